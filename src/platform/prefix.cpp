@@ -1,0 +1,84 @@
+// The prefix folder and its layout.
+#include "prefix.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QStandardPaths>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace win {
+
+namespace {
+QMutex prefixMutex;
+QString cachedPrefix;
+
+QString computePrefix()
+{
+    const QString explicitPrefix = qEnvironmentVariable("DUNLIVO_PREFIX");
+    if (!explicitPrefix.isEmpty())
+        return QDir::cleanPath(QDir(explicitPrefix).absolutePath());
+    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (dataHome.isEmpty())
+        dataHome = QDir::homePath() + QStringLiteral("/.local/share");
+    return QDir::cleanPath(dataHome + QStringLiteral("/dunlivo"));
+}
+
+// Makes a drive-letter link unless something of that name is already there.
+bool ensureDriveLink(const QString &dosdevices, const char *letter, const QString &target)
+{
+    const QString link = dosdevices + QLatin1Char('/') + QLatin1String(letter);
+    struct stat st;
+    if (::lstat(QFile::encodeName(link).constData(), &st) == 0)
+        return true;
+    return ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()) == 0 ||
+           errno == EEXIST;
+}
+} // namespace
+
+QString Prefix::path()
+{
+    QMutexLocker lock(&prefixMutex);
+    if (cachedPrefix.isEmpty())
+        cachedPrefix = computePrefix();
+    return cachedPrefix;
+}
+
+void Prefix::reset()
+{
+    QMutexLocker lock(&prefixMutex);
+    cachedPrefix.clear();
+}
+
+bool Prefix::ensure(QString *error)
+{
+    QDir dir;
+    for (const QString &sub : {registryDir(), dosdevicesDir(), logDir()}) {
+        if (!dir.mkpath(sub)) {
+            if (error)
+                *error = QStringLiteral("Cannot create the folder %1").arg(sub);
+            return false;
+        }
+    }
+    // Message-window sockets must be reachable by this user only.
+    const QString windows = windowsDir();
+    if (!QFileInfo::exists(windows) && !dir.mkpath(windows)) {
+        if (error)
+            *error = QStringLiteral("Cannot create the folder %1").arg(windows);
+        return false;
+    }
+    ::chmod(QFile::encodeName(windows).constData(), 0700);
+
+    const QString dosdevices = dosdevicesDir();
+    if (!ensureDriveLink(dosdevices, "c:", QDir::homePath()) || !ensureDriveLink(dosdevices, "z:", QStringLiteral("/"))) {
+        if (error)
+            *error = QStringLiteral("Cannot create the drive links in %1").arg(dosdevices);
+        return false;
+    }
+    return true;
+}
+
+} // namespace win

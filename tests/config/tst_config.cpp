@@ -1,0 +1,328 @@
+// The settings store: creation, typed values, failure texts, autostart entry, shell lookup.
+#include "testmain.h"
+
+#include "config/config.h"
+#include "platform/codepage.h"
+#include "platform/registry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+using namespace win;
+
+namespace {
+const QString kSettings = QStringLiteral("Kovamark\\Dunlivo");
+const QString kRun = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
+
+struct Raw
+{
+    DWORD type = REG_NONE;
+    QByteArray data;
+    bool exists = false;
+};
+
+Raw raw(HKEY root, const QString &path, const QString &name)
+{
+    Raw r;
+    HKEY key = nullptr;
+    if (RegOpenKeyEx(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return r;
+    DWORD size = 0;
+    if (RegQueryValueEx(key, name, nullptr, &r.type, nullptr, &size) == ERROR_SUCCESS) {
+        r.data.resize(size);
+        RegQueryValueEx(key, name, nullptr, &r.type, reinterpret_cast<BYTE *>(r.data.data()), &size);
+        r.exists = true;
+    }
+    RegCloseKey(key);
+    return r;
+}
+
+void setRaw(HKEY root, const QString &path, const QString &name, DWORD type, const QByteArray &data)
+{
+    HKEY key = nullptr;
+    QCOMPARE(RegCreateKeyEx(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+    QCOMPARE(RegSetValueEx(key, name, 0, type, reinterpret_cast<const BYTE *>(data.constData()), DWORD(data.size())),
+             ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+QStringList valueNames(HKEY root, const QString &path)
+{
+    QStringList names;
+    HKEY key = nullptr;
+    if (RegOpenKeyEx(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return names;
+    QString name;
+    for (DWORD i = 0; RegEnumValue(key, i, &name, nullptr, nullptr, nullptr) == ERROR_SUCCESS; ++i)
+        names.append(name);
+    RegCloseKey(key);
+    return names;
+}
+
+QByteArray sz(const char *text) { return QByteArray(text, int(qstrlen(text)) + 1); }
+QByteArray dword(quint32 v) { return QByteArray(reinterpret_cast<const char *>(&v), 4); }
+
+template <typename F> QString errorOf(F &&f)
+{
+    try {
+        f();
+    } catch (const ConfigError &e) {
+        return e.text();
+    }
+    return QString();
+}
+} // namespace
+
+class TestConfig : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void firstStartFillsTheKeyInOrder()
+    {
+        TestPrefix prefix;
+        Tconfig config;
+        QVERIFY(config.CreationError().isEmpty());
+        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Archivalas")).data, dword(30));
+        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Archivalas")).type, DWORD(REG_DWORD));
+        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Celkonyvtarnev1")).data, sz("Archive1"));
+        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Celutvonal")).data, sz(""));
+        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Archutolso")).data, QByteArray(8, '\0'));
+        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Archutolso")).type, DWORD(REG_BINARY));
+        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Kerdez")).data, dword(1));
+        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QString()).data, sz("Kovamark Dunlivo program"));
+        const QStringList expected = {
+            QStringLiteral("Prioritas"),      QStringLiteral("Celutvonal"),     QStringLiteral("Autourites"),
+            QStringLiteral("Uritesido"),      QStringLiteral("Kerdez"),         QStringLiteral("Archivalas"),
+            QStringLiteral("Biztarchivalas"), QStringLiteral("Archutolso"),     QStringLiteral("Archutolso2"),
+            QStringLiteral("Uritesutolso"),   QString(),                        QStringLiteral("Auto"),
+            QStringLiteral("Celutvonal2"),    QStringLiteral("Bzip2_ok_1"),     QStringLiteral("Bzip2_ok_2"),
+            QStringLiteral("Progress_1"),     QStringLiteral("Progress_2"),     QStringLiteral("ShutDown_type"),
+            QStringLiteral("Archive_atshutdown"), QStringLiteral("Background_bmp"), QStringLiteral("Language"),
+            QStringLiteral("Archstate"),      QStringLiteral("Safestate"),      QStringLiteral("Max meret"),
+            QStringLiteral("Arany1"),         QStringLiteral("Arany2"),         QStringLiteral("Celkonyvtarnev1"),
+            QStringLiteral("Celkonyvtarnev2")};
+        QCOMPARE(valueNames(HKEY_CLASSES_ROOT, kSettings), expected);
+    }
+
+    void furtherStoresKeepValuesAndRewriteTheDescription()
+    {
+        TestPrefix prefix;
+        Tconfig first;
+        first.WriteInteger(QStringLiteral("Archivalas"), 0);
+        first.WriteString(QString(), QStringLiteral("changed"));
+        // A value removed while running comes back with its default at its next read.
+        HKEY key = nullptr;
+        QCOMPARE(RegOpenKeyEx(HKEY_CLASSES_ROOT, kSettings, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+        QCOMPARE(RegDeleteValue(key, QStringLiteral("Kerdez")), ERROR_SUCCESS);
+        RegCloseKey(key);
+        QCOMPARE(first.ReadBool(QStringLiteral("Kerdez"), true), true);
+        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Kerdez")).data, dword(1));
+
+        Tconfig second;
+        QCOMPARE(second.ReadInteger(QStringLiteral("Archivalas"), 30), 0);
+        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QString()).data, sz("Kovamark Dunlivo program"));
+        // No cache: what one store writes, the other reads at once.
+        second.WriteString(QStringLiteral("Celutvonal"), QStringLiteral("D:\\Backup"));
+        QCOMPARE(first.ReadString(QStringLiteral("Celutvonal"), QString()), QStringLiteral("D:\\Backup"));
+    }
+
+    void typedValuesAndTheirFailureTexts()
+    {
+        TestPrefix prefix;
+        Tconfig config;
+        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Auto"), REG_DWORD, dword(5));
+        QCOMPARE(config.ReadBool(QStringLiteral("Auto"), false), true);
+        config.WriteBool(QStringLiteral("Auto"), true);
+        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Auto")).data, dword(1));
+        config.WriteInteger(QStringLiteral("Arany1"), -7);
+        QCOMPARE(config.ReadInteger(QStringLiteral("Arany1"), 50), -7);
+
+        const QString longText(300, QLatin1Char('x'));
+        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Language"), REG_SZ, longText.toLatin1() + '\0');
+        QCOMPARE(config.ReadString(QStringLiteral("Language"), QString()), QString(255, QLatin1Char('x')));
+        // Text ends at the first NUL; REG_EXPAND_SZ reads as text too.
+        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Language"), REG_EXPAND_SZ, QByteArray("ab\0cd\0", 6));
+        QCOMPARE(config.ReadString(QStringLiteral("Language"), QString()), QStringLiteral("ab"));
+        config.WriteString(QStringLiteral("Language"), QStringLiteral("Magyar.LNG"));
+        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Language")).data, sz("Magyar.LNG"));
+
+        const double when = 46362.5;
+        config.WriteDateTime(QStringLiteral("Archutolso"), when);
+        QCOMPARE(config.ReadDateTime(QStringLiteral("Archutolso"), 0.0), when);
+        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Archutolso")).data.size(), 8);
+
+        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Prioritas"), REG_SZ, sz("1"));
+        QCOMPARE(errorOf([&] { config.ReadInteger(QStringLiteral("Prioritas"), 1); }),
+                 QStringLiteral("Invalid data type for 'Prioritas'"));
+        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Prioritas"), REG_SZ, sz("1234"));
+        QCOMPARE(errorOf([&] { config.ReadInteger(QStringLiteral("Prioritas"), 1); }),
+                 QStringLiteral("Failed to get data for 'Prioritas'"));
+        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Kerdez"), REG_BINARY, QByteArray(2, '\1'));
+        QCOMPARE(errorOf([&] { config.ReadBool(QStringLiteral("Kerdez"), true); }),
+                 QStringLiteral("Invalid data type for 'Kerdez'"));
+        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Archutolso2"), REG_BINARY, QByteArray(4, '\0'));
+        QCOMPARE(errorOf([&] { config.ReadDateTime(QStringLiteral("Archutolso2"), 0.0); }),
+                 QStringLiteral("Invalid data type for 'Archutolso2'"));
+        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Archutolso2"), REG_DWORD, dword(3));
+        QCOMPARE(errorOf([&] { config.ReadDateTime(QStringLiteral("Archutolso2"), 0.0); }),
+                 QStringLiteral("Invalid data type for 'Archutolso2'"));
+        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Archutolso2"), REG_BINARY, QByteArray(9, '\0'));
+        QCOMPARE(errorOf([&] { config.ReadDateTime(QStringLiteral("Archutolso2"), 0.0); }),
+                 QStringLiteral("Failed to get data for 'Archutolso2'"));
+        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Celutvonal"), REG_DWORD, dword(3));
+        QCOMPARE(errorOf([&] { config.ReadString(QStringLiteral("Celutvonal"), QString()); }),
+                 QStringLiteral("Invalid data type for 'Celutvonal'"));
+        // The store stays usable after a failure, and the wrong value is left as it was.
+        QCOMPARE(config.ReadInteger(QStringLiteral("Archivalas"), 30), 30);
+        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Prioritas")).data, sz("1234"));
+
+        // A store made over wrong-typed values still makes sure of all the others.
+        HKEY key = nullptr;
+        QCOMPARE(RegOpenKeyEx(HKEY_CLASSES_ROOT, kSettings, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+        QCOMPARE(RegDeleteValue(key, QStringLiteral("Celkonyvtarnev2")), ERROR_SUCCESS);
+        RegCloseKey(key);
+        Tconfig another;
+        QCOMPARE(another.CreationError(), QStringLiteral("Failed to get data for 'Prioritas'"));
+        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Celkonyvtarnev2")).data, sz("Archive2"));
+    }
+
+    void textOutsideTheCodePageIsRefused()
+    {
+        TestPrefix prefix;
+        Tconfig config;
+        config.WriteString(QStringLiteral("Celutvonal"), QStringLiteral("C:\\Dokumentumok\\Árvíztűrő"));
+        QCOMPARE(config.ReadString(QStringLiteral("Celutvonal"), QString()),
+                 QStringLiteral("C:\\Dokumentumok\\Árvíztűrő"));
+        setRaw(HKEY_LOCAL_MACHINE, QStringLiteral("SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage"),
+               QStringLiteral("ACP"), REG_SZ, sz("1252"));
+        AnsiCodePage::reset();
+        QCOMPARE(errorOf([&] { config.WriteString(QStringLiteral("Celutvonal"), QStringLiteral("C:\\Łódź")); }),
+                 QStringLiteral("Failed to set data for 'Celutvonal'"));
+        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Celutvonal")).data,
+                 QByteArray("C:\\Dokumentumok\\Árvíztűrő") + '\0');
+        AnsiCodePage::reset();
+    }
+
+    void autostartEntry()
+    {
+        TestPrefix prefix;
+        Tconfig config;
+        QCOMPARE(config.GetAutostart(), QString());
+        RepairAutostart(config, QStringLiteral("C:\\Program Files\\Dunlivo"));
+        QCOMPARE(raw(HKEY_LOCAL_MACHINE, kRun, QStringLiteral("Kovamark-Dunlivo")).data,
+                 sz("C:\\PROGRAM FILES\\DUNLIVO\\ARCHIV.EXE -d"));
+
+        // The same path in other letters is left as it stands.
+        setRaw(HKEY_LOCAL_MACHINE, kRun, QStringLiteral("Kovamark-Dunlivo"), REG_SZ,
+               sz("c:\\program files\\dunlivo\\Archiv.exe -D"));
+        RepairAutostart(config, QStringLiteral("C:\\Program Files\\Dunlivo"));
+        QCOMPARE(raw(HKEY_LOCAL_MACHINE, kRun, QStringLiteral("Kovamark-Dunlivo")).data,
+                 sz("c:\\program files\\dunlivo\\Archiv.exe -D"));
+
+        // Auto off: start-up neither writes nor deletes; saving with the box off deletes.
+        config.WriteBool(QStringLiteral("Auto"), false);
+        RepairAutostart(config, QStringLiteral("D:\\Elsewhere"));
+        QCOMPARE(raw(HKEY_LOCAL_MACHINE, kRun, QStringLiteral("Kovamark-Dunlivo")).data,
+                 sz("c:\\program files\\dunlivo\\Archiv.exe -D"));
+        config.SetAutostart(QStringLiteral("D:\\Elsewhere\\Archiv.exe"), false);
+        QVERIFY(!raw(HKEY_LOCAL_MACHINE, kRun, QStringLiteral("Kovamark-Dunlivo")).exists);
+        config.SetAutostart(QStringLiteral("D:\\Elsewhere\\Archiv.exe"), true);
+        QCOMPARE(config.GetAutostart(), QStringLiteral("D:\\Elsewhere\\Archiv.exe -d"));
+        // The whole entry is cut to 255 characters.
+        config.SetAutostart(QStringLiteral("D:\\") + QString(300, QLatin1Char('a')), true);
+        QCOMPARE(config.GetAutostart().size(), 255);
+        // The store is back on the settings key after every autostart call.
+        QCOMPARE(config.ReadInteger(QStringLiteral("Archivalas"), 30), 30);
+    }
+
+    void autostartWithReadOnlyMachineHive()
+    {
+        TestPrefix prefix;
+        Tconfig config;
+        config.SetAutostart(QStringLiteral("C:\\X\\Archiv.exe"), true);
+        const QByteArray hive = QFile::encodeName(prefix.hiveFile("HKEY_LOCAL_MACHINE"));
+        QCOMPARE(::chmod(hive.constData(), 0444), 0);
+        config.SetAutostart(QStringLiteral("C:\\Y\\Archiv.exe"), false);
+        config.SetAutostart(QStringLiteral("C:\\Y\\Archiv.exe"), true);
+        RepairAutostart(config, QStringLiteral("C:\\Z"));
+        QCOMPARE(raw(HKEY_LOCAL_MACHINE, kRun, QStringLiteral("Kovamark-Dunlivo")).data, sz("C:\\X\\Archiv.exe -d"));
+        // Reading the entry needs full access too, so it reads as empty; the settings still work.
+        QCOMPARE(config.GetAutostart(), QString());
+        config.WriteInteger(QStringLiteral("Uritesido"), 7);
+        QCOMPARE(config.ReadInteger(QStringLiteral("Uritesido"), 1), 7);
+        ::chmod(hive.constData(), 0644);
+    }
+
+    void shellOpenCommand()
+    {
+        TestPrefix prefix;
+        Tconfig config;
+        setRaw(HKEY_CLASSES_ROOT, QStringLiteral(".html"), QString(), REG_SZ, sz("htmlfile"));
+        setRaw(HKEY_CLASSES_ROOT, QStringLiteral("htmlfile\\shell\\open\\command"), QString(), REG_SZ,
+               sz("viewer \"%1\""));
+        QCOMPARE(config.ShellOpenCommand(QStringLiteral(".html")), QStringLiteral("viewer \"%1\""));
+        QCOMPARE(config.ShellOpenCommand(QStringLiteral(".none")), QString());
+        // An extension without a type name has no command.
+        setRaw(HKEY_CLASSES_ROOT, QStringLiteral(".html"), QString(), REG_SZ, sz(""));
+        QCOMPARE(config.ShellOpenCommand(QStringLiteral(".html")), QString());
+        HKEY key = nullptr;
+        QCOMPARE(RegOpenKeyEx(HKEY_CLASSES_ROOT, QStringLiteral(".html"), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+        RegDeleteValue(key, QString());
+        RegCloseKey(key);
+        QCOMPARE(config.ShellOpenCommand(QStringLiteral(".html")), QString());
+        QCOMPARE(config.ReadString(QStringLiteral("Celkonyvtarnev1"), QStringLiteral("Archive1")),
+                 QStringLiteral("Archive1"));
+    }
+
+    void settingsKeyThatCannotBeOpened()
+    {
+        {
+            // The key is there but the hive is read-only: reported, nothing created.
+            TestPrefix prefix;
+            { Tconfig config; }
+            const QByteArray hive = QFile::encodeName(prefix.hiveFile("HKEY_CLASSES_ROOT"));
+            QCOMPARE(::chmod(hive.constData(), 0444), 0);
+            try {
+                Tconfig config;
+                QFAIL("a read-only settings hive was opened for writing");
+            } catch (const ConfigError &e) {
+                QVERIFY(e.text().contains(QLatin1String("HKEY_CLASSES_ROOT\\Kovamark\\Dunlivo")));
+                QVERIFY(e.detail().contains(QString::fromUtf8(hive)));
+            }
+            ::chmod(hive.constData(), 0644);
+        }
+        {
+            // No key, and a hive that cannot be written: the key cannot be created.
+            TestPrefix prefix;
+            HKEY probe = nullptr;
+            RegOpenKeyEx(HKEY_CLASSES_ROOT, QString(), 0, KEY_READ, &probe);
+            RegCloseKey(probe);
+            const QByteArray hive = QFile::encodeName(prefix.hiveFile("HKEY_CLASSES_ROOT"));
+            QCOMPARE(::chmod(hive.constData(), 0444), 0);
+            QCOMPARE(errorOf([] { Tconfig config; }), QStringLiteral("Failed to create key Kovamark"));
+            ::chmod(hive.constData(), 0644);
+        }
+        {
+            // A damaged hive is named and left alone.
+            TestPrefix prefix;
+            QVERIFY(QDir().mkpath(prefix.path() + QStringLiteral("/registry")));
+            QFile f(prefix.hiveFile("HKEY_CLASSES_ROOT"));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(4096, 'x'));
+            f.close();
+            try {
+                Tconfig config;
+                QFAIL("a damaged hive was used");
+            } catch (const ConfigError &e) {
+                QVERIFY2(e.detail().contains(prefix.hiveFile("HKEY_CLASSES_ROOT")), qPrintable(e.detail()));
+            }
+            QCOMPARE(QFileInfo(f.fileName()).size(), 4096);
+        }
+    }
+};
+
+DUNLIVO_CORE_TEST_MAIN(TestConfig)
+#include "tst_config.moc"

@@ -1,0 +1,100 @@
+// Code pages and day-number date-times.
+#include "testmain.h"
+
+#include "platform/codepage.h"
+#include "platform/datetime.h"
+#include "platform/registry.h"
+
+#include <iconv.h>
+
+using namespace win;
+
+namespace {
+// What the C library makes of one byte in a code page; U+0000 when it has no character there.
+char16_t iconvChar(const char *codePage, unsigned char byte)
+{
+    iconv_t cd = iconv_open("UTF-16LE", codePage);
+    if (cd == iconv_t(-1))
+        return 0xFFFF;
+    char in[1] = {char(byte)};
+    char out[4] = {};
+    char *inp = in;
+    char *outp = out;
+    size_t inLeft = 1;
+    size_t outLeft = sizeof(out);
+    const size_t rc = iconv(cd, &inp, &inLeft, &outp, &outLeft);
+    iconv_close(cd);
+    if (rc == size_t(-1))
+        return 0;
+    return char16_t(static_cast<unsigned char>(out[0]) | static_cast<unsigned char>(out[1]) << 8);
+}
+} // namespace
+
+class TestCodePage : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void singleByteTablesMatchTheCLibrary()
+    {
+        for (const unsigned page : {1250u, 1252u}) {
+            const QByteArray name = "CP" + QByteArray::number(page);
+            for (int b = 0x80; b <= 0xFF; ++b) {
+                const char16_t expected = iconvChar(name.constData(), static_cast<unsigned char>(b));
+                if (expected == 0xFFFF)
+                    QSKIP("the C library has no such code page");
+                const char raw = char(b);
+                const QString decoded = AnsiCodePage::decode(page, &raw, 1);
+                if (expected != 0)
+                    QCOMPARE(decoded.at(0).unicode(), expected);
+                bool ok = false;
+                QCOMPARE(AnsiCodePage::encode(page, decoded, &ok), QByteArray(1, raw));
+                QVERIFY(ok);
+            }
+        }
+    }
+
+    void unrepresentableTextIsRefused()
+    {
+        bool ok = true;
+        AnsiCodePage::encode(1252, QStringLiteral("Kraków"), &ok); // ó is in 1252, but...
+        QVERIFY(ok);
+        AnsiCodePage::encode(1252, QStringLiteral("Łódź"), &ok);
+        QVERIFY(!ok);
+        QCOMPARE(AnsiCodePage::encode(1250, QStringLiteral("Łódź"), &ok), QByteArray("\xA3\xF3\x64\x9F"));
+        QVERIFY(ok);
+        AnsiCodePage::encode(65001, QString(QChar(0xD800)), &ok);
+        QVERIFY(!ok);
+    }
+
+    void codePageComesFromTheRegistry()
+    {
+        TestPrefix prefix;
+        QCOMPARE(AnsiCodePage::current(), 65001u);
+        HKEY nls = nullptr;
+        QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage"), 0,
+                              KEY_ALL_ACCESS, &nls),
+                 ERROR_SUCCESS);
+        RegSetValueEx(nls, QStringLiteral("ACP"), 0, REG_SZ, reinterpret_cast<const BYTE *>("1250"), 5);
+        RegCloseKey(nls);
+        AnsiCodePage::reset();
+        QCOMPARE(AnsiCodePage::current(), 1250u);
+        QCOMPARE(AnsiCodePage::decode(QByteArray("\xB9")), QStringLiteral("ą"));
+    }
+
+    void dayNumbers()
+    {
+        QCOMPARE(DateTimeToDouble(QDateTime(QDate(1899, 12, 30), QTime(0, 0))), 0.0);
+        QCOMPARE(DateTimeToDouble(QDateTime(QDate(2026, 12, 6), QTime(18, 0))), 46362.75);
+        QCOMPARE(DoubleToDateTime(46362.75), QDateTime(QDate(2026, 12, 6), QTime(18, 0)));
+        // Before the epoch the fraction still counts forward from midnight.
+        QCOMPARE(DoubleToDateTime(-1.25), QDateTime(QDate(1899, 12, 29), QTime(6, 0)));
+        QCOMPARE(DateTimeToDouble(QDateTime(QDate(1899, 12, 29), QTime(6, 0))), -1.25);
+        // Rounding to the millisecond never gives an invalid time of day.
+        QCOMPARE(DoubleToDateTime(1.9999999999), QDateTime(QDate(1900, 1, 1), QTime(0, 0)));
+        QVERIFY(!DoubleToDateTime(1e300).isValid());
+        QCOMPARE(DateTimeToDouble(QDateTime()), 0.0);
+    }
+};
+
+DUNLIVO_CORE_TEST_MAIN(TestCodePage)
+#include "tst_codepage.moc"

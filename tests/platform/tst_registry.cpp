@@ -1,0 +1,231 @@
+// The registry layer: seeding, names, sizes, deletion, read-only and damaged hives.
+#include "testmain.h"
+
+#include "platform/registry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+#include <sys/stat.h>
+
+using namespace win;
+
+namespace {
+QByteArray queryRaw(HKEY key, const QString &name, DWORD *type = nullptr)
+{
+    DWORD size = 0;
+    if (RegQueryValueEx(key, name, nullptr, type, nullptr, &size) != ERROR_SUCCESS)
+        return QByteArray();
+    QByteArray data(qsizetype(size), '\0');
+    if (RegQueryValueEx(key, name, nullptr, type, reinterpret_cast<BYTE *>(data.data()), &size) != ERROR_SUCCESS)
+        return QByteArray();
+    return data;
+}
+
+LONG setSz(HKEY key, const QString &name, const char *text)
+{
+    return RegSetValueEx(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text), DWORD(qstrlen(text) + 1));
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+class TestRegistry : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void newPrefixIsSeeded()
+    {
+        TestPrefix prefix;
+        HKEY run = nullptr;
+        QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"), 0,
+                              KEY_READ, &run),
+                 ERROR_SUCCESS);
+        RegCloseKey(run);
+        HKEY nls = nullptr;
+        QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("system\\currentcontrolset\\control\\nls\\codepage"), 0,
+                              KEY_READ, &nls),
+                 ERROR_SUCCESS);
+        DWORD type = 0;
+        QCOMPARE(queryRaw(nls, QStringLiteral("ACP"), &type), QByteArray("65001", 6));
+        QCOMPARE(type, DWORD(REG_SZ));
+        RegCloseKey(nls);
+
+        const bool hasXdgOpen = !QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty();
+        HKEY html = nullptr;
+        QCOMPARE(RegOpenKeyEx(HKEY_CLASSES_ROOT, QStringLiteral(".html"), 0, KEY_READ, &html) == ERROR_SUCCESS,
+                 hasXdgOpen);
+        if (html) {
+            QCOMPARE(queryRaw(html, QString()), QByteArray("htmlfile", 9));
+            RegCloseKey(html);
+        }
+        QVERIFY(QFile::exists(prefix.hiveFile("HKEY_CLASSES_ROOT")));
+        QVERIFY(QFile::exists(prefix.hiveFile("HKEY_LOCAL_MACHINE")));
+    }
+
+    void namesAreCaseInsensitiveAndKeepTheirCase()
+    {
+        TestPrefix prefix;
+        HKEY key = nullptr;
+        DWORD disposition = 0;
+        QCOMPARE(RegCreateKeyEx(HKEY_CLASSES_ROOT, QStringLiteral("Kovamark\\Dunlivo"), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, &key, &disposition),
+                 ERROR_SUCCESS);
+        QCOMPARE(disposition, DWORD(REG_CREATED_NEW_KEY));
+        QCOMPARE(setSz(key, QStringLiteral("Max meret"), "x"), ERROR_SUCCESS);
+        QCOMPARE(setSz(key, QStringLiteral("MAX MERET"), "yz"), ERROR_SUCCESS); // same value, replaced
+        RegCloseKey(key);
+
+        HKEY again = nullptr;
+        QCOMPARE(RegCreateKeyEx(HKEY_CLASSES_ROOT, QStringLiteral("KOVAMARK\\dunlivo"), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, &again, &disposition),
+                 ERROR_SUCCESS);
+        QCOMPARE(disposition, DWORD(REG_OPENED_EXISTING_KEY));
+        QCOMPARE(queryRaw(again, QStringLiteral("max Meret")), QByteArray("yz", 3));
+        QString name;
+        QCOMPARE(RegEnumValue(again, 0, &name, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+        QCOMPARE(name, QStringLiteral("Max meret"));
+        QCOMPARE(RegEnumValue(again, 1, &name, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+        QCOMPARE(RegKeyPath(again), QStringLiteral("Kovamark\\Dunlivo"));
+        RegCloseKey(again);
+
+        QCOMPARE(RegEnumKeyEx(HKEY_CLASSES_ROOT, 0, &name), ERROR_SUCCESS);
+        QVERIFY(name == QLatin1String(".html") || name == QLatin1String("Kovamark"));
+        QCOMPARE(RegCloseKey(again), ERROR_INVALID_HANDLE);
+    }
+
+    void sizesFollowWindows()
+    {
+        TestPrefix prefix;
+        HKEY key = nullptr;
+        QCOMPARE(RegCreateKeyEx(HKEY_CLASSES_ROOT, QStringLiteral("Sizes"), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                nullptr),
+                 ERROR_SUCCESS);
+        QCOMPARE(setSz(key, QStringLiteral("one"), "1"), ERROR_SUCCESS);
+        DWORD type = 0;
+        DWORD size = 0;
+        QCOMPARE(RegQueryValueEx(key, QStringLiteral("one"), nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+        QCOMPARE(size, DWORD(2));
+
+        // A buffer that is too small gets nothing but the size needed.
+        QCOMPARE(setSz(key, QStringLiteral("long"), "abcdefgh"), ERROR_SUCCESS);
+        char buffer[4] = {'q', 'q', 'q', 'q'};
+        size = sizeof(buffer);
+        QCOMPARE(RegQueryValueEx(key, QStringLiteral("long"), nullptr, &type, reinterpret_cast<BYTE *>(buffer), &size),
+                 ERROR_MORE_DATA);
+        QCOMPARE(size, DWORD(9));
+        QCOMPARE(buffer[0], 'q');
+
+        // The unnamed value is the key's default value, and an empty value is stored empty.
+        QCOMPARE(RegSetValueEx(key, QString(), 0, REG_BINARY, nullptr, 0), ERROR_SUCCESS);
+        QCOMPARE(RegQueryValueEx(key, QString(), nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+        QCOMPARE(size, DWORD(0));
+        QCOMPARE(type, DWORD(REG_BINARY));
+        QCOMPARE(RegQueryValueEx(key, QStringLiteral("missing"), nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
+        QCOMPARE(RegDeleteValue(key, QStringLiteral("ONE")), ERROR_SUCCESS);
+        QCOMPARE(RegDeleteValue(key, QStringLiteral("one")), ERROR_FILE_NOT_FOUND);
+        RegCloseKey(key);
+    }
+
+    void deletingKeys()
+    {
+        TestPrefix prefix;
+        HKEY parent = nullptr;
+        HKEY child = nullptr;
+        QCOMPARE(RegCreateKeyEx(HKEY_CLASSES_ROOT, QStringLiteral("A"), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &parent,
+                                nullptr),
+                 ERROR_SUCCESS);
+        QCOMPARE(RegCreateKeyEx(parent, QStringLiteral("B\\C"), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr),
+                 ERROR_SUCCESS);
+        QCOMPARE(setSz(child, QStringLiteral("v"), "x"), ERROR_SUCCESS);
+        // A key with subkeys is not deleted by the plain call.
+        QCOMPARE(RegDeleteKey(HKEY_CLASSES_ROOT, QStringLiteral("A")), ERROR_ACCESS_DENIED);
+        QCOMPARE(RegDeleteTree(HKEY_CLASSES_ROOT, QStringLiteral("a")), ERROR_SUCCESS);
+        // A handle to a deleted key neither reads nor writes, and does not bring it back.
+        QCOMPARE(setSz(child, QStringLiteral("v"), "y"), ERROR_KEY_DELETED);
+        DWORD size = 0;
+        QCOMPARE(RegQueryValueEx(child, QStringLiteral("v"), nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
+        HKEY gone = nullptr;
+        QCOMPARE(RegOpenKeyEx(HKEY_CLASSES_ROOT, QStringLiteral("A\\B\\C"), 0, KEY_READ, &gone), ERROR_FILE_NOT_FOUND);
+        QCOMPARE(gone, HKEY(nullptr));
+        RegCloseKey(child);
+        RegCloseKey(parent);
+    }
+
+    void readOnlyHiveRefusesWriteAccess()
+    {
+        TestPrefix prefix;
+        HKEY key = nullptr;
+        QCOMPARE(RegCreateKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Test"), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, &key, nullptr),
+                 ERROR_SUCCESS);
+        QCOMPARE(setSz(key, QStringLiteral("v"), "before"), ERROR_SUCCESS);
+        RegCloseKey(key);
+        const QByteArray hive = QFile::encodeName(prefix.hiveFile("HKEY_LOCAL_MACHINE"));
+        QCOMPARE(::chmod(hive.constData(), 0444), 0);
+
+        QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Test"), 0, KEY_ALL_ACCESS, &key),
+                 ERROR_ACCESS_DENIED);
+        QVERIFY(RegLastErrorText().contains(QString::fromUtf8(hive)));
+        QCOMPARE(RegCreateKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\New"), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, &key, nullptr),
+                 ERROR_ACCESS_DENIED);
+        QCOMPARE(setSz(HKEY_LOCAL_MACHINE, QStringLiteral("v"), "x"), ERROR_ACCESS_DENIED);
+        QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Test"), 0, KEY_READ, &key), ERROR_SUCCESS);
+        QCOMPARE(queryRaw(key, QStringLiteral("v")), QByteArray("before", 7));
+        QCOMPARE(setSz(key, QStringLiteral("v"), "after"), ERROR_ACCESS_DENIED);
+        RegCloseKey(key);
+        // The other hive is unaffected.
+        QCOMPARE(setSz(HKEY_CLASSES_ROOT, QStringLiteral("v"), "x"), ERROR_SUCCESS);
+        ::chmod(hive.constData(), 0644);
+    }
+
+    void damagedHiveIsReportedAndLeftAlone_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("zero-filled") << QByteArray(8192, '\0');
+        QTest::newRow("garbage") << QByteArray("this is not a registry at all\n").repeated(200);
+        QTest::newRow("truncated") << QByteArray(); // filled from a real hive below
+    }
+
+    void damagedHiveIsReportedAndLeftAlone()
+    {
+        QFETCH(QByteArray, content);
+        TestPrefix prefix;
+        if (QByteArray(QTest::currentDataTag()) == "truncated") {
+            // A real hive cut short after its header.
+            HKEY probe = nullptr;
+            RegOpenKeyEx(HKEY_CLASSES_ROOT, QString(), 0, KEY_READ, &probe);
+            RegCloseKey(probe);
+            content = readFile(prefix.hiveFile("HKEY_CLASSES_ROOT")).left(1500);
+            QVERIFY(content.startsWith("SQLite format 3"));
+        }
+        TestPrefix damaged;
+        QVERIFY(QDir().mkpath(damaged.path() + QStringLiteral("/registry")));
+        const QString file = damaged.hiveFile("HKEY_CLASSES_ROOT");
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        HKEY key = nullptr;
+        const LONG rc = RegCreateKeyEx(HKEY_CLASSES_ROOT, QStringLiteral("Kovamark"), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                       nullptr, &key, nullptr);
+        QCOMPARE(rc, ERROR_BADDB);
+        QVERIFY2(RegLastErrorText().contains(file), qPrintable(RegLastErrorText()));
+        QCOMPARE(readFile(file), content);
+        QVERIFY(!QFile::exists(file + QStringLiteral("-wal")) || readFile(file + QStringLiteral("-wal")).isEmpty());
+        // The other hive of the same prefix still works.
+        QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE"), 0, KEY_READ, &key), ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+};
+
+DUNLIVO_CORE_TEST_MAIN(TestRegistry)
+#include "tst_registry.moc"

@@ -1,0 +1,34 @@
+// Temporary prefixes for tests.
+#include "testprefix.h"
+
+#include "platform/codepage.h"
+#include "platform/prefix.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+TestPrefix::TestPrefix() : m_dir(QDir::tempPath() + QStringLiteral("/dunlivo-test-XXXXXX"))
+{
+    m_previous = qgetenv("DUNLIVO_PREFIX");
+    qputenv("DUNLIVO_PREFIX", QFile::encodeName(m_dir.path()));
+    win::Prefix::reset();
+    win::AnsiCodePage::reset();
+}
+
+TestPrefix::~TestPrefix()
+{
+    qputenv("DUNLIVO_PREFIX", m_previous);
+    win::Prefix::reset();
+    win::AnsiCodePage::reset();
+}
+
+QString TestPrefix::hiveFile(const char *rootName) const
+{
+    return m_dir.path() + QStringLiteral("/registry/") + QLatin1String(rootName) + QStringLiteral(".db");
+}
+
+QString testBinDir()
+{
+    const QString fromEnv = qEnvironmentVariable("DUNLIVO_TEST_BIN");
+    return fromEnv.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/../bin") : fromEnv;
+}
