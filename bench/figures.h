@@ -18,7 +18,7 @@ public:
     {
         for (const Run &run : runs) {
             if (run.iterations > 0 && run.run_type == Run::RT_Iteration)
-                nsPerIteration[run.benchmark_name()] = run.GetAdjustedRealTime() * unitToNs(run.time_unit);
+                nsPerIteration[run.run_name.function_name] = run.GetAdjustedRealTime() * unitToNs(run.time_unit);
         }
     }
     bool ReportContext(const Context &) override { return true; }

@@ -263,6 +263,8 @@ const char *kSchema =
     "                  fold TEXT NOT NULL, UNIQUE(parent, fold));"
     "CREATE TABLE vals(id INTEGER PRIMARY KEY, key INTEGER NOT NULL, name TEXT NOT NULL, fold TEXT NOT NULL,"
     "                  type INTEGER NOT NULL, data BLOB NOT NULL, UNIQUE(key, fold));"
+    "CREATE INDEX keys_in_order ON keys(parent, id);"
+    "CREATE INDEX vals_in_order ON vals(key, id);"
     "INSERT INTO keys(id, parent, name, fold) VALUES(1, 0, '', '');";
 
 QByteArray sz(const char *text) { return QByteArray(text, int(std::strlen(text)) + 1); }

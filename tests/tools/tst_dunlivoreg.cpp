@@ -1,0 +1,275 @@
+// dunlivo-reg, run as a program: query output, add and delete, export and import, failures, and
+// a registry shared with another process that writes at the same time.
+#include "testmain.h"
+
+#include "config/config.h"
+#include "platform/registry.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+using namespace win;
+
+namespace {
+struct Run
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Run reg(const QStringList &args, const QByteArray &input = QByteArray())
+{
+    QProcess p;
+    p.start(testBinDir() + QStringLiteral("/dunlivo-reg"), args);
+    p.waitForStarted();
+    if (!input.isEmpty())
+        p.write(input);
+    p.closeWriteChannel();
+    p.waitForFinished(60000);
+    return Run{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+               QString::fromUtf8(p.readAllStandardError())};
+}
+
+QByteArray rawValue(const QString &path, const QString &name, DWORD *type)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyEx(HKEY_CLASSES_ROOT, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "<no key>";
+    DWORD size = 0;
+    QByteArray data;
+    if (RegQueryValueEx(key, name, nullptr, type, nullptr, &size) == ERROR_SUCCESS) {
+        data.resize(size);
+        RegQueryValueEx(key, name, nullptr, type, reinterpret_cast<BYTE *>(data.data()), &size);
+    } else {
+        data = "<missing>";
+    }
+    RegCloseKey(key);
+    return data;
+}
+
+void setValue(const QString &path, const QString &name, DWORD type, const QByteArray &data)
+{
+    HKEY key = nullptr;
+    RegCreateKeyEx(HKEY_CLASSES_ROOT, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueEx(key, name, 0, type, reinterpret_cast<const BYTE *>(data.constData()), DWORD(data.size()));
+    RegCloseKey(key);
+}
+} // namespace
+
+class TestDunlivoReg : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void queryShowsTheSeededPrefix()
+    {
+        TestPrefix prefix;
+        const Run r = reg({QStringLiteral("query"), QStringLiteral("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run")});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.contains(QLatin1String("\nHKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\n")));
+        const Run acp = reg({QStringLiteral("query"), QStringLiteral("hklm\\system\\currentcontrolset\\control\\nls\\codepage"),
+                             QStringLiteral("/v"), QStringLiteral("acp")});
+        QCOMPARE(acp.code, 0);
+        QVERIFY2(acp.out.contains(QLatin1String("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage\n"
+                                                "    ACP    REG_SZ    65001\n")),
+                 qPrintable(acp.out));
+        const Run missing = reg({QStringLiteral("query"), QStringLiteral("HKCR\\NoSuchKey")});
+        QCOMPARE(missing.code, 1);
+        QVERIFY(missing.err.startsWith(QLatin1String("ERROR: ")));
+        QCOMPARE(reg({QStringLiteral("query"), QStringLiteral("HKXX\\Foo")}).code, 1);
+        QCOMPARE(reg({QStringLiteral("frobnicate")}).code, 1);
+    }
+
+    void addQueryAndDelete()
+    {
+        TestPrefix prefix;
+        const QString key = QStringLiteral("HKCR\\Kovamark\\Dunlivo");
+        QCOMPARE(reg({QStringLiteral("add"), key, QStringLiteral("/v"), QStringLiteral("Archivalas"), QStringLiteral("/t"),
+                      QStringLiteral("REG_DWORD"), QStringLiteral("/d"), QStringLiteral("30"), QStringLiteral("/f")})
+                     .code,
+                 0);
+        QCOMPARE(reg({QStringLiteral("add"), key, QStringLiteral("/v"), QStringLiteral("Bits"), QStringLiteral("/t"),
+                      QStringLiteral("REG_BINARY"), QStringLiteral("/d"), QStringLiteral("0102ab")})
+                     .code,
+                 0);
+        QCOMPARE(reg({QStringLiteral("add"), key, QStringLiteral("/ve"), QStringLiteral("/d"), QStringLiteral("Kovamark Dunlivo program")})
+                     .code,
+                 0);
+        QCOMPARE(reg({QStringLiteral("add"), key, QStringLiteral("/v"), QStringLiteral("Max meret"), QStringLiteral("/t"),
+                      QStringLiteral("REG_DWORD"), QStringLiteral("/d"), QStringLiteral("0x1")})
+                     .code,
+                 0);
+        const Run q = reg({QStringLiteral("query"), QStringLiteral("HKEY_CLASSES_ROOT\\kovamark\\dunlivo")});
+        QCOMPARE(q.code, 0);
+        QCOMPARE(q.out, QStringLiteral("\nHKEY_CLASSES_ROOT\\Kovamark\\Dunlivo\n"
+                                       "    Archivalas    REG_DWORD    0x1e\n"
+                                       "    Bits    REG_BINARY    0102AB\n"
+                                       "    (Default)    REG_SZ    Kovamark Dunlivo program\n"
+                                       "    Max meret    REG_DWORD    0x1\n\n"));
+        DWORD type = 0;
+        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QString(), &type), QByteArray("Kovamark Dunlivo program", 25));
+
+        // An existing value is not overwritten without /f when the answer is no (or no answer).
+        const Run refused = reg({QStringLiteral("add"), key, QStringLiteral("/v"), QStringLiteral("Archivalas"),
+                                 QStringLiteral("/t"), QStringLiteral("REG_DWORD"), QStringLiteral("/d"), QStringLiteral("5")});
+        QCOMPARE(refused.code, 1);
+        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Archivalas"), &type), QByteArray("\x1e\0\0\0", 4));
+        QCOMPARE(reg({QStringLiteral("add"), key, QStringLiteral("/v"), QStringLiteral("Archivalas"), QStringLiteral("/t"),
+                      QStringLiteral("REG_DWORD"), QStringLiteral("/d"), QStringLiteral("5")},
+                     "yes\n")
+                     .code,
+                 0);
+        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Archivalas"), &type), QByteArray("\5\0\0\0", 4));
+        QCOMPARE(reg({QStringLiteral("add"), key, QStringLiteral("/v"), QStringLiteral("x"), QStringLiteral("/t"),
+                      QStringLiteral("REG_DWORD"), QStringLiteral("/d"), QStringLiteral("12abc"), QStringLiteral("/f")})
+                     .code,
+                 1);
+
+        QCOMPARE(reg({QStringLiteral("delete"), key, QStringLiteral("/v"), QStringLiteral("Bits"), QStringLiteral("/f")}).code, 0);
+        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Bits"), &type), QByteArray("<missing>"));
+        QCOMPARE(reg({QStringLiteral("delete"), key, QStringLiteral("/va"), QStringLiteral("/f")}).code, 0);
+        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QString(), &type), QByteArray("<missing>"));
+        QCOMPARE(reg({QStringLiteral("delete"), QStringLiteral("HKCR\\Kovamark")}).code, 1); // no /f, no answer
+        QCOMPARE(reg({QStringLiteral("delete"), QStringLiteral("HKCR\\Kovamark"), QStringLiteral("/f")}).code, 0);
+        QCOMPARE(reg({QStringLiteral("query"), key}).code, 1);
+    }
+
+    void exportAndImportRoundTripEveryType()
+    {
+        TestPrefix prefix;
+        const QString path = QStringLiteral("Kovamark\\Dunlivo");
+        const QList<std::tuple<QString, DWORD, QByteArray>> values = {
+            {QString(), REG_SZ, QByteArray("Kovamark Dunlivo program", 25)},
+            {QStringLiteral("Celutvonal"), REG_SZ, QByteArray("D:\\Back \"up\"", 13)},
+            {QStringLiteral("Ékezet"), REG_SZ, QByteArray("árvíztűrő", int(qstrlen("árvíztűrő")) + 1)},
+            {QStringLiteral("Archivalas"), REG_DWORD, QByteArray("\x1e\0\0\0", 4)},
+            {QStringLiteral("Archutolso"), REG_BINARY, QByteArray("\x01\x02\0\0\0\0\xe6\x40", 8)},
+            {QStringLiteral("Long"), REG_BINARY, QByteArray(100, '\x5a')},
+            {QStringLiteral("Path"), REG_EXPAND_SZ, QByteArray("%HOME%\\x", 9)},
+            {QStringLiteral("NoNul"), REG_SZ, QByteArray("abc", 3)},
+            {QStringLiteral("Short"), REG_DWORD, QByteArray("\1\2", 2)},
+            {QStringLiteral("Empty"), REG_BINARY, QByteArray()},
+        };
+        for (const auto &[name, type, data] : values)
+            setValue(path, name, type, data);
+        setValue(path + QStringLiteral("\\Sub\\Deeper"), QStringLiteral("v"), REG_DWORD, QByteArray("\7\0\0\0", 4));
+
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("settings.reg"));
+        QCOMPARE(reg({QStringLiteral("export"), QStringLiteral("HKCR\\Kovamark"), file}).code, 0);
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray text = f.readAll();
+        f.close();
+        QVERIFY(text.startsWith("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CLASSES_ROOT\\Kovamark]\r\n"));
+        QVERIFY(text.contains("\r\n@=\"Kovamark Dunlivo program\"\r\n"));
+        QVERIFY(text.contains("\r\n\"Celutvonal\"=\"D:\\\\Back \\\"up\\\"\"\r\n"));
+        QVERIFY(text.contains("\r\n\"Archivalas\"=dword:0000001e\r\n"));
+        QVERIFY(text.contains("\r\n\"Archutolso\"=hex:01,02,00,00,00,00,e6,40\r\n"));
+        QVERIFY(text.contains("[HKEY_CLASSES_ROOT\\Kovamark\\Dunlivo\\Sub\\Deeper]\r\n\"v\"=dword:00000007\r\n"));
+        QVERIFY(!text.contains("\n\n") && !text.contains("\r\r"));
+        // Without /y an existing file is kept when the answer is no.
+        QCOMPARE(reg({QStringLiteral("export"), QStringLiteral("HKCR\\Kovamark"), file}).code, 1);
+
+        QCOMPARE(reg({QStringLiteral("delete"), QStringLiteral("HKCR\\Kovamark"), QStringLiteral("/f")}).code, 0);
+        const Run imported = reg({QStringLiteral("import"), file});
+        QVERIFY2(imported.code == 0, qPrintable(imported.err));
+        for (const auto &[name, type, data] : values) {
+            DWORD back = 0;
+            QCOMPARE(rawValue(path, name, &back), data);
+            QCOMPARE(back, type);
+        }
+        DWORD type = 0;
+        QCOMPARE(rawValue(path + QStringLiteral("\\Sub\\Deeper"), QStringLiteral("v"), &type), QByteArray("\7\0\0\0", 4));
+    }
+
+    void importsOtherEncodingsAndForms()
+    {
+        TestPrefix prefix;
+        QTemporaryDir dir;
+        const QString text = QStringLiteral(
+            "Windows Registry Editor Version 5.00\r\n\r\n"
+            "; a comment\r\n"
+            "[HKEY_CLASSES_ROOT\\Kovamark\\Dunlivo]\r\n"
+            "\"Language\"=\"Magyar.LNG\"\r\n"
+            "\"Bin\"=hex:01,02,\\\r\n  03,04\r\n"
+            "\"Exp\"=hex(2):41,00,42,00,00,00\r\n"
+            "\"Gone\"=-\r\n\r\n"
+            "[-HKEY_CLASSES_ROOT\\Old]\r\n");
+        setValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Gone"), REG_SZ, QByteArray("x", 2));
+        setValue(QStringLiteral("Old\\Inner"), QStringLiteral("v"), REG_SZ, QByteArray("x", 2));
+        QByteArray utf16("\xFF\xFE");
+        for (const QChar c : text) {
+            utf16.append(char(c.unicode() & 0xFF));
+            utf16.append(char(c.unicode() >> 8));
+        }
+        QFile f(dir.filePath(QStringLiteral("u16.reg")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(utf16);
+        f.close();
+        const Run r = reg({QStringLiteral("import"), f.fileName()});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        DWORD type = 0;
+        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Language"), &type), QByteArray("Magyar.LNG", 11));
+        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Bin"), &type), QByteArray("\1\2\3\4", 4));
+        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Exp"), &type), QByteArray("AB", 3));
+        QCOMPARE(type, DWORD(REG_EXPAND_SZ));
+        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Gone"), &type), QByteArray("<missing>"));
+        QCOMPARE(rawValue(QStringLiteral("Old\\Inner"), QStringLiteral("v"), &type), QByteArray("<no key>"));
+
+        // REGEDIT4: text types in hex are code-page bytes.
+        QFile old(dir.filePath(QStringLiteral("old.reg")));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("REGEDIT4\n\n[HKEY_CLASSES_ROOT\\Kovamark\\Dunlivo]\n\"Exp\"=hex(2):43,44,00\n\"Arany1\"=dword:00000032\n");
+        old.close();
+        QCOMPARE(reg({QStringLiteral("import"), old.fileName()}).code, 0);
+        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Exp"), &type), QByteArray("CD", 3));
+        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Arany1"), &type), QByteArray("2\0\0\0", 4));
+
+        QFile bad(dir.filePath(QStringLiteral("bad.reg")));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("just some text\n");
+        bad.close();
+        const Run refused = reg({QStringLiteral("import"), bad.fileName()});
+        QCOMPARE(refused.code, 1);
+        QVERIFY(refused.err.contains(QLatin1String("not a registry script")));
+    }
+
+    void anotherProcessWritingAtTheSameTime()
+    {
+        TestPrefix prefix;
+        Tconfig config;
+        // The tool writes 120 values in a loop while this process writes and reads its own.
+        const int count = 120;
+        QProcess loop;
+        loop.start(QStringLiteral("/bin/sh"),
+                   {QStringLiteral("-c"),
+                    QStringLiteral("for i in $(seq 1 %1); do \"$0\" add 'HKCR\\Kovamark\\Dunlivo' /v tool$i /t REG_DWORD "
+                                   "/d $i /f >/dev/null || exit 1; \"$0\" query 'HKCR\\Kovamark\\Dunlivo' /v Archivalas "
+                                   ">/dev/null || exit 2; done")
+                        .arg(count),
+                    testBinDir() + QStringLiteral("/dunlivo-reg")});
+        QVERIFY(loop.waitForStarted());
+        int written = 0;
+        while (loop.state() != QProcess::NotRunning) {
+            if (written < 4 * count) {
+                ++written;
+                config.WriteInteger(QStringLiteral("store%1").arg(written), written);
+                QCOMPARE(config.ReadInteger(QStringLiteral("store%1").arg(written), -1), written);
+                QCOMPARE(config.ReadInteger(QStringLiteral("Archivalas"), 30), 30);
+            }
+            loop.waitForFinished(written < 4 * count ? 5 : 100);
+        }
+        QVERIFY(written > 0);
+        QCOMPARE(loop.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(loop.exitCode() == 0, loop.readAllStandardError().constData());
+        for (int i = 1; i <= count; ++i)
+            QCOMPARE(config.ReadInteger(QStringLiteral("tool%1").arg(i), -1), i);
+        for (int i = 1; i <= written; ++i)
+            QCOMPARE(config.ReadInteger(QStringLiteral("store%1").arg(i), -1), i);
+    }
+};
+
+DUNLIVO_CORE_TEST_MAIN(TestDunlivoReg)
+#include "tst_dunlivoreg.moc"
