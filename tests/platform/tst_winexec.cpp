@@ -1,0 +1,59 @@
+// Starting programs from Windows command lines.
+#include "testmain.h"
+
+#include "platform/paths.h"
+#include "platform/winexec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace win;
+
+class TestWinExec : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void splitsAsWindowsDoes()
+    {
+        QCOMPARE(SplitCommandLine(QStringLiteral("a  b\tc")), (QStringList{"a", "b", "c"}));
+        QCOMPARE(SplitCommandLine(QStringLiteral("\"C:\\Program Files\\x.exe\" \"%1\"")),
+                 (QStringList{"C:\\Program Files\\x.exe", "%1"}));
+        QCOMPARE(SplitCommandLine(QStringLiteral("a\\\\\\\"b c\\d \"\"")), (QStringList{"a\\\"b", "c\\d", ""}));
+        QCOMPARE(SplitCommandLine(QStringLiteral("\"a\\\\\" b")), (QStringList{"a\\", "b"}));
+    }
+
+    void startsTheProgramWithHostPaths()
+    {
+        TestPrefix prefix;
+        QTemporaryDir dir;
+        const QString folder = dir.path() + QStringLiteral("/Program Files/Dunlivo");
+        QVERIFY(QDir().mkpath(folder));
+        QFile script(folder + QStringLiteral("/archiv"));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nout=\"$2\"\nprintf '%s\\n' \"$@\" > \"$out.tmp\" && mv \"$out.tmp\" \"$out\"\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString windowsFolder = ToWindowsPath(folder);
+        QVERIFY(windowsFolder.startsWith(QLatin1String("Z:\\")));
+        const QString out = dir.path() + QStringLiteral("/out.txt");
+
+        // Upper-cased and unquoted, as the autostart entry holds it.
+        const QString line = windowsFolder.toUpper() + QStringLiteral("\\ARCHIV.EXE -d ") + ToWindowsPath(out);
+        QCOMPARE(WinExec(line, SW_SHOWNORMAL), UINT(33));
+        QTRY_VERIFY(QFile::exists(out));
+        QFile result(out);
+        QVERIFY(result.open(QIODevice::ReadOnly));
+        QCOMPARE(result.readAll(), (QStringLiteral("-d\n") + out + QStringLiteral("\n")).toUtf8());
+
+        QCOMPARE(WinExec(windowsFolder + QStringLiteral("\\missing.exe -d"), SW_SHOWNORMAL), UINT(ERROR_FILE_NOT_FOUND));
+        QCOMPARE(WinExec(QStringLiteral("\"") + windowsFolder + QStringLiteral("\\nowhere\\archiv.exe\""), SW_SHOWNORMAL),
+                 UINT(ERROR_PATH_NOT_FOUND));
+        QCOMPARE(WinExec(QStringLiteral("Q:\\x.exe"), SW_SHOWNORMAL), UINT(ERROR_PATH_NOT_FOUND));
+        QCOMPARE(WinExec(QStringLiteral("no-such-program-here"), SW_SHOWNORMAL), UINT(ERROR_FILE_NOT_FOUND));
+        QCOMPARE(WinExec(QString(), SW_SHOWNORMAL), UINT(ERROR_FILE_NOT_FOUND));
+    }
+};
+
+DUNLIVO_CORE_TEST_MAIN(TestWinExec)
+#include "tst_winexec.moc"
