@@ -482,6 +482,23 @@ private:
     bool m_open = false;
 };
 
+// Hands out a value's data the Windows way: the size always, the bytes only when they fit.
+LONG copyData(sqlite3_stmt *s, int column, BYTE *lpData, DWORD *lpcbData)
+{
+    const DWORD size = DWORD(sqlite3_column_bytes(s, column));
+    if (!lpcbData)
+        return ok();
+    const DWORD room = *lpcbData;
+    *lpcbData = size;
+    if (!lpData)
+        return ok();
+    if (room < size)
+        return fail(ERROR_MORE_DATA, QStringLiteral("More data is available."));
+    if (size)
+        std::memcpy(lpData, sqlite3_column_blob(s, column), size);
+    return ok();
+}
+
 } // namespace
 
 QString RegRootName(HKEY root)
@@ -607,22 +624,9 @@ LONG RegQueryValueEx(HKEY hKey, const QString &lpValueName, DWORD *, DWORD *lpTy
     }
     if (rc != SQLITE_ROW)
         return h.dbError(ERROR_CANTREAD, "value read");
-    const DWORD type = DWORD(sqlite3_column_int64(s, 0));
-    const void *blob = sqlite3_column_blob(s, 1);
-    const DWORD size = DWORD(sqlite3_column_bytes(s, 1));
     if (lpType)
-        *lpType = type;
-    if (!lpcbData)
-        return ok();
-    const DWORD room = *lpcbData;
-    *lpcbData = size;
-    if (!lpData)
-        return ok();
-    if (room < size)
-        return fail(ERROR_MORE_DATA, QStringLiteral("More data is available."));
-    if (size)
-        std::memcpy(lpData, blob, size);
-    return ok();
+        *lpType = DWORD(sqlite3_column_int64(s, 0));
+    return copyData(s, 1, lpData, lpcbData);
 }
 
 LONG RegSetValueEx(HKEY hKey, const QString &lpValueName, DWORD, DWORD dwType, const BYTE *lpData, DWORD cbData)
@@ -731,63 +735,51 @@ LONG RegDeleteKey(HKEY hKey, const QString &lpSubKey)
 
 LONG RegDeleteTree(HKEY hKey, const QString &lpSubKey) { return deleteKey(hKey, lpSubKey, true); }
 
-LONG RegEnumKeyEx(HKEY hKey, DWORD dwIndex, QString *lpName)
+namespace {
+// Reads row dwIndex of an enumeration query (key id as ?1, index as ?2) and hands it to read.
+template <typename Read> LONG enumerate(HKEY hKey, const char *sql, DWORD dwIndex, const char *what, Read &&read)
 {
     Handle k;
     if (const LONG rc = Handles::instance().get(hKey, &k); rc != ERROR_SUCCESS)
         return rc;
     Hive &h = *k.hive;
     QMutexLocker lock(&h.mutex());
-    Query s(h.prepared("SELECT name FROM keys WHERE parent=?1 ORDER BY id LIMIT 1 OFFSET ?2"));
+    Query s(h.prepared(sql));
     if (!s)
-        return h.dbError(ERROR_REGISTRY_IO_FAILED, "key enumeration");
+        return h.dbError(ERROR_REGISTRY_IO_FAILED, what);
     sqlite3_bind_int64(s, 1, k.key);
     sqlite3_bind_int64(s, 2, dwIndex);
     const int rc = step(s);
     if (rc == SQLITE_DONE)
         return fail(ERROR_NO_MORE_ITEMS, QStringLiteral("No more data is available."));
     if (rc != SQLITE_ROW)
-        return h.dbError(ERROR_CANTREAD, "key enumeration");
-    if (lpName)
-        *lpName = columnText(s, 0);
-    return ok();
+        return h.dbError(ERROR_CANTREAD, what);
+    return read(static_cast<sqlite3_stmt *>(s));
+}
+} // namespace
+
+LONG RegEnumKeyEx(HKEY hKey, DWORD dwIndex, QString *lpName)
+{
+    return enumerate(hKey, "SELECT name FROM keys WHERE parent=?1 ORDER BY id LIMIT 1 OFFSET ?2", dwIndex,
+                     "key enumeration", [&](sqlite3_stmt *s) {
+                         if (lpName)
+                             *lpName = columnText(s, 0);
+                         return ok();
+                     });
 }
 
 LONG RegEnumValue(HKEY hKey, DWORD dwIndex, QString *lpValueName, DWORD *lpType, BYTE *lpData, DWORD *lpcbData)
 {
     if (lpData && !lpcbData)
         return fail(ERROR_INVALID_PARAMETER, QStringLiteral("No size for the data buffer."));
-    Handle k;
-    if (const LONG rc = Handles::instance().get(hKey, &k); rc != ERROR_SUCCESS)
-        return rc;
-    Hive &h = *k.hive;
-    QMutexLocker lock(&h.mutex());
-    Query s(h.prepared("SELECT name, type, data FROM vals WHERE key=?1 ORDER BY id LIMIT 1 OFFSET ?2"));
-    if (!s)
-        return h.dbError(ERROR_REGISTRY_IO_FAILED, "value enumeration");
-    sqlite3_bind_int64(s, 1, k.key);
-    sqlite3_bind_int64(s, 2, dwIndex);
-    const int rc = step(s);
-    if (rc == SQLITE_DONE)
-        return fail(ERROR_NO_MORE_ITEMS, QStringLiteral("No more data is available."));
-    if (rc != SQLITE_ROW)
-        return h.dbError(ERROR_CANTREAD, "value enumeration");
-    if (lpValueName)
-        *lpValueName = columnText(s, 0);
-    if (lpType)
-        *lpType = DWORD(sqlite3_column_int64(s, 1));
-    const DWORD size = DWORD(sqlite3_column_bytes(s, 2));
-    if (!lpcbData)
-        return ok();
-    const DWORD room = *lpcbData;
-    *lpcbData = size;
-    if (!lpData)
-        return ok();
-    if (room < size)
-        return fail(ERROR_MORE_DATA, QStringLiteral("More data is available."));
-    if (size)
-        std::memcpy(lpData, sqlite3_column_blob(s, 2), size);
-    return ok();
+    return enumerate(hKey, "SELECT name, type, data FROM vals WHERE key=?1 ORDER BY id LIMIT 1 OFFSET ?2", dwIndex,
+                     "value enumeration", [&](sqlite3_stmt *s) {
+                         if (lpValueName)
+                             *lpValueName = columnText(s, 0);
+                         if (lpType)
+                             *lpType = DWORD(sqlite3_column_int64(s, 1));
+                         return copyData(s, 2, lpData, lpcbData);
+                     });
 }
 
 HKEY RegRootOf(HKEY hKey)

@@ -133,20 +133,12 @@ bool parseKey(const QString &text, KeyName *key, QString *why)
 // Prints one key (and below it, with /s); counts the values printed.
 bool queryKey(const KeyName &key, const Options &o, int *matches, QString *error)
 {
-    HKEY h = nullptr;
-    if (RegOpenKeyEx(key.root, key.path, 0, KEY_READ, &h) != ERROR_SUCCESS) {
-        *error = RegLastErrorText();
+    KeyContents k;
+    if (!readKey(key, &k, error))
         return false;
-    }
-    const KeyName shown{key.root, RegKeyPath(h)};
-    QList<RegValue> values;
-    QStringList subkeys;
-    const bool read = readValues(h, &values) && readSubkeys(h, &subkeys);
-    if (!read)
-        *error = RegLastErrorText();
-    RegCloseKey(h);
-    if (!read)
-        return false;
+    const KeyName &shown = k.shown;
+    const QList<RegValue> &values = k.values;
+    const QStringList &subkeys = k.subkeys;
 
     QList<RegValue> shownValues;
     for (const RegValue &v : std::as_const(values)) {

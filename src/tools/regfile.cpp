@@ -92,27 +92,15 @@ QString valueLine(const RegValue &v)
 
 bool exportTree(const KeyName &key, QString *out, QString *error)
 {
-    HKEY h = nullptr;
-    if (RegOpenKeyEx(key.root, key.path, 0, KEY_READ, &h) != ERROR_SUCCESS) {
-        *error = RegLastErrorText();
+    KeyContents k;
+    if (!readKey(key, &k, error))
         return false;
-    }
-    const QString stored = RegKeyPath(h);
-    const KeyName shown{key.root, stored};
-    QList<RegValue> values;
-    QStringList subkeys;
-    const bool read = readValues(h, &values) && readSubkeys(h, &subkeys);
-    if (!read)
-        *error = RegLastErrorText();
-    RegCloseKey(h);
-    if (!read)
-        return false;
-    *out += QLatin1Char('[') + shown.text() + QLatin1Char(']') + kEol;
-    for (const RegValue &v : std::as_const(values))
+    *out += QLatin1Char('[') + k.shown.text() + QLatin1Char(']') + kEol;
+    for (const RegValue &v : std::as_const(k.values))
         *out += valueLine(v);
     *out += kEol;
-    for (const QString &sub : std::as_const(subkeys)) {
-        if (!exportTree(shown.child(sub), out, error))
+    for (const QString &sub : std::as_const(k.subkeys)) {
+        if (!exportTree(k.shown.child(sub), out, error))
             return false;
     }
     return true;

@@ -24,6 +24,21 @@ bool readValues(HKEY key, QList<RegValue> *values)
     }
 }
 
+bool readKey(const KeyName &key, KeyContents *out, QString *error)
+{
+    HKEY h = nullptr;
+    if (RegOpenKeyEx(key.root, key.path, 0, KEY_READ, &h) != ERROR_SUCCESS) {
+        *error = RegLastErrorText();
+        return false;
+    }
+    out->shown = KeyName{key.root, RegKeyPath(h)};
+    const bool read = readValues(h, &out->values) && readSubkeys(h, &out->subkeys);
+    if (!read)
+        *error = RegLastErrorText();
+    RegCloseKey(h);
+    return read;
+}
+
 bool readSubkeys(HKEY key, QStringList *names)
 {
     for (DWORD i = 0;; ++i) {

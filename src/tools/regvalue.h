@@ -1,6 +1,8 @@
 // A registry value as the command line and .reg files show it.
 #pragma once
 
+#include "keyname.h"
+
 #include "platform/registry.h"
 
 #include <QByteArray>
@@ -13,6 +15,16 @@ struct RegValue
     win::DWORD type = win::REG_NONE;
     QByteArray data;
 };
+
+// One key as it is stored: its name in stored case, its values and its subkeys, in order.
+struct KeyContents
+{
+    KeyName shown;
+    QList<RegValue> values;
+    QStringList subkeys;
+};
+// False with the registry's reason when the key cannot be opened or read.
+bool readKey(const KeyName &key, KeyContents *out, QString *error);
 
 // Every value of an open key, in order.
 bool readValues(win::HKEY key, QList<RegValue> *values);
