@@ -1,0 +1,177 @@
+// Whole-file reads and crash-safe replacement of small text files.
+#include "safefile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace archivelist {
+
+namespace {
+
+QString reason(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+bool fail(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+bool writeAll(int fd, const char *data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(size));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+// The user attributes (where the hidden and system flags live) of the old file carry over to
+// its replacement; a file system without them has nothing to copy.
+void copyUserAttributes(const QByteArray &from, int toFd)
+{
+    char names[4096];
+    const ssize_t length = ::listxattr(from.constData(), names, sizeof(names));
+    for (ssize_t at = 0; length > 0 && at < length;) {
+        const char *name = names + at;
+        at += ssize_t(std::strlen(name)) + 1;
+        if (std::strncmp(name, "user.", 5) != 0)
+            continue;
+        char value[1024];
+        const ssize_t size = ::getxattr(from.constData(), name, value, sizeof(value));
+        if (size >= 0)
+            ::fsetxattr(toFd, name, value, size_t(size), 0);
+    }
+}
+
+// Makes the rename itself durable; a folder that cannot be synced changes nothing about the result.
+void syncFolder(const QByteArray &folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+bool readWholeFile(const QString &hostPath, QByteArray *data, QString *error)
+{
+    const QByteArray name = QFile::encodeName(hostPath);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(error, reason(errno));
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        return fail(error, reason(err));
+    }
+    QByteArray bytes;
+    qsizetype used = 0;
+    bytes.resize(S_ISREG(st.st_mode) && st.st_size > 0 ? qsizetype(st.st_size) + 1 : 65536);
+    for (;;) {
+        if (used == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        const ssize_t n = ::read(fd, bytes.data() + used, size_t(bytes.size() - used));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            ::close(fd);
+            return fail(error, reason(err));
+        }
+        if (n == 0)
+            break;
+        used += n;
+    }
+    ::close(fd);
+    bytes.truncate(used);
+    *data = std::move(bytes);
+    return true;
+}
+
+bool replaceFileSafely(const QString &hostPath, const QByteArray &data, QString *error)
+{
+    QString targetPath = hostPath;
+    const QFileInfo given(hostPath);
+    if (given.isSymLink() && given.exists())
+        targetPath = given.canonicalFilePath();
+    const QByteArray target = QFile::encodeName(targetPath);
+
+    struct stat old;
+    const bool exists = ::stat(target.constData(), &old) == 0;
+    if (exists) {
+        if (S_ISDIR(old.st_mode))
+            return fail(error, reason(EISDIR));
+        if (!(old.st_mode & S_IWUSR))
+            return fail(error, reason(EACCES));
+    } else if (errno != ENOENT) {
+        return fail(error, reason(errno));
+    }
+
+    const QFileInfo info(targetPath);
+    const QByteArray folder = QFile::encodeName(info.absolutePath());
+    QByteArray temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = folder + "/." + QFile::encodeName(info.fileName()) + ".new-" +
+               QByteArray::number(QRandomGenerator::global()->generate(), 16);
+        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return fail(error, reason(errno));
+    }
+    if (fd < 0)
+        return fail(error, reason(EEXIST));
+
+    const auto abandon = [&](int err) {
+        ::close(fd);
+        ::unlink(temp.constData());
+        return fail(error, reason(err));
+    };
+    if (exists) {
+        if (::fchmod(fd, old.st_mode & 07777) != 0)
+            return abandon(errno);
+        copyUserAttributes(target, fd);
+    }
+    if (!writeAll(fd, data.constData(), data.size()))
+        return abandon(errno);
+    if (::fsync(fd) != 0)
+        return abandon(errno);
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(temp.constData());
+        return fail(error, reason(err));
+    }
+    if (::rename(temp.constData(), target.constData()) != 0) {
+        const int err = errno;
+        ::unlink(temp.constData());
+        return fail(error, reason(err));
+    }
+    syncFolder(folder);
+    return true;
+}
+
+} // namespace archivelist

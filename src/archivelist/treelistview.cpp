@@ -1,0 +1,146 @@
+// The tree control of the archive list and its node bitmaps.
+#include "treelistview.h"
+
+#include <QIdentityProxyModel>
+#include <QImage>
+
+namespace {
+
+const char *const kBitmapNames[] = {":/_FILE", ":/_DIRECTORY", ":/_DRIVE", ":/_CDIRECTORY", ":/_CDRIVE"};
+
+// Gives each node the icon of its kind on top of the list's own texts.
+class NodeIconModel : public QIdentityProxyModel
+{
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role != Qt::DecorationRole)
+            return QIdentityProxyModel::data(index, role);
+        const int kind = QIdentityProxyModel::data(index, TTreeList::ImageIndexRole).toInt();
+        if (kind < 0 || kind > 4)
+            return QVariant();
+        return m_icons[kind];
+    }
+
+private:
+    const QPixmap m_icons[5] = {TTreeListView::nodeBitmap(0), TTreeListView::nodeBitmap(1),
+                                TTreeListView::nodeBitmap(2), TTreeListView::nodeBitmap(3),
+                                TTreeListView::nodeBitmap(4)};
+};
+
+} // namespace
+
+// The bitmaps are linked in from a static library, where nothing else would keep them.
+static void loadBitmapResources()
+{
+    static const bool loaded = [] {
+        Q_INIT_RESOURCE(treelistbitmaps);
+        return true;
+    }();
+    Q_UNUSED(loaded)
+}
+
+QPixmap TTreeListView::nodeBitmap(int imageIndex)
+{
+    if (imageIndex < 0 || imageIndex > 4)
+        return QPixmap();
+    loadBitmapResources();
+    QImage image = QImage(QLatin1String(kBitmapNames[imageIndex])).convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if ((line[x] & 0xFFFFFF) == 0xFFFFFF)
+                line[x] = 0;
+        }
+    }
+    return QPixmap::fromImage(image);
+}
+
+TTreeListView::TTreeListView(QWidget *parent) : QTreeView(parent)
+{
+    setHeaderHidden(true);
+    setIconSize(QSize(16, 16));
+    setUniformRowHeights(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    m_proxy = new NodeIconModel(this);
+    setModel(m_proxy);
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex &index) {
+        if (m_list)
+            m_list->SetExpanded(TTreeList::nodeOf(m_proxy->mapToSource(index)), true);
+    });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex &index) {
+        if (m_list)
+            m_list->SetExpanded(TTreeList::nodeOf(m_proxy->mapToSource(index)), false);
+    });
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &current) {
+        if (m_list)
+            m_list->SetSelected(TTreeList::nodeOf(m_proxy->mapToSource(current)));
+    });
+    m_ownList = new TTreeList(this);
+    setTreeList(m_ownList);
+}
+
+TTreeListView::~TTreeListView()
+{
+    for (const auto &c : std::as_const(m_listConnections))
+        disconnect(c);
+}
+
+void TTreeListView::setTreeList(TTreeList *list)
+{
+    for (const auto &c : std::as_const(m_listConnections))
+        disconnect(c);
+    m_listConnections.clear();
+    m_list = list;
+    m_proxy->setSourceModel(list);
+    if (!list)
+        return;
+    m_listConnections << connect(list, &TTreeList::selectedChanged, this, &TTreeListView::listSelected)
+                      << connect(list, &TTreeList::expandedChanged, this, &TTreeListView::listExpanded)
+                      << connect(list, &QAbstractItemModel::modelReset, this,
+                                 &TTreeListView::applyExpandedStates);
+    applyExpandedStates();
+    listSelected(list->Selected());
+}
+
+QModelIndex TTreeListView::viewIndexOf(const TreeListNode *node) const
+{
+    return m_list ? m_proxy->mapFromSource(m_list->indexOf(node)) : QModelIndex();
+}
+
+void TTreeListView::listSelected(TreeListNode *node)
+{
+    const QModelIndex index = viewIndexOf(node);
+    if (index == currentIndex())
+        return;
+    if (index.isValid())
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    else
+        selectionModel()->clear();
+}
+
+void TTreeListView::listExpanded(TreeListNode *node, bool expanded)
+{
+    setExpanded(viewIndexOf(node), expanded);
+}
+
+// After a reset the view has forgotten which nodes were open; the list still knows.
+void TTreeListView::applyExpandedStates()
+{
+    if (!m_list)
+        return;
+    std::vector<const TreeListNode *> pending;
+    for (int i = 0; i < m_list->topLevelCount(); ++i)
+        pending.push_back(m_list->topLevelNode(i));
+    while (!pending.empty()) {
+        const TreeListNode *node = pending.back();
+        pending.pop_back();
+        if (node->expanded())
+            setExpanded(viewIndexOf(node), true);
+        for (int i = 0; i < node->childCount(); ++i)
+            pending.push_back(node->child(i));
+    }
+}

@@ -1,0 +1,41 @@
+// TTreeListView: the tree control that shows a TTreeList with the bitmap of each node's kind,
+// and keeps the list's selection and expanded nodes in step with what the user does.
+#pragma once
+
+#include "treelist.h"
+
+#include <QPixmap>
+#include <QPointer>
+#include <QTreeView>
+
+class QIdentityProxyModel;
+
+class TTreeListView : public QTreeView
+{
+    Q_OBJECT
+
+public:
+    // Shows its own, empty TTreeList.
+    explicit TTreeListView(QWidget *parent = nullptr);
+    ~TTreeListView() override;
+
+    TTreeList *treeList() const { return m_list.data(); }
+    // Shows another list (not owned) instead of the current one.
+    void setTreeList(TTreeList *list);
+
+    // The bitmap of a node kind (0 to 4) from the program's resources, white made transparent;
+    // a null pixmap for any other number.
+    static QPixmap nodeBitmap(int imageIndex);
+
+    QModelIndex viewIndexOf(const TreeListNode *node) const;
+
+private:
+    void listSelected(TreeListNode *node);
+    void listExpanded(TreeListNode *node, bool expanded);
+    void applyExpandedStates();
+
+    QPointer<TTreeList> m_list;
+    TTreeList *m_ownList = nullptr;
+    QIdentityProxyModel *m_proxy = nullptr;
+    QList<QMetaObject::Connection> m_listConnections;
+};

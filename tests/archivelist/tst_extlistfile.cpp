@@ -1,0 +1,90 @@
+// ext.lst: the line endings it is read with, the bytes it is written as, and writes that fail.
+#include "testmain.h"
+
+#include "archivelist/extlistfile.h"
+#include "platform/codepage.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+QByteArray readBytes(const QString &hostPath)
+{
+    QFile f(hostPath);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeBytes(const QString &hostPath, const QByteArray &bytes)
+{
+    QFile f(hostPath);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+} // namespace
+
+class TestExtListFile : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString host() const { return m_dir.filePath(QStringLiteral("ext.lst")); }
+    QString windows() const { return win::ToWindowsPath(host()); }
+
+private Q_SLOTS:
+    void readsEveryLineEnding()
+    {
+        QCOMPARE(readExtList(win::ToWindowsPath(m_dir.filePath(QStringLiteral("none.lst")))), std::nullopt);
+        writeBytes(host(), QByteArray());
+        QCOMPARE(readExtList(windows()), QStringList());
+        writeBytes(host(), ".doc\r\n.xls\n.txt\r\r\n.bmp");
+        QCOMPARE(readExtList(windows()),
+                 (QStringList{QStringLiteral(".doc"), QStringLiteral(".xls"), QStringLiteral(".txt"),
+                              QString(), QStringLiteral(".bmp")}));
+        QVERIFY_THROWS_EXCEPTION(ListFileError, readExtList(win::ToWindowsPath(m_dir.path())));
+    }
+
+    void writesCrLfInTheCodePage()
+    {
+        TestPrefix prefix;
+        using namespace win;
+        HKEY nls = nullptr;
+        QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE,
+                              QStringLiteral("SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage"), 0,
+                              KEY_ALL_ACCESS, &nls),
+                 ERROR_SUCCESS);
+        RegSetValueEx(nls, QStringLiteral("ACP"), 0, REG_SZ, reinterpret_cast<const BYTE *>("1252"), 5);
+        RegCloseKey(nls);
+        AnsiCodePage::reset();
+
+        const QStringList entries{QStringLiteral(".doc"), QStringLiteral(".café"), QString(),
+                                  QStringLiteral(".*")};
+        writeExtList(windows(), entries);
+        QCOMPARE(readBytes(host()), QByteArray(".doc\r\n.caf\xE9\r\n\r\n.*\r\n"));
+        QCOMPARE(readExtList(windows()), entries);
+        writeExtList(windows(), {});
+        QCOMPARE(readBytes(host()), QByteArray());
+
+        // Entries the file cannot hold are refused before anything is written.
+        writeExtList(windows(), {QStringLiteral(".keep")});
+        QVERIFY_THROWS_EXCEPTION(ListFileError,
+                                 writeExtList(windows(), {QStringLiteral(".ok"), QStringLiteral(".ő")}));
+        QVERIFY_THROWS_EXCEPTION(ListFileError, writeExtList(windows(), {QStringLiteral(".a\r\n.b")}));
+        QCOMPARE(readBytes(host()), QByteArray(".keep\r\n"));
+
+        // A read-only catalogue stays as it is; no new file is left beside it.
+        QFile::setPermissions(host(), QFile::ReadOwner);
+        QVERIFY_THROWS_EXCEPTION(ListFileError, writeExtList(windows(), {QStringLiteral(".new")}));
+        QFile::setPermissions(host(), QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(readBytes(host()), QByteArray(".keep\r\n"));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("ext.lst")});
+    }
+};
+
+DUNLIVO_TEST_MAIN(TestExtListFile)
+#include "tst_extlistfile.moc"

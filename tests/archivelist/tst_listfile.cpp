@@ -1,0 +1,292 @@
+// afiles.lst: every line form the reader accepts, the writer's exact bytes, the round trip, the
+// code page, and a write that fails leaving the previous list as it was.
+#include "testmain.h"
+#include "treedump.h"
+
+#include "archivelist/treelist.h"
+#include "platform/codepage.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray readBytes(const QString &hostPath)
+{
+    QFile f(hostPath);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeBytes(const QString &hostPath, const QByteArray &bytes)
+{
+    QFile f(hostPath);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+void setCodePage(const char *page)
+{
+    using namespace win;
+    HKEY nls = nullptr;
+    QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE,
+                          QStringLiteral("SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage"), 0,
+                          KEY_ALL_ACCESS, &nls),
+             ERROR_SUCCESS);
+    RegSetValueEx(nls, QStringLiteral("ACP"), 0, REG_SZ, reinterpret_cast<const BYTE *>(page),
+                  DWORD(qstrlen(page) + 1));
+    RegCloseKey(nls);
+    AnsiCodePage::reset();
+}
+
+// A tree with every kind, odd names and the characters of the code page in force.
+void buildVariedTree(TTreeList &list)
+{
+    list.AddDir(QStringLiteral("C:\\Data"), QStringLiteral(".doc;.xls"));
+    list.AddFile(QStringLiteral("C:\\Data\\Projects\\plan.txt"));
+    list.AddFile(QStringLiteral("C:\\Data\\Projects\\data"));
+    list.AddDir(QStringLiteral("C:\\Data\\Projects\\Fd"), QString());
+    list.AddFile(QStringLiteral("C:\\ leading space"));
+    list.AddDir(QStringLiteral("C:\\Árvíztűrő tükörfúrógép"), QStringLiteral(".*"));
+    list.AddDir(QStringLiteral("D:\\"), QStringLiteral(".*"));
+    list.AddFile(QStringLiteral("E:\\a\\b\\c\\d\\e\\f\\g\\deep.bin"));
+    list.AddDir(QStringLiteral("F:\\Mixed"), QString());
+}
+
+} // namespace
+
+class TestListFile : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString host(const QString &name) const { return m_dir.filePath(name); }
+    QString windows(const QString &name) const { return win::ToWindowsPath(host(name)); }
+
+private Q_SLOTS:
+    void readerAcceptsEveryLineForm_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("tree");
+        QTest::addColumn<bool>("levelError");
+        const QString example = QStringLiteral("0:2:C:|1:3:Data [.doc;.xls]|1:1:Projects|2:0:plan.txt");
+        QTest::newRow("crlf") << QByteArray("DC:\r\n DData [.doc;.xls]\r\n DProjects\r\n  Fplan.txt\r\n")
+                              << example << false;
+        QTest::newRow("lf, cr, mixed, no last ending")
+            << QByteArray("DC:\n DData [.doc;.xls]\r DProjects\r\n  Fplan.txt") << example << false;
+        QTest::newRow("end-of-file mark")
+            << QByteArray("DC:\r\n\x1A\r\n DA\r\n\x1A") << "0:2:C:|1:1:A" << false;
+        QTest::newRow("empty line is a nameless drive")
+            << QByteArray("DC:\r\n DA\r\n\r\nDD:\r\n") << "0:2:C:|1:1:A|0:2:|0:2:D:" << false;
+        QTest::newRow("kind letters") << QByteArray("DC:\r\n Fd\r\n data\r\n dx\r\n fy\r\n other\r\n D\r\n")
+                                      << "0:2:C:|1:0:d|1:1:ata|1:1:x|1:0:y|1:0:other|1:1:" << false;
+        QTest::newRow("level 0 is a drive whatever its letter")
+            << QByteArray("FC:\r\nFD: [.*]\r\nxyz\r\n\tDE:\r\n")
+            << "0:2:C:|0:4:D: [.*]|0:2:xyz|0:2:\tDE:" << false;
+        QTest::newRow("a file keeps its brackets")
+            << QByteArray("DC:\r\n Fa [.x]\r\n  Fb\r\n") << "0:2:C:|1:0:a [.x]|2:0:b" << false;
+        QTest::newRow("first line indented once")
+            << QByteArray(" DC:\r\n DA\r\n  FB\r\nDD:\r\n") << "0:2:C:|1:1:A|2:0:B|0:2:D:" << false;
+        QTest::newRow("first line indented twice") << QByteArray("  DC:\r\nDD:\r\n") << QString() << true;
+        QTest::newRow("back up several levels")
+            << QByteArray("DC:\r\n DA\r\n  DB\r\n   Ff\r\n DZ\r\nDD:\r\n ")
+            << "0:2:C:|1:1:A|2:1:B|3:0:f|1:1:Z|0:2:D:|1:0:" << false;
+        QTest::newRow("two levels deeper keeps what was read")
+            << QByteArray("DC:\r\n DA\r\n   DB\r\nDD:\r\n") << "0:2:C:|1:1:A" << true;
+        QTest::newRow("empty file") << QByteArray() << QString() << false;
+    }
+    void readerAcceptsEveryLineForm()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, tree);
+        QFETCH(bool, levelError);
+        writeBytes(host(QStringLiteral("forms.lst")), bytes);
+        TTreeList list;
+        list.AddDir(QStringLiteral("Q:\\Old"), QString()); // the load clears what was there
+        QSignalSpy reset(&list, &QAbstractItemModel::modelReset);
+        QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
+        bool raised = false;
+        try {
+            list.LoadFromFile(windows(QStringLiteral("forms.lst")));
+        } catch (const ETreeViewError &) {
+            raised = true;
+        }
+        QCOMPARE(raised, levelError);
+        QCOMPARE(dumpTree(list), tree);
+        // One refresh of the views per load, failed or not.
+        QCOMPARE(reset.count(), 1);
+        QCOMPARE(inserted.count(), 0);
+    }
+
+    void unreadableFileRaises()
+    {
+        TTreeList list;
+        list.AddDir(QStringLiteral("C:\\Old"), QString());
+        for (const QString &name : {windows(QStringLiteral("missing.lst")), win::ToWindowsPath(m_dir.path()),
+                                    QStringLiteral("not a path")}) {
+            bool raised = false;
+            try {
+                list.LoadFromFile(name);
+            } catch (const ETreeViewError &) {
+                QFAIL("a file that cannot be read is not a level error");
+            } catch (const ListFileError &e) {
+                raised = !e.text().isEmpty();
+            }
+            QVERIFY2(raised, qPrintable(name));
+            QCOMPARE(list.topLevelCount(), 0);
+        }
+    }
+
+    void writerWritesTheExactFormat()
+    {
+        TTreeList list;
+        list.AddDir(QStringLiteral("C:\\Data"), QStringLiteral(".doc;.xls"));
+        list.AddFile(QStringLiteral("C:\\Projects\\plan.txt"));
+        list.AddDir(QStringLiteral("d:"), QStringLiteral(".*"));
+        list.SaveToFile(windows(QStringLiteral("afiles.lst")));
+        QCOMPARE(readBytes(host(QStringLiteral("afiles.lst"))),
+                 QByteArray("DC:\r\n DData [.doc;.xls]\r\n DProjects\r\n  Fplan.txt\r\nDD: [.*]\r\n"));
+        TTreeList empty;
+        empty.SaveToFile(windows(QStringLiteral("afiles.lst")));
+        QCOMPARE(readBytes(host(QStringLiteral("afiles.lst"))), QByteArray());
+    }
+
+    void whatTheWriterWritesTheReaderReadsBack()
+    {
+        for (const char *page : {"65001", "1250"}) {
+            TestPrefix prefix;
+            setCodePage(page);
+            TTreeList list;
+            buildVariedTree(list);
+            const QString file = windows(QStringLiteral("round.lst"));
+            list.SaveToFile(file);
+            TTreeList back;
+            back.LoadFromFile(file);
+            QCOMPARE(dumpTree(back), dumpTree(list));
+            back.SaveToFile(windows(QStringLiteral("again.lst")));
+            QCOMPARE(readBytes(host(QStringLiteral("again.lst"))),
+                     readBytes(host(QStringLiteral("round.lst"))));
+        }
+        // Single bytes of the code page, not UTF-8, when the system says 1250.
+        TestPrefix prefix;
+        setCodePage("1250");
+        TTreeList list;
+        list.AddDir(QStringLiteral("C:\\Żółw"), QString());
+        list.SaveToFile(windows(QStringLiteral("cp.lst")));
+        QCOMPARE(readBytes(host(QStringLiteral("cp.lst"))), QByteArray("DC:\r\n D\xAF\xF3\xB3w\r\n"));
+    }
+
+    void textTheFileCannotHoldIsRefused()
+    {
+        TestPrefix prefix;
+        setCodePage("1252");
+        const QString file = windows(QStringLiteral("refused.lst"));
+        writeBytes(host(QStringLiteral("refused.lst")), "DC:\r\n DKeep\r\n");
+        for (const QString &name : {QStringLiteral("C:\\Őrség"), QStringLiteral("C:\\日本"),
+                                    QStringLiteral("C:\\two\nlines"), QStringLiteral("C:\\cr\rhere")}) {
+            TTreeList list;
+            list.AddDir(QStringLiteral("C:\\Fine"), QString());
+            list.AddDir(name, QString());
+            QVERIFY(!TTreeList::CanStoreText(TTreeList::NodeName(list.topLevelNode(0)->child(1))));
+            bool raised = false;
+            try {
+                list.SaveToFile(file);
+            } catch (const ListFileError &e) {
+                raised = true;
+                QVERIFY2(e.text().contains(name.mid(3)), qPrintable(e.text()));
+            }
+            QVERIFY2(raised, qPrintable(name));
+            QCOMPARE(readBytes(host(QStringLiteral("refused.lst"))), QByteArray("DC:\r\n DKeep\r\n"));
+        }
+        QVERIFY(TTreeList::CanStoreText(QStringLiteral("Café")));
+    }
+
+    void aWriteThatFailsHalfwayKeepsTheOldList()
+    {
+        QTemporaryDir folder;
+        const QString hostFile = folder.filePath(QStringLiteral("afiles.lst"));
+        const QString file = win::ToWindowsPath(hostFile);
+        const QByteArray old("DC:\r\n DOld [.*]\r\n");
+        writeBytes(hostFile, old);
+        TTreeList list;
+        for (int i = 0; i < 500; ++i)
+            list.AddDir(QStringLiteral("C:\\Folder number %1").arg(i), QStringLiteral(".doc"));
+        QVERIFY(list.ListFileBytes().size() > 8192);
+
+        // A file size limit makes the disk "full" after 4096 bytes of the new list.
+        struct rlimit saved;
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = saved;
+        small.rlim_cur = 4096;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        QString error;
+        try {
+            list.SaveToFile(file);
+        } catch (const ListFileError &e) {
+            error = e.text();
+        }
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(readBytes(hostFile), old);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 QStringList{QStringLiteral("afiles.lst")});
+
+        // With room on the disk the same list is written whole.
+        list.SaveToFile(file);
+        TTreeList back;
+        back.LoadFromFile(file);
+        QCOMPARE(back.nodeCount(), 501);
+    }
+
+    void writeRefusalsAndWhatCarriesOver()
+    {
+        QTemporaryDir folder;
+        const QString hostFile = folder.filePath(QStringLiteral("afiles.lst"));
+        const QString file = win::ToWindowsPath(hostFile);
+        TTreeList list;
+        list.AddDir(QStringLiteral("C:\\New"), QString());
+
+        // A read-only list is not overwritten, as on Windows (for root too).
+        writeBytes(hostFile, "DC:\r\n");
+        QFile::setPermissions(hostFile, QFile::ReadOwner | QFile::ReadGroup);
+        QVERIFY_THROWS_EXCEPTION(ListFileError, list.SaveToFile(file));
+        QCOMPARE(readBytes(hostFile), QByteArray("DC:\r\n"));
+
+        // An existing list keeps its permissions.
+        QFile::setPermissions(hostFile, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+        list.SaveToFile(file);
+        struct stat st;
+        QCOMPARE(::stat(QFile::encodeName(hostFile).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(0640));
+        QCOMPARE(readBytes(hostFile), QByteArray("DC:\r\n DNew\r\n"));
+
+        // A link to the list stays a link; the file it names is replaced.
+        const QString link = folder.filePath(QStringLiteral("link.lst"));
+        QVERIFY(QFile::link(hostFile, link));
+        list.AddDir(QStringLiteral("C:\\More"), QString());
+        list.SaveToFile(win::ToWindowsPath(link));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(readBytes(hostFile), QByteArray("DC:\r\n DNew\r\n DMore\r\n"));
+
+        // A folder that does not exist, a folder in the way.
+        QVERIFY_THROWS_EXCEPTION(ListFileError, list.SaveToFile(win::ToWindowsPath(
+                                                    folder.filePath(QStringLiteral("no/afiles.lst")))));
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("dir.lst")));
+        QVERIFY_THROWS_EXCEPTION(
+            ListFileError, list.SaveToFile(win::ToWindowsPath(folder.filePath(QStringLiteral("dir.lst")))));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
+    }
+};
+
+DUNLIVO_TEST_MAIN(TestListFile)
+#include "tst_listfile.moc"
