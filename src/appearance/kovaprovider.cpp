@@ -1,0 +1,82 @@
+// The string provider of a window.
+#include "kovaprovider.h"
+
+#include "kovaimage.h"
+#include "kovalanguage.h"
+#include "kovapanel.h"
+#include "ownedcomponents.h"
+
+#include <QMessageBox>
+#include <QWidget>
+
+#include <exception>
+
+TkovaProvider::TkovaProvider(QWidget *window) : QObject(window)
+{
+    setObjectName(QStringLiteral("kovaProvider1"));
+}
+
+QWidget *TkovaProvider::window() const
+{
+    return qobject_cast<QWidget *>(parent());
+}
+
+TKovaImage *TkovaProvider::Kovaimage() const
+{
+    return m_kovaimage;
+}
+
+void TkovaProvider::setKovaimage(TKovaImage *image)
+{
+    m_kovaimage = image;
+}
+
+TKovaLanguage *TkovaProvider::KovaLanguage() const
+{
+    return m_kovaLanguage;
+}
+
+void TkovaProvider::setKovaLanguage(TKovaLanguage *language)
+{
+    m_kovaLanguage = language;
+}
+
+QString TkovaProvider::GetText(const QString &key) const
+{
+    if (!m_kovaLanguage)
+        return QString();
+    try {
+        return m_kovaLanguage->FindText(key);
+    } catch (const std::exception &) {
+        // The lookup itself broke, which no missing key does: say which text of which window,
+        // then let the caller's handler end as the failure demands.
+        QWidget *owner = window();
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"),
+                        key + QStringLiteral(" id= ") + (owner ? owner->objectName() : QString()),
+                        QMessageBox::Ok);
+        box.exec();
+        throw;
+    }
+}
+
+void TkovaProvider::SetDefault(const QString &key, const QString &text)
+{
+    if (m_kovaLanguage)
+        m_kovaLanguage->AddText(key, text);
+}
+
+void TkovaProvider::BindPanels()
+{
+    for (TKovaPanel *panel : OwnedComponents<TKovaPanel>(window())) {
+        if (panel->KovaProvider() == this)
+            panel->setKovaImage(m_kovaimage);
+    }
+}
+
+void TkovaProvider::RepaintPanels()
+{
+    for (TKovaPanel *panel : OwnedComponents<TKovaPanel>(window())) {
+        if (panel->KovaProvider() == this)
+            panel->repaint();
+    }
+}

@@ -1,0 +1,67 @@
+// TkovaProvider: a window's string provider. Through it the window registers its English texts,
+// fetches the texts of the language in force by key, and has its textured panels bound to the
+// texture image.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class QWidget;
+class TKovaImage;
+class TKovaLanguage;
+
+// An event handler; the sender is the component that calls it.
+using TNotifyEvent = std::function<void(QObject *sender)>;
+
+class TkovaProvider : public QObject
+{
+    Q_OBJECT
+
+public:
+    // A provider owned by the window; its objectName is "kovaProvider1", as in every window.
+    explicit TkovaProvider(QWidget *window);
+
+    // The window that owns the provider.
+    QWidget *window() const;
+
+    // Selects the texture image that binds to this provider; 0 at creation.
+    int Groupindex() const { return m_groupindex; }
+    void setGroupindex(int value) { m_groupindex = value; }
+
+    // The texture image of the window's panels; set by the image when it notifies its providers.
+    TKovaImage *Kovaimage() const;
+    void setKovaimage(TKovaImage *image);
+
+    // The language component; empty until the first LoadDefaults or LoadLanguage.
+    TKovaLanguage *KovaLanguage() const;
+    void setKovaLanguage(TKovaLanguage *language);
+
+    // The window registers its default texts here (SetDefault, key by key, in its order). Called
+    // by LoadDefaults with the language component as sender.
+    const TNotifyEvent &OnNeedDefaults() const { return m_onNeedDefaults; }
+    void setOnNeedDefaults(TNotifyEvent handler) { m_onNeedDefaults = std::move(handler); }
+    // The window applies the current texts to its controls (GetText, key by key). Called by
+    // LoadDefaults and LoadLanguage with the language component as sender.
+    const TNotifyEvent &OnNeedSet() const { return m_onNeedSet; }
+    void setOnNeedSet(TNotifyEvent handler) { m_onNeedSet = std::move(handler); }
+
+    // The text of the key in the language in force; the empty text before the provider has a
+    // language component or when the key is missing.
+    QString GetText(const QString &key) const;
+    // Registers the English default of a key; nothing before the provider has a language component.
+    void SetDefault(const QString &key, const QString &text);
+
+    // Gives Kovaimage to every TKovaPanel of the window whose KovaProvider is this provider.
+    void BindPanels();
+    // Repaints those panels at once, in the window's component order.
+    void RepaintPanels();
+
+private:
+    int m_groupindex = 0;
+    QPointer<TKovaImage> m_kovaimage;
+    QPointer<TKovaLanguage> m_kovaLanguage;
+    TNotifyEvent m_onNeedDefaults;
+    TNotifyEvent m_onNeedSet;
+};

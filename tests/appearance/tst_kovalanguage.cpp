@@ -1,0 +1,337 @@
+// The language component and the string providers on real windows: the order in which windows
+// register and are re-texted, language files and their flags, failures that change nothing, and
+// the stored language at start.
+#include "testmain.h"
+
+#include "appearance/appearancesettings.h"
+#include "appearance/kovalanguage.h"
+#include "appearance/resourcebitmap.h"
+#include "config/config.h"
+#include "platform/paths.h"
+
+#include <QLabel>
+#include <QTemporaryDir>
+
+#include <stdexcept>
+
+namespace {
+
+// A window with a provider that registers its defaults and shows one text, writing down each
+// call of its handlers.
+class TextWindow : public QWidget
+{
+public:
+    TextWindow(const QString &name, QList<QPair<QString, QString>> defaults, QString shownKey,
+               QStringList *log, QWidget *parent = nullptr)
+        : QWidget(parent, parent ? Qt::Dialog : Qt::Widget), m_defaults(std::move(defaults)),
+          m_shownKey(std::move(shownKey)), m_log(log)
+    {
+        setObjectName(name);
+        kovaProvider1 = new TkovaProvider(this);
+        label = new QLabel(QStringLiteral("layout caption"), this);
+        kovaProvider1->setOnNeedDefaults([this](QObject *) {
+            m_log->append(objectName() + QStringLiteral(".defaults"));
+            if (onDefaults)
+                onDefaults();
+            for (const auto &d : m_defaults)
+                kovaProvider1->SetDefault(d.first, d.second);
+        });
+        kovaProvider1->setOnNeedSet([this](QObject *) {
+            m_log->append(objectName() + QStringLiteral(".set"));
+            if (failOnSet)
+                throw std::runtime_error("handler failed");
+            label->setText(kovaProvider1->GetText(m_shownKey));
+        });
+    }
+
+    TkovaProvider *kovaProvider1;
+    QLabel *label;
+    bool failOnSet = false;
+    std::function<void()> onDefaults;
+
+private:
+    QList<QPair<QString, QString>> m_defaults;
+    QString m_shownKey;
+    QStringList *m_log;
+};
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QImage flagImage(QRgb colour)
+{
+    QImage image(35, 22, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+} // namespace
+
+class TestKovaLanguage : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_programHost;
+    QString m_programDir; // Windows form
+    QStringList m_log;
+
+    QString languagePath(const QString &name) const { return m_programDir + "\\Language\\" + name; }
+    QString languageHost(const QString &name) const { return m_programHost.path() + "/Language/" + name; }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_programHost.isValid());
+        m_programDir = win::ToWindowsPath(m_programHost.path());
+        QVERIFY(!m_programDir.isEmpty());
+        writeFile(languageHost("French.lng"),
+                  "Ok=D'accord\r\nSaveButton = Enregistrer \r\nOkButton=Bien\r\n");
+        QVERIFY(flagImage(qRgb(0, 0, 255)).save(languageHost("French.flg"), "BMP"));
+        writeFile(languageHost("FRENCH.LNG"), "OkButton=BIEN\n");
+        QVERIFY(flagImage(qRgb(0, 255, 0)).save(languageHost("FRENCH.flg"), "BMP"));
+        writeFile(languageHost("Old/Magyar.lng"), "OkButton=Rendben\rLanguage=Magyar\r");
+        writeFile(languageHost("Broken.lng"), "OkButton=Broken flag\n");
+        writeFile(languageHost("Broken.flg"), "not a bitmap");
+        writeFile(languageHost("Empty.lng"), "");
+        QDir().mkpath(languageHost("Folder.lng"));
+    }
+
+    void init() { m_log.clear(); }
+
+    void providerWithoutLanguage()
+    {
+        TextWindow w("W", {{"OkButton", "Ok"}}, "OkButton", &m_log);
+        QCOMPARE(w.kovaProvider1->objectName(), QString("kovaProvider1"));
+        QCOMPARE(w.kovaProvider1->Groupindex(), 0);
+        QVERIFY(!w.kovaProvider1->KovaLanguage());
+        w.kovaProvider1->SetDefault("OkButton", "Ok");
+        QCOMPARE(w.kovaProvider1->GetText("OkButton"), QString());
+        TKovaLanguage language;
+        QCOMPARE(language.Language(), QString("English"));
+        QVERIFY(language.Items().isEmpty());
+    }
+
+    void defaultsFollowRegistrationOrder()
+    {
+        TextWindow main("Main", {{"OkButton", "Ok"}, {"Sheet1", "MainPage"}}, "Sheet1", &m_log);
+        TextWindow about("About", {{"OkButton", "Fine"}, {"AboutText", "About"}}, "OkButton", &m_log);
+        TextWindow status("Status", {}, "OkButton", &m_log);
+        TKovaLanguage language;
+        language.setOnNeedDefaults([this](QObject *sender) {
+            QCOMPARE(sender->objectName(), QString("KovaLanguage1"));
+            m_log.append("language.defaults");
+        });
+        language.setOnNeedSet([this](QObject *) { m_log.append("language.set"); });
+        language.RegisterWindow(&main);
+        language.RegisterWindow(&about);
+        language.RegisterWindow(&status);
+        language.LoadDefaults();
+
+        QCOMPARE(language.Items(),
+                 QStringList({"OkButton=Ok", "Sheet1=MainPage", "OkButton=Fine", "AboutText=About"}));
+        QCOMPARE(m_log, QStringList({"Main.defaults", "About.defaults", "Status.defaults", "Main.set",
+                                     "About.set", "Status.set", "language.defaults", "language.set"}));
+        // The first window registered wins a key that several register, in every window.
+        QCOMPARE(about.label->text(), QString("Ok"));
+        QCOMPARE(status.label->text(), QString("Ok"));
+        QCOMPARE(main.label->text(), QString("MainPage"));
+        QCOMPARE(status.kovaProvider1->KovaLanguage(), &language);
+
+        // Registered the other way round, the other default wins; a second run starts afresh.
+        TKovaLanguage reversed;
+        reversed.RegisterWindow(&about);
+        reversed.RegisterWindow(&main);
+        reversed.LoadDefaults();
+        reversed.LoadDefaults();
+        QCOMPARE(reversed.Items().size(), 4);
+        QCOMPARE(status.label->text(), QString("Ok")); // not registered here: untouched
+        QCOMPARE(main.kovaProvider1->GetText("OkButton"), QString("Fine"));
+    }
+
+    void providersAreFoundInComponentOrder()
+    {
+        // A window registered twice is served twice; a provider deeper in the window is its own
+        // component after the window's; a window below the window (a dialog) is not its component.
+        TextWindow first("First", {{"A", "1"}}, "A", &m_log);
+        auto *inner = new QWidget(&first);
+        auto *innerProvider = new TkovaProvider(inner);
+        innerProvider->setOnNeedDefaults([this](QObject *) { m_log.append("First.inner.defaults"); });
+        TextWindow dialog("Dialog", {{"D", "4"}}, "D", &m_log, &first);
+        TKovaLanguage language;
+        language.RegisterWindow(&first);
+        language.RegisterWindow(&first);
+        language.LoadDefaults();
+        QCOMPARE(m_log, QStringList({"First.defaults", "First.inner.defaults", "First.defaults",
+                                     "First.inner.defaults", "First.set", "First.set"}));
+        QCOMPARE(language.Items(), QStringList({"A=1", "A=1"}));
+        QVERIFY(!dialog.kovaProvider1->KovaLanguage());
+    }
+
+    void languageFileReplacesTheList()
+    {
+        TextWindow main("Main", {{"OkButton", "Ok"}, {"SaveButton", "Save settings"}}, "SaveButton", &m_log);
+        TextWindow about("About", {{"AboutText", "About"}}, "AboutText", &m_log);
+        main.onDefaults = [&] {
+            // The main window resets the flag to the built-in one.
+            main.kovaProvider1->KovaLanguage()->LoadFlagResource("defflag");
+        };
+        TKovaLanguage language;
+        language.RegisterWindow(&main);
+        language.RegisterWindow(&about);
+        language.LoadDefaults();
+        const QImage defflag = language.Flag();
+        QCOMPARE(defflag.size(), QSize(35, 22));
+        m_log.clear();
+
+        language.setFilename(languagePath("French.lng"));
+        QVERIFY(language.LoadLanguage());
+        QCOMPARE(language.Items(),
+                 QStringList({"Ok=D'accord", "SaveButton = Enregistrer ", "OkButton=Bien"}));
+        QCOMPARE(m_log, QStringList({"Main.set", "About.set"}));
+        QCOMPARE(main.label->text(), QString("Enregistrer"));
+        QCOMPARE(about.label->text(), QString()); // no English fallback
+        // The line "Ok=..." comes first but is shorter than the key; for the key "Ok" it is the
+        // first line that begins with it.
+        QCOMPARE(main.kovaProvider1->GetText("OkButton"), QString("Bien"));
+        QCOMPARE(main.kovaProvider1->GetText("Ok"), QString("D'accord"));
+        QCOMPARE(main.kovaProvider1->GetText("okbutton"), QString("Bien"));
+        QCOMPARE(language.Flag().pixel(5, 5), qRgb(0, 0, 255));
+
+        // The upper-case name has no flag of its own name form: the previous flag stays.
+        language.setFilename(languagePath("FRENCH.LNG"));
+        QVERIFY(language.LoadLanguage());
+        QCOMPARE(main.kovaProvider1->GetText("OkButton"), QString("BIEN"));
+        QCOMPARE(language.Flag().pixel(5, 5), qRgb(0, 0, 255));
+
+        // A flag that is not a bitmap keeps the previous one too.
+        language.setFilename(languagePath("Broken.lng"));
+        QVERIFY(language.LoadLanguage());
+        QCOMPARE(language.Flag().pixel(5, 5), qRgb(0, 0, 255));
+
+        // A file in a subfolder; CR-only lines.
+        language.setFilename(languagePath("Old\\Magyar.lng"));
+        QVERIFY(language.LoadLanguage());
+        QCOMPARE(main.kovaProvider1->GetText("Language"), QString("Magyar"));
+
+        language.setFilename(languagePath("Empty.lng"));
+        QVERIFY(language.LoadLanguage());
+        QVERIFY(language.Items().isEmpty());
+        QCOMPARE(main.label->text(), QString());
+
+        // English again, from scratch, with the built-in flag.
+        m_log.clear();
+        language.LoadDefaults();
+        QCOMPARE(language.Items(),
+                 QStringList({"OkButton=Ok", "SaveButton=Save settings", "AboutText=About"}));
+        QCOMPARE(language.Flag(), defflag);
+        QCOMPARE(main.label->text(), QString("Save settings"));
+        QCOMPARE(m_log, QStringList({"Main.defaults", "About.defaults", "Main.set", "About.set"}));
+    }
+
+    void failingLoadChangesNothing()
+    {
+        TextWindow main("Main", {{"OkButton", "Ok"}}, "OkButton", &m_log);
+        TKovaLanguage language;
+        language.RegisterWindow(&main);
+        language.setFlag(flagImage(qRgb(1, 2, 3)));
+
+        // Before any load: nothing is re-texted, the provider still has no language.
+        for (const QString &name : {QString("Missing.lng"), QString("Folder.lng")}) {
+            language.setFilename(languagePath(name));
+            QVERIFY(!language.LoadLanguage());
+        }
+        language.setFilename(QString());
+        QVERIFY(!language.LoadLanguage());
+        QVERIFY(m_log.isEmpty());
+        QVERIFY(!main.kovaProvider1->KovaLanguage());
+        QCOMPARE(main.label->text(), QString("layout caption"));
+
+        language.setFilename(languagePath("French.lng"));
+        QVERIFY(language.LoadLanguage());
+        const QStringList french = language.Items();
+        const QImage frenchFlag = language.Flag();
+        m_log.clear();
+        language.setFilename(languagePath("Missing.lng"));
+        QVERIFY(!language.LoadLanguage());
+        QCOMPARE(language.Items(), french);
+        QCOMPARE(language.Flag(), frenchFlag);
+        QVERIFY(m_log.isEmpty());
+        QCOMPARE(main.label->text(), QString("Bien"));
+    }
+
+    void failingHandler()
+    {
+        TextWindow a("A", {{"OkButton", "Ok"}}, "OkButton", &m_log);
+        TextWindow b("B", {}, "OkButton", &m_log);
+        TextWindow c("C", {}, "OkButton", &m_log);
+        TKovaLanguage language;
+        for (QWidget *w :
+             {static_cast<QWidget *>(&a), static_cast<QWidget *>(&b), static_cast<QWidget *>(&c)})
+            language.RegisterWindow(w);
+        language.LoadDefaults();
+        m_log.clear();
+
+        // Re-texting to a language ends quietly at the failing window; later ones keep their texts.
+        b.failOnSet = true;
+        language.setFilename(languagePath("French.lng"));
+        QVERIFY(language.LoadLanguage());
+        QCOMPARE(m_log, QStringList({"A.set", "B.set"}));
+        QCOMPARE(a.label->text(), QString("Bien"));
+        QCOMPARE(c.label->text(), QString("Ok"));
+
+        // Back to English the failure reaches the caller.
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, language.LoadDefaults());
+    }
+
+    void storedLanguageAtStart()
+    {
+        struct Case
+        {
+            QString stored;
+            QString okText; // what a window shows afterwards
+        };
+        const QList<Case> cases{
+            {"", "Ok"},
+            {"French.lng", "Bien"},
+            {"old\\MAGYAR.lng", "Rendben"}, // folder and name found without regard to case
+            {"Gone.lng", "Ok"},
+            {"Folder.lng", "Ok"}, // there, but not a readable file
+        };
+        for (const Case &c : cases) {
+            Tconfig config;
+            config.WriteString("Language", c.stored);
+            TextWindow main("Main", {{"OkButton", "Ok"}}, "OkButton", &m_log);
+            TKovaLanguage language;
+            language.RegisterWindow(&main);
+            ApplyLanguageSetting(config, language, m_programDir);
+            QVERIFY2(main.label->text() == c.okText, qPrintable(c.stored));
+            QCOMPARE(config.ReadString("Language", "x"), c.stored);
+        }
+    }
+
+    void builtInBitmaps()
+    {
+        const QList<QPair<QString, QSize>> sizes{{"logo", {190, 60}},   {"yellowico", {27, 27}},
+                                                 {"redico", {27, 27}},  {"ZOOMIN", {16, 16}},
+                                                 {"ZOOMOUT", {16, 16}}, {"defflag", {35, 22}}};
+        for (const auto &s : sizes)
+            QVERIFY2(ResourceBitmap(s.first).size() == s.second, qPrintable(s.first));
+        QVERIFY(ResourceBitmap("nothing").isNull());
+
+        // Drawn transparent, the logo's background disappears and its picture stays.
+        const QImage logo = ResourceBitmap("logo");
+        const QImage shown = TransparentBitmap(logo).toImage();
+        QCOMPARE(qAlpha(shown.pixel(0, logo.height() - 1)), 0);
+        QCOMPARE(qAlpha(shown.pixel(logo.width() - 1, 0)), 0);
+        QCOMPARE(qAlpha(shown.pixel(26, 30)), 255);
+    }
+};
+
+DUNLIVO_TEST_MAIN(TestKovaLanguage)
+#include "tst_kovalanguage.moc"

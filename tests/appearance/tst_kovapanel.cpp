@@ -1,0 +1,431 @@
+// Textured panels and the texture image on real widgets: tiling and its phase in nested panels,
+// the tile counts, bevels, bevelsize and the caption (rendered and checked pixel by pixel), textures
+// that cannot be shown, binding through the providers, and the stored texture at start.
+#include "testmain.h"
+
+#include "appearance/appearancesettings.h"
+#include "appearance/kovaimage.h"
+#include "appearance/kovapanel.h"
+#include "appearance/kovaprovider.h"
+#include "config/config.h"
+#include "platform/paths.h"
+
+#include <QPainter>
+#include <QTemporaryDir>
+
+namespace {
+
+// Every pixel tells where it lies in the texture: red = x, green = y.
+QImage coordinateTexture(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x % 256, y % 256, 7));
+    return image;
+}
+
+QImage render(QWidget *widget)
+{
+    QImage image(widget->size(), QImage::Format_RGB32);
+    image.fill(qRgb(1, 2, 3)); // what shows where a panel leaves a pixel unpainted
+    widget->render(&image);
+    return image;
+}
+
+TKovaPanel *flatPanel(QWidget *parent, TkovaProvider *provider, QRect geometry)
+{
+    auto *panel = new TKovaPanel(parent, provider);
+    panel->setBevelOuter(TKovaPanel::Bevel::None);
+    panel->setGeometry(geometry);
+    return panel;
+}
+
+// A window with its provider, registered with an image.
+struct Window
+{
+    QWidget widget;
+    TkovaProvider *provider = new TkovaProvider(&widget);
+};
+
+// Counts the paints of a widget.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *w) { w->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+};
+
+} // namespace
+
+class TestKovaPanel : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_programHost;
+    QString m_programDir;
+
+    QString background(const QString &name) const { return m_programDir + "\\Background\\" + name; }
+    QString backgroundHost(const QString &name) const { return m_programHost.path() + "/Background/" + name; }
+
+    void writeBytes(const QString &name, const QByteArray &bytes)
+    {
+        QFile file(backgroundHost(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_programDir = win::ToWindowsPath(m_programHost.path());
+        QVERIFY(!m_programDir.isEmpty());
+        QVERIFY(QDir().mkpath(backgroundHost("Stone")));
+        QVERIFY(coordinateTexture(65, 33).save(backgroundHost("Coords.bmp"), "BMP"));
+        QVERIFY(coordinateTexture(17, 9).save(backgroundHost("Stone/Small.bmp"), "BMP"));
+        QVERIFY(coordinateTexture(1, 1).save(backgroundHost("Dot.bmp"), "BMP"));
+        QVERIFY(coordinateTexture(1, 5).save(backgroundHost("Line.bmp"), "BMP"));
+        QVERIFY(coordinateTexture(4097, 2).save(backgroundHost("Wide.bmp"), "BMP"));
+        QVERIFY(coordinateTexture(20, 20).save(backgroundHost("Png.bmp"), "PNG"));
+        writeBytes("Garbage.bmp", "BM this is not a bitmap");
+    }
+
+    void tileCounts()
+    {
+        // (size + offset) / texture size + 1, rounded half to even.
+        TextureTiling t = textureTiling({200, 100}, 0, 0, {65, 33});
+        QCOMPARE(t.origin, QPoint(0, 0));
+        QCOMPARE(t.columns, 4);
+        QCOMPARE(t.rows, 4);
+        t = textureTiling({30, 10}, 0, 0, {20, 20});
+        QCOMPARE(t.columns, 2); // 2.5 rounds to 2
+        QCOMPARE(t.rows, 2);    // 1.5 rounds to 2
+        t = textureTiling({70, 50}, 6, 3, {65, 33});
+        QCOMPARE(t.origin, QPoint(-6, -3));
+        QCOMPARE(t.columns, 2); // 76 / 65 + 1 = 2.17
+        QCOMPARE(t.rows, 3);    // 53 / 33 + 1 = 2.6
+        // A small texture on a large panel gets the tiles that reach the far edges.
+        t = textureTiling({200, 100}, 0, 0, {10, 3});
+        QCOMPARE(t.columns, 23); // 21 would stop at 189
+        QCOMPARE(t.rows, 50);
+        // An empty panel gets one tile.
+        QCOMPARE(textureTiling({0, 0}, 0, 0, {65, 33}).columns, 1);
+    }
+
+    void textureRepeatsWithoutItsLastColumnAndRow()
+    {
+        TKovaImage image;
+        image.setImage(coordinateTexture(65, 33));
+        image.setEmpty(false);
+        QVERIFY(!image.Empty());
+        Window w;
+        w.widget.resize(300, 200);
+        TKovaPanel *outer = flatPanel(&w.widget, w.provider, QRect(0, 0, 300, 200));
+        TKovaPanel *middle = flatPanel(outer, w.provider, QRect(60, 5, 200, 150));
+        TKovaPanel *inner = flatPanel(middle, w.provider, QRect(10, 30, 80, 60));
+        TKovaPanel *partly =
+            flatPanel(middle, w.provider, QRect(-20, -7, 40, 30)); // overlaps the parent's edge
+        for (TKovaPanel *p : {outer, middle, inner, partly})
+            p->setKovaImage(&image);
+
+        const QImage shown = render(&w.widget);
+        QCOMPARE(outer->TextureOffsetX(), 0);
+        QCOMPARE(middle->TextureOffsetX(), 60);
+        QCOMPARE(middle->TextureOffsetY(), 5);
+        QCOMPARE(inner->TextureOffsetX(), 6); // (60 + 10) mod 64
+        QCOMPARE(inner->TextureOffsetY(), 3); // (5 + 30) mod 32
+        // One seamless texture over all panels, every 64 by 32 pixels, never column 64 or row 32.
+        for (int y = 0; y < shown.height(); ++y) {
+            for (int x = 0; x < shown.width(); ++x) {
+                if (shown.pixel(x, y) != qRgb(x % 64, y % 32, 7))
+                    QFAIL(qPrintable(QString("pixel %1,%2").arg(x).arg(y)));
+            }
+        }
+
+        // A small texture on a large panel leaves nothing unpainted.
+        image.setImage(coordinateTexture(10, 3));
+        const QImage small = render(&w.widget);
+        QCOMPARE(small.pixel(299, 199), qRgb(299 % 9, 199 % 2, 7));
+    }
+
+    void framesAndBevelsize()
+    {
+        struct Case
+        {
+            TKovaPanel::Bevel inner, outer;
+            int bevelWidth, borderWidth;
+            TKovaPanel::BorderStyle style;
+            int expected;
+        };
+        using B = TKovaPanel::Bevel;
+        using S = TKovaPanel::BorderStyle;
+        const QList<Case> cases{
+            {B::None, B::None, 1, 5, S::None, 0},      {B::None, B::None, 3, 5, S::Single, 1},
+            {B::Raised, B::Lowered, 1, 0, S::None, 2}, {B::Raised, B::None, 2, 3, S::None, 5},
+            {B::None, B::Raised, 2, 3, S::None, 5},    {B::Lowered, B::Raised, 2, 1, S::Single, 6},
+        };
+        for (const Case &c : cases) {
+            TKovaPanel panel;
+            panel.setBevelInner(c.inner);
+            panel.setBevelOuter(c.outer);
+            panel.setBevelWidth(c.bevelWidth);
+            panel.setBorderWidth(c.borderWidth);
+            panel.setBorderStyle(c.style);
+            QCOMPARE(panel.bevelsize(), c.expected);
+        }
+
+        // Raised outer bevel, a border of 2 in the panel's colour, lowered inner bevel, all drawn
+        // over the texture without filling the inside.
+        TKovaImage image;
+        image.setImage(coordinateTexture(65, 33));
+        image.setEmpty(false);
+        TKovaPanel panel;
+        panel.resize(40, 30);
+        panel.setBevelOuter(B::Raised);
+        panel.setBevelInner(B::Lowered);
+        panel.setBorderWidth(2);
+        panel.setColor(QColor(200, 0, 0));
+        panel.setKovaImage(&image);
+        const QRgb light = panel.palette().color(QPalette::Light).rgb();
+        const QRgb dark = panel.palette().color(QPalette::Dark).rgb();
+        const QRgb red = qRgb(200, 0, 0);
+        QImage shown = render(&panel);
+        QCOMPARE(shown.pixel(5, 0), light);
+        QCOMPARE(shown.pixel(39, 5), dark);
+        QCOMPARE(shown.pixel(5, 2), red);
+        QCOMPARE(shown.pixel(5, 3), dark);   // lowered: top edge in shadow
+        QCOMPARE(shown.pixel(36, 5), light); // and right edge in highlight
+        QCOMPARE(shown.pixel(4, 4), qRgb(4, 4, 7));
+        QCOMPARE(shown.pixel(35, 25), qRgb(35, 25, 7));
+
+        // Without a usable texture the same frame surrounds a fill in the panel's colour.
+        image.setEmpty(true);
+        shown = render(&panel);
+        QCOMPARE(shown.pixel(5, 0), light);
+        QCOMPARE(shown.pixel(5, 3), dark);
+        QCOMPARE(shown.pixel(20, 15), red);
+    }
+
+    void captionPosition()
+    {
+        TKovaImage image;
+        image.setImage(coordinateTexture(65, 33));
+        image.setEmpty(false);
+        TKovaPanel panel;
+        panel.setBevelInner(TKovaPanel::Bevel::Raised);
+        panel.setBevelOuter(TKovaPanel::Bevel::Lowered);
+        QCOMPARE(panel.bevelsize(), 2);
+        panel.setKovaImage(&image);
+        const QString caption = QStringLiteral("Caption");
+        const QFontMetrics metrics(panel.font());
+        const int textWidth = metrics.horizontalAdvance(caption);
+        // Wide enough that (width - 2 * 2 - text width) / 2 is 28.
+        panel.resize(4 + textWidth + 56, 3 * metrics.height());
+        const QImage bare = render(&panel);
+        panel.setCaption(caption);
+        const QImage shown = render(&panel);
+
+        QImage expected = bare;
+        {
+            QPainter painter(&expected);
+            painter.setFont(panel.font());
+            painter.setPen(panel.palette().color(QPalette::WindowText));
+            const int y = (panel.height() - 4 - metrics.height()) / 2;
+            painter.drawText(QPoint(28, y + metrics.ascent()), caption);
+        }
+        QVERIFY(shown != bare);
+        QCOMPARE(shown, expected);
+
+        // A caption wider than the panel is clipped inside the frame.
+        panel.setCaption(QString(60, QLatin1Char('W')));
+        const QImage clipped = render(&panel);
+        for (int x = 0; x < panel.width(); ++x) {
+            QCOMPARE(clipped.pixel(x, 0), bare.pixel(x, 0));
+            QCOMPARE(clipped.pixel(x, 1), bare.pixel(x, 1));
+        }
+        for (int y = 0; y < panel.height(); ++y)
+            QCOMPARE(clipped.pixel(1, y), bare.pixel(1, y));
+    }
+
+    void texturesThatCannotBeShown()
+    {
+        Window w;
+        w.widget.resize(50, 40);
+        TKovaPanel *panel = flatPanel(&w.widget, w.provider, QRect(0, 0, 50, 40));
+        panel->setColor(QColor(10, 20, 30));
+        const QRgb plain = qRgb(10, 20, 30);
+        TKovaImage image;
+        image.RegisterWindow(&w.widget);
+
+        // Unbound, the panel paints plainly.
+        QCOMPARE(render(&w.widget).pixel(25, 20), plain);
+
+        image.setFilename(background("Coords.bmp"));
+        QVERIFY(image.LoadFromFile());
+        QCOMPARE(panel->KovaImage(), &image);
+        QCOMPARE(render(&w.widget).pixel(25, 20), qRgb(25, 20, 7));
+
+        // Too large, unreadable, not a bitmap or missing: everything stays.
+        for (const QString &name : {QString("Wide.bmp"), QString("Garbage.bmp"), QString("Png.bmp"),
+                                    QString("Missing.bmp"), QString("Stone")}) {
+            image.setFilename(background(name));
+            QVERIFY2(!image.LoadFromFile(), qPrintable(name));
+            QCOMPARE(image.Image().size(), QSize(65, 33));
+            QVERIFY(!image.Empty());
+            QCOMPARE(render(&w.widget).pixel(25, 20), qRgb(25, 20, 7));
+        }
+
+        // Too small to tile: loaded, but shown as no texture.
+        for (const QString &name : {QString("Dot.bmp"), QString("Line.bmp")}) {
+            image.setFilename(background(name));
+            QVERIFY(image.LoadFromFile());
+            QVERIFY(!image.Empty());
+            QCOMPARE(render(&w.widget).pixel(25, 20), plain);
+        }
+
+        // A panel without width or height paints nothing and does not fail.
+        panel->resize(0, 40);
+        panel->repaint();
+    }
+
+    void emptyAndSelected()
+    {
+        TKovaImage image;
+        QVERIFY(image.Empty());
+        QCOMPARE(image.Selected(), -1);
+        image.setEmpty(false); // no picture: stays empty
+        QVERIFY(image.Empty());
+
+        Window w;
+        w.widget.resize(20, 20);
+        TKovaPanel *panel = flatPanel(&w.widget, w.provider, QRect(0, 0, 20, 20));
+        w.widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.widget));
+        image.RegisterWindow(&w.widget);
+        PaintCounter paints(panel);
+
+        // Built-in textures come from the program's resources; a name without one changes nothing.
+        image.setReslist({"faminta", "im1", "im2", "im3", "defflag"});
+        image.setSelected(1);
+        QCOMPARE(image.Selected(), -1);
+        QVERIFY(image.Empty());
+        QCOMPARE(paints.count, 0);
+        image.setSelected(4);
+        QCOMPARE(image.Selected(), 4);
+        QVERIFY(!image.Empty());
+        QCOMPARE(image.Image().size(), QSize(35, 22));
+        QCOMPARE(panel->KovaImage(), &image);
+        QCOMPARE(paints.count, 1);
+        image.setSelected(7); // out of range
+        QCOMPARE(image.Selected(), 4);
+
+        // Empty true repaints every bound panel plainly and forgets the selection; storing it
+        // again does nothing.
+        image.setEmpty(true);
+        QCOMPARE(image.Selected(), -1);
+        QCOMPARE(paints.count, 2);
+        image.setEmpty(true);
+        QCOMPARE(paints.count, 2);
+        // False again takes effect at once but repaints nothing.
+        image.setEmpty(false);
+        QVERIFY(!image.Empty());
+        QCOMPARE(paints.count, 2);
+
+        image.setSelected(4);
+        image.setSelected(-1);
+        QVERIFY(image.Image().isNull());
+        QVERIFY(image.Empty());
+    }
+
+    void providersBindTheirPanels()
+    {
+        Window first;
+        Window second;
+        Window otherGroup;
+        otherGroup.provider->setGroupindex(1);
+        TKovaPanel *outer = flatPanel(&first.widget, first.provider, QRect(0, 0, 60, 60));
+        TKovaPanel *inherits = flatPanel(outer, nullptr, QRect(5, 5, 20, 20));
+        inherits->setGetparent(true);
+        TKovaPanel *unbound = flatPanel(outer, nullptr, QRect(30, 30, 20, 20));
+        TKovaPanel *secondPanel = flatPanel(&second.widget, second.provider, QRect(0, 0, 30, 30));
+        TKovaPanel *otherPanel = flatPanel(&otherGroup.widget, otherGroup.provider, QRect(0, 0, 30, 30));
+        QCOMPARE(inherits->KovaProvider(), first.provider);
+
+        first.widget.resize(60, 60);
+        first.widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&first.widget));
+        PaintCounter outerPaints(outer);
+        PaintCounter secondPaints(secondPanel); // hidden window: bound, painted when shown
+
+        TKovaImage image;
+        image.RegisterWindow(&first.widget);
+        image.RegisterWindow(&otherGroup.widget);
+        image.RegisterWindow(&second.widget);
+        image.setFilename(background("Stone\\Small.bmp"));
+        QVERIFY(image.LoadFromFile());
+
+        QCOMPARE(first.provider->Kovaimage(), &image);
+        QCOMPARE(second.provider->Kovaimage(), &image);
+        QVERIFY(!otherGroup.provider->Kovaimage());
+        QCOMPARE(outer->KovaImage(), &image);
+        QCOMPARE(inherits->KovaImage(), &image);
+        QCOMPARE(secondPanel->KovaImage(), &image);
+        QVERIFY(!unbound->KovaImage());
+        QVERIFY(!otherPanel->KovaImage());
+        QVERIFY(outerPaints.count >= 1);
+        QCOMPARE(secondPaints.count, 0);
+        QCOMPARE(render(&second.widget).pixel(20, 5), qRgb(20 % 16, 5 % 8, 7));
+        // The unbound panel stays plain inside the textured one.
+        QCOMPARE(render(&first.widget).pixel(40, 40), unbound->Color().rgb());
+    }
+
+    void storedTextureAtStart()
+    {
+        Window w;
+        w.widget.resize(30, 30);
+        TKovaPanel *panel = flatPanel(&w.widget, w.provider, QRect(0, 0, 30, 30));
+        TKovaImage image;
+        image.RegisterWindow(&w.widget);
+        Tconfig config;
+
+        config.WriteString("Background_bmp", "stone\\SMALL.bmp"); // found without regard to case
+        ApplyBackgroundSetting(config, image, m_programDir);
+        QVERIFY(!image.Empty());
+        QCOMPARE(image.Image().size(), QSize(17, 9));
+        QCOMPARE(panel->KovaImage(), &image);
+
+        // A stored name whose file is gone, or that cannot be read, changes nothing.
+        for (const QString &name : {QString("Gone.bmp"), QString("Garbage.bmp")}) {
+            config.WriteString("Background_bmp", name);
+            ApplyBackgroundSetting(config, image, m_programDir);
+            QVERIFY(!image.Empty());
+            QCOMPARE(image.Image().size(), QSize(17, 9));
+            QCOMPARE(config.ReadString("Background_bmp", "x"), name);
+        }
+
+        config.WriteString("Background_bmp", "");
+        ApplyBackgroundSetting(config, image, m_programDir);
+        QVERIFY(image.Empty());
+        QCOMPARE(render(&w.widget).pixel(15, 15), panel->Color().rgb());
+
+        // On a fresh image a missing file leaves the windows plain.
+        TKovaImage fresh;
+        fresh.RegisterWindow(&w.widget);
+        config.WriteString("Background_bmp", "Gone.bmp");
+        ApplyBackgroundSetting(config, fresh, m_programDir);
+        QVERIFY(fresh.Empty());
+        QVERIFY(fresh.Image().isNull());
+    }
+};
+
+DUNLIVO_TEST_MAIN(TestKovaPanel)
+#include "tst_kovapanel.moc"

@@ -1,0 +1,107 @@
+// The shared text list: prefix lookup, case rules, trimming, the language file's line forms and
+// code page, and the flag file name rule.
+#include "testmain.h"
+
+#include "appearance/textlist.h"
+#include "platform/codepage.h"
+#include "platform/registry.h"
+
+namespace {
+TextList listOf(const QStringList &lines)
+{
+    TextList list;
+    list.setLines(lines);
+    return list;
+}
+} // namespace
+
+class TestTextList : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void lookupIsByPrefixAndFirstLineWins()
+    {
+        QCOMPARE(listOf({"Hint10=b", "Hint1=a"}).FindText("Hint1"), QString("b"));
+        QCOMPARE(listOf({"Hint1=a", "Hint10=b"}).FindText("Hint1"), QString("a"));
+        QCOMPARE(listOf({"Hint1=a", "Hint10=b"}).FindText("Hint10"), QString("b"));
+        // A line without "=" answers with all of itself.
+        QCOMPARE(listOf({"No=Nem", "Yes"}).FindText("Yes"), QString("Yes"));
+        // Nothing matches an empty key, not even an empty line; a missing key gives nothing.
+        QCOMPARE(listOf({"", "=x", "A=b"}).FindText(""), QString());
+        QCOMPARE(listOf({"", "A=b"}).FindText("B"), QString());
+        QVERIFY(listOf({"A=b"}).FindText("Missing").isNull());
+        // A key longer than the line does not match it.
+        QCOMPARE(listOf({"Ok", "OkButton=Fine"}).FindText("OkButton"), QString("Fine"));
+    }
+
+    void onlyAsciiLettersIgnoreCase()
+    {
+        QCOMPARE(listOf({"savebutton=X"}).FindText("SaveButton"), QString("X"));
+        QCOMPARE(listOf({"SAVEBUTTON=X"}).FindText("savebutton"), QString("X"));
+        QCOMPARE(listOf({QString::fromUtf8("ÁB=X")}).FindText(QString::fromUtf8("áb")), QString());
+        QCOMPARE(listOf({QString::fromUtf8("áB=X")}).FindText(QString::fromUtf8("áb")), QString("X"));
+        // Characters that are not letters match only themselves ("[" is "{" minus 32).
+        QCOMPARE(listOf({"A{=X"}).FindText("A["), QString());
+    }
+
+    void textIsTrimmedAndKeepsLaterEquals()
+    {
+        QCOMPARE(listOf({"Title = Hello "}).FindText("Title"), QString("Hello"));
+        QCOMPARE(listOf({"Formula=a=b"}).FindText("Formula"), QString("a=b"));
+        QCOMPARE(listOf({QString("T=\t\x01 in side \x1f\x7f")}).FindText("T"), QString("in side \x1f\x7f"));
+        QCOMPARE(listOf({QString("T=") + QChar(0xA0) + "x"}).FindText("T"), QString(QChar(0xA0)) + "x");
+        // Only lookups trim: AddText keeps the text as it is given.
+        TextList list;
+        list.AddText("Key", " spaced ");
+        list.AddText("Key", "second");
+        QCOMPARE(list.lines(), QStringList({"Key= spaced ", "Key=second"}));
+        QCOMPARE(list.FindText("Key"), QString("spaced"));
+    }
+
+    void lineEndsAndNul()
+    {
+        const QStringList expected{"A=1", "B=2", "", "C=3"};
+        QCOMPARE(SplitLanguageText("A=1\r\nB=2\r\n\r\nC=3\r\n"), expected);
+        QCOMPARE(SplitLanguageText("A=1\nB=2\n\nC=3"), expected);
+        QCOMPARE(SplitLanguageText("A=1\rB=2\r\rC=3\r"), expected);
+        QCOMPARE(SplitLanguageText("A=1\rB=2\n\r\nC=3"), expected);
+        // LF CR is two line ends, CR LF one.
+        QCOMPARE(SplitLanguageText("A=1\n\rB=2"), QStringList({"A=1", "", "B=2"}));
+        QCOMPARE(SplitLanguageText(QByteArray("A=1\nB=2\0\nC=3\n", 13)), QStringList({"A=1", "B=2"}));
+        QCOMPARE(SplitLanguageText(QByteArray("\0A=1", 4)), QStringList());
+        QCOMPARE(SplitLanguageText(""), QStringList());
+        QCOMPARE(SplitLanguageText("\n"), QStringList({""}));
+    }
+
+    void bytesAreTheSystemCodePage()
+    {
+        // A new prefix is UTF-8.
+        QCOMPARE(SplitLanguageText("K=\xC3\xA1"), QStringList({QString::fromUtf8("K=á")}));
+        TestPrefix prefix;
+        win::HKEY nls = nullptr;
+        QCOMPARE(win::RegOpenKeyEx(win::HKEY_LOCAL_MACHINE,
+                                   QStringLiteral("SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage"), 0,
+                                   win::KEY_ALL_ACCESS, &nls),
+                 win::LONG(win::ERROR_SUCCESS));
+        win::RegSetValueEx(nls, QStringLiteral("ACP"), 0, win::REG_SZ,
+                           reinterpret_cast<const win::BYTE *>("1250"), 5);
+        win::RegCloseKey(nls);
+        win::AnsiCodePage::reset();
+        QCOMPARE(SplitLanguageText("K=\xE1\xB3\r\n"), QStringList({QString::fromUtf8("K=áł")}));
+    }
+
+    void flagFileName()
+    {
+        QCOMPARE(FlagFileName("C:\\P\\Language\\French.lng"), QString("C:\\P\\Language\\French.flg"));
+        QCOMPARE(FlagFileName("C:\\P\\Language\\FRENCH.LNG"), QString("C:\\P\\Language\\FRENCH.LNGflg"));
+        // The first ".lng" of the name counts, and only in the name, not in the folder.
+        QCOMPARE(FlagFileName("C:\\a.lng\\x.lng.lng"), QString("C:\\a.lng\\x.flg"));
+        QCOMPARE(FlagFileName("C:\\L\\Old\\French.lngx"), QString("C:\\L\\Old\\French.flg"));
+        QCOMPARE(FlagFileName("C:French.lng"), QString("C:French.flg"));
+        QCOMPARE(FlagFileName("French.lng"), QString("French.flg"));
+        QCOMPARE(FlagFileName("C:\\L\\French"), QString("C:\\L\\Frenchflg"));
+    }
+};
+
+DUNLIVO_CORE_TEST_MAIN(TestTextList)
+#include "tst_textlist.moc"

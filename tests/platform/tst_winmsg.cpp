@@ -1,0 +1,447 @@
+// Window messages between processes: registered numbers, finding, posting, sending, owners that
+// are busy, restarted, crashed, or asked by another user.
+#include "testmain.h"
+
+#include "platform/messagewindow.h"
+#include "platform/prefix.h"
+#include "platform/winmsg.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+
+#include <chrono>
+#include <future>
+#include <grp.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace win;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int kWaitMs = 60000;
+
+const QString kClass = QStringLiteral("APP_USER_WINDOW");
+const QString kTitle = QStringLiteral("Kovamark-archiváló");
+
+template <typename T> bool isReady(const std::future<T> &future)
+{
+    return future.wait_for(0s) == std::future_status::ready;
+}
+
+template <typename T> bool waitReady(const std::future<T> &future)
+{
+    return QTest::qWaitFor([&] { return isReady(future); }, kWaitMs);
+}
+
+std::future<LRESULT> sendInBackground(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return std::async(std::launch::async, [=] { return SendMessage(hwnd, msg, wParam, lParam); });
+}
+
+// The helper program as a child process, with its output collected line by line.
+class Helper
+{
+public:
+    explicit Helper(const QStringList &arguments, std::function<void()> childSetup = {},
+                    const QString &program = QStringLiteral(WINMSG_OWNER))
+    {
+        m_process.setProgram(program);
+        m_process.setArguments(arguments);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (childSetup)
+            m_process.setChildProcessModifier(childSetup);
+        m_process.start();
+    }
+    ~Helper()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+
+    QList<QByteArray> lines()
+    {
+        // Takes what is in the pipe now: a line the helper wrote before answering is there.
+        while (m_process.waitForReadyRead(0))
+            ;
+        m_output += m_process.readAllStandardOutput();
+        QList<QByteArray> all = m_output.split('\n');
+        all.removeLast(); // the unfinished rest
+        return all;
+    }
+    bool waitForLine(const QByteArray &line)
+    {
+        return QTest::qWaitFor([&] { return lines().contains(line); }, kWaitMs);
+    }
+    // The rest of the first line that starts with word + " ".
+    QByteArray value(const QByteArray &word)
+    {
+        for (const QByteArray &line : lines())
+            if (line.startsWith(word + ' '))
+                return line.mid(word.size() + 1);
+        return {};
+    }
+    QList<QByteArray> messages()
+    {
+        QList<QByteArray> result;
+        for (const QByteArray &line : lines())
+            if (line.startsWith("msg "))
+                result.append(line.mid(4));
+        return result;
+    }
+    // Starts as a window owner and waits until the window is there.
+    HWND waitForWindow()
+    {
+        if (!waitForLine("ready"))
+            return nullptr;
+        return reinterpret_cast<HWND>(quintptr(value("hwnd").toULongLong(nullptr, 16)));
+    }
+    bool waitForExit()
+    {
+        return QTest::qWaitFor([&] { return m_process.state() == QProcess::NotRunning; }, kWaitMs);
+    }
+    void write(const QByteArray &line) { m_process.write(line + '\n'); }
+    void kill() { m_process.kill(); }
+    QProcess &process() { return m_process; }
+
+private:
+    QProcess m_process;
+    QByteArray m_output;
+};
+
+QByteArray messageLine(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return QByteArray::number(msg, 16) + ' ' + QByteArray::number(quint64(wParam)) + ' ' +
+           QByteArray::number(qint64(lParam));
+}
+
+QStringList windowFiles()
+{
+    return QDir(Prefix::windowsDir())
+        .entryList({QStringLiteral("*.wnd"), QStringLiteral("*.sock")}, QDir::Files | QDir::System);
+}
+
+} // namespace
+
+class TestWinMsg : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void registersTheSameNumberInEveryProcess()
+    {
+        TestPrefix prefix;
+        const UINT message = RegisterWindowMessage(QStringLiteral("Dunlivo-test-message"));
+        QVERIFY(message >= 0xC000 && message <= 0xFFFF);
+        QCOMPARE(RegisterWindowMessage(QStringLiteral("dunlivo-test-MESSAGE")), message);
+        QCOMPARE(RegisterWindowMessage(QString()), UINT(0));
+        QCOMPARE(RegisterWindowMessage(QString(256, QLatin1Char('n'))), UINT(0));
+
+        Helper owner({QStringLiteral("owner"), kClass, kTitle});
+        QVERIFY(owner.waitForWindow());
+        const QList<QByteArray> atoms = owner.value("atoms").split(' ');
+        QCOMPARE(atoms.size(), 2);
+        QCOMPARE(atoms.at(1).toUInt(nullptr, 16), message);
+        const UINT second = atoms.at(0).toUInt(nullptr, 16);
+        QVERIFY(second != message && second >= 0xC000);
+        QCOMPARE(RegisterWindowMessage(QStringLiteral("Dunlivo-test-second")), second);
+
+        // Eight processes registering 150 names at once, each in its own order, must agree and
+        // never give two names one number.
+        QStringList names;
+        for (int i = 0; i < 150; ++i)
+            names.append(QStringLiteral("Concurrent-%1").arg(i));
+        std::vector<std::unique_ptr<Helper>> registrars;
+        for (int i = 0; i < 8; ++i) {
+            QStringList order = names.mid(i * 19) + names.mid(0, i * 19);
+            if (i % 2)
+                std::reverse(order.begin(), order.end());
+            registrars.push_back(std::make_unique<Helper>(QStringList{QStringLiteral("register")} + order));
+        }
+        QHash<QByteArray, QByteArray> agreed;
+        for (auto &registrar : registrars) {
+            QVERIFY(registrar->waitForExit());
+            const QList<QByteArray> lines = registrar->lines();
+            QCOMPARE(lines.size(), names.size());
+            for (const QByteArray &line : lines) {
+                const QList<QByteArray> parts = line.split(' ');
+                QVERIFY(parts.at(1).toUInt(nullptr, 16) >= 0xC000);
+                if (agreed.contains(parts.at(0)))
+                    QCOMPARE(parts.at(1), agreed.value(parts.at(0)));
+                agreed.insert(parts.at(0), parts.at(1));
+            }
+        }
+        QSet<QByteArray> distinct(agreed.cbegin(), agreed.cend());
+        QCOMPARE(distinct.size(), names.size());
+        QVERIFY(!distinct.contains(QByteArray::number(message, 16)));
+
+        // A writer that died in the middle of a line leaves a piece that must not shift the numbers.
+        QFile table(Prefix::windowsDir() + QStringLiteral("/atoms"));
+        QVERIFY(table.open(QIODevice::Append));
+        table.write("Half-written");
+        table.close();
+        const UINT fresh = RegisterWindowMessage(QStringLiteral("After-a-crash"));
+        QCOMPARE(fresh, UINT(0xC000 + 2 + names.size()));
+        QCOMPARE(RegisterWindowMessage(QStringLiteral("After-a-crash")), fresh);
+        QCOMPARE(RegisterWindowMessage(QStringLiteral("Half-written")), UINT(fresh + 1));
+        QCOMPARE(RegisterWindowMessage(QStringLiteral("Dunlivo-test-message")), message);
+    }
+
+    void findsOnlyTheExactClassAndTitle()
+    {
+        TestPrefix prefix;
+        QCOMPARE(FindWindow(kClass, kTitle), HWND(nullptr));
+        Helper other({QStringLiteral("owner"), kClass, kTitle + QStringLiteral("-main")});
+        const HWND otherWindow = other.waitForWindow();
+        QVERIFY(otherWindow);
+        QCOMPARE(FindWindow(kClass, kTitle), HWND(nullptr));
+        QCOMPARE(FindWindow(kClass, kTitle + QStringLiteral("-main")), otherWindow);
+        QCOMPARE(FindWindow(kClass.toLower(), kTitle + QStringLiteral("-main")), HWND(nullptr));
+
+        Helper archiver({QStringLiteral("owner"), kClass, kTitle});
+        const HWND archiverWindow = archiver.waitForWindow();
+        QVERIFY(archiverWindow && archiverWindow != otherWindow);
+        QCOMPARE(FindWindow(kClass, kTitle), archiverWindow);
+        QCOMPARE(FindWindow(kClass, QStringLiteral("Kovamark-archivalo")), HWND(nullptr));
+        QCOMPARE(FindWindow(QStringLiteral("APP_USER"), kTitle), HWND(nullptr));
+        QVERIFY(IsWindow(archiverWindow));
+        QVERIFY(IsWindow(otherWindow));
+    }
+
+    void sendReturnsTheResultAfterTheHandler()
+    {
+        TestPrefix prefix;
+        const UINT message = RegisterWindowMessage(QStringLiteral("Dunlivo-test-message"));
+        Helper owner({QStringLiteral("owner"), kClass, kTitle});
+        const HWND window = owner.waitForWindow();
+        QVERIFY(window);
+        QCOMPARE(SendMessage(window, message, 2, 3), LRESULT(2003));
+        QCOMPARE(owner.messages(), QList<QByteArray>{messageLine(message, 2, 3)});
+
+        // The handler runs a modal loop: the sender waits all the while, and what is posted
+        // meanwhile is handled by that loop.
+        auto slow = sendInBackground(window, message, 99, 0);
+        QVERIFY(owner.waitForLine("entered"));
+        QVERIFY(PostMessage(window, message, 5, 6));
+        QVERIFY(
+            QTest::qWaitFor([&] { return owner.messages().contains(messageLine(message, 5, 6)); }, kWaitMs));
+        QVERIFY(!isReady(slow));
+        QVERIFY(!owner.lines().contains("leaving"));
+        owner.write("release");
+        QVERIFY(waitReady(slow));
+        QCOMPARE(slow.get(), LRESULT(4242));
+
+        // An owner whose loop stands still: it is still found, a post returns at once, and a send
+        // waits until the loop runs again, after the message posted before it.
+        owner.write("busy");
+        QVERIFY(owner.waitForLine("busy"));
+        QCOMPARE(FindWindow(kClass, kTitle), window);
+        QVERIFY(PostMessage(window, message, 7, 0));
+        auto waiting = sendInBackground(window, message, 8, 0);
+        QVERIFY(!isReady(waiting));
+        owner.write("go");
+        QVERIFY(waitReady(waiting));
+        QCOMPARE(waiting.get(), LRESULT(8000));
+        const QList<QByteArray> handled = owner.messages();
+        QCOMPARE(handled.mid(handled.size() - 2),
+                 (QList<QByteArray>{messageLine(message, 7, 0), messageLine(message, 8, 0)}));
+    }
+
+    void postsArriveInTheOrderPosted()
+    {
+        TestPrefix prefix;
+        const UINT message = RegisterWindowMessage(QStringLiteral("Dunlivo-test-message"));
+        Helper owner({QStringLiteral("owner"), kClass, kTitle});
+        const HWND window = owner.waitForWindow();
+        QVERIFY(window);
+        QList<QByteArray> expected;
+        for (int i = 0; i < 300; ++i) {
+            QVERIFY(PostMessage(window, message, WPARAM(i), -i));
+            expected.append(messageLine(message, WPARAM(i), -i));
+        }
+        QCOMPARE(SendMessage(window, message, 1, 1), LRESULT(1001));
+        expected.append(messageLine(message, 1, 1));
+        QCOMPARE(owner.messages(), expected);
+    }
+
+    void aRestartedOwnerHasANewHandle()
+    {
+        TestPrefix prefix;
+        const UINT message = RegisterWindowMessage(QStringLiteral("Dunlivo-test-message"));
+        auto first = std::make_unique<Helper>(QStringList{QStringLiteral("owner"), kClass, kTitle});
+        const HWND before = first->waitForWindow();
+        QVERIFY(before);
+        QVERIFY(PostMessage(before, WM_CLOSE, 0, 0));
+        QVERIFY(first->waitForExit());
+        QVERIFY(first->lines().contains("close"));
+        QCOMPARE(FindWindow(kClass, kTitle), HWND(nullptr));
+        QVERIFY(!IsWindow(before));
+        QVERIFY(windowFiles().isEmpty());
+
+        Helper second({QStringLiteral("owner"), kClass, kTitle});
+        const HWND after = second.waitForWindow();
+        QVERIFY(after && after != before);
+        QCOMPARE(FindWindow(kClass, kTitle), after);
+        QCOMPARE(SendMessage(before, message, 4, 1), LRESULT(0));
+        QVERIFY(!PostMessage(before, message, 4, 2));
+        QCOMPARE(SendMessage(after, message, 4, 4), LRESULT(4004));
+        QCOMPARE(second.messages(), QList<QByteArray>{messageLine(message, 4, 4)});
+    }
+
+    void aCrashedOwnerLeavesNoWindow()
+    {
+        TestPrefix prefix;
+        const UINT message = RegisterWindowMessage(QStringLiteral("Dunlivo-test-message"));
+        Helper owner({QStringLiteral("owner"), kClass, kTitle});
+        const HWND window = owner.waitForWindow();
+        QVERIFY(window);
+
+        // A sender waiting on an owner that dies is let go with 0.
+        owner.write("busy");
+        QVERIFY(owner.waitForLine("busy"));
+        auto waiting = sendInBackground(window, message, 3, 3);
+        owner.kill();
+        QVERIFY(owner.waitForExit());
+        QVERIFY(waitReady(waiting));
+        QCOMPARE(waiting.get(), LRESULT(0));
+
+        // Its socket and registration are still there, but nobody listens or holds them.
+        QCOMPARE(windowFiles().size(), 2);
+        QVERIFY(!IsWindow(window));
+        QCOMPARE(FindWindow(kClass, kTitle), HWND(nullptr));
+        QCOMPARE(SendMessage(window, message, 1, 1), LRESULT(0));
+        QVERIFY(!PostMessage(window, message, 1, 1));
+        QVERIFY(windowFiles().isEmpty()); // cleared away by the search
+
+        Helper restarted({QStringLiteral("owner"), kClass, kTitle});
+        QVERIFY(restarted.waitForWindow());
+        QCOMPARE(FindWindow(kClass, kTitle), restarted.waitForWindow());
+    }
+
+    void refusesAPeerOfAnotherUser()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root to run a sender as another user");
+        TestPrefix prefix;
+        const UINT message = RegisterWindowMessage(QStringLiteral("Dunlivo-test-message"));
+        MessageWindow window(kClass, kTitle);
+        QVERIFY2(window.isValid(), qPrintable(window.errorString()));
+        QList<LPARAM> handled;
+        window.setHandler([&](UINT, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            handled.append(lParam);
+            return LRESULT(wParam) * 1000 + lParam;
+        });
+        // Let the other user reach the socket, so that only the owner's check stands in the way.
+        for (const QString &folder : {prefix.path(), Prefix::windowsDir()})
+            QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0711) == 0);
+        for (const QString &name :
+             QDir(Prefix::windowsDir()).entryList({QStringLiteral("*.sock")}, QDir::System))
+            QVERIFY(::chmod(QFile::encodeName(Prefix::windowsDir() + QLatin1Char('/') + name).constData(),
+                            0666) == 0);
+
+        const QStringList arguments{QStringLiteral("send"),
+                                    QString::number(quint64(reinterpret_cast<quintptr>(window.hwnd())), 16),
+                                    QString::number(message, 16), QStringLiteral("5"), QStringLiteral("6")};
+        QSignalSpy refused(&window, &MessageWindow::peerRefused);
+        constexpr uid_t nobody = 65534;
+        // A copy the other user can run wherever the build lies.
+        const QString program = prefix.path() + QStringLiteral("/stranger");
+        QVERIFY(QFile::copy(QStringLiteral(WINMSG_OWNER), program));
+        QVERIFY(::chmod(QFile::encodeName(program).constData(), 0755) == 0);
+        Helper stranger(
+            arguments,
+            [] {
+                if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+                    ::_exit(126);
+            },
+            program);
+        QVERIFY(stranger.waitForExit());
+        if (stranger.process().exitCode() == 126)
+            QSKIP("cannot switch to another user here");
+        QCOMPARE(stranger.process().exitCode(), 0);
+        QCOMPARE(stranger.value("result"), QByteArray("0"));
+        QCOMPARE(refused.size(), 1);
+        QCOMPARE(refused.first().first().value<quint32>(), quint32(nobody));
+        QVERIFY(handled.isEmpty());
+
+        // The same request from this user is handled.
+        Helper friendly(arguments);
+        QVERIFY(friendly.waitForExit());
+        QCOMPARE(friendly.value("result"), QByteArray("5006"));
+        QCOMPARE(handled, QList<LPARAM>{6});
+    }
+
+    void ownsAWindowInThisProcess()
+    {
+        TestPrefix prefix;
+        const UINT message = RegisterWindowMessage(QStringLiteral("Dunlivo-test-message"));
+        auto window = std::make_unique<MessageWindow>(kClass, kTitle);
+        QVERIFY2(window->isValid(), qPrintable(window->errorString()));
+        QCOMPARE(FindWindow(kClass, kTitle), window->hwnd());
+        QList<WPARAM> handled;
+        window->setHandler([&](UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            handled.append(wParam);
+            if (wParam == 1)
+                window->destroyWindow();
+            return msg == message ? LRESULT(wParam) + lParam : -1;
+        });
+
+        // From its own thread a send is a call; from another thread it waits for this loop.
+        QCOMPARE(SendMessage(window->hwnd(), message, 20, 1), LRESULT(21));
+        QCOMPARE(handled, QList<WPARAM>{20});
+        auto fromThread = sendInBackground(window->hwnd(), message, 30, 2);
+        QVERIFY(waitReady(fromThread));
+        QCOMPARE(fromThread.get(), LRESULT(32));
+
+        // A handler that destroys its window: what was still waiting gets 0 and is not handled.
+        const HWND hwnd = window->hwnd();
+        QSignalSpy destroyed(window.get(), &MessageWindow::windowDestroyed);
+        QVERIFY(PostMessage(hwnd, message, 1, 0));
+        auto late = sendInBackground(hwnd, message, 40, 0);
+        QVERIFY(waitReady(late));
+        QCOMPARE(late.get(), LRESULT(0));
+        QCOMPARE(destroyed.size(), 1);
+        QCOMPARE(handled, (QList<WPARAM>{20, 30, 1}));
+        QCOMPARE(FindWindow(kClass, kTitle), HWND(nullptr));
+        QVERIFY(!IsWindow(hwnd));
+        QVERIFY(windowFiles().isEmpty());
+        QCOMPARE(SendMessage(hwnd, message, 50, 0), LRESULT(0));
+
+        // Without a handler, WM_CLOSE destroys the window.
+        MessageWindow plain(kClass, kTitle);
+        QVERIFY(plain.isValid());
+        QSignalSpy closed(&plain, &MessageWindow::windowDestroyed);
+        QVERIFY(PostMessage(plain.hwnd(), WM_CLOSE, 0, 0));
+        QVERIFY(closed.wait(kWaitMs));
+        QVERIFY(!plain.isValid());
+        QCOMPARE(FindWindow(kClass, kTitle), HWND(nullptr));
+    }
+
+    void worksInADeepPrefix()
+    {
+        // Socket paths longer than an AF_UNIX address can hold.
+        TestPrefix prefix;
+        const QString deep =
+            prefix.path() + QLatin1Char('/') + QString(90, QLatin1Char('d')) + QStringLiteral("/prefix");
+        qputenv("DUNLIVO_PREFIX", QFile::encodeName(deep));
+        Prefix::reset();
+        const UINT message = RegisterWindowMessage(QStringLiteral("Dunlivo-test-message"));
+        QVERIFY(message >= 0xC000);
+        MessageWindow window(kClass, kTitle);
+        QVERIFY2(window.isValid(), qPrintable(window.errorString()));
+        window.setHandler([](UINT, WPARAM wParam, LPARAM) -> LRESULT { return LRESULT(wParam) * 2; });
+        QVERIFY(Prefix::windowsDir().size() > 110);
+        QCOMPARE(FindWindow(kClass, kTitle), window.hwnd());
+        auto fromThread = sendInBackground(window.hwnd(), message, 21, 0);
+        QVERIFY(waitReady(fromThread));
+        QCOMPARE(fromThread.get(), LRESULT(42));
+    }
+};
+
+DUNLIVO_CORE_TEST_MAIN(TestWinMsg)
+#include "tst_winmsg.moc"

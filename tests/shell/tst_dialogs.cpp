@@ -1,0 +1,124 @@
+// The common dialogs on real windows: delayed Yes, Enter in the information window, the progress
+// window hiding itself and handing the focus back.
+#include "testmain.h"
+
+#include "shell/confirm1f.h"
+#include "shell/info1f.h"
+#include "shell/savef.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+// Runs action on the window once it is the active modal window.
+void whenModal(QWidget *window, std::function<void()> action)
+{
+    auto *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [=] {
+        if (QApplication::activeModalWidget() != window)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        action();
+    });
+    poll->start(10);
+}
+
+class PaintCounter : public QWidget
+{
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent *) override { ++paints; }
+};
+} // namespace
+
+class TestDialogs : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void delayedYes()
+    {
+        Tconfirm1F confirm;
+        QCOMPARE(confirm.size(), QSize(501, 111));
+        QCOMPARE(confirm.SpeedButton1->text(), QStringLiteral("Yes"));
+        confirm.Timer1->setInterval(300); // the 5 s of the real window, shortened
+
+        // Yes does nothing before the delay has run out; No answers at once.
+        confirm.startDelay();
+        whenModal(&confirm, [&] {
+            QVERIFY(!confirm.SpeedButton1->isEnabled());
+            confirm.SpeedButton1Click();
+            QVERIFY(confirm.isVisible());
+            QTest::mouseClick(confirm.SpeedButton2, Qt::LeftButton);
+        });
+        QVERIFY(!confirm.ask(QStringLiteral("Continue?"), QString()));
+        QCOMPARE(confirm.Label1->text(), QStringLiteral("Continue?"));
+
+        // After the delay Yes answers.
+        confirm.startDelay();
+        whenModal(&confirm, [&] {
+            QTRY_VERIFY(confirm.SpeedButton1->isEnabled());
+            QVERIFY(!confirm.delayMode);
+            QTest::mouseClick(confirm.SpeedButton1, Qt::LeftButton);
+        });
+        QVERIFY(confirm.ask(QStringLiteral("Continue?")));
+
+        // A caller without the delay clears it first; Yes then closes at once, even while an
+        // earlier delay is still running.
+        confirm.startDelay();
+        confirm.delayMode = false;
+        confirm.SpeedButton1->setEnabled(true);
+        whenModal(&confirm, [&] { QTest::mouseClick(confirm.SpeedButton1, Qt::LeftButton); });
+        QVERIFY(confirm.ask(QStringLiteral("Delete?")));
+    }
+
+    void informationClosesOnOkAndOnEnter()
+    {
+        PaintCounter main;
+        main.resize(200, 100);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        Tinfo1F info(nullptr, &main);
+        QCOMPARE(info.size(), QSize(487, 109));
+        whenModal(&info, [&] {
+            QVERIFY(info.Edit1->hasFocus());
+            QVERIFY(!info.rect().intersects(info.Edit1->geometry()));
+            QTest::keyClick(info.Edit1, Qt::Key_Return);
+        });
+        info.tell(QStringLiteral("Can not write into file:"), QStringLiteral("afiles.lst"));
+        QVERIFY(!info.isVisible());
+        QCOMPARE(info.Label2->text(), QStringLiteral("afiles.lst"));
+
+        const int before = main.paints;
+        whenModal(&info, [&] { QTest::mouseClick(info.SpeedButton1, Qt::LeftButton); });
+        info.tell(QStringLiteral("Ok?"));
+        QVERIFY(main.paints > before);
+    }
+
+    void progressHidesAfterTheWork()
+    {
+        QWidget main;
+        main.resize(200, 100);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        TsaveF progress(nullptr, &main);
+        QCOMPARE(progress.size(), QSize(293, 47));
+        progress.done = true; // left over from an earlier use
+        progress.showProgress(QStringLiteral("Saving settings..."));
+        QVERIFY(progress.isVisible());
+        QCOMPARE(progress.Label1->text(), QStringLiteral("Saving settings..."));
+        QTest::qWait(700); // ticks while the work goes on do not hide it
+        QVERIFY(progress.isVisible());
+        progress.done = true;
+        QTRY_VERIFY_WITH_TIMEOUT(!progress.isVisible(), 2000);
+        QVERIFY(!progress.Timer1->isActive());
+        QTRY_VERIFY(main.isActiveWindow());
+    }
+};
+
+DUNLIVO_TEST_MAIN(TestDialogs)
+#include "tst_dialogs.moc"
