@@ -6,22 +6,23 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
+#include <QMutex>
 
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <climits>
+#include <cstdlib>
 
 namespace win {
 
 namespace {
 
-bool entryExists(const QByteArray &path)
+bool entryExists(const QString &path)
 {
     struct stat st;
-    return ::lstat(path.constData(), &st) == 0;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
 // The entry of dir whose name equals name without regard to case; empty when none does.
@@ -32,7 +33,7 @@ QString findWithoutCase(const QString &dir, const QString &name)
         return QString();
     QString found;
     while (dirent *e = ::readdir(d)) {
-        const QString entry = QFile::decodeName(e->d_name);
+        const QString entry = QString::fromUtf8(e->d_name);
         if (entry.compare(name, Qt::CaseInsensitive) == 0) {
             found = entry;
             break;
@@ -49,32 +50,125 @@ bool setError(LONG *error, LONG code)
     return false;
 }
 
+QString canonicalOf(const QString &path)
+{
+    char buffer[PATH_MAX];
+    if (::realpath(QFile::encodeName(path).constData(), buffer))
+        return QFile::decodeName(buffer);
+    return path;
+}
+
+QList<DriveMapping> readDrives(const QString &dosdevices)
+{
+    QList<DriveMapping> drives;
+    DIR *d = ::opendir(QFile::encodeName(dosdevices).constData());
+    if (!d)
+        return drives;
+    while (dirent *e = ::readdir(d)) {
+        const QString name = QString::fromUtf8(e->d_name);
+        if (name.size() != 2 || name[1] != QLatin1Char(':') || !name[0].isLetter() ||
+            name[0].unicode() > 0x7f)
+            continue;
+        const QString link = dosdevices + QLatin1Char('/') + name;
+        QString target;
+        char buffer[PATH_MAX];
+        const ssize_t n = ::readlink(QFile::encodeName(link).constData(), buffer, sizeof(buffer) - 1);
+        if (n > 0) {
+            target = QFile::decodeName(QByteArray(buffer, n));
+            if (!target.startsWith(QLatin1Char('/')))
+                target = dosdevices + QLatin1Char('/') + target;
+        } else {
+            target = link; // a folder standing in for the drive
+        }
+        target = QDir::cleanPath(target);
+        drives.append(DriveMapping{name[0].toUpper(), target, canonicalOf(target)});
+    }
+    ::closedir(d);
+    return drives;
+}
+
+// The drive map is asked for by every path conversion, so it is kept until the dosdevices folder
+// changes (a link added, removed or replaced changes the folder's modification time).
+struct DriveCache
+{
+    QString folder;
+    dev_t device = 0;
+    ino_t inode = 0;
+    timespec modified{};
+    bool valid = false;
+    QList<DriveMapping> drives;
+};
+
+QMutex driveCacheMutex;
+DriveCache driveCache;
+
+bool sameStamp(const DriveCache &c, const QString &folder, const struct stat &st)
+{
+    return c.valid && c.folder == folder && c.device == st.st_dev && c.inode == st.st_ino &&
+           c.modified.tv_sec == st.st_mtim.tv_sec && c.modified.tv_nsec == st.st_mtim.tv_nsec;
+}
+
+// The text of a Windows path below its drive ("Docs\a.txt" of "C:\Docs\a.txt") split into
+// components, with "." and ".." applied. False when a component cannot be a name on the host.
+bool splitComponents(QStringView rest, QStringList *levels)
+{
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= rest.size(); ++i) {
+        if (i < rest.size() && rest[i] != QLatin1Char('\\') && rest[i] != QLatin1Char('/'))
+            continue;
+        const QStringView part = rest.mid(start, i - start);
+        start = i + 1;
+        if (part.isEmpty() || part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String("..")) {
+            if (!levels->isEmpty())
+                levels->removeLast();
+            continue;
+        }
+        if (part.contains(QChar(0)))
+            return false;
+        levels->append(part.toString());
+    }
+    return true;
+}
+
 } // namespace
 
 QList<DriveMapping> DriveMap()
 {
-    Prefix::ensure();
-    QList<DriveMapping> drives;
     const QString dosdevices = Prefix::dosdevicesDir();
-    const QDir dir(dosdevices);
-    for (const QString &name : dir.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-        if (name.size() != 2 || name[1] != QLatin1Char(':') || !name[0].isLetter())
-            continue;
-        const QFileInfo link(dosdevices + QLatin1Char('/') + name);
-        QString target = link.isSymLink() ? link.symLinkTarget() : link.absoluteFilePath();
-        if (target.isEmpty())
-            continue;
-        drives.append(DriveMapping{name[0].toUpper(), QDir::cleanPath(target)});
+    const QByteArray encoded = QFile::encodeName(dosdevices);
+    struct stat st;
+    if (::stat(encoded.constData(), &st) != 0) {
+        Prefix::ensure();
+        if (::stat(encoded.constData(), &st) != 0)
+            return {};
     }
+    QMutexLocker lock(&driveCacheMutex);
+    if (sameStamp(driveCache, dosdevices, st))
+        return driveCache.drives;
+    // Seed missing default drives before reading, then take the stamp of what was read.
+    lock.unlock();
+    Prefix::ensure();
+    ::stat(encoded.constData(), &st);
+    QList<DriveMapping> drives = readDrives(dosdevices);
+    lock.relock();
+    driveCache.folder = dosdevices;
+    driveCache.device = st.st_dev;
+    driveCache.inode = st.st_ino;
+    driveCache.modified = st.st_mtim;
+    driveCache.drives = drives;
+    driveCache.valid = true;
     return drives;
 }
 
-bool ToHostPath(const QString &windowsPath, QString *hostPath, LONG *error)
+bool ToHostPath(const QString &windowsPath, QString *hostPath, LONG *error, bool *isDriveRoot)
 {
     if (windowsPath.size() > kMaxPathLength)
         return setError(error, ERROR_FILENAME_EXCED_RANGE);
-    if (windowsPath.size() < 2 || !windowsPath[0].isLetter() || windowsPath[1] != QLatin1Char(':') ||
-        (windowsPath.size() > 2 && windowsPath[2] != QLatin1Char('\\')))
+    const auto isSeparator = [](QChar c) { return c == QLatin1Char('\\') || c == QLatin1Char('/'); };
+    if (windowsPath.size() < 2 || !windowsPath[0].isLetter() || windowsPath[0].unicode() > 0x7f ||
+        windowsPath[1] != QLatin1Char(':') || (windowsPath.size() > 2 && !isSeparator(windowsPath[2])))
         return setError(error, ERROR_INVALID_NAME);
     const QChar letter = windowsPath[0].toUpper();
     QString root;
@@ -86,32 +180,32 @@ bool ToHostPath(const QString &windowsPath, QString *hostPath, LONG *error)
         return setError(error, ERROR_PATH_NOT_FOUND);
 
     QStringList levels;
-    for (const QString &part : windowsPath.mid(3).split(QLatin1Char('\\'), Qt::SkipEmptyParts)) {
-        if (part == QLatin1String("."))
-            continue;
-        if (part == QLatin1String("..")) {
-            if (!levels.isEmpty())
-                levels.removeLast();
-            continue;
+    if (!splitComponents(QStringView(windowsPath).mid(2), &levels))
+        return setError(error, ERROR_INVALID_NAME);
+    const QString base = root == QLatin1String("/") ? QString() : root;
+
+    // Most paths name what exists in exactly this case: one look settles them.
+    QString host = base;
+    for (const QString &level : std::as_const(levels))
+        host += QLatin1Char('/') + level;
+    if (!levels.isEmpty() && !entryExists(host)) {
+        host = base;
+        bool exists = true;
+        for (const QString &level : std::as_const(levels)) {
+            QString next = host + QLatin1Char('/') + level;
+            if (exists && !entryExists(next)) {
+                const QString other = findWithoutCase(host.isEmpty() ? QStringLiteral("/") : host, level);
+                if (other.isEmpty())
+                    exists = false; // what is below a missing folder is taken as written
+                else
+                    next = host + QLatin1Char('/') + other;
+            }
+            host = next;
         }
-        if (part.contains(QLatin1Char('/')))
-            return setError(error, ERROR_INVALID_NAME);
-        levels.append(part);
-    }
-    QString host = root == QLatin1String("/") ? QString() : root;
-    bool exists = true;
-    for (const QString &level : std::as_const(levels)) {
-        QString next = host + QLatin1Char('/') + level;
-        if (exists && !entryExists(QFile::encodeName(next))) {
-            const QString other = findWithoutCase(host.isEmpty() ? QStringLiteral("/") : host, level);
-            if (other.isEmpty())
-                exists = false; // what is below a missing folder is taken as written
-            else
-                next = host + QLatin1Char('/') + other;
-        }
-        host = next;
     }
     *hostPath = host.isEmpty() ? QStringLiteral("/") : host;
+    if (isDriveRoot)
+        *isDriveRoot = levels.isEmpty();
     if (error)
         *error = ERROR_SUCCESS;
     return true;
@@ -126,22 +220,32 @@ QString HostPath(const QString &windowsPath)
 QString ToWindowsPath(const QString &hostPath)
 {
     const QString path = QDir::cleanPath(QDir(hostPath).absolutePath());
-    const DriveMapping *best = nullptr;
+    QChar bestLetter;
+    qsizetype bestLength = -1;
     const QList<DriveMapping> drives = DriveMap();
     for (const DriveMapping &d : drives) {
-        const bool holds = d.target == QLatin1String("/") || path == d.target ||
-                           path.startsWith(d.target + QLatin1Char('/'));
-        if (holds && (!best || d.target.size() > best->target.size() ||
-                      (d.target.size() == best->target.size() && d.letter < best->letter)))
-            best = &d;
+        // A drive holds the path under the folder its link names and under that folder's real
+        // place, so paths taken from either side map back.
+        for (const QString &target : {d.target, d.canonicalTarget}) {
+            const bool holds = target == QLatin1String("/") || path == target ||
+                               (path.startsWith(target) && path[target.size()] == QLatin1Char('/'));
+            const qsizetype length = target == QLatin1String("/") ? 0 : target.size();
+            if (holds && (length > bestLength || (length == bestLength && d.letter < bestLetter))) {
+                bestLength = length;
+                bestLetter = d.letter;
+            }
+        }
     }
-    if (!best)
+    if (bestLength < 0)
         return QString();
-    QString rest = best->target == QLatin1String("/") ? path.mid(1) : path.mid(best->target.size() + 1);
+    QString rest = path.mid(bestLength + 1);
     rest.replace(QLatin1Char('/'), QLatin1Char('\\'));
-    return QString(best->letter) + QStringLiteral(":\\") + rest;
+    return QString(bestLetter) + QStringLiteral(":\\") + rest;
 }
 
-QString ProgramDir() { return ToWindowsPath(QCoreApplication::applicationDirPath()); }
+QString ProgramDir()
+{
+    return ToWindowsPath(QCoreApplication::applicationDirPath());
+}
 
 } // namespace win

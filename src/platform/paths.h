@@ -17,17 +17,22 @@ inline constexpr int kMaxPathLength = 255;
 
 struct DriveMapping
 {
-    QChar letter;   // upper case
-    QString target; // absolute host folder
+    QChar letter;            // upper case
+    QString target;          // absolute host folder, as the link names it
+    QString canonicalTarget; // the same with every link resolved (equal to target when it has none)
 };
 
-// The drives of the prefix, by letter.
+// The drives of the prefix, by letter. Read again only when the dosdevices folder changes.
 QList<DriveMapping> DriveMap();
 
-// A Windows path to the host path. Returns false with a Windows error code when the drive is not
-// mapped (ERROR_PATH_NOT_FOUND), the path is not a drive path (ERROR_INVALID_NAME) or it is longer
-// than 255 characters (ERROR_FILENAME_EXCED_RANGE).
-bool ToHostPath(const QString &windowsPath, QString *hostPath, LONG *error = nullptr);
+// A Windows path to the host path. Both "\" and "/" separate components; "." and ".." are
+// resolved in the text, never above the drive root. Returns false with a Windows error code when
+// the drive is not mapped (ERROR_PATH_NOT_FOUND), the path is not a drive path
+// (ERROR_INVALID_NAME) or it is longer than 255 characters (ERROR_FILENAME_EXCED_RANGE).
+// Components below the first one that does not exist are taken as written. isDriveRoot tells
+// whether the path names the drive itself ("C:\", "C:", "C:\Docs\..").
+bool ToHostPath(const QString &windowsPath, QString *hostPath, LONG *error = nullptr,
+                bool *isDriveRoot = nullptr);
 // The same, empty on failure.
 QString HostPath(const QString &windowsPath);
 

@@ -1,0 +1,268 @@
+// The directory walker: walk orders, hidden and system folders, the extension filter, link loops
+// and the path limit.
+#include "testmain.h"
+
+#include "archivelist/findfile.h"
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+void touch(const QString &path)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+}
+
+void setDosAttrib(const QString &path, const char *value)
+{
+    QCOMPARE(::setxattr(QFile::encodeName(path).constData(), "user.DOSATTRIB", value, strlen(value), 0), 0);
+}
+
+QStringList allDirs(TFindFile &walker, const QString &folder)
+{
+    walker.Start(folder);
+    QStringList found;
+    for (int guard = 0; guard < 100000; ++guard) {
+        const QString next = walker.NextDir();
+        if (walker.done())
+            break;
+        found.append(next);
+    }
+    return found;
+}
+
+QStringList allFiles(TFindFile &walker, const QString &folder, const QStringList &extensions)
+{
+    walker.setExtensions(extensions);
+    walker.Start(folder);
+    QStringList found;
+    for (int guard = 0; guard < 100000; ++guard) {
+        const QString next = walker.NextFile();
+        if (walker.done())
+            break;
+        found.append(next);
+    }
+    return found;
+}
+
+// What the walk must give for a tree without hidden folders or links, from the C++ library's own
+// listing of each folder (which keeps the file system's order).
+void expectedWalk(const fs::path &dir, const QString &relative, QStringList *dirs, QStringList *files)
+{
+    QStringList subdirs;
+    for (const fs::directory_entry &e : fs::directory_iterator(dir)) {
+        const QString name = QString::fromStdString(e.path().filename().string());
+        if (e.is_directory())
+            subdirs.append(name);
+        else
+            files->append(relative + name);
+    }
+    for (const QString &name : std::as_const(subdirs)) {
+        dirs->append(relative + name);
+        QStringList subFiles;
+        expectedWalk(dir / name.toStdString(), relative + name + QLatin1Char('\\'), dirs, &subFiles);
+        files->append(subFiles);
+    }
+}
+} // namespace
+
+class TestFindFile : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString m_win;
+
+    QString host(const QString &relative) const { return m_dir.path() + QLatin1Char('/') + relative; }
+
+private Q_SLOTS:
+    void init()
+    {
+        QDir(m_dir.path()).removeRecursively();
+        QVERIFY(QDir().mkpath(m_dir.path()));
+        m_win = win::ToWindowsPath(m_dir.path());
+    }
+
+    void walksFoldersBeforeWhatIsBelowThemAndFilesBeforeSubfolders()
+    {
+        // The example of a chain: A holds B, which holds C; D beside A.
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("A/B/C")));
+        touch(host(QStringLiteral("x.txt")));
+        touch(host(QStringLiteral("A/y.txt")));
+        touch(host(QStringLiteral("A/B/z.txt")));
+        TFindFile walker;
+        QStringList dirs = allDirs(walker, m_win);
+        QCOMPARE(dirs, QStringList({QStringLiteral("A"), QStringLiteral("A\\B"), QStringLiteral("A\\B\\C")}));
+        QCOMPARE(allFiles(walker, m_win, {QStringLiteral(".*")}),
+                 QStringList(
+                     {QStringLiteral("x.txt"), QStringLiteral("A\\y.txt"), QStringLiteral("A\\B\\z.txt")}));
+
+        // A wider tree against the file system's own order, level by level.
+        for (const char *d : {"D/E", "D/F/G", "D/H", "I", "A/J/K/L"})
+            QVERIFY(QDir(m_dir.path()).mkpath(QLatin1String(d)));
+        for (const char *f :
+             {"D/1.txt", "D/E/2.txt", "D/F/3.txt", "D/F/G/4.txt", "D/5.txt", "A/J/K/L/6.txt", "7.txt"})
+            touch(host(QLatin1String(f)));
+        QStringList expectedDirs;
+        QStringList expectedFiles;
+        expectedWalk(fs::path(m_dir.path().toStdString()), QString(), &expectedDirs, &expectedFiles);
+        QCOMPARE(allDirs(walker, m_win), expectedDirs);
+        QCOMPARE(allFiles(walker, m_win, {QStringLiteral(".*")}), expectedFiles);
+        // The same through a trailing backslash, a case that differs and a child start that reuses
+        // the earlier walker.
+        QCOMPARE(allDirs(walker, m_win.toLower() + QLatin1Char('\\')), expectedDirs);
+
+        // Once done, the walk stays done.
+        QCOMPARE(walker.done(), TFindFile::kDone);
+        walker.NextDir();
+        QCOMPARE(walker.done(), TFindFile::kDone);
+    }
+
+    void emptyFoldersAndEmptyFiltersFinishAtOnce()
+    {
+        TFindFile walker;
+        walker.setExtensions({QStringLiteral(".*")});
+        walker.Start(m_win);
+        QCOMPARE(walker.done(), 0);
+        walker.NextDir();
+        QCOMPARE(walker.done(), TFindFile::kDone);
+        walker.Start(m_win);
+        walker.NextFile();
+        QCOMPARE(walker.done(), TFindFile::kDone);
+
+        touch(host(QStringLiteral("a.txt")));
+        QVERIFY(allFiles(walker, m_win, {}).isEmpty());
+        QVERIFY(allFiles(walker, m_win + QStringLiteral("\\missing"), {QStringLiteral(".*")}).isEmpty());
+        QVERIFY(allDirs(walker, QStringLiteral("Q:\\nowhere")).isEmpty());
+
+        // A new Start forgets the walk before it, even half way through.
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("one/two")));
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("other/three")));
+        walker.Start(m_win + QStringLiteral("\\one"));
+        QCOMPARE(walker.NextDir(), QStringLiteral("two"));
+        QCOMPARE(allDirs(walker, m_win + QStringLiteral("\\other")), QStringList{QStringLiteral("three")});
+    }
+
+    void hiddenAndSystemFoldersAreNotWalkedHiddenFilesAreListed()
+    {
+        for (const char *d : {".git/objects", "Hidden/inner", "System", ".shown/inner", "Normal"})
+            QVERIFY(QDir(m_dir.path()).mkpath(QLatin1String(d)));
+        setDosAttrib(host(QStringLiteral("Hidden")), "0x2");
+        setDosAttrib(host(QStringLiteral("System")), "0x4");
+        setDosAttrib(host(QStringLiteral(".shown")), "0x20"); // a dot folder marked as not hidden
+        for (const char *f : {".git/HEAD", "Hidden/a.txt", "System/b.txt", ".shown/c.txt", "Normal/h.txt",
+                              "Normal/.dot.txt", "Normal/s.txt"})
+            touch(host(QLatin1String(f)));
+        setDosAttrib(host(QStringLiteral("Normal/h.txt")), "0x2");
+        setDosAttrib(host(QStringLiteral("Normal/s.txt")), "0x6");
+        const QString fifo = host(QStringLiteral("Normal/pipe.txt"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        touch(host(QStringLiteral("Normal/back\\slash.txt")));
+
+        TFindFile walker;
+        QStringList dirs = allDirs(walker, m_win);
+        dirs.sort();
+        QCOMPARE(dirs, QStringList({QStringLiteral(".shown"), QStringLiteral(".shown\\inner"),
+                                    QStringLiteral("Normal")}));
+        QStringList files = allFiles(walker, m_win, {QStringLiteral(".txt")});
+        files.sort();
+        QCOMPARE(files, QStringList({QStringLiteral(".shown\\c.txt"), QStringLiteral("Normal\\.dot.txt"),
+                                     QStringLiteral("Normal\\h.txt"), QStringLiteral("Normal\\s.txt")}));
+    }
+
+    void extensionsMatchWithoutRegardToCase()
+    {
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("deep/er")));
+        for (const char *f :
+             {"A.BMP", "b.bmp", "c.Bmp.txt", "bmp", "deep/er/D.BmP", "deep/x.doc", "README", "e."})
+            touch(host(QLatin1String(f)));
+        TFindFile walker;
+        QStringList files = allFiles(walker, m_win, {QStringLiteral(".bmp")});
+        files.sort();
+        QCOMPARE(files, QStringList({QStringLiteral("A.BMP"), QStringLiteral("b.bmp"),
+                                     QStringLiteral("deep\\er\\D.BmP")}));
+        files = allFiles(walker, m_win, {QStringLiteral(".DOC"), QStringLiteral(".TXT")});
+        files.sort();
+        QCOMPARE(files, QStringList({QStringLiteral("c.Bmp.txt"), QStringLiteral("deep\\x.doc")}));
+        // ".*" admits every file, those without an extension too.
+        QCOMPARE(allFiles(walker, m_win, {QStringLiteral(".none"), QStringLiteral(".*")}).size(), 8);
+        // The filter is copied at Start: changing it afterwards does not change a walk under way.
+        walker.setExtensions({QStringLiteral(".bmp")});
+        walker.Start(m_win);
+        walker.setExtensions({});
+        int count = 0;
+        while (walker.NextFile(), !walker.done())
+            ++count;
+        QCOMPARE(count, 3);
+    }
+
+    void linkLoopsEnd()
+    {
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("A/B")));
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("outside/inner")));
+        touch(host(QStringLiteral("A/B/f.txt")));
+        touch(host(QStringLiteral("outside/inner/o.txt")));
+        QCOMPARE(::symlink("..", QFile::encodeName(host(QStringLiteral("A/B/up"))).constData()), 0);
+        QCOMPARE(::symlink(QFile::encodeName(m_dir.path()).constData(),
+                           QFile::encodeName(host(QStringLiteral("A/top"))).constData()),
+                 0);
+        QCOMPARE(::symlink("../../outside", QFile::encodeName(host(QStringLiteral("A/B/out"))).constData()),
+                 0);
+        QCOMPARE(::symlink("..", QFile::encodeName(host(QStringLiteral("outside/inner/back"))).constData()),
+                 0);
+        QCOMPARE(::symlink("nowhere", QFile::encodeName(host(QStringLiteral("A/dangling"))).constData()), 0);
+
+        TFindFile walker;
+        QStringList dirs = allDirs(walker, m_win);
+        dirs.sort();
+        // Links back up the chain are listed but not entered; a link out of the chain is walked
+        // until it, too, leads back.
+        QCOMPARE(dirs,
+                 QStringList({QStringLiteral("A"), QStringLiteral("A\\B"), QStringLiteral("A\\B\\out"),
+                              QStringLiteral("A\\B\\out\\inner"), QStringLiteral("A\\B\\out\\inner\\back"),
+                              QStringLiteral("A\\B\\up"), QStringLiteral("A\\top"), QStringLiteral("outside"),
+                              QStringLiteral("outside\\inner"), QStringLiteral("outside\\inner\\back")}));
+        QStringList files = allFiles(walker, m_win, {QStringLiteral(".*")});
+        files.sort();
+        QCOMPARE(files,
+                 QStringList({QStringLiteral("A\\B\\f.txt"), QStringLiteral("A\\B\\out\\inner\\o.txt"),
+                              QStringLiteral("A\\dangling"), QStringLiteral("outside\\inner\\o.txt")}));
+    }
+
+    void foldersBeyondThePathLimitAreListedNotEntered()
+    {
+        // Nested folders of 20 characters until the Windows path passes 255.
+        const QString level(20, QLatin1Char('n'));
+        QString relative;
+        while (m_win.size() + relative.size() < 300)
+            relative += (relative.isEmpty() ? QString() : QStringLiteral("/")) + level;
+        QVERIFY(QDir(m_dir.path()).mkpath(relative));
+        TFindFile walker;
+        const QStringList dirs = allDirs(walker, m_win);
+        QVERIFY(!dirs.isEmpty());
+        for (const QString &dir : dirs) {
+            // Every folder handed out was found by listing a folder whose path fits.
+            const qsizetype slash = dir.lastIndexOf(QLatin1Char('\\'));
+            const QString listed = slash < 0 ? m_win : m_win + QLatin1Char('\\') + dir.left(slash);
+            QVERIFY2(listed.size() <= 255, qPrintable(dir));
+        }
+        const QString deepest = m_win + QLatin1Char('\\') + dirs.last();
+        QVERIFY(deepest.size() > 255);                               // listed...
+        QVERIFY(deepest.size() - level.size() - 1 <= 255);           // ...by a folder that fits
+        QVERIFY(dirs.size() < relative.count(QLatin1Char('/')) + 1); // and nothing below it
+    }
+};
+
+DUNLIVO_CORE_TEST_MAIN(TestFindFile)
+#include "tst_findfile.moc"

@@ -1,0 +1,1 @@
+dunlivo_add_test(tst_findfile SOURCES tst_findfile.cpp LIBS archivelist)

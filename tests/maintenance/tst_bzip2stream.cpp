@@ -1,0 +1,377 @@
+// The bzip2 decompression stream and DecompressFile, over data compressed here by libbz2.
+#include "testmain.h"
+
+#include "maintenance/bzip2stream.h"
+#include "maintenance/decompressfile.h"
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <bzlib.h>
+
+#include <csignal>
+#include <cstring>
+#include <malloc.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+extern "C" void BZ2_bz__AssertH__fail(int errcode);
+extern "C" void bz_internal_error(int errcode);
+
+namespace {
+
+// Text-like data: repetitive enough to compress, varied enough to fill several blocks.
+QByteArray sampleData(qint64 size)
+{
+    QByteArray data;
+    data.reserve(size + 64);
+    quint32 x = 12345;
+    while (data.size() < size) {
+        x = x * 1103515245u + 12345u;
+        data +=
+            "record " + QByteArray::number(x >> 16) + " value " + QByteArray::number((x >> 8) & 0xff) + '\n';
+    }
+    data.truncate(size);
+    return data;
+}
+
+QByteArray compress(const QByteArray &data, int blockSize100k = 9)
+{
+    QByteArray out(data.size() + data.size() / 100 + 700, Qt::Uninitialized);
+    unsigned int length = static_cast<unsigned int>(out.size());
+    if (BZ2_bzBuffToBuffCompress(out.data(), &length, const_cast<char *>(data.constData()),
+                                 static_cast<unsigned int>(data.size()), blockSize100k, 0, 0) != BZ_OK)
+        qFatal("compression failed");
+    out.truncate(length);
+    return out;
+}
+
+class MemoryStream : public Stream
+{
+public:
+    explicit MemoryStream(QByteArray data) : m_data(std::move(data)) {}
+    qint64 read(void *buffer, qint64 count) override
+    {
+        const qint64 n = qBound<qint64>(0, m_data.size() - m_position, count);
+        std::memcpy(buffer, m_data.constData() + m_position, static_cast<size_t>(n));
+        m_position += n;
+        return n;
+    }
+    qint64 write(const void *, qint64) override { return 0; }
+    qint64 seek(qint64 offset, SeekOrigin origin) override
+    {
+        m_position = offset + (origin == SeekOrigin::Current ? m_position
+                               : origin == SeekOrigin::End   ? m_data.size()
+                                                             : 0);
+        return m_position;
+    }
+
+private:
+    QByteArray m_data;
+    qint64 m_position = 0;
+};
+
+// Decodes everything; "ok" or the text of the bzip2 error raised.
+QString decodeAll(const QByteArray &packed, QByteArray *out = nullptr)
+{
+    MemoryStream source(packed);
+    try {
+        TBZDecompressionStream bz(source);
+        char buffer[65536];
+        qint64 n = 0;
+        while ((n = bz.read(buffer, sizeof buffer)) > 0)
+            if (out)
+                out->append(buffer, n);
+        return QStringLiteral("ok");
+    } catch (const EBZCompressionError &e) {
+        return QString::fromUtf8(e.what());
+    }
+}
+
+template <typename E, typename F> QString raised(F &&f)
+{
+    try {
+        f();
+    } catch (const E &e) {
+        return QString::fromUtf8(e.what());
+    }
+    return QStringLiteral("nothing raised");
+}
+
+QStringList entries(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                               QDir::Name);
+}
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(data), data.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QString windowsPath(const QString &hostPath)
+{
+    return win::ToWindowsPath(hostPath);
+}
+
+} // namespace
+
+class TestBZip2Stream : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void readsBackWhatWasCompressed();
+    void seekRules();
+    void damagedStreamsFail();
+    void internalErrorHook();
+    void decompressFileResults();
+    void failuresLeaveTargetAsItWas();
+};
+
+void TestBZip2Stream::readsBackWhatWasCompressed()
+{
+    const QByteArray original = sampleData(350000);
+    // Small blocks, so the data spans several; the stream starts where its source stands.
+    MemoryStream source(QByteArray("prefix") + compress(original, 1));
+    source.setPosition(6);
+    TBZDecompressionStream bz(source);
+    int steps = 0;
+    bz.OnProgress = [&](TCustomBZip2Stream *sender) {
+        QCOMPARE(sender, &bz);
+        ++steps;
+    };
+
+    for (int round = 0; round < 2; ++round) {
+        QByteArray out;
+        static char buffer[100000];
+        const qint64 sizes[] = {1, 4095, 65537, 100000};
+        for (int i = 0;; ++i) {
+            const qint64 asked = sizes[i % 4];
+            source.setPosition(0); // someone else moving the source must not disturb the stream
+            const qint64 n = bz.read(buffer, asked);
+            out.append(buffer, n);
+            if (n < asked)
+                break;
+        }
+        QCOMPARE(out.size(), original.size());
+        QVERIFY(out == original);
+        QVERIFY(bz.atStreamEnd());
+        QCOMPARE(bz.position(), original.size());
+        QCOMPARE(bz.read(buffer, 10), 0);
+        QVERIFY(steps > 0);
+        // Starting again goes back to where the stream began, not to the start of the source.
+        QCOMPARE(bz.seek(0, Stream::SeekOrigin::Beginning), 0);
+        QVERIFY(!bz.atStreamEnd());
+    }
+}
+
+void TestBZip2Stream::seekRules()
+{
+    const QByteArray original = sampleData(200000);
+    MemoryStream source(compress(original));
+    TBZDecompressionStream bz(source);
+    char buffer[1000];
+    using O = Stream::SeekOrigin;
+
+    QCOMPARE(bz.seek(0, O::Current), 0);
+    QCOMPARE(bz.read(buffer, 1000), 1000);
+    const qint64 sourceAt = source.position();
+    QCOMPARE(bz.seek(0, O::Current), 1000); // changes nothing
+    QCOMPARE(source.position(), sourceAt);
+
+    QCOMPARE(bz.seek(5000, O::Current), 6000);
+    QCOMPARE(bz.read(buffer, 10), 10);
+    QCOMPARE(QByteArray(buffer, 10), original.mid(6000, 10));
+    QCOMPARE(bz.seek(2 * 4096, O::Current), 6010 + 2 * 4096); // whole scratch reads, none left over
+    QCOMPARE(bz.seek(20000, O::Beginning), 20000);
+    QCOMPARE(bz.read(buffer, 10), 10);
+    QCOMPARE(QByteArray(buffer, 10), original.mid(20000, 10));
+
+    const QString invalid = QStringLiteral("Invalid stream operation");
+    QCOMPARE(raised<EBZDecompressionError>([&] { bz.seek(20010, O::Beginning); }), invalid); // exactly here
+    QCOMPARE(raised<EBZDecompressionError>([&] { bz.seek(10, O::Beginning); }), invalid);
+    QCOMPARE(raised<EBZDecompressionError>([&] { bz.seek(-1, O::Current); }), invalid);
+    QCOMPARE(raised<EBZDecompressionError>([&] { bz.seek(0, O::End); }), invalid);
+    QCOMPARE(raised<EBZDecompressionError>([&] { bz.write("x", 1); }), invalid);
+    QCOMPARE(bz.position(), 20010);
+
+    // Past the end the skip comes up short: a read error.
+    QCOMPARE(raised<ReadError>([&] { bz.seek(original.size() + 1, O::Beginning); }),
+             QStringLiteral("Stream read error"));
+    QCOMPARE(bz.seek(0, O::Beginning), 0);
+    QCOMPARE(bz.read(buffer, 10), 10);
+    QCOMPARE(QByteArray(buffer, 10), original.left(10));
+}
+
+void TestBZip2Stream::damagedStreamsFail()
+{
+    const QByteArray original = sampleData(150000);
+    const QByteArray packed = compress(original);
+    QCOMPARE(decodeAll(packed), QStringLiteral("ok"));
+    QCOMPARE(decodeAll("not bzip2 data"), QStringLiteral("error -5"));
+
+    QByteArray flipped = packed;
+    flipped[packed.size() / 2] = static_cast<char>(flipped[packed.size() / 2] ^ 0x10);
+    QCOMPARE(decodeAll(flipped), QStringLiteral("error -4"));
+
+    // Cut short anywhere, even right after the header: never a quiet short file.
+    for (qsizetype cut : {qsizetype(3), qsizetype(4), qsizetype(10), packed.size() / 3, packed.size() - 1})
+        QCOMPARE(decodeAll(packed.left(cut)), QStringLiteral("error -7"));
+
+    // One file is one stream: anything after the end marker is refused, not dropped.
+    QCOMPARE(decodeAll(packed + "x"), QStringLiteral("error -1"));
+    QCOMPARE(decodeAll(packed + packed), QStringLiteral("error -1"));
+
+    // Random damage ends in an error or, when it hit no data, in the same bytes.
+    const QByteArray small = compress(original.left(30000), 1);
+    QRandomGenerator random(7);
+    for (int i = 0; i < 300; ++i) {
+        QByteArray damaged = small;
+        for (int k = random.bounded(1, 4); k > 0; --k)
+            damaged[random.bounded(damaged.size())] = static_cast<char>(random.bounded(256));
+        QByteArray out;
+        const QString result = decodeAll(damaged, &out);
+        if (result == QLatin1String("ok"))
+            QVERIFY(out == original.left(30000));
+        else
+            QVERIFY2(result.startsWith(QLatin1String("error -")), qPrintable(result));
+    }
+}
+
+void TestBZip2Stream::internalErrorHook()
+{
+    // Raised as the base class, which DecompressFile reports as a library error.
+    QCOMPARE(raised<EBZip2Error>([] { BZ2_bz__AssertH__fail(1007); }),
+             QStringLiteral("Compression Error 1007"));
+    QCOMPARE(raised<EBZip2Error>([] { bz_internal_error(3001); }), QStringLiteral("Compression Error 3001"));
+}
+
+void TestBZip2Stream::decompressFileResults()
+{
+    QTemporaryDir dir;
+    const QString d = dir.path() + QLatin1Char('/');
+    const auto run = [&](const QString &source, const QString &target) {
+        return DecompressFile(windowsPath(d + source), windowsPath(d + target));
+    };
+    const QByteArray exact = sampleData(300000); // three full output chunks, then a read of nothing
+    writeFile(d + "exact.bz2", compress(exact));
+    QCOMPARE(run("exact.bz2", "exact"), int(DecompressOk));
+    QVERIFY(readFile(d + "exact") == exact);
+
+    // An empty source never reaches the decompressor: an empty target, even over an old file.
+    writeFile(d + "empty.bz2", QByteArray());
+    writeFile(d + "empty", "old contents");
+    QCOMPARE(run("empty.bz2", "empty"), int(DecompressOk));
+    QCOMPARE(QFileInfo(d + "empty").size(), 0);
+
+    QCOMPARE(run("missing.bz2", "x"), int(DecompressSourceMissing));
+    QDir(d).mkdir("folder.bz2");
+    QCOMPARE(run("folder.bz2", "x"), int(DecompressSourceMissing));
+    QCOMPARE(DecompressFile("not a drive path", windowsPath(d + "x")), int(DecompressSourceMissing));
+
+    QCOMPARE(run("exact.bz2", "no/such/folder/x"), int(DecompressCannotCreateTarget));
+    QCOMPARE(run("exact.bz2", "folder.bz2"), int(DecompressCannotCreateTarget));
+    QCOMPARE(DecompressFile(windowsPath(d + "exact.bz2"), "Q:\\unmapped"), int(DecompressCannotCreateTarget));
+    QCOMPARE(entries(d), QStringList({"empty", "empty.bz2", "exact", "exact.bz2", "folder.bz2"}));
+
+    // Replacing a file keeps what truncating it would have kept: its permissions.
+    const QByteArray emptyName = QFile::encodeName(d + "empty");
+    QCOMPARE(::chmod(emptyName.constData(), 0640), 0);
+    QCOMPARE(run("exact.bz2", "empty"), int(DecompressOk));
+    QVERIFY(readFile(d + "empty") == exact);
+    struct stat info;
+    QCOMPARE(::stat(emptyName.constData(), &info), 0);
+    QCOMPARE(info.st_mode & 07777, mode_t(0640));
+
+    // A source that exists but cannot be read: this process's own memory, unmapped at offset 0.
+    const int code = DecompressFile("Z:\\proc\\self\\mem", windowsPath(d + "mem"));
+    QVERIFY2(code == DecompressReadFailure || code == DecompressCannotOpenSource,
+             qPrintable(QString::number(code)));
+    QVERIFY(!QFileInfo::exists(d + "mem"));
+}
+
+void TestBZip2Stream::failuresLeaveTargetAsItWas()
+{
+    QTemporaryDir dir;
+    const QString d = dir.path() + QLatin1Char('/');
+    const auto run = [&](const QString &source) {
+        return DecompressFile(windowsPath(d + source), windowsPath(d + "target"));
+    };
+    const QByteArray data = sampleData(400000);
+    QByteArray damaged = compress(data);
+    writeFile(d + "good.bz2", damaged);
+    damaged[damaged.size() - 100] = static_cast<char>(damaged[damaged.size() - 100] ^ 0x01);
+    writeFile(d + "bad.bz2", damaged);
+    writeFile(d + "short.bz2", damaged.left(20000));
+    writeFile(d + "target", "the file as it was");
+    const QStringList before = entries(d);
+    const auto unchanged = [&] {
+        return readFile(d + "target") == "the file as it was" && entries(d) == before;
+    };
+
+    QCOMPARE(run("bad.bz2"), int(DecompressLibraryError));
+    QVERIFY(unchanged());
+    QCOMPARE(run("short.bz2"), int(DecompressLibraryError));
+    QVERIFY(unchanged());
+    QCOMPARE(run("missing.bz2"), int(DecompressSourceMissing));
+    QVERIFY(unchanged());
+
+    // Read-only is the owner's write bit, for root as well.
+    QFile::setPermissions(d + "target", QFile::ReadOwner);
+    QCOMPARE(run("good.bz2"), int(DecompressCannotCreateTarget));
+    QVERIFY(unchanged());
+    QFile::setPermissions(d + "target", QFile::ReadOwner | QFile::WriteOwner);
+
+    // A disk that fills up halfway.
+    rlimit oldSize;
+    getrlimit(RLIMIT_FSIZE, &oldSize);
+    rlimit small = oldSize;
+    small.rlim_cur = 150000;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    const int full = run("good.bz2");
+    setrlimit(RLIMIT_FSIZE, &oldSize);
+    std::signal(SIGXFSZ, oldHandler);
+    QCOMPARE(full, int(DecompressWriteFailure));
+    QVERIFY(unchanged());
+
+    // No memory for the decompressor's block tables. Large blocks must come from fresh mappings,
+    // not from heap space freed by earlier cases, for the limit to bite.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    malloc_trim(0);
+    rlimit oldSpace;
+    getrlimit(RLIMIT_AS, &oldSpace);
+    QFile status("/proc/self/status");
+    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+    const qint64 vmKb = text.mid(text.indexOf("VmSize:") + 7).trimmed().split(' ').value(0).toLongLong();
+    if (text.contains("VmSize:") && vmKb > 0 && oldSpace.rlim_cur == RLIM_INFINITY) {
+        rlimit tight = oldSpace;
+        tight.rlim_cur = static_cast<rlim_t>(vmKb + 2048) * 1024;
+        setrlimit(RLIMIT_AS, &tight);
+        const int oom = run("good.bz2");
+        setrlimit(RLIMIT_AS, &oldSpace);
+        QCOMPARE(oom, int(DecompressOutOfMemory));
+        QVERIFY(unchanged());
+    }
+
+    QCOMPARE(run("good.bz2"), int(DecompressOk));
+    QVERIFY(readFile(d + "target") == data);
+    QCOMPARE(entries(d), before);
+}
+
+DUNLIVO_CORE_TEST_MAIN(TestBZip2Stream)
+#include "tst_bzip2stream.moc"

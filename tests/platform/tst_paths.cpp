@@ -1,0 +1,166 @@
+// Drive-letter paths: the drive map, Windows paths to host paths and back, case-insensitive
+// lookup and the 255-character limit.
+#include "testmain.h"
+
+#include "platform/paths.h"
+#include "platform/prefix.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <unistd.h>
+
+using namespace win;
+
+namespace {
+bool makeLink(const QString &target, const QString &link)
+{
+    return ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()) == 0;
+}
+
+QString driveLink(char letter)
+{
+    return Prefix::dosdevicesDir() + QLatin1Char('/') + QLatin1Char(letter) + QLatin1Char(':');
+}
+
+QString mappedTo(QChar letter)
+{
+    for (const DriveMapping &d : DriveMap()) {
+        if (d.letter == letter)
+            return d.target;
+    }
+    return QString();
+}
+} // namespace
+
+class TestPaths : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void driveMapFollowsTheDosdevicesFolder()
+    {
+        QCOMPARE(mappedTo(QLatin1Char('C')), QDir::cleanPath(QDir::homePath()));
+        QCOMPARE(mappedTo(QLatin1Char('Z')), QStringLiteral("/"));
+        QVERIFY(mappedTo(QLatin1Char('D')).isEmpty());
+
+        QTemporaryDir dir;
+        QVERIFY(makeLink(dir.path(), driveLink('d')));
+        QCOMPARE(mappedTo(QLatin1Char('D')), dir.path()); // a new link is seen at once
+        QCOMPARE(HostPath(QStringLiteral("d:\\")), dir.path());
+        QVERIFY(QFile::remove(driveLink('d')));
+        QVERIFY(mappedTo(QLatin1Char('D')).isEmpty());
+        LONG error = ERROR_SUCCESS;
+        QString host;
+        QVERIFY(!ToHostPath(QStringLiteral("D:\\x"), &host, &error));
+        QCOMPARE(error, LONG(ERROR_PATH_NOT_FOUND));
+    }
+
+    void windowsPathsBecomeHostPaths()
+    {
+        const QString home = QDir::cleanPath(QDir::homePath());
+        QCOMPARE(HostPath(QStringLiteral("C:\\")), home);
+        QCOMPARE(HostPath(QStringLiteral("c:")), home);
+        QCOMPARE(HostPath(QStringLiteral("Z:\\")), QStringLiteral("/"));
+        QCOMPARE(HostPath(QStringLiteral("Z:\\no-such-dunlivo\\a.txt")),
+                 QStringLiteral("/no-such-dunlivo/a.txt"));
+        QCOMPARE(HostPath(QStringLiteral("Z:/no-such-dunlivo//b\\.\\c")),
+                 QStringLiteral("/no-such-dunlivo/b/c"));
+        // ".." stays inside the drive: C:\..\.. is still the home folder, not its parent.
+        QCOMPARE(HostPath(QStringLiteral("C:\\a\\..\\..\\..")), home);
+        bool root = false;
+        QString host;
+        QVERIFY(ToHostPath(QStringLiteral("C:\\x\\.."), &host, nullptr, &root));
+        QVERIFY(root);
+        QVERIFY(ToHostPath(QStringLiteral("C:\\x"), &host, nullptr, &root));
+        QVERIFY(!root);
+
+        for (const QString &bad :
+             {QStringLiteral(""), QStringLiteral("Docs\\a.txt"), QStringLiteral("\\\\server\\share"),
+              QStringLiteral("C:a.txt"), QStringLiteral("1:\\"), QStringLiteral("\\Docs")}) {
+            LONG error = ERROR_SUCCESS;
+            QVERIFY2(!ToHostPath(bad, &host, &error), qPrintable(bad));
+            QCOMPARE(error, LONG(ERROR_INVALID_NAME));
+        }
+    }
+
+    void hostPathsBecomeWindowsPathsThroughTheDeepestDrive()
+    {
+        const QString home = QDir::cleanPath(QDir::homePath());
+        QCOMPARE(ToWindowsPath(QStringLiteral("/")), QStringLiteral("Z:\\"));
+        QCOMPARE(ToWindowsPath(home), QStringLiteral("C:\\"));
+        QCOMPARE(ToWindowsPath(home + QStringLiteral("/Docs/a.txt")), QStringLiteral("C:\\Docs\\a.txt"));
+
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("deep/er")));
+        QVERIFY(makeLink(dir.path() + QStringLiteral("/deep"), driveLink('e')));
+        QVERIFY(makeLink(dir.path() + QStringLiteral("/deep/er"), driveLink('f')));
+        QCOMPARE(ToWindowsPath(dir.path() + QStringLiteral("/deep/er/x")), QStringLiteral("F:\\x"));
+        QCOMPARE(ToWindowsPath(dir.path() + QStringLiteral("/deep/erx")), QStringLiteral("E:\\erx"));
+        QCOMPARE(ToWindowsPath(dir.path() + QStringLiteral("/deep")), QStringLiteral("E:\\"));
+        QVERIFY(ToWindowsPath(dir.path()).startsWith(QStringLiteral("Z:\\")));
+
+        // A drive whose link leads through another link holds the real folder's paths too.
+        QVERIFY(makeLink(dir.path() + QStringLiteral("/deep"), dir.path() + QStringLiteral("/alias")));
+        QVERIFY(QFile::remove(driveLink('e')));
+        QVERIFY(makeLink(dir.path() + QStringLiteral("/alias"), driveLink('e')));
+        QCOMPARE(ToWindowsPath(dir.path() + QStringLiteral("/alias/y")), QStringLiteral("E:\\y"));
+        QCOMPARE(ToWindowsPath(dir.path() + QStringLiteral("/deep/y")), QStringLiteral("E:\\y"));
+
+        // And the way back lands where it started.
+        QCOMPARE(HostPath(ToWindowsPath(dir.path() + QStringLiteral("/deep/er"))),
+                 dir.path() + QStringLiteral("/deep/er"));
+        QFile::remove(driveLink('e'));
+        QFile::remove(driveLink('f'));
+    }
+
+    void componentsAreFoundWithoutRegardToCase()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Docs/Ünïcode")));
+        QFile file(dir.path() + QStringLiteral("/Docs/Report.DOC"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const QString base = ToWindowsPath(dir.path());
+
+        QCOMPARE(HostPath(base + QStringLiteral("\\docs\\report.doc")),
+                 dir.path() + QStringLiteral("/Docs/Report.DOC"));
+        QCOMPARE(HostPath(base + QStringLiteral("\\DOCS\\üNÏCODE")),
+                 dir.path() + QStringLiteral("/Docs/Ünïcode"));
+        // Below the first missing component the rest is taken as written.
+        QCOMPARE(HostPath(base + QStringLiteral("\\docs\\New\\SUB")),
+                 dir.path() + QStringLiteral("/Docs/New/SUB"));
+
+        // An exact match wins over one that differs only in case.
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("docs")));
+        QCOMPARE(HostPath(base + QStringLiteral("\\docs")), dir.path() + QStringLiteral("/docs"));
+        QCOMPARE(HostPath(base + QStringLiteral("\\Docs")), dir.path() + QStringLiteral("/Docs"));
+    }
+
+    void pathsLongerThan255AreRefusedNotCut()
+    {
+        QString fits = QStringLiteral("Z:\\");
+        fits += QString(kMaxPathLength - fits.size(), QLatin1Char('a'));
+        QCOMPARE(fits.size(), 255);
+        QString host;
+        LONG error = ERROR_SUCCESS;
+        QVERIFY(ToHostPath(fits, &host, &error));
+        QCOMPARE(host.size(), 253);
+
+        const QString tooLong = fits + QLatin1Char('b');
+        QVERIFY(!ToHostPath(tooLong, &host, &error));
+        QCOMPARE(error, LONG(ERROR_FILENAME_EXCED_RANGE));
+        QVERIFY(HostPath(tooLong).isEmpty());
+    }
+
+    void programDirIsTheExecutablesFolder()
+    {
+        const QString dir = ProgramDir();
+        QVERIFY(!dir.isEmpty());
+        QVERIFY(dir.size() == 3 || !dir.endsWith(QLatin1Char('\\')));
+        QCOMPARE(HostPath(dir), QDir::cleanPath(QCoreApplication::applicationDirPath()));
+    }
+};
+
+DUNLIVO_CORE_TEST_MAIN(TestPaths)
+#include "tst_paths.moc"
