@@ -78,16 +78,11 @@ bool runDecompressFile(const QString &corpus, const QString &output, const QElap
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QTemporaryDir prefix;
-    qputenv("DUNLIVO_PREFIX", QFile::encodeName(prefix.path()));
-    win::Prefix::reset();
+    BenchPrefix prefix;
 
-    QProcess make;
-    make.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    make.start(QStringLiteral("bash"), {QStringLiteral(DUNLIVO_BENCH_DIR "/make-bzip2-corpus.sh")});
-    make.waitForFinished(-1);
-    const QString corpus = QString::fromLocal8Bit(make.readAllStandardOutput()).trimmed();
-    if (make.exitCode() != 0 || !QFileInfo(corpus).isFile()) {
+    const QStringList made = makeCorpus(QStringLiteral(DUNLIVO_BENCH_DIR "/make-bzip2-corpus.sh"));
+    const QString corpus = made.value(0);
+    if (!QFileInfo(corpus).isFile()) {
         std::fprintf(stderr, "bench_bzip2: no corpus\n");
         return 1;
     }

@@ -71,9 +71,7 @@ void CreateStore(benchmark::State &state)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QTemporaryDir prefix;
-    qputenv("DUNLIVO_PREFIX", QFile::encodeName(prefix.path()));
-    win::Prefix::reset();
+    BenchPrefix prefix;
     store = std::make_unique<Tconfig>();
 
     const QByteArray hive = QFile::encodeName(win::RegHiveFile(win::HKEY_CLASSES_ROOT));

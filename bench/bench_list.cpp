@@ -127,9 +127,7 @@ double heapInUse()
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QTemporaryDir prefix;
-    qputenv("DUNLIVO_PREFIX", QFile::encodeName(prefix.path()));
-    win::Prefix::reset();
+    BenchPrefix prefix;
     QTemporaryDir corpus(QStringLiteral("/tmp/dunlivo-bench-list-XXXXXX"));
     hostFile = QFile::encodeName(corpus.filePath(QStringLiteral("afiles.lst")));
     plainFile = QFile::encodeName(corpus.filePath(QStringLiteral("plain.lst")));

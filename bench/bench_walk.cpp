@@ -95,17 +95,10 @@ void FindFiles(benchmark::State &state)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QTemporaryDir prefix;
-    qputenv("DUNLIVO_PREFIX", QFile::encodeName(prefix.path()));
-    win::Prefix::reset();
+    BenchPrefix prefix;
 
-    QProcess make;
-    make.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    make.start(QStringLiteral("bash"), {QStringLiteral(DUNLIVO_BENCH_DIR "/make-walk-corpus.sh")});
-    make.waitForFinished(-1);
-    const QStringList trees =
-        QString::fromLocal8Bit(make.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    if (make.exitCode() != 0 || trees.size() != 2 || !QFileInfo(trees[0]).isDir() ||
+    const QStringList trees = makeCorpus(QStringLiteral(DUNLIVO_BENCH_DIR "/make-walk-corpus.sh"));
+    if (trees.size() != 2 || !QFileInfo(trees[0]).isDir() ||
         !QFileInfo(trees[1]).isDir()) {
         std::fprintf(stderr, "bench_walk: no corpus\n");
         return 1;

@@ -2,6 +2,13 @@
 // "name value unit", ratios named ..._ratio.
 #pragma once
 
+#include "platform/prefix.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -43,4 +50,31 @@ inline void printFigure(const char *name, double value, const char *unit)
 {
     std::printf("%s %.3f %s\n", name, value, unit);
     std::fflush(stdout);
+}
+
+// A private temporary prefix for the whole run, so a benchmark never touches the user's registry.
+class BenchPrefix
+{
+public:
+    BenchPrefix()
+    {
+        qputenv("DUNLIVO_PREFIX", QFile::encodeName(m_dir.path()));
+        win::Prefix::reset();
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Runs a corpus script of bench/ (made once, reused afterwards) and returns the lines it printed:
+// the paths of what it made. Empty when the script failed.
+inline QStringList makeCorpus(const QString &script)
+{
+    QProcess make;
+    make.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    make.start(QStringLiteral("bash"), {script});
+    make.waitForFinished(-1);
+    if (make.exitStatus() != QProcess::NormalExit || make.exitCode() != 0)
+        return QStringList();
+    return QString::fromLocal8Bit(make.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }

@@ -1,4 +1,5 @@
 // ext.lst: the line endings it is read with, the bytes it is written as, and writes that fail.
+#include "testfiles.h"
 #include "testmain.h"
 
 #include "archivelist/extlistfile.h"
@@ -12,18 +13,7 @@
 
 namespace {
 
-QByteArray readBytes(const QString &hostPath)
-{
-    QFile f(hostPath);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
-void writeBytes(const QString &hostPath, const QByteArray &bytes)
-{
-    QFile f(hostPath);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 } // namespace
 
@@ -39,9 +29,9 @@ private Q_SLOTS:
     void readsEveryLineEnding()
     {
         QCOMPARE(readExtList(win::ToWindowsPath(m_dir.filePath(QStringLiteral("none.lst")))), std::nullopt);
-        writeBytes(host(), QByteArray());
+        writeFile(host(), QByteArray());
         QCOMPARE(readExtList(windows()), QStringList());
-        writeBytes(host(), ".doc\r\n.xls\n.txt\r\r\n.bmp");
+        writeFile(host(), ".doc\r\n.xls\n.txt\r\r\n.bmp");
         QCOMPARE(readExtList(windows()),
                  (QStringList{QStringLiteral(".doc"), QStringLiteral(".xls"), QStringLiteral(".txt"),
                               QString(), QStringLiteral(".bmp")}));
@@ -64,23 +54,23 @@ private Q_SLOTS:
         const QStringList entries{QStringLiteral(".doc"), QStringLiteral(".café"), QString(),
                                   QStringLiteral(".*")};
         writeExtList(windows(), entries);
-        QCOMPARE(readBytes(host()), QByteArray(".doc\r\n.caf\xE9\r\n\r\n.*\r\n"));
+        QCOMPARE(readFile(host()), QByteArray(".doc\r\n.caf\xE9\r\n\r\n.*\r\n"));
         QCOMPARE(readExtList(windows()), entries);
         writeExtList(windows(), {});
-        QCOMPARE(readBytes(host()), QByteArray());
+        QCOMPARE(readFile(host()), QByteArray());
 
         // Entries the file cannot hold are refused before anything is written.
         writeExtList(windows(), {QStringLiteral(".keep")});
         QVERIFY_THROWS_EXCEPTION(ListFileError,
                                  writeExtList(windows(), {QStringLiteral(".ok"), QStringLiteral(".ő")}));
         QVERIFY_THROWS_EXCEPTION(ListFileError, writeExtList(windows(), {QStringLiteral(".a\r\n.b")}));
-        QCOMPARE(readBytes(host()), QByteArray(".keep\r\n"));
+        QCOMPARE(readFile(host()), QByteArray(".keep\r\n"));
 
         // A read-only catalogue stays as it is; no new file is left beside it.
         QFile::setPermissions(host(), QFile::ReadOwner);
         QVERIFY_THROWS_EXCEPTION(ListFileError, writeExtList(windows(), {QStringLiteral(".new")}));
         QFile::setPermissions(host(), QFile::ReadOwner | QFile::WriteOwner);
-        QCOMPARE(readBytes(host()), QByteArray(".keep\r\n"));
+        QCOMPARE(readFile(host()), QByteArray(".keep\r\n"));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("ext.lst")});
     }

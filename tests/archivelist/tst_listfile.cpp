@@ -1,5 +1,6 @@
 // afiles.lst: every line form the reader accepts, the writer's exact bytes, the round trip, the
 // code page, and a write that fails leaving the previous list as it was.
+#include "testfiles.h"
 #include "testmain.h"
 #include "treedump.h"
 
@@ -20,18 +21,7 @@
 
 namespace {
 
-QByteArray readBytes(const QString &hostPath)
-{
-    QFile f(hostPath);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
-void writeBytes(const QString &hostPath, const QByteArray &bytes)
-{
-    QFile f(hostPath);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 void setCodePage(const char *page)
 {
@@ -108,7 +98,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, tree);
         QFETCH(bool, levelError);
-        writeBytes(host(QStringLiteral("forms.lst")), bytes);
+        writeFile(host(QStringLiteral("forms.lst")), bytes);
         TTreeList list;
         list.AddDir(QStringLiteral("Q:\\Old"), QString()); // the load clears what was there
         QSignalSpy reset(&list, &QAbstractItemModel::modelReset);
@@ -152,11 +142,11 @@ private Q_SLOTS:
         list.AddFile(QStringLiteral("C:\\Projects\\plan.txt"));
         list.AddDir(QStringLiteral("d:"), QStringLiteral(".*"));
         list.SaveToFile(windows(QStringLiteral("afiles.lst")));
-        QCOMPARE(readBytes(host(QStringLiteral("afiles.lst"))),
+        QCOMPARE(readFile(host(QStringLiteral("afiles.lst"))),
                  QByteArray("DC:\r\n DData [.doc;.xls]\r\n DProjects\r\n  Fplan.txt\r\nDD: [.*]\r\n"));
         TTreeList empty;
         empty.SaveToFile(windows(QStringLiteral("afiles.lst")));
-        QCOMPARE(readBytes(host(QStringLiteral("afiles.lst"))), QByteArray());
+        QCOMPARE(readFile(host(QStringLiteral("afiles.lst"))), QByteArray());
     }
 
     void whatTheWriterWritesTheReaderReadsBack()
@@ -172,8 +162,8 @@ private Q_SLOTS:
             back.LoadFromFile(file);
             QCOMPARE(dumpTree(back), dumpTree(list));
             back.SaveToFile(windows(QStringLiteral("again.lst")));
-            QCOMPARE(readBytes(host(QStringLiteral("again.lst"))),
-                     readBytes(host(QStringLiteral("round.lst"))));
+            QCOMPARE(readFile(host(QStringLiteral("again.lst"))),
+                     readFile(host(QStringLiteral("round.lst"))));
         }
         // Single bytes of the code page, not UTF-8, when the system says 1250.
         TestPrefix prefix;
@@ -181,7 +171,7 @@ private Q_SLOTS:
         TTreeList list;
         list.AddDir(QStringLiteral("C:\\Żółw"), QString());
         list.SaveToFile(windows(QStringLiteral("cp.lst")));
-        QCOMPARE(readBytes(host(QStringLiteral("cp.lst"))), QByteArray("DC:\r\n D\xAF\xF3\xB3w\r\n"));
+        QCOMPARE(readFile(host(QStringLiteral("cp.lst"))), QByteArray("DC:\r\n D\xAF\xF3\xB3w\r\n"));
     }
 
     void textTheFileCannotHoldIsRefused()
@@ -189,7 +179,7 @@ private Q_SLOTS:
         TestPrefix prefix;
         setCodePage("1252");
         const QString file = windows(QStringLiteral("refused.lst"));
-        writeBytes(host(QStringLiteral("refused.lst")), "DC:\r\n DKeep\r\n");
+        writeFile(host(QStringLiteral("refused.lst")), "DC:\r\n DKeep\r\n");
         for (const QString &name : {QStringLiteral("C:\\Őrség"), QStringLiteral("C:\\日本"),
                                     QStringLiteral("C:\\two\nlines"), QStringLiteral("C:\\cr\rhere")}) {
             TTreeList list;
@@ -204,7 +194,7 @@ private Q_SLOTS:
                 QVERIFY2(e.text().contains(name.mid(3)), qPrintable(e.text()));
             }
             QVERIFY2(raised, qPrintable(name));
-            QCOMPARE(readBytes(host(QStringLiteral("refused.lst"))), QByteArray("DC:\r\n DKeep\r\n"));
+            QCOMPARE(readFile(host(QStringLiteral("refused.lst"))), QByteArray("DC:\r\n DKeep\r\n"));
         }
         QVERIFY(TTreeList::CanStoreText(QStringLiteral("Café")));
     }
@@ -215,7 +205,7 @@ private Q_SLOTS:
         const QString hostFile = folder.filePath(QStringLiteral("afiles.lst"));
         const QString file = win::ToWindowsPath(hostFile);
         const QByteArray old("DC:\r\n DOld [.*]\r\n");
-        writeBytes(hostFile, old);
+        writeFile(hostFile, old);
         TTreeList list;
         for (int i = 0; i < 500; ++i)
             list.AddDir(QStringLiteral("C:\\Folder number %1").arg(i), QStringLiteral(".doc"));
@@ -237,7 +227,7 @@ private Q_SLOTS:
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previousHandler);
         QVERIFY(!error.isEmpty());
-        QCOMPARE(readBytes(hostFile), old);
+        QCOMPARE(readFile(hostFile), old);
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
                  QStringList{QStringLiteral("afiles.lst")});
 
@@ -257,10 +247,10 @@ private Q_SLOTS:
         list.AddDir(QStringLiteral("C:\\New"), QString());
 
         // A read-only list is not overwritten, as on Windows (for root too).
-        writeBytes(hostFile, "DC:\r\n");
+        writeFile(hostFile, "DC:\r\n");
         QFile::setPermissions(hostFile, QFile::ReadOwner | QFile::ReadGroup);
         QVERIFY_THROWS_EXCEPTION(ListFileError, list.SaveToFile(file));
-        QCOMPARE(readBytes(hostFile), QByteArray("DC:\r\n"));
+        QCOMPARE(readFile(hostFile), QByteArray("DC:\r\n"));
 
         // An existing list keeps its permissions.
         QFile::setPermissions(hostFile, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
@@ -268,7 +258,7 @@ private Q_SLOTS:
         struct stat st;
         QCOMPARE(::stat(QFile::encodeName(hostFile).constData(), &st), 0);
         QCOMPARE(st.st_mode & 07777, mode_t(0640));
-        QCOMPARE(readBytes(hostFile), QByteArray("DC:\r\n DNew\r\n"));
+        QCOMPARE(readFile(hostFile), QByteArray("DC:\r\n DNew\r\n"));
 
         // A link to the list stays a link; the file it names is replaced.
         const QString link = folder.filePath(QStringLiteral("link.lst"));
@@ -276,7 +266,7 @@ private Q_SLOTS:
         list.AddDir(QStringLiteral("C:\\More"), QString());
         list.SaveToFile(win::ToWindowsPath(link));
         QVERIFY(QFileInfo(link).isSymLink());
-        QCOMPARE(readBytes(hostFile), QByteArray("DC:\r\n DNew\r\n DMore\r\n"));
+        QCOMPARE(readFile(hostFile), QByteArray("DC:\r\n DNew\r\n DMore\r\n"));
 
         // A folder that does not exist, a folder in the way.
         QVERIFY_THROWS_EXCEPTION(ListFileError, list.SaveToFile(win::ToWindowsPath(

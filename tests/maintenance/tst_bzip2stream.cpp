@@ -1,4 +1,5 @@
 // The bzip2 decompression stream and DecompressFile, over data compressed here by libbz2.
+#include "testfiles.h"
 #include "testmain.h"
 
 #include "maintenance/bzip2stream.h"
@@ -109,18 +110,7 @@ QStringList entries(const QString &dir)
                                QDir::Name);
 }
 
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(data), data.size());
-}
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 QString windowsPath(const QString &hostPath)
 {

@@ -1,4 +1,5 @@
 // Files by Windows path: attributes, copy, create and delete, file times and folder listings.
+#include "testfiles.h"
 #include "testmain.h"
 
 #include "platform/attributes.h"
@@ -29,18 +30,7 @@ QByteArray hostOf(const QString &path)
     return QFile::encodeName(path);
 }
 
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(data), data.size());
-}
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 QByteArray dosAttrib(const QString &path)
 {

@@ -1,4 +1,5 @@
 // The registry layer: seeding, names, sizes, deletion, read-only and damaged hives.
+#include "testfiles.h"
 #include "testmain.h"
 
 #include "platform/registry.h"
@@ -28,11 +29,6 @@ LONG setSz(HKEY key, const QString &name, const char *text)
     return RegSetValueEx(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text), DWORD(qstrlen(text) + 1));
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 } // namespace
 
 class TestRegistry : public QObject
