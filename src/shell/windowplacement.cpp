@@ -32,7 +32,6 @@ QToolButton *makeSpeedButton(QWidget *parent, const QString &name, const QRect &
 {
     auto *button = new QToolButton(parent);
     button->setObjectName(name);
-    button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
     button->setGeometry(geometry);
     return button;

@@ -14,6 +14,6 @@ class TkovaProvider;
 // A raised textured panel that fills the window and follows its size.
 TKovaPanel *makeWindowPanel(QWidget *window, TkovaProvider *provider);
 QLabel *makeCentredLabel(QWidget *parent, const QString &name, const QRect &geometry);
-// A flat button as the panel's speed buttons are: no focus frame, raised under the pointer.
+// A button as the panel's speed buttons are: never takes the keyboard focus.
 QToolButton *makeSpeedButton(QWidget *parent, const QString &name, const QRect &geometry);
 void centreOnScreen(QWidget *window);
