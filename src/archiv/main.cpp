@@ -1,10 +1,95 @@
-// The Archiver's entry point. The archiving itself is not built yet.
+// The Archiver: a background program without a visible window that keeps the two archives
+// current. It owns the window the panel finds it by, and ends on WM_CLOSE or with the session.
+//
+// Arguments: -d (started by the autostart entry at log-in: the first timed check waits a little
+// longer, so the log-in is not slowed), --start-delay-ms N and --tick-ms N (when the first timer
+// check happens and how often they repeat).
+#include "archiver.h"
+#include "archiverwindow.h"
+#include "sessionsignals.h"
+
+#include "platform/prefix.h"
+
 #include <QCoreApplication>
+#include <QFile>
 #include <QTextStream>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace archiver;
+
+namespace {
+
+// One Archiver per prefix: the lock is held for the life of the process and is let go by the
+// system however it ends.
+bool takeInstanceLock()
+{
+    const QByteArray path = QFile::encodeName(win::Prefix::path() + QStringLiteral("/archiv.lock"));
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return true; // without a lock file the window check below still keeps a second one out
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+ArchiverOptions parseArguments(const QStringList &arguments)
+{
+    ArchiverOptions options;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument.compare(QLatin1String("-d"), Qt::CaseInsensitive) == 0) {
+            options.autostart = true;
+            options.startDelayMs = 2 * 60 * 1000;
+        } else if (argument == QLatin1String("--start-delay-ms") && i + 1 < arguments.size()) {
+            options.startDelayMs = std::max(0, arguments.at(++i).toInt());
+        } else if (argument == QLatin1String("--tick-ms") && i + 1 < arguments.size()) {
+            options.tickMs = std::max(10, arguments.at(++i).toInt());
+        }
+    }
+    return options;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QTextStream(stderr) << "archiv: the Archiver is not built yet." << Qt::endl;
-    return 0;
+    QString error;
+    if (!win::Prefix::ensure(&error)) {
+        QTextStream(stderr) << "archiv: " << error << Qt::endl;
+        return 1;
+    }
+    // A second start while one runs ends at once, before it touches anything.
+    if (!takeInstanceLock() ||
+        win::FindWindow(QString::fromUtf8(kWindowClass), QString::fromUtf8(kWindowTitle)))
+        return 0;
+
+    // Signals are caught from here on, so a session that ends during start-up still ends cleanly.
+    SessionSignals signals_;
+    ArchiveLog log(win::Prefix::logDir());
+    Archiver archiver(parseArguments(app.arguments()), &log);
+    ArchiverWindow window(&archiver);
+    if (!window.isValid()) {
+        log.write(QStringLiteral("the window can not be made: %1").arg(window.errorString()));
+        return 1;
+    }
+    QObject::connect(&window, &ArchiverWindow::closeRequested, &app, [&] {
+        log.write(QStringLiteral("closed"));
+        QCoreApplication::quit();
+    });
+    QObject::connect(&signals_, &SessionSignals::sessionEnding, &archiver, &Archiver::sessionEnding);
+    QObject::connect(&signals_, &SessionSignals::stopNow, &app, [&] {
+        archiver.stopAll();
+        window.destroyWindow();
+        log.write(QStringLiteral("stopped by a signal"));
+        QCoreApplication::quit();
+    });
+    QObject::connect(&archiver, &Archiver::mayQuit, &app, [&] {
+        window.destroyWindow();
+        log.write(QStringLiteral("ended with the session"));
+        QCoreApplication::quit();
+    });
+    archiver.startUp();
+    return app.exec();
 }

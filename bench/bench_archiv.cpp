@@ -1,0 +1,182 @@
+// The Archiver's speed against the usual tools, on the same files in the same run (wall-clock
+// time; the Archiver is timed from the "archive now" command to the end of its run):
+// - archive_parallel_ratio: bzip2 -9 over the files one after another / a compressed run;
+// - archive_vs_xargs_ratio: a compressed run / xargs -P<cores> bzip2 -9 over the same files;
+// - archive_vs_lbzip2_ratio: a compressed run / tar | lbzip2 -9 -n<cores> (for information);
+// - archive_nochange_vs_rsync_ratio: a plain run with nothing changed over 20,000 files /
+//   rsync -a -n of the same folders to a mirror.
+#include "figures.h"
+
+#include "archivelist/treelist.h"
+#include "config/config.h"
+#include "platform/paths.h"
+#include "platform/prefix.h"
+#include "platform/winmsg.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+const QString kClass = QStringLiteral("APP_USER_WINDOW");
+const QString kTitle = QString::fromUtf8("Kovamark-archiv\xc3\xa1l\xc3\xb3");
+
+double runShell(const QString &script, const QStringList &arguments = {})
+{
+    QProcess shell;
+    shell.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    shell.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    shell.start(QStringLiteral("bash"),
+                QStringList{QStringLiteral("-c"), script, QStringLiteral("bash")} + arguments);
+    if (!shell.waitForFinished(-1) || shell.exitCode() != 0)
+        return -1;
+    return timer.nsecsElapsed() / 1e9;
+}
+
+QStringList subfolders(const QString &folder)
+{
+    QStringList result;
+    for (const QString &name : QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+        result.append(folder + QLatin1Char('/') + name);
+    return result;
+}
+
+// One Archiver in a program folder of its own, with a list naming every file of the folders.
+class Archiver
+{
+public:
+    Archiver(const QString &binDir, const QStringList &folders)
+    {
+        const QString exe = m_dir.path() + QStringLiteral("/archiv");
+        QFile::copy(binDir + QStringLiteral("/archiv"), exe);
+        TTreeList list;
+        for (const QString &folder : folders)
+            list.AddDir(win::ToWindowsPath(folder), QStringLiteral(".*"));
+        list.SaveToFile(win::ToWindowsPath(m_dir.path() + QStringLiteral("/afiles.lst")));
+        m_process.start(exe, {QStringLiteral("--start-delay-ms"), QStringLiteral("100000000")});
+        m_process.waitForStarted();
+        for (int i = 0; i < 1000 && !win::FindWindow(kClass, kTitle); ++i)
+            QThread::msleep(10);
+    }
+    ~Archiver()
+    {
+        if (win::HWND window = win::FindWindow(kClass, kTitle))
+            win::PostMessage(window, win::WM_CLOSE, 0, 0);
+        m_process.waitForFinished(-1);
+    }
+
+    // Seconds from the command to the end of the side's run; -1 when it failed.
+    double run(int side)
+    {
+        Tconfig config;
+        const QString progress = side == 2 ? QStringLiteral("Progress_1") : QStringLiteral("Progress_2");
+        const QString state = side == 2 ? QStringLiteral("Archstate") : QStringLiteral("Safestate");
+        const win::UINT message = win::RegisterWindowMessage(QStringLiteral("Kovamark-main-message"));
+        QElapsedTimer timer;
+        timer.start();
+        win::SendMessage(win::FindWindow(kClass, kTitle), message, win::WPARAM(side), win::LPARAM(side));
+        while (config.ReadBool(progress, false))
+            QThread::msleep(2);
+        const double elapsed = timer.nsecsElapsed() / 1e9;
+        return config.ReadInteger(state, -1) == 0 ? elapsed : -1;
+    }
+
+    // Empties the archives (command 1), so the next run writes every file again.
+    void empty()
+    {
+        const win::UINT message = win::RegisterWindowMessage(QStringLiteral("Kovamark-main-message"));
+        win::SendMessage(win::FindWindow(kClass, kTitle), message, 1, 1);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    BenchPrefix prefix;
+    const QString binDir = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin");
+    const QStringList corpus = makeCorpus(QStringLiteral(DUNLIVO_BENCH_DIR "/make-archive-corpus.sh"));
+    if (corpus.size() != 2) {
+        std::fprintf(stderr, "bench_archiv: no corpus\n");
+        return 0;
+    }
+    const QString mixed = corpus.at(0);
+    const QString many = corpus.at(1);
+    const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+    QTemporaryDir work(QStringLiteral("/tmp/dunlivo-bench-archiv-XXXXXX"));
+    {
+        Tconfig config;
+        config.WriteString(QStringLiteral("Celutvonal"), win::ToWindowsPath(work.path()));
+        config.WriteString(QStringLiteral("Celutvonal2"), win::ToWindowsPath(work.path()));
+        config.WriteBool(QStringLiteral("Bzip2_ok_1"), true);
+        config.WriteBool(QStringLiteral("Bzip2_ok_2"), false);
+        config.WriteInteger(QStringLiteral("Prioritas"), 0);
+    }
+
+    // Compressed: the Archiver, then the tools on a copy of the same files (copying is not timed).
+    {
+        // The machine may be shared: each side runs twice, taken in turns, and the faster time counts.
+        Archiver archiver(binDir, subfolders(mixed));
+        const QString copy = work.path() + QStringLiteral("/copy");
+        runShell(QStringLiteral("rm -rf \"$1\" && cp -r \"$2\" \"$1\""), {copy, mixed});
+        const QString list = QStringLiteral("find \"$1\" -type f -name 'f*.dat' -print0");
+        double ours = -1, serial = -1, xargs = -1;
+        const auto best = [](double a, double b) { return a < 0 ? b : (b < 0 ? a : std::min(a, b)); };
+        for (int round = 0; round < 2; ++round) {
+            archiver.empty();
+            ours = best(ours, archiver.run(2));
+            serial = best(serial, runShell(list + QStringLiteral(" | xargs -0 bzip2 -9 -k -f"), {copy}));
+            xargs = best(
+                xargs,
+                runShell(list + QStringLiteral(" | xargs -0 -n 8 -P %1 bzip2 -9 -k -f").arg(cores), {copy}));
+        }
+        if (ours > 0 && serial > 0)
+            printFigure("archive_parallel_ratio", serial / ours, "x");
+        if (ours > 0 && xargs > 0)
+            printFigure("archive_vs_xargs_ratio", ours / xargs, "x");
+        if (ours > 0 && !QStandardPaths::findExecutable(QStringLiteral("lbzip2")).isEmpty()) {
+            const double lbzip2 =
+                runShell(QStringLiteral("tar -C \"$1\" -cf - . | lbzip2 -9 -n %1 > \"$2\"").arg(cores),
+                         {mixed, work.path() + QStringLiteral("/all.tar.bz2")});
+            if (lbzip2 > 0)
+                printFigure("archive_vs_lbzip2_ratio", ours / lbzip2, "x");
+        }
+        if (ours > 0)
+            printFigure("archive_compressed_mb_per_s", 300.0 / ours, "MB/s");
+        runShell(QStringLiteral("rm -rf \"$1\""), {copy});
+    }
+
+    // Nothing changed: the second plain run over 20,000 files against rsync's dry run.
+    if (!QStandardPaths::findExecutable(QStringLiteral("rsync")).isEmpty()) {
+        Archiver archiver(binDir, subfolders(many));
+        archiver.run(3);
+        const QString mirror = work.path() + QStringLiteral("/mirror/");
+        runShell(QStringLiteral("rsync -a \"$1/\" \"$2\""), {many, mirror});
+        double ours = -1, rsync = -1;
+        const auto best = [](double a, double b) { return a < 0 ? b : (b < 0 ? a : std::min(a, b)); };
+        for (int round = 0; round < 3; ++round) {
+            ours = best(ours, archiver.run(3));
+            rsync = best(rsync, runShell(QStringLiteral("rsync -a -n \"$1/\" \"$2\""), {many, mirror}));
+        }
+        if (ours > 0 && rsync > 0)
+            printFigure("archive_nochange_vs_rsync_ratio", ours / rsync, "x");
+    }
+    return 0;
+}

@@ -1,0 +1,62 @@
+// Where an archive side lives and where each archived file lies in it. The restore reads the same
+// layout: <destination>\<archive name>\<drive letter>\<path below the drive>[.bz2], with the
+// archive list afiles.lst directly in the root.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class Tconfig;
+
+namespace archiver {
+
+enum class Side { Primary = 1, Secondary = 2 };
+
+// The registry names of one side's settings and reports.
+struct SideNames
+{
+    const char *destination; // Celutvonal / Celutvonal2
+    const char *archiveName; // Celkonyvtarnev1 / Celkonyvtarnev2
+    const char *defaultName; // Archive1 / Archive2
+    const char *compressed;  // Bzip2_ok_1 / Bzip2_ok_2
+    const char *progress;    // Progress_1 / Progress_2
+    const char *state;       // Archstate / Safestate
+    const char *lastRun;     // Archutolso / Archutolso2
+};
+const SideNames &sideNames(Side side);
+// "primary" or "secondary", for the log.
+QString sideLabel(Side side);
+
+// What a run of one side needs to know from the settings.
+struct SideSettings
+{
+    QString destination; // Windows path, as stored
+    QString archiveName; // without a leading backslash
+    bool compressed = true;
+};
+SideSettings readSideSettings(Tconfig &config, Side side);
+
+inline constexpr char kListFileName[] = "afiles.lst";
+inline constexpr char kCompressedSuffix[] = ".bz2";
+
+// The destination without its trailing backslash, unless it is a drive root ("E:\").
+QString trimTrailingBackslash(const QString &path);
+// The archive root: destination and archive name joined by exactly one backslash.
+QString archiveRoot(const QString &destination, const QString &archiveName);
+
+// Whether an archive name is one plain folder name: not empty, no separator, not "." or "..".
+bool isPlainFolderName(const QString &name);
+
+// The folders below the archive root that hold an archived file, and the file's own name there:
+// C:\Docs\a.txt gives {"C", "Docs"} and "a.txt" (".bz2" appended when compressed). Empty
+// components and "." are dropped; false for a path that is not a drive path or that climbs with "..".
+struct ArchivedLocation
+{
+    QStringList folders;
+    QString fileName;
+    // The location as a Windows path below the root: C\Docs\a.txt.bz2.
+    QString relativePath() const;
+};
+bool archivedLocation(const QString &originPath, bool compressed, ArchivedLocation *location);
+
+} // namespace archiver

@@ -1,0 +1,307 @@
+// The Archiver's runs, timers, emptying and reports.
+#include "archiver.h"
+
+#include "archivetarget.h"
+#include "emptier.h"
+#include "schedule.h"
+
+#include "config/config.h"
+#include "platform/datetime.h"
+#include "platform/paths.h"
+
+#include <thread>
+
+namespace archiver {
+
+namespace {
+
+const QString kPrioritas = QStringLiteral("Prioritas");
+const QString kArchivalas = QStringLiteral("Archivalas");
+const QString kBiztarchivalas = QStringLiteral("Biztarchivalas");
+const QString kAutourites = QStringLiteral("Autourites");
+const QString kUritesido = QStringLiteral("Uritesido");
+const QString kUritesutolso = QStringLiteral("Uritesutolso");
+const QString kAtShutdown = QStringLiteral("Archive_atshutdown");
+const QString kShutDownType = QStringLiteral("ShutDown_type");
+
+constexpr Side kSides[] = {Side::Primary, Side::Secondary};
+
+} // namespace
+
+Archiver::Archiver(ArchiverOptions options, ArchiveLog *log, QObject *parent)
+    : QObject(parent), m_options(std::move(options)), m_log(log)
+{
+    if (m_options.listFile.isEmpty())
+        m_options.listFile = win::ProgramDir() + QStringLiteral("\\") + QLatin1String(kListFileName);
+    if (m_options.threads <= 0)
+        m_options.threads = int(std::max(1u, std::thread::hardware_concurrency()));
+    connect(&m_timer, &QTimer::timeout, this, &Archiver::tick);
+}
+
+Archiver::~Archiver()
+{
+    for (auto &run : m_runs) {
+        if (run) {
+            run->stop();
+            run->wait();
+        }
+    }
+}
+
+void Archiver::logConfigError(const QString &during, const std::exception &error)
+{
+    m_log->write(QStringLiteral("settings: %1: %2").arg(during, QString::fromLocal8Bit(error.what())));
+}
+
+void Archiver::startUp()
+{
+    m_log->write(QStringLiteral("started%1, %2 copying threads per run, list %3")
+                     .arg(m_options.autostart ? QStringLiteral(" at log-in") : QString())
+                     .arg(m_options.threads)
+                     .arg(m_options.listFile));
+    try {
+        m_config = std::make_unique<Tconfig>();
+        for (Side side : kSides) {
+            const SideNames &names = sideNames(side);
+            // A busy flag left standing means the last life ended inside a run.
+            if (m_config->ReadBool(QLatin1String(names.progress), false)) {
+                m_log->write(QStringLiteral("%1 archive: the last run did not finish").arg(sideLabel(side)));
+                m_config->WriteInteger(QLatin1String(names.state), StateBrokenArchive);
+                m_config->WriteBool(QLatin1String(names.progress), false);
+            }
+        }
+    } catch (const std::exception &error) {
+        logConfigError(QStringLiteral("at start"), error);
+    }
+    QTimer::singleShot(m_options.startDelayMs, this, [this] {
+        tick();
+        m_timer.start(m_options.tickMs);
+    });
+}
+
+void Archiver::archiveNow(Side side)
+{
+    if (isRunning(side))
+        return;
+    m_lastAttempt[index(side)] = m_options.now();
+    startRun(side);
+}
+
+bool Archiver::startRun(Side side)
+{
+    const SideNames &names = sideNames(side);
+    try {
+        if (!m_config)
+            m_config = std::make_unique<Tconfig>();
+        const SideSettings settings = readSideSettings(*m_config, side);
+        const int prioritas = m_config->ReadInteger(kPrioritas, 1);
+        m_config->WriteBool(QLatin1String(names.progress), true);
+        const int i = index(side);
+        const quint64 runId = m_nextRunId++;
+        m_runIds[i] = runId;
+        m_runs[i] = std::make_unique<ArchiveRun>(side, settings, m_options.listFile, m_options.threads,
+                                                 prioritas, m_log);
+        m_runs[i]->start([this, side, runId] {
+            QMetaObject::invokeMethod(
+                this, [this, side, runId] { runFinished(side, runId); }, Qt::QueuedConnection);
+        });
+        return true;
+    } catch (const std::exception &error) {
+        logConfigError(QStringLiteral("%1 archive").arg(sideLabel(side)), error);
+        return false;
+    }
+}
+
+void Archiver::runFinished(Side side, quint64 runId)
+{
+    // A run that stopAll or emptyNow already finished has nothing more to report.
+    if (!m_runs[index(side)] || m_runIds[index(side)] != runId)
+        return;
+    finishRun(side);
+    if (m_ending && !isRunning(Side::Primary) && !isRunning(Side::Secondary))
+        Q_EMIT mayQuit();
+}
+
+void Archiver::finishRun(Side side)
+{
+    const int i = index(side);
+    std::unique_ptr<ArchiveRun> run = std::move(m_runs[i]);
+    run->wait();
+    const RunResult &result = run->result();
+    const SideNames &names = sideNames(side);
+    try {
+        if (!m_config)
+            m_config = std::make_unique<Tconfig>();
+        m_config->WriteInteger(QLatin1String(names.state),
+                               result.stopped ? int(StateUserBreak) : int(result.state));
+        if (result.completed)
+            m_config->WriteDateTime(QLatin1String(names.lastRun), win::DateTimeToDouble(m_options.now()));
+        m_config->WriteBool(QLatin1String(names.progress), false);
+    } catch (const std::exception &error) {
+        logConfigError(QStringLiteral("%1 archive report").arg(sideLabel(side)), error);
+    }
+}
+
+void Archiver::stopAll()
+{
+    for (Side side : kSides) {
+        if (isRunning(side))
+            m_runs[index(side)]->stop();
+    }
+    for (Side side : kSides) {
+        if (isRunning(side))
+            finishRun(side);
+    }
+    m_timer.stop();
+}
+
+void Archiver::emptyNow()
+{
+    stopAll();
+    emptyArchives();
+    if (m_ending)
+        Q_EMIT mayQuit(); // the runs it was waiting for at the session's end are over
+    else
+        m_timer.start(m_options.tickMs);
+}
+
+void Archiver::emptyArchives()
+{
+    try {
+        if (!m_config)
+            m_config = std::make_unique<Tconfig>();
+        for (Side side : kSides) {
+            const SideSettings settings = readSideSettings(*m_config, side);
+            if (settings.destination.trimmed().isEmpty())
+                continue;
+            ArchiveTarget target;
+            QString why;
+            if (target.open(settings.destination, settings.archiveName, false, &why) != StateCorrect) {
+                m_log->write(QStringLiteral("%1 archive: nothing to empty: %2").arg(sideLabel(side), why));
+                continue;
+            }
+            const EmptyResult result = emptyFolder(target.rootFd());
+            m_log->write(QStringLiteral("%1 archive: emptied %2, %3 files removed, %4 could not be removed")
+                             .arg(sideLabel(side), target.rootPath())
+                             .arg(result.removedFiles)
+                             .arg(result.failures));
+        }
+        m_config->WriteDateTime(kUritesutolso, win::DateTimeToDouble(m_options.now()));
+    } catch (const std::exception &error) {
+        logConfigError(QStringLiteral("emptying"), error);
+    }
+}
+
+QDateTime Archiver::storedTime(const char *name)
+{
+    const win::TDateTime value = m_config->ReadDateTime(QLatin1String(name), 0.0);
+    if (value == 0.0)
+        return QDateTime();
+    QDateTime time = win::DoubleToDateTime(value);
+    // A time ahead of the clock (the clock was set back) counts from now instead of never.
+    const QDateTime now = m_options.now();
+    if (time.isValid() && time > now)
+        time = now;
+    return time;
+}
+
+qint64 Archiver::periodSeconds(Side side)
+{
+    if (side == Side::Primary)
+        return primaryPeriodSeconds(m_config->ReadInteger(kArchivalas, 30));
+    return secondaryPeriodSeconds(m_config->ReadInteger(kBiztarchivalas, 72));
+}
+
+void Archiver::tick()
+{
+    if (m_ending)
+        return;
+    try {
+        if (!m_config)
+            m_config = std::make_unique<Tconfig>();
+        const QDateTime now = m_options.now();
+        for (Side side : kSides) {
+            if (isRunning(side))
+                continue;
+            const qint64 period = periodSeconds(side);
+            if (period <= 0)
+                continue;
+            // A side without a destination is not set up; it is not archived on the timer.
+            if (readSideSettings(*m_config, side).destination.trimmed().isEmpty())
+                continue;
+            const QDateTime due =
+                nextDue(storedTime(sideNames(side).lastRun), m_lastAttempt[index(side)], period);
+            if (isDue(due, now)) {
+                m_lastAttempt[index(side)] = now;
+                startRun(side);
+            }
+        }
+        checkEmptying(now);
+    } catch (const std::exception &error) {
+        logConfigError(QStringLiteral("timer"), error);
+    }
+}
+
+void Archiver::checkEmptying(const QDateTime &now)
+{
+    if (!m_config->ReadBool(kAutourites, false))
+        return;
+    const qint64 period = emptyingPeriodSeconds(m_config->ReadInteger(kUritesido, 1));
+    if (period <= 0)
+        return;
+    const QDateTime last = storedTime("Uritesutolso");
+    if (!last.isValid()) {
+        // Never emptied: the period starts now rather than emptying the archive the moment the
+        // option is switched on.
+        m_config->WriteDateTime(kUritesutolso, win::DateTimeToDouble(now));
+        return;
+    }
+    if (!isDue(nextDue(last, QDateTime(), period), now))
+        return;
+    // Emptying waits for the runs under way, then the sides with timed archiving are archived
+    // afresh at once, so the archive is empty only for as long as that takes.
+    if (isRunning(Side::Primary) || isRunning(Side::Secondary))
+        return;
+    m_log->write(QStringLiteral("automatic emptying"));
+    emptyArchives();
+    for (Side side : kSides) {
+        if (periodSeconds(side) > 0 && !readSideSettings(*m_config, side).destination.trimmed().isEmpty()) {
+            m_lastAttempt[index(side)] = now;
+            startRun(side);
+        }
+    }
+}
+
+void Archiver::sessionEnding()
+{
+    if (m_ending)
+        return;
+    m_ending = true;
+    m_timer.stop();
+    bool archiving = false;
+    try {
+        if (!m_config)
+            m_config = std::make_unique<Tconfig>();
+        if (m_config->ReadBool(kAtShutdown, false)) {
+            m_log->write(
+                QStringLiteral("the session ends: archiving before the end (ShutDown_type %1 is left to the "
+                               "system: the Archiver never logs off, restarts or powers off the machine)")
+                    .arg(m_config->ReadInteger(kShutDownType, 1)));
+            for (Side side : kSides) {
+                if (!isRunning(side) && periodSeconds(side) > 0 &&
+                    !readSideSettings(*m_config, side).destination.trimmed().isEmpty())
+                    startRun(side);
+            }
+            archiving = isRunning(Side::Primary) || isRunning(Side::Secondary);
+        }
+    } catch (const std::exception &error) {
+        logConfigError(QStringLiteral("session end"), error);
+    }
+    if (!archiving) {
+        m_log->write(QStringLiteral("the session ends"));
+        stopAll();
+        Q_EMIT mayQuit();
+    }
+}
+
+} // namespace archiver

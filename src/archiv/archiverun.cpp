@@ -1,0 +1,337 @@
+// An archive run of one side.
+#include "archiverun.h"
+
+#include "archivelog.h"
+#include "archivesources.h"
+#include "archivetarget.h"
+#include "compressor.h"
+#include "priority.h"
+
+#include "archivelist/listerror.h"
+#include "archivelist/treelist.h"
+#include "platform/paths.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace archiver {
+
+namespace {
+
+// More failures than this are counted but not each written to the log.
+constexpr int kLoggedFailures = 50;
+
+struct FileOutcome
+{
+    bool copied = false;
+    bool stopped = false;
+    StateCode state = StateCorrect;
+    int error = 0;
+};
+
+// The archive folder of the last file a thread handled, kept open: the files of one listed
+// folder follow each other, so most files reuse it.
+class FolderCache
+{
+public:
+    ~FolderCache() { reset(); }
+    int get(const ArchiveTarget &target, const QStringList &folders)
+    {
+        if (m_fd >= 0 && folders == m_folders)
+            return m_fd;
+        reset();
+        m_fd = target.openFolder(folders);
+        if (m_fd >= 0)
+            m_folders = folders;
+        return m_fd;
+    }
+    void reset()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        m_folders.clear();
+    }
+
+private:
+    QStringList m_folders;
+    int m_fd = -1;
+};
+
+FileOutcome failed(StateCode state, int error)
+{
+    FileOutcome outcome;
+    outcome.state = state;
+    outcome.error = error;
+    return outcome;
+}
+
+FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const SourceFile &source,
+                       bool compressed, const std::atomic<bool> &stop)
+{
+    ArchivedLocation location;
+    if (!archivedLocation(source.windowsPath, compressed, &location))
+        return failed(StateOtherError, 0);
+    // An unchanged file costs two status look-ups: its own and its archived copy's.
+    struct stat status;
+    if (::stat(source.hostPath.constData(), &status) != 0)
+        return failed(stateForError(errno, FileStage::OpenSource), errno);
+    if (!S_ISREG(status.st_mode))
+        return failed(StateFileOpenError, EINVAL);
+    const int folder = folders.get(target, location.folders);
+    if (folder < 0)
+        return failed(stateForError(errno, FileStage::CreateTarget), errno);
+    const QByteArray name = QFile::encodeName(location.fileName);
+    if (ArchiveTarget::isCurrent(folder, name, status, !compressed))
+        return FileOutcome();
+
+    const int in = ::open(source.hostPath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (in < 0)
+        return failed(stateForError(errno, FileStage::OpenSource), errno);
+    // The times and size of what is actually read: the file may have changed since the look-up.
+    if (::fstat(in, &status) != 0 || !S_ISREG(status.st_mode)) {
+        const int error = errno;
+        ::close(in);
+        return failed(StateFileReadError, error);
+    }
+    ::fcntl(in, F_SETFL, O_RDONLY);
+    ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
+    const ArchiveTarget::WriteResult written =
+        ArchiveTarget::writeFile(folder, name, status, [&](int out, ArchiveTarget::WriteResult *result) {
+            const CopyOutcome copy = compressed ? copyCompressed(in, out, stop) : copyPlain(in, out, stop);
+            if (copy.result == CopyResult::Done)
+                return true;
+            result->stopped = copy.result == CopyResult::Stopped;
+            result->error = copy.error;
+            if (!result->stopped)
+                result->state = stateForError(copy.error, copy.stage);
+            return false;
+        });
+    ::close(in);
+    FileOutcome outcome;
+    outcome.stopped = written.stopped;
+    outcome.state = written.state;
+    outcome.error = written.error;
+    outcome.copied = !written.stopped && written.state == StateCorrect;
+    return outcome;
+}
+
+// Whether the archive's copy of the list already holds these bytes with this time.
+bool sameListInArchive(int rootFd, const QByteArray &bytes, const struct stat &status)
+{
+    if (!ArchiveTarget::isCurrent(rootFd, QByteArray(kListFileName), status, true))
+        return false;
+    const int fd = ::openat(rootFd, kListFileName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    QByteArray archived(bytes.size(), Qt::Uninitialized);
+    const ssize_t got = ::read(fd, archived.data(), size_t(archived.size()));
+    ::close(fd);
+    return got == bytes.size() && archived == bytes;
+}
+
+} // namespace
+
+ArchiveRun::ArchiveRun(Side side, SideSettings settings, QString listFile, int threads, int prioritas,
+                       ArchiveLog *log)
+    : m_side(side), m_settings(std::move(settings)), m_listFile(std::move(listFile)),
+      m_threads(std::max(1, threads)), m_prioritas(prioritas), m_log(log)
+{
+}
+
+ArchiveRun::~ArchiveRun()
+{
+    stop();
+    wait();
+}
+
+void ArchiveRun::start(std::function<void()> finished)
+{
+    m_thread = std::thread([this, finished = std::move(finished)] {
+        run();
+        finished();
+    });
+}
+
+void ArchiveRun::wait()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void ArchiveRun::run()
+{
+    const QString label = sideLabel(m_side);
+    // Linux keeps the nice value and I/O class per thread: the run's threads get the setting of
+    // this run, and the main thread, which only answers messages, keeps its own.
+    const QString priority = applyPriority(m_prioritas);
+    ArchiveTarget target;
+    QString why;
+    const StateCode opened = target.open(m_settings.destination, m_settings.archiveName, true, &why);
+    if (opened != StateCorrect) {
+        m_log->write(QStringLiteral("%1 archive: %2").arg(label, why));
+        m_result.state = opened;
+        return;
+    }
+    m_log->write(QStringLiteral("%1 archive: run into %2 (%3, %4)")
+                     .arg(label, target.rootPath(),
+                          m_settings.compressed ? QStringLiteral("compressed") : QStringLiteral("plain"),
+                          priority));
+
+    // The list is read once, and exactly those bytes are archived with the files they name.
+    StateCode listState = StateCorrect;
+    QByteArray listBytes;
+    struct stat listStatus;
+    bool haveList = false;
+    const QByteArray listHost = QFile::encodeName(win::HostPath(m_listFile));
+    if (!listHost.isEmpty() && ::stat(listHost.constData(), &listStatus) == 0) {
+        QFile file(QFile::decodeName(listHost));
+        if (file.open(QIODevice::ReadOnly)) {
+            listBytes = file.readAll();
+            haveList = true;
+        } else {
+            listState = StateFileOpenError;
+            m_log->write(QStringLiteral("%1 archive: the list %2 can not be read").arg(label, m_listFile));
+        }
+    } else {
+        m_log->write(
+            QStringLiteral("%1 archive: there is no list %2; nothing to archive").arg(label, m_listFile));
+    }
+    TTreeList list;
+    if (haveList) {
+        try {
+            list.LoadFromBytes(listBytes);
+        } catch (const ListFileError &error) {
+            // What was read before the faulty line is still archived.
+            listState = StateFileOpenError;
+            m_log->write(QStringLiteral("%1 archive: the list %2 is damaged: %3")
+                             .arg(label, m_listFile, error.text()));
+        }
+    }
+
+    const SourceList sources = collectSources(list);
+    for (const QString &problem : sources.problems)
+        m_log->write(QStringLiteral("%1 archive: %2").arg(label, problem));
+
+    // Each thread takes the next file; the failure reported is that of the first file in list
+    // order, whichever thread met it.
+    std::atomic<size_t> next{0};
+    std::atomic<int> copied{0};
+    std::atomic<int> failed{0};
+    std::mutex failureMutex;
+    size_t firstFailedIndex = sources.files.size();
+    StateCode firstFailedState = StateCorrect;
+    std::atomic<bool> diskFull{false};
+    const auto work = [&] {
+        FolderCache folders;
+        for (;;) {
+            if (m_stop.load() || diskFull.load())
+                return;
+            const size_t index = next.fetch_add(1);
+            if (index >= sources.files.size())
+                return;
+            const SourceFile &source = sources.files[index];
+            const FileOutcome outcome = archiveOne(target, folders, source, m_settings.compressed, m_stop);
+            if (outcome.stopped)
+                return;
+            if (outcome.copied)
+                copied.fetch_add(1);
+            if (outcome.state != StateCorrect) {
+                const int count = failed.fetch_add(1) + 1;
+                if (count <= kLoggedFailures)
+                    m_log->write(QStringLiteral("%1 archive: %2: %3%4")
+                                     .arg(label, source.windowsPath, stateDescription(outcome.state),
+                                          outcome.error ? QStringLiteral(" (%1)").arg(
+                                                              QString::fromLocal8Bit(strerror(outcome.error)))
+                                                        : QString()));
+                // A full disk stops the run: every further file would fail the same way.
+                if (outcome.state == StateDiskFull)
+                    diskFull.store(true);
+                const std::lock_guard lock(failureMutex);
+                if (index < firstFailedIndex) {
+                    firstFailedIndex = index;
+                    firstFailedState = outcome.state;
+                }
+            }
+        }
+    };
+    const int threadCount =
+        int(std::min<size_t>(size_t(m_threads), std::max<size_t>(1, sources.files.size())));
+    std::vector<std::thread> workers;
+    for (int i = 1; i < threadCount; ++i)
+        workers.emplace_back(work);
+    work();
+    for (std::thread &worker : workers)
+        worker.join();
+
+    m_result.copied = copied.load();
+    m_result.failed = failed.load();
+    m_result.unchanged = int(std::min(next.load(), sources.files.size())) - m_result.copied - m_result.failed;
+    if (m_stop.load()) {
+        m_result.stopped = true;
+        m_result.state = StateUserBreak;
+        m_log->write(
+            QStringLiteral("%1 archive: stopped after %2 copied files").arg(label).arg(m_result.copied));
+        return;
+    }
+
+    // The list goes in last, so an archive's list never names files that were not yet written.
+    StateCode listCopyState = StateCorrect;
+    bool listWritten = false;
+    if (haveList && !sameListInArchive(target.rootFd(), listBytes, listStatus)) {
+        listWritten = true;
+        const ArchiveTarget::WriteResult written =
+            ArchiveTarget::writeFile(target.rootFd(), QByteArray(kListFileName), listStatus,
+                                     [&](int out, ArchiveTarget::WriteResult *result) {
+                                         const char *data = listBytes.constData();
+                                         qsizetype left = listBytes.size();
+                                         while (left > 0) {
+                                             const ssize_t put = ::write(out, data, size_t(left));
+                                             if (put < 0 && errno == EINTR)
+                                                 continue;
+                                             if (put <= 0) {
+                                                 result->error = put < 0 ? errno : ENOSPC;
+                                                 result->state =
+                                                     stateForError(result->error, FileStage::WriteTarget);
+                                                 return false;
+                                             }
+                                             data += put;
+                                             left -= put;
+                                         }
+                                         return true;
+                                     });
+        listCopyState = written.state;
+        if (written.state != StateCorrect)
+            m_log->write(QStringLiteral("%1 archive: the list can not be copied into the archive: %2")
+                             .arg(label, stateDescription(written.state)));
+    }
+    // Written files reach the disk before the run is reported as done.
+    if (m_result.copied > 0 || listWritten)
+        target.sync();
+
+    for (StateCode code : {listState, sources.firstFailure, firstFailedState, listCopyState}) {
+        if (code != StateCorrect) {
+            m_result.state = code;
+            break;
+        }
+    }
+    m_result.completed = !diskFull.load();
+    m_log->write(QStringLiteral("%1 archive: done, %2 copied, %3 unchanged, %4 failed; state %5 (%6)")
+                     .arg(label)
+                     .arg(m_result.copied)
+                     .arg(m_result.unchanged)
+                     .arg(m_result.failed)
+                     .arg(int(m_result.state))
+                     .arg(stateDescription(m_result.state)));
+}
+
+} // namespace archiver

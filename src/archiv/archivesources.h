@@ -1,0 +1,37 @@
+// What one archive run copies: the file items of the archive list, and the files (not the
+// subfolders) of each directory or drive item whose extension is in the item's set.
+#pragma once
+
+#include "archivestate.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class TTreeList;
+
+namespace archiver {
+
+struct SourceFile
+{
+    QString windowsPath; // as the archive layout names it: the list's spelling plus the file name
+    QByteArray hostPath;
+};
+
+struct SourceList
+{
+    std::vector<SourceFile> files;
+    // The first item that could not be listed, and its code (0 when every item was found).
+    StateCode firstFailure = StateCorrect;
+    QStringList problems; // for the log
+};
+
+// Whether a file name's extension is in a set such as ".doc;.xls" (".*" admits every file),
+// compared without regard to case.
+bool extensionInSet(const QString &fileName, const QStringList &set);
+QStringList splitExtensionSet(const QString &set);
+
+SourceList collectSources(const TTreeList &list);
+
+} // namespace archiver

@@ -1,0 +1,513 @@
+// The real archiv program on a test prefix: archive runs compressed and plain, the run with nothing
+// changed, state codes, stopping, emptying, a second instance, and the timers.
+#include "testfiles.h"
+#include "testmain.h"
+
+#include "archiv/archivelayout.h"
+#include "archiv/archivestate.h"
+#include "archivelist/treelist.h"
+#include "config/config.h"
+#include "platform/datetime.h"
+#include "platform/messagewindow.h"
+#include "platform/paths.h"
+#include "platform/winmsg.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+using namespace archiver;
+
+namespace {
+
+const QString kClass = QStringLiteral("APP_USER_WINDOW");
+const QString kTitle = QString::fromUtf8("Kovamark-archiv\xc3\xa1l\xc3\xb3");
+constexpr int kLong = 60000;
+
+QByteArray randomBytes(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator{quint32(size)};
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = char(generator.generate() & 0xFF);
+    return bytes;
+}
+
+QByteArray textBytes(int lines)
+{
+    QByteArray bytes;
+    for (int i = 0; i < lines; ++i)
+        bytes += "line " + QByteArray::number(i) + " of a text that compresses well\n";
+    return bytes;
+}
+
+QByteArray bunzip(const QString &path)
+{
+    QProcess bzip2;
+    bzip2.start(QStringLiteral("bzip2"), {QStringLiteral("-dc"), path});
+    if (!bzip2.waitForFinished(kLong) || bzip2.exitCode() != 0)
+        return QByteArray("<bzip2 failed>");
+    return bzip2.readAllStandardOutput();
+}
+
+qint64 mtimeNs(const QString &path)
+{
+    struct stat status;
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return -1;
+    return qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+}
+
+quint64 inode(const QString &path)
+{
+    struct stat status;
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? quint64(status.st_ino) : 0;
+}
+
+// Every entry below a folder whose name marks it as a temporary file of a run.
+QStringList leftovers(const QString &folder)
+{
+    QStringList found;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (path.contains(QLatin1String(".archiv-")))
+            found.append(path);
+    }
+    return found;
+}
+
+// A program folder with its own copy of archiv, so its afiles.lst is the test's own.
+class ArchiverProgram
+{
+public:
+    ArchiverProgram()
+    {
+        m_exe = m_dir.path() + QStringLiteral("/archiv");
+        QFile::copy(testBinDir() + QStringLiteral("/archiv"), m_exe);
+        QFile::setPermissions(m_exe, QFile::permissions(m_exe) | QFileDevice::ExeOwner);
+    }
+    ~ArchiverProgram() { stop(); }
+
+    QString folder() const { return m_dir.path(); }
+    QString listFile() const { return m_dir.path() + QStringLiteral("/afiles.lst"); }
+
+    bool start(const QStringList &arguments = {QStringLiteral("--start-delay-ms"), QStringLiteral("3600000")})
+    {
+        m_process.setProcessChannelMode(QProcess::ForwardedChannels);
+        m_process.start(m_exe, arguments);
+        if (!m_process.waitForStarted(kLong))
+            return false;
+        for (int i = 0; i < 600 && !window(); ++i)
+            QTest::qWait(50);
+        return window() != nullptr;
+    }
+    win::HWND window() const { return win::FindWindow(kClass, kTitle); }
+    QProcess &process() { return m_process; }
+
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        if (win::HWND hwnd = window())
+            win::PostMessage(hwnd, win::WM_CLOSE, 0, 0);
+        if (!m_process.waitForFinished(kLong)) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_exe;
+    QProcess m_process;
+};
+
+win::LRESULT command(win::HWND window, int code)
+{
+    const win::UINT message = win::RegisterWindowMessage(QStringLiteral("Kovamark-main-message"));
+    return win::SendMessage(window, message, win::WPARAM(code), win::LPARAM(code));
+}
+
+} // namespace
+
+class TestArchiv : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_work;
+    QString m_source; // host folder of the archived directory
+    QString m_single; // host path of a file listed on its own
+    QString m_dest1;  // host destinations
+    QString m_dest2;
+
+    static QString winPath(const QString &host) { return win::ToWindowsPath(host); }
+
+    void resetSettings()
+    {
+        Tconfig config;
+        config.WriteString(QStringLiteral("Celutvonal"), winPath(m_dest1));
+        config.WriteString(QStringLiteral("Celutvonal2"), winPath(m_dest2));
+        config.WriteString(QStringLiteral("Celkonyvtarnev1"), QStringLiteral("Archive1"));
+        config.WriteString(QStringLiteral("Celkonyvtarnev2"), QStringLiteral("Archive2"));
+        config.WriteBool(QStringLiteral("Bzip2_ok_1"), true);
+        config.WriteBool(QStringLiteral("Bzip2_ok_2"), false);
+        config.WriteInteger(QStringLiteral("Archivalas"), 0);
+        config.WriteInteger(QStringLiteral("Biztarchivalas"), 0);
+        config.WriteBool(QStringLiteral("Autourites"), false);
+        config.WriteBool(QStringLiteral("Progress_1"), false);
+        config.WriteBool(QStringLiteral("Progress_2"), false);
+        config.WriteInteger(QStringLiteral("Archstate"), 0);
+        config.WriteInteger(QStringLiteral("Safestate"), 0);
+        config.WriteDateTime(QStringLiteral("Archutolso"), 0.0);
+        config.WriteDateTime(QStringLiteral("Archutolso2"), 0.0);
+    }
+
+    void writeList(const ArchiverProgram &program, const QString &extraDirectory = QString())
+    {
+        TTreeList list;
+        list.AddDir(winPath(m_source), QStringLiteral(".txt;.BIN"));
+        list.AddFile(winPath(m_single));
+        if (!extraDirectory.isEmpty())
+            list.AddDir(winPath(extraDirectory), QStringLiteral(".*"));
+        list.SaveToFile(winPath(program.listFile()));
+    }
+
+    // Where a source file lies in an archive root.
+    static QString archived(const QString &root, const QString &hostSource, bool compressed)
+    {
+        ArchivedLocation location;
+        if (!archivedLocation(win::ToWindowsPath(hostSource), compressed, &location))
+            return QString();
+        return root + QLatin1Char('/') + location.relativePath().replace(QLatin1Char('\\'), QLatin1Char('/'));
+    }
+
+    bool waitIdle(Side side)
+    {
+        Tconfig config;
+        const QString progress = QLatin1String(sideNames(side).progress);
+        for (int i = 0; i < 1200; ++i) {
+            if (!config.ReadBool(progress, false))
+                return true;
+            QTest::qWait(50);
+        }
+        return false;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_work.isValid());
+        m_source = m_work.path() + QStringLiteral("/Source");
+        m_single = m_work.path() + QStringLiteral("/Single/notes.md");
+        m_dest1 = m_work.path() + QStringLiteral("/Dest1");
+        m_dest2 = m_work.path() + QStringLiteral("/Dest2");
+        QDir().mkpath(m_source + QStringLiteral("/Sub"));
+        QDir().mkpath(m_work.path() + QStringLiteral("/Single"));
+        QDir().mkpath(m_dest1);
+        QDir().mkpath(m_dest2);
+        writeFile(m_source + QStringLiteral("/a.txt"), textBytes(20000));
+        writeFile(m_source + QStringLiteral("/noise.bin"), randomBytes(300000));
+        writeFile(m_source + QStringLiteral("/empty.txt"), QByteArray());
+        writeFile(m_source + QStringLiteral("/skipped.doc"), "not in the set");
+        writeFile(m_source + QStringLiteral("/Sub/deeper.txt"), "subfolders are items of their own");
+        writeFile(m_single, "a single file\n");
+        QVERIFY(!win::ToWindowsPath(m_source).isEmpty());
+    }
+
+    // A compressed primary and a plain secondary run, checked byte for byte and by time; then a
+    // run with nothing changed copies nothing, and a changed file is copied again.
+    void fullRunsAndNoChangeRun()
+    {
+        resetSettings();
+        ArchiverProgram program;
+        writeList(program);
+        QVERIFY(program.start());
+        const double before = win::DateTimeToDouble(QDateTime::currentDateTime().addSecs(-2));
+
+        command(program.window(), 2);
+        QVERIFY(waitIdle(Side::Primary));
+        command(program.window(), 3);
+        QVERIFY(waitIdle(Side::Secondary));
+
+        Tconfig config;
+        QCOMPARE(config.ReadInteger(QStringLiteral("Archstate"), -1), 0);
+        QCOMPARE(config.ReadInteger(QStringLiteral("Safestate"), -1), 0);
+        QVERIFY(config.ReadDateTime(QStringLiteral("Archutolso"), 0) > before);
+        QVERIFY(config.ReadDateTime(QStringLiteral("Archutolso2"), 0) > before);
+
+        const QString root1 = m_dest1 + QStringLiteral("/Archive1");
+        const QString root2 = m_dest2 + QStringLiteral("/Archive2");
+        const QStringList archivedFiles = {m_source + QStringLiteral("/a.txt"),
+                                           m_source + QStringLiteral("/noise.bin"),
+                                           m_source + QStringLiteral("/empty.txt"), m_single};
+        for (const QString &source : archivedFiles) {
+            const QString packed = archived(root1, source, true);
+            QVERIFY2(QFileInfo::exists(packed), qPrintable(packed));
+            QCOMPARE(bunzip(packed), readFile(source));
+            QCOMPARE(mtimeNs(packed), mtimeNs(source));
+            const QString plain = archived(root2, source, false);
+            QCOMPARE(readFile(plain), readFile(source));
+            QCOMPARE(mtimeNs(plain), mtimeNs(source));
+            QVERIFY(!QFileInfo::exists(archived(root2, source, true)));
+        }
+        // Outside the extension set, and in a subfolder that is no item: not archived.
+        QVERIFY(!QFileInfo::exists(archived(root1, m_source + QStringLiteral("/skipped.doc"), true)));
+        QVERIFY(!QFileInfo::exists(archived(root1, m_source + QStringLiteral("/Sub/deeper.txt"), true)));
+        QCOMPARE(readFile(root1 + QStringLiteral("/afiles.lst")), readFile(program.listFile()));
+        QCOMPARE(readFile(root2 + QStringLiteral("/afiles.lst")), readFile(program.listFile()));
+        QVERIFY(leftovers(m_work.path()).isEmpty());
+
+        // Nothing changed: no archived file is written again (a written file is a new inode).
+        QHash<QString, quint64> inodes;
+        for (const QString &source : archivedFiles) {
+            inodes.insert(archived(root1, source, true), inode(archived(root1, source, true)));
+            inodes.insert(archived(root2, source, false), inode(archived(root2, source, false)));
+        }
+        command(program.window(), 2);
+        QVERIFY(waitIdle(Side::Primary));
+        command(program.window(), 3);
+        QVERIFY(waitIdle(Side::Secondary));
+        for (auto it = inodes.cbegin(); it != inodes.cend(); ++it)
+            QVERIFY2(inode(it.key()) == it.value(), qPrintable(it.key()));
+
+        // A changed file (same size in the plain archive, other time) is archived again.
+        const QString changed = m_source + QStringLiteral("/noise.bin");
+        QByteArray bytes = readFile(changed);
+        bytes[0] = char(bytes[0] ^ 0x55);
+        writeFile(changed, bytes);
+        QFile(changed).setFileTime(QDateTime::currentDateTime().addSecs(-30),
+                                   QFileDevice::FileModificationTime);
+        command(program.window(), 2);
+        QVERIFY(waitIdle(Side::Primary));
+        command(program.window(), 3);
+        QVERIFY(waitIdle(Side::Secondary));
+        QCOMPARE(bunzip(archived(root1, changed, true)), bytes);
+        QCOMPARE(readFile(archived(root2, changed, false)), bytes);
+        QCOMPARE(inode(archived(root1, m_source + QStringLiteral("/a.txt"), true)),
+                 inodes.value(archived(root1, m_source + QStringLiteral("/a.txt"), true)));
+    }
+
+    // A destination that does not exist gives "path not found", nothing is made there, and the
+    // last-run time stays; a stale busy flag at start gives "not finished".
+    void stateCodes()
+    {
+        resetSettings();
+        const QString missing = m_work.path() + QStringLiteral("/NoSuchDrive/Folder");
+        {
+            Tconfig config;
+            config.WriteString(QStringLiteral("Celutvonal"),
+                               winPath(m_work.path()) + QStringLiteral("\\NoSuchDrive\\Folder"));
+            config.WriteBool(QStringLiteral("Progress_2"), true);
+        }
+        ArchiverProgram program;
+        writeList(program);
+        QVERIFY(program.start());
+        Tconfig config;
+        QTRY_COMPARE_WITH_TIMEOUT(config.ReadInteger(QStringLiteral("Safestate"), -1),
+                                  int(StateBrokenArchive), kLong);
+        QCOMPARE(config.ReadBool(QStringLiteral("Progress_2"), true), false);
+
+        command(program.window(), 2);
+        QVERIFY(waitIdle(Side::Primary));
+        QCOMPARE(config.ReadInteger(QStringLiteral("Archstate"), -1), int(StatePathNotFound));
+        QCOMPARE(config.ReadDateTime(QStringLiteral("Archutolso"), -1), 0.0);
+        QVERIFY(!QFileInfo::exists(missing));
+
+        // A source file that has gone gives "file does not exist"; the rest is still archived.
+        config.WriteString(QStringLiteral("Celutvonal"), winPath(m_dest1));
+        TTreeList list;
+        list.LoadFromFile(winPath(program.listFile()));
+        list.AddFile(winPath(m_work.path() + QStringLiteral("/gone.txt")));
+        list.SaveToFile(winPath(program.listFile()));
+        command(program.window(), 2);
+        QVERIFY(waitIdle(Side::Primary));
+        QCOMPARE(config.ReadInteger(QStringLiteral("Archstate"), -1), int(StateFileNotExists));
+        QVERIFY(QFileInfo::exists(archived(m_dest1 + QStringLiteral("/Archive1"), m_single, true)));
+
+        // A damaged list (a line two levels deeper than the one before) gives "can not open file";
+        // what was read before the faulty line is still archived.
+        QByteArray damaged = readFile(program.listFile());
+        const QString extra = m_work.path() + QStringLiteral("/Extra");
+        QDir().mkpath(extra);
+        writeFile(extra + QStringLiteral("/x.txt"), "before the faulty line");
+        TTreeList extraList;
+        extraList.AddDir(winPath(extra), QStringLiteral(".txt"));
+        const QByteArray head = extraList.ListFileBytes();
+        const QByteArray lastLine = head.split('\n').at(head.count('\n') - 1);
+        qsizetype lastLevel = 0;
+        while (lastLevel < lastLine.size() && lastLine.at(lastLevel) == ' ')
+            ++lastLevel;
+        damaged = head + QByteArray(lastLevel + 2, ' ') + "Dtoo deep\r\n" + damaged;
+        writeFile(program.listFile(), damaged);
+        command(program.window(), 2);
+        QVERIFY(waitIdle(Side::Primary));
+        QCOMPARE(config.ReadInteger(QStringLiteral("Archstate"), -1), int(StateFileOpenError));
+        QVERIFY(QFileInfo::exists(
+            archived(m_dest1 + QStringLiteral("/Archive1"), extra + QStringLiteral("/x.txt"), true)));
+    }
+
+    // Commands 2 and 3 reply once the run has started; WM_CLOSE stops a run at a file boundary
+    // without a partial file, reports 9 and ends the program.
+    void commandReplyAndStop()
+    {
+        resetSettings();
+        const QString big = m_work.path() + QStringLiteral("/Big");
+        QDir().mkpath(big);
+        for (int i = 0; i < 8; ++i)
+            writeFile(big + QStringLiteral("/part%1.dat").arg(i), randomBytes(6 * 1024 * 1024 + i));
+        QDir(m_dest1 + QStringLiteral("/Archive1")).removeRecursively();
+        ArchiverProgram program;
+        writeList(program, big);
+        QVERIFY(program.start());
+
+        Tconfig config;
+        command(program.window(), 3);
+        QVERIFY(config.ReadBool(QStringLiteral("Progress_2"), false));
+        QVERIFY(waitIdle(Side::Secondary));
+        QCOMPARE(config.ReadInteger(QStringLiteral("Safestate"), -1), 0);
+
+        // The compressed primary run of ~50 MB of noise takes seconds; stop it in the middle.
+        command(program.window(), 2);
+        QVERIFY(config.ReadBool(QStringLiteral("Progress_1"), false));
+        win::PostMessage(program.window(), win::WM_CLOSE, 0, 0);
+        QVERIFY(program.process().waitForFinished(kLong));
+        QCOMPARE(program.process().exitCode(), 0);
+        QVERIFY(!program.window());
+        QCOMPARE(config.ReadInteger(QStringLiteral("Archstate"), -1), int(StateUserBreak));
+        QCOMPARE(config.ReadBool(QStringLiteral("Progress_1"), true), false);
+        QCOMPARE(config.ReadDateTime(QStringLiteral("Archutolso"), -1), 0.0);
+        QVERIFY(leftovers(m_dest1).isEmpty());
+        // Whatever was archived is whole; the list, written last, is not there.
+        QDirIterator it(m_dest1, {QStringLiteral("*.bz2")}, QDir::Files, QDirIterator::Subdirectories);
+        int whole = 0;
+        while (it.hasNext()) {
+            const QString packed = it.next();
+            QVERIFY(bunzip(packed) != QByteArray("<bzip2 failed>"));
+            ++whole;
+        }
+        QVERIFY(!QFileInfo::exists(m_dest1 + QStringLiteral("/Archive1/afiles.lst")));
+        QDir(big).removeRecursively();
+        qInfo("%d files were whole when the run stopped", whole);
+    }
+
+    // A second start while one runs ends at once and leaves the first one alone.
+    void secondInstance()
+    {
+        resetSettings();
+        ArchiverProgram first;
+        writeList(first);
+        QVERIFY(first.start());
+        const win::HWND window = first.window();
+        ArchiverProgram second;
+        QProcess &process = second.process();
+        process.start(second.folder() + QStringLiteral("/archiv"), QStringList());
+        QVERIFY(process.waitForFinished(kLong));
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(first.window(), window);
+        QVERIFY(win::IsWindow(window));
+    }
+
+    // Emptying removes every file and folder below both roots and nothing else: a link placed in
+    // a root is removed as a link, and archiving never writes through one.
+    void emptyingAndLinks()
+    {
+        resetSettings();
+        const QString outside = m_work.path() + QStringLiteral("/Outside");
+        QDir().mkpath(outside);
+        writeFile(outside + QStringLiteral("/keep.txt"), "not part of any archive");
+        ArchiverProgram program;
+        writeList(program);
+        QVERIFY(program.start());
+        command(program.window(), 2);
+        QVERIFY(waitIdle(Side::Primary));
+        command(program.window(), 3);
+        QVERIFY(waitIdle(Side::Secondary));
+        const QString root1 = m_dest1 + QStringLiteral("/Archive1");
+        QVERIFY(QFile::link(outside, root1 + QStringLiteral("/link")));
+
+        command(program.window(), 1);
+        QCOMPARE(QDir(root1).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 QStringList());
+        QCOMPARE(QDir(m_dest2 + QStringLiteral("/Archive2"))
+                     .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 QStringList());
+        QVERIFY(QDir(root1).exists());
+        QCOMPARE(readFile(outside + QStringLiteral("/keep.txt")), QByteArray("not part of any archive"));
+        Tconfig config;
+        QVERIFY(config.ReadDateTime(QStringLiteral("Uritesutolso"), 0) > 0);
+
+        // The drive folder of the archive replaced by a link to elsewhere: the run refuses to
+        // write through it and reports a failure.
+        QVERIFY(QFile::link(outside, root1 + QStringLiteral("/Z")));
+        command(program.window(), 2);
+        QVERIFY(waitIdle(Side::Primary));
+        QVERIFY(config.ReadInteger(QStringLiteral("Archstate"), 0) != 0);
+        QCOMPARE(QDir(outside).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("keep.txt")});
+        QVERIFY(QFile::remove(root1 + QStringLiteral("/Z")));
+    }
+
+    // A run that is due by the stored last-run time happens soon after start, without a command.
+    void timedRun()
+    {
+        resetSettings();
+        Tconfig config;
+        config.WriteInteger(QStringLiteral("Biztarchivalas"), 1);
+        config.WriteDateTime(QStringLiteral("Archutolso2"),
+                             win::DateTimeToDouble(QDateTime::currentDateTime().addSecs(-2 * 3600)));
+        config.WriteInteger(QStringLiteral("Archivalas"), 0);
+        const double before = config.ReadDateTime(QStringLiteral("Archutolso2"), 0);
+        ArchiverProgram program;
+        writeList(program);
+        QVERIFY(program.start({QStringLiteral("--start-delay-ms"), QStringLiteral("0"),
+                               QStringLiteral("--tick-ms"), QStringLiteral("50")}));
+        QTRY_VERIFY_WITH_TIMEOUT(config.ReadDateTime(QStringLiteral("Archutolso2"), 0) > before, kLong);
+        QVERIFY(waitIdle(Side::Secondary));
+        QCOMPARE(config.ReadInteger(QStringLiteral("Safestate"), -1), 0);
+        // The primary side has timed archiving off and is left alone.
+        QCOMPARE(config.ReadDateTime(QStringLiteral("Archutolso"), -1), 0.0);
+        // What it did is in the log of the prefix.
+        const QByteArray log =
+            readFile(qEnvironmentVariable("DUNLIVO_PREFIX") + QStringLiteral("/log/archiv.log"));
+        QVERIFY(log.contains("secondary archive: done"));
+    }
+
+    // The end of the session (SIGTERM): with Archive_atshutdown the sides with timed archiving
+    // are archived before the program ends; without it, it ends at once and archives nothing.
+    void sessionEnd()
+    {
+        for (const bool atShutdown : {false, true}) {
+            resetSettings();
+            Tconfig config;
+            config.WriteInteger(QStringLiteral("Archivalas"), 10000);
+            config.WriteInteger(QStringLiteral("Biztarchivalas"), 0);
+            config.WriteDateTime(QStringLiteral("Archutolso"),
+                                 win::DateTimeToDouble(QDateTime::currentDateTime()));
+            const double before = config.ReadDateTime(QStringLiteral("Archutolso"), 0);
+            config.WriteBool(QStringLiteral("Archive_atshutdown"), atShutdown);
+            ArchiverProgram program;
+            writeList(program);
+            QVERIFY(program.start());
+            program.process().terminate();
+            QVERIFY(program.process().waitForFinished(kLong));
+            QCOMPARE(program.process().exitStatus(), QProcess::NormalExit);
+            QVERIFY(!program.window());
+            QCOMPARE(config.ReadBool(QStringLiteral("Progress_1"), true), false);
+            QCOMPARE(config.ReadBool(QStringLiteral("Progress_2"), true), false);
+            QCOMPARE(config.ReadDateTime(QStringLiteral("Archutolso"), 0) > before, atShutdown);
+            // The secondary side has timed archiving off: not archived at the session's end either.
+            QCOMPARE(config.ReadDateTime(QStringLiteral("Archutolso2"), -1), 0.0);
+            config.WriteBool(QStringLiteral("Archive_atshutdown"), false);
+        }
+    }
+};
+
+DUNLIVO_CORE_TEST_MAIN(TestArchiv)
+#include "tst_archiv.moc"
