@@ -1,25 +1,16 @@
-// The panel's entry point. The windows are not built yet: until they are, the program makes sure
-// the settings exist and says so.
-#include "config/config.h"
+// The panel's entry point: the application, its windows, and the event loop until the main
+// window closes. No command line argument changes what the panel does.
+#include "application.h"
 
-#include <QCoreApplication>
-#include <QTextStream>
+#include <QApplication>
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    try {
-        Tconfig config;
-        if (!config.CreationError().isEmpty())
-            err << config.CreationError() << Qt::endl;
-    } catch (const ConfigError &e) {
-        err << e.text() << Qt::endl;
-        if (!e.detail().isEmpty())
-            err << e.detail() << Qt::endl;
+    QApplication app(argc, argv);
+    // The panel's windows stay alive while hidden; the program ends when the main window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+    DunlivoPanel panel;
+    if (!panel.create())
         return 1;
-    }
-    out << "The settings are in place; the panel's main window is not built yet." << Qt::endl;
-    return 0;
+    return panel.run();
 }

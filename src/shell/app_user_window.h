@@ -1,0 +1,253 @@
+// TApp_user_window: the panel's main window. It loads the settings and the archive list, holds
+// the values the other windows share, switches its three pages and its two layouts, and leaves
+// the program with its confirmations.
+#pragma once
+
+#include <QPointer>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class ConfigError;
+class DunlivoPanel;
+class QCheckBox;
+class QLabel;
+class QListView;
+class QTimer;
+class QToolButton;
+class QTreeView;
+class TFindFile;
+class TKovaImage;
+class TKovaLanguage;
+class TKovaPanel;
+class TMouseMove;
+class TSplitter;
+class TTreeListView;
+class Tconfig;
+class TkovaProvider;
+
+// The 6-pixel bar between two panes of the archive list page. Dragging it asks the owner to move
+// the boundary; the owner keeps both sides at their minimums.
+class TSplitter : public QWidget
+{
+    Q_OBJECT
+
+public:
+    TSplitter(Qt::Orientation orientation, QWidget *parent);
+
+    Qt::Orientation orientation() const { return m_orientation; }
+
+Q_SIGNALS:
+    // delta: how far the pointer has moved since the last report, along the splitter's axis.
+    void dragged(int delta);
+    // The drag has ended (the button went up).
+    void Moved();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    Qt::Orientation m_orientation;
+    bool m_dragging = false;
+    int m_last = 0;
+};
+
+class TApp_user_window : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Runs FormCreate. The panel gives the other windows (created after this one), the program
+    // folder and the screen width. A ConfigError from creating the settings store leaves the
+    // constructor: without a store there is no panel.
+    explicit TApp_user_window(DunlivoPanel *panel);
+    ~TApp_user_window() override;
+
+    // ---- shared values ----
+    QString ProgramDir;
+    bool SettingsChanged = false;
+    bool LoadingSettings = true;
+    bool ActivatedOnce = false;
+    bool ZoomedIn = false;
+    int FileListPercent = 50;
+    int ArchiveListPercent = 50;
+    QString CurrentExtSet = QStringLiteral(".*");
+    bool DragFromDirTree = false;
+    QString CurrentDirPath;
+    int PressX = 0;
+    int PressY = 0;
+    QString PrimaryDirName = QStringLiteral("\\Archive1");
+    QString SecondaryDirName = QStringLiteral("\\Archive2");
+    QString BrowserCommand;
+    QString PrimaryDestination;
+    QString SecondaryDestination;
+    // The full archive folders as the destination hints show them ("---" when none is set).
+    QString PrimaryDestinationHint;
+    QString SecondaryDestinationHint;
+    // The registered message of the Archiver's commands.
+    unsigned int ArchiverMessage = 0;
+
+    // ---- components ----
+    std::unique_ptr<Tconfig> config;
+    std::unique_ptr<TFindFile> FindFile1;
+    TKovaLanguage *KovaLanguage1 = nullptr;
+    TKovaImage *KovaImage1 = nullptr;
+    TkovaProvider *kovaProvider1 = nullptr;
+    TMouseMove *MouseMove1 = nullptr;
+    QTimer *Timer1 = nullptr;
+
+    // ---- controls ----
+    TKovaPanel *KovaPanel1 = nullptr;     // the window's surface
+    QToolButton *SpeedButton2 = nullptr;  // help
+    QToolButton *SpeedButton15 = nullptr; // minimise
+    QToolButton *zoombutton = nullptr;    // normal / large layout
+    QToolButton *exit_speedbutton = nullptr;
+    QToolButton *SpeedButton4 = nullptr; // start page
+    QToolButton *SpeedButton5 = nullptr; // archive list page
+    QToolButton *SpeedButton6 = nullptr; // settings page
+    QToolButton *SpeedButton1 = nullptr; // manual archiving
+    QToolButton *SpeedButton3 = nullptr; // close
+    TKovaPanel *oldal1 = nullptr;
+    TKovaPanel *oldal2 = nullptr;
+    TKovaPanel *oldal3 = nullptr;
+
+    // start page
+    QLabel *Label24 = nullptr;
+    TTreeListView *TLmain = nullptr;
+    QToolButton *SpeedButton21 = nullptr; // language
+    QLabel *Image2 = nullptr;             // flag of the language in force
+    QToolButton *SpeedButton22 = nullptr; // texture
+    QLabel *Image4 = nullptr;
+    QToolButton *statusbutton = nullptr;
+    QLabel *Image5 = nullptr;  // status light
+    QLabel *Image1 = nullptr;  // logo
+    QLabel *Image13 = nullptr; // about, and its hover twin
+    QLabel *Image14 = nullptr;
+
+    // archive list page
+    QLabel *Label20 = nullptr;
+    TKovaPanel *DirPanel = nullptr; // the directory tree pane
+    QTreeView *LsDT = nullptr;
+    TKovaPanel *FilePanel = nullptr; // the file list pane (LFV's container)
+    QListView *LFV = nullptr;
+    TSplitter *Splitter2 = nullptr;
+    TSplitter *Splitter1 = nullptr;
+    TKovaPanel *BottomPanel = nullptr; // tool strip and TLarchive
+    QCheckBox *CheckBox7 = nullptr;
+    QLabel *Label22 = nullptr;
+    QToolButton *SpeedButton17 = nullptr;
+    QToolButton *SpeedButton16 = nullptr;
+    QToolButton *SBdelitem = nullptr;
+    QToolButton *SpeedButton20 = nullptr;
+    QLabel *Label8 = nullptr;
+    TTreeListView *TLarchive = nullptr;
+
+    // settings page: the confirmation box that ExitPanel follows, once the page has it. Until
+    // then the stored "Kerdez" stands in for it.
+    QPointer<QCheckBox> CheckBox1;
+    // The settings page's save; until the page exists, saving writes nothing.
+    std::function<void()> saveSettingsHandler;
+
+    // ---- operations ----
+    void FormCreate();
+    void FormActivate();
+    // The progress window hands the focus back to this window when it hides; that runs
+    // FormActivate as an activation would.
+    void watchProgressWindow(QWidget *progress);
+    void ShowPage(int page);
+    void ShowInfo(const QString &firstKey, const QString &secondKey);
+    void ShowInfoText(const QString &firstKey, const QString &secondText);
+    void SaveSettings();
+    void ExitPanel();
+    void ShowHelp();
+    void ApplyZoomLayout();
+    void StoreSplitRatios();
+    void ApplySplitRatios(bool large);
+    void LoadLogo();
+    void SyncArchiveLists(int direction);
+    // Shows the drive root (or "Drives") as the path of the directory tree.
+    void OpenDirectoryTree(const QString &path);
+
+    // The archive list file beside the program.
+    QString archiveListFile() const;
+    // The command line that ShowHelp runs.
+    QString helpCommandLine() const;
+    // Asks the question of a key in the confirmation window, without the delayed Yes.
+    bool ask(const QString &key);
+    // Whether exit and deletions ask first: the settings page's box, else the stored choice.
+    bool confirmationOn();
+
+    // Handlers of the shell's buttons.
+    void SpeedButton4Click();
+    void SpeedButton5Click();
+    void SpeedButton6Click();
+    void SpeedButton2Click();
+    void SpeedButton15Click();
+    void zoombuttonClick();
+    void exit_speedbuttonClick();
+    void SpeedButton3Click();
+    void Image13Click();
+    void SpeedButton21Click();
+    void SpeedButton22Click();
+    void statusbuttonClick();
+    void SpeedButton1Click();
+    void Splitter1Moved();
+    void Splitter2Moved();
+    void KovaPanel1MouseMove(Qt::MouseButtons buttons, int x, int y);
+
+    // How the program ends; QApplication::quit by default. Tests count it instead.
+    std::function<void()> terminateHandler;
+    // How a registry failure is shown; a message box by default.
+    std::function<void(const ConfigError &)> registryErrorHandler;
+
+    // The page shown (1 to 3).
+    int currentPage() const;
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    struct Placement
+    {
+        QWidget *widget;
+        QRect normal;
+        QRect large;
+    };
+
+    void buildTitleStrip();
+    void buildStartPage();
+    void buildArchivePage();
+    void buildSettingsPage();
+    void place(QWidget *widget, const QRect &normal, const QRect &large);
+    void applyPlacements();
+    void layoutArchivePage(int fileListWidth, int bottomHeight);
+    void moveSplitter2(int delta);
+    void moveSplitter1(int delta);
+    void updateSplitterHints();
+    void registerDefaults();
+    void applyTexts();
+    void loadDestinations();
+    void loadArchiveList();
+    void loadSettingsPage();
+    void setStatusLight();
+    void placeAndShow(QWidget *window, QPoint large, QPoint normal);
+    void terminate();
+    // Runs a handler's body; a registry failure is shown and abandons the rest.
+    bool guarded(const std::function<void()> &body);
+
+    DunlivoPanel *m_panel;
+    std::vector<Placement> m_placements;
+    bool m_closing = false;
+    bool m_activating = false;
+    bool m_shownOnce = false;
+    bool m_listFileFaulty = false; // afiles.lst could not be read at start and is not yet replaced
+};

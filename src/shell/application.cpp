@@ -1,0 +1,111 @@
+// The panel's application object.
+#include "application.h"
+
+#include "app_user_window.h"
+#include "confirm1f.h"
+#include "info1f.h"
+#include "savef.h"
+#include "stubwindows.h"
+
+#include "config/configerror.h"
+#include "platform/paths.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+
+DunlivoPanel::DunlivoPanel(PanelOptions options) : m_options(std::move(options)) {}
+
+DunlivoPanel::~DunlivoPanel()
+{
+    // The main window last: the others refer to it.
+    m_status.reset();
+    m_background.reset();
+    m_language.reset();
+    m_rewrite.reset();
+    m_dirselect.reset();
+    m_extlist.reset();
+    m_save.reset();
+    m_varakoz.reset();
+    m_manArch.reset();
+    m_info.reset();
+    m_about.reset();
+    m_confirm.reset();
+    m_main.reset();
+}
+
+bool DunlivoPanel::create()
+{
+    try {
+        m_main = std::make_unique<TApp_user_window>(this);
+    } catch (const ConfigError &e) {
+        // The settings store could not be opened: the panel cannot work, and the hive is left
+        // as it is.
+        showRegistryError(e);
+        return false;
+    }
+    QWidget *main = m_main.get();
+    m_confirm = std::make_unique<Tconfirm1F>();
+    m_about = std::make_unique<TaboutF>();
+    m_info = std::make_unique<Tinfo1F>(nullptr, main);
+    m_manArch = std::make_unique<Tman_archF>();
+    m_varakoz = std::make_unique<TvarakozF>();
+    m_save = std::make_unique<TsaveF>(nullptr, main);
+    m_main->watchProgressWindow(m_save.get());
+    m_extlist = std::make_unique<TextlistF>();
+    m_dirselect = std::make_unique<TdirselectF>();
+    m_rewrite = std::make_unique<TrewriteF>();
+    m_language = std::make_unique<TlanguageF>();
+    m_background = std::make_unique<TbackgroundF>();
+    m_status = std::make_unique<TstatusF>();
+    return true;
+}
+
+int DunlivoPanel::run()
+{
+    if (!m_main)
+        return 1;
+    m_main->show();
+    return QApplication::exec();
+}
+
+QString DunlivoPanel::programDir() const
+{
+    return m_options.programDir.isEmpty() ? win::ProgramDir() : m_options.programDir;
+}
+
+int DunlivoPanel::screenWidth() const
+{
+    if (m_options.screenWidth)
+        return m_options.screenWidth();
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().width() : 0;
+}
+
+void DunlivoPanel::showRegistryError(const ConfigError &error) const
+{
+    if (m_options.registryErrorHandler) {
+        m_options.registryErrorHandler(error);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Kovamark-archiváló"), error.text(),
+                    QMessageBox::Ok);
+    if (!error.detail().isEmpty())
+        box.setInformativeText(error.detail());
+    box.exec();
+}
+
+QList<QWidget *> DunlivoPanel::registrationOrder() const
+{
+    return {m_main.get(),    m_about.get(),   m_background.get(), m_confirm.get(), m_dirselect.get(),
+            m_extlist.get(), m_info.get(),    m_language.get(),   m_manArch.get(), m_rewrite.get(),
+            m_save.get(),    m_varakoz.get(), m_status.get()};
+}
+
+QList<QWidget *> DunlivoPanel::creationOrder() const
+{
+    return {m_main.get(),     m_confirm.get(),    m_about.get(),   m_info.get(),      m_manArch.get(),
+            m_varakoz.get(),  m_save.get(),       m_extlist.get(), m_dirselect.get(), m_rewrite.get(),
+            m_language.get(), m_background.get(), m_status.get()};
+}

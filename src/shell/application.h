@@ -1,0 +1,95 @@
+// DunlivoPanel: the application object of the panel. It creates the thirteen windows once, in
+// their fixed order (the main window first), owns them until it is destroyed, and runs the panel
+// until the main window closes. Nothing of it is global, so a test builds a whole panel on a
+// fresh prefix and throws it away.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class ConfigError;
+class QWidget;
+class TApp_user_window;
+class TaboutF;
+class TbackgroundF;
+class Tconfirm1F;
+class TdirselectF;
+class TextlistF;
+class Tinfo1F;
+class TlanguageF;
+class Tman_archF;
+class TrewriteF;
+class TsaveF;
+class TstatusF;
+class TvarakozF;
+
+struct PanelOptions
+{
+    // The program folder in Windows form; empty: the folder of the running executable.
+    QString programDir;
+    // The width of the screen in pixels; empty: the primary screen's.
+    std::function<int()> screenWidth;
+    // How a registry failure is shown; empty: a message box.
+    std::function<void(const ConfigError &)> registryErrorHandler;
+};
+
+class DunlivoPanel : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DunlivoPanel(PanelOptions options = {});
+    ~DunlivoPanel() override;
+
+    // Creates the windows in their order. False when the settings store could not be opened;
+    // the failure has been shown and no window exists.
+    bool create();
+    // Shows the main window and runs the event loop until it closes; the program's exit code.
+    int run();
+
+    QString programDir() const;
+    int screenWidth() const;
+    void showRegistryError(const ConfigError &error) const;
+
+    // The windows, in the order of their creation; null before create().
+    TApp_user_window *App_user_window() const { return m_main.get(); }
+    Tconfirm1F *confirm1F() const { return m_confirm.get(); }
+    TaboutF *aboutF() const { return m_about.get(); }
+    Tinfo1F *info1F() const { return m_info.get(); }
+    Tman_archF *man_archF() const { return m_manArch.get(); }
+    TvarakozF *varakozF() const { return m_varakoz.get(); }
+    TsaveF *saveF() const { return m_save.get(); }
+    TextlistF *extlistF() const { return m_extlist.get(); }
+    TdirselectF *dirselectF() const { return m_dirselect.get(); }
+    TrewriteF *rewriteF() const { return m_rewrite.get(); }
+    TlanguageF *languageF() const { return m_language.get(); }
+    TbackgroundF *backgroundF() const { return m_background.get(); }
+    TstatusF *statusF() const { return m_status.get(); }
+
+    // Every window in the order in which the main window registers them with the language
+    // component and the texture image: main, about, texture, confirmation, destinations,
+    // extension list, information, language, manual archiving, restore, progress, wait, status.
+    QList<QWidget *> registrationOrder() const;
+    // Every window in creation order.
+    QList<QWidget *> creationOrder() const;
+
+private:
+    PanelOptions m_options;
+    // Declared in creation order, so they are destroyed in the reverse order.
+    std::unique_ptr<TApp_user_window> m_main;
+    std::unique_ptr<Tconfirm1F> m_confirm;
+    std::unique_ptr<TaboutF> m_about;
+    std::unique_ptr<Tinfo1F> m_info;
+    std::unique_ptr<Tman_archF> m_manArch;
+    std::unique_ptr<TvarakozF> m_varakoz;
+    std::unique_ptr<TsaveF> m_save;
+    std::unique_ptr<TextlistF> m_extlist;
+    std::unique_ptr<TdirselectF> m_dirselect;
+    std::unique_ptr<TrewriteF> m_rewrite;
+    std::unique_ptr<TlanguageF> m_language;
+    std::unique_ptr<TbackgroundF> m_background;
+    std::unique_ptr<TstatusF> m_status;
+};

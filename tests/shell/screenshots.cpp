@@ -1,0 +1,116 @@
+// Renders every window of the panel to PNG files for review: a whole panel built offscreen on a
+// temporary prefix and program folder, with a small archive list, the main window in both
+// layouts on each page, plainly and with a texture.
+#include "testprefix.h"
+
+#include "appearance/kovaprovider.h"
+#include "archivelist/treelist.h"
+#include "config/config.h"
+#include "platform/paths.h"
+#include "shell/app_user_window.h"
+#include "shell/application.h"
+#include "shell/confirm1f.h"
+#include "shell/info1f.h"
+#include "shell/savef.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+namespace {
+
+bool save(QWidget *window, const QString &folder, const QString &name)
+{
+    QCoreApplication::processEvents();
+    const QString file = folder + QLatin1Char('/') + name + QStringLiteral(".png");
+    if (!window->grab().save(file)) {
+        QTextStream(stderr) << "cannot write " << file << Qt::endl;
+        return false;
+    }
+    QTextStream(stdout) << file << Qt::endl;
+    return true;
+}
+
+bool renderPanel(const QString &folder, const QString &suffix, const QString &texture)
+{
+    TestPrefix prefix;
+    QTemporaryDir programHost;
+    const QString bin = testBinDir();
+    QDir(programHost.path()).mkpath(QStringLiteral("Background"));
+    if (!texture.isEmpty())
+        QFile::copy(bin + QStringLiteral("/Background/") + texture,
+                    programHost.path() + QStringLiteral("/Background/") + texture);
+    {
+        TTreeList list;
+        list.AddDir(QStringLiteral("C:\\Documents"), QStringLiteral(".doc;.xls;.odt"));
+        list.AddDir(QStringLiteral("C:\\Projects\\Website"), QStringLiteral(".*"));
+        list.AddFile(QStringLiteral("C:\\Projects\\notes.txt"));
+        list.AddDir(QStringLiteral("D:\\Photos"), QStringLiteral(".jpg;.png"));
+        list.SaveToFile(win::ToWindowsPath(programHost.path()) + QStringLiteral("\\afiles.lst"));
+    }
+    {
+        Tconfig settings;
+        settings.WriteString(QStringLiteral("Background_bmp"), texture);
+        settings.WriteString(QStringLiteral("Celutvonal"), QStringLiteral("D:\\Backup"));
+    }
+
+    PanelOptions options;
+    options.programDir = win::ToWindowsPath(programHost.path());
+    options.screenWidth = [] { return 1280; };
+    DunlivoPanel panel(options);
+    if (!panel.create())
+        return false;
+    TApp_user_window *main = panel.App_user_window();
+    main->show();
+    while (!main->ActivatedOnce)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+
+    bool ok = true;
+    for (bool large : {false, true}) {
+        if (main->ZoomedIn != large)
+            main->zoombuttonClick();
+        const QString layout = large ? QStringLiteral("large") : QStringLiteral("normal");
+        const char *pages[] = {"start", "archivelist", "settings"};
+        for (int page = 1; page <= 3; ++page) {
+            main->ShowPage(page);
+            ok &= save(
+                main, folder,
+                QStringLiteral("main-%1-%2%3").arg(layout, QString::fromLatin1(pages[page - 1]), suffix));
+        }
+    }
+    if (main->ZoomedIn)
+        main->zoombuttonClick();
+    main->ShowPage(1);
+
+    panel.confirm1F()->Label1->setText(main->kovaProvider1->GetText(QStringLiteral("ExitConfirm")));
+    panel.info1F()->Label1->setText(main->kovaProvider1->GetText(QStringLiteral("CantOpenfileWarning")));
+    panel.info1F()->Label2->setText(QStringLiteral("Afiles.lst"));
+    panel.saveF()->Label1->setText(main->kovaProvider1->GetText(QStringLiteral("SaveInfo")));
+    for (QWidget *window : panel.creationOrder()) {
+        if (window == main)
+            continue;
+        window->show();
+        ok &= save(window, folder, window->objectName() + suffix);
+        window->hide();
+    }
+    // The windows refer to the temporary program folder; they go before it does.
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    const QString folder = args.size() > 1 ? args.at(1) : QStringLiteral("screenshots");
+    QDir().mkpath(folder);
+    bool ok = renderPanel(folder, QString(), QString());
+    ok &= renderPanel(folder, QStringLiteral("-textured"), QStringLiteral("Marble.bmp"));
+    return ok ? 0 : 1;
+}
