@@ -50,8 +50,9 @@ int busyHandler(void *, int count)
 {
     // Back off gently: short waits first, never more than 20 ms between tries.
     const int delayMs = count < 10 ? 1 : (count < 50 ? 5 : 20);
-    static_assert(kBusyWaitMs > 0);
-    if (count > kBusyWaitMs / 5)
+    // 10 tries of 1 ms and 40 of 5 ms take 210 ms; the rest wait 20 ms each.
+    constexpr int kTries = 50 + (kBusyWaitMs - 210) / 20;
+    if (count > kTries)
         return 0;
     QThread::msleep(delayMs);
     return 1;
