@@ -78,15 +78,7 @@ private Q_SLOTS:
         // A new prefix is UTF-8.
         QCOMPARE(SplitLanguageText("K=\xC3\xA1"), QStringList({QString::fromUtf8("K=á")}));
         TestPrefix prefix;
-        win::HKEY nls = nullptr;
-        QCOMPARE(win::RegOpenKeyEx(win::HKEY_LOCAL_MACHINE,
-                                   QStringLiteral("SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage"), 0,
-                                   win::KEY_ALL_ACCESS, &nls),
-                 win::LONG(win::ERROR_SUCCESS));
-        win::RegSetValueEx(nls, QStringLiteral("ACP"), 0, win::REG_SZ,
-                           reinterpret_cast<const win::BYTE *>("1250"), 5);
-        win::RegCloseKey(nls);
-        win::AnsiCodePage::reset();
+        TestPrefix::setCodePage("1250");
         QCOMPARE(SplitLanguageText("K=\xE1\xB3\r\n"), QStringList({QString::fromUtf8("K=áł")}));
     }
 

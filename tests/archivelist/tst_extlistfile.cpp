@@ -41,15 +41,7 @@ private Q_SLOTS:
     void writesCrLfInTheCodePage()
     {
         TestPrefix prefix;
-        using namespace win;
-        HKEY nls = nullptr;
-        QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE,
-                              QStringLiteral("SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage"), 0,
-                              KEY_ALL_ACCESS, &nls),
-                 ERROR_SUCCESS);
-        RegSetValueEx(nls, QStringLiteral("ACP"), 0, REG_SZ, reinterpret_cast<const BYTE *>("1252"), 5);
-        RegCloseKey(nls);
-        AnsiCodePage::reset();
+        TestPrefix::setCodePage("1252");
 
         const QStringList entries{QStringLiteral(".doc"), QStringLiteral(".café"), QString(),
                                   QStringLiteral(".*")};

@@ -23,20 +23,6 @@ namespace {
 
 
 
-void setCodePage(const char *page)
-{
-    using namespace win;
-    HKEY nls = nullptr;
-    QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE,
-                          QStringLiteral("SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage"), 0,
-                          KEY_ALL_ACCESS, &nls),
-             ERROR_SUCCESS);
-    RegSetValueEx(nls, QStringLiteral("ACP"), 0, REG_SZ, reinterpret_cast<const BYTE *>(page),
-                  DWORD(qstrlen(page) + 1));
-    RegCloseKey(nls);
-    AnsiCodePage::reset();
-}
-
 // A tree with every kind, odd names and the characters of the code page in force.
 void buildVariedTree(TTreeList &list)
 {
@@ -153,7 +139,7 @@ private Q_SLOTS:
     {
         for (const char *page : {"65001", "1250"}) {
             TestPrefix prefix;
-            setCodePage(page);
+            TestPrefix::setCodePage(page);
             TTreeList list;
             buildVariedTree(list);
             const QString file = windows(QStringLiteral("round.lst"));
@@ -167,7 +153,7 @@ private Q_SLOTS:
         }
         // Single bytes of the code page, not UTF-8, when the system says 1250.
         TestPrefix prefix;
-        setCodePage("1250");
+        TestPrefix::setCodePage("1250");
         TTreeList list;
         list.AddDir(QStringLiteral("C:\\Żółw"), QString());
         list.SaveToFile(windows(QStringLiteral("cp.lst")));
@@ -177,7 +163,7 @@ private Q_SLOTS:
     void textTheFileCannotHoldIsRefused()
     {
         TestPrefix prefix;
-        setCodePage("1252");
+        TestPrefix::setCodePage("1252");
         const QString file = windows(QStringLiteral("refused.lst"));
         writeFile(host(QStringLiteral("refused.lst")), "DC:\r\n DKeep\r\n");
         for (const QString &name : {QStringLiteral("C:\\Őrség"), QStringLiteral("C:\\日本"),

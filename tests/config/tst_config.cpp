@@ -196,9 +196,7 @@ private Q_SLOTS:
         config.WriteString(QStringLiteral("Celutvonal"), QStringLiteral("C:\\Dokumentumok\\Árvíztűrő"));
         QCOMPARE(config.ReadString(QStringLiteral("Celutvonal"), QString()),
                  QStringLiteral("C:\\Dokumentumok\\Árvíztűrő"));
-        setRaw(HKEY_LOCAL_MACHINE, QStringLiteral("SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage"),
-               QStringLiteral("ACP"), REG_SZ, sz("1252"));
-        AnsiCodePage::reset();
+        TestPrefix::setCodePage("1252");
         QCOMPARE(errorOf([&] { config.WriteString(QStringLiteral("Celutvonal"), QStringLiteral("C:\\Łódź")); }),
                  QStringLiteral("Failed to set data for 'Celutvonal'"));
         QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Celutvonal")).data,

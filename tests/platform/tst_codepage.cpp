@@ -70,13 +70,7 @@ private Q_SLOTS:
     {
         TestPrefix prefix;
         QCOMPARE(AnsiCodePage::current(), 65001u);
-        HKEY nls = nullptr;
-        QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage"), 0,
-                              KEY_ALL_ACCESS, &nls),
-                 ERROR_SUCCESS);
-        RegSetValueEx(nls, QStringLiteral("ACP"), 0, REG_SZ, reinterpret_cast<const BYTE *>("1250"), 5);
-        RegCloseKey(nls);
-        AnsiCodePage::reset();
+        TestPrefix::setCodePage("1250");
         QCOMPARE(AnsiCodePage::current(), 1250u);
         QCOMPARE(AnsiCodePage::decode(QByteArray("\xB9")), QStringLiteral("ą"));
     }

@@ -3,9 +3,11 @@
 
 #include "platform/codepage.h"
 #include "platform/prefix.h"
+#include "platform/registry.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QTest>
 
 TestPrefix::TestPrefix() : m_dir(QDir::tempPath() + QStringLiteral("/dunlivo-test-XXXXXX"))
 {
@@ -31,4 +33,18 @@ QString testBinDir()
 {
     const QString fromEnv = qEnvironmentVariable("DUNLIVO_TEST_BIN");
     return fromEnv.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/../bin") : fromEnv;
+}
+
+void TestPrefix::setCodePage(const char *page)
+{
+    using namespace win;
+    HKEY nls = nullptr;
+    QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage"), 0,
+                          KEY_ALL_ACCESS, &nls),
+             LONG(ERROR_SUCCESS));
+    const LONG rc =
+        RegSetValueEx(nls, QStringLiteral("ACP"), 0, REG_SZ, reinterpret_cast<const BYTE *>(page), DWORD(qstrlen(page) + 1));
+    RegCloseKey(nls);
+    QCOMPARE(rc, LONG(ERROR_SUCCESS));
+    AnsiCodePage::reset();
 }

@@ -17,6 +17,9 @@ public:
     TestPrefix &operator=(const TestPrefix &) = delete;
 
     QString path() const { return m_dir.path(); }
+    // Stores the system's ANSI code page ("1250", "1252", "65001") in this prefix's registry and
+    // makes the platform layer read it again. Fails the running test when it cannot.
+    static void setCodePage(const char *page);
     QString hiveFile(const char *rootName) const;
 
 private:
