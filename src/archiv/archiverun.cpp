@@ -9,6 +9,7 @@
 
 #include "archivelist/listerror.h"
 #include "archivelist/treelist.h"
+#include "platform/posixio.h"
 #include "platform/paths.h"
 
 #include <QFile>
@@ -292,22 +293,11 @@ void ArchiveRun::run()
         const ArchiveTarget::WriteResult written =
             ArchiveTarget::writeFile(target.rootFd(), QByteArray(kListFileName), listStatus,
                                      [&](int out, ArchiveTarget::WriteResult *result) {
-                                         const char *data = listBytes.constData();
-                                         qsizetype left = listBytes.size();
-                                         while (left > 0) {
-                                             const ssize_t put = ::write(out, data, size_t(left));
-                                             if (put < 0 && errno == EINTR)
-                                                 continue;
-                                             if (put <= 0) {
-                                                 result->error = put < 0 ? errno : ENOSPC;
-                                                 result->state =
-                                                     stateForError(result->error, FileStage::WriteTarget);
-                                                 return false;
-                                             }
-                                             data += put;
-                                             left -= put;
-                                         }
-                                         return true;
+                                         if (win::WriteAll(out, listBytes.constData(), size_t(listBytes.size())))
+                                             return true;
+                                         result->error = errno;
+                                         result->state = stateForError(result->error, FileStage::WriteTarget);
+                                         return false;
                                      });
         listCopyState = written.state;
         if (written.state != StateCorrect)

@@ -1,6 +1,8 @@
 // Plain and bzip2 copies between open files.
 #include "compressor.h"
 
+#include "platform/posixio.h"
+
 #include <bzlib.h>
 
 #include <cerrno>
@@ -26,24 +28,6 @@ ssize_t readSome(int fd, char *buffer, size_t size)
     }
 }
 
-bool writeAll(int fd, const char *data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t put = ::write(fd, data, size);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (put == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        data += put;
-        size -= size_t(put);
-    }
-    return true;
-}
 
 CopyOutcome failure(FileStage stage, int error)
 {
@@ -74,7 +58,7 @@ CopyOutcome copyPlain(int inFd, int outFd, const std::atomic<bool> &stop)
             return failure(FileStage::ReadSource, errno);
         if (got == 0)
             return CopyOutcome();
-        if (!writeAll(outFd, buffer.data(), size_t(got)))
+        if (!win::WriteAll(outFd, buffer.data(), size_t(got)))
             return failure(FileStage::WriteTarget, errno);
     }
 }
@@ -109,7 +93,7 @@ CopyOutcome copyCompressed(int inFd, int outFd, const std::atomic<bool> &stop)
         if (rc != BZ_RUN_OK && rc != BZ_FINISH_OK && rc != BZ_STREAM_END)
             return failure(FileStage::Compress, rc == BZ_MEM_ERROR ? ENOMEM : 0);
         const size_t produced = out.size() - stream.avail_out;
-        if (produced > 0 && !writeAll(outFd, out.data(), produced))
+        if (produced > 0 && !win::WriteAll(outFd, out.data(), produced))
             return failure(FileStage::WriteTarget, errno);
         if (rc == BZ_STREAM_END)
             return CopyOutcome();

@@ -1,6 +1,8 @@
 // Whole-file reads and crash-safe replacement of small text files.
 #include "safefile.h"
 
+#include "platform/posixio.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -28,24 +30,6 @@ bool fail(QString *error, const QString &text)
     return false;
 }
 
-bool writeAll(int fd, const char *data, qsizetype size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(size));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
-}
 
 // The user attributes (where the hidden and system flags live) of the old file carry over to
 // its replacement; a file system without them has nothing to copy.
@@ -156,7 +140,7 @@ bool replaceFileSafely(const QString &hostPath, const QByteArray &data, QString 
             return abandon(errno);
         copyUserAttributes(target, fd);
     }
-    if (!writeAll(fd, data.constData(), data.size()))
+    if (!win::WriteAll(fd, data.constData(), size_t(data.size())))
         return abandon(errno);
     if (::fsync(fd) != 0)
         return abandon(errno);

@@ -1,6 +1,8 @@
 // Copy, create and delete by Windows path; the thread's last error.
 #include "files.h"
 
+#include "posixio.h"
+
 #include "attributes.h"
 #include "files_p.h"
 #include "paths.h"
@@ -101,15 +103,8 @@ LONG copyBytes(int in, int out)
             }
             if (got == 0)
                 return ERROR_SUCCESS;
-            for (ssize_t done = 0; done < got;) {
-                const ssize_t put = ::write(out, buffer.data() + done, size_t(got - done));
-                if (put < 0) {
-                    if (errno == EINTR)
-                        continue;
-                    return errno == ENOSPC || errno == EDQUOT ? ERROR_DISK_FULL : ERROR_WRITE_FAULT;
-                }
-                done += put;
-            }
+            if (!WriteAll(out, buffer.data(), size_t(got)))
+                return errno == ENOSPC || errno == EDQUOT ? ERROR_DISK_FULL : ERROR_WRITE_FAULT;
         }
     }
 }
