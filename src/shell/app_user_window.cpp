@@ -6,6 +6,8 @@
 #include "info1f.h"
 #include "pathtext.h"
 #include "savef.h"
+#include "settingspage.h"
+#include "spinedit.h"
 #include "stubwindows.h"
 #include "windowplacement.h"
 
@@ -501,8 +503,9 @@ void TApp_user_window::buildArchivePage()
 
 void TApp_user_window::buildSettingsPage()
 {
-    // The settings page's controls are added by the page itself; the shell gives it its place.
     oldal3 = makePage(KovaPanel1, kovaProvider1, "oldal3");
+    settingsPage = new SettingsPage(this, oldal3);
+    settingsPage->SpeedButton19->installEventFilter(this);
 }
 
 void TApp_user_window::layoutArchivePage(int fileListWidth, int bottomHeight)
@@ -577,7 +580,7 @@ void TApp_user_window::applyTexts()
     SpeedButton20->setToolTip(text("AddfileCaption"));
     SBdelitem->setToolTip(text("DelitemCaption"));
     SpeedButton16->setText(text("ExtListButton"));
-    oldal3->setCaption(text("Sheet3"));
+    settingsPage->applyTexts(text);
     if (hasLanguage) {
         const QImage flag = KovaLanguage1->Flag();
         Image2->setPixmap(QPixmap::fromImage(flag));
@@ -687,7 +690,7 @@ void TApp_user_window::FormActivate()
 
             ActivatedOnce = true;
             LoadingSettings = true;
-            loadSettingsPage();
+            settingsPage->Load();
             loadDestinations();
             if (m_panel->rewriteF()) {
                 // The restore window's file list is cleared here once it has one.
@@ -700,24 +703,6 @@ void TApp_user_window::FormActivate()
     }
     CurrentExtSet = QStringLiteral(".*");
     m_activating = false;
-}
-
-void TApp_user_window::loadSettingsPage()
-{
-    // Every value of the page is read with its default, in the page's order, so that a first start
-    // creates them. The page's controls take them once the page has them.
-    const bool confirm = config->ReadBool(QStringLiteral("Kerdez"), true);
-    if (CheckBox1)
-        CheckBox1->setChecked(confirm);
-    config->ReadBool(QStringLiteral("Auto"), true);
-    config->ReadBool(QStringLiteral("Bzip2_ok_1"), true);
-    config->ReadBool(QStringLiteral("Bzip2_ok_2"), true);
-    config->ReadBool(QStringLiteral("Autourites"), false);
-    config->ReadBool(QStringLiteral("Archive_atshutdown"), false);
-    config->ReadInteger(QStringLiteral("Archivalas"), 30);
-    config->ReadInteger(QStringLiteral("Biztarchivalas"), 72);
-    config->ReadInteger(QStringLiteral("Prioritas"), 1);
-    config->ReadInteger(QStringLiteral("ShutDown_type"), 1);
 }
 
 void TApp_user_window::loadDestinations()
@@ -752,7 +737,7 @@ void TApp_user_window::loadDestinations()
     SecondaryDestinationHint =
         destination("Celutvonal2", SecondaryDirName, &SecondaryDestination, "SpeedButton14", "Label13");
 
-    config->ReadInteger(QStringLiteral("Uritesido"), 1);
+    settingsPage->SpinEdit1->setValue(config->ReadInteger(QStringLiteral("Uritesido"), 1));
 }
 
 void TApp_user_window::loadArchiveList()
@@ -910,15 +895,12 @@ QString TApp_user_window::helpCommandLine() const
 
 void TApp_user_window::SaveSettings()
 {
-    if (saveSettingsHandler)
-        saveSettingsHandler();
-    else
-        SettingsChanged = false;
+    settingsPage->SaveSettings();
 }
 
-bool TApp_user_window::confirmationOn()
+bool TApp_user_window::confirmationOn() const
 {
-    return CheckBox1 ? CheckBox1->isChecked() : config->ReadBool(QStringLiteral("Kerdez"), true);
+    return settingsPage->CheckBox1->isChecked();
 }
 
 void TApp_user_window::ExitPanel()
@@ -1183,8 +1165,7 @@ bool TApp_user_window::eventFilter(QObject *watched, QEvent *e)
             Image13Click();
             return true;
         }
-    } else if (watched == SpeedButton1 || watched == SpeedButton16 ||
-               watched->objectName() == QLatin1String("SpeedButton19")) {
+    } else if (watched == SpeedButton1 || watched == SpeedButton16 || watched == settingsPage->SpeedButton19) {
         if (e->type() == QEvent::MouseButtonPress) {
             const QPoint p = static_cast<QMouseEvent *>(e)->position().toPoint();
             PressX = p.x();

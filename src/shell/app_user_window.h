@@ -20,6 +20,7 @@ class QListView;
 class QTimer;
 class QToolButton;
 class QTreeView;
+class SettingsPage;
 class TFindFile;
 class TKovaImage;
 class TKovaLanguage;
@@ -149,11 +150,8 @@ public:
     QLabel *Label8 = nullptr;
     TTreeListView *TLarchive = nullptr;
 
-    // settings page: the confirmation box that ExitPanel follows, once the page has it. Until
-    // then the stored "Kerdez" stands in for it.
-    QPointer<QCheckBox> CheckBox1;
-    // The settings page's save; until the page exists, saving writes nothing.
-    std::function<void()> saveSettingsHandler;
+    // settings page
+    SettingsPage *settingsPage = nullptr;
 
     // ---- operations ----
     void FormCreate();
@@ -181,8 +179,13 @@ public:
     QString helpCommandLine() const;
     // Asks the question of a key in the confirmation window, without the delayed Yes.
     bool ask(const QString &key);
-    // Whether exit and deletions ask first: the settings page's box, else the stored choice.
-    bool confirmationOn();
+    // Whether exit and deletions ask first: the settings page's confirmation box.
+    bool confirmationOn() const;
+    // Runs a handler's body; a registry failure is shown and abandons the rest. False then.
+    bool guarded(const std::function<void()> &body);
+    // Gives a control its places in the normal and the large layout.
+    void place(QWidget *widget, const QRect &normal, const QRect &large);
+    DunlivoPanel *panel() const { return m_panel; }
 
     // Handlers of the shell's buttons.
     void SpeedButton4Click();
@@ -227,7 +230,6 @@ private:
     void buildStartPage();
     void buildArchivePage();
     void buildSettingsPage();
-    void place(QWidget *widget, const QRect &normal, const QRect &large);
     void applyPlacements();
     void layoutArchivePage(int fileListWidth, int bottomHeight);
     void moveSplitter2(int delta);
@@ -237,12 +239,9 @@ private:
     void applyTexts();
     void loadDestinations();
     void loadArchiveList();
-    void loadSettingsPage();
     void setStatusLight();
     void placeAndShow(QWidget *window, QPoint large, QPoint normal);
     void terminate();
-    // Runs a handler's body; a registry failure is shown and abandons the rest.
-    bool guarded(const std::function<void()> &body);
 
     DunlivoPanel *m_panel;
     std::vector<Placement> m_placements;
