@@ -213,13 +213,6 @@ QPixmap texturePicture()
     return pixmap;
 }
 
-QLabel *makeLabel(QWidget *parent, const char *name)
-{
-    auto *label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    return label;
-}
-
 QLabel *makePicture(QWidget *parent, const char *name)
 {
     QLabel *picture = makeLabel(parent, name);

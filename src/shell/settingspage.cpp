@@ -25,13 +25,6 @@ constexpr int kMaxText = 255;
 // Stored "ShutDown_type" of each item of the shutdown mode box: Shutdown, Reboot, Logoff.
 constexpr int kShutdownTypes[] = {1, 2, 0};
 
-QLabel *makeLabel(QWidget *parent, const char *name)
-{
-    auto *label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    return label;
-}
-
 QCheckBox *makeCheckBox(QWidget *parent, const char *name)
 {
     auto *box = new QCheckBox(parent);
@@ -74,47 +67,46 @@ SettingsPage::SettingsPage(TApp_user_window *main, TKovaPanel *page) : QObject(m
     build(page);
 }
 
+SettingsPage::SideGroup SettingsPage::buildSideGroup(TKovaPanel *page, const SideGroupNames &names,
+                                                   int maxInterval, std::pair<int, int> shift)
+{
+    const auto [normalShift, largeShift] = shift;
+    const auto row = [&](QWidget *control, QRect normal, QRect large) {
+        m_main->place(control, normal.translated(0, normalShift), large.translated(0, largeShift));
+    };
+    SideGroup g;
+    g.caption = makeCaption(page, names.caption);
+    row(g.caption, {12, 10, 292, 18}, {16, 14, 370, 20});
+    g.compressed = makeCheckBox(page, names.compressed);
+    row(g.compressed, {14, 36, 16, 16}, {18, 47, 16, 16});
+    g.compressedLabel = makeLabel(page, names.compressedLabel);
+    row(g.compressedLabel, {34, 35, 270, 18}, {40, 45, 346, 20});
+    g.interval = new TSpinEdit(0, maxInterval, page);
+    g.interval->setObjectName(QString::fromLatin1(names.interval));
+    row(g.interval, {14, 60, 64, 22}, {18, 76, 72, 24});
+    g.intervalLabel = makeLabel(page, names.intervalLabel);
+    row(g.intervalLabel, {84, 62, 220, 18}, {98, 78, 288, 20});
+    g.destination = makeSpeedButton(page, QString::fromLatin1(names.destination), QRect());
+    g.destination->setText(QStringLiteral("..."));
+    row(g.destination, {14, 88, 26, 22}, {18, 110, 28, 24});
+    g.destinationLabel = makeLabel(page, names.destinationLabel);
+    row(g.destinationLabel, {46, 90, 258, 18}, {54, 112, 332, 20});
+    return g;
+}
+
 void SettingsPage::build(TKovaPanel *page)
 {
     TApp_user_window &w = *m_main;
     // Each row: a control at the left and its label beside it, in the normal and the large layout.
     const auto row = [&](QWidget *control, QRect normal, QRect large) { w.place(control, normal, large); };
 
-    // Primary archive, upper left.
-    Label14 = makeCaption(page, "Label14");
-    row(Label14, {12, 10, 292, 18}, {16, 14, 370, 20});
-    CheckBox3 = makeCheckBox(page, "CheckBox3");
-    row(CheckBox3, {14, 36, 16, 16}, {18, 47, 16, 16});
-    Label3 = makeLabel(page, "Label3");
-    row(Label3, {34, 35, 270, 18}, {40, 45, 346, 20});
-    SpinEdit2 = new TSpinEdit(0, 9999, page);
-    SpinEdit2->setObjectName(QStringLiteral("SpinEdit2"));
-    row(SpinEdit2, {14, 60, 64, 22}, {18, 76, 72, 24});
-    Label9 = makeLabel(page, "Label9");
-    row(Label9, {84, 62, 220, 18}, {98, 78, 288, 20});
-    SpeedButton13 = makeSpeedButton(page, QStringLiteral("SpeedButton13"), QRect());
-    SpeedButton13->setText(QStringLiteral("..."));
-    row(SpeedButton13, {14, 88, 26, 22}, {18, 110, 28, 24});
-    Label12 = makeLabel(page, "Label12");
-    row(Label12, {46, 90, 258, 18}, {54, 112, 332, 20});
-
-    // Secondary archive, lower left.
-    Label15 = makeCaption(page, "Label15");
-    row(Label15, {12, 130, 292, 18}, {16, 166, 370, 20});
-    CheckBox4 = makeCheckBox(page, "CheckBox4");
-    row(CheckBox4, {14, 156, 16, 16}, {18, 199, 16, 16});
-    Label4 = makeLabel(page, "Label4");
-    row(Label4, {34, 155, 270, 18}, {40, 197, 346, 20});
-    SpinEdit3 = new TSpinEdit(0, 1000, page);
-    SpinEdit3->setObjectName(QStringLiteral("SpinEdit3"));
-    row(SpinEdit3, {14, 180, 64, 22}, {18, 228, 72, 24});
-    Label10 = makeLabel(page, "Label10");
-    row(Label10, {84, 182, 220, 18}, {98, 230, 288, 20});
-    SpeedButton14 = makeSpeedButton(page, QStringLiteral("SpeedButton14"), QRect());
-    SpeedButton14->setText(QStringLiteral("..."));
-    row(SpeedButton14, {14, 208, 26, 22}, {18, 262, 28, 24});
-    Label13 = makeLabel(page, "Label13");
-    row(Label13, {46, 210, 258, 18}, {54, 264, 332, 20});
+    // The two archives' groups, one above the other at the left; the same rows for each side.
+    const SideGroupNames primaryNames = {"Label14", "CheckBox3", "Label3", "SpinEdit2", "Label9", "SpeedButton13", "Label12"};
+    const SideGroupNames secondaryNames = {"Label15", "CheckBox4", "Label4", "SpinEdit3", "Label10", "SpeedButton14", "Label13"};
+    const SideGroup primary = buildSideGroup(page, primaryNames, 9999, {0, 0});
+    const SideGroup secondary = buildSideGroup(page, secondaryNames, 1000, {120, 152});
+    std::tie(Label14, CheckBox3, Label3, SpinEdit2, Label9, SpeedButton13, Label12) = primary.controls();
+    std::tie(Label15, CheckBox4, Label4, SpinEdit3, Label10, SpeedButton14, Label13) = secondary.controls();
 
     // Other settings, right.
     Label16 = makeCaption(page, "Label16");

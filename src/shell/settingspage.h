@@ -6,6 +6,8 @@
 #include <QObject>
 
 #include <functional>
+#include <tuple>
+#include <utility>
 
 class QCheckBox;
 class QComboBox;
@@ -87,6 +89,30 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // One archive's group: caption, compression box, interval and destination, in rows.
+    struct SideGroupNames
+    {
+        const char *caption, *compressed, *compressedLabel, *interval, *intervalLabel, *destination,
+            *destinationLabel;
+    };
+    struct SideGroup
+    {
+        QLabel *caption;
+        QCheckBox *compressed;
+        QLabel *compressedLabel;
+        TSpinEdit *interval;
+        QLabel *intervalLabel;
+        QToolButton *destination;
+        QLabel *destinationLabel;
+        auto controls() const
+        {
+            return std::tuple(caption, compressed, compressedLabel, interval, intervalLabel, destination,
+                              destinationLabel);
+        }
+    };
+    // shift: how far below the first group's rows this group's rows lie, normal and large.
+    SideGroup buildSideGroup(TKovaPanel *page, const SideGroupNames &names, int maxInterval,
+                             std::pair<int, int> shift);
     void build(TKovaPanel *page);
     void updateIntervalLabel(TSpinEdit *spin, QLabel *label, const char *intervalKey);
     void updateAutoEmpty();

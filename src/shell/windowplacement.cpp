@@ -19,6 +19,13 @@ TKovaPanel *makeWindowPanel(QWidget *window, TkovaProvider *provider)
     return panel;
 }
 
+QLabel *makeLabel(QWidget *parent, const char *name)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
 QLabel *makeCentredLabel(QWidget *parent, const QString &name, const QRect &geometry)
 {
     auto *label = new QLabel(parent);
