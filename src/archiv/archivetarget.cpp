@@ -4,7 +4,6 @@
 #include "platform/paths.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <cerrno>
 
@@ -114,45 +113,25 @@ bool ArchiveTarget::isCurrent(int folderFd, const QByteArray &name, const struct
     return !sizeToo || archived.st_size == source.st_size;
 }
 
-int ArchiveTarget::createTemporary(int folderFd, const QByteArray &name, QByteArray *tempName)
-{
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        *tempName = "." + name.left(180) + ".archiv-" +
-                    QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".tmp";
-        const int fd = ::openat(folderFd, tempName->constData(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    errno = EEXIST;
-    return -1;
-}
-
-void ArchiveTarget::discard(int folderFd, int fd, const QByteArray &tempName)
-{
-    ::close(fd);
-    ::unlinkat(folderFd, tempName.constData(), 0);
-}
-
-ArchiveTarget::WriteResult ArchiveTarget::finish(int folderFd, int fd, const QByteArray &tempName,
-                                                 const QByteArray &name, const struct stat &source)
+ArchiveTarget::WriteResult ArchiveTarget::failed(int error, FileStage stage)
 {
     WriteResult result;
-    const struct timespec times[2] = {source.st_atim, source.st_mtim};
-    ::fchmod(fd, (source.st_mode & 0777) | S_IRUSR | S_IWUSR);
-    if (::futimens(fd, times) != 0 || ::close(fd) != 0) {
-        result.error = errno;
-        result.state = stateForError(result.error, FileStage::WriteTarget);
-        ::unlinkat(folderFd, tempName.constData(), 0);
-        return result;
-    }
-    // A rename replaces a link standing at the name, never what it points to.
-    if (::renameat(folderFd, tempName.constData(), folderFd, name.constData()) != 0) {
-        result.error = errno;
-        result.state = stateForError(result.error, FileStage::CreateTarget);
-        ::unlinkat(folderFd, tempName.constData(), 0);
-    }
+    result.error = error;
+    result.state = stateForError(error, stage);
     return result;
+}
+
+ArchiveTarget::WriteResult ArchiveTarget::finish(win::FileBeside &file, const QByteArray &name,
+                                                 const struct stat &source)
+{
+    const struct timespec times[2] = {source.st_atim, source.st_mtim};
+    ::fchmod(file.fd(), (source.st_mode & 0777) | S_IRUSR | S_IWUSR);
+    if (::futimens(file.fd(), times) != 0 || !file.close(false))
+        return failed(errno, FileStage::WriteTarget);
+    // A rename replaces a link standing at the name, never what it points to.
+    if (!file.commit(name))
+        return failed(errno, FileStage::CreateTarget);
+    return WriteResult();
 }
 
 void ArchiveTarget::sync() const

@@ -6,6 +6,8 @@
 #include "archivelayout.h"
 #include "archivestate.h"
 
+#include "platform/filebeside.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -56,10 +58,8 @@ public:
     void sync() const;
 
 private:
-    static int createTemporary(int folderFd, const QByteArray &name, QByteArray *tempName);
-    static WriteResult finish(int folderFd, int fd, const QByteArray &tempName, const QByteArray &name,
-                              const struct stat &source);
-    static void discard(int folderFd, int fd, const QByteArray &tempName);
+    static WriteResult failed(int error, FileStage stage);
+    static WriteResult finish(win::FileBeside &file, const QByteArray &name, const struct stat &source);
 
     int m_rootFd = -1;
     QString m_rootPath;
@@ -69,19 +69,14 @@ template <typename Fill>
 ArchiveTarget::WriteResult ArchiveTarget::writeFile(int folderFd, const QByteArray &name,
                                                     const struct stat &source, Fill fill)
 {
+    win::FileBeside file;
+    if (!file.createAt(folderFd, name))
+        return failed(errno, FileStage::CreateTarget);
     WriteResult result;
-    QByteArray tempName;
-    const int fd = createTemporary(folderFd, name, &tempName);
-    if (fd < 0) {
-        result.error = errno;
-        result.state = stateForError(result.error, FileStage::CreateTarget);
+    // Given up: the temporary file goes with `file`.
+    if (!fill(file.fd(), &result))
         return result;
-    }
-    if (!fill(fd, &result)) {
-        discard(folderFd, fd, tempName);
-        return result;
-    }
-    return finish(folderFd, fd, tempName, name, source);
+    return finish(file, name, source);
 }
 
 } // namespace archiver

@@ -1,11 +1,11 @@
 // Whole-file reads and crash-safe replacement of small text files.
 #include "safefile.h"
 
+#include "platform/filebeside.h"
 #include "platform/posixio.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstring>
@@ -118,42 +118,18 @@ bool replaceFileSafely(const QString &hostPath, const QByteArray &data, QString 
 
     const QFileInfo info(targetPath);
     const QByteArray folder = QFile::encodeName(info.absolutePath());
-    QByteArray temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder + "/." + QFile::encodeName(info.fileName()) + ".new-" +
-               QByteArray::number(QRandomGenerator::global()->generate(), 16);
-        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return fail(error, reason(errno));
-    }
-    if (fd < 0)
-        return fail(error, reason(EEXIST));
-
-    const auto abandon = [&](int err) {
-        ::close(fd);
-        ::unlink(temp.constData());
-        return fail(error, reason(err));
-    };
+    const QByteArray name = QFile::encodeName(info.fileName());
+    win::FileBeside file;
+    if (!file.create(folder, name, 0666))
+        return fail(error, reason(errno));
     if (exists) {
-        if (::fchmod(fd, old.st_mode & 07777) != 0)
-            return abandon(errno);
-        copyUserAttributes(target, fd);
+        if (::fchmod(file.fd(), old.st_mode & 07777) != 0)
+            return fail(error, reason(errno));
+        copyUserAttributes(target, file.fd());
     }
-    if (!win::WriteAll(fd, data.constData(), size_t(data.size())))
-        return abandon(errno);
-    if (::fsync(fd) != 0)
-        return abandon(errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temp.constData());
-        return fail(error, reason(err));
-    }
-    if (::rename(temp.constData(), target.constData()) != 0) {
-        const int err = errno;
-        ::unlink(temp.constData());
-        return fail(error, reason(err));
-    }
+    if (!win::WriteAll(file.fd(), data.constData(), size_t(data.size())) || !file.close(true) ||
+        !file.commit(name))
+        return fail(error, reason(errno));
     syncFolder(folder);
     return true;
 }

@@ -4,16 +4,17 @@
 #include "bzip2stream.h"
 #include "stream.h"
 
+#include "platform/filebeside.h"
 #include "platform/paths.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <memory>
 #include <new>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -67,24 +68,19 @@ public:
             throw FileCreateError(m_target, errno);
         }
 
-        const int slash = m_target.lastIndexOf(QLatin1Char('/'));
-        // Part of the name only, so that a target with a name near the length limit still gets one.
-        const QString prefix = m_target.left(slash + 1) + QLatin1Char('.') + m_target.mid(slash + 1, 40) +
-                               QStringLiteral(".dunlivo-");
-        for (int attempt = 0; !m_temp; ++attempt) {
-            const QString candidate =
-                prefix + QString::number(QRandomGenerator::global()->generate() | 0x80000000u, 36);
-            try {
-                m_temp = std::make_unique<FileStream>(candidate, FileStream::Mode::CreateNew);
-            } catch (const FileCreateError &e) {
-                if (e.osError() != EEXIST || attempt >= 100)
-                    throw FileCreateError(m_target, e.osError());
-            }
-        }
+        const QFileInfo targetInfo(m_target);
+        m_name = QFile::encodeName(targetInfo.fileName());
+        if (!m_file.create(QFile::encodeName(targetInfo.absolutePath()), m_name, 0666))
+            throw FileCreateError(m_target, errno);
+        // The stream writes through a descriptor of its own; the file stays m_file's to rename.
+        const int streamFd = ::fcntl(m_file.fd(), F_DUPFD_CLOEXEC, 0);
+        if (streamFd < 0)
+            throw FileCreateError(m_target, errno);
+        m_temp = std::make_unique<FileStream>(streamFd, m_target);
 
         if (replaces) {
             m_replaces = true;
-            const int fd = m_temp->handle();
+            const int fd = m_file.fd();
             // Best effort: the owner can only be given away by a privileged user, and a file
             // system may refuse extended attributes.
             if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
@@ -97,15 +93,6 @@ public:
         }
     }
 
-    ~ReplacementFile()
-    {
-        if (m_temp && !m_committed) {
-            const QByteArray name = QFile::encodeName(m_temp->fileName());
-            m_temp.reset();
-            ::unlink(name.constData());
-        }
-    }
-
     ReplacementFile(const ReplacementFile &) = delete;
     ReplacementFile &operator=(const ReplacementFile &) = delete;
 
@@ -113,20 +100,20 @@ public:
 
     void commit()
     {
+        m_temp.reset();
         // The previous contents go away with the rename: the new ones must be on disk first.
-        if (m_replaces && ::fdatasync(m_temp->handle()) != 0)
+        if (!m_file.close(m_replaces))
             throw WriteError();
-        if (::rename(QFile::encodeName(m_temp->fileName()).constData(),
-                     QFile::encodeName(m_target).constData()) != 0)
+        if (!m_file.commit(m_name))
             throw FileCreateError(m_target, errno);
-        m_committed = true;
     }
 
 private:
     QString m_target; // host path
+    QByteArray m_name;
+    win::FileBeside m_file; // removed unless committed
     std::unique_ptr<FileStream> m_temp;
     bool m_replaces = false;
-    bool m_committed = false;
 };
 
 } // namespace

@@ -74,6 +74,8 @@ FileStream::FileStream(const QString &hostPath, Mode mode) : m_path(hostPath)
     }
 }
 
+FileStream::FileStream(int fd, const QString &hostPath) : m_path(hostPath), m_fd(fd) {}
+
 FileStream::~FileStream()
 {
     if (m_fd >= 0)

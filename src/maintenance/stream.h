@@ -85,6 +85,8 @@ public:
 
     // Raises FileOpenError (OpenRead) or FileCreateError (Create, CreateNew).
     FileStream(const QString &hostPath, Mode mode);
+    // Takes over a descriptor open for reading and writing; hostPath names the file in messages.
+    FileStream(int fd, const QString &hostPath);
     ~FileStream() override;
 
     qint64 read(void *buffer, qint64 count) override;

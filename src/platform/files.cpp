@@ -1,6 +1,8 @@
 // Copy, create and delete by Windows path; the thread's last error.
 #include "files.h"
 
+#include "filebeside.h"
+
 #include "posixio.h"
 
 #include "attributes.h"
@@ -38,43 +40,6 @@ bool isDirectory(const QByteArray &host)
     struct stat st;
     return ::stat(host.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
-
-// Closes a descriptor and removes the temporary file it was written to, unless released.
-class TempFile
-{
-public:
-    ~TempFile() { discard(); }
-    // A name of its own, not derived from the target's: a long target name must not make it
-    // longer than a name may be.
-    bool open(const QByteArray &folder)
-    {
-        m_path = folder + "/.dunlivo-copy-XXXXXX";
-        m_fd = ::mkostemp(m_path.data(), O_CLOEXEC);
-        return m_fd >= 0;
-    }
-    int fd() const { return m_fd; }
-    const QByteArray &path() const { return m_path; }
-    bool close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-    void release() { m_path.clear(); }
-    void discard()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-        if (!m_path.isEmpty())
-            ::unlink(m_path.constData());
-        m_path.clear();
-    }
-
-private:
-    int m_fd = -1;
-    QByteArray m_path;
-};
 
 // Copies every byte of in to out. Returns 0 or the Windows error.
 LONG copyBytes(int in, int out)
@@ -234,8 +199,10 @@ BOOL CopyFile(const QString &lpExistingFileName, const QString &lpNewFileName, B
     }
 
     const QByteArray folder = parentOf(target);
-    TempFile temp;
-    if (!temp.open(folder == "/" ? QByteArray() : folder))
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray name = target.mid(slash + 1);
+    FileBeside temp;
+    if (!temp.create(folder, name))
         return fail(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
     if (const LONG copied = copyBytes(in, temp.fd()); copied != ERROR_SUCCESS)
         return fail(copied);
@@ -248,27 +215,12 @@ BOOL CopyFile(const QString &lpExistingFileName, const QString &lpNewFileName, B
         ::fsetxattr(temp.fd(), kDosAttribName, attrib, size_t(attribSize), 0);
     const timespec times[2] = {from.st_atim, from.st_mtim};
     ::futimens(temp.fd(), times);
-    if (::fsync(temp.fd()) != 0)
+    if (!temp.close(true))
         return fail(errno == ENOSPC || errno == EDQUOT ? ERROR_DISK_FULL : ERROR_WRITE_FAULT);
-    if (!temp.close())
-        return fail(ERROR_WRITE_FAULT);
 
-    if (bFailIfExists) {
-        // Only a name that is still free may be taken.
-        if (::renameat2(AT_FDCWD, temp.path().constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) !=
-            0) {
-            if (errno != EINVAL && errno != ENOSYS)
-                return fail(errno == EEXIST ? ERROR_FILE_EXISTS : ErrorFromErrno(errno));
-            if (::link(temp.path().constData(), target.constData()) != 0)
-                return fail(errno == EEXIST ? ERROR_FILE_EXISTS : ErrorFromErrno(errno));
-        } else {
-            temp.release();
-        }
-    } else if (::rename(temp.path().constData(), target.constData()) != 0) {
-        return fail(ErrorFromErrno(errno));
-    } else {
-        temp.release();
-    }
+    // With bFailIfExists only a name that is still free may be taken.
+    if (!temp.commit(name, !bFailIfExists))
+        return fail(errno == EEXIST ? ERROR_FILE_EXISTS : ErrorFromErrno(errno));
     SetLastError(ERROR_SUCCESS);
     return true;
 }

@@ -76,7 +76,7 @@ QStringList leftovers(const QString &folder)
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        if (path.contains(QLatin1String(".archiv-")))
+        if (path.contains(QLatin1String(".new-")))
             found.append(path);
     }
     return found;

@@ -1,0 +1,51 @@
+// FileBeside: a new file written beside its target under a hidden temporary name and renamed
+// into the target's place only once it is complete, so that no reader ever finds a half-written
+// target and a failure leaves the old one as it was. Dropped before that, the temporary file is
+// removed. Names are relative to a folder descriptor, so a caller that opened the folder without
+// following links keeps that guarantee for the temporary file and the rename.
+#pragma once
+
+#include <QByteArray>
+
+#include <sys/types.h>
+
+namespace win {
+
+class FileBeside
+{
+public:
+    FileBeside() = default;
+    ~FileBeside();
+    FileBeside(const FileBeside &) = delete;
+    FileBeside &operator=(const FileBeside &) = delete;
+
+    // Creates the temporary file, for the target named targetName, in the folder at the host path
+    // folder. False with errno set.
+    bool create(const QByteArray &folder, const QByteArray &targetName, mode_t mode = 0600);
+    // The same in a folder the caller has open; the descriptor stays the caller's and must stay
+    // open while this object lives. The temporary file is never created through a link.
+    bool createAt(int folderFd, const QByteArray &targetName, mode_t mode = 0600);
+
+    // The open temporary file; -1 before create and after close.
+    int fd() const { return m_fd; }
+
+    // Makes the data durable when asked (the rename that follows must not publish a file whose
+    // data is still only in memory), then closes the file. False with errno set.
+    bool close(bool durable);
+    // Gives the finished file the target's name, replacing what stands there, or, with replace
+    // false, only when the name is still free (EEXIST otherwise). Closes the file first when it is
+    // still open. False with errno set; the temporary file is removed then.
+    bool commit(const QByteArray &targetName, bool replace = true);
+    // Closes and removes the temporary file.
+    void discard();
+
+private:
+    bool openIn(int folderFd, const QByteArray &targetName, mode_t mode);
+
+    int m_folderFd = -1;
+    bool m_ownsFolder = false;
+    int m_fd = -1;
+    QByteArray m_name; // the temporary file's name in the folder; empty once renamed or removed
+};
+
+} // namespace win
