@@ -437,6 +437,22 @@ private Q_SLOTS:
         }
     }
 
+    void endingLeavesTheEventLoop()
+    {
+        // The real ending, not the test's counter: every window closes and the loop ends, even
+        // though a close from outside would have asked first.
+        Panel p;
+        QVERIFY(p.start());
+        p.main->terminateHandler = nullptr;
+        p.settings().WriteBool(QStringLiteral("Kerdez"), true);
+        p.main->settingsPage->CheckBox1->setChecked(false);
+        // The application's own loop, as the program runs it; the ending must leave it with 0.
+        QTimer::singleShot(0, p.main, [&] { p.main->SpeedButton3Click(); });
+        QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(!p.main->isVisible());
+    }
+
     void archiveListAtStart()
     {
         {
