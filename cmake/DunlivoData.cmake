@@ -1,11 +1,16 @@
-# dunlivo_copy_data(<target> <folder>...)
+# dunlivo_copy_data(<target> <folder or file>...)
 #
 # Copies resources/<folder>/... beside the programs (build/bin/<folder>/...), as the program expects
-# its data folders next to the executable, and makes <target> depend on the copies.
+# its data folders next to the executable, and makes <target> depend on the copies. A plain file of
+# resources/ (resources/ext.lst) goes beside the programs itself.
 function(dunlivo_copy_data target)
   set(globs)
   foreach(folder IN LISTS ARGN)
-    list(APPEND globs ${PROJECT_SOURCE_DIR}/resources/${folder}/*)
+    if(IS_DIRECTORY ${PROJECT_SOURCE_DIR}/resources/${folder})
+      list(APPEND globs ${PROJECT_SOURCE_DIR}/resources/${folder}/*)
+    else()
+      list(APPEND globs ${PROJECT_SOURCE_DIR}/resources/${folder})
+    endif()
   endforeach()
   file(GLOB_RECURSE files CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR}/resources ${globs})
   set(outputs)

@@ -1,8 +1,10 @@
 // The tree control of the archive list and its node bitmaps.
 #include "treelistview.h"
 
+#include <QDragEnterEvent>
 #include <QIdentityProxyModel>
 #include <QImage>
+#include <QMimeData>
 
 namespace {
 
@@ -65,6 +67,7 @@ TTreeListView::TTreeListView(QWidget *parent) : QTreeView(parent)
     setUniformRowHeights(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    setDragEnabled(false);
     m_proxy = new NodeIconModel(this);
     setModel(m_proxy);
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex &index) {
@@ -143,4 +146,48 @@ void TTreeListView::applyExpandedStates()
         for (int i = 0; i < node->childCount(); ++i)
             pending.push_back(node->child(i));
     }
+}
+
+void TTreeListView::setDropFormat(const QString &mimeType)
+{
+    m_dropFormat = mimeType;
+    setAcceptDrops(!mimeType.isEmpty());
+    viewport()->setAcceptDrops(!mimeType.isEmpty());
+}
+
+bool TTreeListView::accepts(const QDropEvent *event) const
+{
+    return !m_dropFormat.isEmpty() && event->mimeData() && event->mimeData()->hasFormat(m_dropFormat);
+}
+
+void TTreeListView::mousePressEvent(QMouseEvent *event)
+{
+    QTreeView::mousePressEvent(event);
+    Q_EMIT MouseDown();
+}
+
+void TTreeListView::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (accepts(event))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TTreeListView::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (accepts(event))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TTreeListView::dropEvent(QDropEvent *event)
+{
+    if (!accepts(event)) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    Q_EMIT DragDrop();
 }

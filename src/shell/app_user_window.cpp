@@ -18,7 +18,10 @@
 #include "appearance/kovaprovider.h"
 #include "appearance/mousemove.h"
 #include "appearance/resourcebitmap.h"
+#include "archivelist/directoryviews.h"
+#include "archivelist/drivetree.h"
 #include "archivelist/findfile.h"
+#include "archivelist/folderfiles.h"
 #include "archivelist/listerror.h"
 #include "archivelist/treelistview.h"
 #include "config/config.h"
@@ -31,12 +34,10 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QLabel>
-#include <QListView>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeView>
 
 #include <cmath>
 
@@ -447,16 +448,15 @@ void TApp_user_window::buildArchivePage()
     DirPanel = new TKovaPanel(oldal2, kovaProvider1);
     DirPanel->setObjectName(QStringLiteral("DirPanel"));
     DirPanel->setGetparent(true);
-    LsDT = new QTreeView(DirPanel);
+    LsDT = new TDirectoryTreeView(DirPanel);
     LsDT->setObjectName(QStringLiteral("LsDT"));
-    LsDT->setHeaderHidden(true);
 
     FilePanel = new TKovaPanel(oldal2, kovaProvider1);
     FilePanel->setObjectName(QStringLiteral("FilePanel"));
     FilePanel->setGetparent(true);
-    LFV = new QListView(FilePanel);
+    LFV = new TFileListView(FilePanel);
     LFV->setObjectName(QStringLiteral("LFV"));
-    LFV->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    LsDT->setFileList(LFV);
 
     Splitter2 = new TSplitter(Qt::Horizontal, oldal2);
     Splitter2->setObjectName(QStringLiteral("Splitter2"));
@@ -484,7 +484,11 @@ void TApp_user_window::buildArchivePage()
     SpeedButton16->setToolTip(QStringLiteral("[.*]"));
     TLarchive = new TTreeListView(BottomPanel);
     TLarchive->setObjectName(QStringLiteral("TLarchive"));
+    TLarchive->setDropFormat(TFileListModel::mimeType());
     SpeedButton16->installEventFilter(this);
+    // A click on the label toggles the box.
+    Label22->installEventFilter(this);
+    buildArchiveMenus();
 
     connect(Splitter2, &TSplitter::dragged, this, &TApp_user_window::moveSplitter2);
     connect(Splitter1, &TSplitter::dragged, this, &TApp_user_window::moveSplitter1);
@@ -574,6 +578,12 @@ void TApp_user_window::applyTexts()
     SBdelitem->setToolTip(text("DelitemCaption"));
     SpeedButton16->setText(text("ExtListButton"));
     settingsPage->applyTexts(text);
+    Adddir1->setText(text("AdddirCaption"));
+    Extensions1->setText(text("ExtListButton"));
+    Subdir->setText(text("SubDirectoryLabel"));
+    delitem1->setText(text("DelitemCaption"));
+    Delchild1->setText(text("DelChildCaption"));
+    Extlist1->setText(text("ExtListButton"));
     if (hasLanguage) {
         const QImage flag = KovaLanguage1->Flag();
         Image2->setPixmap(QPixmap::fromImage(flag));
@@ -788,8 +798,8 @@ void TApp_user_window::SyncArchiveLists(int direction)
 
 void TApp_user_window::OpenDirectoryTree(const QString &path)
 {
-    if (!path.isEmpty())
-        Label20->setText(path);
+    LsDT->OpenAt(path);
+    Label20->setText(LsDT->Path());
 }
 
 // ---- pages ----
@@ -825,11 +835,14 @@ void TApp_user_window::SpeedButton4Click()
 void TApp_user_window::SpeedButton5Click()
 {
     repaint();
+    LsDT->Rebuild();
     ShowPage(2);
-    if (Label20->text() == QLatin1String("Drives"))
+    if (Label20->text() == TDriveTreeModel::rootPath())
         OpenDirectoryTree(ProgramDir.left(3));
     else
         OpenDirectoryTree(CurrentDirPath);
+    if (Label20->text() != TDriveTreeModel::rootPath())
+        LFV->setFolder(Label20->text());
 }
 
 void TApp_user_window::SpeedButton6Click()
@@ -1163,6 +1176,13 @@ bool TApp_user_window::eventFilter(QObject *watched, QEvent *e)
             const QPoint p = static_cast<QMouseEvent *>(e)->position().toPoint();
             PressX = p.x();
             PressY = p.y();
+        }
+    } else if (watched == Label22) {
+        const auto *mouse = static_cast<QMouseEvent *>(e);
+        if (e->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton &&
+            Label22->rect().contains(mouse->position().toPoint())) {
+            CheckBox7->click();
+            return true;
         }
     } else if (watched == m_panel->saveF() && e->type() == QEvent::Hide) {
         // The progress window hands the focus back to this window: that is an activation.

@@ -15,12 +15,14 @@
 class ConfigError;
 class DunlivoPanel;
 class QCheckBox;
+class QAction;
 class QLabel;
-class QListView;
+class QMenu;
 class QTimer;
 class QToolButton;
-class QTreeView;
 class SettingsPage;
+class TDirectoryTreeView;
+class TFileListView;
 class TFindFile;
 class TKovaImage;
 class TKovaLanguage;
@@ -28,7 +30,9 @@ class TKovaPanel;
 class TMouseMove;
 class TSplitter;
 class TTreeListView;
+class TreeListNode;
 class Tconfig;
+struct TextlistHost;
 class TkovaProvider;
 
 // The 6-pixel bar between two panes of the archive list page. Dragging it asks the owner to move
@@ -135,9 +139,9 @@ public:
     // archive list page
     QLabel *Label20 = nullptr;
     TKovaPanel *DirPanel = nullptr; // the directory tree pane
-    QTreeView *LsDT = nullptr;
+    TDirectoryTreeView *LsDT = nullptr;
     TKovaPanel *FilePanel = nullptr; // the file list pane (LFV's container)
-    QListView *LFV = nullptr;
+    TFileListView *LFV = nullptr;
     TSplitter *Splitter2 = nullptr;
     TSplitter *Splitter1 = nullptr;
     TKovaPanel *BottomPanel = nullptr; // tool strip and TLarchive
@@ -149,6 +153,16 @@ public:
     QToolButton *SpeedButton20 = nullptr;
     QLabel *Label8 = nullptr;
     TTreeListView *TLarchive = nullptr;
+    // the directory tree's pop-up menu
+    QMenu *PopupMenu2 = nullptr;
+    QAction *Adddir1 = nullptr;
+    QAction *Extensions1 = nullptr;
+    QAction *Subdir = nullptr;
+    // the archive list's pop-up menu
+    QMenu *PopupMenu3 = nullptr;
+    QAction *delitem1 = nullptr;
+    QAction *Delchild1 = nullptr;
+    QAction *Extlist1 = nullptr;
 
     // settings page
     SettingsPage *settingsPage = nullptr;
@@ -170,8 +184,23 @@ public:
     void ApplySplitRatios(bool large);
     void LoadLogo();
     void SyncArchiveLists(int direction);
-    // Shows the drive root (or "Drives") as the path of the directory tree.
+    // Opens the directory tree at path and shows the tree's path in Label20.
     void OpenDirectoryTree(const QString &path);
+
+    // ---- archive list editing ----
+    // Adds the directory selected in the tree with CurrentExtSet, and its subdirectories when
+    // CheckBox7 is checked (with the progress window).
+    void AddSelectedDirectory();
+    // Adds the files selected in the file list.
+    void AddSelectedFiles();
+    // Deletes the selected item of the archive list, or only its children.
+    void DeleteSelected(bool childOnly);
+    // Opens the extension list window for the archive list's selection.
+    void ShowExtensionList();
+    // Shows path in the information window as a path the list cannot hold.
+    void RefuseItem(const QString &path);
+    // What the extension list window needs of this window.
+    TextlistHost extensionListHost();
 
     // The archive list file beside the program.
     QString archiveListFile() const;
@@ -201,6 +230,25 @@ public:
     void SpeedButton22Click();
     void statusbuttonClick();
     void SpeedButton1Click();
+    void SpeedButton16Click();
+    void SpeedButton17Click();
+    void SpeedButton20Click();
+    void SBdelitemClick();
+    void Adddir1Click();
+    void Extensions1Click();
+    void SubdirClick();
+    void delitem1Click();
+    void Delchild1Click();
+    void Extlist1Click();
+    void CheckBox7Click();
+    void LsDTClick();
+    void LsDTChange();
+    void LsDTKey();
+    void LFVEvent();
+    void TLarchiveMouseDown();
+    void TLarchiveChange();
+    void TLarchiveDragDrop();
+    void PopupMenu3Popup();
     void Splitter1Moved();
     void Splitter2Moved();
     void KovaPanel1MouseMove(Qt::MouseButtons buttons, int x, int y);
@@ -229,6 +277,9 @@ private:
     void buildTitleStrip();
     void buildStartPage();
     void buildArchivePage();
+    void buildArchiveMenus();
+    void updateDirectoryPath();
+    void showAddedNode(TreeListNode *node);
     void buildSettingsPage();
     void applyPlacements();
     void layoutArchivePage(int fileListWidth, int bottomHeight);

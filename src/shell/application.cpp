@@ -7,6 +7,7 @@
 #include "savef.h"
 #include "stubwindows.h"
 
+#include "archivelist/extlistf.h"
 #include "config/configerror.h"
 #include "platform/paths.h"
 
@@ -53,7 +54,8 @@ bool DunlivoPanel::create()
     m_varakoz = std::make_unique<TvarakozF>();
     m_save = std::make_unique<TsaveF>(nullptr, main);
     m_main->watchProgressWindow(m_save.get());
-    m_extlist = std::make_unique<TextlistF>();
+    m_extlist = std::make_unique<TextlistF>(programDir());
+    m_extlist->setHost(m_main->extensionListHost());
     m_dirselect = std::make_unique<TdirselectF>();
     m_rewrite = std::make_unique<TrewriteF>();
     m_language = std::make_unique<TlanguageF>();

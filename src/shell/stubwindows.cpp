@@ -79,12 +79,6 @@ TvarakozF::TvarakozF(QWidget *parent)
     addPlaceholder(QStringLiteral(""));
 }
 
-TextlistF::TextlistF(QWidget *parent)
-    : TPanelWindow(QStringLiteral("extlistF"), QSize(420, 300), true, parent)
-{
-    addPlaceholder(QStringLiteral("Extensions"));
-}
-
 TdirselectF::TdirselectF(QWidget *parent)
     : TPanelWindow(QStringLiteral("dirselectF"), QSize(440, 300), true, parent)
 {

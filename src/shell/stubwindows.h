@@ -61,15 +61,6 @@ public:
     explicit TvarakozF(QWidget *parent = nullptr);
 };
 
-// The extension list window.
-class TextlistF : public TPanelWindow
-{
-    Q_OBJECT
-
-public:
-    explicit TextlistF(QWidget *parent = nullptr);
-};
-
 // The archive destination window.
 class TdirselectF : public TPanelWindow
 {

@@ -28,7 +28,7 @@ using namespace win;
 inline const QString kSettings = QStringLiteral("Kovamark\\Dunlivo");
 
 // Runs action once the window is the active modal window and, when given, shows that first line.
-inline void whenModal(QDialog *window, std::function<void()> action, const QString &firstLine = QString())
+inline void whenModal(QWidget *window, std::function<void()> action, const QString &firstLine = QString())
 {
     auto *poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, [=] {

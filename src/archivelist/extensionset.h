@@ -1,0 +1,36 @@
+// Extension sets as the extension window edits them: the entries of a directory's set, the set
+// built back from them, and the form a typed extension takes.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace extensionset {
+
+// The entry that stands for every file.
+inline QString everyFile()
+{
+    return QStringLiteral(".*");
+}
+
+// The entries of a directory's set as the node holds it (a final "]" is dropped): the pieces
+// between the ";", empty pieces kept; a single ".*" for an empty set.
+QStringList entriesOf(QString set);
+
+// The set of a list of entries: joined by ";" from the last entry to the first; ".*" when that
+// gives nothing.
+QString setOf(const QStringList &entries);
+
+// A typed extension in the catalogue's form: blanks around it removed, then a leading "*" and
+// after it a leading "." dropped, and one "." put in front ("*.DOC" gives ".DOC", "doc" gives
+// ".doc", a lone "*" gives "."). Empty when nothing but blanks was typed.
+QString typedExtension(const QString &typed);
+
+// The actual list after a change: ".*" when it became empty, else without any ".*" entry (a list
+// that held only ".*" becomes empty, which stands for ".*" as well).
+void normalise(QStringList &entries);
+
+// Whether entries hold text, compared without regard to case.
+bool containsEntry(const QStringList &entries, const QString &text);
+
+} // namespace extensionset

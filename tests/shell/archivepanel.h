@@ -1,0 +1,67 @@
+// The panel for the tests of the archive list page and the extension window, with a drive T: of
+// the test's own, and a sorted view of the archive list.
+#pragma once
+
+#include "panelfixture.h"
+#include "testdrive.h"
+#include "testfiles.h"
+
+#include "archivelist/treelist.h"
+#include "archivelist/treelistview.h"
+#include "config/config.h"
+#include "platform/paths.h"
+#include "shell/app_user_window.h"
+#include "shell/application.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+// Every node of a list as "path|kind", the set following the path where there is one, sorted: the
+// list's content without the file system's order.
+inline QStringList listItems(const TTreeList &list)
+{
+    QStringList items;
+    std::vector<const TreeListNode *> pending;
+    for (int i = 0; i < list.topLevelCount(); ++i)
+        pending.push_back(list.topLevelNode(i));
+    while (!pending.empty()) {
+        const TreeListNode *node = pending.back();
+        pending.pop_back();
+        const QString set = TTreeList::NodeExt(node);
+        items.append(TTreeList::NodePath(node) +
+                     (set.isEmpty() ? QString() : QStringLiteral(" [") + set + QLatin1Char(']')) +
+                     QLatin1Char('|') + QString::number(node->imageIndex()));
+        for (int i = 0; i < node->childCount(); ++i)
+            pending.push_back(node->child(i));
+    }
+    items.sort();
+    return items;
+}
+
+// The panel of the window tests with a drive T: of the test's own.
+class ArchivePanel : public Panel
+{
+public:
+    // confirm: the stored choice of the settings page's confirmation box.
+    explicit ArchivePanel(bool confirm = false)
+    {
+        mapTestDrive("t", m_driveHost.path());
+        settings().WriteBool(QStringLiteral("Kerdez"), confirm);
+    }
+
+    // A path below the program folder on the host.
+    QString programFile(const QString &relative) const { return host(relative); }
+    // The folder behind the drive T:.
+    QString driveHost() const { return m_driveHost.path(); }
+
+    TTreeList *list() const { return main->TLarchive->treeList(); }
+    QByteArray listFile() const { return readFile(programFile(QStringLiteral("afiles.lst"))); }
+
+private:
+    QTemporaryDir m_driveHost;
+};

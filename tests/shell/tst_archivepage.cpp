@@ -1,0 +1,378 @@
+// The archive list page on a whole panel: the browsing views and their events, adding directories
+// (alone, with subdirectories, refused ones), adding files (button and drop), deleting items and
+// children with the confirmation, and the pop-up menus.
+#include "archivepanel.h"
+#include "testmain.h"
+
+#include "archivelist/directoryviews.h"
+#include "archivelist/folderfiles.h"
+#include "shell/confirm1f.h"
+#include "shell/info1f.h"
+#include "shell/savef.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QMimeData>
+#include <QToolButton>
+
+#include <sys/xattr.h>
+
+#include <cstring>
+
+namespace {
+
+// Answers every information window that shows until the object is destroyed, keeping its lines.
+class InfoAnswerer
+{
+public:
+    explicit InfoAnswerer(Tinfo1F *info)
+    {
+        QObject::connect(&m_poll, &QTimer::timeout, [this, info] {
+            if (QApplication::activeModalWidget() != info)
+                return;
+            firstLines.append(info->Label1->text());
+            secondLines.append(info->Label2->text());
+            QTest::mouseClick(info->SpeedButton1, Qt::LeftButton);
+        });
+        m_poll.start(10);
+    }
+
+    QStringList firstLines;
+    QStringList secondLines;
+
+private:
+    QTimer m_poll;
+};
+
+// Answers the next confirmation window with Yes or No and keeps its question.
+void answer(Tconfirm1F *confirm, bool yes, QString *question)
+{
+    whenModal(confirm, [=] {
+        *question = confirm->Label1->text();
+        QTest::mouseClick(yes ? confirm->SpeedButton1 : confirm->SpeedButton2, Qt::LeftButton);
+    });
+}
+
+// Drags data of the format over the view and drops it; true when the drop was taken.
+bool drop(TTreeListView *view, const QString &format)
+{
+    QMimeData data;
+    data.setData(format, "a.txt");
+    const QPoint at = view->viewport()->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &dropped);
+    return dropped.isAccepted();
+}
+
+void clickItem(QAbstractItemView *view, const QModelIndex &index)
+{
+    QVERIFY(index.isValid());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+}
+
+void pressItem(TTreeListView *view, const TreeListNode *node)
+{
+    const QModelIndex index = view->viewIndexOf(node);
+    QVERIFY(index.isValid());
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+}
+
+QModelIndex fileIndex(TFileListView *view, const QString &name)
+{
+    for (int row = 0; row < view->model()->rowCount(); ++row)
+        if (view->model()->index(row, 0).data().toString() == name)
+            return view->model()->index(row, 0);
+    return QModelIndex();
+}
+
+QList<bool> menuState(TApp_user_window *m)
+{
+    m->PopupMenu3Popup();
+    return {m->delitem1->isEnabled(), m->Delchild1->isEnabled(), m->Extlist1->isEnabled()};
+}
+
+const QString kReserved = QStringLiteral("The directory name included reserved character(s)");
+
+} // namespace
+
+class TestArchivePage : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void browsingEvents()
+    {
+        ArchivePanel p;
+        makeFolders(p.driveHost(), {"Alpha/A1", "beta"});
+        makeFiles(p.driveHost(), {"Alpha/in.txt", "Alpha/more.txt"});
+        QVERIFY(p.start());
+        TApp_user_window *m = p.main;
+        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
+        QCOMPARE(m->Label20->text(), p.programDir.left(3));
+        QCOMPARE(m->CurrentDirPath, p.programDir.left(3));
+
+        // The tree shows its path, drives the file list and remembers the path.
+        m->OpenDirectoryTree(QStringLiteral("t:\\alpha"));
+        QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Alpha"));
+        QCOMPARE(m->CurrentDirPath, QStringLiteral("T:\\Alpha"));
+        QCOMPARE(m->LFV->Folder(), QStringLiteral("T:\\Alpha\\"));
+        QCOMPARE(m->LFV->model()->rowCount(), 2);
+
+        // The archive list's selection: the extension button follows the item's set; a press
+        // on an item enables the delete button.
+        TTreeList *list = p.list();
+        TreeListNode *beta = list->AddDir(QStringLiteral("T:\\beta"), QStringLiteral(".doc"));
+        TreeListNode *file = list->AddFile(QStringLiteral("T:\\a.txt"));
+        m->SyncArchiveLists(2);
+        list->MakeNodeVisible(beta);
+        QVERIFY(!m->SBdelitem->isEnabled());
+        pressItem(m->TLarchive, file);
+        QCOMPARE(list->Selected(), file);
+        QVERIFY(m->SBdelitem->isEnabled());
+        QVERIFY(!m->SpeedButton16->isEnabled());
+        pressItem(m->TLarchive, beta);
+        QVERIFY(m->SpeedButton16->isEnabled());
+
+        // The file list: the last interaction is no longer the tree's; delete disabled.
+        m->DragFromDirTree = true;
+        clickItem(m->LFV, fileIndex(m->LFV, QStringLiteral("in.txt")));
+        QVERIFY(!m->DragFromDirTree);
+        QVERIFY(!m->SBdelitem->isEnabled());
+
+        // A click in the tree takes the archive list's selection away.
+        pressItem(m->TLarchive, file);
+        QVERIFY(!m->SpeedButton16->isEnabled());
+        clickItem(m->LsDT, m->LsDT->currentIndex());
+        QVERIFY(m->DragFromDirTree);
+        QCOMPARE(list->Selected(), nullptr);
+        QVERIFY(!m->SBdelitem->isEnabled());
+        QVERIFY(m->SpeedButton16->isEnabled());
+
+        // A key in the tree moves the keyboard focus to the archive list.
+        m->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m));
+        m->DragFromDirTree = false;
+        m->LsDT->setFocus();
+        QTest::keyClick(m->LsDT, Qt::Key_Down);
+        QVERIFY(m->DragFromDirTree);
+        QVERIFY(m->TLarchive->hasFocus());
+
+        // On "Drives" the page reopens at the program's drive.
+        m->OpenDirectoryTree(QStringLiteral("Drives"));
+        QCOMPARE(m->Label20->text(), QStringLiteral("Drives"));
+        QVERIFY(m->LFV->Folder().isEmpty());
+        QTest::mouseClick(m->SpeedButton4, Qt::LeftButton);
+        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
+        QCOMPARE(m->Label20->text(), p.programDir.left(3));
+        // Elsewhere it reopens where it was, with the folder's files, seeing new folders.
+        m->OpenDirectoryTree(QStringLiteral("T:\\Alpha\\A1"));
+        makeFolders(p.driveHost(), {"Alpha/A1/New"});
+        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
+        QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Alpha\\A1"));
+        QCOMPARE(m->LFV->Folder(), QStringLiteral("T:\\Alpha\\A1\\"));
+        m->OpenDirectoryTree(QStringLiteral("T:\\Alpha\\A1\\New"));
+        QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Alpha\\A1\\New"));
+
+        // The subdirectory box, its label and the menu item show one state.
+        QTest::mouseClick(m->Label22, Qt::LeftButton);
+        QVERIFY(m->CheckBox7->isChecked());
+        QVERIFY(m->Subdir->isChecked());
+        m->Subdir->trigger();
+        QVERIFY(!m->CheckBox7->isChecked());
+        QTest::mouseClick(m->CheckBox7, Qt::LeftButton);
+        QVERIFY(m->Subdir->isChecked());
+    }
+
+    void addingDirectories()
+    {
+        ArchivePanel p;
+        makeFolders(p.driveHost(), {"Alpha/A1", "Alpha/A2/Deep", "beta", ".hidden/Inner", "Sys/Inner",
+                                    "Weird [x]/Sub", "Semi;colon"});
+        const QByteArray system = QFile::encodeName(p.driveHost() + QStringLiteral("/Sys"));
+        QCOMPARE(::setxattr(system.constData(), "user.DOSATTRIB", "0x4", 3, 0), 0);
+        QVERIFY(p.start());
+        TApp_user_window *m = p.main;
+        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
+        InfoAnswerer info(p.panel->info1F());
+
+        // "Drives" adds nothing, with or without subdirectories, and still writes the list.
+        const QString listHost = p.programFile(QStringLiteral("afiles.lst"));
+        m->OpenDirectoryTree(QStringLiteral("Drives"));
+        QTest::mouseClick(m->SpeedButton17, Qt::LeftButton);
+        QCOMPARE(p.listFile(), QByteArray());
+        QFile::remove(listHost);
+        m->CheckBox7->setChecked(true);
+        m->Adddir1->trigger();
+        QCOMPARE(p.listFile(), QByteArray());
+        QCOMPARE(p.list()->nodeCount(), 0);
+        QVERIFY(!p.panel->saveF()->isVisible());
+
+        // A drive root with subdirectories: the drive becomes an item, every visible folder below
+        // it too; hidden and system folders are not walked; reserved names are refused one by one.
+        m->CurrentExtSet = QStringLiteral(".doc");
+        m->OpenDirectoryTree(QStringLiteral("T:\\"));
+        QTest::mouseClick(m->SpeedButton17, Qt::LeftButton);
+        QVERIFY(p.panel->saveF()->isVisible());
+        QCOMPARE(p.panel->saveF()->Label1->text(), QStringLiteral("Adding directories..."));
+        QCOMPARE(listItems(*p.list()),
+                 (QStringList{"T:\\ [.doc]|4", "T:\\Alpha\\ [.doc]|3", "T:\\Alpha\\A1\\ [.doc]|3",
+                              "T:\\Alpha\\A2\\ [.doc]|3", "T:\\Alpha\\A2\\Deep\\ [.doc]|3",
+                              "T:\\beta\\ [.doc]|3"}));
+        info.secondLines.sort();
+        QCOMPARE(info.secondLines, (QStringList{"T:\\Semi;colon", "T:\\Weird [x]", "T:\\Weird [x]\\Sub"}));
+        QCOMPARE(info.firstLines, QStringList(3, kReserved));
+        // Written once at the end, equal in both trees; the drive is shown selected.
+        QCOMPARE(p.listFile(), p.list()->ListFileBytes());
+        QCOMPARE(m->TLmain->treeList()->ListFileBytes(), p.list()->ListFileBytes());
+        QCOMPARE(p.list()->Selected(), p.list()->topLevelNode(0));
+        QVERIFY(m->SBdelitem->isEnabled());
+        // The progress window goes, and with it the chosen set.
+        QTRY_VERIFY(!p.panel->saveF()->isVisible());
+        QTRY_COMPARE(m->CurrentExtSet, QStringLiteral(".*"));
+
+        // Again with another set, without subdirectories: the directory takes it, those below
+        // keep theirs.
+        m->CheckBox7->setChecked(false);
+        m->CurrentExtSet = QStringLiteral(".xls");
+        m->OpenDirectoryTree(QStringLiteral("T:\\Alpha"));
+        QTest::mouseClick(m->SpeedButton17, Qt::LeftButton);
+        const QStringList items = listItems(*p.list());
+        QVERIFY(items.contains(QStringLiteral("T:\\Alpha\\ [.xls]|3")));
+        QVERIFY(items.contains(QStringLiteral("T:\\Alpha\\A1\\ [.doc]|3")));
+        QCOMPARE(items.size(), 6);
+        QCOMPARE(m->CurrentExtSet, QStringLiteral(".xls"));
+
+        // A refused directory is not walked: nothing below it is offered or added.
+        info.firstLines.clear();
+        info.secondLines.clear();
+        m->CheckBox7->setChecked(true);
+        m->OpenDirectoryTree(QStringLiteral("T:\\Weird [x]"));
+        QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Weird [x]"));
+        QTest::mouseClick(m->SpeedButton17, Qt::LeftButton);
+        QCOMPARE(info.secondLines, QStringList{"T:\\Weird [x]"});
+        QCOMPARE(listItems(*p.list()), items);
+        QTRY_VERIFY(!p.panel->saveF()->isVisible());
+    }
+
+    void addingFiles()
+    {
+        ArchivePanel p;
+        makeFolders(p.driveHost(), {"Sub", "W [x]"});
+        makeFiles(p.driveHost(), {"a.txt", "b.doc", "c [1].txt", "Sub/s.txt", "W [x]/ok.txt"});
+        QVERIFY(p.start());
+        TApp_user_window *m = p.main;
+        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
+        InfoAnswerer info(p.panel->info1F());
+
+        // No selection adds nothing but still writes the list.
+        m->OpenDirectoryTree(QStringLiteral("T:\\"));
+        QTest::mouseClick(m->SpeedButton20, Qt::LeftButton);
+        QCOMPARE(p.list()->nodeCount(), 0);
+        QCOMPARE(p.listFile(), QByteArray());
+
+        // Every selected file in list order, a name the list cannot hold refused by name.
+        m->LFV->selectAll();
+        QCOMPARE(m->LFV->SelCount(), 3);
+        QTest::mouseClick(m->SpeedButton20, Qt::LeftButton);
+        QCOMPARE(info.firstLines, QStringList{kReserved});
+        QCOMPARE(info.secondLines, QStringList{"T:\\c [1].txt"});
+        QCOMPARE(listItems(*p.list()), (QStringList{"T:\\a.txt|0", "T:\\b.doc|0", "T:\\|2"}));
+        QCOMPARE(TTreeList::NodeName(p.list()->Selected()), QStringLiteral("b.doc"));
+        QCOMPARE(p.listFile(), p.list()->ListFileBytes());
+        // A good name in a folder the list cannot hold is refused as well.
+        m->OpenDirectoryTree(QStringLiteral("T:\\W [x]"));
+        m->LFV->selectAll();
+        QTest::mouseClick(m->SpeedButton20, Qt::LeftButton);
+        QCOMPARE(info.secondLines.last(), QStringLiteral("T:\\W [x]\\ok.txt"));
+        QCOMPARE(p.list()->nodeCount(), 3);
+
+        // A drop adds the selected files only when the last interaction was with the file list.
+        p.list()->Clear();
+        m->OpenDirectoryTree(QStringLiteral("T:\\Sub"));
+        clickItem(m->LFV, fileIndex(m->LFV, QStringLiteral("s.txt")));
+        clickItem(m->LsDT, m->LsDT->currentIndex());
+        QVERIFY(drop(m->TLarchive, TFileListModel::mimeType()));
+        QCOMPARE(p.list()->nodeCount(), 0);
+        clickItem(m->LFV, fileIndex(m->LFV, QStringLiteral("s.txt")));
+        QVERIFY(drop(m->TLarchive, TFileListModel::mimeType()));
+        QCOMPARE(listItems(*p.list()), (QStringList{"T:\\Sub\\s.txt|0", "T:\\Sub\\|1", "T:\\|2"}));
+        QCOMPARE(p.listFile(), p.list()->ListFileBytes());
+        // Drags from elsewhere carry something else than the file list's selection: refused.
+        p.list()->Clear();
+        QVERIFY(!drop(m->TLarchive, QStringLiteral("text/uri-list")));
+        QCOMPARE(p.list()->nodeCount(), 0);
+        QVERIFY(!m->TLmain->acceptDrops());
+    }
+
+    void deleting()
+    {
+        ArchivePanel p(true);
+        QVERIFY(p.start());
+        TApp_user_window *m = p.main;
+        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
+        TTreeList *list = p.list();
+        TreeListNode *alpha = list->AddDir(QStringLiteral("T:\\Alpha"), QStringLiteral(".*"));
+        TreeListNode *a1 = list->AddDir(QStringLiteral("T:\\Alpha\\A1"), QStringLiteral(".doc"));
+        TreeListNode *file = list->AddFile(QStringLiteral("T:\\beta\\f.txt"));
+        TreeListNode *beta = file->parent();
+        m->SyncArchiveLists(2);
+        const QString listHost = p.programFile(QStringLiteral("afiles.lst"));
+        Tconfirm1F *confirm = p.panel->confirm1F();
+
+        // The menu's enabling follows the selection.
+        QCOMPARE(menuState(m), (QList<bool>{false, false, false}));
+        list->SetSelected(file);
+        QCOMPARE(menuState(m), (QList<bool>{true, false, false}));
+        list->SetSelected(beta);
+        QCOMPARE(menuState(m), (QList<bool>{true, true, false}));
+        list->SetSelected(a1);
+        QCOMPARE(menuState(m), (QList<bool>{true, false, true}));
+        list->SetSelected(alpha);
+        QCOMPARE(menuState(m), (QList<bool>{true, true, true}));
+
+        // Nothing selected: asked first; No leaves everything, Yes changes nothing but writes.
+        list->SetSelected(nullptr);
+        QFile::remove(listHost);
+        QString question;
+        answer(confirm, false, &question);
+        m->DeleteSelected(false);
+        QCOMPARE(question, QStringLiteral("Do you want to delete these selected items?"));
+        QVERIFY(!QFile::exists(listHost));
+        answer(confirm, true, &question);
+        m->DeleteSelected(false);
+        QCOMPARE(p.listFile(), list->ListFileBytes());
+        QCOMPARE(list->nodeCount(), 5);
+
+        // Children only of a directory with a set: it stays with its set.
+        list->SetSelected(alpha);
+        answer(confirm, true, &question);
+        m->Delchild1->trigger();
+        QCOMPARE(listItems(*list),
+                 (QStringList{"T:\\Alpha\\ [.*]|3", "T:\\beta\\f.txt|0", "T:\\beta\\|1", "T:\\|2"}));
+        // Children only of a plain step: the step goes too.
+        list->SetSelected(beta);
+        answer(confirm, true, &question);
+        m->Delchild1->trigger();
+        QCOMPARE(listItems(*list), (QStringList{"T:\\Alpha\\ [.*]|3", "T:\\|2"}));
+        QCOMPARE(p.listFile(), list->ListFileBytes());
+        QCOMPARE(m->TLmain->treeList()->ListFileBytes(), list->ListFileBytes());
+
+        // The delete button, enabled by a press on the item; the last item takes the drive along.
+        list->MakeNodeVisible(alpha);
+        pressItem(m->TLarchive, alpha);
+        QVERIFY(m->SBdelitem->isEnabled());
+        answer(confirm, true, &question);
+        QTest::mouseClick(m->SBdelitem, Qt::LeftButton);
+        QCOMPARE(list->nodeCount(), 0);
+        QCOMPARE(p.listFile(), QByteArray());
+        QVERIFY(!m->SBdelitem->isEnabled());
+        QVERIFY(p.errors.isEmpty());
+    }
+};
+
+DUNLIVO_TEST_MAIN(TestArchivePage)
+#include "tst_archivepage.moc"

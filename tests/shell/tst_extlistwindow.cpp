@@ -1,0 +1,297 @@
+// The extension list window on a whole panel: opening from the three places with the selected
+// directory's set, placement, the catalogue ext.lst (loaded at each showing, written at Ok, a write
+// failure), typed extensions, moving and removing, and what Ok gives the list and the main window.
+#include "archivepanel.h"
+
+#include "shell/settingspage.h"
+#include "testmain.h"
+
+#include "archivelist/directoryviews.h"
+#include "archivelist/extlistf.h"
+#include "shell/info1f.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QToolButton>
+
+namespace {
+
+QStringList entries(const QListWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out.append(list->item(i)->text());
+    return out;
+}
+
+QStringList selected(const QListWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->isSelected())
+            out.append(list->item(i)->text());
+    return out;
+}
+
+void select(QListWidget *list, const QStringList &texts)
+{
+    list->clearSelection();
+    for (int i = 0; i < list->count(); ++i)
+        if (texts.contains(list->item(i)->text()))
+            list->item(i)->setSelected(true);
+}
+
+void doubleClick(QListWidget *list, const QString &text)
+{
+    const QList<QListWidgetItem *> found = list->findItems(text, Qt::MatchExactly);
+    QVERIFY(!found.isEmpty());
+    const QPoint at = list->visualItemRect(found.first()).center();
+    // A double click is the second press of two on the same item.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+// Types text into the window's input box and presses the add button.
+void typeExtension(TextlistF *window, const QString &text)
+{
+    window->Edit1->setText(text);
+    QTest::mouseClick(window->SpeedButton4, Qt::LeftButton);
+}
+
+// Runs check on the information window's two lines when it shows next, then closes it.
+void expectInfo(Tinfo1F *info, QString *lines)
+{
+    whenModal(info, [=] {
+        *lines = info->Label1->text() + QLatin1Char('|') + info->Label2->text();
+        QTest::mouseClick(info->SpeedButton1, Qt::LeftButton);
+    });
+}
+
+} // namespace
+
+class TestExtlistWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void typedExtensionsAndPlacement()
+    {
+        ArchivePanel p;
+        writeFile(p.programFile(QStringLiteral("ext.lst")), ".txt\r\n");
+        QVERIFY(p.start());
+        TApp_user_window *m = p.main;
+        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
+        TextlistF *w = p.panel->extlistF();
+        Tinfo1F *info = p.panel->info1F();
+        QString shown;
+        QStringList steps;
+        whenModal(w, [&] {
+            steps << entries(w->ListBox1).join(QLatin1Char(','));
+            typeExtension(w, QStringLiteral("*.DOC"));
+            steps << entries(w->ListBox1).join(QLatin1Char(',')) + QLatin1Char('/') + w->Edit1->text() +
+                         QLatin1Char('/') + selected(w->ListBox1).join(QLatin1Char(','));
+            expectInfo(info, &shown);
+            typeExtension(w, QStringLiteral("doc"));
+            typeExtension(w, QStringLiteral(" .xls "));
+            typeExtension(w, QStringLiteral("*"));
+            typeExtension(w, QStringLiteral("   "));
+            w->Edit1->setText(QStringLiteral("pdf"));
+            QTest::keyClick(w->Edit1, Qt::Key_Return);
+            steps << entries(w->ListBox1).join(QLatin1Char(',')) + QLatin1Char('/') +
+                         selected(w->ListBox1).join(QLatin1Char(','));
+            // Deleting from the catalogue.
+            select(w->ListBox1, {QStringLiteral(".")});
+            QTest::mouseClick(w->SpeedButton5, Qt::LeftButton);
+            // Only Ok closes the window.
+            QTest::keyClick(w, Qt::Key_Escape);
+            w->close();
+            steps << QString::number(w->isVisible());
+            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+        });
+        QTest::mousePress(m->SpeedButton16, Qt::LeftButton, {}, QPoint(5, 6));
+        const QPoint opened = m->pos();
+        QTest::mouseRelease(m->SpeedButton16, Qt::LeftButton, {}, QPoint(5, 6));
+        QCOMPARE(steps, (QStringList{".txt", ".txt,.DOC//.DOC", ".txt,.DOC,.xls,.,.pdf/.pdf", "1"}));
+        QCOMPARE(shown, QStringLiteral("This extension is already added to the available list!|"));
+        // Left edge at the press's x, bottom edge 345 below the press's y.
+        QCOMPARE(w->pos(), opened + QPoint(5, 6 + 345 - w->height()));
+        QCOMPARE(readFile(p.programFile(QStringLiteral("ext.lst"))),
+                 QByteArray(".txt\r\n.DOC\r\n.xls\r\n.pdf\r\n"));
+
+        // The catalogue is read again at every showing.
+        writeFile(p.programFile(QStringLiteral("ext.lst")), ".c\n.h");
+        QStringList shownAgain;
+        whenModal(w, [&] {
+            shownAgain = entries(w->ListBox1);
+            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+        });
+        m->Extensions1->trigger();
+        QCOMPARE(shownAgain, (QStringList{".c", ".h"}));
+        QCOMPARE(readFile(p.programFile(QStringLiteral("ext.lst"))), QByteArray(".c\r\n.h\r\n"));
+    }
+
+    void setOfASelectedDirectory()
+    {
+        ArchivePanel p(true);
+        writeFile(p.programFile(QStringLiteral("ext.lst")), ".doc\r\n.xls\r\n.txt\r\n");
+        QVERIFY(p.start());
+        TApp_user_window *m = p.main;
+        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
+        TextlistF *w = p.panel->extlistF();
+        Tinfo1F *info = p.panel->info1F();
+        TTreeList *list = p.list();
+
+        // The set of the selected directory fills the actual list; Ok without changes stores it
+        // in reverse order and makes it the current set and the button's hint.
+        TreeListNode *data = list->AddDir(QStringLiteral("T:\\Data"), QStringLiteral(".doc;.xls"));
+        list->SetSelected(data);
+        QStringList actual;
+        whenModal(w, [&] {
+            actual = entries(w->ListBox2);
+            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+        });
+        QTest::mouseClick(m->SpeedButton16, Qt::LeftButton);
+        QCOMPARE(actual, (QStringList{".doc", ".xls"}));
+        QCOMPARE(data->text(), QStringLiteral("Data [.xls;.doc]"));
+        QCOMPARE(m->CurrentExtSet, QStringLiteral(".xls;.doc"));
+        QCOMPARE(m->SpeedButton16->toolTip(), QStringLiteral("[.xls;.doc]"));
+        QCOMPARE(p.listFile(), list->ListFileBytes());
+        QCOMPARE(m->TLmain->treeList()->ListFileBytes(), list->ListFileBytes());
+
+        // A plain step: the actual list starts at ".*"; moving and removing, with the
+        // "already added" message while confirmations are on; Ok makes it an archived directory.
+        TreeListNode *work = list->AddDir(QStringLiteral("T:\\Work\\Sub"), QString())->parent();
+        QCOMPARE(work->imageIndex(), int(TTreeList::DirectoryNode));
+        list->SetSelected(work);
+        QStringList steps;
+        QString shown;
+        whenModal(w, [&] {
+            steps << entries(w->ListBox2).join(QLatin1Char(','));
+            select(w->ListBox1, {QStringLiteral(".doc")});
+            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            steps << entries(w->ListBox2).join(QLatin1Char(','));
+            select(w->ListBox1, {QStringLiteral(".doc"), QStringLiteral(".txt")});
+            expectInfo(info, &shown);
+            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            steps << entries(w->ListBox2).join(QLatin1Char(','));
+            w->ListBox2->selectAll();
+            QTest::mouseClick(w->SpeedButton3, Qt::LeftButton);
+            steps << entries(w->ListBox2).join(QLatin1Char(','));
+            doubleClick(w->ListBox1, QStringLiteral(".xls"));
+            steps << entries(w->ListBox2).join(QLatin1Char(','));
+            doubleClick(w->ListBox2, QStringLiteral(".xls"));
+            steps << entries(w->ListBox2).join(QLatin1Char(','));
+            select(w->ListBox1, {QStringLiteral(".doc")});
+            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            select(w->ListBox1, {QStringLiteral(".xls")});
+            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+        });
+        m->Extlist1->trigger();
+        QCOMPARE(steps, (QStringList{".*", ".doc", ".doc,.txt", ".*", ".xls", ".*"}));
+        QCOMPARE(shown, QStringLiteral("These extensions are already added to the directory!|"));
+        QCOMPARE(work->text(), QStringLiteral("Work [.xls;.doc]"));
+        QCOMPARE(work->imageIndex(), int(TTreeList::ArchivedDirectoryNode));
+        QCOMPARE(p.listFile(), list->ListFileBytes());
+
+        // Without confirmations the skipped entries are not reported.
+        m->settingsPage->CheckBox1->setChecked(false);
+        QStringList after;
+        QString unexpected;
+        expectInfo(info, &unexpected);
+        whenModal(w, [&] {
+            select(w->ListBox1, {QStringLiteral(".doc")});
+            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            after = entries(w->ListBox2);
+            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+        });
+        m->ShowExtensionList();
+        QCOMPARE(after, (QStringList{".xls", ".doc"}));
+        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected));
+        // Each Ok reverses the order; a set's order means nothing to the Archiver.
+        QCOMPARE(work->text(), QStringLiteral("Work [.doc;.xls]"));
+    }
+
+    void okWithoutDirectoryAndWriteFailure()
+    {
+        ArchivePanel p;
+        writeFile(p.programFile(QStringLiteral("ext.lst")), ".doc\r\n");
+        makeFolders(p.driveHost(), {"Alpha"});
+        QVERIFY(p.start());
+        TApp_user_window *m = p.main;
+        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
+        TextlistF *w = p.panel->extlistF();
+        TTreeList *list = p.list();
+        TreeListNode *kept = list->AddDir(QStringLiteral("T:\\Kept"), QStringLiteral(".txt"));
+        m->SyncArchiveLists(2);
+
+        // No directory selected: the actual list is what it was; the set goes to the current set
+        // and the hint only; the list is still written.
+        list->SetSelected(nullptr);
+        QFile::remove(p.programFile(QStringLiteral("afiles.lst")));
+        QStringList actual;
+        whenModal(w, [&] {
+            actual = entries(w->ListBox2);
+            select(w->ListBox1, {QStringLiteral(".doc")});
+            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+        });
+        QTest::mouseClick(m->SpeedButton16, Qt::LeftButton);
+        QCOMPARE(actual, QStringList{".*"});
+        QCOMPARE(m->CurrentExtSet, QStringLiteral(".doc"));
+        QCOMPARE(m->SpeedButton16->toolTip(), QStringLiteral("[.doc]"));
+        QCOMPARE(kept->text(), QStringLiteral("Kept [.txt]"));
+        QCOMPARE(p.listFile(), list->ListFileBytes());
+
+        // The chosen set goes to the directory added next.
+        m->OpenDirectoryTree(QStringLiteral("T:\\Alpha"));
+        QTest::mouseClick(m->SpeedButton17, Qt::LeftButton);
+        QVERIFY(listItems(*list).contains(QStringLiteral("T:\\Alpha\\ [.doc]|3")));
+
+        // Removing the last entry brings ".*" back; Ok stores ".*".
+        list->SetSelected(nullptr);
+        whenModal(w, [&] {
+            actual = entries(w->ListBox2);
+            w->ListBox2->selectAll();
+            QTest::mouseClick(w->SpeedButton3, Qt::LeftButton);
+            actual << entries(w->ListBox2);
+            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+        });
+        m->ShowExtensionList();
+        QCOMPARE(actual, (QStringList{".doc", ".*"}));
+        QCOMPARE(m->CurrentExtSet, QStringLiteral(".*"));
+        QCOMPARE(m->SpeedButton16->toolTip(), QStringLiteral("[.*]"));
+
+        // ext.lst cannot be written: said in the information window; the node has its set; the
+        // entries not written stay for the next showing rather than the file's older ones.
+        const QString extHost = p.programFile(QStringLiteral("ext.lst"));
+        QVERIFY(QFile(extHost).setPermissions(QFileDevice::ReadOwner));
+        list->SetSelected(kept);
+        QString shown;
+        whenModal(w, [&] {
+            typeExtension(w, QStringLiteral("new"));
+            select(w->ListBox1, {QStringLiteral(".doc")});
+            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            expectInfo(p.panel->info1F(), &shown);
+            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+        });
+        m->ShowExtensionList();
+        QCOMPARE(shown, QStringLiteral("Can not write into file:|Ext.lst"));
+        QCOMPARE(kept->text(), QStringLiteral("Kept [.doc;.txt]"));
+        QCOMPARE(p.listFile(), list->ListFileBytes());
+        QCOMPARE(readFile(extHost), QByteArray(".doc\r\n"));
+        QVERIFY(QFile(extHost).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QStringList available;
+        whenModal(w, [&] {
+            available = entries(w->ListBox1);
+            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+        });
+        m->ShowExtensionList();
+        QCOMPARE(available, (QStringList{".doc", ".new"}));
+        QCOMPARE(readFile(extHost), QByteArray(".doc\r\n.new\r\n"));
+    }
+};
+
+DUNLIVO_TEST_MAIN(TestExtlistWindow)
+#include "tst_extlistwindow.moc"
