@@ -27,6 +27,14 @@ TPanelWindow::TPanelWindow(const QString &name, QSize size, bool draggable, QWid
     }
 }
 
+void TPanelWindow::setDefaultTexts(std::vector<std::pair<const char *, const char *>> texts)
+{
+    kovaProvider1->setOnNeedDefaults([this, texts = std::move(texts)](QObject *) {
+        for (const auto &[key, text] : texts)
+            kovaProvider1->SetDefault(QString::fromLatin1(key), QString::fromUtf8(text));
+    });
+}
+
 void TPanelWindow::addPlaceholder(const QString &title)
 {
     KovaPanel1->setCaption(title);
@@ -83,6 +91,13 @@ TdirselectF::TdirselectF(QWidget *parent)
     : TPanelWindow(QStringLiteral("dirselectF"), QSize(440, 300), true, parent)
 {
     addPlaceholder(QStringLiteral("Archive destinations"));
+    setDefaultTexts({
+        {"DirExistsWarning1", "If you select an existent directory it is possible that other files"},
+        {"DirexistsWarning2", "will be delete when you emptying the archive.    Continue?"},
+        {"PrimaryDestDirText", "Primary archive's destination:"},
+        {"SecondaryDestDirText", "Secondary archive's destination:"},
+        {"MessagePathNotFound", "Path not found! "},
+    });
 }
 
 TrewriteF::TrewriteF(QWidget *parent)
@@ -95,12 +110,21 @@ TlanguageF::TlanguageF(QWidget *parent)
     : TPanelWindow(QStringLiteral("languageF"), QSize(319, 269), true, parent)
 {
     addPlaceholder(QStringLiteral("Language"));
+    setDefaultTexts({
+        {"LanguageListLabel", "List of selectable languages:"},
+        {"DefLanguageText", "<Default - English>"},
+    });
 }
 
 TbackgroundF::TbackgroundF(QWidget *parent)
     : TPanelWindow(QStringLiteral("backgroundF"), QSize(291, 239), true, parent)
 {
     addPlaceholder(QStringLiteral("Texture"));
+    setDefaultTexts({
+        {"CancelButton", "Cancel"},
+        {"NoTextureText", "<None>"},
+        {"BackgoundTextureLabel", "List of selectable textures:"},
+    });
 }
 
 TstatusF::TstatusF(QWidget *parent) : TPanelWindow(QStringLiteral("statusF"), QSize(376, 239), false, parent)

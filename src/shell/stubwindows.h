@@ -5,6 +5,9 @@
 
 #include <QDialog>
 
+#include <utility>
+#include <vector>
+
 class QLabel;
 class QToolButton;
 class TKovaPanel;
@@ -25,6 +28,10 @@ public:
     TMouseMove *MouseMove1 = nullptr; // none for a window that is not dragged
 
 protected:
+    // The window's English texts, registered in this order whenever the language component asks.
+    // A placeholder registers its texts already, so that the shared text list is complete.
+    void setDefaultTexts(std::vector<std::pair<const char *, const char *>> texts);
+
     // Until the window has its content: its title in the middle and an OK button that closes it,
     // so that opening it never leaves the user without a way back.
     void addPlaceholder(const QString &title);

@@ -115,6 +115,12 @@ private Q_SLOTS:
         QCOMPARE(m->KovaLanguage1->FindText(QStringLiteral("SecondaryArchive")),
                  QStringLiteral("Secondary Archive"));
         QCOMPARE(m->KovaLanguage1->FindText(QStringLiteral("OkButton")), QStringLiteral("Ok"));
+        // Windows still to be filled register their texts already; the first registration wins.
+        QCOMPARE(m->KovaLanguage1->FindText(QStringLiteral("CancelButton")), QStringLiteral("Cancel"));
+        QCOMPARE(m->KovaLanguage1->FindText(QStringLiteral("MessagePathNotFound")),
+                 QStringLiteral("Path not found!"));
+        QCOMPARE(m->KovaLanguage1->FindText(QStringLiteral("DefLanguageText")),
+                 QStringLiteral("<Default - English>"));
         QCOMPARE(m->Image2->pixmap().size(), QSize(35, 22));
         QCOMPARE(m->Image5->pixmap().size(), QSize(27, 27));
         QCOMPARE(m->Image1->pixmap().size(), QSize(190, 60));
