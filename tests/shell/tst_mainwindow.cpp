@@ -115,7 +115,7 @@ private Q_SLOTS:
         QCOMPARE(m->KovaLanguage1->FindText(QStringLiteral("SecondaryArchive")),
                  QStringLiteral("Secondary Archive"));
         QCOMPARE(m->KovaLanguage1->FindText(QStringLiteral("OkButton")), QStringLiteral("Ok"));
-        // Windows still to be filled register their texts already; the first registration wins.
+        // Windows still to be filled register their texts already.
         QCOMPARE(m->KovaLanguage1->FindText(QStringLiteral("CancelButton")), QStringLiteral("Cancel"));
         QCOMPARE(m->KovaLanguage1->FindText(QStringLiteral("MessagePathNotFound")),
                  QStringLiteral("Path not found!"));
