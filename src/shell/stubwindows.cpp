@@ -10,42 +10,6 @@
 #include <QLabel>
 #include <QToolButton>
 
-TPanelWindow::TPanelWindow(const QString &name, QSize size, bool draggable, QWidget *parent)
-    : QDialog(parent, Qt::FramelessWindowHint | Qt::Dialog)
-{
-    setObjectName(name);
-    setFixedSize(size);
-    setModal(true);
-    kovaProvider1 = new TkovaProvider(this);
-    KovaPanel1 = makeWindowPanel(this, kovaProvider1);
-    KovaPanel1->setObjectName(QStringLiteral("KovaPanel1"));
-    if (draggable) {
-        MouseMove1 = new TMouseMove(this);
-        connect(KovaPanel1, &TKovaPanel::MouseDown, MouseMove1, &TMouseMove::MouseDown);
-        connect(KovaPanel1, &TKovaPanel::MouseMove, MouseMove1, &TMouseMove::MouseMove);
-        connect(KovaPanel1, &TKovaPanel::MouseUp, MouseMove1, &TMouseMove::MouseUp);
-    }
-}
-
-void TPanelWindow::addPlaceholder(const QString &title)
-{
-    KovaPanel1->setCaption(title);
-    QToolButton *ok = makeSpeedButton(KovaPanel1, QStringLiteral("placeholderOk"),
-                                      QRect((width() - 90) / 2, height() - 34, 90, 26));
-    ok->setText(QStringLiteral("Ok"));
-    if (height() < 80) {
-        // Too low for a button below the title: the button alone, in the middle.
-        KovaPanel1->setCaption(QString());
-        ok->move((width() - 90) / 2, (height() - 26) / 2);
-    }
-    kovaProvider1->setOnNeedSet([this, ok](QObject *) {
-        const QString text = kovaProvider1->GetText(QStringLiteral("OkButton"));
-        if (!text.isEmpty())
-            ok->setText(text);
-    });
-    connect(ok, &QToolButton::clicked, this, &QDialog::accept);
-}
-
 TaboutF::TaboutF(QWidget *parent) : TPanelWindow(QStringLiteral("aboutF"), QSize(300, 170), true, parent)
 {
     KovaPanel1->setBevelInner(TKovaPanel::Bevel::Raised);
@@ -67,18 +31,6 @@ TaboutF::TaboutF(QWidget *parent) : TPanelWindow(QStringLiteral("aboutF"), QSize
     connect(SpeedButton1, &QToolButton::clicked, this, &QDialog::accept);
 }
 
-Tman_archF::Tman_archF(QWidget *parent)
-    : TPanelWindow(QStringLiteral("man_archF"), QSize(352, 158), false, parent)
-{
-    addPlaceholder(QStringLiteral("Manual archiving"));
-}
-
-TvarakozF::TvarakozF(QWidget *parent)
-    : TPanelWindow(QStringLiteral("varakozF"), QSize(355, 47), false, parent)
-{
-    addPlaceholder(QStringLiteral(""));
-}
-
 TextlistF::TextlistF(QWidget *parent)
     : TPanelWindow(QStringLiteral("extlistF"), QSize(420, 300), true, parent)
 {
@@ -91,12 +43,6 @@ TdirselectF::TdirselectF(QWidget *parent)
     addPlaceholder(QStringLiteral("Archive destinations"));
 }
 
-TrewriteF::TrewriteF(QWidget *parent)
-    : TPanelWindow(QStringLiteral("rewriteF"), QSize(600, 420), true, parent)
-{
-    addPlaceholder(QStringLiteral("Restore"));
-}
-
 TlanguageF::TlanguageF(QWidget *parent)
     : TPanelWindow(QStringLiteral("languageF"), QSize(319, 269), true, parent)
 {
@@ -107,9 +53,4 @@ TbackgroundF::TbackgroundF(QWidget *parent)
     : TPanelWindow(QStringLiteral("backgroundF"), QSize(291, 239), true, parent)
 {
     addPlaceholder(QStringLiteral("Texture"));
-}
-
-TstatusF::TstatusF(QWidget *parent) : TPanelWindow(QStringLiteral("statusF"), QSize(376, 239), false, parent)
-{
-    addPlaceholder(QStringLiteral("Archive's state"));
 }

@@ -1,19 +1,5 @@
-// Small pieces every window of the panel is built from: the window-filling textured panel,
-// centred labels, flat buttons, and centring on the screen.
+// The building blocks of the panel's windows now live with the textured panels, so that windows
+// outside the shell use them too; the shell's files keep their include.
 #pragma once
 
-#include <QRect>
-#include <QString>
-
-class QLabel;
-class QToolButton;
-class QWidget;
-class TKovaPanel;
-class TkovaProvider;
-
-// A raised textured panel that fills the window and follows its size.
-TKovaPanel *makeWindowPanel(QWidget *window, TkovaProvider *provider);
-QLabel *makeCentredLabel(QWidget *parent, const QString &name, const QRect &geometry);
-// A button as the panel's speed buttons are: never takes the keyboard focus.
-QToolButton *makeSpeedButton(QWidget *parent, const QString &name, const QRect &geometry);
-void centreOnScreen(QWidget *window);
+#include "appearance/windowparts.h"

@@ -1,7 +1,7 @@
 // Building blocks of the panel's windows.
-#include "windowplacement.h"
+#include "windowparts.h"
 
-#include "appearance/kovapanel.h"
+#include "kovapanel.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -1,0 +1,27 @@
+// TPanelWindow: the common shape of the panel's smaller windows: a borderless modal window filled
+// by a textured panel, with its own string provider and, when it is dragged, a window dragger.
+#pragma once
+
+#include <QDialog>
+
+class TKovaPanel;
+class TMouseMove;
+class TkovaProvider;
+
+class TPanelWindow : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // draggable: the window is moved by its surface (TMouseMove wired to KovaPanel1).
+    TPanelWindow(const QString &name, QSize size, bool draggable, QWidget *parent = nullptr);
+
+    TkovaProvider *kovaProvider1 = nullptr;
+    TKovaPanel *KovaPanel1 = nullptr;
+    TMouseMove *MouseMove1 = nullptr; // none for a window that is not dragged
+
+protected:
+    // Until the window has its content: its title in the middle and an OK button that closes it,
+    // so that opening it never leaves the user without a way back.
+    void addPlaceholder(const QString &title);
+};
