@@ -2,6 +2,7 @@
 #include "app_user_window.h"
 
 #include "application.h"
+#include "archiverhooks.h"
 #include "confirm1f.h"
 #include "info1f.h"
 #include "pathtext.h"
@@ -25,9 +26,9 @@
 #include "archivelist/listerror.h"
 #include "archivelist/treelistview.h"
 #include "config/config.h"
+#include "maintenance/rewritef.h"
 #include "platform/paths.h"
 #include "platform/winexec.h"
-#include "platform/winmsg.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -324,7 +325,13 @@ TApp_user_window::TApp_user_window(DunlivoPanel *panel)
     // The layout's own captions until a language is applied.
     applyTexts();
 
+    archiverHooks = std::make_unique<ArchiverHooks>(this);
     FormCreate();
+
+    connect(settingsPage->SpeedButton7, &QToolButton::clicked, this, &TApp_user_window::SpeedButton7Click);
+    connect(settingsPage->SpeedButton19, &QToolButton::clicked, this, &TApp_user_window::SpeedButton19Click);
+    connect(Timer1, &QTimer::timeout, this, &TApp_user_window::Timer1Timer);
+    Timer1->start();
 }
 
 TApp_user_window::~TApp_user_window() = default;
@@ -600,12 +607,22 @@ bool TApp_user_window::guarded(const std::function<void()> &body)
         body();
         return true;
     } catch (const ConfigError &e) {
-        if (registryErrorHandler)
-            registryErrorHandler(e);
-        else
-            m_panel->showRegistryError(e);
+        reportRegistryError(e);
         return false;
     }
+}
+
+void TApp_user_window::reportRegistryError(const ConfigError &error)
+{
+    if (registryErrorHandler)
+        registryErrorHandler(error);
+    else
+        m_panel->showRegistryError(error);
+}
+
+QString TApp_user_window::textOf(const QString &key) const
+{
+    return kovaProvider1->KovaLanguage() ? kovaProvider1->GetText(key) : defaultText(key);
 }
 
 void TApp_user_window::FormCreate()
@@ -621,7 +638,7 @@ void TApp_user_window::FormCreate()
     MouseMove1->watch(Label24);
     LoadingSettings = true;
 
-    ArchiverMessage = win::RegisterWindowMessage(QStringLiteral("Kovamark-main-message"));
+    archiverHooks->communicator().RegisterMainMessage();
 
     FindFile1 = std::make_unique<TFindFile>();
     // Without a settings store the panel cannot work; the failure leaves the constructor.
@@ -695,9 +712,8 @@ void TApp_user_window::FormActivate()
             LoadingSettings = true;
             settingsPage->Load();
             loadDestinations();
-            if (m_panel->rewriteF()) {
-                // The restore window's file list is cleared here once it has one.
-            }
+            if (TrewriteF *rewrite = m_panel->rewriteF())
+                rewrite->ClearFileList();
             loadArchiveList();
             LoadingSettings = false;
             SettingsChanged = false;
@@ -763,10 +779,7 @@ void TApp_user_window::loadArchiveList()
 
 void TApp_user_window::setStatusLight()
 {
-    const bool allWell = config->ReadInteger(QStringLiteral("Archstate"), 0) == 0 &&
-                         config->ReadInteger(QStringLiteral("Safestate"), 0) == 0;
-    // Drawn transparent, so that a texture shows around the round light.
-    Image5->setPixmap(resourcePixmap(allWell ? "yellowico" : "redico", true));
+    archiverHooks->setStatusLight();
 }
 
 QString TApp_user_window::archiveListFile() const
@@ -848,7 +861,7 @@ void TApp_user_window::SpeedButton5Click()
 void TApp_user_window::SpeedButton6Click()
 {
     ShowPage(3);
-    // The Archiver start/stop caption follows the Archiver's presence once the link exists.
+    UpdateStartStopCaption();
 }
 
 // ---- messages ----
@@ -1123,12 +1136,32 @@ void TApp_user_window::SpeedButton22Click()
 
 void TApp_user_window::statusbuttonClick()
 {
-    // The status window comes with the Archiver's state display.
+    archiverHooks->showStatus();
 }
 
 void TApp_user_window::SpeedButton1Click()
 {
-    // The manual archiving window comes with the Archiver link.
+    archiverHooks->openManualArchiving(false);
+}
+
+void TApp_user_window::SpeedButton19Click()
+{
+    archiverHooks->openManualArchiving(true);
+}
+
+void TApp_user_window::SpeedButton7Click()
+{
+    archiverHooks->StartStop();
+}
+
+void TApp_user_window::UpdateStartStopCaption()
+{
+    archiverHooks->UpdateStartStopCaption();
+}
+
+void TApp_user_window::Timer1Timer()
+{
+    archiverHooks->Timer1Timer();
 }
 
 void TApp_user_window::KovaPanel1MouseMove(Qt::MouseButtons buttons, int x, int y)

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+class ArchiverHooks;
 class ConfigError;
 class DunlivoPanel;
 class QCheckBox;
@@ -96,8 +97,6 @@ public:
     // The full archive folders as the destination hints show them ("---" when none is set).
     QString PrimaryDestinationHint;
     QString SecondaryDestinationHint;
-    // The registered message of the Archiver's commands.
-    unsigned int ArchiverMessage = 0;
 
     // ---- components ----
     std::unique_ptr<Tconfig> config;
@@ -106,7 +105,9 @@ public:
     TKovaImage *KovaImage1 = nullptr;
     TkovaProvider *kovaProvider1 = nullptr;
     TMouseMove *MouseMove1 = nullptr;
-    QTimer *Timer1 = nullptr;
+    QTimer *Timer1 = nullptr; // the 3-second status poll, running from creation
+    // The link to the Archiver and the main window's Archiver commands.
+    std::unique_ptr<ArchiverHooks> archiverHooks;
 
     // ---- controls ----
     TKovaPanel *KovaPanel1 = nullptr;     // the window's surface
@@ -212,6 +213,10 @@ public:
     bool confirmationOn() const;
     // Runs a handler's body; a registry failure is shown and abandons the rest. False then.
     bool guarded(const std::function<void()> &body);
+    // Shows a registry failure the way guarded() does.
+    void reportRegistryError(const ConfigError &error);
+    // The text of one of the main window's keys: the language in force, else the English default.
+    QString textOf(const QString &key) const;
     // Gives a control its places in the normal and the large layout.
     void place(QWidget *widget, const QRect &normal, const QRect &large);
     DunlivoPanel *panel() const { return m_panel; }
@@ -249,6 +254,11 @@ public:
     void TLarchiveChange();
     void TLarchiveDragDrop();
     void PopupMenu3Popup();
+    // The Archiver's commands on the settings page: start/stop and restore.
+    void SpeedButton7Click();
+    void SpeedButton19Click();
+    void UpdateStartStopCaption();
+    void Timer1Timer();
     void Splitter1Moved();
     void Splitter2Moved();
     void KovaPanel1MouseMove(Qt::MouseButtons buttons, int x, int y);

@@ -2,12 +2,18 @@
 #include "application.h"
 
 #include "app_user_window.h"
+#include "archiverhooks.h"
 #include "confirm1f.h"
 #include "info1f.h"
 #include "savef.h"
 #include "stubwindows.h"
 
 #include "archivelist/extlistf.h"
+#include "archiver/man_archf.h"
+#include "archiver/statusf.h"
+#include "archiver/varakozf.h"
+#include "maintenance/rewritef.h"
+
 #include "config/configerror.h"
 #include "platform/paths.h"
 
@@ -47,11 +53,13 @@ bool DunlivoPanel::create()
         return false;
     }
     QWidget *main = m_main.get();
+    // The Archiver's windows reach the main window through its link.
+    MainWindowLink *link = m_main->archiverHooks.get();
     m_confirm = std::make_unique<Tconfirm1F>();
     m_about = std::make_unique<TaboutF>();
     m_info = std::make_unique<Tinfo1F>(nullptr, main);
-    m_manArch = std::make_unique<Tman_archF>();
-    m_varakoz = std::make_unique<TvarakozF>();
+    m_manArch = std::make_unique<Tman_archF>(link);
+    m_varakoz = std::make_unique<TvarakozF>(link);
     m_save = std::make_unique<TsaveF>(nullptr, main);
     m_main->watchProgressWindow(m_save.get());
     m_extlist = std::make_unique<TextlistF>(programDir());
@@ -60,7 +68,7 @@ bool DunlivoPanel::create()
     m_rewrite = std::make_unique<TrewriteF>();
     m_language = std::make_unique<TlanguageF>();
     m_background = std::make_unique<TbackgroundF>();
-    m_status = std::make_unique<TstatusF>();
+    m_status = std::make_unique<TstatusF>(link);
     return true;
 }
 

@@ -1,0 +1,53 @@
+// The common shape of the panel's smaller windows.
+#include "panelwindow.h"
+
+#include "kovapanel.h"
+#include "kovaprovider.h"
+#include "mousemove.h"
+#include "windowparts.h"
+
+#include <QToolButton>
+
+TPanelWindow::TPanelWindow(const QString &name, QSize size, bool draggable, QWidget *parent)
+    : QDialog(parent, Qt::FramelessWindowHint | Qt::Dialog)
+{
+    setObjectName(name);
+    setFixedSize(size);
+    setModal(true);
+    kovaProvider1 = new TkovaProvider(this);
+    KovaPanel1 = makeWindowPanel(this, kovaProvider1);
+    KovaPanel1->setObjectName(QStringLiteral("KovaPanel1"));
+    if (draggable) {
+        MouseMove1 = new TMouseMove(this);
+        connect(KovaPanel1, &TKovaPanel::MouseDown, MouseMove1, &TMouseMove::MouseDown);
+        connect(KovaPanel1, &TKovaPanel::MouseMove, MouseMove1, &TMouseMove::MouseMove);
+        connect(KovaPanel1, &TKovaPanel::MouseUp, MouseMove1, &TMouseMove::MouseUp);
+    }
+}
+
+void TPanelWindow::setDefaultTexts(std::vector<std::pair<const char *, const char *>> texts)
+{
+    kovaProvider1->setOnNeedDefaults([this, texts = std::move(texts)](QObject *) {
+        for (const auto &[key, text] : texts)
+            kovaProvider1->SetDefault(QString::fromLatin1(key), QString::fromUtf8(text));
+    });
+}
+
+void TPanelWindow::addPlaceholder(const QString &title)
+{
+    KovaPanel1->setCaption(title);
+    QToolButton *ok = makeSpeedButton(KovaPanel1, QStringLiteral("placeholderOk"),
+                                      QRect((width() - 90) / 2, height() - 34, 90, 26));
+    ok->setText(QStringLiteral("Ok"));
+    if (height() < 80) {
+        // Too low for a button below the title: the button alone, in the middle.
+        KovaPanel1->setCaption(QString());
+        ok->move((width() - 90) / 2, (height() - 26) / 2);
+    }
+    kovaProvider1->setOnNeedSet([this, ok](QObject *) {
+        const QString text = kovaProvider1->GetText(QStringLiteral("OkButton"));
+        if (!text.isEmpty())
+            ok->setText(text);
+    });
+    connect(ok, &QToolButton::clicked, this, &QDialog::accept);
+}

@@ -1,0 +1,35 @@
+// TPanelWindow: the common shape of the panel's smaller windows: a borderless modal window filled
+// by a textured panel, with its own string provider and, when it is dragged, a window dragger.
+#pragma once
+
+#include <QDialog>
+
+#include <utility>
+#include <vector>
+
+class TKovaPanel;
+class TMouseMove;
+class TkovaProvider;
+
+class TPanelWindow : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // draggable: the window is moved by its surface (TMouseMove wired to KovaPanel1).
+    TPanelWindow(const QString &name, QSize size, bool draggable, QWidget *parent = nullptr);
+
+    TkovaProvider *kovaProvider1 = nullptr;
+    TKovaPanel *KovaPanel1 = nullptr;
+    TMouseMove *MouseMove1 = nullptr; // none for a window that is not dragged
+
+protected:
+    // The window's English texts, registered in this order whenever the language component asks.
+    // A window that is still a placeholder registers its texts already, so that the shared text
+    // list is complete.
+    void setDefaultTexts(std::vector<std::pair<const char *, const char *>> texts);
+
+    // Until the window has its content: its title in the middle and an OK button that closes it,
+    // so that opening it never leaves the user without a way back.
+    void addPlaceholder(const QString &title);
+};

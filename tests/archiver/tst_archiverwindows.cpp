@@ -1,0 +1,459 @@
+// The panel's Archiver windows on a whole panel, with stand-ins for the Archiver owned by the test:
+// the status light and status window for every state code, the time lines, the placements in both
+// layouts, the manual archiving window's rules, the restore-mode list loading, the wait window's
+// count, a window with another title, and a state value of the wrong type.
+#include "testfiles.h"
+#include "testmain.h"
+#include "testpanel.h"
+
+#include "appearance/resourcebitmap.h"
+#include "archivelist/treelist.h"
+#include "archivelist/treelistview.h"
+#include "archiver/communicator.h"
+#include "archiver/datetimetext.h"
+#include "archiver/man_archf.h"
+#include "archiver/statusf.h"
+#include "archiver/varakozf.h"
+#include "maintenance/rewritef.h"
+#include "platform/messagewindow.h"
+#include "platform/registry.h"
+#include "shell/archiverhooks.h"
+#include "shell/settingspage.h"
+
+#include <QCheckBox>
+#include <QLocale>
+#include <QSignalSpy>
+
+using namespace win;
+
+namespace {
+
+const QString kStopped = QStringLiteral("Start Archiver");
+const QString kRunning = QStringLiteral("Stop Archiver");
+
+// A stand-in for the Archiver: a window of the Archiver's class (and, unless told otherwise, its
+// title) that counts the WM_CLOSE it gets and ends on the closeOn-th one (never when 0).
+class FakeArchiver
+{
+public:
+    explicit FakeArchiver(int closeOn, const QString &title = Communicator::windowTitle())
+        : window(Communicator::windowClass(), title)
+    {
+        window.setHandler([this, closeOn](UINT msg, WPARAM, LPARAM) -> LRESULT {
+            if (msg == WM_CLOSE && ++closes == closeOn)
+                window.destroyWindow();
+            return 0;
+        });
+    }
+
+    MessageWindow window;
+    int closes = 0;
+};
+
+bool sameImage(const QPixmap &shown, const QPixmap &expected)
+{
+    return shown.toImage().convertToFormat(QImage::Format_ARGB32) ==
+           expected.toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+bool lightIsRed(TApp_user_window *main)
+{
+    return sameImage(main->Image5->pixmap(), TransparentBitmap(ResourceBitmap(QStringLiteral("redico"))));
+}
+
+bool lightIsYellow(TApp_user_window *main)
+{
+    return sameImage(main->Image5->pixmap(), TransparentBitmap(ResourceBitmap(QStringLiteral("yellowico"))));
+}
+
+void writeWrongType(const QString &name)
+{
+    HKEY key = nullptr;
+    QCOMPARE(RegOpenKeyEx(HKEY_CLASSES_ROOT, QStringLiteral("Kovamark\\Dunlivo"), 0, KEY_ALL_ACCESS, &key),
+             ERROR_SUCCESS);
+    const BYTE bytes[4] = {1, 2, 3, 4};
+    QCOMPARE(RegSetValueEx(key, name, 0, REG_BINARY, bytes, 4), ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+// Presses a button at a point inside it, as a user does, so the main window records the press.
+void pressAndClick(QToolButton *button, QPoint at)
+{
+    QTest::mousePress(button, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseRelease(button, Qt::LeftButton, Qt::NoModifier, at);
+}
+
+} // namespace
+
+class TestArchiverWindows : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void stateCodesInTheStatusWindowAndTheLight()
+    {
+        TestPanel p;
+        QVERIFY(p.start());
+        TstatusF *status = p.panel->statusF();
+        // Every code of the table with its English text; codes outside it have none.
+        const QList<QPair<int, QString>> codes = {
+            {1, QStringLiteral("Can not access the disk!")},
+            {2, QStringLiteral("Drive is not ready!")},
+            {3, QStringLiteral("The drive is locked!")},
+            {4, QStringLiteral("Path not found!")},
+            {5, QStringLiteral("Disk is full!")},
+            {6, QStringLiteral("Can not open file!")},
+            {7, QStringLiteral("No media in drive!")},
+            {8, QStringLiteral("Bad media in drive!")},
+            {9, QStringLiteral("The user stop the archiving progress!")},
+            {10, QStringLiteral("Archive is not finished yet!")},
+            {101, QStringLiteral("Out of memory!")},
+            {102, QStringLiteral("Can not create file!")},
+            {103, QStringLiteral("Can not write file!")},
+            {104, QStringLiteral("Other file error!")},
+            {105, QStringLiteral("Can not read file!")},
+            {106, QStringLiteral("Compression Error!")},
+            {107, QStringLiteral("File is not exists!")},
+            {11, QString()},
+            {50, QString()},
+            {100, QString()},
+            {108, QString()},
+            {-1, QString()},
+        };
+        const QPixmap red = TstatusF::Light(false);
+        const QPixmap yellow = TstatusF::Light(true);
+        for (const auto &[code, text] : codes) {
+            p.settings().WriteInteger(QStringLiteral("Archstate"), code);
+            p.settings().WriteInteger(QStringLiteral("Safestate"), code);
+            p.main->Timer1Timer();
+            QVERIFY2(lightIsRed(p.main), qPrintable(QString::number(code)));
+            QCOMPARE(status->Label4->text(), text);
+            QCOMPARE(status->Label6->text(), text);
+            QVERIFY(sameImage(status->Image1->pixmap(), red));
+            QVERIFY(sameImage(status->Image2->pixmap(), red));
+        }
+
+        // One side wrong is enough for the red light; the other side shows "Correct" in yellow.
+        p.settings().WriteInteger(QStringLiteral("Archstate"), 0);
+        p.settings().WriteInteger(QStringLiteral("Safestate"), 5);
+        p.main->Timer1Timer();
+        QVERIFY(lightIsRed(p.main));
+        QCOMPARE(status->Label4->text(), QStringLiteral("Correct"));
+        QVERIFY(sameImage(status->Image1->pixmap(), yellow));
+        QCOMPARE(status->Label6->text(), QStringLiteral("Disk is full!"));
+        QVERIFY(sameImage(status->Image2->pixmap(), red));
+
+        // Written while the panel runs, a change shows within one tick of the running poll.
+        p.main->Timer1->setInterval(100);
+        QSignalSpy ticks(p.main->Timer1, &QTimer::timeout);
+        p.settings().WriteInteger(QStringLiteral("Safestate"), 0);
+        QVERIFY(QTest::qWaitFor([&] { return lightIsYellow(p.main); }));
+        QVERIFY(ticks.count() <= 1);
+        QCOMPARE(status->Label6->text(), QStringLiteral("Correct"));
+        QVERIFY(p.errors.isEmpty());
+    }
+
+    void timeLinesKeepTheirDotsUntilATimeIsStored()
+    {
+        TestPanel p;
+        QVERIFY(p.start());
+        TstatusF *status = p.panel->statusF();
+        Tman_archF *manual = p.panel->man_archF();
+        p.main->Timer1Timer();
+        QCOMPARE(status->Label3->text(), QStringLiteral("..."));
+        QCOMPARE(status->Label5->text(), QStringLiteral("..."));
+
+        // Midnight shows the date alone; another time shows the date, a space and the time.
+        const QDate day(2026, 3, 14);
+        const QString date = QLocale::system().toString(day, QLocale::ShortFormat);
+        p.settings().WriteDateTime(QStringLiteral("Archutolso"),
+                                   DateTimeToDouble(QDateTime(day, QTime(0, 0))));
+        p.settings().WriteDateTime(QStringLiteral("Archutolso2"),
+                                   DateTimeToDouble(QDateTime(day, QTime(13, 45, 10))));
+        p.main->Timer1Timer();
+        QCOMPARE(status->Label3->text(), date);
+        const QString withTime = status->Label5->text();
+        QVERIFY2(withTime.startsWith(date + QLatin1Char(' ')), qPrintable(withTime));
+        QVERIFY2(withTime.contains(QLatin1String("45")) && withTime.contains(QLatin1String("10")),
+                 qPrintable(withTime));
+        QCOMPARE(DateTimeText(DateTimeToDouble(QDateTime(day, QTime(13, 45, 10)))), withTime);
+
+        // A stored 0.0 later (an emptied archive) leaves the last time shown.
+        p.settings().WriteDateTime(QStringLiteral("Archutolso"), 0.0);
+        p.main->Timer1Timer();
+        QCOMPARE(status->Label3->text(), date);
+
+        // The manual archiving window reads the same times from its own store when it opens.
+        QCOMPARE(manual->Label4->text(), QStringLiteral("..."));
+        whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton1, Qt::LeftButton); });
+        QTest::mouseClick(p.main->SpeedButton1, Qt::LeftButton);
+        QCOMPARE(manual->Label4->text(), QStringLiteral("..."));
+        QCOMPARE(manual->Label5->text(), withTime);
+    }
+
+    void placementsInBothLayouts()
+    {
+        TestPanel p;
+        QVERIFY(p.start());
+        TApp_user_window *m = p.main;
+        TstatusF *status = p.panel->statusF();
+        Tman_archF *manual = p.panel->man_archF();
+        const int h = manual->height();
+
+        for (bool large : {false, true}) {
+            if (large)
+                QTest::mouseClick(m->zoombutton, Qt::LeftButton);
+            QCOMPARE(m->ZoomedIn, large);
+            const QPoint origin = m->pos();
+
+            QPoint shownAt;
+            whenModal(status, [&] {
+                shownAt = status->pos();
+                QTest::mouseClick(status->SpeedButton1, Qt::LeftButton);
+            });
+            QTest::mouseClick(m->statusbutton, Qt::LeftButton);
+            QCOMPARE(shownAt, origin + (large ? QPoint(81, 152) : QPoint(18, 51)));
+
+            // Manual archiving beside the press on its button, captioned for archiving.
+            QString caption;
+            whenModal(manual, [&] {
+                shownAt = manual->pos();
+                caption = manual->SpeedButton2->text();
+                QTest::mouseClick(manual->SpeedButton1, Qt::LeftButton);
+            });
+            pressAndClick(m->SpeedButton1, QPoint(5, 7));
+            QCOMPARE(QPoint(m->PressX, m->PressY), QPoint(5, 7));
+            QCOMPARE(shownAt, origin + QPoint(5 + 10, 7 + (large ? 570 : 396) - h));
+            QCOMPARE(caption, QStringLiteral("Start primary archive"));
+            QVERIFY(!manual->RestoreMode);
+
+            // Restore, from the settings page, captioned for restoring.
+            m->ShowPage(3);
+            whenModal(manual, [&] {
+                shownAt = manual->pos();
+                caption = manual->SpeedButton3->text();
+                QTest::mouseClick(manual->SpeedButton1, Qt::LeftButton);
+            });
+            pressAndClick(m->settingsPage->SpeedButton19, QPoint(9, 4));
+            QCOMPARE(shownAt, origin + (large ? QPoint(9 + 105, 4 + 542 - h) : QPoint(9 + 85, 4 + 380 - h)));
+            QCOMPARE(caption, QStringLiteral("Restore from secondary archive"));
+            QVERIFY(manual->RestoreMode);
+            m->ShowPage(1);
+        }
+    }
+
+    void manualArchivingWithoutAnArchiver()
+    {
+        TestPanel p;
+        QVERIFY(p.start());
+        TApp_user_window *m = p.main;
+        Tman_archF *manual = p.panel->man_archF();
+        Tinfo1F *info = p.panel->info1F();
+
+        // Unsaved settings with confirmations on: asked to save first, nothing saved or sent.
+        m->settingsPage->CheckBox6->click();
+        QVERIFY(m->SettingsChanged);
+        whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton2, Qt::LeftButton); });
+        acknowledge(info, QStringLiteral("Please save the settings before you start the archiving!"));
+        QTest::mouseClick(m->SpeedButton1, Qt::LeftButton);
+        QVERIFY(!manual->isVisible());
+        QVERIFY(m->SettingsChanged);
+        QCOMPARE(p.settings().ReadBool(QStringLiteral("Archive_atshutdown"), false), false);
+
+        // Confirmations off: the settings are saved without a question, then the missing
+        // Archiver is reported.
+        m->settingsPage->CheckBox1->click();
+        QString second;
+        whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton3, Qt::LeftButton); });
+        acknowledge(info, QStringLiteral("The archiving system is not active!"), &second);
+        QTest::mouseClick(m->SpeedButton1, Qt::LeftButton);
+        QCOMPARE(second, QStringLiteral("Please start the Archiver manually first!"));
+        QVERIFY(!manual->isVisible());
+        QVERIFY(!m->SettingsChanged);
+        QCOMPARE(p.settings().ReadBool(QStringLiteral("Archive_atshutdown"), false), true);
+        QCOMPARE(p.settings().ReadBool(QStringLiteral("Kerdez"), true), false);
+
+        // A window of the Archiver's class under another title is not the Archiver.
+        FakeArchiver impostor(0, QStringLiteral("Kovamark-archiváló-main"));
+        m->Timer1Timer();
+        QCOMPARE(m->settingsPage->SpeedButton7->text(), kStopped);
+        whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton2, Qt::LeftButton); });
+        acknowledge(info, QStringLiteral("The archiving system is not active!"));
+        QTest::mouseClick(m->SpeedButton1, Qt::LeftButton);
+        m->settingsPage->CheckBox1->click(); // confirmations on again
+        answer(p.panel->confirm1F(), QStringLiteral("Do you want to start the Archiver?"), false);
+        QTest::mouseClick(m->settingsPage->SpeedButton7, Qt::LeftButton);
+        QCOMPARE(impostor.closes, 0);
+        QCOMPARE(m->settingsPage->SpeedButton7->text(), kStopped);
+    }
+
+    void restoreModeShowsTheArchivedList()
+    {
+        TestPanel p;
+        QTemporaryDir destination;
+        // The main window's own list, and another one kept in the primary archive.
+        TTreeList own;
+        own.AddDir(QStringLiteral("C:\\Own"), QStringLiteral(".*"));
+        writeFile(p.host(QStringLiteral("afiles.lst")), own.ListFileBytes());
+        QVERIFY(QDir(destination.path()).mkpath(QStringLiteral("Archive1")));
+        TTreeList archived;
+        archived.AddDir(QStringLiteral("C:\\Kept\\Deep"), QStringLiteral(".doc"));
+        archived.AddFile(QStringLiteral("D:\\single.txt"));
+        writeFile(destination.path() + QStringLiteral("/Archive1/afiles.lst"), archived.ListFileBytes());
+        // Kept with a trailing backslash, as a drive root would be.
+        p.settings().WriteString(QStringLiteral("Celutvonal"),
+                                 ToWindowsPath(destination.path()) + QLatin1Char('\\'));
+        p.settings().WriteString(QStringLiteral("Celutvonal2"), QString());
+        QVERIFY(p.start());
+        TApp_user_window *m = p.main;
+        Tman_archF *manual = p.panel->man_archF();
+        TrewriteF *restore = p.panel->rewriteF();
+        m->ShowPage(3);
+
+        QString heading;
+        bool primary = false;
+        QByteArray shown;
+        bool expanded = false;
+        const auto look = [&] {
+            heading = restore->Label1->text();
+            primary = restore->Primary;
+            shown = restore->TLrewrite->treeList()->ListFileBytes();
+            TTreeList *tree = restore->TLrewrite->treeList();
+            expanded = tree->topLevelCount() > 0 && tree->topLevelNode(0)->expanded();
+            QTest::mouseClick(restore->SpeedButton1, Qt::LeftButton);
+        };
+        whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton2, Qt::LeftButton); });
+        whenModal(restore, look);
+        QTest::mouseClick(m->settingsPage->SpeedButton19, Qt::LeftButton);
+        QCOMPARE(heading, QStringLiteral("Restore from primary archive"));
+        QVERIFY(primary);
+        QCOMPARE(shown, archived.ListFileBytes());
+        QVERIFY(expanded);
+        // Closing the restore window closes the chooser behind it.
+        QVERIFY(!manual->isVisible());
+
+        // No destination for the secondary side: no list there, so the main window's own.
+        whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton3, Qt::LeftButton); });
+        whenModal(restore, look);
+        QTest::mouseClick(m->settingsPage->SpeedButton19, Qt::LeftButton);
+        QCOMPARE(heading, QStringLiteral("Restore from secondary archive"));
+        QVERIFY(!primary);
+        QCOMPARE(shown, own.ListFileBytes());
+
+        // A kept list that cannot be read is reported and the restore window stays closed.
+        writeFile(destination.path() + QStringLiteral("/Archive1/afiles.lst"), QByteArray("    C:\n  Dir\n"));
+        QSignalSpy restoreShown(restore, &QDialog::finished);
+        QString second;
+        whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton2, Qt::LeftButton); });
+        Tinfo1F *info = p.panel->info1F();
+        whenModal(
+            info,
+            [&] {
+                second = info->Label2->text();
+                QTest::mouseClick(info->SpeedButton1, Qt::LeftButton);
+                // The chooser stays open for the other side; Back closes it.
+                whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton1, Qt::LeftButton); });
+            },
+            QStringLiteral("Can not open file:"));
+        QTest::mouseClick(m->settingsPage->SpeedButton19, Qt::LeftButton);
+        QVERIFY(second.endsWith(QLatin1String("\\Archive1\\afiles.lst")));
+        QVERIFY(!second.contains(QLatin1String("\\\\")));
+        QCOMPARE(restoreShown.count(), 0);
+    }
+
+    void waitWindowStopsAsking()
+    {
+        TestPanel p;
+        QVERIFY(p.start());
+        TApp_user_window *m = p.main;
+        TvarakozF *wait = p.panel->varakozF();
+        wait->Timer1->setInterval(2);
+        m->settingsPage->CheckBox1->setChecked(false);
+
+        {
+            // An Archiver that never ends: one request at activation and 120 more, then the
+            // failure at the 121st tick; it still runs and the button still says so.
+            FakeArchiver stubborn(0);
+            m->UpdateStartStopCaption();
+            QCOMPARE(m->settingsPage->SpeedButton7->text(), kRunning);
+            int ticksAtFailure = -1;
+            whenModal(
+                p.panel->info1F(),
+                [&] {
+                    ticksAtFailure = wait->ticks;
+                    QTest::mouseClick(p.panel->info1F()->SpeedButton1, Qt::LeftButton);
+                },
+                QStringLiteral("Can not stop the Archiver!"));
+            QTest::mouseClick(m->settingsPage->SpeedButton7, Qt::LeftButton);
+            QCOMPARE(ticksAtFailure, 120);
+            QVERIFY(!wait->isVisible());
+            QVERIFY(!wait->Timer1->isActive());
+            QVERIFY(QTest::qWaitFor([&] { return stubborn.closes >= 121; }));
+            QCOMPARE(stubborn.closes, 121);
+            QCOMPARE(m->settingsPage->SpeedButton7->text(), kRunning);
+        }
+        {
+            // One that ends at the third request: the window closes without a message.
+            FakeArchiver willing(3);
+            QSignalSpy infos(p.panel->info1F(), &QDialog::finished);
+            QTest::mouseClick(m->settingsPage->SpeedButton7, Qt::LeftButton);
+            QCOMPARE(willing.closes, 3);
+            QVERIFY(!wait->isVisible());
+            QCOMPARE(infos.count(), 0);
+            QCOMPARE(m->settingsPage->SpeedButton7->text(), kStopped);
+        }
+        {
+            // With confirmations on, No leaves it running and asks nothing of it.
+            FakeArchiver running(1);
+            m->settingsPage->CheckBox1->setChecked(true);
+            answer(p.panel->confirm1F(), QStringLiteral("Do you want to stop the Archiver?"), false);
+            QTest::mouseClick(m->settingsPage->SpeedButton7, Qt::LeftButton);
+            QCOMPARE(running.closes, 0);
+            QVERIFY(IsWindow(running.window.hwnd()));
+            QCOMPARE(m->settingsPage->SpeedButton7->text(), kRunning);
+        }
+        // Gone before the window opens: it closes at its first tick, asking nothing. (A window
+        // left without its timer would wait for ever; the test closes it after a while.)
+        bool stuck = false;
+        QTimer::singleShot(10000, wait, [&] {
+            stuck = wait->isVisible();
+            wait->reject();
+        });
+        wait->exec();
+        QVERIFY(!stuck);
+        QCOMPARE(wait->ticks, 0);
+        QVERIFY(!wait->Timer1->isActive());
+    }
+
+    void wrongTypeIsReportedOncePerChange()
+    {
+        TestPanel p;
+        QVERIFY(p.start());
+        p.main->Timer1->setInterval(10);
+        QSignalSpy ticks(p.main->Timer1, &QTimer::timeout);
+        const QString failure = QStringLiteral("Invalid data type for 'Archstate'");
+
+        writeWrongType(QStringLiteral("Archstate"));
+        QVERIFY(QTest::qWaitFor([&] { return ticks.count() >= 10; }));
+        QCOMPARE(p.errors, QStringList{failure});
+
+        // Readable again, then wrong again: a new failure, reported once more.
+        p.settings().WriteInteger(QStringLiteral("Archstate"), 0);
+        ticks.clear();
+        QVERIFY(QTest::qWaitFor([&] { return ticks.count() >= 3; }));
+        QCOMPARE(p.errors.size(), 1);
+        writeWrongType(QStringLiteral("Archstate"));
+        ticks.clear();
+        QVERIFY(QTest::qWaitFor([&] { return ticks.count() >= 10; }));
+        QCOMPARE(p.errors, QStringList({failure, failure}));
+
+        // Opening the status window reports it, since the user asked to see the state.
+        TstatusF *status = p.panel->statusF();
+        p.main->Timer1->stop();
+        whenModal(status, [status] { QTest::mouseClick(status->SpeedButton1, Qt::LeftButton); });
+        QTest::mouseClick(p.main->statusbutton, Qt::LeftButton);
+        QCOMPARE(p.errors.size(), 3);
+    }
+};
+
+DUNLIVO_TEST_MAIN(TestArchiverWindows)
+#include "tst_archiverwindows.moc"

@@ -1,0 +1,248 @@
+// The panel with the real archiv beside it, on a test prefix: starting it from the settings page
+// with and without the question, stopping it through the wait window, manual archiving with and
+// without unsaved settings into an Archiver started anew between two commands, and a failed run's
+// state in the status light and the status window within one tick.
+#include "testfiles.h"
+#include "testmain.h"
+#include "testpanel.h"
+
+#include "appearance/resourcebitmap.h"
+#include "archiv/archivelayout.h"
+#include "archivelist/treelist.h"
+#include "archiver/communicator.h"
+#include "archiver/man_archf.h"
+#include "archiver/statusf.h"
+#include "archiver/varakozf.h"
+#include "platform/prefix.h"
+#include "shell/archiverhooks.h"
+#include "shell/settingspage.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QSignalSpy>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace win;
+
+namespace {
+
+constexpr int kLong = 60000;
+const QString kStopped = QStringLiteral("Start Archiver");
+const QString kRunning = QStringLiteral("Stop Archiver");
+
+HWND archiverWindow()
+{
+    return FindWindow(Communicator::windowClass(), Communicator::windowTitle());
+}
+
+// True once no archiv holds the prefix's instance lock, that is once its process has ended.
+bool archiverEnded()
+{
+    const QByteArray path = QFile::encodeName(Prefix::path() + QStringLiteral("/archiv.lock"));
+    const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return true;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
+}
+
+// A panel whose program folder holds a copy of archiv (so the Archiver reads the test's own
+// afiles.lst), with the timed runs off so that only commands archive. It stops the Archiver when
+// the test ends, whatever happened.
+class ArchiverPanel : public TestPanel
+{
+public:
+    ArchiverPanel()
+    {
+        const QString exe = host(QStringLiteral("archiv"));
+        QFile::copy(testBinDir() + QStringLiteral("/archiv"), exe);
+        QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeOwner);
+        settings().WriteInteger(QStringLiteral("Archivalas"), 0);
+        settings().WriteInteger(QStringLiteral("Biztarchivalas"), 0);
+        settings().WriteBool(QStringLiteral("Autourites"), false);
+    }
+    ~ArchiverPanel()
+    {
+        if (HWND window = archiverWindow())
+            PostMessage(window, WM_CLOSE, 0, 0);
+        if (!QTest::qWaitFor([] { return !archiverWindow() && archiverEnded(); }, kLong))
+            qWarning("archiv did not end");
+    }
+
+    bool startedWithin()
+    {
+        return QTest::qWaitFor([] { return archiverWindow() != nullptr; }, kLong);
+    }
+    QString caption() const { return main->settingsPage->SpeedButton7->text(); }
+    QToolButton *startStop() const { return main->settingsPage->SpeedButton7; }
+};
+
+bool lightIsRed(TApp_user_window *main)
+{
+    return main->Image5->pixmap().toImage() ==
+           TransparentBitmap(ResourceBitmap(QStringLiteral("redico"))).toImage();
+}
+
+} // namespace
+
+class TestPanelArchiv : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void startAndStopFromThePanel()
+    {
+        ArchiverPanel p;
+        QVERIFY(p.start());
+        p.main->Timer1->setInterval(100);
+        p.main->ShowPage(3);
+        QCOMPARE(p.caption(), kStopped);
+        QVERIFY(p.main->settingsPage->CheckBox1->isChecked());
+
+        // Confirmations on: No starts nothing; Yes starts archiv from the program folder, and the
+        // caption follows once its window is there.
+        answer(p.panel->confirm1F(), QStringLiteral("Do you want to start the Archiver?"), false);
+        QTest::mouseClick(p.startStop(), Qt::LeftButton);
+        QVERIFY(!archiverWindow());
+        answer(p.panel->confirm1F(), QStringLiteral("Do you want to start the Archiver?"), true);
+        QTest::mouseClick(p.startStop(), Qt::LeftButton);
+        QVERIFY(p.startedWithin());
+        QTRY_COMPARE(p.caption(), kRunning);
+        const HWND first = archiverWindow();
+
+        // No to the stop question leaves it running.
+        answer(p.panel->confirm1F(), QStringLiteral("Do you want to stop the Archiver?"), false);
+        QTest::mouseClick(p.startStop(), Qt::LeftButton);
+        QVERIFY(IsWindow(first));
+
+        // Confirmations off: stopped through the wait window at once, no question.
+        p.main->settingsPage->CheckBox1->click();
+        QSignalSpy waitShown(p.panel->varakozF(), &QDialog::finished);
+        QTest::mouseClick(p.startStop(), Qt::LeftButton);
+        QCOMPARE(waitShown.count(), 1);
+        QVERIFY(!IsWindow(first));
+        QCOMPARE(p.caption(), kStopped);
+        QVERIFY(QTest::qWaitFor(archiverEnded, kLong));
+
+        // And started again without a question: a new Archiver under a new handle.
+        QSignalSpy asked(p.panel->confirm1F(), &QDialog::finished);
+        QTest::mouseClick(p.startStop(), Qt::LeftButton);
+        QVERIFY(p.startedWithin());
+        QCOMPARE(asked.count(), 0);
+        QVERIFY(archiverWindow() != first);
+        QTRY_COMPARE(p.caption(), kRunning);
+    }
+
+    void manualArchivingIntoARestartedArchiver()
+    {
+        ArchiverPanel p;
+        QTemporaryDir source;
+        QTemporaryDir destination;
+        writeFile(source.path() + QStringLiteral("/report.txt"), QByteArray("the quarterly figures\n"));
+        TTreeList list;
+        list.AddDir(ToWindowsPath(source.path()), QStringLiteral(".txt"));
+        writeFile(p.host(QStringLiteral("afiles.lst")), list.ListFileBytes());
+        p.settings().WriteString(QStringLiteral("Celutvonal"), ToWindowsPath(destination.path()));
+        p.settings().WriteString(QStringLiteral("Celutvonal2"), ToWindowsPath(destination.path()));
+        p.settings().WriteBool(QStringLiteral("Bzip2_ok_1"), false);
+        p.settings().WriteBool(QStringLiteral("Bzip2_ok_2"), false);
+        QVERIFY(p.start());
+        Tman_archF *manual = p.panel->man_archF();
+        const QString primaryRoot = destination.path() + QStringLiteral("/Archive1");
+        const QString secondaryRoot = destination.path() + QStringLiteral("/Archive2");
+
+        p.main->settingsPage->CheckBox1->setChecked(false);
+        p.main->SettingsChanged = false;
+        QTest::mouseClick(p.startStop(), Qt::LeftButton);
+        QVERIFY(p.startedWithin());
+        const HWND first = archiverWindow();
+
+        // Settings unchanged: code 2 at once; the Archiver has started the run when it answers.
+        whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton2, Qt::LeftButton); });
+        QTest::mouseClick(p.main->SpeedButton1, Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor(
+            [&] { return p.settings().ReadDateTime(QStringLiteral("Archutolso"), 0.0) != 0.0; }, kLong));
+        QVERIFY(QFile::exists(primaryRoot + QStringLiteral("/afiles.lst")));
+        QCOMPARE(p.settings().ReadInteger(QStringLiteral("Archstate"), -1), 0);
+
+        // Stopped and started anew between two commands: the next command finds the new one.
+        p.main->ShowPage(3);
+        QTest::mouseClick(p.startStop(), Qt::LeftButton);
+        QVERIFY(!IsWindow(first));
+        QVERIFY(QTest::qWaitFor(archiverEnded, kLong));
+        QTest::mouseClick(p.startStop(), Qt::LeftButton);
+        QVERIFY(p.startedWithin());
+        QVERIFY(archiverWindow() != first);
+
+        // Unsaved settings with confirmations on: nothing is sent.
+        p.main->settingsPage->CheckBox1->click();
+        QVERIFY(p.main->SettingsChanged);
+        whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton3, Qt::LeftButton); });
+        acknowledge(p.panel->info1F(),
+                    QStringLiteral("Please save the settings before you start the archiving!"));
+        QTest::mouseClick(p.main->SpeedButton1, Qt::LeftButton);
+        QVERIFY(!QFile::exists(secondaryRoot));
+        QCOMPARE(p.settings().ReadDateTime(QStringLiteral("Archutolso2"), 0.0), 0.0);
+
+        // Confirmations off (itself an unsaved change): saved without a question, then code 3.
+        p.main->settingsPage->CheckBox1->click();
+        whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton3, Qt::LeftButton); });
+        QTest::mouseClick(p.main->SpeedButton1, Qt::LeftButton);
+        QVERIFY(!p.main->SettingsChanged);
+        QCOMPARE(p.settings().ReadBool(QStringLiteral("Kerdez"), true), false);
+        QVERIFY(QTest::qWaitFor(
+            [&] { return p.settings().ReadDateTime(QStringLiteral("Archutolso2"), 0.0) != 0.0; }, kLong));
+        archiver::ArchivedLocation location;
+        QVERIFY(archiver::archivedLocation(ToWindowsPath(source.path() + QStringLiteral("/report.txt")),
+                                           false, &location));
+        const QString copy = secondaryRoot + QLatin1Char('/') +
+                             location.relativePath().replace(QLatin1Char('\\'), QLatin1Char('/'));
+        QCOMPARE(readFile(copy), QByteArray("the quarterly figures\n"));
+    }
+
+    void failedRunShowsWithinOneTick()
+    {
+        ArchiverPanel p;
+        QTemporaryDir parent;
+        p.settings().WriteString(QStringLiteral("Celutvonal2"),
+                                 ToWindowsPath(parent.path()) + QStringLiteral("\\missing"));
+        QVERIFY(p.start());
+        Tman_archF *manual = p.panel->man_archF();
+        TstatusF *status = p.panel->statusF();
+        p.main->settingsPage->CheckBox1->setChecked(false);
+        p.main->SettingsChanged = false;
+        QTest::mouseClick(p.startStop(), Qt::LeftButton);
+        QVERIFY(p.startedWithin());
+        QVERIFY(!lightIsRed(p.main));
+
+        // A missing destination: the Archiver reports 4 for the secondary archive, and the light
+        // and the status window show it at the poll's next tick.
+        p.main->Timer1->setInterval(200);
+        QSignalSpy ticks(p.main->Timer1, &QTimer::timeout);
+        whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton3, Qt::LeftButton); });
+        QTest::mouseClick(p.main->SpeedButton1, Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return p.settings().ReadInteger(QStringLiteral("Safestate"), 0) == 4; },
+                                kLong));
+        ticks.clear();
+        QVERIFY(QTest::qWaitFor([&] { return lightIsRed(p.main); }));
+        QVERIFY(ticks.count() <= 1);
+        QCOMPARE(status->Label6->text(), QStringLiteral("Path not found!"));
+        QCOMPARE(status->Label4->text(), QStringLiteral("Correct"));
+
+        // Opened, the status window shows the same.
+        QString shown;
+        whenModal(status, [&] {
+            shown = status->Label6->text();
+            QTest::mouseClick(status->SpeedButton1, Qt::LeftButton);
+        });
+        QTest::mouseClick(p.main->statusbutton, Qt::LeftButton);
+        QCOMPARE(shown, QStringLiteral("Path not found!"));
+        QVERIFY(p.errors.isEmpty());
+    }
+};
+
+DUNLIVO_TEST_MAIN(TestPanelArchiv)
+#include "tst_panel_archiv.moc"

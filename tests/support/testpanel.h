@@ -1,0 +1,117 @@
+// A whole panel on a fresh prefix and program folder for tests, and the answering of its modal
+// windows from a timer. Header-only: only tests that link the panel's windows include it.
+#pragma once
+
+#include "testprefix.h"
+
+#include "config/config.h"
+#include "platform/paths.h"
+#include "shell/app_user_window.h"
+#include "shell/application.h"
+#include "shell/confirm1f.h"
+#include "shell/info1f.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <functional>
+#include <memory>
+
+// Runs action once the window is the active modal window and, when given, shows that first line
+// in its Label1.
+inline void whenModal(QDialog *window, std::function<void()> action, const QString &firstLine = QString())
+{
+    auto *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [=] {
+        if (QApplication::activeModalWidget() != window)
+            return;
+        if (!firstLine.isEmpty()) {
+            auto *label = window->findChild<QLabel *>(QStringLiteral("Label1"));
+            if (!label || label->text() != firstLine)
+                return;
+        }
+        poll->stop();
+        poll->deleteLater();
+        action();
+    });
+    poll->start(10);
+}
+
+// Answers the confirmation window's question with Yes or No.
+inline void answer(Tconfirm1F *confirm, const QString &question, bool yes)
+{
+    whenModal(
+        confirm,
+        [=] { QTest::mouseClick(yes ? confirm->SpeedButton1 : confirm->SpeedButton2, Qt::LeftButton); },
+        question);
+}
+
+// Closes the information window once it shows this first line; the second line it showed is
+// kept in *second when given.
+inline void acknowledge(Tinfo1F *info, const QString &firstLine, QString *second = nullptr)
+{
+    whenModal(
+        info,
+        [=] {
+            if (second)
+                *second = info->Label2->text();
+            QTest::mouseClick(info->SpeedButton1, Qt::LeftButton);
+        },
+        firstLine);
+}
+
+class TestPanel
+{
+public:
+    TestPanel() { programDir = win::ToWindowsPath(m_programHost.path()); }
+
+    // A host path in the program folder.
+    QString host(const QString &relative) const { return m_programHost.path() + QLatin1Char('/') + relative; }
+
+    bool create()
+    {
+        PanelOptions options;
+        options.programDir = programDir;
+        options.screenWidth = [] { return 1280; };
+        options.registryErrorHandler = [this](const ConfigError &e) { errors.append(e.text()); };
+        panel = std::make_unique<DunlivoPanel>(options);
+        if (!panel->create())
+            return false;
+        main = panel->App_user_window();
+        main->terminateHandler = [] {};
+        return true;
+    }
+
+    // Shows the main window and waits for its first activation.
+    bool start()
+    {
+        if (!create())
+            return false;
+        main->show();
+        return QTest::qWaitFor([this] { return main->ActivatedOnce && !main->LoadingSettings; });
+    }
+
+    // A store of the test's own, to read and write the settings as the Archiver does.
+    Tconfig &settings()
+    {
+        if (!m_settings)
+            m_settings = std::make_unique<Tconfig>();
+        return *m_settings;
+    }
+
+    TestPrefix prefix;
+    QString programDir;
+    std::unique_ptr<DunlivoPanel> panel;
+    TApp_user_window *main = nullptr;
+    QStringList errors;
+
+private:
+    QTemporaryDir m_programHost;
+    std::unique_ptr<Tconfig> m_settings;
+};
