@@ -2,7 +2,7 @@
 // the test's own, and a sorted view of the archive list.
 #pragma once
 
-#include "panelfixture.h"
+#include "testpanel.h"
 #include "testdrive.h"
 #include "testfiles.h"
 
@@ -44,7 +44,7 @@ inline QStringList listItems(const TTreeList &list)
 }
 
 // The panel of the window tests with a drive T: of the test's own.
-class ArchivePanel : public Panel
+class ArchivePanel : public TestPanel
 {
 public:
     // confirm: the stored choice of the settings page's confirmation box.

@@ -3,7 +3,7 @@
 // layouts and pages.
 #include "testfiles.h"
 #include "testmain.h"
-#include "panelfixture.h"
+#include "testpanel.h"
 
 #include "appearance/kovaimage.h"
 #include "appearance/kovalanguage.h"
@@ -55,7 +55,7 @@ class TestMainWindow : public QObject
 private Q_SLOTS:
     void firstStartOnAnEmptyRegistry()
     {
-        Panel p;
+        TestPanel p;
         QVERIFY(!valueExists(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Kerdez")));
         QVERIFY(p.start());
         QVERIFY2(p.errors.isEmpty(), qPrintable(p.errors.join(QLatin1Char('\n'))));
@@ -140,7 +140,7 @@ private Q_SLOTS:
     {
         {
             // archiv.dat replaces the start page's logo; the about window keeps the built-in one.
-            Panel p;
+            TestPanel p;
             QImage own(12, 8, QImage::Format_RGB32);
             own.fill(Qt::blue);
             QVERIFY(own.save(p.host(QStringLiteral("archiv.dat")), "BMP"));
@@ -151,7 +151,7 @@ private Q_SLOTS:
         {
             // A value of the wrong type: the failure is shown with its fixed text, the rest of the
             // handler is abandoned, and the panel is still built.
-            Panel p;
+            TestPanel p;
             p.settings();
             HKEY key = nullptr;
             QCOMPARE(RegOpenKeyEx(HKEY_CLASSES_ROOT, kSettings, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
@@ -166,7 +166,7 @@ private Q_SLOTS:
         }
         {
             // A settings hive that cannot be opened: named, and left exactly as it was.
-            Panel p;
+            TestPanel p;
             p.settings();
             const QString hive = p.prefix.hiveFile("HKEY_CLASSES_ROOT");
             const QByteArray before = readFile(hive);
@@ -183,7 +183,7 @@ private Q_SLOTS:
     void narrowScreen()
     {
         {
-            Panel p(640);
+            TestPanel p(640);
             p.settings().WriteBool(QStringLiteral("Max meret"), true);
             QVERIFY(p.start());
             QVERIFY(p.main->zoombutton->isHidden());
@@ -197,7 +197,7 @@ private Q_SLOTS:
             QCOMPARE(p.settings().ReadBool(QStringLiteral("Max meret"), false), true);
         }
         {
-            Panel p(641);
+            TestPanel p(641);
             QVERIFY(p.start());
             QVERIFY(!p.main->zoombutton->isHidden());
             QCOMPARE(p.main->zoombutton->x(), 586);
@@ -229,7 +229,7 @@ private Q_SLOTS:
         QFETCH(int, arany2);
         QFETCH(int, fileList);
         QFETCH(int, bottom);
-        Panel p;
+        TestPanel p;
         p.settings().WriteBool(QStringLiteral("Max meret"), large);
         p.settings().WriteInteger(QStringLiteral("Arany1"), arany1);
         p.settings().WriteInteger(QStringLiteral("Arany2"), arany2);
@@ -247,7 +247,7 @@ private Q_SLOTS:
 
     void splitterDragStoresShares()
     {
-        Panel p;
+        TestPanel p;
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
         m->SpeedButton5Click();
@@ -293,7 +293,7 @@ private Q_SLOTS:
         QCOMPARE(TrimTrailingBackslash(QStringLiteral("\\\\")), QStringLiteral("\\"));
         QCOMPARE(TrimTrailingBackslash(QString()), QString());
 
-        Panel p;
+        TestPanel p;
         p.settings().WriteString(QStringLiteral("Celkonyvtarnev1"), QString());
         p.settings().WriteString(QStringLiteral("Celkonyvtarnev2"), QStringLiteral("Weekly"));
         p.settings().WriteString(QStringLiteral("Celutvonal"), QStringLiteral("D:\\Backup\\"));
@@ -342,7 +342,7 @@ private Q_SLOTS:
             {scriptWin + QStringLiteral(" \"%1\""), scriptWin + QStringLiteral(" \"%1\"")},
         };
         for (const auto &c : cases) {
-            Panel p;
+            TestPanel p;
             setDefaultValue(QStringLiteral(".html"), QStringLiteral("htmlfile"));
             setDefaultValue(QStringLiteral("htmlfile\\shell\\open\\command"), c.command);
             writeFile(p.host(QStringLiteral("Help/help.html")), "<html></html>");
@@ -356,7 +356,7 @@ private Q_SLOTS:
 
         {
             // No help page: the information window says so.
-            Panel p;
+            TestPanel p;
             setDefaultValue(QStringLiteral(".html"), QStringLiteral("htmlfile"));
             setDefaultValue(QStringLiteral("htmlfile\\shell\\open\\command"),
                             scriptWin + QStringLiteral(" %1"));
@@ -372,7 +372,7 @@ private Q_SLOTS:
         }
         {
             // No open command registered: the button does nothing at all.
-            Panel p;
+            TestPanel p;
             setDefaultValue(QStringLiteral(".html"), QString());
             QVERIFY(p.start());
             QVERIFY(p.main->BrowserCommand.isEmpty());
@@ -392,7 +392,7 @@ private Q_SLOTS:
     {
         {
             // Confirmation off, unsaved changes: saved without a question, then the end.
-            Panel p;
+            TestPanel p;
             p.settings().WriteBool(QStringLiteral("Kerdez"), false);
             QVERIFY(p.start());
             p.main->SettingsChanged = true;
@@ -401,7 +401,7 @@ private Q_SLOTS:
             QCOMPARE(p.terminations, 1);
         }
         {
-            Panel p;
+            TestPanel p;
             QVERIFY(p.start());
             Tconfirm1F *confirm = p.panel->confirm1F();
             const QString exitQuestion = QStringLiteral("Do you want to close the Configuration Panel?");
@@ -449,7 +449,7 @@ private Q_SLOTS:
     {
         // The real ending, not the test's counter: every window closes and the loop ends, even
         // though a close from outside would have asked first.
-        Panel p;
+        TestPanel p;
         QVERIFY(p.start());
         p.main->terminateHandler = nullptr;
         p.settings().WriteBool(QStringLiteral("Kerdez"), true);
@@ -465,7 +465,7 @@ private Q_SLOTS:
     {
         {
             // Missing: nothing shown, both trees empty, no file made.
-            Panel p;
+            TestPanel p;
             QVERIFY(p.start());
             QCOMPARE(p.main->TLmain->treeList()->nodeCount(), 0);
             QCOMPARE(p.main->TLarchive->treeList()->nodeCount(), 0);
@@ -473,7 +473,7 @@ private Q_SLOTS:
         }
         {
             // Good: both trees hold it, the file is rewritten in the writer's form, top level open.
-            Panel p;
+            TestPanel p;
             const QByteArray good = listBytes({"C:\\Data", "C:\\Work\\Projects", "D:\\"});
             QByteArray lf = good;
             lf.replace("\r\n", "\n");
@@ -490,7 +490,7 @@ private Q_SLOTS:
         }
         {
             // Malformed: the two lines of the information window; the file stays; usable panel.
-            Panel p;
+            TestPanel p;
             const QByteArray bad("DC:\r\n DData\r\n   DDeep\r\n DWork\r\n");
             writeFile(p.host(QStringLiteral("afiles.lst")), bad);
             QVERIFY(p.create());
@@ -519,7 +519,7 @@ private Q_SLOTS:
         }
         {
             // Not writable: read and shown, but the write-back is refused and said so.
-            Panel p;
+            TestPanel p;
             const QByteArray good = listBytes({"C:\\Data"});
             const QString file = p.host(QStringLiteral("afiles.lst"));
             writeFile(file, good);
@@ -542,7 +542,7 @@ private Q_SLOTS:
 
     void zoomSwitching()
     {
-        Panel p;
+        TestPanel p;
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
         const QPoint start = m->pos();
@@ -606,7 +606,7 @@ private Q_SLOTS:
         QCOMPARE(textureAt, m->pos() + QPoint(120, 151));
 
         // A stored large layout is used from the start.
-        Panel large;
+        TestPanel large;
         large.settings().WriteBool(QStringLiteral("Max meret"), true);
         QVERIFY(large.start());
         QCOMPARE(large.main->size(), QSize(800, 570));
@@ -615,7 +615,7 @@ private Q_SLOTS:
 
     void pageSwitching()
     {
-        Panel p;
+        TestPanel p;
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
         const auto visible = [m] {

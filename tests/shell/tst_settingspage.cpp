@@ -1,6 +1,6 @@
 // The settings page on the real main window: what it shows from the registry, which changes
 // count as unsaved, and what the save button writes.
-#include "panelfixture.h"
+#include "testpanel.h"
 #include "testmain.h"
 
 #include "appearance/kovalanguage.h"
@@ -45,7 +45,7 @@ class TestSettingsPage : public QObject
 private Q_SLOTS:
     void firstStartShowsTheDefaults()
     {
-        Panel p;
+        TestPanel p;
         QVERIFY(p.start());
         SettingsPage *page = p.main->settingsPage;
         QVERIFY(page->CheckBox1->isChecked());
@@ -72,7 +72,7 @@ private Q_SLOTS:
 
     void intervalLabels()
     {
-        Panel p;
+        TestPanel p;
         p.settings().WriteInteger(QStringLiteral("Archivalas"), 0);
         p.settings().WriteInteger(QStringLiteral("Biztarchivalas"), 0);
         QVERIFY(p.start());
@@ -98,7 +98,7 @@ private Q_SLOTS:
     void shutdownModeAndPriority()
     {
         {
-            Panel p;
+            TestPanel p;
             p.settings().WriteInteger(QStringLiteral("ShutDown_type"), 0);
             p.settings().WriteBool(QStringLiteral("Kerdez"), false);
             QVERIFY(p.start());
@@ -125,7 +125,7 @@ private Q_SLOTS:
         }
         {
             // Numbers the boxes do not know: no selection, and saving leaves them as they are.
-            Panel p;
+            TestPanel p;
             p.settings().WriteInteger(QStringLiteral("ShutDown_type"), 7);
             p.settings().WriteInteger(QStringLiteral("Prioritas"), 5);
             p.settings().WriteBool(QStringLiteral("Kerdez"), false);
@@ -141,7 +141,7 @@ private Q_SLOTS:
 
     void saveButtonAsksAfterTheStoredChoice()
     {
-        Panel p;
+        TestPanel p;
         p.settings().WriteBool(QStringLiteral("Kerdez"), false);
         QVERIFY(p.start());
         SettingsPage *page = p.main->settingsPage;
@@ -173,7 +173,7 @@ private Q_SLOTS:
 
     void saveWritesEveryValue()
     {
-        Panel p;
+        TestPanel p;
         p.settings().WriteBool(QStringLiteral("Kerdez"), false);
         QVERIFY(p.start());
         SettingsPage *page = p.main->settingsPage;
@@ -209,7 +209,7 @@ private Q_SLOTS:
 
     void failedSaveKeepsTheChanges()
     {
-        Panel p;
+        TestPanel p;
         p.settings().WriteBool(QStringLiteral("Kerdez"), false);
         QVERIFY(p.start());
         TestPrefix::setCodePage("1252");
@@ -224,7 +224,7 @@ private Q_SLOTS:
 
     void spinBoxBounds()
     {
-        Panel p;
+        TestPanel p;
         QVERIFY(p.start());
         SettingsPage *page = p.main->settingsPage;
         p.main->ShowPage(3);

@@ -6,10 +6,12 @@
 
 #include "config/config.h"
 #include "platform/paths.h"
+#include "platform/registry.h"
 #include "shell/app_user_window.h"
 #include "shell/application.h"
 #include "shell/confirm1f.h"
 #include "shell/info1f.h"
+#include "shell/savef.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -25,7 +27,7 @@
 
 // Runs action once the window is the active modal window and, when given, shows that first line
 // in its Label1.
-inline void whenModal(QDialog *window, std::function<void()> action, const QString &firstLine = QString())
+inline void whenModal(QWidget *window, std::function<void()> action, const QString &firstLine = QString())
 {
     auto *poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, [=] {
@@ -66,10 +68,62 @@ inline void acknowledge(Tinfo1F *info, const QString &firstLine, QString *second
         firstLine);
 }
 
+// The settings key.
+inline const QString kSettings = QStringLiteral("Kovamark\\Dunlivo");
+
+// Whether a registry value exists.
+inline bool valueExists(win::HKEY root, const QString &path, const QString &name)
+{
+    using namespace win;
+    HKEY key = nullptr;
+    if (RegOpenKeyEx(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD type = 0;
+    DWORD size = 0;
+    const bool exists = RegQueryValueEx(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return exists;
+}
+
+// Sets the unnamed value of a key below HKEY_CLASSES_ROOT.
+inline void setDefaultValue(const QString &path, const QString &text)
+{
+    using namespace win;
+    HKEY key = nullptr;
+    QCOMPARE(RegCreateKeyEx(HKEY_CLASSES_ROOT, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+             ERROR_SUCCESS);
+    const QByteArray data = text.toUtf8() + '\0';
+    QCOMPARE(RegSetValueEx(key, QString(), 0, REG_SZ, reinterpret_cast<const BYTE *>(data.constData()),
+                           DWORD(data.size())),
+             ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+// Counts how often a window is shown.
+class ShowCounter : public QObject
+{
+public:
+    QObject *watched = nullptr;
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        if (object == watched && event->type() == QEvent::Show)
+            ++count;
+        return QObject::eventFilter(object, event);
+    }
+};
+
+// A fresh prefix, a program folder with an empty Help folder, and a panel built on them.
 class TestPanel
 {
 public:
-    TestPanel() { programDir = win::ToWindowsPath(m_programHost.path()); }
+    explicit TestPanel(int screenWidth = 1280) : m_screenWidth(screenWidth)
+    {
+        QDir(m_programHost.path()).mkpath(QStringLiteral("Help"));
+        programDir = win::ToWindowsPath(m_programHost.path());
+    }
 
     // A host path in the program folder.
     QString host(const QString &relative) const { return m_programHost.path() + QLatin1Char('/') + relative; }
@@ -78,13 +132,20 @@ public:
     {
         PanelOptions options;
         options.programDir = programDir;
-        options.screenWidth = [] { return 1280; };
-        options.registryErrorHandler = [this](const ConfigError &e) { errors.append(e.text()); };
+        options.screenWidth = [this] { return m_screenWidth; };
+        options.registryErrorHandler = [this](const ConfigError &e) {
+            errors.append(e.text());
+            details.append(e.detail());
+        };
         panel = std::make_unique<DunlivoPanel>(options);
         if (!panel->create())
             return false;
         main = panel->App_user_window();
-        main->terminateHandler = [] {};
+        // The program's ending is counted instead.
+        main->terminateHandler = [this] { ++terminations; };
+        // Every save shows the progress window once.
+        saveCounter.watched = panel->saveF();
+        panel->saveF()->installEventFilter(&saveCounter);
         return true;
     }
 
@@ -110,8 +171,13 @@ public:
     std::unique_ptr<DunlivoPanel> panel;
     TApp_user_window *main = nullptr;
     QStringList errors;
+    QStringList details;
+    int terminations = 0;
+    ShowCounter saveCounter;
+    int saves() const { return saveCounter.count; }
 
 private:
     QTemporaryDir m_programHost;
+    int m_screenWidth;
     std::unique_ptr<Tconfig> m_settings;
 };
