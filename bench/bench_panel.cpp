@@ -63,7 +63,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     BenchPrefix prefix;
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    childProgram = QCoreApplication::applicationDirPath() + QStringLiteral("/bench_panel_child");
+    childProgram = QCoreApplication::applicationDirPath() + QStringLiteral("/panel-child");
 
     QTemporaryDir programHost;
     const QString programDir = win::ToWindowsPath(programHost.path());

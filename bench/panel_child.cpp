@@ -1,9 +1,10 @@
 // The programs that the panel benchmark starts and times.
-//   bench_panel_child panel <programDir>   builds the whole panel as the program does and shows it;
-//                                          prints "painted" at the main window's first paint
-//   bench_panel_child rss <programDir>     the same, then waits for the first activation (which
-//                                          loads afiles.lst) and prints "rss <kB>"
-//   bench_panel_child minimal              one plain window; prints "painted" at its first paint
+//   panel-child panel <programDir>  builds the whole panel as the program does and shows it;
+//                                   prints "painted" at the main window's first paint
+//   panel-child rss <programDir>    the same, then waits for the first activation (which loads
+//                                   afiles.lst) and prints "rss <kB>"
+//   panel-child minimal             one plain window; prints "painted" at its first paint
+// Any other first argument ends at once: the program is only ever started by the benchmark.
 #include "shell/app_user_window.h"
 #include "shell/application.h"
 
@@ -69,6 +70,9 @@ int main(int argc, char **argv)
         window.show();
         return app.exec();
     }
+
+    if (mode != QLatin1String("panel") && mode != QLatin1String("rss"))
+        return 2;
 
     PanelOptions options;
     options.programDir = args.value(2);
