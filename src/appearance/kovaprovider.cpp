@@ -65,6 +65,20 @@ void TkovaProvider::SetDefault(const QString &key, const QString &text)
         m_kovaLanguage->AddText(key, text);
 }
 
+void TkovaProvider::SetDefaults(std::span<const DefaultText> texts)
+{
+    for (const DefaultText &entry : texts)
+        SetDefault(QString::fromLatin1(entry.key), QString::fromUtf8(entry.text));
+}
+
+QString TkovaProvider::DefaultTextOf(std::span<const DefaultText> texts, const QString &key)
+{
+    for (const DefaultText &entry : texts)
+        if (key == QLatin1String(entry.key))
+            return QString::fromUtf8(entry.text);
+    return QString();
+}
+
 void TkovaProvider::BindPanels()
 {
     for (TKovaPanel *panel : OwnedComponents<TKovaPanel>(window())) {

@@ -7,10 +7,18 @@
 #include <QPointer>
 
 #include <functional>
+#include <span>
 
 class QWidget;
 class TKovaImage;
 class TKovaLanguage;
+
+// A key and its English text, as a window registers it.
+struct DefaultText
+{
+    const char *key;
+    const char *text; // UTF-8
+};
 
 // An event handler; the sender is the component that calls it.
 using TNotifyEvent = std::function<void(QObject *sender)>;
@@ -52,6 +60,10 @@ public:
     QString GetText(const QString &key) const;
     // Registers the English default of a key; nothing before the provider has a language component.
     void SetDefault(const QString &key, const QString &text);
+    // Registers every text of a window's table, in the table's order.
+    void SetDefaults(std::span<const DefaultText> texts);
+    // The English text of a key in a table; empty when the table does not hold the key.
+    static QString DefaultTextOf(std::span<const DefaultText> texts, const QString &key);
 
     // Gives Kovaimage to every TKovaPanel of the window whose KovaProvider is this provider.
     void BindPanels();

@@ -25,12 +25,10 @@ TPanelWindow::TPanelWindow(const QString &name, QSize size, bool draggable, QWid
     }
 }
 
-void TPanelWindow::setDefaultTexts(std::vector<std::pair<const char *, const char *>> texts)
+void TPanelWindow::setDefaultTexts(std::vector<DefaultText> texts)
 {
-    kovaProvider1->setOnNeedDefaults([this, texts = std::move(texts)](QObject *) {
-        for (const auto &[key, text] : texts)
-            kovaProvider1->SetDefault(QString::fromLatin1(key), QString::fromUtf8(text));
-    });
+    kovaProvider1->setOnNeedDefaults(
+        [this, texts = std::move(texts)](QObject *) { kovaProvider1->SetDefaults(texts); });
 }
 
 void TPanelWindow::addPlaceholder(const QString &title)

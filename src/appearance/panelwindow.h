@@ -2,14 +2,14 @@
 // by a textured panel, with its own string provider and, when it is dragged, a window dragger.
 #pragma once
 
+#include "kovaprovider.h"
+
 #include <QDialog>
 
-#include <utility>
 #include <vector>
 
 class TKovaPanel;
 class TMouseMove;
-class TkovaProvider;
 
 class TPanelWindow : public QDialog
 {
@@ -27,7 +27,7 @@ protected:
     // The window's English texts, registered in this order whenever the language component asks.
     // A window that is still a placeholder registers its texts already, so that the shared text
     // list is complete.
-    void setDefaultTexts(std::vector<std::pair<const char *, const char *>> texts);
+    void setDefaultTexts(std::vector<DefaultText> texts);
 
     // Until the window has its content: its title in the middle and an OK button that closes it,
     // so that opening it never leaves the user without a way back.

@@ -19,11 +19,6 @@
 
 namespace {
 
-struct DefaultText
-{
-    const char *key;
-    const char *text;
-};
 constexpr DefaultText kDefaults[] = {
     {"AvailableExtensionsText", "Available extensions:"},
     {"ActualExtensionsText", "Actual extensions:"},
@@ -103,8 +98,7 @@ TextlistF::TextlistF(const QString &programDir, QWidget *parent)
     ListBox2->addItem(extensionset::everyFile());
 
     kovaProvider1->setOnNeedDefaults([this](QObject *) {
-        for (const DefaultText &entry : kDefaults)
-            kovaProvider1->SetDefault(QString::fromLatin1(entry.key), QString::fromUtf8(entry.text));
+        kovaProvider1->SetDefaults(kDefaults);
     });
     kovaProvider1->setOnNeedSet([this](QObject *) {
         Label1->setText(kovaProvider1->GetText(QStringLiteral("AvailableExtensionsText")));
@@ -136,10 +130,7 @@ QString TextlistF::text(const char *key) const
     const QString translated = kovaProvider1->GetText(name);
     if (!translated.isEmpty())
         return translated;
-    for (const DefaultText &entry : kDefaults)
-        if (name == QLatin1String(entry.key))
-            return QString::fromUtf8(entry.text);
-    return QString();
+    return TkovaProvider::DefaultTextOf(kDefaults, name);
 }
 
 void TextlistF::inform(const QString &first, const QString &second) const

@@ -20,12 +20,6 @@
 
 namespace {
 
-struct DefaultText
-{
-    const char *key;
-    const char *text;
-};
-
 constexpr DefaultText kDefaults[] = {
     {"PleaseSaveInformation", "Please save the settings before you start the archiving!"},
     {"BackButton", "Back"},
@@ -69,8 +63,7 @@ Tman_archF::Tman_archF(MainWindowLink *link, QWidget *parent)
     Label3->setText(QStringLiteral("Secondary archive's date:"));
 
     kovaProvider1->setOnNeedDefaults([this](QObject *) {
-        for (const DefaultText &entry : kDefaults)
-            kovaProvider1->SetDefault(QString::fromLatin1(entry.key), QString::fromLatin1(entry.text));
+        kovaProvider1->SetDefaults(kDefaults);
     });
     kovaProvider1->setOnNeedSet([this](QObject *) {
         SpeedButton1->setText(kovaProvider1->GetText(QStringLiteral("BackButton")));

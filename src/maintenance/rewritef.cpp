@@ -11,12 +11,6 @@
 
 namespace {
 
-struct DefaultText
-{
-    const char *key;
-    const char *text;
-};
-
 // The restore window's texts, in the order of registration. The state code texts are shared
 // with the status window through the one text list.
 constexpr DefaultText kDefaults[] = {
@@ -79,8 +73,7 @@ TrewriteF::TrewriteF(QWidget *parent)
 
 void TrewriteF::registerDefaults()
 {
-    for (const DefaultText &entry : kDefaults)
-        kovaProvider1->SetDefault(QString::fromLatin1(entry.key), QString::fromLatin1(entry.text));
+    kovaProvider1->SetDefaults(kDefaults);
 }
 
 void TrewriteF::applyTexts()

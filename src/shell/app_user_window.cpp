@@ -67,11 +67,6 @@ constexpr int kToolStrip = 28;
 
 // The main window's own keys and the shared vocabulary it registers, with their English texts,
 // in the order of registration.
-struct DefaultText
-{
-    const char *key;
-    const char *text;
-};
 constexpr DefaultText kDefaults[] = {
     {"Sheet1", "MainPage"},
     {"Sheet2", "Archive's list"},
@@ -164,10 +159,7 @@ constexpr DefaultText kDefaults[] = {
 
 QString defaultText(const QString &key)
 {
-    for (const DefaultText &entry : kDefaults)
-        if (key == QLatin1String(entry.key))
-            return QString::fromUtf8(entry.text);
-    return QString();
+    return TkovaProvider::DefaultTextOf(kDefaults, key);
 }
 
 // Rounds half to even, as the shares are rounded.
@@ -551,8 +543,7 @@ void TApp_user_window::moveSplitter1(int delta)
 void TApp_user_window::registerDefaults()
 {
     KovaLanguage1->LoadFlagResource(QStringLiteral("defflag"));
-    for (const DefaultText &entry : kDefaults)
-        kovaProvider1->SetDefault(QString::fromLatin1(entry.key), QString::fromUtf8(entry.text));
+    kovaProvider1->SetDefaults(kDefaults);
 }
 
 void TApp_user_window::applyTexts()
