@@ -111,37 +111,35 @@ void SettingsPage::build(TKovaPanel *page)
     // Other settings, right.
     Label16 = makeCaption(page, "Label16");
     row(Label16, {318, 10, 290, 18}, {404, 14, 366, 20});
-    CheckBox1 = makeCheckBox(page, "CheckBox1");
-    row(CheckBox1, {320, 36, 16, 16}, {406, 47, 16, 16});
-    Label1 = makeLabel(page, "Label1");
-    row(Label1, {340, 35, 268, 18}, {428, 45, 342, 20});
-    CheckBox2 = makeCheckBox(page, "CheckBox2");
-    row(CheckBox2, {320, 60, 16, 16}, {406, 79, 16, 16});
-    Label2 = makeLabel(page, "Label2");
-    row(Label2, {340, 59, 268, 18}, {428, 77, 342, 20});
-    CheckBox5 = makeCheckBox(page, "CheckBox5");
-    row(CheckBox5, {320, 86, 16, 16}, {406, 111, 16, 16});
-    Label5 = makeLabel(page, "Label5");
-    row(Label5, {340, 85, 100, 18}, {428, 109, 120, 20});
+    // A check box with its label beside it, the label's top at the given heights.
+    const auto checkRow = [&](const char *boxName, const char *labelName, int normalY, int largeY,
+                              int normalWidth, int largeWidth) {
+        QCheckBox *box = makeCheckBox(page, boxName);
+        row(box, {320, normalY + 1, 16, 16}, {406, largeY + 2, 16, 16});
+        QLabel *label = makeLabel(page, labelName);
+        row(label, {340, normalY, normalWidth, 18}, {428, largeY, largeWidth, 20});
+        return std::pair(box, label);
+    };
+    // A label with a drop-down box to its right.
+    const auto choiceRow = [&](const char *labelName, const char *boxName, int normalY, int largeY) {
+        QLabel *label = makeLabel(page, labelName);
+        row(label, {320, normalY, 110, 18}, {406, largeY, 130, 20});
+        auto *box = new QComboBox(page);
+        box->setObjectName(QString::fromLatin1(boxName));
+        row(box, {434, normalY - 2, 172, 22}, {540, largeY - 2, 226, 24});
+        return std::pair(label, box);
+    };
+    std::tie(CheckBox1, Label1) = checkRow("CheckBox1", "Label1", 35, 45, 268, 342);
+    std::tie(CheckBox2, Label2) = checkRow("CheckBox2", "Label2", 59, 77, 268, 342);
+    std::tie(CheckBox5, Label5) = checkRow("CheckBox5", "Label5", 85, 109, 100, 120);
     SpinEdit1 = new TSpinEdit(1, 30, page);
     SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
     row(SpinEdit1, {444, 83, 52, 22}, {552, 107, 60, 24});
     Label6 = makeLabel(page, "Label6");
     row(Label6, {502, 85, 108, 18}, {618, 109, 152, 20});
-    CheckBox6 = makeCheckBox(page, "CheckBox6");
-    row(CheckBox6, {320, 112, 16, 16}, {406, 143, 16, 16});
-    Label17 = makeLabel(page, "Label17");
-    row(Label17, {340, 111, 268, 18}, {428, 141, 342, 20});
-    Label11 = makeLabel(page, "Label11");
-    row(Label11, {320, 146, 110, 18}, {406, 184, 130, 20});
-    ComboBox1 = new QComboBox(page);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    row(ComboBox1, {434, 144, 172, 22}, {540, 182, 226, 24});
-    Label21 = makeLabel(page, "Label21");
-    row(Label21, {320, 176, 110, 18}, {406, 220, 130, 20});
-    ComboBox2 = new QComboBox(page);
-    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
-    row(ComboBox2, {434, 174, 172, 22}, {540, 218, 226, 24});
+    std::tie(CheckBox6, Label17) = checkRow("CheckBox6", "Label17", 111, 141, 268, 342);
+    std::tie(Label11, ComboBox1) = choiceRow("Label11", "ComboBox1", 146, 184);
+    std::tie(Label21, ComboBox2) = choiceRow("Label21", "ComboBox2", 176, 220);
     for (int i = 0; i < 3; ++i) {
         ComboBox1->addItem(QString());
         ComboBox2->addItem(QString());
