@@ -125,6 +125,10 @@ ArchiveTarget::WriteResult ArchiveTarget::finish(win::FileBeside &file, const QB
                                                  const struct stat &source)
 {
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
+    // The run ends by waiting until everything written is on the disk; starting each file's
+    // writing-out now lets the disk work while the next files are compressed, instead of all at
+    // the end. It only starts the writing, so it costs no waiting here.
+    ::sync_file_range(file.fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
     ::fchmod(file.fd(), (source.st_mode & 0777) | S_IRUSR | S_IWUSR);
     if (::futimens(file.fd(), times) != 0 || !file.close(false))
         return failed(errno, FileStage::WriteTarget);
