@@ -132,8 +132,10 @@ void Archiver::finishRun(Side side)
     try {
         if (!m_config)
             m_config = std::make_unique<Tconfig>();
-        m_config->WriteInteger(QLatin1String(names.state),
-                               result.stopped ? int(StateUserBreak) : int(result.state));
+        const int previous = m_config->ReadInteger(QLatin1String(names.state), 0);
+        const int state = result.stopped ? int(StateUserBreak) : int(result.state);
+        m_config->WriteInteger(QLatin1String(names.state), state);
+        Q_EMIT runReported(side, previous, state, result.failedPath);
         if (result.completed)
             m_config->WriteDateTime(QLatin1String(names.lastRun), win::DateTimeToDouble(m_options.now()));
         m_config->WriteBool(QLatin1String(names.progress), false);

@@ -56,9 +56,13 @@ public:
     void sessionEnding();
 
     bool isRunning(Side side) const { return bool(m_runs[index(side)]); }
+    const ArchiverOptions &options() const { return m_options; }
 
 Q_SIGNALS:
     void mayQuit();
+    // A run's state was reported: the side's state went from previous to state; failedPath names
+    // what failed first (empty when nothing did or it was no file).
+    void runReported(Side side, int previous, int state, const QString &failedPath);
 
 private:
     static int index(Side side) { return side == Side::Primary ? 0 : 1; }

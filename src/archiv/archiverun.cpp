@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -181,6 +182,7 @@ void ArchiveRun::run()
     if (opened != StateCorrect) {
         m_log->write(QStringLiteral("%1 archive: %2").arg(label, why));
         m_result.state = opened;
+        m_result.failedPath = target.rootPath();
         return;
     }
     m_log->write(QStringLiteral("%1 archive: run into %2 (%3, %4)")
@@ -308,9 +310,16 @@ void ArchiveRun::run()
     if (m_result.copied > 0 || listWritten)
         target.sync();
 
-    for (StateCode code : {listState, sources.firstFailure, firstFailedState, listCopyState}) {
+    const QString firstFailedFile =
+        firstFailedIndex < sources.files.size() ? sources.files[firstFailedIndex].windowsPath : QString();
+    const std::pair<StateCode, QString> failures[] = {{listState, m_listFile},
+                                                      {sources.firstFailure, sources.firstFailedPath},
+                                                      {firstFailedState, firstFailedFile},
+                                                      {listCopyState, m_listFile}};
+    for (const auto &[code, path] : failures) {
         if (code != StateCorrect) {
             m_result.state = code;
+            m_result.failedPath = path;
             break;
         }
     }

@@ -25,6 +25,8 @@ struct RunResult
     int copied = 0;
     int unchanged = 0;
     int failed = 0;
+    // What the state's failure is about: the first failing file, the list, or the archive folder.
+    QString failedPath;
 };
 
 class ArchiveRun

@@ -41,10 +41,12 @@ bool extensionInSet(const QString &fileName, const QStringList &set)
 
 namespace {
 
-void noteFailure(SourceList *sources, StateCode code, const QString &problem)
+void noteFailure(SourceList *sources, StateCode code, const QString &path, const QString &problem)
 {
-    if (sources->firstFailure == StateCorrect)
+    if (sources->firstFailure == StateCorrect) {
         sources->firstFailure = code;
+        sources->firstFailedPath = path;
+    }
     sources->problems.append(problem);
 }
 
@@ -52,7 +54,7 @@ void addFileItem(SourceList *sources, const QString &path)
 {
     QString host;
     if (!win::ToHostPath(path, &host)) {
-        noteFailure(sources, StateFileNotExists, QStringLiteral("%1: not on a known drive").arg(path));
+        noteFailure(sources, StateFileNotExists, path, QStringLiteral("%1: not on a known drive").arg(path));
         return;
     }
     sources->files.push_back({path, QFile::encodeName(host)});
@@ -64,7 +66,7 @@ void addFolderItem(SourceList *sources, const QString &folder, const QStringList
     win::HostDirReader reader;
     if (!win::ToHostPath(folder, &host) || !reader.open(QFile::encodeName(host))) {
         const int error = reader.error();
-        noteFailure(sources, error == EACCES ? StateFileOpenError : StatePathNotFound,
+        noteFailure(sources, error == EACCES ? StateFileOpenError : StatePathNotFound, folder,
                     QStringLiteral("%1: the folder can not be listed").arg(folder));
         return;
     }

@@ -24,6 +24,7 @@ struct SourceList
     std::vector<SourceFile> files;
     // The first item that could not be listed, and its code (0 when every item was found).
     StateCode firstFailure = StateCorrect;
+    QString firstFailedPath;
     QStringList problems; // for the log
 };
 

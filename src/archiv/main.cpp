@@ -6,8 +6,13 @@
 // check happens and how often they repeat).
 #include "archiver.h"
 #include "archiverwindow.h"
+#include "failurenotifier.h"
+#include "languagetexts.h"
 #include "sessionsignals.h"
+#include "shutdowninhibitor.h"
 
+#include "config/config.h"
+#include "platform/paths.h"
 #include "platform/prefix.h"
 
 #include <QCoreApplication>
@@ -90,6 +95,37 @@ int main(int argc, char **argv)
         log.write(QStringLiteral("ended with the session"));
         QCoreApplication::quit();
     });
+
+    // On the desktop: a shutdown waits for the end-of-session run through logind's delay lock
+    // (the log-out still arrives as SIGTERM), and a run that fails is shown as a notification.
+    const LogLine logLine = [&log](const QString &line) { log.write(line); };
+    ShutdownInhibitor inhibitor(
+        QDBusConnection::systemBus(),
+        [] {
+            try {
+                Tconfig config;
+                return config.ReadBool(QStringLiteral("Archive_atshutdown"), false);
+            } catch (const std::exception &) {
+                return false;
+            }
+        },
+        logLine, archiver.options().tickMs);
+    QObject::connect(&inhibitor, &ShutdownInhibitor::shutdownStarting, &archiver, &Archiver::sessionEnding);
+    QObject::connect(&archiver, &Archiver::mayQuit, &inhibitor, &ShutdownInhibitor::release);
+    FailureNotifier notifier(
+        QDBusConnection::sessionBus(),
+        [] {
+            try {
+                Tconfig config;
+                return LanguageTexts(config, win::ProgramDir());
+            } catch (const std::exception &) {
+                return LanguageTexts();
+            }
+        },
+        logLine);
+    QObject::connect(&archiver, &Archiver::runReported, &notifier, &FailureNotifier::runReported);
+
     archiver.startUp();
+    inhibitor.start();
     return app.exec();
 }

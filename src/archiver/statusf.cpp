@@ -8,6 +8,7 @@
 #include "appearance/kovaprovider.h"
 #include "appearance/resourcebitmap.h"
 #include "appearance/windowparts.h"
+#include "archiv/statetexts.h"
 #include "config/config.h"
 
 #include <QFrame>
@@ -16,34 +17,6 @@
 #include <QToolButton>
 
 namespace {
-
-struct StateEntry
-{
-    qint32 code;
-    const char *key;
-};
-
-// The state codes the Archiver reports and the keys of their texts.
-constexpr StateEntry kStates[] = {
-    {0, "NoErrorText"},
-    {1, "MessageCantReach"},
-    {2, "MessageDriveNotReady"},
-    {3, "MessageDriveLocked"},
-    {4, "MessagePathNotFound"},
-    {5, "MessageDiskFull"},
-    {6, "MessageFileOpenError"},
-    {7, "MessageNoMediainDriveError"},
-    {8, "MessageBadMediainDriveError"},
-    {9, "MessageUserBreak"},
-    {10, "MessageBrokenArchiv"},
-    {101, "MessageOutOfMemory"},
-    {102, "MessageFileCreateError"},
-    {103, "MessageFileWriteError"},
-    {104, "MessageOtherError"},
-    {105, "MessageFileReadError"},
-    {106, "MessageCompressionError"},
-    {107, "MessageFileNotExistsError"},
-};
 
 QLabel *makeLabel(QWidget *parent, const char *name, const QRect &geometry)
 {
@@ -129,10 +102,7 @@ TstatusF::TstatusF(MainWindowLink *link, QWidget *parent)
 
 QString TstatusF::StateKey(qint32 code)
 {
-    for (const StateEntry &entry : kStates)
-        if (entry.code == code)
-            return QString::fromLatin1(entry.key);
-    return QString();
+    return archiver::stateTextKey(code);
 }
 
 QString TstatusF::StateText(const TkovaProvider &provider, qint32 code)

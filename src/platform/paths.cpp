@@ -1,6 +1,8 @@
 // Drive-letter paths to host paths and back.
 #include "paths.h"
 
+#include "programfolder.h"
+
 #include "prefix.h"
 
 #include <QCoreApplication>
@@ -245,7 +247,7 @@ QString ToWindowsPath(const QString &hostPath)
 
 QString ProgramDir()
 {
-    return ToWindowsPath(QCoreApplication::applicationDirPath());
+    return ToWindowsPath(ProgramHostDir());
 }
 
 } // namespace win

@@ -40,8 +40,9 @@ QString HostPath(const QString &windowsPath);
 // drive holds it. A drive root keeps its backslash ("C:\"), other folders have none.
 QString ToWindowsPath(const QString &hostPath);
 
-// The folder of the running executable in Windows form, without a trailing backslash unless it
-// is a drive root.
+// The program folder in Windows form, without a trailing backslash unless it is a drive root: the
+// folder of the running executable, or the user's own program folder of an installed program
+// (programfolder.h).
 QString ProgramDir();
 
 } // namespace win

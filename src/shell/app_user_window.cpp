@@ -4,6 +4,7 @@
 #include "application.h"
 #include "archiverhooks.h"
 #include "confirm1f.h"
+#include "helpviewer.h"
 #include "info1f.h"
 #include "pathtext.h"
 #include "savef.h"
@@ -889,13 +890,22 @@ bool TApp_user_window::ask(const QString &key)
 
 void TApp_user_window::ShowHelp()
 {
-    if (BrowserCommand.isEmpty())
-        return;
     const QString helpFile = ProgramDir + QStringLiteral("\\Help\\help.html");
-    if (WindowsFileExists(helpFile))
-        win::WinExec(helpCommandLine(), win::SW_SHOWNORMAL);
-    else
+    if (!WindowsFileExists(helpFile)) {
         ShowInfo(QStringLiteral("HelpNotFound"), QString());
+        return;
+    }
+    // A page that cannot be shown (no viewer registered, or the viewer fails) is said so, with
+    // its path, so the user can open it by other means.
+    if (!m_helpViewer) {
+        m_helpViewer = new HelpViewer(this);
+        connect(m_helpViewer, &HelpViewer::failed, this,
+                [this](const QString &page) { ShowInfoText(QStringLiteral("CantOpenfileWarning"), page); });
+    }
+    if (BrowserCommand.isEmpty())
+        ShowInfoText(QStringLiteral("CantOpenfileWarning"), helpFile);
+    else
+        m_helpViewer->open(helpCommandLine(), helpFile);
 }
 
 QString TApp_user_window::helpCommandLine() const

@@ -15,6 +15,7 @@
 class ArchiverHooks;
 class ConfigError;
 class DunlivoPanel;
+class HelpViewer;
 class QCheckBox;
 class QAction;
 class QLabel;
@@ -310,4 +311,5 @@ private:
     bool m_activating = false;
     bool m_shownOnce = false;
     bool m_listFileFaulty = false; // afiles.lst could not be read at start and is not yet replaced
+    HelpViewer *m_helpViewer = nullptr;
 };

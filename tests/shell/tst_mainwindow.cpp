@@ -371,20 +371,32 @@ private Q_SLOTS:
             QCOMPARE(shown, QStringLiteral("Help file not found!|"));
         }
         {
-            // No open command registered: the button does nothing at all.
-            TestPanel p;
-            setDefaultValue(QStringLiteral(".html"), QString());
-            QVERIFY(p.start());
-            QVERIFY(p.main->BrowserCommand.isEmpty());
-            bool shown = false;
-            Tinfo1F *info = p.panel->info1F();
-            whenModal(info, [&] {
-                shown = true;
-                info->accept();
-            });
-            p.main->ShowHelp();
-            QCoreApplication::processEvents();
-            QVERIFY(!shown);
+            // The page cannot be shown: no open command registered, a viewer that cannot be
+            // started, a viewer that fails (as xdg-open does without a handler). The information
+            // window says so and names the page.
+            const QString failing = scratch.filePath(QStringLiteral("fail.sh"));
+            writeFile(failing, "#!/bin/sh\nexit 3\n");
+            QFile(failing).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner);
+            for (const QString &command : {QString(), QStringLiteral("C:\\no\\such\\viewer.exe %1"),
+                                           ToWindowsPath(failing) + QStringLiteral(" %1")}) {
+                TestPanel p;
+                setDefaultValue(QStringLiteral(".html"),
+                                command.isEmpty() ? QString() : QStringLiteral("htmlfile"));
+                setDefaultValue(QStringLiteral("htmlfile\\shell\\open\\command"), command);
+                writeFile(p.host(QStringLiteral("Help/help.html")), "<html></html>");
+                QVERIFY(p.start());
+                QCOMPARE(p.main->BrowserCommand.isEmpty(), command.isEmpty());
+                QString shown;
+                Tinfo1F *info = p.panel->info1F();
+                whenModal(info, [&] {
+                    shown = info->Label1->text() + QLatin1Char('|') + info->Label2->text();
+                    QTest::mouseClick(info->SpeedButton1, Qt::LeftButton);
+                });
+                QTest::mouseClick(p.main->SpeedButton2, Qt::LeftButton);
+                QTRY_COMPARE(shown, QStringLiteral("Can not open file:|") + p.main->ProgramDir +
+                                        QStringLiteral("\\Help\\help.html"));
+            }
         }
     }
 

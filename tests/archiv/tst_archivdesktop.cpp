@@ -1,0 +1,342 @@
+// The Archiver on the desktop, against a private bus with fake logind and notification services:
+// the shutdown lock follows the setting and is let go only after the run that a shutdown starts
+// (the real archiv); failure notifications name the side, the state in the user's language and
+// what failed, once per change.
+#include "archiverprogram.h"
+#include "privatebus.h"
+#include "testfiles.h"
+#include "testmain.h"
+
+#include "archiv/archivelayout.h"
+#include "archiv/failurenotifier.h"
+#include "archiv/languagetexts.h"
+#include "archiv/shutdowninhibitor.h"
+#include "archivelist/treelist.h"
+#include "config/config.h"
+#include "platform/datetime.h"
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+
+using namespace archiver;
+
+namespace {
+
+constexpr int kLong = 60000;
+
+QString winPath(const QString &host)
+{
+    return win::ToWindowsPath(host);
+}
+
+// A language file in folder/Language, as the panel's language window stores it.
+void writeLanguage(const QString &folder, const QByteArray &lines)
+{
+    QDir().mkpath(folder + QStringLiteral("/Language"));
+    writeFile(folder + QStringLiteral("/Language/Magyar.lng"), lines);
+}
+
+bool waitIdle(Side side)
+{
+    Tconfig config;
+    for (int i = 0; i < 2400; ++i) {
+        if (!config.ReadBool(QLatin1String(sideNames(side).progress), false))
+            return true;
+        QTest::qWait(25);
+    }
+    return false;
+}
+
+} // namespace
+
+class TestArchivDesktop : public QObject
+{
+    Q_OBJECT
+
+private:
+    PrivateBus m_bus;
+    QTemporaryDir m_work;
+    QStringList m_log;
+    int m_connections = 0;
+
+    LogLine logLine()
+    {
+        return [this](const QString &line) { m_log.append(line); };
+    }
+    QDBusConnection connection() { return m_bus.connect(QStringLiteral("c%1").arg(++m_connections)); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(m_bus.isValid(), "dbus-daemon did not start");
+        QVERIFY(m_work.isValid());
+    }
+
+    // The lock is asked for only while the setting wants it, let go when the setting goes off,
+    // taken again when it comes back; a shutdown is announced and the lock held until release.
+    void shutdownLockFollowsTheSetting()
+    {
+        QDBusConnection service = connection();
+        FakeLogind logind(service);
+        QVERIFY(logind.registerOnBus());
+        bool wanted = false;
+        int asked = 0;
+        ShutdownInhibitor inhibitor(
+            connection(),
+            [&] {
+                ++asked;
+                return wanted;
+            },
+            logLine(), 20);
+        QSignalSpy starting(&inhibitor, &ShutdownInhibitor::shutdownStarting);
+        inhibitor.start();
+        QTRY_VERIFY(asked >= 3);
+        QCOMPARE(int(logind.calls.size()), 0);
+
+        wanted = true;
+        QTRY_COMPARE_WITH_TIMEOUT(int(logind.calls.size()), 1, kLong);
+        QCOMPARE(
+            logind.calls.first(),
+            (QStringList{QStringLiteral("shutdown"), QStringLiteral("Dunlivo Archiver"),
+                         QStringLiteral("Archiving before the machine goes down"), QStringLiteral("delay")}));
+        QTRY_VERIFY(inhibitor.isHeld());
+        QCOMPARE(logind.released, 0);
+
+        wanted = false;
+        QTRY_COMPARE_WITH_TIMEOUT(logind.released, 1, kLong);
+        QVERIFY(!inhibitor.isHeld());
+
+        wanted = true;
+        QTRY_COMPARE_WITH_TIMEOUT(int(logind.calls.size()), 2, kLong);
+        QTRY_VERIFY(inhibitor.isHeld());
+
+        logind.prepareForShutdown(true);
+        QTRY_COMPARE_WITH_TIMEOUT(starting.count(), 1, kLong);
+        QCOMPARE(logind.released, 1); // still held while the Archiver archives
+        inhibitor.release();
+        QTRY_COMPARE_WITH_TIMEOUT(logind.released, 2, kLong);
+        // Let go for good: the rechecks take nothing anew.
+        const int before = asked;
+        QTest::qWait(100);
+        QCOMPARE(asked, before);
+        QCOMPARE(int(logind.calls.size()), 2);
+    }
+
+    // Without logind on the bus nothing is held, the reason is logged once, and nothing fails.
+    void withoutLogindNothingIsHeld()
+    {
+        int asked = 0;
+        ShutdownInhibitor inhibitor(
+            connection(),
+            [&] {
+                ++asked;
+                return true;
+            },
+            logLine(), 20);
+        m_log.clear();
+        inhibitor.start();
+        QTRY_VERIFY_WITH_TIMEOUT(asked >= 5, kLong);
+        QVERIFY(!inhibitor.isHeld());
+        QCOMPARE(int(m_log.filter(QStringLiteral("no shutdown lock")).size()), 1);
+    }
+
+    // Which state changes are notified, and the texts: English, a language file in force, a
+    // key the file does not hold, a code without a text.
+    void notificationTexts()
+    {
+        QVERIFY(FailureNotifier::notifies(0, 107));
+        QVERIFY(FailureNotifier::notifies(107, 4));
+        QVERIFY(FailureNotifier::notifies(9, 4));
+        QVERIFY(!FailureNotifier::notifies(4, 4));
+        QVERIFY(!FailureNotifier::notifies(4, 0));
+        QVERIFY(!FailureNotifier::notifies(0, 9)); // stopped by the user
+
+        const LanguageTexts english;
+        Notification n =
+            FailureNotifier::compose(Side::Primary, 107, QStringLiteral("C:\\Docs\\a.txt"), english);
+        QCOMPARE(n.summary, QStringLiteral("Primary archive"));
+        QCOMPARE(n.body, QStringLiteral("File is not exists!\nC:\\Docs\\a.txt"));
+        n = FailureNotifier::compose(Side::Secondary, 55, QString(), english);
+        QCOMPARE(n.summary, QStringLiteral("Secondary Archive"));
+        QCOMPARE(n.body, QStringLiteral("55"));
+
+        const QString folder = m_work.path() + QStringLiteral("/lang");
+        writeLanguage(folder, "SecondaryArchive=M\xc3\xa1sodlagos arch\xc3\xadvum\r\n"
+                              "MessageDiskFull=Megtelt a lemez!\r\n");
+        Tconfig config;
+        config.WriteString(QStringLiteral("Language"), QStringLiteral("Magyar.lng"));
+        const LanguageTexts magyar(config, winPath(folder));
+        n = FailureNotifier::compose(Side::Secondary, 5, QStringLiteral("D:\\B"), magyar);
+        QCOMPARE(n.summary, QString::fromUtf8("M\xc3\xa1sodlagos arch\xc3\xadvum"));
+        QCOMPARE(n.body, QStringLiteral("Megtelt a lemez!\nD:\\B"));
+        n = FailureNotifier::compose(Side::Primary, 4, QString(), magyar);
+        QCOMPARE(n.summary, QStringLiteral("Primary archive"));
+        QCOMPARE(n.body, QStringLiteral("Path not found!"));
+
+        // A language that names a missing file leaves English.
+        config.WriteString(QStringLiteral("Language"), QStringLiteral("Gone.lng"));
+        n = FailureNotifier::compose(Side::Primary, 4, QString(), LanguageTexts(config, winPath(folder)));
+        QCOMPARE(n.body, QStringLiteral("Path not found!"));
+        config.WriteString(QStringLiteral("Language"), QString());
+    }
+
+    // What reaches the notification server: one per change into a failure, plain or escaped as
+    // the server reads the body.
+    void notificationsOnTheBus()
+    {
+        for (const bool markup : {false, true}) {
+            QDBusConnection service = connection();
+            FakeNotifications server(
+                service, markup ? QStringList{QStringLiteral("body"), QStringLiteral("body-markup")}
+                                : QStringList{QStringLiteral("body")});
+            QVERIFY(server.registerOnBus());
+            FailureNotifier notifier(
+                connection(), [] { return LanguageTexts(); }, logLine());
+            notifier.runReported(Side::Primary, 0, 107, QStringLiteral("C:\\R&D\\<plan>.txt"));
+            QTRY_COMPARE_WITH_TIMEOUT(int(server.shown.size()), 1, kLong);
+            const FakeNotifications::Shown &first = server.shown.first();
+            QCOMPARE(first.appName, QStringLiteral("Dunlivo"));
+            QCOMPARE(first.icon, QStringLiteral("dunlivo"));
+            QCOMPARE(first.summary, QStringLiteral("Primary archive"));
+            QCOMPARE(first.body, markup ? QStringLiteral("File is not exists!\nC:\\R&amp;D\\&lt;plan&gt;.txt")
+                                        : QStringLiteral("File is not exists!\nC:\\R&D\\<plan>.txt"));
+            QCOMPARE(first.hints.value(QStringLiteral("desktop-entry")).toString(),
+                     QStringLiteral("dunlivo"));
+
+            notifier.runReported(Side::Primary, 107, 107, QStringLiteral("C:\\again.txt")); // same state
+            notifier.runReported(Side::Secondary, 0, 9, QString());                         // stopped
+            notifier.runReported(Side::Secondary, 9, 0, QString());                         // correct
+            notifier.runReported(Side::Secondary, 0, 4, QStringLiteral("E:\\Backup\\Archive2"));
+            // Calls from one sender arrive in order: had the ones between been sent, they would be here.
+            QTRY_COMPARE_WITH_TIMEOUT(int(server.shown.size()), 2, kLong);
+            QCOMPARE(server.shown.last().summary, QStringLiteral("Secondary Archive"));
+            QCOMPARE(server.shown.last().body, QStringLiteral("Path not found!\nE:\\Backup\\Archive2"));
+        }
+        // No server: logged, nothing else.
+        FailureNotifier notifier(
+            connection(), [] { return LanguageTexts(); }, logLine());
+        m_log.clear();
+        notifier.runReported(Side::Primary, 0, 5, QString());
+        QTRY_COMPARE_WITH_TIMEOUT(int(m_log.filter(QStringLiteral("can not be shown")).size()), 1, kLong);
+    }
+
+    // The real archiv: with archiving at shutdown on, it holds the lock; a shutdown starts the
+    // run, and the lock is let go only when the run has been reported; then it ends.
+    void shutdownWaitsForTheRealArchiver()
+    {
+        QDBusConnection service = connection();
+        FakeLogind logind(service);
+        QVERIFY(logind.registerOnBus());
+
+        const QString source = m_work.path() + QStringLiteral("/Shutdown/big.bin");
+        const QString dest = m_work.path() + QStringLiteral("/ShutdownDest");
+        QDir().mkpath(QFileInfo(source).path());
+        QDir().mkpath(dest);
+        // Random bytes compress slowly: the run lasts long enough to be seen under way.
+        QByteArray bytes(24 * 1024 * 1024, Qt::Uninitialized);
+        QRandomGenerator generator(7);
+        generator.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+        writeFile(source, bytes);
+
+        ArchiverProgram program;
+        TTreeList list;
+        list.AddFile(winPath(source));
+        list.SaveToFile(winPath(program.listFile()));
+        {
+            Tconfig config;
+            config.WriteBool(QStringLiteral("Archive_atshutdown"), true);
+            config.WriteString(QStringLiteral("Celutvonal"), winPath(dest));
+            config.WriteBool(QStringLiteral("Bzip2_ok_1"), true);
+            config.WriteInteger(QStringLiteral("Archivalas"), 30);
+            config.WriteInteger(QStringLiteral("Biztarchivalas"), 0);
+            config.WriteDateTime(QStringLiteral("Archutolso"), 0.0);
+        }
+        const QString archived = dest + QStringLiteral("/Archive1/") +
+                                 winPath(source)
+                                     .replace(QStringLiteral(":\\"), QStringLiteral("/"))
+                                     .replace(QLatin1Char('\\'), QLatin1Char('/')) +
+                                 QStringLiteral(".bz2");
+        // What the archive holds at the moment the lock is let go.
+        bool reportedAtRelease = false;
+        bool archivedAtRelease = false;
+        logind.onRelease = [&] {
+            Tconfig config;
+            reportedAtRelease = config.ReadDateTime(QStringLiteral("Archutolso"), 0.0) > 0.0 &&
+                                !config.ReadBool(QStringLiteral("Progress_1"), true);
+            archivedAtRelease = QFileInfo::exists(archived);
+        };
+
+        QVERIFY(program.start(m_bus.environment()));
+        QTRY_COMPARE_WITH_TIMEOUT(int(logind.calls.size()), 1, kLong);
+        QCOMPARE(logind.calls.first().at(3), QStringLiteral("delay"));
+        QCOMPARE(logind.released, 0);
+        QVERIFY(!QFileInfo::exists(archived));
+
+        logind.prepareForShutdown(true);
+        QTRY_COMPARE_WITH_TIMEOUT(logind.released, 1, kLong);
+        QVERIFY(reportedAtRelease);
+        QVERIFY(archivedAtRelease);
+        QTRY_COMPARE_WITH_TIMEOUT(program.process().state(), QProcess::NotRunning, kLong);
+        QCOMPARE(program.process().exitCode(), 0);
+        QCOMPARE(readFile(archived).left(3), QByteArray("BZh"));
+    }
+
+    // The real archiv: a failing run shows one notification in the user's language naming the
+    // first file that failed; the same failure again shows none; a new failure shows one.
+    void failingRunsOfTheRealArchiver()
+    {
+        QDBusConnection service = connection();
+        FakeNotifications server(service);
+        QVERIFY(server.registerOnBus());
+
+        const QString dest = m_work.path() + QStringLiteral("/NotifyDest");
+        const QString present = m_work.path() + QStringLiteral("/Notify/present.txt");
+        const QString missing = m_work.path() + QStringLiteral("/Notify/missing.txt");
+        QDir().mkpath(dest);
+        QDir().mkpath(QFileInfo(present).path());
+        writeFile(present, "here\n");
+
+        ArchiverProgram program;
+        writeLanguage(program.folder(), "PrimaryArchive=Els\xc5\x91"
+                                        "dleges arch\xc3\xadvum\r\n"
+                                        "MessageFileNotExistsError=A f\xc3\xa1jl nem l\xc3\xa9tezik!\r\n");
+        TTreeList list;
+        list.AddFile(winPath(present));
+        list.AddFile(winPath(missing));
+        list.SaveToFile(winPath(program.listFile()));
+        {
+            Tconfig config;
+            config.WriteString(QStringLiteral("Language"), QStringLiteral("Magyar.lng"));
+            config.WriteString(QStringLiteral("Celutvonal"), winPath(dest));
+            config.WriteInteger(QStringLiteral("Archstate"), 0);
+            config.WriteBool(QStringLiteral("Archive_atshutdown"), false);
+        }
+        QVERIFY(program.start(m_bus.environment()));
+
+        ArchiverProgram::command(2);
+        QVERIFY(waitIdle(Side::Primary));
+        QTRY_COMPARE_WITH_TIMEOUT(int(server.shown.size()), 1, kLong);
+        QCOMPARE(server.shown.first().summary, QString::fromUtf8("Els\xc5\x91"
+                                                                 "dleges arch\xc3\xadvum"));
+        QCOMPARE(server.shown.first().body,
+                 QString::fromUtf8("A f\xc3\xa1jl nem l\xc3\xa9tezik!\n") + winPath(missing));
+
+        ArchiverProgram::command(2); // the same failure
+        QVERIFY(waitIdle(Side::Primary));
+        QDir(dest).removeRecursively(); // a new one: the destination is gone
+        ArchiverProgram::command(2);
+        QVERIFY(waitIdle(Side::Primary));
+        QTRY_COMPARE_WITH_TIMEOUT(int(server.shown.size()), 2, kLong);
+        QCOMPARE(server.shown.last().body.section(QLatin1Char('\n'), 0, 0),
+                 QStringLiteral("Path not found!"));
+        program.stop();
+        QCOMPARE(int(server.shown.size()), 2);
+        Tconfig().WriteString(QStringLiteral("Language"), QString());
+    }
+};
+
+DUNLIVO_CORE_TEST_MAIN(TestArchivDesktop)
+#include "tst_archivdesktop.moc"

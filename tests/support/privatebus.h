@@ -1,0 +1,209 @@
+// A D-Bus bus of the test's own (a dbus-daemon started by the test, gone with it) and small fake
+// services on it: logind's shutdown lock and the desktop's notifications. Header-only: only tests
+// that speak D-Bus include it (and link Qt6::DBus).
+#pragma once
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusUnixFileDescriptor>
+#include <QDBusVariant>
+#include <QDir>
+#include <QFile>
+#include <QObject>
+#include <QProcess>
+#include <QSocketNotifier>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QVariantMap>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+// A session-type bus that no real service can be activated on: what is on it is what the test
+// put there.
+class PrivateBus
+{
+public:
+    PrivateBus()
+    {
+        const QString config = m_dir.path() + QStringLiteral("/bus.conf");
+        QFile file(config);
+        if (!file.open(QIODevice::WriteOnly))
+            return;
+        file.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                   " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                   "<busconfig><type>session</type><listen>unix:dir=" +
+                   QFile::encodeName(m_dir.path()) +
+                   "</listen><auth>EXTERNAL</auth>"
+                   "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                   "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
+        file.close();
+        m_daemon.start(QStringLiteral("dbus-daemon"),
+                       {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
+                        QStringLiteral("--print-address=1")});
+        if (!m_daemon.waitForStarted(30000))
+            return;
+        while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(30000)) {
+        }
+        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+    }
+    ~PrivateBus()
+    {
+        for (const QString &name : std::as_const(m_names))
+            QDBusConnection::disconnectFromBus(name);
+        m_daemon.terminate();
+        if (!m_daemon.waitForFinished(30000))
+            m_daemon.kill();
+    }
+    PrivateBus(const PrivateBus &) = delete;
+    PrivateBus &operator=(const PrivateBus &) = delete;
+
+    bool isValid() const { return !m_address.isEmpty(); }
+    QString address() const { return m_address; }
+
+    // A connection of this process to the bus, under a name of its own.
+    QDBusConnection connect(const QString &name)
+    {
+        m_names.append(name);
+        return QDBusConnection::connectToBus(m_address, name);
+    }
+
+    // The environment for a program that is to find this bus as both its system and session bus.
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), m_address);
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_address);
+        return env;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_daemon;
+    QString m_address;
+    QStringList m_names;
+};
+
+// logind's Manager, as far as the shutdown lock goes: Inhibit hands out one end of a pipe and
+// the fake sees the lock let go when every copy of that end is closed.
+class FakeLogind : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+
+public:
+    explicit FakeLogind(QDBusConnection connection) : m_connection(std::move(connection)) {}
+    ~FakeLogind() override
+    {
+        m_connection.unregisterService(QStringLiteral("org.freedesktop.login1"));
+        m_connection.unregisterObject(QStringLiteral("/org/freedesktop/login1"));
+        for (int fd : std::as_const(m_readEnds))
+            ::close(fd);
+    }
+
+    bool registerOnBus()
+    {
+        return m_connection.registerObject(QStringLiteral("/org/freedesktop/login1"), this,
+                                           QDBusConnection::ExportAllSlots) &&
+               m_connection.registerService(QStringLiteral("org.freedesktop.login1"));
+    }
+
+    // The arguments of each Inhibit call.
+    QList<QStringList> calls;
+    // How many locks were let go.
+    int released = 0;
+    // Called at the moment a lock is let go.
+    std::function<void()> onRelease;
+
+    int held() const { return int(calls.size()) - released; }
+
+    void prepareForShutdown(bool starting)
+    {
+        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/login1"),
+                                                         QStringLiteral("org.freedesktop.login1.Manager"),
+                                                         QStringLiteral("PrepareForShutdown"));
+        signal << starting;
+        m_connection.send(signal);
+    }
+
+public Q_SLOTS:
+    QDBusUnixFileDescriptor Inhibit(const QString &what, const QString &who, const QString &why,
+                                    const QString &mode)
+    {
+        calls.append({what, who, why, mode});
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0)
+            return QDBusUnixFileDescriptor();
+        m_readEnds.append(ends[0]);
+        auto *notifier = new QSocketNotifier(ends[0], QSocketNotifier::Read, this);
+        QObject::connect(notifier, &QSocketNotifier::activated, this, [this, notifier] {
+            char byte;
+            if (::read(int(notifier->socket()), &byte, 1) == 0) {
+                notifier->setEnabled(false);
+                ++released;
+                if (onRelease)
+                    onRelease();
+            }
+        });
+        QDBusUnixFileDescriptor lock(ends[1]); // a copy of its own
+        ::close(ends[1]);
+        return lock;
+    }
+
+private:
+    QDBusConnection m_connection;
+    QList<int> m_readEnds;
+};
+
+// The desktop's notification server: records every notification.
+class FakeNotifications : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    explicit FakeNotifications(QDBusConnection connection,
+                               QStringList capabilities = {QStringLiteral("body")})
+        : m_connection(std::move(connection)), m_capabilities(std::move(capabilities))
+    {
+    }
+    ~FakeNotifications() override
+    {
+        m_connection.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+        m_connection.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
+    }
+
+    bool registerOnBus()
+    {
+        return m_connection.registerObject(QStringLiteral("/org/freedesktop/Notifications"), this,
+                                           QDBusConnection::ExportAllSlots) &&
+               m_connection.registerService(QStringLiteral("org.freedesktop.Notifications"));
+    }
+
+    struct Shown
+    {
+        QString appName;
+        QString icon;
+        QString summary;
+        QString body;
+        QVariantMap hints;
+    };
+    QList<Shown> shown;
+
+public Q_SLOTS:
+    QStringList GetCapabilities() { return m_capabilities; }
+    uint Notify(const QString &appName, uint replacesId, const QString &appIcon, const QString &summary,
+                const QString &body, const QStringList &actions, const QVariantMap &hints, int expireTimeout)
+    {
+        Q_UNUSED(replacesId);
+        Q_UNUSED(actions);
+        Q_UNUSED(expireTimeout);
+        shown.append({appName, appIcon, summary, body, hints});
+        return uint(shown.size());
+    }
+
+private:
+    QDBusConnection m_connection;
+    QStringList m_capabilities;
+};
