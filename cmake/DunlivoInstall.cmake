@@ -48,9 +48,12 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Desktop backup tool: a panel and a backgr
 set(CPACK_PACKAGE_DESCRIPTION
     "The panel chooses what to back up and where, commands the Archiver and restores files; the Archiver keeps a primary and a secondary archive current, optionally bzip2-compressed, on timers, on command, at log-out and at shutdown.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+# The package installs into /usr whatever the build was configured for. Its install runs with
+# DESTDIR, so the log-in entry lands in the package's /etc.
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-# The install runs with DESTDIR, so the log-in entry lands in the package's /etc.
+set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
