@@ -10,6 +10,7 @@
 #include <QMutex>
 
 #include <cerrno>
+#include <cstring>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -119,15 +120,21 @@ bool EnsureUserProgramDir(const QString &folder, const QString &binDir, const QS
         const QString copy = folder + QLatin1Char('/') + QLatin1String(name);
         if (exists(copy) || !QFileInfo::exists(source))
             continue;
-        // Copied under a temporary name first, so a half-copied list never stands as the user's.
+        // Copied under a temporary name first, so a half-copied list never stands as the user's,
+        // and linked into place without replacing: should another program of the folder have
+        // made it meanwhile, and the user edited it already, that copy stays.
         const QString temporary =
             copy + QStringLiteral(".new-") + QString::number(QCoreApplication::applicationPid());
         QFile::remove(temporary);
-        if (!QFile::copy(source, temporary) ||
-            !QFile::setPermissions(temporary, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                  QFileDevice::ReadGroup | QFileDevice::ReadOther) ||
-            ::rename(encoded(temporary).constData(), encoded(copy).constData()) != 0) {
-            QFile::remove(temporary);
+        bool placed = QFile::copy(source, temporary) &&
+                      QFile::setPermissions(temporary, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                           QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        if (placed && ::link(encoded(temporary).constData(), encoded(copy).constData()) != 0 &&
+            errno != EEXIST)
+            placed = ::rename(encoded(temporary).constData(), encoded(copy).constData()) ==
+                     0; // no hard links here
+        QFile::remove(temporary);
+        if (!placed) {
             if (error)
                 *error = QStringLiteral("Cannot copy %1 into %2").arg(source, folder);
             ok = false;
