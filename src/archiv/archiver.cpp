@@ -132,7 +132,12 @@ void Archiver::finishRun(Side side)
     try {
         if (!m_config)
             m_config = std::make_unique<Tconfig>();
-        const int previous = m_config->ReadInteger(QLatin1String(names.state), 0);
+        int previous = 0;
+        try {
+            previous = m_config->ReadInteger(QLatin1String(names.state), 0);
+        } catch (const std::exception &) {
+            // A damaged value is replaced by the state written next.
+        }
         const int state = result.stopped ? int(StateUserBreak) : int(result.state);
         m_config->WriteInteger(QLatin1String(names.state), state);
         Q_EMIT runReported(side, previous, state, result.failedPath);
