@@ -17,6 +17,9 @@
 #include <QTest>
 #include <QVariantMap>
 
+#include <functional>
+#include <utility>
+
 #include <fcntl.h>
 #include <unistd.h>
 
