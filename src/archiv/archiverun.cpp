@@ -8,6 +8,7 @@
 #include "priority.h"
 
 #include "archivelist/listerror.h"
+#include "archivelist/safefile.h"
 #include "archivelist/treelist.h"
 #include "platform/posixio.h"
 #include "platform/paths.h"
@@ -191,17 +192,18 @@ void ArchiveRun::run()
     // The list is read once, and exactly those bytes are archived with the files they name.
     StateCode listState = StateCorrect;
     QByteArray listBytes;
-    struct stat listStatus;
     bool haveList = false;
     const QByteArray listHost = QFile::encodeName(win::HostPath(m_listFile));
-    if (!listHost.isEmpty() && ::stat(listHost.constData(), &listStatus) == 0) {
-        QFile file(QFile::decodeName(listHost));
-        if (file.open(QIODevice::ReadOnly)) {
-            listBytes = file.readAll();
+    struct stat listStatus;
+    // Only a list that is not there at all means "nothing to archive"; a link that leads nowhere,
+    // a FIFO, a device or a runaway file is a list that can not be read.
+    if (!listHost.isEmpty() && ::lstat(listHost.constData(), &listStatus) == 0) {
+        QString listWhy;
+        if (archivelist::readWholeFile(QFile::decodeName(listHost), &listBytes, &listWhy)) {
             haveList = true;
         } else {
             listState = StateFileOpenError;
-            m_log->write(QStringLiteral("%1 archive: the list %2 can not be read").arg(label, m_listFile));
+            m_log->write(QStringLiteral("%1 archive: the list %2 can not be read: %3").arg(label, m_listFile, listWhy));
         }
     } else {
         m_log->write(

@@ -24,6 +24,7 @@
 #include "archivelist/findfile.h"
 #include "archivelist/folderfiles.h"
 #include "archivelist/listerror.h"
+#include "archivelist/safefile.h"
 #include "archivelist/treelistview.h"
 #include "config/config.h"
 #include "maintenance/rewritef.h"
@@ -34,6 +35,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -753,7 +755,10 @@ void TApp_user_window::loadDestinations()
 void TApp_user_window::loadArchiveList()
 {
     const QString file = archiveListFile();
-    if (!WindowsFileExists(file))
+    // Anything in the list's place that is not a readable file (a FIFO, a link that leads
+    // nowhere) is a list that cannot be read, not a missing one.
+    const QFileInfo entry(win::HostPath(file));
+    if (!entry.exists() && !entry.isSymLink())
         return;
     try {
         TLmain->treeList()->LoadFromFile(file);
@@ -788,9 +793,7 @@ void TApp_user_window::SyncArchiveLists(int direction)
         // The list that could not be read at start is about to be replaced by what the trees
         // hold, which is at most the part before the fault: its bytes are kept beside it first.
         const QString host = win::HostPath(archiveListFile());
-        const QString kept = host + QStringLiteral(".bad");
-        QFile::remove(kept);
-        if (QFile::copy(host, kept))
+        if (archivelist::keepDamagedFile(host, host + QStringLiteral(".bad")))
             m_listFileFaulty = false;
     }
     try {

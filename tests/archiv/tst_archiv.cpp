@@ -19,6 +19,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include <functional>
+
 #include <sys/stat.h>
 
 using namespace archiver;
@@ -351,6 +353,42 @@ private Q_SLOTS:
         QCOMPARE(config.ReadInteger(QStringLiteral("Archstate"), -1), int(StateFileOpenError));
         QVERIFY(QFileInfo::exists(
             archived(m_dest1 + QStringLiteral("/Archive1"), extra + QStringLiteral("/x.txt"), true)));
+    }
+
+    // A list that is there but cannot be read is a failure, never "no list": a FIFO without a
+    // writer and a link to an endless device end the run at once, as does a link to nothing.
+    void listsThatCannotBeRead()
+    {
+        resetSettings();
+        {
+            Tconfig config;
+            config.WriteString(QStringLiteral("Celutvonal"), winPath(m_dest1));
+        }
+        ArchiverProgram program;
+        writeList(program);
+        QVERIFY(program.start());
+        Tconfig config;
+        const QString list = program.listFile();
+        const auto replaceList = [&](const std::function<bool()> &make) {
+            QFile::remove(list);
+            QVERIFY(make());
+        };
+        const std::function<bool()> makers[] = {
+            [&] { return ::mkfifo(QFile::encodeName(list).constData(), 0600) == 0; },
+            [&] { return QFile::link(QStringLiteral("/dev/zero"), list); },
+            [&] { return QFile::link(list + QStringLiteral(".nowhere"), list); },
+        };
+        for (const auto &make : makers) {
+            replaceList(make);
+            config.WriteInteger(QStringLiteral("Archstate"), -1);
+            command(program.window(), 2);
+            QVERIFY(waitIdle(Side::Primary));
+            QCOMPARE(config.ReadInteger(QStringLiteral("Archstate"), -1), int(StateFileOpenError));
+        }
+        // The Archiver still answers and ends as asked.
+        QFile::remove(list);
+        program.stop();
+        QCOMPARE(program.process().state(), QProcess::NotRunning);
     }
 
     // Commands 2 and 3 reply once the run has started; WM_CLOSE stops a run at a file boundary

@@ -78,6 +78,13 @@ private Q_SLOTS:
         QTest::newRow("two levels deeper keeps what was read")
             << QByteArray("DC:\r\n DA\r\n   DB\r\nDD:\r\n") << "0:2:C:|1:1:A" << true;
         QTest::newRow("empty file") << QByteArray() << QString() << false;
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF" "DC:\r\n DA\r\n") << "0:2:C:|1:1:A" << false;
+        // A NUL would cut the name short: the list is damaged from that line on.
+        QTest::newRow("NUL in a name") << QByteArray("DC:\r\n DA\0../x\r\n DB\r\n", 20) << "0:2:C:" << true;
+        // Every line is read, but the list counts as damaged so that its bytes are kept.
+        QTest::newRow("bytes that are not UTF-8")
+            << QByteArray("DC:\r\n DA\xC3\x28\r\n DB\r\n") << QString::fromUtf8("0:2:C:|1:1:A\xEF\xBF\xBD(|1:1:B")
+            << true;
     }
     void readerAcceptsEveryLineForm()
     {
@@ -106,8 +113,17 @@ private Q_SLOTS:
     {
         TTreeList list;
         list.AddDir(QStringLiteral("C:\\Old"), QString());
+        // Neither a FIFO without a writer nor a link to an endless device may hold the reader.
+        QVERIFY(::mkfifo(QFile::encodeName(host(QStringLiteral("fifo.lst"))).constData(), 0600) == 0);
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), host(QStringLiteral("zero.lst"))));
+        QVERIFY(QFile::link(host(QStringLiteral("nowhere")), host(QStringLiteral("dangling.lst"))));
+        QFile big(host(QStringLiteral("big.lst")));
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(65 * 1024 * 1024));
+        big.close();
         for (const QString &name : {windows(QStringLiteral("missing.lst")), win::ToWindowsPath(m_dir.path()),
-                                    QStringLiteral("not a path")}) {
+                                    QStringLiteral("not a path"), windows(QStringLiteral("fifo.lst")),
+                                    windows(QStringLiteral("zero.lst")), windows(QStringLiteral("dangling.lst")),
+                                    windows(QStringLiteral("big.lst"))}) {
             bool raised = false;
             try {
                 list.LoadFromFile(name);
