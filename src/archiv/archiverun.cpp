@@ -5,6 +5,7 @@
 #include "archivesources.h"
 #include "archivetarget.h"
 #include "compressor.h"
+#include "leftovers.h"
 #include "priority.h"
 
 #include "archivelist/listerror.h"
@@ -184,6 +185,9 @@ void ArchiveRun::run()
         m_result.state = opened;
         return;
     }
+    // Temporary files of a run that was killed before its renames would stay for good.
+    if (const int swept = removeLeftovers(target.rootFd()))
+        m_log->write(QStringLiteral("%1 archive: %2 temporary files of an interrupted run removed").arg(label).arg(swept));
     m_log->write(QStringLiteral("%1 archive: run into %2 (%3, %4)")
                      .arg(label, target.rootPath(),
                           m_settings.compressed ? QStringLiteral("compressed") : QStringLiteral("plain"),

@@ -279,6 +279,23 @@ private Q_SLOTS:
         for (auto it = inodes.cbegin(); it != inodes.cend(); ++it)
             QVERIFY2(inode(it.key()) == it.value(), qPrintable(it.key()));
 
+        // The temporary files of a killed run go at the start of the next run of the side, but
+        // nothing is followed through a link inside the archive.
+        QTemporaryDir outside;
+        const QString foreign = outside.filePath(QStringLiteral(".x.txt.new-abc"));
+        writeFile(foreign, "not the Archiver's");
+        const QString deepFolder = QFileInfo(archived(root1, m_source + QStringLiteral("/a.txt"), true)).path();
+        const QStringList killed{root1 + QStringLiteral("/.afiles.lst.new-1x"),
+                                 deepFolder + QStringLiteral("/.a.txt.bz2.new-zz9")};
+        for (const QString &path : killed)
+            writeFile(path, "half");
+        QVERIFY(QFile::link(outside.path(), root1 + QStringLiteral("/elsewhere")));
+        command(program.window(), 2);
+        QVERIFY(waitIdle(Side::Primary));
+        QVERIFY(leftovers(root1).isEmpty());
+        QVERIFY(QFileInfo::exists(foreign));
+        QFile::remove(root1 + QStringLiteral("/elsewhere"));
+
         // A changed file (same size in the plain archive, other time) is archived again.
         const QString changed = m_source + QStringLiteral("/noise.bin");
         QByteArray bytes = readFile(changed);

@@ -278,6 +278,31 @@ private Q_SLOTS:
             ListFileError, list.SaveToFile(win::ToWindowsPath(folder.filePath(QStringLiteral("dir.lst")))));
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
     }
+
+    void leftoversOfAKilledWriteGoAndNothingElse()
+    {
+        QTemporaryDir folder;
+        const QString hostFile = folder.filePath(QStringLiteral("afiles.lst"));
+        const QStringList leftovers{QStringLiteral(".afiles.lst.new-0"), QStringLiteral(".afiles.lst.new-3k9z1q8x7w6v5")};
+        // Names that only look alike, another target's, a folder and a link stay.
+        const QStringList others{QStringLiteral(".afiles.lst.new-ABC"), QStringLiteral(".afiles.lst.new-12345678901234"),
+                                 QStringLiteral(".ext.lst.new-abc"), QStringLiteral("afiles.lst.new-abc"),
+                                 QStringLiteral(".afiles.lst.new-"), QStringLiteral("afiles.lst")};
+        for (const QString &name : leftovers + others)
+            writeFile(folder.filePath(name), "x");
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral(".afiles.lst.new-dir")));
+        QVERIFY(QFile::link(folder.filePath(QStringLiteral("afiles.lst")),
+                            folder.filePath(QStringLiteral(".afiles.lst.new-link"))));
+        TTreeList list;
+        list.AddDir(QStringLiteral("C:\\New"), QString());
+        list.SaveToFile(win::ToWindowsPath(hostFile));
+        QStringList expected = others + QStringList{QStringLiteral(".afiles.lst.new-dir"), QStringLiteral(".afiles.lst.new-link")};
+        expected.sort();
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                               QDir::Name),
+                 expected);
+        QCOMPARE(readFile(hostFile), QByteArray("DC:\r\n DNew\r\n"));
+    }
 };
 
 DUNLIVO_TEST_MAIN(TestListFile)
