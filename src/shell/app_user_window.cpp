@@ -157,6 +157,8 @@ constexpr DefaultText kDefaults[] = {
     {"ItemExistsInfo2", "Can not add these files to list!"},
     {"SelectSubdirCaption", "Select subdirectories"},
     {"ACPIDownText", "Shutdown and poweroff (ACPI)"},
+    {"ArchiverNotAnswering", "The archiving system is not answering!"},
+    {"ArchiverMayAnswerLater", "It may still carry the command out when it answers."},
 };
 
 QString defaultText(const QString &key)
