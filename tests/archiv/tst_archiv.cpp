@@ -10,6 +10,7 @@
 #include "platform/datetime.h"
 #include "platform/messagewindow.h"
 #include "platform/paths.h"
+#include "platform/prefix.h"
 #include "platform/winmsg.h"
 
 #include <QDirIterator>
@@ -450,6 +451,30 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(m_dest1 + QStringLiteral("/Archive1/afiles.lst")));
         QDir(big).removeRecursively();
         qInfo("%d files were whole when the run stopped", whole);
+    }
+
+    // A run thread inside a file access that never returns does not hold the end: WM_CLOSE
+    // ends the Archiver within seconds, reporting the side as stopped.
+    void aBlockedRunDoesNotHoldTheEnd()
+    {
+        resetSettings();
+        ArchiverProgram program;
+        writeList(program);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DUNLIVO_TEST_STALL_FILE"), QFileInfo(m_single).fileName());
+        program.process().setProcessEnvironment(environment);
+        QVERIFY(program.start());
+        Tconfig config;
+        command(program.window(), 2);
+        QVERIFY(config.ReadBool(QStringLiteral("Progress_1"), false));
+        QTest::qWait(200);
+        QVERIFY(config.ReadBool(QStringLiteral("Progress_1"), false));
+        win::PostMessage(program.window(), win::WM_CLOSE, 0, 0);
+        QVERIFY(program.process().waitForFinished(kLong));
+        QCOMPARE(program.process().exitCode(), 0);
+        QCOMPARE(config.ReadInteger(QStringLiteral("Archstate"), -1), int(StateUserBreak));
+        QCOMPARE(config.ReadBool(QStringLiteral("Progress_1"), true), false);
+        QVERIFY(readFile(win::Prefix::logDir() + QStringLiteral("/archiv.log")).contains("left behind"));
     }
 
     // A second start while one runs ends at once and leaves the first one alone.
