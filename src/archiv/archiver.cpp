@@ -9,6 +9,8 @@
 #include "platform/datetime.h"
 #include "platform/paths.h"
 
+#include <QDeadlineTimer>
+
 #include <thread>
 
 namespace archiver {
@@ -43,8 +45,14 @@ Archiver::~Archiver()
     for (auto &run : m_runs) {
         if (run) {
             run->stop();
-            run->wait();
+            if (!run->waitFor(kStopWaitMs))
+                m_leftBehind.push_back(std::move(run));
         }
+    }
+    // A run still blocked is never destroyed under its threads; the program ends around it.
+    for (auto &run : m_leftBehind) {
+        if (!run->waitFor(0))
+            (void)run.release();
     }
 }
 
@@ -122,12 +130,24 @@ void Archiver::runFinished(Side side, quint64 runId)
         Q_EMIT mayQuit();
 }
 
-void Archiver::finishRun(Side side)
+void Archiver::finishRun(Side side, int waitMs)
 {
     const int i = index(side);
     std::unique_ptr<ArchiveRun> run = std::move(m_runs[i]);
-    run->wait();
-    const RunResult &result = run->result();
+    RunResult result;
+    if (waitMs < 0) {
+        run->wait();
+        result = run->result();
+    } else if (run->waitFor(waitMs)) {
+        result = run->result();
+    } else {
+        // The run was asked to stop; it has not, so it is inside a call that does not return.
+        m_log->write(QStringLiteral("%1 archive: the run does not stop (a file access does not return); "
+                                    "it is left behind")
+                         .arg(sideLabel(side)));
+        result.stopped = true;
+        m_leftBehind.push_back(std::move(run));
+    }
     const SideNames &names = sideNames(side);
     try {
         if (!m_config)
@@ -155,9 +175,10 @@ void Archiver::stopAll()
         if (isRunning(side))
             m_runs[index(side)]->stop();
     }
+    QDeadlineTimer deadline(kStopWaitMs);
     for (Side side : kSides) {
         if (isRunning(side))
-            finishRun(side);
+            finishRun(side, int(deadline.remainingTime()));
     }
     m_timer.stop();
 }

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class Tconfig;
 
@@ -49,8 +50,13 @@ public:
     void archiveNow(Side side);
     // Command 1: stops the runs under way and empties both archives before it returns.
     void emptyNow();
-    // WM_CLOSE: stops the runs under way (each side stopped reports state 9) and waits for them.
+    // WM_CLOSE: stops the runs under way (each side stopped reports state 9) and waits for them,
+    // at most a few seconds: a run still inside a call that blocks is left behind.
     void stopAll();
+    // A stopped run that was left behind: the program must end without waiting for its threads.
+    bool leftRunsBehind() const { return !m_leftBehind.empty(); }
+    // How long a stop waits for the runs under way.
+    static constexpr int kStopWaitMs = 5000;
     // The session is ending (SIGTERM): with Archive_atshutdown set, archives the sides that have
     // timed archiving before ending; otherwise ends at once. mayQuit is emitted when it may end.
     void sessionEnding();
@@ -68,7 +74,9 @@ private:
     static int index(Side side) { return side == Side::Primary ? 0 : 1; }
     bool startRun(Side side);
     void runFinished(Side side, quint64 runId);
-    void finishRun(Side side);
+    // Reports the side's run and lets it go once it has ended; waits at most waitMs (-1: for
+    // good) for that.
+    void finishRun(Side side, int waitMs = -1);
     void tick();
     void checkEmptying(const QDateTime &now);
     void emptyArchives();
@@ -80,6 +88,8 @@ private:
     ArchiveLog *m_log;
     std::unique_ptr<Tconfig> m_config;
     std::unique_ptr<ArchiveRun> m_runs[2];
+    // Runs that did not end in time after a stop; they must outlive their threads.
+    std::vector<std::unique_ptr<ArchiveRun>> m_leftBehind;
     quint64 m_runIds[2] = {0, 0};
     quint64 m_nextRunId = 1;
     QDateTime m_lastAttempt[2];

@@ -5,9 +5,11 @@
 #include "archivesources.h"
 #include "archivetarget.h"
 #include "compressor.h"
+#include "leftovers.h"
 #include "priority.h"
 
 #include "archivelist/listerror.h"
+#include "archivelist/safefile.h"
 #include "archivelist/treelist.h"
 #include "platform/posixio.h"
 #include "platform/paths.h"
@@ -18,6 +20,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -77,9 +80,20 @@ FileOutcome failed(StateCode state, int error)
     return outcome;
 }
 
+// Tests stand in for a file access that never returns (a network file system that no longer
+// answers) with the file named in DUNLIVO_TEST_STALL_FILE: reading it stalls for an hour,
+// deaf to the stop request.
+void stallWhenAsked(const SourceFile &source)
+{
+    static const QByteArray stallOn = qgetenv("DUNLIVO_TEST_STALL_FILE");
+    if (!stallOn.isEmpty() && source.hostPath.endsWith("/" + stallOn))
+        std::this_thread::sleep_for(std::chrono::hours(1));
+}
+
 FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const SourceFile &source,
                        bool compressed, const std::atomic<bool> &stop)
 {
+    stallWhenAsked(source);
     ArchivedLocation location;
     if (!archivedLocation(source.windowsPath, compressed, &location))
         return failed(StateOtherError, 0);
@@ -132,7 +146,7 @@ bool sameListInArchive(int rootFd, const QByteArray &bytes, const struct stat &s
 {
     if (!ArchiveTarget::isCurrent(rootFd, QByteArray(kListFileName), status, true))
         return false;
-    const int fd = ::openat(rootFd, kListFileName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = ::openat(rootFd, kListFileName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     QByteArray archived(bytes.size(), Qt::Uninitialized);
@@ -160,6 +174,11 @@ void ArchiveRun::start(std::function<void()> finished)
 {
     m_thread = std::thread([this, finished = std::move(finished)] {
         run();
+        {
+            const std::lock_guard<std::mutex> lock(m_doneMutex);
+            m_done = true;
+        }
+        m_doneChanged.notify_all();
         finished();
     });
 }
@@ -168,6 +187,20 @@ void ArchiveRun::wait()
 {
     if (m_thread.joinable())
         m_thread.join();
+}
+
+bool ArchiveRun::waitFor(int timeoutMs)
+{
+    if (!m_thread.joinable())
+        return true;
+    {
+        std::unique_lock<std::mutex> lock(m_doneMutex);
+        if (!m_doneChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_done; }))
+            return false;
+    }
+    // Past run() only the call that reports the end is left.
+    m_thread.join();
+    return true;
 }
 
 void ArchiveRun::run()
@@ -185,6 +218,9 @@ void ArchiveRun::run()
         m_result.failedPath = target.rootPath();
         return;
     }
+    // Temporary files of a run that was killed before its renames would stay for good.
+    if (const int swept = removeLeftovers(target.rootFd()))
+        m_log->write(QStringLiteral("%1 archive: %2 temporary files of an interrupted run removed").arg(label).arg(swept));
     m_log->write(QStringLiteral("%1 archive: run into %2 (%3, %4)")
                      .arg(label, target.rootPath(),
                           m_settings.compressed ? QStringLiteral("compressed") : QStringLiteral("plain"),
@@ -193,17 +229,23 @@ void ArchiveRun::run()
     // The list is read once, and exactly those bytes are archived with the files they name.
     StateCode listState = StateCorrect;
     QByteArray listBytes;
-    struct stat listStatus;
     bool haveList = false;
     const QByteArray listHost = QFile::encodeName(win::HostPath(m_listFile));
-    if (!listHost.isEmpty() && ::stat(listHost.constData(), &listStatus) == 0) {
-        QFile file(QFile::decodeName(listHost));
-        if (file.open(QIODevice::ReadOnly)) {
-            listBytes = file.readAll();
-            haveList = true;
-        } else {
+    struct stat listStatus;
+    // Only a list that is not there at all means "nothing to archive"; a link that leads nowhere,
+    // a FIFO, a device or a runaway file is a list that can not be read.
+    if (!listHost.isEmpty() && ::lstat(listHost.constData(), &listStatus) == 0) {
+        QString listWhy;
+        // The copy in the archive takes the time of the list itself, not of a link to it.
+        if (archivelist::readWholeFile(QFile::decodeName(listHost), &listBytes, &listWhy)) {
+            if (::stat(listHost.constData(), &listStatus) == 0)
+                haveList = true;
+            else
+                listWhy = QString::fromLocal8Bit(std::strerror(errno));
+        }
+        if (!haveList) {
             listState = StateFileOpenError;
-            m_log->write(QStringLiteral("%1 archive: the list %2 can not be read").arg(label, m_listFile));
+            m_log->write(QStringLiteral("%1 archive: the list %2 can not be read: %3").arg(label, m_listFile, listWhy));
         }
     } else {
         m_log->write(

@@ -10,7 +10,9 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 namespace archiver {
@@ -47,6 +49,9 @@ public:
     void stop() { m_stop.store(true); }
     // Waits until the run's threads have ended.
     void wait();
+    // Waits at most timeoutMs for that; false when a thread is still inside a call that blocks
+    // (a read on a file system that does not answer). The run must then outlive the wait.
+    bool waitFor(int timeoutMs);
 
     Side side() const { return m_side; }
     // Valid once finished has been called.
@@ -63,6 +68,9 @@ private:
     ArchiveLog *m_log;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
+    std::mutex m_doneMutex;
+    std::condition_variable m_doneChanged;
+    bool m_done = false;
     RunResult m_result;
 };
 

@@ -16,6 +16,8 @@
 #include "platform/prefix.h"
 
 #include <QCoreApplication>
+
+#include <cstdlib>
 #include <QFile>
 #include <QTextStream>
 
@@ -127,5 +129,12 @@ int main(int argc, char **argv)
 
     archiver.startUp();
     inhibitor.start();
-    return app.exec();
+    const int code = app.exec();
+    if (archiver.leftRunsBehind()) {
+        // A thread blocked in a file access would hold the end for good: the program ends
+        // around it, with its state and log already written.
+        log.write(QStringLiteral("ended without waiting for a blocked run"));
+        std::_Exit(code);
+    }
+    return code;
 }

@@ -9,6 +9,7 @@
 #include "platform/codepage.h"
 #include "platform/paths.h"
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -77,10 +78,16 @@ void TTreeList::fillFromBytes(const QByteArray &bytes)
     TreeListNode *previous = nullptr;
     int previousLevel = 0;
     int lineNumber = 0;
-    archivelist::forEachLine(bytes, [&](const char *line, qsizetype size) {
+    int firstUndecodableLine = 0;
+    // A byte-order mark written by an editor is not part of the first drive's name.
+    const QByteArray text = bytes.startsWith("\xEF\xBB\xBF") ? bytes.sliced(3) : bytes;
+    archivelist::forEachLine(text, [&](const char *line, qsizetype size) {
         ++lineNumber;
         if (size == 1 && line[0] == '\x1A')
             return true; // the end-of-file mark of old text files
+        // A name cut at a NUL would name another file; the list is damaged from here on.
+        if (std::memchr(line, 0, size_t(size)))
+            throw ETreeViewError(QStringLiteral("Line %1: the line holds a NUL byte").arg(lineNumber));
         int level = 0;
         while (level < size && line[level] == ' ')
             ++level;
@@ -124,18 +131,26 @@ void TTreeList::fillFromBytes(const QByteArray &bytes)
         unsigned char high = 0;
         for (qsizetype i = 0; i < restSize; ++i)
             high |= static_cast<unsigned char>(rest[i]);
-        QString text = high < 0x80 ? QString::fromLatin1(rest, restSize)
+        QString name = high < 0x80 ? QString::fromLatin1(rest, restSize)
                                    : win::AnsiCodePage::decode(codePage, rest, restSize);
+        if (high >= 0x80 && !firstUndecodableLine &&
+            win::AnsiCodePage::encode(codePage, name) != QByteArray::fromRawData(rest, restSize))
+            firstUndecodableLine = lineNumber;
         int kind = level == 0 ? DriveNode : directory ? DirectoryNode : FileNode;
-        if (kind != FileNode && text.contains(QLatin1String(" [")))
+        if (kind != FileNode && name.contains(QLatin1String(" [")))
             kind += 2;
-        TreeListNode *node = makeNode(parent, std::move(text), kind);
+        TreeListNode *node = makeNode(parent, std::move(name), kind);
         node->m_row = parent->childCount();
         previous = node;
         previousLevel = level;
         parent->m_children.push_back(node);
         return true;
     });
+    // Every line is in the tree, but writing it back would replace the bytes that are not text
+    // for good: the list counts as damaged, so that its bytes are kept before it is rewritten.
+    if (firstUndecodableLine)
+        throw ETreeViewError(QStringLiteral("Line %1: bytes that are not text in the code page")
+                                 .arg(firstUndecodableLine));
 }
 
 QByteArray TTreeList::ListFileBytes() const

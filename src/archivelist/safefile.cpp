@@ -61,24 +61,39 @@ void syncFolder(const QByteArray &folder)
 
 } // namespace
 
-bool readWholeFile(const QString &hostPath, QByteArray *data, QString *error)
+bool readWholeFile(const QString &hostPath, QByteArray *data, QString *error, qint64 maxSize)
 {
     const QByteArray name = QFile::encodeName(hostPath);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer that may never come.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return fail(error, reason(errno));
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
         ::close(fd);
         return fail(error, reason(err));
     }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return fail(error, S_ISDIR(st.st_mode) ? reason(EISDIR) : QStringLiteral("not a regular file"));
+    }
+    if (st.st_size > maxSize) {
+        ::close(fd);
+        return fail(error, QStringLiteral("the file is larger than %1 bytes").arg(maxSize));
+    }
     QByteArray bytes;
     qsizetype used = 0;
-    bytes.resize(S_ISREG(st.st_mode) && st.st_size > 0 ? qsizetype(st.st_size) + 1 : 65536);
+    // One byte more than the size, so that a file that grew since fstat is noticed.
+    bytes.resize(qsizetype(qMin<qint64>(st.st_size, maxSize)) + 1);
     for (;;) {
-        if (used == bytes.size())
-            bytes.resize(bytes.size() * 2);
+        if (used == bytes.size()) {
+            if (used > maxSize) {
+                ::close(fd);
+                return fail(error, QStringLiteral("the file is larger than %1 bytes").arg(maxSize));
+            }
+            bytes.resize(qsizetype(qMin<qint64>(qint64(bytes.size()) * 2, maxSize + 1)));
+        }
         const ssize_t n = ::read(fd, bytes.data() + used, size_t(bytes.size() - used));
         if (n < 0) {
             if (errno == EINTR)
@@ -92,6 +107,8 @@ bool readWholeFile(const QString &hostPath, QByteArray *data, QString *error)
         used += n;
     }
     ::close(fd);
+    if (used > maxSize)
+        return fail(error, QStringLiteral("the file is larger than %1 bytes").arg(maxSize));
     bytes.truncate(used);
     *data = std::move(bytes);
     return true;
@@ -119,8 +136,17 @@ bool replaceFileSafely(const QString &hostPath, const QByteArray &data, QString 
     const QFileInfo info(targetPath);
     const QByteArray folder = QFile::encodeName(info.absolutePath());
     const QByteArray name = QFile::encodeName(info.fileName());
+    const int folderFd = ::open(folder.isEmpty() ? "/" : folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0)
+        return fail(error, reason(errno));
+    const struct FolderCloser {
+        int fd;
+        ~FolderCloser() { ::close(fd); }
+    } closer{folderFd};
+    // What an earlier write of this file left when it was killed before its rename goes first.
+    win::FileBeside::removeLeftovers(folderFd, name);
     win::FileBeside file;
-    if (!file.create(folder, name, 0666))
+    if (!file.createAt(folderFd, name, 0666))
         return fail(error, reason(errno));
     if (exists) {
         if (::fchmod(file.fd(), old.st_mode & 07777) != 0)
@@ -132,6 +158,14 @@ bool replaceFileSafely(const QString &hostPath, const QByteArray &data, QString 
         return fail(error, reason(errno));
     syncFolder(folder);
     return true;
+}
+
+bool keepDamagedFile(const QString &hostPath, const QString &keptPath)
+{
+    QByteArray bytes;
+    if (readWholeFile(hostPath, &bytes, nullptr))
+        return replaceFileSafely(keptPath, bytes, nullptr);
+    return ::rename(QFile::encodeName(hostPath).constData(), QFile::encodeName(keptPath).constData()) == 0;
 }
 
 } // namespace archivelist

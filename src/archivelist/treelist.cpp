@@ -4,6 +4,8 @@
 
 #include "platform/codepage.h"
 
+#include <QStringList>
+
 #include <utility>
 
 namespace {
@@ -57,8 +59,10 @@ QString TTreeList::NodeExt(const TreeListNode *node)
     const qsizetype p = text.indexOf(kSetOpen);
     if (p < 0)
         return QString();
-    // Everything after " [" but the last character, the closing "]".
-    return text.mid(p + 2, text.size() - p - 3);
+    // Everything after " [" but the closing "]"; a hand-edited set without one keeps its last
+    // character.
+    const qsizetype end = text.endsWith(QLatin1Char(']')) ? text.size() - 1 : text.size();
+    return text.mid(p + 2, end - p - 2);
 }
 
 void TTreeList::SetNodeExt(TreeListNode *node, const QString &extSet)
@@ -194,19 +198,27 @@ void TTreeList::removeChildren(TreeListNode *node)
 
 TreeListNode *TTreeList::AddPath(TreeListNode *parent, const QString &path, const QString &extSet)
 {
-    TreeListNode *searchIn = parent ? parent : &m_root;
-    QString name;
-    int base;
-    if (path.size() < 4) {
-        name = path.left(2).toUpper();
-        base = DriveNode;
-    } else {
-        const qsizetype cut = path.lastIndexOf(QLatin1Char('\\'));
-        searchIn = AddPath(parent, path.left(cut), QString());
-        name = path.mid(cut + 1);
-        base = DirectoryNode;
+    // The path is taken apart from its end: what is left once it is shorter than four characters
+    // names the drive (C:\, C: or C), and each part cut off on the way is a directory below it.
+    // A longer remainder without a backslash is not a drive path and adds nothing.
+    QStringList names;
+    QString rest = path;
+    while (rest.size() >= 4) {
+        const qsizetype cut = rest.lastIndexOf(QLatin1Char('\\'));
+        if (cut < 0)
+            return nullptr;
+        names.prepend(rest.mid(cut + 1));
+        rest.truncate(cut);
     }
+    TreeListNode *node = addStep(parent ? parent : &m_root, rest.left(2).toUpper(), DriveNode,
+                                 names.isEmpty() ? extSet : QString());
+    for (qsizetype i = 0; i < names.size(); ++i)
+        node = addStep(node, names.at(i), DirectoryNode, i + 1 == names.size() ? extSet : QString());
+    return node;
+}
 
+TreeListNode *TTreeList::addStep(TreeListNode *searchIn, const QString &name, int base, const QString &extSet)
+{
     TreeListNode *node = findChild(searchIn, name);
     if (!node) {
         // A new node's text is made as SetNodeExt makes it: the name up to any " [", then the set.
@@ -233,7 +245,7 @@ TreeListNode *TTreeList::AddDir(const QString &path, const QString &extSet)
 TreeListNode *TTreeList::AddFile(const QString &path)
 {
     TreeListNode *node = AddPath(nullptr, path, QString());
-    if (node->m_kind != FileNode) {
+    if (node && node->m_kind != FileNode) {
         node->m_kind = FileNode;
         const QModelIndex i = indexOf(node);
         Q_EMIT dataChanged(i, i);
@@ -253,8 +265,9 @@ void TTreeList::DeleteNode(TreeListNode *node, bool childrenOnly)
         candidate = node->m_parent;
         removeNode(node);
     }
+    // A file keeps no set, even when its text holds one (a hand-edited list): it goes once empty.
     while (candidate && candidate != &m_root && candidate->m_children.empty() &&
-           NodeExt(candidate).isEmpty()) {
+           (NodeExt(candidate).isEmpty() || candidate->m_kind == FileNode)) {
         TreeListNode *parent = candidate->m_parent;
         removeNode(candidate);
         candidate = parent;

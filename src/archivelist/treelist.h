@@ -91,11 +91,14 @@ public:
     void LoadFromBytes(const QByteArray &bytes);
 
     // Finds or makes the nodes of a directory path (C:\Data\Sub, C:\ or C:) and gives the last
-    // one extSet (an empty extSet leaves a found node's set as it is).
+    // one extSet (an empty extSet leaves a found node's set as it is). None for a path that is
+    // not a drive path (a name of four or more characters without a backslash).
     TreeListNode *AddDir(const QString &path, const QString &extSet);
-    // Finds or makes the nodes of a file path; the last node becomes a file node.
+    // Finds or makes the nodes of a file path; the last node becomes a file node. None for a path
+    // that is not a drive path.
     TreeListNode *AddFile(const QString &path);
-    // Deletes node, or only its children, then removes the steps left empty above it.
+    // Deletes node, or only its children, then removes the steps left empty above it. A file node
+    // goes even when its text still holds the set of the directory it was made over.
     void DeleteNode(TreeListNode *node, bool childrenOnly);
 
     static QString NodeName(const TreeListNode *node);
@@ -149,6 +152,7 @@ private:
     void finishReset();
     void fillFromBytes(const QByteArray &bytes);
     TreeListNode *AddPath(TreeListNode *parent, const QString &path, const QString &extSet);
+    TreeListNode *addStep(TreeListNode *searchIn, const QString &name, int base, const QString &extSet);
     TreeListNode *findChild(TreeListNode *parent, const QString &name);
     TreeListNode *appendChild(TreeListNode *parent, const QString &text, int kind);
     void removeNode(TreeListNode *node);

@@ -1,6 +1,8 @@
 // The panel's link to the Archiver.
 #include "communicator.h"
 
+#include "platform/files.h"
+
 QString Communicator::windowClass()
 {
     return QStringLiteral("APP_USER_WINDOW");
@@ -31,26 +33,33 @@ void Communicator::CloseArchiver(win::HWND window) const
     win::PostMessage(window, win::WM_CLOSE, 0, 0);
 }
 
-void Communicator::SendArchivePrimary(win::HWND window) const
+bool Communicator::SendArchivePrimary(win::HWND window) const
 {
-    send(window, ArchivePrimary);
+    return send(window, ArchivePrimary);
 }
 
-void Communicator::SendArchiveSecondary(win::HWND window) const
+bool Communicator::SendArchiveSecondary(win::HWND window) const
 {
-    send(window, ArchiveSecondary);
+    return send(window, ArchiveSecondary);
 }
 
-void Communicator::SendEmptyArchive(win::HWND window) const
+bool Communicator::SendEmptyArchive(win::HWND window) const
 {
-    send(window, EmptyArchive);
+    return send(window, EmptyArchive);
 }
 
-void Communicator::send(win::HWND window, Code code) const
+bool Communicator::send(win::HWND window, Code code) const
 {
     // Without a registered message (the prefix could not be used) there is nothing the Archiver
     // would understand; message 0 would reach it as WM_NULL.
     if (m_mainMessage == 0)
-        return;
-    win::SendMessage(window, m_mainMessage, win::WPARAM(code), win::LPARAM(code));
+        return true;
+    win::LRESULT result = 0;
+    if (win::SendMessageTimeout(window, m_mainMessage, win::WPARAM(code), win::LPARAM(code), win::SMTO_NORMAL,
+                                win::UINT(m_timeoutMs), &result) ||
+        win::GetLastError() != win::ERROR_TIMEOUT)
+        return true;
+    if (m_notAnswering)
+        m_notAnswering();
+    return false;
 }

@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class Communicator
 {
 public:
@@ -29,13 +31,23 @@ public:
     // Asks the Archiver to end and returns at once.
     void CloseArchiver(win::HWND window) const;
     // Each sends its code and returns once the Archiver has handled it; nothing happens when the
-    // window has gone in the meantime.
-    void SendArchivePrimary(win::HWND window) const;
-    void SendArchiveSecondary(win::HWND window) const;
-    void SendEmptyArchive(win::HWND window) const;
+    // window has gone in the meantime. The panel goes on painting while it waits, and waits at
+    // most the command time: an Archiver that has not handled the command by then (hung, or busy
+    // in a call that blocks) is reported through the not-answering call. False then.
+    bool SendArchivePrimary(win::HWND window) const;
+    bool SendArchiveSecondary(win::HWND window) const;
+    bool SendEmptyArchive(win::HWND window) const;
+
+    // The longest wait for a command; emptying a large archive is the slowest one.
+    static constexpr int kDefaultCommandTimeoutMs = 60000;
+    void setCommandTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
+    // Called after a command that was not handled in time.
+    void setOnNotAnswering(std::function<void()> call) { m_notAnswering = std::move(call); }
 
 private:
-    void send(win::HWND window, Code code) const;
+    bool send(win::HWND window, Code code) const;
 
     win::UINT m_mainMessage = 0;
+    int m_timeoutMs = kDefaultCommandTimeoutMs;
+    std::function<void()> m_notAnswering;
 };

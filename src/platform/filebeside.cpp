@@ -5,7 +5,12 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace win {
@@ -112,6 +117,57 @@ bool FileBeside::commit(const QByteArray &targetName, bool replace)
     }
     m_name.clear();
     return true;
+}
+
+bool FileBeside::isTemporaryName(const char *name)
+{
+    if (name[0] != '.')
+        return false;
+    const char *marker = std::strstr(name + 1, ".new-");
+    if (!marker)
+        return false;
+    // The random part is the last one: a later ".new-" in the name is the real marker.
+    while (const char *later = std::strstr(marker + 1, ".new-"))
+        marker = later;
+    const char *random = marker + 5;
+    const size_t length = std::strlen(random);
+    if (length == 0 || length > 13)
+        return false;
+    for (const char *c = random; *c; ++c) {
+        if (!((*c >= '0' && *c <= '9') || (*c >= 'a' && *c <= 'z')))
+            return false;
+    }
+    return true;
+}
+
+int FileBeside::removeLeftovers(int folderFd, const QByteArray &targetName)
+{
+    const QByteArray start = "." + targetName.left(kNamePart) + ".new-";
+    const int listFd = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
+    DIR *dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+    if (!dir) {
+        if (listFd >= 0)
+            ::close(listFd);
+        return 0;
+    }
+    std::vector<QByteArray> found;
+    while (const dirent *entry = ::readdir(dir)) {
+        const char *name = entry->d_name;
+        // Another writer's temporary name for the same target carries a different random part,
+        // but it is the same program's: only one panel or Archiver writes a given target.
+        if (std::strncmp(name, start.constData(), size_t(start.size())) != 0 || !isTemporaryName(name) ||
+            std::strlen(name) - size_t(start.size()) > 13)
+            continue;
+        struct stat status;
+        if (::fstatat(folderFd, name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode) &&
+            status.st_uid == ::geteuid())
+            found.emplace_back(name);
+    }
+    ::closedir(dir);
+    int removed = 0;
+    for (const QByteArray &name : found)
+        removed += ::unlinkat(folderFd, name.constData(), 0) == 0 ? 1 : 0;
+    return removed;
 }
 
 void FileBeside::discard()

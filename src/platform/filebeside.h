@@ -39,6 +39,14 @@ public:
     // Closes and removes the temporary file.
     void discard();
 
+    // True for a name that only a temporary file of this class has: "." + a part of the target's
+    // name + ".new-" + a random number in base 36.
+    static bool isTemporaryName(const char *name);
+    // Removes the temporary files that a writer killed before its rename left beside the target
+    // named targetName in the folder open in folderFd: regular files of this user, named for that
+    // target. Nothing else is touched. Returns how many went.
+    static int removeLeftovers(int folderFd, const QByteArray &targetName);
+
 private:
     bool openIn(int folderFd, const QByteArray &targetName, mode_t mode);
 

@@ -5,7 +5,11 @@
 #include "prefix.h"
 #include "winmsg_p.h"
 
+#include "files.h"
+
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -401,6 +405,73 @@ LRESULT SendMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
     }
     ::close(fd);
     return result;
+}
+
+LRESULT SendMessageTimeout(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags, UINT uTimeout,
+                           LRESULT *lpdwResult)
+{
+    if (lpdwResult)
+        *lpdwResult = 0;
+    const quintptr id = handleId(hWnd);
+    if (id == 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    if (MessageWindow *local = localWindowOnThisThread(id)) {
+        const LRESULT result = deliverLocal(local, Msg, wParam, lParam);
+        if (lpdwResult)
+            *lpdwResult = result;
+        return 1;
+    }
+    // Without waiting for the owner to take the connection: one too busy to accept it counts
+    // as one that does not answer.
+    const int fd = connectToWindow(id, false);
+    if (fd < 0) {
+        SetLastError(errno == EAGAIN ? ERROR_TIMEOUT : DWORD(ERROR_INVALID_HANDLE));
+        return 0;
+    }
+    const Frame frame{kFrameMagic, FrameSend, Msg, 0, wParam, lParam};
+    if (!sendAll(fd, &frame, sizeof frame)) {
+        ::close(fd);
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    QCoreApplication *const app = QCoreApplication::instance();
+    const bool pump = !(fuFlags & SMTO_BLOCK) && app && QThread::currentThread() == app->thread();
+    QDeadlineTimer deadline{qint64(uTimeout)};
+    char reply[sizeof(LRESULT)];
+    size_t got = 0;
+    bool closed = false;
+    while (got < sizeof reply && !closed) {
+        const qint64 left = deadline.remainingTime();
+        if (left == 0)
+            break;
+        // Short slices, so that the caller's events are handled between them.
+        struct pollfd waitFor{fd, POLLIN, 0};
+        const int ready = ::poll(&waitFor, 1, int(pump ? qMin<qint64>(left, 50) : left));
+        if (ready < 0 && errno != EINTR)
+            break;
+        if (ready > 0) {
+            const ssize_t n = ::recv(fd, reply + got, sizeof reply - got, MSG_DONTWAIT);
+            if (n > 0)
+                got += size_t(n);
+            else if (n == 0 || (errno != EINTR && errno != EAGAIN))
+                closed = true;
+        }
+        if (pump && got < sizeof reply)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    ::close(fd);
+    if (got == sizeof reply) {
+        LRESULT result;
+        std::memcpy(&result, reply, sizeof result);
+        if (lpdwResult)
+            *lpdwResult = result;
+        return 1;
+    }
+    // A closed connection is a window that went before it handled the message.
+    SetLastError(closed ? DWORD(ERROR_INVALID_HANDLE) : ERROR_TIMEOUT);
+    return 0;
 }
 
 } // namespace win

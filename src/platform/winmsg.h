@@ -58,4 +58,23 @@ BOOL PostMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 // directly.
 LRESULT SendMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 
+// Flags of SendMessageTimeout.
+enum : UINT {
+    // The caller's own events (painting, timers; not user input) are handled while it waits.
+    SMTO_NORMAL = 0x0000,
+    // The caller handles nothing while it waits.
+    SMTO_BLOCK = 0x0001,
+};
+
+// The result code of a send that timed out.
+inline constexpr DWORD ERROR_TIMEOUT = 1460;
+
+// As SendMessage, but waits at most uTimeout milliseconds for the handler. Nonzero when the
+// handler returned in time, with its result in *lpdwResult; 0 otherwise, with GetLastError()
+// ERROR_TIMEOUT when the time ran out (the message may still be handled later: it has been
+// delivered, or the owner was too busy to take it) and ERROR_INVALID_HANDLE when the window has
+// gone. With SMTO_NORMAL, a caller on the application's thread keeps handling its own events.
+LRESULT SendMessageTimeout(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags, UINT uTimeout,
+                           LRESULT *lpdwResult);
+
 } // namespace win

@@ -25,6 +25,7 @@
 #include "archivelist/findfile.h"
 #include "archivelist/folderfiles.h"
 #include "archivelist/listerror.h"
+#include "archivelist/safefile.h"
 #include "archivelist/treelistview.h"
 #include "config/config.h"
 #include "maintenance/rewritef.h"
@@ -35,6 +36,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -156,6 +158,8 @@ constexpr DefaultText kDefaults[] = {
     {"ItemExistsInfo2", "Can not add these files to list!"},
     {"SelectSubdirCaption", "Select subdirectories"},
     {"ACPIDownText", "Shutdown and poweroff (ACPI)"},
+    {"ArchiverNotAnswering", "The archiving system is not answering!"},
+    {"ArchiverMayAnswerLater", "It may still carry the command out when it answers."},
 };
 
 QString defaultText(const QString &key)
@@ -754,7 +758,10 @@ void TApp_user_window::loadDestinations()
 void TApp_user_window::loadArchiveList()
 {
     const QString file = archiveListFile();
-    if (!WindowsFileExists(file))
+    // Anything in the list's place that is not a readable file (a FIFO, a link that leads
+    // nowhere) is a list that cannot be read, not a missing one.
+    const QFileInfo entry(win::HostPath(file));
+    if (!entry.exists() && !entry.isSymLink())
         return;
     try {
         TLmain->treeList()->LoadFromFile(file);
@@ -789,9 +796,7 @@ void TApp_user_window::SyncArchiveLists(int direction)
         // The list that could not be read at start is about to be replaced by what the trees
         // hold, which is at most the part before the fault: its bytes are kept beside it first.
         const QString host = win::HostPath(archiveListFile());
-        const QString kept = host + QStringLiteral(".bad");
-        QFile::remove(kept);
-        if (QFile::copy(host, kept))
+        if (archivelist::keepDamagedFile(host, host + QStringLiteral(".bad")))
             m_listFileFaulty = false;
     }
     try {

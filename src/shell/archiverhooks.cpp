@@ -17,7 +17,13 @@
 #include <QLabel>
 #include <QToolButton>
 
-ArchiverHooks::ArchiverHooks(TApp_user_window *main) : m_main(main) {}
+ArchiverHooks::ArchiverHooks(TApp_user_window *main) : m_main(main)
+{
+    // The command may still be carried out: it was delivered, or waits for the Archiver to take it.
+    m_communicator.setOnNotAnswering([this] {
+        showInfo(text(QStringLiteral("ArchiverNotAnswering")), text(QStringLiteral("ArchiverMayAnswerLater")));
+    });
+}
 
 void ArchiverHooks::StartStop()
 {

@@ -10,6 +10,7 @@
 #include "platform/datetime.h"
 #include "platform/messagewindow.h"
 #include "platform/paths.h"
+#include "platform/prefix.h"
 #include "platform/winmsg.h"
 
 #include <QDirIterator>
@@ -18,6 +19,8 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+
+#include <functional>
 
 #include <sys/stat.h>
 
@@ -277,6 +280,23 @@ private Q_SLOTS:
         for (auto it = inodes.cbegin(); it != inodes.cend(); ++it)
             QVERIFY2(inode(it.key()) == it.value(), qPrintable(it.key()));
 
+        // The temporary files of a killed run go at the start of the next run of the side, but
+        // nothing is followed through a link inside the archive.
+        QTemporaryDir outside;
+        const QString foreign = outside.filePath(QStringLiteral(".x.txt.new-abc"));
+        writeFile(foreign, "not the Archiver's");
+        const QString deepFolder = QFileInfo(archived(root1, m_source + QStringLiteral("/a.txt"), true)).path();
+        const QStringList killed{root1 + QStringLiteral("/.afiles.lst.new-1x"),
+                                 deepFolder + QStringLiteral("/.a.txt.bz2.new-zz9")};
+        for (const QString &path : killed)
+            writeFile(path, "half");
+        QVERIFY(QFile::link(outside.path(), root1 + QStringLiteral("/elsewhere")));
+        command(program.window(), 2);
+        QVERIFY(waitIdle(Side::Primary));
+        QVERIFY(leftovers(root1).isEmpty());
+        QVERIFY(QFileInfo::exists(foreign));
+        QFile::remove(root1 + QStringLiteral("/elsewhere"));
+
         // A changed file (same size in the plain archive, other time) is archived again.
         const QString changed = m_source + QStringLiteral("/noise.bin");
         QByteArray bytes = readFile(changed);
@@ -353,6 +373,42 @@ private Q_SLOTS:
             archived(m_dest1 + QStringLiteral("/Archive1"), extra + QStringLiteral("/x.txt"), true)));
     }
 
+    // A list that is there but cannot be read is a failure, never "no list": a FIFO without a
+    // writer and a link to an endless device end the run at once, as does a link to nothing.
+    void listsThatCannotBeRead()
+    {
+        resetSettings();
+        {
+            Tconfig config;
+            config.WriteString(QStringLiteral("Celutvonal"), winPath(m_dest1));
+        }
+        ArchiverProgram program;
+        writeList(program);
+        QVERIFY(program.start());
+        Tconfig config;
+        const QString list = program.listFile();
+        const auto replaceList = [&](const std::function<bool()> &make) {
+            QFile::remove(list);
+            QVERIFY(make());
+        };
+        const std::function<bool()> makers[] = {
+            [&] { return ::mkfifo(QFile::encodeName(list).constData(), 0600) == 0; },
+            [&] { return QFile::link(QStringLiteral("/dev/zero"), list); },
+            [&] { return QFile::link(list + QStringLiteral(".nowhere"), list); },
+        };
+        for (const auto &make : makers) {
+            replaceList(make);
+            config.WriteInteger(QStringLiteral("Archstate"), -1);
+            command(program.window(), 2);
+            QVERIFY(waitIdle(Side::Primary));
+            QCOMPARE(config.ReadInteger(QStringLiteral("Archstate"), -1), int(StateFileOpenError));
+        }
+        // The Archiver still answers and ends as asked.
+        QFile::remove(list);
+        program.stop();
+        QCOMPARE(program.process().state(), QProcess::NotRunning);
+    }
+
     // Commands 2 and 3 reply once the run has started; WM_CLOSE stops a run at a file boundary
     // without a partial file, reports 9 and ends the program.
     void commandReplyAndStop()
@@ -395,6 +451,30 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(m_dest1 + QStringLiteral("/Archive1/afiles.lst")));
         QDir(big).removeRecursively();
         qInfo("%d files were whole when the run stopped", whole);
+    }
+
+    // A run thread inside a file access that never returns does not hold the end: WM_CLOSE
+    // ends the Archiver within seconds, reporting the side as stopped.
+    void aBlockedRunDoesNotHoldTheEnd()
+    {
+        resetSettings();
+        ArchiverProgram program;
+        writeList(program);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DUNLIVO_TEST_STALL_FILE"), QFileInfo(m_single).fileName());
+        program.process().setProcessEnvironment(environment);
+        QVERIFY(program.start());
+        Tconfig config;
+        command(program.window(), 2);
+        QVERIFY(config.ReadBool(QStringLiteral("Progress_1"), false));
+        QTest::qWait(200);
+        QVERIFY(config.ReadBool(QStringLiteral("Progress_1"), false));
+        win::PostMessage(program.window(), win::WM_CLOSE, 0, 0);
+        QVERIFY(program.process().waitForFinished(kLong));
+        QCOMPARE(program.process().exitCode(), 0);
+        QCOMPARE(config.ReadInteger(QStringLiteral("Archstate"), -1), int(StateUserBreak));
+        QCOMPARE(config.ReadBool(QStringLiteral("Progress_1"), true), false);
+        QVERIFY(readFile(win::Prefix::logDir() + QStringLiteral("/archiv.log")).contains("left behind"));
     }
 
     // A second start while one runs ends at once and leaves the first one alone.

@@ -103,6 +103,22 @@ private Q_SLOTS:
         QCOMPARE(TTreeList::NodeExt(c->child(1)), QString());
         QCOMPARE(TTreeList::NodeName(c->child(2)), QStringLiteral("odd"));
         QCOMPARE(TTreeList::NodeExt(c->child(2)), QString());
+        // A hand-edited set without its closing bracket loses no letter.
+        list.LoadFromBytes("DC:\r\n Ddocs [.doc;.xls\r\n");
+        QCOMPARE(TTreeList::NodeExt(list.topLevelNode(0)->child(0)), QStringLiteral(".doc;.xls"));
+    }
+
+    void pathsThatAreNotDrivePathsAddNothing()
+    {
+        TTreeList list;
+        // Each of these once recursed until the stack ran out.
+        for (const char *path : {"Data", "C:Data", "Documents\\", "abcd\\efgh"})
+            QVERIFY2(!list.AddDir(QString::fromLatin1(path), QStringLiteral(".*")), path);
+        QVERIFY(!list.AddFile(QStringLiteral("notes.txt")));
+        QCOMPARE(list.topLevelCount(), 0);
+        QVERIFY(list.AddDir(QStringLiteral("C:"), QString()));
+        QVERIFY(list.AddDir(QStringLiteral("d:\\"), QString()));
+        QCOMPARE(dumpTree(list), QStringLiteral("0:2:C:|0:2:D:"));
     }
 
     void deleteNodePrunesEmptySteps()
@@ -137,6 +153,12 @@ private Q_SLOTS:
         QCOMPARE(dumpTree(list), QStringLiteral("0:2:C:|1:3:A [.doc]"));
         // The last archived directory below a plain drive takes the drive with it.
         list.DeleteNode(list.topLevelNode(0)->child(0), false);
+        QCOMPARE(list.topLevelCount(), 0);
+
+        // A file made over an archived directory keeps the set in its text, and still goes.
+        list.AddDir(QStringLiteral("C:\\Docs"), QStringLiteral(".doc"));
+        TreeListNode *made = list.AddFile(QStringLiteral("C:\\Docs"));
+        list.DeleteNode(made, false);
         QCOMPARE(list.topLevelCount(), 0);
     }
 

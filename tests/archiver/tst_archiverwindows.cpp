@@ -21,8 +21,14 @@
 #include "shell/settingspage.h"
 
 #include <QCheckBox>
+#include <QEventLoop>
+#include <QSemaphore>
+#include <QThread>
+#include <QTimer>
 #include <QLocale>
 #include <QSignalSpy>
+
+#include <atomic>
 
 using namespace win;
 
@@ -48,6 +54,40 @@ public:
 
     MessageWindow window;
     int closes = 0;
+};
+
+// An Archiver that hangs: its window exists, but its thread stands still until released, then
+// handles what was sent meanwhile and ends.
+class HungArchiver : public QThread
+{
+public:
+    ~HungArchiver() override
+    {
+        m_release.release();
+        wait();
+    }
+    void release() { m_release.release(); }
+    QSemaphore ready;
+    std::atomic<int> handled{0};
+
+protected:
+    void run() override
+    {
+        MessageWindow window(Communicator::windowClass(), Communicator::windowTitle());
+        window.setHandler([this](UINT msg, WPARAM, LPARAM) -> LRESULT {
+            if (msg >= kFirstRegisteredMessage)
+                ++handled;
+            return 0;
+        });
+        ready.release();
+        m_release.acquire();
+        QEventLoop loop;
+        QTimer::singleShot(500, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+
+private:
+    QSemaphore m_release;
 };
 
 bool sameImage(const QPixmap &shown, const QPixmap &expected)
@@ -284,6 +324,28 @@ private Q_SLOTS:
         QTest::mouseClick(m->settingsPage->SpeedButton7, Qt::LeftButton);
         QCOMPARE(impostor.closes, 0);
         QCOMPARE(m->settingsPage->SpeedButton7->text(), kStopped);
+    }
+
+    void aHungArchiverDoesNotFreezeThePanel()
+    {
+        TestPanel p;
+        QVERIFY(p.start());
+        TApp_user_window *m = p.main;
+        m->archiverHooks->communicator().setCommandTimeout(300);
+        HungArchiver archiver;
+        archiver.start();
+        QVERIFY(archiver.ready.tryAcquire(1, 10000));
+        Tman_archF *manual = p.panel->man_archF();
+        QString second;
+        whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton2, Qt::LeftButton); });
+        acknowledge(p.panel->info1F(), QStringLiteral("The archiving system is not answering!"), &second);
+        QTest::mouseClick(m->SpeedButton1, Qt::LeftButton);
+        QCOMPARE(second, QStringLiteral("It may still carry the command out when it answers."));
+        QVERIFY(!manual->isVisible());
+        // As said: the command was delivered and is carried out once the Archiver moves again.
+        QCOMPARE(archiver.handled.load(), 0);
+        archiver.release();
+        QTRY_COMPARE(archiver.handled.load(), 1);
     }
 
     void restoreModeShowsTheArchivedList()

@@ -2,6 +2,7 @@
 // are busy, restarted, crashed, or asked by another user.
 #include "testmain.h"
 
+#include "platform/files.h"
 #include "platform/messagewindow.h"
 #include "platform/prefix.h"
 #include "platform/winmsg.h"
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTimer>
 
 #include <chrono>
 #include <future>
@@ -250,6 +252,42 @@ private Q_SLOTS:
         const QList<QByteArray> handled = owner.messages();
         QCOMPARE(handled.mid(handled.size() - 2),
                  (QList<QByteArray>{messageLine(message, 7, 0), messageLine(message, 8, 0)}));
+    }
+
+    void sendWithATimeLimit()
+    {
+        TestPrefix prefix;
+        const UINT message = RegisterWindowMessage(QStringLiteral("Dunlivo-test-message"));
+        Helper owner({QStringLiteral("owner"), kClass, kTitle});
+        const HWND window = owner.waitForWindow();
+        QVERIFY(window);
+        LRESULT result = 0;
+        QVERIFY(SendMessageTimeout(window, message, 2, 3, SMTO_NORMAL, 10000, &result));
+        QCOMPARE(result, LRESULT(2003));
+
+        // An owner whose loop stands still: the wait ends at the limit. Without SMTO_BLOCK the
+        // caller's own timers go on meanwhile; with it they wait too.
+        owner.write("busy");
+        QVERIFY(owner.waitForLine("busy"));
+        for (const UINT flags : {SMTO_NORMAL, SMTO_BLOCK}) {
+            bool ticked = false;
+            QTimer::singleShot(20, [&] { ticked = true; });
+            SetLastError(0);
+            QCOMPARE(SendMessageTimeout(window, message, 8, 0, flags, 400, &result), LRESULT(0));
+            QCOMPARE(GetLastError(), ERROR_TIMEOUT);
+            QCOMPARE(ticked, flags == SMTO_NORMAL);
+            QTest::qWait(30);
+        }
+        // Both messages were delivered: the owner still handles them once its loop runs again.
+        owner.write("go");
+        QVERIFY(QTest::qWaitFor([&] { return owner.messages().count(messageLine(message, 8, 0)) == 2; }, kWaitMs));
+
+        // A window that has gone is not a time-out.
+        owner.kill();
+        QVERIFY(owner.waitForExit());
+        SetLastError(0);
+        QCOMPARE(SendMessageTimeout(window, message, 1, 1, SMTO_NORMAL, 400, &result), LRESULT(0));
+        QCOMPARE(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
     }
 
     void postsArriveInTheOrderPosted()

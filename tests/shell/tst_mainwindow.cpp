@@ -529,6 +529,36 @@ private Q_SLOTS:
             QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst.bad"))), bad);
             QCOMPARE(p.main->TLmain->treeList()->ListFileBytes(), listBytes({"E:\\Music"}));
         }
+        for (const bool fifo : {true, false}) {
+            // A FIFO in the list's place must not freeze the start; a list with bytes that are
+            // not text is read whole, but its bytes are kept before the rewrite replaces them.
+            TestPanel p;
+            const QString file = p.host(QStringLiteral("afiles.lst"));
+            const QByteArray undecodable("DC:\r\n DCaf\xE9\r\n");
+            if (fifo)
+                QVERIFY(::mkfifo(QFile::encodeName(file).constData(), 0600) == 0);
+            else
+                writeFile(file, undecodable);
+            QVERIFY(p.create());
+            QString shown;
+            Tinfo1F *info = p.panel->info1F();
+            whenModal(info, [&] {
+                shown = info->Label1->text() + QLatin1Char('|') + info->Label2->text();
+                QTest::keyClick(info->Edit1, Qt::Key_Return);
+            });
+            p.main->show();
+            QTRY_VERIFY(p.main->ActivatedOnce && !p.main->LoadingSettings);
+            QCOMPARE(shown, QStringLiteral("Can not open file:|Afiles.lst"));
+            QCOMPARE(p.main->TLmain->treeList()->nodeCount(), fifo ? 0 : 2);
+            p.main->TLarchive->treeList()->AddDir(QStringLiteral("E:\\Music"), QStringLiteral(".*"));
+            p.main->SyncArchiveLists(2);
+            QCOMPARE(readFile(file), listBytes({"E:\\Music"}));
+            const QFileInfo kept(p.host(QStringLiteral("afiles.lst.bad")));
+            if (fifo)
+                QVERIFY(!kept.isFile() && kept.exists());
+            else
+                QCOMPARE(readFile(kept.filePath()), undecodable);
+        }
         {
             // Not writable: read and shown, but the write-back is refused and said so.
             TestPanel p;
