@@ -16,6 +16,7 @@ class ArchiverHooks;
 class ConfigError;
 class DunlivoPanel;
 class QCheckBox;
+class QImage;
 class QAction;
 class QLabel;
 class QMenu;
@@ -298,6 +299,7 @@ private:
     void updateSplitterHints();
     void registerDefaults();
     void applyTexts();
+    void showFlag(const QImage &flag);
     void loadDestinations();
     void loadArchiveList();
     void setStatusLight();
