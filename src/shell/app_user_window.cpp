@@ -577,7 +577,9 @@ void TApp_user_window::applyTexts()
     SpeedButton20->setToolTip(text("AddfileCaption"));
     SBdelitem->setToolTip(text("DelitemCaption"));
     SpeedButton16->setText(text("ExtListButton"));
-    settingsPage->applyTexts(text);
+    // The page keeps the function for the texts it changes later, so it must not refer to
+    // anything of this call.
+    settingsPage->applyTexts([this](const char *key) { return textOf(QString::fromLatin1(key)); });
     Adddir1->setText(text("AdddirCaption"));
     Extensions1->setText(text("ExtListButton"));
     Subdir->setText(text("SubDirectoryLabel"));

@@ -8,6 +8,7 @@
 #include "appearance/languagef.h"
 #include "appearance/textlist.h"
 #include "shell/languagetemplate.h"
+#include "shell/settingspage.h"
 
 #include <QListWidget>
 #include <QProcess>
@@ -106,6 +107,8 @@ private Q_SLOTS:
             TApp_user_window *m = p.main;
             QCOMPARE(m->SpeedButton21->text(), text.FindText(QStringLiteral("LanguageButton")));
             QCOMPARE(m->SpeedButton6->text(), text.FindText(QStringLiteral("Sheet3")));
+            // Set when the settings are loaded, after the language.
+            QCOMPARE(m->settingsPage->Label9->text(), text.FindText(QStringLiteral("ArchiveMinInterval")));
             QCOMPARE(p.panel->info1F()->SpeedButton1->text(), text.FindText(QStringLiteral("OkButton")));
             TlanguageF *w = p.panel->languageF();
             QCOMPARE(w->Label2->text(), text.FindText(QStringLiteral("Language")));
