@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -28,7 +29,18 @@ QStringList RegisteredTexts()
     for (QWidget *window : panel.registrationOrder())
         language.RegisterWindow(window);
     language.LoadDefaults();
-    return language.Items();
+    // A key that several windows register is looked up in the text of the first; the later
+    // lines would only mislead a translator.
+    QStringList lines;
+    QSet<QString> keys;
+    for (const QString &line : language.Items()) {
+        const QString key = line.section(QLatin1Char('='), 0, 0).toUpper();
+        if (!keys.contains(key)) {
+            keys.insert(key);
+            lines.append(line);
+        }
+    }
+    return lines;
 }
 
 QByteArray LanguageFileBytes(const QStringList &lines)

@@ -209,10 +209,20 @@ private Q_SLOTS:
         QCOMPARE(main.kovaProvider1->GetText("OkButton"), QString("BIEN"));
         QCOMPARE(language.Flag().pixel(5, 5), qRgb(0, 0, 255));
 
-        // A flag that is not a bitmap keeps the previous one too.
+        // A flag that is not a bitmap keeps the previous one too, and so does one far larger
+        // than a flag; one just within the bound is taken.
         language.setFilename(languagePath("Broken.lng"));
         QVERIFY(language.LoadLanguage());
         QCOMPARE(language.Flag().pixel(5, 5), qRgb(0, 0, 255));
+        for (const int side : {TKovaLanguage::kMaxFlagSide + 1, TKovaLanguage::kMaxFlagSide}) {
+            QImage big(side, 10, QImage::Format_RGB32);
+            big.fill(qRgb(9, 9, 9));
+            QVERIFY(big.save(languageHost("Big.flg"), "BMP"));
+            writeFile(languageHost("Big.lng"), "OkButton=Big\n");
+            language.setFilename(languagePath("Big.lng"));
+            QVERIFY(language.LoadLanguage());
+            QCOMPARE(language.Flag().width(), side == TKovaLanguage::kMaxFlagSide ? side : 35);
+        }
 
         // A file in a subfolder; CR-only lines.
         language.setFilename(languagePath("Old\\Magyar.lng"));

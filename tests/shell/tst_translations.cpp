@@ -150,9 +150,18 @@ private Q_SLOTS:
         QStringList lines;
         QVERIFY(ReadLanguageFile(work.path() + QStringLiteral("/Template.lng"), &lines));
         QCOMPARE(lines, RegisteredTexts());
+        // Every registered key once, in registration order, with the text that English gives it.
         TestPanel p;
         QVERIFY(p.start());
-        QCOMPARE(lines, p.main->KovaLanguage1->Items());
+        QStringList keys;
+        for (const QString &line : lines)
+            keys.append(keyOf(line));
+        QCOMPARE(keys, registeredKeys());
+        QCOMPARE(keys.count(QStringLiteral("OkButton")), 1);
+        TextList read;
+        read.setLines(lines);
+        for (const QString &key : keys)
+            QCOMPARE(read.FindText(key), p.main->KovaLanguage1->FindText(key));
         QFile written(work.path() + QStringLiteral("/Template.lng"));
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(written.readAll(), LanguageFileBytes(lines));
