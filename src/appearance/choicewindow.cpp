@@ -9,6 +9,7 @@
 
 #include "archivelist/findfile.h"
 
+#include <QEvent>
 #include <QListWidget>
 #include <QToolButton>
 
@@ -66,7 +67,16 @@ void TChoiceWindow::connectHandlers()
 {
     // Mouse and keyboard alike change the selection; filling the list does not preview.
     connect(ListBox1, &QListWidget::itemSelectionChanged, this, [this] {
-        if (!m_filling && selectedRow() >= 0)
+        if (m_filling || selectedRow() < 0)
+            return;
+        ++m_selectionPreviews;
+        ListBox1Click();
+    });
+    // A click on the entry already selected previews it again (its file may have come back);
+    // a click that changed the selection has previewed already.
+    ListBox1->viewport()->installEventFilter(this);
+    connect(ListBox1, &QListWidget::itemClicked, this, [this] {
+        if (m_selectionPreviews == m_previewsAtPress && selectedRow() >= 0)
             ListBox1Click();
     });
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
@@ -79,6 +89,13 @@ QStringList TChoiceWindow::entries() const
     for (int row = 0; row < ListBox1->count(); ++row)
         texts.append(ListBox1->item(row)->text());
     return texts;
+}
+
+bool TChoiceWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (ListBox1 && watched == ListBox1->viewport() && event->type() == QEvent::MouseButtonPress)
+        m_previewsAtPress = m_selectionPreviews;
+    return TPanelWindow::eventFilter(watched, event);
 }
 
 void TChoiceWindow::reject()

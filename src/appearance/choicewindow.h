@@ -91,9 +91,13 @@ protected:
     bool guarded(const std::function<void()> &body) const;
 
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     AppearanceHost m_host;
 
 private:
     bool m_filling = false;
+    // Previews made by a change of the selection, and their count when the mouse last went down.
+    int m_selectionPreviews = 0;
+    int m_previewsAtPress = 0;
 };

@@ -165,11 +165,20 @@ private Q_SLOTS:
         QCOMPARE(m->Image2->size(), QSize(35, 22));
         QCOMPARE(p.settings().ReadString("Language", "x"), QString());
 
-        // OK keeps the language clicked, for this run and the next start.
+        // OK keeps the language clicked, for this run and the next start. Each click loads once,
+        // also a click on the entry already selected.
+        int loads = 0;
+        m->KovaLanguage1->setOnNeedSet([&loads](QObject *) { ++loads; });
+        int loadsAfterFirstClick = 0;
         QVERIFY(openAndRun(m->SpeedButton21, w, [&] {
+            clickRow(w->ListBox1, 1);
+            loadsAfterFirstClick = loads;
             clickRow(w->ListBox1, 1);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         }));
+        m->KovaLanguage1->setOnNeedSet(nullptr);
+        QCOMPARE(loadsAfterFirstClick, 1);
+        QCOMPARE(loads, 2);
         QCOMPARE(m->SpeedButton21->text(), QString("Langue"));
         QCOMPARE(p.settings().ReadString("Language", "x"), QString("Francais.lng"));
         QVERIFY(restart(p));

@@ -202,9 +202,21 @@ private Q_SLOTS:
         }));
         QCOMPARE(previewed, qRgb(90, 90, 90));
         QCOMPARE(afterNone, plain);
+
         // Cancel brings back what was stored when the window opened: Red.bmp, which is gone.
         QVERIFY(m->KovaImage1->Empty());
         QCOMPARE(p.settings().ReadString("Background_bmp", "x"), QString("Red.bmp"));
+
+        // The stored texture is back in its folder: a click on its entry, already selected, shows it.
+        writeBitmap(p, "Background/Red.bmp", QSize(9, 9), qRgb(200, 0, 0));
+        row = -2;
+        QVERIFY(openAndRun(m->SpeedButton22, w, [&] {
+            row = selectedRow(w->ListBox1);
+            clickRow(w->ListBox1, 1);
+            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+        }));
+        QCOMPARE(row, 1);
+        QCOMPARE(surface(m), qRgb(200, 0, 0));
     }
 
     void namesReachingOutsideAreNotLoaded()
