@@ -9,6 +9,8 @@ QStringList FolderEntries(TFindFile &finder, const QString &programDir, const ch
                           const QString &extension)
 {
     finder.setExtensions({extension});
+    // Nothing a link leads to outside the folder could be loaded, so it is not walked either.
+    finder.setStayInside(true);
     finder.Start(programDir + QLatin1Char('\\') + QLatin1String(folder));
     QStringList entries;
     for (QString name = finder.NextFile(); finder.done() == 0; name = finder.NextFile()) {
