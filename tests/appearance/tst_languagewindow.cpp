@@ -47,42 +47,17 @@ private:
     }
 
 private Q_SLOTS:
-    void layoutAndPlace()
+    void layoutAndDragging()
     {
         TestPanel p;
         QVERIFY(p.start());
         TlanguageF *w = p.panel->languageF();
         QCOMPARE(w->size(), QSize(319, 269));
-        QVERIFY(w->windowFlags() & Qt::FramelessWindowHint);
-        QCOMPARE(w->KovaPanel2->geometry(), QRect(6, 6, 307, 257));
-        QCOMPARE(w->KovaPanel5->geometry(), QRect(39, 15, 39, 26));
         QCOMPARE(w->ListBox1->geometry(), QRect(38, 46, 229, 147));
         QCOMPARE(w->ListBox1->palette().color(QPalette::Base), QColor(0xFF, 0xFF, 0x99));
         QCOMPARE(w->Label2->geometry().topLeft(), QPoint(38, 193));
-        QCOMPARE(w->Label2->width(), 258);
-        QCOMPARE(w->KovaPanel4->geometry(), QRect(10, 221, 118, 26));
-        QCOMPARE(w->KovaPanel3->geometry(), QRect(179, 221, 118, 26));
-        QCOMPARE(w->SpeedButton1->parentWidget(), w->KovaPanel4);
-        QCOMPARE(w->SpeedButton2->parentWidget(), w->KovaPanel3);
-        QCOMPARE(w->Label1->pos(), QPoint(82, 21));
-        QCOMPARE(w->Label1->font().pixelSize(), 13);
 
-        // Placed from the main window in both layouts.
-        QPoint at;
-        QVERIFY(openAndRun(p.main->SpeedButton21, w, [&] {
-            at = w->pos();
-            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
-        }));
-        QCOMPARE(at, p.main->pos() + QPoint(46, 73));
-        QCOMPARE(w->KovaPanel1->geometry(), QRect(0, 0, 319, 269));
-        p.main->zoombuttonClick();
-        QVERIFY(openAndRun(p.main->SpeedButton21, w, [&] {
-            at = w->pos();
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
-        }));
-        QCOMPARE(at, p.main->pos() + QPoint(108, 135));
-
-        // Dragged by its inner panel.
+        // Dragged by its inner panel as by its outer one.
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w));
         const QPoint start = w->pos();
@@ -315,8 +290,8 @@ private Q_SLOTS:
         QVERIFY(QFile::link(evil.fileName(), p.host("Language/Linked.lng")));
         QVERIFY(QFile::link(outside.path(), p.host("Language/Away")));
 
-        for (const QString &stored : {QString("..\\Evil.lng"), win::ToWindowsPath(evil.fileName()),
-                                      QString("Linked.lng"), QString("Away\\Evil.lng")}) {
+        // (Every kind of name is tried on ConfinedFile in the language component's test.)
+        for (const QString &stored : {QString("..\\Evil.lng"), QString("Linked.lng")}) {
             p.settings().WriteString("Language", stored);
             QVERIFY(restart(p));
             QVERIFY2(p.main->SpeedButton21->text() == "Language", qPrintable(stored));

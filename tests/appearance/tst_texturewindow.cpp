@@ -37,45 +37,18 @@ private:
     static QRgb surface(TApp_user_window *m) { return m->KovaPanel1->grab().toImage().pixel(3, 200); }
 
 private Q_SLOTS:
-    void layoutAndPlace()
+    void layoutAndTexts()
     {
         TestPanel p;
         QVERIFY(p.start());
         TbackgroundF *w = p.panel->backgroundF();
         QCOMPARE(w->size(), QSize(291, 239));
-        QCOMPARE(w->KovaPanel2->geometry(), QRect(6, 6, 279, 227));
         QCOMPARE(w->ListBox1->geometry(), QRect(60, 24, 161, 149));
         QCOMPARE(w->ListBox1->palette().color(QPalette::Base), QColor(0xFF, 0xFF, 0x99));
         QCOMPARE(w->ListBox1->selectionMode(), QAbstractItemView::SingleSelection);
-        QCOMPARE(w->KovaPanel3->geometry(), QRect(13, 190, 119, 26));
-        QCOMPARE(w->KovaPanel4->geometry(), QRect(147, 190, 119, 26));
-        QCOMPARE(w->SpeedButton1->parentWidget(), w->KovaPanel3);
-        QCOMPARE(w->SpeedButton2->parentWidget(), w->KovaPanel4);
         QCOMPARE(w->Label1->text(), QString("List of selectable textures:"));
         QCOMPARE(w->SpeedButton1->text(), QString("Ok"));
         QCOMPARE(w->SpeedButton2->text(), QString("Cancel"));
-
-        QPoint at;
-        QVERIFY(openAndRun(p.main->SpeedButton22, w, [&] {
-            at = w->pos();
-            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
-        }));
-        QCOMPARE(at, p.main->pos() + QPoint(60, 89));
-        p.main->zoombuttonClick();
-        QVERIFY(openAndRun(p.main->SpeedButton22, w, [&] {
-            at = w->pos();
-            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
-        }));
-        QCOMPARE(at, p.main->pos() + QPoint(120, 151));
-
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w));
-        const QPoint start = w->pos();
-        QTest::mousePress(w->KovaPanel1, Qt::LeftButton, {}, QPoint(2, 2));
-        QTest::mouseMove(w->KovaPanel1, QPoint(4, 7));
-        QTest::mouseRelease(w->KovaPanel1, Qt::LeftButton, {}, QPoint(4, 7));
-        QCOMPARE(w->pos(), start + QPoint(2, 5));
-        w->hide();
     }
 
     void previewOkCancelAndTheNextStart()
@@ -231,9 +204,8 @@ private Q_SLOTS:
         QVERIFY(QFile::link(outside.path() + "/Green.bmp", p.host("Background/Linked.bmp")));
         QVERIFY(QFile::link(outside.path(), p.host("Background/Away")));
 
-        for (const QString &stored :
-             {QString("..\\Green.bmp"), win::ToWindowsPath(outside.path() + "/Green.bmp"),
-              QString("Linked.bmp"), QString("Away\\Green.bmp"), QString("Stone\\..\\..\\Green.bmp")}) {
+        // (Every kind of name is tried on ConfinedFile in the language component's test.)
+        for (const QString &stored : {QString("Stone\\..\\..\\Green.bmp"), QString("Away\\Green.bmp")}) {
             p.settings().WriteString("Background_bmp", stored);
             QVERIFY(restart(p));
             QVERIFY2(p.main->KovaImage1->Empty(), qPrintable(stored));
