@@ -3,6 +3,7 @@
 #   logo (190x60), ZOOMIN and ZOOMOUT (16x16): 16 colours; fuchsia, the colour of the bottom-left
 #     pixel, is the transparent colour, as these pictures are drawn transparent;
 #   yellowico and redico (27x27) and defflag (35x22): 16 colours, opaque;
+#   Language/*.flg (35x22): 24-bit flags of the shipped translations, in the flags' own colours;
 #   Background/*.bmp: 24-bit textures. A texture repeats every width - 1 by height - 1 pixels (its
 #     last column and row are never shown), so each is drawn with that period and its last column
 #     and row repeat its first ones.
@@ -100,6 +101,25 @@ def defflag():
             if abs(x - 17) <= 1 or abs(y - 10.5) <= 1.5:
                 pic[y][x] = RED
     return pic
+
+
+def tricolour(stripes):
+    """A flag of three horizontal stripes, 35 x 22: 7, 8 and 7 rows high."""
+    w, h = 35, 22
+    heights = [7, 8, 7]
+    pic = []
+    for colour, rows in zip(stripes, heights):
+        pic += [[colour] * w for _ in range(rows)]
+    assert len(pic) == h
+    return pic
+
+
+def hungarian_flag():
+    return tricolour([(205, 42, 62), (255, 255, 255), (67, 111, 77)])
+
+
+def german_flag():
+    return tricolour([(0, 0, 0), (221, 0, 0), (255, 206, 0)])
 
 
 # ---------------------------------------------------------------- status lights, 27 x 27
@@ -303,3 +323,8 @@ write_bmp24(os.path.join(background, 'Sand.bmp'), with_repeat_edge(texture_sand(
 write_bmp24(os.path.join(background, 'Marble.bmp'), with_repeat_edge(texture_marble(rng)))
 write_bmp24(os.path.join(background, 'Linen.bmp'), with_repeat_edge(texture_linen(rng)))
 write_bmp24(os.path.join(background, 'Stone', 'Slate.bmp'), with_repeat_edge(texture_slate(rng)))
+
+language = os.path.join(here, '..', 'Language')
+os.makedirs(language, exist_ok=True)
+write_bmp24(os.path.join(language, 'Magyar.flg'), hungarian_flag())
+write_bmp24(os.path.join(language, 'Deutsch.flg'), german_flag())

@@ -6,6 +6,7 @@
 #include "platform/paths.h"
 
 #include <QFileInfo>
+#include <QImageReader>
 
 namespace {
 
@@ -67,9 +68,15 @@ bool TKovaLanguage::LoadLanguage()
 
     const QString flagHost = existingFile(FlagFileName(m_filename));
     if (!flagHost.isEmpty()) {
-        QImage flag;
-        if (flag.load(flagHost, "BMP"))
-            m_flag = flag;
+        QImageReader reader(flagHost, "BMP");
+        // The flag pictures take the flag's size: a picture far beyond a flag's would cover the
+        // windows, so it is refused from its header, before it is decoded.
+        const QSize size = reader.size();
+        if (size.isValid() && size.width() <= kMaxFlagSide && size.height() <= kMaxFlagSide) {
+            const QImage flag = reader.read();
+            if (!flag.isNull())
+                m_flag = flag;
+        }
     }
 
     // The handlers are the windows' own; one that fails stops the re-texting without a word,

@@ -17,6 +17,9 @@ class TKovaLanguage : public QObject
     Q_OBJECT
 
 public:
+    // Flag files wider or higher than this are refused; the windows lay flags out for 35 by 22.
+    static constexpr int kMaxFlagSide = 256;
+
     explicit TKovaLanguage(QObject *parent = nullptr);
 
     // Full Windows path of the language file that LoadLanguage reads; set before each load.
@@ -50,8 +53,8 @@ public:
 
     // Loads the file named by Filename into the text list, its flag (see FlagFileName) into
     // Flag, and re-texts every registered window (OnNeedSet of each provider). A missing or
-    // unreadable file changes nothing and gives false; a missing or unreadable flag keeps the
-    // previous flag. A handler that fails ends the re-texting quietly, and later windows keep
+    // unreadable file changes nothing and gives false; a missing, unreadable or too large flag
+    // keeps the previous flag. A handler that fails ends the re-texting quietly, and later windows keep
     // their texts.
     bool LoadLanguage();
     // Rebuilds the text list from the English defaults of all registered windows (every

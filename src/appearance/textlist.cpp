@@ -24,6 +24,26 @@ bool startsWithKey(QStringView line, QStringView key)
     return true;
 }
 
+// Whether a line that begins with a key of keySize characters holds exactly that key: what
+// follows it is, past spaces and control characters, an "=" or nothing at all.
+bool isExactKey(QStringView line, qsizetype keySize)
+{
+    for (qsizetype i = keySize; i < line.size(); ++i) {
+        if (line[i] == u'=')
+            return true;
+        if (line[i].unicode() > 32)
+            return false;
+    }
+    return true;
+}
+
+// The text of a line: what follows its first "=" (all of it when it has none), trimmed.
+QString textOfLine(QStringView line)
+{
+    const qsizetype eq = line.indexOf(u'=');
+    return TrimControlCharacters(eq < 0 ? line : line.mid(eq + 1));
+}
+
 } // namespace
 
 void TextList::AddText(const QString &key, const QString &text)
@@ -35,13 +55,18 @@ QString TextList::FindText(const QString &key) const
 {
     if (key.isEmpty())
         return QString();
+    // A line of exactly this key wins wherever it stands; otherwise the first line that merely
+    // begins with the key answers, as language files written for the prefix lookup expect.
+    const QString *firstPrefixLine = nullptr;
     for (const QString &line : m_lines) {
         if (!startsWithKey(line, key))
             continue;
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        return TrimControlCharacters(eq < 0 ? QStringView(line) : QStringView(line).mid(eq + 1));
+        if (isExactKey(line, key.size()))
+            return textOfLine(line);
+        if (!firstPrefixLine)
+            firstPrefixLine = &line;
     }
-    return QString();
+    return firstPrefixLine ? textOfLine(*firstPrefixLine) : QString();
 }
 
 QStringList SplitLanguageText(QByteArray bytes)

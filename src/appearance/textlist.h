@@ -1,5 +1,6 @@
-// The shared text list of the string providers: lines "key=text", looked up by key prefix, and the
-// reading of language files (.LNG) into such lines. Shows nothing, so the Archiver can use it too.
+// The shared text list of the string providers: lines "key=text", looked up by key (an exact key
+// first, else the first line the key begins), and the reading of language files (.LNG) into such
+// lines. Shows nothing, so the Archiver can use it too.
 #pragma once
 
 #include <QByteArray>
@@ -16,10 +17,13 @@ public:
     // Appends key + "=" + text as it stands: no check for duplicates, no trimming.
     void AddText(const QString &key, const QString &text);
 
-    // The text of the first line that begins with the key, comparing the ASCII letters a to z
-    // without regard to case and every other character exactly. The text is what follows the
-    // line's first "=" (the whole line when it has none), without leading and trailing characters
-    // of codes 0 to 32. An empty key, or a key that no line begins with, gives the empty text.
+    // The text of a key. Keys compare the ASCII letters a to z without regard to case and every
+    // other character exactly. The first line that holds exactly the key (the key, then "=" or
+    // nothing, spaces aside) answers; without one, the first line that merely begins with the key
+    // does, so "Language" finds its own line even below "LanguageButton". The text is what follows
+    // the line's first "=" (the whole line when it has none), without leading and trailing
+    // characters of codes 0 to 32. An empty key, or a key that no line begins with, gives the
+    // empty text.
     QString FindText(const QString &key) const;
 
 private:

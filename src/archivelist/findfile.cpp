@@ -11,6 +11,7 @@
 #include "platform/paths.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <sys/stat.h>
 
@@ -19,6 +20,8 @@ struct TFindFile::Filter
 {
     bool everything = false;
     QStringList extensions;
+    // With setStayInside: the walked folder with every link resolved, and a "/" after it.
+    QString insideOf;
 };
 
 TFindFile::TFindFile() = default;
@@ -32,10 +35,12 @@ void TFindFile::Start(const QString &folder)
             filter->everything = true;
         filter->extensions.append(extension.toUpper());
     }
-    m_filter = std::move(filter);
     m_relative.clear();
     QString host;
     clearLevel(folder, win::ToHostPath(folder, &host) ? QFile::encodeName(host) : QByteArray());
+    if (m_stayInside && !host.isEmpty())
+        filter->insideOf = QFileInfo(host).canonicalFilePath() + QLatin1Char('/');
+    m_filter = std::move(filter);
     // A folder that cannot be listed (too long, no such drive, not there) gives an empty walk.
     if (!m_host.isEmpty() && m_reader.open(m_host))
         readFolder();
@@ -77,7 +82,8 @@ bool TFindFile::startBelow(const TFindFile &parent, const QString &folder, const
     }
     // A folder whose Windows path is too long cannot be listed; it is never cut to fit. Nor is a
     // folder entered again that a link leads back to.
-    if (!opened || folder.size() > win::kMaxPathLength || (sub.viaLink && leadsBackToChain())) {
+    if (!opened || folder.size() > win::kMaxPathLength ||
+        (sub.viaLink && (leadsBackToChain() || leadsOutside()))) {
         m_reader.close();
         return true;
     }
@@ -162,6 +168,14 @@ bool TFindFile::identity(dev_t *device, ino_t *inode)
     *device = m_device;
     *inode = m_inode;
     return m_identityValid;
+}
+
+bool TFindFile::leadsOutside() const
+{
+    if (!m_filter || m_filter->insideOf.isEmpty())
+        return false;
+    const QString target = QFileInfo(QFile::decodeName(m_host)).canonicalFilePath();
+    return !target.startsWith(m_filter->insideOf);
 }
 
 bool TFindFile::leadsBackToChain()

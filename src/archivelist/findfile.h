@@ -37,6 +37,10 @@ public:
     void setExtensions(const QStringList &extensions) { m_extensions = extensions; }
     const QStringList &extensions() const { return m_extensions; }
 
+    // When set, a link to a folder that lies outside the walked folder is listed (NextDir) but
+    // not entered, so nothing outside is walked. Off by default. Set it before Start.
+    void setStayInside(bool stay) { m_stayInside = stay; }
+
     // Begins a walk of folder (a Windows path without a trailing backslash). A folder that cannot
     // be listed gives an empty walk.
     void Start(const QString &folder);
@@ -68,9 +72,11 @@ private:
     bool startBelow(const TFindFile &parent, const QString &folder, const Subdirectory &sub);
     bool identity(dev_t *device, ino_t *inode);
     bool leadsBackToChain();
+    bool leadsOutside() const;
 
     QString m_folder;
     QStringList m_extensions;
+    bool m_stayInside = false;
     QByteArray m_host;
     QString m_relative; // this level's path below the walk's folder, with a trailing "\"
     std::shared_ptr<const Filter> m_filter;

@@ -14,10 +14,12 @@
 #include "windowplacement.h"
 
 #include "appearance/appearancesettings.h"
+#include "appearance/backgroundf.h"
 #include "appearance/kovaimage.h"
 #include "appearance/kovalanguage.h"
 #include "appearance/kovapanel.h"
 #include "appearance/kovaprovider.h"
+#include "appearance/languagef.h"
 #include "appearance/mousemove.h"
 #include "appearance/resourcebitmap.h"
 #include "archivelist/directoryviews.h"
@@ -580,18 +582,33 @@ void TApp_user_window::applyTexts()
     SpeedButton20->setToolTip(text("AddfileCaption"));
     SBdelitem->setToolTip(text("DelitemCaption"));
     SpeedButton16->setText(text("ExtListButton"));
-    settingsPage->applyTexts(text);
+    // The page keeps the function for the texts it changes later, so it must not refer to
+    // anything of this call.
+    settingsPage->applyTexts([this](const char *key) { return textOf(QString::fromLatin1(key)); });
     Adddir1->setText(text("AdddirCaption"));
     Extensions1->setText(text("ExtListButton"));
     Subdir->setText(text("SubDirectoryLabel"));
     delitem1->setText(text("DelitemCaption"));
     Delchild1->setText(text("DelChildCaption"));
     Extlist1->setText(text("ExtListButton"));
-    if (hasLanguage) {
-        const QImage flag = KovaLanguage1->Flag();
-        Image2->setPixmap(QPixmap::fromImage(flag));
-    } else {
-        Image2->setPixmap(resourcePixmap("defflag", false));
+    const QImage flag = hasLanguage ? KovaLanguage1->Flag() : ResourceBitmap(QStringLiteral("defflag"));
+    showFlag(flag);
+    if (TlanguageF *language = m_panel->languageF(); language && hasLanguage)
+        language->showFlag(flag);
+}
+
+void TApp_user_window::showFlag(const QImage &flag)
+{
+    if (flag.isNull())
+        return;
+    // The flag picture takes the size of the flag it shows, in both layouts.
+    Image2->setPixmap(QPixmap::fromImage(flag));
+    Image2->resize(flag.size());
+    for (Placement &p : m_placements) {
+        if (p.widget == Image2) {
+            p.normal.setSize(flag.size());
+            p.large.setSize(flag.size());
+        }
     }
 }
 

@@ -17,6 +17,7 @@ class ConfigError;
 class DunlivoPanel;
 class HelpViewer;
 class QCheckBox;
+class QImage;
 class QAction;
 class QLabel;
 class QMenu;
@@ -299,6 +300,7 @@ private:
     void updateSplitterHints();
     void registerDefaults();
     void applyTexts();
+    void showFlag(const QImage &flag);
     void loadDestinations();
     void loadArchiveList();
     void setStatusLight();

@@ -8,6 +8,8 @@
 #include "savef.h"
 #include "stubwindows.h"
 
+#include "appearance/backgroundf.h"
+#include "appearance/languagef.h"
 #include "archivelist/extlistf.h"
 #include "archiver/man_archf.h"
 #include "archiver/statusf.h"
@@ -68,6 +70,11 @@ bool DunlivoPanel::create()
     m_rewrite = std::make_unique<TrewriteF>();
     m_language = std::make_unique<TlanguageF>();
     m_background = std::make_unique<TbackgroundF>();
+    const AppearanceHost appearance{
+        programDir(), m_main->KovaLanguage1, m_main->KovaImage1, m_main->config.get(),
+        [main = m_main.get()](const std::function<void()> &body) { return main->guarded(body); }};
+    m_language->setHost(appearance);
+    m_background->setHost(appearance);
     m_status = std::make_unique<TstatusF>(link);
     return true;
 }

@@ -107,6 +107,8 @@ void SettingsPage::build(TKovaPanel *page)
     const SideGroup secondary = buildSideGroup(page, secondaryNames, 1000, {120, 152});
     std::tie(Label14, CheckBox3, Label3, SpinEdit2, Label9, SpeedButton13, Label12) = primary.controls();
     std::tie(Label15, CheckBox4, Label4, SpinEdit3, Label10, SpeedButton14, Label13) = secondary.controls();
+    // The primary interval is in minutes and steps by ten.
+    SpinEdit2->setSingleStep(10);
 
     // Other settings, right.
     Label16 = makeCaption(page, "Label16");

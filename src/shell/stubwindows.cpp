@@ -43,24 +43,3 @@ TdirselectF::TdirselectF(QWidget *parent)
         {"MessagePathNotFound", "Path not found! "},
     });
 }
-
-TlanguageF::TlanguageF(QWidget *parent)
-    : TPanelWindow(QStringLiteral("languageF"), QSize(319, 269), true, parent)
-{
-    addPlaceholder(QStringLiteral("Language"));
-    setDefaultTexts({
-        {"LanguageListLabel", "List of selectable languages:"},
-        {"DefLanguageText", "<Default - English>"},
-    });
-}
-
-TbackgroundF::TbackgroundF(QWidget *parent)
-    : TPanelWindow(QStringLiteral("backgroundF"), QSize(291, 239), true, parent)
-{
-    addPlaceholder(QStringLiteral("Texture"));
-    setDefaultTexts({
-        {"CancelButton", "Cancel"},
-        {"NoTextureText", "<None>"},
-        {"BackgoundTextureLabel", "List of selectable textures:"},
-    });
-}

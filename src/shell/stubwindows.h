@@ -29,21 +29,3 @@ class TdirselectF : public TPanelWindow
 public:
     explicit TdirselectF(QWidget *parent = nullptr);
 };
-
-// The language selection window.
-class TlanguageF : public TPanelWindow
-{
-    Q_OBJECT
-
-public:
-    explicit TlanguageF(QWidget *parent = nullptr);
-};
-
-// The texture selection window.
-class TbackgroundF : public TPanelWindow
-{
-    Q_OBJECT
-
-public:
-    explicit TbackgroundF(QWidget *parent = nullptr);
-};

@@ -209,10 +209,20 @@ private Q_SLOTS:
         QCOMPARE(main.kovaProvider1->GetText("OkButton"), QString("BIEN"));
         QCOMPARE(language.Flag().pixel(5, 5), qRgb(0, 0, 255));
 
-        // A flag that is not a bitmap keeps the previous one too.
+        // A flag that is not a bitmap keeps the previous one too, and so does one far larger
+        // than a flag; one just within the bound is taken.
         language.setFilename(languagePath("Broken.lng"));
         QVERIFY(language.LoadLanguage());
         QCOMPARE(language.Flag().pixel(5, 5), qRgb(0, 0, 255));
+        for (const int side : {TKovaLanguage::kMaxFlagSide + 1, TKovaLanguage::kMaxFlagSide}) {
+            QImage big(side, 10, QImage::Format_RGB32);
+            big.fill(qRgb(9, 9, 9));
+            QVERIFY(big.save(languageHost("Big.flg"), "BMP"));
+            writeFile(languageHost("Big.lng"), "OkButton=Big\n");
+            language.setFilename(languagePath("Big.lng"));
+            QVERIFY(language.LoadLanguage());
+            QCOMPARE(language.Flag().width(), side == TKovaLanguage::kMaxFlagSide ? side : 35);
+        }
 
         // A file in a subfolder; CR-only lines.
         language.setFilename(languagePath("Old\\Magyar.lng"));
@@ -313,6 +323,53 @@ private Q_SLOTS:
             QVERIFY2(main.label->text() == c.okText, qPrintable(c.stored));
             QCOMPARE(config.ReadString("Language", "x"), c.stored);
         }
+    }
+
+    void storedNamesStayInsideTheirFolders()
+    {
+        // Files outside the Language folder, reachable by a parent step, an absolute or a drive
+        // path, or by links inside the folder that lead out.
+        QTemporaryDir outside;
+        writeFile(m_programHost.path() + "/Evil.lng", "OkButton=Outside\n");
+        writeFile(outside.path() + "/Far.lng", "OkButton=Outside\n");
+        QVERIFY(QFile::link(outside.path() + "/Far.lng", languageHost("Link.lng")));
+        QVERIFY(QFile::link(outside.path(), languageHost("Away")));
+        // A link that stays inside is an ordinary name.
+        QVERIFY(QFile::link(languageHost("French.lng"), languageHost("Alias.lng")));
+        const QString farWindows = win::ToWindowsPath(outside.path()) + "\\Far.lng";
+        QVERIFY(!farWindows.isEmpty());
+
+        for (const QString &name :
+             {QString("..\\Evil.lng"), QString("Old\\..\\..\\Evil.lng"), QString("../Evil.lng"), farWindows,
+              QString("\\Evil.lng"), QString("Link.lng"), QString("Away\\Far.lng"),
+              QString(".. \\Evil.lng")}) {
+            QVERIFY2(ConfinedFile(m_programDir, kLanguageFolder, name).isEmpty(), qPrintable(name));
+            Tconfig config;
+            config.WriteString("Language", name);
+            TextWindow main("Main", {{"OkButton", "Ok"}}, "OkButton", &m_log);
+            TKovaLanguage language;
+            language.RegisterWindow(&main);
+            ApplyLanguageSetting(config, language, m_programDir);
+            QVERIFY2(main.label->text() == "Ok", qPrintable(name));
+            QCOMPARE(config.ReadString("Language", "x"), name);
+        }
+        QCOMPARE(ConfinedFile(m_programDir, kLanguageFolder, "Alias.lng"), languagePath("Alias.lng"));
+        QCOMPARE(ConfinedFile(m_programDir, kLanguageFolder, "Old\\Magyar.lng"),
+                 languagePath("Old\\Magyar.lng"));
+        QVERIFY(ConfinedFile(m_programDir, kLanguageFolder, "").isEmpty());
+        QVERIFY(ConfinedFile(m_programDir, kLanguageFolder, "Folder.lng").isEmpty());
+
+        // The folder itself may be a link, as an installed program's data is.
+        QTemporaryDir linkedProgram;
+        QVERIFY(QFile::link(m_programHost.path() + "/Language", linkedProgram.path() + "/Language"));
+        const QString linkedDir = win::ToWindowsPath(linkedProgram.path());
+        QCOMPARE(ConfinedFile(linkedDir, kLanguageFolder, "French.lng"),
+                 linkedDir + "\\Language\\French.lng");
+        QVERIFY(ConfinedFile(linkedDir, kLanguageFolder, "Link.lng").isEmpty());
+
+        for (const char *link : {"Link.lng", "Away", "Alias.lng"})
+            QFile::remove(languageHost(link));
+        QFile::remove(m_programHost.path() + "/Evil.lng");
     }
 
     void builtInBitmaps()

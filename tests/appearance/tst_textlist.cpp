@@ -21,9 +21,17 @@ class TestTextList : public QObject
 private Q_SLOTS:
     void lookupIsByPrefixAndFirstLineWins()
     {
-        QCOMPARE(listOf({"Hint10=b", "Hint1=a"}).FindText("Hint1"), QString("b"));
+        // A line of exactly the key wins over a longer key above it; without one, the first line
+        // that begins with the key answers.
+        QCOMPARE(listOf({"Hint10=b", "Hint1=a"}).FindText("Hint1"), QString("a"));
         QCOMPARE(listOf({"Hint1=a", "Hint10=b"}).FindText("Hint1"), QString("a"));
         QCOMPARE(listOf({"Hint1=a", "Hint10=b"}).FindText("Hint10"), QString("b"));
+        QCOMPARE(listOf({"Hint10=b", "Hint11=c"}).FindText("Hint1"), QString("b"));
+        QCOMPARE(listOf({"LanguageButton=Language", "Language=Program default-English"}).FindText("Language"),
+                 QString("Program default-English"));
+        QCOMPARE(listOf({"Hint10=b", "Hint1 = a", "Hint1=c"}).FindText("hint1"), QString("a"));
+        QCOMPARE(listOf({"Yes=Igen", "Yes"}).FindText("Yes"), QString("Igen"));
+        QCOMPARE(listOf({"Yesterday=Tegnap", "Yes"}).FindText("Yes"), QString("Yes"));
         // A line without "=" answers with all of itself.
         QCOMPARE(listOf({"No=Nem", "Yes"}).FindText("Yes"), QString("Yes"));
         // Nothing matches an empty key, not even an empty line; a missing key gives nothing.

@@ -240,6 +240,33 @@ private Q_SLOTS:
                               QStringLiteral("A\\dangling"), QStringLiteral("outside\\inner\\o.txt")}));
     }
 
+    void stayingInsideEntersNoLinkThatLeadsOut()
+    {
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("walked/A")));
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("outside/inner")));
+        touch(host(QStringLiteral("walked/A/f.txt")));
+        touch(host(QStringLiteral("outside/inner/o.txt")));
+        QCOMPARE(::symlink("../outside", QFile::encodeName(host(QStringLiteral("walked/out"))).constData()),
+                 0);
+        QCOMPARE(::symlink("A", QFile::encodeName(host(QStringLiteral("walked/alias"))).constData()), 0);
+        const QString walked = m_win + QStringLiteral("\\walked");
+
+        TFindFile walker;
+        walker.setStayInside(true);
+        QStringList dirs = allDirs(walker, walked);
+        dirs.sort();
+        // The link out is listed, not entered; a link that stays inside is walked as usual.
+        QCOMPARE(dirs, QStringList({QStringLiteral("A"), QStringLiteral("alias"), QStringLiteral("out")}));
+        QStringList files = allFiles(walker, walked, {QStringLiteral(".*")});
+        files.sort();
+        QCOMPARE(files, QStringList({QStringLiteral("A\\f.txt"), QStringLiteral("alias\\f.txt")}));
+
+        // By default the link out is walked.
+        TFindFile plain;
+        files = allFiles(plain, walked, {QStringLiteral(".*")});
+        QVERIFY(files.contains(QStringLiteral("out\\inner\\o.txt")));
+    }
+
     void foldersBeyondThePathLimitAreListedNotEntered()
     {
         // Nested folders of 20 characters until the Windows path passes 255.

@@ -1,6 +1,6 @@
 // Renders every window of the panel to PNG files for review: a whole panel built offscreen on a
 // temporary prefix and program folder, with a small archive list, the main window in both
-// layouts on each page, plainly and with a texture.
+// layouts on each page, plainly and with a texture, in English and in each shipped language.
 #include "testprefix.h"
 
 #include "appearance/kovaprovider.h"
@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -34,15 +35,28 @@ bool save(QWidget *window, const QString &folder, const QString &name)
     return true;
 }
 
-bool renderPanel(const QString &folder, const QString &suffix, const QString &texture)
+// Copies the shipped data folder beside the programs, with its subfolders, into the program folder.
+void copyDataFolder(const QString &name, const QString &programHost)
+{
+    const QDir from(testBinDir() + QLatin1Char('/') + name);
+    QDirIterator it(from.path(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target =
+            programHost + QLatin1Char('/') + name + QLatin1Char('/') + from.relativeFilePath(file);
+        QDir().mkpath(QFileInfo(target).path());
+        QFile::copy(file, target);
+    }
+}
+
+// language: a shipped language file, empty for English.
+bool renderPanel(const QString &folder, const QString &suffix, const QString &texture,
+                 const QString &language)
 {
     TestPrefix prefix;
     QTemporaryDir programHost;
-    const QString bin = testBinDir();
-    QDir(programHost.path()).mkpath(QStringLiteral("Background"));
-    if (!texture.isEmpty())
-        QFile::copy(bin + QStringLiteral("/Background/") + texture,
-                    programHost.path() + QStringLiteral("/Background/") + texture);
+    copyDataFolder(QStringLiteral("Background"), programHost.path());
+    copyDataFolder(QStringLiteral("Language"), programHost.path());
     {
         TTreeList list;
         list.AddDir(QStringLiteral("C:\\Documents"), QStringLiteral(".doc;.xls;.odt"));
@@ -54,6 +68,7 @@ bool renderPanel(const QString &folder, const QString &suffix, const QString &te
     {
         Tconfig settings;
         settings.WriteString(QStringLiteral("Background_bmp"), texture);
+        settings.WriteString(QStringLiteral("Language"), language);
         settings.WriteString(QStringLiteral("Celutvonal"), QStringLiteral("D:\\Backup"));
     }
 
@@ -110,7 +125,11 @@ int main(int argc, char **argv)
     const QStringList args = QCoreApplication::arguments();
     const QString folder = args.size() > 1 ? args.at(1) : QStringLiteral("screenshots");
     QDir().mkpath(folder);
-    bool ok = renderPanel(folder, QString(), QString());
-    ok &= renderPanel(folder, QStringLiteral("-textured"), QStringLiteral("Marble.bmp"));
+    bool ok = renderPanel(folder, QString(), QString(), QString());
+    ok &= renderPanel(folder, QStringLiteral("-textured"), QStringLiteral("Marble.bmp"), QString());
+    // Every window in each shipped language, to see that the texts fit.
+    ok &=
+        renderPanel(folder, QStringLiteral("-hu"), QStringLiteral("Linen.bmp"), QStringLiteral("Magyar.lng"));
+    ok &= renderPanel(folder, QStringLiteral("-de"), QString(), QStringLiteral("Deutsch.lng"));
     return ok ? 0 : 1;
 }

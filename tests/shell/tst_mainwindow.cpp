@@ -5,9 +5,11 @@
 #include "testmain.h"
 #include "testpanel.h"
 
+#include "appearance/backgroundf.h"
 #include "appearance/kovaimage.h"
 #include "appearance/kovalanguage.h"
 #include "appearance/kovapanel.h"
+#include "appearance/languagef.h"
 #include "archiver/man_archf.h"
 #include "archivelist/treelist.h"
 #include "archivelist/treelistview.h"

@@ -83,8 +83,13 @@ private Q_SLOTS:
         }
         QVERIFY(!p.main->SettingsChanged);
 
-        // One step up: the interval text in black, and the settings are unsaved.
+        // One step up (ten minutes; the secondary hours step by one): the interval text in
+        // black, and the settings are unsaved.
         page->SpinEdit2->stepUp();
+        QCOMPARE(page->SpinEdit2->value(), 10);
+        QTest::keyClick(page->SpinEdit2, Qt::Key_Up);
+        QCOMPARE(page->SpinEdit2->value(), 20);
+        QCOMPARE(page->SpinEdit3->singleStep(), 1);
         QCOMPARE(page->Label9->text(), QStringLiteral("minute(s) periodically"));
         QCOMPARE(textColour(page->Label9), QColor(Qt::black));
         QVERIFY(p.main->SettingsChanged);

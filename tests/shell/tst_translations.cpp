@@ -1,0 +1,181 @@
+// The shipped translations and the translators' template: every registered key in every shipped
+// language file, each with its flag; the whole panel switched to each language and back; and the
+// template that `dunlivo --language-template` writes, read back by the language file reader.
+#include "testmain.h"
+#include "testpanel.h"
+
+#include "appearance/kovalanguage.h"
+#include "appearance/languagef.h"
+#include "appearance/textlist.h"
+#include "shell/languagetemplate.h"
+#include "shell/settingspage.h"
+
+#include <QListWidget>
+#include <QProcess>
+
+namespace {
+
+// The key of a "key=text" line.
+QString keyOf(const QString &line)
+{
+    return line.section(QLatin1Char('='), 0, 0);
+}
+
+// Every key the panel registers, once each, in registration order, from a panel started in English.
+QStringList registeredKeys()
+{
+    TestPanel p;
+    if (!p.start())
+        return {};
+    QStringList keys;
+    for (const QString &line : p.main->KovaLanguage1->Items()) {
+        if (!keys.contains(keyOf(line)))
+            keys.append(keyOf(line));
+    }
+    return keys;
+}
+
+QStringList shippedLanguageFiles()
+{
+    return QDir(testBinDir() + QStringLiteral("/Language")).entryList({QStringLiteral("*.lng")}, QDir::Files);
+}
+
+void copyLanguages(const TestPanel &p)
+{
+    const QDir shipped(testBinDir() + QStringLiteral("/Language"));
+    QDir().mkpath(p.host(QStringLiteral("Language")));
+    for (const QString &name : shipped.entryList(QDir::Files))
+        QVERIFY(QFile::copy(shipped.filePath(name), p.host(QStringLiteral("Language/") + name)));
+}
+
+} // namespace
+
+class TestTranslations : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void shippedFilesTranslateEveryKey()
+    {
+        const QStringList keys = registeredKeys();
+        QVERIFY(keys.size() > 100);
+        const QStringList files = shippedLanguageFiles();
+        QVERIFY(files.contains(QStringLiteral("Magyar.lng")));
+        QVERIFY(files.contains(QStringLiteral("Deutsch.lng")));
+        for (const QString &name : files) {
+            const QString path = testBinDir() + QStringLiteral("/Language/") + name;
+            QStringList lines;
+            QVERIFY(ReadLanguageFile(path, &lines));
+            QStringList fileKeys;
+            QStringList problems;
+            for (const QString &line : lines) {
+                const QString key = keyOf(line);
+                if (fileKeys.contains(key))
+                    problems.append(QStringLiteral("twice: ") + key);
+                fileKeys.append(key);
+                if (!keys.contains(key))
+                    problems.append(QStringLiteral("not registered: ") + key);
+            }
+            TextList text;
+            text.setLines(lines);
+            for (const QString &key : keys) {
+                if (!fileKeys.contains(key))
+                    problems.append(QStringLiteral("missing: ") + key);
+                else if (text.FindText(key).isEmpty())
+                    problems.append(QStringLiteral("empty: ") + key);
+            }
+            QVERIFY2(problems.isEmpty(),
+                     qPrintable(name + QStringLiteral(": ") + problems.join(QStringLiteral(", "))));
+
+            // Each has its flag beside it, drawn for the windows' 35 by 22 frame.
+            const QImage flag(win::HostPath(FlagFileName(win::ToWindowsPath(path))), "BMP");
+            QCOMPARE(flag.size(), QSize(35, 22));
+        }
+    }
+
+    void wholePanelInEachLanguageAndBack()
+    {
+        for (const QString &name : shippedLanguageFiles()) {
+            TestPanel p;
+            copyLanguages(p);
+            TextList text;
+            QStringList lines;
+            QVERIFY(ReadLanguageFile(p.host(QStringLiteral("Language/") + name), &lines));
+            text.setLines(lines);
+            p.settings().WriteString(QStringLiteral("Language"), name);
+            QVERIFY(p.start());
+            TApp_user_window *m = p.main;
+            QCOMPARE(m->SpeedButton21->text(), text.FindText(QStringLiteral("LanguageButton")));
+            QCOMPARE(m->SpeedButton6->text(), text.FindText(QStringLiteral("Sheet3")));
+            // Set when the settings are loaded, after the language.
+            QCOMPARE(m->settingsPage->Label9->text(), text.FindText(QStringLiteral("ArchiveMinInterval")));
+            QCOMPARE(p.panel->info1F()->SpeedButton1->text(), text.FindText(QStringLiteral("OkButton")));
+            TlanguageF *w = p.panel->languageF();
+            QCOMPARE(w->Label2->text(), text.FindText(QStringLiteral("Language")));
+            QVERIFY(w->Label2->text() != QStringLiteral("Program default-English"));
+
+            // Back to English through the language window.
+            whenModal(w, [w] {
+                QListWidget *list = w->ListBox1;
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                                  list->visualItemRect(list->item(0)).center());
+                QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+            });
+            QTest::mouseClick(m->SpeedButton21, Qt::LeftButton);
+            QCOMPARE(m->SpeedButton21->text(), QStringLiteral("Language"));
+            QCOMPARE(w->Label2->text(), QStringLiteral("Program default-English"));
+            QCOMPARE(p.settings().ReadString(QStringLiteral("Language"), QStringLiteral("x")), QString());
+        }
+    }
+
+    void templateRoundTripsThroughTheReader()
+    {
+        const QString program = testBinDir() + QStringLiteral("/dunlivo");
+        QTemporaryDir work;
+        QTemporaryDir untouchedPrefix;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DUNLIVO_PREFIX"), untouchedPrefix.path());
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        const auto run = [&](const QStringList &args) {
+            QProcess process;
+            process.setProcessEnvironment(env);
+            process.setWorkingDirectory(work.path());
+            process.start(program, args);
+            process.waitForFinished(120000);
+            return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        };
+
+        // A file name relative to the working folder.
+        QCOMPARE(run({QStringLiteral("--language-template"), QStringLiteral("Template.lng")}), 0);
+        QStringList lines;
+        QVERIFY(ReadLanguageFile(work.path() + QStringLiteral("/Template.lng"), &lines));
+        QCOMPARE(lines, RegisteredTexts());
+        // Every registered key once, in registration order, with the text that English gives it.
+        TestPanel p;
+        QVERIFY(p.start());
+        QStringList keys;
+        for (const QString &line : lines)
+            keys.append(keyOf(line));
+        QCOMPARE(keys, registeredKeys());
+        QCOMPARE(keys.count(QStringLiteral("OkButton")), 1);
+        TextList read;
+        read.setLines(lines);
+        for (const QString &key : keys)
+            QCOMPARE(read.FindText(key), p.main->KovaLanguage1->FindText(key));
+        QFile written(work.path() + QStringLiteral("/Template.lng"));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), LanguageFileBytes(lines));
+        QVERIFY(LanguageFileBytes({QStringLiteral("A=b"), QStringLiteral("C=d")}) == "A=b\r\nC=d\r\n");
+
+        // The user's prefix is not touched: no settings, no autostart entry, nothing at all.
+        QVERIFY(QDir(untouchedPrefix.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+
+        // Without a file name, or into a folder that does not exist: a failure and no file.
+        QCOMPARE(run({QStringLiteral("--language-template")}), 2);
+        QCOMPARE(run({QStringLiteral("--language-template"), QStringLiteral("missing/Template.lng")}), 1);
+        QVERIFY(!QFile::exists(work.path() + QStringLiteral("/missing")));
+    }
+};
+
+DUNLIVO_TEST_MAIN(TestTranslations)
+#include "tst_translations.moc"
