@@ -1,6 +1,7 @@
 // An archive run of one side.
 #include "archiverun.h"
 
+#include "archiveconversion.h"
 #include "archivelog.h"
 #include "archivesources.h"
 #include "archivetarget.h"
@@ -77,11 +78,13 @@ FileOutcome failed(StateCode state, int error)
 }
 
 FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const SourceFile &source,
-                       bool compressed, const std::atomic<bool> &stop)
+                       bool compressed, const ArchiveConversion &conversion, const std::atomic<bool> &stop)
 {
     ArchivedLocation location;
     if (!archivedLocation(source.windowsPath, compressed, &location))
         return failed(StateOtherError, 0);
+    if (conversion.blocks(location))
+        return failed(conversion.blockedState(), 0);
     // An unchanged file costs two status look-ups: its own and its archived copy's.
     struct stat status;
     if (::stat(source.hostPath.constData(), &status) != 0)
@@ -177,10 +180,23 @@ void ArchiveRun::run()
     const QString priority = applyPriority(m_prioritas);
     ArchiveTarget target;
     QString why;
-    const StateCode opened = target.open(m_settings.destination, m_settings.archiveName, true, &why);
+    const StateCode opened = openSideArchive(target, m_settings, &why);
     if (opened != StateCorrect) {
         m_log->write(QStringLiteral("%1 archive: %2").arg(label, why));
         m_result.state = opened;
+        return;
+    }
+    // The archive is brought into the flag's form first; the run writes only in that form.
+    ArchiveConversion conversion(target, m_settings.compressed, m_threads, m_stop, m_log, label);
+    const ArchiveConversion::Outcome converted = conversion.prepare(m_settings.archivedBefore);
+    if (converted.stopped) {
+        m_result.stopped = true;
+        m_result.state = StateUserBreak;
+        m_log->write(QStringLiteral("%1 archive: stopped while converting").arg(label));
+        return;
+    }
+    if (!converted.mayRun) {
+        m_result.state = converted.state;
         return;
     }
     m_log->write(QStringLiteral("%1 archive: run into %2 (%3, %4)")
@@ -241,7 +257,8 @@ void ArchiveRun::run()
             if (index >= sources.files.size())
                 return;
             const SourceFile &source = sources.files[index];
-            const FileOutcome outcome = archiveOne(target, folders, source, m_settings.compressed, m_stop);
+            const FileOutcome outcome =
+                archiveOne(target, folders, source, m_settings.compressed, conversion, m_stop);
             if (outcome.stopped)
                 return;
             if (outcome.copied)
@@ -307,8 +324,9 @@ void ArchiveRun::run()
     // Written files reach the disk before the run is reported as done.
     if (m_result.copied > 0 || listWritten)
         target.sync();
+    conversion.afterRun();
 
-    for (StateCode code : {listState, sources.firstFailure, firstFailedState, listCopyState}) {
+    for (StateCode code : {converted.state, listState, sources.firstFailure, firstFailedState, listCopyState}) {
         if (code != StateCorrect) {
             m_result.state = code;
             break;
