@@ -224,8 +224,9 @@ private Q_SLOTS:
         QCOMPARE(readFile(p.root + QStringLiteral("/afiles.lst")), readFile(p.host(QStringLiteral("afiles.lst"))));
     }
 
-    // A plain side holding a genuine bzip2 file x.bz2 beside x: compressed, x.bz2 is x's copy and
-    // the genuine one becomes x.bz2.bz2; plain again, both are back as they were.
+    // A plain side holding a genuine bzip2 file x.bz2 beside x, both gone from their source since:
+    // compressed, x.bz2 is x's copy and the genuine one becomes x.bz2.bz2; plain again, both are
+    // back as they were.
     void genuineBz2BesideItsName()
     {
         SidePanel p;
@@ -233,6 +234,8 @@ private Q_SLOTS:
         const QByteArray genuine = bzipped("something else entirely\n");
         p.prepare(false, {{QStringLiteral("x"), x}, {QStringLiteral("x.bz2"), genuine}});
         QVERIFY(p.startAndArchive());
+        QVERIFY(QFile::remove(p.path(QStringLiteral("x"))));
+        QVERIFY(QFile::remove(p.path(QStringLiteral("x.bz2"))));
 
         answer(p.panel->confirm1F(), kCompress, true);
         clickLabel(p.main->settingsPage->Label3);
