@@ -34,9 +34,33 @@ constexpr char kListMagic[] = "dunlivo conversion list";
 
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
+// The temporary name of an unfinished write: "." + a part of the name + ".new-" + a random number.
 bool isTemporaryName(const QByteArray &name)
 {
-    return name.startsWith('.') && name.contains(".new-");
+    const qsizetype marker = name.lastIndexOf(".new-");
+    if (!name.startsWith('.') || marker < 1 || marker + 5 >= name.size())
+        return false;
+    for (qsizetype i = marker + 5; i < name.size(); ++i) {
+        const char c = name.at(i);
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')))
+            return false;
+    }
+    return true;
+}
+
+// An entry of a conversion's list names a file below a drive folder of the root, without a way
+// out of it: the list lies on the archive's disk, which anyone may have written to.
+bool isSafeRelative(const QByteArray &folder, const QByteArray &name)
+{
+    const QList<QByteArray> parts = folder.split('/');
+    const QByteArray &drive = parts.first();
+    if (drive.size() != 1 || drive.at(0) < 'A' || drive.at(0) > 'Z')
+        return false;
+    for (const QByteArray &part : parts) {
+        if (part.isEmpty() || part == "." || part == "..")
+            return false;
+    }
+    return !name.isEmpty() && name != "." && name != ".." && !name.contains('/');
 }
 
 bool isCompressedName(const QByteArray &name)
@@ -263,8 +287,11 @@ QByteArray ArchiveConversion::newName(const QByteArray &oldName, bool toCompress
 bool ArchiveConversion::loadList(const FormRecord &record, QList<Entry> *entries)
 {
     QFile file;
-    const int fd = ::openat(m_target.rootFd(), listName(record.list).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    const int fd = ::openat(m_target.rootFd(), listName(record.list).constData(),
+                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat status;
+    if (fd < 0 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         if (fd >= 0)
             ::close(fd);
         return false;
@@ -276,11 +303,16 @@ bool ArchiveConversion::loadList(const FormRecord &record, QList<Entry> *entries
     for (qsizetype i = 1; i + 1 < parts.size(); ++i) {
         const QByteArray &relative = parts.at(i);
         const qsizetype slash = relative.lastIndexOf('/');
-        if (slash <= 0 || slash + 1 >= relative.size())
+        if (slash <= 0 || !isSafeRelative(relative.left(slash), relative.mid(slash + 1)))
             return false;
         entries->append({relative.left(slash), relative.mid(slash + 1), 0});
     }
-    return true;
+    // The record's positions must lie in this list.
+    for (qint64 index : record.failed) {
+        if (index >= record.done)
+            return false;
+    }
+    return record.done <= entries->size();
 }
 
 bool ArchiveConversion::replaceList(FormRecord *record, const QList<Entry> &entries)

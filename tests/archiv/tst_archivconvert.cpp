@@ -182,6 +182,39 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(m_root + QStringLiteral("/archiv.convert-7")));
     }
 
+    // The record and its list lie on the archive's disk: a list that leads out of the archive, or
+    // positions beyond it, leave everything as it is.
+    void hostileConversionListIsRefused()
+    {
+        setUp(false);
+        writeFile(source("a.txt"), text(50, 9));
+        ArchivProgram program;
+        listSource(program);
+        QVERIFY(program.start());
+        QCOMPARE(ArchivProgram::archive(1), 0);
+        const QString outside = m_work->path() + QStringLiteral("/outside.txt");
+        writeFile(outside, "not the archive's");
+        const QByteArray escape = QByteArray("dunlivo conversion list") + '\0' + "Z/../.." +
+                                  QFile::encodeName(m_work->path()) + "/outside.txt" + '\0';
+        writeFile(m_root + QStringLiteral("/archiv.convert-3"), escape);
+        const QByteArray record = "dunlivo archive form 1\nform plain\nconverting compressed\nlist 3\ncommitted "
+                                  "0\ndone 1\nfailed\n";
+        writeFile(m_root + QStringLiteral("/archiv.form"), record);
+        setCompressed(true);
+        QCOMPARE(ArchivProgram::archive(1), 6);
+        QCOMPARE(readFile(outside), QByteArray("not the archive's"));
+        QCOMPARE(readFile(archivedPath(m_root, source("a.txt"), false)), readFile(source("a.txt")));
+
+        // A failed position beyond the list's progress is no record of ours either.
+        QByteArray list = QByteArray("dunlivo conversion list") + '\0';
+        list += QFile::encodeName(QFileInfo(archivedPath(m_root, source("a.txt"), false)).filePath().mid(m_root.size() + 1)) + '\0';
+        writeFile(m_root + QStringLiteral("/archiv.convert-3"), list);
+        writeFile(m_root + QStringLiteral("/archiv.form"), "dunlivo archive form 1\nform plain\nconverting "
+                                                           "compressed\nlist 3\ncommitted 0\ndone 1\nfailed 5\n");
+        QCOMPARE(ArchivProgram::archive(1), 6);
+        QCOMPARE(readFile(archivedPath(m_root, source("a.txt"), false)), readFile(source("a.txt")));
+    }
+
     // A damaged member can not be decompressed: it stays as it is, the side reports the failure,
     // and the next run tries again. One whose source is still there is archived anew from it.
     void damagedMemberStaysInItsOldForm()
