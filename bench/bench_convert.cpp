@@ -34,7 +34,8 @@ double runShell(const QString &script, const QStringList &arguments = {})
     shell.setStandardOutputFile(QProcess::nullDevice());
     QElapsedTimer timer;
     timer.start();
-    shell.start(QStringLiteral("bash"), QStringList{QStringLiteral("-c"), script, QStringLiteral("bash")} + arguments);
+    shell.start(QStringLiteral("bash"),
+                QStringList{QStringLiteral("-c"), script, QStringLiteral("bash")} + arguments);
     if (!shell.waitForFinished(-1) || shell.exitCode() != 0)
         return -1;
     return timer.nsecsElapsed() / 1e9;
@@ -138,15 +139,15 @@ int main(int argc, char **argv)
         settle();
         toCompressed = best(toCompressed, archiver.run(true));
         settle();
-        xargsCompress = best(xargsCompress,
-                             runShell(plainFiles + QStringLiteral(" | xargs -0 -n 8 -P %1 bzip2 -9 -f").arg(cores),
-                                      {copy}));
+        xargsCompress = best(
+            xargsCompress,
+            runShell(plainFiles + QStringLiteral(" | xargs -0 -n 8 -P %1 bzip2 -9 -f").arg(cores), {copy}));
         settle();
         toPlain = best(toPlain, archiver.run(false));
         settle();
-        xargsDecompress = best(xargsDecompress,
-                               runShell(packedFiles + QStringLiteral(" | xargs -0 -n 8 -P %1 bzip2 -dk -f").arg(cores),
-                                        {copy}));
+        xargsDecompress = best(
+            xargsDecompress,
+            runShell(packedFiles + QStringLiteral(" | xargs -0 -n 8 -P %1 bzip2 -dk -f").arg(cores), {copy}));
         // The copy is plain again for the next round.
         runShell(packedFiles + QStringLiteral(" | xargs -0 rm -f"), {copy});
     }

@@ -68,8 +68,8 @@ bool isCompressedName(const QByteArray &name)
     return name.size() > 4 && name.endsWith(kCompressedSuffix);
 }
 
-void walk(int folderFd, const QByteArray &relative, bool compressedForm, QList<ArchiveConversion::Entry> *entries,
-          int depth)
+void walk(int folderFd, const QByteArray &relative, bool compressedForm,
+          QList<ArchiveConversion::Entry> *entries, int depth)
 {
     const int listFd = ::openat(folderFd, ".", kDirFlags);
     if (listFd < 0)
@@ -167,12 +167,14 @@ FileResult convertOne(int folderFd, const QByteArray &oldName, const QByteArray 
         result.state = stateForError(result.error, FileStage::OpenSource);
         return result;
     }
-    const int in = ::openat(folderFd, oldName.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int in =
+        ::openat(folderFd, oldName.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (in < 0) {
         result.error = errno;
         // Removed by someone since the list was made: nothing left to convert.
         result.done = result.error == ENOENT ? FileDone::Gone : FileDone::Failed;
-        result.state = result.error == ENOENT ? StateCorrect : stateForError(result.error, FileStage::OpenSource);
+        result.state =
+            result.error == ENOENT ? StateCorrect : stateForError(result.error, FileStage::OpenSource);
         return result;
     }
     struct stat status;
@@ -184,9 +186,10 @@ FileResult convertOne(int folderFd, const QByteArray &oldName, const QByteArray 
     }
     ::fcntl(in, F_SETFL, O_RDONLY);
     ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
-    const ArchiveTarget::WriteResult written =
-        ArchiveTarget::writeFile(folderFd, newName, status, [&](int out, ArchiveTarget::WriteResult *outcome) {
-            const CopyOutcome copy = toCompressed ? copyCompressed(in, out, stop) : copyDecompressed(in, out, stop);
+    const ArchiveTarget::WriteResult written = ArchiveTarget::writeFile(
+        folderFd, newName, status, [&](int out, ArchiveTarget::WriteResult *outcome) {
+            const CopyOutcome copy =
+                toCompressed ? copyCompressed(in, out, stop) : copyDecompressed(in, out, stop);
             if (copy.result == CopyResult::Done)
                 return true;
             outcome->stopped = copy.result == CopyResult::Stopped;
@@ -263,9 +266,10 @@ StateCode openSideArchive(ArchiveTarget &target, const SideSettings &settings, Q
         ::stat(QFile::encodeName(host).constData(), &status) != 0 || !S_ISDIR(status.st_mode))
         return opened;
     if (settings.archivedBefore) {
-        *why = QStringLiteral("the archive folder %1 is missing, though this side has been archived before: is "
-                              "the disk of the archive there? Choose the destination again to start a new archive "
-                              "on purpose")
+        *why = QStringLiteral(
+                   "the archive folder %1 is missing, though this side has been archived before: is "
+                   "the disk of the archive there? Choose the destination again to start a new archive "
+                   "on purpose")
                    .arg(archiveRoot(settings.destination, settings.archiveName));
         return StateCantReach;
     }
@@ -356,9 +360,10 @@ ArchiveConversion::Outcome ArchiveConversion::prepare(bool archivedBefore)
     FormRecord record;
     const RecordRead read = readFormRecord(root, &record);
     if (read == RecordRead::Damaged) {
-        m_log->write(QStringLiteral("%1 archive: the form record in %2 can not be read; the archive is left as it "
-                                    "is")
-                         .arg(m_label, m_target.rootPath()));
+        m_log->write(
+            QStringLiteral("%1 archive: the form record in %2 can not be read; the archive is left as it "
+                           "is")
+                .arg(m_label, m_target.rootPath()));
         outcome.state = StateFileOpenError;
         outcome.mayRun = false;
         return outcome;
@@ -387,18 +392,20 @@ ArchiveConversion::Outcome ArchiveConversion::prepare(bool archivedBefore)
     if (record.converting) {
         QList<Entry> entries;
         if (!loadList(record, &entries)) {
-            m_log->write(QStringLiteral("%1 archive: the list of the conversion under way is missing or damaged; the "
-                                        "archive is left as it is")
-                             .arg(m_label));
+            m_log->write(
+                QStringLiteral("%1 archive: the list of the conversion under way is missing or damaged; the "
+                               "archive is left as it is")
+                    .arg(m_label));
             outcome.state = StateFileOpenError;
             outcome.mayRun = false;
             return outcome;
         }
-        m_log->write(QStringLiteral("%1 archive: going on with the conversion to the %2 form, %3 of %4 files left")
-                         .arg(m_label,
-                              record.targetCompressed() ? QStringLiteral("compressed") : QStringLiteral("plain"))
-                         .arg(entries.size() - record.done + record.failed.size())
-                         .arg(entries.size()));
+        m_log->write(
+            QStringLiteral("%1 archive: going on with the conversion to the %2 form, %3 of %4 files left")
+                .arg(m_label,
+                     record.targetCompressed() ? QStringLiteral("compressed") : QStringLiteral("plain"))
+                .arg(entries.size() - record.done + record.failed.size())
+                .arg(entries.size()));
         outcome = convert(record, entries);
         if (outcome.stopped || outcome.state != StateCorrect || !outcome.mayRun)
             return outcome;
@@ -498,9 +505,10 @@ ArchiveConversion::Outcome ArchiveConversion::convert(FormRecord record, QList<E
                         m_log->write(QStringLiteral("%1 archive: %2 can not be converted: %3%4")
                                          .arg(m_label, QFile::decodeName(entry.relative()),
                                               stateDescription(result.state),
-                                              result.error ? QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(
-                                                                 strerror(result.error)))
-                                                           : QString()));
+                                              result.error
+                                                  ? QStringLiteral(" (%1)").arg(
+                                                        QString::fromLocal8Bit(strerror(result.error)))
+                                                  : QString()));
                 }
             }
         };

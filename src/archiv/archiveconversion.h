@@ -8,8 +8,8 @@
 // on at the next run; a file that fails stays in its old form and is tried again at the next run.
 #pragma once
 
-#include "archivelayout.h"
 #include "archiveform.h"
+#include "archivelayout.h"
 #include "archivestate.h"
 
 #include <QByteArray>
@@ -28,8 +28,8 @@ class ArchiveConversion
 {
 public:
     // compressed is the side's flag; threads how many files are converted at once.
-    ArchiveConversion(const ArchiveTarget &target, bool compressed, int threads, const std::atomic<bool> &stop,
-                      ArchiveLog *log, QString label);
+    ArchiveConversion(const ArchiveTarget &target, bool compressed, int threads,
+                      const std::atomic<bool> &stop, ArchiveLog *log, QString label);
 
     struct Outcome
     {

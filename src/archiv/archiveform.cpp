@@ -184,10 +184,11 @@ bool isOwnArchive(int rootFd, bool archivedBefore, const QString &rootPath, QStr
         return true;
     if (!archivedBefore || isEmptyFolder(rootFd))
         return true;
-    *why = QStringLiteral("the archive folder %1 is not the one this side was archived into (it holds no form "
-                          "record): is the disk of the archive there? Choose the destination again to start a "
-                          "new archive on purpose")
-               .arg(rootPath);
+    *why =
+        QStringLiteral("the archive folder %1 is not the one this side was archived into (it holds no form "
+                       "record): is the disk of the archive there? Choose the destination again to start a "
+                       "new archive on purpose")
+            .arg(rootPath);
     return false;
 }
 

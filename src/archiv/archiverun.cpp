@@ -326,7 +326,8 @@ void ArchiveRun::run()
         target.sync();
     conversion.afterRun();
 
-    for (StateCode code : {converted.state, listState, sources.firstFailure, firstFailedState, listCopyState}) {
+    for (StateCode code :
+         {converted.state, listState, sources.firstFailure, firstFailedState, listCopyState}) {
         if (code != StateCorrect) {
             m_result.state = code;
             break;

@@ -15,7 +15,8 @@ CompressionControls::CompressionControls(QCheckBox *primary, QCheckBox *secondar
         connect(box(side), &QCheckBox::toggled, this,
                 [this, side] { m_link.guarded([this, side] { m_change.boxClicked(side); }); });
     }
-    connect(empty, &QAbstractButton::clicked, this, [this] { m_link.guarded([this] { m_change.emptyClicked(); }); });
+    connect(empty, &QAbstractButton::clicked, this,
+            [this] { m_link.guarded([this] { m_change.emptyClicked(); }); });
 }
 
 bool CompressionControls::isChecked(int side) const

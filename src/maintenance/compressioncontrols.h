@@ -35,8 +35,8 @@ class CompressionControls : public QObject, private CompressionHost
 
 public:
     // primary and secondary are the sides' compression boxes, empty the Empty button.
-    CompressionControls(QCheckBox *primary, QCheckBox *secondary, QAbstractButton *empty, CompressionPageLink link,
-                        QObject *parent = nullptr);
+    CompressionControls(QCheckBox *primary, QCheckBox *secondary, QAbstractButton *empty,
+                        CompressionPageLink link, QObject *parent = nullptr);
 
     CompressionChange &change() { return m_change; }
 

@@ -882,7 +882,8 @@ bool TApp_user_window::ask(const QString &key, const QString &secondKey)
     confirm->Timer1->stop();
     confirm->delayMode = false;
     confirm->SpeedButton1->setEnabled(true);
-    return confirm->ask(kovaProvider1->GetText(key), secondKey.isEmpty() ? QString() : kovaProvider1->GetText(secondKey));
+    return confirm->ask(kovaProvider1->GetText(key),
+                        secondKey.isEmpty() ? QString() : kovaProvider1->GetText(secondKey));
 }
 
 // ---- help, save and exit ----

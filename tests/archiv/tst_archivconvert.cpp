@@ -167,10 +167,12 @@ private Q_SLOTS:
         for (const char *name : {"a.txt", "b.txt", "c.txt"})
             list += QFile::encodeName(relative) + '/' + name + '\0';
         writeFile(m_root + QStringLiteral("/archiv.convert-7"), list);
-        writeFile(m_root + QStringLiteral("/archiv.form"), "dunlivo archive form 1\nform plain\nconverting "
-                                                           "compressed\nlist 7\ncommitted 1\ndone 2\nfailed\n");
+        writeFile(m_root + QStringLiteral("/archiv.form"),
+                  "dunlivo archive form 1\nform plain\nconverting "
+                  "compressed\nlist 7\ncommitted 1\ndone 2\nfailed\n");
         setCompressed(true);
-        Tconfig().WriteDateTime(QStringLiteral("Archutolso"), win::DateTimeToDouble(QDateTime::currentDateTime()));
+        Tconfig().WriteDateTime(QStringLiteral("Archutolso"),
+                                win::DateTimeToDouble(QDateTime::currentDateTime()));
 
         QVERIFY(program.start());
         QCOMPARE(ArchivProgram::archive(1), 0);
@@ -197,8 +199,9 @@ private Q_SLOTS:
         const QByteArray escape = QByteArray("dunlivo conversion list") + '\0' + "Z/../.." +
                                   QFile::encodeName(m_work->path()) + "/outside.txt" + '\0';
         writeFile(m_root + QStringLiteral("/archiv.convert-3"), escape);
-        const QByteArray record = "dunlivo archive form 1\nform plain\nconverting compressed\nlist 3\ncommitted "
-                                  "0\ndone 1\nfailed\n";
+        const QByteArray record =
+            "dunlivo archive form 1\nform plain\nconverting compressed\nlist 3\ncommitted "
+            "0\ndone 1\nfailed\n";
         writeFile(m_root + QStringLiteral("/archiv.form"), record);
         setCompressed(true);
         QCOMPARE(ArchivProgram::archive(1), 6);
@@ -207,10 +210,14 @@ private Q_SLOTS:
 
         // A failed position beyond the list's progress is no record of ours either.
         QByteArray list = QByteArray("dunlivo conversion list") + '\0';
-        list += QFile::encodeName(QFileInfo(archivedPath(m_root, source("a.txt"), false)).filePath().mid(m_root.size() + 1)) + '\0';
+        list +=
+            QFile::encodeName(
+                QFileInfo(archivedPath(m_root, source("a.txt"), false)).filePath().mid(m_root.size() + 1)) +
+            '\0';
         writeFile(m_root + QStringLiteral("/archiv.convert-3"), list);
-        writeFile(m_root + QStringLiteral("/archiv.form"), "dunlivo archive form 1\nform plain\nconverting "
-                                                           "compressed\nlist 3\ncommitted 0\ndone 1\nfailed 5\n");
+        writeFile(m_root + QStringLiteral("/archiv.form"),
+                  "dunlivo archive form 1\nform plain\nconverting "
+                  "compressed\nlist 3\ncommitted 0\ndone 1\nfailed 5\n");
         QCOMPARE(ArchivProgram::archive(1), 6);
         QCOMPARE(readFile(archivedPath(m_root, source("a.txt"), false)), readFile(source("a.txt")));
     }
@@ -271,7 +278,8 @@ private Q_SLOTS:
         QVERIFY(QDir(m_root).removeRecursively());
         QCOMPARE(ArchivProgram::archive(1), 1);
         QVERIFY(!QFileInfo::exists(m_root));
-        const QByteArray log = readFile(qEnvironmentVariable("DUNLIVO_PREFIX") + QStringLiteral("/log/archiv.log"));
+        const QByteArray log =
+            readFile(qEnvironmentVariable("DUNLIVO_PREFIX") + QStringLiteral("/log/archiv.log"));
         QVERIFY(log.contains("is missing, though this side has been archived before"));
 
         // Another disk with a folder of that name: neither archived into nor emptied.
@@ -290,7 +298,8 @@ private Q_SLOTS:
 
         // Emptied, the folder is the side's archive still and is archived into again.
         ArchivProgram::command(1);
-        QCOMPARE(QDir(m_root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+        QCOMPARE(QDir(m_root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList());
         QCOMPARE(ArchivProgram::archive(1), 0);
         QVERIFY(QFileInfo::exists(packed));
 

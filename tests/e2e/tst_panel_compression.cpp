@@ -68,7 +68,8 @@ public:
         TTreeList list;
         list.AddDir(win::ToWindowsPath(source), QStringLiteral(".*"));
         writeFile(host(QStringLiteral("afiles.lst")), list.ListFileBytes());
-        settings().WriteString(QStringLiteral("Celutvonal"), win::ToWindowsPath(work.path() + QStringLiteral("/Dest")));
+        settings().WriteString(QStringLiteral("Celutvonal"),
+                               win::ToWindowsPath(work.path() + QStringLiteral("/Dest")));
         settings().WriteBool(QStringLiteral("Bzip2_ok_1"), compressed);
         settings().WriteBool(QStringLiteral("Kerdez"), false);
     }
@@ -81,7 +82,10 @@ public:
         return startedWithin() && ArchivProgram::archive(1) == 0;
     }
     QString path(const QString &name) const { return source + QLatin1Char('/') + name; }
-    QString archived(const QString &name, bool compressed) const { return archivedPath(root, path(name), compressed); }
+    QString archived(const QString &name, bool compressed) const
+    {
+        return archivedPath(root, path(name), compressed);
+    }
 };
 
 } // namespace
@@ -206,7 +210,8 @@ private Q_SLOTS:
         QCOMPARE(readFile(p.archived(QStringLiteral("gone.txt"), false)), goneBytes);
         QCOMPARE(modificationNs(p.archived(QStringLiteral("gone.txt"), false)), goneTime);
         QCOMPARE(filesBelow(p.root, QStringLiteral("*.bz2")), QStringList());
-        QCOMPARE(readFile(p.root + QStringLiteral("/afiles.lst")), readFile(p.host(QStringLiteral("afiles.lst"))));
+        QCOMPARE(readFile(p.root + QStringLiteral("/afiles.lst")),
+                 readFile(p.host(QStringLiteral("afiles.lst"))));
 
         answer(p.panel->confirm1F(), kCompress, true);
         clickLabel(p.main->settingsPage->Label3);
@@ -221,7 +226,8 @@ private Q_SLOTS:
         QCOMPARE(bunzipped(p.archived(QStringLiteral("gone.txt"), true)), goneBytes);
         QCOMPARE(modificationNs(p.archived(QStringLiteral("gone.txt"), true)), goneTime);
         QVERIFY(!QFileInfo::exists(p.archived(QStringLiteral("gone.txt"), false)));
-        QCOMPARE(readFile(p.root + QStringLiteral("/afiles.lst")), readFile(p.host(QStringLiteral("afiles.lst"))));
+        QCOMPARE(readFile(p.root + QStringLiteral("/afiles.lst")),
+                 readFile(p.host(QStringLiteral("afiles.lst"))));
     }
 
     // A plain side holding a genuine bzip2 file x.bz2 beside x, both gone from their source since:
@@ -284,7 +290,8 @@ private Q_SLOTS:
         QTest::mouseClick(empty, Qt::LeftButton);
         QCOMPARE(p.saves(), 1);
         QCOMPARE(p.panel->saveF()->Label1->text(), QStringLiteral("Emptying archive..."));
-        QCOMPARE(QDir(p.root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+        QCOMPARE(QDir(p.root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList());
         QVERIFY(p.settings().ReadDateTime(QStringLiteral("Uritesutolso"), 0.0) > 0.0);
         QTRY_VERIFY(!p.panel->saveF()->isVisible());
         QCOMPARE(told.count(), 1);

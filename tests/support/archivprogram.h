@@ -39,7 +39,8 @@ public:
     }
     static win::HWND window()
     {
-        return win::FindWindow(QStringLiteral("APP_USER_WINDOW"), QString::fromUtf8("Kovamark-archiv\xc3\xa1l\xc3\xb3"));
+        return win::FindWindow(QStringLiteral("APP_USER_WINDOW"),
+                               QString::fromUtf8("Kovamark-archiv\xc3\xa1l\xc3\xb3"));
     }
     QProcess &process() { return m_process; }
 
