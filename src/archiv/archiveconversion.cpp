@@ -210,6 +210,34 @@ FileResult convertOne(int folderFd, const QByteArray &oldName, const QByteArray 
     return result;
 }
 
+// Removes files, many at once: a removal mostly waits for the disk, and waiting side by side is
+// many times faster than one after another.
+void removeFiles(int rootFd, const QList<const ArchiveConversion::Entry *> &files)
+{
+    constexpr int kRemovers = 8;
+    std::atomic<qsizetype> next{0};
+    const auto work = [&] {
+        FolderCache folders(rootFd);
+        for (;;) {
+            const qsizetype i = next.fetch_add(1);
+            if (i >= files.size())
+                return;
+            const int folder = folders.get(files.at(i)->folder);
+            if (folder >= 0)
+                ::unlinkat(folder, files.at(i)->name.constData(), 0);
+        }
+    };
+    // The files of one folder follow each other; each remover takes the next file, so they share
+    // folders rather than split them.
+    const int count = int(std::min<qsizetype>(kRemovers, (files.size() + 15) / 16));
+    std::vector<std::thread> removers;
+    for (int t = 1; t < count; ++t)
+        removers.emplace_back(work);
+    work();
+    for (std::thread &remover : removers)
+        remover.join();
+}
+
 QByteArray listName(qint64 list)
 {
     return QByteArray(kConversionListPrefix) + QByteArray::number(list);
@@ -455,14 +483,12 @@ ArchiveConversion::Outcome ArchiveConversion::convert(FormRecord record, QList<E
 
     // Stopped after the record moved on but before the old forms of its last batch went.
     {
-        FolderCache folders(root);
+        QList<const Entry *> leftOver;
         for (qint64 i = record.committed; i < record.done; ++i) {
-            if (failed.contains(i))
-                continue;
-            const int folder = folders.get(entries.at(i).folder);
-            if (folder >= 0)
-                ::unlinkat(folder, entries.at(i).name.constData(), 0);
+            if (!failed.contains(i))
+                leftOver.append(&entries.at(i));
         }
+        removeFiles(root, leftOver);
     }
 
     StateCode firstState = StateCorrect;
@@ -569,14 +595,12 @@ ArchiveConversion::Outcome ArchiveConversion::convert(FormRecord record, QList<E
             outcome.mayRun = false;
             return outcome;
         }
-        FolderCache folders(root);
+        QList<const Entry *> replaced;
         for (qint64 i = start; i < end; ++i) {
-            if (results[size_t(i - start)].done != FileDone::Converted)
-                continue;
-            const int folder = folders.get(entries.at(i).folder);
-            if (folder >= 0)
-                ::unlinkat(folder, entries.at(i).name.constData(), 0);
+            if (results[size_t(i - start)].done == FileDone::Converted)
+                replaced.append(&entries.at(i));
         }
+        removeFiles(root, replaced);
         start = end;
     }
     if (m_stop.load()) {
