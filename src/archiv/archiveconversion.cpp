@@ -1,6 +1,7 @@
 // Converting an archive side between its forms.
 #include "archiveconversion.h"
 
+#include "archivefiles.h"
 #include "archivelog.h"
 #include "archivetarget.h"
 #include "compressor.h"
@@ -13,11 +14,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 #include <thread>
 #include <vector>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,135 +31,12 @@ constexpr qint64 kBatchBytes = qint64(512) * 1024 * 1024;
 constexpr int kLoggedFailures = 50;
 constexpr char kListMagic[] = "dunlivo conversion list";
 
-constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+using FileDone = ArchiveConversion::FileDone;
 
-// The temporary name of an unfinished write: "." + a part of the name + ".new-" + a random number.
-bool isTemporaryName(const QByteArray &name)
+ArchiveConversion::FileResult convertOne(int folderFd, const QByteArray &oldName, const QByteArray &newName,
+                                         bool toCompressed, const std::atomic<bool> &stop)
 {
-    const qsizetype marker = name.lastIndexOf(".new-");
-    if (!name.startsWith('.') || marker < 1 || marker + 5 >= name.size())
-        return false;
-    for (qsizetype i = marker + 5; i < name.size(); ++i) {
-        const char c = name.at(i);
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')))
-            return false;
-    }
-    return true;
-}
-
-// An entry of a conversion's list names a file below a drive folder of the root, without a way
-// out of it: the list lies on the archive's disk, which anyone may have written to.
-bool isSafeRelative(const QByteArray &folder, const QByteArray &name)
-{
-    const QList<QByteArray> parts = folder.split('/');
-    const QByteArray &drive = parts.first();
-    if (drive.size() != 1 || drive.at(0) < 'A' || drive.at(0) > 'Z')
-        return false;
-    for (const QByteArray &part : parts) {
-        if (part.isEmpty() || part == "." || part == "..")
-            return false;
-    }
-    return !name.isEmpty() && name != "." && name != ".." && !name.contains('/');
-}
-
-bool isCompressedName(const QByteArray &name)
-{
-    return name.size() > 4 && name.endsWith(kCompressedSuffix);
-}
-
-void walk(int folderFd, const QByteArray &relative, bool compressedForm,
-          QList<ArchiveConversion::Entry> *entries, int depth)
-{
-    const int listFd = ::openat(folderFd, ".", kDirFlags);
-    if (listFd < 0)
-        return;
-    DIR *dir = ::fdopendir(listFd);
-    if (!dir) {
-        ::close(listFd);
-        return;
-    }
-    QList<QByteArray> folders;
-    while (const dirent *item = ::readdir(dir)) {
-        const QByteArray name(item->d_name);
-        if (name == "." || name == "..")
-            continue;
-        struct stat status;
-        if (::fstatat(folderFd, item->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
-            continue;
-        if (S_ISDIR(status.st_mode)) {
-            folders.append(name);
-        } else if (S_ISREG(status.st_mode) && !isTemporaryName(name) &&
-                   (!compressedForm || isCompressedName(name))) {
-            entries->append({relative, name, qint64(status.st_size)});
-        }
-    }
-    ::closedir(dir);
-    // Deeper than any path the archive writes can be only a loop of bind mounts or worse.
-    if (depth > 200)
-        return;
-    for (const QByteArray &name : folders) {
-        const int sub = ::openat(folderFd, name.constData(), kDirFlags);
-        if (sub < 0)
-            continue;
-        walk(sub, relative + '/' + name, compressedForm, entries, depth + 1);
-        ::close(sub);
-    }
-}
-
-// Opens a "/"-separated folder below the root without following links; -1 on failure.
-int openRelative(int rootFd, const QByteArray &folder)
-{
-    int fd = ::fcntl(rootFd, F_DUPFD_CLOEXEC, 0);
-    for (const QByteArray &part : folder.split('/')) {
-        if (fd < 0)
-            return -1;
-        const int next = ::openat(fd, part.constData(), kDirFlags);
-        ::close(fd);
-        fd = next;
-    }
-    return fd;
-}
-
-class FolderCache
-{
-public:
-    explicit FolderCache(int rootFd) : m_rootFd(rootFd) {}
-    ~FolderCache() { reset(); }
-    int get(const QByteArray &folder)
-    {
-        if (m_fd >= 0 && folder == m_folder)
-            return m_fd;
-        reset();
-        m_fd = openRelative(m_rootFd, folder);
-        m_folder = folder;
-        return m_fd;
-    }
-    void reset()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-
-private:
-    int m_rootFd;
-    QByteArray m_folder;
-    int m_fd = -1;
-};
-
-enum class FileDone { Converted, Gone, Failed, Stopped };
-
-struct FileResult
-{
-    FileDone done = FileDone::Failed;
-    StateCode state = StateCorrect;
-    int error = 0;
-};
-
-FileResult convertOne(int folderFd, const QByteArray &oldName, const QByteArray &newName, bool toCompressed,
-                      const std::atomic<bool> &stop)
-{
-    FileResult result;
+    ArchiveConversion::FileResult result;
     if (folderFd < 0) {
         result.error = errno;
         result.done = result.error == ENOENT ? FileDone::Gone : FileDone::Failed;
@@ -210,77 +86,12 @@ FileResult convertOne(int folderFd, const QByteArray &oldName, const QByteArray 
     return result;
 }
 
-// Removes files, many at once: a removal mostly waits for the disk, and waiting side by side is
-// many times faster than one after another.
-void removeFiles(int rootFd, const QList<const ArchiveConversion::Entry *> &files)
-{
-    constexpr int kRemovers = 8;
-    std::atomic<qsizetype> next{0};
-    const auto work = [&] {
-        FolderCache folders(rootFd);
-        for (;;) {
-            const qsizetype i = next.fetch_add(1);
-            if (i >= files.size())
-                return;
-            const int folder = folders.get(files.at(i)->folder);
-            if (folder >= 0)
-                ::unlinkat(folder, files.at(i)->name.constData(), 0);
-        }
-    };
-    // The files of one folder follow each other; each remover takes the next file, so they share
-    // folders rather than split them.
-    const int count = int(std::min<qsizetype>(kRemovers, (files.size() + 15) / 16));
-    std::vector<std::thread> removers;
-    for (int t = 1; t < count; ++t)
-        removers.emplace_back(work);
-    work();
-    for (std::thread &remover : removers)
-        remover.join();
-}
-
 QByteArray listName(qint64 list)
 {
     return QByteArray(kConversionListPrefix) + QByteArray::number(list);
 }
 
 } // namespace
-
-QList<ArchiveConversion::Entry> archivedFiles(int rootFd, bool compressedForm)
-{
-    QList<ArchiveConversion::Entry> entries;
-    const int listFd = ::openat(rootFd, ".", kDirFlags);
-    if (listFd < 0)
-        return entries;
-    DIR *dir = ::fdopendir(listFd);
-    if (!dir) {
-        ::close(listFd);
-        return entries;
-    }
-    QList<QByteArray> drives;
-    while (const dirent *item = ::readdir(dir)) {
-        const QByteArray name(item->d_name);
-        // Archived files lie only below the drive folders; the root's own files stay as they are.
-        if (name.size() == 1 && name.at(0) >= 'A' && name.at(0) <= 'Z')
-            drives.append(name);
-    }
-    ::closedir(dir);
-    for (const QByteArray &drive : drives) {
-        const int fd = ::openat(rootFd, drive.constData(), kDirFlags);
-        if (fd < 0)
-            continue;
-        walk(fd, drive, compressedForm, &entries, 0);
-        ::close(fd);
-    }
-    const bool toCompressed = !compressedForm;
-    std::sort(entries.begin(), entries.end(), [toCompressed](const auto &a, const auto &b) {
-        if (a.folder != b.folder)
-            return a.folder < b.folder;
-        if (a.name.size() != b.name.size())
-            return toCompressed ? a.name.size() > b.name.size() : a.name.size() < b.name.size();
-        return a.name < b.name;
-    });
-    return entries;
-}
 
 StateCode openSideArchive(ArchiveTarget &target, const SideSettings &settings, QString *why)
 {
@@ -468,6 +279,44 @@ ArchiveConversion::Outcome ArchiveConversion::prepare(bool archivedBefore)
     return outcome;
 }
 
+std::vector<ArchiveConversion::FileResult>
+ArchiveConversion::convertRange(const QList<Entry> &entries, qint64 start, qint64 end, bool toCompressed,
+                                const std::function<void(const Entry &, const FileResult &)> &report,
+                                std::atomic<bool> &diskFull) const
+{
+    // Each thread takes the next file; a full disk stops them all, as every further file would
+    // fail the same way.
+    std::vector<FileResult> results(size_t(end - start));
+    std::atomic<qint64> next{start};
+    const auto work = [&] {
+        RootFolders folders(m_target.rootFd());
+        for (;;) {
+            if (m_stop.load() || diskFull.load())
+                return;
+            const qint64 i = next.fetch_add(1);
+            if (i >= end)
+                return;
+            const Entry &entry = entries.at(i);
+            FileResult &result = results[size_t(i - start)];
+            result = convertOne(folders.get(entry.folder), entry.name, newName(entry.name, toCompressed),
+                                toCompressed, m_stop);
+            if (result.done == FileDone::Failed) {
+                if (result.state == StateDiskFull)
+                    diskFull.store(true);
+                report(entry, result);
+            }
+        }
+    };
+    const int threadCount = int(std::min<qint64>(m_threads, end - start));
+    std::vector<std::thread> workers;
+    for (int t = 1; t < threadCount; ++t)
+        workers.emplace_back(work);
+    work();
+    for (std::thread &worker : workers)
+        worker.join();
+    return results;
+}
+
 ArchiveConversion::Outcome ArchiveConversion::convert(FormRecord record, QList<Entry> entries)
 {
     Outcome outcome;
@@ -483,7 +332,7 @@ ArchiveConversion::Outcome ArchiveConversion::convert(FormRecord record, QList<E
 
     // Stopped after the record moved on but before the old forms of its last batch went.
     {
-        QList<const Entry *> leftOver;
+        QList<const ArchivedFile *> leftOver;
         for (qint64 i = record.committed; i < record.done; ++i) {
             if (!failed.contains(i))
                 leftOver.append(&entries.at(i));
@@ -495,6 +344,15 @@ ArchiveConversion::Outcome ArchiveConversion::convert(FormRecord record, QList<E
     qint64 firstStateIndex = count;
     std::atomic<bool> diskFull{false};
     std::atomic<int> logged{0};
+    const auto report = [&](const Entry &entry, const FileResult &result) {
+        if (logged.fetch_add(1) < kLoggedFailures)
+            m_log->write(
+                QStringLiteral("%1 archive: %2 can not be converted: %3%4")
+                    .arg(m_label, QFile::decodeName(entry.relative()), stateDescription(result.state),
+                         result.error
+                             ? QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(strerror(result.error)))
+                             : QString()));
+    };
     qint64 start = record.done;
     while (start < count && !m_stop.load() && !diskFull.load()) {
         // The batch: no file in it takes a name another file of it still holds in the old form.
@@ -510,41 +368,8 @@ ArchiveConversion::Outcome ArchiveConversion::convert(FormRecord record, QList<E
             ++end;
         }
 
-        std::vector<FileResult> results(size_t(end - start));
-        std::atomic<qint64> next{start};
-        const auto work = [&] {
-            FolderCache folders(root);
-            for (;;) {
-                if (m_stop.load() || diskFull.load())
-                    return;
-                const qint64 i = next.fetch_add(1);
-                if (i >= end)
-                    return;
-                const Entry &entry = entries.at(i);
-                FileResult &result = results[size_t(i - start)];
-                result = convertOne(folders.get(entry.folder), entry.name, newName(entry.name, toCompressed),
-                                    toCompressed, m_stop);
-                if (result.done == FileDone::Failed) {
-                    if (result.state == StateDiskFull)
-                        diskFull.store(true);
-                    if (logged.fetch_add(1) < kLoggedFailures)
-                        m_log->write(QStringLiteral("%1 archive: %2 can not be converted: %3%4")
-                                         .arg(m_label, QFile::decodeName(entry.relative()),
-                                              stateDescription(result.state),
-                                              result.error
-                                                  ? QStringLiteral(" (%1)").arg(
-                                                        QString::fromLocal8Bit(strerror(result.error)))
-                                                  : QString()));
-                }
-            }
-        };
-        const int threadCount = int(std::min<qint64>(m_threads, end - start));
-        std::vector<std::thread> workers;
-        for (int t = 1; t < threadCount; ++t)
-            workers.emplace_back(work);
-        work();
-        for (std::thread &worker : workers)
-            worker.join();
+        const std::vector<FileResult> results =
+            convertRange(entries, start, end, toCompressed, report, diskFull);
 
         if (m_stop.load()) {
             // The batch is not recorded: its new files, whole as they are, are made again next time
@@ -582,7 +407,7 @@ ArchiveConversion::Outcome ArchiveConversion::convert(FormRecord record, QList<E
             m_log->write(QStringLiteral("%1 archive: the conversion's progress can not be recorded: %2")
                              .arg(m_label, QString::fromLocal8Bit(strerror(error))));
             // Unrecorded, the batch's new files would only take room: their old forms are all there.
-            FolderCache folders(root);
+            RootFolders folders(root);
             for (qint64 i = start; i < end; ++i) {
                 if (results[size_t(i - start)].done != FileDone::Converted)
                     continue;
@@ -595,7 +420,7 @@ ArchiveConversion::Outcome ArchiveConversion::convert(FormRecord record, QList<E
             outcome.mayRun = false;
             return outcome;
         }
-        QList<const Entry *> replaced;
+        QList<const ArchivedFile *> replaced;
         for (qint64 i = start; i < end; ++i) {
             if (results[size_t(i - start)].done == FileDone::Converted)
                 replaced.append(&entries.at(i));
@@ -679,7 +504,7 @@ void ArchiveConversion::afterRun()
     const int root = m_target.rootFd();
     QList<Entry> left;
     QList<Entry> superseded;
-    FolderCache folders(root);
+    RootFolders folders(root);
     for (const Entry &entry : std::as_const(m_pending)) {
         const QByteArray fresh = newName(entry.name, toCompressed);
         const int folder = folders.get(entry.folder);

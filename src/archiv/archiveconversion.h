@@ -8,6 +8,7 @@
 // on at the next run; a file that fails stays in its old form and is tried again at the next run.
 #pragma once
 
+#include "archivefiles.h"
 #include "archiveform.h"
 #include "archivelayout.h"
 #include "archivestate.h"
@@ -18,6 +19,8 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
+#include <vector>
 
 namespace archiver {
 
@@ -52,16 +55,25 @@ public:
     // in the new form needs its old form no more.
     void afterRun();
 
-    struct Entry
+    using Entry = ArchivedFile;
+
+    // What became of one file.
+    enum class FileDone { Converted, Gone, Failed, Stopped };
+    struct FileResult
     {
-        QByteArray folder; // below the root, "/"-separated
-        QByteArray name;
-        qint64 size = 0;
-        QByteArray relative() const { return folder + '/' + name; }
+        FileDone done = FileDone::Failed;
+        StateCode state = StateCorrect;
+        int error = 0;
     };
 
 private:
     Outcome convert(FormRecord record, QList<Entry> entries);
+    // Converts the files from start to end of the list, on the threads; report is called for each
+    // failure, from the thread that met it.
+    std::vector<FileResult> convertRange(const QList<Entry> &entries, qint64 start, qint64 end,
+                                         bool toCompressed,
+                                         const std::function<void(const Entry &, const FileResult &)> &report,
+                                         std::atomic<bool> &diskFull) const;
     bool startConversion(FormRecord *record, QList<Entry> *entries);
     bool loadList(const FormRecord &record, QList<Entry> *entries);
     bool replaceList(FormRecord *record, const QList<Entry> &entries);
@@ -87,12 +99,5 @@ private:
 // to is not there (an unmounted disk leaves its empty mount folder behind), and StateCantReach
 // keeps the run from starting a new archive on whatever disk holds that folder.
 StateCode openSideArchive(ArchiveTarget &target, const SideSettings &settings, QString *why);
-
-// The archived files of a root in the order a conversion to the other form takes them: folder by
-// folder, and in a folder the longer names first when compressing and the shorter first when
-// decompressing, so a new name never lands on an old form still waiting (a.txt.bz2, kept plain,
-// goes to a.txt.bz2.bz2 before a.txt takes the name a.txt.bz2). Only the drive folders are
-// walked, without following links; temporary files of unfinished writes are left out.
-QList<ArchiveConversion::Entry> archivedFiles(int rootFd, bool compressedForm);
 
 } // namespace archiver
