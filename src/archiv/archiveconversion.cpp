@@ -30,6 +30,8 @@ constexpr int kBatchFiles = 4096;
 constexpr qint64 kBatchBytes = qint64(512) * 1024 * 1024;
 constexpr int kLoggedFailures = 50;
 constexpr char kListMagic[] = "dunlivo conversion list";
+// Far more than the list of any archive; a larger file is none of ours and is not read into memory.
+constexpr qint64 kMaxListBytes = qint64(1) << 30;
 
 using FileDone = ArchiveConversion::FileDone;
 
@@ -133,7 +135,7 @@ bool ArchiveConversion::loadList(const FormRecord &record, QList<Entry> *entries
     const int fd = ::openat(m_target.rootFd(), listName(record.list).constData(),
                             O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     struct stat status;
-    if (fd < 0 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+    if (fd < 0 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > kMaxListBytes ||
         !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         if (fd >= 0)
             ::close(fd);
