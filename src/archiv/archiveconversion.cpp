@@ -281,10 +281,9 @@ ArchiveConversion::Outcome ArchiveConversion::prepare(bool archivedBefore)
     return outcome;
 }
 
-std::vector<ArchiveConversion::FileResult>
-ArchiveConversion::convertRange(const QList<Entry> &entries, qint64 start, qint64 end, bool toCompressed,
-                                const std::function<void(const Entry &, const FileResult &)> &report,
-                                std::atomic<bool> &diskFull) const
+std::vector<ArchiveConversion::FileResult> ArchiveConversion::convertRange(
+    const QList<Entry> &entries, qint64 start, qint64 end, bool toCompressed, const QSet<qint64> &deferred,
+    const std::function<void(const Entry &, const FileResult &)> &report, std::atomic<bool> &diskFull) const
 {
     // Each thread takes the next file; a full disk stops them all, as every further file would
     // fail the same way.
@@ -300,6 +299,10 @@ ArchiveConversion::convertRange(const QList<Entry> &entries, qint64 start, qint6
                 return;
             const Entry &entry = entries.at(i);
             FileResult &result = results[size_t(i - start)];
+            if (deferred.contains(i)) {
+                result.done = FileDone::Deferred;
+                continue;
+            }
             result = convertOne(folders.get(entry.folder), entry.name, newName(entry.name, toCompressed),
                                 toCompressed, m_stop);
             if (result.done == FileDone::Failed) {
@@ -331,6 +334,10 @@ ArchiveConversion::Outcome ArchiveConversion::convert(FormRecord record, QList<E
         return outcome;
     }
     QSet<qint64> failed(record.failed.cbegin(), record.failed.cend());
+    // The old forms that stay where they are in this pass: no other file may take their names.
+    QSet<QByteArray> staying;
+    for (qint64 i : std::as_const(failed))
+        staying.insert(entries.at(i).relative());
 
     // Stopped after the record moved on but before the old forms of its last batch went.
     {
@@ -358,20 +365,27 @@ ArchiveConversion::Outcome ArchiveConversion::convert(FormRecord record, QList<E
     qint64 start = record.done;
     while (start < count && !m_stop.load() && !diskFull.load()) {
         // The batch: no file in it takes a name another file of it still holds in the old form.
+        // A file whose new name is held by an old form that failed waits for a later pass.
         QSet<QByteArray> oldNames;
+        QSet<qint64> deferred;
         qint64 end = start;
         qint64 bytes = 0;
         while (end < count && end - start < kBatchFiles && (bytes < kBatchBytes || end == start)) {
             const Entry &entry = entries.at(end);
-            if (oldNames.contains(entry.folder + '/' + newName(entry.name, toCompressed)))
+            const QByteArray target = entry.folder + '/' + newName(entry.name, toCompressed);
+            if (oldNames.contains(target))
                 break;
+            if (staying.contains(target)) {
+                deferred.insert(end);
+                staying.insert(entry.relative());
+            }
             oldNames.insert(entry.relative());
             bytes += std::max<qint64>(entry.size, 4096);
             ++end;
         }
 
         const std::vector<FileResult> results =
-            convertRange(entries, start, end, toCompressed, report, diskFull);
+            convertRange(entries, start, end, toCompressed, deferred, report, diskFull);
 
         if (m_stop.load()) {
             // The batch is not recorded: its new files, whole as they are, are made again next time
@@ -390,6 +404,7 @@ ArchiveConversion::Outcome ArchiveConversion::convert(FormRecord record, QList<E
                 continue;
             }
             failed.insert(i);
+            staying.insert(entries.at(i).relative());
             if (result.done == FileDone::Failed && i < firstStateIndex) {
                 firstStateIndex = i;
                 firstState = result.state;

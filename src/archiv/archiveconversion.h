@@ -58,7 +58,13 @@ public:
     using Entry = ArchivedFile;
 
     // What became of one file.
-    enum class FileDone { Converted, Gone, Failed, Stopped };
+    enum class FileDone {
+        Converted,
+        Gone,     // no longer there: nothing to convert
+        Failed,   // left in the old form
+        Deferred, // left in the old form: its new name is held by another file's old form
+        Stopped,
+    };
     struct FileResult
     {
         FileDone done = FileDone::Failed;
@@ -71,7 +77,7 @@ private:
     // Converts the files from start to end of the list, on the threads; report is called for each
     // failure, from the thread that met it.
     std::vector<FileResult> convertRange(const QList<Entry> &entries, qint64 start, qint64 end,
-                                         bool toCompressed,
+                                         bool toCompressed, const QSet<qint64> &deferred,
                                          const std::function<void(const Entry &, const FileResult &)> &report,
                                          std::atomic<bool> &diskFull) const;
     bool startConversion(FormRecord *record, QList<Entry> *entries);

@@ -263,6 +263,42 @@ private Q_SLOTS:
         QVERIFY(temporaries(m_destination).isEmpty());
     }
 
+    // Decompressing, the copy of y.bz2 (kept compressed as y.bz2.bz2) goes to the name y.bz2,
+    // which the damaged copy of y still holds: it waits, and takes the name once the copy of y
+    // has been archived anew from its source.
+    void damagedMemberHoldsTheNameOfAnother()
+    {
+        setUp(true);
+        const QByteArray genuine = bzipped("a bzip2 file of its own\n");
+        writeFile(source("y"), text(700, 11));
+        writeFile(source("y.bz2"), genuine);
+        ArchivProgram program;
+        listSource(program);
+        QVERIFY(program.start());
+        QCOMPARE(ArchivProgram::archive(1), 0);
+        QVERIFY(QFile::remove(source("y.bz2")));
+        const QString copyOfY = archivedPath(m_root, source("y"), true);
+        const QString copyOfGenuine = archivedPath(m_root, source("y.bz2"), true);
+        {
+            QByteArray bytes = readFile(copyOfY);
+            const QDateTime time = QFileInfo(copyOfY).lastModified();
+            writeFile(copyOfY, bytes.left(bytes.size() / 2));
+            QFile file(copyOfY);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+        }
+
+        setCompressed(false);
+        QCOMPARE(ArchivProgram::archive(1), 106);
+        QCOMPARE(bunzipped(copyOfGenuine), genuine);
+        QCOMPARE(readFile(archivedPath(m_root, source("y"), false)), readFile(source("y")));
+
+        QCOMPARE(ArchivProgram::archive(1), 0);
+        QCOMPARE(readFile(archivedPath(m_root, source("y.bz2"), false)), genuine);
+        QVERIFY(!QFileInfo::exists(copyOfGenuine));
+        QCOMPARE(formRecord(m_root), QByteArray("dunlivo archive form 1\nform plain\n"));
+    }
+
     // The record tells the side's own archive folder from one that happens to stand there.
     void absentDiskIsNoEmptyArchive()
     {
