@@ -28,7 +28,11 @@ SideSettings readSideSettings(Tconfig &config, Side side)
         config.ReadString(QLatin1String(names.archiveName), QLatin1String(names.defaultName));
     while (settings.archiveName.startsWith(QLatin1Char('\\')))
         settings.archiveName.remove(0, 1);
+    // The panel shows an empty name as the default one, and so the archive is found where it says.
+    if (settings.archiveName.isEmpty())
+        settings.archiveName = QLatin1String(names.defaultName);
     settings.compressed = config.ReadBool(QLatin1String(names.compressed), true);
+    settings.archivedBefore = config.ReadDateTime(QLatin1String(names.lastRun), 0.0) != 0.0;
     return settings;
 }
 

@@ -31,8 +31,9 @@ QString sideLabel(Side side);
 struct SideSettings
 {
     QString destination; // Windows path, as stored
-    QString archiveName; // without a leading backslash
+    QString archiveName; // without a leading backslash; an empty stored name is the side's default
     bool compressed = true;
+    bool archivedBefore = false; // the side has a last-run time
 };
 SideSettings readSideSettings(Tconfig &config, Side side);
 

@@ -1,6 +1,7 @@
 // The Archiver's runs, timers, emptying and reports.
 #include "archiver.h"
 
+#include "archiveform.h"
 #include "archivetarget.h"
 #include "emptier.h"
 #include "schedule.h"
@@ -208,6 +209,12 @@ void Archiver::emptyArchives()
                 m_log->write(QStringLiteral("%1 archive: nothing to empty: %2").arg(sideLabel(side), why));
                 continue;
             }
+            // A folder on some other disk that happens to stand where the archive was is not emptied.
+            if (!isOwnArchive(target.rootFd(), settings.archivedBefore, target.rootPath(), &why)) {
+                m_log->write(QStringLiteral("%1 archive: not emptied: %2").arg(sideLabel(side), why));
+                continue;
+            }
+            // The record goes too: an empty archive folder is taken on as a new archive by the next run.
             const EmptyResult result = emptyFolder(target.rootFd());
             m_log->write(QStringLiteral("%1 archive: emptied %2, %3 files removed, %4 could not be removed")
                              .arg(sideLabel(side), target.rootPath())

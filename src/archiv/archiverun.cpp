@@ -1,6 +1,7 @@
 // An archive run of one side.
 #include "archiverun.h"
 
+#include "archiveconversion.h"
 #include "archivelog.h"
 #include "archivesources.h"
 #include "archivetarget.h"
@@ -81,22 +82,28 @@ FileOutcome failed(StateCode state, int error)
 }
 
 // Tests stand in for a file access that never returns (a network file system that no longer
-// answers) with the file named in DUNLIVO_TEST_STALL_FILE: reading it stalls for an hour,
-// deaf to the stop request.
+// answers) with the file named in DUNLIVO_TEST_STALL_FILE: reading it stalls for an hour, deaf
+// to the stop request, once a file of that name + ".stalled" beside it says it has begun.
 void stallWhenAsked(const SourceFile &source)
 {
     static const QByteArray stallOn = qgetenv("DUNLIVO_TEST_STALL_FILE");
-    if (!stallOn.isEmpty() && source.hostPath.endsWith("/" + stallOn))
-        std::this_thread::sleep_for(std::chrono::hours(1));
+    if (stallOn.isEmpty() || !source.hostPath.endsWith("/" + stallOn))
+        return;
+    const int mark = ::open((source.hostPath + ".stalled").constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (mark >= 0)
+        ::close(mark);
+    std::this_thread::sleep_for(std::chrono::hours(1));
 }
 
 FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const SourceFile &source,
-                       bool compressed, const std::atomic<bool> &stop)
+                       bool compressed, const ArchiveConversion &conversion, const std::atomic<bool> &stop)
 {
     stallWhenAsked(source);
     ArchivedLocation location;
     if (!archivedLocation(source.windowsPath, compressed, &location))
         return failed(StateOtherError, 0);
+    if (conversion.blocks(location))
+        return failed(conversion.blockedState(), 0);
     // An unchanged file costs two status look-ups: its own and its archived copy's.
     struct stat status;
     if (::stat(source.hostPath.constData(), &status) != 0)
@@ -211,7 +218,7 @@ void ArchiveRun::run()
     const QString priority = applyPriority(m_prioritas);
     ArchiveTarget target;
     QString why;
-    const StateCode opened = target.open(m_settings.destination, m_settings.archiveName, true, &why);
+    const StateCode opened = openSideArchive(target, m_settings, &why);
     if (opened != StateCorrect) {
         m_log->write(QStringLiteral("%1 archive: %2").arg(label, why));
         m_result.state = opened;
@@ -221,6 +228,19 @@ void ArchiveRun::run()
     // Temporary files of a run that was killed before its renames would stay for good.
     if (const int swept = removeLeftovers(target.rootFd()))
         m_log->write(QStringLiteral("%1 archive: %2 temporary files of an interrupted run removed").arg(label).arg(swept));
+    // The archive is brought into the flag's form first; the run writes only in that form.
+    ArchiveConversion conversion(target, m_settings.compressed, m_threads, m_stop, m_log, label);
+    const ArchiveConversion::Outcome converted = conversion.prepare(m_settings.archivedBefore);
+    if (converted.stopped) {
+        m_result.stopped = true;
+        m_result.state = StateUserBreak;
+        m_log->write(QStringLiteral("%1 archive: stopped while converting").arg(label));
+        return;
+    }
+    if (!converted.mayRun) {
+        m_result.state = converted.state;
+        return;
+    }
     m_log->write(QStringLiteral("%1 archive: run into %2 (%3, %4)")
                      .arg(label, target.rootPath(),
                           m_settings.compressed ? QStringLiteral("compressed") : QStringLiteral("plain"),
@@ -285,7 +305,8 @@ void ArchiveRun::run()
             if (index >= sources.files.size())
                 return;
             const SourceFile &source = sources.files[index];
-            const FileOutcome outcome = archiveOne(target, folders, source, m_settings.compressed, m_stop);
+            const FileOutcome outcome =
+                archiveOne(target, folders, source, m_settings.compressed, conversion, m_stop);
             if (outcome.stopped)
                 return;
             if (outcome.copied)
@@ -351,10 +372,12 @@ void ArchiveRun::run()
     // Written files reach the disk before the run is reported as done.
     if (m_result.copied > 0 || listWritten)
         target.sync();
+    conversion.afterRun();
 
     const QString firstFailedFile =
         firstFailedIndex < sources.files.size() ? sources.files[firstFailedIndex].windowsPath : QString();
-    const std::pair<StateCode, QString> failures[] = {{listState, m_listFile},
+    const std::pair<StateCode, QString> failures[] = {{converted.state, target.rootPath()},
+                                                      {listState, m_listFile},
                                                       {sources.firstFailure, sources.firstFailedPath},
                                                       {firstFailedState, firstFailedFile},
                                                       {listCopyState, m_listFile}};

@@ -26,5 +26,8 @@ CopyOutcome copyPlain(int inFd, int outFd, const std::atomic<bool> &stop);
 // Compresses the rest of inFd into outFd as one bzip2 stream (block size 900k, the level the
 // bzip2 program uses by default).
 CopyOutcome copyCompressed(int inFd, int outFd, const std::atomic<bool> &stop);
+// Decompresses the rest of inFd, one or more bzip2 streams one after another (as the bzip2
+// program accepts them), into outFd. A damaged or cut-off stream fails at the Compress stage.
+CopyOutcome copyDecompressed(int inFd, int outFd, const std::atomic<bool> &stop);
 
 } // namespace archiver

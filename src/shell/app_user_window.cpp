@@ -896,7 +896,7 @@ void TApp_user_window::ShowInfoText(const QString &firstKey, const QString &seco
     info->tell(kovaProvider1->GetText(firstKey), secondText);
 }
 
-bool TApp_user_window::ask(const QString &key)
+bool TApp_user_window::ask(const QString &key, const QString &secondKey)
 {
     Tconfirm1F *confirm = m_panel->confirm1F();
     if (!confirm)
@@ -905,7 +905,8 @@ bool TApp_user_window::ask(const QString &key)
     confirm->Timer1->stop();
     confirm->delayMode = false;
     confirm->SpeedButton1->setEnabled(true);
-    return confirm->ask(kovaProvider1->GetText(key), QString());
+    return confirm->ask(kovaProvider1->GetText(key),
+                        secondKey.isEmpty() ? QString() : kovaProvider1->GetText(secondKey));
 }
 
 // ---- help, save and exit ----

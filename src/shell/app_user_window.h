@@ -209,8 +209,9 @@ public:
     QString archiveListFile() const;
     // The command line that ShowHelp runs.
     QString helpCommandLine() const;
-    // Asks the question of a key in the confirmation window, without the delayed Yes.
-    bool ask(const QString &key);
+    // Asks the question of a key in the confirmation window, without the delayed Yes; the second
+    // line is the text of secondKey, or empty.
+    bool ask(const QString &key, const QString &secondKey = QString());
     // Whether exit and deletions ask first: the settings page's confirmation box.
     bool confirmationOn() const;
     // Runs a handler's body; a registry failure is shown and abandons the rest. False then.

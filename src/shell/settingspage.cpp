@@ -3,12 +3,14 @@
 
 #include "app_user_window.h"
 #include "application.h"
+#include "archiverhooks.h"
 #include "savef.h"
 #include "spinedit.h"
 #include "windowplacement.h"
 
 #include "appearance/kovapanel.h"
 #include "config/config.h"
+#include "maintenance/compressioncontrols.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -170,6 +172,33 @@ void SettingsPage::build(TKovaPanel *page)
     connect(ComboBox2, &QComboBox::activated, this, &SettingsPage::markChanged);
     connect(ComboBox2, &QComboBox::currentIndexChanged, this, &SettingsPage::ComboBox2Change);
     connect(SpeedButton8, &QToolButton::clicked, this, &SettingsPage::SpeedButton8Click);
+    wireCompression();
+}
+
+void SettingsPage::wireCompression()
+{
+    CompressionPageLink link;
+    link.loadingSettings = [this] { return m_main->LoadingSettings; };
+    link.setLoadingSettings = [this](bool loading) { m_main->LoadingSettings = loading; };
+    link.config = [this]() -> Tconfig & { return *m_main->config; };
+    link.communicator = [this]() -> Communicator & { return m_main->archiverHooks->communicator(); };
+    link.ask = [this](const QString &first, const QString &second) { return m_main->ask(first, second); };
+    link.showInfo = [this](const QString &first, const QString &second) {
+        m_main->ShowInfoText(first, second.isEmpty() ? QString() : m_main->textOf(second));
+    };
+    link.repaintMain = [this] { m_main->repaint(); };
+    link.showProgress = [this](const QString &key) {
+        if (TsaveF *progress = m_main->panel()->saveF()) {
+            progress->showProgress(m_main->textOf(key));
+            progress->repaint();
+        }
+    };
+    link.progressDone = [this] {
+        if (TsaveF *progress = m_main->panel()->saveF())
+            progress->done = true;
+    };
+    link.guarded = [this](const std::function<void()> &body) { m_main->guarded(body); };
+    compression = new CompressionControls(CheckBox3, CheckBox4, SpeedButton11, std::move(link), this);
 }
 
 QString SettingsPage::text(const char *key) const

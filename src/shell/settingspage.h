@@ -9,6 +9,7 @@
 #include <tuple>
 #include <utility>
 
+class CompressionControls;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -62,6 +63,8 @@ public:
     QToolButton *SpeedButton8 = nullptr;  // save
     QToolButton *SpeedButton11 = nullptr; // empty
     QToolButton *SpeedButton19 = nullptr; // restore
+    // The compression boxes' and the Empty button's commands.
+    CompressionControls *compression = nullptr;
     // The key of the start/stop button's caption, kept so that a new language keeps its meaning.
     const char *StartStopKey = "StartArchiveButton";
 
@@ -114,6 +117,7 @@ private:
     SideGroup buildSideGroup(TKovaPanel *page, const SideGroupNames &names, int maxInterval,
                              std::pair<int, int> shift);
     void build(TKovaPanel *page);
+    void wireCompression();
     void updateIntervalLabel(TSpinEdit *spin, QLabel *label, const char *intervalKey);
     void updateAutoEmpty();
     QString text(const char *key) const;

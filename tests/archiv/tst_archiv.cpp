@@ -467,8 +467,9 @@ private Q_SLOTS:
         Tconfig config;
         command(program.window(), 2);
         QVERIFY(config.ReadBool(QStringLiteral("Progress_1"), false));
-        QTest::qWait(200);
-        QVERIFY(config.ReadBool(QStringLiteral("Progress_1"), false));
+        const QString stalled = m_single + QStringLiteral(".stalled");
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(stalled), kLong);
+        QFile::remove(stalled);
         win::PostMessage(program.window(), win::WM_CLOSE, 0, 0);
         QVERIFY(program.process().waitForFinished(kLong));
         QCOMPARE(program.process().exitCode(), 0);

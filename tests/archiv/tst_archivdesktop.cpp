@@ -311,6 +311,8 @@ private Q_SLOTS:
             Tconfig config;
             config.WriteString(QStringLiteral("Language"), QStringLiteral("Magyar.lng"));
             config.WriteString(QStringLiteral("Celutvonal"), winPath(dest));
+            // A side never archived: the earlier runs of this prefix archived elsewhere.
+            config.WriteDateTime(QStringLiteral("Archutolso"), 0.0);
             config.WriteInteger(QStringLiteral("Archstate"), 0);
             config.WriteBool(QStringLiteral("Archive_atshutdown"), false);
         }

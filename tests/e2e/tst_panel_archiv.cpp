@@ -2,9 +2,9 @@
 // with and without the question, stopping it through the wait window, manual archiving with and
 // without unsaved settings into an Archiver started anew between two commands, and a failed run's
 // state in the status light and the status window within one tick.
+#include "archiverpanel.h"
 #include "testfiles.h"
 #include "testmain.h"
-#include "testpanel.h"
 
 #include "appearance/resourcebitmap.h"
 #include "archiv/archivelayout.h"
@@ -21,65 +21,13 @@
 #include <QFile>
 #include <QSignalSpy>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 using namespace win;
 
 namespace {
 
-constexpr int kLong = 60000;
+constexpr int kLong = ArchiverPanel::kLong;
 const QString kStopped = QStringLiteral("Start Archiver");
 const QString kRunning = QStringLiteral("Stop Archiver");
-
-HWND archiverWindow()
-{
-    return FindWindow(Communicator::windowClass(), Communicator::windowTitle());
-}
-
-// True once no archiv holds the prefix's instance lock, that is once its process has ended.
-bool archiverEnded()
-{
-    const QByteArray path = QFile::encodeName(Prefix::path() + QStringLiteral("/archiv.lock"));
-    const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
-        return true;
-    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    ::close(fd);
-    return free;
-}
-
-// A panel whose program folder holds a copy of archiv (so the Archiver reads the test's own
-// afiles.lst), with the timed runs off so that only commands archive. It stops the Archiver when
-// the test ends, whatever happened.
-class ArchiverPanel : public TestPanel
-{
-public:
-    ArchiverPanel()
-    {
-        const QString exe = host(QStringLiteral("archiv"));
-        QFile::copy(testBinDir() + QStringLiteral("/archiv"), exe);
-        QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeOwner);
-        settings().WriteInteger(QStringLiteral("Archivalas"), 0);
-        settings().WriteInteger(QStringLiteral("Biztarchivalas"), 0);
-        settings().WriteBool(QStringLiteral("Autourites"), false);
-    }
-    ~ArchiverPanel()
-    {
-        if (HWND window = archiverWindow())
-            PostMessage(window, WM_CLOSE, 0, 0);
-        if (!QTest::qWaitFor([] { return !archiverWindow() && archiverEnded(); }, kLong))
-            qWarning("archiv did not end");
-    }
-
-    bool startedWithin()
-    {
-        return QTest::qWaitFor([] { return archiverWindow() != nullptr; }, kLong);
-    }
-    QString caption() const { return main->settingsPage->SpeedButton7->text(); }
-    QToolButton *startStop() const { return main->settingsPage->SpeedButton7; }
-};
 
 bool lightIsRed(TApp_user_window *main)
 {

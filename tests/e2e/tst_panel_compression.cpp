@@ -1,0 +1,302 @@
+// The settings page's compression boxes and Empty button with the real archiv: a side never
+// archived changes freely; the refusals (Archiver not running, busy with that side) and No put the
+// box back without a second question; a change made from code while the settings load starts
+// nothing; Yes has the Archiver convert the side in place, both ways, every file byte-exact with
+// its time, a file whose source has gone and a genuine x.bz2 beside x included; Empty empties
+// through the Archiver, and without one says so.
+#include "archiverpanel.h"
+#include "archivprogram.h"
+#include "testfiles.h"
+#include "testmain.h"
+
+#include "archivelist/treelist.h"
+#include "platform/datetime.h"
+#include "shell/settingspage.h"
+
+#include <QCheckBox>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QSignalSpy>
+
+namespace {
+
+const QString kNotActive = QStringLiteral("The archiving system is not active!");
+const QString kDecompress = QStringLiteral("Do you want to archive without compression?");
+const QString kCompress = QStringLiteral("This operation may require a lot of time.");
+const QString kEmpty = QStringLiteral("Are you sure you want to empty the archive?");
+
+void clickLabel(QLabel *label)
+{
+    QTest::mouseClick(label, Qt::LeftButton, {}, QPoint(2, 2));
+}
+
+// Answers the confirmation window and keeps its second line.
+void answerAndRead(Tconfirm1F *confirm, const QString &question, bool yes, QString *second)
+{
+    whenModal(
+        confirm,
+        [=] {
+            *second = confirm->Label2->text();
+            QTest::mouseClick(yes ? confirm->SpeedButton1 : confirm->SpeedButton2, Qt::LeftButton);
+        },
+        question);
+}
+
+QStringList filesBelow(const QString &folder, const QString &pattern)
+{
+    QStringList found;
+    QDirIterator it(folder, {pattern}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found.append(it.next());
+    return found;
+}
+
+// A panel with an archived primary side over one source folder.
+class SidePanel : public ArchiverPanel
+{
+public:
+    QTemporaryDir work;
+    QString source = work.path() + QStringLiteral("/Source");
+    QString root = work.path() + QStringLiteral("/Dest/Archive1");
+
+    void prepare(bool compressed, const QList<std::pair<QString, QByteArray>> &files)
+    {
+        QDir().mkpath(source);
+        QDir().mkpath(work.path() + QStringLiteral("/Dest"));
+        for (const auto &[name, bytes] : files)
+            writeFile(source + QLatin1Char('/') + name, bytes);
+        TTreeList list;
+        list.AddDir(win::ToWindowsPath(source), QStringLiteral(".*"));
+        writeFile(host(QStringLiteral("afiles.lst")), list.ListFileBytes());
+        settings().WriteString(QStringLiteral("Celutvonal"),
+                               win::ToWindowsPath(work.path() + QStringLiteral("/Dest")));
+        settings().WriteBool(QStringLiteral("Bzip2_ok_1"), compressed);
+        settings().WriteBool(QStringLiteral("Kerdez"), false);
+    }
+    // Starts the panel and the Archiver from it, and archives the side once.
+    bool startAndArchive()
+    {
+        if (!start())
+            return false;
+        QTest::mouseClick(startStop(), Qt::LeftButton);
+        return startedWithin() && ArchivProgram::archive(1) == 0;
+    }
+    QString path(const QString &name) const { return source + QLatin1Char('/') + name; }
+    QString archived(const QString &name, bool compressed) const
+    {
+        return archivedPath(root, path(name), compressed);
+    }
+};
+
+} // namespace
+
+class TestPanelCompression : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void neverArchivedSideChangesFreely()
+    {
+        TestPanel p;
+        p.settings().WriteBool(QStringLiteral("Kerdez"), false);
+        QVERIFY(p.start());
+        SettingsPage *page = p.main->settingsPage;
+        QSignalSpy asked(p.panel->confirm1F(), &QDialog::finished);
+        QSignalSpy told(p.panel->info1F(), &QDialog::finished);
+
+        clickLabel(page->Label3);
+        QTest::mouseClick(page->CheckBox4, Qt::LeftButton);
+        QVERIFY(!page->CheckBox3->isChecked());
+        QVERIFY(!page->CheckBox4->isChecked());
+        QCOMPARE(asked.count() + told.count(), 0);
+        QVERIFY(p.settings().ReadBool(QStringLiteral("Bzip2_ok_1"), false));
+        QVERIFY(p.settings().ReadBool(QStringLiteral("Bzip2_ok_2"), false));
+        QVERIFY(!p.main->SettingsChanged);
+
+        // The save stores them.
+        QTest::mouseClick(page->SpeedButton8, Qt::LeftButton);
+        QVERIFY(!p.settings().ReadBool(QStringLiteral("Bzip2_ok_1"), true));
+        QVERIFY(!p.settings().ReadBool(QStringLiteral("Bzip2_ok_2"), true));
+    }
+
+    void refusalsAndNoPutTheBoxBack()
+    {
+        ArchiverPanel p;
+        const double archived = win::DateTimeToDouble(QDateTime::currentDateTime());
+        p.settings().WriteDateTime(QStringLiteral("Archutolso"), archived);
+        p.settings().WriteDateTime(QStringLiteral("Archutolso2"), archived);
+        p.settings().WriteBool(QStringLiteral("Kerdez"), false);
+        QVERIFY(p.start());
+        SettingsPage *page = p.main->settingsPage;
+        QSignalSpy asked(p.panel->confirm1F(), &QDialog::finished);
+        QSignalSpy told(p.panel->info1F(), &QDialog::finished);
+
+        // Not running: refused with both lines; the flip back asks nothing more.
+        QString second;
+        acknowledge(p.panel->info1F(), kNotActive, &second);
+        clickLabel(page->Label3);
+        QCOMPARE(second, QStringLiteral("Please start the Archiver manually first!"));
+        QVERIFY(page->CheckBox3->isChecked());
+        QVERIFY(p.settings().ReadBool(QStringLiteral("Bzip2_ok_1"), false));
+        QCOMPARE(told.count(), 1);
+        QVERIFY(!p.main->LoadingSettings);
+
+        // Busy with the primary side: refused alone.
+        QTest::mouseClick(p.startStop(), Qt::LeftButton);
+        QVERIFY(p.startedWithin());
+        p.settings().WriteBool(QStringLiteral("Progress_1"), true);
+        acknowledge(p.panel->info1F(), QStringLiteral("The archiving system is busy!"), &second);
+        QTest::mouseClick(page->CheckBox3, Qt::LeftButton);
+        QVERIFY(second.isEmpty());
+        QVERIFY(page->CheckBox3->isChecked());
+        QVERIFY(p.settings().ReadBool(QStringLiteral("Bzip2_ok_1"), false));
+        QCOMPARE(told.count(), 2);
+        QCOMPARE(asked.count(), 0);
+
+        // The secondary side is not refused on that account: it asks; No puts the box and the
+        // value back as they were.
+        answerAndRead(p.panel->confirm1F(), kDecompress, false, &second);
+        clickLabel(page->Label4);
+        QVERIFY(second.isEmpty());
+        QVERIFY(page->CheckBox4->isChecked());
+        QVERIFY(p.settings().ReadBool(QStringLiteral("Bzip2_ok_2"), false));
+        QCOMPARE(asked.count(), 1);
+
+        // Set from code while the settings load: no question, only the value follows the box.
+        p.main->LoadingSettings = true;
+        page->CheckBox4->setChecked(false);
+        p.main->LoadingSettings = false;
+        QCOMPARE(asked.count(), 1);
+        QVERIFY(!p.settings().ReadBool(QStringLiteral("Bzip2_ok_2"), true));
+
+        // The other question, with its second line; No again.
+        answerAndRead(p.panel->confirm1F(), kCompress, false, &second);
+        QTest::mouseClick(page->CheckBox4, Qt::LeftButton);
+        QCOMPARE(second, QStringLiteral("Are you sure you want to compress the archive?"));
+        QVERIFY(!page->CheckBox4->isChecked());
+        QVERIFY(!p.settings().ReadBool(QStringLiteral("Bzip2_ok_2"), true));
+        QCOMPARE(asked.count(), 2);
+        QCOMPARE(told.count(), 2);
+        QVERIFY(!p.main->SettingsChanged);
+        p.settings().WriteBool(QStringLiteral("Progress_1"), false);
+    }
+
+    // A compressed side, one of whose sources has gone since, to plain and back: every file
+    // byte-exact with its time both ways, the gone one too, and no copy of the other form left.
+    void compressedSideToPlainAndBack()
+    {
+        SidePanel p;
+        QByteArray noise(200000, Qt::Uninitialized);
+        for (qsizetype i = 0; i < noise.size(); ++i)
+            noise[i] = char((i * 7919) ^ (i >> 5));
+        const QByteArray goneBytes = "kept only in the archive\n";
+        p.prepare(true, {{QStringLiteral("report.txt"), QByteArray("quarterly figures\n").repeated(3000)},
+                         {QStringLiteral("photo.raw"), noise},
+                         {QStringLiteral("gone.txt"), goneBytes}});
+        QVERIFY(p.startAndArchive());
+        const qint64 goneTime = modificationNs(p.path(QStringLiteral("gone.txt")));
+        QVERIFY(QFile::remove(p.path(QStringLiteral("gone.txt"))));
+        const QStringList kept = {QStringLiteral("report.txt"), QStringLiteral("photo.raw")};
+
+        answer(p.panel->confirm1F(), kDecompress, true);
+        clickLabel(p.main->settingsPage->Label3);
+        QVERIFY(ArchivProgram::waitIdle(1));
+        QCOMPARE(p.settings().ReadInteger(QStringLiteral("Archstate"), -1), 0);
+        QVERIFY(!p.settings().ReadBool(QStringLiteral("Bzip2_ok_1"), true));
+        for (const QString &name : kept) {
+            QCOMPARE(readFile(p.archived(name, false)), readFile(p.path(name)));
+            QCOMPARE(modificationNs(p.archived(name, false)), modificationNs(p.path(name)));
+        }
+        QCOMPARE(readFile(p.archived(QStringLiteral("gone.txt"), false)), goneBytes);
+        QCOMPARE(modificationNs(p.archived(QStringLiteral("gone.txt"), false)), goneTime);
+        QCOMPARE(filesBelow(p.root, QStringLiteral("*.bz2")), QStringList());
+        QCOMPARE(readFile(p.root + QStringLiteral("/afiles.lst")),
+                 readFile(p.host(QStringLiteral("afiles.lst"))));
+
+        answer(p.panel->confirm1F(), kCompress, true);
+        clickLabel(p.main->settingsPage->Label3);
+        QVERIFY(ArchivProgram::waitIdle(1));
+        QCOMPARE(p.settings().ReadInteger(QStringLiteral("Archstate"), -1), 0);
+        QVERIFY(p.settings().ReadBool(QStringLiteral("Bzip2_ok_1"), false));
+        for (const QString &name : kept) {
+            QCOMPARE(bunzipped(p.archived(name, true)), readFile(p.path(name)));
+            QCOMPARE(modificationNs(p.archived(name, true)), modificationNs(p.path(name)));
+            QVERIFY(!QFileInfo::exists(p.archived(name, false)));
+        }
+        QCOMPARE(bunzipped(p.archived(QStringLiteral("gone.txt"), true)), goneBytes);
+        QCOMPARE(modificationNs(p.archived(QStringLiteral("gone.txt"), true)), goneTime);
+        QVERIFY(!QFileInfo::exists(p.archived(QStringLiteral("gone.txt"), false)));
+        QCOMPARE(readFile(p.root + QStringLiteral("/afiles.lst")),
+                 readFile(p.host(QStringLiteral("afiles.lst"))));
+    }
+
+    // A plain side holding a genuine bzip2 file x.bz2 beside x, both gone from their source since:
+    // compressed, x.bz2 is x's copy and the genuine one becomes x.bz2.bz2; plain again, both are
+    // back as they were.
+    void genuineBz2BesideItsName()
+    {
+        SidePanel p;
+        const QByteArray x = "the plain file x\n";
+        const QByteArray genuine = bzipped("something else entirely\n");
+        p.prepare(false, {{QStringLiteral("x"), x}, {QStringLiteral("x.bz2"), genuine}});
+        QVERIFY(p.startAndArchive());
+        QVERIFY(QFile::remove(p.path(QStringLiteral("x"))));
+        QVERIFY(QFile::remove(p.path(QStringLiteral("x.bz2"))));
+
+        answer(p.panel->confirm1F(), kCompress, true);
+        clickLabel(p.main->settingsPage->Label3);
+        QVERIFY(ArchivProgram::waitIdle(1));
+        QCOMPARE(p.settings().ReadInteger(QStringLiteral("Archstate"), -1), 0);
+        QCOMPARE(bunzipped(p.archived(QStringLiteral("x"), true)), x);
+        QCOMPARE(bunzipped(p.archived(QStringLiteral("x.bz2"), true)), genuine);
+        QCOMPARE(filesBelow(p.root, QStringLiteral("x")), QStringList());
+
+        answer(p.panel->confirm1F(), kDecompress, true);
+        clickLabel(p.main->settingsPage->Label3);
+        QVERIFY(ArchivProgram::waitIdle(1));
+        QCOMPARE(p.settings().ReadInteger(QStringLiteral("Archstate"), -1), 0);
+        QCOMPARE(readFile(p.archived(QStringLiteral("x"), false)), x);
+        QCOMPARE(readFile(p.archived(QStringLiteral("x.bz2"), false)), genuine);
+        QCOMPARE(filesBelow(p.root, QStringLiteral("x.bz2.bz2")), QStringList());
+    }
+
+    void emptyWithAndWithoutArchiver()
+    {
+        SidePanel p;
+        p.prepare(true, {{QStringLiteral("a.txt"), QByteArray("to be emptied\n")}});
+        QVERIFY(p.start());
+        QToolButton *empty = p.main->settingsPage->SpeedButton11;
+        QSignalSpy told(p.panel->info1F(), &QDialog::finished);
+
+        // No: nothing at all.
+        answer(p.panel->confirm1F(), kEmpty, false);
+        QTest::mouseClick(empty, Qt::LeftButton);
+        QCOMPARE(told.count(), 0);
+
+        // Yes without an Archiver: said so, nothing sent, no progress window.
+        QString second;
+        answer(p.panel->confirm1F(), kEmpty, true);
+        acknowledge(p.panel->info1F(), kNotActive, &second);
+        QTest::mouseClick(empty, Qt::LeftButton);
+        QCOMPARE(second, QStringLiteral("Please start the Archiver manually first!"));
+        QCOMPARE(p.saves(), 0);
+
+        // With one: emptied through it while the progress window shows.
+        QTest::mouseClick(p.startStop(), Qt::LeftButton);
+        QVERIFY(p.startedWithin());
+        QCOMPARE(ArchivProgram::archive(1), 0);
+        QVERIFY(QFileInfo::exists(p.archived(QStringLiteral("a.txt"), true)));
+        answer(p.panel->confirm1F(), kEmpty, true);
+        QTest::mouseClick(empty, Qt::LeftButton);
+        QCOMPARE(p.saves(), 1);
+        QCOMPARE(p.panel->saveF()->Label1->text(), QStringLiteral("Emptying archive..."));
+        QCOMPARE(QDir(p.root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList());
+        QVERIFY(p.settings().ReadDateTime(QStringLiteral("Uritesutolso"), 0.0) > 0.0);
+        QTRY_VERIFY(!p.panel->saveF()->isVisible());
+        QCOMPARE(told.count(), 1);
+    }
+};
+
+DUNLIVO_TEST_MAIN(TestPanelCompression)
+#include "tst_panel_compression.moc"

@@ -1,0 +1,1 @@
+dunlivo_add_test(tst_compressionchange SOURCES tst_compressionchange.cpp LIBS compression)

@@ -1,0 +1,125 @@
+// The real archiv for tests: a program folder of its own (so its afiles.lst is the test's), started
+// and stopped as a process, commanded like the panel does, and the files of its archives.
+#pragma once
+
+#include "testprefix.h"
+
+#include "archiv/archivelayout.h"
+#include "config/config.h"
+#include "platform/paths.h"
+#include "platform/winmsg.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+class ArchivProgram
+{
+public:
+    ArchivProgram()
+    {
+        m_exe = m_dir.path() + QStringLiteral("/archiv");
+        QFile::copy(testBinDir() + QStringLiteral("/archiv"), m_exe);
+        QFile::setPermissions(m_exe, QFile::permissions(m_exe) | QFileDevice::ExeOwner);
+    }
+    ~ArchivProgram() { stop(); }
+
+    QString listFile() const { return m_dir.path() + QStringLiteral("/afiles.lst"); }
+
+    bool start()
+    {
+        m_process.setProcessChannelMode(QProcess::ForwardedChannels);
+        m_process.start(m_exe, {QStringLiteral("--start-delay-ms"), QStringLiteral("3600000")});
+        if (!m_process.waitForStarted(kLong))
+            return false;
+        return QTest::qWaitFor([this] { return window() != nullptr; }, kLong);
+    }
+    static win::HWND window()
+    {
+        return win::FindWindow(QStringLiteral("APP_USER_WINDOW"),
+                               QString::fromUtf8("Kovamark-archiv\xc3\xa1l\xc3\xb3"));
+    }
+    QProcess &process() { return m_process; }
+
+    // Sends a command code and waits until the Archiver has handled it.
+    static void command(int code)
+    {
+        const win::UINT message = win::RegisterWindowMessage(QStringLiteral("Kovamark-main-message"));
+        win::SendMessage(window(), message, win::WPARAM(code), win::LPARAM(code));
+    }
+    // Archives a side (1 or 2) and waits for the end of the run; its state then.
+    static int archive(int side)
+    {
+        command(side + 1);
+        waitIdle(side);
+        Tconfig config;
+        return config.ReadInteger(side == 1 ? QStringLiteral("Archstate") : QStringLiteral("Safestate"), -1);
+    }
+    static bool waitIdle(int side)
+    {
+        Tconfig config;
+        const QString progress = side == 1 ? QStringLiteral("Progress_1") : QStringLiteral("Progress_2");
+        return QTest::qWaitFor([&] { return !config.ReadBool(progress, false); }, kLong);
+    }
+
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        if (win::HWND hwnd = window())
+            win::PostMessage(hwnd, win::WM_CLOSE, 0, 0);
+        if (!m_process.waitForFinished(kLong)) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+
+    static constexpr int kLong = 120000;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_exe;
+    QProcess m_process;
+};
+
+// Where a source file (host path) lies in an archive root (host path), in one form or the other.
+inline QString archivedPath(const QString &root, const QString &hostSource, bool compressed)
+{
+    archiver::ArchivedLocation location;
+    if (!archiver::archivedLocation(win::ToWindowsPath(hostSource), compressed, &location))
+        return QString();
+    return root + QLatin1Char('/') + location.relativePath().replace(QLatin1Char('\\'), QLatin1Char('/'));
+}
+
+inline qint64 modificationNs(const QString &path)
+{
+    struct stat status;
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return -1;
+    return qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+}
+
+// The content of a bzip2 file, through the bzip2 program.
+inline QByteArray bunzipped(const QString &path)
+{
+    QProcess bzip2;
+    bzip2.start(QStringLiteral("bzip2"), {QStringLiteral("-dc"), path});
+    if (!bzip2.waitForFinished(ArchivProgram::kLong) || bzip2.exitStatus() != QProcess::NormalExit ||
+        bzip2.exitCode() != 0)
+        return QByteArray("<bzip2 failed>");
+    return bzip2.readAllStandardOutput();
+}
+
+// The bytes compressed by the bzip2 program.
+inline QByteArray bzipped(const QByteArray &bytes)
+{
+    QProcess bzip2;
+    bzip2.start(QStringLiteral("bzip2"), {QStringLiteral("-c")});
+    bzip2.write(bytes);
+    bzip2.closeWriteChannel();
+    bzip2.waitForFinished(ArchivProgram::kLong);
+    return bzip2.readAllStandardOutput();
+}
