@@ -9,6 +9,7 @@
 
 #include "appearance/kovapanel.h"
 #include "config/config.h"
+#include "maintenance/dirselectf.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -168,6 +169,20 @@ void SettingsPage::build(TKovaPanel *page)
     connect(ComboBox2, &QComboBox::activated, this, &SettingsPage::markChanged);
     connect(ComboBox2, &QComboBox::currentIndexChanged, this, &SettingsPage::ComboBox2Change);
     connect(SpeedButton8, &QToolButton::clicked, this, &SettingsPage::SpeedButton8Click);
+    connect(SpeedButton13, &QToolButton::clicked, this, &SettingsPage::SpeedButton13Click);
+    connect(SpeedButton14, &QToolButton::clicked, this, &SettingsPage::SpeedButton14Click);
+}
+
+void SettingsPage::SpeedButton13Click()
+{
+    if (TdirselectF *chooser = m_main->panel()->dirselectF())
+        chooser->Open(true);
+}
+
+void SettingsPage::SpeedButton14Click()
+{
+    if (TdirselectF *chooser = m_main->panel()->dirselectF())
+        chooser->Open(false);
 }
 
 QString SettingsPage::text(const char *key) const

@@ -31,19 +31,6 @@ TaboutF::TaboutF(QWidget *parent) : TPanelWindow(QStringLiteral("aboutF"), QSize
     connect(SpeedButton1, &QToolButton::clicked, this, &QDialog::accept);
 }
 
-TdirselectF::TdirselectF(QWidget *parent)
-    : TPanelWindow(QStringLiteral("dirselectF"), QSize(440, 300), true, parent)
-{
-    addPlaceholder(QStringLiteral("Archive destinations"));
-    setDefaultTexts({
-        {"DirExistsWarning1", "If you select an existent directory it is possible that other files"},
-        {"DirexistsWarning2", "will be delete when you emptying the archive.    Continue?"},
-        {"PrimaryDestDirText", "Primary archive's destination:"},
-        {"SecondaryDestDirText", "Secondary archive's destination:"},
-        {"MessagePathNotFound", "Path not found! "},
-    });
-}
-
 TlanguageF::TlanguageF(QWidget *parent)
     : TPanelWindow(QStringLiteral("languageF"), QSize(319, 269), true, parent)
 {

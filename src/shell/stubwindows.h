@@ -21,15 +21,6 @@ public:
     QToolButton *SpeedButton1 = nullptr; // OK
 };
 
-// The archive destination window.
-class TdirselectF : public TPanelWindow
-{
-    Q_OBJECT
-
-public:
-    explicit TdirselectF(QWidget *parent = nullptr);
-};
-
 // The language selection window.
 class TlanguageF : public TPanelWindow
 {
