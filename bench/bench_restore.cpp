@@ -25,8 +25,8 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -51,7 +51,8 @@ double runShell(const QString &script, const QStringList &arguments = {})
     shell.setStandardOutputFile(QProcess::nullDevice());
     QElapsedTimer timer;
     timer.start();
-    shell.start(QStringLiteral("bash"), QStringList{QStringLiteral("-c"), script, QStringLiteral("bash")} + arguments);
+    shell.start(QStringLiteral("bash"),
+                QStringList{QStringLiteral("-c"), script, QStringLiteral("bash")} + arguments);
     if (!shell.waitForFinished(-1) || shell.exitCode() != 0)
         return -1;
     return timer.nsecsElapsed() / 1e9;
@@ -64,7 +65,8 @@ void settle()
 
 double median(std::vector<double> values)
 {
-    values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return !(v > 0); }), values.end());
+    values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return !(v > 0); }),
+                 values.end());
     if (values.empty())
         return -1;
     std::sort(values.begin(), values.end());
@@ -74,7 +76,8 @@ double median(std::vector<double> values)
 int countFiles(const QString &folder)
 {
     int n = 0;
-    for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext(); it.next())
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();
+         it.next())
         ++n;
     return n;
 }
@@ -84,7 +87,8 @@ bool archiveOnce(const QString &binDir, const QString &programDir, const QString
 {
     TTreeList list;
     list.AddDir(win::ToWindowsPath(origin), QStringLiteral(".*"));
-    for (QDirIterator it(origin, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories); it.hasNext();)
+    for (QDirIterator it(origin, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+         it.hasNext();)
         list.AddDir(win::ToWindowsPath(it.next()), QStringLiteral(".*"));
     list.SaveToFile(win::ToWindowsPath(programDir + QStringLiteral("/afiles.lst")));
     const QString exe = programDir + QStringLiteral("/archiv");
@@ -155,7 +159,8 @@ public:
         window->Primary = side == 1;
         TTreeList *tree = window->TLrewrite->treeList();
         tree->LoadFromFile(win::ToWindowsPath(destination) +
-                           (side == 1 ? QStringLiteral("\\Archive1\\afiles.lst") : QStringLiteral("\\Archive2\\afiles.lst")));
+                           (side == 1 ? QStringLiteral("\\Archive1\\afiles.lst")
+                                      : QStringLiteral("\\Archive2\\afiles.lst")));
         tree->SetSelected(tree->AddDir(win::ToWindowsPath(origin), QString()));
         window->CBsubdir->setChecked(true);
         const int before = boxes;
@@ -238,7 +243,8 @@ int main(int argc, char **argv)
         const double ours = panel.restore(1, destination, origin);
         const bool complete = countFiles(origin) == files;
         if (!complete)
-            std::fprintf(stderr, "bench_restore: the compressed restore gave %d of %d files\n", countFiles(origin), files);
+            std::fprintf(stderr, "bench_restore: the compressed restore gave %d of %d files\n",
+                         countFiles(origin), files);
         settle();
         runShell(clean, {members});
         settle();

@@ -158,8 +158,8 @@ void TdirselectF::FormActivate()
         const auto read = [this] {
             if (!m_config)
                 m_config = std::make_unique<Tconfig>();
-            const QString path = trimTrailingBackslash(
-                m_config->ReadString(Primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString()));
+            const QString path = trimTrailingBackslash(m_config->ReadString(
+                Primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString()));
             const QString name =
                 Primary ? m_config->ReadString(QStringLiteral("Celkonyvtarnev1"), QStringLiteral("Archive1"))
                         : m_config->ReadString(QStringLiteral("Celkonyvtarnev2"), QStringLiteral("Archive2"));
@@ -191,8 +191,9 @@ void TdirselectF::SpeedButton1Click()
     QString path = Epath->text().trimmed();
     if (path.isEmpty()) {
         const QString selected = LsDTpath->Path();
-        path = selected != TDriveTreeModel::rootPath() ? selected
-                                                       : (m_host.programDir ? m_host.programDir() : QString()).left(2);
+        path = selected != TDriveTreeModel::rootPath()
+                   ? selected
+                   : (m_host.programDir ? m_host.programDir() : QString()).left(2);
     }
     path = trimTrailingBackslash(path);
     QString name = Ename->text().trimmed();

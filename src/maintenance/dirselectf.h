@@ -50,14 +50,14 @@ public:
 
     void setHost(DirselectHost host) { m_host = std::move(host); }
 
-    QLabel *Label1 = nullptr;              // heading: which side's destination
+    QLabel *Label1 = nullptr;               // heading: which side's destination
     TDirectoryTreeView *LsDTpath = nullptr; // the drives and their folders, "Drives" on top
-    QLineEdit *Epath = nullptr;            // the chosen folder, read-only
-    QLabel *Label2 = nullptr;              // the "\" between folder and name
-    QLineEdit *Ename = nullptr;            // the archive folder's name
-    QToolButton *SpeedButton1 = nullptr;   // OK
-    QToolButton *SpeedButton2 = nullptr;   // Cancel
-    QLineEdit *Edit1 = nullptr;            // out of sight; takes the focus from the tree
+    QLineEdit *Epath = nullptr;             // the chosen folder, read-only
+    QLabel *Label2 = nullptr;               // the "\" between folder and name
+    QLineEdit *Ename = nullptr;             // the archive folder's name
+    QToolButton *SpeedButton1 = nullptr;    // OK
+    QToolButton *SpeedButton2 = nullptr;    // Cancel
+    QLineEdit *Edit1 = nullptr;             // out of sight; takes the focus from the tree
 
     // The side shown: true for the primary archive.
     bool Primary = true;

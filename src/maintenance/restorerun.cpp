@@ -54,7 +54,8 @@ RestoreRun::Prepared RestoreRun::prepare(const Item &item, bool compressed)
     EnsureDirectory(item.origin.targetDir);
     const QString member = item.origin.source + QStringLiteral(".bz2");
     const QString plain = item.origin.source;
-    const bool decompress = compressed ? present(member) || !present(plain) : !present(plain) && present(member);
+    const bool decompress =
+        compressed ? present(member) || !present(plain) : !present(plain) && present(member);
     if (decompress) {
         prepared.member = member;
         prepared.file = PendingFile::decompress(member, item.origin.target);
@@ -69,9 +70,8 @@ void RestoreRun::work()
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_workAvailable.wait(lock, [this] {
-            return m_stop || (m_next < m_items.size() && m_next < m_taken + m_ahead);
-        });
+        m_workAvailable.wait(
+            lock, [this] { return m_stop || (m_next < m_items.size() && m_next < m_taken + m_ahead); });
         if (m_stop)
             return;
         const size_t index = m_next++;

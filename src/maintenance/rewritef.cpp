@@ -194,7 +194,8 @@ QString TrewriteF::ArchiveRoot()
     QString destination;
     if (!m_config)
         m_config = std::make_unique<Tconfig>();
-    destination = m_config->ReadString(Primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString());
+    destination = m_config->ReadString(Primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"),
+                                       QString());
     if (destination.endsWith(kBackslash))
         destination.chop(1);
     QString name = m_host.dirName ? m_host.dirName(Primary ? 1 : 2) : QString();
@@ -221,7 +222,8 @@ QStringList TrewriteF::nodeChain() const
 void TrewriteF::showFolder(const QString &archiveFolder)
 {
     FileListBox1->clear();
-    const QStringList entries = archivelist::folderEntries(archiveFolder, archivelist::FolderEntryKind::Files);
+    const QStringList entries =
+        archivelist::folderEntries(archiveFolder, archivelist::FolderEntryKind::Files);
     bool compressed = true;
     const auto read = [&] { compressed = Compressed(); };
     if (m_host.guarded)
@@ -301,8 +303,8 @@ bool TrewriteF::readSide(Side *side)
         if (side->folderName.startsWith(kBackslash))
             side->folderName.remove(0, 1);
         side->compressed = Compressed();
-        side->destination =
-            m_config->ReadString(Primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString());
+        side->destination = m_config->ReadString(
+            Primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString());
         if (side->destination.endsWith(kBackslash))
             side->destination.chop(1);
     };
@@ -316,8 +318,8 @@ void TrewriteF::addFile(Plan &plan, const restore::FileOrigin &origin)
 {
     // Paths are at most 255 characters; a longer one is refused, never cut short.
     if (origin.target.size() > win::kMaxPathLength || origin.source.size() + 4 > win::kMaxPathLength) {
-        plan.steps.push_back({Step::Kind::TooLong, origin.target.size() > win::kMaxPathLength ? origin.target
-                                                                                               : origin.source});
+        plan.steps.push_back({Step::Kind::TooLong,
+                              origin.target.size() > win::kMaxPathLength ? origin.target : origin.source});
         return;
     }
     plan.items.push_back({origin, false});
@@ -549,5 +551,6 @@ QString TrewriteF::failureText(int code) const
 
 bool TrewriteF::failureNamesTarget(int code)
 {
-    return code == DecompressCannotCreateTarget || code == DecompressWriteFailure || code == DecompressOtherFailure;
+    return code == DecompressCannotCreateTarget || code == DecompressWriteFailure ||
+           code == DecompressOtherFailure;
 }

@@ -61,8 +61,8 @@ public:
     QListWidget *FileListBox1 = nullptr; // the files the archive holds for the chosen directory
     QMenu *PopupMenu = nullptr;          // the file list's menu
     QAction *selectall1 = nullptr;
-    QCheckBox *CBsubdir = nullptr; // restore directory: with every subdirectory
-    QLabel *Lsubdir = nullptr;     // CBsubdir's caption; a click toggles the box
+    QCheckBox *CBsubdir = nullptr;       // restore directory: with every subdirectory
+    QLabel *Lsubdir = nullptr;           // CBsubdir's caption; a click toggles the box
     QToolButton *SpeedButton2 = nullptr; // restore file(s)
     QToolButton *SBrewritedir = nullptr; // restore directory(s)
     QToolButton *B_backfiles = nullptr;  // restore the archive's list

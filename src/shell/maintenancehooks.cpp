@@ -35,9 +35,12 @@ DirselectHost dirselectHost(TApp_user_window *main)
 {
     DirselectHost host;
     host.programDir = [main] { return main->ProgramDir; };
-    host.destination = [main](bool primary) { return primary ? main->PrimaryDestination : main->SecondaryDestination; };
+    host.destination = [main](bool primary) {
+        return primary ? main->PrimaryDestination : main->SecondaryDestination;
+    };
     host.dirName = [main](bool primary) { return primary ? main->PrimaryDirName : main->SecondaryDirName; };
-    host.store = [main](bool primary, const QString &destination, const QString &dirName, const QString &hint) {
+    host.store = [main](bool primary, const QString &destination, const QString &dirName,
+                        const QString &hint) {
         (primary ? main->PrimaryDestination : main->SecondaryDestination) = destination;
         (primary ? main->PrimaryDirName : main->SecondaryDirName) = dirName;
         (primary ? main->PrimaryDestinationHint : main->SecondaryDestinationHint) = hint;
@@ -106,9 +109,8 @@ void RestoreArchiveList(TApp_user_window *main, int side)
 {
     QString keptCopy;
     if (!main->guarded([&] {
-            QString destination =
-                main->config->ReadString(side == 1 ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"),
-                                         QString());
+            QString destination = main->config->ReadString(
+                side == 1 ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString());
             destination = TrimTrailingBackslash(destination);
             keptCopy = JoinPath(destination, side == 1 ? main->PrimaryDirName : main->SecondaryDirName) +
                        QStringLiteral("\\afiles.lst");

@@ -3,8 +3,8 @@
 // deleted and write-protected and restored through the real restore window, file by file, by
 // directory with subdirectories and by a drive's single file; bytes, times and attributes; a
 // missing and a damaged member; the archive's list put back.
-#include "testmain.h"
 #include "../maintenance/restorepanel.h"
+#include "testmain.h"
 
 #include "archiver/communicator.h"
 #include "maintenance/dirselectf.h"
@@ -97,8 +97,9 @@ private Q_SLOTS:
         // The originals: a folder of documents with subfolders, and a single file of the drive.
         QRandomGenerator random(2026);
         QList<Original> originals;
-        const QStringList names = {"Docs/letter.txt", "Docs/report.doc", "Docs/Empty.txt", "Docs/Sub1/notes.txt",
-                                   "Docs/Sub1/Deep/photo.jpg", "Docs/Sub2/sheet.xls", "single.txt"};
+        const QStringList names = {"Docs/letter.txt",     "Docs/report.doc",          "Docs/Empty.txt",
+                                   "Docs/Sub1/notes.txt", "Docs/Sub1/Deep/photo.jpg", "Docs/Sub2/sheet.xls",
+                                   "single.txt"};
         int n = 0;
         for (const QString &name : names) {
             QByteArray bytes;
@@ -157,7 +158,8 @@ private Q_SLOTS:
         }
         const auto archived = [&] {
             for (const Original &o : originals) {
-                if (!QFileInfo::exists(p.e(QStringLiteral("Archive1/T/") + o.relative + QStringLiteral(".bz2"))) ||
+                if (!QFileInfo::exists(
+                        p.e(QStringLiteral("Archive1/T/") + o.relative + QStringLiteral(".bz2"))) ||
                     !QFileInfo::exists(p.e(QStringLiteral("Archive2/T/") + o.relative)))
                     return false;
             }
@@ -165,10 +167,12 @@ private Q_SLOTS:
                    QFileInfo::exists(p.e(QStringLiteral("Archive2/afiles.lst")));
         };
         QVERIFY(QTest::qWaitFor(archived, kLong));
-        QVERIFY(QTest::qWaitFor([&] {
-            return !p.settings().ReadBool(QStringLiteral("Progress_1"), true) &&
-                   !p.settings().ReadBool(QStringLiteral("Progress_2"), true);
-        }, kLong));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return !p.settings().ReadBool(QStringLiteral("Progress_1"), true) &&
+                       !p.settings().ReadBool(QStringLiteral("Progress_2"), true);
+            },
+            kLong));
 
         const auto damage = [&] {
             writeFile(p.t(QStringLiteral("Docs/letter.txt")), "changed since");
@@ -193,7 +197,8 @@ private Q_SLOTS:
                 const QString path = p.t(o.relative);
                 QVERIFY2(readFile(path) == o.bytes, qPrintable(o.relative));
                 if (compressedSide) // carried at the two seconds of a DOS time
-                    QCOMPARE(QFileInfo(path).lastModified().toSecsSinceEpoch() / 2, o.time.toSecsSinceEpoch() / 2);
+                    QCOMPARE(QFileInfo(path).lastModified().toSecsSinceEpoch() / 2,
+                             o.time.toSecsSinceEpoch() / 2);
                 else
                     QCOMPARE(QFileInfo(path).lastModified(), o.time);
                 QCOMPARE(GetFileAttributes(ToWindowsPath(path)) & FILE_ATTRIBUTE_READONLY, DWORD(0));
@@ -245,7 +250,8 @@ private Q_SLOTS:
         TTreeList kept;
         kept.LoadFromFile(QStringLiteral("E:\\Archive1\\afiles.lst"));
         QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst"))), kept.ListFileBytes());
-        QVERIFY(readFile(Prefix::logDir() + QStringLiteral("/restore.log")).contains("restored T:\\Docs\\Sub1\\Deep\\photo.jpg"));
+        QVERIFY(readFile(Prefix::logDir() + QStringLiteral("/restore.log"))
+                    .contains("restored T:\\Docs\\Sub1\\Deep\\photo.jpg"));
     }
 };
 

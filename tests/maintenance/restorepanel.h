@@ -7,9 +7,9 @@
 #include "testfiles.h"
 #include "testpanel.h"
 
-#include "archiver/man_archf.h"
 #include "archivelist/treelist.h"
 #include "archivelist/treelistview.h"
+#include "archiver/man_archf.h"
 #include "maintenance/rewritef.h"
 #include "shell/settingspage.h"
 

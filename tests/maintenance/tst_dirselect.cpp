@@ -1,9 +1,9 @@
 // The destination chooser on a whole panel, opened from the settings page's destination buttons:
 // what it shows, the folder and name it stores, the warning with the delayed Yes before another
 // existing folder is taken, the folders it makes, and what it refuses.
+#include "restorepanel.h"
 #include "testdrive.h"
 #include "testmain.h"
-#include "restorepanel.h"
 
 #include "archivelist/directoryviews.h"
 #include "maintenance/dirselectf.h"
@@ -14,7 +14,8 @@
 
 namespace {
 
-const QString kWarning = QStringLiteral("If you select an existent directory it is possible that other files");
+const QString kWarning =
+    QStringLiteral("If you select an existent directory it is possible that other files");
 
 // A panel whose program folder is on the test's drive T:, so that the drive of the program
 // folder is one of the test's own.
@@ -165,21 +166,27 @@ private Q_SLOTS:
         QVERIFY(p.inChooser(true, [&](TdirselectF *c) {
             c->LsDTpath->OpenAt(QStringLiteral("T:\\Data"));
             c->Ename->setText(QStringLiteral("Taken"));
-            whenModal(confirm, [&] {
-                QCOMPARE(confirm->Label2->text(),
-                         QStringLiteral("will be delete when you emptying the archive.    Continue?"));
-                QVERIFY(!confirm->SpeedButton1->isEnabled());
-                QTest::mouseClick(confirm->SpeedButton2, Qt::LeftButton);
-            }, kWarning);
+            whenModal(
+                confirm,
+                [&] {
+                    QCOMPARE(confirm->Label2->text(),
+                             QStringLiteral("will be delete when you emptying the archive.    Continue?"));
+                    QVERIFY(!confirm->SpeedButton1->isEnabled());
+                    QTest::mouseClick(confirm->SpeedButton2, Qt::LeftButton);
+                },
+                kWarning);
             QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
             QVERIFY(c->isVisible());
             QCOMPARE(p.main->PrimaryDirName, QStringLiteral("\\BACKUP"));
-            whenModal(confirm, [&] {
-                QTest::mouseClick(confirm->SpeedButton1, Qt::LeftButton); // locked: nothing happens
-                QVERIFY(confirm->isVisible());
-                confirm->Timer1Timer(); // the delay has run
-                QTest::mouseClick(confirm->SpeedButton1, Qt::LeftButton);
-            }, kWarning);
+            whenModal(
+                confirm,
+                [&] {
+                    QTest::mouseClick(confirm->SpeedButton1, Qt::LeftButton); // locked: nothing happens
+                    QVERIFY(confirm->isVisible());
+                    confirm->Timer1Timer(); // the delay has run
+                    QTest::mouseClick(confirm->SpeedButton1, Qt::LeftButton);
+                },
+                kWarning);
             QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
         }));
         QCOMPARE(p.main->PrimaryDestination, QStringLiteral("T:\\Data"));
@@ -189,10 +196,13 @@ private Q_SLOTS:
         QVERIFY(p.inChooser(true, [&](TdirselectF *c) {
             c->LsDTpath->OpenAt(QStringLiteral("T:\\Data"));
             c->Ename->setText(QStringLiteral("AFile"));
-            whenModal(confirm, [&] {
-                confirm->Timer1Timer();
-                QTest::mouseClick(confirm->SpeedButton1, Qt::LeftButton);
-            }, kWarning);
+            whenModal(
+                confirm,
+                [&] {
+                    confirm->Timer1Timer();
+                    QTest::mouseClick(confirm->SpeedButton1, Qt::LeftButton);
+                },
+                kWarning);
             QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
         }));
         QCOMPARE(p.main->PrimaryDirName, QStringLiteral("\\AFile"));

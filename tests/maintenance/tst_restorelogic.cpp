@@ -57,20 +57,23 @@ private Q_SLOTS:
         for (const char *bad : {"C", "C:\\", "CC:", "1:", "..", ""})
             QVERIFY2(!driveAllowed(QString::fromLatin1(bad)), bad);
 
-        QCOMPARE(refusedName({QStringLiteral("C:"), QStringLiteral("Docs"), QStringLiteral("a.txt")}), QString());
-        QCOMPARE(refusedName({QStringLiteral("C:"), QStringLiteral(".."), QStringLiteral("..")}), QStringLiteral(".."));
+        QCOMPARE(refusedName({QStringLiteral("C:"), QStringLiteral("Docs"), QStringLiteral("a.txt")}),
+                 QString());
+        QCOMPARE(refusedName({QStringLiteral("C:"), QStringLiteral(".."), QStringLiteral("..")}),
+                 QStringLiteral(".."));
         QCOMPARE(refusedName({QStringLiteral("outside"), QStringLiteral("x")}), QStringLiteral("outside"));
         QCOMPARE(refusedName({QStringLiteral("C:"), QString()}), QStringLiteral("\"\""));
     }
 
     void fileListNames()
     {
-        const QStringList entries = {QStringLiteral("a.txt.bz2"), QStringLiteral("b"), QStringLiteral("b.bz2"),
-                                     QStringLiteral("C.BZ2"), QStringLiteral("d.bz2.bz2"), QStringLiteral("e.bz")};
+        const QStringList entries = {QStringLiteral("a.txt.bz2"), QStringLiteral("b"),
+                                     QStringLiteral("b.bz2"),     QStringLiteral("C.BZ2"),
+                                     QStringLiteral("d.bz2.bz2"), QStringLiteral("e.bz")};
         // Compressed: the suffix goes, exactly ".bz2"; both forms of b show once.
-        QCOMPARE(shownNames(entries, true), QStringList({QStringLiteral("a.txt"), QStringLiteral("b"),
-                                                         QStringLiteral("C.BZ2"), QStringLiteral("d.bz2"),
-                                                         QStringLiteral("e.bz")}));
+        QCOMPARE(shownNames(entries, true),
+                 QStringList({QStringLiteral("a.txt"), QStringLiteral("b"), QStringLiteral("C.BZ2"),
+                              QStringLiteral("d.bz2"), QStringLiteral("e.bz")}));
         // Plain: as read.
         QCOMPARE(shownNames(entries, false), entries);
     }
@@ -82,15 +85,16 @@ private Q_SLOTS:
                                     QStringLiteral("a.txt"));
         QCOMPARE(o.source, QStringLiteral("E:\\Archive1\\C\\a.txt"));
         QCOMPARE(o.target, QStringLiteral("C:\\a.txt"));
-        o = fileInFolder(QStringLiteral("D:\\Backup"), QStringLiteral("Archive2"), QStringLiteral("C:\\Docs\\Sub"),
-                         QStringLiteral("b.doc"));
+        o = fileInFolder(QStringLiteral("D:\\Backup"), QStringLiteral("Archive2"),
+                         QStringLiteral("C:\\Docs\\Sub"), QStringLiteral("b.doc"));
         QCOMPARE(o.source, QStringLiteral("D:\\Backup\\Archive2\\C\\Docs\\Sub\\b.doc"));
         QCOMPARE(o.target, QStringLiteral("C:\\Docs\\Sub\\b.doc"));
         QCOMPARE(o.targetDir, QStringLiteral("C:\\Docs\\Sub"));
         o = fileAt(QStringLiteral("E:"), QStringLiteral("Archive1"), QStringLiteral("C:\\Docs\\a.txt"));
         QCOMPARE(o.source, QStringLiteral("E:\\Archive1\\C\\Docs\\a.txt"));
         QCOMPARE(o.targetDir, QStringLiteral("C:\\Docs\\"));
-        QCOMPARE(archiveFolder(QStringLiteral("E:\\Archive1"), QStringLiteral("C:\\")), QStringLiteral("E:\\Archive1\\C"));
+        QCOMPARE(archiveFolder(QStringLiteral("E:\\Archive1"), QStringLiteral("C:\\")),
+                 QStringLiteral("E:\\Archive1\\C"));
         QCOMPARE(archiveFolder(QStringLiteral("E:\\Archive1"), QStringLiteral("C:\\Docs\\")),
                  QStringLiteral("E:\\Archive1\\C\\Docs"));
     }
@@ -104,7 +108,8 @@ private Q_SLOTS:
         std::vector<RestoreRun::Item> items;
         for (int i = 0; i < 40; ++i) {
             const QString name = QStringLiteral("f%1").arg(i);
-            writeFile(d + QStringLiteral("/arc/") + name + QStringLiteral(".bz2"), compress(name.toUtf8().repeated(i)));
+            writeFile(d + QStringLiteral("/arc/") + name + QStringLiteral(".bz2"),
+                      compress(name.toUtf8().repeated(i)));
             RestoreRun::Item item;
             item.origin = {w + QStringLiteral("\\arc\\") + name, w + QStringLiteral("\\out\\deep\\") + name,
                            w + QStringLiteral("\\out\\deep")};
@@ -114,7 +119,8 @@ private Q_SLOTS:
         {
             RestoreRun run(items, true, 3);
             // Nothing is in place before the GUI thread takes it; the workers make the folder.
-            QVERIFY(QTest::qWaitFor([&] { return hiddenEntries(d + QStringLiteral("/out/deep")).size() >= 3; }));
+            QVERIFY(
+                QTest::qWaitFor([&] { return hiddenEntries(d + QStringLiteral("/out/deep")).size() >= 3; }));
             QCOMPARE(QDir(d + QStringLiteral("/out/deep")).entryList(QDir::Files), QStringList());
             for (size_t i = 0; i < 20; ++i) {
                 RestoreRun::Prepared prepared = run.take(i, {});
@@ -146,14 +152,15 @@ private Q_SLOTS:
         QVERIFY(::chmod(QFile::encodeName(d + QStringLiteral("/plain")).constData(), 0600) == 0);
         const auto item = [&](const char *name) {
             RestoreRun::Item i;
-            i.origin = {w + QLatin1Char('\\') + QLatin1String(name), w + QStringLiteral("\\out\\") + QLatin1String(name),
-                        w + QStringLiteral("\\out")};
+            i.origin = {w + QLatin1Char('\\') + QLatin1String(name),
+                        w + QStringLiteral("\\out\\") + QLatin1String(name), w + QStringLiteral("\\out")};
             return i;
         };
         const auto restored = [&](const char *name, bool compressed) {
             RestoreRun::Prepared p = RestoreRun::prepare(item(name), compressed);
             const int code = p.file->commit();
-            return code == 0 ? readFile(d + QStringLiteral("/out/") + QLatin1String(name)) : QByteArray::number(code);
+            return code == 0 ? readFile(d + QStringLiteral("/out/") + QLatin1String(name))
+                             : QByteArray::number(code);
         };
         // Compressed side: the member first, the plain copy when the member is missing.
         QCOMPARE(restored("both", true), QByteArray("member of both"));

@@ -2,8 +2,8 @@
 // enabling of the commands, restoring files and directories (with subdirectories) from a
 // compressed and a plain side, every failure box a restore can give and what a failure leaves,
 // names from a damaged archive, restore.log, and the archive's list put back.
-#include "testmain.h"
 #include "restorepanel.h"
+#include "testmain.h"
 
 #include "archivelist/treelist.h"
 #include "platform/attributes.h"
@@ -87,7 +87,8 @@ private Q_SLOTS:
         const QDateTime oldTime(QDate(2019, 1, 2), QTime(3, 4, 6));
         setTime(p.t(QStringLiteral("Docs/empty.txt")), oldTime);
         QVERIFY(SetFileAttributes(QStringLiteral("T:\\Docs\\a.txt"), FILE_ATTRIBUTE_READONLY));
-        QVERIFY(SetFileAttributes(QStringLiteral("T:\\Docs\\empty.txt"), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+        QVERIFY(SetFileAttributes(QStringLiteral("T:\\Docs\\empty.txt"),
+                                  FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
         writeFile(p.t(QStringLiteral("Blocked")), "a file, not a folder");
         QVERIFY(p.start());
 
@@ -99,8 +100,8 @@ private Q_SLOTS:
             QVERIFY(!w->SpeedButton2->isEnabled());
             // A directory: its files, the suffix gone, each once; the directory commands on.
             tree->SetSelected(nodeAt(tree, {"T:", "Docs"}));
-            QCOMPARE(listed(w->FileListBox1), QStringList({"a.txt", "b.txt", "empty.txt", "garbled.txt", "plain.txt",
-                                                           "UPPER.BZ2"}));
+            QCOMPARE(listed(w->FileListBox1),
+                     QStringList({"a.txt", "b.txt", "empty.txt", "garbled.txt", "plain.txt", "UPPER.BZ2"}));
             QVERIFY(w->FileListBox1->isVisible());
             QVERIFY(!w->SpeedButton2->isEnabled());
             QVERIFY(w->SBrewritedir->isEnabled() && w->CBsubdir->isEnabled() && w->Lsubdir->isEnabled());
@@ -139,14 +140,13 @@ private Q_SLOTS:
         // Entries from the last to the first: garbled and empty members are damaged; a folder
         // below a plain file cannot be made (its box, then the file's).
         const QString docs = QStringLiteral("E:\\Archive1\\T\\Docs\\");
-        QCOMPARE(boxes.boxes,
-                 (QList<QPair<QString, QString>>{
-                     {"Compression Error!", docs + "garbled.txt"},
-                     {"Compression Error!", docs + "empty.txt"},
-                     {"Can not create file!", ""},
-                     {"Can not create file!", "T:\\Blocked\\sub\\f.txt"},
-                     {"File is not exists!", docs + "gone.txt"},
-                 }));
+        QCOMPARE(boxes.boxes, (QList<QPair<QString, QString>>{
+                                  {"Compression Error!", docs + "garbled.txt"},
+                                  {"Compression Error!", docs + "empty.txt"},
+                                  {"Can not create file!", ""},
+                                  {"Can not create file!", "T:\\Blocked\\sub\\f.txt"},
+                                  {"File is not exists!", docs + "gone.txt"},
+                              }));
         QCOMPARE(readFile(p.t(QStringLiteral("Docs/a.txt"))), QByteArray("alpha"));
         QCOMPARE(readFile(p.t(QStringLiteral("Docs/b.txt"))), QByteArray("bravo"));
         QCOMPARE(readFile(p.t(QStringLiteral("Docs/plain.txt"))), QByteArray("plain"));
@@ -155,11 +155,13 @@ private Q_SLOTS:
         QCOMPARE(readFile(p.t(QStringLiteral("Docs/UPPER.BZ2"))), compress("upper"));
         // Replaced over its read-only attribute, with the member's time at two-second precision.
         QCOMPARE(attributes(p.t(QStringLiteral("Docs/a.txt"))) & FILE_ATTRIBUTE_READONLY, DWORD(0));
-        QCOMPARE(dosTime(p.t(QStringLiteral("Docs/a.txt"))), dosTime(p.e(QStringLiteral("Archive1/T/Docs/a.txt.bz2"))));
+        QCOMPARE(dosTime(p.t(QStringLiteral("Docs/a.txt"))),
+                 dosTime(p.e(QStringLiteral("Archive1/T/Docs/a.txt.bz2"))));
         QVERIFY(dosTime(p.t(QStringLiteral("Docs/a.txt"))) != 0);
         // The failed restore left everything: bytes, attributes, time.
         QCOMPARE(readFile(p.t(QStringLiteral("Docs/empty.txt"))), QByteArray("keep me"));
-        QCOMPARE(attributes(p.t(QStringLiteral("Docs/empty.txt"))) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+        QCOMPARE(attributes(p.t(QStringLiteral("Docs/empty.txt"))) &
+                     (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
                  DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
         QCOMPARE(QFileInfo(p.t(QStringLiteral("Docs/empty.txt"))).lastModified(), oldTime);
         QVERIFY(!QFileInfo::exists(p.t(QStringLiteral("Docs/garbled.txt"))));
@@ -171,7 +173,8 @@ private Q_SLOTS:
         // The log tells what came back and what did not.
         const QByteArray log = readFile(Prefix::logDir() + QStringLiteral("/restore.log"));
         QVERIFY(log.contains("restored T:\\Docs\\a.txt"));
-        QVERIFY(log.contains("failed T:\\Docs\\empty.txt from E:\\Archive1\\T\\Docs\\empty.txt.bz2: Compression Error!"));
+        QVERIFY(log.contains(
+            "failed T:\\Docs\\empty.txt from E:\\Archive1\\T\\Docs\\empty.txt.bz2: Compression Error!"));
         QVERIFY(log.contains("failed T:\\Docs\\gone.txt"));
     }
 
@@ -214,7 +217,8 @@ private Q_SLOTS:
         // Sub2 holds no file: "Select a file!" once, in its turn.
         QCOMPARE(boxes.firstLines(), QStringList({"Select a file!"}));
         QCOMPARE(readFile(p.t(QStringLiteral("Proj/x.txt"))), QByteArray("x"));
-        QCOMPARE(readFile(p.t(QStringLiteral("Proj/keep.bz2"))), QByteArray("a file of the user's own, kept plain"));
+        QCOMPARE(readFile(p.t(QStringLiteral("Proj/keep.bz2"))),
+                 QByteArray("a file of the user's own, kept plain"));
         QCOMPARE(readFile(p.t(QStringLiteral("Proj/Sub1/y.txt"))), QByteArray("y"));
         QCOMPARE(readFile(p.t(QStringLiteral("Proj/Sub1/A/w.txt"))), QByteArray("w"));
         // A member left on a side that turned plain: listed as it is, so restoring the directory
@@ -225,9 +229,11 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(p.t(QStringLiteral("Proj/Sub1/y.txt"))).lastModified(), exact);
         // Each folder before its own subfolders; a folder's files from the last to the first.
         const QByteArray log = readFile(Prefix::logDir() + QStringLiteral("/restore.log"));
-        const qsizetype x = log.indexOf("restored T:\\Proj\\x.txt"), keep = log.indexOf("restored T:\\Proj\\keep.bz2"),
+        const qsizetype x = log.indexOf("restored T:\\Proj\\x.txt"),
+                        keep = log.indexOf("restored T:\\Proj\\keep.bz2"),
                         y = log.indexOf("restored T:\\Proj\\Sub1\\y.txt"),
-                        z = log.indexOf("restored T:\\Proj\\Sub1\\A\\z.txt.bz2"), a = log.indexOf("restored T:\\Proj\\Sub1\\A\\w.txt");
+                        z = log.indexOf("restored T:\\Proj\\Sub1\\A\\z.txt.bz2"),
+                        a = log.indexOf("restored T:\\Proj\\Sub1\\A\\w.txt");
         QVERIFY(x >= 0 && keep > x && y > keep && z > y && a > z);
 
         // A plain file that is gone: the copy-failure box, naming the archive's path.
@@ -285,10 +291,11 @@ private Q_SLOTS:
             QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
         }));
         const QString refused = QStringLiteral("Not restored: the archive holds a name that is not allowed:");
-        QCOMPARE(boxes.boxes, (QList<QPair<QString, QString>>{
-                                  {refused, ".."}, {refused, ".."}, {refused, "outside"}}));
+        QCOMPARE(boxes.boxes,
+                 (QList<QPair<QString, QString>>{{refused, ".."}, {refused, ".."}, {refused, "outside"}}));
         QCOMPARE(readFile(p.t(QStringLiteral("Docs/good.txt"))), QByteArray("good"));
-        QCOMPARE(QDir(p.t(QStringLiteral("Docs"))).entryList(QDir::Files | QDir::Hidden), QStringList({"good.txt"}));
+        QCOMPARE(QDir(p.t(QStringLiteral("Docs"))).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"good.txt"}));
         QVERIFY(!QFileInfo::exists(p.origin + QStringLiteral("/../pwned")));
         QVERIFY(!QFileInfo::exists(p.t(QStringLiteral("pwned"))));
         QVERIFY(readFile(Prefix::logDir() + QStringLiteral("/restore.log")).contains("refused name outside"));
@@ -314,10 +321,12 @@ private Q_SLOTS:
         QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
             writeFile(p.e(QStringLiteral("Archive1/afiles.lst")), "DT:\r\n   DJump\r\n");
             QTest::mouseClick(w->B_backfiles, Qt::LeftButton);
-            QVERIFY(nodeAt(w->TLrewrite->treeList(), {"T:", "Kept [.*]"}) || nodeAt(w->TLrewrite->treeList(), {"T:"}));
+            QVERIFY(nodeAt(w->TLrewrite->treeList(), {"T:", "Kept [.*]"}) ||
+                    nodeAt(w->TLrewrite->treeList(), {"T:"}));
         }));
         QCOMPARE(yes.questions, QStringList({"Restore the archive's list from archivum?"}));
-        QCOMPARE(boxes.boxes, (QList<QPair<QString, QString>>{{"Can not open file:", "E:\\Archive1\\afiles.lst"}}));
+        QCOMPARE(boxes.boxes,
+                 (QList<QPair<QString, QString>>{{"Can not open file:", "E:\\Archive1\\afiles.lst"}}));
         QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst"))), ownBytes);
         QCOMPARE(p.main->TLmain->treeList()->ListFileBytes(), own.ListFileBytes());
         QCOMPARE(p.main->TLarchive->treeList()->ListFileBytes(), own.ListFileBytes());

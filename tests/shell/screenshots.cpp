@@ -100,7 +100,8 @@ bool renderPanel(const QString &folder, const QString &suffix, const QString &te
         rewrite->TLrewrite->treeList()->Assign(*main->TLarchive->treeList());
         rewrite->TLrewrite->treeList()->ExpandTopLevel();
         rewrite->Label1->setText(main->kovaProvider1->GetText(QStringLiteral("PrimaryRestoreButton")));
-        rewrite->TLrewrite->treeList()->SetSelected(rewrite->TLrewrite->treeList()->AddDir(QStringLiteral("C:\\Documents"), QString()));
+        rewrite->TLrewrite->treeList()->SetSelected(
+            rewrite->TLrewrite->treeList()->AddDir(QStringLiteral("C:\\Documents"), QString()));
         rewrite->FileListBox1->addItems({QStringLiteral("budget 2026.xls"), QStringLiteral("letter.doc"),
                                          QStringLiteral("minutes.odt"), QStringLiteral("report.doc")});
         rewrite->FileListBox1->item(1)->setSelected(true);
