@@ -478,8 +478,12 @@ void TrewriteF::execute(const Plan &plan, const Side &side)
         case Step::Kind::File:
             putInPlace(plan.items[step.item], run.take(step.item, idle), log, inform);
             ++done;
-            if (sinceUpdate.elapsed() >= kProgressInterval)
+            // Workers that keep ahead leave nothing to wait for: the count and the painting are
+            // brought up to date here then.
+            if (sinceUpdate.elapsed() >= kProgressInterval) {
                 showProgress();
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            }
             break;
         }
     }

@@ -199,6 +199,7 @@ private Q_SLOTS:
 
         InfoLog boxes(p.panel->info1F());
         AutoAnswer yes(p.panel->confirm1F(), true);
+        const int progressShown = p.saves();
         QVERIFY(p.inRestoreWindow(2, [&](TrewriteF *w) {
             TTreeList *tree = w->TLrewrite->treeList();
             QCOMPARE(w->Label1->text(), QStringLiteral("Restore from secondary archive"));
@@ -214,8 +215,12 @@ private Q_SLOTS:
             tree->SetSelected(nodeAt(tree, {"T:", "Proj", "Sub1", "A", "z.txt"}));
             QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
         }));
-        // Sub2 holds no file: "Select a file!" once, in its turn.
+        // Sub2 holds no file: "Select a file!" once, in its turn. The progress window was shown,
+        // and has gone.
         QCOMPARE(boxes.firstLines(), QStringList({"Select a file!"}));
+        QVERIFY(p.saves() > progressShown);
+        QVERIFY(p.panel->saveF()->Label1->text().startsWith(QStringLiteral("Restoring...")));
+        QVERIFY(QTest::qWaitFor([&] { return !p.panel->saveF()->isVisible(); }));
         QCOMPARE(readFile(p.t(QStringLiteral("Proj/x.txt"))), QByteArray("x"));
         QCOMPARE(readFile(p.t(QStringLiteral("Proj/keep.bz2"))),
                  QByteArray("a file of the user's own, kept plain"));
