@@ -12,6 +12,8 @@ constexpr qint64 kMaxLogSize = 1 << 20;
 
 RestoreLog::RestoreLog(const QString &folder)
 {
+    if (folder.isEmpty())
+        return;
     QDir().mkpath(folder);
     const QString name = folder + QStringLiteral("/restore.log");
     // A log grown past a megabyte starts afresh; the previous one is kept beside it.

@@ -9,7 +9,7 @@ class RestoreLog
 {
 public:
     // Opens (appending) restore.log in folder; the folder is made when missing. A log that cannot
-    // be opened is skipped quietly: it never stops a restore.
+    // be opened (or no folder) is skipped quietly: it never stops a restore.
     explicit RestoreLog(const QString &folder);
 
     // One line, after the local time.
