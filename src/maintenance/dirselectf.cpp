@@ -143,7 +143,10 @@ void TdirselectF::Open(bool primary)
         LsDTpath->OpenAt(destination);
     else
         LsDTpath->OpenAt(TDriveTreeModel::rootPath());
+    // Every opening reads the side's stored values anew, also after one left by Escape.
+    Activated = false;
     exec();
+    Activated = false;
 }
 
 void TdirselectF::showEvent(QShowEvent *event)

@@ -220,6 +220,12 @@ private Q_SLOTS:
                                   {"The path is longer than 255 characters:", "T:\\Data\\" + longName}}));
         QCOMPARE(p.main->PrimaryDirName, QStringLiteral("\\AFile"));
 
+        // Left with Escape, the chooser still reads the other side's stored folder next time.
+        QVERIFY(p.inChooser(true, [&](TdirselectF *c) { QTest::keyClick(c, Qt::Key_Escape); }));
+        QVERIFY(p.inChooser(false, [&](TdirselectF *c) {
+            QCOMPARE(c->StoredDirectory, QStringLiteral("T:\\Archive2"));
+        }));
+
         // The confirmation window asks without delay again afterwards.
         QVERIFY(p.inChooser(true, [&](TdirselectF *) {}));
         QVERIFY(!confirm->delayMode);
