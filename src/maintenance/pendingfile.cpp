@@ -217,6 +217,13 @@ std::unique_ptr<PendingFile> PendingFile::copy(const QString &source, const QStr
     return pending;
 }
 
+std::unique_ptr<PendingFile> PendingFile::failed(Kind kind, int result)
+{
+    std::unique_ptr<PendingFile> pending(new PendingFile(kind));
+    pending->m_result = result;
+    return pending;
+}
+
 int PendingFile::commit()
 {
     if (m_result != DecompressOk || !m_file)

@@ -25,6 +25,8 @@ public:
     static std::unique_ptr<PendingFile> decompress(const QString &source, const QString &target);
     // Copies the plain file source into a temporary file beside target.
     static std::unique_ptr<PendingFile> copy(const QString &source, const QString &target);
+    // A file that is not made ready at all, with the result that says why.
+    static std::unique_ptr<PendingFile> failed(Kind kind, int result);
 
     // 0 when the file is ready, else a DecompressFileResult.
     int result() const { return m_result; }

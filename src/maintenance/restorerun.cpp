@@ -1,10 +1,13 @@
 // The files of a restore command, made ready on worker threads.
 #include "restorerun.h"
 
+#include "decompressfile.h"
 #include "restorepaths.h"
 
 #include "platform/attributes.h"
+#include "platform/paths.h"
 
+#include <QFileInfo>
 #include <QThread>
 
 #include <algorithm>
@@ -15,6 +18,17 @@ namespace {
 bool present(const QString &path)
 {
     return win::GetFileAttributes(path) != win::INVALID_FILE_ATTRIBUTES;
+}
+
+// Whether the folder of member (a Windows path) is below root once every link on the way is
+// followed. A folder that does not exist is not checked: the member is then missing anyway.
+bool insideRoot(const QString &root, const QString &member)
+{
+    const QString folder = QFileInfo(QFileInfo(win::HostPath(member)).absolutePath()).canonicalFilePath();
+    if (folder.isEmpty())
+        return true;
+    const QString top = QFileInfo(win::HostPath(root)).canonicalFilePath();
+    return !top.isEmpty() && (folder == top || folder.startsWith(top + QLatin1Char('/')));
 }
 
 } // namespace
@@ -56,6 +70,13 @@ RestoreRun::Prepared RestoreRun::prepare(const Item &item, bool compressed)
     const QString plain = item.origin.source;
     const bool decompress =
         compressed ? present(member) || !present(plain) : !present(plain) && present(member);
+    if (!item.root.isEmpty() && !insideRoot(item.root, plain)) {
+        prepared.member = decompress ? member : plain;
+        prepared.file =
+            PendingFile::failed(decompress ? PendingFile::Kind::Decompressed : PendingFile::Kind::Copied,
+                                DecompressCannotOpenSource);
+        return prepared;
+    }
     if (decompress) {
         prepared.member = member;
         prepared.file = PendingFile::decompress(member, item.origin.target);

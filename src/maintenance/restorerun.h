@@ -24,6 +24,9 @@ public:
     {
         restore::FileOrigin origin;
         bool refused = false;
+        // The archive's root folder: a member whose folder lies elsewhere once links are followed
+        // (a folder of a tampered archive that is a link) is not read. Empty: not checked.
+        QString root;
     };
     // A file made ready: the file, and the archive member it was made from (the member ".bz2"
     // file when it was decompressed).

@@ -314,7 +314,7 @@ bool TrewriteF::readSide(Side *side)
     return true;
 }
 
-void TrewriteF::addFile(Plan &plan, const restore::FileOrigin &origin)
+void TrewriteF::addFile(Plan &plan, const Side &side, const restore::FileOrigin &origin)
 {
     // Paths are at most 255 characters; a longer one is refused, never cut short.
     if (origin.target.size() > win::kMaxPathLength || origin.source.size() + 4 > win::kMaxPathLength) {
@@ -322,7 +322,7 @@ void TrewriteF::addFile(Plan &plan, const restore::FileOrigin &origin)
                               origin.target.size() > win::kMaxPathLength ? origin.target : origin.source});
         return;
     }
-    plan.items.push_back({origin, false});
+    plan.items.push_back({origin, false, side.destination + kBackslash + side.folderName});
     plan.steps.push_back({Step::Kind::File, QString(), plan.items.size() - 1});
 }
 
@@ -344,10 +344,10 @@ void TrewriteF::planWorker(Plan &plan, const Side &side, const QString &P, const
             if (!restore::nameAllowed(entry))
                 plan.steps.push_back({Step::Kind::Refused, entry});
             else
-                addFile(plan, restore::fileInFolder(side.destination, side.folderName, dirP, entry));
+                addFile(plan, side, restore::fileInFolder(side.destination, side.folderName, dirP, entry));
         }
     } else if (!P.isEmpty()) {
-        addFile(plan, restore::fileAt(side.destination, side.folderName, P));
+        addFile(plan, side, restore::fileAt(side.destination, side.folderName, P));
     }
 }
 

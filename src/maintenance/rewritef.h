@@ -118,7 +118,7 @@ private:
     QStringList selectedFromLast() const;
     // The steps for the selected entries below origin P, or for the file P itself.
     void planWorker(Plan &plan, const Side &side, const QString &P, const QStringList &selectedNames);
-    void addFile(Plan &plan, const restore::FileOrigin &origin);
+    void addFile(Plan &plan, const Side &side, const restore::FileOrigin &origin);
     bool readSide(Side *side);
     // Runs a command's steps: the files made ready ahead, then put in place in order.
     void execute(const Plan &plan, const Side &side);

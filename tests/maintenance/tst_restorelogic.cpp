@@ -178,6 +178,25 @@ private Q_SLOTS:
         QCOMPARE(missing.file->kind(), PendingFile::Kind::Copied);
         QCOMPARE(missing.file->commit(), int(DecompressSourceMissing));
 
+        // A folder of the archive that is a link leading out of it: nothing there is read.
+        QDir().mkpath(d + QStringLiteral("/root/in"));
+        QDir().mkpath(d + QStringLiteral("/outside"));
+        writeFile(d + QStringLiteral("/outside/secret"), "secret");
+        writeFile(d + QStringLiteral("/root/in/secret"), "inside");
+        QVERIFY(QFile::link(d + QStringLiteral("/outside"), d + QStringLiteral("/root/away")));
+        const auto below = [&](const char *folder) {
+            RestoreRun::Item i = item("x");
+            i.origin.source =
+                w + QStringLiteral("\\root\\") + QLatin1String(folder) + QStringLiteral("\\secret");
+            i.root = w + QStringLiteral("\\root");
+            return i;
+        };
+        QCOMPARE(RestoreRun::prepare(below("away"), false).file->commit(), int(DecompressCannotOpenSource));
+        QCOMPARE(RestoreRun::prepare(below("away"), true).file->commit(), int(DecompressCannotOpenSource));
+        QVERIFY(!QFileInfo::exists(d + QStringLiteral("/out/x")));
+        QCOMPARE(RestoreRun::prepare(below("in"), false).file->commit(), int(DecompressOk));
+        QCOMPARE(readFile(d + QStringLiteral("/out/x")), QByteArray("inside"));
+
         // A member reached through a link is not read: it could lead out of the archive.
         QVERIFY(QFile::link(d + QStringLiteral("/plain"), d + QStringLiteral("/linked")));
         QCOMPARE(RestoreRun::prepare(item("linked"), false).file->commit(), int(DecompressSourceMissing));
