@@ -6,6 +6,8 @@
 // - restore_vs_xargs_ratio: the compressed restore / xargs -P<cores> bzip2 -dk over the members;
 // - restore_plain_vs_cp_ratio: the plain restore / cp -a of the plain archive's folder.
 // Each pair runs in turns, several rounds; a figure is the median of the rounds' ratios.
+// restore_cpu_vs_bzip2_cpu_ratio (processor time, for information) says what the wall-time
+// figures would be on free cores.
 #include "figures.h"
 
 #include "archivelist/treelist.h"
@@ -38,6 +40,8 @@
 #include <thread>
 #include <vector>
 
+#include <sys/resource.h>
+
 namespace {
 
 const QString kClass = QStringLiteral("APP_USER_WINDOW");
@@ -61,6 +65,14 @@ double runShell(const QString &script, const QStringList &arguments = {})
 void settle()
 {
     runShell(QStringLiteral("sync"));
+}
+
+double cpuSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 double median(std::vector<double> values)
@@ -236,11 +248,13 @@ int main(int argc, char **argv)
         settle();
     };
 
-    std::vector<double> vsSerial, vsXargs, vsCp;
+    std::vector<double> vsSerial, vsXargs, vsCp, cpuVsSerial;
     double oursBest = -1;
     for (int round = 0; round < kRounds; ++round) {
         emptyOrigin();
+        const double oursCpuBefore = cpuSeconds(RUSAGE_SELF);
         const double ours = panel.restore(1, destination, origin);
+        const double oursCpu = cpuSeconds(RUSAGE_SELF) - oursCpuBefore;
         const bool complete = countFiles(origin) == files;
         if (!complete)
             std::fprintf(stderr, "bench_restore: the compressed restore gave %d of %d files\n",
@@ -248,7 +262,9 @@ int main(int argc, char **argv)
         settle();
         runShell(clean, {members});
         settle();
+        const double serialCpuBefore = cpuSeconds(RUSAGE_CHILDREN);
         const double serial = runShell(list + QStringLiteral(" | xargs -0 bzip2 -dkf"), {members});
+        const double serialCpu = cpuSeconds(RUSAGE_CHILDREN) - serialCpuBefore;
         runShell(clean, {members});
         settle();
         const double xargs =
@@ -257,6 +273,8 @@ int main(int argc, char **argv)
             oursBest = oursBest < 0 ? ours : std::min(oursBest, ours);
             if (serial > 0)
                 vsSerial.push_back(ours / serial);
+            if (serialCpu > 0)
+                cpuVsSerial.push_back(oursCpu / serialCpu);
             if (xargs > 0)
                 vsXargs.push_back(ours / xargs);
         }
@@ -279,5 +297,9 @@ int main(int argc, char **argv)
         printFigure("restore_plain_vs_cp_ratio", r, "x");
     if (oursBest > 0)
         printFigure("restore_files_per_s", files / oursBest, "files/s");
+    // For information on a busy machine: the processor time of the compressed restore (all its
+    // threads) against bzip2's over the same members; the wall-time figures above need free cores.
+    if (const double r = median(cpuVsSerial); r > 0)
+        printFigure("restore_cpu_vs_bzip2_cpu_ratio", r, "x");
     return 0;
 }

@@ -21,14 +21,24 @@ bool present(const QString &path)
 }
 
 // Whether the folder of member (a Windows path) is below root once every link on the way is
-// followed. A folder that does not exist is not checked: the member is then missing anyway.
+// followed. A folder that does not exist is not checked: the member is then missing anyway. The
+// files of a command come folder by folder, so each thread keeps its last answer.
 bool insideRoot(const QString &root, const QString &member)
 {
-    const QString folder = QFileInfo(QFileInfo(win::HostPath(member)).absolutePath()).canonicalFilePath();
-    if (folder.isEmpty())
-        return true;
-    const QString top = QFileInfo(win::HostPath(root)).canonicalFilePath();
-    return !top.isEmpty() && (folder == top || folder.startsWith(top + QLatin1Char('/')));
+    thread_local QString lastRoot, lastTop, lastFolder;
+    thread_local bool lastInside = true;
+    const QString windowsFolder = member.left(member.lastIndexOf(QLatin1Char('\\')));
+    if (root == lastRoot && windowsFolder == lastFolder)
+        return lastInside;
+    if (root != lastRoot) {
+        lastRoot = root;
+        lastTop = QFileInfo(win::HostPath(root)).canonicalFilePath();
+    }
+    lastFolder = windowsFolder;
+    const QString folder = QFileInfo(win::HostPath(windowsFolder)).canonicalFilePath();
+    lastInside = folder.isEmpty() ||
+                 (!lastTop.isEmpty() && (folder == lastTop || folder.startsWith(lastTop + QLatin1Char('/'))));
+    return lastInside;
 }
 
 } // namespace
