@@ -1,5 +1,6 @@
 // Decompression speed: DecompressFile of one ~200 MB .bz2 against "bzip2 -dc > file" on the same
-// file in the same run, as output throughput.
+// file in the same run. decompress_vs_bzip2_ratio is bzip2's wall time over ours (above 1: ours is
+// faster), the median over several pairs run in turns.
 #include "figures.h"
 
 #include "maintenance/decompressfile.h"
@@ -13,7 +14,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include <spawn.h>
 #include <sys/resource.h>
@@ -22,9 +25,9 @@
 
 namespace {
 
-// The machine that runs the benchmarks is shared and busy, so both sides run at the same time,
-// under the same load, and each is measured by the processor time it used (user and system),
-// which waiting for a core does not inflate. Wall-clock times are printed for information.
+constexpr int kPairs = 5;
+
+// Wall-clock time, and the processor time used (user and system) for information.
 struct Timing
 {
     double cpu = 0;
@@ -88,28 +91,46 @@ int main(int argc, char **argv)
     }
     const QString theirOutput = corpus + QStringLiteral(".bzip2.out");
     const QString ourOutput = corpus + QStringLiteral(".ours.out");
-    QFile::remove(theirOutput);
-    QFile::remove(ourOutput);
 
-    Timing theirs;
-    Timing ours;
-    QElapsedTimer timer;
-    timer.start();
-    const pid_t bzip2 = startBzip2(corpus, theirOutput);
-    const bool oursDone = runDecompressFile(corpus, ourOutput, timer, &ours);
-    const bool theirsDone = bzip2 != 0 && waitBzip2(bzip2, timer, &theirs);
-    const double bytes = double(QFileInfo(ourOutput).size());
-    const bool same = bytes == double(QFileInfo(theirOutput).size());
-    QFile::remove(theirOutput);
-    QFile::remove(ourOutput);
-    if (!oursDone || !theirsDone || !same) {
-        std::fprintf(stderr, "bench_bzip2: a decompression failed\n");
-        return 1;
+    // The two run in turns, never at once: run together they split the processor between them,
+    // and the split changes from run to run. Each pair gives a ratio of wall times; the median of
+    // the pairs is the figure, so that one pair disturbed by other work does not decide it.
+    std::vector<double> ratios;
+    Timing theirsBest;
+    Timing oursBest;
+    double bytes = 0;
+    for (int pair = 0; pair < kPairs; ++pair) {
+        QFile::remove(theirOutput);
+        QFile::remove(ourOutput);
+        Timing theirs;
+        Timing ours;
+        QElapsedTimer timer;
+        timer.start();
+        const pid_t bzip2 = startBzip2(corpus, theirOutput);
+        const bool theirsDone = bzip2 != 0 && waitBzip2(bzip2, timer, &theirs);
+        timer.restart();
+        const bool oursDone = runDecompressFile(corpus, ourOutput, timer, &ours);
+        bytes = double(QFileInfo(ourOutput).size());
+        const bool same = bytes == double(QFileInfo(theirOutput).size());
+        if (!oursDone || !theirsDone || !same) {
+            QFile::remove(theirOutput);
+            QFile::remove(ourOutput);
+            std::fprintf(stderr, "bench_bzip2: a decompression failed\n");
+            return 1;
+        }
+        ratios.push_back(theirs.wall / ours.wall);
+        if (theirsBest.wall == 0 || theirs.wall < theirsBest.wall)
+            theirsBest = theirs;
+        if (oursBest.wall == 0 || ours.wall < oursBest.wall)
+            oursBest = ours;
     }
+    QFile::remove(theirOutput);
+    QFile::remove(ourOutput);
+    std::sort(ratios.begin(), ratios.end());
 
-    printFigure("decompress_vs_bzip2_ratio", theirs.cpu / ours.cpu, "x");
-    printFigure("decompress_output_mb_per_cpu_s", bytes / ours.cpu / 1e6, "MB/s");
-    printFigure("bzip2_dc_output_mb_per_cpu_s", bytes / theirs.cpu / 1e6, "MB/s");
-    printFigure("decompress_vs_bzip2_wall_ratio", theirs.wall / ours.wall, "x");
+    printFigure("decompress_vs_bzip2_ratio", ratios[ratios.size() / 2], "x");
+    printFigure("decompress_output_mb_per_s", bytes / oursBest.wall / 1e6, "MB/s");
+    printFigure("bzip2_dc_output_mb_per_s", bytes / theirsBest.wall / 1e6, "MB/s");
+    printFigure("decompress_vs_bzip2_cpu_ratio", theirsBest.cpu / oursBest.cpu, "x");
     return 0;
 }

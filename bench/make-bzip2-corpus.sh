@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # Makes the corpus of the bzip2 benchmark once and prints its path: about 200 MB of bzip2 (about
 # 930 MB of log-like text: repeating words and paths with random ids, so it compresses well but
-# not trivially). A corpus that is already there is reused.
+# not trivially). A corpus that is already there is reused. DUNLIVO_BZIP2_SCALE (default 1) shrinks
+# it in proportion for a quick run; each scale has its own file.
 set -euo pipefail
-out=${1:-${DUNLIVO_BZIP2_CORPUS:-/tmp/dunlivo-bench/bzip2-corpus.bz2}}
+scale=${DUNLIVO_BZIP2_SCALE:-1}
+default=/tmp/dunlivo-bench/bzip2-corpus.bz2
+[ "$scale" = 1 ] || default=/tmp/dunlivo-bench/bzip2-corpus-$scale.bz2
+out=${1:-${DUNLIVO_BZIP2_CORPUS:-$default}}
 if [ -s "$out" ]; then
   echo "$out"
   exit 0
 fi
 command -v bzip2 >/dev/null || { echo "make-bzip2-corpus: bzip2 is missing" >&2; exit 1; }
 mkdir -p "$(dirname "$out")"
-python3 - 930000000 <<'PY' | bzip2 -9 > "$out.part"
+python3 - "$(python3 -c "print(int(930000000 * float('$scale')))")" <<'PY' | bzip2 -9 > "$out.part"
 import random, sys
 total = int(sys.argv[1])
 r = random.Random(20261206)

@@ -30,22 +30,3 @@ void TPanelWindow::setDefaultTexts(std::vector<DefaultText> texts)
     kovaProvider1->setOnNeedDefaults(
         [this, texts = std::move(texts)](QObject *) { kovaProvider1->SetDefaults(texts); });
 }
-
-void TPanelWindow::addPlaceholder(const QString &title)
-{
-    KovaPanel1->setCaption(title);
-    QToolButton *ok = makeSpeedButton(KovaPanel1, QStringLiteral("placeholderOk"),
-                                      QRect((width() - 90) / 2, height() - 34, 90, 26));
-    ok->setText(QStringLiteral("Ok"));
-    if (height() < 80) {
-        // Too low for a button below the title: the button alone, in the middle.
-        KovaPanel1->setCaption(QString());
-        ok->move((width() - 90) / 2, (height() - 26) / 2);
-    }
-    kovaProvider1->setOnNeedSet([this, ok](QObject *) {
-        const QString text = kovaProvider1->GetText(QStringLiteral("OkButton"));
-        if (!text.isEmpty())
-            ok->setText(text);
-    });
-    connect(ok, &QToolButton::clicked, this, &QDialog::accept);
-}

@@ -28,8 +28,4 @@ protected:
     // A window that is still a placeholder registers its texts already, so that the shared text
     // list is complete.
     void setDefaultTexts(std::vector<DefaultText> texts);
-
-    // Until the window has its content: its title in the middle and an OK button that closes it,
-    // so that opening it never leaves the user without a way back.
-    void addPlaceholder(const QString &title);
 };

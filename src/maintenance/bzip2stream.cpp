@@ -15,6 +15,7 @@ struct TCustomBZip2Stream::State
     bool fed = false;              // the decompressor has been given input since it started
     bool ended = false;            // the end marker has been decoded
     bool allocationFailed = false; // set by allocate(), so that a library failure reads as out of memory
+    qint64 earlierStreamsOut = 0;  // bytes decoded by the streams before the current one
     char input[kInputBufferSize];
 };
 
@@ -96,8 +97,24 @@ void TBZDecompressionStream::startDecompression()
     s.initialized = true;
     s.fed = false;
     s.ended = false;
+    s.earlierStreamsOut = 0;
     s.bz.next_in = s.input;
     s.bz.avail_in = 0;
+}
+
+void TBZDecompressionStream::continueWithNextStream()
+{
+    State &s = *m_state;
+    s.earlierStreamsOut = totalOut();
+    char *nextIn = s.bz.next_in;
+    const unsigned availIn = s.bz.avail_in;
+    s.initialized = false;
+    BZ2_bzDecompressEnd(&s.bz);
+    checkLibraryResult(BZ2_bzDecompressInit(&s.bz, 0, 0), true);
+    s.initialized = true;
+    s.ended = false;
+    s.bz.next_in = nextIn;
+    s.bz.avail_in = availIn;
 }
 
 void TBZDecompressionStream::endDecompression()
@@ -121,7 +138,8 @@ void TBZDecompressionStream::checkLibraryResult(int result, bool setUp)
 
 qint64 TBZDecompressionStream::totalOut() const
 {
-    return static_cast<qint64>((static_cast<quint64>(m_state->bz.total_out_hi32) << 32) |
+    return m_state->earlierStreamsOut +
+           static_cast<qint64>((static_cast<quint64>(m_state->bz.total_out_hi32) << 32) |
                                m_state->bz.total_out_lo32);
 }
 
@@ -156,8 +174,9 @@ qint64 TBZDecompressionStream::read(void *buffer, qint64 count)
         if (s.ended) {
             if (sourceExhausted)
                 return count - room;
-            // Bytes after the end marker: the file is one bzip2 stream, so this is not it.
-            throw EBZCompressionError(errorText(BZ_SEQUENCE_ERROR));
+            // Bytes after an end marker: another stream, as bzip2 writes for concatenated input
+            // and parallel compressors write always. Anything else there fails the next step.
+            continueWithNextStream();
         }
         if (sourceExhausted && !s.fed)
             return count - room; // an empty source decodes to nothing

@@ -64,8 +64,10 @@ public:
     explicit TBZDecompressionStream(Stream &source);
     ~TBZDecompressionStream() override;
 
-    // Decodes up to count bytes into buffer; fewer only at the end of the bzip2 stream. A stream
-    // that is corrupt, ends before its end marker or has data after it raises EBZCompressionError.
+    // Decodes up to count bytes into buffer; fewer only at the end of the source. Streams that
+    // follow one another are decoded one after the other, as bzip2 does. A stream that is corrupt
+    // or ends before its end marker, or bytes after an end marker that do not start another
+    // stream, raise EBZCompressionError.
     qint64 read(void *buffer, qint64 count) override;
     // Always raises EBZDecompressionError: the stream is read-only.
     qint64 write(const void *buffer, qint64 count) override;
@@ -73,12 +75,13 @@ public:
     // byte. Returns the number of bytes decoded so far.
     qint64 seek(qint64 offset, SeekOrigin origin) override;
 
-    // The end marker of the bzip2 stream has been decoded.
+    // The end marker of the last stream decoded so far has been reached.
     bool atStreamEnd() const;
 
 private:
     void startDecompression();
     void endDecompression();
+    void continueWithNextStream();
     void checkLibraryResult(int result, bool setUp);
     qint64 totalOut() const;
     void skip(qint64 count);

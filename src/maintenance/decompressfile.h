@@ -20,5 +20,7 @@ enum DecompressFileResult : int {
 
 // Decompresses the bzip2 file source into target (both Windows paths). The output goes to a
 // temporary file beside target, which replaces target only when everything has succeeded; after
-// a failure target is as it was and the temporary file is gone. Returns a DecompressFileResult.
+// a failure target is as it was and the temporary file is gone. Several bzip2 streams one after
+// another decode as one file, as bzip2 itself reads them; a source of zero bytes is damaged (-2).
+// Returns a DecompressFileResult.
 int DecompressFile(const QString &source, const QString &target);

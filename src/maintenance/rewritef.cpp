@@ -1,12 +1,31 @@
 // The restore window.
 #include "rewritef.h"
 
+#include "decompressfile.h"
+#include "restorelog.h"
+#include "restorenames.h"
+#include "restorepaths.h"
+
 #include "appearance/kovapanel.h"
 #include "appearance/kovaprovider.h"
+#include "appearance/mousemove.h"
 #include "appearance/windowparts.h"
+#include "archivelist/findfile.h"
+#include "archivelist/folderentries.h"
 #include "archivelist/treelistview.h"
+#include "config/config.h"
+#include "platform/attributes.h"
+#include "platform/filetime.h"
+#include "platform/paths.h"
 
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QToolButton>
 
 namespace {
@@ -46,48 +65,496 @@ constexpr DefaultText kDefaults[] = {
     {"MessageCompressionError", "Compression Error!"},
     {"MessageOtherError", "Other file error!"},
     {"MessageFileNotExistsError", "File is not exists!"},
+    {"MessageRefusedName", "Not restored: the archive holds a name that is not allowed:"},
+    {"MessagePathTooLong", "The path is longer than 255 characters:"},
 };
+
+const QChar kBackslash = QLatin1Char('\\');
+
+// How often the progress line's count is brought up to date.
+constexpr qint64 kProgressInterval = 100;
 
 } // namespace
 
 TrewriteF::TrewriteF(QWidget *parent)
-    : TPanelWindow(QStringLiteral("rewriteF"), QSize(600, 420), true, parent)
+    : TPanelWindow(QStringLiteral("rewriteF"), QSize(640, 440), true, parent)
 {
     KovaPanel1->setBevelInner(TKovaPanel::Bevel::Raised);
-    Label1 = makeCentredLabel(KovaPanel1, QStringLiteral("Label1"), QRect(10, 10, 580, 20));
+    Label1 = makeCentredLabel(KovaPanel1, QStringLiteral("Label1"), QRect(10, 10, 620, 20));
     QFont heading = Label1->font();
     heading.setBold(true);
     Label1->setFont(heading);
     TLrewrite = new TTreeListView(KovaPanel1);
     TLrewrite->setObjectName(QStringLiteral("TLrewrite"));
-    TLrewrite->setGeometry(10, 36, 580, 336);
+    TLrewrite->setGeometry(10, 36, 330, 330);
     TLrewrite->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TLrewrite->setDragEnabled(false);
-    SpeedButton1 = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(490, 382, 100, 28));
-    SpeedButton1->setText(QStringLiteral("Back"));
+    Label2 = makeLabel(KovaPanel1, "Label2");
+    Label2->setGeometry(350, 36, 280, 18);
+    Label2->setText(QStringLiteral("File list:"));
+    FileListBox1 = new QListWidget(KovaPanel1);
+    FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
+    FileListBox1->setGeometry(350, 56, 280, 310);
+    FileListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    FileListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+    PopupMenu = new QMenu(this);
+    PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
+    selectall1 = PopupMenu->addAction(QStringLiteral("Select all"));
+    selectall1->setObjectName(QStringLiteral("selectall1"));
+
+    CBsubdir = new QCheckBox(KovaPanel1);
+    CBsubdir->setObjectName(QStringLiteral("CBsubdir"));
+    CBsubdir->setGeometry(10, 374, 18, 20);
+    CBsubdir->setFocusPolicy(Qt::NoFocus);
+    Lsubdir = makeLabel(KovaPanel1, "Lsubdir");
+    Lsubdir->setGeometry(30, 374, 300, 20);
+    Lsubdir->setText(QStringLiteral("Subdirectories"));
+    Lsubdir->setCursor(Qt::PointingHandCursor);
+    Lsubdir->installEventFilter(this);
+
+    SpeedButton2 = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton2"), QRect(10, 400, 148, 28));
+    SBrewritedir = makeSpeedButton(KovaPanel1, QStringLiteral("SBrewritedir"), QRect(166, 400, 148, 28));
+    B_backfiles = makeSpeedButton(KovaPanel1, QStringLiteral("B_backfiles"), QRect(322, 400, 170, 28));
+    SpeedButton1 = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(530, 400, 100, 28));
+    if (MouseMove1)
+        MouseMove1->watch(Label1);
+    applyTexts();
 
     kovaProvider1->setOnNeedDefaults([this](QObject *) { registerDefaults(); });
     kovaProvider1->setOnNeedSet([this](QObject *) { applyTexts(); });
+    connect(TLrewrite->treeList(), &TTreeList::selectedChanged, this, &TrewriteF::TLrewriteChange);
+    connect(TLrewrite, &TTreeListView::MouseDown, this, &TrewriteF::TLrewriteChange);
+    connect(FileListBox1, &QListWidget::itemPressed, this, &TrewriteF::FileListBox1Click);
+    connect(FileListBox1, &QListWidget::itemDoubleClicked, this, &TrewriteF::SelectAll);
+    connect(FileListBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        selectall1->setEnabled(FileListBox1->count() > 0);
+        PopupMenu->popup(FileListBox1->viewport()->mapToGlobal(at));
+    });
+    connect(selectall1, &QAction::triggered, this, &TrewriteF::SelectAll);
+    connect(CBsubdir, &QCheckBox::clicked, this, [this] { TLrewrite->setFocus(); });
+    connect(SpeedButton2, &QToolButton::clicked, this, &TrewriteF::SpeedButton2Click);
+    connect(SBrewritedir, &QToolButton::clicked, this, &TrewriteF::SBrewritedirClick);
+    connect(B_backfiles, &QToolButton::clicked, this, &TrewriteF::B_backfilesClick);
     connect(SpeedButton1, &QToolButton::clicked, this, &TrewriteF::SpeedButton1Click);
+    ClearFileList();
 }
+
+TrewriteF::~TrewriteF() = default;
 
 void TrewriteF::registerDefaults()
 {
     kovaProvider1->SetDefaults(kDefaults);
 }
 
+QString TrewriteF::text(const char *key) const
+{
+    const QString k = QString::fromLatin1(key);
+    QString t = kovaProvider1->GetText(k);
+    if (t.isEmpty())
+        t = TkovaProvider::DefaultTextOf(kDefaults, k);
+    if (t.isEmpty() && k == QLatin1String("SubDirectoryLabel"))
+        t = QStringLiteral("Subdirectories");
+    return t;
+}
+
 void TrewriteF::applyTexts()
 {
-    SpeedButton1->setText(kovaProvider1->GetText(QStringLiteral("BackButton")));
+    Lsubdir->setText(text("SubDirectoryLabel"));
+    selectall1->setText(text("SelectAllCaption"));
+    B_backfiles->setText(text("BackAfilesButton"));
+    Label2->setText(text("FileListLabel"));
+    SpeedButton2->setText(text("RewriteFileButton"));
+    SpeedButton1->setText(text("BackButton"));
+    SBrewritedir->setText(text("RewriteDirButton"));
+}
+
+bool TrewriteF::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Lsubdir && event->type() == QEvent::MouseButtonRelease && Lsubdir->isEnabled() &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        CBsubdir->toggle();
+        return true;
+    }
+    return TPanelWindow::eventFilter(watched, event);
 }
 
 void TrewriteF::ClearFileList()
 {
-    // The window has no file list yet; nothing is left over from an earlier opening.
+    // Nothing is chosen yet: an empty list, and no command that needs a choice.
+    FileListBox1->clear();
+    FileListBox1->show();
+    Label2->show();
+    for (QWidget *control : {static_cast<QWidget *>(SpeedButton2), static_cast<QWidget *>(SBrewritedir),
+                             static_cast<QWidget *>(CBsubdir), static_cast<QWidget *>(Lsubdir)})
+        control->setEnabled(false);
+}
+
+QString TrewriteF::ArchiveRoot()
+{
+    QString destination;
+    if (!m_config)
+        m_config = std::make_unique<Tconfig>();
+    destination = m_config->ReadString(Primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"),
+                                       QString());
+    if (destination.endsWith(kBackslash))
+        destination.chop(1);
+    QString name = m_host.dirName ? m_host.dirName(Primary ? 1 : 2) : QString();
+    if (name.startsWith(kBackslash))
+        name.remove(0, 1);
+    return destination + kBackslash + name;
+}
+
+bool TrewriteF::Compressed()
+{
+    if (!m_config)
+        m_config = std::make_unique<Tconfig>();
+    return m_config->ReadBool(Primary ? QStringLiteral("Bzip2_ok_1") : QStringLiteral("Bzip2_ok_2"), true);
+}
+
+QStringList TrewriteF::nodeChain() const
+{
+    QStringList chain;
+    for (const TreeListNode *node = TLrewrite->treeList()->Selected(); node; node = node->parent())
+        chain.prepend(TTreeList::NodeName(node));
+    return chain;
+}
+
+void TrewriteF::showFolder(const QString &archiveFolder)
+{
+    FileListBox1->clear();
+    const QStringList entries =
+        archivelist::folderEntries(archiveFolder, archivelist::FolderEntryKind::Files);
+    bool compressed = true;
+    const auto read = [&] { compressed = Compressed(); };
+    if (m_host.guarded)
+        m_host.guarded(read);
+    else
+        read();
+    FileListBox1->addItems(restore::shownNames(entries, compressed));
+}
+
+void TrewriteF::TLrewriteChange()
+{
+    TTreeList *tree = TLrewrite->treeList();
+    if (!tree->Selected()) {
+        ClearFileList();
+        return;
+    }
+    if (!tree->Dir()) {
+        FileListBox1->hide();
+        Label2->hide();
+        SpeedButton2->setEnabled(true);
+        SBrewritedir->setEnabled(false);
+        CBsubdir->setEnabled(false);
+        Lsubdir->setEnabled(false);
+        return;
+    }
+    FileListBox1->show();
+    Label2->show();
+    SpeedButton2->setEnabled(false);
+    const bool archived = !TTreeList::NodeExt(tree->Selected()).isEmpty();
+    SBrewritedir->setEnabled(archived);
+    CBsubdir->setEnabled(archived);
+    Lsubdir->setEnabled(archived);
+    // A name that is not allowed leads out of the archive: nothing of it is read.
+    if (!restore::refusedName(nodeChain()).isEmpty()) {
+        FileListBox1->clear();
+        return;
+    }
+    QString folder;
+    const auto read = [&] { folder = restore::archiveFolder(ArchiveRoot(), tree->Path()); };
+    if (m_host.guarded ? !m_host.guarded(read) : (read(), false))
+        return;
+    if (entryExists(folder))
+        showFolder(folder);
+    else
+        FileListBox1->clear();
+}
+
+void TrewriteF::FileListBox1Click()
+{
+    SpeedButton2->setEnabled(FileListBox1->count() > 0 && FileListBox1->currentRow() >= 0);
+    SBrewritedir->setEnabled(false);
+    CBsubdir->setEnabled(false);
+    Lsubdir->setEnabled(false);
+}
+
+void TrewriteF::SelectAll()
+{
+    FileListBox1->selectAll();
+}
+
+QStringList TrewriteF::selectedFromLast() const
+{
+    QStringList names;
+    for (int row = FileListBox1->count() - 1; row >= 0; --row) {
+        if (FileListBox1->item(row)->isSelected())
+            names.append(FileListBox1->item(row)->text());
+    }
+    return names;
+}
+
+bool TrewriteF::readSide(Side *side)
+{
+    const auto read = [&] {
+        if (!m_config)
+            m_config = std::make_unique<Tconfig>();
+        side->folderName = m_host.dirName ? m_host.dirName(Primary ? 1 : 2) : QString();
+        if (side->folderName.startsWith(kBackslash))
+            side->folderName.remove(0, 1);
+        side->compressed = Compressed();
+        side->destination = m_config->ReadString(
+            Primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString());
+        if (side->destination.endsWith(kBackslash))
+            side->destination.chop(1);
+    };
+    if (m_host.guarded)
+        return m_host.guarded(read);
+    read();
+    return true;
+}
+
+void TrewriteF::addFile(Plan &plan, const Side &side, const restore::FileOrigin &origin)
+{
+    // Paths are at most 255 characters; a longer one is refused, never cut short.
+    if (origin.target.size() > win::kMaxPathLength || origin.source.size() + 4 > win::kMaxPathLength) {
+        plan.steps.push_back({Step::Kind::TooLong,
+                              origin.target.size() > win::kMaxPathLength ? origin.target : origin.source});
+        return;
+    }
+    plan.items.push_back({origin, false, side.destination + kBackslash + side.folderName});
+    plan.steps.push_back({Step::Kind::File, QString(), plan.items.size() - 1});
+}
+
+void TrewriteF::planWorker(Plan &plan, const Side &side, const QString &P, const QStringList &selectedNames)
+{
+    if (const QString refused = restore::refusedName(nodeChain()); !refused.isEmpty()) {
+        plan.steps.push_back({Step::Kind::Refused, refused});
+        return;
+    }
+    if (TLrewrite->treeList()->Dir()) {
+        if (selectedNames.isEmpty()) {
+            plan.steps.push_back({Step::Kind::NoFileSelected, QString()});
+            return;
+        }
+        QString dirP = P;
+        if (dirP.endsWith(kBackslash))
+            dirP.chop(1);
+        for (const QString &entry : selectedNames) {
+            if (!restore::nameAllowed(entry))
+                plan.steps.push_back({Step::Kind::Refused, entry});
+            else
+                addFile(plan, side, restore::fileInFolder(side.destination, side.folderName, dirP, entry));
+        }
+    } else if (!P.isEmpty()) {
+        addFile(plan, side, restore::fileAt(side.destination, side.folderName, P));
+    }
+}
+
+void TrewriteF::SpeedButton2Click()
+{
+    if (!m_host.ask || !m_host.ask(text("RestoreConfirm"), QString()))
+        return;
+    Side side;
+    if (!readSide(&side))
+        return;
+    Plan plan;
+    planWorker(plan, side, TLrewrite->treeList()->Path(), selectedFromLast());
+    execute(plan, side);
+}
+
+void TrewriteF::SBrewritedirClick()
+{
+    TTreeList *tree = TLrewrite->treeList();
+    const QString P = tree->Path();
+    if (!tree->Dir())
+        return;
+    Side side;
+    if (!readSide(&side))
+        return;
+    const bool refused = !restore::refusedName(nodeChain()).isEmpty();
+    QString folder = restore::archiveFolder(side.destination + kBackslash + side.folderName, P);
+    if (!refused && !entryExists(folder))
+        return;
+    if (!m_host.ask || !m_host.ask(text("RestoreConfirm"), QString()))
+        return;
+    const bool withSubdirectories = CBsubdir->isChecked();
+    Plan plan;
+    SelectAll();
+    planWorker(plan, side, P, selectedFromLast());
+    if (withSubdirectories && !refused) {
+        if (folder.endsWith(kBackslash))
+            folder.chop(1);
+        TFindFile walker;
+        walker.Start(folder);
+        for (;;) {
+            const QString relative = walker.NextDir();
+            if (walker.done() != 0)
+                break;
+            // Each folder before its own subfolders, as the walker hands them out.
+            const QStringList parts = relative.split(kBackslash);
+            const auto bad = std::find_if(parts.begin(), parts.end(),
+                                          [](const QString &part) { return !restore::nameAllowed(part); });
+            if (bad != parts.end()) {
+                plan.steps.push_back({Step::Kind::Refused, *bad});
+                continue;
+            }
+            showFolder(folder + kBackslash + relative);
+            SelectAll();
+            planWorker(plan, side, P + relative, selectedFromLast());
+        }
+    }
+    execute(plan, side);
+}
+
+void TrewriteF::B_backfilesClick()
+{
+    if (!m_host.ask || !m_host.ask(text("BackAfilesConfirm"), QString()))
+        return;
+    if (m_host.restoreArchiveList)
+        m_host.restoreArchiveList(Primary ? 1 : 2);
+    TLrewriteChange();
 }
 
 void TrewriteF::SpeedButton1Click()
 {
     TLrewrite->setFocus();
     accept();
+}
+
+void TrewriteF::execute(const Plan &plan, const Side &side)
+{
+    if (plan.steps.empty())
+        return;
+    RestoreRun run(plan.items, side.compressed, Threads);
+    RestoreLog log(m_host.logFolder ? m_host.logFolder() : QString());
+    const size_t total = plan.items.size();
+    size_t done = 0;
+    QElapsedTimer sinceUpdate;
+    sinceUpdate.start();
+    const auto progressLine = [&] {
+        QString line = text("RestoreInfo");
+        if (total > 1)
+            line += QStringLiteral("  %1 / %2").arg(done).arg(total);
+        return line;
+    };
+    const auto showProgress = [&] {
+        if (m_host.showProgress)
+            m_host.showProgress(progressLine());
+        sinceUpdate.restart();
+    };
+    const auto inform = [&](const QString &first, const QString &second) {
+        // The progress window goes before any box, and comes back after it.
+        if (m_host.progressDone)
+            m_host.progressDone();
+        if (m_host.inform)
+            m_host.inform(first, second);
+        showProgress();
+    };
+    // The GUI thread waits for the workers with the progress window kept painted; what the user
+    // types meanwhile waits until the restore is over, as it would in a busy window.
+    const auto idle = [&] {
+        if (sinceUpdate.elapsed() >= kProgressInterval)
+            showProgress();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+
+    repaint();
+    log.write(QStringLiteral("restore from %1").arg(side.destination + kBackslash + side.folderName));
+    showProgress();
+    for (const Step &step : plan.steps) {
+        switch (step.kind) {
+        case Step::Kind::NoFileSelected:
+            inform(text("MessageMustSelectaFile"), QString());
+            break;
+        case Step::Kind::Refused:
+            log.write(QStringLiteral("refused name %1").arg(step.name));
+            inform(text("MessageRefusedName"), step.name);
+            break;
+        case Step::Kind::TooLong:
+            log.write(QStringLiteral("refused, path too long: %1").arg(step.name));
+            inform(text("MessagePathTooLong"), step.name);
+            break;
+        case Step::Kind::File:
+            putInPlace(plan.items[step.item], run.take(step.item, idle), log, inform);
+            ++done;
+            // Workers that keep ahead leave nothing to wait for: the count and the painting are
+            // brought up to date here then.
+            if (sinceUpdate.elapsed() >= kProgressInterval) {
+                showProgress();
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            }
+            break;
+        }
+    }
+    if (m_host.progressDone)
+        m_host.progressDone();
+}
+
+void TrewriteF::putInPlace(const RestoreRun::Item &item, RestoreRun::Prepared prepared, RestoreLog &log,
+                           const Inform &inform)
+{
+    const restore::FileOrigin &origin = item.origin;
+    // An existing target loses its attributes so that it can be replaced, and gets them back
+    // when it is not.
+    const win::DWORD before = win::GetFileAttributes(origin.target);
+    const bool existed = before != win::INVALID_FILE_ATTRIBUTES && !(before & win::FILE_ATTRIBUTE_DIRECTORY);
+    if (existed)
+        win::SetFileAttributes(origin.target, win::FILE_ATTRIBUTE_NORMAL);
+    if (EnsureDirectory(origin.targetDir))
+        inform(text("MessageFileCreateError"), QString());
+    const bool copied = prepared.file && prepared.file->kind() == PendingFile::Kind::Copied;
+    const int code = prepared.file ? prepared.file->commit() : int(DecompressOtherFailure);
+    if (code == DecompressOk) {
+        // The member's time, at the two-second resolution it is kept at; only a file that really
+        // came back gets it, so that an old file never looks restored.
+        win::DWORD time = 0;
+        if (!copied && win::GetFileDosDateTime(prepared.member, &time))
+            win::SetFileDosDateTime(origin.target, time);
+        log.write(QStringLiteral("restored %1").arg(origin.target));
+        return;
+    }
+    if (existed)
+        win::SetFileAttributes(origin.target, before);
+    log.write(QStringLiteral("failed %1 from %2: %3")
+                  .arg(origin.target, prepared.member.isEmpty() ? origin.source : prepared.member,
+                       copied ? text("MessageOtherError") : failureText(code)));
+    if (copied) {
+        inform(text("MessageFileNotExistsError") + QStringLiteral("  /  ") + text("MessageOtherError"),
+               origin.source);
+        repaint();
+    } else {
+        inform(failureText(code), failureNamesTarget(code) ? origin.target : origin.source);
+    }
+}
+
+// The failure box of a code: its text, and whether its second line names the target (else the
+// archive-side source without ".bz2").
+QString TrewriteF::failureText(int code) const
+{
+    switch (code) {
+    case DecompressOutOfMemory:
+        return text("MessageOutOfMemory");
+    case DecompressLibraryError:
+    case DecompressStreamMisused:
+        return text("MessageCompressionError");
+    case DecompressCannotCreateTarget:
+        return text("MessageFileCreateError");
+    case DecompressCannotOpenSource:
+        return text("MessageFileOpenError");
+    case DecompressReadFailure:
+        return text("MessageFileReadError");
+    case DecompressWriteFailure:
+        return text("MessageFileWriteError");
+    case DecompressSourceMissing:
+        return text("MessageFileNotExistsError");
+    default:
+        return text("MessageOtherError");
+    }
+}
+
+bool TrewriteF::failureNamesTarget(int code)
+{
+    return code == DecompressCannotCreateTarget || code == DecompressWriteFailure ||
+           code == DecompressOtherFailure;
 }

@@ -5,6 +5,7 @@
 #include "archiverhooks.h"
 #include "confirm1f.h"
 #include "info1f.h"
+#include "maintenancehooks.h"
 #include "savef.h"
 #include "stubwindows.h"
 
@@ -14,6 +15,7 @@
 #include "archiver/man_archf.h"
 #include "archiver/statusf.h"
 #include "archiver/varakozf.h"
+#include "maintenance/dirselectf.h"
 #include "maintenance/rewritef.h"
 
 #include "config/configerror.h"
@@ -67,7 +69,9 @@ bool DunlivoPanel::create()
     m_extlist = std::make_unique<TextlistF>(programDir());
     m_extlist->setHost(m_main->extensionListHost());
     m_dirselect = std::make_unique<TdirselectF>();
+    m_dirselect->setHost(dirselectHost(m_main.get()));
     m_rewrite = std::make_unique<TrewriteF>();
+    m_rewrite->setHost(rewriteHost(m_main.get()));
     m_language = std::make_unique<TlanguageF>();
     m_background = std::make_unique<TbackgroundF>();
     const AppearanceHost appearance{

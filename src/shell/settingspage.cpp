@@ -11,6 +11,7 @@
 #include "appearance/kovapanel.h"
 #include "config/config.h"
 #include "maintenance/compressioncontrols.h"
+#include "maintenance/dirselectf.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -172,6 +173,8 @@ void SettingsPage::build(TKovaPanel *page)
     connect(ComboBox2, &QComboBox::activated, this, &SettingsPage::markChanged);
     connect(ComboBox2, &QComboBox::currentIndexChanged, this, &SettingsPage::ComboBox2Change);
     connect(SpeedButton8, &QToolButton::clicked, this, &SettingsPage::SpeedButton8Click);
+    connect(SpeedButton13, &QToolButton::clicked, this, &SettingsPage::SpeedButton13Click);
+    connect(SpeedButton14, &QToolButton::clicked, this, &SettingsPage::SpeedButton14Click);
     wireCompression();
 }
 
@@ -199,6 +202,18 @@ void SettingsPage::wireCompression()
     };
     link.guarded = [this](const std::function<void()> &body) { m_main->guarded(body); };
     compression = new CompressionControls(CheckBox3, CheckBox4, SpeedButton11, std::move(link), this);
+}
+
+void SettingsPage::SpeedButton13Click()
+{
+    if (TdirselectF *chooser = m_main->panel()->dirselectF())
+        chooser->Open(true);
+}
+
+void SettingsPage::SpeedButton14Click()
+{
+    if (TdirselectF *chooser = m_main->panel()->dirselectF())
+        chooser->Open(false);
 }
 
 QString SettingsPage::text(const char *key) const

@@ -83,6 +83,9 @@ public:
     void SpinEdit3Change();
     void ComboBox2Change();
     void markChanged();
+    // The destination buttons open the destination chooser for their side.
+    void SpeedButton13Click();
+    void SpeedButton14Click();
 
     // Mapping between the shutdown mode box's items and the stored "ShutDown_type".
     static int ShutdownTypeOfItem(int item);

@@ -1,4 +1,4 @@
-// The placeholder windows and the about window.
+// The about window.
 #include "stubwindows.h"
 
 #include "windowplacement.h"
@@ -29,17 +29,4 @@ TaboutF::TaboutF(QWidget *parent) : TPanelWindow(QStringLiteral("aboutF"), QSize
     kovaProvider1->setOnNeedSet(
         [this](QObject *) { SpeedButton1->setText(kovaProvider1->GetText(QStringLiteral("OkButton"))); });
     connect(SpeedButton1, &QToolButton::clicked, this, &QDialog::accept);
-}
-
-TdirselectF::TdirselectF(QWidget *parent)
-    : TPanelWindow(QStringLiteral("dirselectF"), QSize(440, 300), true, parent)
-{
-    addPlaceholder(QStringLiteral("Archive destinations"));
-    setDefaultTexts({
-        {"DirExistsWarning1", "If you select an existent directory it is possible that other files"},
-        {"DirexistsWarning2", "will be delete when you emptying the archive.    Continue?"},
-        {"PrimaryDestDirText", "Primary archive's destination:"},
-        {"SecondaryDestDirText", "Secondary archive's destination:"},
-        {"MessagePathNotFound", "Path not found! "},
-    });
 }

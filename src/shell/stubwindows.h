@@ -1,6 +1,5 @@
-// The panel's windows that are still placeholders: each has its name, its size, a string provider
-// and a window-filling textured panel, so that the panel is complete from the start and every
-// window takes part in the language and texture registration. Their contents come later.
+// The about window: a small window of its own name and size with a string provider and a
+// window-filling textured panel, like every window of the panel.
 #pragma once
 
 #include "appearance/panelwindow.h"
@@ -19,13 +18,4 @@ public:
     QLabel *Image1 = nullptr; // the built-in logo
     QLabel *Label1 = nullptr;
     QToolButton *SpeedButton1 = nullptr; // OK
-};
-
-// The archive destination window.
-class TdirselectF : public TPanelWindow
-{
-    Q_OBJECT
-
-public:
-    explicit TdirselectF(QWidget *parent = nullptr);
 };

@@ -4,8 +4,12 @@
 #include "testprefix.h"
 
 #include "appearance/kovaprovider.h"
+#include "archivelist/directoryviews.h"
 #include "archivelist/treelist.h"
+#include "archivelist/treelistview.h"
 #include "config/config.h"
+#include "maintenance/dirselectf.h"
+#include "maintenance/rewritef.h"
 #include "platform/paths.h"
 #include "shell/app_user_window.h"
 #include "shell/application.h"
@@ -18,6 +22,8 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -104,6 +110,24 @@ bool renderPanel(const QString &folder, const QString &suffix, const QString &te
     panel.info1F()->Label1->setText(main->kovaProvider1->GetText(QStringLiteral("CantOpenfileWarning")));
     panel.info1F()->Label2->setText(QStringLiteral("Afiles.lst"));
     panel.saveF()->Label1->setText(main->kovaProvider1->GetText(QStringLiteral("SaveInfo")));
+    // The restore window on a directory with files, the chooser on the drives.
+    if (TrewriteF *rewrite = panel.rewriteF()) {
+        rewrite->TLrewrite->treeList()->Assign(*main->TLarchive->treeList());
+        rewrite->TLrewrite->treeList()->ExpandTopLevel();
+        rewrite->Label1->setText(main->kovaProvider1->GetText(QStringLiteral("PrimaryRestoreButton")));
+        rewrite->TLrewrite->treeList()->SetSelected(
+            rewrite->TLrewrite->treeList()->AddDir(QStringLiteral("C:\\Documents"), QString()));
+        rewrite->FileListBox1->addItems({QStringLiteral("budget 2026.xls"), QStringLiteral("letter.doc"),
+                                         QStringLiteral("minutes.odt"), QStringLiteral("report.doc")});
+        rewrite->FileListBox1->item(1)->setSelected(true);
+    }
+    if (TdirselectF *chooser = panel.dirselectF()) {
+        chooser->LsDTpath->Rebuild();
+        chooser->LsDTpath->OpenAt(QStringLiteral("C:\\"));
+        chooser->Label1->setText(QStringLiteral("Primary archive's destination:"));
+        chooser->Ename->setText(QStringLiteral("Archive1"));
+        chooser->ShowSelection();
+    }
     for (QWidget *window : panel.creationOrder()) {
         if (window == main)
             continue;

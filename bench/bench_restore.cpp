@@ -1,0 +1,305 @@
+// The restore's speed against the usual tools, on the same archive in the same run (wall-clock
+// time). A tree (bench/make-restore-corpus.sh) is archived by archiv, compressed on the primary
+// side and plain on the secondary one; the restore is the real restore window (offscreen)
+// restoring the tree's directory with every subdirectory into an emptied origin.
+// - restore_vs_bzip2_ratio: the compressed restore / bzip2 -dk over every member one after another;
+// - restore_vs_xargs_ratio: the compressed restore / xargs -P<cores> bzip2 -dk over the members;
+// - restore_plain_vs_cp_ratio: the plain restore / cp -a of the plain archive's folder.
+// Each pair runs in turns, several rounds; a figure is the median of the rounds' ratios.
+// restore_cpu_vs_bzip2_cpu_ratio (processor time, for information) says what the wall-time
+// figures would be on free cores.
+#include "figures.h"
+
+#include "archivelist/treelist.h"
+#include "archivelist/treelistview.h"
+#include "config/config.h"
+#include "maintenance/rewritef.h"
+#include "platform/paths.h"
+#include "platform/prefix.h"
+#include "platform/winmsg.h"
+#include "shell/app_user_window.h"
+#include "shell/application.h"
+#include "shell/confirm1f.h"
+#include "shell/info1f.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+
+#include <algorithm>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include <sys/resource.h>
+
+namespace {
+
+const QString kClass = QStringLiteral("APP_USER_WINDOW");
+const QString kTitle = QString::fromUtf8("Kovamark-archiv\xc3\xa1l\xc3\xb3");
+constexpr int kRounds = 3;
+
+double runShell(const QString &script, const QStringList &arguments = {})
+{
+    QProcess shell;
+    shell.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    shell.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    shell.start(QStringLiteral("bash"),
+                QStringList{QStringLiteral("-c"), script, QStringLiteral("bash")} + arguments);
+    if (!shell.waitForFinished(-1) || shell.exitCode() != 0)
+        return -1;
+    return timer.nsecsElapsed() / 1e9;
+}
+
+void settle()
+{
+    runShell(QStringLiteral("sync"));
+}
+
+double cpuSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double median(std::vector<double> values)
+{
+    values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return !(v > 0); }),
+                 values.end());
+    if (values.empty())
+        return -1;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+int countFiles(const QString &folder)
+{
+    int n = 0;
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();
+         it.next())
+        ++n;
+    return n;
+}
+
+// Archives the origin's folders once on both sides with a private archiv.
+bool archiveOnce(const QString &binDir, const QString &programDir, const QString &origin)
+{
+    TTreeList list;
+    list.AddDir(win::ToWindowsPath(origin), QStringLiteral(".*"));
+    for (QDirIterator it(origin, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+         it.hasNext();)
+        list.AddDir(win::ToWindowsPath(it.next()), QStringLiteral(".*"));
+    list.SaveToFile(win::ToWindowsPath(programDir + QStringLiteral("/afiles.lst")));
+    const QString exe = programDir + QStringLiteral("/archiv");
+    QFile::copy(binDir + QStringLiteral("/archiv"), exe);
+    QProcess archiv;
+    archiv.start(exe, {QStringLiteral("--start-delay-ms"), QStringLiteral("100000000")});
+    archiv.waitForStarted();
+    for (int i = 0; i < 1000 && !win::FindWindow(kClass, kTitle); ++i)
+        QThread::msleep(10);
+    const win::UINT message = win::RegisterWindowMessage(QStringLiteral("Kovamark-main-message"));
+    Tconfig config;
+    bool ok = true;
+    for (int side : {2, 3}) {
+        win::SendMessage(win::FindWindow(kClass, kTitle), message, win::WPARAM(side), win::LPARAM(side));
+        const QString progress = side == 2 ? QStringLiteral("Progress_1") : QStringLiteral("Progress_2");
+        while (config.ReadBool(progress, false))
+            QThread::msleep(50);
+        const QString state = side == 2 ? QStringLiteral("Archstate") : QStringLiteral("Safestate");
+        ok = ok && config.ReadInteger(state, -1) == 0;
+    }
+    win::PostMessage(win::FindWindow(kClass, kTitle), win::WM_CLOSE, 0, 0);
+    archiv.waitForFinished(-1);
+    return ok;
+}
+
+// The panel, offscreen, with its questions answered Yes and its information boxes counted.
+class Panel
+{
+public:
+    explicit Panel(const QString &programDir)
+    {
+        PanelOptions options;
+        options.programDir = win::ToWindowsPath(programDir);
+        m_panel = std::make_unique<DunlivoPanel>(options);
+        m_ok = m_panel->create();
+        if (!m_ok)
+            return;
+        m_panel->App_user_window()->show();
+        QElapsedTimer wait;
+        wait.start();
+        while (!m_panel->App_user_window()->ActivatedOnce && wait.elapsed() < 30000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QObject::connect(&m_answer, &QTimer::timeout, [this] {
+            if (m_panel->confirm1F()->isVisible())
+                m_panel->confirm1F()->SpeedButton1->click();
+            if (m_panel->info1F()->isVisible()) {
+                // A folder that holds only folders says "Select a file!" in its turn; any other
+                // box is a failure.
+                if (m_panel->info1F()->Label1->text() != QLatin1String("Select a file!"))
+                    ++boxes;
+                else
+                    m_panel->info1F()->SpeedButton1->click();
+                if (!m_panel->info1F()->isVisible())
+                    return;
+                std::fprintf(stderr, "bench_restore: %s %s\n", qPrintable(m_panel->info1F()->Label1->text()),
+                             qPrintable(m_panel->info1F()->Label2->text()));
+                m_panel->info1F()->SpeedButton1->click();
+            }
+        });
+        m_answer.start(5);
+    }
+    bool ok() const { return m_ok; }
+
+    // Restores the origin folder with its subdirectories from a side; seconds, -1 on failure.
+    double restore(int side, const QString &destination, const QString &origin)
+    {
+        TrewriteF *window = m_panel->rewriteF();
+        window->Primary = side == 1;
+        TTreeList *tree = window->TLrewrite->treeList();
+        tree->LoadFromFile(win::ToWindowsPath(destination) +
+                           (side == 1 ? QStringLiteral("\\Archive1\\afiles.lst")
+                                      : QStringLiteral("\\Archive2\\afiles.lst")));
+        tree->SetSelected(tree->AddDir(win::ToWindowsPath(origin), QString()));
+        window->CBsubdir->setChecked(true);
+        const int before = boxes;
+        QElapsedTimer timer;
+        timer.start();
+        window->SBrewritedirClick();
+        const double seconds = timer.nsecsElapsed() / 1e9;
+        return boxes == before ? seconds : -1;
+    }
+
+    int boxes = 0;
+
+private:
+    std::unique_ptr<DunlivoPanel> m_panel;
+    QTimer m_answer;
+    bool m_ok = false;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    BenchPrefix prefix;
+    win::Prefix::ensure();
+    const QString binDir = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin");
+    const QString corpus = makeCorpus(QStringLiteral(DUNLIVO_BENCH_DIR "/make-restore-corpus.sh")).value(0);
+    if (corpus.isEmpty() || !QFileInfo(corpus).isDir()) {
+        std::fprintf(stderr, "bench_restore: no corpus\n");
+        return 0;
+    }
+    const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+    QTemporaryDir work(QStringLiteral("/tmp/dunlivo-bench-restore-XXXXXX"));
+    QTemporaryDir program;
+    const QString origin = work.path() + QStringLiteral("/origin");
+    const QString destination = work.path() + QStringLiteral("/dest");
+    QDir().mkpath(destination);
+    runShell(QStringLiteral("cp -a \"$1\" \"$2\""), {corpus, origin});
+    const int files = countFiles(origin);
+    {
+        Tconfig config;
+        config.WriteString(QStringLiteral("Celutvonal"), win::ToWindowsPath(destination));
+        config.WriteString(QStringLiteral("Celutvonal2"), win::ToWindowsPath(destination));
+        config.WriteBool(QStringLiteral("Bzip2_ok_1"), true);
+        config.WriteBool(QStringLiteral("Bzip2_ok_2"), false);
+        config.WriteInteger(QStringLiteral("Archivalas"), 0);
+        config.WriteInteger(QStringLiteral("Biztarchivalas"), 0);
+        config.WriteBool(QStringLiteral("Autourites"), false);
+        config.WriteBool(QStringLiteral("Kerdez"), false);
+        config.WriteInteger(QStringLiteral("Prioritas"), 0);
+    }
+    if (!archiveOnce(binDir, program.path(), origin)) {
+        std::fprintf(stderr, "bench_restore: archiv failed\n");
+        return 0;
+    }
+    Panel panel(program.path());
+    if (!panel.ok()) {
+        std::fprintf(stderr, "bench_restore: no panel\n");
+        return 0;
+    }
+
+    // The members below the archive root, copied once for the tools (the copy is not timed).
+    const QString members = work.path() + QStringLiteral("/members");
+    runShell(QStringLiteral("cp -a \"$1\" \"$2\""), {destination + QStringLiteral("/Archive1"), members});
+    const QString plainArchive = destination + QStringLiteral("/Archive2");
+    const QString cpTarget = work.path() + QStringLiteral("/cp");
+    const QString list = QStringLiteral("find \"$1\" -type f -name '*.bz2' -print0");
+    const QString clean = QStringLiteral("find \"$1\" -type f ! -name '*.bz2' ! -name afiles.lst -delete");
+    const auto emptyOrigin = [&] {
+        runShell(QStringLiteral("rm -rf \"$1\""), {origin});
+        settle();
+    };
+
+    std::vector<double> vsSerial, vsXargs, vsCp, cpuVsSerial;
+    double oursBest = -1;
+    for (int round = 0; round < kRounds; ++round) {
+        emptyOrigin();
+        const double oursCpuBefore = cpuSeconds(RUSAGE_SELF);
+        const double ours = panel.restore(1, destination, origin);
+        const double oursCpu = cpuSeconds(RUSAGE_SELF) - oursCpuBefore;
+        const bool complete = countFiles(origin) == files;
+        if (!complete)
+            std::fprintf(stderr, "bench_restore: the compressed restore gave %d of %d files\n",
+                         countFiles(origin), files);
+        settle();
+        runShell(clean, {members});
+        settle();
+        const double serialCpuBefore = cpuSeconds(RUSAGE_CHILDREN);
+        const double serial = runShell(list + QStringLiteral(" | xargs -0 bzip2 -dkf"), {members});
+        const double serialCpu = cpuSeconds(RUSAGE_CHILDREN) - serialCpuBefore;
+        runShell(clean, {members});
+        settle();
+        const double xargs =
+            runShell(list + QStringLiteral(" | xargs -0 -n 8 -P %1 bzip2 -dkf").arg(cores), {members});
+        if (ours > 0 && complete) {
+            oursBest = oursBest < 0 ? ours : std::min(oursBest, ours);
+            if (serial > 0)
+                vsSerial.push_back(ours / serial);
+            if (serialCpu > 0)
+                cpuVsSerial.push_back(oursCpu / serialCpu);
+            if (xargs > 0)
+                vsXargs.push_back(ours / xargs);
+        }
+
+        emptyOrigin();
+        const double plain = panel.restore(2, destination, origin);
+        const bool plainComplete = countFiles(origin) == files;
+        settle();
+        runShell(QStringLiteral("rm -rf \"$1\""), {cpTarget});
+        settle();
+        const double cp = runShell(QStringLiteral("cp -a \"$1\" \"$2\""), {plainArchive, cpTarget});
+        if (plain > 0 && plainComplete && cp > 0)
+            vsCp.push_back(plain / cp);
+    }
+    if (const double r = median(vsSerial); r > 0)
+        printFigure("restore_vs_bzip2_ratio", r, "x");
+    if (const double r = median(vsXargs); r > 0)
+        printFigure("restore_vs_xargs_ratio", r, "x");
+    if (const double r = median(vsCp); r > 0)
+        printFigure("restore_plain_vs_cp_ratio", r, "x");
+    if (oursBest > 0)
+        printFigure("restore_files_per_s", files / oursBest, "files/s");
+    // For information on a busy machine: the processor time of the compressed restore (all its
+    // threads) against bzip2's over the same members; the wall-time figures above need free cores.
+    if (const double r = median(cpuVsSerial); r > 0)
+        printFigure("restore_cpu_vs_bzip2_cpu_ratio", r, "x");
+    return 0;
+}

@@ -1,0 +1,72 @@
+// RestoreRun: the files of one restore command made ready ahead of the GUI thread. Worker threads
+// (one per core) decompress or copy each file into a temporary file beside its target, in the
+// command's order and a bounded distance ahead; the GUI thread takes them in that same order and
+// puts each in place, so that renames, times and failure windows keep the command's order.
+#pragma once
+
+#include "pendingfile.h"
+#include "restorenames.h"
+
+#include <QString>
+
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class RestoreRun
+{
+public:
+    // One file of the command. A refused file is only reported, never read or written.
+    struct Item
+    {
+        restore::FileOrigin origin;
+        bool refused = false;
+        // The archive's root folder: a member whose folder lies elsewhere once links are followed
+        // (a folder of a tampered archive that is a link) is not read. Empty: not checked.
+        QString root;
+    };
+    // A file made ready: the file, and the archive member it was made from (the member ".bz2"
+    // file when it was decompressed).
+    struct Prepared
+    {
+        std::unique_ptr<PendingFile> file;
+        QString member;
+    };
+
+    // compressed: the side's compression flag. threads: 0 for one per core.
+    RestoreRun(std::vector<Item> items, bool compressed, int threads = 0);
+    // Stops the workers; files made ready and not taken are removed.
+    ~RestoreRun();
+    RestoreRun(const RestoreRun &) = delete;
+    RestoreRun &operator=(const RestoreRun &) = delete;
+
+    const std::vector<Item> &items() const { return m_items; }
+
+    // Waits for the file of item index (taken in order, each once) and hands it over. While it
+    // waits, idle is called about every 50 ms. A refused item gives an empty file.
+    Prepared take(size_t index, const std::function<void()> &idle);
+
+    // Makes one item ready on the calling thread: its folder is made, then the member is
+    // decompressed or copied. When the side's own form of the file is missing and the other form
+    // is there (a side that is changing between compressed and plain), the other form is used.
+    static Prepared prepare(const Item &item, bool compressed);
+
+private:
+    void work();
+
+    std::vector<Item> m_items;
+    bool m_compressed;
+    std::vector<Prepared> m_prepared;
+    std::vector<bool> m_ready;
+    size_t m_next = 0;  // the next item a worker starts
+    size_t m_taken = 0; // items handed to the GUI thread so far
+    size_t m_ahead;     // how far the workers may run ahead of the GUI thread
+    bool m_stop = false;
+    std::mutex m_mutex;
+    std::condition_variable m_workAvailable;
+    std::condition_variable m_itemReady;
+    std::vector<std::thread> m_workers;
+};

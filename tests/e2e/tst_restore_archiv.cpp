@@ -1,0 +1,259 @@
+// Getting files back from archives written by the real archiv: both destinations chosen in the
+// panel, a tree archived compressed on one side and plain on the other, then originals changed,
+// deleted and write-protected and restored through the real restore window, file by file, by
+// directory with subdirectories and by a drive's single file; bytes, times and attributes; a
+// missing and a damaged member; the archive's list put back.
+#include "../maintenance/restorepanel.h"
+#include "testmain.h"
+
+#include "archiver/communicator.h"
+#include "maintenance/dirselectf.h"
+#include "platform/attributes.h"
+#include "platform/filetime.h"
+#include "platform/prefix.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRandomGenerator>
+
+#include "archivelist/directoryviews.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace win;
+
+namespace {
+
+constexpr int kLong = 120000;
+
+HWND archiverWindow()
+{
+    return FindWindow(Communicator::windowClass(), Communicator::windowTitle());
+}
+
+bool archiverEnded()
+{
+    const QByteArray path = QFile::encodeName(Prefix::path() + QStringLiteral("/archiv.lock"));
+    const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return true;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
+}
+
+DWORD dosTime(const QString &hostPath)
+{
+    DWORD time = 0;
+    GetFileDosDateTime(ToWindowsPath(hostPath), &time);
+    return time;
+}
+
+// The restore panel with a copy of archiv in its program folder, timed runs off; the Archiver is
+// stopped when the test ends.
+class ArchivRestorePanel : public RestorePanel
+{
+public:
+    ArchivRestorePanel()
+    {
+        const QString exe = host(QStringLiteral("archiv"));
+        QFile::copy(testBinDir() + QStringLiteral("/archiv"), exe);
+        QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeOwner);
+        settings().WriteInteger(QStringLiteral("Archivalas"), 0);
+        settings().WriteInteger(QStringLiteral("Biztarchivalas"), 0);
+        settings().WriteBool(QStringLiteral("Autourites"), false);
+        settings().WriteString(QStringLiteral("Celutvonal"), QString());
+        settings().WriteString(QStringLiteral("Celutvonal2"), QString());
+    }
+    ~ArchivRestorePanel()
+    {
+        if (HWND window = archiverWindow())
+            PostMessage(window, WM_CLOSE, 0, 0);
+        if (!QTest::qWaitFor([] { return !archiverWindow() && archiverEnded(); }, kLong))
+            qWarning("archiv did not end");
+    }
+};
+
+struct Original
+{
+    QString relative; // below T:
+    QByteArray bytes;
+    QDateTime time;
+};
+
+} // namespace
+
+class TestRestoreArchiv : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void archiveThenGetEverythingBack()
+    {
+        ArchivRestorePanel p;
+        p.settings().WriteBool(QStringLiteral("Bzip2_ok_1"), true);
+        p.settings().WriteBool(QStringLiteral("Bzip2_ok_2"), false);
+        // The originals: a folder of documents with subfolders, and a single file of the drive.
+        QRandomGenerator random(2026);
+        QList<Original> originals;
+        const QStringList names = {"Docs/letter.txt",     "Docs/report.doc",          "Docs/Empty.txt",
+                                   "Docs/Sub1/notes.txt", "Docs/Sub1/Deep/photo.jpg", "Docs/Sub2/sheet.xls",
+                                   "single.txt"};
+        int n = 0;
+        for (const QString &name : names) {
+            QByteArray bytes;
+            if (name.endsWith(QLatin1String(".jpg"))) {
+                bytes.resize(300000);
+                for (char &c : bytes)
+                    c = char(random.bounded(256));
+            } else if (!name.contains(QLatin1String("Empty"))) {
+                bytes = (name + QStringLiteral(" line\n")).toUtf8().repeated(1000 + n * 37);
+            }
+            QDir().mkpath(QFileInfo(p.t(name)).path());
+            writeFile(p.t(name), bytes);
+            const QDateTime time(QDate(2020, 1 + n, 3), QTime(4, 5, 7 + n));
+            QFile file(p.t(name));
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+            originals.append({name, bytes, time});
+            ++n;
+        }
+        TTreeList list;
+        list.AddDir(QStringLiteral("T:\\Docs"), QStringLiteral(".*"));
+        list.AddDir(QStringLiteral("T:\\Docs\\Sub1"), QStringLiteral(".*"));
+        list.AddDir(QStringLiteral("T:\\Docs\\Sub1\\Deep"), QStringLiteral(".jpg"));
+        list.AddDir(QStringLiteral("T:\\Docs\\Sub2"), QStringLiteral(".xls"));
+        list.AddFile(QStringLiteral("T:\\single.txt"));
+        writeFile(p.host(QStringLiteral("afiles.lst")), list.ListFileBytes());
+        QVERIFY(p.start());
+
+        InfoLog boxes(p.panel->info1F());
+        AutoAnswer yes(p.panel->confirm1F(), true);
+        // Both destinations chosen in the panel, then saved.
+        SettingsPage *page = p.main->settingsPage;
+        page->CheckBox1->setChecked(false);
+        TdirselectF *chooser = p.panel->dirselectF();
+        for (QToolButton *button : {page->SpeedButton13, page->SpeedButton14}) {
+            whenModal(chooser, [chooser] {
+                chooser->LsDTpath->OpenAt(QStringLiteral("E:\\"));
+                QTest::mouseClick(chooser->SpeedButton1, Qt::LeftButton);
+            });
+            p.main->ShowPage(3);
+            QTest::mouseClick(button, Qt::LeftButton);
+        }
+        QCOMPARE(page->SpeedButton13->toolTip(), QStringLiteral("E:\\Archive1"));
+        QCOMPARE(page->SpeedButton14->toolTip(), QStringLiteral("E:\\Archive2"));
+        QTest::mouseClick(page->SpeedButton8, Qt::LeftButton);
+        QCOMPARE(p.settings().ReadString(QStringLiteral("Celutvonal"), QString()), QStringLiteral("E:\\"));
+        QVERIFY(!p.main->SettingsChanged);
+
+        // Archived on both sides by command.
+        QTest::mouseClick(page->SpeedButton7, Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([] { return archiverWindow() != nullptr; }, kLong));
+        Tman_archF *manual = p.panel->man_archF();
+        for (QToolButton *side : {manual->SpeedButton2, manual->SpeedButton3}) {
+            whenModal(manual, [side] { QTest::mouseClick(side, Qt::LeftButton); });
+            QTest::mouseClick(p.main->SpeedButton1, Qt::LeftButton);
+        }
+        const auto archived = [&] {
+            for (const Original &o : originals) {
+                if (!QFileInfo::exists(
+                        p.e(QStringLiteral("Archive1/T/") + o.relative + QStringLiteral(".bz2"))) ||
+                    !QFileInfo::exists(p.e(QStringLiteral("Archive2/T/") + o.relative)))
+                    return false;
+            }
+            return QFileInfo::exists(p.e(QStringLiteral("Archive1/afiles.lst"))) &&
+                   QFileInfo::exists(p.e(QStringLiteral("Archive2/afiles.lst")));
+        };
+        QVERIFY(QTest::qWaitFor(archived, kLong));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return !p.settings().ReadBool(QStringLiteral("Progress_1"), true) &&
+                       !p.settings().ReadBool(QStringLiteral("Progress_2"), true);
+            },
+            kLong));
+
+        const auto damage = [&] {
+            writeFile(p.t(QStringLiteral("Docs/letter.txt")), "changed since");
+            QFile::remove(p.t(QStringLiteral("single.txt")));
+            QVERIFY(QDir(p.t(QStringLiteral("Docs/Sub1"))).removeRecursively());
+            writeFile(p.t(QStringLiteral("Docs/report.doc")), "changed and write-protected");
+            QVERIFY(SetFileAttributes(QStringLiteral("T:\\Docs\\report.doc"), FILE_ATTRIBUTE_READONLY));
+        };
+        const auto restoreAll = [&](int side) {
+            return p.inRestoreWindow(side, [&](TrewriteF *w) {
+                TTreeList *tree = w->TLrewrite->treeList();
+                tree->SetSelected(nodeAt(tree, {"T:", "Docs"}));
+                if (!w->CBsubdir->isChecked())
+                    QTest::mouseClick(w->CBsubdir, Qt::LeftButton);
+                QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
+                tree->SetSelected(nodeAt(tree, {"T:", "single.txt"}));
+                QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            });
+        };
+        const auto checkAll = [&](bool compressedSide) {
+            for (const Original &o : originals) {
+                const QString path = p.t(o.relative);
+                QVERIFY2(readFile(path) == o.bytes, qPrintable(o.relative));
+                if (compressedSide) // carried at the two seconds of a DOS time
+                    QCOMPARE(QFileInfo(path).lastModified().toSecsSinceEpoch() / 2,
+                             o.time.toSecsSinceEpoch() / 2);
+                else
+                    QCOMPARE(QFileInfo(path).lastModified(), o.time);
+                QCOMPARE(GetFileAttributes(ToWindowsPath(path)) & FILE_ATTRIBUTE_READONLY, DWORD(0));
+            }
+        };
+
+        // From the compressed side.
+        damage();
+        QVERIFY(restoreAll(1));
+        checkAll(true);
+        // From the plain side.
+        damage();
+        QVERIFY(restoreAll(2));
+        checkAll(false);
+        QCOMPARE(boxes.boxes, (QList<QPair<QString, QString>>{}));
+
+        // A member gone and a member damaged: their boxes, the damaged one's old file intact.
+        QFile::remove(p.e(QStringLiteral("Archive1/T/Docs/letter.txt.bz2")));
+        const QByteArray member = readFile(p.e(QStringLiteral("Archive1/T/Docs/report.doc.bz2")));
+        writeFile(p.e(QStringLiteral("Archive1/T/Docs/report.doc.bz2")), member.left(member.size() / 2));
+        writeFile(p.t(QStringLiteral("Docs/report.doc")), "current report");
+        const DWORD before = dosTime(p.t(QStringLiteral("Docs/report.doc")));
+        QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
+            TTreeList *tree = w->TLrewrite->treeList();
+            tree->SetSelected(nodeAt(tree, {"T:", "Docs"}));
+            w->CBsubdir->setChecked(false);
+            QCOMPARE(listed(w->FileListBox1), QStringList({"Empty.txt", "report.doc"}));
+            QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
+        }));
+        QCOMPARE(boxes.boxes, (QList<QPair<QString, QString>>{
+                                  {"Compression Error!", "E:\\Archive1\\T\\Docs\\report.doc"}}));
+        QCOMPARE(readFile(p.t(QStringLiteral("Docs/report.doc"))), QByteArray("current report"));
+        QCOMPARE(dosTime(p.t(QStringLiteral("Docs/report.doc"))), before);
+        boxes.boxes.clear();
+        list.AddFile(QStringLiteral("T:\\Docs\\letter.txt"));
+        QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
+            TTreeList *tree = w->TLrewrite->treeList();
+            // The archive's list has no file item for letter.txt: the panel's list, put back from
+            // the archive, is what the tree shows afterwards.
+            QVERIFY(!nodeAt(tree, {"T:", "Docs", "letter.txt"}));
+            tree->Assign(list);
+            tree->SetSelected(nodeAt(tree, {"T:", "Docs", "letter.txt"}));
+            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            QTest::mouseClick(w->B_backfiles, Qt::LeftButton);
+        }));
+        QCOMPARE(boxes.boxes, (QList<QPair<QString, QString>>{
+                                  {"File is not exists!", "E:\\Archive1\\T\\Docs\\letter.txt"}}));
+        // The archive's own list, as archiv wrote it, is the panel's list again.
+        TTreeList kept;
+        kept.LoadFromFile(QStringLiteral("E:\\Archive1\\afiles.lst"));
+        QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst"))), kept.ListFileBytes());
+        QVERIFY(readFile(Prefix::logDir() + QStringLiteral("/restore.log"))
+                    .contains("restored T:\\Docs\\Sub1\\Deep\\photo.jpg"));
+    }
+};
+
+DUNLIVO_TEST_MAIN(TestRestoreArchiv)
+#include "tst_restore_archiv.moc"

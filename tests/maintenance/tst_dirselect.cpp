@@ -1,0 +1,237 @@
+// The destination chooser on a whole panel, opened from the settings page's destination buttons:
+// what it shows, the folder and name it stores, the warning with the delayed Yes before another
+// existing folder is taken, the folders it makes, and what it refuses.
+#include "restorepanel.h"
+#include "testdrive.h"
+#include "testmain.h"
+
+#include "archivelist/directoryviews.h"
+#include "maintenance/dirselectf.h"
+#include "shell/settingspage.h"
+
+#include <QLineEdit>
+#include <QSignalSpy>
+
+namespace {
+
+const QString kWarning =
+    QStringLiteral("If you select an existent directory it is possible that other files");
+
+// A panel whose program folder is on the test's drive T:, so that the drive of the program
+// folder is one of the test's own.
+class ChooserPanel : public TestPanel
+{
+public:
+    ChooserPanel()
+    {
+        QDir(m_drive.path()).mkpath(QStringLiteral("prog/Help"));
+        QDir(m_drive.path()).mkpath(QStringLiteral("Data/Old"));
+        mapTestDrive("t", m_drive.path());
+        programDir = QStringLiteral("T:\\prog");
+    }
+    QString t(const QString &relative) const { return m_drive.path() + QLatin1Char('/') + relative; }
+
+    // Opens the chooser of a side from its button and runs body in it; the chooser is cancelled
+    // afterwards when body left it open. True when body ran.
+    bool inChooser(bool primary, const std::function<void(TdirselectF *)> &body)
+    {
+        TdirselectF *chooser = panel->dirselectF();
+        bool ran = false;
+        whenModal(chooser, [=, &ran] {
+            body(chooser);
+            ran = true;
+            if (chooser->isVisible())
+                QTest::mouseClick(chooser->SpeedButton2, Qt::LeftButton);
+        });
+        main->ShowPage(3);
+        QTest::mouseClick(primary ? main->settingsPage->SpeedButton13 : main->settingsPage->SpeedButton14,
+                          Qt::LeftButton);
+        return ran && !chooser->isVisible();
+    }
+
+private:
+    QTemporaryDir m_drive;
+};
+
+} // namespace
+
+class TestDirselect : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void choosingAndStoring()
+    {
+        ChooserPanel p;
+        QVERIFY(p.start());
+        SettingsPage *page = p.main->settingsPage;
+        QCOMPARE(page->SpeedButton13->toolTip(), QStringLiteral("---"));
+        QVERIFY(!p.main->SettingsChanged);
+
+        // Nothing stored: the tree at "Drives", the default name; OK takes the program's drive.
+        QVERIFY(p.inChooser(true, [&](TdirselectF *c) {
+            QVERIFY(p.main->SettingsChanged);
+            QCOMPARE(c->Label1->text(), QStringLiteral("Primary archive's destination:"));
+            QCOMPARE(c->LsDTpath->Path(), QStringLiteral("Drives"));
+            QCOMPARE(c->Epath->text(), QString());
+            QCOMPARE(c->Ename->text(), QStringLiteral("Archive1"));
+            QCOMPARE(c->SpeedButton1->text(), QStringLiteral("Ok"));
+            QCOMPARE(c->SpeedButton2->text(), QStringLiteral("Cancel"));
+            QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
+        }));
+        QCOMPARE(p.main->PrimaryDestination, QStringLiteral("T:\\"));
+        QCOMPARE(p.main->PrimaryDirName, QStringLiteral("\\Archive1"));
+        QCOMPARE(page->SpeedButton13->toolTip(), QStringLiteral("T:\\Archive1"));
+        QCOMPARE(page->Label12->toolTip(), QStringLiteral("T:\\Archive1"));
+        QVERIFY(QFileInfo(p.t(QStringLiteral("Archive1"))).isDir());
+        // Nothing reaches the registry before the settings are saved.
+        QCOMPARE(p.settings().ReadString(QStringLiteral("Celutvonal"), QStringLiteral("none")), QString());
+
+        // The secondary side: a folder picked in the tree, the name emptied gives Archive2; the
+        // drive root shows without its backslash.
+        QVERIFY(p.inChooser(false, [&](TdirselectF *c) {
+            QCOMPARE(c->Label1->text(), QStringLiteral("Secondary archive's destination:"));
+            c->LsDTpath->OpenAt(QStringLiteral("T:\\"));
+            QCOMPARE(c->Epath->text(), QStringLiteral("T:"));
+            QCOMPARE(c->Epath->toolTip(), QStringLiteral("T:\\"));
+            c->LsDTpath->OpenAt(QStringLiteral("T:\\Data"));
+            QCOMPARE(c->Epath->text(), QStringLiteral("T:\\Data"));
+            c->Ename->clear();
+            QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
+        }));
+        QCOMPARE(p.main->SecondaryDestination, QStringLiteral("T:\\Data"));
+        QCOMPARE(p.main->SecondaryDirName, QStringLiteral("\\Archive2"));
+        QCOMPARE(page->SpeedButton14->toolTip(), QStringLiteral("T:\\Data\\Archive2"));
+        QVERIFY(QFileInfo(p.t(QStringLiteral("Data/Archive2"))).isDir());
+
+        // Opened again: the tree at the chosen folder, its name; a typed name gets its backslash.
+        QVERIFY(p.inChooser(false, [&](TdirselectF *c) {
+            QCOMPARE(c->Epath->text(), QStringLiteral("T:\\Data"));
+            QCOMPARE(c->Ename->text(), QStringLiteral("Archive2"));
+            QTest::keyClicks(c->Ename, QStringLiteral("x"));
+            c->Ename->setText(QStringLiteral("  Backup "));
+            QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
+        }));
+        QCOMPARE(p.main->SecondaryDirName, QStringLiteral("\\Backup"));
+        QVERIFY(p.inChooser(false, [&](TdirselectF *c) {
+            c->Ename->setText(QStringLiteral("\\Backup2"));
+            QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
+        }));
+        QCOMPARE(p.main->SecondaryDirName, QStringLiteral("\\Backup2"));
+
+        // Cancel keeps everything.
+        QVERIFY(p.inChooser(true, [&](TdirselectF *c) {
+            c->LsDTpath->OpenAt(QStringLiteral("T:\\Data"));
+            c->Ename->setText(QStringLiteral("Other"));
+            QTest::mouseClick(c->SpeedButton2, Qt::LeftButton);
+        }));
+        QCOMPARE(p.main->PrimaryDestination, QStringLiteral("T:\\"));
+        QCOMPARE(p.main->PrimaryDirName, QStringLiteral("\\Archive1"));
+        QVERIFY(!QFileInfo::exists(p.t(QStringLiteral("Data/Other"))));
+    }
+
+    void existingFoldersAndRefusals()
+    {
+        ChooserPanel p;
+        QDir().mkpath(p.t(QStringLiteral("Data/Backup")));
+        QDir().mkpath(p.t(QStringLiteral("Data/Taken")));
+        writeFile(p.t(QStringLiteral("Data/AFile")), "a plain file");
+        p.settings().WriteString(QStringLiteral("Celutvonal"), QStringLiteral("T:\\Data\\"));
+        p.settings().WriteString(QStringLiteral("Celkonyvtarnev1"), QStringLiteral("Backup"));
+        p.settings().WriteString(QStringLiteral("Celutvonal2"), QStringLiteral("T:\\"));
+        p.settings().WriteString(QStringLiteral("Celkonyvtarnev2"), QStringLiteral("Archive2"));
+        QVERIFY(p.start());
+        Tconfirm1F *confirm = p.panel->confirm1F();
+        InfoLog boxes(p.panel->info1F());
+
+        // The stored folder again, in other letter case: no warning although it exists.
+        QSignalSpy asked(confirm, &QDialog::finished);
+        QVERIFY(p.inChooser(true, [&](TdirselectF *c) {
+            QCOMPARE(c->StoredDirectory, QStringLiteral("T:\\Data\\Backup"));
+            c->Ename->setText(QStringLiteral("BACKUP"));
+            QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
+        }));
+        QCOMPARE(asked.count(), 0);
+        QCOMPARE(p.main->PrimaryDirName, QStringLiteral("\\BACKUP"));
+        // A drive-root destination: T:\ stored, T: chosen, the same folder (made when missing).
+        QVERIFY(p.inChooser(false, [&](TdirselectF *c) {
+            QCOMPARE(c->StoredDirectory, QStringLiteral("T:\\Archive2"));
+            c->LsDTpath->OpenAt(QStringLiteral("T:\\"));
+            QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
+        }));
+        QCOMPARE(asked.count(), 0);
+        QVERIFY(QFileInfo(p.t(QStringLiteral("Archive2"))).isDir());
+
+        // Another existing folder: the warning, its Yes locked until the delay has run; No keeps
+        // the chooser open with nothing stored, then Yes stores.
+        QVERIFY(p.inChooser(true, [&](TdirselectF *c) {
+            c->LsDTpath->OpenAt(QStringLiteral("T:\\Data"));
+            c->Ename->setText(QStringLiteral("Taken"));
+            whenModal(
+                confirm,
+                [&] {
+                    QCOMPARE(confirm->Label2->text(),
+                             QStringLiteral("will be delete when you emptying the archive.    Continue?"));
+                    QVERIFY(!confirm->SpeedButton1->isEnabled());
+                    QTest::mouseClick(confirm->SpeedButton2, Qt::LeftButton);
+                },
+                kWarning);
+            QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
+            QVERIFY(c->isVisible());
+            QCOMPARE(p.main->PrimaryDirName, QStringLiteral("\\BACKUP"));
+            whenModal(
+                confirm,
+                [&] {
+                    QTest::mouseClick(confirm->SpeedButton1, Qt::LeftButton); // locked: nothing happens
+                    QVERIFY(confirm->isVisible());
+                    confirm->Timer1Timer(); // the delay has run
+                    QTest::mouseClick(confirm->SpeedButton1, Qt::LeftButton);
+                },
+                kWarning);
+            QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
+        }));
+        QCOMPARE(p.main->PrimaryDestination, QStringLiteral("T:\\Data"));
+        QCOMPARE(p.main->PrimaryDirName, QStringLiteral("\\Taken"));
+
+        // A plain file of the chosen name counts as existing: the warning, and no folder is made.
+        QVERIFY(p.inChooser(true, [&](TdirselectF *c) {
+            c->LsDTpath->OpenAt(QStringLiteral("T:\\Data"));
+            c->Ename->setText(QStringLiteral("AFile"));
+            whenModal(
+                confirm,
+                [&] {
+                    confirm->Timer1Timer();
+                    QTest::mouseClick(confirm->SpeedButton1, Qt::LeftButton);
+                },
+                kWarning);
+            QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
+        }));
+        QCOMPARE(p.main->PrimaryDirName, QStringLiteral("\\AFile"));
+        QVERIFY(QFileInfo(p.t(QStringLiteral("Data/AFile"))).isFile());
+
+        // A folder over 255 characters is refused before anything is stored or made.
+        const QString longName = QString(250, QLatin1Char('n'));
+        QVERIFY(p.inChooser(true, [&](TdirselectF *c) {
+            c->LsDTpath->OpenAt(QStringLiteral("T:\\Data"));
+            c->Ename->setText(longName);
+            QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
+            QVERIFY(c->isVisible());
+        }));
+        QCOMPARE(boxes.boxes, (QList<QPair<QString, QString>>{
+                                  {"The path is longer than 255 characters:", "T:\\Data\\" + longName}}));
+        QCOMPARE(p.main->PrimaryDirName, QStringLiteral("\\AFile"));
+
+        // Left with Escape, the chooser still reads the other side's stored folder next time.
+        QVERIFY(p.inChooser(true, [&](TdirselectF *c) { QTest::keyClick(c, Qt::Key_Escape); }));
+        QVERIFY(p.inChooser(false, [&](TdirselectF *c) {
+            QCOMPARE(c->StoredDirectory, QStringLiteral("T:\\Archive2"));
+        }));
+
+        // The confirmation window asks without delay again afterwards.
+        QVERIFY(p.inChooser(true, [&](TdirselectF *) {}));
+        QVERIFY(!confirm->delayMode);
+        QVERIFY(confirm->SpeedButton1->isEnabled());
+    }
+};
+
+DUNLIVO_TEST_MAIN(TestDirselect)
+#include "tst_dirselect.moc"

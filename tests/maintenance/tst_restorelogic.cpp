@@ -1,0 +1,222 @@
+// The restore's logic without its window: which names from an archive are refused, how an archive
+// folder's files are listed, where a file comes from and goes to, and the files made ready ahead
+// on worker threads (order, the other form of a side that changes, nothing in place before it
+// is asked for, nothing left behind).
+#include "testfiles.h"
+#include "testmain.h"
+
+#include "maintenance/decompressfile.h"
+#include "maintenance/restorelog.h"
+#include "maintenance/restorenames.h"
+#include "maintenance/restorerun.h"
+#include "platform/attributes.h"
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <bzlib.h>
+
+#include <sys/stat.h>
+
+using namespace restore;
+
+namespace {
+
+QByteArray compress(const QByteArray &data)
+{
+    QByteArray out(data.size() + data.size() / 100 + 700, Qt::Uninitialized);
+    unsigned int length = static_cast<unsigned int>(out.size());
+    if (BZ2_bzBuffToBuffCompress(out.data(), &length, const_cast<char *>(data.constData()),
+                                 static_cast<unsigned int>(data.size()), 9, 0, 0) != BZ_OK)
+        qFatal("compression failed");
+    out.truncate(length);
+    return out;
+}
+
+QStringList hiddenEntries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+} // namespace
+
+class TestRestoreLogic : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void namesFromAnArchive()
+    {
+        for (const char *good : {"a.txt", "Report 2024.doc", ".bashrc", "x..y", "\xc3\xa1rv\xc3\xadz"})
+            QVERIFY2(nameAllowed(QString::fromUtf8(good)), good);
+        for (const char *bad : {"", ".", "..", "a\\b", "a/b", "c:x", "tab\there", "nl\n", "\x7f"})
+            QVERIFY2(!nameAllowed(QString::fromUtf8(bad)), bad);
+        QVERIFY(driveAllowed(QStringLiteral("C:")));
+        QVERIFY(driveAllowed(QStringLiteral("z:")));
+        for (const char *bad : {"C", "C:\\", "CC:", "1:", "..", ""})
+            QVERIFY2(!driveAllowed(QString::fromLatin1(bad)), bad);
+
+        QCOMPARE(refusedName({QStringLiteral("C:"), QStringLiteral("Docs"), QStringLiteral("a.txt")}),
+                 QString());
+        QCOMPARE(refusedName({QStringLiteral("C:"), QStringLiteral(".."), QStringLiteral("..")}),
+                 QStringLiteral(".."));
+        QCOMPARE(refusedName({QStringLiteral("outside"), QStringLiteral("x")}), QStringLiteral("outside"));
+        QCOMPARE(refusedName({QStringLiteral("C:"), QString()}), QStringLiteral("\"\""));
+    }
+
+    void fileListNames()
+    {
+        const QStringList entries = {QStringLiteral("a.txt.bz2"), QStringLiteral("b"),
+                                     QStringLiteral("b.bz2"),     QStringLiteral("C.BZ2"),
+                                     QStringLiteral("d.bz2.bz2"), QStringLiteral("e.bz")};
+        // Compressed: the suffix goes, exactly ".bz2"; both forms of b show once.
+        QCOMPARE(shownNames(entries, true),
+                 QStringList({QStringLiteral("a.txt"), QStringLiteral("b"), QStringLiteral("C.BZ2"),
+                              QStringLiteral("d.bz2"), QStringLiteral("e.bz")}));
+        // Plain: as read.
+        QCOMPARE(shownNames(entries, false), entries);
+    }
+
+    void placesOfAFile()
+    {
+        // A drive item: the archive folder root\C, the file C:\name, no doubled backslash.
+        FileOrigin o = fileInFolder(QStringLiteral("E:"), QStringLiteral("Archive1"), QStringLiteral("C:"),
+                                    QStringLiteral("a.txt"));
+        QCOMPARE(o.source, QStringLiteral("E:\\Archive1\\C\\a.txt"));
+        QCOMPARE(o.target, QStringLiteral("C:\\a.txt"));
+        o = fileInFolder(QStringLiteral("D:\\Backup"), QStringLiteral("Archive2"),
+                         QStringLiteral("C:\\Docs\\Sub"), QStringLiteral("b.doc"));
+        QCOMPARE(o.source, QStringLiteral("D:\\Backup\\Archive2\\C\\Docs\\Sub\\b.doc"));
+        QCOMPARE(o.target, QStringLiteral("C:\\Docs\\Sub\\b.doc"));
+        QCOMPARE(o.targetDir, QStringLiteral("C:\\Docs\\Sub"));
+        o = fileAt(QStringLiteral("E:"), QStringLiteral("Archive1"), QStringLiteral("C:\\Docs\\a.txt"));
+        QCOMPARE(o.source, QStringLiteral("E:\\Archive1\\C\\Docs\\a.txt"));
+        QCOMPARE(o.targetDir, QStringLiteral("C:\\Docs\\"));
+        QCOMPARE(archiveFolder(QStringLiteral("E:\\Archive1"), QStringLiteral("C:\\")),
+                 QStringLiteral("E:\\Archive1\\C"));
+        QCOMPARE(archiveFolder(QStringLiteral("E:\\Archive1"), QStringLiteral("C:\\Docs\\")),
+                 QStringLiteral("E:\\Archive1\\C\\Docs"));
+    }
+
+    void filesMadeReadyAheadAndPutInPlaceInOrder()
+    {
+        QTemporaryDir dir;
+        const QString d = dir.path();
+        const QString w = win::ToWindowsPath(d);
+        QDir().mkpath(d + QStringLiteral("/arc"));
+        std::vector<RestoreRun::Item> items;
+        for (int i = 0; i < 40; ++i) {
+            const QString name = QStringLiteral("f%1").arg(i);
+            writeFile(d + QStringLiteral("/arc/") + name + QStringLiteral(".bz2"),
+                      compress(name.toUtf8().repeated(i)));
+            RestoreRun::Item item;
+            item.origin = {w + QStringLiteral("\\arc\\") + name, w + QStringLiteral("\\out\\deep\\") + name,
+                           w + QStringLiteral("\\out\\deep")};
+            items.push_back(item);
+        }
+        items[5].refused = true;
+        {
+            RestoreRun run(items, true, 3);
+            // Nothing is in place before the GUI thread takes it; the workers make the folder.
+            QVERIFY(
+                QTest::qWaitFor([&] { return hiddenEntries(d + QStringLiteral("/out/deep")).size() >= 3; }));
+            QCOMPARE(QDir(d + QStringLiteral("/out/deep")).entryList(QDir::Files), QStringList());
+            for (size_t i = 0; i < 20; ++i) {
+                RestoreRun::Prepared prepared = run.take(i, {});
+                if (i == 5) {
+                    QVERIFY(!prepared.file);
+                    continue;
+                }
+                QCOMPARE(prepared.member, items[i].origin.source + QStringLiteral(".bz2"));
+                QCOMPARE(prepared.file->commit(), int(DecompressOk));
+            }
+            // The run is dropped with files still ahead of the GUI thread.
+        }
+        const QString out = d + QStringLiteral("/out/deep/");
+        QCOMPARE(QDir(out).entryList(QDir::Files).size(), 19);
+        QCOMPARE(hiddenEntries(out).size(), 19); // no temporary file is left behind
+        QCOMPARE(readFile(out + QStringLiteral("f7")), QByteArray("f7").repeated(7));
+        QVERIFY(!QFileInfo::exists(out + QStringLiteral("f5")));
+    }
+
+    void theOtherFormOfAChangingSide()
+    {
+        QTemporaryDir dir;
+        const QString d = dir.path();
+        const QString w = win::ToWindowsPath(d);
+        writeFile(d + QStringLiteral("/plain"), "plain copy");
+        writeFile(d + QStringLiteral("/packed.bz2"), compress("packed member"));
+        writeFile(d + QStringLiteral("/both"), "plain of both");
+        writeFile(d + QStringLiteral("/both.bz2"), compress("member of both"));
+        QVERIFY(::chmod(QFile::encodeName(d + QStringLiteral("/plain")).constData(), 0600) == 0);
+        const auto item = [&](const char *name) {
+            RestoreRun::Item i;
+            i.origin = {w + QLatin1Char('\\') + QLatin1String(name),
+                        w + QStringLiteral("\\out\\") + QLatin1String(name), w + QStringLiteral("\\out")};
+            return i;
+        };
+        const auto restored = [&](const char *name, bool compressed) {
+            RestoreRun::Prepared p = RestoreRun::prepare(item(name), compressed);
+            const int code = p.file->commit();
+            return code == 0 ? readFile(d + QStringLiteral("/out/") + QLatin1String(name))
+                             : QByteArray::number(code);
+        };
+        // Compressed side: the member first, the plain copy when the member is missing.
+        QCOMPARE(restored("both", true), QByteArray("member of both"));
+        QCOMPARE(restored("plain", true), QByteArray("plain copy"));
+        QCOMPARE(QFileInfo(d + QStringLiteral("/out/plain")).permissions() & QFileDevice::ReadGroup,
+                 QFileDevice::Permissions()); // a copy keeps the source's permissions
+        // Plain side: the plain file first, the member when the plain file is missing.
+        QCOMPARE(restored("both", false), QByteArray("plain of both"));
+        QCOMPARE(restored("packed", false), QByteArray("packed member"));
+        // Neither form: the side's own kind of failure.
+        RestoreRun::Prepared missing = RestoreRun::prepare(item("none"), true);
+        QCOMPARE(missing.file->kind(), PendingFile::Kind::Decompressed);
+        QCOMPARE(missing.file->commit(), int(DecompressSourceMissing));
+        missing = RestoreRun::prepare(item("none"), false);
+        QCOMPARE(missing.file->kind(), PendingFile::Kind::Copied);
+        QCOMPARE(missing.file->commit(), int(DecompressSourceMissing));
+
+        // A folder of the archive that is a link leading out of it: nothing there is read.
+        QDir().mkpath(d + QStringLiteral("/root/in"));
+        QDir().mkpath(d + QStringLiteral("/outside"));
+        writeFile(d + QStringLiteral("/outside/secret"), "secret");
+        writeFile(d + QStringLiteral("/root/in/secret"), "inside");
+        QVERIFY(QFile::link(d + QStringLiteral("/outside"), d + QStringLiteral("/root/away")));
+        const auto below = [&](const char *folder) {
+            RestoreRun::Item i = item("x");
+            i.origin.source =
+                w + QStringLiteral("\\root\\") + QLatin1String(folder) + QStringLiteral("\\secret");
+            i.root = w + QStringLiteral("\\root");
+            return i;
+        };
+        QCOMPARE(RestoreRun::prepare(below("away"), false).file->commit(), int(DecompressCannotOpenSource));
+        QCOMPARE(RestoreRun::prepare(below("away"), true).file->commit(), int(DecompressCannotOpenSource));
+        QVERIFY(!QFileInfo::exists(d + QStringLiteral("/out/x")));
+        QCOMPARE(RestoreRun::prepare(below("in"), false).file->commit(), int(DecompressOk));
+        QCOMPARE(readFile(d + QStringLiteral("/out/x")), QByteArray("inside"));
+
+        // A member reached through a link is not read: it could lead out of the archive.
+        QVERIFY(QFile::link(d + QStringLiteral("/plain"), d + QStringLiteral("/linked")));
+        QCOMPARE(RestoreRun::prepare(item("linked"), false).file->commit(), int(DecompressSourceMissing));
+    }
+
+    void logLines()
+    {
+        QTemporaryDir dir;
+        {
+            RestoreLog log(dir.path() + QStringLiteral("/log"));
+            log.write(QStringLiteral("restored C:\\a"));
+        }
+        RestoreLog again(dir.path() + QStringLiteral("/log"));
+        again.write(QStringLiteral("failed C:\\b"));
+        const QList<QByteArray> lines = readFile(again.fileName()).trimmed().split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines.at(0).endsWith(" restored C:\\a"));
+        QVERIFY(lines.at(1).endsWith(" failed C:\\b"));
+    }
+};
+
+DUNLIVO_CORE_TEST_MAIN(TestRestoreLogic)
+#include "tst_restorelogic.moc"

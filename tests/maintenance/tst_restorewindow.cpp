@@ -1,0 +1,362 @@
+// The restore window on a whole panel, with archives laid out by hand: the file list and the
+// enabling of the commands, restoring files and directories (with subdirectories) from a
+// compressed and a plain side, every failure box a restore can give and what a failure leaves,
+// names from a damaged archive, restore.log, and the archive's list put back.
+#include "restorepanel.h"
+#include "testmain.h"
+
+#include "archivelist/treelist.h"
+#include "platform/attributes.h"
+#include "platform/filetime.h"
+#include "platform/prefix.h"
+
+#include <QCheckBox>
+#include <QDateTime>
+#include <QMenu>
+
+#include <bzlib.h>
+
+using namespace win;
+
+namespace {
+
+QByteArray compress(const QByteArray &data)
+{
+    QByteArray out(data.size() + data.size() / 100 + 700, Qt::Uninitialized);
+    unsigned int length = static_cast<unsigned int>(out.size());
+    if (BZ2_bzBuffToBuffCompress(out.data(), &length, const_cast<char *>(data.constData()),
+                                 static_cast<unsigned int>(data.size()), 9, 0, 0) != BZ_OK)
+        qFatal("compression failed");
+    out.truncate(length);
+    return out;
+}
+
+void setTime(const QString &path, const QDateTime &time)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+}
+
+DWORD dosTime(const QString &hostPath)
+{
+    DWORD time = 0;
+    GetFileDosDateTime(ToWindowsPath(hostPath), &time);
+    return time;
+}
+
+DWORD attributes(const QString &hostPath)
+{
+    return GetFileAttributes(ToWindowsPath(hostPath));
+}
+
+const QString kConfirm = QStringLiteral("Are you sure you want to restore the selected files?");
+
+} // namespace
+
+class TestRestoreWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void compressedSideFilesAndFailures()
+    {
+        RestorePanel p;
+        // The archive: T:\Docs archived, its files as members; one plain file (a side changing
+        // its form), one empty and one garbled member.
+        TTreeList list;
+        list.AddDir(QStringLiteral("T:\\Docs"), QStringLiteral(".*"));
+        list.AddFile(QStringLiteral("T:\\Blocked\\sub\\f.txt"));
+        list.AddFile(QStringLiteral("T:\\Docs\\gone.txt"));
+        QDir().mkpath(p.e(QStringLiteral("Archive1/T/Docs")));
+        QDir().mkpath(p.e(QStringLiteral("Archive1/T/Blocked/sub")));
+        writeFile(p.e(QStringLiteral("Archive1/afiles.lst")), list.ListFileBytes());
+        writeFile(p.e(QStringLiteral("Archive1/T/Docs/a.txt.bz2")), compress("alpha"));
+        writeFile(p.e(QStringLiteral("Archive1/T/Docs/b.txt.bz2")), compress("bravo"));
+        writeFile(p.e(QStringLiteral("Archive1/T/Docs/plain.txt")), "plain");
+        writeFile(p.e(QStringLiteral("Archive1/T/Docs/empty.txt.bz2")), QByteArray());
+        writeFile(p.e(QStringLiteral("Archive1/T/Docs/garbled.txt.bz2")), "BZh9 not really");
+        writeFile(p.e(QStringLiteral("Archive1/T/Docs/UPPER.BZ2")), compress("upper"));
+        writeFile(p.e(QStringLiteral("Archive1/T/Blocked/sub/f.txt.bz2")), compress("f"));
+        const QDateTime memberTime(QDate(2021, 3, 4), QTime(10, 20, 31));
+        setTime(p.e(QStringLiteral("Archive1/T/Docs/a.txt.bz2")), memberTime);
+        // The origins: a read-only a.txt to be replaced, a hidden read-only empty.txt that a
+        // failed restore must leave exactly as it was, and a plain file where a folder must go.
+        QDir().mkpath(p.t(QStringLiteral("Docs")));
+        writeFile(p.t(QStringLiteral("Docs/a.txt")), "old a");
+        writeFile(p.t(QStringLiteral("Docs/empty.txt")), "keep me");
+        const QDateTime oldTime(QDate(2019, 1, 2), QTime(3, 4, 6));
+        setTime(p.t(QStringLiteral("Docs/empty.txt")), oldTime);
+        QVERIFY(SetFileAttributes(QStringLiteral("T:\\Docs\\a.txt"), FILE_ATTRIBUTE_READONLY));
+        QVERIFY(SetFileAttributes(QStringLiteral("T:\\Docs\\empty.txt"),
+                                  FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+        writeFile(p.t(QStringLiteral("Blocked")), "a file, not a folder");
+        QVERIFY(p.start());
+
+        InfoLog boxes(p.panel->info1F());
+        AutoAnswer yes(p.panel->confirm1F(), true);
+        QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
+            TTreeList *tree = w->TLrewrite->treeList();
+            QCOMPARE(w->Label1->text(), QStringLiteral("Restore from primary archive"));
+            QVERIFY(!w->SpeedButton2->isEnabled());
+            // A directory: its files, the suffix gone, each once; the directory commands on.
+            tree->SetSelected(nodeAt(tree, {"T:", "Docs"}));
+            QCOMPARE(listed(w->FileListBox1),
+                     QStringList({"a.txt", "b.txt", "empty.txt", "garbled.txt", "plain.txt", "UPPER.BZ2"}));
+            QVERIFY(w->FileListBox1->isVisible());
+            QVERIFY(!w->SpeedButton2->isEnabled());
+            QVERIFY(w->SBrewritedir->isEnabled() && w->CBsubdir->isEnabled() && w->Lsubdir->isEnabled());
+            // The drive item is only a step: no directory commands.
+            tree->SetSelected(nodeAt(tree, {"T:"}));
+            QVERIFY(!w->SBrewritedir->isEnabled() && !w->CBsubdir->isEnabled());
+            QCOMPARE(listed(w->FileListBox1), QStringList({}));
+            tree->SetSelected(nodeAt(tree, {"T:", "Docs"}));
+
+            // A click in the list: restore files on, the directory commands off.
+            const QRect first = w->FileListBox1->visualItemRect(w->FileListBox1->item(0));
+            QTest::mouseClick(w->FileListBox1->viewport(), Qt::LeftButton, {}, first.center());
+            QVERIFY(w->SpeedButton2->isEnabled());
+            QVERIFY(!w->SBrewritedir->isEnabled() && !w->CBsubdir->isEnabled() && !w->Lsubdir->isEnabled());
+            QCOMPARE(w->FileListBox1->selectedItems().size(), 1);
+            // A double click selects every entry; so does the menu's item, offered only with entries.
+            QTest::mouseDClick(w->FileListBox1->viewport(), Qt::LeftButton, {}, first.center());
+            QCOMPARE(w->FileListBox1->selectedItems().size(), 6);
+            w->FileListBox1->clearSelection();
+            w->selectall1->trigger();
+            QCOMPARE(w->FileListBox1->selectedItems().size(), 6);
+
+            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            QCOMPARE(yes.questions, QStringList({kConfirm}));
+
+            // A file item: the list goes, restore files on. Its folder cannot be made.
+            tree->SetSelected(nodeAt(tree, {"T:", "Blocked", "sub", "f.txt"}));
+            QVERIFY(!w->FileListBox1->isVisible() && !w->Label2->isVisible());
+            QVERIFY(w->SpeedButton2->isEnabled() && !w->SBrewritedir->isEnabled());
+            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            // A file the archive does not hold in either form.
+            tree->SetSelected(nodeAt(tree, {"T:", "Docs", "gone.txt"}));
+            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+        }));
+
+        // Entries from the last to the first: garbled and empty members are damaged; a folder
+        // below a plain file cannot be made (its box, then the file's).
+        const QString docs = QStringLiteral("E:\\Archive1\\T\\Docs\\");
+        QCOMPARE(boxes.boxes, (QList<QPair<QString, QString>>{
+                                  {"Compression Error!", docs + "garbled.txt"},
+                                  {"Compression Error!", docs + "empty.txt"},
+                                  {"Can not create file!", ""},
+                                  {"Can not create file!", "T:\\Blocked\\sub\\f.txt"},
+                                  {"File is not exists!", docs + "gone.txt"},
+                              }));
+        QCOMPARE(readFile(p.t(QStringLiteral("Docs/a.txt"))), QByteArray("alpha"));
+        QCOMPARE(readFile(p.t(QStringLiteral("Docs/b.txt"))), QByteArray("bravo"));
+        QCOMPARE(readFile(p.t(QStringLiteral("Docs/plain.txt"))), QByteArray("plain"));
+        // UPPER.BZ2 is a name of its own: with no member UPPER.BZ2.bz2 the file of that name is
+        // taken as a plain copy.
+        QCOMPARE(readFile(p.t(QStringLiteral("Docs/UPPER.BZ2"))), compress("upper"));
+        // Replaced over its read-only attribute, with the member's time at two-second precision.
+        QCOMPARE(attributes(p.t(QStringLiteral("Docs/a.txt"))) & FILE_ATTRIBUTE_READONLY, DWORD(0));
+        QCOMPARE(dosTime(p.t(QStringLiteral("Docs/a.txt"))),
+                 dosTime(p.e(QStringLiteral("Archive1/T/Docs/a.txt.bz2"))));
+        QVERIFY(dosTime(p.t(QStringLiteral("Docs/a.txt"))) != 0);
+        // The failed restore left everything: bytes, attributes, time.
+        QCOMPARE(readFile(p.t(QStringLiteral("Docs/empty.txt"))), QByteArray("keep me"));
+        QCOMPARE(attributes(p.t(QStringLiteral("Docs/empty.txt"))) &
+                     (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+                 DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+        QCOMPARE(QFileInfo(p.t(QStringLiteral("Docs/empty.txt"))).lastModified(), oldTime);
+        QVERIFY(!QFileInfo::exists(p.t(QStringLiteral("Docs/garbled.txt"))));
+        QCOMPARE(readFile(p.t(QStringLiteral("Blocked"))), QByteArray("a file, not a folder"));
+        // No temporary file is left beside the targets.
+        QCOMPARE(QDir(p.t(QStringLiteral("Docs"))).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"a.txt", "b.txt", "empty.txt", "plain.txt", "UPPER.BZ2"}));
+
+        // The log tells what came back and what did not.
+        const QByteArray log = readFile(Prefix::logDir() + QStringLiteral("/restore.log"));
+        QVERIFY(log.contains("restored T:\\Docs\\a.txt"));
+        QVERIFY(log.contains(
+            "failed T:\\Docs\\empty.txt from E:\\Archive1\\T\\Docs\\empty.txt.bz2: Compression Error!"));
+        QVERIFY(log.contains("failed T:\\Docs\\gone.txt"));
+    }
+
+    void plainSideDirectoryWithSubdirectories()
+    {
+        RestorePanel p;
+        p.settings().WriteBool(QStringLiteral("Bzip2_ok_2"), false);
+        TTreeList list;
+        list.AddDir(QStringLiteral("T:\\Proj"), QStringLiteral(".*"));
+        list.AddFile(QStringLiteral("T:\\Proj\\Sub1\\A\\z.txt"));
+        QDir().mkpath(p.e(QStringLiteral("Archive2/T/Proj/Sub1/A")));
+        QDir().mkpath(p.e(QStringLiteral("Archive2/T/Proj/Sub2")));
+        writeFile(p.e(QStringLiteral("Archive2/afiles.lst")), list.ListFileBytes());
+        writeFile(p.e(QStringLiteral("Archive2/T/Proj/x.txt")), "x");
+        writeFile(p.e(QStringLiteral("Archive2/T/Proj/keep.bz2")), "a file of the user's own, kept plain");
+        writeFile(p.e(QStringLiteral("Archive2/T/Proj/Sub1/y.txt")), "y");
+        writeFile(p.e(QStringLiteral("Archive2/T/Proj/Sub1/A/z.txt.bz2")), compress("z from a member"));
+        writeFile(p.e(QStringLiteral("Archive2/T/Proj/Sub1/A/w.txt")), "w");
+        const QDateTime exact(QDate(2022, 5, 6), QTime(7, 8, 9, 500));
+        setTime(p.e(QStringLiteral("Archive2/T/Proj/Sub1/y.txt")), exact);
+        QVERIFY(p.start());
+
+        InfoLog boxes(p.panel->info1F());
+        AutoAnswer yes(p.panel->confirm1F(), true);
+        const int progressShown = p.saves();
+        QVERIFY(p.inRestoreWindow(2, [&](TrewriteF *w) {
+            TTreeList *tree = w->TLrewrite->treeList();
+            QCOMPARE(w->Label1->text(), QStringLiteral("Restore from secondary archive"));
+            tree->SetSelected(nodeAt(tree, {"T:", "Proj"}));
+            QCOMPARE(listed(w->FileListBox1), QStringList({"keep.bz2", "x.txt"}));
+            // The caption toggles the box.
+            QTest::mouseClick(w->Lsubdir, Qt::LeftButton);
+            QVERIFY(w->CBsubdir->isChecked());
+            QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
+            // The list stays on the last folder of the walk.
+            QVERIFY(listed(w->FileListBox1) != QStringList({"keep.bz2", "x.txt"}));
+            // A file whose plain copy is missing on this plain side: its member is decompressed.
+            tree->SetSelected(nodeAt(tree, {"T:", "Proj", "Sub1", "A", "z.txt"}));
+            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+        }));
+        // Sub2 holds no file: "Select a file!" once, in its turn. The progress window was shown,
+        // and has gone.
+        QCOMPARE(boxes.firstLines(), QStringList({"Select a file!"}));
+        QVERIFY(p.saves() > progressShown);
+        QVERIFY(p.panel->saveF()->Label1->text().startsWith(QStringLiteral("Restoring...")));
+        QVERIFY(QTest::qWaitFor([&] { return !p.panel->saveF()->isVisible(); }));
+        QCOMPARE(readFile(p.t(QStringLiteral("Proj/x.txt"))), QByteArray("x"));
+        QCOMPARE(readFile(p.t(QStringLiteral("Proj/keep.bz2"))),
+                 QByteArray("a file of the user's own, kept plain"));
+        QCOMPARE(readFile(p.t(QStringLiteral("Proj/Sub1/y.txt"))), QByteArray("y"));
+        QCOMPARE(readFile(p.t(QStringLiteral("Proj/Sub1/A/w.txt"))), QByteArray("w"));
+        // A member left on a side that turned plain: listed as it is, so restoring the directory
+        // gives it back under its own name; asked for by its file's name it is decompressed.
+        QCOMPARE(readFile(p.t(QStringLiteral("Proj/Sub1/A/z.txt.bz2"))), compress("z from a member"));
+        QCOMPARE(readFile(p.t(QStringLiteral("Proj/Sub1/A/z.txt"))), QByteArray("z from a member"));
+        // A plain copy keeps the time exactly.
+        QCOMPARE(QFileInfo(p.t(QStringLiteral("Proj/Sub1/y.txt"))).lastModified(), exact);
+        // Each folder before its own subfolders; a folder's files from the last to the first.
+        const QByteArray log = readFile(Prefix::logDir() + QStringLiteral("/restore.log"));
+        const qsizetype x = log.indexOf("restored T:\\Proj\\x.txt"),
+                        keep = log.indexOf("restored T:\\Proj\\keep.bz2"),
+                        y = log.indexOf("restored T:\\Proj\\Sub1\\y.txt"),
+                        z = log.indexOf("restored T:\\Proj\\Sub1\\A\\z.txt.bz2"),
+                        a = log.indexOf("restored T:\\Proj\\Sub1\\A\\w.txt");
+        QVERIFY(x >= 0 && keep > x && y > keep && z > y && a > z);
+
+        // A plain file that is gone: the copy-failure box, naming the archive's path.
+        QFile::remove(p.e(QStringLiteral("Archive2/T/Proj/x.txt")));
+        boxes.boxes.clear();
+        QVERIFY(p.inRestoreWindow(2, [&](TrewriteF *w) {
+            TTreeList *tree = w->TLrewrite->treeList();
+            tree->SetSelected(nodeAt(tree, {"T:", "Proj"}));
+            QCOMPARE(listed(w->FileListBox1), QStringList({"keep.bz2"}));
+            // Restore files without a selection.
+            QTest::mouseClick(w->FileListBox1->viewport(), Qt::LeftButton, {},
+                              w->FileListBox1->visualItemRect(w->FileListBox1->item(0)).center());
+            w->FileListBox1->clearSelection();
+            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            // Restore directory on a folder the archive does not hold: nothing, not even a question.
+            QDir(p.e(QStringLiteral("Archive2/T/Proj"))).removeRecursively();
+            tree->SetSelected(nodeAt(tree, {"T:", "Proj"}));
+            const int asked = yes.questions.size();
+            QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
+            QCOMPARE(yes.questions.size(), asked);
+        }));
+        QCOMPARE(boxes.firstLines(), QStringList({"Select a file!"}));
+    }
+
+    void namesFromADamagedArchive()
+    {
+        RestorePanel p;
+        p.settings().WriteBool(QStringLiteral("Bzip2_ok_1"), false);
+        QDir().mkpath(p.e(QStringLiteral("Archive1/T/Docs")));
+        QDir().mkpath(p.e(QStringLiteral("Archive1/outside")));
+        // A list edited to lead out of the origin and out of the archive.
+        writeFile(p.e(QStringLiteral("Archive1/afiles.lst")),
+                  "DT:\r\n D..\r\n  D.. [.*]\r\n   Fpwned\r\n DDocs [.*]\r\nDoutside [.*]\r\n Fsecret\r\n");
+        writeFile(p.e(QStringLiteral("Archive1/T/Docs/good.txt")), "good");
+        writeFile(p.e(QStringLiteral("Archive1/T/Docs/bad\\name")), "bad");
+        writeFile(p.e(QStringLiteral("Archive1/outside/secret")), "secret");
+        writeFile(p.e(QStringLiteral("Archive1/pwned")), "payload");
+        QVERIFY(p.start());
+
+        InfoLog boxes(p.panel->info1F());
+        AutoAnswer yes(p.panel->confirm1F(), true);
+        QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
+            TTreeList *tree = w->TLrewrite->treeList();
+            tree->SetSelected(nodeAt(tree, {"T:", "..", ".."}));
+            QCOMPARE(listed(w->FileListBox1), QStringList({}));
+            QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
+            tree->SetSelected(nodeAt(tree, {"T:", "..", "..", "pwned"}));
+            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            tree->SetSelected(nodeAt(tree, {"outside", "secret"}));
+            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            // A folder name with a backslash: refused by name, the others still restored.
+            tree->SetSelected(nodeAt(tree, {"T:", "Docs"}));
+            // A name with a backslash is not even listed.
+            QCOMPARE(listed(w->FileListBox1), QStringList({"good.txt"}));
+            QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
+        }));
+        const QString refused = QStringLiteral("Not restored: the archive holds a name that is not allowed:");
+        QCOMPARE(boxes.boxes,
+                 (QList<QPair<QString, QString>>{{refused, ".."}, {refused, ".."}, {refused, "outside"}}));
+        QCOMPARE(readFile(p.t(QStringLiteral("Docs/good.txt"))), QByteArray("good"));
+        QCOMPARE(QDir(p.t(QStringLiteral("Docs"))).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"good.txt"}));
+        QVERIFY(!QFileInfo::exists(p.origin + QStringLiteral("/../pwned")));
+        QVERIFY(!QFileInfo::exists(p.t(QStringLiteral("pwned"))));
+        QVERIFY(readFile(Prefix::logDir() + QStringLiteral("/restore.log")).contains("refused name outside"));
+    }
+
+    void archiveListPutBack()
+    {
+        RestorePanel p;
+        TTreeList own;
+        own.AddDir(QStringLiteral("T:\\Mine"), QStringLiteral(".doc"));
+        writeFile(p.host(QStringLiteral("afiles.lst")), own.ListFileBytes());
+        TTreeList kept;
+        kept.AddDir(QStringLiteral("T:\\Kept"), QStringLiteral(".*"));
+        kept.AddFile(QStringLiteral("T:\\Other\\one.txt"));
+        QDir().mkpath(p.e(QStringLiteral("Archive1")));
+        writeFile(p.e(QStringLiteral("Archive1/afiles.lst")), kept.ListFileBytes());
+        QVERIFY(p.start());
+        const QByteArray ownBytes = readFile(p.host(QStringLiteral("afiles.lst")));
+
+        InfoLog boxes(p.panel->info1F());
+        AutoAnswer yes(p.panel->confirm1F(), true);
+        // A kept copy that no longer reads (damaged after the window opened): nothing changes.
+        QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
+            writeFile(p.e(QStringLiteral("Archive1/afiles.lst")), "DT:\r\n   DJump\r\n");
+            QTest::mouseClick(w->B_backfiles, Qt::LeftButton);
+            QVERIFY(nodeAt(w->TLrewrite->treeList(), {"T:", "Kept [.*]"}) ||
+                    nodeAt(w->TLrewrite->treeList(), {"T:"}));
+        }));
+        QCOMPARE(yes.questions, QStringList({"Restore the archive's list from archivum?"}));
+        QCOMPARE(boxes.boxes,
+                 (QList<QPair<QString, QString>>{{"Can not open file:", "E:\\Archive1\\afiles.lst"}}));
+        QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst"))), ownBytes);
+        QCOMPARE(p.main->TLmain->treeList()->ListFileBytes(), own.ListFileBytes());
+        QCOMPARE(p.main->TLarchive->treeList()->ListFileBytes(), own.ListFileBytes());
+
+        // A copy that reads replaces the list, both trees and the restore window's tree.
+        writeFile(p.e(QStringLiteral("Archive1/afiles.lst")), kept.ListFileBytes());
+        QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
+            QTest::mouseClick(w->B_backfiles, Qt::LeftButton);
+            QCOMPARE(w->TLrewrite->treeList()->ListFileBytes(), kept.ListFileBytes());
+        }));
+        QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst"))), kept.ListFileBytes());
+        QCOMPARE(p.main->TLmain->treeList()->ListFileBytes(), kept.ListFileBytes());
+        QCOMPARE(p.main->TLarchive->treeList()->ListFileBytes(), kept.ListFileBytes());
+
+        // No kept copy: nothing is copied, the window shows the panel's list.
+        QFile::remove(p.e(QStringLiteral("Archive1/afiles.lst")));
+        p.main->TLarchive->treeList()->AddFile(QStringLiteral("T:\\New\\n.txt"));
+        p.main->SyncArchiveLists(2);
+        QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
+            w->TLrewrite->treeList()->Clear();
+            QTest::mouseClick(w->B_backfiles, Qt::LeftButton);
+            QVERIFY(nodeAt(w->TLrewrite->treeList(), {"T:", "New", "n.txt"}));
+        }));
+    }
+};
+
+DUNLIVO_TEST_MAIN(TestRestoreWindow)
+#include "tst_restorewindow.moc"
