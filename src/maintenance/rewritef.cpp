@@ -2,6 +2,7 @@
 #include "rewritef.h"
 
 #include "decompressfile.h"
+#include "recordedform.h"
 #include "restorelog.h"
 #include "restorenames.h"
 #include "restorepaths.h"
@@ -67,6 +68,8 @@ constexpr DefaultText kDefaults[] = {
     {"MessageFileNotExistsError", "File is not exists!"},
     {"MessageRefusedName", "Not restored: the archive holds a name that is not allowed:"},
     {"MessagePathTooLong", "The path is longer than 255 characters:"},
+    {"MessageArchiveConverting", "The archive is being converted to its new form."},
+    {"MessageRestoreLater", "Restore from it when the Archiver has finished."},
 };
 
 const QChar kBackslash = QLatin1Char('\\');
@@ -208,7 +211,12 @@ bool TrewriteF::Compressed()
 {
     if (!m_config)
         m_config = std::make_unique<Tconfig>();
-    return m_config->ReadBool(Primary ? QStringLiteral("Bzip2_ok_1") : QStringLiteral("Bzip2_ok_2"), true);
+    const bool flag =
+        m_config->ReadBool(Primary ? QStringLiteral("Bzip2_ok_1") : QStringLiteral("Bzip2_ok_2"), true);
+    // The archive's own record wins over the flag: the two differ from the moment the flag
+    // changes until the Archiver has converted the archive, and only the record knows.
+    const restore::RecordedForm form = restore::recordedForm(ArchiveRoot());
+    return form.known && !form.converting ? form.compressed : flag;
 }
 
 QStringList TrewriteF::nodeChain() const
@@ -303,6 +311,7 @@ bool TrewriteF::readSide(Side *side)
         if (side->folderName.startsWith(kBackslash))
             side->folderName.remove(0, 1);
         side->compressed = Compressed();
+        side->converting = restore::recordedForm(ArchiveRoot()).converting;
         side->destination = m_config->ReadString(
             Primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString());
         if (side->destination.endsWith(kBackslash))
@@ -311,6 +320,18 @@ bool TrewriteF::readSide(Side *side)
     if (m_host.guarded)
         return m_host.guarded(read);
     read();
+    return true;
+}
+
+bool TrewriteF::refusedWhileConverting(const Side &side)
+{
+    // Mid-way, some files are in the old form and some in the new, and a name alone cannot
+    // tell which file is which (a plain "x.bz2" of the user's beside the compressed "x"): the
+    // restore waits rather than give back a wrong file.
+    if (!side.converting)
+        return false;
+    if (m_host.inform)
+        m_host.inform(text("MessageArchiveConverting"), text("MessageRestoreLater"));
     return true;
 }
 
@@ -356,7 +377,7 @@ void TrewriteF::SpeedButton2Click()
     if (!m_host.ask || !m_host.ask(text("RestoreConfirm"), QString()))
         return;
     Side side;
-    if (!readSide(&side))
+    if (!readSide(&side) || refusedWhileConverting(side))
         return;
     Plan plan;
     planWorker(plan, side, TLrewrite->treeList()->Path(), selectedFromLast());
@@ -370,7 +391,7 @@ void TrewriteF::SBrewritedirClick()
     if (!tree->Dir())
         return;
     Side side;
-    if (!readSide(&side))
+    if (!readSide(&side) || refusedWhileConverting(side))
         return;
     const bool refused = !restore::refusedName(nodeChain()).isEmpty();
     QString folder = restore::archiveFolder(side.destination + kBackslash + side.folderName, P);

@@ -110,8 +110,11 @@ private:
         QString destination;
         QString folderName;
         bool compressed = true;
+        bool converting = false; // the Archiver is moving the archive to the other form
     };
 
+    // Says so and returns true while the side's archive is being converted.
+    bool refusedWhileConverting(const Side &side);
     // Lists the files of an archive folder in the file list.
     void showFolder(const QString &archiveFolder);
     // The names of the selected file list entries, from the last to the first.

@@ -5,6 +5,7 @@
 #include "restorepanel.h"
 #include "testmain.h"
 
+#include "archiv/archiveform.h"
 #include "archivelist/treelist.h"
 #include "platform/attributes.h"
 #include "platform/filetime.h"
@@ -304,6 +305,54 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(p.origin + QStringLiteral("/../pwned")));
         QVERIFY(!QFileInfo::exists(p.t(QStringLiteral("pwned"))));
         QVERIFY(readFile(Prefix::logDir() + QStringLiteral("/restore.log")).contains("refused name outside"));
+    }
+
+    // The archive's form record, not the flag, says which file is which: right after the flag
+    // changed, before the Archiver converted anything, and while it converts.
+    void theRecordedFormWinsOverTheFlag()
+    {
+        RestorePanel p;
+        p.settings().WriteBool(QStringLiteral("Bzip2_ok_1"), true); // just switched on
+        TTreeList list;
+        list.AddDir(QStringLiteral("T:\\Docs"), QStringLiteral(".*"));
+        QDir().mkpath(p.e(QStringLiteral("Archive1/T/Docs")));
+        writeFile(p.e(QStringLiteral("Archive1/afiles.lst")), list.ListFileBytes());
+        // Still plain: x, and the user's own bzip2 file x.bz2 beside it.
+        writeFile(p.e(QStringLiteral("Archive1/T/Docs/x")), "the plain x");
+        writeFile(p.e(QStringLiteral("Archive1/T/Docs/x.bz2")), compress("the user's own x.bz2"));
+        archiver::FormRecord plain;
+        plain.compressed = false;
+        writeFile(p.e(QStringLiteral("Archive1/archiv.form")), plain.toBytes());
+        QVERIFY(p.start());
+
+        InfoLog boxes(p.panel->info1F());
+        AutoAnswer yes(p.panel->confirm1F(), true);
+        QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
+            TTreeList *tree = w->TLrewrite->treeList();
+            tree->SetSelected(nodeAt(tree, {"T:", "Docs"}));
+            QCOMPARE(listed(w->FileListBox1), QStringList({"x", "x.bz2"}));
+            QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
+        }));
+        QCOMPARE(boxes.boxes, (QList<QPair<QString, QString>>{}));
+        QCOMPARE(readFile(p.t(QStringLiteral("Docs/x"))), QByteArray("the plain x"));
+        QCOMPARE(readFile(p.t(QStringLiteral("Docs/x.bz2"))), compress("the user's own x.bz2"));
+
+        // Converting: a restore is refused and writes nothing.
+        QVERIFY(QFile::remove(p.t(QStringLiteral("Docs/x"))));
+        archiver::FormRecord converting;
+        converting.compressed = false;
+        converting.converting = true;
+        converting.list = 1;
+        writeFile(p.e(QStringLiteral("Archive1/archiv.form")), converting.toBytes());
+        QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
+            TTreeList *tree = w->TLrewrite->treeList();
+            tree->SetSelected(nodeAt(tree, {"T:", "Docs"}));
+            QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
+        }));
+        QCOMPARE(boxes.boxes, (QList<QPair<QString, QString>>{
+                                  {"The archive is being converted to its new form.",
+                                   "Restore from it when the Archiver has finished."}}));
+        QVERIFY(!QFileInfo::exists(p.t(QStringLiteral("Docs/x"))));
     }
 
     void archiveListPutBack()
