@@ -1,5 +1,6 @@
 // The real archiv program on a test prefix: archive runs compressed and plain, the run with nothing
 // changed, state codes, stopping, emptying, a second instance, and the timers.
+#include "archiverprogram.h"
 #include "testfiles.h"
 #include "testmain.h"
 
@@ -49,23 +50,6 @@ QByteArray textBytes(int lines)
     return bytes;
 }
 
-QByteArray bunzip(const QString &path)
-{
-    QProcess bzip2;
-    bzip2.start(QStringLiteral("bzip2"), {QStringLiteral("-dc"), path});
-    if (!bzip2.waitForFinished(kLong) || bzip2.exitCode() != 0)
-        return QByteArray("<bzip2 failed>");
-    return bzip2.readAllStandardOutput();
-}
-
-qint64 mtimeNs(const QString &path)
-{
-    struct stat status;
-    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
-        return -1;
-    return qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
-}
-
 quint64 inode(const QString &path)
 {
     struct stat status;
@@ -84,52 +68,6 @@ QStringList leftovers(const QString &folder)
     }
     return found;
 }
-
-// A program folder with its own copy of archiv, so its afiles.lst is the test's own.
-class ArchiverProgram
-{
-public:
-    ArchiverProgram()
-    {
-        m_exe = m_dir.path() + QStringLiteral("/archiv");
-        QFile::copy(testBinDir() + QStringLiteral("/archiv"), m_exe);
-        QFile::setPermissions(m_exe, QFile::permissions(m_exe) | QFileDevice::ExeOwner);
-    }
-    ~ArchiverProgram() { stop(); }
-
-    QString folder() const { return m_dir.path(); }
-    QString listFile() const { return m_dir.path() + QStringLiteral("/afiles.lst"); }
-
-    bool start(const QStringList &arguments = {QStringLiteral("--start-delay-ms"), QStringLiteral("3600000")})
-    {
-        m_process.setProcessChannelMode(QProcess::ForwardedChannels);
-        m_process.start(m_exe, arguments);
-        if (!m_process.waitForStarted(kLong))
-            return false;
-        for (int i = 0; i < 600 && !window(); ++i)
-            QTest::qWait(50);
-        return window() != nullptr;
-    }
-    win::HWND window() const { return win::FindWindow(kClass, kTitle); }
-    QProcess &process() { return m_process; }
-
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        if (win::HWND hwnd = window())
-            win::PostMessage(hwnd, win::WM_CLOSE, 0, 0);
-        if (!m_process.waitForFinished(kLong)) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
-    }
-
-private:
-    QTemporaryDir m_dir;
-    QString m_exe;
-    QProcess m_process;
-};
 
 win::LRESULT command(win::HWND window, int code)
 {
@@ -253,11 +191,11 @@ private Q_SLOTS:
         for (const QString &source : archivedFiles) {
             const QString packed = archived(root1, source, true);
             QVERIFY2(QFileInfo::exists(packed), qPrintable(packed));
-            QCOMPARE(bunzip(packed), readFile(source));
-            QCOMPARE(mtimeNs(packed), mtimeNs(source));
+            QCOMPARE(bunzipped(packed), readFile(source));
+            QCOMPARE(modificationNs(packed), modificationNs(source));
             const QString plain = archived(root2, source, false);
             QCOMPARE(readFile(plain), readFile(source));
-            QCOMPARE(mtimeNs(plain), mtimeNs(source));
+            QCOMPARE(modificationNs(plain), modificationNs(source));
             QVERIFY(!QFileInfo::exists(archived(root2, source, true)));
         }
         // Outside the extension set, and in a subfolder that is no item: not archived.
@@ -308,7 +246,7 @@ private Q_SLOTS:
         QVERIFY(waitIdle(Side::Primary));
         command(program.window(), 3);
         QVERIFY(waitIdle(Side::Secondary));
-        QCOMPARE(bunzip(archived(root1, changed, true)), bytes);
+        QCOMPARE(bunzipped(archived(root1, changed, true)), bytes);
         QCOMPARE(readFile(archived(root2, changed, false)), bytes);
         QCOMPARE(inode(archived(root1, m_source + QStringLiteral("/a.txt"), true)),
                  inodes.value(archived(root1, m_source + QStringLiteral("/a.txt"), true)));
@@ -445,7 +383,7 @@ private Q_SLOTS:
         int whole = 0;
         while (it.hasNext()) {
             const QString packed = it.next();
-            QVERIFY(bunzip(packed) != QByteArray("<bzip2 failed>"));
+            QVERIFY(bunzipped(packed) != QByteArray("<bzip2 failed>"));
             ++whole;
         }
         QVERIFY(!QFileInfo::exists(m_dest1 + QStringLiteral("/Archive1/afiles.lst")));
@@ -462,8 +400,7 @@ private Q_SLOTS:
         writeList(program);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("DUNLIVO_TEST_STALL_FILE"), QFileInfo(m_single).fileName());
-        program.process().setProcessEnvironment(environment);
-        QVERIFY(program.start());
+        QVERIFY(program.start(environment));
         Tconfig config;
         command(program.window(), 2);
         QVERIFY(config.ReadBool(QStringLiteral("Progress_1"), false));

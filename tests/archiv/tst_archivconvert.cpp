@@ -1,7 +1,7 @@
 // The real archiv changing a side's form: a conversion stopped by WM_CLOSE and resumed, a
 // recorded conversion taken up where it stood, a damaged member left in its old form and tried
 // again, and the form record telling the archive's own folder from one on another disk.
-#include "archivprogram.h"
+#include "archiverprogram.h"
 #include "testfiles.h"
 #include "testmain.h"
 
@@ -81,7 +81,7 @@ private:
         config.WriteDateTime(QStringLiteral("Archutolso"), 0.0);
         config.WriteInteger(QStringLiteral("Archstate"), 0);
     }
-    void listSource(const ArchivProgram &program)
+    void listSource(const ArchiverProgram &program)
     {
         TTreeList list;
         list.AddDir(win::ToWindowsPath(m_source), QStringLiteral(".*"));
@@ -105,16 +105,16 @@ private Q_SLOTS:
             contents.insert(path, i % 2 ? noise(3 * 1024 * 1024 + i, quint32(i)) : text(60000, i + 1));
             writeFile(path, contents.value(path));
         }
-        ArchivProgram program;
+        ArchiverProgram program;
         listSource(program);
         QVERIFY(program.start());
-        QCOMPARE(ArchivProgram::archive(1), 0);
+        QCOMPARE(ArchiverProgram::archive(1), 0);
         QVERIFY(formRecord(m_root).contains("form plain"));
 
         setCompressed(true);
-        ArchivProgram::command(2);
-        win::PostMessage(ArchivProgram::window(), win::WM_CLOSE, 0, 0);
-        QVERIFY(program.process().waitForFinished(ArchivProgram::kLong));
+        ArchiverProgram::command(2);
+        win::PostMessage(ArchiverProgram::window(), win::WM_CLOSE, 0, 0);
+        QVERIFY(program.process().waitForFinished(ArchiverProgram::kLong));
         Tconfig config;
         QCOMPARE(config.ReadBool(QStringLiteral("Progress_1"), true), false);
         QVERIFY(temporaries(m_destination).isEmpty());
@@ -132,7 +132,7 @@ private Q_SLOTS:
         qInfo("%d of 10 files were converted when the Archiver stopped", converted);
 
         QVERIFY(program.start());
-        QCOMPARE(ArchivProgram::archive(1), 0);
+        QCOMPARE(ArchiverProgram::archive(1), 0);
         for (auto it = contents.cbegin(); it != contents.cend(); ++it) {
             QVERIFY(!QFileInfo::exists(archivedPath(m_root, it.key(), false)));
             QCOMPARE(bunzipped(archivedPath(m_root, it.key(), true)), it.value());
@@ -150,10 +150,10 @@ private Q_SLOTS:
         setUp(false);
         for (const char *name : {"a.txt", "b.txt", "c.txt"})
             writeFile(source(name), text(500, name[0]));
-        ArchivProgram program;
+        ArchiverProgram program;
         listSource(program);
         QVERIFY(program.start());
-        QCOMPARE(ArchivProgram::archive(1), 0);
+        QCOMPARE(ArchiverProgram::archive(1), 0);
         program.stop();
 
         const auto plain = [&](const char *name) { return archivedPath(m_root, source(name), false); };
@@ -175,7 +175,7 @@ private Q_SLOTS:
                                 win::DateTimeToDouble(QDateTime::currentDateTime()));
 
         QVERIFY(program.start());
-        QCOMPARE(ArchivProgram::archive(1), 0);
+        QCOMPARE(ArchiverProgram::archive(1), 0);
         for (const char *name : {"a.txt", "b.txt", "c.txt"}) {
             QVERIFY2(!QFileInfo::exists(plain(name)), name);
             QCOMPARE(bunzipped(packed(name)), readFile(source(name)));
@@ -190,10 +190,10 @@ private Q_SLOTS:
     {
         setUp(false);
         writeFile(source("a.txt"), text(50, 9));
-        ArchivProgram program;
+        ArchiverProgram program;
         listSource(program);
         QVERIFY(program.start());
-        QCOMPARE(ArchivProgram::archive(1), 0);
+        QCOMPARE(ArchiverProgram::archive(1), 0);
         const QString outside = m_work->path() + QStringLiteral("/outside.txt");
         writeFile(outside, "not the archive's");
         const QByteArray escape = QByteArray("dunlivo conversion list") + '\0' + "Z/../.." +
@@ -204,7 +204,7 @@ private Q_SLOTS:
             "0\ndone 1\nfailed\n";
         writeFile(m_root + QStringLiteral("/archiv.form"), record);
         setCompressed(true);
-        QCOMPARE(ArchivProgram::archive(1), 6);
+        QCOMPARE(ArchiverProgram::archive(1), 6);
         QCOMPARE(readFile(outside), QByteArray("not the archive's"));
         QCOMPARE(readFile(archivedPath(m_root, source("a.txt"), false)), readFile(source("a.txt")));
 
@@ -218,7 +218,7 @@ private Q_SLOTS:
         writeFile(m_root + QStringLiteral("/archiv.form"),
                   "dunlivo archive form 1\nform plain\nconverting "
                   "compressed\nlist 3\ncommitted 0\ndone 1\nfailed 5\n");
-        QCOMPARE(ArchivProgram::archive(1), 6);
+        QCOMPARE(ArchiverProgram::archive(1), 6);
         QCOMPARE(readFile(archivedPath(m_root, source("a.txt"), false)), readFile(source("a.txt")));
     }
 
@@ -229,10 +229,10 @@ private Q_SLOTS:
         setUp(true);
         writeFile(source("kept.txt"), text(800, 3));
         writeFile(source("lost.txt"), text(900, 5));
-        ArchivProgram program;
+        ArchiverProgram program;
         listSource(program);
         QVERIFY(program.start());
-        QCOMPARE(ArchivProgram::archive(1), 0);
+        QCOMPARE(ArchiverProgram::archive(1), 0);
         const QString lostPacked = archivedPath(m_root, source("lost.txt"), true);
         const QString keptPacked = archivedPath(m_root, source("kept.txt"), true);
         QVERIFY(QFile::remove(source("lost.txt")));
@@ -250,7 +250,7 @@ private Q_SLOTS:
         setCompressed(false);
         Tconfig config;
         const double before = config.ReadDateTime(QStringLiteral("Archutolso"), 0.0);
-        QCOMPARE(ArchivProgram::archive(1), 106);
+        QCOMPARE(ArchiverProgram::archive(1), 106);
         QCOMPARE(readFile(lostPacked), damaged);
         QVERIFY(!QFileInfo::exists(archivedPath(m_root, source("lost.txt"), false)));
         QCOMPARE(readFile(archivedPath(m_root, source("kept.txt"), false)), readFile(source("kept.txt")));
@@ -258,7 +258,7 @@ private Q_SLOTS:
         QVERIFY(config.ReadDateTime(QStringLiteral("Archutolso"), 0.0) > before);
         QVERIFY(formRecord(m_root).contains("converting plain"));
 
-        QCOMPARE(ArchivProgram::archive(1), 106);
+        QCOMPARE(ArchiverProgram::archive(1), 106);
         QCOMPARE(readFile(lostPacked), damaged);
         QVERIFY(temporaries(m_destination).isEmpty());
     }
@@ -272,10 +272,10 @@ private Q_SLOTS:
         const QByteArray genuine = bzipped("a bzip2 file of its own\n");
         writeFile(source("y"), text(700, 11));
         writeFile(source("y.bz2"), genuine);
-        ArchivProgram program;
+        ArchiverProgram program;
         listSource(program);
         QVERIFY(program.start());
-        QCOMPARE(ArchivProgram::archive(1), 0);
+        QCOMPARE(ArchiverProgram::archive(1), 0);
         QVERIFY(QFile::remove(source("y.bz2")));
         const QString copyOfY = archivedPath(m_root, source("y"), true);
         const QString copyOfGenuine = archivedPath(m_root, source("y.bz2"), true);
@@ -289,11 +289,11 @@ private Q_SLOTS:
         }
 
         setCompressed(false);
-        QCOMPARE(ArchivProgram::archive(1), 106);
+        QCOMPARE(ArchiverProgram::archive(1), 106);
         QCOMPARE(bunzipped(copyOfGenuine), genuine);
         QCOMPARE(readFile(archivedPath(m_root, source("y"), false)), readFile(source("y")));
 
-        QCOMPARE(ArchivProgram::archive(1), 0);
+        QCOMPARE(ArchiverProgram::archive(1), 0);
         QCOMPARE(readFile(archivedPath(m_root, source("y.bz2"), false)), genuine);
         QVERIFY(!QFileInfo::exists(copyOfGenuine));
         QCOMPARE(formRecord(m_root), QByteArray("dunlivo archive form 1\nform plain\n"));
@@ -304,15 +304,15 @@ private Q_SLOTS:
     {
         setUp(true);
         writeFile(source("a.txt"), text(100, 7));
-        ArchivProgram program;
+        ArchiverProgram program;
         listSource(program);
         QVERIFY(program.start());
-        QCOMPARE(ArchivProgram::archive(1), 0);
+        QCOMPARE(ArchiverProgram::archive(1), 0);
         const QString packed = archivedPath(m_root, source("a.txt"), true);
 
         // The disk is not there: its mount folder stands empty where the archive folder was.
         QVERIFY(QDir(m_root).removeRecursively());
-        QCOMPARE(ArchivProgram::archive(1), 1);
+        QCOMPARE(ArchiverProgram::archive(1), 1);
         QVERIFY(!QFileInfo::exists(m_root));
         const QByteArray log =
             readFile(qEnvironmentVariable("DUNLIVO_PREFIX") + QStringLiteral("/log/archiv.log"));
@@ -321,14 +321,14 @@ private Q_SLOTS:
         // Another disk with a folder of that name: neither archived into nor emptied.
         QDir().mkpath(m_root);
         writeFile(m_root + QStringLiteral("/other.txt"), "someone else's");
-        QCOMPARE(ArchivProgram::archive(1), 1);
-        ArchivProgram::command(1);
+        QCOMPARE(ArchiverProgram::archive(1), 1);
+        ArchiverProgram::command(1);
         QCOMPARE(QDir(m_root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList{QStringLiteral("other.txt")});
 
         // An empty archive folder (the destination chosen again) is a new archive on purpose.
         QVERIFY(QFile::remove(m_root + QStringLiteral("/other.txt")));
-        QCOMPARE(ArchivProgram::archive(1), 0);
+        QCOMPARE(ArchiverProgram::archive(1), 0);
         QCOMPARE(bunzipped(packed), readFile(source("a.txt")));
         QVERIFY(formRecord(m_root).contains("form compressed"));
 
@@ -337,22 +337,22 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(m_root + QStringLiteral("/archiv.form")));
         QVERIFY(QFile::remove(packed));
         QVERIFY(QFileInfo::exists(m_root + QStringLiteral("/afiles.lst")));
-        QCOMPARE(ArchivProgram::archive(1), 0);
+        QCOMPARE(ArchiverProgram::archive(1), 0);
         QCOMPARE(bunzipped(packed), readFile(source("a.txt")));
         QVERIFY(formRecord(m_root).contains("form compressed"));
 
         // Emptied, the folder is the side's archive still and is archived into again.
-        ArchivProgram::command(1);
+        ArchiverProgram::command(1);
         QCOMPARE(QDir(m_root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList());
-        QCOMPARE(ArchivProgram::archive(1), 0);
+        QCOMPARE(ArchiverProgram::archive(1), 0);
         QVERIFY(QFileInfo::exists(packed));
 
         // An empty stored archive name is the default name, as the panel shows it.
         Tconfig().WriteString(QStringLiteral("Celkonyvtarnev1"), QString());
         QVERIFY(QDir(m_root).removeRecursively());
         Tconfig().WriteDateTime(QStringLiteral("Archutolso"), 0.0);
-        QCOMPARE(ArchivProgram::archive(1), 0);
+        QCOMPARE(ArchiverProgram::archive(1), 0);
         QVERIFY(QFileInfo::exists(packed));
     }
 };

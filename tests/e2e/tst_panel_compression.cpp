@@ -5,7 +5,7 @@
 // its time, a file whose source has gone and a genuine x.bz2 beside x included; Empty empties
 // through the Archiver, and without one says so.
 #include "archiverpanel.h"
-#include "archivprogram.h"
+#include "archiverprogram.h"
 #include "testfiles.h"
 #include "testmain.h"
 
@@ -79,7 +79,7 @@ public:
         if (!start())
             return false;
         QTest::mouseClick(startStop(), Qt::LeftButton);
-        return startedWithin() && ArchivProgram::archive(1) == 0;
+        return startedWithin() && ArchiverProgram::archive(1) == 0;
     }
     QString path(const QString &name) const { return source + QLatin1Char('/') + name; }
     QString archived(const QString &name, bool compressed) const
@@ -200,7 +200,7 @@ private Q_SLOTS:
 
         answer(p.panel->confirm1F(), kDecompress, true);
         clickLabel(p.main->settingsPage->Label3);
-        QVERIFY(ArchivProgram::waitIdle(1));
+        QVERIFY(ArchiverProgram::waitIdle(1));
         QCOMPARE(p.settings().ReadInteger(QStringLiteral("Archstate"), -1), 0);
         QVERIFY(!p.settings().ReadBool(QStringLiteral("Bzip2_ok_1"), true));
         for (const QString &name : kept) {
@@ -215,7 +215,7 @@ private Q_SLOTS:
 
         answer(p.panel->confirm1F(), kCompress, true);
         clickLabel(p.main->settingsPage->Label3);
-        QVERIFY(ArchivProgram::waitIdle(1));
+        QVERIFY(ArchiverProgram::waitIdle(1));
         QCOMPARE(p.settings().ReadInteger(QStringLiteral("Archstate"), -1), 0);
         QVERIFY(p.settings().ReadBool(QStringLiteral("Bzip2_ok_1"), false));
         for (const QString &name : kept) {
@@ -245,7 +245,7 @@ private Q_SLOTS:
 
         answer(p.panel->confirm1F(), kCompress, true);
         clickLabel(p.main->settingsPage->Label3);
-        QVERIFY(ArchivProgram::waitIdle(1));
+        QVERIFY(ArchiverProgram::waitIdle(1));
         QCOMPARE(p.settings().ReadInteger(QStringLiteral("Archstate"), -1), 0);
         QCOMPARE(bunzipped(p.archived(QStringLiteral("x"), true)), x);
         QCOMPARE(bunzipped(p.archived(QStringLiteral("x.bz2"), true)), genuine);
@@ -253,7 +253,7 @@ private Q_SLOTS:
 
         answer(p.panel->confirm1F(), kDecompress, true);
         clickLabel(p.main->settingsPage->Label3);
-        QVERIFY(ArchivProgram::waitIdle(1));
+        QVERIFY(ArchiverProgram::waitIdle(1));
         QCOMPARE(p.settings().ReadInteger(QStringLiteral("Archstate"), -1), 0);
         QCOMPARE(readFile(p.archived(QStringLiteral("x"), false)), x);
         QCOMPARE(readFile(p.archived(QStringLiteral("x.bz2"), false)), genuine);
@@ -284,7 +284,7 @@ private Q_SLOTS:
         // With one: emptied through it while the progress window shows.
         QTest::mouseClick(p.startStop(), Qt::LeftButton);
         QVERIFY(p.startedWithin());
-        QCOMPARE(ArchivProgram::archive(1), 0);
+        QCOMPARE(ArchiverProgram::archive(1), 0);
         QVERIFY(QFileInfo::exists(p.archived(QStringLiteral("a.txt"), true)));
         answer(p.panel->confirm1F(), kEmpty, true);
         QTest::mouseClick(empty, Qt::LeftButton);

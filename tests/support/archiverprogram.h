@@ -1,16 +1,22 @@
-// The real archiv in a program folder of the test's own (so its afiles.lst is the test's), on the
-// test's prefix. Header-only.
+// The real archiv for tests: a program folder of its own (so its afiles.lst is the test's) on the
+// test's prefix, started and stopped as a process, commanded as the panel does; and the files of
+// its archives. Header-only.
 #pragma once
 
 #include "testprefix.h"
 
+#include "archiv/archivelayout.h"
+#include "config/config.h"
 #include "platform/messagewindow.h"
+#include "platform/paths.h"
 #include "platform/winmsg.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 class ArchiverProgram
 {
@@ -36,12 +42,11 @@ public:
         m_process.setProcessChannelMode(QProcess::ForwardedChannels);
         m_process.setProcessEnvironment(environment);
         m_process.start(m_exe, arguments);
-        if (!m_process.waitForStarted(60000))
+        if (!m_process.waitForStarted(kLong))
             return false;
-        for (int i = 0; i < 1200 && !window(); ++i)
-            QTest::qWait(50);
-        return window() != nullptr;
+        return QTest::qWaitFor([] { return window() != nullptr; }, kLong);
     }
+    bool start(const QStringList &arguments) { return start(QProcessEnvironment::systemEnvironment(), arguments); }
 
     static win::HWND window()
     {
@@ -56,20 +61,77 @@ public:
         win::SendMessage(window(), message, win::WPARAM(code), win::LPARAM(code));
     }
 
+    // Archives a side (1 or 2) and waits for the end of the run; its state then.
+    static int archive(int side)
+    {
+        command(side + 1);
+        waitIdle(side);
+        Tconfig config;
+        return config.ReadInteger(side == 1 ? QStringLiteral("Archstate") : QStringLiteral("Safestate"), -1);
+    }
+    // Waits until the side (1 or 2) is no longer busy.
+    static bool waitIdle(int side)
+    {
+        Tconfig config;
+        const QString progress = side == 1 ? QStringLiteral("Progress_1") : QStringLiteral("Progress_2");
+        return QTest::qWaitFor([&] { return !config.ReadBool(progress, false); }, kLong);
+    }
+
     void stop()
     {
         if (m_process.state() == QProcess::NotRunning)
             return;
         if (win::HWND hwnd = window())
             win::PostMessage(hwnd, win::WM_CLOSE, 0, 0);
-        if (!m_process.waitForFinished(60000)) {
+        if (!m_process.waitForFinished(kLong)) {
             m_process.kill();
             m_process.waitForFinished();
         }
     }
+
+    static constexpr int kLong = 120000;
 
 private:
     QTemporaryDir m_dir;
     QString m_exe;
     QProcess m_process;
 };
+
+// Where a source file (host path) lies in an archive root (host path), in one form or the other.
+inline QString archivedPath(const QString &root, const QString &hostSource, bool compressed)
+{
+    archiver::ArchivedLocation location;
+    if (!archiver::archivedLocation(win::ToWindowsPath(hostSource), compressed, &location))
+        return QString();
+    return root + QLatin1Char('/') + location.relativePath().replace(QLatin1Char('\\'), QLatin1Char('/'));
+}
+
+inline qint64 modificationNs(const QString &path)
+{
+    struct stat status;
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return -1;
+    return qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+}
+
+// The content of a bzip2 file, through the bzip2 program.
+inline QByteArray bunzipped(const QString &path)
+{
+    QProcess bzip2;
+    bzip2.start(QStringLiteral("bzip2"), {QStringLiteral("-dc"), path});
+    if (!bzip2.waitForFinished(ArchiverProgram::kLong) || bzip2.exitStatus() != QProcess::NormalExit ||
+        bzip2.exitCode() != 0)
+        return QByteArray("<bzip2 failed>");
+    return bzip2.readAllStandardOutput();
+}
+
+// The bytes compressed by the bzip2 program.
+inline QByteArray bzipped(const QByteArray &bytes)
+{
+    QProcess bzip2;
+    bzip2.start(QStringLiteral("bzip2"), {QStringLiteral("-c")});
+    bzip2.write(bytes);
+    bzip2.closeWriteChannel();
+    bzip2.waitForFinished(ArchiverProgram::kLong);
+    return bzip2.readAllStandardOutput();
+}
