@@ -6,6 +6,7 @@
 #include "appearance/kovapanel.h"
 #include "appearance/mousemove.h"
 #include "appearance/windowparts.h"
+#include "archiv/archivelayout.h"
 #include "archivelist/directoryviews.h"
 #include "archivelist/drivetree.h"
 #include "config/config.h"
@@ -28,12 +29,6 @@ constexpr DefaultText kDefaults[] = {
 };
 
 const QChar kBackslash = QLatin1Char('\\');
-
-// One trailing "\" removed, except from a drive root such as C:\ .
-QString trimTrailingBackslash(const QString &path)
-{
-    return path.endsWith(kBackslash) && path.size() != 3 ? path.left(path.size() - 1) : path;
-}
 
 // Folder and name with exactly one "\" between them.
 QString joinFolder(const QString &folder, const QString &name)
@@ -161,7 +156,7 @@ void TdirselectF::FormActivate()
         const auto read = [this] {
             if (!m_config)
                 m_config = std::make_unique<Tconfig>();
-            const QString path = trimTrailingBackslash(m_config->ReadString(
+            const QString path = archiver::trimTrailingBackslash(m_config->ReadString(
                 Primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString()));
             const QString name =
                 Primary ? m_config->ReadString(QStringLiteral("Celkonyvtarnev1"), QStringLiteral("Archive1"))
@@ -198,7 +193,7 @@ void TdirselectF::SpeedButton1Click()
                    ? selected
                    : (m_host.programDir ? m_host.programDir() : QString()).left(2);
     }
-    path = trimTrailingBackslash(path);
+    path = archiver::trimTrailingBackslash(path);
     QString name = Ename->text().trimmed();
     if (name.isEmpty())
         name = Primary ? QStringLiteral("\\Archive1") : QStringLiteral("\\Archive2");
