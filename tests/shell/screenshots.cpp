@@ -124,7 +124,7 @@ bool renderPanel(const QString &folder, const QString &suffix, const QString &te
     if (TdirselectF *chooser = panel.dirselectF()) {
         chooser->LsDTpath->Rebuild();
         chooser->LsDTpath->OpenAt(QStringLiteral("C:\\"));
-        chooser->Label1->setText(QStringLiteral("Primary archive's destination:"));
+        chooser->Label1->setText(main->kovaProvider1->GetText(QStringLiteral("PrimaryDestDirText")));
         chooser->Ename->setText(QStringLiteral("Archive1"));
         chooser->ShowSelection();
     }
