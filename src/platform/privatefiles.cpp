@@ -26,6 +26,8 @@ QString kindName(PrivateKind kind)
         return QStringLiteral("The drive entry");
     case PrivateKind::LogFile:
         return QStringLiteral("The log file");
+    case PrivateKind::LockFile:
+        return QStringLiteral("The lock file");
     }
     return QString();
 }

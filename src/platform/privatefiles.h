@@ -7,7 +7,7 @@
 namespace win {
 
 // What an entry is, for the words of a refusal ("The registry hive /p/registry/... belongs to ...").
-enum class PrivateKind { Folder, Hive, DriveEntry, LogFile };
+enum class PrivateKind { Folder, Hive, DriveEntry, LogFile, LockFile };
 
 // Makes the folder with mode 0700 when it is missing (whatever the umask; parents as usual), then
 // checks it. False with a reason naming the folder when it cannot be made or is refused.
