@@ -35,7 +35,7 @@ namespace {
 bool takeInstanceLock()
 {
     const QByteArray path = QFile::encodeName(win::Prefix::path() + QStringLiteral("/archiv.lock"));
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return true; // without a lock file the window check below still keeps a second one out
     return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
