@@ -77,7 +77,12 @@ bool MakePrivateFolder(const QString &path, QString *error)
     }
     if (!S_ISDIR(st.st_mode))
         return refuse(error, QStringLiteral("Cannot create the folder %1: something else has its name").arg(path));
-    return judge(path, PrivateKind::Folder, st, error);
+    if (!judge(path, PrivateKind::Folder, st, error))
+        return false;
+    // A folder of ours made before (under a wider umask) is made private too.
+    if (st.st_mode & 077)
+        ::chmod(native.constData(), st.st_mode & 0700);
+    return true;
 }
 
 bool CheckPrivateEntry(const QString &path, PrivateKind kind, QString *error)
@@ -91,6 +96,9 @@ bool CheckPrivateEntry(const QString &path, PrivateKind kind, QString *error)
     // A hive read through a link is read from the file it leads to.
     if (S_ISLNK(st.st_mode) && kind == PrivateKind::Hive && ::stat(native.constData(), &st) == 0)
         return judge(path, kind, st, error);
+    // A hive of ours made readable by others before is made private; a read-only one stays so.
+    if (kind == PrivateKind::Hive && S_ISREG(st.st_mode) && (st.st_mode & 077))
+        ::chmod(native.constData(), st.st_mode & 0700);
     return true;
 }
 
@@ -111,6 +119,8 @@ int OpenPrivateFileForAppend(const QString &path, PrivateKind kind, QString *err
         ::close(fd);
         return -1;
     }
+    if (st.st_mode & 077)
+        ::fchmod(fd, st.st_mode & 0700);
     return fd;
 }
 

@@ -135,9 +135,18 @@ private Q_SLOTS:
                      qPrintable(place + QStringLiteral(": ") + error));
             QVERIFY(refusal().isEmpty());
         }
-        // Readable by others is not a reason to refuse, nor is a hive made read-only.
+        // Readable by others is no reason to refuse: such a folder or hive (made before, under a
+        // wider umask) is made private; a hive made read-only stays read-only.
+        for (const QString &folder : {prefix.path(), Prefix::registryDir(), Prefix::logDir()})
+            QVERIFY(setMode(folder, 0755));
+        QVERIFY(setMode(hive, 0644));
+        QVERIFY(refusal().isEmpty());
+        for (const QString &folder : {prefix.path(), Prefix::registryDir(), Prefix::logDir()})
+            QVERIFY2(modeOf(folder) == 0700, qPrintable(folder));
+        QCOMPARE(modeOf(hive), 0600);
         QVERIFY(setMode(hive, 0444));
         QVERIFY(refusal().isEmpty());
+        QCOMPARE(modeOf(hive), 0400);
         QVERIFY(setMode(hive, 0600));
     }
 
