@@ -28,7 +28,10 @@ class Bytes
 {
 public:
     explicit Bytes(const QByteArray &b) : m_b(b) {}
-    bool has(qint64 offset, qint64 size) const { return offset >= 0 && size >= 0 && offset + size <= m_b.size(); }
+    bool has(qint64 offset, qint64 size) const
+    {
+        return offset >= 0 && size >= 0 && offset + size <= m_b.size();
+    }
     quint16 u16(qint64 offset) const { return qFromLittleEndian<quint16>(m_b.constData() + offset); }
     quint32 u32(qint64 offset) const { return qFromLittleEndian<quint32>(m_b.constData() + offset); }
     qint32 i32(qint64 offset) const { return qFromLittleEndian<qint32>(m_b.constData() + offset); }
@@ -150,7 +153,8 @@ QImage ReadBitmapBytes(const QByteArray &bytes, int maxSide)
 QImage ReadBitmapFile(const QString &hostPath, int maxSide)
 {
     // Without O_NONBLOCK a FIFO in the file's place would wait for a writer that may never come.
-    const int fd = ::open(QFile::encodeName(hostPath).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(hostPath).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return QImage();
     QFile file;

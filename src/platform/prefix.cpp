@@ -42,7 +42,8 @@ bool ensureDriveLink(const QString &dosdevices, const char *letter, const QStrin
 // Every entry of a folder of the prefix must be this user's own.
 bool checkEntries(const QString &folder, PrivateKind kind, QString *error)
 {
-    const QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QStringList names =
+        QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QString &name : names) {
         if (!CheckPrivateEntry(folder + QLatin1Char('/') + name, kind, error))
             return false;

@@ -49,15 +49,19 @@ bool judge(const QString &path, PrivateKind kind, const struct stat &st, QString
                                  .arg(st.st_uid));
     }
     if (!S_ISLNK(st.st_mode) && (st.st_mode & (S_IWGRP | S_IWOTH))) {
-        return refuse(error, QStringLiteral("%1 %2 can be changed by other users (mode %3), so it is not used. "
-                                            "Make it private (chmod go-w) and start again.")
-                                 .arg(kindName(kind), path)
-                                 .arg(st.st_mode & 07777, 4, 8, QLatin1Char('0')));
+        return refuse(error,
+                      QStringLiteral("%1 %2 can be changed by other users (mode %3), so it is not used. "
+                                     "Make it private (chmod go-w) and start again.")
+                          .arg(kindName(kind), path)
+                          .arg(st.st_mode & 07777, 4, 8, QLatin1Char('0')));
     }
     return true;
 }
 
-QString reasonOf(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+QString reasonOf(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 } // namespace
 
@@ -71,12 +75,15 @@ bool MakePrivateFolder(const QString &path, QString *error)
             return refuse(error, QStringLiteral("Cannot create the folder %1").arg(parent));
         // The mode is given at creation: a umask can only take bits away from 0700.
         if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
-            return refuse(error, QStringLiteral("Cannot create the folder %1: %2").arg(path, reasonOf(errno)));
+            return refuse(error,
+                          QStringLiteral("Cannot create the folder %1: %2").arg(path, reasonOf(errno)));
         if (::stat(native.constData(), &st) != 0)
-            return refuse(error, QStringLiteral("Cannot create the folder %1: %2").arg(path, reasonOf(errno)));
+            return refuse(error,
+                          QStringLiteral("Cannot create the folder %1: %2").arg(path, reasonOf(errno)));
     }
     if (!S_ISDIR(st.st_mode))
-        return refuse(error, QStringLiteral("Cannot create the folder %1: something else has its name").arg(path));
+        return refuse(error,
+                      QStringLiteral("Cannot create the folder %1: something else has its name").arg(path));
     if (!judge(path, PrivateKind::Folder, st, error))
         return false;
     // A folder of ours made before (under a wider umask) is made private too.
@@ -104,17 +111,18 @@ bool CheckPrivateEntry(const QString &path, PrivateKind kind, QString *error)
 
 int OpenPrivateFileForAppend(const QString &path, PrivateKind kind, QString *error)
 {
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
         refuse(error, QStringLiteral("Cannot open %1: %2").arg(path, reasonOf(errno)));
         return -1;
     }
     struct stat st;
-    const bool usable = ::fstat(fd, &st) == 0 &&
-                        (S_ISREG(st.st_mode)
-                             ? judge(path, kind, st, error)
-                             : refuse(error, QStringLiteral("%1 %2 is not a file").arg(kindName(kind), path)));
+    const bool usable =
+        ::fstat(fd, &st) == 0 &&
+        (S_ISREG(st.st_mode)
+             ? judge(path, kind, st, error)
+             : refuse(error, QStringLiteral("%1 %2 is not a file").arg(kindName(kind), path)));
     if (!usable) {
         ::close(fd);
         return -1;

@@ -307,8 +307,8 @@ LONG createHive(const QString &file, const QString &rootName)
     QString why;
     // The file is made private before SQLite sees it (whatever the umask); SQLite gives its log
     // and shared-memory files the mode of the hive.
-    const int made = ::open(QFile::encodeName(temp).constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                            0600);
+    const int made =
+        ::open(QFile::encodeName(temp).constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (made < 0) {
         return fail(ERROR_CANTOPEN, QStringLiteral("Cannot create the registry hive %1: %2")
                                         .arg(file, QString::fromLocal8Bit(std::strerror(errno))));

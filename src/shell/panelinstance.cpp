@@ -71,7 +71,8 @@ bool PanelInstance::bringOtherToFront() const
         }
         QThread::msleep(50);
     } while (!deadline.hasExpired());
-    QTextStream(stderr) << "dunlivo: another panel uses this prefix, but its window does not answer" << Qt::endl;
+    QTextStream(stderr) << "dunlivo: another panel uses this prefix, but its window does not answer"
+                        << Qt::endl;
     return false;
 }
 

@@ -54,7 +54,10 @@ struct Bmp
     static void put32(QByteArray &b, int at, quint32 v) { qToLittleEndian(v, b.data() + at); }
 };
 
-QRgb paletteColour(int i) { return qRgb(i, 255 - i, i / 2); }
+QRgb paletteColour(int i)
+{
+    return qRgb(i, 255 - i, i / 2);
+}
 
 // A sound 4x4 24-bit picture, each row padded to 12 bytes.
 Bmp plain24()
@@ -72,7 +75,7 @@ Bmp runLength8(int width, int height, const QByteArray &runs)
     bmp.bits = 8;
     bmp.compression = 1;
     bmp.colors = 256;
-    bmp.pixels = QByteArray::fromHex(runs);
+    bmp.pixels = QByteArray::fromHex(runs); // spaces between the bytes are skipped
     return bmp;
 }
 
@@ -127,8 +130,8 @@ private Q_SLOTS:
         QImage picture(32, 5, QImage::Format_RGB32);
         picture.fill(qRgb(10, 200, 30));
         picture.setPixel(31, 4, qRgb(1, 2, 3));
-        for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_Indexed8,
-                                            QImage::Format_Mono}) {
+        for (const QImage::Format format :
+             {QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_Indexed8, QImage::Format_Mono}) {
             const QString file = dir.filePath(QStringLiteral("p%1.bmp").arg(int(format)));
             QVERIFY(picture.convertToFormat(format).save(file, "BMP"));
             const QImage back = ReadBitmapFile(file, 32);
@@ -141,13 +144,12 @@ private Q_SLOTS:
         QVERIFY(!ReadBitmapBytes(patched(plain24().bytes(), 2, 0xFFFFFFFFu), 8).isNull());
 
         // Run-length pictures that cover every pixel: 8 bits (runs and an absolute run) and 4 bits.
-        const QImage rle8 =
-            ReadBitmapBytes(runLength8(4, 2, "0405" "0000" "0003070809" "00" "0109" "0001").bytes(), 8);
+        const QImage rle8 = ReadBitmapBytes(runLength8(4, 2, "0405 0000 0003070809 00 0109 0001").bytes(), 8);
         QCOMPARE(rle8.size(), QSize(4, 2));
         QCOMPARE(rle8.pixel(0, 1), paletteColour(5)); // the bottom row comes first
         QCOMPARE(rle8.pixel(2, 0), paletteColour(9));
         QCOMPARE(rle8.pixel(3, 0), paletteColour(9));
-        Bmp rle4 = runLength8(4, 1, "0412" "0001");
+        Bmp rle4 = runLength8(4, 1, "0412 0001");
         rle4.bits = 4;
         rle4.compression = 2;
         rle4.colors = 16;
@@ -164,25 +166,26 @@ private Q_SLOTS:
         // the memory checker finds nothing undefined read by the conversion.
         const QList<QPair<const char *, Bmp>> cases{
             {"end of bitmap at once", runLength8(8, 4, "0001")},
-            {"a short run, then the end", runLength8(8, 4, "0305" "0001")},
+            {"a short run, then the end", runLength8(8, 4, "0305 0001")},
             {"no end marker", runLength8(8, 4, "0305")},
-            {"absolute run of 255 from the last column", runLength8(8, 4, "0706" "00FF" + QByteArray(256, 'A').toHex() + "0001")},
-            {"run longer than the row", runLength8(8, 4, "FF03" "0001")},
-            {"delta past the right and bottom edges", runLength8(8, 4, "0102" "0002FFFF" "0203" "0001")},
-            {"end of line only", runLength8(8, 4, "0000" "0000" "0001")},
+            {"absolute run of 255 from the last column",
+             runLength8(8, 4, "0706 00FF" + QByteArray(256, 'A').toHex() + "0001")},
+            {"run longer than the row", runLength8(8, 4, "FF03 0001")},
+            {"delta past the right and bottom edges", runLength8(8, 4, "0102 0002FFFF 0203 0001")},
+            {"end of line only", runLength8(8, 4, "0000 0000 0001")},
         };
         for (const auto &[name, bmp] : cases) {
             const QImage picture = ReadBitmapBytes(bmp.bytes(), 64);
             if (!picture.isNull())
                 QVERIFY2(onlyPaletteColours(picture, 256), name);
         }
-        const QImage skipped = ReadBitmapBytes(runLength8(8, 4, "0305" "0001").bytes(), 64);
+        const QImage skipped = ReadBitmapBytes(runLength8(8, 4, "0305 0001").bytes(), 64);
         QVERIFY(!skipped.isNull());
         QCOMPARE(skipped.pixel(0, 3), paletteColour(5));
         QCOMPARE(skipped.pixel(7, 0), paletteColour(0));
 
         // A 4-bit run with an odd count at the end of a row.
-        Bmp odd = runLength8(3, 2, "0312" "0000" "0003" "1230" "0001");
+        Bmp odd = runLength8(3, 2, "0312 0000 0003 1230 0001");
         odd.bits = 4;
         odd.compression = 2;
         odd.colors = 16;

@@ -517,9 +517,11 @@ private Q_SLOTS:
         const auto listing = [this] {
             QStringList all;
             for (const QString &root : {m_dest1, m_dest2}) {
-                QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+                QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                                QDirIterator::Subdirectories);
                 while (it.hasNext())
-                    all.append(it.next() + QString::number(QFileInfo(it.filePath()).lastModified().toMSecsSinceEpoch()));
+                    all.append(it.next() +
+                               QString::number(QFileInfo(it.filePath()).lastModified().toMSecsSinceEpoch()));
             }
             return all;
         };
@@ -530,16 +532,19 @@ private Q_SLOTS:
         writeList(program);
         QProcess &process = program.process();
         process.start(program.folder() + QStringLiteral("/archiv"),
-                      {QStringLiteral("--start-delay-ms"), QStringLiteral("0"), QStringLiteral("--tick-ms"), QStringLiteral("10")});
+                      {QStringLiteral("--start-delay-ms"), QStringLiteral("0"), QStringLiteral("--tick-ms"),
+                       QStringLiteral("10")});
         const bool ended = process.waitForFinished(kLong);
         ::chmod(QFile::encodeName(dosdevices).constData(), 0700);
         QVERIFY(ended);
         QCOMPARE(process.exitCode(), 1);
-        QVERIFY(QString::fromLocal8Bit(process.readAllStandardError()).contains(dosdevices + QLatin1Char(' ')));
+        QVERIFY(
+            QString::fromLocal8Bit(process.readAllStandardError()).contains(dosdevices + QLatin1Char(' ')));
         const QList<QByteArray> lines = readFile(log).split('\n');
         QVERIFY(lines.size() >= 2);
         const QString last = QString::fromUtf8(lines.at(lines.size() - 2));
-        QVERIFY2(last.contains(QLatin1String("not started: ")) && last.contains(dosdevices + QLatin1Char(' ')),
+        QVERIFY2(last.contains(QLatin1String("not started: ")) &&
+                     last.contains(dosdevices + QLatin1Char(' ')),
                  qPrintable(last));
         QCOMPARE(listing(), before);
     }

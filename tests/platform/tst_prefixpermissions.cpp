@@ -58,7 +58,10 @@ int modeOf(const QString &path)
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
 }
 
-bool setMode(const QString &path, mode_t mode) { return ::chmod(QFile::encodeName(path).constData(), mode) == 0; }
+bool setMode(const QString &path, mode_t mode)
+{
+    return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+}
 
 QString refusal()
 {
@@ -83,8 +86,8 @@ private Q_SLOTS:
 
         // A hive, and its log and shared memory while it is open.
         HKEY key = nullptr;
-        QCOMPARE(RegCreateKeyEx(HKEY_CLASSES_ROOT, QStringLiteral("Kovamark"), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                &key, nullptr),
+        QCOMPARE(RegCreateKeyEx(HKEY_CLASSES_ROOT, QStringLiteral("Kovamark"), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, &key, nullptr),
                  LONG(ERROR_SUCCESS));
         const char text[] = "x";
         QCOMPARE(RegSetValueEx(key, QStringLiteral("v"), 0, REG_SZ, reinterpret_cast<const BYTE *>(text), 2),
@@ -162,16 +165,19 @@ private Q_SLOTS:
         const QString link = Prefix::dosdevicesDir() + QStringLiteral("/e:");
         QVERIFY(QFile::link(QDir::tempPath(), link));
 
-        for (const QString &place : {prefix.path(), Prefix::registryDir(), Prefix::dosdevicesDir(), hive, link}) {
+        for (const QString &place :
+             {prefix.path(), Prefix::registryDir(), Prefix::dosdevicesDir(), hive, link}) {
             const QByteArray native = QFile::encodeName(place);
             QCOMPARE(::lchown(native.constData(), kStranger, kStranger), 0);
             const QString error = refusal();
             // A drive entry of another user is never used, also when only the drive map is asked.
-            const bool driveUsed = place == link &&
-                                   std::any_of(DriveMap().cbegin(), DriveMap().cend(),
-                                               [](const DriveMapping &d) { return d.letter == QLatin1Char('E'); });
+            const bool driveUsed = place == link && std::any_of(DriveMap().cbegin(), DriveMap().cend(),
+                                                                [](const DriveMapping &d) {
+                                                                    return d.letter == QLatin1Char('E');
+                                                                });
             QCOMPARE(::lchown(native.constData(), 0, 0), 0);
-            QVERIFY2(error.contains(place + QLatin1Char(' ')) && error.contains(QLatin1String("another user")),
+            QVERIFY2(error.contains(place + QLatin1Char(' ')) &&
+                         error.contains(QLatin1String("another user")),
                      qPrintable(place + QStringLiteral(": ") + error));
             QVERIFY(!driveUsed);
             QVERIFY(refusal().isEmpty());

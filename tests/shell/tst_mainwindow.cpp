@@ -30,9 +30,9 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTemporaryDir>
-#include <QMessageBox>
 #include <QTimer>
 #include <QToolButton>
 

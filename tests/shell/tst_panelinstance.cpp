@@ -74,7 +74,10 @@ private:
     QProcess m_process;
 };
 
-HWND panelWindow() { return FindWindow(PanelInstance::kWindowClass, PanelInstance::kWindowTitle); }
+HWND panelWindow()
+{
+    return FindWindow(PanelInstance::kWindowClass, PanelInstance::kWindowTitle);
+}
 
 } // namespace
 
@@ -93,8 +96,9 @@ private Q_SLOTS:
         // The first panel has built its windows once its settings key holds the last setting.
         const QString list = program.folder() + QStringLiteral("/afiles.lst");
         const QString hive = prefix.hiveFile("HKEY_CLASSES_ROOT");
-        QVERIFY(QTest::qWaitFor([] { return valueExists(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Celkonyvtarnev2")); },
-                                kLong));
+        QVERIFY(QTest::qWaitFor(
+            [] { return valueExists(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Celkonyvtarnev2")); },
+            kLong));
         const QStringList before{stamp(list), stamp(hive), stamp(hive + QStringLiteral("-wal"))};
 
         QCOMPARE(program.run(), 0);
@@ -110,7 +114,8 @@ private Q_SLOTS:
         program.process().kill();
         QVERIFY(program.process().waitForFinished(kLong));
         QVERIFY(program.start());
-        QVERIFY(QTest::qWaitFor([first] { return panelWindow() != nullptr && panelWindow() != first; }, kLong));
+        QVERIFY(
+            QTest::qWaitFor([first] { return panelWindow() != nullptr && panelWindow() != first; }, kLong));
     }
 
     void theFirstPanelComesToTheFront()

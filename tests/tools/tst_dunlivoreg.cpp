@@ -246,8 +246,10 @@ private Q_SLOTS:
         TestPrefix prefix;
         setValue(QStringLiteral("Kovamark"), QStringLiteral("Kept"), REG_SZ, QByteArray("old\0", 4));
         const QString hive = prefix.hiveFile("HKEY_CLASSES_ROOT");
-        const QStringList add{QStringLiteral("add"), QStringLiteral("HKCR\\Kovamark"), QStringLiteral("/v"),
-                              QStringLiteral("Kept"), QStringLiteral("/d"), QStringLiteral("planted"), QStringLiteral("/f")};
+        const QStringList add{QStringLiteral("add"), QStringLiteral("HKCR\\Kovamark"),
+                              QStringLiteral("/v"),  QStringLiteral("Kept"),
+                              QStringLiteral("/d"),  QStringLiteral("planted"),
+                              QStringLiteral("/f")};
         QVERIFY(::chmod(QFile::encodeName(hive).constData(), 0666) == 0);
         const Run query = reg({QStringLiteral("query"), QStringLiteral("HKCR\\Kovamark")});
         const Run planted = reg(add);
@@ -256,7 +258,8 @@ private Q_SLOTS:
         QVERIFY2(query.err.contains(hive + QLatin1Char(' ')), qPrintable(query.err));
         QVERIFY(query.out.isEmpty());
         QCOMPARE(planted.code, 1);
-        QCOMPARE(rawValue(QStringLiteral("Kovamark"), QStringLiteral("Kept"), nullptr), QByteArray("old\0", 4));
+        QCOMPARE(rawValue(QStringLiteral("Kovamark"), QStringLiteral("Kept"), nullptr),
+                 QByteArray("old\0", 4));
 
         if (::geteuid() == 0) {
             const QByteArray folder = QFile::encodeName(prefix.path() + QStringLiteral("/registry"));
