@@ -152,6 +152,17 @@ private Q_SLOTS:
             QCOMPARE(p.panel->aboutF()->Image1->pixmap().size(), QSize(190, 60));
         }
         {
+            // A logo cut short in its pixels gives the built-in one.
+            TestPanel p;
+            QImage own(12, 8, QImage::Format_RGB32);
+            own.fill(Qt::blue);
+            const QString file = p.host(QStringLiteral("archiv.dat"));
+            QVERIFY(own.save(file, "BMP"));
+            QVERIFY(QFile::resize(file, QFileInfo(file).size() - 40));
+            QVERIFY(p.start());
+            QCOMPARE(p.main->Image1->pixmap().size(), QSize(190, 60));
+        }
+        {
             // A value of the wrong type: the failure is shown with its fixed text, the rest of the
             // handler is abandoned, and the panel is still built.
             TestPanel p;
