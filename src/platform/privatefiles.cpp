@@ -8,8 +8,11 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace win {
 
@@ -39,6 +42,37 @@ bool refuse(QString *error, const QString &text)
     return false;
 }
 
+// Whether a group is this user's private group (named like the user, the user's own primary
+// group, with no other member), as systems with per-user groups make them: its write bit lets
+// nobody else in, and a umask of 002 sets it on everything made there.
+bool privateGroup(gid_t gid)
+{
+    // The reentrant look-ups: the check runs on the Archiver's run threads too.
+    std::vector<char> buffer(16384);
+    passwd userEntry{};
+    passwd *user = nullptr;
+    int rc;
+    while ((rc = ::getpwuid_r(::geteuid(), &userEntry, buffer.data(), buffer.size(), &user)) == ERANGE &&
+           buffer.size() < (1u << 20))
+        buffer.resize(buffer.size() * 2);
+    if (rc != 0 || !user || user->pw_gid != gid)
+        return false;
+    const QByteArray userName(user->pw_name);
+    std::vector<char> groupBuffer(16384);
+    group groupEntry{};
+    group *g = nullptr;
+    while ((rc = ::getgrgid_r(gid, &groupEntry, groupBuffer.data(), groupBuffer.size(), &g)) == ERANGE &&
+           groupBuffer.size() < (1u << 24))
+        groupBuffer.resize(groupBuffer.size() * 2);
+    if (rc != 0 || !g || userName != g->gr_name)
+        return false;
+    for (char **member = g->gr_mem; *member; ++member) {
+        if (userName != *member)
+            return false;
+    }
+    return true;
+}
+
 // The owner and mode rules on what stat or lstat found. Links carry no mode of their own.
 bool judge(const QString &path, PrivateKind kind, const struct stat &st, QString *error)
 {
@@ -48,7 +82,8 @@ bool judge(const QString &path, PrivateKind kind, const struct stat &st, QString
                                  .arg(kindName(kind), path)
                                  .arg(st.st_uid));
     }
-    if (!S_ISLNK(st.st_mode) && (st.st_mode & (S_IWGRP | S_IWOTH))) {
+    const bool othersWrite = (st.st_mode & S_IWOTH) || ((st.st_mode & S_IWGRP) && !privateGroup(st.st_gid));
+    if (!S_ISLNK(st.st_mode) && othersWrite) {
         return refuse(error,
                       QStringLiteral("%1 %2 can be changed by other users (mode %3), so it is not used. "
                                      "Make it private (chmod go-w) and start again.")

@@ -14,7 +14,8 @@ enum class PrivateKind { Folder, Hive, DriveEntry, LogFile, LockFile };
 // when it cannot be made or is refused.
 bool MakePrivateFolder(const QString &path, QString *error);
 
-// Checks an entry that exists: it must belong to this user and be writable by nobody else. A link
+// Checks an entry that exists: it must belong to this user and be writable by nobody else (a
+// group may write only when it is the user's own private group). A link
 // is judged by its own owner; a hive reached through a link also by what it leads to. A missing
 // entry passes (it is made private when it is made). A hive that passes loses the read bits of
 // group and others.

@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,6 +63,20 @@ int modeOf(const QString &path)
 bool setMode(const QString &path, mode_t mode)
 {
     return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+}
+
+// Whether the user's primary group is named like the user and has no other member.
+bool userHasPrivateGroup()
+{
+    const passwd *user = ::getpwuid(::geteuid());
+    const group *g = user ? ::getgrgid(user->pw_gid) : nullptr;
+    if (!g || qstrcmp(g->gr_name, user->pw_name) != 0)
+        return false;
+    for (char **member = g->gr_mem; *member; ++member) {
+        if (qstrcmp(*member, user->pw_name) != 0)
+            return false;
+    }
+    return true;
 }
 
 QString refusal()
@@ -119,7 +135,9 @@ private Q_SLOTS:
         const QString driveFolder = Prefix::dosdevicesDir() + QStringLiteral("/d:");
         QVERIFY(QDir().mkdir(driveFolder));
 
-        // Each place in turn made writable by others (or by the group), then made private again.
+        // Each place in turn made writable by others, or by a group others are in, then made
+        // private again.
+        const bool root = ::geteuid() == 0;
         const QList<QPair<QString, mode_t>> places{{prefix.path(), 0777},
                                                    {prefix.path(), 0770},
                                                    {Prefix::registryDir(), 0757},
@@ -130,14 +148,30 @@ private Q_SLOTS:
                                                    {hive, 0620},
                                                    {driveFolder, 0777}};
         for (const auto &[place, mode] : places) {
+            const bool byGroup = !(mode & S_IWOTH);
+            if (byGroup && !root)
+                continue; // only root can hand a file to a group of others
+            const QByteArray native = QFile::encodeName(place);
             const int before = modeOf(place);
             QVERIFY(setMode(place, mode));
+            if (byGroup)
+                QCOMPARE(::lchown(native.constData(), uid_t(-1), kStranger), 0);
             const QString error = refusal();
             QVERIFY(setMode(place, mode_t(before)));
+            if (byGroup)
+                QCOMPARE(::lchown(native.constData(), uid_t(-1), ::getegid()), 0);
             QVERIFY2(error.contains(place + QLatin1Char(' ')) && error.contains(QLatin1String("other users")),
                      qPrintable(place + QStringLiteral(": ") + error));
             QVERIFY(refusal().isEmpty());
         }
+        // The user's own private group (no one else in it) may write: systems with such groups
+        // give everything a umask of 002. The place is made private all the same.
+        if (userHasPrivateGroup()) {
+            QVERIFY(setMode(Prefix::registryDir(), 0770));
+            QVERIFY(refusal().isEmpty());
+            QCOMPARE(modeOf(Prefix::registryDir()), 0700);
+        }
+
         // Readable by others is no reason to refuse: such a folder or hive (made before, under a
         // wider umask) is made private; a hive made read-only stays read-only.
         for (const QString &folder : {prefix.path(), Prefix::registryDir(), Prefix::logDir()})
