@@ -1,13 +1,13 @@
 // The texture image shared by all windows.
 #include "kovaimage.h"
 
+#include "bitmapfile.h"
 #include "kovaprovider.h"
 #include "ownedcomponents.h"
 
 #include "platform/paths.h"
 
 #include <QFileInfo>
-#include <QImageReader>
 
 TKovaImage::TKovaImage(QObject *parent) : QObject(parent)
 {
@@ -73,12 +73,8 @@ bool TKovaImage::LoadFromFile()
     const QString host = win::HostPath(m_filename);
     if (host.isEmpty() || !QFileInfo(host).isFile())
         return false;
-    QImageReader reader(host, "bmp");
-    // The size comes from the header, so a huge bitmap is refused before it is decoded.
-    const QSize size = reader.size();
-    if (!size.isValid() || size.width() > kMaxTextureSide || size.height() > kMaxTextureSide)
-        return false;
-    const QImage picture = reader.read();
+    // The header is checked first, so a huge or damaged bitmap is refused before it is decoded.
+    const QImage picture = ReadBitmapFile(host, kMaxTextureSide);
     if (picture.isNull())
         return false;
     setImage(picture);

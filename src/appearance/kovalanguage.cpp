@@ -1,12 +1,12 @@
 // The language component: text list, flag and the re-texting of the registered windows.
 #include "kovalanguage.h"
 
+#include "bitmapfile.h"
 #include "ownedcomponents.h"
 
 #include "platform/paths.h"
 
 #include <QFileInfo>
-#include <QImageReader>
 
 namespace {
 
@@ -68,15 +68,11 @@ bool TKovaLanguage::LoadLanguage()
 
     const QString flagHost = existingFile(FlagFileName(m_filename));
     if (!flagHost.isEmpty()) {
-        QImageReader reader(flagHost, "BMP");
         // The flag pictures take the flag's size: a picture far beyond a flag's would cover the
-        // windows, so it is refused from its header, before it is decoded.
-        const QSize size = reader.size();
-        if (size.isValid() && size.width() <= kMaxFlagSide && size.height() <= kMaxFlagSide) {
-            const QImage flag = reader.read();
-            if (!flag.isNull())
-                m_flag = flag;
-        }
+        // windows, so it is refused from its header, before it is decoded; so is a damaged one.
+        const QImage flag = ReadBitmapFile(flagHost, kMaxFlagSide);
+        if (!flag.isNull())
+            m_flag = flag;
     }
 
     // The handlers are the windows' own; one that fails stops the re-texting without a word,

@@ -1,8 +1,9 @@
 // The Archiver's log file.
 #include "archivelog.h"
 
+#include "platform/privatefiles.h"
+
 #include <QDateTime>
-#include <QDir>
 
 namespace archiver {
 
@@ -13,8 +14,16 @@ constexpr qint64 kMaxLogSize = 1024 * 1024;
 ArchiveLog::ArchiveLog(const QString &folder)
     : m_fileName(folder + QStringLiteral("/archiv.log")), m_file(m_fileName)
 {
-    QDir().mkpath(folder);
-    m_file.open(QIODevice::Append | QIODevice::Text);
+    if (win::MakePrivateFolder(folder, &m_error))
+        openFile();
+}
+
+void ArchiveLog::openFile()
+{
+    // Private whatever the umask, and never written through a link someone put in its place.
+    const int fd = win::OpenPrivateFileForAppend(m_fileName, win::PrivateKind::LogFile, &m_error);
+    if (fd >= 0)
+        m_file.open(fd, QIODevice::Append | QIODevice::Text, QFileDevice::AutoCloseHandle);
 }
 
 void ArchiveLog::write(const QString &line)
@@ -37,7 +46,7 @@ void ArchiveLog::rotateIfLarge()
     const QString old = m_fileName + QStringLiteral(".1");
     QFile::remove(old);
     QFile::rename(m_fileName, old);
-    m_file.open(QIODevice::Append | QIODevice::Text);
+    openFile();
 }
 
 } // namespace archiver

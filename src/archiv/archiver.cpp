@@ -59,7 +59,10 @@ Archiver::~Archiver()
 
 void Archiver::logConfigError(const QString &during, const std::exception &error)
 {
-    m_log->write(QStringLiteral("settings: %1: %2").arg(during, QString::fromLocal8Bit(error.what())));
+    QString text = QString::fromLocal8Bit(error.what());
+    if (const auto *config = dynamic_cast<const ConfigError *>(&error); config && !config->detail().isEmpty())
+        text += QLatin1Char(' ') + config->detail();
+    m_log->write(QStringLiteral("settings: %1: %2").arg(during, text));
 }
 
 void Archiver::startUp()

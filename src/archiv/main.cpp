@@ -14,6 +14,7 @@
 #include "config/config.h"
 #include "platform/paths.h"
 #include "platform/prefix.h"
+#include "platform/privatefiles.h"
 
 #include <QCoreApplication>
 
@@ -34,7 +35,7 @@ namespace {
 bool takeInstanceLock()
 {
     const QByteArray path = QFile::encodeName(win::Prefix::path() + QStringLiteral("/archiv.lock"));
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return true; // without a lock file the window check below still keeps a second one out
     return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
@@ -64,7 +65,13 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QString error;
     if (!win::Prefix::ensure(&error)) {
+        // A prefix another user could change is not used: nothing is archived from its settings.
         QTextStream(stderr) << "archiv: " << error << Qt::endl;
+        QString unsafe;
+        if (win::MakePrivateFolder(win::Prefix::path(), &unsafe)) {
+            ArchiveLog log(win::Prefix::logDir());
+            log.write(QStringLiteral("not started: %1").arg(error));
+        }
         return 1;
     }
     // A second start while one runs ends at once, before it touches anything.

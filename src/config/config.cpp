@@ -2,6 +2,7 @@
 #include "config.h"
 
 #include "platform/codepage.h"
+#include "platform/prefix.h"
 
 #include <cstring>
 
@@ -36,6 +37,11 @@ Tconfig::Tconfig()
 
 void Tconfig::openSettingsKey()
 {
+    // Settings in a prefix another user could change are not read at all.
+    QString unsafe;
+    if (!Prefix::ensure(&unsafe))
+        throw ConfigError(QStringLiteral("The settings key %1 cannot be opened.").arg(settingsKeyName()),
+                          unsafe);
     reg.setRoot(HKEY_CLASSES_ROOT);
     for (const QString &level : {kSettingsRoot, kSettingsKey}) {
         if (reg.openKey(level) == ERROR_SUCCESS)

@@ -86,6 +86,9 @@ bool MessageWindow::create()
                 QStringLiteral("Cannot make a socket: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
             return false;
         }
+        // On Linux the socket file takes the socket's own mode at bind: private from the first
+        // moment, whatever the umask (the chmod below stays for systems that ignore this).
+        ::fchmod(m_listenFd, 0600);
         if (::bind(m_listenFd, address.address(), address.length()) != 0) {
             const int error = errno;
             closeFd(m_listenFd);

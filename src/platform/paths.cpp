@@ -4,6 +4,7 @@
 #include "programfolder.h"
 
 #include "prefix.h"
+#include "privatefiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -72,6 +73,9 @@ QList<DriveMapping> readDrives(const QString &dosdevices)
             name[0].unicode() > 0x7f)
             continue;
         const QString link = dosdevices + QLatin1Char('/') + name;
+        // A drive entry another user made or could change would send this user's files there.
+        if (!CheckPrivateEntry(link, PrivateKind::DriveEntry, nullptr))
+            continue;
         QString target;
         char buffer[PATH_MAX];
         const ssize_t n = ::readlink(QFile::encodeName(link).constData(), buffer, sizeof(buffer) - 1);

@@ -1,6 +1,8 @@
 // The prefix folder and its layout.
 #include "prefix.h"
 
+#include "privatefiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -37,6 +39,17 @@ bool ensureDriveLink(const QString &dosdevices, const char *letter, const QStrin
     return ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()) == 0 ||
            errno == EEXIST;
 }
+// Every entry of a folder of the prefix must be this user's own.
+bool checkEntries(const QString &folder, PrivateKind kind, QString *error)
+{
+    const QStringList names =
+        QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString &name : names) {
+        if (!CheckPrivateEntry(folder + QLatin1Char('/') + name, kind, error))
+            return false;
+    }
+    return true;
+}
 } // namespace
 
 QString Prefix::path()
@@ -55,22 +68,14 @@ void Prefix::reset()
 
 bool Prefix::ensure(QString *error)
 {
-    QDir dir;
-    for (const QString &sub : {registryDir(), dosdevicesDir(), logDir()}) {
-        if (!dir.mkpath(sub)) {
-            if (error)
-                *error = QStringLiteral("Cannot create the folder %1").arg(sub);
+    // The prefix and its folders are private to this user: another user who could write into
+    // them could point drive letters elsewhere or plant settings the Archiver acts on.
+    for (const QString &folder : {path(), registryDir(), dosdevicesDir(), windowsDir(), logDir()}) {
+        if (!MakePrivateFolder(folder, error))
             return false;
-        }
     }
-    // Message-window sockets must be reachable by this user only.
-    const QString windows = windowsDir();
-    if (!QFileInfo::exists(windows) && !dir.mkpath(windows)) {
-        if (error)
-            *error = QStringLiteral("Cannot create the folder %1").arg(windows);
-        return false;
-    }
-    ::chmod(QFile::encodeName(windows).constData(), 0700);
+    // Message-window sockets must be reachable by this user only, also in a folder made before.
+    ::chmod(QFile::encodeName(windowsDir()).constData(), 0700);
 
     const QString dosdevices = dosdevicesDir();
     if (!ensureDriveLink(dosdevices, "c:", QDir::homePath()) || !ensureDriveLink(dosdevices, "z:", QStringLiteral("/"))) {
@@ -78,7 +83,8 @@ bool Prefix::ensure(QString *error)
             *error = QStringLiteral("Cannot create the drive links in %1").arg(dosdevices);
         return false;
     }
-    return true;
+    return checkEntries(dosdevices, PrivateKind::DriveEntry, error) &&
+           checkEntries(registryDir(), PrivateKind::Hive, error);
 }
 
 } // namespace win

@@ -14,8 +14,10 @@ public:
     static QString path();
 
     // Creates the folder layout when it is missing (registry/, dosdevices/ with c: and z:,
-    // windows/ private to the user, log/). Hives are made by the registry on first use.
-    // Returns false with a reason when the prefix cannot be made.
+    // windows/, log/), every folder with mode 0700 whatever the umask. Hives are made by the
+    // registry on first use. Returns false with a reason naming the place when the prefix cannot
+    // be made, or when the prefix, one of its folders, a hive or a drive entry belongs to another
+    // user or can be written by others: such a prefix is not used at all.
     static bool ensure(QString *error = nullptr);
 
     static QString registryDir() { return path() + QStringLiteral("/registry"); }

@@ -16,6 +16,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -304,9 +305,20 @@ LONG createHive(const QString &file, const QString &rootName)
                              .arg(::getpid())
                              .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
     QString why;
+    // The file is made private before SQLite sees it (whatever the umask); SQLite gives its log
+    // and shared-memory files the mode of the hive.
+    const int made =
+        ::open(QFile::encodeName(temp).constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (made < 0) {
+        return fail(ERROR_CANTOPEN, QStringLiteral("Cannot create the registry hive %1: %2")
+                                        .arg(file, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    ::close(made);
     sqlite3 *db = openConnection(temp, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &why);
-    if (!db)
+    if (!db) {
+        ::unlink(QFile::encodeName(temp).constData());
         return fail(ERROR_CANTOPEN, QStringLiteral("Cannot create the registry hive %1: %2").arg(file, why));
+    }
     bool built = false;
     {
         Hive h(temp, db);

@@ -15,6 +15,7 @@
 
 #include "appearance/appearancesettings.h"
 #include "appearance/backgroundf.h"
+#include "appearance/bitmapfile.h"
 #include "appearance/kovaimage.h"
 #include "appearance/kovalanguage.h"
 #include "appearance/kovapanel.h"
@@ -1122,8 +1123,8 @@ void TApp_user_window::LoadLogo()
     const QString logoFile = ProgramDir + QStringLiteral("\\archiv.dat");
     QPixmap logo;
     if (WindowsFileExists(logoFile)) {
-        // A file that is not a readable bitmap gives the built-in logo rather than none.
-        const QImage own(win::HostPath(logoFile), "BMP");
+        // A file that is not a readable bitmap (or a damaged one) gives the built-in logo.
+        const QImage own = ReadBitmapFile(win::HostPath(logoFile), TKovaImage::kMaxTextureSide);
         if (!own.isNull())
             logo = QPixmap::fromImage(own);
     }

@@ -11,6 +11,7 @@
 #include "regvalue.h"
 
 #include "platform/codepage.h"
+#include "platform/prefix.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -403,6 +404,12 @@ int main(int argc, char **argv)
         return 1;
     }
     const QString operation = args.takeFirst().toLower();
+    // A prefix another user could change is refused before any key is read or written.
+    const QStringList operations{QStringLiteral("query"), QStringLiteral("add"), QStringLiteral("delete"),
+                                 QStringLiteral("export"), QStringLiteral("import")};
+    QString unsafe;
+    if (operations.contains(operation) && !Prefix::ensure(&unsafe))
+        return failure(QStringLiteral("The registry of this prefix is not used."), unsafe);
     if (operation == QLatin1String("query"))
         return query(args);
     if (operation == QLatin1String("add"))

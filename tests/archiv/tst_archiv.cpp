@@ -432,6 +432,61 @@ private Q_SLOTS:
         QVERIFY(win::IsWindow(window));
     }
 
+    // The log is private whatever the umask; a prefix others could change is refused: named on
+    // stderr and in the log, a failing exit code, and nothing archived.
+    void privateLogAndRefusedPrefix()
+    {
+        resetSettings();
+        const QString log = win::Prefix::logDir() + QStringLiteral("/archiv.log");
+        QFile::remove(log);
+        {
+            const mode_t old = ::umask(0);
+            ArchiverProgram program;
+            writeList(program);
+            const bool started = program.start();
+            ::umask(old);
+            QVERIFY(started);
+            program.stop();
+            struct stat status;
+            QCOMPARE(::stat(QFile::encodeName(log).constData(), &status), 0);
+            QCOMPARE(status.st_mode & 07777, mode_t(0600));
+        }
+
+        const auto listing = [this] {
+            QStringList all;
+            for (const QString &root : {m_dest1, m_dest2}) {
+                QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                                QDirIterator::Subdirectories);
+                while (it.hasNext())
+                    all.append(it.next() +
+                               QString::number(QFileInfo(it.filePath()).lastModified().toMSecsSinceEpoch()));
+            }
+            return all;
+        };
+        const QStringList before = listing();
+        const QString dosdevices = win::Prefix::dosdevicesDir();
+        QVERIFY(::chmod(QFile::encodeName(dosdevices).constData(), 0777) == 0);
+        ArchiverProgram program;
+        writeList(program);
+        QProcess &process = program.process();
+        process.start(program.folder() + QStringLiteral("/archiv"),
+                      {QStringLiteral("--start-delay-ms"), QStringLiteral("0"), QStringLiteral("--tick-ms"),
+                       QStringLiteral("10")});
+        const bool ended = process.waitForFinished(kLong);
+        ::chmod(QFile::encodeName(dosdevices).constData(), 0700);
+        QVERIFY(ended);
+        QCOMPARE(process.exitCode(), 1);
+        QVERIFY(
+            QString::fromLocal8Bit(process.readAllStandardError()).contains(dosdevices + QLatin1Char(' ')));
+        const QList<QByteArray> lines = readFile(log).split('\n');
+        QVERIFY(lines.size() >= 2);
+        const QString last = QString::fromUtf8(lines.at(lines.size() - 2));
+        QVERIFY2(last.contains(QLatin1String("not started: ")) &&
+                     last.contains(dosdevices + QLatin1Char(' ')),
+                 qPrintable(last));
+        QCOMPARE(listing(), before);
+    }
+
     // Emptying removes every file and folder below both roots and nothing else: a link placed in
     // a root is removed as a link, and archiving never writes through one.
     void emptyingAndLinks()

@@ -30,6 +30,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -151,6 +152,17 @@ private Q_SLOTS:
             QCOMPARE(p.panel->aboutF()->Image1->pixmap().size(), QSize(190, 60));
         }
         {
+            // A logo cut short in its pixels gives the built-in one.
+            TestPanel p;
+            QImage own(12, 8, QImage::Format_RGB32);
+            own.fill(Qt::blue);
+            const QString file = p.host(QStringLiteral("archiv.dat"));
+            QVERIFY(own.save(file, "BMP"));
+            QVERIFY(QFile::resize(file, QFileInfo(file).size() - 40));
+            QVERIFY(p.start());
+            QCOMPARE(p.main->Image1->pixmap().size(), QSize(190, 60));
+        }
+        {
             // A value of the wrong type: the failure is shown with its fixed text, the rest of the
             // handler is abandoned, and the panel is still built.
             TestPanel p;
@@ -178,6 +190,37 @@ private Q_SLOTS:
             QCOMPARE(p.errors.size(), 1);
             QVERIFY2(p.details.first().contains(hive), qPrintable(p.details.first()));
             QVERIFY(!p.panel->App_user_window());
+            QCOMPARE(readFile(hive), before);
+        }
+        {
+            // A hive others could write: refused in the registry failure box, which names it;
+            // no window is built and the hive is not touched.
+            TestPanel p;
+            p.settings();
+            const QString hive = p.prefix.hiveFile("HKEY_CLASSES_ROOT");
+            const QByteArray before = readFile(hive);
+            QCOMPARE(::chmod(QFile::encodeName(hive).constData(), 0666), 0);
+            PanelOptions options;
+            options.programDir = p.programDir;
+            DunlivoPanel panel(options);
+            QString shown;
+            auto *poll = new QTimer;
+            QObject::connect(poll, &QTimer::timeout, [&shown, poll] {
+                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                if (!box)
+                    return;
+                poll->stop();
+                poll->deleteLater();
+                shown = box->text() + QLatin1Char('\n') + box->informativeText();
+                box->button(QMessageBox::Ok)->click();
+            });
+            poll->start(10);
+            const bool created = panel.create();
+            ::chmod(QFile::encodeName(hive).constData(), 0600);
+            QVERIFY(!created);
+            QVERIFY2(shown.contains(hive + QLatin1Char(' ')) && shown.contains(QLatin1String("other users")),
+                     qPrintable(shown));
+            QVERIFY(!panel.App_user_window());
             QCOMPARE(readFile(hive), before);
         }
     }

@@ -9,6 +9,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace win;
 
 namespace {
@@ -234,6 +237,39 @@ private Q_SLOTS:
         const Run refused = reg({QStringLiteral("import"), bad.fileName()});
         QCOMPARE(refused.code, 1);
         QVERIFY(refused.err.contains(QLatin1String("not a registry script")));
+    }
+
+    // A hive others can write, or a registry folder of another user, is refused before anything
+    // is read or written, with the place named.
+    void refusesAPrefixOthersCouldChange()
+    {
+        TestPrefix prefix;
+        setValue(QStringLiteral("Kovamark"), QStringLiteral("Kept"), REG_SZ, QByteArray("old\0", 4));
+        const QString hive = prefix.hiveFile("HKEY_CLASSES_ROOT");
+        const QStringList add{QStringLiteral("add"), QStringLiteral("HKCR\\Kovamark"),
+                              QStringLiteral("/v"),  QStringLiteral("Kept"),
+                              QStringLiteral("/d"),  QStringLiteral("planted"),
+                              QStringLiteral("/f")};
+        QVERIFY(::chmod(QFile::encodeName(hive).constData(), 0666) == 0);
+        const Run query = reg({QStringLiteral("query"), QStringLiteral("HKCR\\Kovamark")});
+        const Run planted = reg(add);
+        ::chmod(QFile::encodeName(hive).constData(), 0600);
+        QCOMPARE(query.code, 1);
+        QVERIFY2(query.err.contains(hive + QLatin1Char(' ')), qPrintable(query.err));
+        QVERIFY(query.out.isEmpty());
+        QCOMPARE(planted.code, 1);
+        QCOMPARE(rawValue(QStringLiteral("Kovamark"), QStringLiteral("Kept"), nullptr),
+                 QByteArray("old\0", 4));
+
+        if (::geteuid() == 0) {
+            const QByteArray folder = QFile::encodeName(prefix.path() + QStringLiteral("/registry"));
+            QCOMPARE(::chown(folder.constData(), 12345, 12345), 0);
+            const Run foreign = reg({QStringLiteral("query"), QStringLiteral("HKCR\\Kovamark")});
+            QCOMPARE(::chown(folder.constData(), 0, 0), 0);
+            QCOMPARE(foreign.code, 1);
+            QVERIFY2(foreign.err.contains(QLatin1String("another user")), qPrintable(foreign.err));
+        }
+        QCOMPARE(reg({QStringLiteral("query"), QStringLiteral("HKCR\\Kovamark")}).code, 0);
     }
 
     void anotherProcessWritingAtTheSameTime()

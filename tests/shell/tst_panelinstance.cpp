@@ -1,0 +1,140 @@
+// One panel per prefix, with real dunlivo processes: a second start ends with 0 and leaves the
+// list and the settings alone, the first one comes to the front, the translators' template still
+// works meanwhile, and the prefix is free again once the first panel has gone.
+#include "testfiles.h"
+#include "testmain.h"
+#include "testpanel.h"
+
+#include "platform/winmsg.h"
+#include "shell/panelinstance.h"
+
+#include <QProcess>
+
+#include <sys/stat.h>
+
+using namespace win;
+
+namespace {
+
+constexpr int kLong = 60000;
+
+// The state of a file that shows whether it was written: size and time, or nothing.
+QString stamp(const QString &path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QStringLiteral("missing");
+    return QStringLiteral("%1 %2.%3").arg(st.st_size).arg(st.st_mtim.tv_sec).arg(st.st_mtim.tv_nsec);
+}
+
+// A copy of dunlivo in a program folder of its own, so its list is the test's.
+class PanelProgram
+{
+public:
+    PanelProgram()
+    {
+        m_exe = m_dir.path() + QStringLiteral("/dunlivo");
+        QFile::copy(testBinDir() + QStringLiteral("/dunlivo"), m_exe);
+        QFile::setPermissions(m_exe, QFile::permissions(m_exe) | QFileDevice::ExeOwner);
+    }
+    ~PanelProgram() { stop(); }
+
+    QString folder() const { return m_dir.path(); }
+    QProcess &process() { return m_process; }
+
+    bool start()
+    {
+        m_process.start(m_exe, QStringList());
+        return m_process.waitForStarted(kLong);
+    }
+    // Runs it to its end; the exit code, -1 when it did not end normally.
+    int run(const QStringList &arguments = {})
+    {
+        QProcess process;
+        process.setWorkingDirectory(m_dir.path());
+        process.start(m_exe, arguments);
+        if (!process.waitForFinished(kLong) || process.exitStatus() != QProcess::NormalExit)
+            return -1;
+        return process.exitCode();
+    }
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(kLong)) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_exe;
+    QProcess m_process;
+};
+
+HWND panelWindow()
+{
+    return FindWindow(PanelInstance::kWindowClass, PanelInstance::kWindowTitle);
+}
+
+} // namespace
+
+class TestPanelInstance : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void secondPanelEndsAndLeavesEverythingAlone()
+    {
+        TestPrefix prefix;
+        PanelProgram program;
+        QVERIFY(program.start());
+        QVERIFY(QTest::qWaitFor([] { return panelWindow() != nullptr; }, kLong));
+        const HWND first = panelWindow();
+        // The first panel has built its windows once its settings key holds the last setting.
+        const QString list = program.folder() + QStringLiteral("/afiles.lst");
+        const QString hive = prefix.hiveFile("HKEY_CLASSES_ROOT");
+        QVERIFY(QTest::qWaitFor(
+            [] { return valueExists(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Celkonyvtarnev2")); },
+            kLong));
+        const QStringList before{stamp(list), stamp(hive), stamp(hive + QStringLiteral("-wal"))};
+
+        QCOMPARE(program.run(), 0);
+        QCOMPARE(program.process().state(), QProcess::Running);
+        QCOMPARE(panelWindow(), first);
+        QCOMPARE((QStringList{stamp(list), stamp(hive), stamp(hive + QStringLiteral("-wal"))}), before);
+
+        // The translators' template is no panel: it is written while the panel runs.
+        QCOMPARE(program.run({QStringLiteral("--language-template"), QStringLiteral("Template.lng")}), 0);
+        QVERIFY(QFileInfo(program.folder() + QStringLiteral("/Template.lng")).size() > 0);
+
+        // Once the first panel has gone, by whatever end, the prefix takes a panel again.
+        program.process().kill();
+        QVERIFY(program.process().waitForFinished(kLong));
+        QVERIFY(program.start());
+        QVERIFY(
+            QTest::qWaitFor([first] { return panelWindow() != nullptr && panelWindow() != first; }, kLong));
+    }
+
+    void theFirstPanelComesToTheFront()
+    {
+        TestPanel p;
+        PanelInstance instance;
+        QVERIFY(!instance.anotherRuns());
+        QVERIFY(p.start());
+        instance.listen(p.main);
+        p.main->showMinimized();
+        QTRY_VERIFY(p.main->isMinimized());
+
+        PanelProgram second;
+        QCOMPARE(second.run(), 0);
+        QTRY_VERIFY(!p.main->isMinimized());
+        QTRY_VERIFY(p.main->isActiveWindow());
+        QVERIFY(!QFile::exists(second.folder() + QStringLiteral("/afiles.lst")));
+    }
+};
+
+DUNLIVO_TEST_MAIN(TestPanelInstance)
+#include "tst_panelinstance.moc"
