@@ -5,10 +5,12 @@
 #include "winmsg_p.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstring>
@@ -27,7 +29,18 @@ struct MessageWindow::Connection
     int fd = -1;
     QByteArray received;
     QSocketNotifier *notifier = nullptr;
+    QDeadlineTimer deadline; // a frame not whole by then is given up
 };
+
+namespace {
+
+// A sender writes its whole frame at once; one that has not within this time never will.
+constexpr int kFrameWaitMs = 5000;
+// The connections waiting for their frame at the most: a flood of idle ones closes the oldest,
+// so the owner's descriptors stay free for its own work.
+constexpr size_t kMaxWaitingConnections = 64;
+
+} // namespace
 
 namespace detail {
 LRESULT deliverLocal(MessageWindow *window, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -49,8 +62,10 @@ void closeFd(int &fd)
 } // namespace
 
 MessageWindow::MessageWindow(const QString &className, const QString &windowName, QObject *parent)
-    : QObject(parent), m_className(className), m_windowName(windowName)
+    : QObject(parent), m_className(className), m_windowName(windowName), m_sweep(new QTimer(this))
 {
+    m_sweep->setSingleShot(true);
+    connect(m_sweep, &QTimer::timeout, this, &MessageWindow::pump);
     if (!create())
         teardown();
 }
@@ -237,6 +252,7 @@ void MessageWindow::pump()
         }
         auto connection = std::make_unique<Connection>();
         connection->fd = fd;
+        connection->deadline = QDeadlineTimer(kFrameWaitMs);
         connection->notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
         connect(connection->notifier, &QSocketNotifier::activated, this, &MessageWindow::pump);
         m_connections.push_back(std::move(connection));
@@ -271,13 +287,20 @@ void MessageWindow::pump()
             }
             finished = true;
         }
-        if (finished) {
+        if (finished || connection.deadline.hasExpired()) {
             closeConnection(connection);
             it = m_connections.erase(it);
         } else {
             ++it;
         }
     }
+    while (m_connections.size() > kMaxWaitingConnections) {
+        closeConnection(*m_connections.front());
+        m_connections.erase(m_connections.begin());
+    }
+    // Connections that stay silent are looked at again once their time is up.
+    if (!m_connections.empty() && !m_sweep->isActive())
+        m_sweep->start(kFrameWaitMs + 100);
 
     if (!m_queue.empty())
         scheduleDispatch();

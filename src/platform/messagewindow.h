@@ -12,6 +12,7 @@
 #include <vector>
 
 class QSocketNotifier;
+class QTimer;
 
 namespace win {
 
@@ -90,6 +91,7 @@ private:
     int m_registrationFd = -1;
     QSocketNotifier *m_listenNotifier = nullptr;
     std::vector<std::unique_ptr<Connection>> m_connections; // in the order they were accepted
+    QTimer *m_sweep = nullptr; // closes the connections whose frame did not come in time
     std::deque<Queued> m_queue;
     bool m_dispatchScheduled = false;
 };

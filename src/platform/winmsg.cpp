@@ -245,12 +245,22 @@ int connectToWindow(quintptr id, bool wait)
     if (fd < 0)
         return -1;
     for (;;) {
-        if (::connect(fd, address.address(), address.length()) == 0 || errno == EISCONN)
-            return fd;
+        if (::connect(fd, address.address(), address.length()) == 0 || errno == EISCONN) {
+            // Only a window of this user's own programs gets a message, whoever made the socket.
+            ucred peer{};
+            socklen_t length = sizeof peer;
+            if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && length == sizeof peer &&
+                peer.uid == ::geteuid())
+                return fd;
+            errno = EACCES;
+            break;
+        }
         if (errno != EINTR)
             break;
     }
+    const int error = errno;
     ::close(fd);
+    errno = error;
     return -1;
 }
 

@@ -6,6 +6,7 @@
 #include "platform/messagewindow.h"
 #include "platform/prefix.h"
 #include "platform/winmsg.h"
+#include "platform/winmsg_p.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +18,9 @@
 #include <future>
 #include <grp.h>
 #include <memory>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -288,6 +292,40 @@ private Q_SLOTS:
         SetLastError(0);
         QCOMPARE(SendMessageTimeout(window, message, 1, 1, SMTO_NORMAL, 400, &result), LRESULT(0));
         QCOMPARE(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
+    }
+
+    // Connections that never finish their frame, and a flood of them, do not hold the owner:
+    // a real message is still answered, and the silent ones are closed after a while.
+    void silentConnectionsAreDropped()
+    {
+        TestPrefix prefix;
+        const UINT message = RegisterWindowMessage(QStringLiteral("Dunlivo-test-message"));
+        Helper owner({QStringLiteral("owner"), kClass, kTitle});
+        const HWND window = owner.waitForWindow();
+        QVERIFY(window);
+        const QByteArray path = QFile::encodeName(detail::socketPath(detail::handleId(window)));
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        QVERIFY(size_t(path.size()) < sizeof address.sun_path);
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        std::vector<int> silent;
+        for (int i = 0; i < 100; ++i) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            QVERIFY(fd >= 0);
+            QVERIFY(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
+            QVERIFY(::send(fd, "DWM1half", 8, MSG_NOSIGNAL) == 8); // half a frame, then nothing
+            silent.push_back(fd);
+        }
+        QCOMPARE(SendMessage(window, message, 4, 2), LRESULT(4002));
+        // Every silent connection is closed by the owner: by the cap at once, or at its deadline.
+        for (const int fd : silent) {
+            pollfd closed{fd, POLLIN, 0};
+            QVERIFY(::poll(&closed, 1, 15000) == 1);
+            char byte;
+            QCOMPARE(::recv(fd, &byte, 1, MSG_DONTWAIT), ssize_t(0));
+            ::close(fd);
+        }
+        QCOMPARE(SendMessage(window, message, 5, 3), LRESULT(5003));
     }
 
     void postsArriveInTheOrderPosted()
