@@ -31,6 +31,9 @@ std::optional<QStringList> readExtList(const QString &fileName)
     if (!archivelist::readWholeFile(host, &bytes, &why))
         throw ListFileError(QStringLiteral("Cannot read %1: %2").arg(fileName, why));
     const unsigned codePage = win::AnsiCodePage::current();
+    // A byte-order mark written by an editor is not part of the first entry.
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
     QStringList entries;
     archivelist::forEachLine(bytes, [&](const char *line, qsizetype size) {
         entries.append(win::AnsiCodePage::decode(codePage, line, size));

@@ -36,6 +36,11 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral(".doc"), QStringLiteral(".xls"), QStringLiteral(".txt"),
                               QString(), QStringLiteral(".bmp")}));
         QVERIFY_THROWS_EXCEPTION(ListFileError, readExtList(win::ToWindowsPath(m_dir.path())));
+        // The file's byte-order mark goes; an entry that begins with U+FEFF is written and read back whole.
+        writeFile(host(), "\xEF\xBB\xBF.doc\r\n");
+        QCOMPARE(readExtList(windows()), QStringList{QStringLiteral(".doc")});
+        writeExtList(windows(), {QStringLiteral(".a"), (QChar(0xFEFF) + QStringLiteral(".b"))});
+        QCOMPARE(readExtList(windows()), (QStringList{QStringLiteral(".a"), (QChar(0xFEFF) + QStringLiteral(".b"))}));
     }
 
     void writesCrLfInTheCodePage()
