@@ -57,6 +57,10 @@ void writeExtList(const QString &fileName, const QStringList &entries)
         out.append(bytes);
         out.append("\r\n", 2);
     }
+    // The reader drops a byte-order mark at the start; a first entry that begins with those bytes
+    // gets one of its own in front, so that it reads back whole.
+    if (out.startsWith("\xEF\xBB\xBF"))
+        out.prepend("\xEF\xBB\xBF");
     QString why;
     if (!archivelist::replaceFileSafely(hostPathOf(fileName), out, &why))
         throw ListFileError(QStringLiteral("Cannot write %1: %2").arg(fileName, why));
