@@ -37,6 +37,8 @@ inline QString setUp(bool gui = false)
     static char name[] = "fuzz";
     static char *argv[] = {name, nullptr};
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's warnings about damaged input would only slow the fuzzer and bury its own report.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     static QCoreApplication *app = gui ? new QGuiApplication(argc, argv) : new QCoreApplication(argc, argv);
     (void)app;
     static QTemporaryDir *dir = new QTemporaryDir(scratchRoot() + QStringLiteral("/dunlivo-fuzz-XXXXXX"));
