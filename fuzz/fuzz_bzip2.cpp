@@ -26,7 +26,9 @@ public:
     qint64 write(const void *, qint64) override { throw WriteError(); }
     qint64 seek(qint64 offset, SeekOrigin origin) override
     {
-        const qint64 base = origin == SeekOrigin::Beginning ? 0 : origin == SeekOrigin::Current ? m_position : m_size;
+        const qint64 base = origin == SeekOrigin::Beginning ? 0
+                            : origin == SeekOrigin::Current ? m_position
+                                                            : m_size;
         m_position = base + offset;
         return m_position;
     }

@@ -15,10 +15,12 @@
 namespace {
 
 const char *const kNames[] = {
-    "Prioritas",    "Celutvonal",  "Autourites",     "Uritesido",  "Kerdez",         "Archivalas",
-    "Biztarchivalas", "Archutolso", "Archutolso2",   "Uritesutolso", "Auto",         "Celutvonal2",
-    "Bzip2_ok_1",   "Bzip2_ok_2",  "Progress_1",     "Progress_2", "ShutDown_type",  "Archive_atshutdown",
-    "Background_bmp", "Language",  "Archstate",      "Safestate",  "Arany1",         "Arany2",
+    "Prioritas",       "Celutvonal",         "Autourites",     "Uritesido",
+    "Kerdez",          "Archivalas",         "Biztarchivalas", "Archutolso",
+    "Archutolso2",     "Uritesutolso",       "Auto",           "Celutvonal2",
+    "Bzip2_ok_1",      "Bzip2_ok_2",         "Progress_1",     "Progress_2",
+    "ShutDown_type",   "Archive_atshutdown", "Background_bmp", "Language",
+    "Archstate",       "Safestate",          "Arany1",         "Arany2",
     "Celkonyvtarnev1", "Celkonyvtarnev2",
 };
 constexpr int kNameCount = int(sizeof kNames / sizeof *kNames);
@@ -42,7 +44,8 @@ struct Input
 sqlite3 *openHive()
 {
     sqlite3 *db = nullptr;
-    const QByteArray file = QFile::encodeName(win::Prefix::registryDir() + QStringLiteral("/HKEY_CLASSES_ROOT.db"));
+    const QByteArray file =
+        QFile::encodeName(win::Prefix::registryDir() + QStringLiteral("/HKEY_CLASSES_ROOT.db"));
     if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
         std::abort();
     sqlite3_busy_timeout(db, 5000);
@@ -54,11 +57,21 @@ sqlite3 *openHive()
 void bindAs(sqlite3_stmt *s, int column, uint8_t storage, quint32 number, const QByteArray &bytes)
 {
     switch (storage % 5) {
-    case 0: sqlite3_bind_int64(s, column, qint64(qint32(number)) * ((storage & 0x80) ? 4294967296LL : 1)); break;
-    case 1: sqlite3_bind_text(s, column, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT); break;
-    case 2: sqlite3_bind_blob(s, column, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT); break;
-    case 3: sqlite3_bind_double(s, column, double(qint32(number)) / 3.0); break;
-    default: sqlite3_bind_null(s, column); break;
+    case 0:
+        sqlite3_bind_int64(s, column, qint64(qint32(number)) * ((storage & 0x80) ? 4294967296LL : 1));
+        break;
+    case 1:
+        sqlite3_bind_text(s, column, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+        break;
+    case 2:
+        sqlite3_bind_blob(s, column, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+        break;
+    case 3:
+        sqlite3_bind_double(s, column, double(qint32(number)) / 3.0);
+        break;
+    default:
+        sqlite3_bind_null(s, column);
+        break;
     }
 }
 
@@ -104,17 +117,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         Tconfig config;
         for (const char *raw : kNames) {
             const QString name = QString::fromLatin1(raw);
-            try { config.ReadBool(name, true); } catch (const ConfigError &) {}
-            try { config.ReadInteger(name, 7); } catch (const ConfigError &) {}
-            try { config.ReadString(name, QStringLiteral("x")); } catch (const ConfigError &) {}
-            try { config.ReadDateTime(name, 1.5); } catch (const ConfigError &) {}
+            try {
+                config.ReadBool(name, true);
+            } catch (const ConfigError &) {
+            }
+            try {
+                config.ReadInteger(name, 7);
+            } catch (const ConfigError &) {
+            }
+            try {
+                config.ReadString(name, QStringLiteral("x"));
+            } catch (const ConfigError &) {
+            }
+            try {
+                config.ReadDateTime(name, 1.5);
+            } catch (const ConfigError &) {
+            }
         }
     } catch (const ConfigError &) {
     }
 
     using namespace win;
     HKEY key = nullptr;
-    if (RegOpenKeyEx(HKEY_CLASSES_ROOT, QStringLiteral("Kovamark\\Dunlivo"), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyEx(HKEY_CLASSES_ROOT, QStringLiteral("Kovamark\\Dunlivo"), 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
         std::abort();
     for (const char *raw : kNames) {
         DWORD type = 0;
@@ -127,9 +153,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             // Exactly the room given, so a write past it is seen.
             std::vector<BYTE> buffer(room);
             DWORD got = room;
-            const LONG rc = RegQueryValueEx(key, QString::fromLatin1(raw), nullptr, &type, buffer.data(), &got);
+            const LONG rc =
+                RegQueryValueEx(key, QString::fromLatin1(raw), nullptr, &type, buffer.data(), &got);
             if ((rc == ERROR_SUCCESS) != (room >= needed) || got != needed) {
-                fprintf(stderr, "%s rc %ld room %u needed %u got %u\n", raw, long(rc), unsigned(room), unsigned(needed), unsigned(got));
+                fprintf(stderr, "%s rc %ld room %u needed %u got %u\n", raw, long(rc), unsigned(room),
+                        unsigned(needed), unsigned(got));
                 std::abort();
             }
         }

@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     qint64 created = 0;
     win::detail::parseRegistration(fuzz::bytesOf(data, size), &className, &windowName, &created);
 
-    const QByteArray socketFile = QFile::encodeName(win::detail::socketPath(win::detail::handleId(window->hwnd())));
+    const QByteArray socketFile =
+        QFile::encodeName(win::detail::socketPath(win::detail::handleId(window->hwnd())));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;

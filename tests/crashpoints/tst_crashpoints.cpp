@@ -42,8 +42,8 @@ public:
             env.insert(QStringLiteral("CRASHSHIM_AT"), QString::number(at));
             env.insert(QStringLiteral("CRASHSHIM_ERRNO"), QString::number(error));
             // The shim comes before an instrumented writer's sanitizer runtime in the load order.
-            env.insert(QStringLiteral("ASAN_OPTIONS"),
-                       env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":verify_asan_link_order=0"));
+            env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) +
+                                                           QStringLiteral(":verify_asan_link_order=0"));
         }
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(CRASHPOINT_WRITER), {m_kind, QString::fromLatin1(what), folder()});
@@ -60,7 +60,8 @@ public:
     {
         if (m_kind == QLatin1String("setting"))
             return run("read").out;
-        QFile file(folder() + (m_kind == QLatin1String("list") ? QStringLiteral("/afiles.lst") : QStringLiteral("/ext.lst")));
+        QFile file(folder() + (m_kind == QLatin1String("list") ? QStringLiteral("/afiles.lst")
+                                                               : QStringLiteral("/ext.lst")));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
@@ -68,7 +69,8 @@ public:
     QStringList strayFiles() const
     {
         QStringList stray;
-        const QDir::Filters filter = QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
+        const QDir::Filters filter =
+            QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
         for (const QString &name : QDir(folder()).entryList(filter)) {
             if (name != QLatin1String("afiles.lst") && name != QLatin1String("ext.lst"))
                 stray << name;
@@ -88,7 +90,8 @@ private:
 
 long callsOf(const Run &run)
 {
-    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("calls (\\d+)")).match(QString::fromLatin1(run.out));
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("calls (\\d+)")).match(QString::fromLatin1(run.out));
     return m.hasMatch() ? m.captured(1).toLong() : -1;
 }
 
@@ -131,8 +134,8 @@ private Q_SLOTS:
             QCOMPARE(writer.state(), old);
             const Run struck = writer.run("new", k, error);
             const QByteArray after = writer.state();
-            const QByteArray where = kind.toLatin1() + " at call " + QByteArray::number(k) + " of " +
-                                     QByteArray::number(calls);
+            const QByteArray where =
+                kind.toLatin1() + " at call " + QByteArray::number(k) + " of " + QByteArray::number(calls);
             if (error == 0) {
                 QVERIFY2(struck.exitCode == 137, where.constData());
                 QVERIFY2(after == old || after == fresh, ("torn " + where).constData());
@@ -145,7 +148,8 @@ private Q_SLOTS:
             // The next write finishes and cleans up after the interrupted one.
             QCOMPARE(writer.run("new").exitCode, 0);
             QCOMPARE(writer.state(), fresh);
-            QVERIFY2(writer.strayFiles().isEmpty(), (where + ": " + writer.strayFiles().join(u' ').toUtf8()).constData());
+            QVERIFY2(writer.strayFiles().isEmpty(),
+                     (where + ": " + writer.strayFiles().join(u' ').toUtf8()).constData());
         }
     }
 };
