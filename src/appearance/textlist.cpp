@@ -74,6 +74,9 @@ QStringList SplitLanguageText(QByteArray bytes)
     const qsizetype nul = bytes.indexOf('\0');
     if (nul >= 0)
         bytes.truncate(nul);
+    // A byte-order mark written by an editor is not part of the first key.
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
     // CR and LF are the same bytes in every code page the system reads, so the lines can be cut
     // before the bytes become characters.
     QStringList lines;

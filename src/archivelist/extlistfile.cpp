@@ -31,6 +31,9 @@ std::optional<QStringList> readExtList(const QString &fileName)
     if (!archivelist::readWholeFile(host, &bytes, &why))
         throw ListFileError(QStringLiteral("Cannot read %1: %2").arg(fileName, why));
     const unsigned codePage = win::AnsiCodePage::current();
+    // A byte-order mark written by an editor is not part of the first entry.
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
     QStringList entries;
     archivelist::forEachLine(bytes, [&](const char *line, qsizetype size) {
         entries.append(win::AnsiCodePage::decode(codePage, line, size));
@@ -54,6 +57,10 @@ void writeExtList(const QString &fileName, const QStringList &entries)
         out.append(bytes);
         out.append("\r\n", 2);
     }
+    // The reader drops a byte-order mark at the start; a first entry that begins with those bytes
+    // gets one of its own in front, so that it reads back whole.
+    if (out.startsWith("\xEF\xBB\xBF"))
+        out.prepend("\xEF\xBB\xBF");
     QString why;
     if (!archivelist::replaceFileSafely(hostPathOf(fileName), out, &why))
         throw ListFileError(QStringLiteral("Cannot write %1: %2").arg(fileName, why));

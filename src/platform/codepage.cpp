@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QMutex>
+#include <QStringDecoder>
 
 namespace win {
 
@@ -157,8 +158,13 @@ QByteArray AnsiCodePage::encode(unsigned codePage, const QString &text, bool *ok
 
 QString AnsiCodePage::decode(unsigned codePage, const char *data, qsizetype size)
 {
-    if (codePage == 65001)
-        return QString::fromUtf8(data, size);
+    if (codePage == 65001) {
+        // The bytes are one text of a file or a value, not the start of a file: a leading U+FEFF is
+        // a character of that text (fromUtf8 would drop it, and the name would then encode to
+        // other bytes than it was read from). Files drop their byte-order mark themselves.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return utf8.decode(QByteArrayView(data, size));
+    }
     const char16_t *table = tableOf(codePage);
     QString out(size, Qt::Uninitialized);
     QChar *dst = out.data();

@@ -1235,10 +1235,9 @@ bool TApp_user_window::eventFilter(QObject *watched, QEvent *e)
             PressX = p.x();
             PressY = p.y();
         }
-    } else if (watched == Label22) {
-        const auto *mouse = static_cast<QMouseEvent *>(e);
-        if (e->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton &&
-            Label22->rect().contains(mouse->position().toPoint())) {
+    } else if (watched == Label22 && e->type() == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<QMouseEvent *>(e); // only once the type says it is one
+        if (mouse->button() == Qt::LeftButton && Label22->rect().contains(mouse->position().toPoint())) {
             CheckBox7->click();
             return true;
         }

@@ -79,6 +79,8 @@ private Q_SLOTS:
         QCOMPARE(SplitLanguageText(QByteArray("\0A=1", 4)), QStringList());
         QCOMPARE(SplitLanguageText(""), QStringList());
         QCOMPARE(SplitLanguageText("\n"), QStringList({""}));
+        // An editor's byte-order mark is not part of the first key; U+FEFF anywhere else is text.
+        QCOMPARE(SplitLanguageText("\xEF\xBB\xBF" "A=1\r\n\xEF\xBB\xBF" "B=2"), QStringList({"A=1", (QChar(0xFEFF) + QStringLiteral("B=2"))}));
     }
 
     void bytesAreTheSystemCodePage()

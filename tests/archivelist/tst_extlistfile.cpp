@@ -36,6 +36,14 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral(".doc"), QStringLiteral(".xls"), QStringLiteral(".txt"),
                               QString(), QStringLiteral(".bmp")}));
         QVERIFY_THROWS_EXCEPTION(ListFileError, readExtList(win::ToWindowsPath(m_dir.path())));
+        // The file's byte-order mark goes; an entry that begins with U+FEFF is written and read back whole.
+        writeFile(host(), "\xEF\xBB\xBF.doc\r\n");
+        QCOMPARE(readExtList(windows()), QStringList{QStringLiteral(".doc")});
+        for (const QStringList &entries : {QStringList{QStringLiteral(".a"), QChar(0xFEFF) + QStringLiteral(".b")},
+                                           QStringList{QChar(0xFEFF) + QStringLiteral(".b"), QStringLiteral(".a")}}) {
+            writeExtList(windows(), entries);
+            QCOMPARE(readExtList(windows()), entries);
+        }
     }
 
     void writesCrLfInTheCodePage()

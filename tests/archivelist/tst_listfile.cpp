@@ -167,6 +167,14 @@ private Q_SLOTS:
             QCOMPARE(readFile(host(QStringLiteral("again.lst"))),
                      readFile(host(QStringLiteral("round.lst"))));
         }
+        // A name that begins with U+FEFF keeps it: only the file's first bytes can be a byte-order mark.
+        {
+            TTreeList list;
+            list.AddDir(QString::fromUtf16(u"C:\\\uFEFFData"), QString());
+            TTreeList back;
+            back.LoadFromBytes(list.ListFileBytes());
+            QCOMPARE(dumpTree(back), dumpTree(list));
+        }
         // Single bytes of the code page, not UTF-8, when the system says 1250.
         TestPrefix prefix;
         TestPrefix::setCodePage("1250");

@@ -64,6 +64,10 @@ private Q_SLOTS:
         QVERIFY(ok);
         AnsiCodePage::encode(65001, QString(QChar(0xD800)), &ok);
         QVERIFY(!ok);
+        // U+FEFF at the start of a text is a character, not a mark to drop: it encodes back.
+        const QByteArray marked("\xEF\xBB\xBF" "a");
+        QCOMPARE(AnsiCodePage::decode(65001, marked.constData(), marked.size()), (QChar(0xFEFF) + QStringLiteral("a")));
+        QCOMPARE(AnsiCodePage::encode(65001, AnsiCodePage::decode(65001, marked.constData(), marked.size()), &ok), marked);
     }
 
     void codePageComesFromTheRegistry()

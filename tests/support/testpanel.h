@@ -29,7 +29,7 @@
 // in its Label1.
 inline void whenModal(QWidget *window, std::function<void()> action, const QString &firstLine = QString())
 {
-    auto *poll = new QTimer;
+    auto *poll = new QTimer(window); // goes with the window when it never becomes modal
     QObject::connect(poll, &QTimer::timeout, [=] {
         if (QApplication::activeModalWidget() != window)
             return;

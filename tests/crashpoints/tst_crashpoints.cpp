@@ -1,0 +1,158 @@
+// Crash points of the archive list, ext.lst and settings writes: the writer is killed, or has one
+// call fail, at each file system call of one write in turn. After every one the file (or the
+// setting) holds exactly the old or the new content, a reported failure leaves the old one, and
+// the next write leaves nothing of the interrupted one behind.
+#include "testmain.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <cerrno>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out;
+};
+
+class Writer
+{
+public:
+    explicit Writer(const QString &kind) : m_kind(kind)
+    {
+        QDir(m_dir.path()).mkpath(QStringLiteral("files"));
+    }
+
+    QString folder() const { return m_dir.path() + QStringLiteral("/files"); }
+    QString registryFolder() const { return m_dir.path() + QStringLiteral("/prefix/registry"); }
+
+    // Runs the writer; with the shim when at >= 0 (0 only counts), failing call at with error
+    // when error is not 0, killing the writer at it otherwise.
+    Run run(const char *what, long at = -1, int error = 0) const
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DUNLIVO_PREFIX"), m_dir.path() + QStringLiteral("/prefix"));
+        if (at >= 0) {
+            env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(CRASHSHIM_LIBRARY));
+            env.insert(QStringLiteral("CRASHSHIM_AT"), QString::number(at));
+            env.insert(QStringLiteral("CRASHSHIM_ERRNO"), QString::number(error));
+            // The shim comes before an instrumented writer's sanitizer runtime in the load order.
+            env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) +
+                                                           QStringLiteral(":verify_asan_link_order=0"));
+        }
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(CRASHPOINT_WRITER), {m_kind, QString::fromLatin1(what), folder()});
+        Run result;
+        if (!process.waitForFinished(60000))
+            return result;
+        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.out = process.readAllStandardOutput();
+        return result;
+    }
+
+    // The file's bytes, or the setting's value.
+    QByteArray state() const
+    {
+        if (m_kind == QLatin1String("setting"))
+            return run("read").out;
+        QFile file(folder() + (m_kind == QLatin1String("list") ? QStringLiteral("/afiles.lst")
+                                                               : QStringLiteral("/ext.lst")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    // What is in the folders that should hold nothing but the file, or the hives.
+    QStringList strayFiles() const
+    {
+        QStringList stray;
+        const QDir::Filters filter =
+            QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
+        for (const QString &name : QDir(folder()).entryList(filter)) {
+            if (name != QLatin1String("afiles.lst") && name != QLatin1String("ext.lst"))
+                stray << name;
+        }
+        static const QRegularExpression hive(QStringLiteral("^HKEY_[A-Z_]+\\.db(-wal|-shm)?$"));
+        for (const QString &name : QDir(registryFolder()).entryList(filter)) {
+            if (!hive.match(name).hasMatch())
+                stray << name;
+        }
+        return stray;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_kind;
+};
+
+long callsOf(const Run &run)
+{
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("calls (\\d+)")).match(QString::fromLatin1(run.out));
+    return m.hasMatch() ? m.captured(1).toLong() : -1;
+}
+
+} // namespace
+
+class TestCrashPoints : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void everyCallOfTheWrite_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("error");
+        for (const char *kind : {"list", "ext", "setting"}) {
+            QTest::addRow("%s killed", kind) << QString::fromLatin1(kind) << 0;
+            QTest::addRow("%s ENOSPC", kind) << QString::fromLatin1(kind) << ENOSPC;
+            QTest::addRow("%s EIO", kind) << QString::fromLatin1(kind) << EIO;
+        }
+    }
+
+    void everyCallOfTheWrite()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, error);
+        Writer writer(kind);
+        // The new content, and the number of calls its write makes from the old one.
+        QCOMPARE(writer.run("new").exitCode, 0);
+        const QByteArray fresh = writer.state();
+        QCOMPARE(writer.run("old").exitCode, 0);
+        const QByteArray old = writer.state();
+        QVERIFY(old != fresh);
+        const Run counted = writer.run("new", 0);
+        QCOMPARE(counted.exitCode, 0);
+        QCOMPARE(writer.state(), fresh);
+        const long calls = callsOf(counted);
+        QVERIFY2(calls >= 3, counted.out.constData());
+
+        for (long k = 1; k <= calls; ++k) {
+            QCOMPARE(writer.run("old").exitCode, 0);
+            QCOMPARE(writer.state(), old);
+            const Run struck = writer.run("new", k, error);
+            const QByteArray after = writer.state();
+            const QByteArray where =
+                kind.toLatin1() + " at call " + QByteArray::number(k) + " of " + QByteArray::number(calls);
+            if (error == 0) {
+                QVERIFY2(struck.exitCode == 137, where.constData());
+                QVERIFY2(after == old || after == fresh, ("torn " + where).constData());
+            } else if (struck.exitCode == 0) {
+                QVERIFY2(after == fresh, ("success reported, new content missing, " + where).constData());
+            } else {
+                QVERIFY2(struck.exitCode == 1, where.constData());
+                QVERIFY2(after == old, ("failure reported, old content lost, " + where).constData());
+            }
+            // The next write finishes and cleans up after the interrupted one.
+            QCOMPARE(writer.run("new").exitCode, 0);
+            QCOMPARE(writer.state(), fresh);
+            QVERIFY2(writer.strayFiles().isEmpty(),
+                     (where + ": " + writer.strayFiles().join(u' ').toUtf8()).constData());
+        }
+    }
+};
+
+DUNLIVO_CORE_TEST_MAIN(TestCrashPoints)
+#include "tst_crashpoints.moc"
