@@ -24,9 +24,3 @@ TPanelWindow::TPanelWindow(const QString &name, QSize size, bool draggable, QWid
         connect(KovaPanel1, &TKovaPanel::MouseUp, MouseMove1, &TMouseMove::MouseUp);
     }
 }
-
-void TPanelWindow::setDefaultTexts(std::vector<DefaultText> texts)
-{
-    kovaProvider1->setOnNeedDefaults(
-        [this, texts = std::move(texts)](QObject *) { kovaProvider1->SetDefaults(texts); });
-}

@@ -22,10 +22,4 @@ public:
     TkovaProvider *kovaProvider1 = nullptr;
     TKovaPanel *KovaPanel1 = nullptr;
     TMouseMove *MouseMove1 = nullptr; // none for a window that is not dragged
-
-protected:
-    // The window's English texts, registered in this order whenever the language component asks.
-    // A window that is still a placeholder registers its texts already, so that the shared text
-    // list is complete.
-    void setDefaultTexts(std::vector<DefaultText> texts);
 };

@@ -10,7 +10,7 @@
 #include "savef.h"
 #include "settingspage.h"
 #include "spinedit.h"
-#include "stubwindows.h"
+#include "aboutf.h"
 #include "windowplacement.h"
 
 #include "appearance/appearancesettings.h"

@@ -7,7 +7,7 @@
 #include "info1f.h"
 #include "maintenancehooks.h"
 #include "savef.h"
-#include "stubwindows.h"
+#include "aboutf.h"
 
 #include "appearance/backgroundf.h"
 #include "appearance/languagef.h"

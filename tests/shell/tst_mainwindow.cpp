@@ -24,7 +24,7 @@
 #include "shell/pathtext.h"
 #include "shell/savef.h"
 #include "shell/settingspage.h"
-#include "shell/stubwindows.h"
+#include "shell/aboutf.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,5 +1,5 @@
 // The about window.
-#include "stubwindows.h"
+#include "aboutf.h"
 
 #include "windowplacement.h"
 
