@@ -48,20 +48,6 @@ const QString kClass = QStringLiteral("APP_USER_WINDOW");
 const QString kTitle = QString::fromUtf8("Kovamark-archiv\xc3\xa1l\xc3\xb3");
 constexpr int kRounds = 3;
 
-double runShell(const QString &script, const QStringList &arguments = {})
-{
-    QProcess shell;
-    shell.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    shell.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer timer;
-    timer.start();
-    shell.start(QStringLiteral("bash"),
-                QStringList{QStringLiteral("-c"), script, QStringLiteral("bash")} + arguments);
-    if (!shell.waitForFinished(-1) || shell.exitCode() != 0)
-        return -1;
-    return timer.nsecsElapsed() / 1e9;
-}
-
 void settle()
 {
     runShell(QStringLiteral("sync"));

@@ -4,6 +4,7 @@
 
 #include "platform/prefix.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
@@ -77,4 +78,19 @@ inline QStringList makeCorpus(const QString &script)
     if (make.exitStatus() != QProcess::NormalExit || make.exitCode() != 0)
         return QStringList();
     return QString::fromLocal8Bit(make.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// Runs a bash script with the arguments as $1...; seconds of wall time, or -1 when it failed.
+inline double runShell(const QString &script, const QStringList &arguments = {})
+{
+    QProcess shell;
+    shell.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    shell.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    shell.start(QStringLiteral("bash"),
+                QStringList{QStringLiteral("-c"), script, QStringLiteral("bash")} + arguments);
+    if (!shell.waitForFinished(-1) || shell.exitCode() != 0)
+        return -1;
+    return timer.nsecsElapsed() / 1e9;
 }
