@@ -52,8 +52,7 @@ void writeExtList(const QString &fileName, const QStringList &entries)
         if (!ok)
             throw ListFileError(
                 QStringLiteral("Cannot write %1: the entry \"%2\" cannot be stored in code page %3")
-                    .arg(fileName, entry)
-                    .arg(codePage));
+                    .arg(fileName, entry, QString::number(codePage)));
         out.append(bytes);
         out.append("\r\n", 2);
     }

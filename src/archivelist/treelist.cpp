@@ -404,8 +404,7 @@ bool TTreeList::CanStoreText(const QString &text, QString *why)
     win::AnsiCodePage::encode(text, &ok);
     if (!ok && why)
         *why = QStringLiteral("\"%1\" has characters that code page %2 cannot hold")
-                   .arg(text)
-                   .arg(win::AnsiCodePage::current());
+                   .arg(text, QString::number(win::AnsiCodePage::current()));
     return ok;
 }
 

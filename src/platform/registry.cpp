@@ -300,10 +300,11 @@ bool seedHive(Hive &h, const QString &rootName)
 // sees a half-made hive; when another process wins the race, its hive is used.
 LONG createHive(const QString &file, const QString &rootName)
 {
-    const QString temp = QStringLiteral("%1.new-%2-%3")
-                             .arg(file)
-                             .arg(::getpid())
-                             .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    // One arg() call: a "%2" in the prefix's own path must stay part of the path.
+    const QString temp =
+        QStringLiteral("%1.new-%2-%3")
+            .arg(file, QString::number(::getpid()),
+                 QStringLiteral("%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
     QString why;
     // The file is made private before SQLite sees it (whatever the umask); SQLite gives its log
     // and shared-memory files the mode of the hive.

@@ -2,11 +2,13 @@
 #include "testfiles.h"
 #include "testmain.h"
 
+#include "platform/prefix.h"
 #include "platform/registry.h"
 
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <sys/stat.h>
 
@@ -151,6 +153,31 @@ private Q_SLOTS:
         QCOMPARE(gone, HKEY(nullptr));
         RegCloseKey(child);
         RegCloseKey(parent);
+    }
+
+    // The prefix's path is the user's; a "%2" in it is part of the path where the hive is made.
+    void percentSignsInThePrefixPath()
+    {
+        QTemporaryDir outer;
+        const QString folder = outer.path() + QStringLiteral("/a%2b%1c");
+        QVERIFY(QDir().mkpath(folder));
+        const QByteArray previous = qgetenv("DUNLIVO_PREFIX");
+        qputenv("DUNLIVO_PREFIX", QFile::encodeName(folder));
+        Prefix::reset();
+        HKEY key = nullptr;
+        const LONG created = RegCreateKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Test"), 0, nullptr, 0,
+                                            KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        if (key)
+            RegCloseKey(key);
+        qputenv("DUNLIVO_PREFIX", previous);
+        Prefix::reset();
+        QCOMPARE(created, ERROR_SUCCESS);
+        QVERIFY(QFile::exists(folder + QStringLiteral("/registry/HKEY_LOCAL_MACHINE.db")));
+        QCOMPARE(QDir(outer.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList(QStringLiteral("a%2b%1c")));
+        QCOMPARE(QDir(folder + QStringLiteral("/registry")).entryList(QStringList(QStringLiteral("*.new-*")),
+                                                                       QDir::AllEntries | QDir::Hidden),
+                 QStringList());
     }
 
     void readOnlyHiveRefusesWriteAccess()
