@@ -244,6 +244,22 @@ private Q_SLOTS:
         QCOMPARE(m_log, QStringList({"Main.defaults", "About.defaults", "Main.set", "About.set"}));
     }
 
+    // A translation holding format directives is shown as it stands: no text of a language file
+    // is ever used as a format.
+    void directivesInTranslationsAreText()
+    {
+        TextWindow main("Main", {{"OkButton", "Ok"}}, "OkButton", &m_log);
+        TKovaLanguage language;
+        language.RegisterWindow(&main);
+        language.LoadDefaults();
+        const QByteArray directives = "%s%s%s%s%n %1$s %s %99999999d %1 %2 %L1 %%";
+        writeFile(languageHost("Formats.lng"), "OkButton=" + directives + "\r\n");
+        language.setFilename(languagePath("Formats.lng"));
+        QVERIFY(language.LoadLanguage());
+        QCOMPARE(main.label->text(), QString::fromLatin1(directives));
+        QCOMPARE(main.kovaProvider1->GetText("OkButton"), QString::fromLatin1(directives));
+    }
+
     void failingLoadChangesNothing()
     {
         TextWindow main("Main", {{"OkButton", "Ok"}}, "OkButton", &m_log);

@@ -176,6 +176,13 @@ private Q_SLOTS:
         QCOMPARE(n.summary, QStringLiteral("Primary archive"));
         QCOMPARE(n.body, QStringLiteral("Path not found!"));
 
+        // Texts are never formats: directives in a translation or a path reach the desktop as
+        // they stand.
+        writeLanguage(folder, "MessageDiskFull=%s%s%s%s%n %1$s %s %99999999d %1 %L2\r\n");
+        n = FailureNotifier::compose(Side::Primary, 5, QStringLiteral("D:\\%1%2%n"),
+                                     LanguageTexts(config, winPath(folder)));
+        QCOMPARE(n.body, QStringLiteral("%s%s%s%s%n %1$s %s %99999999d %1 %L2\nD:\\%1%2%n"));
+
         // A language that names a missing file leaves English.
         config.WriteString(QStringLiteral("Language"), QStringLiteral("Gone.lng"));
         n = FailureNotifier::compose(Side::Primary, 4, QString(), LanguageTexts(config, winPath(folder)));
