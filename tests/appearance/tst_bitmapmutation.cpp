@@ -1,0 +1,108 @@
+// Randomly damaged copies of every shipped texture, flag and picture, and of the bitmap seeds of
+// the fuzz corpus: each copy is refused or decoded within its size limit, and nothing crashes (the
+// sanitizer build runs this too). The copy being decoded is written to disk first, so that one
+// which kills the decoder is left behind for a look.
+#include "testmain.h"
+
+#include "appearance/bitmapfile.h"
+#include "appearance/kovaimage.h"
+#include "appearance/kovalanguage.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+
+namespace {
+
+QStringList seedFiles()
+{
+    QStringList files;
+    for (const char *folder : {DUNLIVO_RESOURCES, DUNLIVO_TEXTURE_SEEDS}) {
+        QDirIterator it(QString::fromUtf8(folder), {"*.bmp", "*.BMP", "*.flg"}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files.append(it.next());
+    }
+    files.sort();
+    return files;
+}
+
+// Up to one byte in a hundred (at least one) replaced by a random one.
+QByteArray mutated(QByteArray bytes, QRandomGenerator &random)
+{
+    const int changes = 1 + int(random.bounded(quint32(bytes.size() / 100 + 1)));
+    for (int i = 0; i < changes; ++i)
+        bytes[int(random.bounded(quint32(bytes.size())))] = char(random.bounded(256u));
+    return bytes;
+}
+
+// Every pixel of a decoded picture is read, so that a picture with parts left undefined shows
+// under the memory checkers.
+quint64 pixelSum(const QImage &image)
+{
+    quint64 sum = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            sum += line[x];
+    }
+    return sum;
+}
+
+} // namespace
+
+class TestBitmapMutation : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void damagedCopiesAreRefusedOrBounded()
+    {
+        const QStringList seeds = seedFiles();
+        QVERIFY2(seeds.size() >= 20, qPrintable(QString::number(seeds.size())));
+        const int rounds = qEnvironmentVariableIsSet("DUNLIVO_MUTATION_ROUNDS")
+                               ? qEnvironmentVariableIntValue("DUNLIVO_MUTATION_ROUNDS")
+                               : 1000;
+        const QString current = QDir::currentPath() + QStringLiteral("/bitmap-mutation-current.bmp");
+        qint64 slowestMs = 0;
+        int decoded = 0;
+        quint64 sum = 0;
+        for (const QString &seed : seeds) {
+            QFile file(seed);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray original = file.readAll();
+            QVERIFY(!original.isEmpty());
+            // Every shipped picture decodes unharmed.
+            if (!seed.contains(QLatin1String(DUNLIVO_TEXTURE_SEEDS)))
+                QVERIFY2(!ReadBitmapBytes(original, TKovaImage::kMaxTextureSide).isNull(), qPrintable(seed));
+            QRandomGenerator random(quint32(qHash(QFileInfo(seed).fileName())));
+            for (int round = 0; round < rounds; ++round) {
+                const QByteArray bytes = mutated(original, random);
+                // In the file system before the decoder sees it: a crash of the process keeps it.
+                QFile save(current);
+                QVERIFY(save.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                QCOMPARE(save.write(bytes), bytes.size());
+                save.close();
+                QElapsedTimer timer;
+                timer.start();
+                for (const int maxSide : {int(TKovaImage::kMaxTextureSide), int(TKovaLanguage::kMaxFlagSide)}) {
+                    const QImage image = ReadBitmapBytes(bytes, maxSide);
+                    if (image.isNull())
+                        continue;
+                    ++decoded;
+                    QVERIFY2(image.width() <= maxSide && image.height() <= maxSide,
+                             qPrintable(QStringLiteral("%1, round %2").arg(seed).arg(round)));
+                    sum += pixelSum(image);
+                }
+                slowestMs = std::max(slowestMs, timer.elapsed());
+            }
+        }
+        QFile::remove(current);
+        qInfo("%d seeds, %d rounds each, %d pictures decoded, slowest input %lld ms (sum %llu)",
+              int(seeds.size()), rounds, decoded, slowestMs, static_cast<unsigned long long>(sum));
+    }
+};
+
+DUNLIVO_TEST_MAIN(TestBitmapMutation)
+#include "tst_bitmapmutation.moc"
