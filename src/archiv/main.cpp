@@ -6,6 +6,7 @@
 // check happens and how often they repeat).
 #include "archiver.h"
 #include "archiverwindow.h"
+#include "bzip2library.h"
 #include "failurenotifier.h"
 #include "languagetexts.h"
 #include "sessionsignals.h"
@@ -82,6 +83,13 @@ int main(int argc, char **argv)
     // Signals are caught from here on, so a session that ends during start-up still ends cleanly.
     SessionSignals signals_;
     ArchiveLog log(win::Prefix::logDir());
+    // Archives are decoded when a side changes its form; an unsafe library is not used at all.
+    const QString libraryProblem = bzip2LibraryProblem();
+    if (!libraryProblem.isEmpty()) {
+        QTextStream(stderr) << "archiv: " << libraryProblem << Qt::endl;
+        log.write(QStringLiteral("not started: %1").arg(libraryProblem));
+        return 1;
+    }
     Archiver archiver(parseArguments(app.arguments()), &log);
     ArchiverWindow window(&archiver);
     if (!window.isValid()) {

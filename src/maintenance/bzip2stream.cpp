@@ -1,6 +1,8 @@
 // The bzip2 decompression stream over libbz2's streaming interface.
 #include "bzip2stream.h"
 
+#include "archiv/bzip2library.h"
+
 #include <bzlib.h>
 
 #include <algorithm>
@@ -81,6 +83,11 @@ TCustomBZip2Stream::~TCustomBZip2Stream() = default;
 
 TBZDecompressionStream::TBZDecompressionStream(Stream &source) : TCustomBZip2Stream(source)
 {
+    // An archive may come from a disk someone else had in hand: a library that decodes damaged
+    // streams out of bounds is not given one.
+    const QString libraryProblem = archiver::bzip2LibraryProblem();
+    if (!libraryProblem.isEmpty())
+        throw EBZDecompressionError(libraryProblem);
     startDecompression();
 }
 

@@ -2,6 +2,8 @@
 #include "testfiles.h"
 #include "testmain.h"
 
+#include "archiv/bzip2library.h"
+
 #include "maintenance/bzip2stream.h"
 #include "maintenance/decompressfile.h"
 #include "platform/paths.h"
@@ -130,6 +132,7 @@ private Q_SLOTS:
     void internalErrorHook();
     void decompressFileResults();
     void failuresLeaveTargetAsItWas();
+    void libraryVersionCheck();
 };
 
 void TestBZip2Stream::readsBackWhatWasCompressed()
@@ -391,3 +394,41 @@ void TestBZip2Stream::failuresLeaveTargetAsItWas()
 
 DUNLIVO_CORE_TEST_MAIN(TestBZip2Stream)
 #include "tst_bzip2stream.moc"
+
+// Libraries before 1.0.8 write out of bounds on some damaged streams (a selector count above the
+// table's size); such a stream fails cleanly here, and such a library is not used to decode.
+void TestBZip2Stream::libraryVersionCheck()
+{
+    // The first block's selector count, 15 bits after the 16-bit map of used byte groups, the
+    // maps of the groups in use and 3 bits of the table count, is raised to its largest value.
+    const QByteArray packed = compress(sampleData(5000), 1);
+    const auto bit = [&](qint64 at) { return (uchar(packed[at / 8]) >> (7 - at % 8)) & 1; };
+    qint64 at = 8 * 4 + 48 + 32 + 1 + 24; // stream header, block magic, CRC, randomised, origin
+    int groups = 0;
+    for (int i = 0; i < 16; ++i)
+        groups += bit(at + i);
+    at += 16 + 16 * groups + 3;
+    QByteArray hostile = packed;
+    for (int i = 0; i < 15; ++i)
+        hostile[at / 8 + (at % 8 + i) / 8] = char(uchar(hostile[at / 8 + (at % 8 + i) / 8]) |
+                                                  (0x80 >> ((at % 8 + i) % 8)));
+    QVERIFY(hostile != packed);
+    const QString result = decodeAll(hostile);
+    QVERIFY2(result.startsWith(QLatin1String("error")), qPrintable(result));
+
+    using archiver::bzip2VersionAtLeast;
+    QVERIFY(bzip2VersionAtLeast("1.0.8, 13-Jul-2019", 1, 0, 8));
+    QVERIFY(bzip2VersionAtLeast("1.0.10", 1, 0, 8));
+    QVERIFY(bzip2VersionAtLeast("1.1.0", 1, 0, 8));
+    QVERIFY(bzip2VersionAtLeast("2.0.0-pre", 1, 0, 8));
+    QVERIFY(!bzip2VersionAtLeast("1.0.6, 6-Sept-2010", 1, 0, 8));
+    QVERIFY(!bzip2VersionAtLeast("1.0.7", 1, 0, 8));
+    QVERIFY(!bzip2VersionAtLeast("0.9.5d", 1, 0, 8));
+    QVERIFY(!bzip2VersionAtLeast("", 1, 0, 8));
+    QVERIFY(!bzip2VersionAtLeast("1.0", 1, 0, 8));
+    QVERIFY(!bzip2VersionAtLeast("1.x.8", 1, 0, 8));
+    QVERIFY(!bzip2VersionAtLeast("99999999999.0.0", 1, 0, 8));
+    QVERIFY(!bzip2VersionAtLeast(nullptr, 1, 0, 8));
+    // The library this was built with is a safe one.
+    QCOMPARE(archiver::bzip2LibraryProblem(), QString());
+}
