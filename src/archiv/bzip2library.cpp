@@ -58,7 +58,8 @@ QString bzip2LibraryProblem()
         const char *version = BZ2_bzlibVersion();
         if (bzip2VersionAtLeast(version, 1, 0, 8))
             return QString();
-        return QStringLiteral("the bzip2 library %1 is older than 1.0.8 and is not safe to decode archives with")
+        return QStringLiteral(
+                   "the bzip2 library %1 is older than 1.0.8 and is not safe to decode archives with")
             .arg(QString::fromLatin1(version ? version : "(unknown)"));
     }();
     return problem;

@@ -6,6 +6,7 @@ target_sources(archivelist PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/textlines.h
   ${CMAKE_CURRENT_LIST_DIR}/treelist.h ${CMAKE_CURRENT_LIST_DIR}/treelist.cpp
   ${CMAKE_CURRENT_LIST_DIR}/listfile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/listsaving.h ${CMAKE_CURRENT_LIST_DIR}/listsaving.cpp
   ${CMAKE_CURRENT_LIST_DIR}/extlistfile.h ${CMAKE_CURRENT_LIST_DIR}/extlistfile.cpp
 )
 

@@ -93,6 +93,7 @@ constexpr DefaultText kDefaults[] = {
     {"HelpNotFound", "Help file not found!"},
     {"CantOpenfileWarning", "Can not open file:"},
     {"CantWriteFileWarning", "Can not write into file:"},
+    {"ListNotSavedExit", "The archive list is not saved. Exit anyway?"},
     // Shown by the settings page, the archive list page and the Archiver's windows.
     {"High", "High"},
     {"Normal", "Normal"},
@@ -817,11 +818,8 @@ void TApp_user_window::SyncArchiveLists(int direction)
         if (archivelist::keepDamagedFile(host, host + QStringLiteral(".bad")))
             m_listFileFaulty = false;
     }
-    try {
-        TLarchive->treeList()->SaveToFile(archiveListFile());
-    } catch (const ListFileError &) {
+    if (!m_listSaving.save(*TLarchive->treeList(), archiveListFile()))
         ShowInfoText(QStringLiteral("CantWriteFileWarning"), QStringLiteral("Afiles.lst"));
-    }
 }
 
 void TApp_user_window::OpenDirectoryTree(const QString &path)
@@ -899,6 +897,11 @@ void TApp_user_window::ShowInfoText(const QString &firstKey, const QString &seco
 
 bool TApp_user_window::ask(const QString &key, const QString &secondKey)
 {
+    return askText(kovaProvider1->GetText(key), secondKey.isEmpty() ? QString() : kovaProvider1->GetText(secondKey));
+}
+
+bool TApp_user_window::askText(const QString &first, const QString &second)
+{
     Tconfirm1F *confirm = m_panel->confirm1F();
     if (!confirm)
         return false;
@@ -906,8 +909,7 @@ bool TApp_user_window::ask(const QString &key, const QString &secondKey)
     confirm->Timer1->stop();
     confirm->delayMode = false;
     confirm->SpeedButton1->setEnabled(true);
-    return confirm->ask(kovaProvider1->GetText(key),
-                        secondKey.isEmpty() ? QString() : kovaProvider1->GetText(secondKey));
+    return confirm->ask(first, second);
 }
 
 // ---- help, save and exit ----
@@ -950,6 +952,11 @@ bool TApp_user_window::confirmationOn() const
 void TApp_user_window::ExitPanel()
 {
     guarded([this] {
+        // A list edit that could not be saved is tried once more; leaving without it is the
+        // user's choice, whether confirmations are on or not.
+        if (!m_listSaving.flushPending() &&
+            !askText(kovaProvider1->GetText(QStringLiteral("ListNotSavedExit")), QStringLiteral("Afiles.lst")))
+            return;
         if (confirmationOn()) {
             if (!ask(QStringLiteral("ExitConfirm")))
                 return;

@@ -3,6 +3,8 @@
 // the program with its confirmations.
 #pragma once
 
+#include "archivelist/listsaving.h"
+
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -212,6 +214,7 @@ public:
     // Asks the question of a key in the confirmation window, without the delayed Yes; the second
     // line is the text of secondKey, or empty.
     bool ask(const QString &key, const QString &secondKey = QString());
+    bool askText(const QString &first, const QString &second);
     // Whether exit and deletions ask first: the settings page's confirmation box.
     bool confirmationOn() const;
     // Runs a handler's body; a registry failure is shown and abandons the rest. False then.
@@ -313,6 +316,7 @@ private:
     bool m_closing = false;
     bool m_activating = false;
     bool m_shownOnce = false;
+    ArchiveListSaving m_listSaving;
     bool m_listFileFaulty = false; // afiles.lst could not be read at start and is not yet replaced
     HelpViewer *m_helpViewer = nullptr;
 };

@@ -86,7 +86,8 @@ private Q_SLOTS:
                 save.close();
                 QElapsedTimer timer;
                 timer.start();
-                for (const int maxSide : {int(TKovaImage::kMaxTextureSide), int(TKovaLanguage::kMaxFlagSide)}) {
+                for (const int maxSide :
+                     {int(TKovaImage::kMaxTextureSide), int(TKovaLanguage::kMaxFlagSide)}) {
                     const QImage image = ReadBitmapBytes(bytes, maxSide);
                     if (image.isNull())
                         continue;

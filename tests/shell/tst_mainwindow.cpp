@@ -502,6 +502,65 @@ private Q_SLOTS:
         }
     }
 
+    // A list edit that cannot be saved is kept: the panel tries again at the end and leaves
+    // without it only when the user says so.
+    void listEditThatCannotBeSaved()
+    {
+        TestPanel p;
+        p.settings().WriteBool(QStringLiteral("Kerdez"), false);
+        const QString file = p.host(QStringLiteral("afiles.lst"));
+        writeFile(file, listBytes({"C:\\Data"}));
+        QVERIFY(p.start());
+        // Something in the list's place that no write can replace, as a full disk would refuse it.
+        QVERIFY(QFile::remove(file));
+        QVERIFY(QDir().mkpath(file));
+        QString shown;
+        acknowledge(p.panel->info1F(), QStringLiteral("Can not write into file:"), &shown);
+        p.main->TLarchive->treeList()->AddDir(QStringLiteral("E:\\Music"), QStringLiteral(".*"));
+        p.main->SyncArchiveLists(2);
+        QCOMPARE(shown, QStringLiteral("Afiles.lst"));
+
+        Tconfirm1F *confirm = p.panel->confirm1F();
+        const QString question = QStringLiteral("The archive list is not saved. Exit anyway?");
+        answer(confirm, question, false);
+        p.main->SpeedButton3Click();
+        QCOMPARE(p.terminations, 0);
+        QVERIFY(QFileInfo(file).isDir());
+
+        // Room again: the end saves the edit, without a question.
+        QVERIFY(QDir(file).removeRecursively());
+        p.main->SpeedButton3Click();
+        QCOMPARE(p.terminations, 1);
+        QCOMPARE(readFile(file), listBytes({"C:\\Data", "E:\\Music"}));
+
+        // Still refused: Yes leaves without it.
+        QVERIFY(QFile::remove(file));
+        QVERIFY(QDir().mkpath(file));
+        acknowledge(p.panel->info1F(), QStringLiteral("Can not write into file:"));
+        p.main->TLarchive->treeList()->AddDir(QStringLiteral("F:\\Photos"), QStringLiteral(".*"));
+        p.main->SyncArchiveLists(2);
+        answer(confirm, question, true);
+        p.main->SpeedButton3Click();
+        QCOMPARE(p.terminations, 2);
+    }
+
+    // A list that could not be written back as it was read loses nothing: no question at the end.
+    void unwritableListAsReadEndsWithoutAQuestion()
+    {
+        TestPanel p;
+        p.settings().WriteBool(QStringLiteral("Kerdez"), false);
+        const QString file = p.host(QStringLiteral("afiles.lst"));
+        writeFile(file, listBytes({"C:\\Data"}));
+        QVERIFY(QFile(file).setPermissions(QFileDevice::ReadOwner));
+        QVERIFY(p.create());
+        acknowledge(p.panel->info1F(), QStringLiteral("Can not write into file:"));
+        p.main->show();
+        QTRY_VERIFY(p.main->ActivatedOnce && !p.main->LoadingSettings);
+        p.main->SpeedButton3Click();
+        QCOMPARE(p.terminations, 1);
+        QFile(file).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+
     void endingLeavesTheEventLoop()
     {
         // The real ending, not the test's counter: every window closes and the loop ends, even
