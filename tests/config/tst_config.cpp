@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <sys/stat.h>
 
@@ -273,6 +274,43 @@ private Q_SLOTS:
         QCOMPARE(config.ShellOpenCommand(QStringLiteral(".html")), QString());
         QCOMPARE(config.ReadString(QStringLiteral("Celkonyvtarnev1"), QStringLiteral("Archive1")),
                  QStringLiteral("Archive1"));
+    }
+
+    // The panel and the Archiver write settings at the same time from two processes: no write
+    // fails on the other's lock, and every setting ends with its last written value.
+    void twoProcessesWriteAtOnce()
+    {
+        TestPrefix prefix;
+        Tconfig config; // the settings exist before the writers start, as they do in use
+        const int shared = 5000;
+        const int distinct = 1000;
+        QList<QProcess *> writers;
+        for (const char *tag : {"panel", "archiv"}) {
+            auto *writer = new QProcess(this);
+            writer->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            writer->start(QStringLiteral(SETTINGS_WRITER),
+                          {QString::fromLatin1(tag), QString::number(shared), QString::number(distinct)});
+            writers.append(writer);
+        }
+        // This process writes too, as a third party.
+        for (int i = 1; i <= 200; ++i)
+            config.WriteInteger(QStringLiteral("Counter-%1").arg(i), i);
+        for (QProcess *writer : writers) {
+            QVERIFY(writer->waitForFinished(300000));
+            QCOMPARE(writer->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(writer->exitCode(), 0);
+            delete writer;
+        }
+        for (const char *tag : {"panel", "archiv"}) {
+            for (int i = 1; i <= distinct; ++i)
+                QCOMPARE(config.ReadString(QStringLiteral("%1-%2").arg(QLatin1String(tag)).arg(i), QString()),
+                         QStringLiteral("%1-value-%2").arg(QLatin1String(tag)).arg(i));
+        }
+        for (int i = 1; i <= 200; ++i)
+            QCOMPARE(config.ReadInteger(QStringLiteral("Counter-%1").arg(i), 0), i);
+        const QString last = config.ReadString(QStringLiteral("Shared"), QString());
+        QVERIFY2(last == QStringLiteral("panel-%1").arg(shared) || last == QStringLiteral("archiv-%1").arg(shared),
+                 qPrintable(last));
     }
 
     void settingsKeyThatCannotBeOpened()
