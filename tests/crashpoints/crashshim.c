@@ -3,7 +3,10 @@
  * call numbered CRASHSHIM_AT either ends the program on the spot with _exit(137), as a kill would,
  * or, when CRASHSHIM_ERRNO names an error number, makes that call fail with it without doing it.
  * The program arms and disarms it through crashshim_arm(), found with dlsym, and reads the count
- * with crashshim_count(); a program run without the library finds neither and runs as usual. */
+ * with crashshim_count(); a program run without the library finds neither and runs as usual.
+ * With CRASHSHIM_TRACE naming a file, each counted call is also written to it as a line
+ * "name path" (for a rename "name from -> to"), paths resolved from descriptors, so that the order
+ * of writes, syncs and renames can be checked. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -13,6 +16,8 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
+#include <limits.h>
+#include <string.h>
 #include <unistd.h>
 
 static int armed;
@@ -37,11 +42,59 @@ long crashshim_count(void)
     return __atomic_load_n(&calls, __ATOMIC_SEQ_CST);
 }
 
+#define NEXT(name) ((__typeof__(&name))dlsym(RTLD_NEXT, #name))
+
+/* The path a descriptor stands for, or dirfd joined with a relative name; "?" when unknown. */
+static void resolve(int dirfd, const char *name, char *out, size_t size)
+{
+    if (name && (name[0] == '/' || dirfd == AT_FDCWD)) {
+        snprintf(out, size, "%s", name);
+        return;
+    }
+    char link[64];
+    snprintf(link, sizeof link, "/proc/self/fd/%d", dirfd);
+    const ssize_t n = readlink(link, out, size - 1);
+    if (n < 0) {
+        snprintf(out, size, "?");
+        return;
+    }
+    out[n] = '\0';
+    if (name) {
+        const size_t used = strlen(out);
+        snprintf(out + used, size - used, "/%s", name);
+    }
+}
+
+static void trace(const char *call, int fd, const char *path, int toDir, const char *to)
+{
+    const char *file = getenv("CRASHSHIM_TRACE");
+    if (!file)
+        return;
+    const int saved = errno;
+    char line[3 * PATH_MAX + 64];
+    char where[PATH_MAX];
+    resolve(fd, path, where, sizeof where);
+    int length = snprintf(line, sizeof line, "%s %s", call, where);
+    if (to) {
+        char target[PATH_MAX];
+        resolve(toDir, to, target, sizeof target);
+        length += snprintf(line + length, sizeof line - (size_t)length, " -> %s", target);
+    }
+    length += snprintf(line + length, sizeof line - (size_t)length, "\n");
+    const int out = NEXT(open)(file, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (out >= 0) {
+        NEXT(write)(out, line, (size_t)length);
+        NEXT(close)(out);
+    }
+    errno = saved;
+}
+
 /* Counts one call; nonzero when it must fail (errno is set then). Does not return at the crash point. */
-static int intercepted(void)
+static int interceptedCall(const char *call, int fd, const char *path, int toDir, const char *to)
 {
     if (!__atomic_load_n(&armed, __ATOMIC_SEQ_CST))
         return 0;
+    trace(call, fd, path, toDir, to);
     const long n = __atomic_add_fetch(&calls, 1, __ATOMIC_SEQ_CST);
     if (crashAt <= 0 || n != crashAt)
         return 0;
@@ -50,8 +103,6 @@ static int intercepted(void)
     errno = failWith;
     return 1;
 }
-
-#define NEXT(name) ((__typeof__(&name))dlsym(RTLD_NEXT, #name))
 
 static mode_t modeArgument(int flags, va_list args)
 {
@@ -64,7 +115,7 @@ int open(const char *path, int flags, ...)
     va_start(args, flags);
     const mode_t mode = modeArgument(flags, args);
     va_end(args);
-    return intercepted() ? -1 : NEXT(open)(path, flags, mode);
+    return interceptedCall("open", AT_FDCWD, path, 0, NULL) ? -1 : NEXT(open)(path, flags, mode);
 }
 
 int open64(const char *path, int flags, ...)
@@ -73,7 +124,7 @@ int open64(const char *path, int flags, ...)
     va_start(args, flags);
     const mode_t mode = modeArgument(flags, args);
     va_end(args);
-    return intercepted() ? -1 : NEXT(open64)(path, flags, mode);
+    return interceptedCall("open", AT_FDCWD, path, 0, NULL) ? -1 : NEXT(open64)(path, flags, mode);
 }
 
 int openat(int dirfd, const char *path, int flags, ...)
@@ -82,7 +133,7 @@ int openat(int dirfd, const char *path, int flags, ...)
     va_start(args, flags);
     const mode_t mode = modeArgument(flags, args);
     va_end(args);
-    return intercepted() ? -1 : NEXT(openat)(dirfd, path, flags, mode);
+    return interceptedCall("open", dirfd, path, 0, NULL) ? -1 : NEXT(openat)(dirfd, path, flags, mode);
 }
 
 int openat64(int dirfd, const char *path, int flags, ...)
@@ -91,68 +142,68 @@ int openat64(int dirfd, const char *path, int flags, ...)
     va_start(args, flags);
     const mode_t mode = modeArgument(flags, args);
     va_end(args);
-    return intercepted() ? -1 : NEXT(openat64)(dirfd, path, flags, mode);
+    return interceptedCall("open", dirfd, path, 0, NULL) ? -1 : NEXT(openat64)(dirfd, path, flags, mode);
 }
 
 ssize_t write(int fd, const void *buffer, size_t count)
 {
-    return intercepted() ? -1 : NEXT(write)(fd, buffer, count);
+    return interceptedCall("write", fd, NULL, 0, NULL) ? -1 : NEXT(write)(fd, buffer, count);
 }
 
 ssize_t pwrite(int fd, const void *buffer, size_t count, off_t offset)
 {
-    return intercepted() ? -1 : NEXT(pwrite)(fd, buffer, count, offset);
+    return interceptedCall("write", fd, NULL, 0, NULL) ? -1 : NEXT(pwrite)(fd, buffer, count, offset);
 }
 
 ssize_t pwrite64(int fd, const void *buffer, size_t count, off64_t offset)
 {
-    return intercepted() ? -1 : NEXT(pwrite64)(fd, buffer, count, offset);
+    return interceptedCall("write", fd, NULL, 0, NULL) ? -1 : NEXT(pwrite64)(fd, buffer, count, offset);
 }
 
 ssize_t writev(int fd, const struct iovec *iov, int count)
 {
-    return intercepted() ? -1 : NEXT(writev)(fd, iov, count);
+    return interceptedCall("write", fd, NULL, 0, NULL) ? -1 : NEXT(writev)(fd, iov, count);
 }
 
 int fsync(int fd)
 {
-    return intercepted() ? -1 : NEXT(fsync)(fd);
+    return interceptedCall("fsync", fd, NULL, 0, NULL) ? -1 : NEXT(fsync)(fd);
 }
 
 int fdatasync(int fd)
 {
-    return intercepted() ? -1 : NEXT(fdatasync)(fd);
+    return interceptedCall("fsync", fd, NULL, 0, NULL) ? -1 : NEXT(fdatasync)(fd);
 }
 
 int rename(const char *from, const char *to)
 {
-    return intercepted() ? -1 : NEXT(rename)(from, to);
+    return interceptedCall("rename", AT_FDCWD, from, AT_FDCWD, to) ? -1 : NEXT(rename)(from, to);
 }
 
 int renameat(int fromDir, const char *from, int toDir, const char *to)
 {
-    return intercepted() ? -1 : NEXT(renameat)(fromDir, from, toDir, to);
+    return interceptedCall("rename", fromDir, from, toDir, to) ? -1 : NEXT(renameat)(fromDir, from, toDir, to);
 }
 
 int renameat2(int fromDir, const char *from, int toDir, const char *to, unsigned int flags)
 {
-    return intercepted() ? -1 : NEXT(renameat2)(fromDir, from, toDir, to, flags);
+    return interceptedCall("rename", fromDir, from, toDir, to) ? -1 : NEXT(renameat2)(fromDir, from, toDir, to, flags);
 }
 
 int unlink(const char *path)
 {
-    return intercepted() ? -1 : NEXT(unlink)(path);
+    return interceptedCall("unlink", AT_FDCWD, path, 0, NULL) ? -1 : NEXT(unlink)(path);
 }
 
 int unlinkat(int dirfd, const char *path, int flags)
 {
-    return intercepted() ? -1 : NEXT(unlinkat)(dirfd, path, flags);
+    return interceptedCall("unlink", dirfd, path, 0, NULL) ? -1 : NEXT(unlinkat)(dirfd, path, flags);
 }
 
 int close(int fd)
 {
     /* A failed close still releases the descriptor, as Linux does. */
-    if (intercepted()) {
+    if (interceptedCall("close", fd, NULL, 0, NULL)) {
         const int saved = errno;
         NEXT(close)(fd);
         errno = saved;

@@ -5,6 +5,7 @@
 #include "testmain.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -32,7 +33,7 @@ public:
 
     // Runs the writer; with the shim when at >= 0 (0 only counts), failing call at with error
     // when error is not 0, killing the writer at it otherwise.
-    Run run(const char *what, long at = -1, int error = 0) const
+    Run run(const char *what, long at = -1, int error = 0, const QString &trace = QString()) const
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -45,6 +46,8 @@ public:
             env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) +
                                                            QStringLiteral(":verify_asan_link_order=0"));
         }
+        if (!trace.isEmpty())
+            env.insert(QStringLiteral("CRASHSHIM_TRACE"), trace);
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(CRASHPOINT_WRITER), {m_kind, QString::fromLatin1(what), folder()});
         Run result;
@@ -150,6 +153,40 @@ private Q_SLOTS:
             QCOMPARE(writer.state(), fresh);
             QVERIFY2(writer.strayFiles().isEmpty(),
                      (where + ": " + writer.strayFiles().join(u' ').toUtf8()).constData());
+        }
+    }
+
+    // What a power cut at any moment leaves depends on the order of the calls: the new content
+    // is on the disk (written, then synced) before the rename puts it under the file's name, and
+    // the folder is synced after the rename, so the name holds the old or the new file, whole.
+    void syncedBeforeAndAfterTheRename()
+    {
+        for (const char *kind : {"list", "ext"}) {
+            Writer writer(QString::fromLatin1(kind));
+            QCOMPARE(writer.run("old").exitCode, 0);
+            const QString traceFile = writer.folder() + QStringLiteral("/../trace.txt");
+            QCOMPARE(writer.run("new", 0, 0, traceFile).exitCode, 0);
+            QFile file(traceFile);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QStringList calls = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+            const QString folder = QFileInfo(writer.folder()).canonicalFilePath();
+            const QString target =
+                folder + (QByteArray(kind) == "list" ? QStringLiteral("/afiles.lst") : QStringLiteral("/ext.lst"));
+            const QString where = QString::fromLatin1(kind) + QStringLiteral(": ") + calls.join(QStringLiteral("; "));
+
+            qsizetype rename = -1;
+            QString temporary;
+            for (qsizetype i = 0; i < calls.size(); ++i) {
+                if (calls[i].startsWith(QLatin1String("rename ")) && calls[i].endsWith(QStringLiteral(" -> ") + target)) {
+                    rename = i;
+                    temporary = calls[i].mid(7, calls[i].size() - 7 - 4 - target.size());
+                }
+            }
+            QVERIFY2(rename > 0 && temporary.startsWith(folder + QLatin1Char('/')), qPrintable(where));
+            const qsizetype lastWrite = calls.lastIndexOf(QStringLiteral("write ") + temporary, rename);
+            const qsizetype sync = calls.lastIndexOf(QStringLiteral("fsync ") + temporary, rename);
+            QVERIFY2(lastWrite >= 0 && sync > lastWrite, qPrintable(where));
+            QVERIFY2(calls.indexOf(QStringLiteral("fsync ") + folder, rename) > rename, qPrintable(where));
         }
     }
 };
