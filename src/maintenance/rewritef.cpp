@@ -4,6 +4,7 @@
 #include "decompressfile.h"
 #include "recordedform.h"
 #include "restorelog.h"
+#include "restorelinks.h"
 #include "restorenames.h"
 #include "restorepaths.h"
 
@@ -28,6 +29,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QToolButton>
+
+#include <unistd.h>
 
 namespace {
 
@@ -70,6 +73,7 @@ constexpr DefaultText kDefaults[] = {
     {"MessagePathTooLong", "The path is longer than 255 characters:"},
     {"MessageArchiveConverting", "The archive is being converted to its new form."},
     {"MessageRestoreLater", "Restore from it when the Archiver has finished."},
+    {"MessageForeignLink", "Not restored, the way leads through another user's linked folder"},
 };
 
 const QChar kBackslash = QLatin1Char('\\');
@@ -516,6 +520,13 @@ void TrewriteF::putInPlace(const RestoreRun::Item &item, RestoreRun::Prepared pr
                            const Inform &inform)
 {
     const restore::FileOrigin &origin = item.origin;
+    // Another user's link could send the file anywhere this user may write: the file is refused,
+    // and the box names the link and the file.
+    if (const QString link = restore::foreignLink(origin.targetDir, ::geteuid()); !link.isEmpty()) {
+        log.write(QStringLiteral("refused %1: linked folder %2 of another user").arg(origin.target, link));
+        inform(text("MessageForeignLink") + QLatin1Char(' ') + link, origin.target);
+        return;
+    }
     // An existing target loses its attributes so that it can be replaced, and gets them back
     // when it is not.
     const win::DWORD before = win::GetFileAttributes(origin.target);
@@ -569,6 +580,8 @@ QString TrewriteF::failureText(int code) const
         return text("MessageFileWriteError");
     case DecompressSourceMissing:
         return text("MessageFileNotExistsError");
+    case DecompressDiskFull:
+        return text("MessageDiskFull");
     default:
         return text("MessageOtherError");
     }
@@ -577,5 +590,5 @@ QString TrewriteF::failureText(int code) const
 bool TrewriteF::failureNamesTarget(int code)
 {
     return code == DecompressCannotCreateTarget || code == DecompressWriteFailure ||
-           code == DecompressOtherFailure;
+           code == DecompressDiskFull || code == DecompressOtherFailure;
 }
