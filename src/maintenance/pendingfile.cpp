@@ -87,7 +87,8 @@ public:
             return; // a file system that cannot tell is written on, as before
         const qint64 unit = qint64(disk.f_frsize ? disk.f_frsize : disk.f_bsize);
         const qint64 available = qint64(disk.f_bavail) * unit;
-        const qint64 reserve = m_reserve >= 0 ? m_reserve : PendingFile::defaultReserve(qint64(disk.f_blocks) * unit);
+        const qint64 reserve =
+            m_reserve >= 0 ? m_reserve : PendingFile::defaultReserve(qint64(disk.f_blocks) * unit);
         if (available < reserve + PendingFile::kSpaceCheckInterval)
             throw WriteError(ENOSPC);
     }
@@ -203,7 +204,8 @@ qint64 PendingFile::defaultReserve(qint64 diskSize)
     return std::max(64 * MiB, std::min(diskSize / 100, 1024 * MiB));
 }
 
-std::unique_ptr<PendingFile> PendingFile::decompress(const QString &source, const QString &target, qint64 reserve)
+std::unique_ptr<PendingFile> PendingFile::decompress(const QString &source, const QString &target,
+                                                     qint64 reserve)
 {
     std::unique_ptr<PendingFile> pending(new PendingFile(Kind::Decompressed));
     QString hostSource;

@@ -3,8 +3,8 @@
 
 #include "decompressfile.h"
 #include "recordedform.h"
-#include "restorelog.h"
 #include "restorelinks.h"
+#include "restorelog.h"
 #include "restorenames.h"
 #include "restorepaths.h"
 

@@ -28,7 +28,8 @@ enum { OPEN = 1, WRITE = 2, FSYNC = 4, RENAME = 8, UNLINK = 16, CLOSE = 32 };
 
 static unsigned kindsNamed(const char *list)
 {
-    static const struct {
+    static const struct
+    {
         const char *name;
         unsigned kind;
     } kinds[] = {{"open", OPEN},     {"write", WRITE},   {"fsync", FSYNC},

@@ -48,7 +48,8 @@ public:
     {
         for (const char *folder : {"archive/ro", "archive/ok", "target/ro", "target/ok", "prefix"})
             QDir(m_dir.path()).mkpath(QString::fromLatin1(folder));
-        fresh = {{"ro/report.doc", noise(1100000, 1)}, {"ok/a.txt", "new a"}, {"ok/big.txt", noise(500000, 2)}};
+        fresh = {
+            {"ro/report.doc", noise(1100000, 1)}, {"ok/a.txt", "new a"}, {"ok/big.txt", noise(500000, 2)}};
         old = {{"ro/report.doc", "the old report"}, {"ok/a.txt", "old a"}};
         for (auto it = fresh.cbegin(); it != fresh.cend(); ++it)
             writeFile(archive() + QLatin1Char('/') + it.key() + QStringLiteral(".bz2"), compress(it.value()));
@@ -108,7 +109,8 @@ public:
             if (failed && now != old.value(it.key(), "<none>"))
                 return QStringLiteral("%1 reported failed, old content lost").arg(it.key());
         }
-        const QDir::Filters all = QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
+        const QDir::Filters all =
+            QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
         const QStringList ro = QDir(target() + QStringLiteral("/ro")).entryList(all);
         const QStringList ok = QDir(target() + QStringLiteral("/ok")).entryList(all);
         if (ro != QStringList{QStringLiteral("report.doc")} ||
@@ -132,7 +134,8 @@ QByteArray failure(const char *file, int code)
 
 long callsOf(const QByteArray &out)
 {
-    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("calls (\\d+)")).match(QString::fromLatin1(out));
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("calls (\\d+)")).match(QString::fromLatin1(out));
     return m.hasMatch() ? m.captured(1).toLong() : -1;
 }
 
@@ -185,7 +188,8 @@ private Q_SLOTS:
             QSKIP("no mount namespace here: the read-only target is not checked");
         const QString ro = r.target() + QStringLiteral("/ro");
         out = r.run(-1, "", 0,
-                    {QStringLiteral("unshare"), QStringLiteral("-rm"), QStringLiteral("sh"), QStringLiteral("-c"),
+                    {QStringLiteral("unshare"), QStringLiteral("-rm"), QStringLiteral("sh"),
+                     QStringLiteral("-c"),
                      QStringLiteral("mount --bind \"$1\" \"$1\" && mount -o remount,ro,bind \"$1\" \"$1\" && "
                                     "shift && exec \"$@\""),
                      QStringLiteral("sh"), ro});

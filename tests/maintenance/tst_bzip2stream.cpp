@@ -152,8 +152,6 @@ QStringList entries(const QString &dir)
                                QDir::Name);
 }
 
-
-
 QString windowsPath(const QString &hostPath)
 {
     return win::ToWindowsPath(hostPath);
@@ -452,13 +450,15 @@ void TestBZip2Stream::decompressionBombStopsAtTheSpaceBudget()
     const QStringList before = entries(d);
     const auto available = [&] {
         struct statvfs disk;
-        return ::statvfs(QFile::encodeName(d).constData(), &disk) == 0 ? qint64(disk.f_bavail) * qint64(disk.f_frsize)
-                                                                         : qint64(-1);
+        return ::statvfs(QFile::encodeName(d).constData(), &disk) == 0
+                   ? qint64(disk.f_bavail) * qint64(disk.f_frsize)
+                   : qint64(-1);
     };
     if (available() < 160 * MiB)
         QSKIP("less than 160 MiB free where temporary files go");
     const auto decompress = [&](const char *member, qint64 budget) {
-        return PendingFile::decompress(windowsPath(d + member), windowsPath(d + "target"), available() - budget)
+        return PendingFile::decompress(windowsPath(d + member), windowsPath(d + "target"),
+                                       available() - budget)
             ->commit();
     };
 
