@@ -162,8 +162,12 @@ struct PendingFile::Replacement
             // Devices, pipes and sockets are not replaced by a plain file.
             if (!S_ISREG(existing.st_mode))
                 throw FileCreateError(target, EINVAL);
+            // A file with other names too is replaced under this one only; the restore never
+            // changes it, not even to clear its read-only attribute. The new file is then what
+            // the file would have become with its attributes cleared.
+            const bool shared = existing.st_nlink > 1;
             // Read-only is the owner's write bit, for every user including root.
-            if (!(existing.st_mode & S_IWUSR) || ::access(host.constData(), W_OK) != 0)
+            if (!shared && (!(existing.st_mode & S_IWUSR) || ::access(host.constData(), W_OK) != 0))
                 throw FileCreateError(target, EACCES);
             if (inherit) {
                 const int fd = file.fd();
@@ -171,9 +175,10 @@ struct PendingFile::Replacement
                 // system may refuse extended attributes.
                 if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
                     (void)!::fchown(fd, existing.st_uid, existing.st_gid);
-                ::fchmod(fd, existing.st_mode & 07777);
+                ::fchmod(fd, (existing.st_mode | (shared ? S_IWUSR : 0)) & 07777);
                 char attributes[64];
-                const ssize_t n = ::getxattr(host.constData(), kDosAttribName, attributes, sizeof attributes);
+                const ssize_t n =
+                    shared ? 0 : ::getxattr(host.constData(), kDosAttribName, attributes, sizeof attributes);
                 if (n > 0)
                     ::fsetxattr(fd, kDosAttribName, attributes, static_cast<size_t>(n), 0);
             }

@@ -30,6 +30,7 @@
 #include <QMouseEvent>
 #include <QToolButton>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -77,6 +78,15 @@ constexpr DefaultText kDefaults[] = {
 };
 
 const QChar kBackslash = QLatin1Char('\\');
+
+// Whether the file at path (a Windows path) is a link, or a file that has other names too.
+bool sharedFile(const QString &path)
+{
+    struct stat info;
+    const QString host = win::HostPath(path);
+    return !host.isEmpty() && ::lstat(QFile::encodeName(host).constData(), &info) == 0 &&
+           (S_ISLNK(info.st_mode) || info.st_nlink > 1);
+}
 
 // How often the progress line's count is brought up to date.
 constexpr qint64 kProgressInterval = 100;
@@ -528,9 +538,11 @@ void TrewriteF::putInPlace(const RestoreRun::Item &item, RestoreRun::Prepared pr
         return;
     }
     // An existing target loses its attributes so that it can be replaced, and gets them back
-    // when it is not.
+    // when it is not. A link, or a file with other names, is replaced as it stands: its
+    // attributes belong to the file it shares with those names, which the restore never touches.
     const win::DWORD before = win::GetFileAttributes(origin.target);
-    const bool existed = before != win::INVALID_FILE_ATTRIBUTES && !(before & win::FILE_ATTRIBUTE_DIRECTORY);
+    const bool existed = before != win::INVALID_FILE_ATTRIBUTES &&
+                         !(before & win::FILE_ATTRIBUTE_DIRECTORY) && !sharedFile(origin.target);
     if (existed)
         win::SetFileAttributes(origin.target, win::FILE_ATTRIBUTE_NORMAL);
     if (EnsureDirectory(origin.targetDir))

@@ -428,6 +428,10 @@ private Q_SLOTS:
         QVERIFY(QFile::link(o + QStringLiteral("/sub"), p.t(QStringLiteral("C/docs"))));
         QVERIFY(QFile::link(o + QStringLiteral("/mine"), p.t(QStringLiteral("C/mine"))));
         // Another user's link: root can make one by giving it away.
+        // Both victims read-only: clearing the attribute of a link or of a shared file would
+        // make them writable.
+        QVERIFY(QFile::setPermissions(o + QStringLiteral("/victim.txt"), QFile::ReadOwner));
+        QVERIFY(QFile::setPermissions(o + QStringLiteral("/victim2.txt"), QFile::ReadOwner));
         const bool root = ::geteuid() == 0;
         if (root)
             QCOMPARE(::lchown(QFile::encodeName(p.t(QStringLiteral("C/docs"))).constData(), 65534, 65534), 0);
@@ -448,6 +452,11 @@ private Q_SLOTS:
         QCOMPARE(readFile(p.t(QStringLiteral("C/hl.txt"))), QByteArray("new hl.txt"));
         QCOMPARE(readFile(o + QStringLiteral("/victim.txt")), QByteArray("victim"));
         QCOMPARE(readFile(o + QStringLiteral("/victim2.txt")), QByteArray("victim2"));
+        for (const char *victim : {"/victim.txt", "/victim2.txt"})
+            QCOMPARE(QFileInfo(o + QLatin1String(victim)).permissions() & QFile::WriteOwner,
+                     QFile::Permissions());
+        // The shared file's name gets what clearing its attributes would have given: writable.
+        QVERIFY(QFileInfo(p.t(QStringLiteral("C/hl.txt"))).permissions() & QFile::WriteOwner);
         struct stat info;
         QCOMPARE(::lstat(QFile::encodeName(p.t(QStringLiteral("C/fifo.txt"))).constData(), &info), 0);
         QVERIFY(S_ISFIFO(info.st_mode));
