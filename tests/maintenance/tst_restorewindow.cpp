@@ -60,7 +60,8 @@ QByteArray fileBytes(const QString &path)
     return QFileInfo::exists(path) ? readFile(path) : QByteArray("<none>");
 }
 
-// Every entry below folder with its bytes (files), its link target (links) or "folder".
+// Every entry below folder with its bytes (files), its link target (links), "folder" or "other"
+// (pipes and the like, never opened).
 QStringList tree(const QString &folder)
 {
     QStringList found;
@@ -71,7 +72,8 @@ QStringList tree(const QString &folder)
         found << info.filePath() + QStringLiteral(" ") +
                      (info.isSymLink() ? info.symLinkTarget()
                       : info.isDir()   ? QStringLiteral("folder")
-                                       : QString::fromUtf8(fileBytes(info.filePath())));
+                      : info.isFile()  ? QString::fromUtf8(fileBytes(info.filePath()))
+                                       : QStringLiteral("other"));
     }
     found.sort();
     return found;
