@@ -16,6 +16,7 @@ enum DecompressFileResult : int {
     DecompressWriteFailure = -8,
     DecompressOtherFailure = -9,
     DecompressSourceMissing = -10, // no source, or not a regular file
+    DecompressDiskFull = -11,      // the target's disk is full, or would be too full to write on
 };
 
 // Decompresses the bzip2 file source into target (both Windows paths). The output goes to a

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 #include <memory>
 
@@ -20,9 +21,19 @@ public:
     PendingFile(const PendingFile &) = delete;
     PendingFile &operator=(const PendingFile &) = delete;
 
+    // How often (in bytes of output) a decompression reads the free space of the target's disk.
+    static constexpr qint64 kSpaceCheckInterval = 4 * 1024 * 1024;
+    // The free space a decompression leaves on a disk of diskSize bytes: 1 % of it, at least
+    // 64 MiB and at most 1 GiB, so that a decompression bomb never fills a disk, and a large
+    // disk keeps room enough for the system and the user's programs.
+    static qint64 defaultReserve(qint64 diskSize);
+
     // Decompresses the bzip2 file source (Windows path) into a temporary file beside target. A
-    // source of zero bytes is a damaged member (-2): the Archiver never writes one.
-    static std::unique_ptr<PendingFile> decompress(const QString &source, const QString &target);
+    // source of zero bytes is a damaged member (-2): the Archiver never writes one. The output
+    // stops as a full disk (DecompressDiskFull) when writing on could leave less than reserve
+    // bytes free on the target's disk (negative: defaultReserve of that disk).
+    static std::unique_ptr<PendingFile> decompress(const QString &source, const QString &target,
+                                                   qint64 reserve = -1);
     // Copies the plain file source into a temporary file beside target.
     static std::unique_ptr<PendingFile> copy(const QString &source, const QString &target);
     // A file that is not made ready at all, with the result that says why.

@@ -2,6 +2,7 @@
 #include "restorerun.h"
 
 #include "decompressfile.h"
+#include "restorelinks.h"
 #include "restorepaths.h"
 
 #include "platform/attributes.h"
@@ -12,6 +13,8 @@
 
 #include <algorithm>
 #include <chrono>
+
+#include <unistd.h>
 
 namespace {
 
@@ -73,27 +76,27 @@ RestoreRun::Prepared RestoreRun::prepare(const Item &item, bool compressed)
     Prepared prepared;
     if (item.refused)
         return prepared;
-    // The folder is made here too, so that the temporary file can lie beside the target; the GUI
-    // thread makes it again in its turn (a no-op by then) and reports a failure there.
-    EnsureDirectory(item.origin.targetDir);
     const QString member = item.origin.source + QStringLiteral(".bz2");
     const QString plain = item.origin.source;
     const bool decompress =
         compressed ? present(member) || !present(plain) : !present(plain) && present(member);
-    if (!item.root.isEmpty() && !insideRoot(item.root, plain)) {
-        prepared.member = decompress ? member : plain;
-        prepared.file =
-            PendingFile::failed(decompress ? PendingFile::Kind::Decompressed : PendingFile::Kind::Copied,
-                                DecompressCannotOpenSource);
+    const PendingFile::Kind kind = decompress ? PendingFile::Kind::Decompressed : PendingFile::Kind::Copied;
+    prepared.member = decompress ? member : plain;
+    // Another user's linked folder on the way: nothing is made or written there. The GUI thread
+    // finds the link again in its turn and says so.
+    if (!restore::foreignLink(item.origin.targetDir, ::geteuid()).isEmpty()) {
+        prepared.file = PendingFile::failed(kind, DecompressCannotCreateTarget);
         return prepared;
     }
-    if (decompress) {
-        prepared.member = member;
-        prepared.file = PendingFile::decompress(member, item.origin.target);
-    } else {
-        prepared.member = plain;
-        prepared.file = PendingFile::copy(plain, item.origin.target);
+    // The folder is made here too, so that the temporary file can lie beside the target; the GUI
+    // thread makes it again in its turn (a no-op by then) and reports a failure there.
+    EnsureDirectory(item.origin.targetDir);
+    if (!item.root.isEmpty() && !insideRoot(item.root, plain)) {
+        prepared.file = PendingFile::failed(kind, DecompressCannotOpenSource);
+        return prepared;
     }
+    prepared.file = decompress ? PendingFile::decompress(member, item.origin.target)
+                               : PendingFile::copy(plain, item.origin.target);
     return prepared;
 }
 

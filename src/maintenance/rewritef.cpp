@@ -3,6 +3,7 @@
 
 #include "decompressfile.h"
 #include "recordedform.h"
+#include "restorelinks.h"
 #include "restorelog.h"
 #include "restorenames.h"
 #include "restorepaths.h"
@@ -28,6 +29,9 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QToolButton>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -70,9 +74,19 @@ constexpr DefaultText kDefaults[] = {
     {"MessagePathTooLong", "The path is longer than 255 characters:"},
     {"MessageArchiveConverting", "The archive is being converted to its new form."},
     {"MessageRestoreLater", "Restore from it when the Archiver has finished."},
+    {"MessageForeignLink", "Not restored, the way leads through another user's linked folder"},
 };
 
 const QChar kBackslash = QLatin1Char('\\');
+
+// Whether the file at path (a Windows path) is a link, or a file that has other names too.
+bool sharedFile(const QString &path)
+{
+    struct stat info;
+    const QString host = win::HostPath(path);
+    return !host.isEmpty() && ::lstat(QFile::encodeName(host).constData(), &info) == 0 &&
+           (S_ISLNK(info.st_mode) || info.st_nlink > 1);
+}
 
 // How often the progress line's count is brought up to date.
 constexpr qint64 kProgressInterval = 100;
@@ -516,10 +530,19 @@ void TrewriteF::putInPlace(const RestoreRun::Item &item, RestoreRun::Prepared pr
                            const Inform &inform)
 {
     const restore::FileOrigin &origin = item.origin;
+    // Another user's link could send the file anywhere this user may write: the file is refused,
+    // and the box names the link and the file.
+    if (const QString link = restore::foreignLink(origin.targetDir, ::geteuid()); !link.isEmpty()) {
+        log.write(QStringLiteral("refused %1: linked folder %2 of another user").arg(origin.target, link));
+        inform(text("MessageForeignLink") + QLatin1Char(' ') + link, origin.target);
+        return;
+    }
     // An existing target loses its attributes so that it can be replaced, and gets them back
-    // when it is not.
+    // when it is not. A link, or a file with other names, is replaced as it stands: its
+    // attributes belong to the file it shares with those names, which the restore never touches.
     const win::DWORD before = win::GetFileAttributes(origin.target);
-    const bool existed = before != win::INVALID_FILE_ATTRIBUTES && !(before & win::FILE_ATTRIBUTE_DIRECTORY);
+    const bool existed = before != win::INVALID_FILE_ATTRIBUTES &&
+                         !(before & win::FILE_ATTRIBUTE_DIRECTORY) && !sharedFile(origin.target);
     if (existed)
         win::SetFileAttributes(origin.target, win::FILE_ATTRIBUTE_NORMAL);
     if (EnsureDirectory(origin.targetDir))
@@ -569,6 +592,8 @@ QString TrewriteF::failureText(int code) const
         return text("MessageFileWriteError");
     case DecompressSourceMissing:
         return text("MessageFileNotExistsError");
+    case DecompressDiskFull:
+        return text("MessageDiskFull");
     default:
         return text("MessageOtherError");
     }
@@ -577,5 +602,5 @@ QString TrewriteF::failureText(int code) const
 bool TrewriteF::failureNamesTarget(int code)
 {
     return code == DecompressCannotCreateTarget || code == DecompressWriteFailure ||
-           code == DecompressOtherFailure;
+           code == DecompressDiskFull || code == DecompressOtherFailure;
 }

@@ -33,7 +33,7 @@ FileOpenError::FileOpenError(const QString &path, int osError)
 
 ReadError::ReadError() : StreamError(QStringLiteral("Stream read error")) {}
 
-WriteError::WriteError() : StreamError(QStringLiteral("Stream write error")) {}
+WriteError::WriteError(int osError) : StreamError(QStringLiteral("Stream write error")), m_osError(osError) {}
 
 Stream::~Stream() = default;
 
@@ -113,8 +113,9 @@ qint64 FileStream::write(const void *buffer, qint64 count)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
+            const int error = errno;
             m_position = ::lseek(m_fd, 0, SEEK_CUR);
-            throw WriteError();
+            throw WriteError(error);
         }
         if (n == 0) // nothing taken and no error: retrying would never end
             throw WriteError();

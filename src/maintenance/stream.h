@@ -43,7 +43,12 @@ public:
 class WriteError : public StreamError
 {
 public:
-    WriteError();
+    // osError: the system's error number when the system refused the write, else 0.
+    explicit WriteError(int osError = 0);
+    int osError() const { return m_osError; }
+
+private:
+    int m_osError;
 };
 
 class Stream

@@ -4,6 +4,8 @@
  * or, when CRASHSHIM_ERRNO names an error number, makes that call fail with it without doing it.
  * The program arms and disarms it through crashshim_arm(), found with dlsym, and reads the count
  * with crashshim_count(); a program run without the library finds neither and runs as usual.
+ * CRASHSHIM_CALLS, when set, names the kinds of call that are counted (a comma-separated list of
+ * open, write, fsync, rename, unlink and close); the others pass uncounted.
  * With CRASHSHIM_TRACE naming a file, each counted call is also written to it as a line
  * "name path" (for a rename "name from -> to"), paths resolved from descriptors, so that the order
  * of writes, syncs and renames can be checked. */
@@ -11,19 +13,38 @@
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
-#include <limits.h>
-#include <string.h>
 #include <unistd.h>
 
 static int armed;
 static long calls;
 static long crashAt;
 static int failWith;
+static unsigned counted = ~0u;
+
+enum { OPEN = 1, WRITE = 2, FSYNC = 4, RENAME = 8, UNLINK = 16, CLOSE = 32 };
+
+static unsigned kindsNamed(const char *list)
+{
+    static const struct
+    {
+        const char *name;
+        unsigned kind;
+    } kinds[] = {{"open", OPEN},     {"write", WRITE},   {"fsync", FSYNC},
+                 {"rename", RENAME}, {"unlink", UNLINK}, {"close", CLOSE}};
+    unsigned mask = 0;
+    for (size_t i = 0; i < sizeof kinds / sizeof kinds[0]; ++i) {
+        if (strstr(list, kinds[i].name))
+            mask |= kinds[i].kind;
+    }
+    return mask;
+}
 
 void crashshim_arm(int on)
 {
@@ -32,6 +53,8 @@ void crashshim_arm(int on)
         const char *err = getenv("CRASHSHIM_ERRNO");
         crashAt = at ? atol(at) : 0;
         failWith = err ? atoi(err) : 0;
+        const char *kinds = getenv("CRASHSHIM_CALLS");
+        counted = kinds && *kinds ? kindsNamed(kinds) : ~0u;
         __atomic_store_n(&calls, 0, __ATOMIC_SEQ_CST);
     }
     __atomic_store_n(&armed, on, __ATOMIC_SEQ_CST);
@@ -65,11 +88,17 @@ static void resolve(int dirfd, const char *name, char *out, size_t size)
     }
 }
 
-static void trace(const char *call, int fd, const char *path, int toDir, const char *to)
+static void trace(unsigned kind, int fd, const char *path, int toDir, const char *to)
 {
     const char *file = getenv("CRASHSHIM_TRACE");
     if (!file)
         return;
+    const char *call = kind == OPEN     ? "open"
+                       : kind == WRITE  ? "write"
+                       : kind == FSYNC  ? "fsync"
+                       : kind == RENAME ? "rename"
+                       : kind == UNLINK ? "unlink"
+                                        : "close";
     const int saved = errno;
     char line[3 * PATH_MAX + 64];
     char where[PATH_MAX];
@@ -89,12 +118,13 @@ static void trace(const char *call, int fd, const char *path, int toDir, const c
     errno = saved;
 }
 
-/* Counts one call; nonzero when it must fail (errno is set then). Does not return at the crash point. */
-static int interceptedCall(const char *call, int fd, const char *path, int toDir, const char *to)
+/* Counts one call of the kind on fd, or on path below dirfd (a rename also names where to);
+ * nonzero when it must fail (errno is set then). Does not return at the crash point. */
+static int interceptedCall(unsigned kind, int fd, const char *path, int toDir, const char *to)
 {
-    if (!__atomic_load_n(&armed, __ATOMIC_SEQ_CST))
+    if (!__atomic_load_n(&armed, __ATOMIC_SEQ_CST) || !(counted & kind))
         return 0;
-    trace(call, fd, path, toDir, to);
+    trace(kind, fd, path, toDir, to);
     const long n = __atomic_add_fetch(&calls, 1, __ATOMIC_SEQ_CST);
     if (crashAt <= 0 || n != crashAt)
         return 0;
@@ -115,7 +145,7 @@ int open(const char *path, int flags, ...)
     va_start(args, flags);
     const mode_t mode = modeArgument(flags, args);
     va_end(args);
-    return interceptedCall("open", AT_FDCWD, path, 0, NULL) ? -1 : NEXT(open)(path, flags, mode);
+    return interceptedCall(OPEN, AT_FDCWD, path, 0, NULL) ? -1 : NEXT(open)(path, flags, mode);
 }
 
 int open64(const char *path, int flags, ...)
@@ -124,7 +154,7 @@ int open64(const char *path, int flags, ...)
     va_start(args, flags);
     const mode_t mode = modeArgument(flags, args);
     va_end(args);
-    return interceptedCall("open", AT_FDCWD, path, 0, NULL) ? -1 : NEXT(open64)(path, flags, mode);
+    return interceptedCall(OPEN, AT_FDCWD, path, 0, NULL) ? -1 : NEXT(open64)(path, flags, mode);
 }
 
 int openat(int dirfd, const char *path, int flags, ...)
@@ -133,7 +163,7 @@ int openat(int dirfd, const char *path, int flags, ...)
     va_start(args, flags);
     const mode_t mode = modeArgument(flags, args);
     va_end(args);
-    return interceptedCall("open", dirfd, path, 0, NULL) ? -1 : NEXT(openat)(dirfd, path, flags, mode);
+    return interceptedCall(OPEN, dirfd, path, 0, NULL) ? -1 : NEXT(openat)(dirfd, path, flags, mode);
 }
 
 int openat64(int dirfd, const char *path, int flags, ...)
@@ -142,68 +172,68 @@ int openat64(int dirfd, const char *path, int flags, ...)
     va_start(args, flags);
     const mode_t mode = modeArgument(flags, args);
     va_end(args);
-    return interceptedCall("open", dirfd, path, 0, NULL) ? -1 : NEXT(openat64)(dirfd, path, flags, mode);
+    return interceptedCall(OPEN, dirfd, path, 0, NULL) ? -1 : NEXT(openat64)(dirfd, path, flags, mode);
 }
 
 ssize_t write(int fd, const void *buffer, size_t count)
 {
-    return interceptedCall("write", fd, NULL, 0, NULL) ? -1 : NEXT(write)(fd, buffer, count);
+    return interceptedCall(WRITE, fd, NULL, 0, NULL) ? -1 : NEXT(write)(fd, buffer, count);
 }
 
 ssize_t pwrite(int fd, const void *buffer, size_t count, off_t offset)
 {
-    return interceptedCall("write", fd, NULL, 0, NULL) ? -1 : NEXT(pwrite)(fd, buffer, count, offset);
+    return interceptedCall(WRITE, fd, NULL, 0, NULL) ? -1 : NEXT(pwrite)(fd, buffer, count, offset);
 }
 
 ssize_t pwrite64(int fd, const void *buffer, size_t count, off64_t offset)
 {
-    return interceptedCall("write", fd, NULL, 0, NULL) ? -1 : NEXT(pwrite64)(fd, buffer, count, offset);
+    return interceptedCall(WRITE, fd, NULL, 0, NULL) ? -1 : NEXT(pwrite64)(fd, buffer, count, offset);
 }
 
 ssize_t writev(int fd, const struct iovec *iov, int count)
 {
-    return interceptedCall("write", fd, NULL, 0, NULL) ? -1 : NEXT(writev)(fd, iov, count);
+    return interceptedCall(WRITE, fd, NULL, 0, NULL) ? -1 : NEXT(writev)(fd, iov, count);
 }
 
 int fsync(int fd)
 {
-    return interceptedCall("fsync", fd, NULL, 0, NULL) ? -1 : NEXT(fsync)(fd);
+    return interceptedCall(FSYNC, fd, NULL, 0, NULL) ? -1 : NEXT(fsync)(fd);
 }
 
 int fdatasync(int fd)
 {
-    return interceptedCall("fsync", fd, NULL, 0, NULL) ? -1 : NEXT(fdatasync)(fd);
+    return interceptedCall(FSYNC, fd, NULL, 0, NULL) ? -1 : NEXT(fdatasync)(fd);
 }
 
 int rename(const char *from, const char *to)
 {
-    return interceptedCall("rename", AT_FDCWD, from, AT_FDCWD, to) ? -1 : NEXT(rename)(from, to);
+    return interceptedCall(RENAME, AT_FDCWD, from, AT_FDCWD, to) ? -1 : NEXT(rename)(from, to);
 }
 
 int renameat(int fromDir, const char *from, int toDir, const char *to)
 {
-    return interceptedCall("rename", fromDir, from, toDir, to) ? -1 : NEXT(renameat)(fromDir, from, toDir, to);
+    return interceptedCall(RENAME, fromDir, from, toDir, to) ? -1 : NEXT(renameat)(fromDir, from, toDir, to);
 }
 
 int renameat2(int fromDir, const char *from, int toDir, const char *to, unsigned int flags)
 {
-    return interceptedCall("rename", fromDir, from, toDir, to) ? -1 : NEXT(renameat2)(fromDir, from, toDir, to, flags);
+    return interceptedCall(RENAME, fromDir, from, toDir, to) ? -1 : NEXT(renameat2)(fromDir, from, toDir, to, flags);
 }
 
 int unlink(const char *path)
 {
-    return interceptedCall("unlink", AT_FDCWD, path, 0, NULL) ? -1 : NEXT(unlink)(path);
+    return interceptedCall(UNLINK, AT_FDCWD, path, 0, NULL) ? -1 : NEXT(unlink)(path);
 }
 
 int unlinkat(int dirfd, const char *path, int flags)
 {
-    return interceptedCall("unlink", dirfd, path, 0, NULL) ? -1 : NEXT(unlinkat)(dirfd, path, flags);
+    return interceptedCall(UNLINK, dirfd, path, 0, NULL) ? -1 : NEXT(unlinkat)(dirfd, path, flags);
 }
 
 int close(int fd)
 {
     /* A failed close still releases the descriptor, as Linux does. */
-    if (interceptedCall("close", fd, NULL, 0, NULL)) {
+    if (interceptedCall(CLOSE, fd, NULL, 0, NULL)) {
         const int saved = errno;
         NEXT(close)(fd);
         errno = saved;

@@ -6,6 +6,7 @@
 
 #include "maintenance/bzip2stream.h"
 #include "maintenance/decompressfile.h"
+#include "maintenance/pendingfile.h"
 #include "platform/paths.h"
 
 #include <QDir>
@@ -22,6 +23,7 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 extern "C" void BZ2_bz__AssertH__fail(int errcode);
 extern "C" void bz_internal_error(int errcode);
@@ -52,6 +54,46 @@ QByteArray compress(const QByteArray &data, int blockSize100k = 9)
         qFatal("compression failed");
     out.truncate(length);
     return out;
+}
+
+// size bytes of zeros as one bzip2 stream, compressed a mebibyte at a time: a few hundred bytes
+// for hundreds of megabytes.
+QByteArray compressedZeros(qint64 size)
+{
+    bz_stream stream{};
+    if (BZ2_bzCompressInit(&stream, 9, 0, 0) != BZ_OK)
+        qFatal("compression failed");
+    QByteArray zeros(1 << 20, '\0');
+    QByteArray out;
+    char buffer[65536];
+    qint64 left = size;
+    for (;;) {
+        if (stream.avail_in == 0 && left > 0) {
+            const qint64 n = std::min<qint64>(left, zeros.size());
+            stream.next_in = zeros.data();
+            stream.avail_in = static_cast<unsigned int>(n);
+            left -= n;
+        }
+        stream.next_out = buffer;
+        stream.avail_out = sizeof buffer;
+        const int result = BZ2_bzCompress(&stream, left == 0 && stream.avail_in == 0 ? BZ_FINISH : BZ_RUN);
+        out.append(buffer, qsizetype(sizeof buffer - stream.avail_out));
+        if (result == BZ_STREAM_END)
+            break;
+        if (result < 0)
+            qFatal("compression failed");
+    }
+    BZ2_bzCompressEnd(&stream);
+    return out;
+}
+
+// The peak resident size of this process so far, in KiB.
+qint64 peakResidentKb()
+{
+    QFile status("/proc/self/status");
+    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+    const qsizetype at = text.indexOf("VmHWM:");
+    return at < 0 ? -1 : text.mid(at + 6).trimmed().split(' ').value(0).toLongLong();
 }
 
 class MemoryStream : public Stream
@@ -112,8 +154,6 @@ QStringList entries(const QString &dir)
                                QDir::Name);
 }
 
-
-
 QString windowsPath(const QString &hostPath)
 {
     return win::ToWindowsPath(hostPath);
@@ -133,6 +173,7 @@ private Q_SLOTS:
     void decompressFileResults();
     void failuresLeaveTargetAsItWas();
     void libraryVersionCheck();
+    void decompressionBombStopsAtTheSpaceBudget();
 };
 
 void TestBZip2Stream::readsBackWhatWasCompressed()
@@ -390,6 +431,51 @@ void TestBZip2Stream::failuresLeaveTargetAsItWas()
     QCOMPARE(run("good.bz2"), int(DecompressOk));
     QVERIFY(readFile(d + "target") == data);
     QCOMPARE(entries(d), before);
+}
+
+// No original size is recorded, so a member that unpacks without end is stopped by the free space
+// it would leave on the target's disk: the output, written in fixed chunks with flat memory, fails
+// as a full disk once it would go below the reserve, and the old target stays.
+void TestBZip2Stream::decompressionBombStopsAtTheSpaceBudget()
+{
+    constexpr qint64 MiB = 1024 * 1024;
+    QCOMPARE(PendingFile::defaultReserve(2 * 1024 * MiB), 64 * MiB);
+    QCOMPARE(PendingFile::defaultReserve(20 * 1024 * MiB), 20 * 1024 * MiB / 100);
+    QCOMPARE(PendingFile::defaultReserve(4 * 1024 * 1024 * MiB), 1024 * MiB);
+
+    QTemporaryDir dir;
+    const QString d = dir.path() + QLatin1Char('/');
+    const QByteArray bomb = compressedZeros(200 * 1024 * 1024);
+    QVERIFY2(bomb.size() < 4096, QByteArray::number(bomb.size()).constData());
+    writeFile(d + "bomb.bz2", bomb);
+    writeFile(d + "ten.bz2", compressedZeros(10 * MiB));
+    writeFile(d + "target", "the file as it was");
+    const QStringList before = entries(d);
+    const auto available = [&] {
+        struct statvfs disk;
+        return ::statvfs(QFile::encodeName(d).constData(), &disk) == 0
+                   ? qint64(disk.f_bavail) * qint64(disk.f_frsize)
+                   : qint64(-1);
+    };
+    if (available() < 160 * MiB)
+        QSKIP("less than 160 MiB free where temporary files go");
+    const auto decompress = [&](const char *member, qint64 budget) {
+        return PendingFile::decompress(windowsPath(d + member), windowsPath(d + "target"),
+                                       available() - budget)
+            ->commit();
+    };
+
+    // Some 80 MiB may be written of the 200 MiB.
+    const qint64 peakBefore = peakResidentKb();
+    QCOMPARE(decompress("bomb.bz2", 80 * MiB), int(DecompressDiskFull));
+    QVERIFY(readFile(d + "target") == "the file as it was");
+    QCOMPARE(entries(d), before);
+    const qint64 grown = peakResidentKb() - peakBefore;
+    QVERIFY2(peakBefore > 0 && grown < 32 * 1024, qPrintable(QStringLiteral("%1 KiB more").arg(grown)));
+
+    // A file well inside the budget comes back whole, through several checks of the space.
+    QCOMPARE(decompress("ten.bz2", 80 * MiB), int(DecompressOk));
+    QCOMPARE(readFile(d + "target"), QByteArray(10 * MiB, '\0'));
 }
 
 DUNLIVO_CORE_TEST_MAIN(TestBZip2Stream)

@@ -6,6 +6,7 @@
 #include "testmain.h"
 
 #include "maintenance/decompressfile.h"
+#include "maintenance/restorelinks.h"
 #include "maintenance/restorelog.h"
 #include "maintenance/restorenames.h"
 #include "maintenance/restorerun.h"
@@ -19,6 +20,7 @@
 #include <bzlib.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace restore;
 
@@ -200,6 +202,34 @@ private Q_SLOTS:
         // A member reached through a link is not read: it could lead out of the archive.
         QVERIFY(QFile::link(d + QStringLiteral("/plain"), d + QStringLiteral("/linked")));
         QCOMPARE(RestoreRun::prepare(item("linked"), false).file->commit(), int(DecompressSourceMissing));
+    }
+
+    // Whose linked folders a restore follows: the user's own and root's, not another user's,
+    // found below the drive root however deep, and also behind a link that is followed.
+    void whoseLinksAreFollowed()
+    {
+        if (::geteuid() != 0)
+            QSKIP("not root: links of other users cannot be made here");
+        QTemporaryDir dir;
+        const QString d = dir.path();
+        const QString w = win::ToWindowsPath(d);
+        QDir().mkpath(d + QStringLiteral("/real/inner"));
+        QDir().mkpath(d + QStringLiteral("/elsewhere"));
+        QVERIFY(QFile::link(d + QStringLiteral("/real"), d + QStringLiteral("/own")));
+        QVERIFY(QFile::link(d + QStringLiteral("/elsewhere"), d + QStringLiteral("/real/theirs")));
+        QCOMPARE(::lchown(QFile::encodeName(d + QStringLiteral("/real/theirs")).constData(), 1234, 1234), 0);
+        const auto foreign = [&](const char *below, uid_t user) {
+            return foreignLink(w + QLatin1Char('\\') + QLatin1String(below), user);
+        };
+        QCOMPARE(foreign("own\\inner", 0), QString());
+        QCOMPARE(foreign("own\\inner\\not\\made\\yet", 0), QString());
+        // Behind the user's own link, in a folder that does not exist yet, and the link itself.
+        QCOMPARE(foreign("own\\theirs\\new", 0), w + QStringLiteral("\\own\\theirs"));
+        QCOMPARE(foreign("real\\theirs", 0), w + QStringLiteral("\\real\\theirs"));
+        // Its owner follows it; root's links are followed by everyone.
+        QCOMPARE(foreign("real\\theirs", 1234), QString());
+        QCOMPARE(foreign("own\\inner", 1234), QString());
+        QCOMPARE(foreignLink(QStringLiteral("not a drive path"), 0), QString());
     }
 
     void logLines()

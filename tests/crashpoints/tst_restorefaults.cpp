@@ -1,0 +1,203 @@
+// The restore into a target that fails: a write that fails with EIO or a full disk, every file
+// system call of a restore failing in turn, and a read-only target folder. Under every final name
+// there is afterwards the old file byte for byte or the whole new one, each failed file is
+// reported by name with the restore's failure code, no temporary file is left, and the files
+// after a failed one are still restored.
+#include "testfiles.h"
+#include "testmain.h"
+
+#include "maintenance/decompressfile.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <bzlib.h>
+
+#include <cerrno>
+
+namespace {
+
+QByteArray compress(const QByteArray &data)
+{
+    QByteArray out(data.size() + data.size() / 100 + 700, Qt::Uninitialized);
+    unsigned int length = static_cast<unsigned int>(out.size());
+    if (BZ2_bzBuffToBuffCompress(out.data(), &length, const_cast<char *>(data.constData()),
+                                 static_cast<unsigned int>(data.size()), 1, 0, 0) != BZ_OK)
+        qFatal("compression failed");
+    out.truncate(length);
+    return out;
+}
+
+QByteArray noise(int size, quint32 seed)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    QRandomGenerator random(seed);
+    random.fillRange(reinterpret_cast<quint32 *>(data.data()), size / 4);
+    return data;
+}
+
+// Three files in two folders: report.doc (ten writes and more) replaces an old one in ro/, a.txt
+// replaces an old one and big.txt is new in ok/.
+class Restore
+{
+public:
+    Restore()
+    {
+        for (const char *folder : {"archive/ro", "archive/ok", "target/ro", "target/ok", "prefix"})
+            QDir(m_dir.path()).mkpath(QString::fromLatin1(folder));
+        fresh = {
+            {"ro/report.doc", noise(1100000, 1)}, {"ok/a.txt", "new a"}, {"ok/big.txt", noise(500000, 2)}};
+        old = {{"ro/report.doc", "the old report"}, {"ok/a.txt", "old a"}};
+        for (auto it = fresh.cbegin(); it != fresh.cend(); ++it)
+            writeFile(archive() + QLatin1Char('/') + it.key() + QStringLiteral(".bz2"), compress(it.value()));
+        reset();
+    }
+
+    QString archive() const { return m_dir.path() + QStringLiteral("/archive"); }
+    QString target() const { return m_dir.path() + QStringLiteral("/target"); }
+
+    // Puts the old files back and removes the new one.
+    void reset()
+    {
+        QFile::remove(target() + QStringLiteral("/ok/big.txt"));
+        for (auto it = old.cbegin(); it != old.cend(); ++it)
+            writeFile(target() + QLatin1Char('/') + it.key(), it.value());
+    }
+
+    // Runs the driver over the three files; with the shim when at >= 0 (0 only counts), failing
+    // call at of the kinds calls with error. wrapper runs it through another program (unshare).
+    QByteArray run(long at = -1, const char *calls = "", int error = 0, const QStringList &wrapper = {}) const
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DUNLIVO_PREFIX"), m_dir.path() + QStringLiteral("/prefix"));
+        if (at >= 0) {
+            env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(CRASHSHIM_LIBRARY));
+            env.insert(QStringLiteral("CRASHSHIM_AT"), QString::number(at));
+            env.insert(QStringLiteral("CRASHSHIM_ERRNO"), QString::number(error));
+            env.insert(QStringLiteral("CRASHSHIM_CALLS"), QString::fromLatin1(calls));
+            env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) +
+                                                           QStringLiteral(":verify_asan_link_order=0"));
+        }
+        process.setProcessEnvironment(env);
+        QStringList args = wrapper;
+        args << QStringLiteral(RESTORE_DRIVER) << QStringLiteral("compressed") << archive() << target()
+             << fresh.keys();
+        process.start(args.takeFirst(), args);
+        if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit ||
+            process.exitCode() != 0)
+            return "driver did not finish: " + process.readAllStandardError();
+        return process.readAllStandardOutput();
+    }
+
+    // Checks one run's outcome: each file restored is new, each failed one old (or absent when
+    // it was new), nothing else in the folders. Returns an empty string when all holds.
+    QString check(const QByteArray &out) const
+    {
+        for (auto it = fresh.cbegin(); it != fresh.cend(); ++it) {
+            const QString path = target() + QLatin1Char('/') + it.key();
+            const QByteArray now = QFileInfo::exists(path) ? readFile(path) : QByteArray("<none>");
+            const bool restored = out.contains("restored " + it.key().toUtf8() + '\n');
+            const bool failed = out.contains("failed " + it.key().toUtf8() + ' ');
+            if (restored == failed)
+                return QStringLiteral("%1 not reported once: %2").arg(it.key(), QString::fromUtf8(out));
+            if (restored && now != it.value())
+                return QStringLiteral("%1 reported restored, new content missing").arg(it.key());
+            if (failed && now != old.value(it.key(), "<none>"))
+                return QStringLiteral("%1 reported failed, old content lost").arg(it.key());
+        }
+        const QDir::Filters all =
+            QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
+        const QStringList ro = QDir(target() + QStringLiteral("/ro")).entryList(all);
+        const QStringList ok = QDir(target() + QStringLiteral("/ok")).entryList(all);
+        if (ro != QStringList{QStringLiteral("report.doc")} ||
+            !(ok == QStringList{QStringLiteral("a.txt")} ||
+              ok == QStringList({QStringLiteral("a.txt"), QStringLiteral("big.txt")})))
+            return QStringLiteral("debris: %1 / %2").arg(ro.join(u' '), ok.join(u' '));
+        return QString();
+    }
+
+    QMap<QString, QByteArray> fresh;
+    QMap<QString, QByteArray> old;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QByteArray failure(const char *file, int code)
+{
+    return "failed " + QByteArray(file) + ' ' + QByteArray::number(code) + '\n';
+}
+
+long callsOf(const QByteArray &out)
+{
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("calls (\\d+)")).match(QString::fromLatin1(out));
+    return m.hasMatch() ? m.captured(1).toLong() : -1;
+}
+
+} // namespace
+
+class TestRestoreFaults : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void failingTargetKeepsOldOrNew()
+    {
+        Restore r;
+        // The files go in order: a.txt (one write), big.txt (five), report.doc. EIO on the third
+        // write of report.doc: it fails as a write failure, whose box names the target; the
+        // others come back.
+        QByteArray out = r.run(1 + 5 + 3, "write", EIO);
+        QVERIFY2(out.contains(failure("ro/report.doc", DecompressWriteFailure)), out.constData());
+        QCOMPARE(r.check(out), QString());
+        QVERIFY(out.contains("restored ok/a.txt") && out.contains("restored ok/big.txt"));
+
+        // A full disk at the first write of big.txt: a disk-full failure, and no big.txt at all.
+        r.reset();
+        out = r.run(2, "write", ENOSPC);
+        QVERIFY2(out.contains(failure("ok/big.txt", DecompressDiskFull)), out.constData());
+        QVERIFY(out.contains("restored ok/a.txt") && out.contains("restored ro/report.doc"));
+        QCOMPARE(r.check(out), QString());
+
+        // Every open, write, sync, rename and close of the restore failing in turn (a failed
+        // removal of the temporary file would leave it, which nothing can prevent).
+        r.reset();
+        const char *kinds = "open,write,fsync,rename,close";
+        const long calls = callsOf(r.run(0, kinds));
+        QCOMPARE(r.check(r.run(0, kinds)), QString());
+        QVERIFY2(calls >= 20, QByteArray::number(calls).constData());
+        int failures = 0;
+        for (long k = 1; k <= calls; ++k) {
+            r.reset();
+            out = r.run(k, kinds, EIO);
+            failures += int(out.count("failed "));
+            QVERIFY2(r.check(out).isEmpty(),
+                     qPrintable(QStringLiteral("call %1 of %2: %3").arg(k).arg(calls).arg(r.check(out))));
+        }
+        QVERIFY(failures >= calls / 2);
+
+        // A read-only target folder, when this system lets a user mount in a namespace of its own.
+        r.reset();
+        QProcess probe;
+        probe.start(QStringLiteral("unshare"), {QStringLiteral("-rm"), QStringLiteral("true")});
+        if (!probe.waitForFinished() || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
+            QSKIP("no mount namespace here: the read-only target is not checked");
+        const QString ro = r.target() + QStringLiteral("/ro");
+        out = r.run(-1, "", 0,
+                    {QStringLiteral("unshare"), QStringLiteral("-rm"), QStringLiteral("sh"),
+                     QStringLiteral("-c"),
+                     QStringLiteral("mount --bind \"$1\" \"$1\" && mount -o remount,ro,bind \"$1\" \"$1\" && "
+                                    "shift && exec \"$@\""),
+                     QStringLiteral("sh"), ro});
+        QVERIFY2(out.contains(failure("ro/report.doc", DecompressCannotCreateTarget)), out.constData());
+        QVERIFY(out.contains("restored ok/a.txt") && out.contains("restored ok/big.txt"));
+        QCOMPARE(r.check(out), QString());
+    }
+};
+
+DUNLIVO_CORE_TEST_MAIN(TestRestoreFaults)
+#include "tst_restorefaults.moc"
