@@ -3,14 +3,23 @@
  * call numbered CRASHSHIM_AT either ends the program on the spot with _exit(137), as a kill would,
  * or, when CRASHSHIM_ERRNO names an error number, makes that call fail with it without doing it.
  * The program arms and disarms it through crashshim_arm(), found with dlsym, and reads the count
- * with crashshim_count(); a program run without the library finds neither and runs as usual. */
+ * with crashshim_count(); a program run without the library finds neither and runs as usual.
+ * A program that knows nothing of it is armed from its start with CRASHSHIM_ARM=1, and then:
+ *   CRASHSHIM_UNDER=folder   only calls on files below that folder count (named by path, or by a
+ *                            descriptor or a folder descriptor that leads there);
+ *   CRASHSHIM_CALLS=write    only the writes count (write, pwrite, writev);
+ *   CRASHSHIM_STICKY=1       with CRASHSHIM_ERRNO, every counted call from CRASHSHIM_AT on fails,
+ *                            as on a disk that has filled up;
+ *   CRASHSHIM_COUNT_FILE=f   the number of counted calls is written to f when the program ends. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -19,6 +28,10 @@ static int armed;
 static long calls;
 static long crashAt;
 static int failWith;
+static int sticky;
+static int writesOnly;
+static const char *under;
+static size_t underLength;
 
 void crashshim_arm(int on)
 {
@@ -27,6 +40,7 @@ void crashshim_arm(int on)
         const char *err = getenv("CRASHSHIM_ERRNO");
         crashAt = at ? atol(at) : 0;
         failWith = err ? atoi(err) : 0;
+        sticky = getenv("CRASHSHIM_STICKY") != NULL;
         __atomic_store_n(&calls, 0, __ATOMIC_SEQ_CST);
     }
     __atomic_store_n(&armed, on, __ATOMIC_SEQ_CST);
@@ -37,13 +51,73 @@ long crashshim_count(void)
     return __atomic_load_n(&calls, __ATOMIC_SEQ_CST);
 }
 
+__attribute__((constructor)) static void armedFromStart(void)
+{
+    under = getenv("CRASHSHIM_UNDER");
+    underLength = under ? strlen(under) : 0;
+    const char *only = getenv("CRASHSHIM_CALLS");
+    writesOnly = only && strcmp(only, "write") == 0;
+    if (getenv("CRASHSHIM_ARM"))
+        crashshim_arm(1);
+}
+
+__attribute__((destructor)) static void reportCount(void)
+{
+    const char *file = getenv("CRASHSHIM_COUNT_FILE");
+    if (!file || !__atomic_load_n(&armed, __ATOMIC_SEQ_CST))
+        return;
+    crashshim_arm(0);
+    FILE *out = fopen(file, "w");
+    if (out) {
+        fprintf(out, "%ld\n", crashshim_count());
+        fclose(out);
+    }
+}
+
+static int startsWithUnder(const char *path)
+{
+    return strncmp(path, under, underLength) == 0 && (path[underLength] == '/' || path[underLength] == 0);
+}
+
+/* Whether the call's file lies below CRASHSHIM_UNDER: path, relative to the folder open in fd
+ * (AT_FDCWD: the working folder) unless absolute; with no path, the file open in fd. */
+static int isUnder(int fd, const char *path)
+{
+    if (!under)
+        return 1;
+    if (path && path[0] == '/')
+        return startsWithUnder(path);
+    char place[PATH_MAX];
+    if (fd == AT_FDCWD) {
+        if (!getcwd(place, sizeof place))
+            return 0;
+    } else {
+        char link[64];
+        snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+        const ssize_t got = readlink(link, place, sizeof place - 1);
+        if (got <= 0)
+            return 0;
+        place[got] = 0;
+    }
+    return startsWithUnder(place);
+}
+
+enum Kind { OTHER, WRITE };
+
 /* Counts one call; nonzero when it must fail (errno is set then). Does not return at the crash point. */
-static int intercepted(void)
+static int intercepted(enum Kind kind, int fd, const char *path)
 {
     if (!__atomic_load_n(&armed, __ATOMIC_SEQ_CST))
         return 0;
+    if (writesOnly && kind != WRITE)
+        return 0;
+    const int saved = errno;
+    const int counted = isUnder(fd, path);
+    errno = saved;
+    if (!counted)
+        return 0;
     const long n = __atomic_add_fetch(&calls, 1, __ATOMIC_SEQ_CST);
-    if (crashAt <= 0 || n != crashAt)
+    if (crashAt <= 0 || (n != crashAt && !(sticky && failWith && n > crashAt)))
         return 0;
     if (!failWith)
         _exit(137);
@@ -64,7 +138,7 @@ int open(const char *path, int flags, ...)
     va_start(args, flags);
     const mode_t mode = modeArgument(flags, args);
     va_end(args);
-    return intercepted() ? -1 : NEXT(open)(path, flags, mode);
+    return intercepted(OTHER, AT_FDCWD, path) ? -1 : NEXT(open)(path, flags, mode);
 }
 
 int open64(const char *path, int flags, ...)
@@ -73,7 +147,7 @@ int open64(const char *path, int flags, ...)
     va_start(args, flags);
     const mode_t mode = modeArgument(flags, args);
     va_end(args);
-    return intercepted() ? -1 : NEXT(open64)(path, flags, mode);
+    return intercepted(OTHER, AT_FDCWD, path) ? -1 : NEXT(open64)(path, flags, mode);
 }
 
 int openat(int dirfd, const char *path, int flags, ...)
@@ -82,7 +156,7 @@ int openat(int dirfd, const char *path, int flags, ...)
     va_start(args, flags);
     const mode_t mode = modeArgument(flags, args);
     va_end(args);
-    return intercepted() ? -1 : NEXT(openat)(dirfd, path, flags, mode);
+    return intercepted(OTHER, dirfd, path) ? -1 : NEXT(openat)(dirfd, path, flags, mode);
 }
 
 int openat64(int dirfd, const char *path, int flags, ...)
@@ -91,68 +165,68 @@ int openat64(int dirfd, const char *path, int flags, ...)
     va_start(args, flags);
     const mode_t mode = modeArgument(flags, args);
     va_end(args);
-    return intercepted() ? -1 : NEXT(openat64)(dirfd, path, flags, mode);
+    return intercepted(OTHER, dirfd, path) ? -1 : NEXT(openat64)(dirfd, path, flags, mode);
 }
 
 ssize_t write(int fd, const void *buffer, size_t count)
 {
-    return intercepted() ? -1 : NEXT(write)(fd, buffer, count);
+    return intercepted(WRITE, fd, NULL) ? -1 : NEXT(write)(fd, buffer, count);
 }
 
 ssize_t pwrite(int fd, const void *buffer, size_t count, off_t offset)
 {
-    return intercepted() ? -1 : NEXT(pwrite)(fd, buffer, count, offset);
+    return intercepted(WRITE, fd, NULL) ? -1 : NEXT(pwrite)(fd, buffer, count, offset);
 }
 
 ssize_t pwrite64(int fd, const void *buffer, size_t count, off64_t offset)
 {
-    return intercepted() ? -1 : NEXT(pwrite64)(fd, buffer, count, offset);
+    return intercepted(WRITE, fd, NULL) ? -1 : NEXT(pwrite64)(fd, buffer, count, offset);
 }
 
 ssize_t writev(int fd, const struct iovec *iov, int count)
 {
-    return intercepted() ? -1 : NEXT(writev)(fd, iov, count);
+    return intercepted(WRITE, fd, NULL) ? -1 : NEXT(writev)(fd, iov, count);
 }
 
 int fsync(int fd)
 {
-    return intercepted() ? -1 : NEXT(fsync)(fd);
+    return intercepted(OTHER, fd, NULL) ? -1 : NEXT(fsync)(fd);
 }
 
 int fdatasync(int fd)
 {
-    return intercepted() ? -1 : NEXT(fdatasync)(fd);
+    return intercepted(OTHER, fd, NULL) ? -1 : NEXT(fdatasync)(fd);
 }
 
 int rename(const char *from, const char *to)
 {
-    return intercepted() ? -1 : NEXT(rename)(from, to);
+    return intercepted(OTHER, AT_FDCWD, from) ? -1 : NEXT(rename)(from, to);
 }
 
 int renameat(int fromDir, const char *from, int toDir, const char *to)
 {
-    return intercepted() ? -1 : NEXT(renameat)(fromDir, from, toDir, to);
+    return intercepted(OTHER, fromDir, from) ? -1 : NEXT(renameat)(fromDir, from, toDir, to);
 }
 
 int renameat2(int fromDir, const char *from, int toDir, const char *to, unsigned int flags)
 {
-    return intercepted() ? -1 : NEXT(renameat2)(fromDir, from, toDir, to, flags);
+    return intercepted(OTHER, fromDir, from) ? -1 : NEXT(renameat2)(fromDir, from, toDir, to, flags);
 }
 
 int unlink(const char *path)
 {
-    return intercepted() ? -1 : NEXT(unlink)(path);
+    return intercepted(OTHER, AT_FDCWD, path) ? -1 : NEXT(unlink)(path);
 }
 
 int unlinkat(int dirfd, const char *path, int flags)
 {
-    return intercepted() ? -1 : NEXT(unlinkat)(dirfd, path, flags);
+    return intercepted(OTHER, dirfd, path) ? -1 : NEXT(unlinkat)(dirfd, path, flags);
 }
 
 int close(int fd)
 {
     /* A failed close still releases the descriptor, as Linux does. */
-    if (intercepted()) {
+    if (intercepted(OTHER, fd, NULL)) {
         const int saved = errno;
         NEXT(close)(fd);
         errno = saved;
