@@ -125,12 +125,11 @@ private:
     static bool compressedSide(Side side) { return side == Side::Primary; }
     QString destination(Side side) const
     {
-        return m_work.path() + (side == Side::Primary ? QStringLiteral("/Dest1") : QStringLiteral("/Dest2"));
+        return m_work.path() + QStringLiteral("/Dest%1").arg(sideNumber(side));
     }
     QString root(Side side) const
     {
-        return destination(side) +
-               (side == Side::Primary ? QStringLiteral("/Archive1") : QStringLiteral("/Archive2"));
+        return destination(side) + QLatin1Char('/') + QLatin1String(sideNames(side).defaultName);
     }
     QString baseline(Side side) const { return root(side) + QStringLiteral(".first"); }
     QString folder(int i) const { return m_source + QStringLiteral("/Folder%1").arg(i); }
@@ -155,12 +154,10 @@ private:
     static void settings(Side side, const QString &dest)
     {
         Tconfig config;
-        const bool primary = side == Side::Primary;
-        config.WriteString(primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"),
-                           win::ToWindowsPath(dest));
-        config.WriteString(primary ? QStringLiteral("Celkonyvtarnev1") : QStringLiteral("Celkonyvtarnev2"),
-                           primary ? QStringLiteral("Archive1") : QStringLiteral("Archive2"));
-        config.WriteBool(primary ? QStringLiteral("Bzip2_ok_1") : QStringLiteral("Bzip2_ok_2"), primary);
+        const SideNames &names = sideNames(side);
+        config.WriteString(QLatin1String(names.destination), win::ToWindowsPath(dest));
+        config.WriteString(QLatin1String(names.archiveName), QLatin1String(names.defaultName));
+        config.WriteBool(QLatin1String(names.compressed), compressedSide(side));
     }
 
     static int sideNumber(Side side) { return side == Side::Primary ? 1 : 2; }
@@ -244,6 +241,9 @@ private:
             const bool before = !keptIsSecond && !complete && held == m_before.value(file);
             if (!now && !before)
                 faults << QStringLiteral("%1 holds neither version of its file").arg(member);
+            // With the time of its file, or the next run would copy it again.
+            else if (complete && modificationNs(member) != modificationNs(file))
+                faults << QStringLiteral("%1 does not have its file's time").arg(member);
         }
         // The members the kept list does not name yet: whole, in either version.
         QDirIterator it(root(side), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
@@ -316,8 +316,7 @@ private:
             return -1;
         ArchiverProgram::command(sideNumber(side) + 1);
         // A killed archiv leaves its busy flag standing.
-        const QString progress =
-            side == Side::Primary ? QStringLiteral("Progress_1") : QStringLiteral("Progress_2");
+        const QString progress = QLatin1String(sideNames(side).progress);
         Tconfig config;
         const bool ended = QTest::qWaitFor(
             [&] {
@@ -330,11 +329,7 @@ private:
         return program.process().exitCode();
     }
 
-    int stateOf(Side side) const
-    {
-        return Tconfig().ReadInteger(
-            side == Side::Primary ? QStringLiteral("Archstate") : QStringLiteral("Safestate"), -1);
-    }
+    int stateOf(Side side) const { return Tconfig().ReadInteger(QLatin1String(sideNames(side).state), -1); }
 
     // A normal run after an interruption: it sweeps, completes and reports success.
     void finishNormally(ArchiverProgram &program, Side side, const QString &when)
