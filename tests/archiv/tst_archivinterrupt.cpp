@@ -1,7 +1,9 @@
 // The real archiv cut off in the middle of runs: killed at calls spread over a whole run, and
-// meeting a full disk. After every interruption the archive is compared with the sources: the
-// list kept in the archive names only files it holds whole, no final name holds partial data,
-// and the next run sweeps the debris and completes. Compressed primary, plain secondary.
+// meeting a full disk (injected at a write, and on a small file system of its own where the
+// system allows mounting one). After every interruption the archive is compared with the
+// sources: the list kept in the archive names only files it holds whole, no final name holds
+// partial data, and the next run sweeps the debris and completes. Compressed primary, plain
+// secondary.
 // DUNLIVO_INTERRUPT_FILES and DUNLIVO_INTERRUPT_KILLS scale it up; it prints its figures.
 #include "archiverprogram.h"
 #include "testfiles.h"
@@ -17,12 +19,16 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 
 #include <bzlib.h>
 
 #include <cerrno>
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <utime.h>
 
 using namespace archiver;
@@ -120,18 +126,19 @@ private:
     // Members already compared: "inode size mtime ctime" -> digest of their content.
     QHash<QString, QByteArray> m_checked;
     Figures m_figures;
-    QHash<QString, QString> m_sources[2]; // per side: member path -> source file
+    QHash<QString, QHash<QString, QString>> m_sources; // per archive root: member path -> source file
+    QString m_destinations[2];                         // where each side's archive lies
 
     static bool compressedSide(Side side) { return side == Side::Primary; }
-    QString destination(Side side) const
-    {
-        return m_work.path() + QStringLiteral("/Dest%1").arg(sideNumber(side));
-    }
+    QString destination(Side side) const { return m_destinations[sideNumber(side) - 1]; }
     QString root(Side side) const
     {
         return destination(side) + QLatin1Char('/') + QLatin1String(sideNames(side).defaultName);
     }
-    QString baseline(Side side) const { return root(side) + QStringLiteral(".first"); }
+    QString baseline(Side side) const
+    {
+        return m_work.path() + QStringLiteral("/First%1").arg(sideNumber(side));
+    }
     QString folder(int i) const { return m_source + QStringLiteral("/Folder%1").arg(i); }
 
     void writeSource(const QString &path, const QByteArray &bytes, qint64 time)
@@ -300,7 +307,7 @@ private:
     // The source file whose member lies at path, or empty.
     QString sourceOf(Side side, const QString &member)
     {
-        QHash<QString, QString> &sources = m_sources[sideNumber(side) - 1];
+        QHash<QString, QString> &sources = m_sources[root(side)];
         if (sources.isEmpty()) {
             for (const QString &file : std::as_const(m_allFiles))
                 sources.insert(archivedPath(root(side), file, compressedSide(side)), file);
@@ -329,6 +336,13 @@ private:
         return program.process().exitCode();
     }
 
+    // Mounts (flags 0) or resizes (MS_REMOUNT) a memory file system of the given size.
+    static bool sizeFileSystem(const QByteArray &mountPoint, unsigned long flags, qint64 bytes)
+    {
+        const QByteArray options = "size=" + QByteArray::number(bytes);
+        return ::mount("dunlivo-test", mountPoint.constData(), "tmpfs", flags, options.constData()) == 0;
+    }
+
     int stateOf(Side side) const { return Tconfig().ReadInteger(QLatin1String(sideNames(side).state), -1); }
 
     // A normal run after an interruption: it sweeps, completes and reports success.
@@ -348,6 +362,9 @@ private Q_SLOTS:
         // The kills are shared between the two sides.
         m_kills = std::max(1, scaled("DUNLIVO_INTERRUPT_KILLS", 10) / 2);
         m_source = m_work.path() + QStringLiteral("/Source");
+        for (Side side : {Side::Primary, Side::Secondary})
+            m_destinations[sideNumber(side) - 1] =
+                m_work.path() + QStringLiteral("/Dest%1").arg(sideNumber(side));
         QStringList firstFolders;
         QStringList allFolders;
         for (int i = 0; i < kFolders; ++i) {
@@ -491,6 +508,58 @@ private Q_SLOTS:
         QCOMPARE(ArchiverProgram::archive(sideNumber(side)), int(StateCorrect));
         program.stop();
         QCOMPARE(compare(side, true, QStringLiteral("after a failed member")), 0);
+    }
+
+    // A real full disk: the archive on a small file system of its own, too small for the files
+    // the second list adds. The run ends with a full disk and leaves the archive as above; with
+    // the file system grown, the next run completes. Skipped where file systems can not be
+    // mounted (a mount namespace of this test's own keeps the mount from everyone else).
+    void realFullDiskOnASmallFileSystem()
+    {
+        static const bool isolated =
+            ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+        if (!isolated)
+            QSKIP("no mount namespace of our own here");
+        for (Side side : {Side::Primary, Side::Secondary}) {
+            QString &dest = m_destinations[sideNumber(side) - 1];
+            const QString usual = dest;
+            dest = m_work.path() + QStringLiteral("/Small%1").arg(sideNumber(side));
+            QVERIFY(QDir().mkpath(dest));
+            const QByteArray mountPoint = QFile::encodeName(dest);
+            if (!sizeFileSystem(mountPoint, 0, qint64(1) << 30))
+                QSKIP("a small file system can not be mounted here");
+            settings(side, dest);
+            const auto restore = qScopeGuard([&] {
+                ::umount2(mountPoint.constData(), MNT_DETACH);
+                dest = usual;
+                settings(side, dest);
+            });
+            ArchiverProgram program;
+            writeFile(program.listFile(), m_secondList);
+            QVERIFY(shell(QStringLiteral("cp -a %1 %2").arg(quoted(baseline(side)), quoted(root(side)))));
+            // Room for a third of what the second list adds.
+            qint64 added = 0;
+            for (const QString &file : std::as_const(m_allFiles))
+                added += m_firstFiles.contains(file) ? 0 : m_size.value(file);
+            struct statvfs space;
+            QVERIFY(::statvfs(mountPoint.constData(), &space) == 0);
+            const qint64 used = qint64(space.f_blocks - space.f_bfree) * qint64(space.f_frsize);
+            QVERIFY(sizeFileSystem(mountPoint, MS_REMOUNT, used + added / 3));
+
+            QVERIFY(program.start());
+            QCOMPARE(ArchiverProgram::archive(sideNumber(side)), int(StateDiskFull));
+            ++m_figures.diskFulls;
+            QCOMPARE(readFile(root(side) + QStringLiteral("/afiles.lst")), m_firstList);
+            QCOMPARE(compare(side, false, QStringLiteral("a small file system filled up")), 0);
+            QDirIterator it(root(side), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+            while (it.hasNext())
+                QVERIFY2(!isTemporary(QFileInfo(it.next()).fileName()), qPrintable(it.filePath()));
+
+            QVERIFY(sizeFileSystem(mountPoint, MS_REMOUNT, qint64(1) << 30));
+            QCOMPARE(ArchiverProgram::archive(sideNumber(side)), int(StateCorrect));
+            program.stop();
+            QCOMPARE(compare(side, true, QStringLiteral("a small file system grown")), 0);
+        }
     }
 
     void cleanupTestCase()
