@@ -12,8 +12,8 @@
 #include "archivelist/listerror.h"
 #include "archivelist/safefile.h"
 #include "archivelist/treelist.h"
-#include "platform/posixio.h"
 #include "platform/paths.h"
+#include "platform/posixio.h"
 
 #include <QFile>
 
@@ -42,6 +42,9 @@ struct FileOutcome
     bool stopped = false;
     StateCode state = StateCorrect;
     int error = 0;
+    // The failure lies with the source (missing, unreadable): no run can archive the file as it
+    // is. Otherwise the archive could not take it, and the archive's list must not name it yet.
+    bool sourceSide = false;
 };
 
 // The archive folder of the last file a thread handled, kept open: the files of one listed
@@ -73,12 +76,23 @@ private:
     int m_fd = -1;
 };
 
-FileOutcome failed(StateCode state, int error)
+FileOutcome failed(StateCode state, int error, bool sourceSide)
 {
     FileOutcome outcome;
     outcome.state = state;
     outcome.error = error;
+    outcome.sourceSide = sourceSide;
     return outcome;
+}
+
+FileOutcome sourceFailed(StateCode state, int error)
+{
+    return failed(state, error, true);
+}
+
+FileOutcome archiveFailed(StateCode state, int error)
+{
+    return failed(state, error, false);
 }
 
 // Tests stand in for a file access that never returns (a network file system that no longer
@@ -101,33 +115,34 @@ FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const 
     stallWhenAsked(source);
     ArchivedLocation location;
     if (!archivedLocation(source.windowsPath, compressed, &location))
-        return failed(StateOtherError, 0);
+        return sourceFailed(StateOtherError, 0);
     if (conversion.blocks(location))
-        return failed(conversion.blockedState(), 0);
+        return archiveFailed(conversion.blockedState(), 0);
     // An unchanged file costs two status look-ups: its own and its archived copy's.
     struct stat status;
     if (::stat(source.hostPath.constData(), &status) != 0)
-        return failed(stateForError(errno, FileStage::OpenSource), errno);
+        return sourceFailed(stateForError(errno, FileStage::OpenSource), errno);
     if (!S_ISREG(status.st_mode))
-        return failed(StateFileOpenError, EINVAL);
+        return sourceFailed(StateFileOpenError, EINVAL);
     const int folder = folders.get(target, location.folders);
     if (folder < 0)
-        return failed(stateForError(errno, FileStage::CreateTarget), errno);
+        return archiveFailed(stateForError(errno, FileStage::CreateTarget), errno);
     const QByteArray name = QFile::encodeName(location.fileName);
     if (ArchiveTarget::isCurrent(folder, name, status, !compressed))
         return FileOutcome();
 
     const int in = ::open(source.hostPath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (in < 0)
-        return failed(stateForError(errno, FileStage::OpenSource), errno);
+        return sourceFailed(stateForError(errno, FileStage::OpenSource), errno);
     // The times and size of what is actually read: the file may have changed since the look-up.
     if (::fstat(in, &status) != 0 || !S_ISREG(status.st_mode)) {
         const int error = errno;
         ::close(in);
-        return failed(StateFileReadError, error);
+        return sourceFailed(StateFileReadError, error);
     }
     ::fcntl(in, F_SETFL, O_RDONLY);
     ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
+    bool sourceSide = false;
     const ArchiveTarget::WriteResult written =
         ArchiveTarget::writeFile(folder, name, status, [&](int out, ArchiveTarget::WriteResult *result) {
             const CopyOutcome copy = compressed ? copyCompressed(in, out, stop) : copyPlain(in, out, stop);
@@ -135,6 +150,7 @@ FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const 
                 return true;
             result->stopped = copy.result == CopyResult::Stopped;
             result->error = copy.error;
+            sourceSide = copy.stage == FileStage::ReadSource;
             if (!result->stopped)
                 result->state = stateForError(copy.error, copy.stage);
             return false;
@@ -144,6 +160,7 @@ FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const 
     outcome.stopped = written.stopped;
     outcome.state = written.state;
     outcome.error = written.error;
+    outcome.sourceSide = sourceSide;
     outcome.copied = !written.stopped && written.state == StateCorrect;
     return outcome;
 }
@@ -227,7 +244,9 @@ void ArchiveRun::run()
     }
     // Temporary files of a run that was killed before its renames would stay for good.
     if (const int swept = removeLeftovers(target.rootFd()))
-        m_log->write(QStringLiteral("%1 archive: %2 temporary files of an interrupted run removed").arg(label).arg(swept));
+        m_log->write(QStringLiteral("%1 archive: %2 temporary files of an interrupted run removed")
+                         .arg(label)
+                         .arg(swept));
     // The archive is brought into the flag's form first; the run writes only in that form.
     ArchiveConversion conversion(target, m_settings.compressed, m_threads, m_stop, m_log, label);
     const ArchiveConversion::Outcome converted = conversion.prepare(m_settings.archivedBefore);
@@ -265,7 +284,8 @@ void ArchiveRun::run()
         }
         if (!haveList) {
             listState = StateFileOpenError;
-            m_log->write(QStringLiteral("%1 archive: the list %2 can not be read: %3").arg(label, m_listFile, listWhy));
+            m_log->write(QStringLiteral("%1 archive: the list %2 can not be read: %3")
+                             .arg(label, m_listFile, listWhy));
         }
     } else {
         m_log->write(
@@ -296,6 +316,7 @@ void ArchiveRun::run()
     size_t firstFailedIndex = sources.files.size();
     StateCode firstFailedState = StateCorrect;
     std::atomic<bool> diskFull{false};
+    std::atomic<int> missingFromArchive{0};
     const auto work = [&] {
         FolderCache folders;
         for (;;) {
@@ -322,6 +343,8 @@ void ArchiveRun::run()
                 // A full disk stops the run: every further file would fail the same way.
                 if (outcome.state == StateDiskFull)
                     diskFull.store(true);
+                if (!outcome.sourceSide)
+                    missingFromArchive.fetch_add(1);
                 const std::lock_guard lock(failureMutex);
                 if (index < firstFailedIndex) {
                     firstFailedIndex = index;
@@ -350,27 +373,43 @@ void ArchiveRun::run()
         return;
     }
 
-    // The list goes in last, so an archive's list never names files that were not yet written.
+    // The list goes in last, so an archive's list never names files that were not yet written,
+    // and only after a run that left none of them out: a full disk stops the run halfway, and a
+    // file the archive could not take is not in it. The list kept from the last whole run stays
+    // then, naming what the archive does hold; the next run that gets through replaces it.
+    const bool listWithheld = diskFull.load() || missingFromArchive.load() > 0;
+    if (haveList && listWithheld)
+        m_log->write(
+            QStringLiteral(
+                "%1 archive: the list is not copied into the archive, %2 of its files are not in it")
+                .arg(label)
+                .arg(diskFull.load() ? QStringLiteral("some") : QString::number(missingFromArchive.load())));
+    // Every renamed file and folder is on the disk before the list that names them is.
+    bool synced = false;
+    if (haveList && !listWithheld && m_result.copied > 0) {
+        target.sync();
+        synced = true;
+    }
     StateCode listCopyState = StateCorrect;
     bool listWritten = false;
-    if (haveList && !sameListInArchive(target.rootFd(), listBytes, listStatus)) {
+    if (haveList && !listWithheld && !sameListInArchive(target.rootFd(), listBytes, listStatus)) {
         listWritten = true;
-        const ArchiveTarget::WriteResult written =
-            ArchiveTarget::writeFile(target.rootFd(), QByteArray(kListFileName), listStatus,
-                                     [&](int out, ArchiveTarget::WriteResult *result) {
-                                         if (win::WriteAll(out, listBytes.constData(), size_t(listBytes.size())))
-                                             return true;
-                                         result->error = errno;
-                                         result->state = stateForError(result->error, FileStage::WriteTarget);
-                                         return false;
-                                     });
+        const ArchiveTarget::WriteResult written = ArchiveTarget::writeFile(
+            target.rootFd(), QByteArray(kListFileName), listStatus,
+            [&](int out, ArchiveTarget::WriteResult *result) {
+                if (win::WriteAll(out, listBytes.constData(), size_t(listBytes.size())))
+                    return true;
+                result->error = errno;
+                result->state = stateForError(result->error, FileStage::WriteTarget);
+                return false;
+            });
         listCopyState = written.state;
         if (written.state != StateCorrect)
             m_log->write(QStringLiteral("%1 archive: the list can not be copied into the archive: %2")
                              .arg(label, stateDescription(written.state)));
     }
     // Written files reach the disk before the run is reported as done.
-    if (m_result.copied > 0 || listWritten)
+    if ((m_result.copied > 0 && !synced) || listWritten)
         target.sync();
     conversion.afterRun();
 

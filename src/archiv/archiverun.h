@@ -22,7 +22,9 @@ class ArchiveLog;
 struct RunResult
 {
     StateCode state = StateCorrect;
-    bool completed = false; // every file was handled (with or without failures) and the list copied
+    // Every file was handled, with or without failures (the list is copied only when none of
+    // them is missing from the archive).
+    bool completed = false;
     bool stopped = false;
     int copied = 0;
     int unchanged = 0;

@@ -125,12 +125,11 @@ ArchiveTarget::WriteResult ArchiveTarget::finish(win::FileBeside &file, const QB
                                                  const struct stat &source)
 {
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
-    // The run ends by waiting until everything written is on the disk; starting each file's
-    // writing-out now lets the disk work while the next files are compressed, instead of all at
-    // the end. It only starts the writing, so it costs no waiting here.
-    ::sync_file_range(file.fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
     ::fchmod(file.fd(), (source.st_mode & 0777) | S_IRUSR | S_IWUSR);
-    if (::futimens(file.fd(), times) != 0 || !file.close(false))
+    // The data reaches the disk before the name does: renamed first, a power cut could leave an
+    // empty or partial file under the final name with the source's time, which the next run
+    // would take for current (a compressed copy is not compared by size) and never copy again.
+    if (::futimens(file.fd(), times) != 0 || !file.close(true))
         return failed(errno, FileStage::WriteTarget);
     // A rename replaces a link standing at the name, never what it points to.
     if (!file.commit(name))

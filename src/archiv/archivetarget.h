@@ -43,7 +43,7 @@ public:
     static bool isCurrent(int folderFd, const QByteArray &name, const struct stat &source, bool sizeToo);
 
     // Writes a file into folderFd under a temporary name and renames it into place when it is
-    // complete, with the given modification time and permissions. write() fills the open file and
+    // complete and on the disk, with the given modification time and permissions. write() fills the open file and
     // returns false (with the outcome filled) to give up; the temporary file is removed then.
     struct WriteResult
     {

@@ -8,7 +8,13 @@
  * open, write, fsync, rename, unlink and close); the others pass uncounted.
  * With CRASHSHIM_TRACE naming a file, each counted call is also written to it as a line
  * "name path" (for a rename "name from -> to"), paths resolved from descriptors, so that the order
- * of writes, syncs and renames can be checked. */
+ * of writes, syncs and renames can be checked.
+ * A program that knows nothing of it is armed from its start with CRASHSHIM_ARM=1, and then:
+ *   CRASHSHIM_UNDER=folder   only calls on files below that folder count (named by path, or by a
+ *                            descriptor or a folder descriptor that leads there);
+ *   CRASHSHIM_STICKY=1       with CRASHSHIM_ERRNO, every counted call from CRASHSHIM_AT on fails,
+ *                            as on a disk that has filled up;
+ *   CRASHSHIM_COUNT_FILE=f   the number of counted calls is written to f when the program ends. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -27,6 +33,9 @@ static long calls;
 static long crashAt;
 static int failWith;
 static unsigned counted = ~0u;
+static int sticky;
+static const char *under;
+static size_t underLength;
 
 enum { OPEN = 1, WRITE = 2, FSYNC = 4, RENAME = 8, UNLINK = 16, CLOSE = 32 };
 
@@ -55,6 +64,7 @@ void crashshim_arm(int on)
         failWith = err ? atoi(err) : 0;
         const char *kinds = getenv("CRASHSHIM_CALLS");
         counted = kinds && *kinds ? kindsNamed(kinds) : ~0u;
+        sticky = getenv("CRASHSHIM_STICKY") != NULL;
         __atomic_store_n(&calls, 0, __ATOMIC_SEQ_CST);
     }
     __atomic_store_n(&armed, on, __ATOMIC_SEQ_CST);
@@ -63,6 +73,55 @@ void crashshim_arm(int on)
 long crashshim_count(void)
 {
     return __atomic_load_n(&calls, __ATOMIC_SEQ_CST);
+}
+
+__attribute__((constructor)) static void armedFromStart(void)
+{
+    under = getenv("CRASHSHIM_UNDER");
+    underLength = under ? strlen(under) : 0;
+    if (getenv("CRASHSHIM_ARM"))
+        crashshim_arm(1);
+}
+
+__attribute__((destructor)) static void reportCount(void)
+{
+    const char *file = getenv("CRASHSHIM_COUNT_FILE");
+    if (!file || !__atomic_load_n(&armed, __ATOMIC_SEQ_CST))
+        return;
+    crashshim_arm(0);
+    FILE *out = fopen(file, "w");
+    if (out) {
+        fprintf(out, "%ld\n", crashshim_count());
+        fclose(out);
+    }
+}
+
+static int startsWithUnder(const char *path)
+{
+    return strncmp(path, under, underLength) == 0 && (path[underLength] == '/' || path[underLength] == 0);
+}
+
+/* Whether the call's file lies below CRASHSHIM_UNDER: path, relative to the folder open in fd
+ * (AT_FDCWD: the working folder) unless absolute; with no path, the file open in fd. */
+static int isUnder(int fd, const char *path)
+{
+    if (!under)
+        return 1;
+    if (path && path[0] == '/')
+        return startsWithUnder(path);
+    char place[PATH_MAX];
+    if (fd == AT_FDCWD) {
+        if (!getcwd(place, sizeof place))
+            return 0;
+    } else {
+        char link[64];
+        snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+        const ssize_t got = readlink(link, place, sizeof place - 1);
+        if (got <= 0)
+            return 0;
+        place[got] = 0;
+    }
+    return startsWithUnder(place);
 }
 
 #define NEXT(name) ((__typeof__(&name))dlsym(RTLD_NEXT, #name))
@@ -124,9 +183,14 @@ static int interceptedCall(unsigned kind, int fd, const char *path, int toDir, c
 {
     if (!__atomic_load_n(&armed, __ATOMIC_SEQ_CST) || !(counted & kind))
         return 0;
+    const int saved = errno;
+    const int below = isUnder(fd, path);
+    errno = saved;
+    if (!below)
+        return 0;
     trace(kind, fd, path, toDir, to);
     const long n = __atomic_add_fetch(&calls, 1, __ATOMIC_SEQ_CST);
-    if (crashAt <= 0 || n != crashAt)
+    if (crashAt <= 0 || (n != crashAt && !(sticky && failWith && n > crashAt)))
         return 0;
     if (!failWith)
         _exit(137);
