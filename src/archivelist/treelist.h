@@ -77,8 +77,13 @@ public:
     ~TTreeList() override;
 
     // Clears the tree and fills it from the list file at fileName, a Windows path ("C:\...").
-    // Throws ListFileError when the file cannot be read, ETreeViewError at a line whose level
-    // does not fit (the nodes read before it stay). Views are refreshed once.
+    // Throws ListFileError when the file cannot be read, ETreeViewError when the list is damaged
+    // (the text names the line): at a line whose level does not fit (the nodes read before it
+    // stay), or once every line is read when a line holds bytes that are not text in the code
+    // page or a name that cannot be one step of a path. Such a name (a drive that is not one
+    // letter A to Z in either case and a colon; below a drive an empty name, "." or "..", or one
+    // holding "\", "/" or ":") is left out of the tree with everything below it. Views are
+    // refreshed once.
     void LoadFromFile(const QString &fileName);
     // Writes the whole tree to the list file at fileName, a Windows path, in the system's ANSI
     // code page. Throws ListFileError when a text cannot be stored (a character outside the code

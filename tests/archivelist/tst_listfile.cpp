@@ -21,8 +21,6 @@
 
 namespace {
 
-
-
 // A tree with every kind, odd names and the characters of the code page in force.
 void buildVariedTree(TTreeList &list)
 {
@@ -60,31 +58,33 @@ private Q_SLOTS:
             << QByteArray("DC:\n DData [.doc;.xls]\r DProjects\r\n  Fplan.txt") << example << false;
         QTest::newRow("end-of-file mark")
             << QByteArray("DC:\r\n\x1A\r\n DA\r\n\x1A") << "0:2:C:|1:1:A" << false;
+        // A nameless drive is no drive: it is left out, and the list counts as damaged.
         QTest::newRow("empty line is a nameless drive")
-            << QByteArray("DC:\r\n DA\r\n\r\nDD:\r\n") << "0:2:C:|1:1:A|0:2:|0:2:D:" << false;
-        QTest::newRow("kind letters") << QByteArray("DC:\r\n Fd\r\n data\r\n dx\r\n fy\r\n other\r\n D\r\n")
-                                      << "0:2:C:|1:0:d|1:1:ata|1:1:x|1:0:y|1:0:other|1:1:" << false;
-        QTest::newRow("level 0 is a drive whatever its letter")
-            << QByteArray("FC:\r\nFD: [.*]\r\nxyz\r\n\tDE:\r\n")
-            << "0:2:C:|0:4:D: [.*]|0:2:xyz|0:2:\tDE:" << false;
+            << QByteArray("DC:\r\n DA\r\n\r\nDD:\r\n") << "0:2:C:|1:1:A|0:2:D:" << true;
+        QTest::newRow("kind letters") << QByteArray("DC:\r\n Fd\r\n data\r\n dx\r\n fy\r\n other\r\n")
+                                      << "0:2:C:|1:0:d|1:1:ata|1:1:x|1:0:y|1:0:other" << false;
+        QTest::newRow("level 0 is a drive whatever its kind letter")
+            << QByteArray("FC:\r\nFD: [.*]\r\nde:\r\n") << "0:2:C:|0:4:D: [.*]|0:2:e:" << false;
         QTest::newRow("a file keeps its brackets")
             << QByteArray("DC:\r\n Fa [.x]\r\n  Fb\r\n") << "0:2:C:|1:0:a [.x]|2:0:b" << false;
         QTest::newRow("first line indented once")
             << QByteArray(" DC:\r\n DA\r\n  FB\r\nDD:\r\n") << "0:2:C:|1:1:A|2:0:B|0:2:D:" << false;
         QTest::newRow("first line indented twice") << QByteArray("  DC:\r\nDD:\r\n") << QString() << true;
         QTest::newRow("back up several levels")
-            << QByteArray("DC:\r\n DA\r\n  DB\r\n   Ff\r\n DZ\r\nDD:\r\n ")
-            << "0:2:C:|1:1:A|2:1:B|3:0:f|1:1:Z|0:2:D:|1:0:" << false;
+            << QByteArray("DC:\r\n DA\r\n  DB\r\n   Ff\r\n DZ\r\nDD:\r\n Fx")
+            << "0:2:C:|1:1:A|2:1:B|3:0:f|1:1:Z|0:2:D:|1:0:x" << false;
         QTest::newRow("two levels deeper keeps what was read")
             << QByteArray("DC:\r\n DA\r\n   DB\r\nDD:\r\n") << "0:2:C:|1:1:A" << true;
         QTest::newRow("empty file") << QByteArray() << QString() << false;
-        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF" "DC:\r\n DA\r\n") << "0:2:C:|1:1:A" << false;
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF"
+                                                       "DC:\r\n DA\r\n")
+                                         << "0:2:C:|1:1:A" << false;
         // A NUL would cut the name short: the list is damaged from that line on.
         QTest::newRow("NUL in a name") << QByteArray("DC:\r\n DA\0../x\r\n DB\r\n", 20) << "0:2:C:" << true;
         // Every line is read, but the list counts as damaged so that its bytes are kept.
         QTest::newRow("bytes that are not UTF-8")
-            << QByteArray("DC:\r\n DA\xC3\x28\r\n DB\r\n") << QString::fromUtf8("0:2:C:|1:1:A\xEF\xBF\xBD(|1:1:B")
-            << true;
+            << QByteArray("DC:\r\n DA\xC3\x28\r\n DB\r\n")
+            << QString::fromUtf8("0:2:C:|1:1:A\xEF\xBF\xBD(|1:1:B") << true;
     }
     void readerAcceptsEveryLineForm()
     {
@@ -120,10 +120,11 @@ private Q_SLOTS:
         QFile big(host(QStringLiteral("big.lst")));
         QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(65 * 1024 * 1024));
         big.close();
-        for (const QString &name : {windows(QStringLiteral("missing.lst")), win::ToWindowsPath(m_dir.path()),
-                                    QStringLiteral("not a path"), windows(QStringLiteral("fifo.lst")),
-                                    windows(QStringLiteral("zero.lst")), windows(QStringLiteral("dangling.lst")),
-                                    windows(QStringLiteral("big.lst"))}) {
+        for (const QString &name :
+             {windows(QStringLiteral("missing.lst")), win::ToWindowsPath(m_dir.path()),
+              QStringLiteral("not a path"), windows(QStringLiteral("fifo.lst")),
+              windows(QStringLiteral("zero.lst")), windows(QStringLiteral("dangling.lst")),
+              windows(QStringLiteral("big.lst"))}) {
             bool raised = false;
             try {
                 list.LoadFromFile(name);
@@ -291,11 +292,13 @@ private Q_SLOTS:
     {
         QTemporaryDir folder;
         const QString hostFile = folder.filePath(QStringLiteral("afiles.lst"));
-        const QStringList leftovers{QStringLiteral(".afiles.lst.new-0"), QStringLiteral(".afiles.lst.new-3k9z1q8x7w6v5")};
+        const QStringList leftovers{QStringLiteral(".afiles.lst.new-0"),
+                                    QStringLiteral(".afiles.lst.new-3k9z1q8x7w6v5")};
         // Names that only look alike, another target's, a folder and a link stay.
-        const QStringList others{QStringLiteral(".afiles.lst.new-ABC"), QStringLiteral(".afiles.lst.new-12345678901234"),
-                                 QStringLiteral(".ext.lst.new-abc"), QStringLiteral("afiles.lst.new-abc"),
-                                 QStringLiteral(".afiles.lst.new-"), QStringLiteral("afiles.lst")};
+        const QStringList others{
+            QStringLiteral(".afiles.lst.new-ABC"), QStringLiteral(".afiles.lst.new-12345678901234"),
+            QStringLiteral(".ext.lst.new-abc"),    QStringLiteral("afiles.lst.new-abc"),
+            QStringLiteral(".afiles.lst.new-"),    QStringLiteral("afiles.lst")};
         for (const QString &name : leftovers + others)
             writeFile(folder.filePath(name), "x");
         QVERIFY(QDir(folder.path()).mkdir(QStringLiteral(".afiles.lst.new-dir")));
@@ -304,11 +307,13 @@ private Q_SLOTS:
         TTreeList list;
         list.AddDir(QStringLiteral("C:\\New"), QString());
         list.SaveToFile(win::ToWindowsPath(hostFile));
-        QStringList expected = others + QStringList{QStringLiteral(".afiles.lst.new-dir"), QStringLiteral(".afiles.lst.new-link")};
+        QStringList expected = others + QStringList{QStringLiteral(".afiles.lst.new-dir"),
+                                                    QStringLiteral(".afiles.lst.new-link")};
         expected.sort();
-        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                               QDir::Name),
-                 expected);
+        QCOMPARE(
+            QDir(folder.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name),
+            expected);
         QCOMPARE(readFile(hostFile), QByteArray("DC:\r\n DNew\r\n"));
     }
 };
