@@ -1,6 +1,7 @@
 // Turning the archive list into the files of one run.
 #include "archivesources.h"
 
+#include "archivelist/extensionset.h"
 #include "archivelist/treelist.h"
 #include "platform/hostdir.h"
 #include "platform/paths.h"
@@ -17,13 +18,7 @@ namespace archiver {
 
 QStringList splitExtensionSet(const QString &set)
 {
-    QStringList result;
-    for (const QString &entry : set.split(QLatin1Char(';'))) {
-        const QString trimmed = entry.trimmed();
-        if (!trimmed.isEmpty())
-            result.append(trimmed);
-    }
-    return result;
+    return extensionset::matchedEntries(set);
 }
 
 bool extensionInSet(const QString &fileName, const QStringList &set)

@@ -2,6 +2,7 @@
 //
 // One line per node in depth-first order: one space per level, the kind letter ("D" for drives
 // and directories, "F" for files), the node text, CR LF; single bytes of the ANSI code page.
+#include "extensionset.h"
 #include "safefile.h"
 #include "textlines.h"
 #include "treelist.h"
@@ -178,6 +179,11 @@ void TTreeList::fillFromBytes(const QByteArray &bytes)
         int kind = level == 0 ? DriveNode : directory ? DirectoryNode : FileNode;
         if (kind != FileNode && name.contains(kSetStart))
             kind += 2;
+        if (setAt >= 0) {
+            const QString problem = extensionset::setProblem(name, kind == FileNode);
+            if (!problem.isEmpty() && m_readNoteCount++ < kKeptReadNotes)
+                m_readNotes.append(QStringLiteral("Line %1: %2").arg(lineNumber).arg(problem));
+        }
         TreeListNode *parent = level == 0 ? &m_root : path.back();
         TreeListNode *node = makeNode(parent, std::move(name), kind);
         node->m_row = parent->childCount();

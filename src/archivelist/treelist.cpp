@@ -335,6 +335,8 @@ void TTreeList::clearNodes()
 {
     m_selectionDropped = m_selected != nullptr;
     m_selected = nullptr;
+    m_readNotes.clear();
+    m_readNoteCount = 0;
     m_root.m_index.reset();
     m_root.m_children.clear();
     m_freeNodes.clear();

@@ -7,6 +7,7 @@
 #include <QAbstractItemModel>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QVarLengthArray>
 
 #include <deque>
@@ -94,6 +95,13 @@ public:
     QByteArray ListFileBytes() const;
     // Fills the tree from the bytes of a list file, as LoadFromFile does.
     void LoadFromBytes(const QByteArray &bytes);
+    // What the last load took as it stands but found amiss in an extension set, one text per line
+    // ("Line 12: the set is not closed by "]""), as extensionset::setProblem says it: the first
+    // kKeptReadNotes of ReadNoteCount(). A set only decides which files are archived; it is
+    // never a path, and such a set does not make the list damaged.
+    const QStringList &ReadNotes() const { return m_readNotes; }
+    int ReadNoteCount() const { return m_readNoteCount; }
+    static constexpr int kKeptReadNotes = 50;
 
     // Finds or makes the nodes of a directory path (C:\Data\Sub, C:\ or C:) and gives the last
     // one extSet (an empty extSet leaves a found node's set as it is). None for a path that is
@@ -172,4 +180,6 @@ private:
     std::vector<TreeListNode *> m_freeNodes;
     TreeListNode *m_selected = nullptr;
     bool m_selectionDropped = false;
+    QStringList m_readNotes;
+    int m_readNoteCount = 0;
 };

@@ -46,7 +46,7 @@ QStringList listing(const QString &folder)
 QByteArray withLinesBelow(const QString &path, const QList<QByteArray> &extraLines)
 {
     TTreeList list;
-    TreeListNode *node = list.AddDir(path, QStringLiteral(".txt"));
+    TreeListNode *node = list.AddDir(path, QStringLiteral(".TXT"));
     const int level = node->level() + 1;
     QByteArray bytes = list.ListFileBytes();
     const int at = bytes.indexOf("D" + node->text().toUtf8() + "\r\n");
@@ -104,7 +104,7 @@ private Q_SLOTS:
         const QByteArray list =
             withLinesBelow(winPath(source), {"D.. [.*]", "D..\\outside [.*]", "D../outside [.*]",
                                              "F..\\beside.txt", "D. [.txt]", "D [.*]", "F", "DC: [.*]",
-                                             "Ftrailing. ", "Fgone\x1B[2J.txt", "DSub"});
+                                             "Ftrailing. ", "Fgone\x1B[2J.txt", "DSub [../x;*;.tar.gz]"});
         writeFile(program.listFile(), list + "DCC [.*]\r\n D..\r\n  FWindows\r\n");
         const QString log = win::Prefix::logDir() + QStringLiteral("/archiv.log");
         QFile::remove(log);
@@ -113,8 +113,9 @@ private Q_SLOTS:
         QCOMPARE(program.archive(1), int(StateFileOpenError));
         program.stop();
 
-        // The sound items: the folder's .txt files, a file listed with a dot and a blank at the
-        // end of its name; nothing through "..", ".", an empty name or another drive.
+        // The sound items: the folder's .txt files (its set says .TXT: the case does not count),
+        // a file listed with a dot and a blank at the end of its name; nothing through "..", ".",
+        // an empty name or another drive, and nothing through a set that is no extension.
         const QString root = dest + QStringLiteral("/Archive1");
         QStringList archived;
         for (const QString &entry : listing(root))
@@ -150,6 +151,13 @@ private Q_SLOTS:
                                    .arg(firstBad)),
                  qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("gone<U+001B>[2J.txt")), qPrintable(text));
+        // A set that matches nothing is noted with its line, and archives nothing.
+        const int subLine = int(list.left(list.indexOf("DSub [")).count('\n')) + 1;
+        QVERIFY2(
+            text.contains(QStringLiteral("the list %1, Line %2: the set's entry \"../x\" is no extension")
+                              .arg(winPath(program.listFile()))
+                              .arg(subLine)),
+            qPrintable(text));
         QVERIFY(!text.contains(QChar(0x1B)));
     }
 

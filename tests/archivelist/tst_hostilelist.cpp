@@ -98,6 +98,61 @@ private Q_SLOTS:
         }
     }
 
+    void setsThatMatchNothingAreNoted_data()
+    {
+        QTest::addColumn<QByteArray>("line"); // below "DC:"
+        QTest::addColumn<QString>("note");    // after "Line 2: "; empty for none
+        const QString noEntry = QStringLiteral("the set has no entry: nothing is archived through it");
+        const auto noExtension = [](const char *entry) {
+            return QStringLiteral("the set's entry \"%1\" is no extension such as .doc: it matches no file")
+                .arg(QLatin1String(entry));
+        };
+        QTest::newRow("not closed") << QByteArray(" DA [.doc;.xls")
+                                    << QStringLiteral("the set is not closed by \"]\"");
+        QTest::newRow("empty") << QByteArray(" DA []") << noEntry;
+        QTest::newRow("only separators") << QByteArray(" DA [; ;]") << noEntry;
+        QTest::newRow("a path") << QByteArray(" DA [.doc;../x]") << noExtension("../x");
+        QTest::newRow("a wildcard") << QByteArray(" DA [*]") << noExtension("*");
+        QTest::newRow("without its dot") << QByteArray(" DA [doc]") << noExtension("doc");
+        QTest::newRow("two extensions") << QByteArray(" DA [.tar.gz]") << noExtension(".tar.gz");
+        QTest::newRow("a name with a bracket of its own")
+            << QByteArray(" DMy [draft] [.doc]") << noExtension("draft] [.doc");
+        QTest::newRow("on a file") << QByteArray(" Fa [.doc]")
+                                   << QStringLiteral("a file item holds a set, which is not used");
+        QTest::newRow("twice the same") << QByteArray(" DA [.doc;.doc]") << QString();
+        QTest::newRow("upper case, blanks, every file, a trailing dot")
+            << QByteArray(" DA [ .DOC ; .* ;.]") << QString();
+    }
+    void setsThatMatchNothingAreNoted()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, note);
+        TTreeList list;
+        // Noted, not damage: the line is in the tree as it stands.
+        QCOMPARE(load(list, "DC:\r\n" + line + "\r\n"), QString());
+        QCOMPARE(list.nodeCount(), 2);
+        QCOMPARE(list.topLevelNode(0)->child(0)->text().toLatin1(), line.mid(2));
+        QCOMPARE(list.ReadNotes(),
+                 note.isEmpty() ? QStringList() : QStringList{QStringLiteral("Line 2: ") + note});
+    }
+
+    void readNotesAreBounded()
+    {
+        QByteArray bytes("DC:\r\n");
+        for (int i = 0; i < 1000; ++i)
+            bytes += " DA" + QByteArray::number(i) + " [*]\r\n";
+        TTreeList list;
+        QCOMPARE(load(list, bytes), QString());
+        QCOMPARE(list.ReadNoteCount(), 1000);
+        QCOMPARE(list.ReadNotes().size(), qsizetype(TTreeList::kKeptReadNotes));
+        QVERIFY(list.ReadNotes().last().startsWith(
+            QStringLiteral("Line %1: ").arg(TTreeList::kKeptReadNotes + 1)));
+        // Notes are those of the last load.
+        list.LoadFromBytes("DC:\r\n DA [.doc]\r\n");
+        QCOMPARE(list.ReadNoteCount(), 0);
+        QVERIFY(list.ReadNotes().isEmpty());
+    }
+
     // A long line is one entry, whatever its length against the usual buffer sizes, and a last
     // line without its ending reads as with it.
     void longLinesAreNeverSplit()
