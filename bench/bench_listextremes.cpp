@@ -2,7 +2,11 @@
 // nested folders, loaded as the panel loads its list at start (read into the start page's tree
 // and view, copied into the archive list page's tree, written back as bytes) and collected as
 // the Archiver collects a run's files. Each size is also timed at a tenth: a ..._scaling_ratio
-// near 1 says the cost grows with the size, near 10 that it grows with its square.
+// near 1 says the cost grows with the size, near 10 that it grows with its square. The chain's
+// file itself grows with the square of its depth (each line is indented by one blank per level),
+// so reading and writing it do as well once its bytes outweigh its nodes; listx_chain_bytes says
+// how large it is. The Archiver's figures include finding each file's place on the drive (the
+// files of the flat list are not there, the dearer case).
 // DUNLIVO_BENCH_SMALL=1 takes 100,000 files and 2,000 levels.
 #include "figures.h"
 
@@ -116,6 +120,7 @@ int main(int argc, char **argv)
     const double chainPanel = panelMs(chain);
     const double chainArchiver = archiverMs(chain, 0);
     printFigure("listx_chain_levels", levels, "levels");
+    printFigure("listx_chain_bytes", double(chain.size()), "bytes");
     printFigure("listx_chain_panel_ms", chainPanel, "ms");
     printFigure("listx_chain_panel_scaling_ratio", chainPanel / (10 * panelMs(chainTenth)), "x");
     printFigure("listx_chain_archiver_ms", chainArchiver, "ms");

@@ -120,6 +120,10 @@ void TTreeList::fillFromBytes(const QByteArray &bytes)
         ++lineNumber;
         if (size == 1 && line[0] == '\x1A')
             return true; // the end-of-file mark of old text files
+        // An empty line, such as an editor leaves at the end, holds no node (a line of blanks or
+        // a kind letter alone is a node without a name).
+        if (size == 0)
+            return true;
         // A name cut at a NUL would name another file; the list is damaged from here on.
         if (std::memchr(line, 0, size_t(size)))
             throw ETreeViewError(QStringLiteral("Line %1: the line holds a NUL byte").arg(lineNumber));

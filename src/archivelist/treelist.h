@@ -83,8 +83,8 @@ public:
     // stay), or once every line is read when a line holds bytes that are not text in the code
     // page or a name that cannot be one step of a path. Such a name (a drive that is not one
     // letter A to Z in either case and a colon; below a drive an empty name, "." or "..", or one
-    // holding "\", "/" or ":") is left out of the tree with everything below it. Views are
-    // refreshed once.
+    // holding "\", "/" or ":") is left out of the tree with everything below it. An empty line
+    // holds no node. Views are refreshed once.
     void LoadFromFile(const QString &fileName);
     // Writes the whole tree to the list file at fileName, a Windows path, in the system's ANSI
     // code page. Throws ListFileError when a text cannot be stored (a character outside the code

@@ -218,6 +218,11 @@ private Q_SLOTS:
                 node = node->child(0);
             QCOMPARE(node->text(), QStringLiteral("leaf"));
             QCOMPARE(node->level(), kLevels + 1);
+            QString path = QStringLiteral("C:\\");
+            for (int level = 1; level <= kLevels; ++level)
+                path += QStringLiteral("d%1\\").arg(level);
+            QCOMPARE(TTreeList::NodePath(node), path + QStringLiteral("leaf"));
+            QCOMPARE(TTreeList::NodePath(node->parent()), path);
             // Deleting the leaf takes the chain of plain steps above it with it.
             copy.DeleteNode(node, false);
             QCOMPARE(copy.nodeCount(), 0);

@@ -58,9 +58,11 @@ private Q_SLOTS:
             << QByteArray("DC:\n DData [.doc;.xls]\r DProjects\r\n  Fplan.txt") << example << false;
         QTest::newRow("end-of-file mark")
             << QByteArray("DC:\r\n\x1A\r\n DA\r\n\x1A") << "0:2:C:|1:1:A" << false;
+        QTest::newRow("empty lines hold no node")
+            << QByteArray("DC:\r\n DA\r\n\r\n  FB\r\nDD:\r\n\r\n\n") << "0:2:C:|1:1:A|2:0:B|0:2:D:" << false;
         // A nameless drive is no drive: it is left out, and the list counts as damaged.
-        QTest::newRow("empty line is a nameless drive")
-            << QByteArray("DC:\r\n DA\r\n\r\nDD:\r\n") << "0:2:C:|1:1:A|0:2:D:" << true;
+        QTest::newRow("a kind letter alone is a nameless drive")
+            << QByteArray("DC:\r\n DA\r\nD\r\n Fx\r\nDD:\r\n") << "0:2:C:|1:1:A|0:2:D:" << true;
         QTest::newRow("kind letters") << QByteArray("DC:\r\n Fd\r\n data\r\n dx\r\n fy\r\n other\r\n")
                                       << "0:2:C:|1:0:d|1:1:ata|1:1:x|1:0:y|1:0:other" << false;
         QTest::newRow("level 0 is a drive whatever its kind letter")
