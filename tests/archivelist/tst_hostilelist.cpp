@@ -196,10 +196,11 @@ private Q_SLOTS:
             QCOMPARE(big->child(kFiles - 1)->row(), kFiles - 1);
             TTreeList copy;
             copy.Assign(list);
+            list.Clear();
             QCOMPARE(copy.ListFileBytes(), bytes);
             // Adding below the big folder finds what is there instead of adding it again.
-            list.AddFile(QStringLiteral("C:\\Big\\FILE999999.TXT"));
-            QCOMPARE(list.nodeCount(), kFiles + 2);
+            copy.AddFile(QStringLiteral("C:\\Big\\FILE999999.TXT"));
+            QCOMPARE(copy.nodeCount(), kFiles + 2);
         }
         {
             constexpr int kLevels = 10000;
