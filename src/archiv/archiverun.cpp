@@ -12,8 +12,8 @@
 #include "archivelist/listerror.h"
 #include "archivelist/safefile.h"
 #include "archivelist/treelist.h"
-#include "platform/paths.h"
 #include "platform/posixio.h"
+#include "platform/paths.h"
 
 #include <QFile>
 
@@ -227,9 +227,7 @@ void ArchiveRun::run()
     }
     // Temporary files of a run that was killed before its renames would stay for good.
     if (const int swept = removeLeftovers(target.rootFd()))
-        m_log->write(QStringLiteral("%1 archive: %2 temporary files of an interrupted run removed")
-                         .arg(label)
-                         .arg(swept));
+        m_log->write(QStringLiteral("%1 archive: %2 temporary files of an interrupted run removed").arg(label).arg(swept));
     // The archive is brought into the flag's form first; the run writes only in that form.
     ArchiveConversion conversion(target, m_settings.compressed, m_threads, m_stop, m_log, label);
     const ArchiveConversion::Outcome converted = conversion.prepare(m_settings.archivedBefore);
@@ -267,8 +265,7 @@ void ArchiveRun::run()
         }
         if (!haveList) {
             listState = StateFileOpenError;
-            m_log->write(QStringLiteral("%1 archive: the list %2 can not be read: %3")
-                             .arg(label, m_listFile, listWhy));
+            m_log->write(QStringLiteral("%1 archive: the list %2 can not be read: %3").arg(label, m_listFile, listWhy));
         }
     } else {
         m_log->write(
@@ -368,15 +365,15 @@ void ArchiveRun::run()
     bool listWritten = false;
     if (haveList && !sameListInArchive(target.rootFd(), listBytes, listStatus)) {
         listWritten = true;
-        const ArchiveTarget::WriteResult written = ArchiveTarget::writeFile(
-            target.rootFd(), QByteArray(kListFileName), listStatus,
-            [&](int out, ArchiveTarget::WriteResult *result) {
-                if (win::WriteAll(out, listBytes.constData(), size_t(listBytes.size())))
-                    return true;
-                result->error = errno;
-                result->state = stateForError(result->error, FileStage::WriteTarget);
-                return false;
-            });
+        const ArchiveTarget::WriteResult written =
+            ArchiveTarget::writeFile(target.rootFd(), QByteArray(kListFileName), listStatus,
+                                     [&](int out, ArchiveTarget::WriteResult *result) {
+                                         if (win::WriteAll(out, listBytes.constData(), size_t(listBytes.size())))
+                                             return true;
+                                         result->error = errno;
+                                         result->state = stateForError(result->error, FileStage::WriteTarget);
+                                         return false;
+                                     });
         listCopyState = written.state;
         if (written.state != StateCorrect)
             m_log->write(QStringLiteral("%1 archive: the list can not be copied into the archive: %2")

@@ -167,7 +167,7 @@ void TTreeList::fillFromBytes(const QByteArray &bytes)
             high |= static_cast<unsigned char>(rest[i]);
         QString name = high < 0x80 ? QString::fromLatin1(rest, restSize)
                                    : win::AnsiCodePage::decode(codePage, rest, restSize);
-        if (high >= 0x80 &&
+        if (high >= 0x80 && !firstDamagedLine &&
             win::AnsiCodePage::encode(codePage, name) != QByteArray::fromRawData(rest, restSize))
             noteDamage(QStringLiteral("bytes that are not text in the code page"));
         // A name that is not one step of a path would lead elsewhere once joined into one: the

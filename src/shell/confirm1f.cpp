@@ -66,10 +66,7 @@ void Tconfirm1F::SpeedButton1Click()
         accept();
 }
 
-void Tconfirm1F::SpeedButton2Click()
-{
-    reject();
-}
+void Tconfirm1F::SpeedButton2Click() { reject(); }
 
 void Tconfirm1F::Timer1Timer()
 {

@@ -21,6 +21,8 @@
 
 namespace {
 
+
+
 // A tree with every kind, odd names and the characters of the code page in force.
 void buildVariedTree(TTreeList &list)
 {
@@ -78,15 +80,13 @@ private Q_SLOTS:
         QTest::newRow("two levels deeper keeps what was read")
             << QByteArray("DC:\r\n DA\r\n   DB\r\nDD:\r\n") << "0:2:C:|1:1:A" << true;
         QTest::newRow("empty file") << QByteArray() << QString() << false;
-        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF"
-                                                       "DC:\r\n DA\r\n")
-                                         << "0:2:C:|1:1:A" << false;
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF" "DC:\r\n DA\r\n") << "0:2:C:|1:1:A" << false;
         // A NUL would cut the name short: the list is damaged from that line on.
         QTest::newRow("NUL in a name") << QByteArray("DC:\r\n DA\0../x\r\n DB\r\n", 20) << "0:2:C:" << true;
         // Every line is read, but the list counts as damaged so that its bytes are kept.
         QTest::newRow("bytes that are not UTF-8")
-            << QByteArray("DC:\r\n DA\xC3\x28\r\n DB\r\n")
-            << QString::fromUtf8("0:2:C:|1:1:A\xEF\xBF\xBD(|1:1:B") << true;
+            << QByteArray("DC:\r\n DA\xC3\x28\r\n DB\r\n") << QString::fromUtf8("0:2:C:|1:1:A\xEF\xBF\xBD(|1:1:B")
+            << true;
     }
     void readerAcceptsEveryLineForm()
     {
@@ -122,11 +122,10 @@ private Q_SLOTS:
         QFile big(host(QStringLiteral("big.lst")));
         QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(65 * 1024 * 1024));
         big.close();
-        for (const QString &name :
-             {windows(QStringLiteral("missing.lst")), win::ToWindowsPath(m_dir.path()),
-              QStringLiteral("not a path"), windows(QStringLiteral("fifo.lst")),
-              windows(QStringLiteral("zero.lst")), windows(QStringLiteral("dangling.lst")),
-              windows(QStringLiteral("big.lst"))}) {
+        for (const QString &name : {windows(QStringLiteral("missing.lst")), win::ToWindowsPath(m_dir.path()),
+                                    QStringLiteral("not a path"), windows(QStringLiteral("fifo.lst")),
+                                    windows(QStringLiteral("zero.lst")), windows(QStringLiteral("dangling.lst")),
+                                    windows(QStringLiteral("big.lst"))}) {
             bool raised = false;
             try {
                 list.LoadFromFile(name);
@@ -294,13 +293,11 @@ private Q_SLOTS:
     {
         QTemporaryDir folder;
         const QString hostFile = folder.filePath(QStringLiteral("afiles.lst"));
-        const QStringList leftovers{QStringLiteral(".afiles.lst.new-0"),
-                                    QStringLiteral(".afiles.lst.new-3k9z1q8x7w6v5")};
+        const QStringList leftovers{QStringLiteral(".afiles.lst.new-0"), QStringLiteral(".afiles.lst.new-3k9z1q8x7w6v5")};
         // Names that only look alike, another target's, a folder and a link stay.
-        const QStringList others{
-            QStringLiteral(".afiles.lst.new-ABC"), QStringLiteral(".afiles.lst.new-12345678901234"),
-            QStringLiteral(".ext.lst.new-abc"),    QStringLiteral("afiles.lst.new-abc"),
-            QStringLiteral(".afiles.lst.new-"),    QStringLiteral("afiles.lst")};
+        const QStringList others{QStringLiteral(".afiles.lst.new-ABC"), QStringLiteral(".afiles.lst.new-12345678901234"),
+                                 QStringLiteral(".ext.lst.new-abc"), QStringLiteral("afiles.lst.new-abc"),
+                                 QStringLiteral(".afiles.lst.new-"), QStringLiteral("afiles.lst")};
         for (const QString &name : leftovers + others)
             writeFile(folder.filePath(name), "x");
         QVERIFY(QDir(folder.path()).mkdir(QStringLiteral(".afiles.lst.new-dir")));
@@ -309,13 +306,11 @@ private Q_SLOTS:
         TTreeList list;
         list.AddDir(QStringLiteral("C:\\New"), QString());
         list.SaveToFile(win::ToWindowsPath(hostFile));
-        QStringList expected = others + QStringList{QStringLiteral(".afiles.lst.new-dir"),
-                                                    QStringLiteral(".afiles.lst.new-link")};
+        QStringList expected = others + QStringList{QStringLiteral(".afiles.lst.new-dir"), QStringLiteral(".afiles.lst.new-link")};
         expected.sort();
-        QCOMPARE(
-            QDir(folder.path())
-                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name),
-            expected);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                               QDir::Name),
+                 expected);
         QCOMPARE(readFile(hostFile), QByteArray("DC:\r\n DNew\r\n"));
     }
 };
