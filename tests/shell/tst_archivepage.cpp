@@ -12,8 +12,8 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QStyledItemDelegate>
 #include <QMimeData>
+#include <QStyledItemDelegate>
 #include <QToolButton>
 
 #include <sys/xattr.h>
