@@ -5,5 +5,8 @@
 
 QString ShownNameDelegate::displayText(const QVariant &value, const QLocale &locale) const
 {
-    return shownName(QStyledItemDelegate::displayText(value, locale));
+    // Before the base class turns a line feed into a line separator of its own.
+    if (value.typeId() == QMetaType::QString)
+        return shownName(value.toString());
+    return QStyledItemDelegate::displayText(value, locale);
 }

@@ -201,7 +201,7 @@ private Q_SLOTS:
     {
         ArchivePanel p;
         makeFolders(p.driveHost(), {"Esc\x1B[2J"});
-        makeFiles(p.driveHost(), {"Esc\x1B[2J/tab\there.txt"});
+        makeFiles(p.driveHost(), {"Esc\x1B[2J/tab\there.txt", "Esc\x1B[2J/two\nlines"});
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
         QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
@@ -210,6 +210,8 @@ private Q_SLOTS:
         QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Esc<U+001B>[2J"));
         QCOMPARE(drawnText(m->LFV, fileIndex(m->LFV, QStringLiteral("tab\there.txt"))),
                  QStringLiteral("tab<U+0009>here.txt"));
+        QCOMPARE(drawnText(m->LFV, fileIndex(m->LFV, QStringLiteral("two\nlines"))),
+                 QStringLiteral("two<U+000A>lines"));
         QCOMPARE(drawnText(m->LsDT, m->LsDT->currentIndex()), QStringLiteral("Esc<U+001B>[2J"));
         clickItem(m->LsDT, m->LsDT->currentIndex());
         QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Esc<U+001B>[2J"));
