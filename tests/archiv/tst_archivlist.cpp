@@ -216,7 +216,14 @@ private Q_SLOTS:
             // A million files below one folder on a drive that is not there: every one counted,
             // not each kept for the log.
             TTreeList list;
-            QByteArray bytes("DQ:\r\n DMissing [.*]\r\n");
+            QString mapped;
+            for (const win::DriveMapping &drive : win::DriveMap())
+                mapped += drive.letter;
+            char missing = 'Z';
+            while (missing > 'A' && mapped.contains(QLatin1Char(missing)))
+                --missing;
+            QVERIFY(!mapped.contains(QLatin1Char(missing)));
+            QByteArray bytes = QByteArray("D") + missing + ":\r\n DMissing [.*]\r\n";
             for (int i = 0; i < 1000000; ++i)
                 bytes += " Ff" + QByteArray::number(i) + "\r\n";
             list.LoadFromBytes(bytes);
