@@ -1,7 +1,8 @@
 // The Archiver and archive lists written to do harm: names that are no single step of a path
 // archive nothing and write nothing outside the archive, while the rest of the list is archived;
 // names with control characters are archived under their own name and written out in the log;
-// the files of a million-item list and of a ten-thousand-level chain are collected exactly.
+// the files of a million-item list, of a ten-thousand-level chain and of long names are collected
+// exactly.
 #include "archiverprogram.h"
 #include "testfiles.h"
 #include "testmain.h"
@@ -189,6 +190,16 @@ private Q_SLOTS:
                 QCOMPARE(sources.files[size_t(i)].hostPath,
                          QFile::encodeName(folder + QStringLiteral("/f%1").arg(i)));
             }
+        }
+        for (const int lineSize : {4096, 8191, 8193, 1 << 20}) {
+            // A long name is one item, refused by its length, never cut into two.
+            TTreeList list;
+            const QByteArray bytes = "DC:\r\n F" + QByteArray(lineSize - 2, 'n');
+            list.LoadFromBytes(bytes);
+            const SourceList sources = collectSources(list);
+            QCOMPARE(int(sources.files.size()), 0);
+            QCOMPARE(sources.problemCount, 1);
+            QCOMPARE(sources.firstFailedPath.size(), 3 + lineSize - 2);
         }
         {
             // Ten thousand levels, an archived folder near the top and a file at the bottom whose
