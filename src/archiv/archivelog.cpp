@@ -2,6 +2,7 @@
 #include "archivelog.h"
 
 #include "platform/privatefiles.h"
+#include "platform/shownname.h"
 
 #include <QDateTime>
 
@@ -32,8 +33,9 @@ void ArchiveLog::write(const QString &line)
     if (!m_file.isOpen())
         return;
     rotateIfLarge();
+    // A name with control characters in it cannot break the line or act on a terminal showing it.
     const QString stamped = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
-                            QLatin1Char(' ') + line + QLatin1Char('\n');
+                            QLatin1Char(' ') + shownName(line) + QLatin1Char('\n');
     m_file.write(stamped.toUtf8());
     m_file.flush();
 }

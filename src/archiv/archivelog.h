@@ -1,6 +1,7 @@
 // The Archiver's log: one line per event, with the local time, in the prefix's log folder. Safe
 // to use from the run's worker threads. The file is started afresh (the old one kept as
-// archiv.log.1) when it grows past a megabyte.
+// archiv.log.1) when it grows past a megabyte. Control characters in a line (of a file name) are
+// written out as shownName shows them.
 #pragma once
 
 #include <QFile>

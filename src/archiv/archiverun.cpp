@@ -303,9 +303,19 @@ void ArchiveRun::run()
         }
     }
 
+    for (const QString &note : list.ReadNotes())
+        m_log->write(QStringLiteral("%1 archive: the list %2, %3").arg(label, m_listFile, note));
+    if (list.ReadNoteCount() > list.ReadNotes().size())
+        m_log->write(QStringLiteral("%1 archive: the list %2, %3 more lines like these")
+                         .arg(label, m_listFile)
+                         .arg(list.ReadNoteCount() - list.ReadNotes().size()));
     const SourceList sources = collectSources(list);
     for (const QString &problem : sources.problems)
         m_log->write(QStringLiteral("%1 archive: %2").arg(label, problem));
+    if (sources.problemCount > sources.problems.size())
+        m_log->write(QStringLiteral("%1 archive: %2 more items can not be listed")
+                         .arg(label)
+                         .arg(sources.problemCount - sources.problems.size()));
 
     // Each thread takes the next file; the failure reported is that of the first file in list
     // order, whichever thread met it.

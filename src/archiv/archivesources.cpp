@@ -1,6 +1,7 @@
 // Turning the archive list into the files of one run.
 #include "archivesources.h"
 
+#include "archivelist/extensionset.h"
 #include "archivelist/treelist.h"
 #include "platform/hostdir.h"
 #include "platform/paths.h"
@@ -9,7 +10,7 @@
 #include <QSet>
 
 #include <cerrno>
-#include <functional>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -17,13 +18,7 @@ namespace archiver {
 
 QStringList splitExtensionSet(const QString &set)
 {
-    QStringList result;
-    for (const QString &entry : set.split(QLatin1Char(';'))) {
-        const QString trimmed = entry.trimmed();
-        if (!trimmed.isEmpty())
-            result.append(trimmed);
-    }
-    return result;
+    return extensionset::matchedEntries(set);
 }
 
 bool extensionInSet(const QString &fileName, const QStringList &set)
@@ -47,7 +42,8 @@ void noteFailure(SourceList *sources, StateCode code, const QString &path, const
         sources->firstFailure = code;
         sources->firstFailedPath = path;
     }
-    sources->problems.append(problem);
+    if (sources->problemCount++ < SourceList::kKeptProblems)
+        sources->problems.append(problem);
 }
 
 void addFileItem(SourceList *sources, const QString &path)
@@ -95,21 +91,47 @@ void addFolderItem(SourceList *sources, const QString &folder, const QStringList
 SourceList collectSources(const TTreeList &list)
 {
     SourceList sources;
-    const std::function<void(const TreeListNode *)> visit = [&](const TreeListNode *node) {
+    // Depth first in list order, with one path that grows by a name on the way down and is cut
+    // back on the way up: a chain of many levels costs no call stack and no path built afresh
+    // for each node. A node's path is its ancestors' names each followed by "\\", then its own
+    // name; a drive or directory ends in "\\" as well.
+    struct Visit
+    {
+        const TreeListNode *node;
+        int nextChild;
+        qsizetype pathBefore;
+    };
+    std::vector<Visit> pending;
+    QString path;
+    const auto enter = [&](const TreeListNode *node) {
+        const qsizetype before = path.size();
+        path += TTreeList::NodeName(node);
         const int kind = node->imageIndex();
-        const QString path = TTreeList::NodePath(node);
         if (kind == TTreeList::FileNode) {
             addFileItem(&sources, path);
-        } else if (kind == TTreeList::ArchivedDirectoryNode || kind == TTreeList::ArchivedDriveNode) {
-            const QStringList set = splitExtensionSet(TTreeList::NodeExt(node));
-            if (!set.isEmpty())
-                addFolderItem(&sources, path, set);
+            path += QLatin1Char('\\');
+        } else {
+            path += QLatin1Char('\\');
+            if (kind == TTreeList::ArchivedDirectoryNode || kind == TTreeList::ArchivedDriveNode) {
+                const QStringList set = splitExtensionSet(TTreeList::NodeExt(node));
+                if (!set.isEmpty())
+                    addFolderItem(&sources, path, set);
+            }
         }
-        for (int row = 0; row < node->childCount(); ++row)
-            visit(node->child(row));
+        pending.push_back({node, 0, before});
     };
-    for (int row = 0; row < list.topLevelCount(); ++row)
-        visit(list.topLevelNode(row));
+    for (int row = 0; row < list.topLevelCount(); ++row) {
+        enter(list.topLevelNode(row));
+        while (!pending.empty()) {
+            Visit &at = pending.back();
+            if (at.nextChild < at.node->childCount()) {
+                enter(at.node->child(at.nextChild++));
+            } else {
+                path.truncate(at.pathBefore);
+                pending.pop_back();
+            }
+        }
+    }
     // A file listed on its own and again through its folder is archived once.
     QSet<QByteArray> seen;
     std::vector<SourceFile> unique;

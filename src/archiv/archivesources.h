@@ -25,7 +25,11 @@ struct SourceList
     // The first item that could not be listed, and its code (0 when every item was found).
     StateCode firstFailure = StateCorrect;
     QString firstFailedPath;
-    QStringList problems; // for the log
+    // For the log: the first kKeptProblems of problemCount, so that a list of a million items
+    // on a missing drive does not fill the memory and the log.
+    QStringList problems;
+    int problemCount = 0;
+    static constexpr int kKeptProblems = 50;
 };
 
 // Whether a file name's extension is in a set such as ".doc;.xls" (".*" admits every file),

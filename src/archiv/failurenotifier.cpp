@@ -5,6 +5,8 @@
 #include "languagetexts.h"
 #include "statetexts.h"
 
+#include "platform/shownname.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -45,7 +47,7 @@ Notification FailureNotifier::compose(Side side, int state, const QString &faile
         stateText = QString::number(state); // a code without a text is still a failure
     notification.body = stateText;
     if (!failedPath.isEmpty())
-        notification.body += QLatin1Char('\n') + failedPath;
+        notification.body += QLatin1Char('\n') + shownName(failedPath);
     return notification;
 }
 

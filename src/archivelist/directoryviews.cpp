@@ -3,6 +3,7 @@
 
 #include "drivetree.h"
 #include "folderfiles.h"
+#include "shownnamedelegate.h"
 
 #include <QApplication>
 #include <QIdentityProxyModel>
@@ -53,6 +54,7 @@ TDirectoryTreeView::TDirectoryTreeView(QWidget *parent)
     auto *icons = new DriveIconModel(this);
     icons->setSourceModel(m_model);
     setModel(icons);
+    setItemDelegate(new ShownNameDelegate(this)); // names with control characters written out
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         showFolder();
         Q_EMIT Change();
@@ -117,6 +119,7 @@ void TDirectoryTreeView::keyReleaseEvent(QKeyEvent *event)
 TFileListView::TFileListView(QWidget *parent) : QListView(parent), m_model(new TFileListModel(this))
 {
     setModel(m_model);
+    setItemDelegate(new ShownNameDelegate(this)); // names with control characters written out
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setDragEnabled(true);

@@ -1,5 +1,6 @@
 // Extension sets as the extension window edits them: the entries of a directory's set, the set
-// built back from them, and the form a typed extension takes.
+// built back from them, and the form a typed extension takes; and as the Archiver matches them,
+// with what in a list's set can match no file.
 #pragma once
 
 #include <QString>
@@ -32,5 +33,18 @@ void normalise(QStringList &entries);
 
 // Whether entries hold text, compared without regard to case.
 bool containsEntry(const QStringList &entries, const QString &text);
+
+// The entries the Archiver matches file names against: the pieces between the ";", blanks around
+// them removed, empty pieces left out. An entry matches a file whose extension (from its last
+// ".") equals it without regard to case; ".*" matches every file.
+QStringList matchedEntries(const QString &set);
+
+// What is amiss with the extension set in a node's text (name + " [" + set + "]"), or an empty
+// text when nothing is (or there is no set): a set on a file item (it is not used), a set not
+// closed by "]" (its last character is taken for one), a set without entries (nothing is
+// archived through it), or an entry that no extension can equal (one that does not start with
+// ".", or holds another "." or a character no file name holds, such as "*", "/" or "\"), which
+// matches no file. Such a set is never a path: it only decides which files are taken.
+QString setProblem(const QString &nodeText, bool fileItem);
 
 } // namespace extensionset

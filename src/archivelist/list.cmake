@@ -13,5 +13,6 @@ target_sources(archivelist PRIVATE
 add_library(archivelist_widgets STATIC
   ${CMAKE_CURRENT_LIST_DIR}/treelistview.h ${CMAKE_CURRENT_LIST_DIR}/treelistview.cpp
   ${CMAKE_CURRENT_LIST_DIR}/treelistbitmaps.qrc
+  ${CMAKE_CURRENT_LIST_DIR}/shownnamedelegate.h ${CMAKE_CURRENT_LIST_DIR}/shownnamedelegate.cpp
 )
 target_link_libraries(archivelist_widgets PUBLIC archivelist Qt6::Widgets)

@@ -1,5 +1,6 @@
 // The errors of the archive list files: a file that cannot be read or written, a name that cannot
-// be stored, and a list line whose level does not fit the tree.
+// be stored, and a damaged list: a line whose level does not fit the tree, or one that cannot be
+// taken as it stands.
 #pragma once
 
 #include <QString>
@@ -19,8 +20,10 @@ private:
     QString m_text;
 };
 
-// A line of afiles.lst whose indentation does not fit below the previous line. The nodes read
-// before it stay in the tree.
+// A damaged afiles.lst; the text names the line. A line whose indentation does not fit below the
+// previous line, or that holds a NUL, ends the reading: the nodes read before it stay in the tree.
+// Bytes that are not text in the code page, and a name that cannot be one step of a path (left out
+// with everything below it), are raised once the rest has been read.
 class ETreeViewError : public ListFileError
 {
 public:

@@ -2,6 +2,7 @@
 //
 // One line per node in depth-first order: one space per level, the kind letter ("D" for drives
 // and directories, "F" for files), the node text, CR LF; single bytes of the ANSI code page.
+#include "extensionset.h"
 #include "safefile.h"
 #include "textlines.h"
 #include "treelist.h"
@@ -26,6 +27,30 @@ QString hostPathOf(const QString &fileName, const char *doing)
                      : error == win::ERROR_PATH_NOT_FOUND     ? QStringLiteral("no such drive")
                                                               : QStringLiteral("not a drive path")));
     return host;
+}
+
+const QLatin1String kSetStart(" [");
+
+// Why a node's name (its text before any " [") cannot be one step of a path, or none when it
+// can. A drive is one letter A to Z and a colon, the letter in either case as Windows reads
+// drive letters; below it a name is one component: not empty, not "." or "..", and without
+// "\", "/" or ":", which would make it a path of its own, a second level or another drive.
+const char *unusableName(QStringView name, bool drive)
+{
+    if (drive) {
+        const char16_t letter = name.size() == 2 ? name[0].unicode() : 0;
+        const bool isLetter = (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');
+        return isLetter && name[1] == QLatin1Char(':') ? nullptr : "a drive is not one letter and a colon";
+    }
+    if (name.isEmpty())
+        return "a name is empty";
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return "a name is \".\" or \"..\"";
+    for (const QChar c : name) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('/') || c == QLatin1Char(':'))
+            return "a name holds \"\\\", \"/\" or \":\"";
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -75,16 +100,30 @@ void TTreeList::LoadFromBytes(const QByteArray &bytes)
 void TTreeList::fillFromBytes(const QByteArray &bytes)
 {
     const unsigned codePage = win::AnsiCodePage::current();
-    TreeListNode *previous = nullptr;
-    int previousLevel = 0;
+    // path[l] is the node last placed at level l on the way down to the previous line: the
+    // parent of a line at level l + 1 is found at once, however deep the tree.
+    std::vector<TreeListNode *> path;
+    int previousLevel = -1; // of the previous line, placed or left out; -1 before the first
+    int leftOutBelow = -1;  // lines deeper than this belong to a node that was left out
     int lineNumber = 0;
-    int firstUndecodableLine = 0;
+    int firstDamagedLine = 0;
+    QString damage;
+    const auto noteDamage = [&](const QString &what) {
+        if (!firstDamagedLine) {
+            firstDamagedLine = lineNumber;
+            damage = what;
+        }
+    };
     // A byte-order mark written by an editor is not part of the first drive's name.
     const QByteArray text = bytes.startsWith("\xEF\xBB\xBF") ? bytes.sliced(3) : bytes;
     archivelist::forEachLine(text, [&](const char *line, qsizetype size) {
         ++lineNumber;
         if (size == 1 && line[0] == '\x1A')
             return true; // the end-of-file mark of old text files
+        // An empty line, such as an editor leaves at the end, holds no node (a line of blanks or
+        // a kind letter alone is a node without a name).
+        if (size == 0)
+            return true;
         // A name cut at a NUL would name another file; the list is damaged from here on.
         if (std::memchr(line, 0, size_t(size)))
             throw ETreeViewError(QStringLiteral("Line %1: the line holds a NUL byte").arg(lineNumber));
@@ -103,28 +142,23 @@ void TTreeList::fillFromBytes(const QByteArray &bytes)
             }
         }
 
-        TreeListNode *parent;
-        if (!previous) {
+        if (previousLevel < 0) {
             if (level >= 2)
                 throw ETreeViewError(QStringLiteral("Line %1: the first line is indented by %2 levels")
                                          .arg(lineNumber)
                                          .arg(level));
-            parent = &m_root;
             level = 0;
-        } else if (level == previousLevel) {
-            parent = previous->m_parent;
-        } else if (level == previousLevel + 1) {
-            parent = previous;
-        } else if (level < previousLevel) {
-            TreeListNode *ancestor = previous;
-            for (int up = previousLevel; up > level; --up)
-                ancestor = ancestor->m_parent;
-            parent = ancestor->m_parent;
-        } else {
+        } else if (level > previousLevel + 1) {
             throw ETreeViewError(QStringLiteral("Line %1: level %2 follows level %3")
                                      .arg(lineNumber)
                                      .arg(level)
                                      .arg(previousLevel));
+        }
+        previousLevel = level;
+        if (leftOutBelow >= 0) {
+            if (level > leftOutBelow)
+                return true;
+            leftOutBelow = -1;
         }
 
         // Plain ASCII reads the same in every code page and needs no decoder.
@@ -133,24 +167,38 @@ void TTreeList::fillFromBytes(const QByteArray &bytes)
             high |= static_cast<unsigned char>(rest[i]);
         QString name = high < 0x80 ? QString::fromLatin1(rest, restSize)
                                    : win::AnsiCodePage::decode(codePage, rest, restSize);
-        if (high >= 0x80 && !firstUndecodableLine &&
+        if (high >= 0x80 && !firstDamagedLine &&
             win::AnsiCodePage::encode(codePage, name) != QByteArray::fromRawData(rest, restSize))
-            firstUndecodableLine = lineNumber;
+            noteDamage(QStringLiteral("bytes that are not text in the code page"));
+        // A name that is not one step of a path would lead elsewhere once joined into one: the
+        // node and everything below it stay out of the tree, and the rest is read on.
+        path.resize(size_t(level));
+        const qsizetype setAt = name.indexOf(kSetStart);
+        const QStringView plainName = setAt < 0 ? QStringView(name) : QStringView(name).first(setAt);
+        if (const char *why = unusableName(plainName, level == 0)) {
+            noteDamage(QLatin1String(why));
+            leftOutBelow = level;
+            return true;
+        }
         int kind = level == 0 ? DriveNode : directory ? DirectoryNode : FileNode;
-        if (kind != FileNode && name.contains(QLatin1String(" [")))
+        if (kind != FileNode && name.contains(kSetStart))
             kind += 2;
+        if (setAt >= 0) {
+            const QString problem = extensionset::setProblem(name, kind == FileNode);
+            if (!problem.isEmpty() && m_readNoteCount++ < kKeptReadNotes)
+                m_readNotes.append(QStringLiteral("Line %1: %2").arg(lineNumber).arg(problem));
+        }
+        TreeListNode *parent = level == 0 ? &m_root : path.back();
         TreeListNode *node = makeNode(parent, std::move(name), kind);
         node->m_row = parent->childCount();
-        previous = node;
-        previousLevel = level;
         parent->m_children.push_back(node);
+        path.push_back(node);
         return true;
     });
-    // Every line is in the tree, but writing it back would replace the bytes that are not text
-    // for good: the list counts as damaged, so that its bytes are kept before it is rewritten.
-    if (firstUndecodableLine)
-        throw ETreeViewError(QStringLiteral("Line %1: bytes that are not text in the code page")
-                                 .arg(firstUndecodableLine));
+    // What could be read is in the tree, but writing it back would lose the rest for good: the
+    // list counts as damaged, so that its bytes are kept before it is rewritten.
+    if (firstDamagedLine)
+        throw ETreeViewError(QStringLiteral("Line %1: %2").arg(firstDamagedLine).arg(damage));
 }
 
 QByteArray TTreeList::ListFileBytes() const

@@ -288,11 +288,17 @@ QString TTreeList::NodePath(const TreeListNode *node)
 {
     if (!node)
         return QString();
-    QString path = NodeName(node);
-    if (isDirectoryKind(node->imageIndex()))
-        path += QLatin1Char('\\');
-    for (const TreeListNode *p = node->parent(); p; p = p->parent())
-        path.prepend(NodeName(p) + QLatin1Char('\\'));
+    // Built from the top down in one string: putting each ancestor in front would move the
+    // whole path once per level.
+    std::vector<const TreeListNode *> chain;
+    for (const TreeListNode *p = node; p; p = p->parent())
+        chain.push_back(p);
+    QString path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        path += NodeName(*it);
+        if (*it != node || isDirectoryKind(node->imageIndex()))
+            path += QLatin1Char('\\');
+    }
     return path;
 }
 
@@ -335,6 +341,8 @@ void TTreeList::clearNodes()
 {
     m_selectionDropped = m_selected != nullptr;
     m_selected = nullptr;
+    m_readNotes.clear();
+    m_readNoteCount = 0;
     m_root.m_index.reset();
     m_root.m_children.clear();
     m_freeNodes.clear();

@@ -7,6 +7,7 @@
 #include <QAbstractItemModel>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QVarLengthArray>
 
 #include <deque>
@@ -77,8 +78,13 @@ public:
     ~TTreeList() override;
 
     // Clears the tree and fills it from the list file at fileName, a Windows path ("C:\...").
-    // Throws ListFileError when the file cannot be read, ETreeViewError at a line whose level
-    // does not fit (the nodes read before it stay). Views are refreshed once.
+    // Throws ListFileError when the file cannot be read, ETreeViewError when the list is damaged
+    // (the text names the line): at a line whose level does not fit (the nodes read before it
+    // stay), or once every line is read when a line holds bytes that are not text in the code
+    // page or a name that cannot be one step of a path. Such a name (a drive that is not one
+    // letter A to Z in either case and a colon; below a drive an empty name, "." or "..", or one
+    // holding "\", "/" or ":") is left out of the tree with everything below it. An empty line
+    // holds no node. Views are refreshed once.
     void LoadFromFile(const QString &fileName);
     // Writes the whole tree to the list file at fileName, a Windows path, in the system's ANSI
     // code page. Throws ListFileError when a text cannot be stored (a character outside the code
@@ -89,6 +95,13 @@ public:
     QByteArray ListFileBytes() const;
     // Fills the tree from the bytes of a list file, as LoadFromFile does.
     void LoadFromBytes(const QByteArray &bytes);
+    // What the last load took as it stands but found amiss in an extension set, one text per line
+    // ("Line 12: the set is not closed by "]""), as extensionset::setProblem says it: the first
+    // kKeptReadNotes of ReadNoteCount(). A set only decides which files are archived; it is
+    // never a path, and such a set does not make the list damaged.
+    const QStringList &ReadNotes() const { return m_readNotes; }
+    int ReadNoteCount() const { return m_readNoteCount; }
+    static constexpr int kKeptReadNotes = 50;
 
     // Finds or makes the nodes of a directory path (C:\Data\Sub, C:\ or C:) and gives the last
     // one extSet (an empty extSet leaves a found node's set as it is). None for a path that is
@@ -167,4 +180,6 @@ private:
     std::vector<TreeListNode *> m_freeNodes;
     TreeListNode *m_selected = nullptr;
     bool m_selectionDropped = false;
+    QStringList m_readNotes;
+    int m_readNoteCount = 0;
 };

@@ -1,6 +1,8 @@
 // The tree control of the archive list and its node bitmaps.
 #include "treelistview.h"
 
+#include "shownnamedelegate.h"
+
 #include <QDragEnterEvent>
 #include <QIdentityProxyModel>
 #include <QImage>
@@ -68,6 +70,8 @@ TTreeListView::TTreeListView(QWidget *parent) : QTreeView(parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setDragEnabled(false);
+    // A name is shown with its control characters written out; the node keeps it as it is.
+    setItemDelegate(new ShownNameDelegate(this));
     m_proxy = new NodeIconModel(this);
     setModel(m_proxy);
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex &index) {

@@ -1,6 +1,7 @@
-// TTreeListView: the tree control that shows a TTreeList with the bitmap of each node's kind,
-// and keeps the list's selection and expanded nodes in step with what the user does. It never
-// starts a drag of its own items; as a drop target it reports drops and leaves them to its owner.
+// TTreeListView: the tree control that shows a TTreeList with the bitmap of each node's kind and
+// each name as shownName shows it, and keeps the list's selection and expanded nodes in step with
+// what the user does. It never starts a drag of its own items; as a drop target it reports drops
+// and leaves them to its owner.
 #pragma once
 
 #include "treelist.h"

@@ -1,6 +1,8 @@
 // The restore's log.
 #include "restorelog.h"
 
+#include "platform/shownname.h"
+
 #include <QDateTime>
 #include <QDir>
 
@@ -30,6 +32,7 @@ void RestoreLog::write(const QString &line)
     if (!m_file.isOpen())
         return;
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    m_file.write((stamp + QLatin1Char(' ') + line + QLatin1Char('\n')).toUtf8());
+    // A name with control characters in it cannot break the line or act on a terminal showing it.
+    m_file.write((stamp + QLatin1Char(' ') + shownName(line) + QLatin1Char('\n')).toUtf8());
     m_file.flush();
 }

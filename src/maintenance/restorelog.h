@@ -12,7 +12,8 @@ public:
     // be opened (or no folder) is skipped quietly: it never stops a restore.
     explicit RestoreLog(const QString &folder);
 
-    // One line, after the local time.
+    // One line, after the local time; control characters (of a file name) are written out as
+    // shownName shows them.
     void write(const QString &line);
     QString fileName() const { return m_file.fileName(); }
 

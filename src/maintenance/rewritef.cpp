@@ -14,6 +14,7 @@
 #include "appearance/windowparts.h"
 #include "archivelist/findfile.h"
 #include "archivelist/folderentries.h"
+#include "archivelist/shownnamedelegate.h"
 #include "archivelist/treelistview.h"
 #include "config/config.h"
 #include "platform/attributes.h"
@@ -114,6 +115,8 @@ TrewriteF::TrewriteF(QWidget *parent)
     FileListBox1->setGeometry(350, 56, 280, 310);
     FileListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     FileListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+    // An item keeps the archived name it restores; it is drawn with control characters written out.
+    FileListBox1->setItemDelegate(new ShownNameDelegate(FileListBox1));
     PopupMenu = new QMenu(this);
     PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
     selectall1 = PopupMenu->addAction(QStringLiteral("Select all"));

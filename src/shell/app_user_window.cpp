@@ -33,6 +33,7 @@
 #include "config/config.h"
 #include "maintenance/rewritef.h"
 #include "platform/paths.h"
+#include "platform/shownname.h"
 #include "platform/winexec.h"
 
 #include <QApplication>
@@ -825,7 +826,7 @@ void TApp_user_window::SyncArchiveLists(int direction)
 void TApp_user_window::OpenDirectoryTree(const QString &path)
 {
     LsDT->OpenAt(path);
-    Label20->setText(LsDT->Path());
+    Label20->setText(shownName(LsDT->Path()));
 }
 
 // ---- pages ----

@@ -15,6 +15,7 @@
 #include "archivelist/findfile.h"
 #include "archivelist/listediting.h"
 #include "archivelist/treelistview.h"
+#include "platform/shownname.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -106,7 +107,7 @@ TextlistHost TApp_user_window::extensionListHost()
 void TApp_user_window::updateDirectoryPath()
 {
     CurrentDirPath = LsDT->Path();
-    Label20->setText(CurrentDirPath);
+    Label20->setText(shownName(CurrentDirPath));
 }
 
 void TApp_user_window::LsDTClick()
@@ -184,7 +185,7 @@ void TApp_user_window::SubdirClick()
 void TApp_user_window::SpeedButton17Click()
 {
     DragFromDirTree = true;
-    Label20->setText(LsDT->Path());
+    Label20->setText(shownName(LsDT->Path()));
     AddSelectedDirectory();
 }
 

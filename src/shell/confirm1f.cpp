@@ -5,6 +5,7 @@
 
 #include "appearance/kovapanel.h"
 #include "appearance/kovaprovider.h"
+#include "platform/shownname.h"
 
 #include <QLabel>
 #include <QToolButton>
@@ -18,6 +19,7 @@ Tconfirm1F::Tconfirm1F(QWidget *parent) : QDialog(parent, Qt::FramelessWindowHin
     Panel1 = makeWindowPanel(this, kovaProvider1);
     Label1 = makeCentredLabel(Panel1, QStringLiteral("Label1"), QRect(8, 14, 485, 20));
     Label2 = makeCentredLabel(Panel1, QStringLiteral("Label2"), QRect(8, 38, 485, 20));
+    Label2->setTextFormat(Qt::PlainText);
     SpeedButton1 = makeSpeedButton(Panel1, QStringLiteral("SpeedButton1"), QRect(150, 72, 90, 26));
     SpeedButton2 = makeSpeedButton(Panel1, QStringLiteral("SpeedButton2"), QRect(261, 72, 90, 26));
     Timer1 = new QTimer(this);
@@ -51,8 +53,10 @@ void Tconfirm1F::startDelay()
 
 bool Tconfirm1F::ask(const QString &first, const QString &second)
 {
-    Label1->setText(first);
-    Label2->setText(second);
+    // The second line often names a file: it is shown as plain text with its control characters
+    // written out, never read as markup.
+    Label1->setText(shownName(first));
+    Label2->setText(shownName(second));
     return exec() == QDialog::Accepted;
 }
 

@@ -5,6 +5,7 @@
 
 #include "appearance/kovapanel.h"
 #include "appearance/kovaprovider.h"
+#include "platform/shownname.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +21,7 @@ Tinfo1F::Tinfo1F(QWidget *parent, QWidget *mainWindow)
     Panel1 = makeWindowPanel(this, kovaProvider1);
     Label1 = makeCentredLabel(Panel1, QStringLiteral("Label1"), QRect(8, 14, 471, 20));
     Label2 = makeCentredLabel(Panel1, QStringLiteral("Label2"), QRect(8, 38, 471, 20));
+    Label2->setTextFormat(Qt::PlainText);
     SpeedButton1 = makeSpeedButton(Panel1, QStringLiteral("SpeedButton1"), QRect(198, 72, 90, 26));
     // Outside the visible area: it only turns Enter into OK.
     Edit1 = new QLineEdit(Panel1);
@@ -38,8 +40,10 @@ Tinfo1F::Tinfo1F(QWidget *parent, QWidget *mainWindow)
 
 void Tinfo1F::tell(const QString &first, const QString &second)
 {
-    Label1->setText(first);
-    Label2->setText(second);
+    // The second line often names a file: it is shown as plain text with its control characters
+    // written out, never read as markup.
+    Label1->setText(shownName(first));
+    Label2->setText(shownName(second));
     exec();
 }
 

@@ -159,6 +159,9 @@ private Q_SLOTS:
             FailureNotifier::compose(Side::Primary, 107, QStringLiteral("C:\\Docs\\a.txt"), english);
         QCOMPARE(n.summary, QStringLiteral("Primary archive"));
         QCOMPARE(n.body, QStringLiteral("File is not exists!\nC:\\Docs\\a.txt"));
+        // A path with control characters is shown with them written out.
+        n = FailureNotifier::compose(Side::Primary, 107, QStringLiteral("C:\\esc\x1B[2J\n.txt"), english);
+        QCOMPARE(n.body, QStringLiteral("File is not exists!\nC:\\esc<U+001B>[2J<U+000A>.txt"));
         n = FailureNotifier::compose(Side::Secondary, 55, QString(), english);
         QCOMPARE(n.summary, QStringLiteral("Secondary Archive"));
         QCOMPARE(n.body, QStringLiteral("55"));

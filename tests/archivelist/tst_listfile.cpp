@@ -60,21 +60,23 @@ private Q_SLOTS:
             << QByteArray("DC:\n DData [.doc;.xls]\r DProjects\r\n  Fplan.txt") << example << false;
         QTest::newRow("end-of-file mark")
             << QByteArray("DC:\r\n\x1A\r\n DA\r\n\x1A") << "0:2:C:|1:1:A" << false;
-        QTest::newRow("empty line is a nameless drive")
-            << QByteArray("DC:\r\n DA\r\n\r\nDD:\r\n") << "0:2:C:|1:1:A|0:2:|0:2:D:" << false;
-        QTest::newRow("kind letters") << QByteArray("DC:\r\n Fd\r\n data\r\n dx\r\n fy\r\n other\r\n D\r\n")
-                                      << "0:2:C:|1:0:d|1:1:ata|1:1:x|1:0:y|1:0:other|1:1:" << false;
-        QTest::newRow("level 0 is a drive whatever its letter")
-            << QByteArray("FC:\r\nFD: [.*]\r\nxyz\r\n\tDE:\r\n")
-            << "0:2:C:|0:4:D: [.*]|0:2:xyz|0:2:\tDE:" << false;
+        QTest::newRow("empty lines hold no node")
+            << QByteArray("DC:\r\n DA\r\n\r\n  FB\r\nDD:\r\n\r\n\n") << "0:2:C:|1:1:A|2:0:B|0:2:D:" << false;
+        // A nameless drive is no drive: it is left out, and the list counts as damaged.
+        QTest::newRow("a kind letter alone is a nameless drive")
+            << QByteArray("DC:\r\n DA\r\nD\r\n Fx\r\nDD:\r\n") << "0:2:C:|1:1:A|0:2:D:" << true;
+        QTest::newRow("kind letters") << QByteArray("DC:\r\n Fd\r\n data\r\n dx\r\n fy\r\n other\r\n")
+                                      << "0:2:C:|1:0:d|1:1:ata|1:1:x|1:0:y|1:0:other" << false;
+        QTest::newRow("level 0 is a drive whatever its kind letter")
+            << QByteArray("FC:\r\nFD: [.*]\r\nde:\r\n") << "0:2:C:|0:4:D: [.*]|0:2:e:" << false;
         QTest::newRow("a file keeps its brackets")
             << QByteArray("DC:\r\n Fa [.x]\r\n  Fb\r\n") << "0:2:C:|1:0:a [.x]|2:0:b" << false;
         QTest::newRow("first line indented once")
             << QByteArray(" DC:\r\n DA\r\n  FB\r\nDD:\r\n") << "0:2:C:|1:1:A|2:0:B|0:2:D:" << false;
         QTest::newRow("first line indented twice") << QByteArray("  DC:\r\nDD:\r\n") << QString() << true;
         QTest::newRow("back up several levels")
-            << QByteArray("DC:\r\n DA\r\n  DB\r\n   Ff\r\n DZ\r\nDD:\r\n ")
-            << "0:2:C:|1:1:A|2:1:B|3:0:f|1:1:Z|0:2:D:|1:0:" << false;
+            << QByteArray("DC:\r\n DA\r\n  DB\r\n   Ff\r\n DZ\r\nDD:\r\n Fx")
+            << "0:2:C:|1:1:A|2:1:B|3:0:f|1:1:Z|0:2:D:|1:0:x" << false;
         QTest::newRow("two levels deeper keeps what was read")
             << QByteArray("DC:\r\n DA\r\n   DB\r\nDD:\r\n") << "0:2:C:|1:1:A" << true;
         QTest::newRow("empty file") << QByteArray() << QString() << false;

@@ -15,6 +15,7 @@
 #include <QDateTime>
 #include <QDirIterator>
 #include <QMenu>
+#include <QStyledItemDelegate>
 
 #include <bzlib.h>
 
@@ -77,6 +78,13 @@ QStringList tree(const QString &folder)
     }
     found.sort();
     return found;
+}
+
+// The text a view draws for an item: what its delegate makes of the item's data.
+QString drawnText(const QAbstractItemView *view, const QModelIndex &index)
+{
+    const auto *delegate = qobject_cast<const QStyledItemDelegate *>(view->itemDelegateForIndex(index));
+    return delegate ? delegate->displayText(index.data(), view->locale()) : QStringLiteral("(no delegate)");
 }
 
 const QString kConfirm = QStringLiteral("Are you sure you want to restore the selected files?");
@@ -294,45 +302,70 @@ private Q_SLOTS:
 
     void namesFromADamagedArchive()
     {
+        {
+            // A list edited to lead out of the origin and out of the archive does not open the
+            // window: its names are left out when it is read, and a part would look like the whole.
+            RestorePanel p;
+            p.settings().WriteBool(QStringLiteral("Bzip2_ok_1"), false);
+            QDir().mkpath(p.e(QStringLiteral("Archive1/T/Docs")));
+            QDir().mkpath(p.e(QStringLiteral("Archive1/outside")));
+            writeFile(
+                p.e(QStringLiteral("Archive1/afiles.lst")),
+                "DT:\r\n D..\r\n  D.. [.*]\r\n   Fpwned\r\n DDocs [.*]\r\nDoutside [.*]\r\n Fsecret\r\n");
+            writeFile(p.e(QStringLiteral("Archive1/T/Docs/good.txt")), "good");
+            writeFile(p.e(QStringLiteral("Archive1/outside/secret")), "secret");
+            writeFile(p.e(QStringLiteral("Archive1/pwned")), "payload");
+            QVERIFY(p.start());
+            InfoLog boxes(p.panel->info1F());
+            Tman_archF *manual = p.panel->man_archF();
+            whenModal(manual, [=] {
+                QTest::mouseClick(manual->SpeedButton2, Qt::LeftButton);
+                QTest::mouseClick(manual->SpeedButton1, Qt::LeftButton);
+            });
+            p.main->ShowPage(3);
+            QTest::mouseClick(p.main->settingsPage->SpeedButton19, Qt::LeftButton);
+            QVERIFY(!manual->isVisible() && !p.panel->rewriteF()->isVisible());
+            QCOMPARE(boxes.boxes.size(), 1);
+            QCOMPARE(boxes.boxes.front().first, QStringLiteral("Can not open file:"));
+            QVERIFY(boxes.boxes.front().second.endsWith(QStringLiteral("\\Archive1\\afiles.lst")));
+            QVERIFY(!QFileInfo::exists(p.origin + QStringLiteral("/../pwned")));
+            QVERIFY(!QFileInfo::exists(p.t(QStringLiteral("pwned"))));
+            QVERIFY(!QFileInfo::exists(p.t(QStringLiteral("Docs"))));
+        }
         RestorePanel p;
         p.settings().WriteBool(QStringLiteral("Bzip2_ok_1"), false);
         QDir().mkpath(p.e(QStringLiteral("Archive1/T/Docs")));
-        QDir().mkpath(p.e(QStringLiteral("Archive1/outside")));
-        // A list edited to lead out of the origin and out of the archive.
-        writeFile(p.e(QStringLiteral("Archive1/afiles.lst")),
-                  "DT:\r\n D..\r\n  D.. [.*]\r\n   Fpwned\r\n DDocs [.*]\r\nDoutside [.*]\r\n Fsecret\r\n");
+        writeFile(p.e(QStringLiteral("Archive1/afiles.lst")), "DT:\r\n DDocs [.*]\r\n  Ftab\there\r\n");
         writeFile(p.e(QStringLiteral("Archive1/T/Docs/good.txt")), "good");
         writeFile(p.e(QStringLiteral("Archive1/T/Docs/bad\\name")), "bad");
-        writeFile(p.e(QStringLiteral("Archive1/outside/secret")), "secret");
-        writeFile(p.e(QStringLiteral("Archive1/pwned")), "payload");
+        writeFile(p.e(QStringLiteral("Archive1/T/Docs/esc\x1B[2J.txt")), "escape");
         QVERIFY(p.start());
 
         InfoLog boxes(p.panel->info1F());
         AutoAnswer yes(p.panel->confirm1F(), true);
         QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
             TTreeList *tree = w->TLrewrite->treeList();
-            tree->SetSelected(nodeAt(tree, {"T:", "..", ".."}));
-            QCOMPARE(listed(w->FileListBox1), QStringList({}));
-            QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
-            tree->SetSelected(nodeAt(tree, {"T:", "..", "..", "pwned"}));
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
-            tree->SetSelected(nodeAt(tree, {"outside", "secret"}));
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
-            // A folder name with a backslash: refused by name, the others still restored.
             tree->SetSelected(nodeAt(tree, {"T:", "Docs"}));
-            // A name with a backslash is not even listed.
-            QCOMPARE(listed(w->FileListBox1), QStringList({"good.txt"}));
+            // A name with a backslash is not even listed; one with an escape is listed as it is
+            // and shown with the escape written out, in the list and in the tree.
+            QCOMPARE(listed(w->FileListBox1), QStringList({"esc\x1B[2J.txt", "good.txt"}));
+            const QModelIndex first = w->FileListBox1->model()->index(0, 0);
+            QCOMPARE(drawnText(w->FileListBox1, first), QStringLiteral("esc<U+001B>[2J.txt"));
+            const QModelIndex tab = w->TLrewrite->viewIndexOf(nodeAt(tree, {"T:", "Docs", "tab\there"}));
+            QCOMPARE(drawnText(w->TLrewrite, tab), QStringLiteral("tab<U+0009>here"));
             QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
         }));
+        // A restore never makes a name with a control character: refused, and named written out
+        // in the box and in the log.
         const QString refused = QStringLiteral("Not restored: the archive holds a name that is not allowed:");
         QCOMPARE(boxes.boxes,
-                 (QList<QPair<QString, QString>>{{refused, ".."}, {refused, ".."}, {refused, "outside"}}));
+                 (QList<QPair<QString, QString>>{{refused, QStringLiteral("esc<U+001B>[2J.txt")}}));
         QCOMPARE(readFile(p.t(QStringLiteral("Docs/good.txt"))), QByteArray("good"));
         QCOMPARE(QDir(p.t(QStringLiteral("Docs"))).entryList(QDir::Files | QDir::Hidden),
                  QStringList({"good.txt"}));
-        QVERIFY(!QFileInfo::exists(p.origin + QStringLiteral("/../pwned")));
-        QVERIFY(!QFileInfo::exists(p.t(QStringLiteral("pwned"))));
-        QVERIFY(readFile(Prefix::logDir() + QStringLiteral("/restore.log")).contains("refused name outside"));
+        const QByteArray log = readFile(Prefix::logDir() + QStringLiteral("/restore.log"));
+        QVERIFY2(log.contains("refused name esc<U+001B>[2J.txt"), log.constData());
+        QVERIFY(!log.contains('\x1B'));
     }
 
     // Archive members that are not what the list says: a folder, a link to a secret outside the
@@ -513,6 +546,8 @@ private Q_SLOTS:
             QCOMPARE(listed(w->FileListBox1), QStringList({"x", "x.bz2"}));
             QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
         }));
+        for (auto &b : boxes.boxes)
+            qDebug() << b.first << b.second;
         QCOMPARE(boxes.boxes, (QList<QPair<QString, QString>>{}));
         QCOMPARE(readFile(p.t(QStringLiteral("Docs/x"))), QByteArray("the plain x"));
         QCOMPARE(readFile(p.t(QStringLiteral("Docs/x.bz2"))), compress("the user's own x.bz2"));

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QMimeData>
+#include <QStyledItemDelegate>
 #include <QToolButton>
 
 #include <sys/xattr.h>
@@ -94,6 +95,13 @@ QList<bool> menuState(TApp_user_window *m)
 {
     m->PopupMenu3Popup();
     return {m->delitem1->isEnabled(), m->Delchild1->isEnabled(), m->Extlist1->isEnabled()};
+}
+
+// The text a view draws for an item: what its delegate makes of the item's data.
+QString drawnText(const QAbstractItemView *view, const QModelIndex &index)
+{
+    const auto *delegate = qobject_cast<const QStyledItemDelegate *>(view->itemDelegateForIndex(index));
+    return delegate ? delegate->displayText(index.data(), view->locale()) : QStringLiteral("(no delegate)");
 }
 
 const QString kReserved = QStringLiteral("The directory name included reserved character(s)");
@@ -185,6 +193,29 @@ private Q_SLOTS:
         QVERIFY(!m->CheckBox7->isChecked());
         QTest::mouseClick(m->CheckBox7, Qt::LeftButton);
         QVERIFY(m->Subdir->isChecked());
+    }
+
+    // Names on the disk with control characters: the directory tree, its path line and the file
+    // list show them written out; adding the folder puts its name itself into the list.
+    void controlCharactersInBrowsedNames()
+    {
+        ArchivePanel p;
+        makeFolders(p.driveHost(), {"Esc\x1B[2J"});
+        makeFiles(p.driveHost(), {"Esc\x1B[2J/tab\there.txt", "Esc\x1B[2J/two\nlines"});
+        QVERIFY(p.start());
+        TApp_user_window *m = p.main;
+        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
+        m->OpenDirectoryTree(QStringLiteral("T:\\Esc\x1B[2J"));
+        QCOMPARE(m->LFV->Folder(), QStringLiteral("T:\\Esc\x1B[2J\\"));
+        QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Esc<U+001B>[2J"));
+        QCOMPARE(drawnText(m->LFV, fileIndex(m->LFV, QStringLiteral("tab\there.txt"))),
+                 QStringLiteral("tab<U+0009>here.txt"));
+        QCOMPARE(drawnText(m->LFV, fileIndex(m->LFV, QStringLiteral("two\nlines"))),
+                 QStringLiteral("two<U+000A>lines"));
+        QCOMPARE(drawnText(m->LsDT, m->LsDT->currentIndex()), QStringLiteral("Esc<U+001B>[2J"));
+        clickItem(m->LsDT, m->LsDT->currentIndex());
+        QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Esc<U+001B>[2J"));
+        QCOMPARE(m->CurrentDirPath, QStringLiteral("T:\\Esc\x1B[2J"));
     }
 
     void addingDirectories()

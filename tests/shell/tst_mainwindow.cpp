@@ -10,12 +10,13 @@
 #include "appearance/kovalanguage.h"
 #include "appearance/kovapanel.h"
 #include "appearance/languagef.h"
-#include "archiver/man_archf.h"
 #include "archivelist/treelist.h"
 #include "archivelist/treelistview.h"
+#include "archiver/man_archf.h"
 #include "config/config.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
+#include "shell/aboutf.h"
 #include "shell/app_user_window.h"
 #include "shell/application.h"
 #include "shell/archiverhooks.h"
@@ -24,7 +25,6 @@
 #include "shell/pathtext.h"
 #include "shell/savef.h"
 #include "shell/settingspage.h"
-#include "shell/aboutf.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -32,6 +32,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -41,6 +42,13 @@
 using namespace win;
 
 namespace {
+
+// The text a view draws for an item: what its delegate makes of the item's data.
+QString drawnText(const QAbstractItemView *view, const QModelIndex &index)
+{
+    const auto *delegate = qobject_cast<const QStyledItemDelegate *>(view->itemDelegateForIndex(index));
+    return delegate ? delegate->displayText(index.data(), view->locale()) : QStringLiteral("(no delegate)");
+}
 
 QByteArray listBytes(std::initializer_list<const char *> dirs)
 {
@@ -797,6 +805,55 @@ private Q_SLOTS:
         QTest::mousePress(m->SpeedButton1, Qt::LeftButton, {}, QPoint(11, 7));
         QTest::mouseRelease(m->SpeedButton1, Qt::LeftButton, {}, QPoint(11, 7));
         QCOMPARE(QPoint(m->PressX, m->PressY), QPoint(11, 7));
+    }
+
+    // Names that are no step of a path are left out of the trees, and the list's bytes are kept
+    // before it is rewritten; names with control characters stay in the list byte for byte and
+    // are shown written out, in the tree and in the information window.
+    void hostileNamesInTheListAtStart()
+    {
+        TestPanel p;
+        const QString file = p.host(QStringLiteral("afiles.lst"));
+        const QByteArray hostile("DC:\r\n DData [.*]\r\n  D..\r\n   FWindows\r\n  Fesc\x1B[2J.doc\r\n"
+                                 "  Ftrailing. \r\n D../x [.*]\r\nDCC\r\n FEvil\r\n");
+        const QByteArray sound("DC:\r\n DData [.*]\r\n  Fesc\x1B[2J.doc\r\n  Ftrailing. \r\n");
+        writeFile(file, hostile);
+        QVERIFY(p.create());
+        QStringList shown;
+        Tinfo1F *info = p.panel->info1F();
+        const auto readBox = [&] {
+            whenModal(info, [&] {
+                shown << info->Label1->text() + QLatin1Char('|') + info->Label2->text();
+                QTest::keyClick(info->Edit1, Qt::Key_Return);
+            });
+        };
+        readBox();
+        p.main->show();
+        QTRY_VERIFY(p.main->ActivatedOnce && !p.main->LoadingSettings);
+        QCOMPARE(shown, QStringList{QStringLiteral("Can not open file:|Afiles.lst")});
+        TTreeList *main = p.main->TLmain->treeList();
+        QCOMPARE(main->ListFileBytes(), sound);
+        QCOMPARE(readFile(file), hostile);
+
+        TTreeListView *view = p.main->TLmain;
+        const TreeListNode *esc = main->topLevelNode(0)->child(0)->child(0);
+        main->MakeNodeVisible(esc->parent());
+        const QModelIndex index = view->viewIndexOf(esc);
+        view->scrollTo(index);
+        QVERIFY(view->isVisible() && view->visualRect(index).isValid());
+        QCOMPARE(drawnText(view, index), QStringLiteral("esc<U+001B>[2J.doc"));
+        QCOMPARE(esc->text(), QStringLiteral("esc\x1B[2J.doc"));
+
+        // Taking the list as read writes what is sound, byte for byte; the damaged list is kept.
+        p.main->SyncArchiveLists(1);
+        QCOMPARE(readFile(file), sound);
+        QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst.bad"))), hostile);
+
+        // A file named in the information window: control characters written out, no markup.
+        readBox();
+        p.main->ShowInfoText(QStringLiteral("CantOpenfileWarning"), QStringLiteral("C:\\esc\x1B[2J<b>x</b>"));
+        QCOMPARE(shown.last(), QStringLiteral("Can not open file:|C:\\esc<U+001B>[2J<b>x</b>"));
+        QCOMPARE(info->Label2->textFormat(), Qt::PlainText);
     }
 };
 
