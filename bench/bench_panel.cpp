@@ -34,9 +34,10 @@ double runChild(const QStringList &args, QByteArray *output = nullptr)
             return -1;
     }
     const double ms = double(clock.nsecsElapsed()) / 1e6;
+    // The whole output: in "rss" mode the figure comes after the first-paint line.
+    child.waitForFinished(30000);
     if (output)
         *output = child.readAll();
-    child.waitForFinished(30000);
     return ms;
 }
 
@@ -88,9 +89,11 @@ int main(int argc, char **argv)
     writeList(programDir);
     QByteArray output;
     if (runChild({QStringLiteral("rss"), programDir}, &output) > 0) {
-        const QList<QByteArray> words = output.trimmed().split(' ');
-        if (words.size() == 2 && words[0] == "rss")
-            printFigure("panel_rss_mb", words[1].toDouble() / 1024.0, "MB");
+        for (const QByteArray &line : output.split('\n')) {
+            const QList<QByteArray> words = line.trimmed().split(' ');
+            if (words.size() == 2 && words[0] == "rss")
+                printFigure("panel_rss_mb", words[1].toDouble() / 1024.0, "MB");
+        }
     }
     return 0;
 }
