@@ -47,7 +47,7 @@ int sweep(int folderFd, int depth)
     ::closedir(dir);
     int removed = 0;
     for (const std::string &name : leftovers)
-        removed += ::unlinkat(folderFd, name.c_str(), 0) == 0 ? 1 : 0;
+        removed += win::FileBeside::removeIfDead(folderFd, name.c_str()) ? 1 : 0;
     // Deeper than any path the archive writes can be only a loop of bind mounts or worse.
     if (depth > 200)
         return removed;

@@ -114,23 +114,32 @@ bool readWholeFile(const QString &hostPath, QByteArray *data, QString *error, qi
     return true;
 }
 
-bool replaceFileSafely(const QString &hostPath, const QByteArray &data, QString *error)
+bool replaceFileSafely(const QString &hostPath, const QByteArray &data, QString *error, AtLink atLink)
 {
     QString targetPath = hostPath;
-    const QFileInfo given(hostPath);
-    if (given.isSymLink() && given.exists())
-        targetPath = given.canonicalFilePath();
-    const QByteArray target = QFile::encodeName(targetPath);
-
+    const QByteArray given = QFile::encodeName(hostPath);
     struct stat old;
-    const bool exists = ::stat(target.constData(), &old) == 0;
+    bool exists = ::lstat(given.constData(), &old) == 0;
+    if (!exists && errno != ENOENT)
+        return fail(error, reason(errno));
+    if (exists && S_ISLNK(old.st_mode)) {
+        QByteArray readable;
+        if (atLink == AtLink::FollowReadable && readWholeFile(hostPath, &readable, nullptr)) {
+            targetPath = QFileInfo(hostPath).canonicalFilePath();
+            exists = !targetPath.isEmpty() && ::stat(QFile::encodeName(targetPath).constData(), &old) == 0;
+            if (!exists)
+                return fail(error, reason(errno ? errno : ENOENT));
+        } else {
+            // The link goes; what it names, if anything, is not the list's to replace.
+            exists = false;
+        }
+    }
+    const QByteArray target = QFile::encodeName(targetPath);
     if (exists) {
         if (S_ISDIR(old.st_mode))
             return fail(error, reason(EISDIR));
         if (!(old.st_mode & S_IWUSR))
             return fail(error, reason(EACCES));
-    } else if (errno != ENOENT) {
-        return fail(error, reason(errno));
     }
 
     const QFileInfo info(targetPath);
@@ -163,8 +172,14 @@ bool replaceFileSafely(const QString &hostPath, const QByteArray &data, QString 
 bool keepDamagedFile(const QString &hostPath, const QString &keptPath)
 {
     QByteArray bytes;
-    if (readWholeFile(hostPath, &bytes, nullptr))
-        return replaceFileSafely(keptPath, bytes, nullptr);
+    if (readWholeFile(hostPath, &bytes, nullptr)) {
+        if (!replaceFileSafely(keptPath, bytes, nullptr, AtLink::Replace))
+            return false;
+        // The rewrite that follows replaces a plain file, not the one the link names.
+        if (QFileInfo(hostPath).isSymLink())
+            return replaceFileSafely(hostPath, bytes, nullptr, AtLink::Replace);
+        return true;
+    }
     return ::rename(QFile::encodeName(hostPath).constData(), QFile::encodeName(keptPath).constData()) == 0;
 }
 

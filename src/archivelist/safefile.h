@@ -16,16 +16,29 @@ constexpr qint64 kMaxListFileSize = 64 * 1024 * 1024;
 bool readWholeFile(const QString &hostPath, QByteArray *data, QString *error,
                    qint64 maxSize = kMaxListFileSize);
 
+// How a replacement treats a link standing at the file's place.
+enum class AtLink {
+    // The file the link names is replaced, the link stays, but only when that file could be read
+    // (readWholeFile): a list is never written through a link it would not be read through.
+    // Otherwise the link itself is replaced.
+    FollowReadable,
+    // The link itself is replaced by the new file; the file it names is left as it is.
+    Replace,
+};
+
 // Replaces the host file at path by data: the bytes go to a new file in the same folder, reach
 // the disk, and only then take the old file's place by a rename. On any failure the old file
 // keeps its bytes, the new file is removed, and the reason is returned. A file that is read-only
 // (its owner may not write it) is refused as Windows refuses to overwrite it. An existing file's
-// permissions carry over; a link is followed so that the file it names is replaced.
-bool replaceFileSafely(const QString &hostPath, const QByteArray &data, QString *error);
+// permissions carry over.
+bool replaceFileSafely(const QString &hostPath, const QByteArray &data, QString *error,
+                       AtLink atLink = AtLink::FollowReadable);
 
 // Keeps a damaged file's bytes at keptPath before the file is rewritten: a copy when the file
 // can be read, otherwise (a FIFO, a device, a file past the size limit) the file itself moves
-// there. False when neither worked.
+// there. A link at hostPath is then replaced by a plain copy of those bytes, so that the rewrite
+// that follows never reaches the file the link names. Nothing is written through a link at
+// keptPath. False when the bytes could not be kept.
 bool keepDamagedFile(const QString &hostPath, const QString &keptPath);
 
 } // namespace archivelist

@@ -1,6 +1,9 @@
 // Names and places of a restore.
 #include "restorenames.h"
 
+#include "platform/filebeside.h"
+
+#include <QFile>
 #include <QSet>
 
 namespace restore {
@@ -35,14 +38,18 @@ QString refusedName(const QStringList &chain)
 
 QStringList shownNames(const QStringList &entries, bool compressed)
 {
-    if (!compressed)
-        return entries;
     QStringList shown;
     QSet<QString> seen;
     // From the last entry to the first, as the list is walked when the suffix is stripped; the
     // order of the result follows the entries.
     for (qsizetype i = entries.size() - 1; i >= 0; --i) {
         QString name = entries.at(i);
+        if (win::FileBeside::isTemporaryName(QFile::encodeName(name).constData()))
+            continue;
+        if (!compressed) {
+            shown.prepend(name);
+            continue;
+        }
         if (name.endsWith(QLatin1String(".bz2"), Qt::CaseSensitive))
             name.chop(4);
         if (!seen.contains(name)) {

@@ -18,7 +18,8 @@ bool driveAllowed(const QString &name);
 // or an empty string when every name is.
 QString refusedName(const QStringList &chain);
 
-// The file names of an archive folder as the file list shows them. On a compressed side every
+// The file names of an archive folder as the file list shows them. The Archiver's temporary files
+// (a member being written) are not archived files and are never shown. On a compressed side every
 // name that ends exactly in ".bz2" is shown without it, and a name that is then there twice (the
 // member and a plain copy of the same file, while the side changes its form) is shown once. On a
 // plain side the names are shown as they are read.

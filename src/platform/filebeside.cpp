@@ -10,6 +10,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,6 +27,7 @@ constexpr int kNamePart = 40;
 FileBeside::~FileBeside()
 {
     discard();
+    releaseLock();
     if (m_ownsFolder && m_folderFd >= 0)
         ::close(m_folderFd);
 }
@@ -57,6 +59,31 @@ bool FileBeside::openIn(int folderFd, const QByteArray &targetName, mode_t mode)
             fd = ::openat(folderFd, name.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         while (fd < 0 && errno == EINTR);
         if (fd >= 0) {
+            // The lock tells a sweep that this file has a live writer. A sweep may have taken the
+            // file between its creation and the lock: then it has no name any more, and another
+            // is made.
+            struct stat status;
+            if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &status) != 0) {
+                const int err = errno;
+                ::unlinkat(folderFd, name.constData(), 0);
+                ::close(fd);
+                errno = err;
+                return false;
+            }
+            if (status.st_nlink == 0) {
+                ::close(fd);
+                continue;
+            }
+            // The lock belongs to the open file, and lives on in this copy of the descriptor after
+            // the file is closed for writing, until the rename.
+            m_lockFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+            if (m_lockFd < 0) {
+                const int err = errno;
+                ::unlinkat(folderFd, name.constData(), 0);
+                ::close(fd);
+                errno = err;
+                return false;
+            }
             m_fd = fd;
             m_name = std::move(name);
             return true;
@@ -105,6 +132,7 @@ bool FileBeside::commit(const QByteArray &targetName, bool replace)
             rc = ::linkat(m_folderFd, m_name.constData(), m_folderFd, targetName.constData(), 0);
             if (rc == 0) {
                 discard();
+                releaseLock();
                 return true;
             }
         }
@@ -116,6 +144,7 @@ bool FileBeside::commit(const QByteArray &targetName, bool replace)
         return false;
     }
     m_name.clear();
+    releaseLock();
     return true;
 }
 
@@ -140,6 +169,27 @@ bool FileBeside::isTemporaryName(const char *name)
     return true;
 }
 
+bool FileBeside::removeIfDead(int folderFd, const char *name)
+{
+    // Opened for the lock only; a file its writer made write-only is opened for writing instead.
+    int fd = ::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0 && errno == EACCES)
+        fd = ::openat(folderFd, name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat opened;
+    struct stat named;
+    // A writer that still lives holds the lock; the name is checked again under the lock, since
+    // the file may have been renamed into place and its name taken by another in between.
+    const bool dead = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == ::geteuid() &&
+                      ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+                      ::fstatat(folderFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                      named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+    const bool removed = dead && ::unlinkat(folderFd, name, 0) == 0;
+    ::close(fd);
+    return removed;
+}
+
 int FileBeside::removeLeftovers(int folderFd, const QByteArray &targetName)
 {
     const QByteArray start = "." + targetName.left(kNamePart) + ".new-";
@@ -153,20 +203,14 @@ int FileBeside::removeLeftovers(int folderFd, const QByteArray &targetName)
     std::vector<QByteArray> found;
     while (const dirent *entry = ::readdir(dir)) {
         const char *name = entry->d_name;
-        // Another writer's temporary name for the same target carries a different random part,
-        // but it is the same program's: only one panel or Archiver writes a given target.
-        if (std::strncmp(name, start.constData(), size_t(start.size())) != 0 || !isTemporaryName(name) ||
-            std::strlen(name) - size_t(start.size()) > 13)
-            continue;
-        struct stat status;
-        if (::fstatat(folderFd, name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode) &&
-            status.st_uid == ::geteuid())
+        if (std::strncmp(name, start.constData(), size_t(start.size())) == 0 && isTemporaryName(name) &&
+            std::strlen(name) - size_t(start.size()) <= 13)
             found.emplace_back(name);
     }
     ::closedir(dir);
     int removed = 0;
     for (const QByteArray &name : found)
-        removed += ::unlinkat(folderFd, name.constData(), 0) == 0 ? 1 : 0;
+        removed += removeIfDead(folderFd, name.constData()) ? 1 : 0;
     return removed;
 }
 
@@ -175,9 +219,18 @@ void FileBeside::discard()
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
+    // Removed while still locked, so that no sweep finds it unlocked under its name.
     if (!m_name.isEmpty())
         ::unlinkat(m_folderFd, m_name.constData(), 0);
     m_name.clear();
+    releaseLock();
+}
+
+void FileBeside::releaseLock()
+{
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
+    m_lockFd = -1;
 }
 
 } // namespace win

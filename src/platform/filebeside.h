@@ -2,7 +2,9 @@
 // into the target's place only once it is complete, so that no reader ever finds a half-written
 // target and a failure leaves the old one as it was. Dropped before that, the temporary file is
 // removed. Names are relative to a folder descriptor, so a caller that opened the folder without
-// following links keeps that guarantee for the temporary file and the rename.
+// following links keeps that guarantee for the temporary file and the rename. The writer holds a
+// lock on its temporary file until the rename, so that a sweep of leftovers by another writer of
+// the same target never takes a live file for a dead one.
 #pragma once
 
 #include <QByteArray>
@@ -44,15 +46,21 @@ public:
     static bool isTemporaryName(const char *name);
     // Removes the temporary files that a writer killed before its rename left beside the target
     // named targetName in the folder open in folderFd: regular files of this user, named for that
-    // target. Nothing else is touched. Returns how many went.
+    // target, whose writer no longer holds them locked. Nothing else is touched. Returns how many
+    // went.
     static int removeLeftovers(int folderFd, const QByteArray &targetName);
+    // Removes the temporary file name in the folder open in folderFd when it is a regular file of
+    // this user that no live writer holds. True when it went.
+    static bool removeIfDead(int folderFd, const char *name);
 
 private:
     bool openIn(int folderFd, const QByteArray &targetName, mode_t mode);
+    void releaseLock();
 
     int m_folderFd = -1;
     bool m_ownsFolder = false;
     int m_fd = -1;
+    int m_lockFd = -1; // holds the temporary file's lock until it is renamed or removed
     QByteArray m_name; // the temporary file's name in the folder; empty once renamed or removed
 };
 

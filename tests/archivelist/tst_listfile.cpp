@@ -4,8 +4,10 @@
 #include "testmain.h"
 #include "treedump.h"
 
+#include "archivelist/safefile.h"
 #include "archivelist/treelist.h"
 #include "platform/codepage.h"
+#include "platform/filebeside.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 
@@ -14,7 +16,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <csignal>
+#include <thread>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -279,6 +283,17 @@ private Q_SLOTS:
         list.SaveToFile(win::ToWindowsPath(link));
         QVERIFY(QFileInfo(link).isSymLink());
         QCOMPARE(readFile(hostFile), QByteArray("DC:\r\n DNew\r\n DMore\r\n"));
+        // A link the list would not be read through (here to a FIFO) is not written through
+        // either: the link itself gives way to the list.
+        const QString fifo = folder.filePath(QStringLiteral("fifo"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(QFile::remove(link) && QFile::link(fifo, link));
+        list.SaveToFile(win::ToWindowsPath(link));
+        QVERIFY(!QFileInfo(link).isSymLink());
+        QCOMPARE(readFile(link), QByteArray("DC:\r\n DNew\r\n DMore\r\n"));
+        QCOMPARE(::lstat(QFile::encodeName(fifo).constData(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+        QVERIFY(QFile::remove(fifo));
 
         // A folder that does not exist, a folder in the way.
         QVERIFY_THROWS_EXCEPTION(ListFileError, list.SaveToFile(win::ToWindowsPath(
@@ -312,6 +327,32 @@ private Q_SLOTS:
                                                QDir::Name),
                  expected);
         QCOMPARE(readFile(hostFile), QByteArray("DC:\r\n DNew\r\n"));
+    }
+
+    void writersOfOneListNeverTakeEachOthersFile()
+    {
+        // A live writer's temporary file is no leftover, however it is named.
+        QTemporaryDir folder;
+        const QString hostFile = folder.filePath(QStringLiteral("afiles.lst"));
+        {
+            win::FileBeside live;
+            QVERIFY(live.create(QFile::encodeName(folder.path()), "afiles.lst"));
+            QVERIFY(archivelist::replaceFileSafely(hostFile, "DC:\r\n", nullptr));
+            QVERIFY(live.commit("afiles.lst"));
+        }
+        // Two writers saving at once: each one's sweep leaves the other's file alone.
+        std::atomic<int> failures{0};
+        const auto save = [&](const QByteArray &bytes) {
+            for (int i = 0; i < 1000; ++i)
+                failures += archivelist::replaceFileSafely(hostFile, bytes, nullptr) ? 0 : 1;
+        };
+        std::thread first(save, QByteArray("DC:\r\n DFirst\r\n"));
+        std::thread second(save, QByteArray("DD:\r\n DSecond\r\n"));
+        first.join();
+        second.join();
+        QCOMPARE(failures.load(), 0);
+        QVERIFY(readFile(hostFile).contains("First") || readFile(hostFile).contains("Second"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("afiles.lst")});
     }
 };
 

@@ -15,6 +15,7 @@
 #include <QDateTime>
 #include <QDirIterator>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QStyledItemDelegate>
 
 #include <bzlib.h>
@@ -113,6 +114,8 @@ private Q_SLOTS:
         writeFile(p.e(QStringLiteral("Archive1/T/Docs/empty.txt.bz2")), QByteArray());
         writeFile(p.e(QStringLiteral("Archive1/T/Docs/garbled.txt.bz2")), "BZh9 not really");
         writeFile(p.e(QStringLiteral("Archive1/T/Docs/UPPER.BZ2")), compress("upper"));
+        // A member the Archiver is writing at this moment: neither listed nor restored.
+        writeFile(p.e(QStringLiteral("Archive1/T/Docs/.a.txt.bz2.new-3k9z1q8")), compress("partial").left(20));
         writeFile(p.e(QStringLiteral("Archive1/T/Blocked/sub/f.txt.bz2")), compress("f"));
         const QDateTime memberTime(QDate(2021, 3, 4), QTime(10, 20, 31));
         setTime(p.e(QStringLiteral("Archive1/T/Docs/a.txt.bz2")), memberTime);
@@ -131,6 +134,9 @@ private Q_SLOTS:
 
         InfoLog boxes(p.panel->info1F());
         AutoAnswer yes(p.panel->confirm1F(), true);
+        // The log is private whatever the umask.
+        const mode_t umaskBefore = ::umask(0);
+        const auto restoreUmask = qScopeGuard([&] { ::umask(umaskBefore); });
         QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
             TTreeList *tree = w->TLrewrite->treeList();
             QCOMPARE(w->Label1->text(), QStringLiteral("Restore from primary archive"));
@@ -210,6 +216,9 @@ private Q_SLOTS:
         // The log tells what came back and what did not.
         const QByteArray log = readFile(Prefix::logDir() + QStringLiteral("/restore.log"));
         QVERIFY(log.contains("restored T:\\Docs\\a.txt"));
+        struct stat logStatus;
+        QCOMPARE(::stat(QFile::encodeName(Prefix::logDir() + QStringLiteral("/restore.log")).constData(), &logStatus), 0);
+        QCOMPARE(logStatus.st_mode & 07777, mode_t(0600));
         QVERIFY(log.contains(
             "failed T:\\Docs\\empty.txt from E:\\Archive1\\T\\Docs\\empty.txt.bz2: Compression Error!"));
         QVERIFY(log.contains("failed T:\\Docs\\gone.txt"));

@@ -612,11 +612,17 @@ private Q_SLOTS:
             QVERIFY(archive->topLevelNode(0)->expanded());
             QVERIFY(!main->topLevelNode(0)->child(0)->expanded());
         }
-        {
+        for (const bool linked : {false, true}) {
             // Malformed: the two lines of the information window; the file stays; usable panel.
+            // A list that is a link to a file elsewhere is not written through: the link gives
+            // way to a plain list, and the file it named keeps its bytes.
             TestPanel p;
             const QByteArray bad("DC:\r\n DData\r\n   DDeep\r\n DWork\r\n");
-            writeFile(p.host(QStringLiteral("afiles.lst")), bad);
+            QTemporaryDir elsewhere;
+            const QString named = elsewhere.filePath(QStringLiteral("notes.txt"));
+            writeFile(linked ? named : p.host(QStringLiteral("afiles.lst")), bad);
+            if (linked)
+                QVERIFY(QFile::link(named, p.host(QStringLiteral("afiles.lst"))));
             QVERIFY(p.create());
             QString shown;
             Tinfo1F *info = p.panel->info1F();
@@ -640,6 +646,9 @@ private Q_SLOTS:
             QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst"))), listBytes({"E:\\Music"}));
             QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst.bad"))), bad);
             QCOMPARE(p.main->TLmain->treeList()->ListFileBytes(), listBytes({"E:\\Music"}));
+            QVERIFY(!QFileInfo(p.host(QStringLiteral("afiles.lst"))).isSymLink());
+            if (linked)
+                QCOMPARE(readFile(named), bad);
         }
         for (const bool fifo : {true, false}) {
             // A FIFO in the list's place must not freeze the start; a list with bytes that are

@@ -1,33 +1,34 @@
-// The Archiver's log file.
-#include "archivelog.h"
+// A private log file of the prefix.
+#include "logfile.h"
 
-#include "platform/privatefiles.h"
-#include "platform/shownname.h"
+#include "privatefiles.h"
+#include "shownname.h"
 
 #include <QDateTime>
 
-namespace archiver {
+namespace win {
 
 namespace {
 constexpr qint64 kMaxLogSize = 1024 * 1024;
 }
 
-ArchiveLog::ArchiveLog(const QString &folder)
-    : m_fileName(folder + QStringLiteral("/archiv.log")), m_file(m_fileName)
+LogFile::LogFile(const QString &folder, const QString &name)
 {
-    if (win::MakePrivateFolder(folder, &m_error))
+    if (folder.isEmpty())
+        return;
+    m_fileName = folder + QLatin1Char('/') + name;
+    if (MakePrivateFolder(folder, &m_error))
         openFile();
 }
 
-void ArchiveLog::openFile()
+void LogFile::openFile()
 {
-    // Private whatever the umask, and never written through a link someone put in its place.
-    const int fd = win::OpenPrivateFileForAppend(m_fileName, win::PrivateKind::LogFile, &m_error);
+    const int fd = OpenPrivateFileForAppend(m_fileName, PrivateKind::LogFile, &m_error);
     if (fd >= 0)
         m_file.open(fd, QIODevice::Append | QIODevice::Text, QFileDevice::AutoCloseHandle);
 }
 
-void ArchiveLog::write(const QString &line)
+void LogFile::write(const QString &line)
 {
     const std::lock_guard lock(m_mutex);
     if (!m_file.isOpen())
@@ -40,7 +41,7 @@ void ArchiveLog::write(const QString &line)
     m_file.flush();
 }
 
-void ArchiveLog::rotateIfLarge()
+void LogFile::rotateIfLarge()
 {
     if (m_file.size() < kMaxLogSize)
         return;
@@ -51,4 +52,4 @@ void ArchiveLog::rotateIfLarge()
     openFile();
 }
 
-} // namespace archiver
+} // namespace win
