@@ -187,6 +187,16 @@ private Q_SLOTS:
         QCOMPARE(missing.file->kind(), PendingFile::Kind::Copied);
         QCOMPARE(missing.file->commit(), int(DecompressSourceMissing));
 
+        // A folder and a file that are there in another case are found as a Windows path finds
+        // them, not made anew beside them.
+        RestoreRun::Item upper = item("packed");
+        upper.origin.target = w + QStringLiteral("\\OUT\\BOTH");
+        upper.origin.targetDir = w + QStringLiteral("\\OUT");
+        QCOMPARE(RestoreRun::putInPlace(RestoreRun::prepare(upper, false)).result, int(DecompressOk));
+        QCOMPARE(readFile(d + QStringLiteral("/out/both")), QByteArray("packed member"));
+        QVERIFY(!QFileInfo::exists(d + QStringLiteral("/OUT")) &&
+                !QFileInfo::exists(d + QStringLiteral("/out/BOTH")));
+
         // A folder of the archive that is a link leading out of it: nothing there is read.
         QDir().mkpath(d + QStringLiteral("/root/in"));
         QDir().mkpath(d + QStringLiteral("/outside"));
@@ -313,7 +323,8 @@ private Q_SLOTS:
         };
         if (!heard || state != 'r') {
             stopRacer();
-            QSKIP(state == 'x' ? "the folder cannot be exchanged with a link here" : "the uid switch failed");
+            QSKIP(state == 'x' ? "the other user cannot exchange the folder with a link here"
+                               : "the uid switch failed");
         }
 
         std::vector<RestoreRun::Placed> placed;
