@@ -131,7 +131,10 @@ struct PendingFile::Replacement
     {
         if (folder->state() != restore::TargetFolder::State::Open)
             throw FileCreateError(name, folder->error() ? folder->error() : ENOENT);
-        if (!file.createAt(folder->fd(), QFile::encodeName(name), 0666))
+        // Looked up here, on the thread that makes the file ready: a name that is not there in
+        // exactly its case costs a reading of the whole folder.
+        host = folder->entryName(name);
+        if (!file.createAt(folder->fd(), host, 0666))
             throw FileCreateError(name, errno);
         // The stream writes through a descriptor of its own; the file stays file's to rename.
         const int streamFd = ::fcntl(file.fd(), F_DUPFD_CLOEXEC, 0);
@@ -147,7 +150,6 @@ struct PendingFile::Replacement
     void commit(bool inherit, bool restoring)
     {
         stream.reset();
-        const QByteArray host = folder->entryName(name);
         // What stands at the name is opened itself, without following it: every look and change
         // below is about that one file, whatever the name leads to meanwhile.
         const win::FileDescriptor existing(
@@ -216,6 +218,7 @@ struct PendingFile::Replacement
 
     std::shared_ptr<const restore::TargetFolder> folder; // outlives file, which is made in it
     QString name;                                        // as the archive holds it
+    QByteArray host;                                     // as the folder has it
     std::optional<win::DWORD> memberTime;                // a decompressed member's, as a DOS date-time
     win::FileBeside file;                                // removed unless committed
     std::unique_ptr<FileStream> stream;
