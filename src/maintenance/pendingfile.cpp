@@ -5,15 +5,21 @@
 #include "decompressfile.h"
 #include "stream.h"
 
+#include "restorelinks.h"
+
+#include "platform/attributes.h"
 #include "platform/filebeside.h"
+#include "platform/files.h"
+#include "platform/filetime.h"
 #include "platform/paths.h"
+#include "platform/posixio.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
 #include <new>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,18 +31,6 @@ namespace {
 
 constexpr qint64 kOutputChunk = 100000;
 constexpr const char *kDosAttribName = "user.DOSATTRIB";
-
-int errnoFor(win::LONG error)
-{
-    switch (error) {
-    case win::ERROR_FILENAME_EXCED_RANGE:
-        return ENAMETOOLONG;
-    case win::ERROR_INVALID_NAME:
-        return EINVAL;
-    default:
-        return ENOENT;
-    }
-}
 
 // Opens an archive member for reading: a regular file, not reached through a link of its own.
 // Opening a pipe or a device could wait for ever (or act on the device), and a link could lead out
@@ -127,75 +121,106 @@ int resultOf(std::exception_ptr failure)
 
 } // namespace
 
-// The temporary file beside the target. A target that is a link is replaced by the file, as a
-// hard link is: the file the link names (anywhere, anyone's) is never written.
+// The temporary file beside the target, in the target's folder, which stays open while the file
+// lives. A target that is a link is replaced by the file, as a hard link is: the file the link
+// names (anywhere, anyone's) is never written.
 struct PendingFile::Replacement
 {
-    explicit Replacement(const QString &windowsTarget)
+    Replacement(std::shared_ptr<const restore::TargetFolder> targetFolder, const QString &targetName)
+        : folder(std::move(targetFolder)), name(targetName)
     {
-        win::LONG error = win::ERROR_SUCCESS;
-        if (!win::ToHostPath(windowsTarget, &target, &error))
-            throw FileCreateError(windowsTarget, errnoFor(error));
-        const QFileInfo targetInfo(target);
-        name = QFile::encodeName(targetInfo.fileName());
-        if (!file.create(QFile::encodeName(targetInfo.absolutePath()), name, 0666))
-            throw FileCreateError(target, errno);
+        if (folder->state() != restore::TargetFolder::State::Open)
+            throw FileCreateError(name, folder->error() ? folder->error() : ENOENT);
+        // Looked up here, on the thread that makes the file ready: a name that is not there in
+        // exactly its case costs a reading of the whole folder.
+        host = folder->entryName(name);
+        if (!file.createAt(folder->fd(), host, 0666))
+            throw FileCreateError(name, errno);
         // The stream writes through a descriptor of its own; the file stays file's to rename.
         const int streamFd = ::fcntl(file.fd(), F_DUPFD_CLOEXEC, 0);
         if (streamFd < 0)
-            throw FileCreateError(target, errno);
-        stream = std::make_unique<FileStream>(streamFd, target);
+            throw FileCreateError(name, errno);
+        stream = std::make_unique<FileStream>(streamFd, name);
     }
 
     // Renames the finished file over the target. An existing target must be one that could be
     // overwritten in place, or a link; with inherit a file's permissions, owner and DOS
-    // attributes pass to the new file, as truncating it would have kept them.
-    void commit(bool inherit)
+    // attributes pass to the new file, as truncating it would have kept them. restoring: the
+    // restore's rules (Rules::Restore).
+    void commit(bool inherit, bool restoring)
     {
         stream.reset();
-        const QByteArray host = QFile::encodeName(target);
-        struct stat existing;
-        const bool replaces = ::lstat(host.constData(), &existing) == 0;
-        if (replaces && !S_ISLNK(existing.st_mode)) {
-            if (S_ISDIR(existing.st_mode))
-                throw FileCreateError(target, EISDIR);
-            // Devices, pipes and sockets are not replaced by a plain file.
-            if (!S_ISREG(existing.st_mode))
-                throw FileCreateError(target, EINVAL);
-            // A file with other names too is replaced under this one only; the restore never
-            // changes it, not even to clear its read-only attribute. The new file is then what
-            // the file would have become with its attributes cleared.
-            const bool shared = existing.st_nlink > 1;
-            // Read-only is the owner's write bit, for every user including root.
-            if (!shared && (!(existing.st_mode & S_IWUSR) || ::access(host.constData(), W_OK) != 0))
-                throw FileCreateError(target, EACCES);
-            if (inherit) {
-                const int fd = file.fd();
-                // Best effort: the owner can only be given away by a privileged user, and a file
-                // system may refuse extended attributes.
-                if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
-                    (void)!::fchown(fd, existing.st_uid, existing.st_gid);
-                ::fchmod(fd, (existing.st_mode | (shared ? S_IWUSR : 0)) & 07777);
-                char attributes[64];
-                const ssize_t n =
-                    shared ? 0 : ::getxattr(host.constData(), kDosAttribName, attributes, sizeof attributes);
-                if (n > 0)
-                    ::fsetxattr(fd, kDosAttribName, attributes, static_cast<size_t>(n), 0);
+        // What stands at the name is opened itself, without following it: every look and change
+        // below is about that one file, whatever the name leads to meanwhile.
+        const win::FileDescriptor existing(
+            ::openat(folder->fd(), host.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        if (existing.get() < 0 && errno != ENOENT)
+            throw FileCreateError(name, errno);
+        const bool replaces = existing.get() >= 0;
+        struct stat info;
+        if (replaces && ::fstat(existing.get(), &info) != 0)
+            throw FileCreateError(name, errno);
+        const QByteArray existingPath = replaces ? win::HostPathOfOpenFile(existing.get()) : QByteArray();
+        const bool dotName = host.startsWith('.');
+        win::DWORD attributesBack = win::INVALID_FILE_ATTRIBUTES;
+        try {
+            if (replaces && !S_ISLNK(info.st_mode)) {
+                if (S_ISDIR(info.st_mode))
+                    throw FileCreateError(name, EISDIR);
+                // Devices, pipes and sockets are not replaced by a plain file.
+                if (!S_ISREG(info.st_mode))
+                    throw FileCreateError(name, EINVAL);
+                // A file with other names too is replaced under this one only; the restore never
+                // changes it, not even to clear its read-only attribute. The new file is then what
+                // the file would have become with its attributes cleared.
+                const bool shared = info.st_nlink > 1;
+                if (restoring && !shared) {
+                    attributesBack = win::GetFileAttributesOfOpenFile(existing.get(), dotName);
+                    if (attributesBack != win::INVALID_FILE_ATTRIBUTES)
+                        win::SetFileAttributesOfOpenFile(existing.get(), win::FILE_ATTRIBUTE_NORMAL, dotName);
+                    if (::fstat(existing.get(), &info) != 0)
+                        throw FileCreateError(name, errno);
+                }
+                // Read-only is the owner's write bit, for every user including root.
+                if (!shared && (!(info.st_mode & S_IWUSR) || ::access(existingPath.constData(), W_OK) != 0))
+                    throw FileCreateError(name, EACCES);
+                if (inherit) {
+                    const int fd = file.fd();
+                    // Best effort: the owner can only be given away by a privileged user, and a
+                    // file system may refuse extended attributes.
+                    if (info.st_uid != ::geteuid() || info.st_gid != ::getegid())
+                        (void)!::fchown(fd, info.st_uid, info.st_gid);
+                    ::fchmod(fd, (info.st_mode | (shared ? S_IWUSR : 0)) & 07777);
+                    char attributes[64];
+                    const ssize_t n = shared ? 0
+                                             : ::getxattr(existingPath.constData(), kDosAttribName,
+                                                          attributes, sizeof attributes);
+                    if (n > 0)
+                        ::fsetxattr(fd, kDosAttribName, attributes, static_cast<size_t>(n), 0);
+                }
             }
-        } else if (!replaces && errno != ENOENT) {
-            throw FileCreateError(target, errno);
+            // The member's time, only on a file that comes back whole, so that an old file never
+            // looks restored.
+            if (restoring && memberTime)
+                win::SetOpenFileDosDateTime(file.fd(), *memberTime);
+            // The previous contents go away with the rename: the new ones must be on disk first. A
+            // new file needs no such wait; at worst it is missing after a crash, as it was before.
+            if (!file.close(replaces))
+                throw WriteError(errno);
+            if (!file.commit(host))
+                throw FileCreateError(name, errno);
+        } catch (...) {
+            if (attributesBack != win::INVALID_FILE_ATTRIBUTES)
+                win::SetFileAttributesOfOpenFile(existing.get(), attributesBack, dotName);
+            throw;
         }
-        // The previous contents go away with the rename: the new ones must be on disk first. A new
-        // file needs no such wait; at worst it is missing after a crash, as it was before.
-        if (!file.close(replaces))
-            throw WriteError(errno);
-        if (!file.commit(name))
-            throw FileCreateError(target, errno);
     }
 
-    QString target; // host path
-    QByteArray name;
-    win::FileBeside file; // removed unless committed
+    std::shared_ptr<const restore::TargetFolder> folder; // outlives file, which is made in it
+    QString name;                                        // as the archive holds it
+    QByteArray host;                                     // as the folder has it
+    std::optional<win::DWORD> memberTime;                // a decompressed member's, as a DOS date-time
+    win::FileBeside file;                                // removed unless committed
     std::unique_ptr<FileStream> stream;
 };
 
@@ -212,6 +237,17 @@ qint64 PendingFile::defaultReserve(qint64 diskSize)
 std::unique_ptr<PendingFile> PendingFile::decompress(const QString &source, const QString &target,
                                                      qint64 reserve)
 {
+    const qsizetype slash =
+        std::max(target.lastIndexOf(QLatin1Char('\\')), target.lastIndexOf(QLatin1Char('/')));
+    const QString folder = slash >= 0 ? target.left(slash) : target;
+    return decompress(source, restore::TargetFolder::open(folder, ::geteuid(), false), target.mid(slash + 1),
+                      reserve);
+}
+
+std::unique_ptr<PendingFile> PendingFile::decompress(const QString &source,
+                                                     std::shared_ptr<const restore::TargetFolder> folder,
+                                                     const QString &name, qint64 reserve)
+{
     std::unique_ptr<PendingFile> pending(new PendingFile(Kind::Decompressed));
     QString hostSource;
     const int in = openMember(source, &hostSource, &pending->m_result);
@@ -220,7 +256,10 @@ std::unique_ptr<PendingFile> PendingFile::decompress(const QString &source, cons
     try {
         FileStream input(in, hostSource);
         const std::unique_ptr<char[]> buffer(new char[kOutputChunk]);
-        auto file = std::make_unique<Replacement>(target);
+        auto file = std::make_unique<Replacement>(std::move(folder), name);
+        win::DWORD time = 0;
+        if (win::GetOpenFileDosDateTime(in, &time))
+            file->memberTime = time;
         SpaceBudget budget(file->file.fd(), reserve);
         TBZDecompressionStream decompressor(input);
         qint64 n = 0;
@@ -240,7 +279,9 @@ std::unique_ptr<PendingFile> PendingFile::decompress(const QString &source, cons
     return pending;
 }
 
-std::unique_ptr<PendingFile> PendingFile::copy(const QString &source, const QString &target)
+std::unique_ptr<PendingFile> PendingFile::copy(const QString &source,
+                                               std::shared_ptr<const restore::TargetFolder> folder,
+                                               const QString &name)
 {
     std::unique_ptr<PendingFile> pending(new PendingFile(Kind::Copied));
     QString hostSource;
@@ -252,7 +293,7 @@ std::unique_ptr<PendingFile> PendingFile::copy(const QString &source, const QStr
         struct stat from;
         if (::fstat(in, &from) != 0)
             throw FileOpenError(hostSource, errno);
-        auto file = std::make_unique<Replacement>(target);
+        auto file = std::make_unique<Replacement>(std::move(folder), name);
         const std::unique_ptr<char[]> buffer(new char[kOutputChunk * 4]);
         for (;;) {
             const qint64 n = input.read(buffer.get(), kOutputChunk * 4);
@@ -283,12 +324,12 @@ std::unique_ptr<PendingFile> PendingFile::failed(Kind kind, int result)
     return pending;
 }
 
-int PendingFile::commit()
+int PendingFile::commit(Rules rules)
 {
     if (m_result != DecompressOk || !m_file)
         return m_result != DecompressOk ? m_result : DecompressOtherFailure;
     try {
-        m_file->commit(m_kind == Kind::Decompressed);
+        m_file->commit(m_kind == Kind::Decompressed, rules == Rules::Restore);
     } catch (...) {
         m_result = resultOf(std::current_exception());
     }

@@ -1,12 +1,17 @@
 // PendingFile: one file of a restore made ready beside its target (decompressed from a bzip2
 // member, or copied from a plain one) and put in the target's place only when asked. Making it
 // ready may run on any thread; the restore puts the files in place one by one, in its own order.
+// Everything it does at the target goes through the target folder's descriptor.
 #pragma once
 
 #include <QString>
 #include <QtGlobal>
 
 #include <memory>
+
+namespace restore {
+class TargetFolder;
+}
 
 class PendingFile
 {
@@ -28,14 +33,19 @@ public:
     // disk keeps room enough for the system and the user's programs.
     static qint64 defaultReserve(qint64 diskSize);
 
-    // Decompresses the bzip2 file source (Windows path) into a temporary file beside target. A
-    // source of zero bytes is a damaged member (-2): the Archiver never writes one. The output
-    // stops as a full disk (DecompressDiskFull) when writing on could leave less than reserve
-    // bytes free on the target's disk (negative: defaultReserve of that disk).
+    // Decompresses the bzip2 file source (Windows path) into a temporary file in folder, for the
+    // target named name there. A source of zero bytes is a damaged member (-2): the Archiver never
+    // writes one. The output stops as a full disk (DecompressDiskFull) when writing on could leave
+    // less than reserve bytes free on the target's disk (negative: defaultReserve of that disk).
+    static std::unique_ptr<PendingFile> decompress(const QString &source,
+                                                   std::shared_ptr<const restore::TargetFolder> folder,
+                                                   const QString &name, qint64 reserve = -1);
+    // The same for the target at the Windows path target, whose folder must exist.
     static std::unique_ptr<PendingFile> decompress(const QString &source, const QString &target,
                                                    qint64 reserve = -1);
-    // Copies the plain file source into a temporary file beside target.
-    static std::unique_ptr<PendingFile> copy(const QString &source, const QString &target);
+    // Copies the plain file source into a temporary file in folder, for the target named name.
+    static std::unique_ptr<PendingFile>
+    copy(const QString &source, std::shared_ptr<const restore::TargetFolder> folder, const QString &name);
     // A file that is not made ready at all, with the result that says why.
     static std::unique_ptr<PendingFile> failed(Kind kind, int result);
 
@@ -43,10 +53,18 @@ public:
     int result() const { return m_result; }
     Kind kind() const { return m_kind; }
 
-    // Renames the file into the target's place. An existing target must be a writable regular
-    // file. Returns 0, or a DecompressFileResult; after a failure the target is as it was and the
-    // temporary file is gone. The result of a file that was not ready is returned unchanged.
-    int commit();
+    // What commit does beyond the rename. A restore replaces a read-only file too: an existing
+    // file's attributes are cleared first, and given back when it is not replaced. It also gives a
+    // decompressed file the member's modification time, at the two-second resolution the archive
+    // keeps it at. DecompressFile does neither.
+    enum class Rules { Plain, Restore };
+
+    // Renames the file into the target's place, in the folder it was made in and under the name
+    // an existing entry had there without regard to case when it was made. An existing target must be a writable
+    // regular file (or a link, which is replaced as it stands). Returns 0, or a
+    // DecompressFileResult; after a failure the target is as it was and the temporary file is
+    // gone. The result of a file that was not ready is returned unchanged.
+    int commit(Rules rules = Rules::Plain);
 
 private:
     struct Replacement;

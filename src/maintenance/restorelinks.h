@@ -1,19 +1,63 @@
-// The rule for linked folders on the way to a restored file: whose links a restore follows.
+// The folder a restored file goes into, opened one folder at a time from its drive's root, and the
+// rule for linked folders on the way: whose links a restore follows.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+#include <memory>
 
 #include <sys/types.h>
 
 namespace restore {
 
-// The first folder link on the way from the drive root down to the folder windowsFolder (the
-// folder itself included) that belongs to neither the user restoring (user) nor root, as a
-// Windows path; empty when there is none. The user's own links and root's are followed: they are
-// how a user lays out his own folders. Another user's link is not: in a folder shared with others
-// (a sticky folder such as a shared data folder) it would let that user send a restore anywhere
-// the restoring user may write, the case the kernel's protected_symlinks guards against.
-// Folders that do not exist yet are not looked at; the restore makes them as real folders.
-QString foreignLink(const QString &windowsFolder, uid_t user);
+// The user's own linked folders and root's are followed: they are how a user lays out his own
+// folders. Another user's link is not: in a folder shared with others (a sticky folder such as a
+// shared data folder) it would let that user send a restore anywhere the restoring user may
+// write, the case the kernel's protected_symlinks guards against.
+//
+// Every folder on the way is opened from the one above it without following a link, so that
+// another user who swaps a folder for a link while the restore runs is met as a link, never
+// followed; a link that is followed is read through the link itself and its text resolved from
+// the folder that holds it, by the same rule. What the restore then does in the folder (the
+// temporary file, the rename, the replaced file's attributes) goes through the descriptor, and
+// nothing checked is ever looked up by name again.
+class TargetFolder
+{
+public:
+    enum class State {
+        Open,    // fd() is the folder
+        Refused, // another user's linked folder lies on the way; link() names it
+        NotMade, // a folder on the way is missing and could not be made, or is no folder
+        NotOpen, // the folder itself is no folder or cannot be opened, or is missing and not made
+    };
+
+    // Opens windowsFolder for user. A component that does not exist with exactly its case is
+    // looked up without regard to case, as a Windows path is; with create a missing folder is
+    // made as a real folder, without create the walk stops there (NotOpen).
+    static std::shared_ptr<const TargetFolder> open(const QString &windowsFolder, uid_t user, bool create);
+
+    ~TargetFolder();
+    TargetFolder(const TargetFolder &) = delete;
+    TargetFolder &operator=(const TargetFolder &) = delete;
+
+    State state() const { return m_state; }
+    int fd() const { return m_fd; }
+    int error() const { return m_error; } // errno of a folder that is not open
+    // The refused link as a Windows path.
+    const QString &link() const { return m_link; }
+
+    // The host name of the entry name in the folder: the name itself when an entry has exactly
+    // it, else an entry's name that equals it without regard to case, else the name as written.
+    QByteArray entryName(const QString &name) const;
+
+private:
+    TargetFolder() = default;
+
+    State m_state = State::NotOpen;
+    int m_fd = -1;
+    int m_error = 0;
+    QString m_link;
+};
 
 } // namespace restore

@@ -2,8 +2,6 @@
 #include "restorerun.h"
 
 #include "decompressfile.h"
-#include "restorelinks.h"
-#include "restorepaths.h"
 
 #include "platform/attributes.h"
 #include "platform/paths.h"
@@ -71,7 +69,8 @@ RestoreRun::~RestoreRun()
         worker.join();
 }
 
-RestoreRun::Prepared RestoreRun::prepare(const Item &item, bool compressed)
+RestoreRun::Prepared RestoreRun::prepare(const Item &item, bool compressed,
+                                         std::shared_ptr<const restore::TargetFolder> folder)
 {
     Prepared prepared;
     if (item.refused)
@@ -82,22 +81,53 @@ RestoreRun::Prepared RestoreRun::prepare(const Item &item, bool compressed)
         compressed ? present(member) || !present(plain) : !present(plain) && present(member);
     const PendingFile::Kind kind = decompress ? PendingFile::Kind::Decompressed : PendingFile::Kind::Copied;
     prepared.member = decompress ? member : plain;
-    // Another user's linked folder on the way: nothing is made or written there. The GUI thread
-    // finds the link again in its turn and says so.
-    if (!restore::foreignLink(item.origin.targetDir, ::geteuid()).isEmpty()) {
+    // The folder is made here, so that the temporary file can lie beside the target. Behind
+    // another user's linked folder nothing is made or written; the GUI thread says so in its turn.
+    prepared.folder =
+        folder ? std::move(folder) : restore::TargetFolder::open(item.origin.targetDir, ::geteuid(), true);
+    if (prepared.folder->state() == restore::TargetFolder::State::Refused) {
         prepared.file = PendingFile::failed(kind, DecompressCannotCreateTarget);
         return prepared;
     }
-    // The folder is made here too, so that the temporary file can lie beside the target; the GUI
-    // thread makes it again in its turn (a no-op by then) and reports a failure there.
-    EnsureDirectory(item.origin.targetDir);
     if (!item.root.isEmpty() && !insideRoot(item.root, plain)) {
         prepared.file = PendingFile::failed(kind, DecompressCannotOpenSource);
         return prepared;
     }
-    prepared.file = decompress ? PendingFile::decompress(member, item.origin.target)
-                               : PendingFile::copy(plain, item.origin.target);
+    const QString name = item.origin.target.mid(item.origin.target.lastIndexOf(QLatin1Char('\\')) + 1);
+    prepared.file = decompress ? PendingFile::decompress(member, prepared.folder, name)
+                               : PendingFile::copy(plain, prepared.folder, name);
     return prepared;
+}
+
+RestoreRun::Placed RestoreRun::putInPlace(Prepared prepared)
+{
+    Placed placed;
+    const restore::TargetFolder *folder = prepared.folder.get();
+    if (folder && folder->state() == restore::TargetFolder::State::Refused) {
+        placed.foreignLink = folder->link();
+        placed.result = DecompressCannotCreateTarget;
+        return placed;
+    }
+    placed.folderNotMade = folder && folder->state() == restore::TargetFolder::State::NotMade;
+    placed.result =
+        prepared.file ? prepared.file->commit(PendingFile::Rules::Restore) : int(DecompressOtherFailure);
+    return placed;
+}
+
+std::shared_ptr<const restore::TargetFolder> RestoreRun::folderOf(const QString &windowsFolder)
+{
+    // The files of a command come folder by folder: each folder is walked down to once, and its
+    // files are made and put in place through the one descriptor.
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_folder && m_folderPath == windowsFolder)
+            return m_folder;
+    }
+    auto folder = restore::TargetFolder::open(windowsFolder, ::geteuid(), true);
+    std::lock_guard lock(m_mutex);
+    m_folderPath = windowsFolder;
+    m_folder = folder;
+    return folder;
 }
 
 void RestoreRun::work()
@@ -110,7 +140,9 @@ void RestoreRun::work()
             return;
         const size_t index = m_next++;
         lock.unlock();
-        Prepared prepared = prepare(m_items[index], m_compressed);
+        const Item &item = m_items[index];
+        Prepared prepared =
+            prepare(item, m_compressed, item.refused ? nullptr : folderOf(item.origin.targetDir));
         lock.lock();
         m_prepared[index] = std::move(prepared);
         m_ready[index] = true;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "pendingfile.h"
+#include "restorelinks.h"
 #include "restorenames.h"
 
 #include <QString>
@@ -28,12 +29,20 @@ public:
         // (a folder of a tampered archive that is a link) is not read. Empty: not checked.
         QString root;
     };
-    // A file made ready: the file, and the archive member it was made from (the member ".bz2"
-    // file when it was decompressed).
+    // A file made ready: the file, the archive member it was made from (the member ".bz2" file
+    // when it was decompressed), and the target's folder as the walk down to it found it.
     struct Prepared
     {
         std::unique_ptr<PendingFile> file;
         QString member;
+        std::shared_ptr<const restore::TargetFolder> folder;
+    };
+    // What putting a file in place came to.
+    struct Placed
+    {
+        int result = 0;             // 0, or a DecompressFileResult
+        QString foreignLink;        // not empty: refused for another user's linked folder, this one
+        bool folderNotMade = false; // a folder on the way could not be made
     };
 
     // compressed: the side's compression flag. threads: 0 for one per core.
@@ -49,13 +58,22 @@ public:
     // waits, idle is called about every 50 ms. A refused item gives an empty file.
     Prepared take(size_t index, const std::function<void()> &idle);
 
-    // Makes one item ready on the calling thread: its folder is made, then the member is
-    // decompressed or copied. When the side's own form of the file is missing and the other form
-    // is there (a side that is changing between compressed and plain), the other form is used.
-    static Prepared prepare(const Item &item, bool compressed);
+    // Makes one item ready on the calling thread: its folder is opened (made where missing), or
+    // folder is taken when given, then the member is decompressed or copied. When the side's own
+    // form of the file is missing and the other form is there (a side that is changing between
+    // compressed and plain), the other form is used.
+    static Prepared prepare(const Item &item, bool compressed,
+                            std::shared_ptr<const restore::TargetFolder> folder = nullptr);
+
+    // Puts a file made ready in its target's place by the restore's rules (a read-only file is
+    // replaced, a decompressed file gets the member's time), or says why not. The restore window
+    // puts every file in place through this, in the command's order.
+    static Placed putInPlace(Prepared prepared);
 
 private:
     void work();
+    // The target folder of windowsFolder: the one the last item opened when it is the same folder.
+    std::shared_ptr<const restore::TargetFolder> folderOf(const QString &windowsFolder);
 
     std::vector<Item> m_items;
     bool m_compressed;
@@ -64,6 +82,8 @@ private:
     size_t m_next = 0;  // the next item a worker starts
     size_t m_taken = 0; // items handed to the GUI thread so far
     size_t m_ahead;     // how far the workers may run ahead of the GUI thread
+    QString m_folderPath;
+    std::shared_ptr<const restore::TargetFolder> m_folder;
     bool m_stop = false;
     std::mutex m_mutex;
     std::condition_variable m_workAvailable;

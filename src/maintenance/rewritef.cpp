@@ -3,7 +3,6 @@
 
 #include "decompressfile.h"
 #include "recordedform.h"
-#include "restorelinks.h"
 #include "restorelog.h"
 #include "restorenames.h"
 #include "restorepaths.h"
@@ -17,8 +16,6 @@
 #include "archivelist/shownnamedelegate.h"
 #include "archivelist/treelistview.h"
 #include "config/config.h"
-#include "platform/attributes.h"
-#include "platform/filetime.h"
 #include "platform/paths.h"
 
 #include <QCheckBox>
@@ -30,9 +27,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QToolButton>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -79,15 +73,6 @@ constexpr DefaultText kDefaults[] = {
 };
 
 const QChar kBackslash = QLatin1Char('\\');
-
-// Whether the file at path (a Windows path) is a link, or a file that has other names too.
-bool sharedFile(const QString &path)
-{
-    struct stat info;
-    const QString host = win::HostPath(path);
-    return !host.isEmpty() && ::lstat(QFile::encodeName(host).constData(), &info) == 0 &&
-           (S_ISLNK(info.st_mode) || info.st_nlink > 1);
-}
 
 // How often the progress line's count is brought up to date.
 constexpr qint64 kProgressInterval = 100;
@@ -533,38 +518,26 @@ void TrewriteF::putInPlace(const RestoreRun::Item &item, RestoreRun::Prepared pr
                            const Inform &inform)
 {
     const restore::FileOrigin &origin = item.origin;
+    const bool copied = prepared.file && prepared.file->kind() == PendingFile::Kind::Copied;
+    const QString member = prepared.member;
+    const RestoreRun::Placed placed = RestoreRun::putInPlace(std::move(prepared));
     // Another user's link could send the file anywhere this user may write: the file is refused,
     // and the box names the link and the file.
-    if (const QString link = restore::foreignLink(origin.targetDir, ::geteuid()); !link.isEmpty()) {
-        log.write(QStringLiteral("refused %1: linked folder %2 of another user").arg(origin.target, link));
-        inform(text("MessageForeignLink") + QLatin1Char(' ') + link, origin.target);
+    if (!placed.foreignLink.isEmpty()) {
+        log.write(QStringLiteral("refused %1: linked folder %2 of another user")
+                      .arg(origin.target, placed.foreignLink));
+        inform(text("MessageForeignLink") + QLatin1Char(' ') + placed.foreignLink, origin.target);
         return;
     }
-    // An existing target loses its attributes so that it can be replaced, and gets them back
-    // when it is not. A link, or a file with other names, is replaced as it stands: its
-    // attributes belong to the file it shares with those names, which the restore never touches.
-    const win::DWORD before = win::GetFileAttributes(origin.target);
-    const bool existed = before != win::INVALID_FILE_ATTRIBUTES &&
-                         !(before & win::FILE_ATTRIBUTE_DIRECTORY) && !sharedFile(origin.target);
-    if (existed)
-        win::SetFileAttributes(origin.target, win::FILE_ATTRIBUTE_NORMAL);
-    if (EnsureDirectory(origin.targetDir))
+    if (placed.folderNotMade)
         inform(text("MessageFileCreateError"), QString());
-    const bool copied = prepared.file && prepared.file->kind() == PendingFile::Kind::Copied;
-    const int code = prepared.file ? prepared.file->commit() : int(DecompressOtherFailure);
+    const int code = placed.result;
     if (code == DecompressOk) {
-        // The member's time, at the two-second resolution it is kept at; only a file that really
-        // came back gets it, so that an old file never looks restored.
-        win::DWORD time = 0;
-        if (!copied && win::GetFileDosDateTime(prepared.member, &time))
-            win::SetFileDosDateTime(origin.target, time);
         log.write(QStringLiteral("restored %1").arg(origin.target));
         return;
     }
-    if (existed)
-        win::SetFileAttributes(origin.target, before);
     log.write(QStringLiteral("failed %1 from %2: %3")
-                  .arg(origin.target, prepared.member.isEmpty() ? origin.source : prepared.member,
+                  .arg(origin.target, member.isEmpty() ? origin.source : member,
                        copied ? text("MessageOtherError") : failureText(code)));
     if (copied) {
         inform(text("MessageFileNotExistsError") + QStringLiteral("  /  ") + text("MessageOtherError"),

@@ -126,8 +126,7 @@ private:
     // Runs a command's steps: the files made ready ahead, then put in place in order.
     void execute(const Plan &plan, const Side &side);
     using Inform = std::function<void(const QString &first, const QString &second)>;
-    // Puts one file in place (attributes cleared first and given back on failure, the member's
-    // time only on success) and shows its failure with inform.
+    // Puts one file in place (RestoreRun::putInPlace), logs it, and shows its failure with inform.
     void putInPlace(const RestoreRun::Item &item, RestoreRun::Prepared prepared, RestoreLog &log,
                     const Inform &inform);
     QString failureText(int code) const;

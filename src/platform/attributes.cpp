@@ -95,6 +95,31 @@ bool isDotName(const QByteArray &host, bool driveRoot)
     return slash + 1 < host.size() && host[slash + 1] == '.';
 }
 
+// Sets the attributes of the entry at host, whose status is st.
+BOOL setHostAttributes(const QByteArray &host, const struct stat &st, bool dotName, DWORD dwFileAttributes)
+{
+    // The extended attribute first: without write permission it could no longer be changed.
+    const DWORD wanted = dwFileAttributes & kKeptInAttribute;
+    DWORD current = 0;
+    const bool present = readDosAttrib(host.constData(), -1, &current);
+    const DWORD byName = dotName ? DWORD(FILE_ATTRIBUTE_HIDDEN) : 0;
+    if (present ? current != wanted : wanted != byName) {
+        // A plain name without attributes needs no record; a dot name needs one to be shown.
+        const int refused = writeDosAttrib(host.constData(), wanted, wanted == 0 && !dotName);
+        if (refused != 0 && refused != ENOTSUP && refused != EPERM)
+            return detail::fail(ErrorFromErrno(refused));
+        // Without extended attributes only the name and the permission count: quietly done.
+    }
+
+    const mode_t mode = (dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+                            ? st.st_mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)
+                            : st.st_mode | S_IWUSR;
+    if (mode != st.st_mode && ::chmod(host.constData(), mode & 07777) != 0)
+        return detail::fail(ErrorFromErrno(errno));
+    SetLastError(ERROR_SUCCESS);
+    return true;
+}
+
 } // namespace
 
 DWORD HostDosAttributes(const char *hostPath, bool dotName)
@@ -147,28 +172,26 @@ BOOL SetFileAttributes(const QString &lpFileName, DWORD dwFileAttributes)
     struct stat st;
     if (::stat(host.constData(), &st) != 0)
         return detail::fail(detail::errorForPath(errno, host));
+    return setHostAttributes(host, st, isDotName(host, driveRoot), dwFileAttributes);
+}
 
-    // The extended attribute first: without write permission it could no longer be changed.
-    const bool dotName = isDotName(host, driveRoot);
-    const DWORD wanted = dwFileAttributes & kKeptInAttribute;
-    DWORD current = 0;
-    const bool present = readDosAttrib(host.constData(), -1, &current);
-    const DWORD byName = dotName ? DWORD(FILE_ATTRIBUTE_HIDDEN) : 0;
-    if (present ? current != wanted : wanted != byName) {
-        // A plain name without attributes needs no record; a dot name needs one to be shown.
-        const int refused = writeDosAttrib(host.constData(), wanted, wanted == 0 && !dotName);
-        if (refused != 0 && refused != ENOTSUP && refused != EPERM)
-            return detail::fail(ErrorFromErrno(refused));
-        // Without extended attributes only the name and the permission count: quietly done.
+DWORD GetFileAttributesOfOpenFile(int fd, bool dotName)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        detail::fail(ErrorFromErrno(errno));
+        return INVALID_FILE_ATTRIBUTES;
     }
-
-    const mode_t mode = (dwFileAttributes & FILE_ATTRIBUTE_READONLY)
-                            ? st.st_mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)
-                            : st.st_mode | S_IWUSR;
-    if (mode != st.st_mode && ::chmod(host.constData(), mode & 07777) != 0)
-        return detail::fail(ErrorFromErrno(errno));
     SetLastError(ERROR_SUCCESS);
-    return true;
+    return HostFileAttributes(HostPathOfOpenFile(fd).constData(), st, dotName);
+}
+
+BOOL SetFileAttributesOfOpenFile(int fd, DWORD dwFileAttributes, bool dotName)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return detail::fail(ErrorFromErrno(errno));
+    return setHostAttributes(HostPathOfOpenFile(fd), st, dotName, dwFileAttributes);
 }
 
 void SetExtendedAttributeFailureForTesting(int error)

@@ -32,6 +32,12 @@ DWORD GetFileAttributes(const QString &lpFileName);
 // bits are ignored; FILE_ATTRIBUTE_NORMAL clears them all).
 BOOL SetFileAttributes(const QString &lpFileName, DWORD dwFileAttributes);
 
+// Not Win32: GetFileAttributes and SetFileAttributes of the file open in fd (an O_PATH descriptor
+// will do), whose name starts with "." when dotName: that one file, whatever its name leads to
+// meanwhile.
+DWORD GetFileAttributesOfOpenFile(int fd, bool dotName);
+BOOL SetFileAttributesOfOpenFile(int fd, DWORD dwFileAttributes, bool dotName);
+
 // Not Win32: hidden, system and archive of a host entry, from its extended attribute or, without
 // one, from its name. This is the one attribute look-up a walk over folders needs.
 DWORD HostDosAttributes(const char *hostPath, bool dotName);

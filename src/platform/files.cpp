@@ -76,6 +76,12 @@ LONG copyBytes(int in, int out)
 
 } // namespace
 
+QByteArray HostPathOfOpenFile(int fd)
+{
+    // The descriptor's link in /proc leads to the file itself, not to what its name holds now.
+    return "/proc/self/fd/" + QByteArray::number(fd);
+}
+
 DWORD GetLastError()
 {
     return lastError;

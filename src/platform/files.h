@@ -7,6 +7,7 @@
 
 #include "wintypes.h"
 
+#include <QByteArray>
 #include <QString>
 
 namespace win {
@@ -16,6 +17,10 @@ void SetLastError(DWORD dwErrCode);
 
 // Not Win32: the Windows error code for a C library errno value.
 LONG ErrorFromErrno(int error);
+
+// Not Win32: a host path that names the very file open in fd (an O_PATH descriptor will do),
+// whatever its names lead to meanwhile, for the calls that take nothing but a path.
+QByteArray HostPathOfOpenFile(int fd);
 
 // Copies a file's bytes, permissions, hidden/system/archive attributes and access and write times.
 // The copy is written beside the target under a temporary name and renamed over it when it is

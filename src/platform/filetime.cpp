@@ -178,27 +178,62 @@ BOOL SetFileTime(const QString &lpFileName, const FILETIME *, const FILETIME *lp
     return true;
 }
 
-BOOL GetFileDosDateTime(const QString &lpFileName, DWORD *lpDosDateTime)
+namespace {
+
+// A last write time as a local DOS date-time, and back.
+bool dosDateTimeOf(const FILETIME &written, DWORD *dosDateTime)
 {
-    FILETIME written;
     FILETIME local;
     WORD date = 0;
     WORD time = 0;
-    if (!lpDosDateTime || !GetFileTime(lpFileName, nullptr, nullptr, &written) ||
-        !FileTimeToLocalFileTime(&written, &local) || !FileTimeToDosDateTime(&local, &date, &time))
+    if (!FileTimeToLocalFileTime(&written, &local) || !FileTimeToDosDateTime(&local, &date, &time))
         return false;
-    *lpDosDateTime = DWORD(date) << 16 | time;
+    *dosDateTime = DWORD(date) << 16 | time;
     return true;
+}
+
+bool writeTimeOf(DWORD dosDateTime, FILETIME *written)
+{
+    FILETIME local;
+    return DosDateTimeToFileTime(WORD(dosDateTime >> 16), WORD(dosDateTime & 0xFFFF), &local) &&
+           LocalFileTimeToFileTime(&local, written);
+}
+
+} // namespace
+
+BOOL GetFileDosDateTime(const QString &lpFileName, DWORD *lpDosDateTime)
+{
+    FILETIME written;
+    return lpDosDateTime && GetFileTime(lpFileName, nullptr, nullptr, &written) &&
+           dosDateTimeOf(written, lpDosDateTime);
 }
 
 BOOL SetFileDosDateTime(const QString &lpFileName, DWORD dwDosDateTime)
 {
-    FILETIME local;
     FILETIME written;
-    if (!DosDateTimeToFileTime(WORD(dwDosDateTime >> 16), WORD(dwDosDateTime & 0xFFFF), &local) ||
-        !LocalFileTimeToFileTime(&local, &written))
+    return writeTimeOf(dwDosDateTime, &written) && SetFileTime(lpFileName, nullptr, nullptr, &written);
+}
+
+BOOL GetOpenFileDosDateTime(int fd, DWORD *lpDosDateTime)
+{
+    struct stat st;
+    if (!lpDosDateTime)
+        return detail::fail(ERROR_INVALID_PARAMETER);
+    if (::fstat(fd, &st) != 0)
+        return detail::fail(ErrorFromErrno(errno));
+    return dosDateTimeOf(FileTimeFromTimespec(st.st_mtim), lpDosDateTime);
+}
+
+BOOL SetOpenFileDosDateTime(int fd, DWORD dwDosDateTime)
+{
+    FILETIME written;
+    if (!writeTimeOf(dwDosDateTime, &written))
         return false;
-    return SetFileTime(lpFileName, nullptr, nullptr, &written);
+    const timespec times[2] = {timespec{0, UTIME_OMIT}, TimespecFromFileTime(written)};
+    if (::futimens(fd, times) != 0)
+        return detail::fail(ErrorFromErrno(errno));
+    SetLastError(ERROR_SUCCESS);
+    return true;
 }
 
 } // namespace win

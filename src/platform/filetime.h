@@ -41,6 +41,9 @@ BOOL SetFileTime(const QString &lpFileName, const FILETIME *lpCreationTime, cons
 // another at DOS resolution.
 BOOL GetFileDosDateTime(const QString &lpFileName, DWORD *lpDosDateTime);
 BOOL SetFileDosDateTime(const QString &lpFileName, DWORD dwDosDateTime);
+// Not Win32: the same for the file open in fd.
+BOOL GetOpenFileDosDateTime(int fd, DWORD *lpDosDateTime);
+BOOL SetOpenFileDosDateTime(int fd, DWORD dwDosDateTime);
 
 // Not Win32: host times and FILETIMEs.
 FILETIME FileTimeFromTimespec(const timespec &time);

@@ -12,6 +12,7 @@
 #include <QMutex>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,19 +32,12 @@ bool entryExists(const QString &path)
 // The entry of dir whose name equals name without regard to case; empty when none does.
 QString findWithoutCase(const QString &dir, const QString &name)
 {
-    DIR *d = ::opendir(QFile::encodeName(dir).constData());
-    if (!d)
+    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
         return QString();
-    QString found;
-    while (dirent *e = ::readdir(d)) {
-        const QString entry = QString::fromUtf8(e->d_name);
-        if (entry.compare(name, Qt::CaseInsensitive) == 0) {
-            found = entry;
-            break;
-        }
-    }
-    ::closedir(d);
-    return found;
+    const QByteArray found = FindEntryWithoutCase(fd, name);
+    ::close(fd);
+    return QFile::decodeName(found);
 }
 
 bool setError(LONG *error, LONG code)
@@ -168,7 +162,7 @@ QList<DriveMapping> DriveMap()
     return drives;
 }
 
-bool ToHostPath(const QString &windowsPath, QString *hostPath, LONG *error, bool *isDriveRoot)
+bool SplitDrivePath(const QString &windowsPath, QString *driveFolder, QStringList *components, LONG *error)
 {
     if (windowsPath.size() > kMaxPathLength)
         return setError(error, ERROR_FILENAME_EXCED_RANGE);
@@ -184,10 +178,42 @@ bool ToHostPath(const QString &windowsPath, QString *hostPath, LONG *error, bool
     }
     if (root.isEmpty())
         return setError(error, ERROR_PATH_NOT_FOUND);
-
-    QStringList levels;
-    if (!splitComponents(QStringView(windowsPath).mid(2), &levels))
+    components->clear();
+    if (!splitComponents(QStringView(windowsPath).mid(2), components))
         return setError(error, ERROR_INVALID_NAME);
+    *driveFolder = root;
+    if (error)
+        *error = ERROR_SUCCESS;
+    return true;
+}
+
+QByteArray FindEntryWithoutCase(int folderFd, const QString &name)
+{
+    // The folder is listed through a descriptor of its own: the caller's keeps its position.
+    const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *d = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+    if (!d) {
+        if (listFd >= 0)
+            ::close(listFd);
+        return QByteArray();
+    }
+    QByteArray found;
+    while (dirent *e = ::readdir(d)) {
+        if (QString::fromUtf8(e->d_name).compare(name, Qt::CaseInsensitive) == 0) {
+            found = e->d_name;
+            break;
+        }
+    }
+    ::closedir(d);
+    return found;
+}
+
+bool ToHostPath(const QString &windowsPath, QString *hostPath, LONG *error, bool *isDriveRoot)
+{
+    QString root;
+    QStringList levels;
+    if (!SplitDrivePath(windowsPath, &root, &levels, error))
+        return false;
     const QString base = root == QLatin1String("/") ? QString() : root;
 
     // Most paths name what exists in exactly this case: one look settles them.

@@ -8,8 +8,10 @@
 
 #include "wintypes.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace win {
 
@@ -35,6 +37,16 @@ bool ToHostPath(const QString &windowsPath, QString *hostPath, LONG *error = nul
                 bool *isDriveRoot = nullptr);
 // The same, empty on failure.
 QString HostPath(const QString &windowsPath);
+
+// Not Win32: a drive path taken apart, for a caller that walks it one folder at a time: the host
+// folder its drive letter names (as the drive's link names it) and the components below the drive,
+// "." and ".." applied. Fails as ToHostPath does.
+bool SplitDrivePath(const QString &windowsPath, QString *driveFolder, QStringList *components,
+                    LONG *error = nullptr);
+// Not Win32: the entry of the folder open in folderFd whose name equals name without regard to
+// case, as the host spells it (the first one the folder lists); empty when none does. This is the
+// look-up ToHostPath makes for a component that does not exist with exactly its case.
+QByteArray FindEntryWithoutCase(int folderFd, const QString &name);
 
 // A host path to the Windows path through the deepest drive mapping that holds it; empty when no
 // drive holds it. A drive root keeps its backslash ("C:\"), other folders have none.

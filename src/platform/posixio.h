@@ -1,4 +1,5 @@
-// Writing a whole buffer to a file descriptor, the one loop every file writer needs.
+// File descriptors: writing a whole buffer, the one loop every file writer needs, and a descriptor
+// closed when it goes out of scope.
 #pragma once
 
 #include <cerrno>
@@ -28,5 +29,32 @@ inline bool WriteAll(int fd, const char *data, std::size_t size)
     }
     return true;
 }
+
+// A descriptor owned by one scope.
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
+    ~FileDescriptor() { reset(); }
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+
+    int get() const { return m_fd; }
+    void reset(int fd = -1)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd;
+};
 
 } // namespace win

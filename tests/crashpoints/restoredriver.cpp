@@ -47,8 +47,7 @@ int main(int argc, char **argv)
     if (arm)
         arm(1);
     for (const RestoreRun::Item &item : items) {
-        RestoreRun::Prepared prepared = RestoreRun::prepare(item, compressed);
-        results.push_back(prepared.file->commit());
+        results.push_back(RestoreRun::putInPlace(RestoreRun::prepare(item, compressed)).result);
     }
     if (arm)
         arm(0);

@@ -40,7 +40,7 @@ QByteArray noise(int size, quint32 seed)
 }
 
 // Three files in two folders: report.doc (ten writes and more) replaces an old one in ro/, a.txt
-// replaces an old one and big.txt is new in ok/.
+// replaces an old read-only one and big.txt is new in ok/.
 class Restore
 {
 public:
@@ -63,8 +63,10 @@ public:
     void reset()
     {
         QFile::remove(target() + QStringLiteral("/ok/big.txt"));
+        QFile::remove(target() + QStringLiteral("/ok/a.txt"));
         for (auto it = old.cbegin(); it != old.cend(); ++it)
             writeFile(target() + QLatin1Char('/') + it.key(), it.value());
+        QFile::setPermissions(target() + QStringLiteral("/ok/a.txt"), QFile::ReadOwner);
     }
 
     // Runs the driver over the three files; with the shim when at >= 0 (0 only counts), failing
@@ -108,6 +110,11 @@ public:
                 return QStringLiteral("%1 reported restored, new content missing").arg(it.key());
             if (failed && now != old.value(it.key(), "<none>"))
                 return QStringLiteral("%1 reported failed, old content lost").arg(it.key());
+            // The restore clears a read-only file's attribute to replace it, and gives it back
+            // when it is not replaced.
+            if (failed && it.key() == QLatin1String("ok/a.txt") &&
+                (QFileInfo(path).permissions() & QFile::WriteOwner))
+                return QStringLiteral("%1 reported failed, read-only attribute lost").arg(it.key());
         }
         const QDir::Filters all =
             QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;

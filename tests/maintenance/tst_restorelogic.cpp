@@ -1,7 +1,8 @@
 // The restore's logic without its window: which names from an archive are refused, how an archive
-// folder's files are listed, where a file comes from and goes to, and the files made ready ahead
-// on worker threads (order, the other form of a side that changes, nothing in place before it
-// is asked for, nothing left behind).
+// folder's files are listed, where a file comes from and goes to, the files made ready ahead on
+// worker threads (order, the other form of a side that changes, nothing in place before it is
+// asked for, nothing left behind), and whose linked folders a restore follows, also while another
+// user swaps a folder on the way.
 #include "testfiles.h"
 #include "testmain.h"
 
@@ -14,12 +15,18 @@
 #include "platform/paths.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <bzlib.h>
 
+#include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace restore;
@@ -182,6 +189,16 @@ private Q_SLOTS:
         QCOMPARE(missing.file->kind(), PendingFile::Kind::Copied);
         QCOMPARE(missing.file->commit(), int(DecompressSourceMissing));
 
+        // A folder and a file that are there in another case are found as a Windows path finds
+        // them, not made anew beside them.
+        RestoreRun::Item upper = item("packed");
+        upper.origin.target = w + QStringLiteral("\\OUT\\BOTH");
+        upper.origin.targetDir = w + QStringLiteral("\\OUT");
+        QCOMPARE(RestoreRun::putInPlace(RestoreRun::prepare(upper, false)).result, int(DecompressOk));
+        QCOMPARE(readFile(d + QStringLiteral("/out/both")), QByteArray("packed member"));
+        QVERIFY(!QFileInfo::exists(d + QStringLiteral("/OUT")) &&
+                !QFileInfo::exists(d + QStringLiteral("/out/BOTH")));
+
         // A folder of the archive that is a link leading out of it: nothing there is read.
         QDir().mkpath(d + QStringLiteral("/root/in"));
         QDir().mkpath(d + QStringLiteral("/outside"));
@@ -221,7 +238,7 @@ private Q_SLOTS:
         QVERIFY(QFile::link(d + QStringLiteral("/elsewhere"), d + QStringLiteral("/real/theirs")));
         QCOMPARE(::lchown(QFile::encodeName(d + QStringLiteral("/real/theirs")).constData(), 1234, 1234), 0);
         const auto foreign = [&](const char *below, uid_t user) {
-            return foreignLink(w + QLatin1Char('\\') + QLatin1String(below), user);
+            return TargetFolder::open(w + QLatin1Char('\\') + QLatin1String(below), user, false)->link();
         };
         QCOMPARE(foreign("own\\inner", 0), QString());
         QCOMPARE(foreign("own\\inner\\not\\made\\yet", 0), QString());
@@ -231,7 +248,117 @@ private Q_SLOTS:
         // Its owner follows it; root's links are followed by everyone.
         QCOMPARE(foreign("real\\theirs", 1234), QString());
         QCOMPARE(foreign("own\\inner", 1234), QString());
-        QCOMPARE(foreignLink(QStringLiteral("not a drive path"), 0), QString());
+        QCOMPARE(TargetFolder::open(QStringLiteral("not a drive path"), 0, false)->link(), QString());
+    }
+
+    // Another user who may write the folder above the target swaps a folder on the way with a link
+    // of theirs to a folder outside, over and over, while a restore of many files runs the way
+    // the window runs it (made ready on workers, put in place in order): nothing lands outside,
+    // every file that is not restored is refused naming the link, and every restored one is whole
+    // in the real folder, beside nothing else.
+    void aFolderSwappedByAnotherUser_data()
+    {
+        QTest::addColumn<bool>("compressed");
+        QTest::newRow("compressed") << true;
+        QTest::newRow("plain") << false;
+    }
+
+    void aFolderSwappedByAnotherUser()
+    {
+        if (::geteuid() != 0)
+            QSKIP("not root: another user cannot be played here");
+        QFETCH(bool, compressed);
+        // The files lie in several folders below the swapped one, so that the restore walks past
+        // it once per folder.
+        constexpr int kFiles = 2000;
+        constexpr int kFolders = 40;
+        constexpr uid_t kOther = 65534;
+        QTemporaryDir dir;
+        const QString d = dir.path();
+        const QString w = win::ToWindowsPath(d);
+        QCOMPARE(::chmod(QFile::encodeName(d).constData(), 0755), 0);
+        QVERIFY(QDir().mkpath(d + QStringLiteral("/shared/sub")) &&
+                QDir().mkpath(d + QStringLiteral("/outside")));
+        QCOMPARE(::chown(QFile::encodeName(d + QStringLiteral("/shared")).constData(), kOther, kOther), 0);
+        const QByteArray content = "restored content";
+        const QByteArray member = compressed ? compress(content) : content;
+        std::vector<RestoreRun::Item> items;
+        for (int i = 0; i < kFiles; ++i) {
+            const QString file = QStringLiteral("sub/%1/f%2").arg(i * kFolders / kFiles).arg(i);
+            QVERIFY(QDir().mkpath(QFileInfo(d + QStringLiteral("/arc/") + file).path()));
+            writeFile(d + QStringLiteral("/arc/") + file + (compressed ? QStringLiteral(".bz2") : QString()),
+                      member);
+            RestoreRun::Item item;
+            const QString target = w + QStringLiteral("\\shared\\") + QString(file).replace(u'/', u'\\');
+            item.origin = {w + QStringLiteral("\\arc\\") + QString(file).replace(u'/', u'\\'), target,
+                           target.left(target.lastIndexOf(u'\\'))};
+            items.push_back(item);
+        }
+
+        // The other user exchanges the folder with its link, and back, as fast as it can.
+        const QByteArray sub = QFile::encodeName(d + QStringLiteral("/shared/sub"));
+        const QByteArray link = QFile::encodeName(d + QStringLiteral("/shared/link"));
+        const QByteArray outside = QFile::encodeName(d + QStringLiteral("/outside"));
+        int ready[2];
+        QCOMPARE(::pipe(ready), 0);
+        const pid_t racer = ::fork();
+        if (racer == 0) {
+            char state = 'u';
+            if (::setgroups(0, nullptr) == 0 && ::setgid(kOther) == 0 && ::setuid(kOther) == 0)
+                state = ::symlink(outside.constData(), link.constData()) == 0 &&
+                                ::renameat2(AT_FDCWD, sub.constData(), AT_FDCWD, link.constData(),
+                                            RENAME_EXCHANGE) == 0
+                            ? 'r'
+                            : 'x';
+            (void)!::write(ready[1], &state, 1);
+            while (state == 'r')
+                ::renameat2(AT_FDCWD, sub.constData(), AT_FDCWD, link.constData(), RENAME_EXCHANGE);
+            ::_exit(1);
+        }
+        ::close(ready[1]);
+        char state = 0;
+        const bool heard = ::read(ready[0], &state, 1) == 1;
+        ::close(ready[0]);
+        const auto stopRacer = [&] {
+            ::kill(racer, SIGKILL);
+            ::waitpid(racer, nullptr, 0);
+        };
+        if (!heard || state != 'r') {
+            stopRacer();
+            QSKIP(state == 'x' ? "the other user cannot exchange the folder with a link here"
+                               : "the uid switch failed");
+        }
+
+        std::vector<RestoreRun::Placed> placed;
+        {
+            RestoreRun run(items, compressed);
+            for (size_t i = 0; i < items.size(); ++i)
+                placed.push_back(RestoreRun::putInPlace(run.take(i, {})));
+        }
+        stopRacer();
+
+        const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+        QCOMPARE(QDir(d + QStringLiteral("/outside")).entryList(all), QStringList());
+        const QString real =
+            d + (QFileInfo(d + QStringLiteral("/shared/sub")).isSymLink() ? QStringLiteral("/shared/link")
+                                                                          : QStringLiteral("/shared/sub"));
+        QStringList expected;
+        for (int i = 0; i < kFiles; ++i) {
+            const QString file = QStringLiteral("%1/f%2").arg(i * kFolders / kFiles).arg(i);
+            if (placed[size_t(i)].result == DecompressOk) {
+                expected.append(file);
+                QCOMPARE(readFile(real + QLatin1Char('/') + file), content);
+            } else {
+                QCOMPARE(placed[size_t(i)].foreignLink, w + QStringLiteral("\\shared\\sub"));
+            }
+        }
+        QStringList found;
+        QDirIterator it(real, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found.append(it.next().mid(real.size() + 1));
+        found.sort();
+        expected.sort();
+        QCOMPARE(found, expected);
     }
 
     void logLines()
