@@ -101,6 +101,8 @@ int main(int argc, char **argv)
         QCoreApplication::quit();
     });
     QObject::connect(&signals_, &SessionSignals::sessionEnding, &archiver, &Archiver::sessionEnding);
+    QObject::connect(&signals_, &SessionSignals::hangUpIgnored, &app,
+                     [&] { log.write(QStringLiteral("SIGHUP without a terminal hang-up: going on")); });
     QObject::connect(&signals_, &SessionSignals::stopNow, &app, [&] {
         archiver.stopAll();
         window.destroyWindow();

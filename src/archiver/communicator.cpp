@@ -56,10 +56,13 @@ bool Communicator::send(win::HWND window, Code code) const
         return true;
     win::LRESULT result = 0;
     if (win::SendMessageTimeout(window, m_mainMessage, win::WPARAM(code), win::LPARAM(code), win::SMTO_NORMAL,
-                                win::UINT(m_timeoutMs), &result) ||
-        win::GetLastError() != win::ERROR_TIMEOUT)
+                                win::UINT(m_timeoutMs), &result))
         return true;
-    if (m_notAnswering)
-        m_notAnswering();
+    // A timed-out command was delivered, or waits for the Archiver to take it, and may still be
+    // carried out; any other failure means the Archiver is gone and the command with it.
+    const std::function<void()> &report =
+        win::GetLastError() == win::ERROR_TIMEOUT ? m_notAnswering : m_notActive;
+    if (report)
+        report();
     return false;
 }

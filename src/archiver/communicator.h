@@ -30,10 +30,12 @@ public:
     win::HWND FindArchiver() const;
     // Asks the Archiver to end and returns at once.
     void CloseArchiver(win::HWND window) const;
-    // Each sends its code and returns once the Archiver has handled it; nothing happens when the
-    // window has gone in the meantime. The panel goes on painting while it waits, and waits at
-    // most the command time: an Archiver that has not handled the command by then (hung, or busy
-    // in a call that blocks) is reported through the not-answering call. False then.
+    // Each sends its code and returns once the Archiver has handled it. The panel goes on painting
+    // while it waits, and waits at most the command time. A command that is not confirmed is
+    // reported, never dropped: an Archiver that has ended before handling it (its window gone,
+    // closed, crashed or killed) through the not-active call, one that has not handled it by
+    // then (hung, stopped, or busy in a call that blocks) through the not-answering call. False
+    // in both cases.
     bool SendArchivePrimary(win::HWND window) const;
     bool SendArchiveSecondary(win::HWND window) const;
     bool SendEmptyArchive(win::HWND window) const;
@@ -43,6 +45,8 @@ public:
     void setCommandTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
     // Called after a command that was not handled in time.
     void setOnNotAnswering(std::function<void()> call) { m_notAnswering = std::move(call); }
+    // Called after a command whose Archiver ended before it handled it.
+    void setOnNotActive(std::function<void()> call) { m_notActive = std::move(call); }
 
 private:
     bool send(win::HWND window, Code code) const;
@@ -50,4 +54,5 @@ private:
     win::UINT m_mainMessage = 0;
     int m_timeoutMs = kDefaultCommandTimeoutMs;
     std::function<void()> m_notAnswering;
+    std::function<void()> m_notActive;
 };

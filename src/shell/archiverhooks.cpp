@@ -23,6 +23,9 @@ ArchiverHooks::ArchiverHooks(TApp_user_window *main) : m_main(main)
     m_communicator.setOnNotAnswering([this] {
         showInfo(text(QStringLiteral("ArchiverNotAnswering")), text(QStringLiteral("ArchiverMayAnswerLater")));
     });
+    // The Archiver ended before it confirmed the command: it will not carry it out.
+    m_communicator.setOnNotActive(
+        [this] { showInfo(text(QStringLiteral("ArchiverNotActive")), text(QStringLiteral("RunArchiver"))); });
 }
 
 void ArchiverHooks::StartStop()

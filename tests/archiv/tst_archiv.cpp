@@ -14,15 +14,21 @@
 #include "platform/prefix.h"
 #include "platform/winmsg.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <functional>
 
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 using namespace archiver;
@@ -554,31 +560,126 @@ private Q_SLOTS:
 
     // The end of the session (SIGTERM): with Archive_atshutdown the sides with timed archiving
     // are archived before the program ends; without it, it ends at once and archives nothing.
+    // systemd ends a session's processes with SIGTERM and a SIGHUP right after it: that SIGHUP
+    // does not cut the run short.
+    void sessionEnd_data()
+    {
+        QTest::addColumn<bool>("atShutdown");
+        QTest::addColumn<QList<int>>("signalsSent");
+        QTest::newRow("SIGTERM") << false << QList<int>{SIGTERM};
+        QTest::newRow("SIGTERM, archiving at shutdown") << true << QList<int>{SIGTERM};
+        QTest::newRow("SIGTERM and SIGHUP, archiving at shutdown") << true << QList<int>{SIGTERM, SIGHUP};
+    }
+
     void sessionEnd()
     {
-        for (const bool atShutdown : {false, true}) {
-            resetSettings();
-            Tconfig config;
-            config.WriteInteger(QStringLiteral("Archivalas"), 10000);
-            config.WriteInteger(QStringLiteral("Biztarchivalas"), 0);
-            config.WriteDateTime(QStringLiteral("Archutolso"),
-                                 win::DateTimeToDouble(QDateTime::currentDateTime()));
-            const double before = config.ReadDateTime(QStringLiteral("Archutolso"), 0);
-            config.WriteBool(QStringLiteral("Archive_atshutdown"), atShutdown);
-            ArchiverProgram program;
-            writeList(program);
-            QVERIFY(program.start());
-            program.process().terminate();
-            QVERIFY(program.process().waitForFinished(kLong));
-            QCOMPARE(program.process().exitStatus(), QProcess::NormalExit);
-            QVERIFY(!program.window());
-            QCOMPARE(config.ReadBool(QStringLiteral("Progress_1"), true), false);
-            QCOMPARE(config.ReadBool(QStringLiteral("Progress_2"), true), false);
-            QCOMPARE(config.ReadDateTime(QStringLiteral("Archutolso"), 0) > before, atShutdown);
-            // The secondary side has timed archiving off: not archived at the session's end either.
-            QCOMPARE(config.ReadDateTime(QStringLiteral("Archutolso2"), -1), 0.0);
-            config.WriteBool(QStringLiteral("Archive_atshutdown"), false);
+        QFETCH(bool, atShutdown);
+        QFETCH(QList<int>, signalsSent);
+        resetSettings();
+        Tconfig config;
+        config.WriteInteger(QStringLiteral("Archivalas"), 10000);
+        config.WriteInteger(QStringLiteral("Biztarchivalas"), 0);
+        config.WriteDateTime(QStringLiteral("Archutolso"),
+                             win::DateTimeToDouble(QDateTime::currentDateTime()));
+        const double before = config.ReadDateTime(QStringLiteral("Archutolso"), 0);
+        config.WriteBool(QStringLiteral("Archive_atshutdown"), atShutdown);
+        ArchiverProgram program;
+        writeList(program);
+        QVERIFY(program.start());
+        for (const int number : signalsSent)
+            ::kill(pid_t(program.process().processId()), number);
+        QVERIFY(program.process().waitForFinished(kLong));
+        config.WriteBool(QStringLiteral("Archive_atshutdown"), false);
+        QCOMPARE(program.process().exitStatus(), QProcess::NormalExit);
+        QVERIFY(!program.window());
+        QCOMPARE(config.ReadBool(QStringLiteral("Progress_1"), true), false);
+        QCOMPARE(config.ReadBool(QStringLiteral("Progress_2"), true), false);
+        QCOMPARE(config.ReadDateTime(QStringLiteral("Archutolso"), 0) > before, atShutdown);
+        // The secondary side has timed archiving off: not archived at the session's end either.
+        QCOMPARE(config.ReadDateTime(QStringLiteral("Archutolso2"), -1), 0.0);
+    }
+
+    // SIGHUP ends the Archiver only when the terminal it was started from hangs up. The kernel
+    // also sends SIGHUP, with SIGCONT, to a stopped process group when the group's last parent
+    // outside it ends (here the shell that started the Archiver into a group of its own, as a
+    // script does): the Archiver goes on and runs its timer. The kernel continues the group at
+    // once, so the stop lasts until the shell ends.
+    void hangUp_data()
+    {
+        QTest::addColumn<bool>("terminal");
+        QTest::newRow("group orphaned while stopped") << false;
+        QTest::newRow("terminal hung up") << true;
+    }
+
+    void hangUp()
+    {
+        QFETCH(bool, terminal);
+        resetSettings();
+        Tconfig config;
+        config.WriteInteger(QStringLiteral("Archivalas"), 1);
+        config.WriteDateTime(QStringLiteral("Archutolso"),
+                             win::DateTimeToDouble(QDateTime::currentDateTime().addSecs(-2 * 3600)));
+        const double before = config.ReadDateTime(QStringLiteral("Archutolso"), 0);
+        QDir().mkpath(m_dest1 + QStringLiteral("/Archive1"));
+        ArchiverProgram program;
+        writeList(program);
+        const QString logPath = win::Prefix::logDir() + QStringLiteral("/archiv.log");
+        const qint64 logStart = QFileInfo(logPath).size();
+        const QStringList arguments{program.folder() + QStringLiteral("/archiv"),
+                                    QStringLiteral("--start-delay-ms"), QStringLiteral("3000"),
+                                    QStringLiteral("--tick-ms"), QStringLiteral("100")};
+        QProcess starter;
+        starter.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        int master = -1;
+        if (terminal) {
+            master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+            QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+            const QByteArray slave = ::ptsname(master);
+            // A session of its own whose controlling terminal is the new one.
+            starter.setChildProcessModifier([slave] {
+                ::setsid();
+                ::open(slave.constData(), O_RDWR);
+            });
+            starter.start(arguments.first(), arguments.mid(1));
+        } else {
+            starter.setChildProcessModifier([] { ::setpgid(0, 0); });
+            starter.start(
+                QStringLiteral("/bin/sh"),
+                QStringList{QStringLiteral("-c"), QStringLiteral("\"$0\" \"$@\" & echo $!; read line")} +
+                    arguments);
         }
+        QVERIFY(QTest::qWaitFor([] { return ArchiverProgram::window() != nullptr; }, kLong));
+        if (terminal) {
+            ::close(master);
+            QVERIFY(starter.waitForFinished(kLong));
+            QCOMPARE(starter.exitStatus(), QProcess::NormalExit);
+            QVERIFY(readFile(logPath).mid(logStart).contains("the session ends"));
+            return;
+        }
+        QVERIFY(starter.canReadLine() || starter.waitForReadyRead(kLong));
+        const pid_t pid = pid_t(starter.readLine().trimmed().toInt());
+        QVERIFY(pid > 0);
+        auto cleanup = qScopeGuard([pid] { ::kill(pid, SIGKILL); });
+        ::kill(pid, SIGSTOP);
+        // Stopped means every thread stopped: only then does the group count as stopped.
+        const auto stopped = [pid] {
+            const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
+            const QStringList threads = QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+            return std::all_of(threads.begin(), threads.end(), [&](const QString &thread) {
+                return readFile(tasks + QLatin1Char('/') + thread + QStringLiteral("/stat")).contains(") T ");
+            });
+        };
+        QTRY_VERIFY(stopped());
+        starter.closeWriteChannel();
+        QVERIFY(starter.waitForFinished(kLong));
+        const auto ran = [&] { return config.ReadDateTime(QStringLiteral("Archutolso"), 0) > before; };
+        const bool settled = QTest::qWaitFor([&] { return ran() || archiverEnded(); }, kLong);
+        const QByteArray log = readFile(logPath).mid(logStart);
+        QVERIFY2(settled && ran() && !archiverEnded(), log.constData());
+        QVERIFY(log.contains("SIGHUP without a terminal hang-up"));
+        win::PostMessage(ArchiverProgram::window(), win::WM_CLOSE, 0, 0);
+        QVERIFY(QTest::qWaitFor(archiverEnded, kLong));
+        cleanup.dismiss();
     }
 };
 

@@ -57,7 +57,7 @@ public:
 };
 
 // An Archiver that hangs: its window exists, but its thread stands still until released, then
-// handles what was sent meanwhile and ends.
+// handles what was sent meanwhile and ends; or until ended, as by a kill, without handling it.
 class HungArchiver : public QThread
 {
 public:
@@ -67,6 +67,11 @@ public:
         wait();
     }
     void release() { m_release.release(); }
+    void end()
+    {
+        m_ending = true;
+        m_release.release();
+    }
     QSemaphore ready;
     std::atomic<int> handled{0};
 
@@ -81,6 +86,8 @@ protected:
         });
         ready.release();
         m_release.acquire();
+        if (m_ending)
+            return;
         QEventLoop loop;
         QTimer::singleShot(500, &loop, &QEventLoop::quit);
         loop.exec();
@@ -88,6 +95,7 @@ protected:
 
 private:
     QSemaphore m_release;
+    std::atomic<bool> m_ending{false};
 };
 
 bool sameImage(const QPixmap &shown, const QPixmap &expected)
@@ -326,26 +334,66 @@ private Q_SLOTS:
         QCOMPARE(m->settingsPage->SpeedButton7->text(), kStopped);
     }
 
-    void aHungArchiverDoesNotFreezeThePanel()
+    // A command the Archiver does not confirm is reported, whichever window sent it: one that
+    // hangs past the command time may still carry it out; one that ends first (killed, or
+    // stopped and then killed) is not active any more.
+    void anUnconfirmedCommandIsReported_data()
     {
+        QTest::addColumn<bool>("ends");
+        QTest::addColumn<bool>("empty");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        const QString notAnswering = QStringLiteral("The archiving system is not answering!");
+        const QString mayAnswer = QStringLiteral("It may still carry the command out when it answers.");
+        const QString notActive = QStringLiteral("The archiving system is not active!");
+        const QString startIt = QStringLiteral("Please start the Archiver manually first!");
+        QTest::newRow("hung, archive now") << false << false << notAnswering << mayAnswer;
+        QTest::newRow("ended, archive now") << true << false << notActive << startIt;
+        QTest::newRow("ended, empty") << true << true << notActive << startIt;
+    }
+
+    void anUnconfirmedCommandIsReported()
+    {
+        QFETCH(bool, ends);
+        QFETCH(bool, empty);
+        QFETCH(QString, first);
+        QFETCH(QString, second);
         TestPanel p;
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        m->archiverHooks->communicator().setCommandTimeout(300);
+        m->archiverHooks->communicator().setCommandTimeout(ends ? 60000 : 300);
         HungArchiver archiver;
         archiver.start();
         QVERIFY(archiver.ready.tryAcquire(1, 10000));
-        Tman_archF *manual = p.panel->man_archF();
-        QString second;
-        whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton2, Qt::LeftButton); });
-        acknowledge(p.panel->info1F(), QStringLiteral("The archiving system is not answering!"), &second);
-        QTest::mouseClick(m->SpeedButton1, Qt::LeftButton);
-        QCOMPARE(second, QStringLiteral("It may still carry the command out when it answers."));
-        QVERIFY(!manual->isVisible());
-        // As said: the command was delivered and is carried out once the Archiver moves again.
-        QCOMPARE(archiver.handled.load(), 0);
-        archiver.release();
-        QTRY_COMPARE(archiver.handled.load(), 1);
+        // Nothing turns the panel's events between the click and the send's wait, so the
+        // Archiver ends while the command is on its way.
+        const auto send = [&](QWidget *button) {
+            if (ends)
+                QTimer::singleShot(200, m, [&archiver] { archiver.end(); });
+            QTest::mouseClick(button, Qt::LeftButton);
+        };
+        QString shown;
+        acknowledge(p.panel->info1F(), first, &shown);
+        if (empty) {
+            m->ShowPage(3);
+            Tconfirm1F *confirm = p.panel->confirm1F();
+            whenModal(
+                confirm, [&, confirm] { send(confirm->SpeedButton1); },
+                QStringLiteral("Are you sure you want to empty the archive?"));
+            QTest::mouseClick(m->settingsPage->SpeedButton11, Qt::LeftButton);
+        } else {
+            Tman_archF *manual = p.panel->man_archF();
+            whenModal(manual, [&, manual] { send(manual->SpeedButton2); });
+            QTest::mouseClick(m->SpeedButton1, Qt::LeftButton);
+            QVERIFY(!manual->isVisible());
+        }
+        QCOMPARE(shown, second);
+        if (!ends) {
+            // As said: the command was delivered and is carried out once the Archiver moves again.
+            QCOMPARE(archiver.handled.load(), 0);
+            archiver.release();
+            QTRY_COMPARE(archiver.handled.load(), 1);
+        }
     }
 
     void restoreModeShowsTheArchivedList()

@@ -3,6 +3,7 @@
 // stopped when the test ends, whatever happened.
 #pragma once
 
+#include "archiverprogram.h"
 #include "testpanel.h"
 
 #include "archiver/communicator.h"
@@ -11,25 +12,9 @@
 
 #include <QFile>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 inline win::HWND archiverWindow()
 {
     return win::FindWindow(Communicator::windowClass(), Communicator::windowTitle());
-}
-
-// True once no archiv holds the prefix's instance lock, that is once its process has ended.
-inline bool archiverEnded()
-{
-    const QByteArray path = QFile::encodeName(win::Prefix::path() + QStringLiteral("/archiv.lock"));
-    const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
-        return true;
-    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    ::close(fd);
-    return free;
 }
 
 class ArchiverPanel : public TestPanel

@@ -9,6 +9,7 @@
 #include "config/config.h"
 #include "platform/messagewindow.h"
 #include "platform/paths.h"
+#include "platform/prefix.h"
 #include "platform/winmsg.h"
 
 #include <QFile>
@@ -16,7 +17,23 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+// True once no archiv holds the prefix's instance lock, that is once its process has ended (also
+// one that is not a child of the test).
+inline bool archiverEnded()
+{
+    const QByteArray path = QFile::encodeName(win::Prefix::path() + QStringLiteral("/archiv.lock"));
+    const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return true;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
+}
 
 class ArchiverProgram
 {
