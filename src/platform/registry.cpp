@@ -667,26 +667,30 @@ LONG RegReplaceDamagedHive(HKEY root, QString *keptAs)
     const QString file = RegHiveFile(root);
     const QString kept = keptName(file);
     QStringList moved;
-    // Reports the failed move and puts back the companions already moved, so the hive stays whole.
-    const auto cannotMove = [&](const QString &what) {
+    // Moves one file aside; on failure reports it and puts back the companions already moved, so
+    // the hive stays whole.
+    const auto moveAside = [&](const QString &suffix) -> LONG {
+        if (moveToFreeName(file + suffix, kept + suffix)) {
+            moved.append(suffix);
+            return ERROR_SUCCESS;
+        }
         const LONG rc =
-            fail(ERROR_CANTWRITE, QStringLiteral("The damaged registry hive %1 cannot be moved to %2: %3")
-                                      .arg(what, kept, QString::fromLocal8Bit(std::strerror(errno))));
+            fail(ERROR_CANTWRITE,
+                 QStringLiteral("The damaged registry hive %1 cannot be moved to %2: %3")
+                     .arg(file + suffix, kept + suffix, QString::fromLocal8Bit(std::strerror(errno))));
         for (const QString &companion : std::as_const(moved))
             moveToFreeName(kept + companion, file + companion);
         return rc;
     };
     // The companions go first: the hive is never missing while its old log still lies beside it.
     for (const char *companion : kCompanions) {
-        const QString from = file + QLatin1String(companion);
-        if (!entryExists(from))
+        if (!entryExists(file + QLatin1String(companion)))
             continue;
-        if (!moveToFreeName(from, kept + QLatin1String(companion)))
-            return cannotMove(from);
-        moved.append(QLatin1String(companion));
+        if (const LONG rc = moveAside(QLatin1String(companion)); rc != ERROR_SUCCESS)
+            return rc;
     }
-    if (!moveToFreeName(file, kept))
-        return cannotMove(file);
+    if (const LONG rc = moveAside(QString()); rc != ERROR_SUCCESS)
+        return rc;
     if (keptAs)
         *keptAs = kept;
     // A fresh hive, made and seeded as on first use.
