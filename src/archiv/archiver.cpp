@@ -65,12 +65,47 @@ void Archiver::logConfigError(const QString &during, const std::exception &error
     m_log->write(QStringLiteral("settings: %1: %2").arg(during, text));
 }
 
+bool Archiver::settingsSound()
+{
+    // Settings made up in place of damaged ones would archive what and where nobody chose; the
+    // hive is replaced only by the user (in the panel or with dunlivo-reg), never here.
+    QString why;
+    const win::HKEY damaged = DamagedSettingsHive(&why);
+    if (damaged) {
+        if (!m_settingsDamaged) {
+            m_settingsDamaged = true;
+            m_log->write(
+                QStringLiteral("settings: %1 Nothing is archived until it is replaced: by the panel at "
+                               "its start, or with dunlivo-reg repair.")
+                    .arg(why));
+            Q_EMIT settingsDamaged(win::RegHiveFile(damaged));
+        }
+        return false;
+    }
+    if (m_settingsDamaged) {
+        m_settingsDamaged = false;
+        takeUpSettings();
+        m_log->write(QStringLiteral("settings: the settings file is sound again; archiving goes on"));
+    }
+    return true;
+}
+
 void Archiver::startUp()
 {
     m_log->write(QStringLiteral("started%1, %2 copying threads per run, list %3")
                      .arg(m_options.autostart ? QStringLiteral(" at log-in") : QString())
                      .arg(m_options.threads)
                      .arg(m_options.listFile));
+    if (settingsSound())
+        takeUpSettings();
+    QTimer::singleShot(m_options.startDelayMs, this, [this] {
+        tick();
+        m_timer.start(m_options.tickMs);
+    });
+}
+
+void Archiver::takeUpSettings()
+{
     try {
         m_config = std::make_unique<Tconfig>();
         for (Side side : kSides) {
@@ -85,15 +120,12 @@ void Archiver::startUp()
     } catch (const std::exception &error) {
         logConfigError(QStringLiteral("at start"), error);
     }
-    QTimer::singleShot(m_options.startDelayMs, this, [this] {
-        tick();
-        m_timer.start(m_options.tickMs);
-    });
 }
 
 void Archiver::archiveNow(Side side)
 {
-    if (isRunning(side))
+    // A command refused on damaged settings is no attempt: the timer does not wait a period after it.
+    if (isRunning(side) || !settingsSound())
         return;
     m_lastAttempt[index(side)] = m_options.now();
     startRun(side);
@@ -101,6 +133,8 @@ void Archiver::archiveNow(Side side)
 
 bool Archiver::startRun(Side side)
 {
+    if (!settingsSound())
+        return false;
     const SideNames &names = sideNames(side);
     try {
         if (!m_config)
@@ -199,6 +233,8 @@ void Archiver::emptyNow()
 
 void Archiver::emptyArchives()
 {
+    if (!settingsSound())
+        return;
     try {
         if (!m_config)
             m_config = std::make_unique<Tconfig>();
@@ -252,7 +288,7 @@ qint64 Archiver::periodSeconds(Side side)
 
 void Archiver::tick()
 {
-    if (m_ending)
+    if (m_ending || !settingsSound())
         return;
     try {
         if (!m_config)
@@ -318,9 +354,9 @@ void Archiver::sessionEnding()
     m_timer.stop();
     bool archiving = false;
     try {
-        if (!m_config)
+        if (!m_config && settingsSound())
             m_config = std::make_unique<Tconfig>();
-        if (m_config->ReadBool(kAtShutdown, false)) {
+        if (m_config && m_config->ReadBool(kAtShutdown, false)) {
             m_log->write(
                 QStringLiteral("the session ends: archiving before the end (ShutDown_type %1 is left to the "
                                "system: the Archiver never logs off, restarts or powers off the machine)")

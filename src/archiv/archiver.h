@@ -69,6 +69,9 @@ Q_SIGNALS:
     // A run's state was reported: the side's state went from previous to state; failedPath names
     // what failed first (empty when nothing did or it was no file).
     void runReported(Side side, int previous, int state, const QString &failedPath);
+    // A settings hive was found damaged; nothing is archived until it is sound again. Once per
+    // damage, not at every check.
+    void settingsDamaged(const QString &hiveFile);
 
 private:
     static int index(Side side) { return side == Side::Primary ? 0 : 1; }
@@ -83,6 +86,11 @@ private:
     QDateTime storedTime(const char *name);
     qint64 periodSeconds(Side side);
     void logConfigError(const QString &during, const std::exception &error);
+    // Whether the settings can be read: false while a settings hive is damaged. The damage is
+    // logged and signalled when it is first found, and the return to sound settings is logged.
+    bool settingsSound();
+    // Opens the store and clears what a previous life left in it.
+    void takeUpSettings();
 
     ArchiverOptions m_options;
     ArchiveLog *m_log;
@@ -95,6 +103,7 @@ private:
     QDateTime m_lastAttempt[2];
     QTimer m_timer;
     bool m_ending = false;
+    bool m_settingsDamaged = false;
 };
 
 } // namespace archiver

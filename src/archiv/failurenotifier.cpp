@@ -55,7 +55,20 @@ void FailureNotifier::runReported(Side side, int previous, int state, const QStr
 {
     if (!notifies(previous, state))
         return;
-    const Notification notification = compose(side, state, failedPath, m_texts ? m_texts() : LanguageTexts());
+    show(compose(side, state, failedPath, m_texts ? m_texts() : LanguageTexts()));
+}
+
+void FailureNotifier::settingsDamaged(const QString &hiveFile)
+{
+    const LanguageTexts texts = m_texts ? m_texts() : LanguageTexts();
+    show({texts.text(
+              QStringLiteral("DamagedSettingsNotice"),
+              QStringLiteral("The settings file is damaged. Nothing is archived until it is replaced.")),
+          shownName(hiveFile)});
+}
+
+void FailureNotifier::show(const Notification &notification)
+{
     if (!m_bus.isConnected()) {
         m_log(QStringLiteral("no session bus: the failure is not shown on the desktop"));
         return;

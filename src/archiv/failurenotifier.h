@@ -1,7 +1,8 @@
 // Desktop notifications (org.freedesktop.Notifications on the session bus) when an archive run
 // ends in a failure state: one per change of a side's state into a failure, naming the side, the
 // state's text in the user's language and what failed first. A run that was stopped (the
-// Archiver closed, the archive emptied) is the user's own doing and is not notified.
+// Archiver closed, the archive emptied) is the user's own doing and is not notified. A damaged
+// settings file, which stops all archiving, is notified too.
 #pragma once
 
 #include "archivelayout.h"
@@ -40,8 +41,12 @@ public:
 
     // A run of the side ended: its state went from previous to state; failedPath is what failed first.
     void runReported(Side side, int previous, int state, const QString &failedPath);
+    // A settings hive was found damaged: nothing is archived until it is replaced.
+    void settingsDamaged(const QString &hiveFile);
 
 private:
+    // Shows the notification, asking first how the server reads its body.
+    void show(const Notification &notification);
     void send(const Notification &notification, bool markup);
 
     QDBusConnection m_bus;

@@ -143,6 +143,7 @@ int main(int argc, char **argv)
         },
         logLine);
     QObject::connect(&archiver, &Archiver::runReported, &notifier, &FailureNotifier::runReported);
+    QObject::connect(&archiver, &Archiver::settingsDamaged, &notifier, &FailureNotifier::settingsDamaged);
 
     archiver.startUp();
     inhibitor.start();

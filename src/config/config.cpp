@@ -227,6 +227,26 @@ QString Tconfig::ReadString(const QString &name, const QString &defaultValue)
     return textOf(data, size).left(kMaxText);
 }
 
+QString Tconfig::PeekString(const QString &name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyEx(HKEY_CLASSES_ROOT, kSettingsRoot + QLatin1Char('\\') + kSettingsKey, 0, KEY_QUERY_VALUE,
+                     &key) != ERROR_SUCCESS)
+        return QString();
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    QByteArray data;
+    if (RegQueryValueEx(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+        (type == REG_SZ || type == REG_EXPAND_SZ)) {
+        data.resize(qsizetype(size));
+        if (RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE *>(data.data()), &size) !=
+            ERROR_SUCCESS)
+            data.clear();
+    }
+    RegCloseKey(key);
+    return textOf(data.constData(), DWORD(data.size())).left(kMaxText);
+}
+
 // ---- autostart entry and shell lookup ----
 
 void Tconfig::reopenSettingsKey()
@@ -309,6 +329,25 @@ QString Tconfig::ShellOpenCommand(const QString &extension)
     }
     reopenSettingsKey();
     return command;
+}
+
+// ---- the hives ----
+
+QList<HKEY> SettingsHives()
+{
+    return {HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE};
+}
+
+HKEY DamagedSettingsHive(QString *why)
+{
+    for (const HKEY root : SettingsHives()) {
+        if (RegCheckHive(root) == ERROR_BADDB) {
+            if (why)
+                *why = RegLastErrorText();
+            return root;
+        }
+    }
+    return nullptr;
 }
 
 // ---- start-up rule ----

@@ -11,6 +11,7 @@
 
 #include "platform/datetime.h"
 
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -39,6 +40,11 @@ public:
     // The autostart entry; empty when there is none.
     QString GetAutostart();
 
+    // The stored text of a setting, read without opening the store: nothing is made sure of or
+    // written. Empty when the settings key, the value or its hive cannot be read, or the value is
+    // no text. For the panel's start, before it may change the settings.
+    static QString PeekString(const QString &name);
+
     // The first setting that could not be made sure of when the store was created (its value has
     // the wrong type or cannot be read); empty when all were fine. The store works either way; the
     // window that made it shows the text.
@@ -57,6 +63,14 @@ private:
     RegistryAccess reg;
     QString m_creationError;
 };
+
+// The hives the settings live in: the settings key's, then the one of the autostart entry and the
+// code page.
+QList<win::HKEY> SettingsHives();
+
+// The first settings hive that is damaged (see win::RegCheckHive); null when none is. *why gets
+// the registry's words, naming the file.
+win::HKEY DamagedSettingsHive(QString *why = nullptr);
 
 // Start-up rule for the autostart entry: when the entry does not name programDir\Archiv.exe -d
 // (compared without regard to ASCII case) and Auto is on, write it anew with the path in capitals.

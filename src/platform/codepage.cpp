@@ -85,13 +85,17 @@ QMutex cacheMutex;
 QString cachedPrefix;
 unsigned cachedCodePage = 0;
 
+// The stored code page; 0 while the hive that holds it cannot be opened (damaged, or refused), so
+// that the stand-in is not kept once the hive is usable again.
 unsigned readCodePage()
 {
     HKEY key = nullptr;
     unsigned result = 65001;
-    if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage"), 0,
-                     KEY_READ, &key) != ERROR_SUCCESS)
-        return result;
+    const LONG opened =
+        RegOpenKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage"),
+                     0, KEY_READ, &key);
+    if (opened != ERROR_SUCCESS)
+        return opened == ERROR_FILE_NOT_FOUND ? result : 0;
     char data[64] = {};
     DWORD size = sizeof(data) - 1;
     DWORD type = 0;
@@ -116,6 +120,8 @@ unsigned AnsiCodePage::current()
     if (cachedCodePage == 0 || cachedPrefix != prefix) {
         lock.unlock();
         const unsigned value = readCodePage();
+        if (value == 0)
+            return 65001;
         lock.relock();
         cachedCodePage = value;
         cachedPrefix = prefix;

@@ -3,6 +3,7 @@
 
 #include "prefix.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +16,7 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -236,19 +238,57 @@ LONG setValue(Hive &h, qint64 key, const QString &name, DWORD type, const BYTE *
     return ERROR_SUCCESS;
 }
 
-// Turns a database error into a hive that is reported, never touched.
-LONG damagedHive(const QString &file, const QString &why)
+// A hive that cannot be used is reported, never touched. ERROR_BADDB is kept for a damaged file;
+// code says what else keeps it closed.
+LONG unusableHive(LONG code, const QString &file, const QString &why)
 {
-    return fail(ERROR_BADDB, QStringLiteral("The registry hive %1 cannot be used: %2. The file was left as it is.")
-                                 .arg(file, why));
+    return fail(code, QStringLiteral("The registry hive %1 cannot be used: %2. The file was left as it is.")
+                          .arg(file, why));
 }
 
-sqlite3 *openConnection(const QString &file, int flags, QString *why)
+LONG damagedHive(const QString &file, const QString &why)
+{
+    return unusableHive(ERROR_BADDB, file, why);
+}
+
+// What an SQLite failure on opening a hive says about the file. Not a database, a corrupt one, or
+// a statement on the registry's own tables that fails as SQL (no such table or column) is damage;
+// a file that may not be opened, a lock another process keeps, or a failing disk is not.
+LONG openFailureCode(int sqliteCode)
+{
+    switch (sqliteCode) {
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+    case SQLITE_ERROR:
+        return ERROR_BADDB;
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_READONLY:
+    case SQLITE_AUTH:
+        return ERROR_ACCESS_DENIED;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return ERROR_SHARING_VIOLATION;
+    case SQLITE_NOMEM:
+        return ERROR_OUTOFMEMORY;
+    default:
+        return ERROR_CANTOPEN;
+    }
+}
+
+LONG openFailure(const QString &file, sqlite3 *db)
+{
+    return unusableHive(openFailureCode(sqlite3_errcode(db)), file, QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+sqlite3 *openConnection(const QString &file, int flags, QString *why, int *code = nullptr)
 {
     sqlite3 *db = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         *why = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+        if (code)
+            *code = rc & 0xFF;
         sqlite3_close_v2(db);
         return nullptr;
     }
@@ -353,25 +393,52 @@ LONG openHiveFile(const QString &file, const QString &rootName, std::shared_ptr<
             return rc;
         info.refresh();
     }
+    // Something else standing in the hive's place is no damaged hive; it is not offered for replacing.
     if (info.isDir())
-        return damagedHive(file, QStringLiteral("it is a folder"));
+        return unusableHive(ERROR_CANTOPEN, file, QStringLiteral("it is a folder"));
     // An empty file would be taken for an empty database and filled anew: refuse it instead.
     if (info.size() == 0)
         return damagedHive(file, QStringLiteral("the file is empty"));
     QString why;
-    sqlite3 *db = openConnection(file, SQLITE_OPEN_READWRITE, &why);
+    int openCode = SQLITE_OK;
+    sqlite3 *db = openConnection(file, SQLITE_OPEN_READWRITE, &why, &openCode);
     if (!db)
-        return damagedHive(file, why);
+        return unusableHive(openFailureCode(openCode), file, why);
+    // Closing the last connection would play the hive's log into the file and delete it: a hive
+    // found unusable is closed as it was found.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     auto hive = std::make_shared<Hive>(file, db);
-    Query s(hive->prepared("SELECT value FROM meta WHERE name='format'"));
-    if (!s)
-        return damagedHive(file, QString::fromUtf8(sqlite3_errmsg(db)));
-    const int rc = step(s);
-    if (rc != SQLITE_ROW)
-        return damagedHive(file, rc == SQLITE_DONE ? QStringLiteral("it has no format mark")
-                                                   : QString::fromUtf8(sqlite3_errmsg(db)));
-    if (columnText(s, 0) != QLatin1String(kFormat))
-        return damagedHive(file, QStringLiteral("unknown format \"%1\"").arg(columnText(s, 0)));
+    // The first row of a statement on the hive, as text; false when SQLite fails on it.
+    const auto firstRow = [&](const char *sql, QString *text, bool *found) {
+        Query s(hive->prepared(sql));
+        const int rc = s ? step(s) : SQLITE_ERROR;
+        if (!s || (rc != SQLITE_ROW && rc != SQLITE_DONE))
+            return false;
+        *found = rc == SQLITE_ROW;
+        *text = *found ? columnText(s, 0) : QString();
+        return true;
+    };
+    QString text;
+    bool found = false;
+    if (!firstRow("SELECT value FROM meta WHERE name='format'", &text, &found))
+        return openFailure(file, db);
+    if (!found)
+        return damagedHive(file, QStringLiteral("it has no format mark"));
+    if (text != QLatin1String(kFormat))
+        return damagedHive(file, QStringLiteral("unknown format \"%1\"").arg(text));
+    // The tables as the registry made them, with the root key, on pages that hold together: damage
+    // found here is offered for replacing at start instead of failing some later read.
+    bool root = false;
+    if (!firstRow("SELECT id, key, name, fold, type, data FROM vals WHERE 0", &text, &found) ||
+        !firstRow("SELECT id, parent, name, fold FROM keys WHERE id=1 AND parent=0", &text, &root))
+        return openFailure(file, db);
+    if (!root)
+        return damagedHive(file, QStringLiteral("it has no root key"));
+    if (!firstRow("PRAGMA quick_check(1)", &text, &found))
+        return openFailure(file, db);
+    if (text != QLatin1String("ok"))
+        return damagedHive(file, text);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
     // The log keeps readers and the writer of the other process out of each other's way;
     // NORMAL sync keeps the file consistent across a crash at a fraction of FULL's cost.
     hive->exec("PRAGMA synchronous=NORMAL");
@@ -530,6 +597,105 @@ QString RegHiveFile(HKEY root)
 }
 
 QString RegLastErrorText() { return lastErrorText; }
+
+LONG RegCheckHive(HKEY root)
+{
+    if (!isPredefined(root))
+        return fail(ERROR_INVALID_HANDLE, QStringLiteral("The handle is invalid."));
+    std::shared_ptr<Hive> hive;
+    const LONG rc = Handles::instance().hiveOf(root, &hive);
+    return rc == ERROR_SUCCESS ? ok() : rc;
+}
+
+namespace {
+
+// SQLite's companions of a hive file: a hive set aside takes them along, since a log or journal
+// left behind would be played into the fresh hive made under the same name.
+constexpr const char *kCompanions[] = {"-journal", "-wal", "-shm"};
+
+bool entryExists(const QString &path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+// Renames within a folder, never over an existing name. False with errno set.
+bool moveToFreeName(const QString &from, const QString &to)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without the no-replace rename: a hard link takes only a free name too.
+    if (::link(source.constData(), target.constData()) != 0)
+        return false;
+    if (::unlink(source.constData()) == 0)
+        return true;
+    const int err = errno;
+    ::unlink(target.constData());
+    errno = err;
+    return false;
+}
+
+// The name a damaged hive is kept under: its own name, the time and ".bad", with a number added
+// when that name (or one of its companions' names) is taken.
+QString keptName(const QString &file)
+{
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
+    for (int n = 1;; ++n) {
+        const QString name =
+            QStringLiteral("%1.%2%3.bad").arg(file, stamp, n > 1 ? QStringLiteral("-%1").arg(n) : QString());
+        bool free = !entryExists(name);
+        for (const char *companion : kCompanions)
+            free = free && !entryExists(name + QLatin1String(companion));
+        if (free)
+            return name;
+    }
+}
+
+} // namespace
+
+LONG RegReplaceDamagedHive(HKEY root, QString *keptAs)
+{
+    if (keptAs)
+        keptAs->clear();
+    const LONG state = RegCheckHive(root);
+    if (state != ERROR_BADDB)
+        return state;
+    const QString file = RegHiveFile(root);
+    const QString kept = keptName(file);
+    QStringList moved;
+    // Moves one file aside; on failure reports it and puts back the companions already moved, so
+    // the hive stays whole.
+    const auto moveAside = [&](const QString &suffix) -> LONG {
+        if (moveToFreeName(file + suffix, kept + suffix)) {
+            moved.append(suffix);
+            return ERROR_SUCCESS;
+        }
+        const LONG rc =
+            fail(ERROR_CANTWRITE,
+                 QStringLiteral("The damaged registry hive %1 cannot be moved to %2: %3")
+                     .arg(file + suffix, kept + suffix, QString::fromLocal8Bit(std::strerror(errno))));
+        for (const QString &companion : std::as_const(moved))
+            moveToFreeName(kept + companion, file + companion);
+        return rc;
+    };
+    // The companions go first: the hive is never missing while its old log still lies beside it.
+    for (const char *companion : kCompanions) {
+        if (!entryExists(file + QLatin1String(companion)))
+            continue;
+        if (const LONG rc = moveAside(QLatin1String(companion)); rc != ERROR_SUCCESS)
+            return rc;
+    }
+    if (const LONG rc = moveAside(QString()); rc != ERROR_SUCCESS)
+        return rc;
+    if (keptAs)
+        *keptAs = kept;
+    // A fresh hive, made and seeded as on first use.
+    return RegCheckHive(root);
+}
 
 LONG RegOpenKeyEx(HKEY hKey, const QString &lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult)
 {

@@ -85,6 +85,22 @@ QString RegLastErrorText();
 QString RegHiveFile(HKEY root);
 QString RegRootName(HKEY root);
 
+// Not Win32: opens a root's hive as every call does (making it on first use) and says whether it
+// can be used: ERROR_SUCCESS; ERROR_BADDB when the file is damaged (SQLite finds no database or a
+// corrupt one, or the registry's tables, format mark or root key are not as it wrote them); any
+// other code for what else keeps it closed (ERROR_CANTOPEN for a prefix or hive refused as unsafe
+// or a folder in its place, ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION for a lock that is not
+// let go). RegLastErrorText() names the file and the reason.
+LONG RegCheckHive(HKEY root);
+
+// Not Win32: replaces a damaged hive (ERROR_BADDB above) by a fresh one, seeded as on first use.
+// The damaged file is renamed in its folder to NAME.yyyy-MM-dd-hhmmss.bad (a number is added
+// before ".bad" when that is taken; nothing is overwritten or deleted), and its SQLite companions
+// (-wal, -shm, -journal) to that name with their suffix, so SQLite still reads them together.
+// *keptAs gets that name. A sound hive is left as it is (ERROR_SUCCESS, *keptAs empty), and a
+// hive closed for any other reason too (its code). A move that fails puts back what it moved.
+LONG RegReplaceDamagedHive(HKEY root, QString *keptAs);
+
 // Not Win32: the predefined root of a handle, and the full path of the key below it
 // ("SOFTWARE\Microsoft\..."; empty for a root), in the case the keys were created with.
 HKEY RegRootOf(HKEY hKey);

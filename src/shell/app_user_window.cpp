@@ -165,6 +165,9 @@ constexpr DefaultText kDefaults[] = {
     {"ACPIDownText", "Shutdown and poweroff (ACPI)"},
     {"ArchiverNotAnswering", "The archiving system is not answering!"},
     {"ArchiverMayAnswerLater", "It may still carry the command out when it answers."},
+    // Asked at start, before any window exists, and shown by the Archiver's notification.
+    {"DamagedSettingsQuestion", "The settings file is damaged; it is kept. Start with default settings?"},
+    {"DamagedSettingsNotice", "The settings file is damaged. Nothing is archived until it is replaced."},
 };
 
 QString defaultText(const QString &key)
@@ -634,6 +637,11 @@ void TApp_user_window::reportRegistryError(const ConfigError &error)
         registryErrorHandler(error);
     else
         m_panel->showRegistryError(error);
+}
+
+QString TApp_user_window::defaultTextOf(const QString &key)
+{
+    return defaultText(key);
 }
 
 QString TApp_user_window::textOf(const QString &key) const

@@ -223,6 +223,8 @@ public:
     void reportRegistryError(const ConfigError &error);
     // The text of one of the main window's keys: the language in force, else the English default.
     QString textOf(const QString &key) const;
+    // The English default of one of the main window's keys; empty for a key it does not register.
+    static QString defaultTextOf(const QString &key);
     // Gives a control its places in the normal and the large layout.
     void place(QWidget *widget, const QRect &normal, const QRect &large);
     DunlivoPanel *panel() const { return m_panel; }

@@ -1,13 +1,14 @@
 // The panel's application object.
 #include "application.h"
 
+#include "aboutf.h"
 #include "app_user_window.h"
 #include "archiverhooks.h"
 #include "confirm1f.h"
 #include "info1f.h"
 #include "maintenancehooks.h"
 #include "savef.h"
-#include "aboutf.h"
+#include "settingsrecovery.h"
 
 #include "appearance/backgroundf.h"
 #include "appearance/languagef.h"
@@ -48,6 +49,13 @@ DunlivoPanel::~DunlivoPanel()
 
 bool DunlivoPanel::create()
 {
+    // A damaged settings file is offered for replacing before anything reads it; kept, the panel
+    // cannot work.
+    SettingsRecovery recovery(programDir());
+    if (!recovery.run()) {
+        showRegistryError(recovery.failure());
+        return false;
+    }
     try {
         m_main = std::make_unique<TApp_user_window>(this);
     } catch (const ConfigError &e) {

@@ -44,8 +44,9 @@ public:
     explicit DunlivoPanel(PanelOptions options = {});
     ~DunlivoPanel() override;
 
-    // Creates the windows in their order. False when the settings store could not be opened;
-    // the failure has been shown and no window exists.
+    // Creates the windows in their order. A damaged settings file is first offered for
+    // replacing by default settings (see SettingsRecovery). False when the settings store could
+    // not be opened; the failure has been shown and no window exists.
     bool create();
     // Shows the main window and runs the event loop until it closes; the program's exit code.
     int run();

@@ -6,6 +6,7 @@
 //   delete KEY [/v NAME | /ve | /va] [/f]
 //   export KEY FILE [/y]
 //   import FILE
+//   repair [ROOT]
 #include "keyname.h"
 #include "regfile.h"
 #include "regvalue.h"
@@ -379,6 +380,47 @@ int importCommand(const QStringList &args)
     return 0;
 }
 
+// ---- repair ----
+
+// Replaces each damaged hive (of the root named, else of both) by a fresh one, keeping the
+// damaged file beside it; a sound hive is left alone. A hive closed for another reason (refused
+// as unsafe, not readable) is a failure and is not touched either.
+int repair(const QStringList &args)
+{
+    QList<HKEY> roots{HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE};
+    if (args.size() > 1)
+        return invalidSyntax(QStringLiteral("repair takes at most a root."));
+    if (args.size() == 1) {
+        const KeyName key = KeyName::parse(args[0]);
+        if (!key.root || !key.path.isEmpty())
+            return invalidSyntax(QStringLiteral("Invalid root \"%1\".").arg(args[0]));
+        roots = {key.root};
+    }
+    for (const HKEY root : roots) {
+        const QString file = RegHiveFile(root);
+        const LONG state = RegCheckHive(root);
+        if (state == ERROR_SUCCESS) {
+            out() << RegRootName(root) << ": the hive " << file << " is sound; nothing was changed."
+                  << Qt::endl;
+            continue;
+        }
+        if (state != ERROR_BADDB)
+            return failure(
+                QStringLiteral("The hive of %1 is not damaged but cannot be used; nothing was changed.")
+                    .arg(RegRootName(root)),
+                RegLastErrorText());
+        QString keptAs;
+        if (RegReplaceDamagedHive(root, &keptAs) != ERROR_SUCCESS)
+            return failure(
+                QStringLiteral("The damaged hive of %1 cannot be replaced.").arg(RegRootName(root)),
+                RegLastErrorText());
+        out() << RegRootName(root) << ": the hive " << file << " was damaged. It is kept as " << keptAs
+              << "; a new hive with the settings of a first start took its place." << Qt::endl;
+    }
+    out() << kDone << Qt::endl;
+    return 0;
+}
+
 void usage()
 {
     out() << "dunlivo-reg operation [parameters]\n\n"
@@ -386,10 +428,14 @@ void usage()
              "  add    KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]\n"
              "  delete KEY [/v NAME | /ve | /va] [/f]\n"
              "  export KEY FILE [/y]\n"
-             "  import FILE\n\n"
+             "  import FILE\n"
+             "  repair [ROOT]\n\n"
              "KEY is ROOT\\SubKey with ROOT one of HKLM, HKCR (or HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT).\n"
              "TYPE is REG_SZ, REG_EXPAND_SZ, REG_DWORD or REG_BINARY.\n"
              "The registry is the one of the prefix in $DUNLIVO_PREFIX (default ~/.local/share/dunlivo).\n"
+             "repair replaces a damaged hive (of ROOT, else of both) by a new one with the settings of a\n"
+             "first start; the damaged file is kept beside it as NAME.yyyy-MM-dd-hhmmss.bad. A sound hive\n"
+             "is left as it is.\n"
           << Qt::flush;
 }
 
@@ -405,8 +451,9 @@ int main(int argc, char **argv)
     }
     const QString operation = args.takeFirst().toLower();
     // A prefix another user could change is refused before any key is read or written.
-    const QStringList operations{QStringLiteral("query"), QStringLiteral("add"), QStringLiteral("delete"),
-                                 QStringLiteral("export"), QStringLiteral("import")};
+    const QStringList operations{QStringLiteral("query"),  QStringLiteral("add"),
+                                 QStringLiteral("delete"), QStringLiteral("export"),
+                                 QStringLiteral("import"), QStringLiteral("repair")};
     QString unsafe;
     if (operations.contains(operation) && !Prefix::ensure(&unsafe))
         return failure(QStringLiteral("The registry of this prefix is not used."), unsafe);
@@ -420,6 +467,8 @@ int main(int argc, char **argv)
         return exportCommand(args);
     if (operation == QLatin1String("import"))
         return importCommand(args);
+    if (operation == QLatin1String("repair"))
+        return repair(args);
     if (operation == QLatin1String("/?") || operation == QLatin1String("-h") || operation == QLatin1String("--help")) {
         usage();
         return 0;

@@ -1,5 +1,5 @@
 // The real archiv program on a test prefix: archive runs compressed and plain, the run with nothing
-// changed, state codes, stopping, emptying, a second instance, and the timers.
+// changed, state codes, stopping, emptying, a second instance, the timers, and damaged settings.
 #include "archiverprogram.h"
 #include "testfiles.h"
 #include "testmain.h"
@@ -556,6 +556,77 @@ private Q_SLOTS:
         const QByteArray log =
             readFile(qEnvironmentVariable("DUNLIVO_PREFIX") + QStringLiteral("/log/archiv.log"));
         QVERIFY(log.contains("secondary archive: done"));
+    }
+
+    // A damaged settings file: logged once however often the timers look again, nothing
+    // archived (not even on the sound hive beside it) and the file left alone; once it has been
+    // replaced with dunlivo-reg, the timers archive as usual.
+    void damagedSettingsFile_data()
+    {
+        QTest::addColumn<QByteArray>("root");
+        QTest::newRow("settings hive") << QByteArray("HKEY_CLASSES_ROOT");
+        QTest::newRow("machine hive") << QByteArray("HKEY_LOCAL_MACHINE");
+    }
+
+    void damagedSettingsFile()
+    {
+        QFETCH(QByteArray, root);
+        QByteArray damaged;
+        {
+            TestPrefix scratch;
+            Tconfig config;
+            damaged = readFile(scratch.hiveFile(root.constData())).left(1000);
+        }
+        TestPrefix prefix;
+        const QString hive = prefix.hiveFile(root.constData());
+        QVERIFY(QDir().mkpath(prefix.path() + QStringLiteral("/registry")));
+        writeFile(hive, damaged);
+        const QString dest = m_work.path() + QStringLiteral("/Damaged-") + QString::fromLatin1(root);
+        QVERIFY(QDir().mkpath(dest));
+        const auto settle = [&] {
+            Tconfig config;
+            config.WriteString(QStringLiteral("Celutvonal"), winPath(dest));
+            config.WriteBool(QStringLiteral("Bzip2_ok_1"), false);
+            config.WriteInteger(QStringLiteral("Archivalas"), 1);
+            config.WriteInteger(QStringLiteral("Biztarchivalas"), 0);
+        };
+        // Due at once: the other hive holds settings that would be archived on.
+        if (root == "HKEY_LOCAL_MACHINE")
+            settle();
+        ArchiverProgram program;
+        writeList(program);
+        QVERIFY(program.start({QStringLiteral("--start-delay-ms"), QStringLiteral("0"),
+                               QStringLiteral("--tick-ms"), QStringLiteral("10")}));
+        const QString log = prefix.path() + QStringLiteral("/log/archiv.log");
+        const auto reports = [&] { return readFile(log).count(QFile::encodeName(hive) + " cannot be used"); };
+        QTRY_COMPARE_WITH_TIMEOUT(reports(), 1, kLong);
+        // Each timer check looks at the hive again, which makes it private again as every look at
+        // the prefix does: three checks seen, without a word more.
+        for (int check = 0; check < 3; ++check) {
+            QCOMPARE(::chmod(QFile::encodeName(hive).constData(), 0640), 0);
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(hive).permissions() == (QFile::ReadOwner | QFile::WriteOwner |
+                                                                       QFile::ReadUser | QFile::WriteUser),
+                                     kLong);
+        }
+        command(program.window(), 2);
+        QCOMPARE(reports(), 1);
+        QCOMPARE(readFile(hive), damaged);
+        QCOMPARE(QDir(dest).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        QCOMPARE(QDir(prefix.path() + QStringLiteral("/registry")).entryList({QStringLiteral("*.bad")}),
+                 QStringList());
+
+        QProcess repair;
+        repair.start(testBinDir() + QStringLiteral("/dunlivo-reg"), {QStringLiteral("repair")});
+        QVERIFY(repair.waitForFinished(kLong));
+        QCOMPARE(repair.exitCode(), 0);
+        const auto recoveries = [&] { return readFile(log).count("the settings file is sound again"); };
+        // The Archiver has made sure of the fresh settings before it says so.
+        QTRY_COMPARE_WITH_TIMEOUT(recoveries(), 1, kLong);
+        if (root == "HKEY_CLASSES_ROOT")
+            settle();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dest + QStringLiteral("/Archive1/afiles.lst")), kLong);
+        QCOMPARE(recoveries(), 1);
+        QCOMPARE(reports(), 1);
     }
 
     // The end of the session (SIGTERM): with Archive_atshutdown the sides with timed archiving

@@ -1,12 +1,15 @@
-// The registry layer: seeding, names, sizes, deletion, read-only and damaged hives.
+// The registry layer: seeding, names, sizes, deletion, read-only and damaged hives, and the
+// replacing of a damaged one.
 #include "testfiles.h"
 #include "testmain.h"
 
 #include "platform/prefix.h"
 #include "platform/registry.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -246,6 +249,85 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(file + QStringLiteral("-wal")) || readFile(file + QStringLiteral("-wal")).isEmpty());
         // The other hive of the same prefix still works.
         QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE"), 0, KEY_READ, &key), ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+
+    // Only a damaged hive is replaced: kept under a dated name with its log, never over another
+    // file, and a fresh seeded hive takes its place. A sound hive, one refused as others could
+    // write it, and a folder in a hive's place are not damaged, and are left exactly as they are.
+    void onlyADamagedHiveIsReplaced_data()
+    {
+        QTest::addColumn<int>("expected");
+        QTest::newRow("truncated") << int(ERROR_BADDB);
+        QTest::newRow("sound") << int(ERROR_SUCCESS);
+        QTest::newRow("writable by others") << int(ERROR_CANTOPEN);
+        QTest::newRow("folder") << int(ERROR_CANTOPEN);
+    }
+
+    void onlyADamagedHiveIsReplaced()
+    {
+        QFETCH(int, expected);
+        const QByteArray tag = QTest::currentDataTag();
+        QByteArray truncated;
+        {
+            TestPrefix scratch;
+            QCOMPARE(RegCheckHive(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
+            truncated = readFile(scratch.hiveFile("HKEY_LOCAL_MACHINE")).left(1000);
+        }
+        TestPrefix prefix;
+        const QString registry = prefix.path() + QStringLiteral("/registry");
+        const QString file = prefix.hiveFile("HKEY_LOCAL_MACHINE");
+        QVERIFY(QDir().mkpath(registry));
+        QStringList taken;
+        if (tag == "sound") {
+            QCOMPARE(RegCheckHive(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
+        } else if (tag == "folder") {
+            QVERIFY(QDir().mkpath(file));
+        } else {
+            writeFile(file, truncated);
+            writeFile(file + QStringLiteral("-wal"), "its log");
+            if (tag == "writable by others")
+                QCOMPARE(::chmod(QFile::encodeName(file).constData(), 0666), 0);
+            // The dated names of this second and the next are taken already.
+            const QDateTime now = QDateTime::currentDateTime();
+            for (const QDateTime &t : {now, now.addSecs(1)}) {
+                taken.append(file + t.toString(QStringLiteral(".yyyy-MM-dd-HHmmss")) +
+                             QStringLiteral(".bad"));
+                writeFile(taken.last(), "another kept hive");
+            }
+        }
+        const QStringList entries = QDir(registry).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        const QByteArray bytes = readFile(file);
+
+        QCOMPARE(RegCheckHive(HKEY_LOCAL_MACHINE), expected);
+        QVERIFY(RegLastErrorText().isEmpty() == (expected == ERROR_SUCCESS));
+        QString kept = QStringLiteral("unset");
+        const LONG rc = RegReplaceDamagedHive(HKEY_LOCAL_MACHINE, &kept);
+        for (const QString &other : std::as_const(taken))
+            QCOMPARE(readFile(other), QByteArray("another kept hive"));
+        if (expected != ERROR_BADDB) {
+            QCOMPARE(rc, expected);
+            QCOMPARE(kept, QString());
+            QCOMPARE(QDir(registry).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries);
+            QCOMPARE(readFile(file), bytes);
+            return;
+        }
+        QCOMPARE(rc, ERROR_SUCCESS);
+        QVERIFY2(QRegularExpression(QRegularExpression::escape(file) +
+                                    QStringLiteral("\\.\\d{4}-\\d\\d-\\d\\d-\\d{6}(-\\d+)?\\.bad"))
+                         .match(kept)
+                         .hasMatch() &&
+                     !taken.contains(kept),
+                 qPrintable(kept));
+        QCOMPARE(readFile(kept), truncated);
+        QCOMPARE(readFile(kept + QStringLiteral("-wal")), QByteArray("its log"));
+        // The fresh hive is seeded as on first use, without the old log played into it.
+        QCOMPARE(RegCheckHive(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
+        HKEY key = nullptr;
+        QCOMPARE(RegOpenKeyEx(HKEY_LOCAL_MACHINE,
+                              QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"), 0,
+                              KEY_READ, &key),
+                 ERROR_SUCCESS);
         RegCloseKey(key);
     }
 };

@@ -1,6 +1,6 @@
 // The main window on a whole panel built on a fresh prefix and program folder: first start,
-// narrow screens, pane shares, destinations, help, closing, the archive list file at start,
-// layouts and pages.
+// a damaged settings file at start, narrow screens, pane shares, destinations, help, closing, the archive
+// list file at start, layouts and pages.
 #include "testfiles.h"
 #include "testmain.h"
 #include "testpanel.h"
@@ -231,6 +231,81 @@ private Q_SLOTS:
             QVERIFY(!panel.App_user_window());
             QCOMPARE(readFile(hive), before);
         }
+    }
+
+    // A damaged settings file at start: the question names it; Yes keeps it under a dated name
+    // and starts on default settings, No ends with the failure and leaves it alone. The question is in
+    // the stored language when the settings still tell it (only the other hive is damaged).
+    void damagedSettingsFileAtStart_data()
+    {
+        QTest::addColumn<QByteArray>("root");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("question");
+        const QString english =
+            QStringLiteral("The settings file is damaged; it is kept. Start with default settings?");
+        QTest::newRow("yes") << QByteArray("HKEY_CLASSES_ROOT") << true << english;
+        QTest::newRow("no") << QByteArray("HKEY_CLASSES_ROOT") << false << english;
+        QTest::newRow("machine hive, in Magyar")
+            << QByteArray("HKEY_LOCAL_MACHINE") << true
+            << QString::fromUtf8("A be\u00e1ll\u00edt\u00e1sok f\u00e1jlja s\u00e9r\u00fclt, de megmarad. "
+                                 "Induljon alapbe\u00e1ll\u00edt\u00e1sokkal?");
+    }
+
+    void damagedSettingsFileAtStart()
+    {
+        QFETCH(QByteArray, root);
+        QFETCH(bool, yes);
+        QFETCH(QString, question);
+        const HKEY handle = root == "HKEY_CLASSES_ROOT" ? HKEY_CLASSES_ROOT : HKEY_LOCAL_MACHINE;
+        QByteArray damaged;
+        {
+            TestPrefix scratch;
+            QCOMPARE(RegCheckHive(handle), ERROR_SUCCESS);
+            damaged = readFile(scratch.hiveFile(root.constData())).left(1000);
+        }
+        TestPanel p;
+        const QString registry = p.prefix.path() + QStringLiteral("/registry");
+        const QString hive = p.prefix.hiveFile(root.constData());
+        QVERIFY(QDir().mkpath(registry));
+        writeFile(hive, damaged);
+        if (handle == HKEY_LOCAL_MACHINE) {
+            QVERIFY(QDir().mkpath(p.host(QStringLiteral("Language"))));
+            QVERIFY(QFile::copy(testBinDir() + QStringLiteral("/Language/Magyar.lng"),
+                                p.host(QStringLiteral("Language/Magyar.lng"))));
+            p.settings().WriteString(QStringLiteral("Language"), QStringLiteral("Magyar.lng"));
+        }
+
+        QStringList shown;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto *window = qobject_cast<Tconfirm1F *>(QApplication::activeModalWidget());
+            if (!window)
+                return;
+            poll.stop();
+            shown = QStringList{window->Label1->text(), window->Label2->text()};
+            QTest::mouseClick(yes ? window->SpeedButton1 : window->SpeedButton2, Qt::LeftButton);
+        });
+        poll.start(10);
+        const bool created = p.create();
+        poll.stop();
+        QCOMPARE(shown, (QStringList{question, hive}));
+        const QStringList kept =
+            QDir(registry).entryList({QString::fromLatin1(root) + QStringLiteral(".db.*.bad")});
+        if (!yes) {
+            QVERIFY(!created);
+            QCOMPARE(p.errors.size(), 1);
+            QVERIFY2(p.errors.first().contains(hive), qPrintable(p.errors.first()));
+            QCOMPARE(readFile(hive), damaged);
+            QCOMPARE(kept, QStringList());
+            return;
+        }
+        QVERIFY(created);
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(readFile(registry + QLatin1Char('/') + kept.first()), damaged);
+        p.main->show();
+        QVERIFY(QTest::qWaitFor([&] { return p.main->ActivatedOnce && !p.main->LoadingSettings; }));
+        QCOMPARE(p.errors, QStringList());
+        QCOMPARE(p.settings().ReadInteger(QStringLiteral("Archivalas"), -1), 30);
     }
 
     void narrowScreen()

@@ -1,10 +1,12 @@
 // dunlivo-reg, run as a program: query output, add and delete, export and import, failures, and
 // a registry shared with another process that writes at the same time.
+#include "testfiles.h"
 #include "testmain.h"
 
 #include "config/config.h"
 #include "platform/registry.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -253,7 +255,12 @@ private Q_SLOTS:
         QVERIFY(::chmod(QFile::encodeName(hive).constData(), 0666) == 0);
         const Run query = reg({QStringLiteral("query"), QStringLiteral("HKCR\\Kovamark")});
         const Run planted = reg(add);
+        // A refused hive is no damaged one: repair leaves it too.
+        const Run repair = reg({QStringLiteral("repair")});
         ::chmod(QFile::encodeName(hive).constData(), 0600);
+        QCOMPARE(repair.code, 1);
+        QVERIFY(
+            QDir(prefix.path() + QStringLiteral("/registry")).entryList({QStringLiteral("*.bad")}).isEmpty());
         QCOMPARE(query.code, 1);
         QVERIFY2(query.err.contains(hive + QLatin1Char(' ')), qPrintable(query.err));
         QVERIFY(query.out.isEmpty());
@@ -270,6 +277,42 @@ private Q_SLOTS:
             QVERIFY2(foreign.err.contains(QLatin1String("another user")), qPrintable(foreign.err));
         }
         QCOMPARE(reg({QStringLiteral("query"), QStringLiteral("HKCR\\Kovamark")}).code, 0);
+    }
+
+    // repair replaces a damaged hive by a fresh one and says where the damaged file is kept; a
+    // sound hive is left as it is.
+    void repairReplacesOnlyADamagedHive()
+    {
+        TestPrefix prefix;
+        const QString hive = prefix.hiveFile("HKEY_CLASSES_ROOT");
+        const QString registry = prefix.path() + QStringLiteral("/registry");
+        QCOMPARE(reg({QStringLiteral("add"), QStringLiteral("HKCR\\Kovamark"), QStringLiteral("/f")}).code,
+                 0);
+        const QByteArray sound = readFile(hive);
+        const QStringList entries = QDir(registry).entryList(QDir::Files);
+
+        Run r = reg({QStringLiteral("repair")});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out.count(QLatin1String(" is sound; nothing was changed.")), 2);
+        QCOMPARE(readFile(hive), sound);
+        QCOMPARE(QDir(registry).entryList(QDir::Files), entries);
+
+        writeFile(hive, sound.left(1000));
+        r = reg({QStringLiteral("repair"), QStringLiteral("hkcr")});
+        QCOMPARE(r.code, 0);
+        const QStringList kept = QDir(registry).entryList({QStringLiteral("HKEY_CLASSES_ROOT.db.*.bad")});
+        QCOMPARE(kept.size(), 1);
+        QVERIFY2(
+            r.out.contains(QStringLiteral("HKEY_CLASSES_ROOT: the hive %1 was damaged. It is kept as %2/%3;")
+                               .arg(hive, registry, kept.first())),
+            qPrintable(r.out));
+        QCOMPARE(readFile(registry + QLatin1Char('/') + kept.first()), sound.left(1000));
+        // The fresh hive answers, without the key of the old one.
+        const Run fresh = reg({QStringLiteral("query"), QStringLiteral("HKCR")});
+        QCOMPARE(fresh.code, 0);
+        QVERIFY(!fresh.out.contains(QLatin1String("Kovamark")));
+        QCOMPARE(reg({QStringLiteral("repair"), QStringLiteral("HKCR\\Kovamark")}).code, 1);
+        QVERIFY(reg({}).out.contains(QLatin1String("repair [ROOT]")));
     }
 
     void anotherProcessWritingAtTheSameTime()
