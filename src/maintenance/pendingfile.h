@@ -60,8 +60,8 @@ public:
     enum class Rules { Plain, Restore };
 
     // Renames the file into the target's place, in the folder it was made in and under the name
-    // an existing entry had there without regard to case when it was made. An existing target must be a writable
-    // regular file (or a link, which is replaced as it stands). Returns 0, or a
+    // an existing entry had there without regard to case when it was made. An existing target must be a
+    // writable regular file (or a link, which is replaced as it stands). Returns 0, or a
     // DecompressFileResult; after a failure the target is as it was and the temporary file is
     // gone. The result of a file that was not ready is returned unchanged.
     int commit(Rules rules = Rules::Plain);

@@ -18,9 +18,9 @@
 
 #include <atomic>
 #include <csignal>
-#include <thread>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -352,7 +352,8 @@ private Q_SLOTS:
         second.join();
         QCOMPARE(failures.load(), 0);
         QVERIFY(readFile(hostFile).contains("First") || readFile(hostFile).contains("Second"));
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("afiles.lst")});
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("afiles.lst")});
     }
 };
 

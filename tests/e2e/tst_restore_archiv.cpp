@@ -4,6 +4,7 @@
 // directory with subdirectories and by a drive's single file; bytes, times and attributes; a
 // missing and a damaged member; the archive's list put back.
 #include "../maintenance/restorepanel.h"
+#include "archiverprogram.h"
 #include "testmain.h"
 
 #include "archiver/communicator.h"
@@ -18,10 +19,6 @@
 
 #include "archivelist/directoryviews.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 using namespace win;
 
 namespace {
@@ -31,17 +28,6 @@ constexpr int kLong = 120000;
 HWND archiverWindow()
 {
     return FindWindow(Communicator::windowClass(), Communicator::windowTitle());
-}
-
-bool archiverEnded()
-{
-    const QByteArray path = QFile::encodeName(Prefix::path() + QStringLiteral("/archiv.lock"));
-    const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
-        return true;
-    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    ::close(fd);
-    return free;
 }
 
 DWORD dosTime(const QString &hostPath)

@@ -1,4 +1,5 @@
 // The bzip2 decompression stream and DecompressFile, over data compressed here by libbz2.
+#include "testbzip2.h"
 #include "testfiles.h"
 #include "testmain.h"
 
@@ -43,17 +44,6 @@ QByteArray sampleData(qint64 size)
     }
     data.truncate(size);
     return data;
-}
-
-QByteArray compress(const QByteArray &data, int blockSize100k = 9)
-{
-    QByteArray out(data.size() + data.size() / 100 + 700, Qt::Uninitialized);
-    unsigned int length = static_cast<unsigned int>(out.size());
-    if (BZ2_bzBuffToBuffCompress(out.data(), &length, const_cast<char *>(data.constData()),
-                                 static_cast<unsigned int>(data.size()), blockSize100k, 0, 0) != BZ_OK)
-        qFatal("compression failed");
-    out.truncate(length);
-    return out;
 }
 
 // size bytes of zeros as one bzip2 stream, compressed a mebibyte at a time: a few hundred bytes

@@ -3,6 +3,7 @@
 // worker threads (order, the other form of a side that changes, nothing in place before it is
 // asked for, nothing left behind), and whose linked folders a restore follows, also while another
 // user swaps a folder on the way.
+#include "testbzip2.h"
 #include "testfiles.h"
 #include "testmain.h"
 
@@ -32,17 +33,6 @@
 using namespace restore;
 
 namespace {
-
-QByteArray compress(const QByteArray &data)
-{
-    QByteArray out(data.size() + data.size() / 100 + 700, Qt::Uninitialized);
-    unsigned int length = static_cast<unsigned int>(out.size());
-    if (BZ2_bzBuffToBuffCompress(out.data(), &length, const_cast<char *>(data.constData()),
-                                 static_cast<unsigned int>(data.size()), 9, 0, 0) != BZ_OK)
-        qFatal("compression failed");
-    out.truncate(length);
-    return out;
-}
 
 QStringList hiddenEntries(const QString &folder)
 {

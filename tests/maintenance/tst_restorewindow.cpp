@@ -3,6 +3,7 @@
 // compressed and a plain side, every failure box a restore can give and what a failure leaves,
 // names from a damaged archive, restore.log, and the archive's list put back.
 #include "restorepanel.h"
+#include "testbzip2.h"
 #include "testmain.h"
 
 #include "archiv/archiveform.h"
@@ -26,17 +27,6 @@
 using namespace win;
 
 namespace {
-
-QByteArray compress(const QByteArray &data)
-{
-    QByteArray out(data.size() + data.size() / 100 + 700, Qt::Uninitialized);
-    unsigned int length = static_cast<unsigned int>(out.size());
-    if (BZ2_bzBuffToBuffCompress(out.data(), &length, const_cast<char *>(data.constData()),
-                                 static_cast<unsigned int>(data.size()), 9, 0, 0) != BZ_OK)
-        qFatal("compression failed");
-    out.truncate(length);
-    return out;
-}
 
 void setTime(const QString &path, const QDateTime &time)
 {
@@ -115,7 +105,8 @@ private Q_SLOTS:
         writeFile(p.e(QStringLiteral("Archive1/T/Docs/garbled.txt.bz2")), "BZh9 not really");
         writeFile(p.e(QStringLiteral("Archive1/T/Docs/UPPER.BZ2")), compress("upper"));
         // A member the Archiver is writing at this moment: neither listed nor restored.
-        writeFile(p.e(QStringLiteral("Archive1/T/Docs/.a.txt.bz2.new-3k9z1q8")), compress("partial").left(20));
+        writeFile(p.e(QStringLiteral("Archive1/T/Docs/.a.txt.bz2.new-3k9z1q8")),
+                  compress("partial").left(20));
         writeFile(p.e(QStringLiteral("Archive1/T/Blocked/sub/f.txt.bz2")), compress("f"));
         const QDateTime memberTime(QDate(2021, 3, 4), QTime(10, 20, 31));
         setTime(p.e(QStringLiteral("Archive1/T/Docs/a.txt.bz2")), memberTime);
@@ -217,7 +208,9 @@ private Q_SLOTS:
         const QByteArray log = readFile(Prefix::logDir() + QStringLiteral("/restore.log"));
         QVERIFY(log.contains("restored T:\\Docs\\a.txt"));
         struct stat logStatus;
-        QCOMPARE(::stat(QFile::encodeName(Prefix::logDir() + QStringLiteral("/restore.log")).constData(), &logStatus), 0);
+        QCOMPARE(::stat(QFile::encodeName(Prefix::logDir() + QStringLiteral("/restore.log")).constData(),
+                        &logStatus),
+                 0);
         QCOMPARE(logStatus.st_mode & 07777, mode_t(0600));
         QVERIFY(log.contains(
             "failed T:\\Docs\\empty.txt from E:\\Archive1\\T\\Docs\\empty.txt.bz2: Compression Error!"));
