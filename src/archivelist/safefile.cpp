@@ -145,17 +145,14 @@ bool replaceFileSafely(const QString &hostPath, const QByteArray &data, QString 
     const QFileInfo info(targetPath);
     const QByteArray folder = QFile::encodeName(info.absolutePath());
     const QByteArray name = QFile::encodeName(info.fileName());
-    const int folderFd = ::open(folder.isEmpty() ? "/" : folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0)
+    const win::FileDescriptor folderFd(
+        ::open(folder.isEmpty() ? "/" : folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folderFd.get() < 0)
         return fail(error, reason(errno));
-    const struct FolderCloser {
-        int fd;
-        ~FolderCloser() { ::close(fd); }
-    } closer{folderFd};
     // What an earlier write of this file left when it was killed before its rename goes first.
-    win::FileBeside::removeLeftovers(folderFd, name);
+    win::FileBeside::removeLeftovers(folderFd.get(), name);
     win::FileBeside file;
-    if (!file.createAt(folderFd, name, 0666))
+    if (!file.createAt(folderFd.get(), name, 0666))
         return fail(error, reason(errno));
     if (exists) {
         if (::fchmod(file.fd(), old.st_mode & 07777) != 0)

@@ -1,6 +1,8 @@
 // The temporary file beside a target.
 #include "filebeside.h"
 
+#include "posixio.h"
+
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -122,22 +124,10 @@ bool FileBeside::commit(const QByteArray &targetName, bool replace)
         errno = err;
         return false;
     }
-    int rc;
-    if (replace) {
-        rc = ::renameat(m_folderFd, m_name.constData(), m_folderFd, targetName.constData());
-    } else {
-        rc = ::renameat2(m_folderFd, m_name.constData(), m_folderFd, targetName.constData(), RENAME_NOREPLACE);
-        // A file system without the no-replace rename: a hard link takes only a free name too.
-        if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
-            rc = ::linkat(m_folderFd, m_name.constData(), m_folderFd, targetName.constData(), 0);
-            if (rc == 0) {
-                discard();
-                releaseLock();
-                return true;
-            }
-        }
-    }
-    if (rc != 0) {
+    const bool renamed =
+        replace ? ::renameat(m_folderFd, m_name.constData(), m_folderFd, targetName.constData()) == 0
+                : RenameWithoutReplacing(m_folderFd, m_name.constData(), m_folderFd, targetName.constData());
+    if (!renamed) {
         const int err = errno;
         discard();
         errno = err;

@@ -1,9 +1,11 @@
-// File descriptors: writing a whole buffer, the one loop every file writer needs, and a descriptor
-// closed when it goes out of scope.
+// File descriptors: writing a whole buffer, the one loop every file writer needs, a rename that
+// never replaces, and a descriptor closed when it goes out of scope.
 #pragma once
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace win {
@@ -28,6 +30,25 @@ inline bool WriteAll(int fd, const char *data, std::size_t size)
         size -= std::size_t(put);
     }
     return true;
+}
+
+// Renames from (in the folder at fromFd) to to (in the folder at toFd) only while to is free: EEXIST
+// otherwise. A file system without the no-replace rename gets a hard link, which takes only a free
+// name too, and the old name goes. False with errno set; nothing has moved then.
+inline bool RenameWithoutReplacing(int fromFd, const char *from, int toFd, const char *to)
+{
+    if (::renameat2(fromFd, from, toFd, to, RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    if (::linkat(fromFd, from, toFd, to, 0) != 0)
+        return false;
+    if (::unlinkat(fromFd, from, 0) == 0)
+        return true;
+    const int err = errno;
+    ::unlinkat(toFd, to, 0);
+    errno = err;
+    return false;
 }
 
 // A descriptor owned by one scope.

@@ -1,6 +1,7 @@
 // The registry over SQLite: hive files, key handles and the Win32-shaped calls.
 #include "registry.h"
 
+#include "posixio.h"
 #include "prefix.h"
 
 #include <QDateTime>
@@ -622,21 +623,8 @@ bool entryExists(const QString &path)
 // Renames within a folder, never over an existing name. False with errno set.
 bool moveToFreeName(const QString &from, const QString &to)
 {
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    // A file system without the no-replace rename: a hard link takes only a free name too.
-    if (::link(source.constData(), target.constData()) != 0)
-        return false;
-    if (::unlink(source.constData()) == 0)
-        return true;
-    const int err = errno;
-    ::unlink(target.constData());
-    errno = err;
-    return false;
+    return RenameWithoutReplacing(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD,
+                                  QFile::encodeName(to).constData());
 }
 
 // The name a damaged hive is kept under: its own name, the time and ".bad", with a number added
