@@ -27,6 +27,35 @@ QString textOf(const char *data, DWORD size)
     return AnsiCodePage::decode(data, length);
 }
 
+// The bytes and type of the value name of key, whatever their size; data is empty on failure.
+LONG queryValue(HKEY key, const QString &name, QByteArray *data, DWORD *type)
+{
+    DWORD size = 1024;
+    data->resize(size);
+    LONG rc = RegQueryValueEx(key, name, nullptr, type, reinterpret_cast<BYTE *>(data->data()), &size);
+    if (rc == ERROR_MORE_DATA) {
+        data->resize(qsizetype(size));
+        rc = RegQueryValueEx(key, name, nullptr, type, reinterpret_cast<BYTE *>(data->data()), &size);
+    }
+    data->resize(rc == ERROR_SUCCESS ? qsizetype(size) : 0);
+    return rc;
+}
+
+bool isText(DWORD type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ;
+}
+
+// The text of the value name of key; empty when it cannot be read or holds no text.
+QString textValue(HKEY key, const QString &name)
+{
+    QByteArray data;
+    DWORD type = REG_NONE;
+    if (queryValue(key, name, &data, &type) != ERROR_SUCCESS || !isText(type))
+        return QString();
+    return textOf(data.constData(), DWORD(data.size())).left(kMaxText);
+}
+
 } // namespace
 
 Tconfig::Tconfig()
@@ -205,26 +234,18 @@ TDateTime Tconfig::ReadDateTime(const QString &name, TDateTime defaultValue)
 
 QString Tconfig::ReadString(const QString &name, const QString &defaultValue)
 {
-    char small[1024];
-    DWORD size = sizeof(small);
+    QByteArray data;
     DWORD type = REG_NONE;
-    LONG rc = RegQueryValueEx(reg.currentKey(), name, nullptr, &type, reinterpret_cast<BYTE *>(small), &size);
+    const LONG rc = queryValue(reg.currentKey(), name, &data, &type);
     if (rc == ERROR_FILE_NOT_FOUND) {
         WriteString(name, defaultValue);
         return defaultValue;
     }
-    QByteArray large;
-    const char *data = small;
-    if (rc == ERROR_MORE_DATA) {
-        large.resize(size);
-        rc = RegQueryValueEx(reg.currentKey(), name, nullptr, &type, reinterpret_cast<BYTE *>(large.data()), &size);
-        data = large.constData();
-    }
     if (rc != ERROR_SUCCESS)
         raiseGetData(name);
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
+    if (!isText(type))
         raiseInvalidType(name);
-    return textOf(data, size).left(kMaxText);
+    return textOf(data.constData(), DWORD(data.size())).left(kMaxText);
 }
 
 QString Tconfig::PeekString(const QString &name)
@@ -233,18 +254,9 @@ QString Tconfig::PeekString(const QString &name)
     if (RegOpenKeyEx(HKEY_CLASSES_ROOT, kSettingsRoot + QLatin1Char('\\') + kSettingsKey, 0, KEY_QUERY_VALUE,
                      &key) != ERROR_SUCCESS)
         return QString();
-    DWORD type = REG_NONE;
-    DWORD size = 0;
-    QByteArray data;
-    if (RegQueryValueEx(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-        (type == REG_SZ || type == REG_EXPAND_SZ)) {
-        data.resize(qsizetype(size));
-        if (RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE *>(data.data()), &size) !=
-            ERROR_SUCCESS)
-            data.clear();
-    }
+    const QString text = textValue(key, name);
     RegCloseKey(key);
-    return textOf(data.constData(), DWORD(data.size())).left(kMaxText);
+    return text;
 }
 
 // ---- autostart entry and shell lookup ----
@@ -287,35 +299,15 @@ void Tconfig::SetAutostart(const QString &archiverPath, bool enable)
 QString Tconfig::GetAutostart()
 {
     QString entry;
-    if (openAutostartKey()) {
-        DWORD type = REG_NONE;
-        DWORD size = 0;
-        if (RegQueryValueEx(reg.currentKey(), kAutostartValue, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-            (type == REG_SZ || type == REG_EXPAND_SZ)) {
-            QByteArray data(qsizetype(size), '\0');
-            if (RegQueryValueEx(reg.currentKey(), kAutostartValue, nullptr, &type,
-                                reinterpret_cast<BYTE *>(data.data()), &size) == ERROR_SUCCESS)
-                entry = textOf(data.constData(), size).left(kMaxText);
-        }
-    }
+    if (openAutostartKey())
+        entry = textValue(reg.currentKey(), kAutostartValue);
     reopenSettingsKey();
     return entry;
 }
 
 QString Tconfig::ShellOpenCommand(const QString &extension)
 {
-    const auto defaultValue = [this]() -> QString {
-        DWORD type = REG_NONE;
-        DWORD size = 0;
-        if (RegQueryValueEx(reg.currentKey(), QString(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-            (type != REG_SZ && type != REG_EXPAND_SZ))
-            return QString();
-        QByteArray data(qsizetype(size), '\0');
-        if (RegQueryValueEx(reg.currentKey(), QString(), nullptr, &type, reinterpret_cast<BYTE *>(data.data()),
-                            &size) != ERROR_SUCCESS)
-            return QString();
-        return textOf(data.constData(), size).left(kMaxText);
-    };
+    const auto defaultValue = [this] { return textValue(reg.currentKey(), QString()); };
     QString command;
     reg.setRoot(HKEY_CLASSES_ROOT);
     if (!extension.isEmpty() && reg.openKey(extension) == ERROR_SUCCESS) {
