@@ -6,13 +6,13 @@
 // The tree is made by make-adddir-corpus.sh.
 #include "figures.h"
 
-#include "archivelist/directoryviews.h"
-#include "archivelist/findfile.h"
-#include "archivelist/treelist.h"
-#include "archivelist/treelistview.h"
-#include "platform/paths.h"
-#include "shell/app_user_window.h"
-#include "shell/application.h"
+#include "gui/archivelist/directoryviews.h"
+#include "core/archivelist/findfile.h"
+#include "core/archivelist/treelist.h"
+#include "gui/archivelist/treelistview.h"
+#include "core/platform/paths.h"
+#include "gui/shell/app_user_window.h"
+#include "gui/shell/application.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -7,11 +7,11 @@
 //   rsync -a -n of the same folders to a mirror.
 #include "figures.h"
 
-#include "archivelist/treelist.h"
-#include "config/config.h"
-#include "platform/paths.h"
-#include "platform/prefix.h"
-#include "platform/winmsg.h"
+#include "core/archivelist/treelist.h"
+#include "core/settings/config.h"
+#include "core/platform/paths.h"
+#include "core/platform/prefix.h"
+#include "core/platform/winmsg.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -8,10 +8,10 @@
 // DUNLIVO_BENCH_LOG=1 prints the Archiver's log at the end, to see where the time went.
 #include "figures.h"
 
-#include "archivelist/treelist.h"
-#include "config/config.h"
-#include "platform/paths.h"
-#include "platform/winmsg.h"
+#include "core/archivelist/treelist.h"
+#include "core/settings/config.h"
+#include "core/platform/paths.h"
+#include "core/platform/winmsg.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,9 +3,9 @@
 // below a parent stays as fast when the parent has ten times as many children.
 #include "figures.h"
 
-#include "archivelist/treelist.h"
-#include "platform/paths.h"
-#include "platform/prefix.h"
+#include "core/archivelist/treelist.h"
+#include "core/platform/paths.h"
+#include "core/platform/prefix.h"
 
 #include <QCoreApplication>
 #include <QFile>

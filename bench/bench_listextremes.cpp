@@ -10,10 +10,10 @@
 // DUNLIVO_BENCH_SMALL=1 takes 100,000 files and 2,000 levels.
 #include "figures.h"
 
-#include "archiv/archivesources.h"
-#include "archivelist/treelist.h"
-#include "archivelist/treelistview.h"
-#include "platform/paths.h"
+#include "apps/archiv/archivesources.h"
+#include "core/archivelist/treelist.h"
+#include "gui/archivelist/treelistview.h"
+#include "core/platform/paths.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -3,8 +3,8 @@
 // resident memory with a 10,000-node archive list loaded.
 #include "figures.h"
 
-#include "archivelist/treelist.h"
-#include "platform/paths.h"
+#include "core/archivelist/treelist.h"
+#include "core/platform/paths.h"
 
 #include <QCoreApplication>
 #include <QDir>

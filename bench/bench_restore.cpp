@@ -10,17 +10,17 @@
 // figures would be on free cores.
 #include "figures.h"
 
-#include "archivelist/treelist.h"
-#include "archivelist/treelistview.h"
-#include "config/config.h"
-#include "maintenance/rewritef.h"
-#include "platform/paths.h"
-#include "platform/prefix.h"
-#include "platform/winmsg.h"
-#include "shell/app_user_window.h"
-#include "shell/application.h"
-#include "shell/confirm1f.h"
-#include "shell/info1f.h"
+#include "core/archivelist/treelist.h"
+#include "gui/archivelist/treelistview.h"
+#include "core/settings/config.h"
+#include "gui/restore/rewritef.h"
+#include "core/platform/paths.h"
+#include "core/platform/prefix.h"
+#include "core/platform/winmsg.h"
+#include "gui/shell/app_user_window.h"
+#include "gui/shell/application.h"
+#include "gui/shell/confirm1f.h"
+#include "gui/shell/info1f.h"
 
 #include <QApplication>
 #include <QCheckBox>

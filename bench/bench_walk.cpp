@@ -6,9 +6,9 @@
 // make-walk-corpus.sh.
 #include "figures.h"
 
-#include "archivelist/findfile.h"
-#include "platform/paths.h"
-#include "platform/prefix.h"
+#include "core/archivelist/findfile.h"
+#include "core/platform/paths.h"
+#include "core/platform/prefix.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 // "name value unit", ratios named ..._ratio.
 #pragma once
 
-#include "platform/prefix.h"
+#include "core/platform/prefix.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -5,10 +5,10 @@
 //                                   afiles.lst) and prints "rss <kB>"
 //   panel-child minimal             one plain window; prints "painted" at its first paint
 // Any other first argument ends at once: the program is only ever started by the benchmark.
-#include "shell/app_user_window.h"
-#include "shell/application.h"
+#include "gui/shell/app_user_window.h"
+#include "gui/shell/application.h"
 
-#include "appearance/kovapanel.h"
+#include "gui/appearance/kovapanel.h"
 
 #include <QApplication>
 #include <QEvent>

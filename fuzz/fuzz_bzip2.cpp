@@ -2,7 +2,7 @@
 // varying size, with a forward seek and a restart from the beginning.
 #include "fuzzsupport.h"
 
-#include "maintenance/bzip2stream.h"
+#include "core/compression/bzip2stream.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Fuzz target: the ext.lst reader over a file of arbitrary bytes, and the writer over what it read.
 #include "fuzzsupport.h"
 
-#include "archivelist/extlistfile.h"
+#include "core/archivelist/extlistfile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,7 +1,7 @@
 // Fuzz target: the language file (.LNG) reader and the lookups over what it read.
 #include "fuzzsupport.h"
 
-#include "appearance/textlist.h"
+#include "core/texts/textlist.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -2,8 +2,8 @@
 // was read: a tree that was read is written, and what was written reads back to the same bytes.
 #include "fuzzsupport.h"
 
-#include "archivelist/listerror.h"
-#include "archivelist/treelist.h"
+#include "core/archivelist/listerror.h"
+#include "core/archivelist/treelist.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -2,8 +2,8 @@
 // paint with) and the flag bitmap a language file brings, over the same bytes.
 #include "fuzzsupport.h"
 
-#include "appearance/kovaimage.h"
-#include "appearance/kovalanguage.h"
+#include "gui/appearance/kovaimage.h"
+#include "gui/appearance/kovalanguage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -4,8 +4,8 @@
 // bytes are also read as a window registration.
 #include "fuzzsupport.h"
 
-#include "platform/messagewindow.h"
-#include "platform/winmsg_p.h"
+#include "core/platform/messagewindow.h"
+#include "core/platform/winmsg_p.h"
 
 #include <QElapsedTimer>
 

@@ -2,8 +2,8 @@
 // storage (so the file and registry writes of an input cost no disk), made once per process.
 #pragma once
 
-#include "platform/paths.h"
-#include "platform/prefix.h"
+#include "core/platform/paths.h"
+#include "core/platform/prefix.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

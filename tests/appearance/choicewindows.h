@@ -4,7 +4,7 @@
 
 #include "testpanel.h"
 
-#include "appearance/choicewindow.h"
+#include "gui/appearance/choicewindow.h"
 
 #include <QFile>
 #include <QListWidget>

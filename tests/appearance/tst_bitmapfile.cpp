@@ -3,10 +3,10 @@
 // and the language component keep what they showed when a file is refused.
 #include "testmain.h"
 
-#include "appearance/bitmapfile.h"
-#include "appearance/kovaimage.h"
-#include "appearance/kovalanguage.h"
-#include "platform/paths.h"
+#include "gui/appearance/bitmapfile.h"
+#include "gui/appearance/kovaimage.h"
+#include "gui/appearance/kovalanguage.h"
+#include "core/platform/paths.h"
 
 #include <QDirIterator>
 #include <QTemporaryDir>

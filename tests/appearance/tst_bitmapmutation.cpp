@@ -4,9 +4,9 @@
 // which kills the decoder is left behind for a look.
 #include "testmain.h"
 
-#include "appearance/bitmapfile.h"
-#include "appearance/kovaimage.h"
-#include "appearance/kovalanguage.h"
+#include "gui/appearance/bitmapfile.h"
+#include "gui/appearance/kovaimage.h"
+#include "gui/appearance/kovalanguage.h"
 
 #include <QDir>
 #include <QDirIterator>

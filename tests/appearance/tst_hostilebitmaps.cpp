@@ -3,9 +3,9 @@
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "appearance/kovaimage.h"
-#include "appearance/kovalanguage.h"
-#include "platform/paths.h"
+#include "gui/appearance/kovaimage.h"
+#include "gui/appearance/kovalanguage.h"
+#include "core/platform/paths.h"
 
 #include <QTemporaryDir>
 #include <QtEndian>

@@ -3,11 +3,11 @@
 // the stored language at start.
 #include "testmain.h"
 
-#include "appearance/appearancesettings.h"
-#include "appearance/kovalanguage.h"
-#include "appearance/resourcebitmap.h"
-#include "config/config.h"
-#include "platform/paths.h"
+#include "gui/appearance/appearancesettings.h"
+#include "gui/appearance/kovalanguage.h"
+#include "gui/appearance/resourcebitmap.h"
+#include "core/settings/config.h"
+#include "core/platform/paths.h"
 
 #include <QLabel>
 #include <QTemporaryDir>

@@ -3,12 +3,12 @@
 // that cannot be shown, binding through the providers, and the stored texture at start.
 #include "testmain.h"
 
-#include "appearance/appearancesettings.h"
-#include "appearance/kovaimage.h"
-#include "appearance/kovapanel.h"
-#include "appearance/kovaprovider.h"
-#include "config/config.h"
-#include "platform/paths.h"
+#include "gui/appearance/appearancesettings.h"
+#include "gui/appearance/kovaimage.h"
+#include "gui/appearance/kovapanel.h"
+#include "gui/appearance/kovaprovider.h"
+#include "core/settings/config.h"
+#include "core/platform/paths.h"
 
 #include <QPainter>
 #include <QTemporaryDir>

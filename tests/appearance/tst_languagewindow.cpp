@@ -5,11 +5,11 @@
 
 #include "choicewindows.h"
 
-#include "appearance/backgroundf.h"
-#include "appearance/kovalanguage.h"
-#include "appearance/kovapanel.h"
-#include "appearance/languagef.h"
-#include "appearance/mousemove.h"
+#include "gui/appearance/backgroundf.h"
+#include "gui/appearance/kovalanguage.h"
+#include "gui/appearance/kovapanel.h"
+#include "gui/appearance/languagef.h"
+#include "gui/appearance/mousemove.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Dragging a borderless window by its textured surface with real mouse events.
 #include "testmain.h"
 
-#include "appearance/kovapanel.h"
-#include "appearance/mousemove.h"
+#include "gui/appearance/kovapanel.h"
+#include "gui/appearance/mousemove.h"
 
 #include <QLabel>
 

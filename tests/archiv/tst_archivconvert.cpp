@@ -5,9 +5,9 @@
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "archiv/archiveform.h"
-#include "archivelist/treelist.h"
-#include "platform/datetime.h"
+#include "core/archiveinfo/archiveform.h"
+#include "core/archivelist/treelist.h"
+#include "core/platform/datetime.h"
 
 #include <QDir>
 #include <QDirIterator>

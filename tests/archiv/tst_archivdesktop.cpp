@@ -7,14 +7,14 @@
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "archiv/archivelayout.h"
-#include "archiv/failurenotifier.h"
-#include "archiv/languagetexts.h"
-#include "archiv/shutdowninhibitor.h"
-#include "archivelist/treelist.h"
-#include "config/config.h"
-#include "platform/datetime.h"
-#include "platform/paths.h"
+#include "core/archiveinfo/archivelayout.h"
+#include "apps/archiv/failurenotifier.h"
+#include "apps/archiv/languagetexts.h"
+#include "apps/archiv/shutdowninhibitor.h"
+#include "core/archivelist/treelist.h"
+#include "core/settings/config.h"
+#include "core/platform/datetime.h"
+#include "core/platform/paths.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 // The archive layout, the state codes of failures and the timer rules.
 #include "testmain.h"
 
-#include "archiv/archivelayout.h"
-#include "archiv/archivestate.h"
-#include "archiv/schedule.h"
+#include "core/archiveinfo/archivelayout.h"
+#include "core/archiveinfo/archivestate.h"
+#include "core/archiveinfo/schedule.h"
 
 #include <cerrno>
 

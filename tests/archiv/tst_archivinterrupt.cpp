@@ -9,10 +9,10 @@
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "archiv/archivelayout.h"
-#include "archiv/archivestate.h"
-#include "archivelist/treelist.h"
-#include "config/config.h"
+#include "core/archiveinfo/archivelayout.h"
+#include "core/archiveinfo/archivestate.h"
+#include "core/archivelist/treelist.h"
+#include "core/settings/config.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -2,7 +2,7 @@
 // as "level:kind:text", joined by "|".
 #pragma once
 
-#include "archivelist/treelist.h"
+#include "core/archivelist/treelist.h"
 
 #include <QStringList>
 

@@ -3,8 +3,8 @@
 #include "testdrive.h"
 #include "testmain.h"
 
-#include "archivelist/drivetree.h"
-#include "archivelist/folderfiles.h"
+#include "core/archivelist/drivetree.h"
+#include "core/archivelist/folderfiles.h"
 
 #include <QMimeData>
 #include <QTemporaryDir>

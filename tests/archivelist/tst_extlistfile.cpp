@@ -2,10 +2,10 @@
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "archivelist/extlistfile.h"
-#include "platform/codepage.h"
-#include "platform/paths.h"
-#include "platform/registry.h"
+#include "core/archivelist/extlistfile.h"
+#include "core/platform/codepage.h"
+#include "core/platform/paths.h"
+#include "core/platform/registry.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,8 +2,8 @@
 // and the path limit.
 #include "testmain.h"
 
-#include "archivelist/findfile.h"
-#include "platform/paths.h"
+#include "core/archivelist/findfile.h"
+#include "core/platform/paths.h"
 
 #include <QDir>
 #include <QFile>

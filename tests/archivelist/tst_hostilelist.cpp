@@ -3,8 +3,8 @@
 #include "testmain.h"
 #include "treedump.h"
 
-#include "archivelist/treelist.h"
-#include "platform/shownname.h"
+#include "core/archivelist/treelist.h"
+#include "core/platform/shownname.h"
 
 namespace {
 

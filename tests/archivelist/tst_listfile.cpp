@@ -4,12 +4,12 @@
 #include "testmain.h"
 #include "treedump.h"
 
-#include "archivelist/safefile.h"
-#include "archivelist/treelist.h"
-#include "platform/codepage.h"
-#include "platform/filebeside.h"
-#include "platform/paths.h"
-#include "platform/registry.h"
+#include "core/archivelist/safefile.h"
+#include "core/archivelist/treelist.h"
+#include "core/platform/codepage.h"
+#include "core/platform/filebeside.h"
+#include "core/platform/paths.h"
+#include "core/platform/registry.h"
 
 #include <QDir>
 #include <QFile>

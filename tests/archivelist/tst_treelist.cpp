@@ -3,7 +3,7 @@
 #include "testmain.h"
 #include "treedump.h"
 
-#include "archivelist/treelist.h"
+#include "core/archivelist/treelist.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

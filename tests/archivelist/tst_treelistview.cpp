@@ -2,7 +2,7 @@
 // list's selection and expanded nodes following the user's clicks and keys.
 #include "testmain.h"
 
-#include "archivelist/treelistview.h"
+#include "gui/archivelist/treelistview.h"
 
 #include <QFile>
 #include <QImage>

@@ -3,7 +3,7 @@
 // settings of its own ("TAG-k" = "TAG-value-k"), interleaved, each write on its own, through the
 // store the panel and the Archiver use (DUNLIVO_PREFIX names the prefix). It prints each failure
 // and exits 1 when there was one.
-#include "config/config.h"
+#include "core/settings/config.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -1,9 +1,9 @@
 // The settings store: creation, typed values, failure texts, autostart entry, shell lookup.
 #include "testmain.h"
 
-#include "config/config.h"
-#include "platform/codepage.h"
-#include "platform/registry.h"
+#include "core/settings/config.h"
+#include "core/platform/codepage.h"
+#include "core/platform/registry.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,12 +5,12 @@
 // The list and ext.lst are FOLDER/afiles.lst and FOLDER/ext.lst; the setting lives in the prefix
 // of DUNLIVO_PREFIX. Only the write itself runs armed. Prints "calls N" (the calls the shim
 // counted) after the write; exits 1 when the write reported a failure.
-#include "archivelist/extlistfile.h"
-#include "archivelist/listerror.h"
-#include "archivelist/treelist.h"
-#include "config/config.h"
-#include "platform/paths.h"
-#include "platform/prefix.h"
+#include "core/archivelist/extlistfile.h"
+#include "core/archivelist/listerror.h"
+#include "core/archivelist/treelist.h"
+#include "core/settings/config.h"
+#include "core/platform/paths.h"
+#include "core/platform/prefix.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -7,7 +7,7 @@
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "maintenance/decompressfile.h"
+#include "core/restore/decompressfile.h"
 
 #include <QDir>
 #include <QProcess>

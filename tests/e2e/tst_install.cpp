@@ -4,13 +4,13 @@
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "archiv/archivelayout.h"
-#include "archivelist/treelist.h"
-#include "config/config.h"
-#include "platform/messagewindow.h"
-#include "platform/paths.h"
-#include "platform/prefix.h"
-#include "platform/winmsg.h"
+#include "core/archiveinfo/archivelayout.h"
+#include "core/archivelist/treelist.h"
+#include "core/settings/config.h"
+#include "core/platform/messagewindow.h"
+#include "core/platform/paths.h"
+#include "core/platform/prefix.h"
+#include "core/platform/winmsg.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -6,16 +6,16 @@
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "appearance/resourcebitmap.h"
-#include "archiv/archivelayout.h"
-#include "archivelist/treelist.h"
-#include "archiver/communicator.h"
-#include "archiver/man_archf.h"
-#include "archiver/statusf.h"
-#include "archiver/varakozf.h"
-#include "platform/prefix.h"
-#include "shell/archiverhooks.h"
-#include "shell/settingspage.h"
+#include "gui/appearance/resourcebitmap.h"
+#include "core/archiveinfo/archivelayout.h"
+#include "core/archivelist/treelist.h"
+#include "core/archiverlink/communicator.h"
+#include "gui/archiverwindows/man_archf.h"
+#include "gui/archiverwindows/statusf.h"
+#include "gui/archiverwindows/varakozf.h"
+#include "core/platform/prefix.h"
+#include "gui/shell/archiverhooks.h"
+#include "gui/shell/settingspage.h"
 
 #include <QCheckBox>
 #include <QFile>

@@ -9,9 +9,9 @@
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "archivelist/treelist.h"
-#include "platform/datetime.h"
-#include "shell/settingspage.h"
+#include "core/archivelist/treelist.h"
+#include "core/platform/datetime.h"
+#include "gui/shell/settingspage.h"
 
 #include <QCheckBox>
 #include <QDirIterator>

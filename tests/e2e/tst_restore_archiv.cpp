@@ -7,17 +7,17 @@
 #include "archiverprogram.h"
 #include "testmain.h"
 
-#include "archiver/communicator.h"
-#include "maintenance/dirselectf.h"
-#include "platform/attributes.h"
-#include "platform/filetime.h"
-#include "platform/prefix.h"
+#include "core/archiverlink/communicator.h"
+#include "gui/destinations/dirselectf.h"
+#include "core/platform/attributes.h"
+#include "core/platform/filetime.h"
+#include "core/platform/prefix.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QRandomGenerator>
 
-#include "archivelist/directoryviews.h"
+#include "gui/archivelist/directoryviews.h"
 
 using namespace win;
 

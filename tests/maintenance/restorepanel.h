@@ -7,11 +7,11 @@
 #include "testfiles.h"
 #include "testpanel.h"
 
-#include "archivelist/treelist.h"
-#include "archivelist/treelistview.h"
-#include "archiver/man_archf.h"
-#include "maintenance/rewritef.h"
-#include "shell/settingspage.h"
+#include "core/archivelist/treelist.h"
+#include "gui/archivelist/treelistview.h"
+#include "gui/archiverwindows/man_archf.h"
+#include "gui/restore/rewritef.h"
+#include "gui/shell/settingspage.h"
 
 #include <QListWidget>
 #include <QPair>

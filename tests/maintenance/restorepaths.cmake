@@ -1,1 +1,1 @@
-dunlivo_add_test(tst_restorepaths SOURCES tst_restorepaths.cpp LIBS maintenance)
+dunlivo_add_test(tst_restorepaths SOURCES tst_restorepaths.cpp LIBS restore)

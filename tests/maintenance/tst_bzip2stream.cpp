@@ -3,12 +3,12 @@
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "archiv/bzip2library.h"
+#include "core/archiveinfo/bzip2library.h"
 
-#include "maintenance/bzip2stream.h"
-#include "maintenance/decompressfile.h"
-#include "maintenance/pendingfile.h"
-#include "platform/paths.h"
+#include "core/compression/bzip2stream.h"
+#include "core/restore/decompressfile.h"
+#include "core/restore/pendingfile.h"
+#include "core/platform/paths.h"
 
 #include <QDir>
 #include <QFile>

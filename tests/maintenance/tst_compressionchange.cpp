@@ -4,9 +4,9 @@
 // running one are tested on the real panel with the real archiv.
 #include "testmain.h"
 
-#include "archiver/communicator.h"
-#include "config/config.h"
-#include "maintenance/compressionchange.h"
+#include "core/archiverlink/communicator.h"
+#include "core/settings/config.h"
+#include "core/compression/compressionchange.h"
 
 #include <QStringList>
 

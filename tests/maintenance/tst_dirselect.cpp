@@ -5,9 +5,9 @@
 #include "testdrive.h"
 #include "testmain.h"
 
-#include "archivelist/directoryviews.h"
-#include "maintenance/dirselectf.h"
-#include "shell/settingspage.h"
+#include "gui/archivelist/directoryviews.h"
+#include "gui/destinations/dirselectf.h"
+#include "gui/shell/settingspage.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>

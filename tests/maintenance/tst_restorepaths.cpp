@@ -1,9 +1,9 @@
 // The entry test and EnsureDirectory.
 #include "testmain.h"
 
-#include "maintenance/restorepaths.h"
-#include "platform/attributes.h"
-#include "platform/paths.h"
+#include "core/restore/restorepaths.h"
+#include "core/platform/attributes.h"
+#include "core/platform/paths.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,11 +6,11 @@
 #include "testbzip2.h"
 #include "testmain.h"
 
-#include "archiv/archiveform.h"
-#include "archivelist/treelist.h"
-#include "platform/attributes.h"
-#include "platform/filetime.h"
-#include "platform/prefix.h"
+#include "core/archiveinfo/archiveform.h"
+#include "core/archivelist/treelist.h"
+#include "core/platform/attributes.h"
+#include "core/platform/filetime.h"
+#include "core/platform/prefix.h"
 
 #include <QCheckBox>
 #include <QDateTime>

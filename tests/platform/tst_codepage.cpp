@@ -1,9 +1,9 @@
 // Code pages and day-number date-times.
 #include "testmain.h"
 
-#include "platform/codepage.h"
-#include "platform/datetime.h"
-#include "platform/registry.h"
+#include "core/platform/codepage.h"
+#include "core/platform/datetime.h"
+#include "core/platform/registry.h"
 
 #include <iconv.h>
 

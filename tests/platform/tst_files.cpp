@@ -2,12 +2,12 @@
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "platform/attributes.h"
-#include "platform/enumeration.h"
-#include "platform/files.h"
-#include "platform/filetime.h"
-#include "platform/paths.h"
-#include "platform/prefix.h"
+#include "core/platform/attributes.h"
+#include "core/platform/enumeration.h"
+#include "core/platform/files.h"
+#include "core/platform/filetime.h"
+#include "core/platform/paths.h"
+#include "core/platform/prefix.h"
 
 #include <QDir>
 #include <QFile>

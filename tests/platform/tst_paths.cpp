@@ -2,8 +2,8 @@
 // lookup and the 255-character limit.
 #include "testmain.h"
 
-#include "platform/paths.h"
-#include "platform/prefix.h"
+#include "core/platform/paths.h"
+#include "core/platform/prefix.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,10 +2,10 @@
 // when another user owns it or could write it (the prefix, its folders, a hive, a drive entry).
 #include "testmain.h"
 
-#include "platform/messagewindow.h"
-#include "platform/paths.h"
-#include "platform/prefix.h"
-#include "platform/registry.h"
+#include "core/platform/messagewindow.h"
+#include "core/platform/paths.h"
+#include "core/platform/prefix.h"
+#include "core/platform/registry.h"
 
 #include <QDir>
 #include <QFile>

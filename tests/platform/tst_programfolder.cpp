@@ -3,9 +3,9 @@
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "platform/paths.h"
-#include "platform/prefix.h"
-#include "platform/programfolder.h"
+#include "core/platform/paths.h"
+#include "core/platform/prefix.h"
+#include "core/platform/programfolder.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -3,8 +3,8 @@
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "platform/prefix.h"
-#include "platform/registry.h"
+#include "core/platform/prefix.h"
+#include "core/platform/registry.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,8 +1,8 @@
 // Starting programs from Windows command lines.
 #include "testmain.h"
 
-#include "platform/paths.h"
-#include "platform/winexec.h"
+#include "core/platform/paths.h"
+#include "core/platform/winexec.h"
 
 #include <QDir>
 #include <QFile>

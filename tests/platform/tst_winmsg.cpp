@@ -2,11 +2,11 @@
 // are busy, restarted, crashed, or asked by another user.
 #include "testmain.h"
 
-#include "platform/files.h"
-#include "platform/messagewindow.h"
-#include "platform/prefix.h"
-#include "platform/winmsg.h"
-#include "platform/winmsg_p.h"
+#include "core/platform/files.h"
+#include "core/platform/messagewindow.h"
+#include "core/platform/prefix.h"
+#include "core/platform/winmsg.h"
+#include "core/platform/winmsg_p.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,8 +5,8 @@
 //   tst_winmsg_owner register <name>...        prints "<name> <number>" per name
 //
 // Every line goes out at once, so the test can follow the owner step by step.
-#include "platform/messagewindow.h"
-#include "platform/winmsg.h"
+#include "core/platform/messagewindow.h"
+#include "core/platform/winmsg.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -6,12 +6,12 @@
 #include "testdrive.h"
 #include "testfiles.h"
 
-#include "archivelist/treelist.h"
-#include "archivelist/treelistview.h"
-#include "config/config.h"
-#include "platform/paths.h"
-#include "shell/app_user_window.h"
-#include "shell/application.h"
+#include "core/archivelist/treelist.h"
+#include "gui/archivelist/treelistview.h"
+#include "core/settings/config.h"
+#include "core/platform/paths.h"
+#include "gui/shell/app_user_window.h"
+#include "gui/shell/application.h"
 
 #include <QApplication>
 #include <QLabel>

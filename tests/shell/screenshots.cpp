@@ -3,19 +3,19 @@
 // layouts on each page, plainly and with a texture, in English and in each shipped language.
 #include "testprefix.h"
 
-#include "appearance/kovaprovider.h"
-#include "archivelist/directoryviews.h"
-#include "archivelist/treelist.h"
-#include "archivelist/treelistview.h"
-#include "config/config.h"
-#include "maintenance/dirselectf.h"
-#include "maintenance/rewritef.h"
-#include "platform/paths.h"
-#include "shell/app_user_window.h"
-#include "shell/application.h"
-#include "shell/confirm1f.h"
-#include "shell/info1f.h"
-#include "shell/savef.h"
+#include "gui/appearance/kovaprovider.h"
+#include "gui/archivelist/directoryviews.h"
+#include "core/archivelist/treelist.h"
+#include "gui/archivelist/treelistview.h"
+#include "core/settings/config.h"
+#include "gui/destinations/dirselectf.h"
+#include "gui/restore/rewritef.h"
+#include "core/platform/paths.h"
+#include "gui/shell/app_user_window.h"
+#include "gui/shell/application.h"
+#include "gui/shell/confirm1f.h"
+#include "gui/shell/info1f.h"
+#include "gui/shell/savef.h"
 
 #include <QApplication>
 #include <QDir>

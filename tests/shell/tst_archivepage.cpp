@@ -4,11 +4,11 @@
 #include "archivepanel.h"
 #include "testmain.h"
 
-#include "archivelist/directoryviews.h"
-#include "archivelist/folderfiles.h"
-#include "shell/confirm1f.h"
-#include "shell/info1f.h"
-#include "shell/savef.h"
+#include "gui/archivelist/directoryviews.h"
+#include "core/archivelist/folderfiles.h"
+#include "gui/shell/confirm1f.h"
+#include "gui/shell/info1f.h"
+#include "gui/shell/savef.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -2,9 +2,9 @@
 // window hiding itself and handing the focus back.
 #include "testmain.h"
 
-#include "shell/confirm1f.h"
-#include "shell/info1f.h"
-#include "shell/savef.h"
+#include "gui/shell/confirm1f.h"
+#include "gui/shell/info1f.h"
+#include "gui/shell/savef.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -3,12 +3,12 @@
 // failure), typed extensions, moving and removing, and what Ok gives the list and the main window.
 #include "archivepanel.h"
 
-#include "shell/settingspage.h"
+#include "gui/shell/settingspage.h"
 #include "testmain.h"
 
-#include "archivelist/directoryviews.h"
-#include "archivelist/extlistf.h"
-#include "shell/info1f.h"
+#include "gui/archivelist/directoryviews.h"
+#include "gui/archivelist/extlistf.h"
+#include "gui/shell/info1f.h"
 
 #include <QAction>
 #include <QCheckBox>

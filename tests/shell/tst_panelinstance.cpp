@@ -5,8 +5,8 @@
 #include "testmain.h"
 #include "testpanel.h"
 
-#include "platform/winmsg.h"
-#include "shell/panelinstance.h"
+#include "core/platform/winmsg.h"
+#include "gui/shell/panelinstance.h"
 
 #include <QProcess>
 

@@ -3,10 +3,10 @@
 #include "testpanel.h"
 #include "testmain.h"
 
-#include "appearance/kovalanguage.h"
-#include "appearance/kovaprovider.h"
-#include "shell/settingspage.h"
-#include "shell/spinedit.h"
+#include "gui/appearance/kovalanguage.h"
+#include "gui/appearance/kovaprovider.h"
+#include "gui/shell/settingspage.h"
+#include "gui/shell/spinedit.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>

@@ -4,11 +4,11 @@
 #include "testmain.h"
 #include "testpanel.h"
 
-#include "appearance/kovalanguage.h"
-#include "appearance/languagef.h"
-#include "appearance/textlist.h"
-#include "shell/languagetemplate.h"
-#include "shell/settingspage.h"
+#include "gui/appearance/kovalanguage.h"
+#include "gui/appearance/languagef.h"
+#include "core/texts/textlist.h"
+#include "gui/shell/languagetemplate.h"
+#include "gui/shell/settingspage.h"
 
 #include <QListWidget>
 #include <QProcess>

@@ -6,9 +6,9 @@
 #include "archiverprogram.h"
 #include "testpanel.h"
 
-#include "archiver/communicator.h"
-#include "platform/prefix.h"
-#include "shell/settingspage.h"
+#include "core/archiverlink/communicator.h"
+#include "core/platform/prefix.h"
+#include "gui/shell/settingspage.h"
 
 #include <QFile>
 

@@ -5,12 +5,12 @@
 
 #include "testprefix.h"
 
-#include "archiv/archivelayout.h"
-#include "config/config.h"
-#include "platform/messagewindow.h"
-#include "platform/paths.h"
-#include "platform/prefix.h"
-#include "platform/winmsg.h"
+#include "core/archiveinfo/archivelayout.h"
+#include "core/settings/config.h"
+#include "core/platform/messagewindow.h"
+#include "core/platform/paths.h"
+#include "core/platform/prefix.h"
+#include "core/platform/winmsg.h"
 
 #include <QFile>
 #include <QProcess>

@@ -2,7 +2,7 @@
 // folder, so that a drive root can be browsed and walked without touching the real ones.
 #pragma once
 
-#include "platform/prefix.h"
+#include "core/platform/prefix.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,14 +4,14 @@
 
 #include "testprefix.h"
 
-#include "config/config.h"
-#include "platform/paths.h"
-#include "platform/registry.h"
-#include "shell/app_user_window.h"
-#include "shell/application.h"
-#include "shell/confirm1f.h"
-#include "shell/info1f.h"
-#include "shell/savef.h"
+#include "core/settings/config.h"
+#include "core/platform/paths.h"
+#include "core/platform/registry.h"
+#include "gui/shell/app_user_window.h"
+#include "gui/shell/application.h"
+#include "gui/shell/confirm1f.h"
+#include "gui/shell/info1f.h"
+#include "gui/shell/savef.h"
 
 #include <QApplication>
 #include <QDialog>

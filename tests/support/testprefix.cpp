@@ -1,9 +1,9 @@
 // Temporary prefixes for tests.
 #include "testprefix.h"
 
-#include "platform/codepage.h"
-#include "platform/prefix.h"
-#include "platform/registry.h"
+#include "core/platform/codepage.h"
+#include "core/platform/prefix.h"
+#include "core/platform/registry.h"
 
 #include <QCoreApplication>
 #include <QDir>

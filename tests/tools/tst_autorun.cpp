@@ -5,10 +5,10 @@
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "config/config.h"
-#include "platform/paths.h"
-#include "platform/prefix.h"
-#include "platform/registry.h"
+#include "core/settings/config.h"
+#include "core/platform/paths.h"
+#include "core/platform/prefix.h"
+#include "core/platform/registry.h"
 
 #include <QFileInfo>
 

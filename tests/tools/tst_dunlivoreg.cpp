@@ -3,8 +3,8 @@
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "config/config.h"
-#include "platform/registry.h"
+#include "core/settings/config.h"
+#include "core/platform/registry.h"
 
 #include <QDir>
 #include <QFile>

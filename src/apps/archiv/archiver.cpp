@@ -1,0 +1,381 @@
+// The Archiver's runs, timers, emptying and reports.
+#include "archiver.h"
+
+#include "core/archiveinfo/archiveform.h"
+#include "archivetarget.h"
+#include "emptier.h"
+#include "core/archiveinfo/schedule.h"
+
+#include "core/settings/config.h"
+#include "core/platform/datetime.h"
+#include "core/platform/paths.h"
+
+#include <QDeadlineTimer>
+
+#include <thread>
+
+namespace archiver {
+
+namespace {
+
+const QString kPrioritas = QStringLiteral("Prioritas");
+const QString kArchivalas = QStringLiteral("Archivalas");
+const QString kBiztarchivalas = QStringLiteral("Biztarchivalas");
+const QString kAutourites = QStringLiteral("Autourites");
+const QString kUritesido = QStringLiteral("Uritesido");
+const QString kUritesutolso = QStringLiteral("Uritesutolso");
+const QString kAtShutdown = QStringLiteral("Archive_atshutdown");
+const QString kShutDownType = QStringLiteral("ShutDown_type");
+
+constexpr Side kSides[] = {Side::Primary, Side::Secondary};
+
+} // namespace
+
+Archiver::Archiver(ArchiverOptions options, ArchiveLog *log, QObject *parent)
+    : QObject(parent), m_options(std::move(options)), m_log(log)
+{
+    if (m_options.listFile.isEmpty())
+        m_options.listFile = win::ProgramDir() + QStringLiteral("\\") + QLatin1String(kListFileName);
+    if (m_options.threads <= 0)
+        m_options.threads = int(std::max(1u, std::thread::hardware_concurrency()));
+    connect(&m_timer, &QTimer::timeout, this, &Archiver::tick);
+}
+
+Archiver::~Archiver()
+{
+    for (auto &run : m_runs) {
+        if (run) {
+            run->stop();
+            if (!run->waitFor(kStopWaitMs))
+                m_leftBehind.push_back(std::move(run));
+        }
+    }
+    // A run still blocked is never destroyed under its threads; the program ends around it.
+    for (auto &run : m_leftBehind) {
+        if (!run->waitFor(0))
+            (void)run.release();
+    }
+}
+
+void Archiver::logConfigError(const QString &during, const std::exception &error)
+{
+    QString text = QString::fromLocal8Bit(error.what());
+    if (const auto *config = dynamic_cast<const ConfigError *>(&error); config && !config->detail().isEmpty())
+        text += QLatin1Char(' ') + config->detail();
+    m_log->write(QStringLiteral("settings: %1: %2").arg(during, text));
+}
+
+bool Archiver::settingsSound()
+{
+    // Settings made up in place of damaged ones would archive what and where nobody chose; the
+    // hive is replaced only by the user (in the panel or with dunlivo-reg), never here.
+    QString why;
+    const win::HKEY damaged = DamagedSettingsHive(&why);
+    if (damaged) {
+        if (!m_settingsDamaged) {
+            m_settingsDamaged = true;
+            m_log->write(
+                QStringLiteral("settings: %1 Nothing is archived until it is replaced: by the panel at "
+                               "its start, or with dunlivo-reg repair.")
+                    .arg(why));
+            Q_EMIT settingsDamaged(win::RegHiveFile(damaged));
+        }
+        return false;
+    }
+    if (m_settingsDamaged) {
+        m_settingsDamaged = false;
+        takeUpSettings();
+        m_log->write(QStringLiteral("settings: the settings file is sound again; archiving goes on"));
+    }
+    return true;
+}
+
+void Archiver::startUp()
+{
+    m_log->write(QStringLiteral("started%1, %2 copying threads per run, list %3")
+                     .arg(m_options.autostart ? QStringLiteral(" at log-in") : QString())
+                     .arg(m_options.threads)
+                     .arg(m_options.listFile));
+    if (settingsSound())
+        takeUpSettings();
+    QTimer::singleShot(m_options.startDelayMs, this, [this] {
+        tick();
+        m_timer.start(m_options.tickMs);
+    });
+}
+
+void Archiver::takeUpSettings()
+{
+    try {
+        m_config = std::make_unique<Tconfig>();
+        for (Side side : kSides) {
+            const SideNames &names = sideNames(side);
+            // A busy flag left standing means the last life ended inside a run.
+            if (m_config->ReadBool(QLatin1String(names.progress), false)) {
+                m_log->write(QStringLiteral("%1 archive: the last run did not finish").arg(sideLabel(side)));
+                m_config->WriteInteger(QLatin1String(names.state), StateBrokenArchive);
+                m_config->WriteBool(QLatin1String(names.progress), false);
+            }
+        }
+    } catch (const std::exception &error) {
+        logConfigError(QStringLiteral("at start"), error);
+    }
+}
+
+void Archiver::archiveNow(Side side)
+{
+    // A command refused on damaged settings is no attempt: the timer does not wait a period after it.
+    if (isRunning(side) || !settingsSound())
+        return;
+    m_lastAttempt[index(side)] = m_options.now();
+    startRun(side);
+}
+
+bool Archiver::startRun(Side side)
+{
+    if (!settingsSound())
+        return false;
+    const SideNames &names = sideNames(side);
+    try {
+        if (!m_config)
+            m_config = std::make_unique<Tconfig>();
+        const SideSettings settings = readSideSettings(*m_config, side);
+        const int prioritas = m_config->ReadInteger(kPrioritas, 1);
+        m_config->WriteBool(QLatin1String(names.progress), true);
+        const int i = index(side);
+        const quint64 runId = m_nextRunId++;
+        m_runIds[i] = runId;
+        m_runs[i] = std::make_unique<ArchiveRun>(side, settings, m_options.listFile, m_options.threads,
+                                                 prioritas, m_log);
+        m_runs[i]->start([this, side, runId] {
+            QMetaObject::invokeMethod(
+                this, [this, side, runId] { runFinished(side, runId); }, Qt::QueuedConnection);
+        });
+        return true;
+    } catch (const std::exception &error) {
+        logConfigError(QStringLiteral("%1 archive").arg(sideLabel(side)), error);
+        return false;
+    }
+}
+
+void Archiver::runFinished(Side side, quint64 runId)
+{
+    // A run that stopAll or emptyNow already finished has nothing more to report.
+    if (!m_runs[index(side)] || m_runIds[index(side)] != runId)
+        return;
+    finishRun(side);
+    if (m_ending && !isRunning(Side::Primary) && !isRunning(Side::Secondary))
+        Q_EMIT mayQuit();
+}
+
+void Archiver::finishRun(Side side, int waitMs)
+{
+    const int i = index(side);
+    std::unique_ptr<ArchiveRun> run = std::move(m_runs[i]);
+    RunResult result;
+    if (waitMs < 0) {
+        run->wait();
+        result = run->result();
+    } else if (run->waitFor(waitMs)) {
+        result = run->result();
+    } else {
+        // The run was asked to stop; it has not, so it is inside a call that does not return.
+        m_log->write(QStringLiteral("%1 archive: the run does not stop (a file access does not return); "
+                                    "it is left behind")
+                         .arg(sideLabel(side)));
+        result.stopped = true;
+        m_leftBehind.push_back(std::move(run));
+    }
+    const SideNames &names = sideNames(side);
+    try {
+        if (!m_config)
+            m_config = std::make_unique<Tconfig>();
+        int previous = 0;
+        try {
+            previous = m_config->ReadInteger(QLatin1String(names.state), 0);
+        } catch (const std::exception &) {
+            // A damaged value is replaced by the state written next.
+        }
+        const int state = result.stopped ? int(StateUserBreak) : int(result.state);
+        m_config->WriteInteger(QLatin1String(names.state), state);
+        Q_EMIT runReported(side, previous, state, result.failedPath);
+        if (result.completed)
+            m_config->WriteDateTime(QLatin1String(names.lastRun), win::DateTimeToDouble(m_options.now()));
+        m_config->WriteBool(QLatin1String(names.progress), false);
+    } catch (const std::exception &error) {
+        logConfigError(QStringLiteral("%1 archive report").arg(sideLabel(side)), error);
+    }
+}
+
+void Archiver::stopAll()
+{
+    for (Side side : kSides) {
+        if (isRunning(side))
+            m_runs[index(side)]->stop();
+    }
+    QDeadlineTimer deadline(kStopWaitMs);
+    for (Side side : kSides) {
+        if (isRunning(side))
+            finishRun(side, int(deadline.remainingTime()));
+    }
+    m_timer.stop();
+}
+
+void Archiver::emptyNow()
+{
+    stopAll();
+    emptyArchives();
+    if (m_ending)
+        Q_EMIT mayQuit(); // the runs it was waiting for at the session's end are over
+    else
+        m_timer.start(m_options.tickMs);
+}
+
+void Archiver::emptyArchives()
+{
+    if (!settingsSound())
+        return;
+    try {
+        if (!m_config)
+            m_config = std::make_unique<Tconfig>();
+        for (Side side : kSides) {
+            const SideSettings settings = readSideSettings(*m_config, side);
+            if (settings.destination.trimmed().isEmpty())
+                continue;
+            ArchiveTarget target;
+            QString why;
+            if (target.open(settings.destination, settings.archiveName, false, &why) != StateCorrect) {
+                m_log->write(QStringLiteral("%1 archive: nothing to empty: %2").arg(sideLabel(side), why));
+                continue;
+            }
+            // A folder on some other disk that happens to stand where the archive was is not emptied.
+            if (!isOwnArchive(target.rootFd(), settings.archivedBefore, target.rootPath(), &why)) {
+                m_log->write(QStringLiteral("%1 archive: not emptied: %2").arg(sideLabel(side), why));
+                continue;
+            }
+            // The record goes too: an empty archive folder is taken on as a new archive by the next run.
+            const EmptyResult result = emptyFolder(target.rootFd());
+            m_log->write(QStringLiteral("%1 archive: emptied %2, %3 files removed, %4 could not be removed")
+                             .arg(sideLabel(side), target.rootPath())
+                             .arg(result.removedFiles)
+                             .arg(result.failures));
+        }
+        m_config->WriteDateTime(kUritesutolso, win::DateTimeToDouble(m_options.now()));
+    } catch (const std::exception &error) {
+        logConfigError(QStringLiteral("emptying"), error);
+    }
+}
+
+QDateTime Archiver::storedTime(const char *name)
+{
+    const win::TDateTime value = m_config->ReadDateTime(QLatin1String(name), 0.0);
+    if (value == 0.0)
+        return QDateTime();
+    QDateTime time = win::DoubleToDateTime(value);
+    // A time ahead of the clock (the clock was set back) counts from now instead of never.
+    const QDateTime now = m_options.now();
+    if (time.isValid() && time > now)
+        time = now;
+    return time;
+}
+
+qint64 Archiver::periodSeconds(Side side)
+{
+    if (side == Side::Primary)
+        return primaryPeriodSeconds(m_config->ReadInteger(kArchivalas, 30));
+    return secondaryPeriodSeconds(m_config->ReadInteger(kBiztarchivalas, 72));
+}
+
+void Archiver::tick()
+{
+    if (m_ending || !settingsSound())
+        return;
+    try {
+        if (!m_config)
+            m_config = std::make_unique<Tconfig>();
+        const QDateTime now = m_options.now();
+        for (Side side : kSides) {
+            if (isRunning(side))
+                continue;
+            const qint64 period = periodSeconds(side);
+            if (period <= 0)
+                continue;
+            // A side without a destination is not set up; it is not archived on the timer.
+            if (readSideSettings(*m_config, side).destination.trimmed().isEmpty())
+                continue;
+            const QDateTime due =
+                nextDue(storedTime(sideNames(side).lastRun), m_lastAttempt[index(side)], period);
+            if (isDue(due, now)) {
+                m_lastAttempt[index(side)] = now;
+                startRun(side);
+            }
+        }
+        checkEmptying(now);
+    } catch (const std::exception &error) {
+        logConfigError(QStringLiteral("timer"), error);
+    }
+}
+
+void Archiver::checkEmptying(const QDateTime &now)
+{
+    if (!m_config->ReadBool(kAutourites, false))
+        return;
+    const qint64 period = emptyingPeriodSeconds(m_config->ReadInteger(kUritesido, 1));
+    if (period <= 0)
+        return;
+    const QDateTime last = storedTime("Uritesutolso");
+    if (!last.isValid()) {
+        // Never emptied: the period starts now rather than emptying the archive the moment the
+        // option is switched on.
+        m_config->WriteDateTime(kUritesutolso, win::DateTimeToDouble(now));
+        return;
+    }
+    if (!isDue(nextDue(last, QDateTime(), period), now))
+        return;
+    // Emptying waits for the runs under way, then the sides with timed archiving are archived
+    // afresh at once, so the archive is empty only for as long as that takes.
+    if (isRunning(Side::Primary) || isRunning(Side::Secondary))
+        return;
+    m_log->write(QStringLiteral("automatic emptying"));
+    emptyArchives();
+    for (Side side : kSides) {
+        if (periodSeconds(side) > 0 && !readSideSettings(*m_config, side).destination.trimmed().isEmpty()) {
+            m_lastAttempt[index(side)] = now;
+            startRun(side);
+        }
+    }
+}
+
+void Archiver::sessionEnding()
+{
+    if (m_ending)
+        return;
+    m_ending = true;
+    m_timer.stop();
+    bool archiving = false;
+    try {
+        if (!m_config && settingsSound())
+            m_config = std::make_unique<Tconfig>();
+        if (m_config && m_config->ReadBool(kAtShutdown, false)) {
+            m_log->write(
+                QStringLiteral("the session ends: archiving before the end (ShutDown_type %1 is left to the "
+                               "system: the Archiver never logs off, restarts or powers off the machine)")
+                    .arg(m_config->ReadInteger(kShutDownType, 1)));
+            for (Side side : kSides) {
+                if (!isRunning(side) && periodSeconds(side) > 0 &&
+                    !readSideSettings(*m_config, side).destination.trimmed().isEmpty())
+                    startRun(side);
+            }
+            archiving = isRunning(Side::Primary) || isRunning(Side::Secondary);
+        }
+    } catch (const std::exception &error) {
+        logConfigError(QStringLiteral("session end"), error);
+    }
+    if (!archiving) {
+        m_log->write(QStringLiteral("the session ends"));
+        stopAll();
+        Q_EMIT mayQuit();
+    }
+}
+
+} // namespace archiver

@@ -1,0 +1,146 @@
+// Writing into an archive root without leaving it.
+#include "archivetarget.h"
+
+#include "core/platform/paths.h"
+
+#include <QFile>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace archiver {
+
+namespace {
+
+constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+int openOrMakeFolder(int parentFd, const QByteArray &name)
+{
+    int fd = ::openat(parentFd, name.constData(), kDirFlags);
+    if (fd >= 0 || errno != ENOENT)
+        return fd;
+    if (::mkdirat(parentFd, name.constData(), 0777) != 0 && errno != EEXIST)
+        return -1;
+    return ::openat(parentFd, name.constData(), kDirFlags);
+}
+
+} // namespace
+
+ArchiveTarget::~ArchiveTarget()
+{
+    if (m_rootFd >= 0)
+        ::close(m_rootFd);
+}
+
+StateCode ArchiveTarget::open(const QString &destination, const QString &archiveName, bool create,
+                              QString *why)
+{
+    if (destination.trimmed().isEmpty()) {
+        *why = QStringLiteral("no destination is set");
+        return StatePathNotFound;
+    }
+    if (!isPlainFolderName(archiveName)) {
+        *why = QStringLiteral("the archive name \"%1\" is not a folder name").arg(archiveName);
+        return StatePathNotFound;
+    }
+    m_rootPath = archiveRoot(destination, archiveName);
+    QString hostDestination;
+    win::LONG error = 0;
+    if (!win::ToHostPath(trimTrailingBackslash(destination), &hostDestination, &error)) {
+        *why = QStringLiteral("the destination %1 is not on a known drive").arg(destination);
+        return StatePathNotFound;
+    }
+    // The destination is where the user chose to keep the archive; a link on the way there is
+    // the user's own and is followed.
+    const int destinationFd =
+        ::open(QFile::encodeName(hostDestination).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (destinationFd < 0) {
+        const int e = errno;
+        *why = QStringLiteral("the destination %1 can not be opened: %2")
+                   .arg(destination, QString::fromLocal8Bit(strerror(e)));
+        return e == ENOENT || e == ENOTDIR ? StatePathNotFound : StateCantReach;
+    }
+    const QByteArray name = QFile::encodeName(archiveName);
+    int fd = ::openat(destinationFd, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT && create) {
+        if (::mkdirat(destinationFd, name.constData(), 0777) == 0 || errno == EEXIST)
+            fd = ::openat(destinationFd, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    }
+    const int e = errno;
+    ::close(destinationFd);
+    if (fd < 0) {
+        *why = QStringLiteral("the archive folder %1 can not be opened: %2")
+                   .arg(m_rootPath, QString::fromLocal8Bit(strerror(e)));
+        if (e == ENOENT || e == ENOTDIR)
+            return StatePathNotFound;
+        if (e == EROFS)
+            return StateDriveLocked;
+        return stateForError(e, FileStage::CreateTarget);
+    }
+    m_rootFd = fd;
+    return StateCorrect;
+}
+
+int ArchiveTarget::openFolder(const QStringList &folders) const
+{
+    int fd = ::fcntl(m_rootFd, F_DUPFD_CLOEXEC, 0);
+    for (const QString &folder : folders) {
+        if (fd < 0)
+            return -1;
+        const int next = openOrMakeFolder(fd, QFile::encodeName(folder));
+        const int e = errno;
+        ::close(fd);
+        errno = e;
+        fd = next;
+    }
+    return fd;
+}
+
+bool ArchiveTarget::isCurrent(int folderFd, const QByteArray &name, const struct stat &source, bool sizeToo)
+{
+    struct stat archived;
+    if (::fstatat(folderFd, name.constData(), &archived, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(archived.st_mode))
+        return false;
+    if (archived.st_mtim.tv_sec != source.st_mtim.tv_sec)
+        return false;
+    // A file system that keeps whole seconds only stores no fraction; that still counts as the same time.
+    if (archived.st_mtim.tv_nsec != source.st_mtim.tv_nsec && archived.st_mtim.tv_nsec != 0)
+        return false;
+    return !sizeToo || archived.st_size == source.st_size;
+}
+
+ArchiveTarget::WriteResult ArchiveTarget::failed(int error, FileStage stage)
+{
+    WriteResult result;
+    result.error = error;
+    result.state = stateForError(error, stage);
+    return result;
+}
+
+ArchiveTarget::WriteResult ArchiveTarget::finish(win::FileBeside &file, const QByteArray &name,
+                                                 const struct stat &source)
+{
+    const struct timespec times[2] = {source.st_atim, source.st_mtim};
+    ::fchmod(file.fd(), (source.st_mode & 0777) | S_IRUSR | S_IWUSR);
+    // The data reaches the disk before the name does: renamed first, a power cut could leave an
+    // empty or partial file under the final name with the source's time, which the next run
+    // would take for current (a compressed copy is not compared by size) and never copy again.
+    if (::futimens(file.fd(), times) != 0 || !file.close(true))
+        return failed(errno, FileStage::WriteTarget);
+    // A rename replaces a link standing at the name, never what it points to.
+    if (!file.commit(name))
+        return failed(errno, FileStage::CreateTarget);
+    return WriteResult();
+}
+
+void ArchiveTarget::sync() const
+{
+    if (m_rootFd >= 0)
+        ::syncfs(m_rootFd);
+}
+
+} // namespace archiver

@@ -1,0 +1,158 @@
+// The Archiver: a background program without a visible window that keeps the two archives
+// current. It owns the window the panel finds it by, and ends on WM_CLOSE or with the session.
+//
+// Arguments: -d (started by the autostart entry at log-in: the first timed check waits a little
+// longer, so the log-in is not slowed), --start-delay-ms N and --tick-ms N (when the first timer
+// check happens and how often they repeat).
+#include "archiver.h"
+#include "archiverwindow.h"
+#include "core/archiveinfo/bzip2library.h"
+#include "failurenotifier.h"
+#include "languagetexts.h"
+#include "sessionsignals.h"
+#include "shutdowninhibitor.h"
+
+#include "core/settings/config.h"
+#include "core/platform/paths.h"
+#include "core/platform/prefix.h"
+#include "core/platform/privatefiles.h"
+
+#include <QCoreApplication>
+
+#include <cstdlib>
+#include <QFile>
+#include <QTextStream>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace archiver;
+
+namespace {
+
+// One Archiver per prefix: the lock is held for the life of the process and is let go by the
+// system however it ends.
+bool takeInstanceLock()
+{
+    const QByteArray path = QFile::encodeName(win::Prefix::path() + QStringLiteral("/archiv.lock"));
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return true; // without a lock file the window check below still keeps a second one out
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+ArchiverOptions parseArguments(const QStringList &arguments)
+{
+    ArchiverOptions options;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument.compare(QLatin1String("-d"), Qt::CaseInsensitive) == 0) {
+            options.autostart = true;
+            options.startDelayMs = 2 * 60 * 1000;
+        } else if (argument == QLatin1String("--start-delay-ms") && i + 1 < arguments.size()) {
+            options.startDelayMs = std::max(0, arguments.at(++i).toInt());
+        } else if (argument == QLatin1String("--tick-ms") && i + 1 < arguments.size()) {
+            options.tickMs = std::max(10, arguments.at(++i).toInt());
+        }
+    }
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QString error;
+    if (!win::Prefix::ensure(&error)) {
+        // A prefix another user could change is not used: nothing is archived from its settings.
+        QTextStream(stderr) << "archiv: " << error << Qt::endl;
+        QString unsafe;
+        if (win::MakePrivateFolder(win::Prefix::path(), &unsafe)) {
+            ArchiveLog log(win::Prefix::logDir());
+            log.write(QStringLiteral("not started: %1").arg(error));
+        }
+        return 1;
+    }
+    // A second start while one runs ends at once, before it touches anything.
+    if (!takeInstanceLock() ||
+        win::FindWindow(QString::fromUtf8(kWindowClass), QString::fromUtf8(kWindowTitle)))
+        return 0;
+
+    // Signals are caught from here on, so a session that ends during start-up still ends cleanly.
+    SessionSignals signals_;
+    ArchiveLog log(win::Prefix::logDir());
+    // Archives are decoded when a side changes its form; an unsafe library is not used at all.
+    const QString libraryProblem = bzip2LibraryProblem();
+    if (!libraryProblem.isEmpty()) {
+        QTextStream(stderr) << "archiv: " << libraryProblem << Qt::endl;
+        log.write(QStringLiteral("not started: %1").arg(libraryProblem));
+        return 1;
+    }
+    Archiver archiver(parseArguments(app.arguments()), &log);
+    ArchiverWindow window(&archiver);
+    if (!window.isValid()) {
+        log.write(QStringLiteral("the window can not be made: %1").arg(window.errorString()));
+        return 1;
+    }
+    QObject::connect(&window, &ArchiverWindow::closeRequested, &app, [&] {
+        log.write(QStringLiteral("closed"));
+        QCoreApplication::quit();
+    });
+    QObject::connect(&signals_, &SessionSignals::sessionEnding, &archiver, &Archiver::sessionEnding);
+    QObject::connect(&signals_, &SessionSignals::hangUpIgnored, &app,
+                     [&] { log.write(QStringLiteral("SIGHUP without a terminal hang-up: going on")); });
+    QObject::connect(&signals_, &SessionSignals::stopNow, &app, [&] {
+        archiver.stopAll();
+        window.destroyWindow();
+        log.write(QStringLiteral("stopped by a signal"));
+        QCoreApplication::quit();
+    });
+    QObject::connect(&archiver, &Archiver::mayQuit, &app, [&] {
+        window.destroyWindow();
+        log.write(QStringLiteral("ended with the session"));
+        QCoreApplication::quit();
+    });
+
+    // On the desktop: a shutdown waits for the end-of-session run through logind's delay lock
+    // (the log-out still arrives as SIGTERM), and a run that fails is shown as a notification.
+    const LogLine logLine = [&log](const QString &line) { log.write(line); };
+    ShutdownInhibitor inhibitor(
+        QDBusConnection::systemBus(),
+        [] {
+            try {
+                Tconfig config;
+                return config.ReadBool(QStringLiteral("Archive_atshutdown"), false);
+            } catch (const std::exception &) {
+                return false;
+            }
+        },
+        logLine, archiver.options().tickMs);
+    QObject::connect(&inhibitor, &ShutdownInhibitor::shutdownStarting, &archiver, &Archiver::sessionEnding);
+    QObject::connect(&archiver, &Archiver::mayQuit, &inhibitor, &ShutdownInhibitor::release);
+    FailureNotifier notifier(
+        QDBusConnection::sessionBus(),
+        [] {
+            try {
+                Tconfig config;
+                return LanguageTexts(config, win::ProgramDir());
+            } catch (const std::exception &) {
+                return LanguageTexts();
+            }
+        },
+        logLine);
+    QObject::connect(&archiver, &Archiver::runReported, &notifier, &FailureNotifier::runReported);
+    QObject::connect(&archiver, &Archiver::settingsDamaged, &notifier, &FailureNotifier::settingsDamaged);
+
+    archiver.startUp();
+    inhibitor.start();
+    const int code = app.exec();
+    if (archiver.leftRunsBehind()) {
+        // A thread blocked in a file access would hold the end for good: the program ends
+        // around it, with its state and log already written.
+        log.write(QStringLiteral("ended without waiting for a blocked run"));
+        std::_Exit(code);
+    }
+    return code;
+}

@@ -1,0 +1,169 @@
+// The files of a restore command, made ready on worker threads.
+#include "restorerun.h"
+
+#include "decompressfile.h"
+
+#include "core/platform/attributes.h"
+#include "core/platform/paths.h"
+
+#include <QFileInfo>
+#include <QThread>
+
+#include <algorithm>
+#include <chrono>
+
+#include <unistd.h>
+
+namespace {
+
+bool present(const QString &path)
+{
+    return win::GetFileAttributes(path) != win::INVALID_FILE_ATTRIBUTES;
+}
+
+// Whether the folder of member (a Windows path) is below root once every link on the way is
+// followed. A folder that does not exist is not checked: the member is then missing anyway. The
+// files of a command come folder by folder, so each thread keeps its last answer.
+bool insideRoot(const QString &root, const QString &member)
+{
+    thread_local QString lastRoot, lastTop, lastFolder;
+    thread_local bool lastInside = true;
+    const QString windowsFolder = member.left(member.lastIndexOf(QLatin1Char('\\')));
+    if (root == lastRoot && windowsFolder == lastFolder)
+        return lastInside;
+    if (root != lastRoot) {
+        lastRoot = root;
+        lastTop = QFileInfo(win::HostPath(root)).canonicalFilePath();
+    }
+    lastFolder = windowsFolder;
+    const QString folder = QFileInfo(win::HostPath(windowsFolder)).canonicalFilePath();
+    lastInside = folder.isEmpty() ||
+                 (!lastTop.isEmpty() && (folder == lastTop || folder.startsWith(lastTop + QLatin1Char('/'))));
+    return lastInside;
+}
+
+} // namespace
+
+RestoreRun::RestoreRun(std::vector<Item> items, bool compressed, int threads)
+    : m_items(std::move(items)), m_compressed(compressed), m_prepared(m_items.size()),
+      m_ready(m_items.size(), false)
+{
+    if (threads <= 0)
+        threads = std::max(1, QThread::idealThreadCount());
+    threads = int(std::min<size_t>(size_t(threads), std::max<size_t>(1, m_items.size())));
+    // Each file ahead is a finished temporary file on the target's disk: a few per worker keep
+    // every core busy without holding much.
+    m_ahead = size_t(threads) * 4;
+    for (int i = 0; i < threads; ++i)
+        m_workers.emplace_back([this] { work(); });
+}
+
+RestoreRun::~RestoreRun()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_workAvailable.notify_all();
+    for (std::thread &worker : m_workers)
+        worker.join();
+}
+
+RestoreRun::Prepared RestoreRun::prepare(const Item &item, bool compressed,
+                                         std::shared_ptr<const restore::TargetFolder> folder)
+{
+    Prepared prepared;
+    if (item.refused)
+        return prepared;
+    const QString member = item.origin.source + QStringLiteral(".bz2");
+    const QString plain = item.origin.source;
+    const bool decompress =
+        compressed ? present(member) || !present(plain) : !present(plain) && present(member);
+    const PendingFile::Kind kind = decompress ? PendingFile::Kind::Decompressed : PendingFile::Kind::Copied;
+    prepared.member = decompress ? member : plain;
+    // The folder is made here, so that the temporary file can lie beside the target. Behind
+    // another user's linked folder nothing is made or written; the GUI thread says so in its turn.
+    prepared.folder =
+        folder ? std::move(folder) : restore::TargetFolder::open(item.origin.targetDir, ::geteuid(), true);
+    if (prepared.folder->state() == restore::TargetFolder::State::Refused) {
+        prepared.file = PendingFile::failed(kind, DecompressCannotCreateTarget);
+        return prepared;
+    }
+    if (!item.root.isEmpty() && !insideRoot(item.root, plain)) {
+        prepared.file = PendingFile::failed(kind, DecompressCannotOpenSource);
+        return prepared;
+    }
+    const QString name = item.origin.target.mid(item.origin.target.lastIndexOf(QLatin1Char('\\')) + 1);
+    prepared.file = decompress ? PendingFile::decompress(member, prepared.folder, name)
+                               : PendingFile::copy(plain, prepared.folder, name);
+    return prepared;
+}
+
+RestoreRun::Placed RestoreRun::putInPlace(Prepared prepared)
+{
+    Placed placed;
+    const restore::TargetFolder *folder = prepared.folder.get();
+    if (folder && folder->state() == restore::TargetFolder::State::Refused) {
+        placed.foreignLink = folder->link();
+        placed.result = DecompressCannotCreateTarget;
+        return placed;
+    }
+    placed.folderNotMade = folder && folder->state() == restore::TargetFolder::State::NotMade;
+    placed.result =
+        prepared.file ? prepared.file->commit(PendingFile::Rules::Restore) : int(DecompressOtherFailure);
+    return placed;
+}
+
+std::shared_ptr<const restore::TargetFolder> RestoreRun::folderOf(const QString &windowsFolder)
+{
+    // The files of a command come folder by folder: each folder is walked down to once, and its
+    // files are made and put in place through the one descriptor.
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_folder && m_folderPath == windowsFolder)
+            return m_folder;
+    }
+    auto folder = restore::TargetFolder::open(windowsFolder, ::geteuid(), true);
+    std::lock_guard lock(m_mutex);
+    m_folderPath = windowsFolder;
+    m_folder = folder;
+    return folder;
+}
+
+void RestoreRun::work()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_workAvailable.wait(
+            lock, [this] { return m_stop || (m_next < m_items.size() && m_next < m_taken + m_ahead); });
+        if (m_stop)
+            return;
+        const size_t index = m_next++;
+        lock.unlock();
+        const Item &item = m_items[index];
+        Prepared prepared =
+            prepare(item, m_compressed, item.refused ? nullptr : folderOf(item.origin.targetDir));
+        lock.lock();
+        m_prepared[index] = std::move(prepared);
+        m_ready[index] = true;
+        m_itemReady.notify_all();
+    }
+}
+
+RestoreRun::Prepared RestoreRun::take(size_t index, const std::function<void()> &idle)
+{
+    std::unique_lock lock(m_mutex);
+    while (!m_ready[index]) {
+        if (m_itemReady.wait_for(lock, std::chrono::milliseconds(50), [&] { return bool(m_ready[index]); }))
+            break;
+        lock.unlock();
+        if (idle)
+            idle();
+        lock.lock();
+    }
+    Prepared prepared = std::move(m_prepared[index]);
+    m_taken = std::max(m_taken, index + 1);
+    lock.unlock();
+    m_workAvailable.notify_all();
+    return prepared;
+}

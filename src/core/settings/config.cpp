@@ -1,0 +1,363 @@
+// The settings store: key opening, typed values with defaults, autostart entry, shell lookup.
+#include "config.h"
+
+#include "core/platform/codepage.h"
+#include "core/platform/prefix.h"
+
+#include <cstring>
+
+using namespace win;
+
+namespace {
+
+const QString kSettingsRoot = QStringLiteral("Kovamark");
+const QString kSettingsKey = QStringLiteral("Dunlivo");
+const QString kKeyDescription = QStringLiteral("Kovamark Dunlivo program");
+const QString kAutostartValue = QStringLiteral("Kovamark-Dunlivo");
+const char *const kRunPath[] = {"SOFTWARE", "MICROSOFT", "WINDOWS", "CURRENTVERSION", "RUN"};
+constexpr int kMaxText = 255;
+
+QString settingsKeyName() { return RegRootName(HKEY_CLASSES_ROOT) + QStringLiteral("\\Kovamark\\Dunlivo"); }
+
+// The text of a REG_SZ: up to its first NUL, in the system's code page.
+QString textOf(const char *data, DWORD size)
+{
+    const void *nul = std::memchr(data, 0, size);
+    const qsizetype length = nul ? static_cast<const char *>(nul) - data : qsizetype(size);
+    return AnsiCodePage::decode(data, length);
+}
+
+// The bytes and type of the value name of key, whatever their size; data is empty on failure.
+LONG queryValue(HKEY key, const QString &name, QByteArray *data, DWORD *type)
+{
+    DWORD size = 1024;
+    data->resize(size);
+    LONG rc = RegQueryValueEx(key, name, nullptr, type, reinterpret_cast<BYTE *>(data->data()), &size);
+    if (rc == ERROR_MORE_DATA) {
+        data->resize(qsizetype(size));
+        rc = RegQueryValueEx(key, name, nullptr, type, reinterpret_cast<BYTE *>(data->data()), &size);
+    }
+    data->resize(rc == ERROR_SUCCESS ? qsizetype(size) : 0);
+    return rc;
+}
+
+bool isText(DWORD type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ;
+}
+
+// The text of the value name of key; empty when it cannot be read or holds no text.
+QString textValue(HKEY key, const QString &name)
+{
+    QByteArray data;
+    DWORD type = REG_NONE;
+    if (queryValue(key, name, &data, &type) != ERROR_SUCCESS || !isText(type))
+        return QString();
+    return textOf(data.constData(), DWORD(data.size())).left(kMaxText);
+}
+
+} // namespace
+
+Tconfig::Tconfig()
+{
+    openSettingsKey();
+    ensureSettings();
+}
+
+void Tconfig::openSettingsKey()
+{
+    // Settings in a prefix another user could change are not read at all.
+    QString unsafe;
+    if (!Prefix::ensure(&unsafe))
+        throw ConfigError(QStringLiteral("The settings key %1 cannot be opened.").arg(settingsKeyName()),
+                          unsafe);
+    reg.setRoot(HKEY_CLASSES_ROOT);
+    for (const QString &level : {kSettingsRoot, kSettingsKey}) {
+        if (reg.openKey(level) == ERROR_SUCCESS)
+            continue;
+        const QString openError = RegLastErrorText();
+        // A key that is there but cannot be opened (read-only or damaged hive) is not created anew.
+        HKEY probe = nullptr;
+        const HKEY parent = reg.currentKey() ? reg.currentKey() : reg.root();
+        if (RegOpenKeyEx(parent, level, 0, KEY_READ, &probe) == ERROR_SUCCESS) {
+            RegCloseKey(probe);
+            throw ConfigError(QStringLiteral("The settings key %1 cannot be opened.").arg(settingsKeyName()),
+                              openError);
+        }
+        if (reg.createKey(level) != ERROR_SUCCESS)
+            throw ConfigError(QStringLiteral("Failed to create key %1").arg(level), RegLastErrorText());
+        if (reg.openKey(level) != ERROR_SUCCESS)
+            throw ConfigError(QStringLiteral("The settings key %1 cannot be opened.").arg(settingsKeyName()),
+                              RegLastErrorText());
+    }
+}
+
+void Tconfig::ensureSettings()
+{
+    // Every setting in the order a new store makes sure of it; the key's own description is
+    // rewritten in its place.
+    const auto ensure = [this](auto &&read) {
+        try {
+            read();
+        } catch (const ConfigError &e) {
+            if (m_creationError.isEmpty())
+                m_creationError = e.text();
+        }
+    };
+    ensure([&] { ReadInteger(QStringLiteral("Prioritas"), 1); });
+    ensure([&] { ReadString(QStringLiteral("Celutvonal"), QString()); });
+    ensure([&] { ReadBool(QStringLiteral("Autourites"), false); });
+    ensure([&] { ReadInteger(QStringLiteral("Uritesido"), 1); });
+    ensure([&] { ReadBool(QStringLiteral("Kerdez"), true); });
+    ensure([&] { ReadInteger(QStringLiteral("Archivalas"), 30); });
+    ensure([&] { ReadInteger(QStringLiteral("Biztarchivalas"), 72); });
+    ensure([&] { ReadDateTime(QStringLiteral("Archutolso"), 0.0); });
+    ensure([&] { ReadDateTime(QStringLiteral("Archutolso2"), 0.0); });
+    ensure([&] { ReadDateTime(QStringLiteral("Uritesutolso"), 0.0); });
+    ensure([&] { WriteString(QString(), kKeyDescription); });
+    ensure([&] { ReadBool(QStringLiteral("Auto"), true); });
+    ensure([&] { ReadString(QStringLiteral("Celutvonal2"), QString()); });
+    ensure([&] { ReadBool(QStringLiteral("Bzip2_ok_1"), true); });
+    ensure([&] { ReadBool(QStringLiteral("Bzip2_ok_2"), true); });
+    ensure([&] { ReadBool(QStringLiteral("Progress_1"), false); });
+    ensure([&] { ReadBool(QStringLiteral("Progress_2"), false); });
+    ensure([&] { ReadInteger(QStringLiteral("ShutDown_type"), 1); });
+    ensure([&] { ReadBool(QStringLiteral("Archive_atshutdown"), false); });
+    ensure([&] { ReadString(QStringLiteral("Background_bmp"), QString()); });
+    ensure([&] { ReadString(QStringLiteral("Language"), QString()); });
+    ensure([&] { ReadInteger(QStringLiteral("Archstate"), 0); });
+    ensure([&] { ReadInteger(QStringLiteral("Safestate"), 0); });
+    ensure([&] { ReadBool(QStringLiteral("Max meret"), false); });
+    ensure([&] { ReadInteger(QStringLiteral("Arany1"), 50); });
+    ensure([&] { ReadInteger(QStringLiteral("Arany2"), 50); });
+    ensure([&] { ReadString(QStringLiteral("Celkonyvtarnev1"), QStringLiteral("Archive1")); });
+    ensure([&] { ReadString(QStringLiteral("Celkonyvtarnev2"), QStringLiteral("Archive2")); });
+}
+
+// ---- writes ----
+
+void Tconfig::writeValue(const QString &name, DWORD type, const void *data, DWORD size)
+{
+    if (RegSetValueEx(reg.currentKey(), name, 0, type, static_cast<const BYTE *>(data), size) != ERROR_SUCCESS)
+        throw ConfigError(QStringLiteral("Failed to set data for '%1'").arg(name), RegLastErrorText());
+}
+
+void Tconfig::WriteBool(const QString &name, bool value) { WriteInteger(name, value ? 1 : 0); }
+
+void Tconfig::WriteInteger(const QString &name, qint32 value)
+{
+    const quint32 bits = quint32(value);
+    const unsigned char le[4] = {static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
+                                 static_cast<unsigned char>(bits >> 16), static_cast<unsigned char>(bits >> 24)};
+    writeValue(name, REG_DWORD, le, 4);
+}
+
+void Tconfig::WriteString(const QString &name, const QString &value)
+{
+    bool representable = true;
+    QByteArray bytes = AnsiCodePage::encode(value, &representable);
+    // A text the code page cannot hold is refused instead of being stored as something else.
+    if (!representable)
+        throw ConfigError(QStringLiteral("Failed to set data for '%1'").arg(name),
+                          QStringLiteral("The text cannot be written in code page %1.").arg(AnsiCodePage::current()));
+    bytes.append('\0');
+    writeValue(name, REG_SZ, bytes.constData(), DWORD(bytes.size()));
+}
+
+void Tconfig::WriteDateTime(const QString &name, TDateTime value)
+{
+    static_assert(sizeof(TDateTime) == 8);
+    writeValue(name, REG_BINARY, &value, 8);
+}
+
+// ---- reads ----
+
+void Tconfig::raiseGetData(const QString &name)
+{
+    throw ConfigError(QStringLiteral("Failed to get data for '%1'").arg(name), RegLastErrorText());
+}
+
+void Tconfig::raiseInvalidType(const QString &name)
+{
+    throw ConfigError(QStringLiteral("Invalid data type for '%1'").arg(name));
+}
+
+std::optional<qint32> Tconfig::readDword(const QString &name)
+{
+    // One query answers existence, type and size together.
+    unsigned char data[4] = {};
+    DWORD size = sizeof(data);
+    DWORD type = REG_NONE;
+    const LONG rc = RegQueryValueEx(reg.currentKey(), name, nullptr, &type, data, &size);
+    if (rc == ERROR_FILE_NOT_FOUND)
+        return std::nullopt;
+    if (rc != ERROR_SUCCESS)
+        raiseGetData(name);
+    // A DWORD shorter than 4 bytes holds no integer; it is refused rather than padded.
+    if (type != REG_DWORD || size != 4)
+        raiseInvalidType(name);
+    return qint32(quint32(data[0]) | quint32(data[1]) << 8 | quint32(data[2]) << 16 | quint32(data[3]) << 24);
+}
+
+qint32 Tconfig::ReadInteger(const QString &name, qint32 defaultValue)
+{
+    if (const auto value = readDword(name))
+        return *value;
+    WriteInteger(name, defaultValue);
+    return defaultValue;
+}
+
+bool Tconfig::ReadBool(const QString &name, bool defaultValue)
+{
+    if (const auto value = readDword(name))
+        return *value != 0;
+    WriteBool(name, defaultValue);
+    return defaultValue;
+}
+
+TDateTime Tconfig::ReadDateTime(const QString &name, TDateTime defaultValue)
+{
+    TDateTime value = 0.0;
+    DWORD size = sizeof(value);
+    DWORD type = REG_NONE;
+    const LONG rc = RegQueryValueEx(reg.currentKey(), name, nullptr, &type, reinterpret_cast<BYTE *>(&value), &size);
+    if (rc == ERROR_FILE_NOT_FOUND) {
+        WriteDateTime(name, defaultValue);
+        return defaultValue;
+    }
+    if (rc != ERROR_SUCCESS)
+        raiseGetData(name);
+    if (type != REG_BINARY || size != sizeof(value))
+        raiseInvalidType(name);
+    return value;
+}
+
+QString Tconfig::ReadString(const QString &name, const QString &defaultValue)
+{
+    QByteArray data;
+    DWORD type = REG_NONE;
+    const LONG rc = queryValue(reg.currentKey(), name, &data, &type);
+    if (rc == ERROR_FILE_NOT_FOUND) {
+        WriteString(name, defaultValue);
+        return defaultValue;
+    }
+    if (rc != ERROR_SUCCESS)
+        raiseGetData(name);
+    if (!isText(type))
+        raiseInvalidType(name);
+    return textOf(data.constData(), DWORD(data.size())).left(kMaxText);
+}
+
+QString Tconfig::PeekString(const QString &name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyEx(HKEY_CLASSES_ROOT, kSettingsRoot + QLatin1Char('\\') + kSettingsKey, 0, KEY_QUERY_VALUE,
+                     &key) != ERROR_SUCCESS)
+        return QString();
+    const QString text = textValue(key, name);
+    RegCloseKey(key);
+    return text;
+}
+
+// ---- autostart entry and shell lookup ----
+
+void Tconfig::reopenSettingsKey()
+{
+    reg.setRoot(HKEY_CLASSES_ROOT);
+    if (reg.openKey(kSettingsRoot) == ERROR_SUCCESS)
+        reg.openKey(kSettingsKey);
+}
+
+bool Tconfig::openAutostartKey()
+{
+    reg.setRoot(HKEY_LOCAL_MACHINE);
+    for (const char *level : kRunPath) {
+        if (reg.openKey(QLatin1String(level)) != ERROR_SUCCESS)
+            return false;
+    }
+    return true;
+}
+
+void Tconfig::SetAutostart(const QString &archiverPath, bool enable)
+{
+    if (openAutostartKey()) {
+        RegDeleteValue(reg.currentKey(), kAutostartValue);
+        if (enable) {
+            bool representable = true;
+            QByteArray bytes =
+                AnsiCodePage::encode((archiverPath + QStringLiteral(" -d")).left(kMaxText), &representable);
+            if (representable) {
+                bytes.append('\0');
+                RegSetValueEx(reg.currentKey(), kAutostartValue, 0, REG_SZ,
+                              reinterpret_cast<const BYTE *>(bytes.constData()), DWORD(bytes.size()));
+            }
+        }
+    }
+    reopenSettingsKey();
+}
+
+QString Tconfig::GetAutostart()
+{
+    QString entry;
+    if (openAutostartKey())
+        entry = textValue(reg.currentKey(), kAutostartValue);
+    reopenSettingsKey();
+    return entry;
+}
+
+QString Tconfig::ShellOpenCommand(const QString &extension)
+{
+    const auto defaultValue = [this] { return textValue(reg.currentKey(), QString()); };
+    QString command;
+    reg.setRoot(HKEY_CLASSES_ROOT);
+    if (!extension.isEmpty() && reg.openKey(extension) == ERROR_SUCCESS) {
+        const QString typeName = defaultValue();
+        reg.closeKey();
+        if (!typeName.isEmpty() && reg.openKey(typeName) == ERROR_SUCCESS &&
+            reg.openKey(QStringLiteral("shell")) == ERROR_SUCCESS &&
+            reg.openKey(QStringLiteral("open")) == ERROR_SUCCESS &&
+            reg.openKey(QStringLiteral("command")) == ERROR_SUCCESS)
+            command = defaultValue();
+    }
+    reopenSettingsKey();
+    return command;
+}
+
+// ---- the hives ----
+
+QList<HKEY> SettingsHives()
+{
+    return {HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE};
+}
+
+HKEY DamagedSettingsHive(QString *why)
+{
+    for (const HKEY root : SettingsHives()) {
+        if (RegCheckHive(root) == ERROR_BADDB) {
+            if (why)
+                *why = RegLastErrorText();
+            return root;
+        }
+    }
+    return nullptr;
+}
+
+// ---- start-up rule ----
+
+QString AsciiUpperCase(const QString &text)
+{
+    QString out = text;
+    for (QChar &c : out) {
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - ('a' - 'A'));
+    }
+    return out;
+}
+
+void RepairAutostart(Tconfig &config, const QString &programDir)
+{
+    const QString archiver = programDir + QStringLiteral("\\Archiv.exe");
+    if (AsciiUpperCase(config.GetAutostart()) != AsciiUpperCase(archiver + QStringLiteral(" -d")) &&
+        config.ReadBool(QStringLiteral("Auto"), true))
+        config.SetAutostart(AsciiUpperCase(archiver), true);
+}

@@ -1,0 +1,141 @@
+// The texture window.
+#include "backgroundf.h"
+
+#include "appearancesettings.h"
+#include "kovaimage.h"
+#include "kovapanel.h"
+#include "kovaprovider.h"
+
+#include "core/settings/config.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QToolButton>
+
+namespace {
+
+constexpr DefaultText kDefaults[] = {
+    {"CancelButton", "Cancel"},
+    {"NoTextureText", "<None>"},
+    {"BackgoundTextureLabel", "List of selectable textures:"},
+};
+
+} // namespace
+
+TbackgroundF::TbackgroundF(QWidget *parent)
+    : TChoiceWindow(QStringLiteral("backgroundF"), QSize(291, 239), QRect(6, 6, 279, 227), parent)
+{
+    Label1 = new QLabel(KovaPanel2);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setAlignment(Qt::AlignCenter);
+    Label1->setGeometry(2, 4, 275, 18);
+    QPalette navy = Label1->palette();
+    navy.setColor(QPalette::WindowText, QColor(0, 0, 128));
+    Label1->setPalette(navy);
+
+    makeList(QRect(60, 24, 161, 149));
+    SpeedButton1 = makeButtonPanel("KovaPanel3", "SpeedButton1", QRect(13, 190, 119, 26));
+    KovaPanel3 = qobject_cast<TKovaPanel *>(SpeedButton1->parentWidget());
+    SpeedButton2 = makeButtonPanel("KovaPanel4", "SpeedButton2", QRect(147, 190, 119, 26));
+    KovaPanel4 = qobject_cast<TKovaPanel *>(SpeedButton2->parentWidget());
+
+    // The layout's own captions until a language is applied.
+    Label1->setText(QString::fromUtf8(kDefaults[2].text));
+    SpeedButton1->setText(QStringLiteral("Ok"));
+    SpeedButton2->setText(QString::fromUtf8(kDefaults[0].text));
+
+    kovaProvider1->setOnNeedDefaults([this](QObject *) { kovaProvider1->SetDefaults(kDefaults); });
+    kovaProvider1->setOnNeedSet([this](QObject *) {
+        Label1->setText(kovaProvider1->GetText(QStringLiteral("BackgoundTextureLabel")));
+        SpeedButton1->setText(kovaProvider1->GetText(QStringLiteral("OkButton")));
+        SpeedButton2->setText(kovaProvider1->GetText(QStringLiteral("CancelButton")));
+    });
+    connectHandlers();
+}
+
+TbackgroundF::~TbackgroundF() = default;
+
+Tconfig &TbackgroundF::store()
+{
+    // Made at first use rather than with the window: the panel's windows are all created before
+    // the main window has shown whether the settings key can be opened at all.
+    if (!m_config)
+        m_config = std::make_unique<Tconfig>();
+    return *m_config;
+}
+
+QString TbackgroundF::texturePath(const QString &name) const
+{
+    return ConfinedFile(m_host.programDir, kBackgroundFolder, name);
+}
+
+void TbackgroundF::FormActivate()
+{
+    guarded([this] {
+        const QString stored = store().ReadString(QStringLiteral("Background_bmp"), QString());
+        PreviousName = stored;
+        ChosenName = stored;
+    });
+    fillList(kovaProvider1->GetText(QStringLiteral("NoTextureText")), kBackgroundFolder,
+             QStringLiteral(".BMP"), PreviousName);
+}
+
+void TbackgroundF::ListBox1Click()
+{
+    TKovaImage *image = m_host.image;
+    if (!image || selectedRow() < 0)
+        return;
+    const QString name = selectedText();
+    // The entry for no texture is known by its text, exactly as the language in force writes it.
+    if (name == kovaProvider1->GetText(QStringLiteral("NoTextureText"))) {
+        image->setFilename(QString());
+        image->setEmpty(true);
+        ChosenName.clear();
+        return;
+    }
+    const bool wasEmpty = image->Empty();
+    image->setEmpty(false);
+    const QString path = texturePath(name);
+    if (!path.isEmpty())
+        image->setFilename(path);
+    // A file that has vanished loads again the one named before, if there is one.
+    if (!image->LoadFromFile() && wasEmpty) {
+        // Nothing could be loaded: the windows stay plain rather than half-textured with a
+        // picture that is no longer the chosen one.
+        image->setEmpty(true);
+    }
+    ChosenName = name;
+}
+
+void TbackgroundF::SpeedButton1Click()
+{
+    if (selectedRow() >= 0)
+        ApplyTexture();
+    else
+        done(Accepted);
+}
+
+void TbackgroundF::SpeedButton2Click()
+{
+    ChosenName = PreviousName;
+    ApplyTexture(Rejected);
+}
+
+void TbackgroundF::ApplyTexture(DialogCode result)
+{
+    TKovaImage *image = m_host.image;
+    const bool stored = guarded([&] {
+        if (!ChosenName.isEmpty()) {
+            const QString path = texturePath(ChosenName);
+            if (image && !path.isEmpty()) {
+                image->setFilename(path);
+                image->LoadFromFile();
+            }
+        } else if (image) {
+            image->setEmpty(true);
+        }
+        store().WriteString(QStringLiteral("Background_bmp"), ChosenName);
+    });
+    if (stored)
+        done(result);
+}

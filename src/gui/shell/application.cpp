@@ -1,0 +1,140 @@
+// The panel's application object.
+#include "application.h"
+
+#include "aboutf.h"
+#include "app_user_window.h"
+#include "archiverhooks.h"
+#include "confirm1f.h"
+#include "info1f.h"
+#include "maintenancehooks.h"
+#include "savef.h"
+#include "settingsrecovery.h"
+
+#include "gui/appearance/backgroundf.h"
+#include "gui/appearance/languagef.h"
+#include "gui/archivelist/extlistf.h"
+#include "gui/archiverwindows/man_archf.h"
+#include "gui/archiverwindows/statusf.h"
+#include "gui/archiverwindows/varakozf.h"
+#include "gui/destinations/dirselectf.h"
+#include "gui/restore/rewritef.h"
+
+#include "core/settings/configerror.h"
+#include "core/platform/paths.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+
+DunlivoPanel::DunlivoPanel(PanelOptions options) : m_options(std::move(options)) {}
+
+DunlivoPanel::~DunlivoPanel()
+{
+    // The main window last: the others refer to it.
+    m_status.reset();
+    m_background.reset();
+    m_language.reset();
+    m_rewrite.reset();
+    m_dirselect.reset();
+    m_extlist.reset();
+    m_save.reset();
+    m_varakoz.reset();
+    m_manArch.reset();
+    m_info.reset();
+    m_about.reset();
+    m_confirm.reset();
+    m_main.reset();
+}
+
+bool DunlivoPanel::create()
+{
+    // A damaged settings file is offered for replacing before anything reads it; kept, the panel
+    // cannot work.
+    SettingsRecovery recovery(programDir());
+    if (!recovery.run()) {
+        showRegistryError(recovery.failure());
+        return false;
+    }
+    try {
+        m_main = std::make_unique<TApp_user_window>(this);
+    } catch (const ConfigError &e) {
+        // The settings store could not be opened: the panel cannot work, and the hive is left
+        // as it is.
+        showRegistryError(e);
+        return false;
+    }
+    QWidget *main = m_main.get();
+    // The Archiver's windows reach the main window through its link.
+    MainWindowLink *link = m_main->archiverHooks.get();
+    m_confirm = std::make_unique<Tconfirm1F>();
+    m_about = std::make_unique<TaboutF>();
+    m_info = std::make_unique<Tinfo1F>(nullptr, main);
+    m_manArch = std::make_unique<Tman_archF>(link);
+    m_varakoz = std::make_unique<TvarakozF>(link);
+    m_save = std::make_unique<TsaveF>(nullptr, main);
+    m_main->watchProgressWindow(m_save.get());
+    m_extlist = std::make_unique<TextlistF>(programDir());
+    m_extlist->setHost(m_main->extensionListHost());
+    m_dirselect = std::make_unique<TdirselectF>();
+    m_dirselect->setHost(dirselectHost(m_main.get()));
+    m_rewrite = std::make_unique<TrewriteF>();
+    m_rewrite->setHost(rewriteHost(m_main.get()));
+    m_language = std::make_unique<TlanguageF>();
+    m_background = std::make_unique<TbackgroundF>();
+    const AppearanceHost appearance{
+        programDir(), m_main->KovaLanguage1, m_main->KovaImage1, m_main->config.get(),
+        [main = m_main.get()](const std::function<void()> &body) { return main->guarded(body); }};
+    m_language->setHost(appearance);
+    m_background->setHost(appearance);
+    m_status = std::make_unique<TstatusF>(link);
+    return true;
+}
+
+int DunlivoPanel::run()
+{
+    if (!m_main)
+        return 1;
+    m_main->show();
+    return QApplication::exec();
+}
+
+QString DunlivoPanel::programDir() const
+{
+    return m_options.programDir.isEmpty() ? win::ProgramDir() : m_options.programDir;
+}
+
+int DunlivoPanel::screenWidth() const
+{
+    if (m_options.screenWidth)
+        return m_options.screenWidth();
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().width() : 0;
+}
+
+void DunlivoPanel::showRegistryError(const ConfigError &error) const
+{
+    if (m_options.registryErrorHandler) {
+        m_options.registryErrorHandler(error);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Kovamark-archiváló"), error.text(),
+                    QMessageBox::Ok);
+    if (!error.detail().isEmpty())
+        box.setInformativeText(error.detail());
+    box.exec();
+}
+
+QList<QWidget *> DunlivoPanel::registrationOrder() const
+{
+    return {m_main.get(),    m_about.get(),   m_background.get(), m_confirm.get(), m_dirselect.get(),
+            m_extlist.get(), m_info.get(),    m_language.get(),   m_manArch.get(), m_rewrite.get(),
+            m_save.get(),    m_varakoz.get(), m_status.get()};
+}
+
+QList<QWidget *> DunlivoPanel::creationOrder() const
+{
+    return {m_main.get(),     m_confirm.get(),    m_about.get(),   m_info.get(),      m_manArch.get(),
+            m_varakoz.get(),  m_save.get(),       m_extlist.get(), m_dirselect.get(), m_rewrite.get(),
+            m_language.get(), m_background.get(), m_status.get()};
+}

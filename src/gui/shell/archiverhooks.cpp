@@ -1,0 +1,162 @@
+// The main window's side of the Archiver.
+#include "archiverhooks.h"
+
+#include "app_user_window.h"
+#include "application.h"
+#include "info1f.h"
+#include "settingspage.h"
+
+#include "gui/appearance/resourcebitmap.h"
+#include "gui/archivelist/treelistview.h"
+#include "gui/archiverwindows/man_archf.h"
+#include "gui/archiverwindows/statusf.h"
+#include "gui/archiverwindows/varakozf.h"
+#include "core/settings/config.h"
+#include "core/platform/winexec.h"
+
+#include <QLabel>
+#include <QToolButton>
+
+ArchiverHooks::ArchiverHooks(TApp_user_window *main) : m_main(main)
+{
+    // The command may still be carried out: it was delivered, or waits for the Archiver to take it.
+    m_communicator.setOnNotAnswering([this] {
+        showInfo(text(QStringLiteral("ArchiverNotAnswering")), text(QStringLiteral("ArchiverMayAnswerLater")));
+    });
+    // The Archiver ended before it confirmed the command: it will not carry it out.
+    m_communicator.setOnNotActive(
+        [this] { showInfo(text(QStringLiteral("ArchiverNotActive")), text(QStringLiteral("RunArchiver"))); });
+}
+
+void ArchiverHooks::StartStop()
+{
+    if (!m_communicator.FindArchiver()) {
+        if (!m_main->confirmationOn() || m_main->ask(QStringLiteral("StartArchiveConfirm"))) {
+            // Whether it started shows in the caption once its window is there.
+            win::WinExec(m_main->ProgramDir + QStringLiteral("\\Archiv.exe"), win::SW_SHOWNORMAL);
+            UpdateStartStopCaption();
+        }
+    } else if (!m_main->confirmationOn() || m_main->ask(QStringLiteral("StopArchiveConfirm"))) {
+        if (TvarakozF *wait = m_main->panel()->varakozF())
+            wait->exec();
+        UpdateStartStopCaption();
+    }
+    UpdateStartStopCaption();
+}
+
+void ArchiverHooks::UpdateStartStopCaption()
+{
+    SettingsPage *page = m_main->settingsPage;
+    page->StartStopKey = m_communicator.FindArchiver() ? "StopArchiveButton" : "StartArchiveButton";
+    page->SpeedButton7->setText(text(QString::fromLatin1(page->StartStopKey)));
+}
+
+void ArchiverHooks::Timer1Timer()
+{
+    try {
+        UpdateStartStopCaption();
+        setStatusLight();
+        if (TstatusF *status = m_main->panel()->statusF())
+            status->RefreshStatus();
+        m_reportedFailure.clear();
+    } catch (const ConfigError &e) {
+        // A value of the wrong type stays wrong until someone writes it anew: it is reported
+        // once, and again only after it has been readable in between or the failure changed.
+        const QString failure = e.text() + QLatin1Char('\n') + e.detail();
+        if (failure == m_reportedFailure)
+            return;
+        m_reportedFailure = failure;
+        m_main->reportRegistryError(e);
+    }
+}
+
+void ArchiverHooks::setStatusLight()
+{
+    Tconfig &store = config();
+    const bool correct = store.ReadInteger(QStringLiteral("Archstate"), 0) == 0 &&
+                         store.ReadInteger(QStringLiteral("Safestate"), 0) == 0;
+    // Drawn transparent, so that a texture shows around the round light.
+    m_main->Image5->setPixmap(
+        TransparentBitmap(ResourceBitmap(correct ? QStringLiteral("yellowico") : QStringLiteral("redico"))));
+}
+
+void ArchiverHooks::showStatus()
+{
+    TstatusF *status = m_main->panel()->statusF();
+    if (!status)
+        return;
+    status->move(m_main->pos() + (m_main->ZoomedIn ? QPoint(81, 152) : QPoint(18, 51)));
+    status->exec();
+}
+
+void ArchiverHooks::openManualArchiving(bool restoreMode)
+{
+    if (Tman_archF *window = m_main->panel()->man_archF())
+        window->Open(restoreMode);
+}
+
+QPoint ArchiverHooks::mainWindowPosition() const
+{
+    return m_main->pos();
+}
+
+bool ArchiverHooks::zoomedIn() const
+{
+    return m_main->ZoomedIn;
+}
+
+QPoint ArchiverHooks::pressPosition() const
+{
+    return QPoint(m_main->PressX, m_main->PressY);
+}
+
+bool ArchiverHooks::settingsChanged() const
+{
+    return m_main->SettingsChanged;
+}
+
+bool ArchiverHooks::confirmationOn() const
+{
+    return m_main->confirmationOn();
+}
+
+void ArchiverHooks::saveSettings()
+{
+    m_main->SaveSettings();
+}
+
+QString ArchiverHooks::dirName(int side) const
+{
+    return side == 1 ? m_main->PrimaryDirName : m_main->SecondaryDirName;
+}
+
+const TTreeList &ArchiverHooks::archiveList() const
+{
+    return *m_main->TLarchive->treeList();
+}
+
+Tconfig &ArchiverHooks::config()
+{
+    return *m_main->config;
+}
+
+TrewriteF *ArchiverHooks::restoreWindow() const
+{
+    return m_main->panel()->rewriteF();
+}
+
+QString ArchiverHooks::text(const QString &key) const
+{
+    return m_main->textOf(key);
+}
+
+void ArchiverHooks::showInfo(const QString &firstLine, const QString &secondLine)
+{
+    if (Tinfo1F *info = m_main->panel()->info1F())
+        info->tell(firstLine, secondLine);
+}
+
+bool ArchiverHooks::guarded(const std::function<void()> &body)
+{
+    return m_main->guarded(body);
+}

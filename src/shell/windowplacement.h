@@ -1,5 +1,0 @@
-// The building blocks of the panel's windows live with the textured panels in appearance/; the
-// shell's windows include them under this name.
-#pragma once
-
-#include "appearance/windowparts.h"
