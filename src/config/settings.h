@@ -63,7 +63,8 @@ struct SettingDef
     const char *text = "";  // the default of a text
     bool rewritten = false; // written with its default at every start instead of kept
 
-    QString name() const { return QLatin1String(storedName); }
+    // The unnamed value's name is the null string, as the store has always written it.
+    QString name() const { return *storedName ? QString(QLatin1String(storedName)) : QString(); }
     QString defaultText() const { return QLatin1String(text); }
 };
 
