@@ -138,7 +138,7 @@ private:
     bool waitIdle(Side side)
     {
         Tconfig config;
-        const QString progress = QLatin1String(sideNames(side).progress);
+        const QString progress = settingDef(BoolSetting::Progress, side).name();
         for (int i = 0; i < 1200; ++i) {
             if (!config.ReadBool(progress, false))
                 return true;

@@ -43,7 +43,7 @@ bool waitIdle(Side side)
 {
     Tconfig config;
     for (int i = 0; i < 2400; ++i) {
-        if (!config.ReadBool(QLatin1String(sideNames(side).progress), false))
+        if (!config.Read(BoolSetting::Progress, side))
             return true;
         QTest::qWait(25);
     }

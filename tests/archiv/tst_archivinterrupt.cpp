@@ -133,7 +133,8 @@ private:
     QString destination(Side side) const { return m_destinations[sideNumber(side) - 1]; }
     QString root(Side side) const
     {
-        return destination(side) + QLatin1Char('/') + QLatin1String(sideNames(side).defaultName);
+        return destination(side) + QLatin1Char('/') +
+               settingDef(TextSetting::ArchiveName, side).defaultText();
     }
     QString baseline(Side side) const
     {
@@ -161,10 +162,10 @@ private:
     static void settings(Side side, const QString &dest)
     {
         Tconfig config;
-        const SideNames &names = sideNames(side);
-        config.WriteString(QLatin1String(names.destination), win::ToWindowsPath(dest));
-        config.WriteString(QLatin1String(names.archiveName), QLatin1String(names.defaultName));
-        config.WriteBool(QLatin1String(names.compressed), compressedSide(side));
+        config.Write(TextSetting::Destination, win::ToWindowsPath(dest), side);
+        config.Write(TextSetting::ArchiveName, settingDef(TextSetting::ArchiveName, side).defaultText(),
+                     side);
+        config.Write(BoolSetting::Compressed, compressedSide(side), side);
     }
 
     static int sideNumber(Side side) { return side == Side::Primary ? 1 : 2; }
@@ -323,7 +324,7 @@ private:
             return -1;
         ArchiverProgram::command(sideNumber(side) + 1);
         // A killed archiv leaves its busy flag standing.
-        const QString progress = QLatin1String(sideNames(side).progress);
+        const QString progress = settingDef(BoolSetting::Progress, side).name();
         Tconfig config;
         const bool ended = QTest::qWaitFor(
             [&] {
@@ -343,7 +344,7 @@ private:
         return ::mount("dunlivo-test", mountPoint.constData(), "tmpfs", flags, options.constData()) == 0;
     }
 
-    int stateOf(Side side) const { return Tconfig().ReadInteger(QLatin1String(sideNames(side).state), -1); }
+    int stateOf(Side side) const { return Tconfig().Read(IntSetting::State, side); }
 
     // A normal run after an interruption: it sweeps, completes and reports success.
     void finishNormally(ArchiverProgram &program, Side side, const QString &when)

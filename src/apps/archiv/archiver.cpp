@@ -18,15 +18,6 @@ namespace archiver {
 
 namespace {
 
-const QString kPrioritas = QStringLiteral("Prioritas");
-const QString kArchivalas = QStringLiteral("Archivalas");
-const QString kBiztarchivalas = QStringLiteral("Biztarchivalas");
-const QString kAutourites = QStringLiteral("Autourites");
-const QString kUritesido = QStringLiteral("Uritesido");
-const QString kUritesutolso = QStringLiteral("Uritesutolso");
-const QString kAtShutdown = QStringLiteral("Archive_atshutdown");
-const QString kShutDownType = QStringLiteral("ShutDown_type");
-
 constexpr Side kSides[] = {Side::Primary, Side::Secondary};
 
 } // namespace
@@ -109,12 +100,11 @@ void Archiver::takeUpSettings()
     try {
         m_config = std::make_unique<Tconfig>();
         for (Side side : kSides) {
-            const SideNames &names = sideNames(side);
             // A busy flag left standing means the last life ended inside a run.
-            if (m_config->ReadBool(QLatin1String(names.progress), false)) {
+            if (m_config->Read(BoolSetting::Progress, side)) {
                 m_log->write(QStringLiteral("%1 archive: the last run did not finish").arg(sideLabel(side)));
-                m_config->WriteInteger(QLatin1String(names.state), StateBrokenArchive);
-                m_config->WriteBool(QLatin1String(names.progress), false);
+                m_config->Write(IntSetting::State, StateBrokenArchive, side);
+                m_config->Write(BoolSetting::Progress, false, side);
             }
         }
     } catch (const std::exception &error) {
@@ -135,13 +125,12 @@ bool Archiver::startRun(Side side)
 {
     if (!settingsSound())
         return false;
-    const SideNames &names = sideNames(side);
     try {
         if (!m_config)
             m_config = std::make_unique<Tconfig>();
         const SideSettings settings = readSideSettings(*m_config, side);
-        const int prioritas = m_config->ReadInteger(kPrioritas, 1);
-        m_config->WriteBool(QLatin1String(names.progress), true);
+        const int prioritas = m_config->Read(IntSetting::Priority);
+        m_config->Write(BoolSetting::Progress, true, side);
         const int i = index(side);
         const quint64 runId = m_nextRunId++;
         m_runIds[i] = runId;
@@ -186,22 +175,21 @@ void Archiver::finishRun(Side side, int waitMs)
         result.stopped = true;
         m_leftBehind.push_back(std::move(run));
     }
-    const SideNames &names = sideNames(side);
     try {
         if (!m_config)
             m_config = std::make_unique<Tconfig>();
         int previous = 0;
         try {
-            previous = m_config->ReadInteger(QLatin1String(names.state), 0);
+            previous = m_config->Read(IntSetting::State, side);
         } catch (const std::exception &) {
             // A damaged value is replaced by the state written next.
         }
         const int state = result.stopped ? int(StateUserBreak) : int(result.state);
-        m_config->WriteInteger(QLatin1String(names.state), state);
+        m_config->Write(IntSetting::State, state, side);
         Q_EMIT runReported(side, previous, state, result.failedPath);
         if (result.completed)
-            m_config->WriteDateTime(QLatin1String(names.lastRun), win::DateTimeToDouble(m_options.now()));
-        m_config->WriteBool(QLatin1String(names.progress), false);
+            m_config->Write(TimeSetting::LastArchived, win::DateTimeToDouble(m_options.now()), side);
+        m_config->Write(BoolSetting::Progress, false, side);
     } catch (const std::exception &error) {
         logConfigError(QStringLiteral("%1 archive report").arg(sideLabel(side)), error);
     }
@@ -260,15 +248,15 @@ void Archiver::emptyArchives()
                              .arg(result.removedFiles)
                              .arg(result.failures));
         }
-        m_config->WriteDateTime(kUritesutolso, win::DateTimeToDouble(m_options.now()));
+        m_config->Write(TimeSetting::LastEmptied, win::DateTimeToDouble(m_options.now()));
     } catch (const std::exception &error) {
         logConfigError(QStringLiteral("emptying"), error);
     }
 }
 
-QDateTime Archiver::storedTime(const char *name)
+QDateTime Archiver::storedTime(TimeSetting setting, Side side)
 {
-    const win::TDateTime value = m_config->ReadDateTime(QLatin1String(name), 0.0);
+    const win::TDateTime value = m_config->Read(setting, side);
     if (value == 0.0)
         return QDateTime();
     QDateTime time = win::DoubleToDateTime(value);
@@ -282,8 +270,8 @@ QDateTime Archiver::storedTime(const char *name)
 qint64 Archiver::periodSeconds(Side side)
 {
     if (side == Side::Primary)
-        return primaryPeriodSeconds(m_config->ReadInteger(kArchivalas, 30));
-    return secondaryPeriodSeconds(m_config->ReadInteger(kBiztarchivalas, 72));
+        return primaryPeriodSeconds(m_config->Read(IntSetting::PrimaryPeriod));
+    return secondaryPeriodSeconds(m_config->Read(IntSetting::SecondaryPeriod));
 }
 
 void Archiver::tick()
@@ -304,7 +292,7 @@ void Archiver::tick()
             if (readSideSettings(*m_config, side).destination.trimmed().isEmpty())
                 continue;
             const QDateTime due =
-                nextDue(storedTime(sideNames(side).lastRun), m_lastAttempt[index(side)], period);
+                nextDue(storedTime(TimeSetting::LastArchived, side), m_lastAttempt[index(side)], period);
             if (isDue(due, now)) {
                 m_lastAttempt[index(side)] = now;
                 startRun(side);
@@ -318,16 +306,16 @@ void Archiver::tick()
 
 void Archiver::checkEmptying(const QDateTime &now)
 {
-    if (!m_config->ReadBool(kAutourites, false))
+    if (!m_config->Read(BoolSetting::EmptyAutomatically))
         return;
-    const qint64 period = emptyingPeriodSeconds(m_config->ReadInteger(kUritesido, 1));
+    const qint64 period = emptyingPeriodSeconds(m_config->Read(IntSetting::EmptyingPeriod));
     if (period <= 0)
         return;
-    const QDateTime last = storedTime("Uritesutolso");
+    const QDateTime last = storedTime(TimeSetting::LastEmptied);
     if (!last.isValid()) {
         // Never emptied: the period starts now rather than emptying the archive the moment the
         // option is switched on.
-        m_config->WriteDateTime(kUritesutolso, win::DateTimeToDouble(now));
+        m_config->Write(TimeSetting::LastEmptied, win::DateTimeToDouble(now));
         return;
     }
     if (!isDue(nextDue(last, QDateTime(), period), now))
@@ -356,11 +344,12 @@ void Archiver::sessionEnding()
     try {
         if (!m_config && settingsSound())
             m_config = std::make_unique<Tconfig>();
-        if (m_config && m_config->ReadBool(kAtShutdown, false)) {
+        if (m_config && m_config->Read(BoolSetting::ArchiveAtShutdown)) {
             m_log->write(
-                QStringLiteral("the session ends: archiving before the end (ShutDown_type %1 is left to the "
+                QStringLiteral("the session ends: archiving before the end (%1 %2 is left to the "
                                "system: the Archiver never logs off, restarts or powers off the machine)")
-                    .arg(m_config->ReadInteger(kShutDownType, 1)));
+                    .arg(settingDef(IntSetting::ShutdownType).name())
+                    .arg(m_config->Read(IntSetting::ShutdownType)));
             for (Side side : kSides) {
                 if (!isRunning(side) && periodSeconds(side) > 0 &&
                     !readSideSettings(*m_config, side).destination.trimmed().isEmpty())

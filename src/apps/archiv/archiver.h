@@ -57,7 +57,7 @@ public:
     bool leftRunsBehind() const { return !m_leftBehind.empty(); }
     // How long a stop waits for the runs under way.
     static constexpr int kStopWaitMs = 5000;
-    // The session is ending (SIGTERM): with Archive_atshutdown set, archives the sides that have
+    // The session is ending (SIGTERM): with ArchiveAtShutdown set, archives the sides that have
     // timed archiving before ending; otherwise ends at once. mayQuit is emitted when it may end.
     void sessionEnding();
 
@@ -83,7 +83,7 @@ private:
     void tick();
     void checkEmptying(const QDateTime &now);
     void emptyArchives();
-    QDateTime storedTime(const char *name);
+    QDateTime storedTime(TimeSetting setting, Side side = Side::None);
     qint64 periodSeconds(Side side);
     void logConfigError(const QString &during, const std::exception &error);
     // Whether the settings can be read: false while a settings hive is damaged. The damage is

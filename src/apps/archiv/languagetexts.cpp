@@ -10,7 +10,7 @@ namespace archiver {
 
 LanguageTexts::LanguageTexts(Tconfig &config, const QString &programDir)
 {
-    const QString name = config.ReadString(QStringLiteral("Language"), QString());
+    const QString name = config.Read(TextSetting::Language);
     if (name.isEmpty())
         return;
     const QString host = win::HostPath(programDir + QStringLiteral("\\Language\\") + name);

@@ -1,5 +1,5 @@
 // The panel's texts in the user's language, for what the Archiver shows the user: the language
-// file that the setting "Language" names in the program folder's Language folder, read as the
+// file that the Language setting names in the program folder's Language folder, read as the
 // panel reads it. Without a language, or for a key that the file does not hold, the English text
 // serves.
 #pragma once

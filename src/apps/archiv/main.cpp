@@ -123,7 +123,7 @@ int main(int argc, char **argv)
         [] {
             try {
                 Tconfig config;
-                return config.ReadBool(QStringLiteral("Archive_atshutdown"), false);
+                return config.Read(BoolSetting::ArchiveAtShutdown);
             } catch (const std::exception &) {
                 return false;
             }

@@ -1,4 +1,4 @@
-// The Archiver's CPU and I/O priority from the setting Prioritas (0 high, 1 normal, 2 low).
+// The Archiver's CPU and I/O priority from the Priority setting (0 high, 1 normal, 2 low).
 #pragma once
 
 #include <QString>

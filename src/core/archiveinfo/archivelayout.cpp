@@ -5,15 +5,6 @@
 
 namespace archiver {
 
-const SideNames &sideNames(Side side)
-{
-    static const SideNames primary{"Celutvonal", "Celkonyvtarnev1", "Archive1",  "Bzip2_ok_1",
-                                   "Progress_1", "Archstate",       "Archutolso"};
-    static const SideNames secondary{"Celutvonal2", "Celkonyvtarnev2", "Archive2",   "Bzip2_ok_2",
-                                     "Progress_2",  "Safestate",       "Archutolso2"};
-    return side == Side::Primary ? primary : secondary;
-}
-
 QString sideLabel(Side side)
 {
     return side == Side::Primary ? QStringLiteral("primary") : QStringLiteral("secondary");
@@ -21,18 +12,16 @@ QString sideLabel(Side side)
 
 SideSettings readSideSettings(Tconfig &config, Side side)
 {
-    const SideNames &names = sideNames(side);
     SideSettings settings;
-    settings.destination = config.ReadString(QLatin1String(names.destination), QString());
-    settings.archiveName =
-        config.ReadString(QLatin1String(names.archiveName), QLatin1String(names.defaultName));
+    settings.destination = config.Read(TextSetting::Destination, side);
+    settings.archiveName = config.Read(TextSetting::ArchiveName, side);
     while (settings.archiveName.startsWith(QLatin1Char('\\')))
         settings.archiveName.remove(0, 1);
     // The panel shows an empty name as the default one, and so the archive is found where it says.
     if (settings.archiveName.isEmpty())
-        settings.archiveName = QLatin1String(names.defaultName);
-    settings.compressed = config.ReadBool(QLatin1String(names.compressed), true);
-    settings.archivedBefore = config.ReadDateTime(QLatin1String(names.lastRun), 0.0) != 0.0;
+        settings.archiveName = settingDef(TextSetting::ArchiveName, side).defaultText();
+    settings.compressed = config.Read(BoolSetting::Compressed, side);
+    settings.archivedBefore = config.Read(TimeSetting::LastArchived, side) != 0.0;
     return settings;
 }
 

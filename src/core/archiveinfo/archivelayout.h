@@ -3,6 +3,8 @@
 // archive list afiles.lst directly in the root.
 #pragma once
 
+#include "core/settings/settings.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,20 +12,8 @@ class Tconfig;
 
 namespace archiver {
 
-enum class Side { Primary = 1, Secondary = 2 };
+using ::Side;
 
-// The registry names of one side's settings and reports.
-struct SideNames
-{
-    const char *destination; // Celutvonal / Celutvonal2
-    const char *archiveName; // Celkonyvtarnev1 / Celkonyvtarnev2
-    const char *defaultName; // Archive1 / Archive2
-    const char *compressed;  // Bzip2_ok_1 / Bzip2_ok_2
-    const char *progress;    // Progress_1 / Progress_2
-    const char *state;       // Archstate / Safestate
-    const char *lastRun;     // Archutolso / Archutolso2
-};
-const SideNames &sideNames(Side side);
 // "primary" or "secondary", for the log.
 QString sideLabel(Side side);
 

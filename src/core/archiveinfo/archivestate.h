@@ -1,4 +1,4 @@
-// The state codes the Archiver reports per archive side (Archstate, Safestate), and how a failed
+// The state codes the Archiver reports per archive side (its State setting), and how a failed
 // file operation maps onto them.
 #pragma once
 

@@ -8,20 +8,6 @@
 
 namespace {
 
-struct SideValues
-{
-    const char *lastRun;
-    const char *progress;
-    const char *flag;
-};
-
-const SideValues &valuesOf(int side)
-{
-    static const SideValues primary{"Archutolso", "Progress_1", "Bzip2_ok_1"};
-    static const SideValues secondary{"Archutolso2", "Progress_2", "Bzip2_ok_2"};
-    return side == 2 ? secondary : primary;
-}
-
 // Clears the loading flag however the flip ends, so a failing registry write in the nested click
 // does not leave the boxes deaf to the user.
 class LoadingScope
@@ -53,7 +39,7 @@ private:
 
 void CompressionChange::writeFlag(int side)
 {
-    m_host->config().WriteBool(QLatin1String(valuesOf(side).flag), m_host->isChecked(side));
+    m_host->config().Write(BoolSetting::Compressed, m_host->isChecked(side), sideOf(side != 2));
 }
 
 void CompressionChange::flipBack(int side)
@@ -65,15 +51,14 @@ void CompressionChange::flipBack(int side)
 
 void CompressionChange::boxClicked(int side)
 {
-    const SideValues &values = valuesOf(side);
     Tconfig &config = m_host->config();
     // A side never archived has nothing to convert: the box is a setting like the others, stored
     // by the next save.
-    if (config.ReadDateTime(QLatin1String(values.lastRun), 0.0) == 0.0)
+    if (config.Read(TimeSetting::LastArchived, sideOf(side != 2)) == 0.0)
         return;
     if (!m_host->loadingSettings()) {
         Communicator &link = m_host->communicator();
-        if (config.ReadBool(QLatin1String(values.progress), false) && link.FindArchiver()) {
+        if (config.Read(BoolSetting::Progress, sideOf(side != 2)) && link.FindArchiver()) {
             flipBack(side);
             m_host->showInfo("ArchiverNotAvaialable", nullptr);
             m_host->repaintMain();

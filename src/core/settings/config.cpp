@@ -12,7 +12,6 @@ namespace {
 
 const QString kSettingsRoot = QStringLiteral("Kovamark");
 const QString kSettingsKey = QStringLiteral("Dunlivo");
-const QString kKeyDescription = QStringLiteral("Kovamark Dunlivo program");
 const QString kAutostartValue = QStringLiteral("Kovamark-Dunlivo");
 const char *const kRunPath[] = {"SOFTWARE", "MICROSOFT", "WINDOWS", "CURRENTVERSION", "RUN"};
 constexpr int kMaxText = 255;
@@ -94,44 +93,78 @@ void Tconfig::openSettingsKey()
 
 void Tconfig::ensureSettings()
 {
-    // Every setting in the order a new store makes sure of it; the key's own description is
-    // rewritten in its place.
-    const auto ensure = [this](auto &&read) {
+    // Every value in the table's order; one that cannot be made sure of does not stop the others.
+    for (const SettingDef &def : SettingsTable()) {
         try {
-            read();
+            const QString name = def.name();
+            if (def.rewritten) {
+                WriteString(name, def.defaultText());
+                continue;
+            }
+            switch (def.type) {
+            case SettingDef::Type::Bool:
+                ReadBool(name, def.number != 0);
+                break;
+            case SettingDef::Type::Integer:
+                ReadInteger(name, def.number);
+                break;
+            case SettingDef::Type::Text:
+                ReadString(name, def.defaultText());
+                break;
+            case SettingDef::Type::DateTime:
+                ReadDateTime(name, 0.0);
+                break;
+            }
         } catch (const ConfigError &e) {
             if (m_creationError.isEmpty())
                 m_creationError = e.text();
         }
-    };
-    ensure([&] { ReadInteger(QStringLiteral("Prioritas"), 1); });
-    ensure([&] { ReadString(QStringLiteral("Celutvonal"), QString()); });
-    ensure([&] { ReadBool(QStringLiteral("Autourites"), false); });
-    ensure([&] { ReadInteger(QStringLiteral("Uritesido"), 1); });
-    ensure([&] { ReadBool(QStringLiteral("Kerdez"), true); });
-    ensure([&] { ReadInteger(QStringLiteral("Archivalas"), 30); });
-    ensure([&] { ReadInteger(QStringLiteral("Biztarchivalas"), 72); });
-    ensure([&] { ReadDateTime(QStringLiteral("Archutolso"), 0.0); });
-    ensure([&] { ReadDateTime(QStringLiteral("Archutolso2"), 0.0); });
-    ensure([&] { ReadDateTime(QStringLiteral("Uritesutolso"), 0.0); });
-    ensure([&] { WriteString(QString(), kKeyDescription); });
-    ensure([&] { ReadBool(QStringLiteral("Auto"), true); });
-    ensure([&] { ReadString(QStringLiteral("Celutvonal2"), QString()); });
-    ensure([&] { ReadBool(QStringLiteral("Bzip2_ok_1"), true); });
-    ensure([&] { ReadBool(QStringLiteral("Bzip2_ok_2"), true); });
-    ensure([&] { ReadBool(QStringLiteral("Progress_1"), false); });
-    ensure([&] { ReadBool(QStringLiteral("Progress_2"), false); });
-    ensure([&] { ReadInteger(QStringLiteral("ShutDown_type"), 1); });
-    ensure([&] { ReadBool(QStringLiteral("Archive_atshutdown"), false); });
-    ensure([&] { ReadString(QStringLiteral("Background_bmp"), QString()); });
-    ensure([&] { ReadString(QStringLiteral("Language"), QString()); });
-    ensure([&] { ReadInteger(QStringLiteral("Archstate"), 0); });
-    ensure([&] { ReadInteger(QStringLiteral("Safestate"), 0); });
-    ensure([&] { ReadBool(QStringLiteral("Max meret"), false); });
-    ensure([&] { ReadInteger(QStringLiteral("Arany1"), 50); });
-    ensure([&] { ReadInteger(QStringLiteral("Arany2"), 50); });
-    ensure([&] { ReadString(QStringLiteral("Celkonyvtarnev1"), QStringLiteral("Archive1")); });
-    ensure([&] { ReadString(QStringLiteral("Celkonyvtarnev2"), QStringLiteral("Archive2")); });
+    }
+}
+
+// ---- settings of the table ----
+
+bool Tconfig::Read(BoolSetting setting, Side side)
+{
+    const SettingDef &def = settingDef(setting, side);
+    return ReadBool(def.name(), def.number != 0);
+}
+
+qint32 Tconfig::Read(IntSetting setting, Side side)
+{
+    const SettingDef &def = settingDef(setting, side);
+    return ReadInteger(def.name(), def.number);
+}
+
+QString Tconfig::Read(TextSetting setting, Side side)
+{
+    const SettingDef &def = settingDef(setting, side);
+    return ReadString(def.name(), def.defaultText());
+}
+
+TDateTime Tconfig::Read(TimeSetting setting, Side side)
+{
+    return ReadDateTime(settingDef(setting, side).name(), 0.0);
+}
+
+void Tconfig::Write(BoolSetting setting, bool value, Side side)
+{
+    WriteBool(settingDef(setting, side).name(), value);
+}
+
+void Tconfig::Write(IntSetting setting, qint32 value, Side side)
+{
+    WriteInteger(settingDef(setting, side).name(), value);
+}
+
+void Tconfig::Write(TextSetting setting, const QString &value, Side side)
+{
+    WriteString(settingDef(setting, side).name(), value);
+}
+
+void Tconfig::Write(TimeSetting setting, TDateTime value, Side side)
+{
+    WriteDateTime(settingDef(setting, side).name(), value);
 }
 
 // ---- writes ----
@@ -248,8 +281,9 @@ QString Tconfig::ReadString(const QString &name, const QString &defaultValue)
     return textOf(data.constData(), DWORD(data.size())).left(kMaxText);
 }
 
-QString Tconfig::PeekString(const QString &name)
+QString Tconfig::Peek(TextSetting setting, Side side)
 {
+    const QString name = settingDef(setting, side).name();
     HKEY key = nullptr;
     if (RegOpenKeyEx(HKEY_CLASSES_ROOT, kSettingsRoot + QLatin1Char('\\') + kSettingsKey, 0, KEY_QUERY_VALUE,
                      &key) != ERROR_SUCCESS)
@@ -358,6 +392,6 @@ void RepairAutostart(Tconfig &config, const QString &programDir)
 {
     const QString archiver = programDir + QStringLiteral("\\Archiv.exe");
     if (AsciiUpperCase(config.GetAutostart()) != AsciiUpperCase(archiver + QStringLiteral(" -d")) &&
-        config.ReadBool(QStringLiteral("Auto"), true))
+        config.Read(BoolSetting::Autostart))
         config.SetAutostart(AsciiUpperCase(archiver), true);
 }

@@ -8,6 +8,7 @@
 
 #include "configerror.h"
 #include "registryaccess.h"
+#include "settings.h"
 
 #include "core/platform/datetime.h"
 
@@ -23,6 +24,19 @@ public:
     // Raises ConfigError when the key cannot be created or opened.
     Tconfig();
 
+    // A setting of the table on a side (Side::None for a setting of no side). A missing value is
+    // created with the table's default.
+    bool Read(BoolSetting setting, Side side = Side::None);
+    qint32 Read(IntSetting setting, Side side = Side::None);
+    QString Read(TextSetting setting, Side side = Side::None);
+    win::TDateTime Read(TimeSetting setting, Side side = Side::None);
+    void Write(BoolSetting setting, bool value, Side side = Side::None);
+    void Write(IntSetting setting, qint32 value, Side side = Side::None);
+    void Write(TextSetting setting, const QString &value, Side side = Side::None);
+    void Write(TimeSetting setting, win::TDateTime value, Side side = Side::None);
+
+    // Any value of the settings key by its stored name, for what names values itself (tests,
+    // benchmarks, fuzzing); the program goes through the table above.
     void WriteBool(const QString &name, bool value);
     void WriteInteger(const QString &name, qint32 value);
     void WriteString(const QString &name, const QString &value);
@@ -43,7 +57,7 @@ public:
     // The stored text of a setting, read without opening the store: nothing is made sure of or
     // written. Empty when the settings key, the value or its hive cannot be read, or the value is
     // no text. For the panel's start, before it may change the settings.
-    static QString PeekString(const QString &name);
+    static QString Peek(TextSetting setting, Side side = Side::None);
 
     // The first setting that could not be made sure of when the store was created (its value has
     // the wrong type or cannot be read); empty when all were fine. The store works either way; the
@@ -73,7 +87,8 @@ QList<win::HKEY> SettingsHives();
 win::HKEY DamagedSettingsHive(QString *why = nullptr);
 
 // Start-up rule for the autostart entry: when the entry does not name programDir\Archiv.exe -d
-// (compared without regard to ASCII case) and Auto is on, write it anew with the path in capitals.
+// (compared without regard to ASCII case) and the Autostart setting is on, write it anew with the
+// path in capitals.
 void RepairAutostart(Tconfig &config, const QString &programDir);
 
 // ASCII-only upper-casing, as the autostart comparison uses it.

@@ -50,7 +50,7 @@ QString ConfinedFile(const QString &programDir, const char *folder, const QStrin
 
 void ApplyLanguageSetting(Tconfig &config, TKovaLanguage &language, const QString &programDir)
 {
-    const QString name = config.ReadString(QStringLiteral("Language"), QString());
+    const QString name = config.Read(TextSetting::Language);
     if (name.isEmpty()) {
         language.LoadDefaults();
         return;
@@ -68,7 +68,7 @@ void ApplyLanguageSetting(Tconfig &config, TKovaLanguage &language, const QStrin
 
 void ApplyBackgroundSetting(Tconfig &config, TKovaImage &image, const QString &programDir)
 {
-    const QString name = config.ReadString(QStringLiteral("Background_bmp"), QString());
+    const QString name = config.Read(TextSetting::Background);
     if (name.isEmpty()) {
         image.setEmpty(true);
         return;

@@ -19,12 +19,12 @@ inline constexpr const char *kBackgroundFolder = "Background";
 // leads out) designates no file, exactly as a name whose file is missing.
 QString ConfinedFile(const QString &programDir, const char *folder, const QString &name);
 
-// The setting "Language" names a language file relative to programDir\Language. Empty, or a file
+// The Language setting names a language file relative to programDir\Language. Empty, or a file
 // that no longer exists, lies outside the folder or cannot be read, gives English (LoadDefaults;
 // the setting is not changed); otherwise the file is loaded (LoadLanguage).
 void ApplyLanguageSetting(Tconfig &config, TKovaLanguage &language, const QString &programDir);
 
-// The setting "Background_bmp" names a texture file relative to programDir\Background. Empty
+// The Background setting names a texture file relative to programDir\Background. Empty
 // stores Empty true into the image; a file that exists inside the folder is loaded
 // (LoadFromFile); a name whose file is gone or lies outside changes nothing, so the windows stay
 // plain.

@@ -72,7 +72,7 @@ QString TbackgroundF::texturePath(const QString &name) const
 void TbackgroundF::FormActivate()
 {
     guarded([this] {
-        const QString stored = store().ReadString(QStringLiteral("Background_bmp"), QString());
+        const QString stored = store().Read(TextSetting::Background);
         PreviousName = stored;
         ChosenName = stored;
     });
@@ -134,7 +134,7 @@ void TbackgroundF::ApplyTexture(DialogCode result)
         } else if (image) {
             image->setEmpty(true);
         }
-        store().WriteString(QStringLiteral("Background_bmp"), ChosenName);
+        store().Write(TextSetting::Background, ChosenName);
     });
     if (stored)
         done(result);

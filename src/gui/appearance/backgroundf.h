@@ -1,6 +1,6 @@
 // TbackgroundF: the texture window. It lists "no texture" and the texture bitmaps (.BMP) in the
 // Background folder beside the program; a click shows that texture on every window at once, OK
-// keeps the choice in the setting "Background_bmp", Cancel brings back the texture in force when
+// keeps the choice in the Background setting, Cancel brings back the texture in force when
 // the window opened.
 #pragma once
 
@@ -24,7 +24,7 @@ public:
     void ListBox1Click() override;
     void SpeedButton1Click() override;
     void SpeedButton2Click() override;
-    // Loads (or clears) the texture of ChosenName, stores it as "Background_bmp" and closes the
+    // Loads (or clears) the texture of ChosenName, stores it as the Background setting and closes the
     // window with that result.
     void ApplyTexture(DialogCode result = Accepted);
 

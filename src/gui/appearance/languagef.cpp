@@ -91,8 +91,7 @@ void TlanguageF::showFlag(const QImage &flag)
 void TlanguageF::FormActivate()
 {
     guarded([this] {
-        const QString stored =
-            m_host.config ? m_host.config->ReadString(QStringLiteral("Language"), QString()) : QString();
+        const QString stored = m_host.config ? m_host.config->Read(TextSetting::Language) : QString();
         PreviousName = stored;
         ChosenName = stored;
     });
@@ -131,7 +130,7 @@ void TlanguageF::SpeedButton1Click()
     // The texts shown are already the chosen language's; only the choice is kept.
     const bool stored = guarded([this] {
         if (m_host.config)
-            m_host.config->WriteString(QStringLiteral("Language"), ChosenName);
+            m_host.config->Write(TextSetting::Language, ChosenName);
     });
     if (stored)
         done(Accepted);

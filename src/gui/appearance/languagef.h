@@ -1,6 +1,6 @@
 // TlanguageF: the language window. It lists the built-in English and the language files (.LNG)
 // in the Language folder beside the program; a click switches the whole panel to that language at
-// once, flag included, OK keeps the choice in the setting "Language", Cancel brings back the
+// once, flag included, OK keeps the choice in the Language setting, Cancel brings back the
 // language in force when the window opened.
 #pragma once
 

@@ -128,8 +128,8 @@ void Tman_archF::FormActivate()
                     label->setText(text);
             }
         };
-        showTime("Archutolso", Label4);
-        showTime("Archutolso2", Label5);
+        showTime(settingDef(TimeSetting::LastArchived, Side::Primary).storedName, Label4);
+        showTime(settingDef(TimeSetting::LastArchived, Side::Secondary).storedName, Label5);
     });
 }
 
@@ -195,8 +195,7 @@ void Tman_archF::openRestore(int side)
     const bool primary = side == 1;
     QString listFile;
     if (!m_link->guarded([&] {
-            QString destination = store().ReadString(
-                primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString());
+            QString destination = store().Read(TextSetting::Destination, sideOf(primary));
             // A destination kept with its trailing backslash (a drive root) takes the folder name
             // without a second one, as the archive root is formed everywhere else.
             if (destination.endsWith(QLatin1Char('\\')))

@@ -151,8 +151,8 @@ void TstatusF::RefreshStatus()
 {
     Image1->setPixmap(Light(true));
     Image2->setPixmap(Light(true));
-    showState("Archstate", Label4, Image1);
-    showState("Safestate", Label6, Image2);
+    showState(settingDef(IntSetting::State, Side::Primary).storedName, Label4, Image1);
+    showState(settingDef(IntSetting::State, Side::Secondary).storedName, Label6, Image2);
     // A time of 0.0 (never archived) leaves the line as it was.
     const auto showTime = [this](const char *value, QLabel *label) {
         const win::TDateTime time = m_link->config().ReadDateTime(QString::fromLatin1(value), 0.0);
@@ -162,8 +162,8 @@ void TstatusF::RefreshStatus()
                 label->setText(text);
         }
     };
-    showTime("Archutolso", Label3);
-    showTime("Archutolso2", Label5);
+    showTime(settingDef(TimeSetting::LastArchived, Side::Primary).storedName, Label3);
+    showTime(settingDef(TimeSetting::LastArchived, Side::Secondary).storedName, Label5);
 }
 
 void TstatusF::FormActivate()

@@ -156,11 +156,9 @@ void TdirselectF::FormActivate()
         const auto read = [this] {
             if (!m_config)
                 m_config = std::make_unique<Tconfig>();
-            const QString path = archiver::trimTrailingBackslash(m_config->ReadString(
-                Primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString()));
-            const QString name =
-                Primary ? m_config->ReadString(QStringLiteral("Celkonyvtarnev1"), QStringLiteral("Archive1"))
-                        : m_config->ReadString(QStringLiteral("Celkonyvtarnev2"), QStringLiteral("Archive2"));
+            const QString path =
+                archiver::trimTrailingBackslash(m_config->Read(TextSetting::Destination, sideOf(Primary)));
+            const QString name = m_config->Read(TextSetting::ArchiveName, sideOf(Primary));
             StoredDirectory = joinFolder(path, name);
         };
         if (m_host.guarded)

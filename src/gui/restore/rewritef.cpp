@@ -199,8 +199,7 @@ QString TrewriteF::ArchiveRoot()
     QString destination;
     if (!m_config)
         m_config = std::make_unique<Tconfig>();
-    destination = m_config->ReadString(Primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"),
-                                       QString());
+    destination = m_config->Read(TextSetting::Destination, sideOf(Primary));
     if (destination.endsWith(kBackslash))
         destination.chop(1);
     QString name = m_host.dirName ? m_host.dirName(Primary ? 1 : 2) : QString();
@@ -213,8 +212,7 @@ bool TrewriteF::Compressed()
 {
     if (!m_config)
         m_config = std::make_unique<Tconfig>();
-    const bool flag =
-        m_config->ReadBool(Primary ? QStringLiteral("Bzip2_ok_1") : QStringLiteral("Bzip2_ok_2"), true);
+    const bool flag = m_config->Read(BoolSetting::Compressed, sideOf(Primary));
     // The archive's own record wins over the flag: the two differ from the moment the flag
     // changes until the Archiver has converted the archive, and only the record knows.
     const restore::RecordedForm form = restore::recordedForm(ArchiveRoot());
@@ -314,8 +312,7 @@ bool TrewriteF::readSide(Side *side)
             side->folderName.remove(0, 1);
         side->compressed = Compressed();
         side->converting = restore::recordedForm(ArchiveRoot()).converting;
-        side->destination = m_config->ReadString(
-            Primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString());
+        side->destination = m_config->Read(TextSetting::Destination, sideOf(Primary));
         if (side->destination.endsWith(kBackslash))
             side->destination.chop(1);
     };

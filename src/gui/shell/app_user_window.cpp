@@ -683,9 +683,9 @@ void TApp_user_window::FormCreate()
         RepairAutostart(*config, ProgramDir);
         zoombutton->setIcon(QIcon(resourcePixmap("ZOOMIN", true)));
 
-        ZoomedIn = config->ReadBool(QStringLiteral("Max meret"), false);
-        FileListPercent = config->ReadInteger(QStringLiteral("Arany1"), 50);
-        ArchiveListPercent = config->ReadInteger(QStringLiteral("Arany2"), 50);
+        ZoomedIn = config->Read(BoolSetting::LargeLayout);
+        FileListPercent = config->Read(IntSetting::FileListPercent);
+        ArchiveListPercent = config->Read(IntSetting::ArchiveListPercent);
         // A screen too narrow for the large layout keeps the normal one: it would not fit, and
         // the zoom button that leads back is not shown there. The stored choice is kept.
         const bool narrow = m_panel->screenWidth() <= 640;
@@ -750,16 +750,17 @@ void TApp_user_window::FormActivate()
 
 void TApp_user_window::loadDestinations()
 {
-    const auto dirName = [this](const char *value, const char *fallback) {
-        const QString stored = config->ReadString(QString::fromLatin1(value), QString::fromLatin1(fallback));
-        return QLatin1Char('\\') + (stored.isEmpty() ? QString::fromLatin1(fallback) : stored);
+    const auto dirName = [this](Side side) {
+        const QString stored = config->Read(TextSetting::ArchiveName, side);
+        return QLatin1Char('\\') +
+               (stored.isEmpty() ? settingDef(TextSetting::ArchiveName, side).defaultText() : stored);
     };
-    PrimaryDirName = dirName("Celkonyvtarnev1", "Archive1");
-    SecondaryDirName = dirName("Celkonyvtarnev2", "Archive2");
+    PrimaryDirName = dirName(Side::Primary);
+    SecondaryDirName = dirName(Side::Secondary);
 
-    const auto destination = [this](const char *value, const QString &folderName, QString *target,
+    const auto destination = [this](Side side, const QString &folderName, QString *target,
                                     const char *buttonName, const char *labelName) {
-        QString stored = config->ReadString(QString::fromLatin1(value), QString());
+        QString stored = config->Read(TextSetting::Destination, side);
         QString hint;
         if (!stored.isEmpty()) {
             stored = TrimTrailingBackslash(stored);
@@ -776,11 +777,11 @@ void TApp_user_window::loadDestinations()
         return hint;
     };
     PrimaryDestinationHint =
-        destination("Celutvonal", PrimaryDirName, &PrimaryDestination, "SpeedButton13", "Label12");
+        destination(Side::Primary, PrimaryDirName, &PrimaryDestination, "SpeedButton13", "Label12");
     SecondaryDestinationHint =
-        destination("Celutvonal2", SecondaryDirName, &SecondaryDestination, "SpeedButton14", "Label13");
+        destination(Side::Secondary, SecondaryDirName, &SecondaryDestination, "SpeedButton14", "Label13");
 
-    settingsPage->SpinEdit1->setValue(config->ReadInteger(QStringLiteral("Uritesido"), 1));
+    settingsPage->SpinEdit1->setValue(config->Read(IntSetting::EmptyingPeriod));
 }
 
 void TApp_user_window::loadArchiveList()
@@ -1030,7 +1031,7 @@ void TApp_user_window::zoombuttonClick()
     guarded([this] {
         StoreSplitRatios();
         ZoomedIn = !ZoomedIn;
-        config->WriteBool(QStringLiteral("Max meret"), ZoomedIn);
+        config->Write(BoolSetting::LargeLayout, ZoomedIn);
         ApplyZoomLayout();
     });
 }
@@ -1087,14 +1088,14 @@ void TApp_user_window::StoreSplitRatios()
     const int w2 = DirPanel->width();
     if (w1 + w2 > 0)
         FileListPercent = roundEven(w1 / ((w1 + w2) * 0.01));
-    config->WriteInteger(QStringLiteral("Arany1"), FileListPercent);
+    config->Write(IntSetting::FileListPercent, FileListPercent);
 
     const int h1 = Label20->height();
     const int h2 = DirPanel->height();
     const int h3 = BottomPanel->height();
     if (h1 + h2 + h3 > 0)
         ArchiveListPercent = roundEven(h3 / ((h1 + h2 + h3) * 0.01));
-    config->WriteInteger(QStringLiteral("Arany2"), ArchiveListPercent);
+    config->Write(IntSetting::ArchiveListPercent, ArchiveListPercent);
 }
 
 void TApp_user_window::ApplySplitRatios(bool large)

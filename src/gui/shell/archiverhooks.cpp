@@ -73,8 +73,8 @@ void ArchiverHooks::Timer1Timer()
 void ArchiverHooks::setStatusLight()
 {
     Tconfig &store = config();
-    const bool correct = store.ReadInteger(QStringLiteral("Archstate"), 0) == 0 &&
-                         store.ReadInteger(QStringLiteral("Safestate"), 0) == 0;
+    const bool correct = store.Read(IntSetting::State, Side::Primary) == 0 &&
+                         store.Read(IntSetting::State, Side::Secondary) == 0;
     // Drawn transparent, so that a texture shows around the round light.
     m_main->Image5->setPixmap(
         TransparentBitmap(ResourceBitmap(correct ? QStringLiteral("yellowico") : QStringLiteral("redico"))));

@@ -109,8 +109,7 @@ void RestoreArchiveList(TApp_user_window *main, int side)
 {
     QString keptCopy;
     if (!main->guarded([&] {
-            QString destination = main->config->ReadString(
-                side == 1 ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString());
+            QString destination = main->config->Read(TextSetting::Destination, sideOf(side == 1));
             destination = TrimTrailingBackslash(destination);
             keptCopy = JoinPath(destination, side == 1 ? main->PrimaryDirName : main->SecondaryDirName) +
                        QStringLiteral("\\afiles.lst");

@@ -25,7 +25,7 @@ namespace {
 // Registry strings are written as at most this many characters.
 constexpr int kMaxText = 255;
 
-// Stored "ShutDown_type" of each item of the shutdown mode box: Shutdown, Reboot, Logoff.
+// The stored ShutdownType setting of each item of the shutdown mode box: Shutdown, Reboot, Logoff.
 constexpr int kShutdownTypes[] = {1, 2, 0};
 
 QCheckBox *makeCheckBox(QWidget *parent, const char *name)
@@ -274,20 +274,20 @@ int SettingsPage::ItemOfShutdownType(int type)
 void SettingsPage::Load()
 {
     Tconfig &config = *m_main->config;
-    CheckBox1->setChecked(config.ReadBool(QStringLiteral("Kerdez"), true));
-    CheckBox2->setChecked(config.ReadBool(QStringLiteral("Auto"), true));
-    CheckBox3->setChecked(config.ReadBool(QStringLiteral("Bzip2_ok_1"), true));
-    CheckBox4->setChecked(config.ReadBool(QStringLiteral("Bzip2_ok_2"), true));
-    CheckBox5->setChecked(config.ReadBool(QStringLiteral("Autourites"), false));
+    CheckBox1->setChecked(config.Read(BoolSetting::ConfirmSave));
+    CheckBox2->setChecked(config.Read(BoolSetting::Autostart));
+    CheckBox3->setChecked(config.Read(BoolSetting::Compressed, Side::Primary));
+    CheckBox4->setChecked(config.Read(BoolSetting::Compressed, Side::Secondary));
+    CheckBox5->setChecked(config.Read(BoolSetting::EmptyAutomatically));
     updateAutoEmpty();
-    CheckBox6->setChecked(config.ReadBool(QStringLiteral("Archive_atshutdown"), false));
-    SpinEdit2->setValue(config.ReadInteger(QStringLiteral("Archivalas"), 30));
+    CheckBox6->setChecked(config.Read(BoolSetting::ArchiveAtShutdown));
+    SpinEdit2->setValue(config.Read(IntSetting::PrimaryPeriod));
     updateIntervalLabel(SpinEdit2, Label9, "ArchiveMinInterval");
-    SpinEdit3->setValue(config.ReadInteger(QStringLiteral("Biztarchivalas"), 72));
+    SpinEdit3->setValue(config.Read(IntSetting::SecondaryPeriod));
     updateIntervalLabel(SpinEdit3, Label10, "ArchiveHourInterval");
-    const int priority = config.ReadInteger(QStringLiteral("Prioritas"), 1);
+    const int priority = config.Read(IntSetting::Priority);
     ComboBox1->setCurrentIndex(priority >= 0 && priority < 3 ? priority : -1);
-    ComboBox2->setCurrentIndex(ItemOfShutdownType(config.ReadInteger(QStringLiteral("ShutDown_type"), 1)));
+    ComboBox2->setCurrentIndex(ItemOfShutdownType(config.Read(IntSetting::ShutdownType)));
     ComboBox2->setToolTip(ComboBox2->currentText());
 }
 
@@ -362,7 +362,7 @@ void SettingsPage::SpeedButton8Click()
 {
     m_main->guarded([this] {
         // The stored choice decides, not the box: a box checked but not yet saved does not ask.
-        if (m_main->config->ReadBool(QStringLiteral("Kerdez"), true)) {
+        if (m_main->config->Read(BoolSetting::ConfirmSave)) {
             if (m_main->ask(QStringLiteral("SaveConfirm")))
                 SaveSettings();
         } else {
@@ -383,25 +383,26 @@ void SettingsPage::SaveSettings()
     const auto writeText = [&config](const char *name, const QString &value) {
         config.WriteString(QString::fromLatin1(name), value.left(kMaxText));
     };
-    config.WriteBool(QStringLiteral("Kerdez"), CheckBox1->isChecked());
-    config.WriteBool(QStringLiteral("Auto"), CheckBox2->isChecked());
+    config.Write(BoolSetting::ConfirmSave, CheckBox1->isChecked());
+    config.Write(BoolSetting::Autostart, CheckBox2->isChecked());
     config.SetAutostart(m_main->ProgramDir + QStringLiteral("\\Archiv.exe"), CheckBox2->isChecked());
-    config.WriteBool(QStringLiteral("Bzip2_ok_1"), CheckBox3->isChecked());
-    config.WriteBool(QStringLiteral("Bzip2_ok_2"), CheckBox4->isChecked());
-    config.WriteBool(QStringLiteral("Autourites"), CheckBox5->isChecked());
-    config.WriteBool(QStringLiteral("Archive_atshutdown"), CheckBox6->isChecked());
-    config.WriteInteger(QStringLiteral("Archivalas"), SpinEdit2->Value());
-    config.WriteInteger(QStringLiteral("Biztarchivalas"), SpinEdit3->Value());
+    config.Write(BoolSetting::Compressed, CheckBox3->isChecked(), Side::Primary);
+    config.Write(BoolSetting::Compressed, CheckBox4->isChecked(), Side::Secondary);
+    config.Write(BoolSetting::EmptyAutomatically, CheckBox5->isChecked());
+    config.Write(BoolSetting::ArchiveAtShutdown, CheckBox6->isChecked());
+    config.Write(IntSetting::PrimaryPeriod, SpinEdit2->Value());
+    config.Write(IntSetting::SecondaryPeriod, SpinEdit3->Value());
     // A box without a selection (an unknown stored number) leaves its value as it is.
     if (ComboBox1->currentIndex() >= 0)
-        config.WriteInteger(QStringLiteral("Prioritas"), ComboBox1->currentIndex());
+        config.Write(IntSetting::Priority, ComboBox1->currentIndex());
     if (ComboBox2->currentIndex() >= 0)
-        config.WriteInteger(QStringLiteral("ShutDown_type"), ShutdownTypeOfItem(ComboBox2->currentIndex()));
-    writeText("Celutvonal", m_main->PrimaryDestination);
-    writeText("Celutvonal2", m_main->SecondaryDestination);
-    config.WriteInteger(QStringLiteral("Uritesido"), SpinEdit1->Value());
-    writeText("Celkonyvtarnev1", m_main->PrimaryDirName.mid(1));
-    writeText("Celkonyvtarnev2", m_main->SecondaryDirName.mid(1));
+        config.Write(IntSetting::ShutdownType, ShutdownTypeOfItem(ComboBox2->currentIndex()));
+    writeText(settingDef(TextSetting::Destination, Side::Primary).storedName, m_main->PrimaryDestination);
+    writeText(settingDef(TextSetting::Destination, Side::Secondary).storedName, m_main->SecondaryDestination);
+    config.Write(IntSetting::EmptyingPeriod, SpinEdit1->Value());
+    writeText(settingDef(TextSetting::ArchiveName, Side::Primary).storedName, m_main->PrimaryDirName.mid(1));
+    writeText(settingDef(TextSetting::ArchiveName, Side::Secondary).storedName,
+              m_main->SecondaryDirName.mid(1));
 
     m_main->SettingsChanged = false;
 }

@@ -87,7 +87,7 @@ public:
     void SpeedButton13Click();
     void SpeedButton14Click();
 
-    // Mapping between the shutdown mode box's items and the stored "ShutDown_type".
+    // Mapping between the shutdown mode box's items and the stored ShutdownType setting.
     static int ShutdownTypeOfItem(int item);
     static int ItemOfShutdownType(int type);
 

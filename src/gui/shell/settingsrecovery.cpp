@@ -44,7 +44,7 @@ bool SettingsRecovery::ask(const QString &file)
     TKovaLanguage language;
     language.RegisterWindow(&question);
     const QString languageFile =
-        ConfinedFile(m_programDir, kLanguageFolder, Tconfig::PeekString(QStringLiteral("Language")));
+        ConfinedFile(m_programDir, kLanguageFolder, Tconfig::Peek(TextSetting::Language));
     if (!languageFile.isEmpty()) {
         language.setFilename(languageFile);
         language.LoadLanguage();

@@ -1,0 +1,79 @@
+// The table of every value the settings key holds: each setting's stored name, type, default and
+// archive side, in the order a new store creates them. Stored names are written here and nowhere
+// else; the store, the panel and the Archiver name a setting by its C++ name and its side.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <span>
+
+// The archive a setting belongs to; None for a setting of the whole program. Primary and
+// Secondary are the side numbers 1 and 2 the panel uses.
+enum class Side { None = 0, Primary = 1, Secondary = 2 };
+
+constexpr Side sideOf(bool primary)
+{
+    return primary ? Side::Primary : Side::Secondary;
+}
+
+// The settings by the type of their value. A setting kept once per archive is one name; the side
+// picks its stored value.
+enum class BoolSetting {
+    ConfirmSave,        // ask before the settings page saves
+    Autostart,          // the Archiver starts at log-in
+    Compressed,         // per side: archive bzip2-compressed
+    Progress,           // per side: the Archiver is archiving it now
+    EmptyAutomatically, // empty the archives every EmptyingPeriod days
+    ArchiveAtShutdown,  // archive when the session ends
+    LargeLayout,        // the main window's zoomed layout
+};
+enum class IntSetting {
+    Priority,           // the Archiver's priority: 0 high, 1 normal, 2 low
+    EmptyingPeriod,     // days
+    PrimaryPeriod,      // minutes between archivings of the primary side
+    SecondaryPeriod,    // hours between archivings of the secondary side
+    ShutdownType,       // what the session's end does: 0 log off, 1 shut down, 2 reboot
+    State,              // per side: the Archiver's last state code, 0 for no error
+    FileListPercent,    // the main window's split between its file and folder lists
+    ArchiveListPercent, // the main window's split above its archive list
+};
+enum class TextSetting {
+    Description, // the key's unnamed value, rewritten at every start
+    Destination, // per side: the folder that holds the archive, a Windows path
+    ArchiveName, // per side: the archive's folder name below the destination
+    Background,  // the texture file, relative to the program's Background folder
+    Language,    // the language file, relative to the program's Language folder
+};
+enum class TimeSetting {
+    LastArchived, // per side: the end of the last archiving; 0 for never
+    LastEmptied,  // the last emptying; 0 for never
+};
+
+// One stored value of the settings key.
+struct SettingDef
+{
+    enum class Type { Bool, Integer, Text, DateTime };
+
+    const char *storedName;
+    Type type;
+    int setting; // the value of the setting in the enum of its type
+    Side side;
+    qint32 number = 0;      // the default of a bool or an integer
+    const char *text = "";  // the default of a text
+    bool rewritten = false; // written with its default at every start instead of kept
+
+    // The unnamed value's name is the null string, as the store has always written it.
+    QString name() const { return *storedName ? QString(QLatin1String(storedName)) : QString(); }
+    QString defaultText() const { return QLatin1String(text); }
+};
+
+// Every stored value, in the order a new store creates them.
+std::span<const SettingDef> SettingsTable();
+
+// The stored value of a setting on a side (Side::None for a setting of no side). Raises
+// ConfigError for a side the setting does not have.
+const SettingDef &settingDef(BoolSetting setting, Side side = Side::None);
+const SettingDef &settingDef(IntSetting setting, Side side = Side::None);
+const SettingDef &settingDef(TextSetting setting, Side side = Side::None);
+const SettingDef &settingDef(TimeSetting setting, Side side = Side::None);
