@@ -159,7 +159,8 @@ private Q_SLOTS:
         QTemporaryDir outside;
         const QString foreign = outside.filePath(QStringLiteral(".x.txt.new-abc"));
         writeFile(foreign, "not the Archiver's");
-        const QString deepFolder = QFileInfo(archivedPath(root1, m_source + QStringLiteral("/a.txt"), true)).path();
+        const QString deepFolder =
+            QFileInfo(archivedPath(root1, m_source + QStringLiteral("/a.txt"), true)).path();
         const QStringList killed{root1 + QStringLiteral("/.afiles.lst.new-1x"),
                                  deepFolder + QStringLiteral("/.a.txt.bz2.new-zz9")};
         for (const QString &path : killed)
@@ -227,7 +228,8 @@ private Q_SLOTS:
         TTreeList extraList;
         extraList.AddDir(winPath(extra), QStringLiteral(".txt"));
         // The faulty line lies far deeper than the last line of the folder's path.
-        writeFile(program.listFile(), extraList.ListFileBytes() + QByteArray(60, ' ') + "Dtoo deep\r\n" + damaged);
+        writeFile(program.listFile(),
+                  extraList.ListFileBytes() + QByteArray(60, ' ') + "Dtoo deep\r\n" + damaged);
         QCOMPARE(ArchiverProgram::archive(1), int(StateFileOpenError));
         QVERIFY(QFileInfo::exists(
             archivedPath(m_dest1 + QStringLiteral("/Archive1"), extra + QStringLiteral("/x.txt"), true)));
@@ -440,7 +442,7 @@ private Q_SLOTS:
         ArchiverProgram::archive(1);
         QVERIFY(config.ReadInteger(QStringLiteral("Archstate"), 0) != 0);
         QCOMPARE(QDir(outside).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList{QStringLiteral("keep.txt")});
+                 QStringList{"keep.txt"});
         QVERIFY(QFile::remove(root1 + QStringLiteral("/Z")));
     }
 
@@ -625,10 +627,8 @@ private Q_SLOTS:
             starter.start(arguments.first(), arguments.mid(1));
         } else {
             starter.setChildProcessModifier([] { ::setpgid(0, 0); });
-            starter.start(
-                QStringLiteral("/bin/sh"),
-                QStringList{QStringLiteral("-c"), QStringLiteral("\"$0\" \"$@\" & echo $!; read line")} +
-                    arguments);
+            starter.start(QStringLiteral("/bin/sh"),
+                          QStringList{"-c", "\"$0\" \"$@\" & echo $!; read line"} + arguments);
         }
         QVERIFY(QTest::qWaitFor([] { return ArchiverProgram::window() != nullptr; }, kLong));
         if (terminal) {

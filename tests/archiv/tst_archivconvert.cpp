@@ -288,7 +288,7 @@ private Q_SLOTS:
         QCOMPARE(ArchiverProgram::archive(1), 1);
         ArchiverProgram::command(1);
         QCOMPARE(QDir(m_root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 QStringList{QStringLiteral("other.txt")});
+                 QStringList{"other.txt"});
 
         // An empty archive folder (the destination chosen again) is a new archive on purpose.
         QVERIFY(QFile::remove(m_root + QStringLiteral("/other.txt")));

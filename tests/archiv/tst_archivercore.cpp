@@ -27,8 +27,7 @@ private Q_SLOTS:
         QVERIFY(archivedLocation(QStringLiteral("c:\\Docs\\Report.doc"), true, &location));
         QCOMPARE(location.relativePath(), QStringLiteral("C\\Docs\\Report.doc.bz2"));
         QVERIFY(archivedLocation(QStringLiteral("C:\\Docs\\\\Sub\\.\\a.txt"), false, &location));
-        QCOMPARE(location.folders,
-                 QStringList({QStringLiteral("C"), QStringLiteral("Docs"), QStringLiteral("Sub")}));
+        QCOMPARE(location.folders, QStringList({"C", "Docs", "Sub"}));
         QCOMPARE(location.fileName, QStringLiteral("a.txt"));
         QVERIFY(archivedLocation(QStringLiteral("Z:\\top.txt"), false, &location));
         QCOMPARE(location.relativePath(), QStringLiteral("Z\\top.txt"));

@@ -132,8 +132,7 @@ private Q_SLOTS:
         QCOMPARE(load(list, "DC:\r\n" + line + "\r\n"), QString());
         QCOMPARE(list.nodeCount(), 2);
         QCOMPARE(list.topLevelNode(0)->child(0)->text().toLatin1(), line.mid(2));
-        QCOMPARE(list.ReadNotes(),
-                 note.isEmpty() ? QStringList() : QStringList{QStringLiteral("Line 2: ") + note});
+        QCOMPARE(list.ReadNotes(), note.isEmpty() ? QStringList() : QStringList{"Line 2: " + note});
     }
 
     void readNotesAreBounded()

@@ -99,9 +99,8 @@ public:
             QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
         const QStringList ro = QDir(target() + QStringLiteral("/ro")).entryList(all);
         const QStringList ok = QDir(target() + QStringLiteral("/ok")).entryList(all);
-        if (ro != QStringList{QStringLiteral("report.doc")} ||
-            !(ok == QStringList{QStringLiteral("a.txt")} ||
-              ok == QStringList({QStringLiteral("a.txt"), QStringLiteral("big.txt")})))
+        if (ro != QStringList{"report.doc"} ||
+            !(ok == QStringList{"a.txt"} || ok == QStringList({"a.txt", "big.txt"})))
             return QStringLiteral("debris: %1 / %2").arg(ro.join(u' '), ok.join(u' '));
         return QString();
     }
