@@ -1,6 +1,7 @@
 // Bitmap files made to harm or cut short: sound pictures load, damaged headers are refused before
 // anything is decoded, run-length pictures never leave a pixel undefined, and the texture image
 // and the language component keep what they showed when a file is refused.
+#include "testfiles.h"
 #include "testmain.h"
 
 #include "appearance/bitmapfile.h"
@@ -260,9 +261,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const auto write = [&](const QString &name, const QByteArray &bytes) {
-            QFile file(dir.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(bytes);
+            writeFile(dir.filePath(name), bytes);
         };
         Bmp texture = plain24();
         write(QStringLiteral("Good.bmp"), texture.bytes());
