@@ -80,6 +80,15 @@ Bmp runLength8(int width, int height, const QByteArray &runs)
     return bmp;
 }
 
+Bmp runLength4(int width, int height, const QByteArray &runs)
+{
+    Bmp bmp = runLength8(width, height, runs);
+    bmp.bits = 4;
+    bmp.compression = 2;
+    bmp.colors = 16;
+    return bmp;
+}
+
 QByteArray patched(QByteArray b, int at, quint32 value, int size = 4)
 {
     if (size == 2)
@@ -150,11 +159,7 @@ private Q_SLOTS:
         QCOMPARE(rle8.pixel(0, 1), paletteColour(5)); // the bottom row comes first
         QCOMPARE(rle8.pixel(2, 0), paletteColour(9));
         QCOMPARE(rle8.pixel(3, 0), paletteColour(9));
-        Bmp rle4 = runLength8(4, 1, "0412 0001");
-        rle4.bits = 4;
-        rle4.compression = 2;
-        rle4.colors = 16;
-        const QImage four = ReadBitmapBytes(rle4.bytes(), 8);
+        const QImage four = ReadBitmapBytes(runLength4(4, 1, "0412 0001").bytes(), 8);
         QCOMPARE(four.size(), QSize(4, 1));
         QCOMPARE(four.pixel(0, 0), paletteColour(1));
         QCOMPARE(four.pixel(1, 0), paletteColour(2));
@@ -186,11 +191,7 @@ private Q_SLOTS:
         QCOMPARE(skipped.pixel(7, 0), paletteColour(0));
 
         // A 4-bit run with an odd count at the end of a row.
-        Bmp odd = runLength8(3, 2, "0312 0000 0003 1230 0001");
-        odd.bits = 4;
-        odd.compression = 2;
-        odd.colors = 16;
-        const QImage four = ReadBitmapBytes(odd.bytes(), 64);
+        const QImage four = ReadBitmapBytes(runLength4(3, 2, "0312 0000 0003 1230 0001").bytes(), 64);
         if (!four.isNull())
             QVERIFY(onlyPaletteColours(four, 16));
     }
