@@ -1,5 +1,6 @@
 // dunlivo-reg, run as a program: query output, add and delete, export and import, failures, and
 // a registry shared with another process that writes at the same time.
+#include "programrun.h"
 #include "testfiles.h"
 #include "testmain.h"
 
@@ -19,24 +20,11 @@ using namespace win;
 namespace {
 const QString kKey = QStringLiteral("Kovamark\\Dunlivo");
 
-struct Run
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
+using Run = ProgramRun;
 
 Run reg(const QStringList &args, const QByteArray &input = QByteArray())
 {
-    QProcess p;
-    p.start(testBinDir() + QStringLiteral("/dunlivo-reg"), args);
-    p.waitForStarted();
-    if (!input.isEmpty())
-        p.write(input);
-    p.closeWriteChannel();
-    p.waitForFinished(60000);
-    return Run{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-               QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return runProgram(testBinDir() + QStringLiteral("/dunlivo-reg"), args, input);
 }
 
 QByteArray rawValue(const QString &path, const QString &name, DWORD *type)
