@@ -96,9 +96,9 @@ private Q_SLOTS:
     {
         // The example of a chain: A holds B, which holds C; D beside A.
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("A/B/C")));
-        touch(host(QStringLiteral("x.txt")));
-        touch(host(QStringLiteral("A/y.txt")));
-        touch(host(QStringLiteral("A/B/z.txt")));
+        touch(host("x.txt"));
+        touch(host("A/y.txt"));
+        touch(host("A/B/z.txt"));
         TFindFile walker;
         QStringList dirs = allDirs(walker, m_win);
         QCOMPARE(dirs, QStringList({"A", "A\\B", "A\\B\\C"}));
@@ -139,7 +139,7 @@ private Q_SLOTS:
         walker.NextFile();
         QCOMPARE(walker.done(), TFindFile::kDone);
 
-        touch(host(QStringLiteral("a.txt")));
+        touch(host("a.txt"));
         QVERIFY(allFiles(walker, m_win, {}).isEmpty());
         QVERIFY(allFiles(walker, m_win + QStringLiteral("\\missing"), {QStringLiteral(".*")}).isEmpty());
         QVERIFY(allDirs(walker, QStringLiteral("Q:\\nowhere")).isEmpty());
@@ -156,17 +156,17 @@ private Q_SLOTS:
     {
         for (const char *d : {".git/objects", "Hidden/inner", "System", ".shown/inner", "Normal"})
             QVERIFY(QDir(m_dir.path()).mkpath(QLatin1String(d)));
-        setDosAttrib(host(QStringLiteral("Hidden")), "0x2");
-        setDosAttrib(host(QStringLiteral("System")), "0x4");
-        setDosAttrib(host(QStringLiteral(".shown")), "0x20"); // a dot folder marked as not hidden
+        setDosAttrib(host("Hidden"), "0x2");
+        setDosAttrib(host("System"), "0x4");
+        setDosAttrib(host(".shown"), "0x20"); // a dot folder marked as not hidden
         for (const char *f : {".git/HEAD", "Hidden/a.txt", "System/b.txt", ".shown/c.txt", "Normal/h.txt",
                               "Normal/.dot.txt", "Normal/s.txt"})
             touch(host(QLatin1String(f)));
-        setDosAttrib(host(QStringLiteral("Normal/h.txt")), "0x2");
-        setDosAttrib(host(QStringLiteral("Normal/s.txt")), "0x6");
-        const QString fifo = host(QStringLiteral("Normal/pipe.txt"));
+        setDosAttrib(host("Normal/h.txt"), "0x2");
+        setDosAttrib(host("Normal/s.txt"), "0x6");
+        const QString fifo = host("Normal/pipe.txt");
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        touch(host(QStringLiteral("Normal/back\\slash.txt")));
+        touch(host("Normal/back\\slash.txt"));
 
         TFindFile walker;
         QStringList dirs = allDirs(walker, m_win);
@@ -206,17 +206,15 @@ private Q_SLOTS:
     {
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("A/B")));
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("outside/inner")));
-        touch(host(QStringLiteral("A/B/f.txt")));
-        touch(host(QStringLiteral("outside/inner/o.txt")));
-        QCOMPARE(::symlink("..", QFile::encodeName(host(QStringLiteral("A/B/up"))).constData()), 0);
+        touch(host("A/B/f.txt"));
+        touch(host("outside/inner/o.txt"));
+        QCOMPARE(::symlink("..", QFile::encodeName(host("A/B/up")).constData()), 0);
         QCOMPARE(::symlink(QFile::encodeName(m_dir.path()).constData(),
-                           QFile::encodeName(host(QStringLiteral("A/top"))).constData()),
+                           QFile::encodeName(host("A/top")).constData()),
                  0);
-        QCOMPARE(::symlink("../../outside", QFile::encodeName(host(QStringLiteral("A/B/out"))).constData()),
-                 0);
-        QCOMPARE(::symlink("..", QFile::encodeName(host(QStringLiteral("outside/inner/back"))).constData()),
-                 0);
-        QCOMPARE(::symlink("nowhere", QFile::encodeName(host(QStringLiteral("A/dangling"))).constData()), 0);
+        QCOMPARE(::symlink("../../outside", QFile::encodeName(host("A/B/out")).constData()), 0);
+        QCOMPARE(::symlink("..", QFile::encodeName(host("outside/inner/back")).constData()), 0);
+        QCOMPARE(::symlink("nowhere", QFile::encodeName(host("A/dangling")).constData()), 0);
 
         TFindFile walker;
         QStringList dirs = allDirs(walker, m_win);
@@ -236,11 +234,10 @@ private Q_SLOTS:
     {
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("walked/A")));
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("outside/inner")));
-        touch(host(QStringLiteral("walked/A/f.txt")));
-        touch(host(QStringLiteral("outside/inner/o.txt")));
-        QCOMPARE(::symlink("../outside", QFile::encodeName(host(QStringLiteral("walked/out"))).constData()),
-                 0);
-        QCOMPARE(::symlink("A", QFile::encodeName(host(QStringLiteral("walked/alias"))).constData()), 0);
+        touch(host("walked/A/f.txt"));
+        touch(host("outside/inner/o.txt"));
+        QCOMPARE(::symlink("../outside", QFile::encodeName(host("walked/out")).constData()), 0);
+        QCOMPARE(::symlink("A", QFile::encodeName(host("walked/alias")).constData()), 0);
         const QString walked = m_win + QStringLiteral("\\walked");
 
         TFindFile walker;

@@ -67,7 +67,7 @@ public:
             writeFile(source + QLatin1Char('/') + name, bytes);
         TTreeList list;
         list.AddDir(win::ToWindowsPath(source), QStringLiteral(".*"));
-        writeFile(host(QStringLiteral("afiles.lst")), list.ListFileBytes());
+        writeFile(host("afiles.lst"), list.ListFileBytes());
         settings().WriteString(QStringLiteral("Celutvonal"),
                                win::ToWindowsPath(work.path() + QStringLiteral("/Dest")));
         settings().WriteBool(QStringLiteral("Bzip2_ok_1"), compressed);
@@ -195,8 +195,8 @@ private Q_SLOTS:
                          {QStringLiteral("x.bz2"), bzipped("something else entirely\n")},
                          {QStringLiteral("gone.txt"), goneBytes}});
         QVERIFY(p.startAndArchive());
-        const qint64 goneTime = modificationNs(p.path(QStringLiteral("gone.txt")));
-        QVERIFY(QFile::remove(p.path(QStringLiteral("gone.txt"))));
+        const qint64 goneTime = modificationNs(p.path("gone.txt"));
+        QVERIFY(QFile::remove(p.path("gone.txt")));
         const QStringList kept = {"report.txt", "photo.raw", "x", "x.bz2"};
 
         for (const bool compressed : {false, true}) {
@@ -212,12 +212,11 @@ private Q_SLOTS:
                 QCOMPARE(held(p.archived(name, compressed)), readFile(p.path(name)));
                 QCOMPARE(modificationNs(p.archived(name, compressed)), modificationNs(p.path(name)));
             }
-            QCOMPARE(held(p.archived(QStringLiteral("gone.txt"), compressed)), goneBytes);
-            QCOMPARE(modificationNs(p.archived(QStringLiteral("gone.txt"), compressed)), goneTime);
+            QCOMPARE(held(p.archived("gone.txt", compressed)), goneBytes);
+            QCOMPARE(modificationNs(p.archived("gone.txt", compressed)), goneTime);
             // Nothing of the other form: the members are exactly one a file.
             QCOMPARE(filesBelow(p.root, QStringLiteral("*")).size(), kept.size() + 3);
-            QCOMPARE(readFile(p.root + QStringLiteral("/afiles.lst")),
-                     readFile(p.host(QStringLiteral("afiles.lst"))));
+            QCOMPARE(readFile(p.root + QStringLiteral("/afiles.lst")), readFile(p.host("afiles.lst")));
         }
     }
 
@@ -246,7 +245,7 @@ private Q_SLOTS:
         QTest::mouseClick(p.startStop(), Qt::LeftButton);
         QVERIFY(p.startedWithin());
         QCOMPARE(ArchiverProgram::archive(1), 0);
-        QVERIFY(QFileInfo::exists(p.archived(QStringLiteral("a.txt"), true)));
+        QVERIFY(QFileInfo::exists(p.archived("a.txt", true)));
         answer(p.panel->confirm1F(), kEmpty, true);
         QTest::mouseClick(empty, Qt::LeftButton);
         QCOMPARE(p.saves(), 1);
