@@ -1,5 +1,6 @@
 // The directory walker: walk orders, hidden and system folders, the extension filter, link loops
 // and the path limit.
+#include "testfiles.h"
 #include "testmain.h"
 
 #include "archivelist/findfile.h"
@@ -10,7 +11,6 @@
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -18,16 +18,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-void touch(const QString &path)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-}
-
-void setDosAttrib(const QString &path, const char *value)
-{
-    QCOMPARE(::setxattr(QFile::encodeName(path).constData(), "user.DOSATTRIB", value, strlen(value), 0), 0);
-}
 
 // What a walk from folder hands out: its folders, or its files.
 QStringList walk(TFindFile &walker, const QString &folder, bool files)
@@ -96,9 +86,9 @@ private Q_SLOTS:
     {
         // The example of a chain: A holds B, which holds C; D beside A.
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("A/B/C")));
-        touch(host("x.txt"));
-        touch(host("A/y.txt"));
-        touch(host("A/B/z.txt"));
+        writeFile(host("x.txt"), {});
+        writeFile(host("A/y.txt"), {});
+        writeFile(host("A/B/z.txt"), {});
         TFindFile walker;
         QStringList dirs = allDirs(walker, m_win);
         QCOMPARE(dirs, QStringList({"A", "A\\B", "A\\B\\C"}));
@@ -111,7 +101,7 @@ private Q_SLOTS:
             QVERIFY(QDir(m_dir.path()).mkpath(QLatin1String(d)));
         for (const char *f :
              {"D/1.txt", "D/E/2.txt", "D/F/3.txt", "D/F/G/4.txt", "D/5.txt", "A/J/K/L/6.txt", "7.txt"})
-            touch(host(QLatin1String(f)));
+            writeFile(host(QLatin1String(f)), {});
         QStringList expectedDirs;
         QStringList expectedFiles;
         expectedWalk(fs::path(m_dir.path().toStdString()), QString(), &expectedDirs, &expectedFiles);
@@ -139,7 +129,7 @@ private Q_SLOTS:
         walker.NextFile();
         QCOMPARE(walker.done(), TFindFile::kDone);
 
-        touch(host("a.txt"));
+        writeFile(host("a.txt"), {});
         QVERIFY(allFiles(walker, m_win, {}).isEmpty());
         QVERIFY(allFiles(walker, m_win + QStringLiteral("\\missing"), {QStringLiteral(".*")}).isEmpty());
         QVERIFY(allDirs(walker, QStringLiteral("Q:\\nowhere")).isEmpty());
@@ -161,12 +151,12 @@ private Q_SLOTS:
         setDosAttrib(host(".shown"), "0x20"); // a dot folder marked as not hidden
         for (const char *f : {".git/HEAD", "Hidden/a.txt", "System/b.txt", ".shown/c.txt", "Normal/h.txt",
                               "Normal/.dot.txt", "Normal/s.txt"})
-            touch(host(QLatin1String(f)));
+            writeFile(host(QLatin1String(f)), {});
         setDosAttrib(host("Normal/h.txt"), "0x2");
         setDosAttrib(host("Normal/s.txt"), "0x6");
         const QString fifo = host("Normal/pipe.txt");
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        touch(host("Normal/back\\slash.txt"));
+        writeFile(host("Normal/back\\slash.txt"), {});
 
         TFindFile walker;
         QStringList dirs = allDirs(walker, m_win);
@@ -182,7 +172,7 @@ private Q_SLOTS:
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("deep/er")));
         for (const char *f :
              {"A.BMP", "b.bmp", "c.Bmp.txt", "bmp", "deep/er/D.BmP", "deep/x.doc", "README", "e."})
-            touch(host(QLatin1String(f)));
+            writeFile(host(QLatin1String(f)), {});
         TFindFile walker;
         QStringList files = allFiles(walker, m_win, {QStringLiteral(".bmp")});
         files.sort();
@@ -206,8 +196,8 @@ private Q_SLOTS:
     {
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("A/B")));
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("outside/inner")));
-        touch(host("A/B/f.txt"));
-        touch(host("outside/inner/o.txt"));
+        writeFile(host("A/B/f.txt"), {});
+        writeFile(host("outside/inner/o.txt"), {});
         QCOMPARE(::symlink("..", QFile::encodeName(host("A/B/up")).constData()), 0);
         QCOMPARE(::symlink(QFile::encodeName(m_dir.path()).constData(),
                            QFile::encodeName(host("A/top")).constData()),
@@ -234,8 +224,8 @@ private Q_SLOTS:
     {
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("walked/A")));
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("outside/inner")));
-        touch(host("walked/A/f.txt"));
-        touch(host("outside/inner/o.txt"));
+        writeFile(host("walked/A/f.txt"), {});
+        writeFile(host("outside/inner/o.txt"), {});
         QCOMPARE(::symlink("../outside", QFile::encodeName(host("walked/out")).constData()), 0);
         QCOMPARE(::symlink("A", QFile::encodeName(host("walked/alias")).constData()), 0);
         const QString walked = m_win + QStringLiteral("\\walked");

@@ -14,6 +14,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/xattr.h>
 
 // The bytes of a file; "<missing>" when it cannot be read, so a comparison names the problem.
 inline QByteArray readFile(const QString &path)
@@ -29,6 +30,12 @@ inline void writeFile(const QString &path, const QByteArray &data)
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(f.write(data), data.size());
+}
+
+// Sets the DOS attributes a file carries in its extended attribute ("0x2": hidden).
+inline void setDosAttrib(const QString &path, const char *value)
+{
+    QCOMPARE(::setxattr(QFile::encodeName(path).constData(), "user.DOSATTRIB", value, qstrlen(value), 0), 0);
 }
 
 // Sets a file's modification time; fails the running test when it cannot.
