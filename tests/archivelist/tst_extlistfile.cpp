@@ -35,8 +35,8 @@ private Q_SLOTS:
         // The file's byte-order mark goes; an entry that begins with U+FEFF is written and read back whole.
         writeFile(host(), "\xEF\xBB\xBF.doc\r\n");
         QCOMPARE(readExtList(windows()), QStringList{".doc"});
-        for (const QStringList &entries :
-             {QStringList{".a", QChar(0xFEFF) + ".b"}, QStringList{QChar(0xFEFF) + ".b", ".a"}}) {
+        for (const QStringList &entries : {QStringList{".a", QChar(0xFEFF) + QStringLiteral(".b")},
+                                           QStringList{QChar(0xFEFF) + QStringLiteral(".b"), ".a"}}) {
             writeExtList(windows(), entries);
             QCOMPARE(readExtList(windows()), entries);
         }

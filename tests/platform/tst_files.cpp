@@ -44,7 +44,7 @@ mode_t modeOf(const QString &path)
 }
 
 // The names a search finds, sorted.
-QStringList found(const QString &pattern)
+QStringList searchNames(const QString &pattern)
 {
     QStringList names;
     WIN32_FIND_DATA data;
@@ -340,7 +340,7 @@ private Q_SLOTS:
         QCOMPARE(::symlink(hostOf(host(".drive")).constData(), hostOf(link).constData()), 0);
         QCOMPARE(GetFileAttributes(QStringLiteral("Y:\\")), DWORD(FILE_ATTRIBUTE_DIRECTORY));
         QCOMPARE(GetFileAttributes(win(".drive")), DWORD(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN));
-        const QStringList names = found(QStringLiteral("Y:\\*.*"));
+        const QStringList names = searchNames(QStringLiteral("Y:\\*.*"));
         QFile::remove(link);
         QCOMPARE(names, QStringList{"inner"});
     }
@@ -376,7 +376,7 @@ private Q_SLOTS:
         QCOMPARE(found[QStringLiteral("..")].dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY,
                  DWORD(FILE_ATTRIBUTE_DIRECTORY));
 
-        QCOMPARE(found(win("*.TxT")), QStringList({"B.TXT", "a.txt"}));
+        QCOMPARE(searchNames(win("*.TxT")), QStringList({"B.TXT", "a.txt"}));
 
         QCOMPARE(FindFirstFile(win("x*"), &data), INVALID_HANDLE_VALUE);
         QCOMPARE(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
