@@ -66,7 +66,6 @@ private Q_SLOTS:
             RegCloseKey(html);
         }
         QVERIFY(QFile::exists(prefix.hiveFile("HKEY_CLASSES_ROOT")));
-        QVERIFY(QFile::exists(prefix.hiveFile("HKEY_LOCAL_MACHINE")));
     }
 
     void namesAreCaseInsensitiveAndKeepTheirCase()
