@@ -1,6 +1,8 @@
 // Bitmap files made to harm or cut short: sound pictures load, damaged headers are refused before
 // anything is decoded, run-length pictures never leave a pixel undefined, and the texture image
 // and the language component keep what they showed when a file is refused.
+#include "bitmapcases.h"
+#include "testfiles.h"
 #include "testmain.h"
 
 #include "gui/appearance/bitmapfile.h"
@@ -8,85 +10,9 @@
 #include "gui/appearance/kovalanguage.h"
 #include "core/platform/paths.h"
 
-#include <QDirIterator>
 #include <QTemporaryDir>
-#include <QtEndian>
-
-#include <climits>
 
 namespace {
-
-// A bitmap file with a 40-byte header; the palette's colour i is (i, 255 - i, i / 2).
-struct Bmp
-{
-    int width = 4;
-    int height = 4;
-    int bits = 24;
-    quint32 compression = 0;
-    int colors = 0;
-    QByteArray pixels;
-
-    QByteArray bytes() const
-    {
-        const int palette = colors * 4;
-        QByteArray b(54 + palette, '\0');
-        b[0] = 'B';
-        b[1] = 'M';
-        put32(b, 2, quint32(b.size() + pixels.size()));
-        put32(b, 10, quint32(54 + palette));
-        put32(b, 14, 40);
-        put32(b, 18, quint32(width));
-        put32(b, 22, quint32(height));
-        put16(b, 26, 1);
-        put16(b, 28, quint16(bits));
-        put32(b, 30, compression);
-        put32(b, 34, quint32(pixels.size()));
-        put32(b, 46, quint32(colors));
-        for (int i = 0; i < colors; ++i) {
-            b[54 + 4 * i] = char(i / 2);
-            b[55 + 4 * i] = char(255 - i);
-            b[56 + 4 * i] = char(i);
-        }
-        return b + pixels;
-    }
-
-    static void put16(QByteArray &b, int at, quint16 v) { qToLittleEndian(v, b.data() + at); }
-    static void put32(QByteArray &b, int at, quint32 v) { qToLittleEndian(v, b.data() + at); }
-};
-
-QRgb paletteColour(int i)
-{
-    return qRgb(i, 255 - i, i / 2);
-}
-
-// A sound 4x4 24-bit picture, each row padded to 12 bytes.
-Bmp plain24()
-{
-    Bmp bmp;
-    bmp.pixels = QByteArray(48, '\x40');
-    return bmp;
-}
-
-Bmp runLength8(int width, int height, const QByteArray &runs)
-{
-    Bmp bmp;
-    bmp.width = width;
-    bmp.height = height;
-    bmp.bits = 8;
-    bmp.compression = 1;
-    bmp.colors = 256;
-    bmp.pixels = QByteArray::fromHex(runs); // spaces between the bytes are skipped
-    return bmp;
-}
-
-QByteArray patched(QByteArray b, int at, quint32 value, int size = 4)
-{
-    if (size == 2)
-        Bmp::put16(b, at, quint16(value));
-    else
-        Bmp::put32(b, at, value);
-    return b;
-}
 
 // Every pixel of a decoded run-length picture is one of the palette's colours.
 bool onlyPaletteColours(const QImage &picture, int colours)
@@ -113,18 +39,7 @@ class TestBitmapFile : public QObject
 private Q_SLOTS:
     void soundPicturesLoad()
     {
-        // The textures and flags the program ships.
-        QDirIterator shipped(QStringLiteral(DUNLIVO_RESOURCES), QDir::Files, QDirIterator::Subdirectories);
-        int count = 0;
-        while (shipped.hasNext()) {
-            const QString file = shipped.next();
-            if (!file.endsWith(QLatin1String(".bmp")) && !file.endsWith(QLatin1String(".flg")))
-                continue;
-            QVERIFY2(!ReadBitmapFile(file, TKovaImage::kMaxTextureSide).isNull(), qPrintable(file));
-            ++count;
-        }
-        QVERIFY(count >= 5);
-
+        // The pictures the program ships are read in the damaged-copies test.
         // Qt's own bitmaps of each depth it writes (32 pixels wide, so no row has padding).
         QTemporaryDir dir;
         QImage picture(32, 5, QImage::Format_RGB32);
@@ -149,11 +64,7 @@ private Q_SLOTS:
         QCOMPARE(rle8.pixel(0, 1), paletteColour(5)); // the bottom row comes first
         QCOMPARE(rle8.pixel(2, 0), paletteColour(9));
         QCOMPARE(rle8.pixel(3, 0), paletteColour(9));
-        Bmp rle4 = runLength8(4, 1, "0412 0001");
-        rle4.bits = 4;
-        rle4.compression = 2;
-        rle4.colors = 16;
-        const QImage four = ReadBitmapBytes(rle4.bytes(), 8);
+        const QImage four = ReadBitmapBytes(runLength4(4, 1, "0412 0001").bytes(), 8);
         QCOMPARE(four.size(), QSize(4, 1));
         QCOMPARE(four.pixel(0, 0), paletteColour(1));
         QCOMPARE(four.pixel(1, 0), paletteColour(2));
@@ -185,74 +96,16 @@ private Q_SLOTS:
         QCOMPARE(skipped.pixel(7, 0), paletteColour(0));
 
         // A 4-bit run with an odd count at the end of a row.
-        Bmp odd = runLength8(3, 2, "0312 0000 0003 1230 0001");
-        odd.bits = 4;
-        odd.compression = 2;
-        odd.colors = 16;
-        const QImage four = ReadBitmapBytes(odd.bytes(), 64);
+        const QImage four = ReadBitmapBytes(runLength4(3, 2, "0312 0000 0003 1230 0001").bytes(), 64);
         if (!four.isNull())
             QVERIFY(onlyPaletteColours(four, 16));
     }
 
     void damagedHeadersAreRefused()
     {
-        const QByteArray good = plain24().bytes();
-        QVERIFY(!ReadBitmapBytes(good, 64).isNull());
-        Bmp bits32 = plain24();
-        bits32.bits = 32;
-        bits32.pixels = QByteArray(1024, '\x01');
-        Bmp mono = plain24();
-        mono.bits = 1;
-        mono.colors = 2;
-        mono.pixels = QByteArray(1024, '\x01');
-        Bmp bitfields = plain24();
-        bitfields.bits = 32;
-        bitfields.compression = 3;
-        bitfields.pixels = QByteArray(12 + 64, '\x01');
-        const auto masks = [&](quint32 r, quint32 g, quint32 b) {
-            return patched(patched(patched(bitfields.bytes(), 54, r), 58, g), 62, b);
-        };
-        QVERIFY(!ReadBitmapBytes(patched(masks(0xFF0000, 0xFF00, 0xFF), 10, 54 + 12), 64).isNull());
-
-        const QList<QPair<const char *, QByteArray>> refused{
-            // Sides whose products overflow, or that are none or negative.
-            {"32768 x 32769 at 32 bits", patched(patched(bits32.bytes(), 18, 32768), 22, 32769)},
-            {"width 0x40000000", patched(patched(good, 18, 0x40000000), 22, 1)},
-            {"height INT_MIN", patched(good, 22, quint32(INT_MIN))},
-            {"width 0", patched(good, 18, 0)},
-            {"height 0", patched(good, 22, 0)},
-            {"width -5", patched(good, 18, quint32(-5))},
-            {"1 bit, 0x7FFFFFFF x 1", patched(patched(mono.bytes(), 18, 0x7FFFFFFF), 22, 1)},
-            {"beyond the side allowed", patched(patched(bits32.bytes(), 18, 65), 22, 1)},
-            // Offsets and truncation.
-            {"offset 0xFFFFFFFF", patched(good, 10, 0xFFFFFFFFu)},
-            {"offset into the header", patched(good, 10, 14)},
-            {"offset past the end", patched(good, 10, quint32(good.size() + 10))},
-            {"cut to 60 bytes", good.left(60)},
-            {"cut in the pixels", good.left(good.size() - 5)},
-            {"cut in the header", good.left(30)},
-            {"empty", QByteArray()},
-            // Header fields.
-            {"bit count 0", patched(good, 28, 0, 2)},
-            {"bit count 3", patched(good, 28, 3, 2)},
-            {"bit count 30000", patched(good, 28, 30000, 2)},
-            {"planes 0", patched(good, 26, 0, 2)},
-            {"planes 2", patched(good, 26, 2, 2)},
-            {"header size 66", patched(good, 14, 66)},
-            {"header size 0xFFFFFFFF", patched(good, 14, 0xFFFFFFFFu)},
-            {"compression 4 (JPEG)", patched(good, 30, 4)},
-            {"compression 5 (PNG)", patched(good, 30, 5)},
-            {"signature BA", patched(good, 0, 'B' | ('A' << 8), 2)},
-            {"signature XX", patched(good, 0, 'X' | ('X' << 8), 2)},
-            {"masks all zero", masks(0, 0, 0)},
-            {"masks overlapping", masks(0xFF0000, 0xFFFF00, 0xFF)},
-            {"mask wider than 8 bits", masks(0x3FF00000, 0xFF00, 0xFF)},
-            {"palette larger than the bits allow", patched(mono.bytes(), 46, 3)},
-            // Run-length pictures that cannot be sound.
-            {"run-length 8 at 24 bits", patched(runLength8(4, 4, "0001").bytes(), 28, 24, 2)},
-            {"run-length top-down", patched(runLength8(4, 4, "0001").bytes(), 22, quint32(-4))},
-        };
-        for (const auto &[name, bytes] : refused)
+        QVERIFY(!ReadBitmapBytes(plain24().bytes(), 64).isNull());
+        QVERIFY(!ReadBitmapBytes(patched(bitfields(0xFF0000, 0xFF00, 0xFF), 10, 54 + 12), 64).isNull());
+        for (const auto &[name, bytes] : damagedBitmaps())
             QVERIFY2(ReadBitmapBytes(bytes, 64).isNull(), name);
     }
 
@@ -260,9 +113,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const auto write = [&](const QString &name, const QByteArray &bytes) {
-            QFile file(dir.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(bytes);
+            writeFile(dir.filePath(name), bytes);
         };
         Bmp texture = plain24();
         write(QStringLiteral("Good.bmp"), texture.bytes());

@@ -2,6 +2,7 @@
 // the fuzz corpus: each copy is refused or decoded within its size limit, and nothing crashes (the
 // sanitizer build runs this too). The copy being decoded is written to disk first, so that one
 // which kills the decoder is left behind for a look.
+#include "testfiles.h"
 #include "testmain.h"
 
 #include "gui/appearance/bitmapfile.h"
@@ -71,9 +72,7 @@ private Q_SLOTS:
         int decoded = 0;
         quint64 sum = 0;
         for (const QString &seed : seeds) {
-            QFile file(seed);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            const QByteArray original = file.readAll();
+            const QByteArray original = readFile(seed);
             QVERIFY(!original.isEmpty());
             // Every shipped picture decodes unharmed.
             if (!seed.contains(QLatin1String(DUNLIVO_TEXTURE_SEEDS)))
@@ -82,10 +81,7 @@ private Q_SLOTS:
             for (int round = 0; round < rounds; ++round) {
                 const QByteArray bytes = mutated(original, random);
                 // In the file system before the decoder sees it: a crash of the process keeps it.
-                QFile save(current);
-                QVERIFY(save.open(QIODevice::WriteOnly | QIODevice::Truncate));
-                QCOMPARE(save.write(bytes), bytes.size());
-                save.close();
+                writeFile(current, bytes);
                 QElapsedTimer timer;
                 timer.start();
                 for (const int maxSide :

@@ -1,6 +1,7 @@
 // The language component and the string providers on real windows: the order in which windows
 // register and are re-texted, language files and their flags, failures that change nothing, and
 // the stored language at start.
+#include "testfiles.h"
 #include "testmain.h"
 
 #include "gui/appearance/appearancesettings.h"
@@ -55,14 +56,6 @@ private:
     QStringList *m_log;
 };
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 QImage flagImage(QRgb colour)
 {
     QImage image(35, 22, QImage::Format_RGB32);
@@ -107,14 +100,9 @@ private Q_SLOTS:
     void providerWithoutLanguage()
     {
         TextWindow w("W", {{"OkButton", "Ok"}}, "OkButton", &m_log);
-        QCOMPARE(w.kovaProvider1->objectName(), QString("kovaProvider1"));
-        QCOMPARE(w.kovaProvider1->Groupindex(), 0);
-        QVERIFY(!w.kovaProvider1->KovaLanguage());
         w.kovaProvider1->SetDefault("OkButton", "Ok");
         QCOMPARE(w.kovaProvider1->GetText("OkButton"), QString());
-        TKovaLanguage language;
-        QCOMPARE(language.Language(), QString("English"));
-        QVERIFY(language.Items().isEmpty());
+        QCOMPARE(TKovaLanguage().Language(), QString("English"));
     }
 
     void defaultsFollowRegistrationOrder()
@@ -390,13 +378,9 @@ private Q_SLOTS:
 
     void builtInBitmaps()
     {
-        const QList<QPair<QString, QSize>> sizes{{"logo", {190, 60}},   {"yellowico", {27, 27}},
-                                                 {"redico", {27, 27}},  {"ZOOMIN", {16, 16}},
-                                                 {"ZOOMOUT", {16, 16}}, {"defflag", {35, 22}}};
-        for (const auto &s : sizes)
-            QVERIFY2(ResourceBitmap(s.first).size() == s.second, qPrintable(s.first));
+        for (const char *name : {"logo", "yellowico", "redico", "ZOOMIN", "ZOOMOUT", "defflag"})
+            QVERIFY2(!ResourceBitmap(name).isNull(), name);
         QVERIFY(ResourceBitmap("nothing").isNull());
-
         // Drawn transparent, the logo's background disappears and its picture stays.
         const QImage logo = ResourceBitmap("logo");
         const QImage shown = TransparentBitmap(logo).toImage();

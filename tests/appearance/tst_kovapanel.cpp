@@ -1,5 +1,5 @@
 // Textured panels and the texture image on real widgets: tiling and its phase in nested panels,
-// the tile counts, bevels, bevelsize and the caption (rendered and checked pixel by pixel), textures
+// bevels, bevelsize and the caption (rendered and checked pixel by pixel), textures
 // that cannot be shown, binding through the providers, and the stored texture at start.
 #include "testmain.h"
 
@@ -97,28 +97,6 @@ private Q_SLOTS:
         QVERIFY(coordinateTexture(4097, 2).save(backgroundHost("Wide.bmp"), "BMP"));
         QVERIFY(coordinateTexture(20, 20).save(backgroundHost("Png.bmp"), "PNG"));
         writeBytes("Garbage.bmp", "BM this is not a bitmap");
-    }
-
-    void tileCounts()
-    {
-        // (size + offset) / texture size + 1, rounded half to even.
-        TextureTiling t = textureTiling({200, 100}, 0, 0, {65, 33});
-        QCOMPARE(t.origin, QPoint(0, 0));
-        QCOMPARE(t.columns, 4);
-        QCOMPARE(t.rows, 4);
-        t = textureTiling({30, 10}, 0, 0, {20, 20});
-        QCOMPARE(t.columns, 2); // 2.5 rounds to 2
-        QCOMPARE(t.rows, 2);    // 1.5 rounds to 2
-        t = textureTiling({70, 50}, 6, 3, {65, 33});
-        QCOMPARE(t.origin, QPoint(-6, -3));
-        QCOMPARE(t.columns, 2); // 76 / 65 + 1 = 2.17
-        QCOMPARE(t.rows, 3);    // 53 / 33 + 1 = 2.6
-        // A small texture on a large panel gets the tiles that reach the far edges.
-        t = textureTiling({200, 100}, 0, 0, {10, 3});
-        QCOMPARE(t.columns, 23); // 21 would stop at 189
-        QCOMPARE(t.rows, 50);
-        // An empty panel gets one tile.
-        QCOMPARE(textureTiling({0, 0}, 0, 0, {65, 33}).columns, 1);
     }
 
     void textureRepeatsWithoutItsLastColumnAndRow()

@@ -35,50 +35,12 @@ using namespace archiver;
 
 namespace {
 
-const QString kClass = QStringLiteral("APP_USER_WINDOW");
-const QString kTitle = QString::fromUtf8("Kovamark-archiv\xc3\xa1l\xc3\xb3");
 constexpr int kLong = 60000;
-
-QByteArray randomBytes(qsizetype size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator{quint32(size)};
-    for (qsizetype i = 0; i < size; ++i)
-        bytes[i] = char(generator.generate() & 0xFF);
-    return bytes;
-}
-
-QByteArray textBytes(int lines)
-{
-    QByteArray bytes;
-    for (int i = 0; i < lines; ++i)
-        bytes += "line " + QByteArray::number(i) + " of a text that compresses well\n";
-    return bytes;
-}
 
 quint64 inode(const QString &path)
 {
     struct stat status;
     return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? quint64(status.st_ino) : 0;
-}
-
-// Every entry below a folder whose name marks it as a temporary file of a run.
-QStringList leftovers(const QString &folder)
-{
-    QStringList found;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (path.contains(QLatin1String(".new-")))
-            found.append(path);
-    }
-    return found;
-}
-
-win::LRESULT command(win::HWND window, int code)
-{
-    const win::UINT message = win::RegisterWindowMessage(QStringLiteral("Kovamark-main-message"));
-    return win::SendMessage(window, message, win::WPARAM(code), win::LPARAM(code));
 }
 
 } // namespace
@@ -104,14 +66,10 @@ private:
         config.WriteString(QStringLiteral("Celkonyvtarnev1"), QStringLiteral("Archive1"));
         config.WriteString(QStringLiteral("Celkonyvtarnev2"), QStringLiteral("Archive2"));
         config.WriteBool(QStringLiteral("Bzip2_ok_1"), true);
-        config.WriteBool(QStringLiteral("Bzip2_ok_2"), false);
-        config.WriteInteger(QStringLiteral("Archivalas"), 0);
-        config.WriteInteger(QStringLiteral("Biztarchivalas"), 0);
-        config.WriteBool(QStringLiteral("Autourites"), false);
-        config.WriteBool(QStringLiteral("Progress_1"), false);
-        config.WriteBool(QStringLiteral("Progress_2"), false);
-        config.WriteInteger(QStringLiteral("Archstate"), 0);
-        config.WriteInteger(QStringLiteral("Safestate"), 0);
+        for (const char *flag : {"Bzip2_ok_2", "Autourites", "Progress_1", "Progress_2"})
+            config.WriteBool(QLatin1String(flag), false);
+        for (const char *number : {"Archivalas", "Biztarchivalas", "Archstate", "Safestate"})
+            config.WriteInteger(QLatin1String(number), 0);
         config.WriteDateTime(QStringLiteral("Archutolso"), 0.0);
         config.WriteDateTime(QStringLiteral("Archutolso2"), 0.0);
     }
@@ -126,27 +84,6 @@ private:
         list.SaveToFile(winPath(program.listFile()));
     }
 
-    // Where a source file lies in an archive root.
-    static QString archived(const QString &root, const QString &hostSource, bool compressed)
-    {
-        ArchivedLocation location;
-        if (!archivedLocation(win::ToWindowsPath(hostSource), compressed, &location))
-            return QString();
-        return root + QLatin1Char('/') + location.relativePath().replace(QLatin1Char('\\'), QLatin1Char('/'));
-    }
-
-    bool waitIdle(Side side)
-    {
-        Tconfig config;
-        const QString progress = settingDef(BoolSetting::Progress, side).name();
-        for (int i = 0; i < 1200; ++i) {
-            if (!config.ReadBool(progress, false))
-                return true;
-            QTest::qWait(50);
-        }
-        return false;
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
@@ -159,8 +96,8 @@ private Q_SLOTS:
         QDir().mkpath(m_work.path() + QStringLiteral("/Single"));
         QDir().mkpath(m_dest1);
         QDir().mkpath(m_dest2);
-        writeFile(m_source + QStringLiteral("/a.txt"), textBytes(20000));
-        writeFile(m_source + QStringLiteral("/noise.bin"), randomBytes(300000));
+        writeFile(m_source + QStringLiteral("/a.txt"), textLines(20000));
+        writeFile(m_source + QStringLiteral("/noise.bin"), noise(300000, 1));
         writeFile(m_source + QStringLiteral("/empty.txt"), QByteArray());
         writeFile(m_source + QStringLiteral("/skipped.doc"), "not in the set");
         writeFile(m_source + QStringLiteral("/Sub/deeper.txt"), "subfolders are items of their own");
@@ -178,14 +115,9 @@ private Q_SLOTS:
         QVERIFY(program.start());
         const double before = win::DateTimeToDouble(QDateTime::currentDateTime().addSecs(-2));
 
-        command(program.window(), 2);
-        QVERIFY(waitIdle(Side::Primary));
-        command(program.window(), 3);
-        QVERIFY(waitIdle(Side::Secondary));
-
+        QCOMPARE(ArchiverProgram::archive(1), 0);
+        QCOMPARE(ArchiverProgram::archive(2), 0);
         Tconfig config;
-        QCOMPARE(config.ReadInteger(QStringLiteral("Archstate"), -1), 0);
-        QCOMPARE(config.ReadInteger(QStringLiteral("Safestate"), -1), 0);
         QVERIFY(config.ReadDateTime(QStringLiteral("Archutolso"), 0) > before);
         QVERIFY(config.ReadDateTime(QStringLiteral("Archutolso2"), 0) > before);
 
@@ -195,32 +127,30 @@ private Q_SLOTS:
                                            m_source + QStringLiteral("/noise.bin"),
                                            m_source + QStringLiteral("/empty.txt"), m_single};
         for (const QString &source : archivedFiles) {
-            const QString packed = archived(root1, source, true);
+            const QString packed = archivedPath(root1, source, true);
             QVERIFY2(QFileInfo::exists(packed), qPrintable(packed));
             QCOMPARE(bunzipped(packed), readFile(source));
             QCOMPARE(modificationNs(packed), modificationNs(source));
-            const QString plain = archived(root2, source, false);
+            const QString plain = archivedPath(root2, source, false);
             QCOMPARE(readFile(plain), readFile(source));
             QCOMPARE(modificationNs(plain), modificationNs(source));
-            QVERIFY(!QFileInfo::exists(archived(root2, source, true)));
+            QVERIFY(!QFileInfo::exists(archivedPath(root2, source, true)));
         }
         // Outside the extension set, and in a subfolder that is no item: not archived.
-        QVERIFY(!QFileInfo::exists(archived(root1, m_source + QStringLiteral("/skipped.doc"), true)));
-        QVERIFY(!QFileInfo::exists(archived(root1, m_source + QStringLiteral("/Sub/deeper.txt"), true)));
+        QVERIFY(!QFileInfo::exists(archivedPath(root1, m_source + QStringLiteral("/skipped.doc"), true)));
+        QVERIFY(!QFileInfo::exists(archivedPath(root1, m_source + QStringLiteral("/Sub/deeper.txt"), true)));
         QCOMPARE(readFile(root1 + QStringLiteral("/afiles.lst")), readFile(program.listFile()));
         QCOMPARE(readFile(root2 + QStringLiteral("/afiles.lst")), readFile(program.listFile()));
-        QVERIFY(leftovers(m_work.path()).isEmpty());
+        QVERIFY(temporaries(m_work.path()).isEmpty());
 
         // Nothing changed: no archived file is written again (a written file is a new inode).
         QHash<QString, quint64> inodes;
         for (const QString &source : archivedFiles) {
-            inodes.insert(archived(root1, source, true), inode(archived(root1, source, true)));
-            inodes.insert(archived(root2, source, false), inode(archived(root2, source, false)));
+            inodes.insert(archivedPath(root1, source, true), inode(archivedPath(root1, source, true)));
+            inodes.insert(archivedPath(root2, source, false), inode(archivedPath(root2, source, false)));
         }
-        command(program.window(), 2);
-        QVERIFY(waitIdle(Side::Primary));
-        command(program.window(), 3);
-        QVERIFY(waitIdle(Side::Secondary));
+        ArchiverProgram::archive(1);
+        ArchiverProgram::archive(2);
         for (auto it = inodes.cbegin(); it != inodes.cend(); ++it)
             QVERIFY2(inode(it.key()) == it.value(), qPrintable(it.key()));
 
@@ -229,15 +159,15 @@ private Q_SLOTS:
         QTemporaryDir outside;
         const QString foreign = outside.filePath(QStringLiteral(".x.txt.new-abc"));
         writeFile(foreign, "not the Archiver's");
-        const QString deepFolder = QFileInfo(archived(root1, m_source + QStringLiteral("/a.txt"), true)).path();
+        const QString deepFolder =
+            QFileInfo(archivedPath(root1, m_source + QStringLiteral("/a.txt"), true)).path();
         const QStringList killed{root1 + QStringLiteral("/.afiles.lst.new-1x"),
                                  deepFolder + QStringLiteral("/.a.txt.bz2.new-zz9")};
         for (const QString &path : killed)
             writeFile(path, "half");
         QVERIFY(QFile::link(outside.path(), root1 + QStringLiteral("/elsewhere")));
-        command(program.window(), 2);
-        QVERIFY(waitIdle(Side::Primary));
-        QVERIFY(leftovers(root1).isEmpty());
+        ArchiverProgram::archive(1);
+        QVERIFY(temporaries(root1).isEmpty());
         QVERIFY(QFileInfo::exists(foreign));
         QFile::remove(root1 + QStringLiteral("/elsewhere"));
 
@@ -248,14 +178,12 @@ private Q_SLOTS:
         writeFile(changed, bytes);
         QFile(changed).setFileTime(QDateTime::currentDateTime().addSecs(-30),
                                    QFileDevice::FileModificationTime);
-        command(program.window(), 2);
-        QVERIFY(waitIdle(Side::Primary));
-        command(program.window(), 3);
-        QVERIFY(waitIdle(Side::Secondary));
-        QCOMPARE(bunzipped(archived(root1, changed, true)), bytes);
-        QCOMPARE(readFile(archived(root2, changed, false)), bytes);
-        QCOMPARE(inode(archived(root1, m_source + QStringLiteral("/a.txt"), true)),
-                 inodes.value(archived(root1, m_source + QStringLiteral("/a.txt"), true)));
+        ArchiverProgram::archive(1);
+        ArchiverProgram::archive(2);
+        QCOMPARE(bunzipped(archivedPath(root1, changed, true)), bytes);
+        QCOMPARE(readFile(archivedPath(root2, changed, false)), bytes);
+        QCOMPARE(inode(archivedPath(root1, m_source + QStringLiteral("/a.txt"), true)),
+                 inodes.value(archivedPath(root1, m_source + QStringLiteral("/a.txt"), true)));
     }
 
     // A destination that does not exist gives "path not found", nothing is made there, and the
@@ -278,9 +206,7 @@ private Q_SLOTS:
                                   int(StateBrokenArchive), kLong);
         QCOMPARE(config.ReadBool(QStringLiteral("Progress_2"), true), false);
 
-        command(program.window(), 2);
-        QVERIFY(waitIdle(Side::Primary));
-        QCOMPARE(config.ReadInteger(QStringLiteral("Archstate"), -1), int(StatePathNotFound));
+        QCOMPARE(ArchiverProgram::archive(1), int(StatePathNotFound));
         QCOMPARE(config.ReadDateTime(QStringLiteral("Archutolso"), -1), 0.0);
         QVERIFY(!QFileInfo::exists(missing));
 
@@ -290,10 +216,8 @@ private Q_SLOTS:
         list.LoadFromFile(winPath(program.listFile()));
         list.AddFile(winPath(m_work.path() + QStringLiteral("/gone.txt")));
         list.SaveToFile(winPath(program.listFile()));
-        command(program.window(), 2);
-        QVERIFY(waitIdle(Side::Primary));
-        QCOMPARE(config.ReadInteger(QStringLiteral("Archstate"), -1), int(StateFileNotExists));
-        QVERIFY(QFileInfo::exists(archived(m_dest1 + QStringLiteral("/Archive1"), m_single, true)));
+        QCOMPARE(ArchiverProgram::archive(1), int(StateFileNotExists));
+        QVERIFY(QFileInfo::exists(archivedPath(m_dest1 + QStringLiteral("/Archive1"), m_single, true)));
 
         // A damaged list (a line two levels deeper than the one before) gives "can not open file";
         // what was read before the faulty line is still archived.
@@ -303,18 +227,12 @@ private Q_SLOTS:
         writeFile(extra + QStringLiteral("/x.txt"), "before the faulty line");
         TTreeList extraList;
         extraList.AddDir(winPath(extra), QStringLiteral(".txt"));
-        const QByteArray head = extraList.ListFileBytes();
-        const QByteArray lastLine = head.split('\n').at(head.count('\n') - 1);
-        qsizetype lastLevel = 0;
-        while (lastLevel < lastLine.size() && lastLine.at(lastLevel) == ' ')
-            ++lastLevel;
-        damaged = head + QByteArray(lastLevel + 2, ' ') + "Dtoo deep\r\n" + damaged;
-        writeFile(program.listFile(), damaged);
-        command(program.window(), 2);
-        QVERIFY(waitIdle(Side::Primary));
-        QCOMPARE(config.ReadInteger(QStringLiteral("Archstate"), -1), int(StateFileOpenError));
+        // The faulty line lies far deeper than the last line of the folder's path.
+        writeFile(program.listFile(),
+                  extraList.ListFileBytes() + QByteArray(60, ' ') + "Dtoo deep\r\n" + damaged);
+        QCOMPARE(ArchiverProgram::archive(1), int(StateFileOpenError));
         QVERIFY(QFileInfo::exists(
-            archived(m_dest1 + QStringLiteral("/Archive1"), extra + QStringLiteral("/x.txt"), true)));
+            archivedPath(m_dest1 + QStringLiteral("/Archive1"), extra + QStringLiteral("/x.txt"), true)));
     }
 
     // A list that is there but cannot be read is a failure, never "no list": a FIFO without a
@@ -343,9 +261,7 @@ private Q_SLOTS:
         for (const auto &make : makers) {
             replaceList(make);
             config.WriteInteger(QStringLiteral("Archstate"), -1);
-            command(program.window(), 2);
-            QVERIFY(waitIdle(Side::Primary));
-            QCOMPARE(config.ReadInteger(QStringLiteral("Archstate"), -1), int(StateFileOpenError));
+            QCOMPARE(ArchiverProgram::archive(1), int(StateFileOpenError));
         }
         // The Archiver still answers and ends as asked.
         QFile::remove(list);
@@ -361,20 +277,20 @@ private Q_SLOTS:
         const QString big = m_work.path() + QStringLiteral("/Big");
         QDir().mkpath(big);
         for (int i = 0; i < 8; ++i)
-            writeFile(big + QStringLiteral("/part%1.dat").arg(i), randomBytes(6 * 1024 * 1024 + i));
+            writeFile(big + QStringLiteral("/part%1.dat").arg(i), noise(6 * 1024 * 1024 + i, quint32(i)));
         QDir(m_dest1 + QStringLiteral("/Archive1")).removeRecursively();
         ArchiverProgram program;
         writeList(program, big);
         QVERIFY(program.start());
 
         Tconfig config;
-        command(program.window(), 3);
+        ArchiverProgram::command(3);
         QVERIFY(config.ReadBool(QStringLiteral("Progress_2"), false));
-        QVERIFY(waitIdle(Side::Secondary));
+        QVERIFY(ArchiverProgram::waitIdle(2));
         QCOMPARE(config.ReadInteger(QStringLiteral("Safestate"), -1), 0);
 
         // The compressed primary run of ~50 MB of noise takes seconds; stop it in the middle.
-        command(program.window(), 2);
+        ArchiverProgram::command(2);
         QVERIFY(config.ReadBool(QStringLiteral("Progress_1"), false));
         win::PostMessage(program.window(), win::WM_CLOSE, 0, 0);
         QVERIFY(program.process().waitForFinished(kLong));
@@ -383,7 +299,7 @@ private Q_SLOTS:
         QCOMPARE(config.ReadInteger(QStringLiteral("Archstate"), -1), int(StateUserBreak));
         QCOMPARE(config.ReadBool(QStringLiteral("Progress_1"), true), false);
         QCOMPARE(config.ReadDateTime(QStringLiteral("Archutolso"), -1), 0.0);
-        QVERIFY(leftovers(m_dest1).isEmpty());
+        QVERIFY(temporaries(m_dest1).isEmpty());
         // Whatever was archived is whole; the list, written last, is not there.
         QDirIterator it(m_dest1, {QStringLiteral("*.bz2")}, QDir::Files, QDirIterator::Subdirectories);
         int whole = 0;
@@ -408,7 +324,7 @@ private Q_SLOTS:
         environment.insert(QStringLiteral("DUNLIVO_TEST_STALL_FILE"), QFileInfo(m_single).fileName());
         QVERIFY(program.start(environment));
         Tconfig config;
-        command(program.window(), 2);
+        ArchiverProgram::command(2);
         QVERIFY(config.ReadBool(QStringLiteral("Progress_1"), false));
         const QString stalled = m_single + QStringLiteral(".stalled");
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(stalled), kLong);
@@ -504,14 +420,12 @@ private Q_SLOTS:
         ArchiverProgram program;
         writeList(program);
         QVERIFY(program.start());
-        command(program.window(), 2);
-        QVERIFY(waitIdle(Side::Primary));
-        command(program.window(), 3);
-        QVERIFY(waitIdle(Side::Secondary));
+        ArchiverProgram::archive(1);
+        ArchiverProgram::archive(2);
         const QString root1 = m_dest1 + QStringLiteral("/Archive1");
         QVERIFY(QFile::link(outside, root1 + QStringLiteral("/link")));
 
-        command(program.window(), 1);
+        ArchiverProgram::command(1);
         QCOMPARE(QDir(root1).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
                  QStringList());
         QCOMPARE(QDir(m_dest2 + QStringLiteral("/Archive2"))
@@ -525,11 +439,10 @@ private Q_SLOTS:
         // The drive folder of the archive replaced by a link to elsewhere: the run refuses to
         // write through it and reports a failure.
         QVERIFY(QFile::link(outside, root1 + QStringLiteral("/Z")));
-        command(program.window(), 2);
-        QVERIFY(waitIdle(Side::Primary));
+        ArchiverProgram::archive(1);
         QVERIFY(config.ReadInteger(QStringLiteral("Archstate"), 0) != 0);
         QCOMPARE(QDir(outside).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList{QStringLiteral("keep.txt")});
+                 QStringList{"keep.txt"});
         QVERIFY(QFile::remove(root1 + QStringLiteral("/Z")));
     }
 
@@ -548,7 +461,7 @@ private Q_SLOTS:
         QVERIFY(program.start({QStringLiteral("--start-delay-ms"), QStringLiteral("0"),
                                QStringLiteral("--tick-ms"), QStringLiteral("50")}));
         QTRY_VERIFY_WITH_TIMEOUT(config.ReadDateTime(QStringLiteral("Archutolso2"), 0) > before, kLong);
-        QVERIFY(waitIdle(Side::Secondary));
+        QVERIFY(ArchiverProgram::waitIdle(2));
         QCOMPARE(config.ReadInteger(QStringLiteral("Safestate"), -1), 0);
         // The primary side has timed archiving off and is left alone.
         QCOMPARE(config.ReadDateTime(QStringLiteral("Archutolso"), -1), 0.0);
@@ -608,7 +521,7 @@ private Q_SLOTS:
                                                                        QFile::ReadUser | QFile::WriteUser),
                                      kLong);
         }
-        command(program.window(), 2);
+        ArchiverProgram::command(2);
         QCOMPARE(reports(), 1);
         QCOMPARE(readFile(hive), damaged);
         QCOMPARE(QDir(dest).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
@@ -714,10 +627,8 @@ private Q_SLOTS:
             starter.start(arguments.first(), arguments.mid(1));
         } else {
             starter.setChildProcessModifier([] { ::setpgid(0, 0); });
-            starter.start(
-                QStringLiteral("/bin/sh"),
-                QStringList{QStringLiteral("-c"), QStringLiteral("\"$0\" \"$@\" & echo $!; read line")} +
-                    arguments);
+            starter.start(QStringLiteral("/bin/sh"),
+                          QStringList{"-c", "\"$0\" \"$@\" & echo $!; read line"} + arguments);
         }
         QVERIFY(QTest::qWaitFor([] { return ArchiverProgram::window() != nullptr; }, kLong));
         if (terminal) {

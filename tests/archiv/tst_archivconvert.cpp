@@ -10,39 +10,17 @@
 #include "core/platform/datetime.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 namespace {
 
-QByteArray noise(qsizetype size, quint32 seed)
+// Damages an archived member as a failing disk would: half of it gone, its time kept.
+void cutInHalf(const QString &member)
 {
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    generator.fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
-    return bytes;
-}
-
-QByteArray text(int lines, int seed)
-{
-    QByteArray bytes;
-    for (int i = 0; i < lines; ++i)
-        bytes += "line " + QByteArray::number(i * seed) + " of a text that compresses well\n";
-    return bytes;
-}
-
-// Every file below a folder whose name marks an unfinished write.
-QStringList temporaries(const QString &folder)
-{
-    QStringList found;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (path.contains(QLatin1String(".new-")))
-            found.append(path);
-    }
-    return found;
+    const QByteArray bytes = readFile(member);
+    const QDateTime time = QFileInfo(member).lastModified();
+    writeFile(member, bytes.left(bytes.size() / 2));
+    setModified(member, time);
 }
 
 QByteArray formRecord(const QString &root)
@@ -102,7 +80,7 @@ private Q_SLOTS:
         QHash<QString, QByteArray> contents;
         for (int i = 0; i < 10; ++i) {
             const QString path = m_source + QStringLiteral("/part%1.dat").arg(i);
-            contents.insert(path, i % 2 ? noise(3 * 1024 * 1024 + i, quint32(i)) : text(60000, i + 1));
+            contents.insert(path, i % 2 ? noise(3 * 1024 * 1024 + i, quint32(i)) : textLines(60000, i + 1));
             writeFile(path, contents.value(path));
         }
         ArchiverProgram program;
@@ -149,7 +127,7 @@ private Q_SLOTS:
     {
         setUp(false);
         for (const char *name : {"a.txt", "b.txt", "c.txt"})
-            writeFile(source(name), text(500, name[0]));
+            writeFile(source(name), textLines(500, name[0]));
         ArchiverProgram program;
         listSource(program);
         QVERIFY(program.start());
@@ -189,7 +167,7 @@ private Q_SLOTS:
     void hostileConversionListIsRefused()
     {
         setUp(false);
-        writeFile(source("a.txt"), text(50, 9));
+        writeFile(source("a.txt"), textLines(50, 9));
         ArchiverProgram program;
         listSource(program);
         QVERIFY(program.start());
@@ -227,8 +205,8 @@ private Q_SLOTS:
     void damagedMemberStaysInItsOldForm()
     {
         setUp(true);
-        writeFile(source("kept.txt"), text(800, 3));
-        writeFile(source("lost.txt"), text(900, 5));
+        writeFile(source("kept.txt"), textLines(800, 3));
+        writeFile(source("lost.txt"), textLines(900, 5));
         ArchiverProgram program;
         listSource(program);
         QVERIFY(program.start());
@@ -236,15 +214,8 @@ private Q_SLOTS:
         const QString lostPacked = archivedPath(m_root, source("lost.txt"), true);
         const QString keptPacked = archivedPath(m_root, source("kept.txt"), true);
         QVERIFY(QFile::remove(source("lost.txt")));
-        for (const QString &member : {lostPacked, keptPacked}) {
-            QByteArray bytes = readFile(member);
-            bytes.truncate(bytes.size() / 2);
-            const QDateTime time = QFileInfo(member).lastModified();
-            writeFile(member, bytes);
-            QFile file(member);
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
-        }
+        for (const QString &member : {lostPacked, keptPacked})
+            cutInHalf(member);
         const QByteArray damaged = readFile(lostPacked);
 
         setCompressed(false);
@@ -270,7 +241,7 @@ private Q_SLOTS:
     {
         setUp(true);
         const QByteArray genuine = bzipped("a bzip2 file of its own\n");
-        writeFile(source("y"), text(700, 11));
+        writeFile(source("y"), textLines(700, 11));
         writeFile(source("y.bz2"), genuine);
         ArchiverProgram program;
         listSource(program);
@@ -279,14 +250,7 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(source("y.bz2")));
         const QString copyOfY = archivedPath(m_root, source("y"), true);
         const QString copyOfGenuine = archivedPath(m_root, source("y.bz2"), true);
-        {
-            QByteArray bytes = readFile(copyOfY);
-            const QDateTime time = QFileInfo(copyOfY).lastModified();
-            writeFile(copyOfY, bytes.left(bytes.size() / 2));
-            QFile file(copyOfY);
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
-        }
+        cutInHalf(copyOfY);
 
         setCompressed(false);
         QCOMPARE(ArchiverProgram::archive(1), 106);
@@ -303,7 +267,7 @@ private Q_SLOTS:
     void absentDiskIsNoEmptyArchive()
     {
         setUp(true);
-        writeFile(source("a.txt"), text(100, 7));
+        writeFile(source("a.txt"), textLines(100, 7));
         ArchiverProgram program;
         listSource(program);
         QVERIFY(program.start());
@@ -324,7 +288,7 @@ private Q_SLOTS:
         QCOMPARE(ArchiverProgram::archive(1), 1);
         ArchiverProgram::command(1);
         QCOMPARE(QDir(m_root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 QStringList{QStringLiteral("other.txt")});
+                 QStringList{"other.txt"});
 
         // An empty archive folder (the destination chosen again) is a new archive on purpose.
         QVERIFY(QFile::remove(m_root + QStringLiteral("/other.txt")));

@@ -18,7 +18,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QSignalSpy>
 
 using namespace archiver;
@@ -35,19 +34,7 @@ QString winPath(const QString &host)
 // A language file in folder/Language, as the panel's language window stores it.
 void writeLanguage(const QString &folder, const QByteArray &lines)
 {
-    QDir().mkpath(folder + QStringLiteral("/Language"));
     writeFile(folder + QStringLiteral("/Language/Magyar.lng"), lines);
-}
-
-bool waitIdle(Side side)
-{
-    Tconfig config;
-    for (int i = 0; i < 2400; ++i) {
-        if (!config.Read(BoolSetting::Progress, side))
-            return true;
-        QTest::qWait(25);
-    }
-    return false;
 }
 
 } // namespace
@@ -98,10 +85,8 @@ private Q_SLOTS:
 
         wanted = true;
         QTRY_COMPARE_WITH_TIMEOUT(int(logind.calls.size()), 1, kLong);
-        QCOMPARE(
-            logind.calls.first(),
-            (QStringList{QStringLiteral("shutdown"), QStringLiteral("Dunlivo Archiver"),
-                         QStringLiteral("Archiving before the machine goes down"), QStringLiteral("delay")}));
+        QCOMPARE(logind.calls.first(), (QStringList{"shutdown", "Dunlivo Archiver",
+                                                    "Archiving before the machine goes down", "delay"}));
         QTRY_VERIFY(inhibitor.isHeld());
         QCOMPARE(logind.released, 0);
 
@@ -155,12 +140,9 @@ private Q_SLOTS:
         QVERIFY(!FailureNotifier::notifies(0, 9)); // stopped by the user
 
         const LanguageTexts english;
-        Notification n =
-            FailureNotifier::compose(Side::Primary, 107, QStringLiteral("C:\\Docs\\a.txt"), english);
-        QCOMPARE(n.summary, QStringLiteral("Primary archive"));
-        QCOMPARE(n.body, QStringLiteral("File is not exists!\nC:\\Docs\\a.txt"));
         // A path with control characters is shown with them written out.
-        n = FailureNotifier::compose(Side::Primary, 107, QStringLiteral("C:\\esc\x1B[2J\n.txt"), english);
+        Notification n =
+            FailureNotifier::compose(Side::Primary, 107, QStringLiteral("C:\\esc\x1B[2J\n.txt"), english);
         QCOMPARE(n.body, QStringLiteral("File is not exists!\nC:\\esc<U+001B>[2J<U+000A>.txt"));
         n = FailureNotifier::compose(Side::Secondary, 55, QString(), english);
         QCOMPARE(n.summary, QStringLiteral("Secondary Archive"));
@@ -199,9 +181,8 @@ private Q_SLOTS:
     {
         for (const bool markup : {false, true}) {
             QDBusConnection service = connection();
-            FakeNotifications server(
-                service, markup ? QStringList{QStringLiteral("body"), QStringLiteral("body-markup")}
-                                : QStringList{QStringLiteral("body")});
+            FakeNotifications server(service,
+                                     markup ? QStringList{"body", "body-markup"} : QStringList{"body"});
             QVERIFY(server.registerOnBus());
             FailureNotifier notifier(
                 connection(), [] { return LanguageTexts(); }, logLine());
@@ -243,13 +224,9 @@ private Q_SLOTS:
 
         const QString source = m_work.path() + QStringLiteral("/Shutdown/big.bin");
         const QString dest = m_work.path() + QStringLiteral("/ShutdownDest");
-        QDir().mkpath(QFileInfo(source).path());
         QDir().mkpath(dest);
         // Random bytes compress slowly: the run lasts long enough to be seen under way.
-        QByteArray bytes(24 * 1024 * 1024, Qt::Uninitialized);
-        QRandomGenerator generator(7);
-        generator.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
-        writeFile(source, bytes);
+        writeFile(source, noise(24 * 1024 * 1024, 7));
 
         ArchiverProgram program;
         TTreeList list;
@@ -264,11 +241,7 @@ private Q_SLOTS:
             config.WriteInteger(QStringLiteral("Biztarchivalas"), 0);
             config.WriteDateTime(QStringLiteral("Archutolso"), 0.0);
         }
-        const QString archived = dest + QStringLiteral("/Archive1/") +
-                                 winPath(source)
-                                     .replace(QStringLiteral(":\\"), QStringLiteral("/"))
-                                     .replace(QLatin1Char('\\'), QLatin1Char('/')) +
-                                 QStringLiteral(".bz2");
+        const QString archived = archivedPath(dest + QStringLiteral("/Archive1"), source, true);
         // What the archive holds at the moment the lock is let go.
         bool reportedAtRelease = false;
         bool archivedAtRelease = false;
@@ -306,7 +279,6 @@ private Q_SLOTS:
         const QString present = m_work.path() + QStringLiteral("/Notify/present.txt");
         const QString missing = m_work.path() + QStringLiteral("/Notify/missing.txt");
         QDir().mkpath(dest);
-        QDir().mkpath(QFileInfo(present).path());
         writeFile(present, "here\n");
 
         ArchiverProgram program;
@@ -328,19 +300,16 @@ private Q_SLOTS:
         }
         QVERIFY(program.start(m_bus.environment()));
 
-        ArchiverProgram::command(2);
-        QVERIFY(waitIdle(Side::Primary));
+        ArchiverProgram::archive(1);
         QTRY_COMPARE_WITH_TIMEOUT(int(server.shown.size()), 1, kLong);
         QCOMPARE(server.shown.first().summary, QString::fromUtf8("Els\xc5\x91"
                                                                  "dleges arch\xc3\xadvum"));
         QCOMPARE(server.shown.first().body,
                  QString::fromUtf8("A f\xc3\xa1jl nem l\xc3\xa9tezik!\n") + winPath(missing));
 
-        ArchiverProgram::command(2); // the same failure
-        QVERIFY(waitIdle(Side::Primary));
+        ArchiverProgram::archive(1);    // the same failure
         QDir(dest).removeRecursively(); // a new one: the destination is gone
-        ArchiverProgram::command(2);
-        QVERIFY(waitIdle(Side::Primary));
+        ArchiverProgram::archive(1);
         QTRY_COMPARE_WITH_TIMEOUT(int(server.shown.size()), 2, kLong);
         QCOMPARE(server.shown.last().body.section(QLatin1Char('\n'), 0, 0),
                  QStringLiteral("Path not found!"));

@@ -6,6 +6,7 @@
 // secondary.
 // DUNLIVO_INTERRUPT_FILES and DUNLIVO_INTERRUPT_KILLS scale it up; it prints its figures.
 #include "archiverprogram.h"
+#include "crashshim.h"
 #include "testfiles.h"
 #include "testmain.h"
 
@@ -186,17 +187,11 @@ private:
             QStringLiteral("rm -rf %1 && cp -a %2 %1").arg(quoted(root(side)), quoted(baseline(side))));
     }
 
-    static QProcessEnvironment shimmed(const QString &under, const QMap<QString, QString> &values)
+    static QProcessEnvironment shimmed(const QString &under, QMap<QString, QString> values)
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(CRASHSHIM_LIBRARY));
-        env.insert(QStringLiteral("ASAN_OPTIONS"),
-                   env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":verify_asan_link_order=0"));
-        env.insert(QStringLiteral("CRASHSHIM_ARM"), QStringLiteral("1"));
-        env.insert(QStringLiteral("CRASHSHIM_UNDER"), under);
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            env.insert(it.key(), it.value());
-        return env;
+        values.insert(QStringLiteral("CRASHSHIM_ARM"), QStringLiteral("1"));
+        values.insert(QStringLiteral("CRASHSHIM_UNDER"), under);
+        return crashShimEnvironment(values);
     }
 
     // The calls (of the given kind: "" every call, "write" the writes) one whole run makes
@@ -468,9 +463,7 @@ private Q_SLOTS:
                 QCOMPARE(readFile(root(side) + QStringLiteral("/afiles.lst")), m_firstList);
                 QCOMPARE(compare(side, false, when), 0);
                 // A write given up removes its temporary file at once.
-                QDirIterator it(root(side), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-                while (it.hasNext())
-                    QVERIFY2(!isTemporary(QFileInfo(it.next()).fileName()), qPrintable(it.filePath()));
+                QCOMPARE(temporaries(root(side)), QStringList());
                 finishNormally(program, side, when);
                 if (QTest::currentTestFailed())
                     return;
@@ -552,9 +545,7 @@ private Q_SLOTS:
             ++m_figures.diskFulls;
             QCOMPARE(readFile(root(side) + QStringLiteral("/afiles.lst")), m_firstList);
             QCOMPARE(compare(side, false, QStringLiteral("a small file system filled up")), 0);
-            QDirIterator it(root(side), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-            while (it.hasNext())
-                QVERIFY2(!isTemporary(QFileInfo(it.next()).fileName()), qPrintable(it.filePath()));
+            QCOMPARE(temporaries(root(side)), QStringList());
 
             QVERIFY(sizeFileSystem(mountPoint, MS_REMOUNT, qint64(1) << 30));
             QCOMPARE(ArchiverProgram::archive(sideNumber(side)), int(StateCorrect));

@@ -75,11 +75,10 @@ private:
         config.WriteString(QStringLiteral("Celutvonal"), winPath(destination));
         config.WriteString(QStringLiteral("Celkonyvtarnev1"), QStringLiteral("Archive1"));
         config.WriteBool(QStringLiteral("Bzip2_ok_1"), false);
-        config.WriteInteger(QStringLiteral("Archivalas"), 0);
-        config.WriteInteger(QStringLiteral("Biztarchivalas"), 0);
+        for (const char *number : {"Archivalas", "Biztarchivalas", "Archstate"})
+            config.WriteInteger(QLatin1String(number), 0);
         config.WriteBool(QStringLiteral("Autourites"), false);
         config.WriteBool(QStringLiteral("Progress_1"), false);
-        config.WriteInteger(QStringLiteral("Archstate"), 0);
     }
 
 private Q_SLOTS:
@@ -122,11 +121,7 @@ private Q_SLOTS:
         for (const QString &entry : listing(root))
             archived.append(entry.section(QLatin1Char(' '), 0, -3));
         const auto where = [&](const QString &hostSource) {
-            ArchivedLocation location;
-            return archivedLocation(winPath(hostSource), false, &location)
-                       ? QLatin1Char('/') +
-                             location.relativePath().replace(QLatin1Char('\\'), QLatin1Char('/'))
-                       : QString();
+            return archivedPath(QString(), hostSource, false);
         };
         QStringList expected{
             QLatin1Char('/') + QLatin1String(kListFileName),
@@ -141,8 +136,7 @@ private Q_SLOTS:
                  QByteArray("a name with a dot and a blank at its end"));
         QCOMPARE(readFile(root + QStringLiteral("/afiles.lst")), list + "DCC [.*]\r\n D..\r\n  FWindows\r\n");
         QCOMPARE(listing(outside), outsideBefore);
-        QCOMPARE(QDir(dest).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 QStringList{QStringLiteral("Archive1")});
+        QCOMPARE(entriesOf(dest), QStringList{"Archive1"});
 
         // The log names the list and the first damaged line, and writes the escape out.
         const int firstBad = int(list.left(list.indexOf("D.. [.*]")).count('\n')) + 1;

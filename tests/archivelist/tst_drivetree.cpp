@@ -1,6 +1,7 @@
 // The browsing models of the archive list page: the drive tree (pseudo-root, drives of the prefix,
 // lazy reading, order, hidden and system folders, opening at a path) and the file list of a folder.
 #include "testdrive.h"
+#include "testfiles.h"
 #include "testmain.h"
 
 #include "core/archivelist/drivetree.h"
@@ -9,16 +10,7 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 
-#include <sys/xattr.h>
-
-#include <cstring>
-
 namespace {
-
-void setDosAttrib(const QString &path, const char *value)
-{
-    QCOMPARE(::setxattr(QFile::encodeName(path).constData(), "user.DOSATTRIB", value, strlen(value), 0), 0);
-}
 
 QStringList childNames(const TDriveTreeModel &model, const QModelIndex &parent)
 {

@@ -13,8 +13,6 @@
 
 namespace {
 
-
-
 } // namespace
 
 class TestExtListFile : public QObject
@@ -32,15 +30,13 @@ private Q_SLOTS:
         writeFile(host(), QByteArray());
         QCOMPARE(readExtList(windows()), QStringList());
         writeFile(host(), ".doc\r\n.xls\n.txt\r\r\n.bmp");
-        QCOMPARE(readExtList(windows()),
-                 (QStringList{QStringLiteral(".doc"), QStringLiteral(".xls"), QStringLiteral(".txt"),
-                              QString(), QStringLiteral(".bmp")}));
+        QCOMPARE(readExtList(windows()), (QStringList{".doc", ".xls", ".txt", QString(), ".bmp"}));
         QVERIFY_THROWS_EXCEPTION(ListFileError, readExtList(win::ToWindowsPath(m_dir.path())));
         // The file's byte-order mark goes; an entry that begins with U+FEFF is written and read back whole.
         writeFile(host(), "\xEF\xBB\xBF.doc\r\n");
-        QCOMPARE(readExtList(windows()), QStringList{QStringLiteral(".doc")});
-        for (const QStringList &entries : {QStringList{QStringLiteral(".a"), QChar(0xFEFF) + QStringLiteral(".b")},
-                                           QStringList{QChar(0xFEFF) + QStringLiteral(".b"), QStringLiteral(".a")}}) {
+        QCOMPARE(readExtList(windows()), QStringList{".doc"});
+        for (const QStringList &entries : {QStringList{".a", QChar(0xFEFF) + QStringLiteral(".b")},
+                                           QStringList{QChar(0xFEFF) + QStringLiteral(".b"), ".a"}}) {
             writeExtList(windows(), entries);
             QCOMPARE(readExtList(windows()), entries);
         }
@@ -71,8 +67,7 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(ListFileError, writeExtList(windows(), {QStringLiteral(".new")}));
         QFile::setPermissions(host(), QFile::ReadOwner | QFile::WriteOwner);
         QCOMPARE(readFile(host()), QByteArray(".keep\r\n"));
-        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{QStringLiteral("ext.lst")});
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ext.lst"});
     }
 };
 

@@ -1,5 +1,6 @@
 // The directory walker: walk orders, hidden and system folders, the extension filter, link loops
 // and the path limit.
+#include "testfiles.h"
 #include "testmain.h"
 
 #include "core/archivelist/findfile.h"
@@ -10,7 +11,6 @@
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -18,42 +18,30 @@
 namespace fs = std::filesystem;
 
 namespace {
-void touch(const QString &path)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-}
 
-void setDosAttrib(const QString &path, const char *value)
-{
-    QCOMPARE(::setxattr(QFile::encodeName(path).constData(), "user.DOSATTRIB", value, strlen(value), 0), 0);
-}
-
-QStringList allDirs(TFindFile &walker, const QString &folder)
+// What a walk from folder hands out: its folders, or its files.
+QStringList walk(TFindFile &walker, const QString &folder, bool files)
 {
     walker.Start(folder);
     QStringList found;
     for (int guard = 0; guard < 100000; ++guard) {
-        const QString next = walker.NextDir();
+        const QString next = files ? walker.NextFile() : walker.NextDir();
         if (walker.done())
             break;
         found.append(next);
     }
     return found;
+}
+
+QStringList allDirs(TFindFile &walker, const QString &folder)
+{
+    return walk(walker, folder, false);
 }
 
 QStringList allFiles(TFindFile &walker, const QString &folder, const QStringList &extensions)
 {
     walker.setExtensions(extensions);
-    walker.Start(folder);
-    QStringList found;
-    for (int guard = 0; guard < 100000; ++guard) {
-        const QString next = walker.NextFile();
-        if (walker.done())
-            break;
-        found.append(next);
-    }
-    return found;
+    return walk(walker, folder, true);
 }
 
 // What the walk must give for a tree without hidden folders or links, from the C++ library's own
@@ -98,12 +86,12 @@ private Q_SLOTS:
     {
         // The example of a chain: A holds B, which holds C; D beside A.
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("A/B/C")));
-        touch(host(QStringLiteral("x.txt")));
-        touch(host(QStringLiteral("A/y.txt")));
-        touch(host(QStringLiteral("A/B/z.txt")));
+        writeFile(host("x.txt"), {});
+        writeFile(host("A/y.txt"), {});
+        writeFile(host("A/B/z.txt"), {});
         TFindFile walker;
         QStringList dirs = allDirs(walker, m_win);
-        QCOMPARE(dirs, QStringList({QStringLiteral("A"), QStringLiteral("A\\B"), QStringLiteral("A\\B\\C")}));
+        QCOMPARE(dirs, QStringList({"A", "A\\B", "A\\B\\C"}));
         QCOMPARE(allFiles(walker, m_win, {QStringLiteral(".*")}),
                  QStringList(
                      {QStringLiteral("x.txt"), QStringLiteral("A\\y.txt"), QStringLiteral("A\\B\\z.txt")}));
@@ -113,7 +101,7 @@ private Q_SLOTS:
             QVERIFY(QDir(m_dir.path()).mkpath(QLatin1String(d)));
         for (const char *f :
              {"D/1.txt", "D/E/2.txt", "D/F/3.txt", "D/F/G/4.txt", "D/5.txt", "A/J/K/L/6.txt", "7.txt"})
-            touch(host(QLatin1String(f)));
+            writeFile(host(QLatin1String(f)), {});
         QStringList expectedDirs;
         QStringList expectedFiles;
         expectedWalk(fs::path(m_dir.path().toStdString()), QString(), &expectedDirs, &expectedFiles);
@@ -141,7 +129,7 @@ private Q_SLOTS:
         walker.NextFile();
         QCOMPARE(walker.done(), TFindFile::kDone);
 
-        touch(host(QStringLiteral("a.txt")));
+        writeFile(host("a.txt"), {});
         QVERIFY(allFiles(walker, m_win, {}).isEmpty());
         QVERIFY(allFiles(walker, m_win + QStringLiteral("\\missing"), {QStringLiteral(".*")}).isEmpty());
         QVERIFY(allDirs(walker, QStringLiteral("Q:\\nowhere")).isEmpty());
@@ -151,34 +139,32 @@ private Q_SLOTS:
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("other/three")));
         walker.Start(m_win + QStringLiteral("\\one"));
         QCOMPARE(walker.NextDir(), QStringLiteral("two"));
-        QCOMPARE(allDirs(walker, m_win + QStringLiteral("\\other")), QStringList{QStringLiteral("three")});
+        QCOMPARE(allDirs(walker, m_win + QStringLiteral("\\other")), QStringList{"three"});
     }
 
     void hiddenAndSystemFoldersAreNotWalkedHiddenFilesAreListed()
     {
         for (const char *d : {".git/objects", "Hidden/inner", "System", ".shown/inner", "Normal"})
             QVERIFY(QDir(m_dir.path()).mkpath(QLatin1String(d)));
-        setDosAttrib(host(QStringLiteral("Hidden")), "0x2");
-        setDosAttrib(host(QStringLiteral("System")), "0x4");
-        setDosAttrib(host(QStringLiteral(".shown")), "0x20"); // a dot folder marked as not hidden
+        setDosAttrib(host("Hidden"), "0x2");
+        setDosAttrib(host("System"), "0x4");
+        setDosAttrib(host(".shown"), "0x20"); // a dot folder marked as not hidden
         for (const char *f : {".git/HEAD", "Hidden/a.txt", "System/b.txt", ".shown/c.txt", "Normal/h.txt",
                               "Normal/.dot.txt", "Normal/s.txt"})
-            touch(host(QLatin1String(f)));
-        setDosAttrib(host(QStringLiteral("Normal/h.txt")), "0x2");
-        setDosAttrib(host(QStringLiteral("Normal/s.txt")), "0x6");
-        const QString fifo = host(QStringLiteral("Normal/pipe.txt"));
+            writeFile(host(QLatin1String(f)), {});
+        setDosAttrib(host("Normal/h.txt"), "0x2");
+        setDosAttrib(host("Normal/s.txt"), "0x6");
+        const QString fifo = host("Normal/pipe.txt");
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        touch(host(QStringLiteral("Normal/back\\slash.txt")));
+        writeFile(host("Normal/back\\slash.txt"), {});
 
         TFindFile walker;
         QStringList dirs = allDirs(walker, m_win);
         dirs.sort();
-        QCOMPARE(dirs, QStringList({QStringLiteral(".shown"), QStringLiteral(".shown\\inner"),
-                                    QStringLiteral("Normal")}));
+        QCOMPARE(dirs, QStringList({".shown", ".shown\\inner", "Normal"}));
         QStringList files = allFiles(walker, m_win, {QStringLiteral(".txt")});
         files.sort();
-        QCOMPARE(files, QStringList({QStringLiteral(".shown\\c.txt"), QStringLiteral("Normal\\.dot.txt"),
-                                     QStringLiteral("Normal\\h.txt"), QStringLiteral("Normal\\s.txt")}));
+        QCOMPARE(files, QStringList({".shown\\c.txt", "Normal\\.dot.txt", "Normal\\h.txt", "Normal\\s.txt"}));
     }
 
     void extensionsMatchWithoutRegardToCase()
@@ -186,15 +172,14 @@ private Q_SLOTS:
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("deep/er")));
         for (const char *f :
              {"A.BMP", "b.bmp", "c.Bmp.txt", "bmp", "deep/er/D.BmP", "deep/x.doc", "README", "e."})
-            touch(host(QLatin1String(f)));
+            writeFile(host(QLatin1String(f)), {});
         TFindFile walker;
         QStringList files = allFiles(walker, m_win, {QStringLiteral(".bmp")});
         files.sort();
-        QCOMPARE(files, QStringList({QStringLiteral("A.BMP"), QStringLiteral("b.bmp"),
-                                     QStringLiteral("deep\\er\\D.BmP")}));
+        QCOMPARE(files, QStringList({"A.BMP", "b.bmp", "deep\\er\\D.BmP"}));
         files = allFiles(walker, m_win, {QStringLiteral(".DOC"), QStringLiteral(".TXT")});
         files.sort();
-        QCOMPARE(files, QStringList({QStringLiteral("c.Bmp.txt"), QStringLiteral("deep\\x.doc")}));
+        QCOMPARE(files, QStringList({"c.Bmp.txt", "deep\\x.doc"}));
         // ".*" admits every file, those without an extension too.
         QCOMPARE(allFiles(walker, m_win, {QStringLiteral(".none"), QStringLiteral(".*")}).size(), 8);
         // The filter is copied at Start: changing it afterwards does not change a walk under way.
@@ -211,17 +196,15 @@ private Q_SLOTS:
     {
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("A/B")));
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("outside/inner")));
-        touch(host(QStringLiteral("A/B/f.txt")));
-        touch(host(QStringLiteral("outside/inner/o.txt")));
-        QCOMPARE(::symlink("..", QFile::encodeName(host(QStringLiteral("A/B/up"))).constData()), 0);
+        writeFile(host("A/B/f.txt"), {});
+        writeFile(host("outside/inner/o.txt"), {});
+        QCOMPARE(::symlink("..", QFile::encodeName(host("A/B/up")).constData()), 0);
         QCOMPARE(::symlink(QFile::encodeName(m_dir.path()).constData(),
-                           QFile::encodeName(host(QStringLiteral("A/top"))).constData()),
+                           QFile::encodeName(host("A/top")).constData()),
                  0);
-        QCOMPARE(::symlink("../../outside", QFile::encodeName(host(QStringLiteral("A/B/out"))).constData()),
-                 0);
-        QCOMPARE(::symlink("..", QFile::encodeName(host(QStringLiteral("outside/inner/back"))).constData()),
-                 0);
-        QCOMPARE(::symlink("nowhere", QFile::encodeName(host(QStringLiteral("A/dangling"))).constData()), 0);
+        QCOMPARE(::symlink("../../outside", QFile::encodeName(host("A/B/out")).constData()), 0);
+        QCOMPARE(::symlink("..", QFile::encodeName(host("outside/inner/back")).constData()), 0);
+        QCOMPARE(::symlink("nowhere", QFile::encodeName(host("A/dangling")).constData()), 0);
 
         TFindFile walker;
         QStringList dirs = allDirs(walker, m_win);
@@ -229,26 +212,22 @@ private Q_SLOTS:
         // Links back up the chain are listed but not entered; a link out of the chain is walked
         // until it, too, leads back.
         QCOMPARE(dirs,
-                 QStringList({QStringLiteral("A"), QStringLiteral("A\\B"), QStringLiteral("A\\B\\out"),
-                              QStringLiteral("A\\B\\out\\inner"), QStringLiteral("A\\B\\out\\inner\\back"),
-                              QStringLiteral("A\\B\\up"), QStringLiteral("A\\top"), QStringLiteral("outside"),
-                              QStringLiteral("outside\\inner"), QStringLiteral("outside\\inner\\back")}));
+                 QStringList({"A", "A\\B", "A\\B\\out", "A\\B\\out\\inner", "A\\B\\out\\inner\\back",
+                              "A\\B\\up", "A\\top", "outside", "outside\\inner", "outside\\inner\\back"}));
         QStringList files = allFiles(walker, m_win, {QStringLiteral(".*")});
         files.sort();
-        QCOMPARE(files,
-                 QStringList({QStringLiteral("A\\B\\f.txt"), QStringLiteral("A\\B\\out\\inner\\o.txt"),
-                              QStringLiteral("A\\dangling"), QStringLiteral("outside\\inner\\o.txt")}));
+        QCOMPARE(files, QStringList({"A\\B\\f.txt", "A\\B\\out\\inner\\o.txt", "A\\dangling",
+                                     "outside\\inner\\o.txt"}));
     }
 
     void stayingInsideEntersNoLinkThatLeadsOut()
     {
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("walked/A")));
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("outside/inner")));
-        touch(host(QStringLiteral("walked/A/f.txt")));
-        touch(host(QStringLiteral("outside/inner/o.txt")));
-        QCOMPARE(::symlink("../outside", QFile::encodeName(host(QStringLiteral("walked/out"))).constData()),
-                 0);
-        QCOMPARE(::symlink("A", QFile::encodeName(host(QStringLiteral("walked/alias"))).constData()), 0);
+        writeFile(host("walked/A/f.txt"), {});
+        writeFile(host("outside/inner/o.txt"), {});
+        QCOMPARE(::symlink("../outside", QFile::encodeName(host("walked/out")).constData()), 0);
+        QCOMPARE(::symlink("A", QFile::encodeName(host("walked/alias")).constData()), 0);
         const QString walked = m_win + QStringLiteral("\\walked");
 
         TFindFile walker;
@@ -256,10 +235,10 @@ private Q_SLOTS:
         QStringList dirs = allDirs(walker, walked);
         dirs.sort();
         // The link out is listed, not entered; a link that stays inside is walked as usual.
-        QCOMPARE(dirs, QStringList({QStringLiteral("A"), QStringLiteral("alias"), QStringLiteral("out")}));
+        QCOMPARE(dirs, QStringList({"A", "alias", "out"}));
         QStringList files = allFiles(walker, walked, {QStringLiteral(".*")});
         files.sort();
-        QCOMPARE(files, QStringList({QStringLiteral("A\\f.txt"), QStringLiteral("alias\\f.txt")}));
+        QCOMPARE(files, QStringList({"A\\f.txt", "alias\\f.txt"}));
 
         // By default the link out is walked.
         TFindFile plain;

@@ -19,23 +19,6 @@ QString load(TTreeList &list, const QByteArray &bytes)
     return QString();
 }
 
-// Every node, depth first.
-std::vector<const TreeListNode *> allNodes(const TTreeList &list)
-{
-    std::vector<const TreeListNode *> nodes;
-    std::vector<const TreeListNode *> pending;
-    for (int i = list.topLevelCount() - 1; i >= 0; --i)
-        pending.push_back(list.topLevelNode(i));
-    while (!pending.empty()) {
-        const TreeListNode *node = pending.back();
-        pending.pop_back();
-        nodes.push_back(node);
-        for (int i = node->childCount() - 1; i >= 0; --i)
-            pending.push_back(node->child(i));
-    }
-    return nodes;
-}
-
 } // namespace
 
 class TestHostileList : public QObject
@@ -132,8 +115,7 @@ private Q_SLOTS:
         QCOMPARE(load(list, "DC:\r\n" + line + "\r\n"), QString());
         QCOMPARE(list.nodeCount(), 2);
         QCOMPARE(list.topLevelNode(0)->child(0)->text().toLatin1(), line.mid(2));
-        QCOMPARE(list.ReadNotes(),
-                 note.isEmpty() ? QStringList() : QStringList{QStringLiteral("Line 2: ") + note});
+        QCOMPARE(list.ReadNotes(), note.isEmpty() ? QStringList() : QStringList{"Line 2: " + note});
     }
 
     void readNotesAreBounded()

@@ -17,8 +17,6 @@
 #include <QTemporaryDir>
 
 #include <atomic>
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -228,20 +226,13 @@ private Q_SLOTS:
         QVERIFY(list.ListFileBytes().size() > 8192);
 
         // A file size limit makes the disk "full" after 4096 bytes of the new list.
-        struct rlimit saved;
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit small = saved;
-        small.rlim_cur = 4096;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         QString error;
         try {
+            FileSizeLimit limit(4096);
             list.SaveToFile(file);
         } catch (const ListFileError &e) {
             error = e.text();
         }
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
         QVERIFY(!error.isEmpty());
         QCOMPARE(readFile(hostFile), old);
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
@@ -323,9 +314,7 @@ private Q_SLOTS:
         list.SaveToFile(win::ToWindowsPath(hostFile));
         QStringList expected = others + QStringList{QStringLiteral(".afiles.lst.new-dir"), QStringLiteral(".afiles.lst.new-link")};
         expected.sort();
-        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                               QDir::Name),
-                 expected);
+        QCOMPARE(entriesOf(folder.path()), expected);
         QCOMPARE(readFile(hostFile), QByteArray("DC:\r\n DNew\r\n"));
     }
 

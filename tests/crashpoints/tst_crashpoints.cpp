@@ -2,6 +2,7 @@
 // call fail, at each file system call of one write in turn. After every one the file (or the
 // setting) holds exactly the old or the new content, a reported failure leaves the old one, and
 // the next write leaves nothing of the interrupted one behind.
+#include "crashshim.h"
 #include "testmain.h"
 
 #include <QDir>
@@ -37,17 +38,12 @@ public:
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DUNLIVO_PREFIX"), m_dir.path() + QStringLiteral("/prefix"));
-        if (at >= 0) {
-            env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(CRASHSHIM_LIBRARY));
-            env.insert(QStringLiteral("CRASHSHIM_AT"), QString::number(at));
-            env.insert(QStringLiteral("CRASHSHIM_ERRNO"), QString::number(error));
-            // The shim comes before an instrumented writer's sanitizer runtime in the load order.
-            env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) +
-                                                           QStringLiteral(":verify_asan_link_order=0"));
-        }
+        if (at >= 0)
+            env = crashShimEnvironment({{QStringLiteral("CRASHSHIM_AT"), QString::number(at)},
+                                        {QStringLiteral("CRASHSHIM_ERRNO"), QString::number(error)}});
         if (!trace.isEmpty())
             env.insert(QStringLiteral("CRASHSHIM_TRACE"), trace);
+        env.insert(QStringLiteral("DUNLIVO_PREFIX"), m_dir.path() + QStringLiteral("/prefix"));
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(CRASHPOINT_WRITER), {m_kind, QString::fromLatin1(what), folder()});
         Run result;
@@ -91,13 +87,6 @@ private:
     QString m_kind;
 };
 
-long callsOf(const Run &run)
-{
-    const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("calls (\\d+)")).match(QString::fromLatin1(run.out));
-    return m.hasMatch() ? m.captured(1).toLong() : -1;
-}
-
 } // namespace
 
 class TestCrashPoints : public QObject
@@ -129,7 +118,7 @@ private Q_SLOTS:
         const Run counted = writer.run("new", 0);
         QCOMPARE(counted.exitCode, 0);
         QCOMPARE(writer.state(), fresh);
-        const long calls = callsOf(counted);
+        const long calls = shimCalls(counted.out);
         QVERIFY2(calls >= 3, counted.out.constData());
 
         for (long k = 1; k <= calls; ++k) {

@@ -3,6 +3,7 @@
 // there is afterwards the old file byte for byte or the whole new one, each failed file is
 // reported by name with the restore's failure code, no temporary file is left, and the files
 // after a failed one are still restored.
+#include "crashshim.h"
 #include "testbzip2.h"
 #include "testfiles.h"
 #include "testmain.h"
@@ -11,7 +12,6 @@
 
 #include <QDir>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -20,14 +20,6 @@
 #include <cerrno>
 
 namespace {
-
-QByteArray noise(int size, quint32 seed)
-{
-    QByteArray data(size, Qt::Uninitialized);
-    QRandomGenerator random(seed);
-    random.fillRange(reinterpret_cast<quint32 *>(data.data()), size / 4);
-    return data;
-}
 
 // Three files in two folders: report.doc (ten writes and more) replaces an old one in ro/, a.txt
 // replaces an old read-only one and big.txt is new in ok/.
@@ -66,15 +58,11 @@ public:
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (at >= 0)
+            env = crashShimEnvironment({{QStringLiteral("CRASHSHIM_AT"), QString::number(at)},
+                                        {QStringLiteral("CRASHSHIM_ERRNO"), QString::number(error)},
+                                        {QStringLiteral("CRASHSHIM_CALLS"), QString::fromLatin1(calls)}});
         env.insert(QStringLiteral("DUNLIVO_PREFIX"), m_dir.path() + QStringLiteral("/prefix"));
-        if (at >= 0) {
-            env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(CRASHSHIM_LIBRARY));
-            env.insert(QStringLiteral("CRASHSHIM_AT"), QString::number(at));
-            env.insert(QStringLiteral("CRASHSHIM_ERRNO"), QString::number(error));
-            env.insert(QStringLiteral("CRASHSHIM_CALLS"), QString::fromLatin1(calls));
-            env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) +
-                                                           QStringLiteral(":verify_asan_link_order=0"));
-        }
         process.setProcessEnvironment(env);
         QStringList args = wrapper;
         args << QStringLiteral(RESTORE_DRIVER) << QStringLiteral("compressed") << archive() << target()
@@ -111,9 +99,8 @@ public:
             QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
         const QStringList ro = QDir(target() + QStringLiteral("/ro")).entryList(all);
         const QStringList ok = QDir(target() + QStringLiteral("/ok")).entryList(all);
-        if (ro != QStringList{QStringLiteral("report.doc")} ||
-            !(ok == QStringList{QStringLiteral("a.txt")} ||
-              ok == QStringList({QStringLiteral("a.txt"), QStringLiteral("big.txt")})))
+        if (ro != QStringList{"report.doc"} ||
+            !(ok == QStringList{"a.txt"} || ok == QStringList({"a.txt", "big.txt"})))
             return QStringLiteral("debris: %1 / %2").arg(ro.join(u' '), ok.join(u' '));
         return QString();
     }
@@ -128,13 +115,6 @@ private:
 QByteArray failure(const char *file, int code)
 {
     return "failed " + QByteArray(file) + ' ' + QByteArray::number(code) + '\n';
-}
-
-long callsOf(const QByteArray &out)
-{
-    const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("calls (\\d+)")).match(QString::fromLatin1(out));
-    return m.hasMatch() ? m.captured(1).toLong() : -1;
 }
 
 } // namespace
@@ -165,7 +145,7 @@ private Q_SLOTS:
         // removal of the temporary file would leave it, which nothing can prevent).
         r.reset();
         const char *kinds = "open,write,fsync,rename,close";
-        const long calls = callsOf(r.run(0, kinds));
+        const long calls = shimCalls(r.run(0, kinds));
         QCOMPARE(r.check(r.run(0, kinds)), QString());
         QVERIFY2(calls >= 20, QByteArray::number(calls).constData());
         int failures = 0;

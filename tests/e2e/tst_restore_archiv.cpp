@@ -4,10 +4,9 @@
 // directory with subdirectories and by a drive's single file; bytes, times and attributes; a
 // missing and a damaged member; the archive's list put back.
 #include "../maintenance/restorepanel.h"
-#include "archiverprogram.h"
+#include "archiverpanel.h"
 #include "testmain.h"
 
-#include "core/archiverlink/communicator.h"
 #include "gui/destinations/dirselectf.h"
 #include "core/platform/attributes.h"
 #include "core/platform/filetime.h"
@@ -15,7 +14,6 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QRandomGenerator>
 
 #include "gui/archivelist/directoryviews.h"
 
@@ -25,11 +23,6 @@ namespace {
 
 constexpr int kLong = 120000;
 
-HWND archiverWindow()
-{
-    return FindWindow(Communicator::windowClass(), Communicator::windowTitle());
-}
-
 DWORD dosTime(const QString &hostPath)
 {
     DWORD time = 0;
@@ -37,28 +30,14 @@ DWORD dosTime(const QString &hostPath)
     return time;
 }
 
-// The restore panel with a copy of archiv in its program folder, timed runs off; the Archiver is
-// stopped when the test ends.
-class ArchivRestorePanel : public RestorePanel
+// The restore panel with archiv beside it and no destination chosen yet.
+class ArchivRestorePanel : public WithArchiver<RestorePanel>
 {
 public:
     ArchivRestorePanel()
     {
-        const QString exe = host(QStringLiteral("archiv"));
-        QFile::copy(testBinDir() + QStringLiteral("/archiv"), exe);
-        QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeOwner);
-        settings().WriteInteger(QStringLiteral("Archivalas"), 0);
-        settings().WriteInteger(QStringLiteral("Biztarchivalas"), 0);
-        settings().WriteBool(QStringLiteral("Autourites"), false);
         settings().WriteString(QStringLiteral("Celutvonal"), QString());
         settings().WriteString(QStringLiteral("Celutvonal2"), QString());
-    }
-    ~ArchivRestorePanel()
-    {
-        if (HWND window = archiverWindow())
-            PostMessage(window, WM_CLOSE, 0, 0);
-        if (!QTest::qWaitFor([] { return !archiverWindow() && archiverEnded(); }, kLong))
-            qWarning("archiv did not end");
     }
 };
 
@@ -81,29 +60,20 @@ private Q_SLOTS:
         p.settings().WriteBool(QStringLiteral("Bzip2_ok_1"), true);
         p.settings().WriteBool(QStringLiteral("Bzip2_ok_2"), false);
         // The originals: a folder of documents with subfolders, and a single file of the drive.
-        QRandomGenerator random(2026);
         QList<Original> originals;
         const QStringList names = {"Docs/letter.txt",     "Docs/report.doc",          "Docs/Empty.txt",
                                    "Docs/Sub1/notes.txt", "Docs/Sub1/Deep/photo.jpg", "Docs/Sub2/sheet.xls",
                                    "single.txt"};
-        int n = 0;
-        for (const QString &name : names) {
-            QByteArray bytes;
-            if (name.endsWith(QLatin1String(".jpg"))) {
-                bytes.resize(300000);
-                for (char &c : bytes)
-                    c = char(random.bounded(256));
-            } else if (!name.contains(QLatin1String("Empty"))) {
-                bytes = (name + QStringLiteral(" line\n")).toUtf8().repeated(1000 + n * 37);
-            }
-            QDir().mkpath(QFileInfo(p.t(name)).path());
+        for (int n = 0; n < names.size(); ++n) {
+            const QString &name = names.at(n);
+            const QByteArray bytes = name.endsWith(QLatin1String(".jpg")) ? noise(300000, 2026)
+                                     : name.contains(QLatin1String("Empty"))
+                                         ? QByteArray()
+                                         : (name + QStringLiteral(" line\n")).toUtf8().repeated(1000 + n * 37);
             writeFile(p.t(name), bytes);
             const QDateTime time(QDate(2020, 1 + n, 3), QTime(4, 5, 7 + n));
-            QFile file(p.t(name));
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+            setModified(p.t(name), time);
             originals.append({name, bytes, time});
-            ++n;
         }
         TTreeList list;
         list.AddDir(QStringLiteral("T:\\Docs"), QStringLiteral(".*"));

@@ -18,7 +18,6 @@
 
 #include <bzlib.h>
 
-#include <csignal>
 #include <cstring>
 #include <malloc.h>
 
@@ -136,17 +135,6 @@ template <typename E, typename F> QString raised(F &&f)
         return QString::fromUtf8(e.what());
     }
     return QStringLiteral("nothing raised");
-}
-
-QStringList entries(const QString &dir)
-{
-    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                               QDir::Name);
-}
-
-QString windowsPath(const QString &hostPath)
-{
-    return win::ToWindowsPath(hostPath);
 }
 
 } // namespace
@@ -304,7 +292,7 @@ void TestBZip2Stream::decompressFileResults()
     QTemporaryDir dir;
     const QString d = dir.path() + QLatin1Char('/');
     const auto run = [&](const QString &source, const QString &target) {
-        return DecompressFile(windowsPath(d + source), windowsPath(d + target));
+        return DecompressFile(win::ToWindowsPath(d + source), win::ToWindowsPath(d + target));
     };
     const QByteArray exact = sampleData(300000); // three full output chunks, then a read of nothing
     writeFile(d + "exact.bz2", compress(exact));
@@ -325,12 +313,12 @@ void TestBZip2Stream::decompressFileResults()
     QCOMPARE(run("missing.bz2", "x"), int(DecompressSourceMissing));
     QDir(d).mkdir("folder.bz2");
     QCOMPARE(run("folder.bz2", "x"), int(DecompressSourceMissing));
-    QCOMPARE(DecompressFile("not a drive path", windowsPath(d + "x")), int(DecompressSourceMissing));
+    QCOMPARE(DecompressFile("not a drive path", win::ToWindowsPath(d + "x")), int(DecompressSourceMissing));
 
     QCOMPARE(run("exact.bz2", "no/such/folder/x"), int(DecompressCannotCreateTarget));
     QCOMPARE(run("exact.bz2", "folder.bz2"), int(DecompressCannotCreateTarget));
-    QCOMPARE(DecompressFile(windowsPath(d + "exact.bz2"), "Q:\\unmapped"), int(DecompressCannotCreateTarget));
-    QCOMPARE(entries(d), QStringList({"empty", "empty.bz2", "exact", "exact.bz2", "folder.bz2"}));
+    QCOMPARE(DecompressFile(win::ToWindowsPath(d + "exact.bz2"), "Q:\\unmapped"), int(DecompressCannotCreateTarget));
+    QCOMPARE(entriesOf(d), QStringList({"empty", "empty.bz2", "exact", "exact.bz2", "folder.bz2"}));
 
     // Replacing a file keeps what truncating it would have kept: its permissions.
     const QByteArray emptyName = QFile::encodeName(d + "empty");
@@ -342,7 +330,7 @@ void TestBZip2Stream::decompressFileResults()
     QCOMPARE(info.st_mode & 07777, mode_t(0640));
 
     // A source that exists but cannot be read: this process's own memory, unmapped at offset 0.
-    const int code = DecompressFile("Z:\\proc\\self\\mem", windowsPath(d + "mem"));
+    const int code = DecompressFile("Z:\\proc\\self\\mem", win::ToWindowsPath(d + "mem"));
     QVERIFY2(code == DecompressReadFailure || code == DecompressCannotOpenSource,
              qPrintable(QString::number(code)));
     QVERIFY(!QFileInfo::exists(d + "mem"));
@@ -353,7 +341,7 @@ void TestBZip2Stream::failuresLeaveTargetAsItWas()
     QTemporaryDir dir;
     const QString d = dir.path() + QLatin1Char('/');
     const auto run = [&](const QString &source) {
-        return DecompressFile(windowsPath(d + source), windowsPath(d + "target"));
+        return DecompressFile(win::ToWindowsPath(d + source), win::ToWindowsPath(d + "target"));
     };
     const QByteArray data = sampleData(400000);
     QByteArray damaged = compress(data);
@@ -362,9 +350,9 @@ void TestBZip2Stream::failuresLeaveTargetAsItWas()
     writeFile(d + "bad.bz2", damaged);
     writeFile(d + "short.bz2", damaged.left(20000));
     writeFile(d + "target", "the file as it was");
-    const QStringList before = entries(d);
+    const QStringList before = entriesOf(d);
     const auto unchanged = [&] {
-        return readFile(d + "target") == "the file as it was" && entries(d) == before;
+        return readFile(d + "target") == "the file as it was" && entriesOf(d) == before;
     };
 
     QCOMPARE(run("bad.bz2"), int(DecompressLibraryError));
@@ -381,15 +369,11 @@ void TestBZip2Stream::failuresLeaveTargetAsItWas()
     QFile::setPermissions(d + "target", QFile::ReadOwner | QFile::WriteOwner);
 
     // A disk that fills up halfway.
-    rlimit oldSize;
-    getrlimit(RLIMIT_FSIZE, &oldSize);
-    rlimit small = oldSize;
-    small.rlim_cur = 150000;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &small);
-    const int full = run("good.bz2");
-    setrlimit(RLIMIT_FSIZE, &oldSize);
-    std::signal(SIGXFSZ, oldHandler);
+    int full = 0;
+    {
+        FileSizeLimit limit(150000);
+        full = run("good.bz2");
+    }
     QCOMPARE(full, int(DecompressWriteFailure));
     QVERIFY(unchanged());
 
@@ -420,7 +404,7 @@ void TestBZip2Stream::failuresLeaveTargetAsItWas()
 
     QCOMPARE(run("good.bz2"), int(DecompressOk));
     QVERIFY(readFile(d + "target") == data);
-    QCOMPARE(entries(d), before);
+    QCOMPARE(entriesOf(d), before);
 }
 
 // No original size is recorded, so a member that unpacks without end is stopped by the free space
@@ -432,7 +416,6 @@ void TestBZip2Stream::decompressionBombStopsAtTheSpaceBudget()
     QCOMPARE(PendingFile::defaultReserve(2 * 1024 * MiB), 64 * MiB);
     QCOMPARE(PendingFile::defaultReserve(20 * 1024 * MiB), 20 * 1024 * MiB / 100);
     QCOMPARE(PendingFile::defaultReserve(4 * 1024 * 1024 * MiB), 1024 * MiB);
-
     QTemporaryDir dir;
     const QString d = dir.path() + QLatin1Char('/');
     const QByteArray bomb = compressedZeros(200 * 1024 * 1024);
@@ -440,7 +423,7 @@ void TestBZip2Stream::decompressionBombStopsAtTheSpaceBudget()
     writeFile(d + "bomb.bz2", bomb);
     writeFile(d + "ten.bz2", compressedZeros(10 * MiB));
     writeFile(d + "target", "the file as it was");
-    const QStringList before = entries(d);
+    const QStringList before = entriesOf(d);
     const auto available = [&] {
         struct statvfs disk;
         return ::statvfs(QFile::encodeName(d).constData(), &disk) == 0
@@ -450,7 +433,7 @@ void TestBZip2Stream::decompressionBombStopsAtTheSpaceBudget()
     if (available() < 160 * MiB)
         QSKIP("less than 160 MiB free where temporary files go");
     const auto decompress = [&](const char *member, qint64 budget) {
-        return PendingFile::decompress(windowsPath(d + member), windowsPath(d + "target"),
+        return PendingFile::decompress(win::ToWindowsPath(d + member), win::ToWindowsPath(d + "target"),
                                        available() - budget)
             ->commit();
     };
@@ -459,7 +442,7 @@ void TestBZip2Stream::decompressionBombStopsAtTheSpaceBudget()
     const qint64 peakBefore = peakResidentKb();
     QCOMPARE(decompress("bomb.bz2", 80 * MiB), int(DecompressDiskFull));
     QVERIFY(readFile(d + "target") == "the file as it was");
-    QCOMPARE(entries(d), before);
+    QCOMPARE(entriesOf(d), before);
     const qint64 grown = peakResidentKb() - peakBefore;
     QVERIFY2(peakBefore > 0 && grown < 32 * 1024, qPrintable(QStringLiteral("%1 KiB more").arg(grown)));
 

@@ -106,8 +106,7 @@ private Q_SLOTS:
         host.click(2);
         // The flip runs the click again under the loading flag, which only writes; then the
         // information, once.
-        QCOMPARE(host.events, QStringList({QStringLiteral("flip 2 loading 1"),
-                                           QStringLiteral("info ArchiverNotActive RunArchiver")}));
+        QCOMPARE(host.events, QStringList({"flip 2 loading 1", "info ArchiverNotActive RunArchiver"}));
         QVERIFY(host.boxes[2]);
         QVERIFY(host.stored(2));
         QVERIFY(!host.loading);
@@ -119,12 +118,11 @@ private Q_SLOTS:
         host.link.RegisterMainMessage();
         host.answer = false;
         host.change.emptyClicked();
-        QCOMPARE(host.events, QStringList{QStringLiteral("ask EmptyConfirm ")});
+        QCOMPARE(host.events, QStringList{"ask EmptyConfirm "});
         host.events.clear();
         host.answer = true;
         host.change.emptyClicked();
-        QCOMPARE(host.events, QStringList({QStringLiteral("ask EmptyConfirm "),
-                                           QStringLiteral("info ArchiverNotActive RunArchiver")}));
+        QCOMPARE(host.events, QStringList({"ask EmptyConfirm ", "info ArchiverNotActive RunArchiver"}));
     }
 };
 

@@ -1,4 +1,5 @@
 // The entry test and EnsureDirectory.
+#include "testfiles.h"
 #include "testmain.h"
 
 #include "core/restore/restorepaths.h"
@@ -8,21 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <sys/xattr.h>
-
-namespace {
-void setDosAttrib(const QString &path, const char *value)
-{
-    QCOMPARE(::setxattr(QFile::encodeName(path).constData(), "user.DOSATTRIB", value, strlen(value), 0), 0);
-}
-
-void touch(const QString &path)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-}
-} // namespace
 
 class TestRestorePaths : public QObject
 {
@@ -45,31 +31,31 @@ private Q_SLOTS:
     void entryTestCountsWhatIsNeitherHiddenNorSystem()
     {
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("Dir")));
-        touch(host(QStringLiteral("file.txt")));
-        QVERIFY(entryExists(win(QStringLiteral("dir"))));
-        QVERIFY(entryExists(win(QStringLiteral("dir\\"))));
-        QVERIFY(entryExists(win(QStringLiteral("FILE.TXT")))); // a plain file counts
-        QVERIFY(!entryExists(win(QStringLiteral("missing"))));
+        writeFile(host("file.txt"), {});
+        QVERIFY(entryExists(win("dir")));
+        QVERIFY(entryExists(win("dir\\")));
+        QVERIFY(entryExists(win("FILE.TXT"))); // a plain file counts
+        QVERIFY(!entryExists(win("missing")));
 
-        setDosAttrib(host(QStringLiteral("Dir")), "0x2");
-        QVERIFY(!entryExists(win(QStringLiteral("Dir"))));
-        setDosAttrib(host(QStringLiteral("file.txt")), "0x4");
-        QVERIFY(!entryExists(win(QStringLiteral("file.txt"))));
-        setDosAttrib(host(QStringLiteral("file.txt")), "0x21"); // archive and a stray read-only bit
-        QVERIFY(entryExists(win(QStringLiteral("file.txt"))));
+        setDosAttrib(host("Dir"), "0x2");
+        QVERIFY(!entryExists(win("Dir")));
+        setDosAttrib(host("file.txt"), "0x4");
+        QVERIFY(!entryExists(win("file.txt")));
+        setDosAttrib(host("file.txt"), "0x21"); // archive and a stray read-only bit
+        QVERIFY(entryExists(win("file.txt")));
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral(".cache")));
-        QVERIFY(!entryExists(win(QStringLiteral(".cache"))));
+        QVERIFY(!entryExists(win(".cache")));
         QVERIFY(entryExists(QStringLiteral("C:\\")));
     }
 
     void ensureDirectoryMakesEveryMissingParent()
     {
-        QVERIFY(!EnsureDirectory(win(QStringLiteral("a\\b\\c\\"))));
-        QVERIFY(QFileInfo(host(QStringLiteral("a/b/c"))).isDir());
-        QVERIFY(!EnsureDirectory(win(QStringLiteral("A\\B\\c")))); // there already, in another case
-        QVERIFY(!QFileInfo::exists(host(QStringLiteral("A"))));
-        QVERIFY(!EnsureDirectory(win(QStringLiteral("a\\B\\new"))));
-        QVERIFY(QFileInfo(host(QStringLiteral("a/b/new"))).isDir());
+        QVERIFY(!EnsureDirectory(win("a\\b\\c\\")));
+        QVERIFY(QFileInfo(host("a/b/c")).isDir());
+        QVERIFY(!EnsureDirectory(win("A\\B\\c"))); // there already, in another case
+        QVERIFY(!QFileInfo::exists(host("A")));
+        QVERIFY(!EnsureDirectory(win("a\\B\\new")));
+        QVERIFY(QFileInfo(host("a/b/new")).isDir());
 
         // A drive root and short paths are never created.
         QVERIFY(!EnsureDirectory(QStringLiteral("C:\\")));
@@ -77,23 +63,23 @@ private Q_SLOTS:
         QVERIFY(EnsureDirectory(QStringLiteral("Q:\\unmapped\\x")));
 
         // A file in the way is a failure further down.
-        touch(host(QStringLiteral("plain")));
-        QVERIFY(EnsureDirectory(win(QStringLiteral("plain\\sub"))));
+        writeFile(host("plain"), {});
+        QVERIFY(EnsureDirectory(win("plain\\sub")));
 
         // A hidden folder is there even if the entry test does not count it.
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("hid")));
-        setDosAttrib(host(QStringLiteral("hid")), "0x2");
-        QVERIFY(!EnsureDirectory(win(QStringLiteral("hid"))));
-        QVERIFY(!EnsureDirectory(win(QStringLiteral("hid\\below"))));
-        QVERIFY(QFileInfo(host(QStringLiteral("hid/below"))).isDir());
-        QVERIFY(!EnsureDirectory(win(QStringLiteral(".dotted\\x"))));
-        QVERIFY(QFileInfo(host(QStringLiteral(".dotted/x"))).isDir());
+        setDosAttrib(host("hid"), "0x2");
+        QVERIFY(!EnsureDirectory(win("hid")));
+        QVERIFY(!EnsureDirectory(win("hid\\below")));
+        QVERIFY(QFileInfo(host("hid/below")).isDir());
+        QVERIFY(!EnsureDirectory(win(".dotted\\x")));
+        QVERIFY(QFileInfo(host(".dotted/x")).isDir());
 
         // Too long: the parents that fit are made, the folder itself is refused, never cut short.
         const QString longName(300 - m_win.size(), QLatin1Char('L'));
         QVERIFY(EnsureDirectory(win(QStringLiteral("long\\") + longName)));
-        QVERIFY(QFileInfo(host(QStringLiteral("long"))).isDir());
-        QVERIFY(QDir(host(QStringLiteral("long"))).isEmpty());
+        QVERIFY(QFileInfo(host("long")).isDir());
+        QVERIFY(QDir(host("long")).isEmpty());
     }
 };
 

@@ -133,6 +133,15 @@ QStringList windowFiles()
         .entryList({QStringLiteral("*.wnd"), QStringLiteral("*.sock")}, QDir::Files | QDir::System);
 }
 
+// A fresh prefix, the test message's number, and an owner process with its window.
+struct Owned
+{
+    TestPrefix prefix;
+    UINT message = RegisterWindowMessage(QStringLiteral("Dunlivo-test-message"));
+    Helper owner{{QStringLiteral("owner"), kClass, kTitle}};
+    HWND window = owner.waitForWindow();
+};
+
 } // namespace
 
 class TestWinMsg : public QObject
@@ -221,10 +230,8 @@ private Q_SLOTS:
 
     void sendReturnsTheResultAfterTheHandler()
     {
-        TestPrefix prefix;
-        const UINT message = RegisterWindowMessage(QStringLiteral("Dunlivo-test-message"));
-        Helper owner({QStringLiteral("owner"), kClass, kTitle});
-        const HWND window = owner.waitForWindow();
+        Owned owned;
+        auto &[prefix, message, owner, window] = owned;
         QVERIFY(window);
         QCOMPARE(SendMessage(window, message, 2, 3), LRESULT(2003));
         QCOMPARE(owner.messages(), QList<QByteArray>{messageLine(message, 2, 3)});
@@ -260,10 +267,8 @@ private Q_SLOTS:
 
     void sendWithATimeLimit()
     {
-        TestPrefix prefix;
-        const UINT message = RegisterWindowMessage(QStringLiteral("Dunlivo-test-message"));
-        Helper owner({QStringLiteral("owner"), kClass, kTitle});
-        const HWND window = owner.waitForWindow();
+        Owned owned;
+        auto &[prefix, message, owner, window] = owned;
         QVERIFY(window);
         LRESULT result = 0;
         QVERIFY(SendMessageTimeout(window, message, 2, 3, SMTO_NORMAL, 10000, &result));
@@ -298,10 +303,8 @@ private Q_SLOTS:
     // a real message is still answered, and the silent ones are closed after a while.
     void silentConnectionsAreDropped()
     {
-        TestPrefix prefix;
-        const UINT message = RegisterWindowMessage(QStringLiteral("Dunlivo-test-message"));
-        Helper owner({QStringLiteral("owner"), kClass, kTitle});
-        const HWND window = owner.waitForWindow();
+        Owned owned;
+        auto &[prefix, message, owner, window] = owned;
         QVERIFY(window);
         const QByteArray path = QFile::encodeName(detail::socketPath(detail::handleId(window)));
         sockaddr_un address{};
@@ -330,10 +333,8 @@ private Q_SLOTS:
 
     void postsArriveInTheOrderPosted()
     {
-        TestPrefix prefix;
-        const UINT message = RegisterWindowMessage(QStringLiteral("Dunlivo-test-message"));
-        Helper owner({QStringLiteral("owner"), kClass, kTitle});
-        const HWND window = owner.waitForWindow();
+        Owned owned;
+        auto &[prefix, message, owner, window] = owned;
         QVERIFY(window);
         QList<QByteArray> expected;
         for (int i = 0; i < 300; ++i) {
@@ -371,10 +372,8 @@ private Q_SLOTS:
 
     void aCrashedOwnerLeavesNoWindow()
     {
-        TestPrefix prefix;
-        const UINT message = RegisterWindowMessage(QStringLiteral("Dunlivo-test-message"));
-        Helper owner({QStringLiteral("owner"), kClass, kTitle});
-        const HWND window = owner.waitForWindow();
+        Owned owned;
+        auto &[prefix, message, owner, window] = owned;
         QVERIFY(window);
 
         // A sender waiting on an owner that dies is let go with 0.

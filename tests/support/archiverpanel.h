@@ -17,28 +17,33 @@ inline win::HWND archiverWindow()
     return win::FindWindow(Communicator::windowClass(), Communicator::windowTitle());
 }
 
-class ArchiverPanel : public TestPanel
+// Any test panel (Panel derives from TestPanel) with archiv beside it.
+template <typename Panel> class WithArchiver : public Panel
 {
 public:
     static constexpr int kLong = 60000;
 
-    ArchiverPanel()
+    WithArchiver()
     {
-        const QString exe = host(QStringLiteral("archiv"));
+        const QString exe = this->host(QStringLiteral("archiv"));
         QFile::copy(testBinDir() + QStringLiteral("/archiv"), exe);
         QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeOwner);
-        settings().WriteInteger(QStringLiteral("Archivalas"), 0);
-        settings().WriteInteger(QStringLiteral("Biztarchivalas"), 0);
-        settings().WriteBool(QStringLiteral("Autourites"), false);
+        this->settings().WriteInteger(QStringLiteral("Archivalas"), 0);
+        this->settings().WriteInteger(QStringLiteral("Biztarchivalas"), 0);
+        this->settings().WriteBool(QStringLiteral("Autourites"), false);
     }
-    ~ArchiverPanel()
+    ~WithArchiver()
     {
         if (win::HWND window = archiverWindow())
             win::PostMessage(window, win::WM_CLOSE, 0, 0);
         if (!QTest::qWaitFor([] { return !archiverWindow() && archiverEnded(); }, kLong))
             qWarning("archiv did not end");
     }
+};
 
+class ArchiverPanel : public WithArchiver<TestPanel>
+{
+public:
     bool startedWithin()
     {
         return QTest::qWaitFor([] { return archiverWindow() != nullptr; }, kLong);

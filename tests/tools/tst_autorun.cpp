@@ -2,6 +2,7 @@
 // Archiver starts with -d exactly while the panel's autostart entry is there; a user without a
 // prefix gets none made.
 #include "archiverprogram.h"
+#include "programrun.h"
 #include "testfiles.h"
 #include "testmain.h"
 
@@ -14,21 +15,9 @@
 
 namespace {
 
-struct Run
+ProgramRun runner()
 {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run runner()
-{
-    QProcess p;
-    p.start(testBinDir() + QStringLiteral("/dunlivo-autorun"), {});
-    if (!p.waitForFinished(60000))
-        return Run{};
-    return Run{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-               QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return runProgram(testBinDir() + QStringLiteral("/dunlivo-autorun"), {});
 }
 
 // Another program of the Run key: a script that leaves a file behind.
@@ -66,8 +55,8 @@ private Q_SLOTS:
     void noPrefixNoStart()
     {
         TestPrefix fresh;
-        const Run run = runner();
-        QCOMPARE(run.exitCode, 0);
+        const ProgramRun run = runner();
+        QCOMPARE(run.code, 0);
         QCOMPARE(run.out, QString());
         QVERIFY(!QFileInfo::exists(fresh.hiveFile("HKEY_LOCAL_MACHINE")));
     }
@@ -90,8 +79,8 @@ private Q_SLOTS:
         setRunValue(QStringLiteral("Other"), win::ToWindowsPath(writeMarkerScript(program.folder())) +
                                                  QStringLiteral(" from-run-key"));
 
-        Run run = runner();
-        QCOMPARE(run.exitCode, 0);
+        ProgramRun run = runner();
+        QCOMPARE(run.code, 0);
         QVERIFY2(run.out.contains(QStringLiteral("started: ") + archiverPath + QStringLiteral(" -d")),
                  qPrintable(run.out));
         QTRY_VERIFY_WITH_TIMEOUT(ArchiverProgram::window() != nullptr, 60000);
@@ -106,7 +95,7 @@ private Q_SLOTS:
         Tconfig().SetAutostart(archiverPath, false);
         QFile::remove(program.folder() + QStringLiteral("/marker.out"));
         run = runner();
-        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.code, 0);
         QVERIFY2(!run.out.contains(QStringLiteral("ARCHIV")), qPrintable(run.out));
         QVERIFY(run.out.contains(QStringLiteral("marker.sh")));
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(program.folder() + QStringLiteral("/marker.out")), 60000);
@@ -118,7 +107,7 @@ private Q_SLOTS:
         // A command that cannot start: reported, and the others still run.
         setRunValue(QStringLiteral("Broken"), QStringLiteral("C:\\no\\such\\program.exe"));
         run = runner();
-        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.code, 1);
         QVERIFY(run.err.contains(QStringLiteral("C:\\no\\such\\program.exe")));
         QVERIFY(run.out.contains(QStringLiteral("marker.sh")));
     }

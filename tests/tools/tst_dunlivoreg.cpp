@@ -1,5 +1,6 @@
 // dunlivo-reg, run as a program: query output, add and delete, export and import, failures, and
 // a registry shared with another process that writes at the same time.
+#include "programrun.h"
 #include "testfiles.h"
 #include "testmain.h"
 
@@ -17,24 +18,13 @@
 using namespace win;
 
 namespace {
-struct Run
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
+const QString kKey = QStringLiteral("Kovamark\\Dunlivo");
+
+using Run = ProgramRun;
 
 Run reg(const QStringList &args, const QByteArray &input = QByteArray())
 {
-    QProcess p;
-    p.start(testBinDir() + QStringLiteral("/dunlivo-reg"), args);
-    p.waitForStarted();
-    if (!input.isEmpty())
-        p.write(input);
-    p.closeWriteChannel();
-    p.waitForFinished(60000);
-    return Run{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-               QString::fromUtf8(p.readAllStandardError())};
+    return runProgram(testBinDir() + QStringLiteral("/dunlivo-reg"), args, input);
 }
 
 QByteArray rawValue(const QString &path, const QString &name, DWORD *type)
@@ -70,42 +60,33 @@ private Q_SLOTS:
     void queryShowsTheSeededPrefix()
     {
         TestPrefix prefix;
-        const Run r = reg({QStringLiteral("query"), QStringLiteral("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run")});
+        const Run r = reg({"query", "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"});
         QCOMPARE(r.code, 0);
-        QVERIFY(r.out.contains(QLatin1String("\nHKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\n")));
-        const Run acp = reg({QStringLiteral("query"), QStringLiteral("hklm\\system\\currentcontrolset\\control\\nls\\codepage"),
-                             QStringLiteral("/v"), QStringLiteral("acp")});
+        QVERIFY(r.out.contains(
+            QLatin1String("\nHKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\n")));
+        const Run acp =
+            reg({"query", "hklm\\system\\currentcontrolset\\control\\nls\\codepage", "/v", "acp"});
         QCOMPARE(acp.code, 0);
-        QVERIFY2(acp.out.contains(QLatin1String("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage\n"
-                                                "    ACP    REG_SZ    65001\n")),
+        QVERIFY2(acp.out.contains(
+                     QLatin1String("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage\n"
+                                   "    ACP    REG_SZ    65001\n")),
                  qPrintable(acp.out));
-        const Run missing = reg({QStringLiteral("query"), QStringLiteral("HKCR\\NoSuchKey")});
+        const Run missing = reg({"query", "HKCR\\NoSuchKey"});
         QCOMPARE(missing.code, 1);
         QVERIFY(missing.err.startsWith(QLatin1String("ERROR: ")));
-        QCOMPARE(reg({QStringLiteral("query"), QStringLiteral("HKXX\\Foo")}).code, 1);
-        QCOMPARE(reg({QStringLiteral("frobnicate")}).code, 1);
+        QCOMPARE(reg({"query", "HKXX\\Foo"}).code, 1);
+        QCOMPARE(reg({"frobnicate"}).code, 1);
     }
 
     void addQueryAndDelete()
     {
         TestPrefix prefix;
         const QString key = QStringLiteral("HKCR\\Kovamark\\Dunlivo");
-        QCOMPARE(reg({QStringLiteral("add"), key, QStringLiteral("/v"), QStringLiteral("Archivalas"), QStringLiteral("/t"),
-                      QStringLiteral("REG_DWORD"), QStringLiteral("/d"), QStringLiteral("30"), QStringLiteral("/f")})
-                     .code,
-                 0);
-        QCOMPARE(reg({QStringLiteral("add"), key, QStringLiteral("/v"), QStringLiteral("Bits"), QStringLiteral("/t"),
-                      QStringLiteral("REG_BINARY"), QStringLiteral("/d"), QStringLiteral("0102ab")})
-                     .code,
-                 0);
-        QCOMPARE(reg({QStringLiteral("add"), key, QStringLiteral("/ve"), QStringLiteral("/d"), QStringLiteral("Kovamark Dunlivo program")})
-                     .code,
-                 0);
-        QCOMPARE(reg({QStringLiteral("add"), key, QStringLiteral("/v"), QStringLiteral("Max meret"), QStringLiteral("/t"),
-                      QStringLiteral("REG_DWORD"), QStringLiteral("/d"), QStringLiteral("0x1")})
-                     .code,
-                 0);
-        const Run q = reg({QStringLiteral("query"), QStringLiteral("HKEY_CLASSES_ROOT\\kovamark\\dunlivo")});
+        QCOMPARE(reg({"add", key, "/v", "Archivalas", "/t", "REG_DWORD", "/d", "30", "/f"}).code, 0);
+        QCOMPARE(reg({"add", key, "/v", "Bits", "/t", "REG_BINARY", "/d", "0102ab"}).code, 0);
+        QCOMPARE(reg({"add", key, "/ve", "/d", "Kovamark Dunlivo program"}).code, 0);
+        QCOMPARE(reg({"add", key, "/v", "Max meret", "/t", "REG_DWORD", "/d", "0x1"}).code, 0);
+        const Run q = reg({"query", "HKEY_CLASSES_ROOT\\kovamark\\dunlivo"});
         QCOMPARE(q.code, 0);
         QCOMPARE(q.out, QStringLiteral("\nHKEY_CLASSES_ROOT\\Kovamark\\Dunlivo\n"
                                        "    Archivalas    REG_DWORD    0x1e\n"
@@ -113,37 +94,29 @@ private Q_SLOTS:
                                        "    (Default)    REG_SZ    Kovamark Dunlivo program\n"
                                        "    Max meret    REG_DWORD    0x1\n\n"));
         DWORD type = 0;
-        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QString(), &type), QByteArray("Kovamark Dunlivo program", 25));
+        QCOMPARE(rawValue(kKey, QString(), &type), QByteArray("Kovamark Dunlivo program", 25));
 
         // An existing value is not overwritten without /f when the answer is no (or no answer).
-        const Run refused = reg({QStringLiteral("add"), key, QStringLiteral("/v"), QStringLiteral("Archivalas"),
-                                 QStringLiteral("/t"), QStringLiteral("REG_DWORD"), QStringLiteral("/d"), QStringLiteral("5")});
+        const Run refused = reg({"add", key, "/v", "Archivalas", "/t", "REG_DWORD", "/d", "5"});
         QCOMPARE(refused.code, 1);
-        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Archivalas"), &type), QByteArray("\x1e\0\0\0", 4));
-        QCOMPARE(reg({QStringLiteral("add"), key, QStringLiteral("/v"), QStringLiteral("Archivalas"), QStringLiteral("/t"),
-                      QStringLiteral("REG_DWORD"), QStringLiteral("/d"), QStringLiteral("5")},
-                     "yes\n")
-                     .code,
-                 0);
-        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Archivalas"), &type), QByteArray("\5\0\0\0", 4));
-        QCOMPARE(reg({QStringLiteral("add"), key, QStringLiteral("/v"), QStringLiteral("x"), QStringLiteral("/t"),
-                      QStringLiteral("REG_DWORD"), QStringLiteral("/d"), QStringLiteral("12abc"), QStringLiteral("/f")})
-                     .code,
-                 1);
+        QCOMPARE(rawValue(kKey, "Archivalas", &type), QByteArray("\x1e\0\0\0", 4));
+        QCOMPARE(reg({"add", key, "/v", "Archivalas", "/t", "REG_DWORD", "/d", "5"}, "yes\n").code, 0);
+        QCOMPARE(rawValue(kKey, "Archivalas", &type), QByteArray("\5\0\0\0", 4));
+        QCOMPARE(reg({"add", key, "/v", "x", "/t", "REG_DWORD", "/d", "12abc", "/f"}).code, 1);
 
-        QCOMPARE(reg({QStringLiteral("delete"), key, QStringLiteral("/v"), QStringLiteral("Bits"), QStringLiteral("/f")}).code, 0);
-        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Bits"), &type), QByteArray("<missing>"));
-        QCOMPARE(reg({QStringLiteral("delete"), key, QStringLiteral("/va"), QStringLiteral("/f")}).code, 0);
-        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QString(), &type), QByteArray("<missing>"));
-        QCOMPARE(reg({QStringLiteral("delete"), QStringLiteral("HKCR\\Kovamark")}).code, 1); // no /f, no answer
-        QCOMPARE(reg({QStringLiteral("delete"), QStringLiteral("HKCR\\Kovamark"), QStringLiteral("/f")}).code, 0);
-        QCOMPARE(reg({QStringLiteral("query"), key}).code, 1);
+        QCOMPARE(reg({"delete", key, "/v", "Bits", "/f"}).code, 0);
+        QCOMPARE(rawValue(kKey, "Bits", &type), QByteArray("<missing>"));
+        QCOMPARE(reg({"delete", key, "/va", "/f"}).code, 0);
+        QCOMPARE(rawValue(kKey, QString(), &type), QByteArray("<missing>"));
+        QCOMPARE(reg({"delete", "HKCR\\Kovamark"}).code, 1); // no /f, no answer
+        QCOMPARE(reg({"delete", "HKCR\\Kovamark", "/f"}).code, 0);
+        QCOMPARE(reg({"query", key}).code, 1);
     }
 
     void exportAndImportRoundTripEveryType()
     {
         TestPrefix prefix;
-        const QString path = QStringLiteral("Kovamark\\Dunlivo");
+        const QString &path = kKey;
         const QList<std::tuple<QString, DWORD, QByteArray>> values = {
             {QString(), REG_SZ, QByteArray("Kovamark Dunlivo program", 25)},
             {QStringLiteral("Celutvonal"), REG_SZ, QByteArray("D:\\Back \"up\"", 13)},
@@ -158,27 +131,27 @@ private Q_SLOTS:
         };
         for (const auto &[name, type, data] : values)
             setValue(path, name, type, data);
-        setValue(path + QStringLiteral("\\Sub\\Deeper"), QStringLiteral("v"), REG_DWORD, QByteArray("\7\0\0\0", 4));
+        setValue(path + QStringLiteral("\\Sub\\Deeper"), QStringLiteral("v"), REG_DWORD,
+                 QByteArray("\7\0\0\0", 4));
 
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("settings.reg"));
-        QCOMPARE(reg({QStringLiteral("export"), QStringLiteral("HKCR\\Kovamark"), file}).code, 0);
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray text = f.readAll();
-        f.close();
-        QVERIFY(text.startsWith("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CLASSES_ROOT\\Kovamark]\r\n"));
+        QCOMPARE(reg({"export", "HKCR\\Kovamark", file}).code, 0);
+        const QByteArray text = readFile(file);
+        QVERIFY(
+            text.startsWith("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CLASSES_ROOT\\Kovamark]\r\n"));
         QVERIFY(text.contains("\r\n@=\"Kovamark Dunlivo program\"\r\n"));
         QVERIFY(text.contains("\r\n\"Celutvonal\"=\"D:\\\\Back \\\"up\\\"\"\r\n"));
         QVERIFY(text.contains("\r\n\"Archivalas\"=dword:0000001e\r\n"));
         QVERIFY(text.contains("\r\n\"Archutolso\"=hex:01,02,00,00,00,00,e6,40\r\n"));
-        QVERIFY(text.contains("[HKEY_CLASSES_ROOT\\Kovamark\\Dunlivo\\Sub\\Deeper]\r\n\"v\"=dword:00000007\r\n"));
+        QVERIFY(
+            text.contains("[HKEY_CLASSES_ROOT\\Kovamark\\Dunlivo\\Sub\\Deeper]\r\n\"v\"=dword:00000007\r\n"));
         QVERIFY(!text.contains("\n\n") && !text.contains("\r\r"));
         // Without /y an existing file is kept when the answer is no.
-        QCOMPARE(reg({QStringLiteral("export"), QStringLiteral("HKCR\\Kovamark"), file}).code, 1);
+        QCOMPARE(reg({"export", "HKCR\\Kovamark", file}).code, 1);
 
-        QCOMPARE(reg({QStringLiteral("delete"), QStringLiteral("HKCR\\Kovamark"), QStringLiteral("/f")}).code, 0);
-        const Run imported = reg({QStringLiteral("import"), file});
+        QCOMPARE(reg({"delete", "HKCR\\Kovamark", "/f"}).code, 0);
+        const Run imported = reg({"import", file});
         QVERIFY2(imported.code == 0, qPrintable(imported.err));
         for (const auto &[name, type, data] : values) {
             DWORD back = 0;
@@ -186,57 +159,50 @@ private Q_SLOTS:
             QCOMPARE(back, type);
         }
         DWORD type = 0;
-        QCOMPARE(rawValue(path + QStringLiteral("\\Sub\\Deeper"), QStringLiteral("v"), &type), QByteArray("\7\0\0\0", 4));
+        QCOMPARE(rawValue(path + QStringLiteral("\\Sub\\Deeper"), QStringLiteral("v"), &type),
+                 QByteArray("\7\0\0\0", 4));
     }
 
     void importsOtherEncodingsAndForms()
     {
         TestPrefix prefix;
         QTemporaryDir dir;
-        const QString text = QStringLiteral(
-            "Windows Registry Editor Version 5.00\r\n\r\n"
-            "; a comment\r\n"
-            "[HKEY_CLASSES_ROOT\\Kovamark\\Dunlivo]\r\n"
-            "\"Language\"=\"Magyar.LNG\"\r\n"
-            "\"Bin\"=hex:01,02,\\\r\n  03,04\r\n"
-            "\"Exp\"=hex(2):41,00,42,00,00,00\r\n"
-            "\"Gone\"=-\r\n\r\n"
-            "[-HKEY_CLASSES_ROOT\\Old]\r\n");
-        setValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Gone"), REG_SZ, QByteArray("x", 2));
-        setValue(QStringLiteral("Old\\Inner"), QStringLiteral("v"), REG_SZ, QByteArray("x", 2));
+        const QString text = QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n"
+                                            "; a comment\r\n"
+                                            "[HKEY_CLASSES_ROOT\\Kovamark\\Dunlivo]\r\n"
+                                            "\"Language\"=\"Magyar.LNG\"\r\n"
+                                            "\"Bin\"=hex:01,02,\\\r\n  03,04\r\n"
+                                            "\"Exp\"=hex(2):41,00,42,00,00,00\r\n"
+                                            "\"Gone\"=-\r\n\r\n"
+                                            "[-HKEY_CLASSES_ROOT\\Old]\r\n");
+        setValue(kKey, "Gone", REG_SZ, QByteArray("x", 2));
+        setValue("Old\\Inner", "v", REG_SZ, QByteArray("x", 2));
         QByteArray utf16("\xFF\xFE");
         for (const QChar c : text) {
             utf16.append(char(c.unicode() & 0xFF));
             utf16.append(char(c.unicode() >> 8));
         }
-        QFile f(dir.filePath(QStringLiteral("u16.reg")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(utf16);
-        f.close();
-        const Run r = reg({QStringLiteral("import"), f.fileName()});
+        writeFile(dir.filePath("u16.reg"), utf16);
+        const Run r = reg({"import", dir.filePath("u16.reg")});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         DWORD type = 0;
-        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Language"), &type), QByteArray("Magyar.LNG", 11));
-        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Bin"), &type), QByteArray("\1\2\3\4", 4));
-        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Exp"), &type), QByteArray("AB", 3));
+        QCOMPARE(rawValue(kKey, "Language", &type), QByteArray("Magyar.LNG", 11));
+        QCOMPARE(rawValue(kKey, "Bin", &type), QByteArray("\1\2\3\4", 4));
+        QCOMPARE(rawValue(kKey, "Exp", &type), QByteArray("AB", 3));
         QCOMPARE(type, DWORD(REG_EXPAND_SZ));
-        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Gone"), &type), QByteArray("<missing>"));
-        QCOMPARE(rawValue(QStringLiteral("Old\\Inner"), QStringLiteral("v"), &type), QByteArray("<no key>"));
+        QCOMPARE(rawValue(kKey, "Gone", &type), QByteArray("<missing>"));
+        QCOMPARE(rawValue("Old\\Inner", "v", &type), QByteArray("<no key>"));
 
         // REGEDIT4: text types in hex are code-page bytes.
-        QFile old(dir.filePath(QStringLiteral("old.reg")));
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("REGEDIT4\n\n[HKEY_CLASSES_ROOT\\Kovamark\\Dunlivo]\n\"Exp\"=hex(2):43,44,00\n\"Arany1\"=dword:00000032\n");
-        old.close();
-        QCOMPARE(reg({QStringLiteral("import"), old.fileName()}).code, 0);
-        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Exp"), &type), QByteArray("CD", 3));
-        QCOMPARE(rawValue(QStringLiteral("Kovamark\\Dunlivo"), QStringLiteral("Arany1"), &type), QByteArray("2\0\0\0", 4));
+        writeFile(dir.filePath("old.reg"),
+                  "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\Kovamark\\Dunlivo]\n\"Exp\"=hex(2):43,44,00\n\"Arany1\"="
+                  "dword:00000032\n");
+        QCOMPARE(reg({"import", dir.filePath("old.reg")}).code, 0);
+        QCOMPARE(rawValue(kKey, "Exp", &type), QByteArray("CD", 3));
+        QCOMPARE(rawValue(kKey, "Arany1", &type), QByteArray("2\0\0\0", 4));
 
-        QFile bad(dir.filePath(QStringLiteral("bad.reg")));
-        QVERIFY(bad.open(QIODevice::WriteOnly));
-        bad.write("just some text\n");
-        bad.close();
-        const Run refused = reg({QStringLiteral("import"), bad.fileName()});
+        writeFile(dir.filePath("bad.reg"), "just some text\n");
+        const Run refused = reg({"import", dir.filePath("bad.reg")});
         QCOMPARE(refused.code, 1);
         QVERIFY(refused.err.contains(QLatin1String("not a registry script")));
     }
@@ -246,17 +212,17 @@ private Q_SLOTS:
     void refusesAPrefixOthersCouldChange()
     {
         TestPrefix prefix;
-        setValue(QStringLiteral("Kovamark"), QStringLiteral("Kept"), REG_SZ, QByteArray("old\0", 4));
+        setValue("Kovamark", "Kept", REG_SZ, QByteArray("old\0", 4));
         const QString hive = prefix.hiveFile("HKEY_CLASSES_ROOT");
         const QStringList add{QStringLiteral("add"), QStringLiteral("HKCR\\Kovamark"),
                               QStringLiteral("/v"),  QStringLiteral("Kept"),
                               QStringLiteral("/d"),  QStringLiteral("planted"),
                               QStringLiteral("/f")};
         QVERIFY(::chmod(QFile::encodeName(hive).constData(), 0666) == 0);
-        const Run query = reg({QStringLiteral("query"), QStringLiteral("HKCR\\Kovamark")});
+        const Run query = reg({"query", "HKCR\\Kovamark"});
         const Run planted = reg(add);
         // A refused hive is no damaged one: repair leaves it too.
-        const Run repair = reg({QStringLiteral("repair")});
+        const Run repair = reg({"repair"});
         ::chmod(QFile::encodeName(hive).constData(), 0600);
         QCOMPARE(repair.code, 1);
         QVERIFY(
@@ -265,18 +231,17 @@ private Q_SLOTS:
         QVERIFY2(query.err.contains(hive + QLatin1Char(' ')), qPrintable(query.err));
         QVERIFY(query.out.isEmpty());
         QCOMPARE(planted.code, 1);
-        QCOMPARE(rawValue(QStringLiteral("Kovamark"), QStringLiteral("Kept"), nullptr),
-                 QByteArray("old\0", 4));
+        QCOMPARE(rawValue("Kovamark", "Kept", nullptr), QByteArray("old\0", 4));
 
         if (::geteuid() == 0) {
             const QByteArray folder = QFile::encodeName(prefix.path() + QStringLiteral("/registry"));
             QCOMPARE(::chown(folder.constData(), 12345, 12345), 0);
-            const Run foreign = reg({QStringLiteral("query"), QStringLiteral("HKCR\\Kovamark")});
+            const Run foreign = reg({"query", "HKCR\\Kovamark"});
             QCOMPARE(::chown(folder.constData(), 0, 0), 0);
             QCOMPARE(foreign.code, 1);
             QVERIFY2(foreign.err.contains(QLatin1String("another user")), qPrintable(foreign.err));
         }
-        QCOMPARE(reg({QStringLiteral("query"), QStringLiteral("HKCR\\Kovamark")}).code, 0);
+        QCOMPARE(reg({"query", "HKCR\\Kovamark"}).code, 0);
     }
 
     // repair replaces a damaged hive by a fresh one and says where the damaged file is kept; a
@@ -286,19 +251,18 @@ private Q_SLOTS:
         TestPrefix prefix;
         const QString hive = prefix.hiveFile("HKEY_CLASSES_ROOT");
         const QString registry = prefix.path() + QStringLiteral("/registry");
-        QCOMPARE(reg({QStringLiteral("add"), QStringLiteral("HKCR\\Kovamark"), QStringLiteral("/f")}).code,
-                 0);
+        QCOMPARE(reg({"add", "HKCR\\Kovamark", "/f"}).code, 0);
         const QByteArray sound = readFile(hive);
         const QStringList entries = QDir(registry).entryList(QDir::Files);
 
-        Run r = reg({QStringLiteral("repair")});
+        Run r = reg({"repair"});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out.count(QLatin1String(" is sound; nothing was changed.")), 2);
         QCOMPARE(readFile(hive), sound);
         QCOMPARE(QDir(registry).entryList(QDir::Files), entries);
 
         writeFile(hive, sound.left(1000));
-        r = reg({QStringLiteral("repair"), QStringLiteral("hkcr")});
+        r = reg({"repair", "hkcr"});
         QCOMPARE(r.code, 0);
         const QStringList kept = QDir(registry).entryList({QStringLiteral("HKEY_CLASSES_ROOT.db.*.bad")});
         QCOMPARE(kept.size(), 1);
@@ -308,10 +272,10 @@ private Q_SLOTS:
             qPrintable(r.out));
         QCOMPARE(readFile(registry + QLatin1Char('/') + kept.first()), sound.left(1000));
         // The fresh hive answers, without the key of the old one.
-        const Run fresh = reg({QStringLiteral("query"), QStringLiteral("HKCR")});
+        const Run fresh = reg({"query", "HKCR"});
         QCOMPARE(fresh.code, 0);
         QVERIFY(!fresh.out.contains(QLatin1String("Kovamark")));
-        QCOMPARE(reg({QStringLiteral("repair"), QStringLiteral("HKCR\\Kovamark")}).code, 1);
+        QCOMPARE(reg({"repair", "HKCR\\Kovamark"}).code, 1);
         QVERIFY(reg({}).out.contains(QLatin1String("repair [ROOT]")));
     }
 
@@ -322,13 +286,15 @@ private Q_SLOTS:
         // The tool writes 120 values in a loop while this process writes and reads its own.
         const int count = 120;
         QProcess loop;
-        loop.start(QStringLiteral("/bin/sh"),
-                   {QStringLiteral("-c"),
-                    QStringLiteral("for i in $(seq 1 %1); do \"$0\" add 'HKCR\\Kovamark\\Dunlivo' /v tool$i /t REG_DWORD "
-                                   "/d $i /f >/dev/null || exit 1; \"$0\" query 'HKCR\\Kovamark\\Dunlivo' /v Archivalas "
-                                   ">/dev/null || exit 2; done")
-                        .arg(count),
-                    testBinDir() + QStringLiteral("/dunlivo-reg")});
+        loop.start(
+            QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral(
+                 "for i in $(seq 1 %1); do \"$0\" add 'HKCR\\Kovamark\\Dunlivo' /v tool$i /t REG_DWORD "
+                 "/d $i /f >/dev/null || exit 1; \"$0\" query 'HKCR\\Kovamark\\Dunlivo' /v Archivalas "
+                 ">/dev/null || exit 2; done")
+                 .arg(count),
+             testBinDir() + QStringLiteral("/dunlivo-reg")});
         QVERIFY(loop.waitForStarted());
         int written = 0;
         while (loop.state() != QProcess::NotRunning) {
