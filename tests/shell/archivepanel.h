@@ -12,6 +12,8 @@
 #include "platform/paths.h"
 #include "shell/app_user_window.h"
 #include "shell/application.h"
+#include "shell/archivelistpage.h"
+#include "archivelist/extlistf.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -59,7 +61,7 @@ public:
     // The folder behind the drive T:.
     QString driveHost() const { return m_driveHost.path(); }
 
-    TTreeList *list() const { return main->TLarchive->treeList(); }
+    TTreeList *list() const { return main->archiveList(); }
     QByteArray listFile() const { return readFile(programFile(QStringLiteral("afiles.lst"))); }
 
 private:

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QMenu>
 #include <QMimeData>
 #include <QStyledItemDelegate>
 #include <QToolButton>
@@ -44,15 +45,6 @@ public:
 private:
     QTimer m_poll;
 };
-
-// Answers the next confirmation window with Yes or No and keeps its question.
-void answer(Tconfirm1F *confirm, bool yes, QString *question)
-{
-    whenModal(confirm, [=] {
-        *question = confirm->Label1->text();
-        QTest::mouseClick(yes ? confirm->SpeedButton1 : confirm->SpeedButton2, Qt::LeftButton);
-    });
-}
 
 // Drags data of the format over the view and drops it; true when the drop was taken.
 bool drop(TTreeListView *view, const QString &format)
@@ -93,8 +85,8 @@ QModelIndex fileIndex(TFileListView *view, const QString &name)
 
 QList<bool> menuState(TApp_user_window *m)
 {
-    m->PopupMenu3Popup();
-    return {m->delitem1->isEnabled(), m->Delchild1->isEnabled(), m->Extlist1->isEnabled()};
+    Q_EMIT control<QMenu>(m, "PopupMenu3")->aboutToShow();
+    return {control<QAction>(m, "delitem1")->isEnabled(), control<QAction>(m, "Delchild1")->isEnabled(), control<QAction>(m, "Extlist1")->isEnabled()};
 }
 
 // The text a view draws for an item: what its delegate makes of the item's data.
@@ -119,16 +111,14 @@ private Q_SLOTS:
         makeFiles(p.driveHost(), {"Alpha/in.txt", "Alpha/more.txt"});
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
-        QCOMPARE(m->Label20->text(), p.programDir.left(3));
-        QCOMPARE(m->CurrentDirPath, p.programDir.left(3));
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
+        QCOMPARE(control<QLabel>(m, "Label20")->text(), p.programDir.left(3));
 
         // The tree shows its path, drives the file list and remembers the path.
-        m->OpenDirectoryTree(QStringLiteral("t:\\alpha"));
-        QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Alpha"));
-        QCOMPARE(m->CurrentDirPath, QStringLiteral("T:\\Alpha"));
-        QCOMPARE(m->LFV->Folder(), QStringLiteral("T:\\Alpha\\"));
-        QCOMPARE(m->LFV->model()->rowCount(), 2);
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("t:\\alpha"));
+        QCOMPARE(control<QLabel>(m, "Label20")->text(), QStringLiteral("T:\\Alpha"));
+        QCOMPARE(control<TFileListView>(m, "LFV")->Folder(), QStringLiteral("T:\\Alpha\\"));
+        QCOMPARE(control<TFileListView>(m, "LFV")->model()->rowCount(), 2);
 
         // The archive list's selection: the extension button follows the item's set; a press
         // on an item enables the delete button.
@@ -137,62 +127,62 @@ private Q_SLOTS:
         TreeListNode *file = list->AddFile(QStringLiteral("T:\\a.txt"));
         m->SyncArchiveLists(2);
         list->MakeNodeVisible(beta);
-        QVERIFY(!m->SBdelitem->isEnabled());
-        pressItem(m->TLarchive, file);
+        QVERIFY(!control<QToolButton>(m, "SBdelitem")->isEnabled());
+        pressItem(control<TTreeListView>(m, "TLarchive"), file);
         QCOMPARE(list->Selected(), file);
-        QVERIFY(m->SBdelitem->isEnabled());
-        QVERIFY(!m->SpeedButton16->isEnabled());
-        pressItem(m->TLarchive, beta);
-        QVERIFY(m->SpeedButton16->isEnabled());
+        QVERIFY(control<QToolButton>(m, "SBdelitem")->isEnabled());
+        QVERIFY(!control<QToolButton>(m, "SpeedButton16")->isEnabled());
+        pressItem(control<TTreeListView>(m, "TLarchive"), beta);
+        QVERIFY(control<QToolButton>(m, "SpeedButton16")->isEnabled());
 
-        // The file list: the last interaction is no longer the tree's; delete disabled.
-        m->DragFromDirTree = true;
-        clickItem(m->LFV, fileIndex(m->LFV, QStringLiteral("in.txt")));
-        QVERIFY(!m->DragFromDirTree);
-        QVERIFY(!m->SBdelitem->isEnabled());
+        // The file list: delete disabled.
+        clickItem(control<TFileListView>(m, "LFV"), fileIndex(control<TFileListView>(m, "LFV"), QStringLiteral("in.txt")));
+        QVERIFY(!control<QToolButton>(m, "SBdelitem")->isEnabled());
 
         // A click in the tree takes the archive list's selection away.
-        pressItem(m->TLarchive, file);
-        QVERIFY(!m->SpeedButton16->isEnabled());
-        clickItem(m->LsDT, m->LsDT->currentIndex());
-        QVERIFY(m->DragFromDirTree);
+        pressItem(control<TTreeListView>(m, "TLarchive"), file);
+        QVERIFY(!control<QToolButton>(m, "SpeedButton16")->isEnabled());
+        clickItem(control<TDirectoryTreeView>(m, "LsDT"), control<TDirectoryTreeView>(m, "LsDT")->currentIndex());
         QCOMPARE(list->Selected(), nullptr);
-        QVERIFY(!m->SBdelitem->isEnabled());
-        QVERIFY(m->SpeedButton16->isEnabled());
+        QVERIFY(!control<QToolButton>(m, "SBdelitem")->isEnabled());
+        QVERIFY(control<QToolButton>(m, "SpeedButton16")->isEnabled());
 
-        // A key in the tree moves the keyboard focus to the archive list.
+        // A key in the tree moves the keyboard focus to the archive list, and a drop that follows
+        // is the tree's, which adds nothing.
         m->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m));
-        m->DragFromDirTree = false;
-        m->LsDT->setFocus();
-        QTest::keyClick(m->LsDT, Qt::Key_Down);
-        QVERIFY(m->DragFromDirTree);
-        QVERIFY(m->TLarchive->hasFocus());
+        clickItem(control<TFileListView>(m, "LFV"), fileIndex(control<TFileListView>(m, "LFV"), QStringLiteral("in.txt")));
+        const int nodes = list->nodeCount();
+        control<TDirectoryTreeView>(m, "LsDT")->setFocus();
+        QTest::keyClick(control<TDirectoryTreeView>(m, "LsDT"), Qt::Key_Down);
+        QVERIFY(control<TTreeListView>(m, "TLarchive")->hasFocus());
+        QVERIFY(drop(control<TTreeListView>(m, "TLarchive"), TFileListModel::mimeType()));
+        QCOMPARE(list->nodeCount(), nodes);
 
         // On "Drives" the page reopens at the program's drive.
-        m->OpenDirectoryTree(QStringLiteral("Drives"));
-        QCOMPARE(m->Label20->text(), QStringLiteral("Drives"));
-        QVERIFY(m->LFV->Folder().isEmpty());
-        QTest::mouseClick(m->SpeedButton4, Qt::LeftButton);
-        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
-        QCOMPARE(m->Label20->text(), p.programDir.left(3));
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("Drives"));
+        QCOMPARE(control<QLabel>(m, "Label20")->text(), QStringLiteral("Drives"));
+        QVERIFY(control<TFileListView>(m, "LFV")->Folder().isEmpty());
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton4"), Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
+        QCOMPARE(control<QLabel>(m, "Label20")->text(), p.programDir.left(3));
         // Elsewhere it reopens where it was, with the folder's files, seeing new folders.
-        m->OpenDirectoryTree(QStringLiteral("T:\\Alpha\\A1"));
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Alpha\\A1"));
         makeFolders(p.driveHost(), {"Alpha/A1/New"});
-        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
-        QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Alpha\\A1"));
-        QCOMPARE(m->LFV->Folder(), QStringLiteral("T:\\Alpha\\A1\\"));
-        m->OpenDirectoryTree(QStringLiteral("T:\\Alpha\\A1\\New"));
-        QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Alpha\\A1\\New"));
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
+        QCOMPARE(control<QLabel>(m, "Label20")->text(), QStringLiteral("T:\\Alpha\\A1"));
+        QCOMPARE(control<TFileListView>(m, "LFV")->Folder(), QStringLiteral("T:\\Alpha\\A1\\"));
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Alpha\\A1\\New"));
+        QCOMPARE(control<QLabel>(m, "Label20")->text(), QStringLiteral("T:\\Alpha\\A1\\New"));
 
         // The subdirectory box, its label and the menu item show one state.
-        QTest::mouseClick(m->Label22, Qt::LeftButton);
-        QVERIFY(m->CheckBox7->isChecked());
-        QVERIFY(m->Subdir->isChecked());
-        m->Subdir->trigger();
-        QVERIFY(!m->CheckBox7->isChecked());
-        QTest::mouseClick(m->CheckBox7, Qt::LeftButton);
-        QVERIFY(m->Subdir->isChecked());
+        QTest::mouseClick(control<QLabel>(m, "Label22"), Qt::LeftButton);
+        QVERIFY(control<QCheckBox>(m, "CheckBox7")->isChecked());
+        QVERIFY(control<QAction>(m, "Subdir")->isChecked());
+        control<QAction>(m, "Subdir")->trigger();
+        QVERIFY(!control<QCheckBox>(m, "CheckBox7")->isChecked());
+        QTest::mouseClick(control<QCheckBox>(m, "CheckBox7"), Qt::LeftButton);
+        QVERIFY(control<QAction>(m, "Subdir")->isChecked());
     }
 
     // Names on the disk with control characters: the directory tree, its path line and the file
@@ -204,18 +194,21 @@ private Q_SLOTS:
         makeFiles(p.driveHost(), {"Esc\x1B[2J/tab\there.txt", "Esc\x1B[2J/two\nlines"});
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
-        m->OpenDirectoryTree(QStringLiteral("T:\\Esc\x1B[2J"));
-        QCOMPARE(m->LFV->Folder(), QStringLiteral("T:\\Esc\x1B[2J\\"));
-        QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Esc<U+001B>[2J"));
-        QCOMPARE(drawnText(m->LFV, fileIndex(m->LFV, QStringLiteral("tab\there.txt"))),
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Esc\x1B[2J"));
+        QCOMPARE(control<TFileListView>(m, "LFV")->Folder(), QStringLiteral("T:\\Esc\x1B[2J\\"));
+        QCOMPARE(control<QLabel>(m, "Label20")->text(), QStringLiteral("T:\\Esc<U+001B>[2J"));
+        QCOMPARE(drawnText(control<TFileListView>(m, "LFV"), fileIndex(control<TFileListView>(m, "LFV"), QStringLiteral("tab\there.txt"))),
                  QStringLiteral("tab<U+0009>here.txt"));
-        QCOMPARE(drawnText(m->LFV, fileIndex(m->LFV, QStringLiteral("two\nlines"))),
+        QCOMPARE(drawnText(control<TFileListView>(m, "LFV"), fileIndex(control<TFileListView>(m, "LFV"), QStringLiteral("two\nlines"))),
                  QStringLiteral("two<U+000A>lines"));
-        QCOMPARE(drawnText(m->LsDT, m->LsDT->currentIndex()), QStringLiteral("Esc<U+001B>[2J"));
-        clickItem(m->LsDT, m->LsDT->currentIndex());
-        QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Esc<U+001B>[2J"));
-        QCOMPARE(m->CurrentDirPath, QStringLiteral("T:\\Esc\x1B[2J"));
+        QCOMPARE(drawnText(control<TDirectoryTreeView>(m, "LsDT"), control<TDirectoryTreeView>(m, "LsDT")->currentIndex()), QStringLiteral("Esc<U+001B>[2J"));
+        clickItem(control<TDirectoryTreeView>(m, "LsDT"), control<TDirectoryTreeView>(m, "LsDT")->currentIndex());
+        QCOMPARE(control<QLabel>(m, "Label20")->text(), QStringLiteral("T:\\Esc<U+001B>[2J"));
+        // The page reopens at the folder itself, not at the name as shown.
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton4"), Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
+        QCOMPARE(control<TFileListView>(m, "LFV")->Folder(), QStringLiteral("T:\\Esc\x1B[2J\\"));
     }
 
     void addingDirectories()
@@ -227,26 +220,26 @@ private Q_SLOTS:
         QCOMPARE(::setxattr(system.constData(), "user.DOSATTRIB", "0x4", 3, 0), 0);
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
         InfoAnswerer info(p.panel->info1F());
 
         // "Drives" adds nothing, with or without subdirectories, and still writes the list.
         const QString listHost = p.programFile(QStringLiteral("afiles.lst"));
-        m->OpenDirectoryTree(QStringLiteral("Drives"));
-        QTest::mouseClick(m->SpeedButton17, Qt::LeftButton);
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("Drives"));
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton17"), Qt::LeftButton);
         QCOMPARE(p.listFile(), QByteArray());
         QFile::remove(listHost);
-        m->CheckBox7->setChecked(true);
-        m->Adddir1->trigger();
+        control<QCheckBox>(m, "CheckBox7")->setChecked(true);
+        control<QAction>(m, "Adddir1")->trigger();
         QCOMPARE(p.listFile(), QByteArray());
         QCOMPARE(p.list()->nodeCount(), 0);
         QVERIFY(!p.panel->saveF()->isVisible());
 
         // A drive root with subdirectories: the drive becomes an item, every visible folder below
         // it too; hidden and system folders are not walked; reserved names are refused one by one.
-        m->CurrentExtSet = QStringLiteral(".doc");
-        m->OpenDirectoryTree(QStringLiteral("T:\\"));
-        QTest::mouseClick(m->SpeedButton17, Qt::LeftButton);
+        m->archiveListPage()->extensionListHost().setCurrentExtSet(QStringLiteral(".doc"));
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\"));
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton17"), Qt::LeftButton);
         QVERIFY(p.panel->saveF()->isVisible());
         QCOMPARE(p.panel->saveF()->Label1->text(), QStringLiteral("Adding directories..."));
         QCOMPARE(listItems(*p.list()),
@@ -258,32 +251,32 @@ private Q_SLOTS:
         QCOMPARE(info.firstLines, QStringList(3, kReserved));
         // Written once at the end, equal in both trees; the drive is shown selected.
         QCOMPARE(p.listFile(), p.list()->ListFileBytes());
-        QCOMPARE(m->TLmain->treeList()->ListFileBytes(), p.list()->ListFileBytes());
+        QCOMPARE(m->startList()->ListFileBytes(), p.list()->ListFileBytes());
         QCOMPARE(p.list()->Selected(), p.list()->topLevelNode(0));
-        QVERIFY(m->SBdelitem->isEnabled());
+        QVERIFY(control<QToolButton>(m, "SBdelitem")->isEnabled());
         // The progress window goes, and with it the chosen set.
         QTRY_VERIFY(!p.panel->saveF()->isVisible());
-        QTRY_COMPARE(m->CurrentExtSet, QStringLiteral(".*"));
+        QTRY_COMPARE(m->archiveListPage()->extensionSet(), QStringLiteral(".*"));
 
         // Again with another set, without subdirectories: the directory takes it, those below
         // keep theirs.
-        m->CheckBox7->setChecked(false);
-        m->CurrentExtSet = QStringLiteral(".xls");
-        m->OpenDirectoryTree(QStringLiteral("T:\\Alpha"));
-        QTest::mouseClick(m->SpeedButton17, Qt::LeftButton);
+        control<QCheckBox>(m, "CheckBox7")->setChecked(false);
+        m->archiveListPage()->extensionListHost().setCurrentExtSet(QStringLiteral(".xls"));
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Alpha"));
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton17"), Qt::LeftButton);
         const QStringList items = listItems(*p.list());
         QVERIFY(items.contains(QStringLiteral("T:\\Alpha\\ [.xls]|3")));
         QVERIFY(items.contains(QStringLiteral("T:\\Alpha\\A1\\ [.doc]|3")));
         QCOMPARE(items.size(), 6);
-        QCOMPARE(m->CurrentExtSet, QStringLiteral(".xls"));
+        QCOMPARE(m->archiveListPage()->extensionSet(), QStringLiteral(".xls"));
 
         // A refused directory is not walked: nothing below it is offered or added.
         info.firstLines.clear();
         info.secondLines.clear();
-        m->CheckBox7->setChecked(true);
-        m->OpenDirectoryTree(QStringLiteral("T:\\Weird [x]"));
-        QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Weird [x]"));
-        QTest::mouseClick(m->SpeedButton17, Qt::LeftButton);
+        control<QCheckBox>(m, "CheckBox7")->setChecked(true);
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Weird [x]"));
+        QCOMPARE(control<QLabel>(m, "Label20")->text(), QStringLiteral("T:\\Weird [x]"));
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton17"), Qt::LeftButton);
         QCOMPARE(info.secondLines, QStringList{"T:\\Weird [x]"});
         QCOMPARE(listItems(*p.list()), items);
         QTRY_VERIFY(!p.panel->saveF()->isVisible());
@@ -296,47 +289,47 @@ private Q_SLOTS:
         makeFiles(p.driveHost(), {"a.txt", "b.doc", "c [1].txt", "Sub/s.txt", "W [x]/ok.txt"});
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
         InfoAnswerer info(p.panel->info1F());
 
         // No selection adds nothing but still writes the list.
-        m->OpenDirectoryTree(QStringLiteral("T:\\"));
-        QTest::mouseClick(m->SpeedButton20, Qt::LeftButton);
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\"));
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton20"), Qt::LeftButton);
         QCOMPARE(p.list()->nodeCount(), 0);
         QCOMPARE(p.listFile(), QByteArray());
 
         // Every selected file in list order, a name the list cannot hold refused by name.
-        m->LFV->selectAll();
-        QCOMPARE(m->LFV->SelCount(), 3);
-        QTest::mouseClick(m->SpeedButton20, Qt::LeftButton);
+        control<TFileListView>(m, "LFV")->selectAll();
+        QCOMPARE(control<TFileListView>(m, "LFV")->SelCount(), 3);
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton20"), Qt::LeftButton);
         QCOMPARE(info.firstLines, QStringList{kReserved});
         QCOMPARE(info.secondLines, QStringList{"T:\\c [1].txt"});
         QCOMPARE(listItems(*p.list()), (QStringList{"T:\\a.txt|0", "T:\\b.doc|0", "T:\\|2"}));
         QCOMPARE(TTreeList::NodeName(p.list()->Selected()), QStringLiteral("b.doc"));
         QCOMPARE(p.listFile(), p.list()->ListFileBytes());
         // A good name in a folder the list cannot hold is refused as well.
-        m->OpenDirectoryTree(QStringLiteral("T:\\W [x]"));
-        m->LFV->selectAll();
-        QTest::mouseClick(m->SpeedButton20, Qt::LeftButton);
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\W [x]"));
+        control<TFileListView>(m, "LFV")->selectAll();
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton20"), Qt::LeftButton);
         QCOMPARE(info.secondLines.last(), QStringLiteral("T:\\W [x]\\ok.txt"));
         QCOMPARE(p.list()->nodeCount(), 3);
 
         // A drop adds the selected files only when the last interaction was with the file list.
         p.list()->Clear();
-        m->OpenDirectoryTree(QStringLiteral("T:\\Sub"));
-        clickItem(m->LFV, fileIndex(m->LFV, QStringLiteral("s.txt")));
-        clickItem(m->LsDT, m->LsDT->currentIndex());
-        QVERIFY(drop(m->TLarchive, TFileListModel::mimeType()));
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Sub"));
+        clickItem(control<TFileListView>(m, "LFV"), fileIndex(control<TFileListView>(m, "LFV"), QStringLiteral("s.txt")));
+        clickItem(control<TDirectoryTreeView>(m, "LsDT"), control<TDirectoryTreeView>(m, "LsDT")->currentIndex());
+        QVERIFY(drop(control<TTreeListView>(m, "TLarchive"), TFileListModel::mimeType()));
         QCOMPARE(p.list()->nodeCount(), 0);
-        clickItem(m->LFV, fileIndex(m->LFV, QStringLiteral("s.txt")));
-        QVERIFY(drop(m->TLarchive, TFileListModel::mimeType()));
+        clickItem(control<TFileListView>(m, "LFV"), fileIndex(control<TFileListView>(m, "LFV"), QStringLiteral("s.txt")));
+        QVERIFY(drop(control<TTreeListView>(m, "TLarchive"), TFileListModel::mimeType()));
         QCOMPARE(listItems(*p.list()), (QStringList{"T:\\Sub\\s.txt|0", "T:\\Sub\\|1", "T:\\|2"}));
         QCOMPARE(p.listFile(), p.list()->ListFileBytes());
         // Drags from elsewhere carry something else than the file list's selection: refused.
         p.list()->Clear();
-        QVERIFY(!drop(m->TLarchive, QStringLiteral("text/uri-list")));
+        QVERIFY(!drop(control<TTreeListView>(m, "TLarchive"), QStringLiteral("text/uri-list")));
         QCOMPARE(p.list()->nodeCount(), 0);
-        QVERIFY(!m->TLmain->acceptDrops());
+        QVERIFY(!control<TTreeListView>(m, "TLmain")->acceptDrops());
     }
 
     void deleting()
@@ -344,7 +337,7 @@ private Q_SLOTS:
         ArchivePanel p(true);
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
         TTreeList *list = p.list();
         TreeListNode *alpha = list->AddDir(QStringLiteral("T:\\Alpha"), QStringLiteral(".*"));
         TreeListNode *a1 = list->AddDir(QStringLiteral("T:\\Alpha\\A1"), QStringLiteral(".doc"));
@@ -352,7 +345,6 @@ private Q_SLOTS:
         TreeListNode *beta = file->parent();
         m->SyncArchiveLists(2);
         const QString listHost = p.programFile(QStringLiteral("afiles.lst"));
-        Tconfirm1F *confirm = p.panel->confirm1F();
 
         // The menu's enabling follows the selection.
         QCOMPARE(menuState(m), (QList<bool>{false, false, false}));
@@ -368,39 +360,40 @@ private Q_SLOTS:
         // Nothing selected: asked first; No leaves everything, Yes changes nothing but writes.
         list->SetSelected(nullptr);
         QFile::remove(listHost);
-        QString question;
-        answer(confirm, false, &question);
-        m->DeleteSelected(false);
-        QCOMPARE(question, QStringLiteral("Do you want to delete these selected items?"));
+        auto *deleteItem = control<QAction>(m, "delitem1");
+        deleteItem->setEnabled(true);
+        Question::setNextAnswers({false});
+        deleteItem->trigger();
+        QCOMPARE(takeQuestions(), QStringList{QStringLiteral("Do you want to delete these selected items?")});
         QVERIFY(!QFile::exists(listHost));
-        answer(confirm, true, &question);
-        m->DeleteSelected(false);
+        Question::setNextAnswers({true});
+        deleteItem->trigger();
         QCOMPARE(p.listFile(), list->ListFileBytes());
         QCOMPARE(list->nodeCount(), 5);
 
         // Children only of a directory with a set: it stays with its set.
         list->SetSelected(alpha);
-        answer(confirm, true, &question);
-        m->Delchild1->trigger();
+        Question::setNextAnswers({true});
+        control<QAction>(m, "Delchild1")->trigger();
         QCOMPARE(listItems(*list),
                  (QStringList{"T:\\Alpha\\ [.*]|3", "T:\\beta\\f.txt|0", "T:\\beta\\|1", "T:\\|2"}));
         // Children only of a plain step: the step goes too.
         list->SetSelected(beta);
-        answer(confirm, true, &question);
-        m->Delchild1->trigger();
+        Question::setNextAnswers({true});
+        control<QAction>(m, "Delchild1")->trigger();
         QCOMPARE(listItems(*list), (QStringList{"T:\\Alpha\\ [.*]|3", "T:\\|2"}));
         QCOMPARE(p.listFile(), list->ListFileBytes());
-        QCOMPARE(m->TLmain->treeList()->ListFileBytes(), list->ListFileBytes());
+        QCOMPARE(m->startList()->ListFileBytes(), list->ListFileBytes());
 
         // The delete button, enabled by a press on the item; the last item takes the drive along.
         list->MakeNodeVisible(alpha);
-        pressItem(m->TLarchive, alpha);
-        QVERIFY(m->SBdelitem->isEnabled());
-        answer(confirm, true, &question);
-        QTest::mouseClick(m->SBdelitem, Qt::LeftButton);
+        pressItem(control<TTreeListView>(m, "TLarchive"), alpha);
+        QVERIFY(control<QToolButton>(m, "SBdelitem")->isEnabled());
+        Question::setNextAnswers({true});
+        QTest::mouseClick(control<QToolButton>(m, "SBdelitem"), Qt::LeftButton);
         QCOMPARE(list->nodeCount(), 0);
         QCOMPARE(p.listFile(), QByteArray());
-        QVERIFY(!m->SBdelitem->isEnabled());
+        QVERIFY(!control<QToolButton>(m, "SBdelitem")->isEnabled());
         QVERIFY(p.errors.isEmpty());
     }
 };
