@@ -4,15 +4,15 @@
 
 #include "aboutf.h"
 #include "application.h"
-#include "archivelistpage.h"
 #include "archivelistfile.h"
+#include "archivelistpage.h"
 #include "archiverhooks.h"
 #include "helpviewer.h"
-#include "pathtext.h"
 #include "info1f.h"
-#include "savef.h"
 #include "maintexts.h"
+#include "pathtext.h"
 #include "question.h"
+#include "savef.h"
 #include "settingspage.h"
 #include "startpage.h"
 #include "titlestrip.h"
@@ -50,7 +50,6 @@ constexpr QPoint kToNormal(90, 90);
 constexpr QPoint kPageOrigin(7, 34);
 
 } // namespace
-
 
 TApp_user_window::TApp_user_window(DunlivoPanel *panel)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_panel(panel)
@@ -154,12 +153,12 @@ void TApp_user_window::buildPages()
     });
     connect(m_archivePage, &ArchiveListPage::buttonPressed, this, setPressPosition);
     connect(m_settingsPage, &SettingsPage::changed, this, [this] { m_settingsChanged = true; });
-    connect(m_settingsPage, &SettingsPage::startStopRequested, this, [this] { m_archiverHooks->StartStop(); });
+    connect(m_settingsPage, &SettingsPage::startStopRequested, this,
+            [this] { m_archiverHooks->StartStop(); });
     connect(m_settingsPage, &SettingsPage::restoreRequested, this,
             [this] { m_archiverHooks->openManualArchiving(true); });
     connect(m_settingsPage, &SettingsPage::buttonPressed, this, setPressPosition);
 }
-
 
 void TApp_user_window::applyTexts()
 {
@@ -187,7 +186,6 @@ QString TApp_user_window::textOf(const QString &key) const
     return m_provider->KovaLanguage() ? m_provider->GetText(key) : defaultTextOf(key);
 }
 
-
 bool TApp_user_window::guarded(const std::function<void()> &body)
 {
     try {
@@ -211,8 +209,8 @@ void TApp_user_window::createComponents()
 {
     m_mover = new TMouseMove(this);
     m_mover->setObjectName(QStringLiteral("MouseMove1"));
-    for (TKovaPanel *surface : {m_surface, static_cast<TKovaPanel *>(m_startPage),
-                                static_cast<TKovaPanel *>(m_settingsPage)}) {
+    for (TKovaPanel *surface :
+         {m_surface, static_cast<TKovaPanel *>(m_startPage), static_cast<TKovaPanel *>(m_settingsPage)}) {
         connect(surface, &TKovaPanel::MouseDown, m_mover, &TMouseMove::MouseDown);
         connect(surface, &TKovaPanel::MouseMove, this, [this](Qt::MouseButtons buttons, int x, int y) {
             m_mover->MouseMove(buttons, x, y);
@@ -295,8 +293,9 @@ void TApp_user_window::activate()
 
 void TApp_user_window::loadDestinations()
 {
-    m_destinations.load(*m_config,
-                        [this](bool primary, const QString &hint) { m_settingsPage->setDestinationHint(primary, hint); });
+    m_destinations.load(*m_config, [this](bool primary, const QString &hint) {
+        m_settingsPage->setDestinationHint(primary, hint);
+    });
     m_settingsPage->setEmptyingDays(m_config->ReadInteger(QStringLiteral("Uritesido"), 1));
 }
 
@@ -336,7 +335,6 @@ void TApp_user_window::pollArchiverStatus()
     m_archiverHooks->Timer1Timer();
 }
 
-
 void TApp_user_window::ShowInfoText(const QString &firstKey, const QString &secondText)
 {
     if (Tinfo1F *info = m_panel->info1F())
@@ -345,10 +343,10 @@ void TApp_user_window::ShowInfoText(const QString &firstKey, const QString &seco
 
 bool TApp_user_window::ask(const QString &key, const QString &secondKey)
 {
-    return Question::ask(m_provider->GetText(key), secondKey.isEmpty() ? QString() : m_provider->GetText(secondKey),
+    return Question::ask(m_provider->GetText(key),
+                         secondKey.isEmpty() ? QString() : m_provider->GetText(secondKey),
                          Question::Delay::None);
 }
-
 
 void TApp_user_window::showHelp()
 {
@@ -379,8 +377,8 @@ void TApp_user_window::exitPanel()
         // A list edit that could not be saved is tried once more; leaving without it is the
         // user's choice, whether confirmations are on or not.
         if (!m_listFile->flushPending() &&
-            !Question::ask(m_provider->GetText(QStringLiteral("ListNotSavedExit")), QStringLiteral("Afiles.lst"),
-                           Question::Delay::None))
+            !Question::ask(m_provider->GetText(QStringLiteral("ListNotSavedExit")),
+                           QStringLiteral("Afiles.lst"), Question::Delay::None))
             return;
         if (confirmationOn()) {
             if (!ask(QStringLiteral("ExitConfirm")))
@@ -418,7 +416,6 @@ void TApp_user_window::closeEvent(QCloseEvent *event)
     exitPanel();
 }
 
-
 void TApp_user_window::toggleZoom()
 {
     guarded([this] {
@@ -446,7 +443,8 @@ void TApp_user_window::applyZoomLayout()
     for (QWidget *page : {static_cast<QWidget *>(m_startPage), static_cast<QWidget *>(m_archivePage),
                           static_cast<QWidget *>(m_settingsPage)})
         page->resize(m_zoomedIn ? kLargePage : kNormalPage);
-    m_titleStrip->setLarge(m_zoomedIn, true, textOf(QLatin1String(m_zoomedIn ? "ZoomInButton" : "ZoomOutButton")));
+    m_titleStrip->setLarge(m_zoomedIn, true,
+                           textOf(QLatin1String(m_zoomedIn ? "ZoomInButton" : "ZoomOutButton")));
     m_startPage->setLarge(m_zoomedIn);
     m_placements.apply(m_zoomedIn);
     m_archivePage->applyShares(m_zoomedIn);

@@ -5,7 +5,8 @@
 
 #include "config/config.h"
 
-void ArchiveDestinations::load(Tconfig &config, const std::function<void(bool primary, const QString &hint)> &shown)
+void ArchiveDestinations::load(Tconfig &config,
+                               const std::function<void(bool primary, const QString &hint)> &shown)
 {
     const auto dirName = [&config](const char *value, const char *fallback) {
         const QString stored = config.ReadString(QString::fromLatin1(value), QString::fromLatin1(fallback));

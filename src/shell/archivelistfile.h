@@ -15,7 +15,8 @@ class ArchiveListFile
 {
 public:
     // warn: shows the key of a failure with the file's name.
-    ArchiveListFile(TTreeList &startList, TTreeList &archiveList, std::function<void(const QString &key)> warn);
+    ArchiveListFile(TTreeList &startList, TTreeList &archiveList,
+                    std::function<void(const QString &key)> warn);
 
     // The file's Windows path; set once the program folder is known.
     QString path() const { return m_path; }

@@ -105,14 +105,16 @@ void ArchiveListPage::buildBottomStrip()
     m_subdirectoriesBox->setGeometry(150, 6, 16, 16);
     m_subdirectoriesLabel = makeLabel(m_bottomPane, "Label22");
     m_subdirectoriesLabel->setGeometry(170, 5, 120, 18);
-    m_addDirectoryButton = makeSpeedButton(m_bottomPane, QStringLiteral("SpeedButton17"), QRect(300, 3, 24, 22));
+    m_addDirectoryButton =
+        makeSpeedButton(m_bottomPane, QStringLiteral("SpeedButton17"), QRect(300, 3, 24, 22));
     m_addDirectoryButton->setText(QStringLiteral("+"));
     m_addFilesButton = makeSpeedButton(m_bottomPane, QStringLiteral("SpeedButton20"), QRect(326, 3, 24, 22));
     m_addFilesButton->setText(QStringLiteral("F"));
     m_deleteButton = makeSpeedButton(m_bottomPane, QStringLiteral("SBdelitem"), QRect(352, 3, 24, 22));
     m_deleteButton->setText(QStringLiteral("-"));
     m_deleteButton->setEnabled(false);
-    m_extensionsButton = makeSpeedButton(m_bottomPane, QStringLiteral("SpeedButton16"), QRect(382, 3, 100, 22));
+    m_extensionsButton =
+        makeSpeedButton(m_bottomPane, QStringLiteral("SpeedButton16"), QRect(382, 3, 100, 22));
     m_extensionsButton->setToolTip(QStringLiteral("[.*]"));
     m_listView = new TTreeListView(m_bottomPane);
     m_listView->setObjectName(QStringLiteral("TLarchive"));

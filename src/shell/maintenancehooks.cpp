@@ -35,9 +35,7 @@ DirselectHost dirselectHost(TApp_user_window *main)
 {
     DirselectHost host;
     host.programDir = [main] { return main->programDir(); };
-    host.destination = [main](bool primary) {
-        return main->destination(primary);
-    };
+    host.destination = [main](bool primary) { return main->destination(primary); };
     host.dirName = [main](bool primary) { return main->dirName(primary); };
     host.store = [main](bool primary, const QString &destination, const QString &dirName,
                         const QString &hint) {
@@ -110,8 +108,7 @@ void RestoreArchiveList(TApp_user_window *main, int side)
             QString destination = main->config().ReadString(
                 side == 1 ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString());
             destination = TrimTrailingBackslash(destination);
-            keptCopy = JoinPath(destination, main->dirName(side == 1)) +
-                       QStringLiteral("\\afiles.lst");
+            keptCopy = JoinPath(destination, main->dirName(side == 1)) + QStringLiteral("\\afiles.lst");
         }))
         return;
 

@@ -72,10 +72,11 @@ SettingsPage::SettingsPage(TApp_user_window *frame, QWidget *parent, TkovaProvid
     setBevelOuter(Bevel::Lowered);
 
     // The two archives' groups, one above the other at the left; the same rows for each side.
-    m_primary = buildSideGroup({"Label14", "CheckBox3", "Label3", "SpinEdit2", "Label9", "SpeedButton13", "Label12"},
-                               9999, {0, 0});
-    m_secondary = buildSideGroup(
-        {"Label15", "CheckBox4", "Label4", "SpinEdit3", "Label10", "SpeedButton14", "Label13"}, 1000, {120, 152});
+    m_primary = buildSideGroup(
+        {"Label14", "CheckBox3", "Label3", "SpinEdit2", "Label9", "SpeedButton13", "Label12"}, 9999, {0, 0});
+    m_secondary =
+        buildSideGroup({"Label15", "CheckBox4", "Label4", "SpinEdit3", "Label10", "SpeedButton14", "Label13"},
+                       1000, {120, 152});
     // The primary interval is in minutes and steps by ten.
     m_primary.interval->setSingleStep(10);
     buildOtherSettings();
@@ -110,7 +111,7 @@ SettingsPage::SettingsPage(TApp_user_window *frame, QWidget *parent, TkovaProvid
 }
 
 SettingsPage::SideGroup SettingsPage::buildSideGroup(const SideGroupNames &names, int maxInterval,
-                                                   std::pair<int, int> shift)
+                                                     std::pair<int, int> shift)
 {
     const auto [normalShift, largeShift] = shift;
     const auto row = [&](QWidget *control, QRect normal, QRect large) {
@@ -138,7 +139,9 @@ SettingsPage::SideGroup SettingsPage::buildSideGroup(const SideGroupNames &names
 
 void SettingsPage::buildOtherSettings()
 {
-    const auto row = [this](QWidget *control, QRect normal, QRect large) { m_placements.place(control, normal, large); };
+    const auto row = [this](QWidget *control, QRect normal, QRect large) {
+        m_placements.place(control, normal, large);
+    };
     m_otherCaption = makeCaption(this, "Label16");
     row(m_otherCaption, {318, 10, 290, 18}, {404, 14, 366, 20});
     // A check box with its label beside it, the label's top at the given heights.
@@ -318,7 +321,8 @@ void SettingsPage::load()
     updateIntervalLabel(m_secondary, "ArchiveHourInterval");
     const int priority = config.ReadInteger(QStringLiteral("Prioritas"), 1);
     m_priorityBox->setCurrentIndex(priority >= 0 && priority < 3 ? priority : -1);
-    m_shutdownModeBox->setCurrentIndex(ItemOfShutdownType(config.ReadInteger(QStringLiteral("ShutDown_type"), 1)));
+    m_shutdownModeBox->setCurrentIndex(
+        ItemOfShutdownType(config.ReadInteger(QStringLiteral("ShutDown_type"), 1)));
     updateShutdownModeHint();
 }
 
@@ -416,7 +420,8 @@ void SettingsPage::saveSettings()
     if (m_priorityBox->currentIndex() >= 0)
         config.WriteInteger(QStringLiteral("Prioritas"), m_priorityBox->currentIndex());
     if (m_shutdownModeBox->currentIndex() >= 0)
-        config.WriteInteger(QStringLiteral("ShutDown_type"), ShutdownTypeOfItem(m_shutdownModeBox->currentIndex()));
+        config.WriteInteger(QStringLiteral("ShutDown_type"),
+                            ShutdownTypeOfItem(m_shutdownModeBox->currentIndex()));
     writeText("Celutvonal", m_frame->destination(true));
     writeText("Celutvonal2", m_frame->destination(false));
     config.WriteInteger(QStringLiteral("Uritesido"), m_emptyingDays->Value());

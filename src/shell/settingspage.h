@@ -22,7 +22,8 @@ class SettingsPage : public TKovaPanel
     Q_OBJECT
 
 public:
-    SettingsPage(TApp_user_window *frame, QWidget *parent, TkovaProvider *provider, ZoomPlacements &placements);
+    SettingsPage(TApp_user_window *frame, QWidget *parent, TkovaProvider *provider,
+                 ZoomPlacements &placements);
 
     // Fills the controls from the registry (the values the first activation reads, in its order).
     void load();

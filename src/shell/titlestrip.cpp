@@ -37,7 +37,8 @@ TitleStrip::TitleStrip(TKovaPanel *surface, ZoomPlacements &placements) : QObjec
 
     const char *const pageNames[] = {"SpeedButton4", "SpeedButton5", "SpeedButton6"};
     for (int i = 0; i < 3; ++i) {
-        QToolButton *button = makeSpeedButton(surface, QString::fromLatin1(pageNames[i]), QRect(7 + i * 122, 7, 120, 24));
+        QToolButton *button =
+            makeSpeedButton(surface, QString::fromLatin1(pageNames[i]), QRect(7 + i * 122, 7, 120, 24));
         button->setCheckable(true);
         button->setAutoExclusive(true);
         connect(button, &QToolButton::clicked, this, [this, i] { Q_EMIT pageRequested(i + 1); });
@@ -78,8 +79,8 @@ void TitleStrip::setPage(int page)
 
 void TitleStrip::setLarge(bool large, bool moved, const QString &zoomHint)
 {
-    m_zoomButton->setIcon(
-        QIcon(TransparentBitmap(ResourceBitmap(large ? QStringLiteral("ZOOMOUT") : QStringLiteral("ZOOMIN")))));
+    m_zoomButton->setIcon(QIcon(
+        TransparentBitmap(ResourceBitmap(large ? QStringLiteral("ZOOMOUT") : QStringLiteral("ZOOMIN")))));
     if (!moved)
         return;
     const int shift = large ? kTitleShift : -kTitleShift;

@@ -31,8 +31,8 @@ Q_SIGNALS:
     void helpRequested();
     void minimiseRequested();
     void zoomRequested();
-    void closeRequested();     // the X at the top right
-    void exitRequested();      // Close at the bottom
+    void closeRequested(); // the X at the top right
+    void exitRequested();  // Close at the bottom
     void pageRequested(int page);
     void manualArchivingRequested();
     // The manual archiving button was pressed at this point of it.

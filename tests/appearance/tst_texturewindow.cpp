@@ -34,7 +34,10 @@ private:
     }
 
     // The colour of a pixel of the main window's surface.
-    static QRgb surface(TApp_user_window *m) { return control<QWidget>(m, "KovaPanel1")->grab().toImage().pixel(3, 200); }
+    static QRgb surface(TApp_user_window *m)
+    {
+        return control<QWidget>(m, "KovaPanel1")->grab().toImage().pixel(3, 200);
+    }
 
 private Q_SLOTS:
     void layoutAndTexts()

@@ -106,12 +106,14 @@ bool sameImage(const QPixmap &shown, const QPixmap &expected)
 
 bool lightIsRed(TApp_user_window *main)
 {
-    return sameImage(control<QLabel>(main, "Image5")->pixmap(), TransparentBitmap(ResourceBitmap(QStringLiteral("redico"))));
+    return sameImage(control<QLabel>(main, "Image5")->pixmap(),
+                     TransparentBitmap(ResourceBitmap(QStringLiteral("redico"))));
 }
 
 bool lightIsYellow(TApp_user_window *main)
 {
-    return sameImage(control<QLabel>(main, "Image5")->pixmap(), TransparentBitmap(ResourceBitmap(QStringLiteral("yellowico"))));
+    return sameImage(control<QLabel>(main, "Image5")->pixmap(),
+                     TransparentBitmap(ResourceBitmap(QStringLiteral("yellowico"))));
 }
 
 void writeWrongType(const QString &name)

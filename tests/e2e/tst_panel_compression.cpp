@@ -100,7 +100,7 @@ private Q_SLOTS:
         TestPanel p;
         p.settings().WriteBool(QStringLiteral("Kerdez"), false);
         QVERIFY(p.start());
-        SettingsPage *page = p.main->settingsPage;
+        SettingsPage *page = p.main->settingsPage();
         QSignalSpy asked(p.panel->confirm1F(), &QDialog::finished);
         QSignalSpy told(p.panel->info1F(), &QDialog::finished);
 
@@ -127,7 +127,7 @@ private Q_SLOTS:
         p.settings().WriteDateTime(QStringLiteral("Archutolso2"), archived);
         p.settings().WriteBool(QStringLiteral("Kerdez"), false);
         QVERIFY(p.start());
-        SettingsPage *page = p.main->settingsPage;
+        SettingsPage *page = p.main->settingsPage();
         QSignalSpy asked(p.panel->confirm1F(), &QDialog::finished);
         QSignalSpy told(p.panel->info1F(), &QDialog::finished);
 

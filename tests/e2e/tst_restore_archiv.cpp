@@ -117,10 +117,11 @@ private Q_SLOTS:
         InfoLog boxes(p.panel->info1F());
         AutoAnswer yes(p.panel->confirm1F(), true);
         // Both destinations chosen in the panel, then saved.
-        SettingsPage *page = p.main->settingsPage;
+        SettingsPage *page = p.main->settingsPage();
         control<QCheckBox>(page, "CheckBox1")->setChecked(false);
         TdirselectF *chooser = p.panel->dirselectF();
-        for (QToolButton *button : {control<QToolButton>(page, "SpeedButton13"), control<QToolButton>(page, "SpeedButton14")}) {
+        for (QToolButton *button :
+             {control<QToolButton>(page, "SpeedButton13"), control<QToolButton>(page, "SpeedButton14")}) {
             whenModal(chooser, [chooser] {
                 chooser->LsDTpath->OpenAt(QStringLiteral("E:\\"));
                 QTest::mouseClick(chooser->SpeedButton1, Qt::LeftButton);

@@ -44,7 +44,7 @@ public:
                 QTest::mouseClick(chooser->SpeedButton2, Qt::LeftButton);
         });
         main->showPage(3);
-        QTest::mouseClick(primary ? control<QToolButton>(main, "SpeedButton13") : control<QToolButton>(main, "SpeedButton14"),
+        QTest::mouseClick(control<QToolButton>(main, primary ? "SpeedButton13" : "SpeedButton14"),
                           Qt::LeftButton);
         return ran && !chooser->isVisible();
     }
@@ -63,7 +63,7 @@ private Q_SLOTS:
     {
         ChooserPanel p;
         QVERIFY(p.start());
-        SettingsPage *page = p.main->settingsPage;
+        SettingsPage *page = p.main->settingsPage();
         QCOMPARE(control<QToolButton>(page, "SpeedButton13")->toolTip(), QStringLiteral("---"));
         QVERIFY(!p.main->settingsChanged());
 
@@ -100,7 +100,8 @@ private Q_SLOTS:
         }));
         QCOMPARE(p.main->destination(false), QStringLiteral("T:\\Data"));
         QCOMPARE(p.main->dirName(false), QStringLiteral("\\Archive2"));
-        QCOMPARE(control<QToolButton>(page, "SpeedButton14")->toolTip(), QStringLiteral("T:\\Data\\Archive2"));
+        QCOMPARE(control<QToolButton>(page, "SpeedButton14")->toolTip(),
+                 QStringLiteral("T:\\Data\\Archive2"));
         QVERIFY(QFileInfo(p.t(QStringLiteral("Data/Archive2"))).isDir());
 
         // Opened again: the tree at the chosen folder, its name; a typed name gets its backslash.

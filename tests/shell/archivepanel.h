@@ -2,10 +2,12 @@
 // the test's own, and a sorted view of the archive list.
 #pragma once
 
-#include "testpanel.h"
 #include "testdrive.h"
 #include "testfiles.h"
+#include "testpanel.h"
 
+#include "archivelist/directoryviews.h"
+#include "archivelist/extlistf.h"
 #include "archivelist/treelist.h"
 #include "archivelist/treelistview.h"
 #include "config/config.h"
@@ -13,7 +15,6 @@
 #include "shell/app_user_window.h"
 #include "shell/application.h"
 #include "shell/archivelistpage.h"
-#include "archivelist/extlistf.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -44,6 +45,26 @@ inline QStringList listItems(const TTreeList &list)
     items.sort();
     return items;
 }
+
+// The archive list page's controls the tests use, found by their names.
+struct ArchivePage
+{
+    explicit ArchivePage(QWidget *main)
+        : path(control<QLabel>(main, "Label20")), files(control<TFileListView>(main, "LFV")),
+          tree(control<TDirectoryTreeView>(main, "LsDT")), archive(control<TTreeListView>(main, "TLarchive")),
+          subdirectories(control<QCheckBox>(main, "CheckBox7")),
+          remove(control<QToolButton>(main, "SBdelitem")),
+          extensions(control<QToolButton>(main, "SpeedButton16"))
+    {
+    }
+    QLabel *path;
+    TFileListView *files;
+    TDirectoryTreeView *tree;
+    TTreeListView *archive;
+    QCheckBox *subdirectories;
+    QToolButton *remove;
+    QToolButton *extensions;
+};
 
 // The panel of the window tests with a drive T: of the test's own.
 class ArchivePanel : public TestPanel

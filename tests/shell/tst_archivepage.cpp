@@ -14,7 +14,6 @@
 #include <QCheckBox>
 #include <QMenu>
 #include <QMimeData>
-#include <QStyledItemDelegate>
 #include <QToolButton>
 
 #include <sys/xattr.h>
@@ -86,14 +85,8 @@ QModelIndex fileIndex(TFileListView *view, const QString &name)
 QList<bool> menuState(TApp_user_window *m)
 {
     Q_EMIT control<QMenu>(m, "PopupMenu3")->aboutToShow();
-    return {control<QAction>(m, "delitem1")->isEnabled(), control<QAction>(m, "Delchild1")->isEnabled(), control<QAction>(m, "Extlist1")->isEnabled()};
-}
-
-// The text a view draws for an item: what its delegate makes of the item's data.
-QString drawnText(const QAbstractItemView *view, const QModelIndex &index)
-{
-    const auto *delegate = qobject_cast<const QStyledItemDelegate *>(view->itemDelegateForIndex(index));
-    return delegate ? delegate->displayText(index.data(), view->locale()) : QStringLiteral("(no delegate)");
+    return {control<QAction>(m, "delitem1")->isEnabled(), control<QAction>(m, "Delchild1")->isEnabled(),
+            control<QAction>(m, "Extlist1")->isEnabled()};
 }
 
 const QString kReserved = QStringLiteral("The directory name included reserved character(s)");
@@ -111,14 +104,15 @@ private Q_SLOTS:
         makeFiles(p.driveHost(), {"Alpha/in.txt", "Alpha/more.txt"});
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
-        QCOMPARE(control<QLabel>(m, "Label20")->text(), p.programDir.left(3));
+        const ArchivePage c(m);
+        clickButton(m, "SpeedButton5");
+        QCOMPARE(c.path->text(), p.programDir.left(3));
 
         // The tree shows its path, drives the file list and remembers the path.
         m->archiveListPage()->openDirectoryTree(QStringLiteral("t:\\alpha"));
-        QCOMPARE(control<QLabel>(m, "Label20")->text(), QStringLiteral("T:\\Alpha"));
-        QCOMPARE(control<TFileListView>(m, "LFV")->Folder(), QStringLiteral("T:\\Alpha\\"));
-        QCOMPARE(control<TFileListView>(m, "LFV")->model()->rowCount(), 2);
+        QCOMPARE(c.path->text(), QStringLiteral("T:\\Alpha"));
+        QCOMPARE(c.files->Folder(), QStringLiteral("T:\\Alpha\\"));
+        QCOMPARE(c.files->model()->rowCount(), 2);
 
         // The archive list's selection: the extension button follows the item's set; a press
         // on an item enables the delete button.
@@ -127,61 +121,61 @@ private Q_SLOTS:
         TreeListNode *file = list->AddFile(QStringLiteral("T:\\a.txt"));
         m->SyncArchiveLists(2);
         list->MakeNodeVisible(beta);
-        QVERIFY(!control<QToolButton>(m, "SBdelitem")->isEnabled());
-        pressItem(control<TTreeListView>(m, "TLarchive"), file);
+        QVERIFY(!c.remove->isEnabled());
+        pressItem(c.archive, file);
         QCOMPARE(list->Selected(), file);
-        QVERIFY(control<QToolButton>(m, "SBdelitem")->isEnabled());
-        QVERIFY(!control<QToolButton>(m, "SpeedButton16")->isEnabled());
-        pressItem(control<TTreeListView>(m, "TLarchive"), beta);
-        QVERIFY(control<QToolButton>(m, "SpeedButton16")->isEnabled());
+        QVERIFY(c.remove->isEnabled());
+        QVERIFY(!c.extensions->isEnabled());
+        pressItem(c.archive, beta);
+        QVERIFY(c.extensions->isEnabled());
 
         // The file list: delete disabled.
-        clickItem(control<TFileListView>(m, "LFV"), fileIndex(control<TFileListView>(m, "LFV"), QStringLiteral("in.txt")));
-        QVERIFY(!control<QToolButton>(m, "SBdelitem")->isEnabled());
+        clickItem(c.files, fileIndex(c.files, QStringLiteral("in.txt")));
+        QVERIFY(!c.remove->isEnabled());
 
         // A click in the tree takes the archive list's selection away.
-        pressItem(control<TTreeListView>(m, "TLarchive"), file);
-        QVERIFY(!control<QToolButton>(m, "SpeedButton16")->isEnabled());
-        clickItem(control<TDirectoryTreeView>(m, "LsDT"), control<TDirectoryTreeView>(m, "LsDT")->currentIndex());
+        pressItem(c.archive, file);
+        QVERIFY(!c.extensions->isEnabled());
+        clickItem(c.tree, c.tree->currentIndex());
         QCOMPARE(list->Selected(), nullptr);
-        QVERIFY(!control<QToolButton>(m, "SBdelitem")->isEnabled());
-        QVERIFY(control<QToolButton>(m, "SpeedButton16")->isEnabled());
+        QVERIFY(!c.remove->isEnabled());
+        QVERIFY(c.extensions->isEnabled());
 
         // A key in the tree moves the keyboard focus to the archive list, and a drop that follows
         // is the tree's, which adds nothing.
         m->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m));
-        clickItem(control<TFileListView>(m, "LFV"), fileIndex(control<TFileListView>(m, "LFV"), QStringLiteral("in.txt")));
+        clickItem(c.files, fileIndex(c.files, QStringLiteral("in.txt")));
         const int nodes = list->nodeCount();
-        control<TDirectoryTreeView>(m, "LsDT")->setFocus();
-        QTest::keyClick(control<TDirectoryTreeView>(m, "LsDT"), Qt::Key_Down);
-        QVERIFY(control<TTreeListView>(m, "TLarchive")->hasFocus());
-        QVERIFY(drop(control<TTreeListView>(m, "TLarchive"), TFileListModel::mimeType()));
+        c.tree->setFocus();
+        QTest::keyClick(c.tree, Qt::Key_Down);
+        QVERIFY(c.archive->hasFocus());
+        QVERIFY(drop(c.archive, TFileListModel::mimeType()));
         QCOMPARE(list->nodeCount(), nodes);
 
         // On "Drives" the page reopens at the program's drive.
         m->archiveListPage()->openDirectoryTree(QStringLiteral("Drives"));
-        QCOMPARE(control<QLabel>(m, "Label20")->text(), QStringLiteral("Drives"));
-        QVERIFY(control<TFileListView>(m, "LFV")->Folder().isEmpty());
-        QTest::mouseClick(control<QToolButton>(m, "SpeedButton4"), Qt::LeftButton);
-        QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
-        QCOMPARE(control<QLabel>(m, "Label20")->text(), p.programDir.left(3));
+        QCOMPARE(c.path->text(), QStringLiteral("Drives"));
+        QVERIFY(c.files->Folder().isEmpty());
+        clickButton(m, "SpeedButton4");
+        clickButton(m, "SpeedButton5");
+        QCOMPARE(c.path->text(), p.programDir.left(3));
         // Elsewhere it reopens where it was, with the folder's files, seeing new folders.
         m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Alpha\\A1"));
         makeFolders(p.driveHost(), {"Alpha/A1/New"});
-        QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
-        QCOMPARE(control<QLabel>(m, "Label20")->text(), QStringLiteral("T:\\Alpha\\A1"));
-        QCOMPARE(control<TFileListView>(m, "LFV")->Folder(), QStringLiteral("T:\\Alpha\\A1\\"));
+        clickButton(m, "SpeedButton5");
+        QCOMPARE(c.path->text(), QStringLiteral("T:\\Alpha\\A1"));
+        QCOMPARE(c.files->Folder(), QStringLiteral("T:\\Alpha\\A1\\"));
         m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Alpha\\A1\\New"));
-        QCOMPARE(control<QLabel>(m, "Label20")->text(), QStringLiteral("T:\\Alpha\\A1\\New"));
+        QCOMPARE(c.path->text(), QStringLiteral("T:\\Alpha\\A1\\New"));
 
         // The subdirectory box, its label and the menu item show one state.
         QTest::mouseClick(control<QLabel>(m, "Label22"), Qt::LeftButton);
-        QVERIFY(control<QCheckBox>(m, "CheckBox7")->isChecked());
+        QVERIFY(c.subdirectories->isChecked());
         QVERIFY(control<QAction>(m, "Subdir")->isChecked());
         control<QAction>(m, "Subdir")->trigger();
-        QVERIFY(!control<QCheckBox>(m, "CheckBox7")->isChecked());
-        QTest::mouseClick(control<QCheckBox>(m, "CheckBox7"), Qt::LeftButton);
+        QVERIFY(!c.subdirectories->isChecked());
+        QTest::mouseClick(c.subdirectories, Qt::LeftButton);
         QVERIFY(control<QAction>(m, "Subdir")->isChecked());
     }
 
@@ -194,21 +188,22 @@ private Q_SLOTS:
         makeFiles(p.driveHost(), {"Esc\x1B[2J/tab\there.txt", "Esc\x1B[2J/two\nlines"});
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
+        const ArchivePage c(m);
+        clickButton(m, "SpeedButton5");
         m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Esc\x1B[2J"));
-        QCOMPARE(control<TFileListView>(m, "LFV")->Folder(), QStringLiteral("T:\\Esc\x1B[2J\\"));
-        QCOMPARE(control<QLabel>(m, "Label20")->text(), QStringLiteral("T:\\Esc<U+001B>[2J"));
-        QCOMPARE(drawnText(control<TFileListView>(m, "LFV"), fileIndex(control<TFileListView>(m, "LFV"), QStringLiteral("tab\there.txt"))),
+        QCOMPARE(c.files->Folder(), QStringLiteral("T:\\Esc\x1B[2J\\"));
+        QCOMPARE(c.path->text(), QStringLiteral("T:\\Esc<U+001B>[2J"));
+        QCOMPARE(drawnText(c.files, fileIndex(c.files, QStringLiteral("tab\there.txt"))),
                  QStringLiteral("tab<U+0009>here.txt"));
-        QCOMPARE(drawnText(control<TFileListView>(m, "LFV"), fileIndex(control<TFileListView>(m, "LFV"), QStringLiteral("two\nlines"))),
+        QCOMPARE(drawnText(c.files, fileIndex(c.files, QStringLiteral("two\nlines"))),
                  QStringLiteral("two<U+000A>lines"));
-        QCOMPARE(drawnText(control<TDirectoryTreeView>(m, "LsDT"), control<TDirectoryTreeView>(m, "LsDT")->currentIndex()), QStringLiteral("Esc<U+001B>[2J"));
-        clickItem(control<TDirectoryTreeView>(m, "LsDT"), control<TDirectoryTreeView>(m, "LsDT")->currentIndex());
-        QCOMPARE(control<QLabel>(m, "Label20")->text(), QStringLiteral("T:\\Esc<U+001B>[2J"));
+        QCOMPARE(drawnText(c.tree, c.tree->currentIndex()), QStringLiteral("Esc<U+001B>[2J"));
+        clickItem(c.tree, c.tree->currentIndex());
+        QCOMPARE(c.path->text(), QStringLiteral("T:\\Esc<U+001B>[2J"));
         // The page reopens at the folder itself, not at the name as shown.
-        QTest::mouseClick(control<QToolButton>(m, "SpeedButton4"), Qt::LeftButton);
-        QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
-        QCOMPARE(control<TFileListView>(m, "LFV")->Folder(), QStringLiteral("T:\\Esc\x1B[2J\\"));
+        clickButton(m, "SpeedButton4");
+        clickButton(m, "SpeedButton5");
+        QCOMPARE(c.files->Folder(), QStringLiteral("T:\\Esc\x1B[2J\\"));
     }
 
     void addingDirectories()
@@ -220,16 +215,17 @@ private Q_SLOTS:
         QCOMPARE(::setxattr(system.constData(), "user.DOSATTRIB", "0x4", 3, 0), 0);
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
+        const ArchivePage c(m);
+        clickButton(m, "SpeedButton5");
         InfoAnswerer info(p.panel->info1F());
 
         // "Drives" adds nothing, with or without subdirectories, and still writes the list.
         const QString listHost = p.programFile(QStringLiteral("afiles.lst"));
         m->archiveListPage()->openDirectoryTree(QStringLiteral("Drives"));
-        QTest::mouseClick(control<QToolButton>(m, "SpeedButton17"), Qt::LeftButton);
+        clickButton(m, "SpeedButton17");
         QCOMPARE(p.listFile(), QByteArray());
         QFile::remove(listHost);
-        control<QCheckBox>(m, "CheckBox7")->setChecked(true);
+        c.subdirectories->setChecked(true);
         control<QAction>(m, "Adddir1")->trigger();
         QCOMPARE(p.listFile(), QByteArray());
         QCOMPARE(p.list()->nodeCount(), 0);
@@ -239,7 +235,7 @@ private Q_SLOTS:
         // it too; hidden and system folders are not walked; reserved names are refused one by one.
         m->archiveListPage()->extensionListHost().setCurrentExtSet(QStringLiteral(".doc"));
         m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\"));
-        QTest::mouseClick(control<QToolButton>(m, "SpeedButton17"), Qt::LeftButton);
+        clickButton(m, "SpeedButton17");
         QVERIFY(p.panel->saveF()->isVisible());
         QCOMPARE(p.panel->saveF()->Label1->text(), QStringLiteral("Adding directories..."));
         QCOMPARE(listItems(*p.list()),
@@ -253,17 +249,17 @@ private Q_SLOTS:
         QCOMPARE(p.listFile(), p.list()->ListFileBytes());
         QCOMPARE(m->startList()->ListFileBytes(), p.list()->ListFileBytes());
         QCOMPARE(p.list()->Selected(), p.list()->topLevelNode(0));
-        QVERIFY(control<QToolButton>(m, "SBdelitem")->isEnabled());
+        QVERIFY(c.remove->isEnabled());
         // The progress window goes, and with it the chosen set.
         QTRY_VERIFY(!p.panel->saveF()->isVisible());
         QTRY_COMPARE(m->archiveListPage()->extensionSet(), QStringLiteral(".*"));
 
         // Again with another set, without subdirectories: the directory takes it, those below
         // keep theirs.
-        control<QCheckBox>(m, "CheckBox7")->setChecked(false);
+        c.subdirectories->setChecked(false);
         m->archiveListPage()->extensionListHost().setCurrentExtSet(QStringLiteral(".xls"));
         m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Alpha"));
-        QTest::mouseClick(control<QToolButton>(m, "SpeedButton17"), Qt::LeftButton);
+        clickButton(m, "SpeedButton17");
         const QStringList items = listItems(*p.list());
         QVERIFY(items.contains(QStringLiteral("T:\\Alpha\\ [.xls]|3")));
         QVERIFY(items.contains(QStringLiteral("T:\\Alpha\\A1\\ [.doc]|3")));
@@ -273,10 +269,10 @@ private Q_SLOTS:
         // A refused directory is not walked: nothing below it is offered or added.
         info.firstLines.clear();
         info.secondLines.clear();
-        control<QCheckBox>(m, "CheckBox7")->setChecked(true);
+        c.subdirectories->setChecked(true);
         m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Weird [x]"));
-        QCOMPARE(control<QLabel>(m, "Label20")->text(), QStringLiteral("T:\\Weird [x]"));
-        QTest::mouseClick(control<QToolButton>(m, "SpeedButton17"), Qt::LeftButton);
+        QCOMPARE(c.path->text(), QStringLiteral("T:\\Weird [x]"));
+        clickButton(m, "SpeedButton17");
         QCOMPARE(info.secondLines, QStringList{"T:\\Weird [x]"});
         QCOMPARE(listItems(*p.list()), items);
         QTRY_VERIFY(!p.panel->saveF()->isVisible());
@@ -289,19 +285,20 @@ private Q_SLOTS:
         makeFiles(p.driveHost(), {"a.txt", "b.doc", "c [1].txt", "Sub/s.txt", "W [x]/ok.txt"});
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
+        const ArchivePage c(m);
+        clickButton(m, "SpeedButton5");
         InfoAnswerer info(p.panel->info1F());
 
         // No selection adds nothing but still writes the list.
         m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\"));
-        QTest::mouseClick(control<QToolButton>(m, "SpeedButton20"), Qt::LeftButton);
+        clickButton(m, "SpeedButton20");
         QCOMPARE(p.list()->nodeCount(), 0);
         QCOMPARE(p.listFile(), QByteArray());
 
         // Every selected file in list order, a name the list cannot hold refused by name.
-        control<TFileListView>(m, "LFV")->selectAll();
-        QCOMPARE(control<TFileListView>(m, "LFV")->SelCount(), 3);
-        QTest::mouseClick(control<QToolButton>(m, "SpeedButton20"), Qt::LeftButton);
+        c.files->selectAll();
+        QCOMPARE(c.files->SelCount(), 3);
+        clickButton(m, "SpeedButton20");
         QCOMPARE(info.firstLines, QStringList{kReserved});
         QCOMPARE(info.secondLines, QStringList{"T:\\c [1].txt"});
         QCOMPARE(listItems(*p.list()), (QStringList{"T:\\a.txt|0", "T:\\b.doc|0", "T:\\|2"}));
@@ -309,25 +306,25 @@ private Q_SLOTS:
         QCOMPARE(p.listFile(), p.list()->ListFileBytes());
         // A good name in a folder the list cannot hold is refused as well.
         m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\W [x]"));
-        control<TFileListView>(m, "LFV")->selectAll();
-        QTest::mouseClick(control<QToolButton>(m, "SpeedButton20"), Qt::LeftButton);
+        c.files->selectAll();
+        clickButton(m, "SpeedButton20");
         QCOMPARE(info.secondLines.last(), QStringLiteral("T:\\W [x]\\ok.txt"));
         QCOMPARE(p.list()->nodeCount(), 3);
 
         // A drop adds the selected files only when the last interaction was with the file list.
         p.list()->Clear();
         m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Sub"));
-        clickItem(control<TFileListView>(m, "LFV"), fileIndex(control<TFileListView>(m, "LFV"), QStringLiteral("s.txt")));
-        clickItem(control<TDirectoryTreeView>(m, "LsDT"), control<TDirectoryTreeView>(m, "LsDT")->currentIndex());
-        QVERIFY(drop(control<TTreeListView>(m, "TLarchive"), TFileListModel::mimeType()));
+        clickItem(c.files, fileIndex(c.files, QStringLiteral("s.txt")));
+        clickItem(c.tree, c.tree->currentIndex());
+        QVERIFY(drop(c.archive, TFileListModel::mimeType()));
         QCOMPARE(p.list()->nodeCount(), 0);
-        clickItem(control<TFileListView>(m, "LFV"), fileIndex(control<TFileListView>(m, "LFV"), QStringLiteral("s.txt")));
-        QVERIFY(drop(control<TTreeListView>(m, "TLarchive"), TFileListModel::mimeType()));
+        clickItem(c.files, fileIndex(c.files, QStringLiteral("s.txt")));
+        QVERIFY(drop(c.archive, TFileListModel::mimeType()));
         QCOMPARE(listItems(*p.list()), (QStringList{"T:\\Sub\\s.txt|0", "T:\\Sub\\|1", "T:\\|2"}));
         QCOMPARE(p.listFile(), p.list()->ListFileBytes());
         // Drags from elsewhere carry something else than the file list's selection: refused.
         p.list()->Clear();
-        QVERIFY(!drop(control<TTreeListView>(m, "TLarchive"), QStringLiteral("text/uri-list")));
+        QVERIFY(!drop(c.archive, QStringLiteral("text/uri-list")));
         QCOMPARE(p.list()->nodeCount(), 0);
         QVERIFY(!control<TTreeListView>(m, "TLmain")->acceptDrops());
     }
@@ -337,7 +334,8 @@ private Q_SLOTS:
         ArchivePanel p(true);
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
+        const ArchivePage c(m);
+        clickButton(m, "SpeedButton5");
         TTreeList *list = p.list();
         TreeListNode *alpha = list->AddDir(QStringLiteral("T:\\Alpha"), QStringLiteral(".*"));
         TreeListNode *a1 = list->AddDir(QStringLiteral("T:\\Alpha\\A1"), QStringLiteral(".doc"));
@@ -387,13 +385,13 @@ private Q_SLOTS:
 
         // The delete button, enabled by a press on the item; the last item takes the drive along.
         list->MakeNodeVisible(alpha);
-        pressItem(control<TTreeListView>(m, "TLarchive"), alpha);
-        QVERIFY(control<QToolButton>(m, "SBdelitem")->isEnabled());
+        pressItem(c.archive, alpha);
+        QVERIFY(c.remove->isEnabled());
         Question::setNextAnswers({true});
-        QTest::mouseClick(control<QToolButton>(m, "SBdelitem"), Qt::LeftButton);
+        c.remove->click();
         QCOMPARE(list->nodeCount(), 0);
         QCOMPARE(p.listFile(), QByteArray());
-        QVERIFY(!control<QToolButton>(m, "SBdelitem")->isEnabled());
+        QVERIFY(!c.remove->isEnabled());
         QVERIFY(p.errors.isEmpty());
     }
 };

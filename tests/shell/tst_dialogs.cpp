@@ -10,6 +10,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QToolButton>
 
@@ -72,7 +73,8 @@ private Q_SLOTS:
         Question::setNextAnswers({true, false});
         QVERIFY(Question::ask(QStringLiteral("One?"), QString(), Question::Delay::None));
         QVERIFY(!Question::ask(QStringLiteral("Two?"), QStringLiteral("file"), Question::Delay::DelayedYes));
-        QCOMPARE(Question::askedQuestions(), (QStringList{QStringLiteral("One?"), QStringLiteral("Two?\nfile")}));
+        QCOMPARE(Question::askedQuestions(),
+                 (QStringList{QStringLiteral("One?"), QStringLiteral("Two?\nfile")}));
         QVERIFY(!confirm.isVisible());
         Question::clearAskedQuestions();
         whenModal(&confirm, [&] { QTest::mouseClick(confirm.SpeedButton1, Qt::LeftButton); });
@@ -118,7 +120,9 @@ private Q_SLOTS:
         progress.showProgress(QStringLiteral("Saving settings..."));
         QVERIFY(progress.isVisible());
         QCOMPARE(progress.Label1->text(), QStringLiteral("Saving settings..."));
-        QTest::qWait(700); // ticks while the work goes on do not hide it
+        // Ticks while the work goes on do not hide it.
+        QSignalSpy ticks(progress.Timer1, &QTimer::timeout);
+        QTRY_VERIFY(ticks.count() >= 2);
         QVERIFY(progress.isVisible());
         progress.done = true;
         QTRY_VERIFY_WITH_TIMEOUT(!progress.isVisible(), 2000);

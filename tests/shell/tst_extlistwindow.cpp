@@ -206,7 +206,7 @@ private Q_SLOTS:
             after = entries(w->ListBox2);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         });
-        m->ShowExtensionList();
+        control<QAction>(m, "Extensions1")->trigger();
         QCOMPARE(after, (QStringList{".xls", ".doc"}));
         QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected));
         // Each Ok reverses the order; a set's order means nothing to the Archiver.
@@ -245,7 +245,7 @@ private Q_SLOTS:
         QCOMPARE(p.listFile(), list->ListFileBytes());
 
         // The chosen set goes to the directory added next.
-        m->OpenDirectoryTree(QStringLiteral("T:\\Alpha"));
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Alpha"));
         QTest::mouseClick(control<QToolButton>(m, "SpeedButton17"), Qt::LeftButton);
         QVERIFY(listItems(*list).contains(QStringLiteral("T:\\Alpha\\ [.doc]|3")));
 
@@ -258,7 +258,7 @@ private Q_SLOTS:
             actual << entries(w->ListBox2);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         });
-        m->ShowExtensionList();
+        control<QAction>(m, "Extensions1")->trigger();
         QCOMPARE(actual, (QStringList{".doc", ".*"}));
         QCOMPARE(m->archiveListPage()->extensionSet(), QStringLiteral(".*"));
         QCOMPARE(control<QToolButton>(m, "SpeedButton16")->toolTip(), QStringLiteral("[.*]"));
@@ -276,7 +276,7 @@ private Q_SLOTS:
             expectInfo(p.panel->info1F(), &shown);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         });
-        m->ShowExtensionList();
+        control<QAction>(m, "Extensions1")->trigger();
         QCOMPARE(shown, QStringLiteral("Can not write into file:|Ext.lst"));
         QCOMPARE(kept->text(), QStringLiteral("Kept [.doc;.txt]"));
         QCOMPARE(p.listFile(), list->ListFileBytes());
@@ -287,7 +287,7 @@ private Q_SLOTS:
             available = entries(w->ListBox1);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         });
-        m->ShowExtensionList();
+        control<QAction>(m, "Extensions1")->trigger();
         QCOMPARE(available, (QStringList{".doc", ".new"}));
         QCOMPARE(readFile(extHost), QByteArray(".doc\r\n.new\r\n"));
     }

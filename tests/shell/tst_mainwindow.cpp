@@ -9,8 +9,8 @@
 #include "appearance/kovaimage.h"
 #include "appearance/kovalanguage.h"
 #include "appearance/languagef.h"
-#include "archivelist/treelist.h"
 #include "archivelist/extlistf.h"
+#include "archivelist/treelist.h"
 #include "archivelist/treelistview.h"
 #include "archiver/man_archf.h"
 #include "shell/aboutf.h"
@@ -20,7 +20,6 @@
 
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QStyledItemDelegate>
 
 #include <sys/stat.h>
 
@@ -28,24 +27,12 @@ using namespace win;
 
 namespace {
 
-// The text a view draws for an item: what its delegate makes of the item's data.
-QString drawnText(const QAbstractItemView *view, const QModelIndex &index)
-{
-    const auto *delegate = qobject_cast<const QStyledItemDelegate *>(view->itemDelegateForIndex(index));
-    return delegate ? delegate->displayText(index.data(), view->locale()) : QStringLiteral("(no delegate)");
-}
-
 QByteArray listBytes(std::initializer_list<const char *> dirs)
 {
     TTreeList list;
     for (const char *dir : dirs)
         list.AddDir(QString::fromLatin1(dir), QStringLiteral(".*"));
     return list.ListFileBytes();
-}
-
-void click(QWidget *window, const char *name)
-{
-    QTest::mouseClick(control<QToolButton>(window, name), Qt::LeftButton);
 }
 
 // Shows the main window and waits for its first activation, as TestPanel::start does after create.
@@ -80,12 +67,17 @@ private Q_SLOTS:
         QVERIFY(p.start());
         QVERIFY2(p.errors.isEmpty(), qPrintable(p.errors.join(QLatin1Char('\n'))));
 
-        const char *const values[] = {"Kerdez",     "Auto",          "Bzip2_ok_1",      "Bzip2_ok_2",
-                                      "Autourites", "Archive_atshutdown", "Archivalas",  "Biztarchivalas",
-                                      "Prioritas",  "ShutDown_type", "Celkonyvtarnev1", "Celkonyvtarnev2",
-                                      "Celutvonal", "Celutvonal2",   "Uritesido",       "Archstate",
-                                      "Safestate",  "Max meret",     "Arany1",          "Arany2",
-                                      "Language",   "Background_bmp"};
+        const char *const values[] = {"Kerdez",          "Auto",
+                                      "Bzip2_ok_1",      "Bzip2_ok_2",
+                                      "Autourites",      "Archive_atshutdown",
+                                      "Archivalas",      "Biztarchivalas",
+                                      "Prioritas",       "ShutDown_type",
+                                      "Celkonyvtarnev1", "Celkonyvtarnev2",
+                                      "Celutvonal",      "Celutvonal2",
+                                      "Uritesido",       "Archstate",
+                                      "Safestate",       "Max meret",
+                                      "Arany1",          "Arany2",
+                                      "Language",        "Background_bmp"};
         for (const char *name : values)
             QVERIFY2(valueExists(HKEY_CLASSES_ROOT, kSettings, QString::fromLatin1(name)), name);
         Tconfig &s = p.settings();
@@ -114,7 +106,8 @@ private Q_SLOTS:
         QCOMPARE(m->texture()->windows(), p.panel->registrationOrder());
 
         // The shared vocabulary and the keys of windows still to be filled are registered.
-        for (const char *key : {"ACPIDownText", "OkButton", "CancelButton", "MessagePathNotFound", "DefLanguageText"})
+        for (const char *key :
+             {"ACPIDownText", "OkButton", "CancelButton", "MessagePathNotFound", "DefLanguageText"})
             QVERIFY2(!m->language()->FindText(QString::fromLatin1(key)).isEmpty(), key);
         QCOMPARE(control<QLabel>(m, "Image2")->pixmap().size(), QSize(35, 22));
         QCOMPARE(control<QLabel>(m, "Image5")->pixmap().size(), QSize(27, 27));
@@ -142,7 +135,8 @@ private Q_SLOTS:
             if (damaged)
                 QVERIFY(QFile::resize(file, QFileInfo(file).size() - 40));
             QVERIFY(p.start());
-            QCOMPARE(control<QLabel>(p.main, "Image1")->pixmap().size(), damaged ? QSize(190, 60) : QSize(12, 8));
+            QCOMPARE(control<QLabel>(p.main, "Image1")->pixmap().size(),
+                     damaged ? QSize(190, 60) : QSize(12, 8));
             QCOMPARE(p.panel->aboutF()->Image1->pixmap().size(), QSize(190, 60));
         }
         {
@@ -335,7 +329,7 @@ private Q_SLOTS:
         TestPanel p;
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        click(m, "SpeedButton5");
+        clickButton(m, "SpeedButton5");
         const auto drag = [m](const char *name, QPoint from, QPoint to) {
             QWidget *bar = control<QWidget>(m, name);
             QTest::mousePress(bar, Qt::LeftButton, {}, from);
@@ -354,8 +348,8 @@ private Q_SLOTS:
         QCOMPARE(control<QWidget>(m, "Splitter1")->toolTip(), QStringLiteral("62%"));
 
         // Shares survive a layout round trip.
-        click(m, "zoombutton");
-        click(m, "zoombutton");
+        clickButton(m, "zoombutton");
+        clickButton(m, "zoombutton");
         QCOMPARE(m->archiveListPage()->fileListPercent(), 24);
         QCOMPARE(m->archiveListPage()->archiveListPercent(), 62);
     }
@@ -403,11 +397,13 @@ private Q_SLOTS:
         const auto script = [&](const char *name, const QByteArray &body) {
             const QString file = scratch.filePath(QString::fromLatin1(name));
             writeFile(file, "#!/bin/sh\n" + body + "\n");
-            QFile(file).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            QFile(file).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                       QFileDevice::ExeOwner);
             return ToWindowsPath(file);
         };
         const QString record = scratch.filePath(QStringLiteral("args.txt"));
-        const QString recorder = script("record.sh", "printf '%s\\n' \"$@\" > '" + QFile::encodeName(record) + "'");
+        const QString recorder =
+            script("record.sh", "printf '%s\\n' \"$@\" > '" + QFile::encodeName(record) + "'");
         const QString failing = script("fail.sh", "exit 3");
 
         // The open command as registered, the page, and what the information window says.
@@ -430,7 +426,8 @@ private Q_SLOTS:
         };
         for (const auto &c : cases) {
             TestPanel p;
-            setDefaultValue(QStringLiteral(".html"), c.command.isEmpty() ? QString() : QStringLiteral("htmlfile"));
+            setDefaultValue(QStringLiteral(".html"),
+                            c.command.isEmpty() ? QString() : QStringLiteral("htmlfile"));
             setDefaultValue(QStringLiteral("htmlfile\\shell\\open\\command"), c.command);
             if (c.page)
                 writeFile(p.host(QStringLiteral("Help/help.html")), "<html></html>");
@@ -439,9 +436,10 @@ private Q_SLOTS:
             QStringList shown;
             if (!c.shown.isEmpty())
                 readInformation(p.panel->info1F(), &shown);
-            click(p.main, "SpeedButton2");
+            clickButton(p.main, "SpeedButton2");
             if (c.shown.isEmpty()) {
-                QTRY_COMPARE(readFile(record), QFile::encodeName(p.host(QStringLiteral("Help/help.html"))) + '\n');
+                QTRY_COMPARE(readFile(record),
+                             QFile::encodeName(p.host(QStringLiteral("Help/help.html"))) + '\n');
             } else {
                 const QString page = c.page ? p.programDir + QStringLiteral("\\Help\\help.html") : QString();
                 QTRY_COMPARE(shown, QStringList{c.shown + page});
@@ -460,7 +458,7 @@ private Q_SLOTS:
             QVERIFY(p.start());
             p.main->setSettingsChanged(true);
             Question::setNextAnswers({false});
-            click(p.main, "SpeedButton3");
+            clickButton(p.main, "SpeedButton3");
             QCOMPARE(takeQuestions(), QStringList());
             QCOMPARE(p.saves(), 1);
             QCOMPARE(p.terminations, 1);
@@ -471,15 +469,16 @@ private Q_SLOTS:
         p.main->setSettingsChanged(true);
         Question::setNextAnswers({false, true, false, true, true});
         for (int i = 0; i < 3; ++i)
-            click(p.main, "SpeedButton3");
-        QCOMPARE(takeQuestions(), (QStringList{exitQuestion, exitQuestion, saveQuestion, exitQuestion, saveQuestion}));
+            clickButton(p.main, "SpeedButton3");
+        QCOMPARE(takeQuestions(),
+                 (QStringList{exitQuestion, exitQuestion, saveQuestion, exitQuestion, saveQuestion}));
         QCOMPARE(p.terminations, 2);
         QCOMPARE(p.saves(), 1);
 
         // Nothing changed: no save question. The title strip's close stores the shares first.
         p.settings().WriteInteger(QStringLiteral("Arany1"), 77);
         Question::setNextAnswers({true});
-        click(p.main, "exit_speedbutton");
+        clickButton(p.main, "exit_speedbutton");
         QCOMPARE(takeQuestions(), QStringList{exitQuestion});
         QCOMPARE(p.terminations, 3);
         QCOMPARE(p.settings().ReadInteger(QStringLiteral("Arany1"), 0), 50);
@@ -487,7 +486,7 @@ private Q_SLOTS:
         // The settings page's box counts rather than the stored choice.
         QVERIFY(p.settings().ReadBool(QStringLiteral("Kerdez"), false));
         control<QCheckBox>(p.main, "CheckBox1")->setChecked(false);
-        click(p.main, "SpeedButton3");
+        clickButton(p.main, "SpeedButton3");
         QCOMPARE(p.terminations, 4);
     }
 
@@ -510,24 +509,25 @@ private Q_SLOTS:
             p.main->SyncArchiveLists(2);
             return shown;
         };
-        QCOMPARE(editRefused("E:\\Music"), QStringList{QStringLiteral("Can not write into file:|Afiles.lst")});
+        QCOMPARE(editRefused("E:\\Music"),
+                 QStringList{QStringLiteral("Can not write into file:|Afiles.lst")});
         const QString question = QStringLiteral("The archive list is not saved. Exit anyway?\nAfiles.lst");
         Question::setNextAnswers({false});
-        click(p.main, "SpeedButton3");
+        clickButton(p.main, "SpeedButton3");
         QCOMPARE(takeQuestions(), QStringList{question});
         QCOMPARE(p.terminations, 0);
         QVERIFY(QFileInfo(file).isDir());
 
         // Room again: the end saves the edit, without a question.
         QVERIFY(QDir(file).removeRecursively());
-        click(p.main, "SpeedButton3");
+        clickButton(p.main, "SpeedButton3");
         QCOMPARE(p.terminations, 1);
         QCOMPARE(readFile(file), listBytes({"C:\\Data", "E:\\Music"}));
 
         // Still refused: Yes leaves without it.
         editRefused("F:\\Photos");
         Question::setNextAnswers({true});
-        click(p.main, "SpeedButton3");
+        clickButton(p.main, "SpeedButton3");
         QCOMPARE(takeQuestions(), QStringList{question});
         QCOMPARE(p.terminations, 2);
     }
@@ -548,7 +548,7 @@ private Q_SLOTS:
         QCOMPARE(p.main->startList()->ListFileBytes(), listBytes({"C:\\Data"}));
         QCOMPARE(p.main->archiveList()->ListFileBytes(), listBytes({"C:\\Data"}));
         Question::setNextAnswers({false});
-        click(p.main, "SpeedButton3");
+        clickButton(p.main, "SpeedButton3");
         QCOMPARE(takeQuestions(), QStringList());
         QCOMPARE(p.terminations, 1);
         QFile(file).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -563,7 +563,7 @@ private Q_SLOTS:
         p.main->terminateHandler = nullptr;
         control<QCheckBox>(p.main, "CheckBox1")->setChecked(false);
         // The application's own loop, as the program runs it; the ending must leave it with 0.
-        QTimer::singleShot(0, p.main, [&] { click(p.main, "SpeedButton3"); });
+        QTimer::singleShot(0, p.main, [&] { clickButton(p.main, "SpeedButton3"); });
         QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
         QCOMPARE(QApplication::exec(), 0);
         QVERIFY(!p.main->isVisible());
@@ -600,8 +600,9 @@ private Q_SLOTS:
         for (const Kind kind : {Malformed, Linked, Fifo, Undecodable}) {
             TestPanel p;
             const QString file = p.host(QStringLiteral("afiles.lst"));
-            const QByteArray bad = kind == Undecodable ? QByteArray("DC:\r\n DCaf\xE9\r\n")
-                                                       : QByteArray("DC:\r\n DData\r\n   DDeep\r\n DWork\r\n");
+            const QByteArray bad = kind == Undecodable
+                                       ? QByteArray("DC:\r\n DCaf\xE9\r\n")
+                                       : QByteArray("DC:\r\n DData\r\n   DDeep\r\n DWork\r\n");
             QTemporaryDir elsewhere;
             const QString named = elsewhere.filePath(QStringLiteral("notes.txt"));
             if (kind == Fifo)
@@ -619,7 +620,7 @@ private Q_SLOTS:
             QCOMPARE(p.main->archiveList()->nodeCount(), 0);
             if (kind != Fifo)
                 QCOMPARE(readFile(kind == Linked ? named : file), bad);
-            click(p.main, "SpeedButton5");
+            clickButton(p.main, "SpeedButton5");
             QCOMPARE(p.main->currentPage(), 2);
             p.main->archiveList()->AddDir(QStringLiteral("E:\\Music"), QStringLiteral(".*"));
             p.main->SyncArchiveLists(2);
@@ -656,7 +657,8 @@ private Q_SLOTS:
         QCOMPARE(zoom->toolTip(), QStringLiteral("Zoom in"));
         // The windows the start page opens are placed for the layout.
         QCOMPARE(opensAt(m, p.panel->aboutF(), about), QPoint(84, 115));
-        QCOMPARE(opensAt(m, p.panel->backgroundF(), control<QToolButton>(m, "SpeedButton22")), QPoint(120, 151));
+        QCOMPARE(opensAt(m, p.panel->backgroundF(), control<QToolButton>(m, "SpeedButton22")),
+                 QPoint(120, 151));
 
         QTest::mouseClick(zoom, Qt::LeftButton);
         QVERIFY(!m->zoomedIn());
@@ -680,19 +682,20 @@ private Q_SLOTS:
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
         const auto shown = [m] {
-            return QList<bool>{control<QWidget>(m, "oldal1")->isVisible(), control<QWidget>(m, "oldal2")->isVisible(),
+            return QList<bool>{control<QWidget>(m, "oldal1")->isVisible(),
+                               control<QWidget>(m, "oldal2")->isVisible(),
                                control<QWidget>(m, "oldal3")->isVisible()};
         };
         QCOMPARE(shown(), (QList<bool>{true, false, false}));
-        click(m, "SpeedButton5");
+        clickButton(m, "SpeedButton5");
         QCOMPARE(shown(), (QList<bool>{false, true, false}));
         QVERIFY(control<QToolButton>(m, "SpeedButton5")->isChecked());
-        click(m, "SpeedButton6");
+        clickButton(m, "SpeedButton6");
         QCOMPARE(m->currentPage(), 3);
         m->showPage(0);
         m->showPage(4);
         QCOMPARE(shown(), (QList<bool>{false, false, true}));
-        click(m, "SpeedButton4");
+        clickButton(m, "SpeedButton4");
         QCOMPARE(shown(), (QList<bool>{true, false, false}));
 
         // The hover twin of the about picture; a move over the surface puts the unlit one back.

@@ -1,7 +1,7 @@
 // The settings page on the real main window: what it shows from the registry, which changes
 // count as unsaved, and what the save button writes.
-#include "testpanel.h"
 #include "testmain.h"
+#include "testpanel.h"
 
 #include "appearance/kovalanguage.h"
 #include "shell/settingspage.h"
@@ -20,11 +20,6 @@ QColor textColour(const QLabel *label)
 void clickLabel(QWidget *page, const char *name)
 {
     QTest::mouseClick(control<QLabel>(page, name), Qt::LeftButton, {}, QPoint(2, 2));
-}
-
-void save(QWidget *page)
-{
-    QTest::mouseClick(control<QToolButton>(page, "SpeedButton8"), Qt::LeftButton);
 }
 
 // Chooses an item of a drop-down box the way the user does: open it, pick the item.
@@ -114,7 +109,7 @@ private Q_SLOTS:
             chooseItem(priority, 0);
             QCOMPARE(priority->currentText(), QStringLiteral("High"));
             QVERIFY(!p.main->settingsChanged());
-            QTest::mouseClick(control<QToolButton>(p.main, "SpeedButton3"), Qt::LeftButton);
+            clickButton(p.main, "SpeedButton3");
             QCOMPARE(p.saves(), 0);
             QCOMPARE(p.terminations, 1);
 
@@ -122,7 +117,7 @@ private Q_SLOTS:
             chooseItem(mode, 1);
             QCOMPARE(mode->toolTip(), QStringLiteral("Reboot"));
             QVERIFY(p.main->settingsChanged());
-            QTest::mouseClick(control<QToolButton>(p.main, "SpeedButton3"), Qt::LeftButton);
+            clickButton(p.main, "SpeedButton3");
             QCOMPARE(p.saves(), 1);
             QCOMPARE(p.settings().ReadInteger(QStringLiteral("ShutDown_type"), -1), 2);
             QCOMPARE(p.settings().ReadInteger(QStringLiteral("Prioritas"), -1), 0);
@@ -136,7 +131,7 @@ private Q_SLOTS:
             QVERIFY(p.start());
             QCOMPARE(control<QComboBox>(p.main, "ComboBox1")->currentIndex(), -1);
             QCOMPARE(control<QComboBox>(p.main, "ComboBox2")->currentIndex(), -1);
-            save(p.main);
+            clickButton(p.main, "SpeedButton8");
             QCOMPARE(p.saves(), 1);
             QCOMPARE(p.settings().ReadInteger(QStringLiteral("ShutDown_type"), -1), 7);
             QCOMPARE(p.settings().ReadInteger(QStringLiteral("Prioritas"), -1), 5);
@@ -155,7 +150,7 @@ private Q_SLOTS:
         QVERIFY(control<QCheckBox>(page, "CheckBox1")->isChecked());
         QVERIFY(p.main->settingsChanged());
         Question::setNextAnswers({false});
-        save(page);
+        clickButton(page, "SpeedButton8");
         QCOMPARE(takeQuestions(), QStringList());
         QCOMPARE(p.saves(), 1);
         QVERIFY(!p.main->settingsChanged());
@@ -166,10 +161,10 @@ private Q_SLOTS:
         // Now stored: the save asks. No writes nothing; Yes saves.
         clickLabel(page, "Label17");
         Question::setNextAnswers({false, true});
-        save(page);
+        clickButton(page, "SpeedButton8");
         QCOMPARE(p.saves(), 1);
         QVERIFY(!p.settings().ReadBool(QStringLiteral("Archive_atshutdown"), false));
-        save(page);
+        clickButton(page, "SpeedButton8");
         QCOMPARE(p.saves(), 2);
         QVERIFY(p.settings().ReadBool(QStringLiteral("Archive_atshutdown"), false));
         QCOMPARE(takeQuestions(), QStringList(2, QStringLiteral("Do you want to save the settings?")));
@@ -192,10 +187,10 @@ private Q_SLOTS:
         control<TSpinEdit>(page, "SpinEdit1")->setValue(12);
         control<TSpinEdit>(page, "SpinEdit3")->setValue(5);
         clickLabel(page, "Label3"); // compression is not a setting to save; it acts on its own
-        p.main->setDestination(true, QStringLiteral("D:\\") + QString(300, QLatin1Char('x')), p.main->dirName(true),
-                               QString());
+        p.main->setDestination(true, QStringLiteral("D:\\") + QString(300, QLatin1Char('x')),
+                               p.main->dirName(true), QString());
         p.main->setDestination(false, QString(), QStringLiteral("\\Tartalek"), QString());
-        save(page);
+        clickButton(page, "SpeedButton8");
         QVERIFY(!p.settings().ReadBool(QStringLiteral("Auto"), true));
         QVERIFY(p.settings().GetAutostart().isEmpty());
         QVERIFY(p.settings().ReadBool(QStringLiteral("Autourites"), false));
@@ -203,12 +198,14 @@ private Q_SLOTS:
         QCOMPARE(p.settings().ReadInteger(QStringLiteral("Biztarchivalas"), 0), 5);
         QVERIFY(!p.settings().ReadBool(QStringLiteral("Bzip2_ok_1"), true));
         QCOMPARE(p.settings().ReadString(QStringLiteral("Celutvonal"), QString()).size(), 255);
-        QCOMPARE(p.settings().ReadString(QStringLiteral("Celkonyvtarnev2"), QString()), QStringLiteral("Tartalek"));
-        QCOMPARE(p.settings().ReadString(QStringLiteral("Celkonyvtarnev1"), QString()), QStringLiteral("Archive1"));
+        QCOMPARE(p.settings().ReadString(QStringLiteral("Celkonyvtarnev2"), QString()),
+                 QStringLiteral("Tartalek"));
+        QCOMPARE(p.settings().ReadString(QStringLiteral("Celkonyvtarnev1"), QString()),
+                 QStringLiteral("Archive1"));
 
         // Autorun on again writes the entry with its argument.
         clickLabel(page, "Label2");
-        save(page);
+        clickButton(page, "SpeedButton8");
         QCOMPARE(p.settings().GetAutostart(), entry);
     }
 
@@ -220,7 +217,7 @@ private Q_SLOTS:
         TestPrefix::setCodePage("1252");
         p.main->setDestination(true, QStringLiteral("C:\\Архив"), p.main->dirName(true), QString());
         control<TSpinEdit>(p.main, "SpinEdit2")->setValue(45);
-        save(p.main);
+        clickButton(p.main, "SpeedButton8");
         QCOMPARE(p.errors, QStringList{QStringLiteral("Failed to set data for 'Celutvonal'")});
         QVERIFY(p.main->settingsChanged());
         QTRY_VERIFY(!p.panel->saveF()->isVisible());

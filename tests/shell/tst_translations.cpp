@@ -104,10 +104,13 @@ private Q_SLOTS:
             p.settings().WriteString(QStringLiteral("Language"), name);
             QVERIFY(p.start());
             TApp_user_window *m = p.main;
-            QCOMPARE(control<QToolButton>(m, "SpeedButton21")->text(), text.FindText(QStringLiteral("LanguageButton")));
-            QCOMPARE(control<QToolButton>(m, "SpeedButton6")->text(), text.FindText(QStringLiteral("Sheet3")));
+            QCOMPARE(control<QToolButton>(m, "SpeedButton21")->text(),
+                     text.FindText(QStringLiteral("LanguageButton")));
+            QCOMPARE(control<QToolButton>(m, "SpeedButton6")->text(),
+                     text.FindText(QStringLiteral("Sheet3")));
             // Set when the settings are loaded, after the language.
-            QCOMPARE(control<QLabel>(m, "Label9")->text(), text.FindText(QStringLiteral("ArchiveMinInterval")));
+            QCOMPARE(control<QLabel>(m, "Label9")->text(),
+                     text.FindText(QStringLiteral("ArchiveMinInterval")));
             QCOMPARE(p.panel->info1F()->SpeedButton1->text(), text.FindText(QStringLiteral("OkButton")));
             TlanguageF *w = p.panel->languageF();
             QCOMPARE(w->Label2->text(), text.FindText(QStringLiteral("Language")));
@@ -158,8 +161,10 @@ private Q_SLOTS:
         QCOMPARE(keys, registeredKeys());
         QCOMPARE(keys.count(QStringLiteral("OkButton")), 1);
         // The main window's keys keep their first order; a key added later follows the last of them.
-        QCOMPARE(keys.indexOf(QStringLiteral("High")), keys.indexOf(QStringLiteral("CantWriteFileWarning")) + 1);
-        QVERIFY(keys.indexOf(QStringLiteral("ListNotSavedExit")) > keys.indexOf(QStringLiteral("DamagedSettingsNotice")));
+        QCOMPARE(keys.indexOf(QStringLiteral("High")),
+                 keys.indexOf(QStringLiteral("CantWriteFileWarning")) + 1);
+        QVERIFY(keys.indexOf(QStringLiteral("ListNotSavedExit")) >
+                keys.indexOf(QStringLiteral("DamagedSettingsNotice")));
         TextList read;
         read.setLines(lines);
         for (const QString &key : keys)

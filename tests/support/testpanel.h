@@ -14,11 +14,13 @@
 #include "shell/question.h"
 #include "shell/savef.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
+#include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -28,13 +30,25 @@
 #include <memory>
 
 // A control of a window found by its objectName; a missing one ends the test run with its name.
-template <class T = QWidget>
-T *control(const QObject *window, const char *name)
+template <class T = QWidget> T *control(const QObject *window, const char *name)
 {
     T *found = window->findChild<T *>(QString::fromLatin1(name));
     if (!found)
         qFatal("no control %s of the type asked for", name);
     return found;
+}
+
+// Clicks a button of a window, found by its name.
+inline void clickButton(QWidget *window, const char *name)
+{
+    QTest::mouseClick(control<QToolButton>(window, name), Qt::LeftButton);
+}
+
+// The text a view draws for an item: what its delegate makes of the item's data.
+inline QString drawnText(const QAbstractItemView *view, const QModelIndex &index)
+{
+    const auto *delegate = qobject_cast<const QStyledItemDelegate *>(view->itemDelegateForIndex(index));
+    return delegate ? delegate->displayText(index.data(), view->locale()) : QStringLiteral("(no delegate)");
 }
 
 // Runs action once the window is the active modal window and, when given, shows that first line
