@@ -12,12 +12,14 @@
 #include "gui/archivelist/treelistview.h"
 #include "core/platform/paths.h"
 #include "gui/shell/app_user_window.h"
+#include "gui/shell/archivelistpage.h"
 #include "gui/shell/application.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QToolButton>
 
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -47,19 +49,19 @@ qint64 walk()
 
 void addDirectory()
 {
-    mainWindow->TLarchive->treeList()->Clear();
-    mainWindow->AddSelectedDirectory();
+    mainWindow->archiveList()->Clear();
+    mainWindow->archiveListPage()->addSelectedDirectory();
 }
 
 void AddDirHandler(benchmark::State &state)
 {
     for (auto _ : state) {
         state.PauseTiming();
-        mainWindow->TLarchive->treeList()->Clear();
+        mainWindow->archiveList()->Clear();
         state.ResumeTiming();
-        mainWindow->AddSelectedDirectory();
+        mainWindow->archiveListPage()->addSelectedDirectory();
     }
-    state.counters["nodes"] = double(mainWindow->TLarchive->treeList()->nodeCount());
+    state.counters["nodes"] = double(mainWindow->archiveList()->nodeCount());
 }
 
 void WalkOnly(benchmark::State &state)
@@ -124,11 +126,11 @@ int main(int argc, char **argv)
     mainWindow = panel.App_user_window();
     // The window as the user has it: shown, first activation done, on the archive list page.
     mainWindow->show();
-    while (!mainWindow->ActivatedOnce)
+    while (!mainWindow->activatedOnce())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    mainWindow->SpeedButton5Click();
-    mainWindow->OpenDirectoryTree(tree);
-    mainWindow->CheckBox7->setChecked(true);
+    mainWindow->findChild<QToolButton *>(QStringLiteral("SpeedButton5"))->click();
+    mainWindow->archiveListPage()->openDirectoryTree(tree);
+    mainWindow->findChild<QCheckBox *>(QStringLiteral("CheckBox7"))->setChecked(true);
 
     // Warm the caches once for both sides, and count the list's writes on the way.
     walk();

@@ -127,7 +127,7 @@ public:
         m_panel->App_user_window()->show();
         QElapsedTimer wait;
         wait.start();
-        while (!m_panel->App_user_window()->ActivatedOnce && wait.elapsed() < 30000)
+        while (!m_panel->App_user_window()->activatedOnce() && wait.elapsed() < 30000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         QObject::connect(&m_answer, &QTimer::timeout, [this] {
             if (m_panel->confirm1F()->isVisible())

@@ -83,11 +83,11 @@ int main(int argc, char **argv)
     FirstPaint watcher(mode == QLatin1String("panel"));
     // The window is covered by its textured surface, which is what paints first.
     main->installEventFilter(&watcher);
-    main->KovaPanel1->installEventFilter(&watcher);
+    main->findChild<QWidget *>(QStringLiteral("KovaPanel1"))->installEventFilter(&watcher);
     if (mode == QLatin1String("rss")) {
         auto *poll = new QTimer(&app);
         QObject::connect(poll, &QTimer::timeout, &app, [main] {
-            if (!main->ActivatedOnce || main->LoadingSettings)
+            if (!main->activatedOnce() || main->loadingSettings())
                 return;
             std::printf("rss %ld\n", residentKilobytes());
             std::fflush(stdout);

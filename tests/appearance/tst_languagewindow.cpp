@@ -80,7 +80,7 @@ private Q_SLOTS:
             QStringList entries;
             int row = -2;
             QString heading, name, ok, cancel;
-            QVERIFY(openAndRun(p.main->SpeedButton21, w, [&] {
+            QVERIFY(openAndRun(control<QToolButton>(p.main, "SpeedButton21"), w, [&] {
                 entries = w->entries();
                 row = selectedRow(w->ListBox1);
                 heading = w->Label1->text();
@@ -107,7 +107,7 @@ private Q_SLOTS:
         QVERIFY(p.start());
         TlanguageF *w = p.panel->languageF();
         TApp_user_window *m = p.main;
-        QCOMPARE(m->Image2->size(), QSize(35, 22));
+        QCOMPARE(control<QLabel>(m, "Image2")->size(), QSize(35, 22));
 
         // Listed in the finder's order, the subfolder's file by its relative path; nothing
         // selected is previewed. A click previews on every window, hidden ones and this one too,
@@ -115,14 +115,14 @@ private Q_SLOTS:
         QStringList entries;
         QString buttonAfterClick, okAfterClick, nameAfterClick, textureCancel, chosen;
         QSize flagAfterClick, ownFlagAfterClick;
-        QVERIFY(openAndRun(m->SpeedButton21, w, [&] {
+        QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton21"), w, [&] {
             entries = w->entries();
             clickRow(w->ListBox1, 1);
-            buttonAfterClick = m->SpeedButton21->text();
+            buttonAfterClick = control<QToolButton>(m, "SpeedButton21")->text();
             okAfterClick = w->SpeedButton1->text();
             nameAfterClick = w->Label2->text();
             textureCancel = p.panel->backgroundF()->SpeedButton2->text();
-            flagAfterClick = m->Image2->size();
+            flagAfterClick = control<QLabel>(m, "Image2")->size();
             ownFlagAfterClick = w->Image1->size();
             chosen = w->ChosenName;
             QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
@@ -135,37 +135,37 @@ private Q_SLOTS:
         QCOMPARE(flagAfterClick, QSize(40, 25));
         QCOMPARE(ownFlagAfterClick, QSize(40, 25));
         QCOMPARE(chosen, QString("Francais.lng"));
-        QCOMPARE(m->SpeedButton21->text(), QString("Language"));
+        QCOMPARE(control<QToolButton>(m, "SpeedButton21")->text(), QString("Language"));
         QCOMPARE(w->Label2->text(), QString("Program default-English"));
-        QCOMPARE(m->Image2->size(), QSize(35, 22));
+        QCOMPARE(control<QLabel>(m, "Image2")->size(), QSize(35, 22));
         QCOMPARE(p.settings().ReadString("Language", "x"), QString());
 
         // OK keeps the language clicked, for this run and the next start. Each click loads once,
         // also a click on the entry already selected.
         int loads = 0;
-        m->KovaLanguage1->setOnNeedSet([&loads](QObject *) { ++loads; });
+        m->language()->setOnNeedSet([&loads](QObject *) { ++loads; });
         int loadsAfterFirstClick = 0;
-        QVERIFY(openAndRun(m->SpeedButton21, w, [&] {
+        QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton21"), w, [&] {
             clickRow(w->ListBox1, 1);
             loadsAfterFirstClick = loads;
             clickRow(w->ListBox1, 1);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         }));
-        m->KovaLanguage1->setOnNeedSet(nullptr);
+        m->language()->setOnNeedSet(nullptr);
         QCOMPARE(loadsAfterFirstClick, 1);
         QCOMPARE(loads, 2);
-        QCOMPARE(m->SpeedButton21->text(), QString("Langue"));
+        QCOMPARE(control<QToolButton>(m, "SpeedButton21")->text(), QString("Langue"));
         QCOMPARE(p.settings().ReadString("Language", "x"), QString("Francais.lng"));
         QVERIFY(restart(p));
         m = p.main;
         w = p.panel->languageF();
-        QCOMPARE(m->SpeedButton21->text(), QString("Langue"));
-        QCOMPARE(m->Image2->size(), QSize(40, 25));
+        QCOMPARE(control<QToolButton>(m, "SpeedButton21")->text(), QString("Langue"));
+        QCOMPARE(control<QLabel>(m, "Image2")->size(), QSize(40, 25));
 
         // Opening selects the stored file; OK without a click stores it unchanged. The first
         // entry comes from the language in force.
         int row = -2;
-        QVERIFY(openAndRun(m->SpeedButton21, w, [&] {
+        QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton21"), w, [&] {
             row = selectedRow(w->ListBox1);
             entries = w->entries();
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
@@ -176,34 +176,34 @@ private Q_SLOTS:
 
         // A click on another language, then Cancel: the previous language comes back, the
         // setting stays.
-        QVERIFY(openAndRun(m->SpeedButton21, w, [&] {
+        QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton21"), w, [&] {
             clickRow(w->ListBox1, 2);
-            buttonAfterClick = m->SpeedButton21->text();
+            buttonAfterClick = control<QToolButton>(m, "SpeedButton21")->text();
             QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
         }));
         QCOMPARE(buttonAfterClick, QString("Lingua"));
-        QCOMPARE(m->SpeedButton21->text(), QString("Langue"));
+        QCOMPARE(control<QToolButton>(m, "SpeedButton21")->text(), QString("Langue"));
         QCOMPARE(p.settings().ReadString("Language", "x"), QString("Francais.lng"));
 
         // Escape cancels too.
-        QVERIFY(openAndRun(m->SpeedButton21, w, [&] {
+        QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton21"), w, [&] {
             clickRow(w->ListBox1, 0);
-            buttonAfterClick = m->SpeedButton21->text();
+            buttonAfterClick = control<QToolButton>(m, "SpeedButton21")->text();
             QTest::keyClick(w, Qt::Key_Escape);
         }));
         QCOMPARE(buttonAfterClick, QString("Language"));
-        QCOMPARE(m->SpeedButton21->text(), QString("Langue"));
+        QCOMPARE(control<QToolButton>(m, "SpeedButton21")->text(), QString("Langue"));
 
         // The first entry, then OK: English, stored as the empty value; English at the next start.
-        QVERIFY(openAndRun(m->SpeedButton21, w, [&] {
+        QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton21"), w, [&] {
             clickRow(w->ListBox1, 0);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         }));
-        QCOMPARE(m->SpeedButton21->text(), QString("Language"));
+        QCOMPARE(control<QToolButton>(m, "SpeedButton21")->text(), QString("Language"));
         QCOMPARE(p.settings().ReadString("Language", "x"), QString());
         QVERIFY(restart(p));
-        QCOMPARE(p.main->SpeedButton21->text(), QString("Language"));
-        QCOMPARE(p.main->Image2->size(), QSize(35, 22));
+        QCOMPARE(control<QToolButton>(p.main, "SpeedButton21")->text(), QString("Language"));
+        QCOMPARE(control<QLabel>(p.main, "Image2")->size(), QSize(35, 22));
     }
 
     void subfolderAndMissingTexts()
@@ -215,7 +215,7 @@ private Q_SLOTS:
         QVERIFY(p.start());
         TlanguageF *w = p.panel->languageF();
         TApp_user_window *m = p.main;
-        QCOMPARE(m->SpeedButton21->text(), QString("Lingua"));
+        QCOMPARE(control<QToolButton>(m, "SpeedButton21")->text(), QString("Lingua"));
 
         // The language in force lacks "DefLanguageText": the first entry is empty and still
         // stands for English. Latin has no flag, so the flag before it stays.
@@ -223,15 +223,15 @@ private Q_SLOTS:
         int row = -2;
         QString afterFirst;
         QSize flagAfterFrench, flagAfterLatin;
-        QVERIFY(openAndRun(m->SpeedButton21, w, [&] {
+        QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton21"), w, [&] {
             entries = w->entries();
             row = selectedRow(w->ListBox1);
             clickRow(w->ListBox1, 0);
-            afterFirst = m->SpeedButton21->text();
+            afterFirst = control<QToolButton>(m, "SpeedButton21")->text();
             clickRow(w->ListBox1, 1);
-            flagAfterFrench = m->Image2->size();
+            flagAfterFrench = control<QLabel>(m, "Image2")->size();
             clickRow(w->ListBox1, 2);
-            flagAfterLatin = m->Image2->size();
+            flagAfterLatin = control<QLabel>(m, "Image2")->size();
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         }));
         QCOMPARE(entries.first(), QString());
@@ -239,7 +239,7 @@ private Q_SLOTS:
         QCOMPARE(afterFirst, QString("Language"));
         QCOMPARE(flagAfterFrench, QSize(40, 25));
         QCOMPARE(flagAfterLatin, QSize(40, 25));
-        QCOMPARE(m->SpeedButton21->text(), QString("Lingua"));
+        QCOMPARE(control<QToolButton>(m, "SpeedButton21")->text(), QString("Lingua"));
         QCOMPARE(p.settings().ReadString("Language", "x"), QString("Old\\Latina.LNG"));
     }
 
@@ -251,30 +251,30 @@ private Q_SLOTS:
         QVERIFY(p.start());
         TlanguageF *w = p.panel->languageF();
         TApp_user_window *m = p.main;
-        QCOMPARE(m->SpeedButton21->text(), QString("Language"));
+        QCOMPARE(control<QToolButton>(m, "SpeedButton21")->text(), QString("Language"));
 
         // Nothing is selected; Cancel leaves the texts as they are and stores nothing.
         int row = -2;
-        QVERIFY(openAndRun(m->SpeedButton21, w, [&] {
+        QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton21"), w, [&] {
             row = selectedRow(w->ListBox1);
             QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
         }));
         QCOMPARE(row, -1);
-        QCOMPARE(m->SpeedButton21->text(), QString("Language"));
+        QCOMPARE(control<QToolButton>(m, "SpeedButton21")->text(), QString("Language"));
         QCOMPARE(p.settings().ReadString("Language", "x"), QString("Gone.lng"));
 
         // A file that vanished after the list was filled: the texts stay, OK stores the name.
         QString afterClick;
-        QVERIFY(openAndRun(m->SpeedButton21, w, [&] {
+        QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton21"), w, [&] {
             QFile::remove(p.host("Language/Francais.lng"));
             clickRow(w->ListBox1, 1);
-            afterClick = m->SpeedButton21->text();
+            afterClick = control<QToolButton>(m, "SpeedButton21")->text();
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         }));
         QCOMPARE(afterClick, QString("Language"));
         QCOMPARE(p.settings().ReadString("Language", "x"), QString("Francais.lng"));
         QVERIFY(restart(p));
-        QCOMPARE(p.main->SpeedButton21->text(), QString("Language"));
+        QCOMPARE(control<QToolButton>(p.main, "SpeedButton21")->text(), QString("Language"));
     }
 
     void namesReachingOutsideAreNotLoaded()
@@ -294,18 +294,18 @@ private Q_SLOTS:
         for (const QString &stored : {QString("..\\Evil.lng"), QString("Linked.lng")}) {
             p.settings().WriteString("Language", stored);
             QVERIFY(restart(p));
-            QVERIFY2(p.main->SpeedButton21->text() == "Language", qPrintable(stored));
+            QVERIFY2(control<QToolButton>(p.main, "SpeedButton21")->text() == "Language", qPrintable(stored));
         }
 
         // Links that lead out are not listed; Cancel does not load the stored one either.
         TlanguageF *w = p.panel->languageF();
         QStringList entries;
-        QVERIFY(openAndRun(p.main->SpeedButton21, w, [&] {
+        QVERIFY(openAndRun(control<QToolButton>(p.main, "SpeedButton21"), w, [&] {
             entries = w->entries();
             QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
         }));
         QCOMPARE(entries, QStringList({"<Default - English>", "Francais.lng", "Old\\Latina.LNG"}));
-        QCOMPARE(p.main->SpeedButton21->text(), QString("Language"));
+        QCOMPARE(control<QToolButton>(p.main, "SpeedButton21")->text(), QString("Language"));
     }
 };
 

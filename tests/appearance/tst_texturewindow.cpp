@@ -34,7 +34,10 @@ private:
     }
 
     // The colour of a pixel of the main window's surface.
-    static QRgb surface(TApp_user_window *m) { return m->KovaPanel1->grab().toImage().pixel(3, 200); }
+    static QRgb surface(TApp_user_window *m)
+    {
+        return control<QWidget>(m, "KovaPanel1")->grab().toImage().pixel(3, 200);
+    }
 
 private Q_SLOTS:
     void layoutAndTexts()
@@ -58,7 +61,7 @@ private Q_SLOTS:
         QVERIFY(p.start());
         TbackgroundF *w = p.panel->backgroundF();
         TApp_user_window *m = p.main;
-        TKovaImage *image = m->KovaImage1;
+        TKovaImage *image = m->texture();
         const QRgb plain = surface(m);
         QVERIFY(image->Empty());
 
@@ -68,7 +71,7 @@ private Q_SLOTS:
         int row = -2;
         QRgb previewed = 0;
         QRgb languageWindowPreviewed = 0;
-        QVERIFY(openAndRun(m->SpeedButton22, w, [&] {
+        QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton22"), w, [&] {
             entries = w->entries();
             row = selectedRow(w->ListBox1);
             clickRow(w->ListBox1, 1);
@@ -85,7 +88,7 @@ private Q_SLOTS:
         QCOMPARE(p.settings().ReadString("Background_bmp", "x"), QString());
 
         // The texture in the subfolder, then OK: kept and stored by its relative path.
-        QVERIFY(openAndRun(m->SpeedButton22, w, [&] {
+        QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton22"), w, [&] {
             clickRow(w->ListBox1, 2);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         }));
@@ -99,10 +102,10 @@ private Q_SLOTS:
         QVERIFY(restart(p));
         m = p.main;
         w = p.panel->backgroundF();
-        image = m->KovaImage1;
+        image = m->texture();
         QCOMPARE(surface(m), qRgb(90, 90, 90));
         p.settings().WriteString("Background_bmp", "stone\\slate.bmp");
-        QVERIFY(openAndRun(m->SpeedButton22, w, [&] {
+        QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton22"), w, [&] {
             row = selectedRow(w->ListBox1);
             clickRow(w->ListBox1, 0);
             previewed = surface(m);
@@ -114,14 +117,14 @@ private Q_SLOTS:
         QCOMPARE(p.settings().ReadString("Background_bmp", "x"), QString("stone\\slate.bmp"));
 
         // "<None>", then OK: no texture, stored empty.
-        QVERIFY(openAndRun(m->SpeedButton22, w, [&] {
+        QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton22"), w, [&] {
             clickRow(w->ListBox1, 0);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         }));
         QVERIFY(image->Empty());
         QCOMPARE(p.settings().ReadString("Background_bmp", "x"), QString());
         QVERIFY(restart(p));
-        QVERIFY(p.main->KovaImage1->Empty());
+        QVERIFY(p.main->texture()->Empty());
     }
 
     void storedOrChosenFileGone()
@@ -136,32 +139,32 @@ private Q_SLOTS:
 
         // Nothing is selected; OK without a selection closes and stores nothing.
         int row = -2;
-        QVERIFY(openAndRun(m->SpeedButton22, w, [&] {
+        QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton22"), w, [&] {
             row = selectedRow(w->ListBox1);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         }));
         QCOMPARE(row, -1);
-        QVERIFY(m->KovaImage1->Empty());
+        QVERIFY(m->texture()->Empty());
         QCOMPARE(p.settings().ReadString("Background_bmp", "x"), QString("Gone.bmp"));
 
         // A texture that vanished after the list was filled: with nothing shown before, the
         // windows stay plain; OK still stores the name.
         QRgb previewed = 0;
-        QVERIFY(openAndRun(m->SpeedButton22, w, [&] {
+        QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton22"), w, [&] {
             QFile::remove(p.host("Background/Red.bmp"));
             clickRow(w->ListBox1, 1);
             previewed = surface(m);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         }));
         QCOMPARE(previewed, plain);
-        QVERIFY(m->KovaImage1->Empty());
+        QVERIFY(m->texture()->Empty());
         QCOMPARE(p.settings().ReadString("Background_bmp", "x"), QString("Red.bmp"));
 
         // With a texture shown, choosing a vanished one loads again the one named before. After
         // "<None>" it leaves the windows plain, not showing the picture cleared before.
         writeBitmap(p, "Background/Red.bmp", QSize(9, 9), qRgb(200, 0, 0));
         QRgb afterNone = 0;
-        QVERIFY(openAndRun(m->SpeedButton22, w, [&] {
+        QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton22"), w, [&] {
             clickRow(w->ListBox1, 2);
             clickRow(w->ListBox1, 1);
             QFile::remove(p.host("Background/Red.bmp"));
@@ -177,13 +180,13 @@ private Q_SLOTS:
         QCOMPARE(afterNone, plain);
 
         // Cancel brings back what was stored when the window opened: Red.bmp, which is gone.
-        QVERIFY(m->KovaImage1->Empty());
+        QVERIFY(m->texture()->Empty());
         QCOMPARE(p.settings().ReadString("Background_bmp", "x"), QString("Red.bmp"));
 
         // The stored texture is back in its folder: a click on its entry, already selected, shows it.
         writeBitmap(p, "Background/Red.bmp", QSize(9, 9), qRgb(200, 0, 0));
         row = -2;
-        QVERIFY(openAndRun(m->SpeedButton22, w, [&] {
+        QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton22"), w, [&] {
             row = selectedRow(w->ListBox1);
             clickRow(w->ListBox1, 1);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
@@ -208,18 +211,18 @@ private Q_SLOTS:
         for (const QString &stored : {QString("Stone\\..\\..\\Green.bmp"), QString("Away\\Green.bmp")}) {
             p.settings().WriteString("Background_bmp", stored);
             QVERIFY(restart(p));
-            QVERIFY2(p.main->KovaImage1->Empty(), qPrintable(stored));
+            QVERIFY2(p.main->texture()->Empty(), qPrintable(stored));
         }
 
         // Links that lead out are not listed; Cancel does not load the stored name.
         TbackgroundF *w = p.panel->backgroundF();
         QStringList entries;
-        QVERIFY(openAndRun(p.main->SpeedButton22, w, [&] {
+        QVERIFY(openAndRun(control<QToolButton>(p.main, "SpeedButton22"), w, [&] {
             entries = w->entries();
             QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
         }));
         QCOMPARE(entries, QStringList({"<None>", "Red.bmp", "Stone\\Slate.BMP"}));
-        QVERIFY(p.main->KovaImage1->Empty());
+        QVERIFY(p.main->texture()->Empty());
     }
 };
 

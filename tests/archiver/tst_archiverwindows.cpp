@@ -106,12 +106,14 @@ bool sameImage(const QPixmap &shown, const QPixmap &expected)
 
 bool lightIsRed(TApp_user_window *main)
 {
-    return sameImage(main->Image5->pixmap(), TransparentBitmap(ResourceBitmap(QStringLiteral("redico"))));
+    return sameImage(control<QLabel>(main, "Image5")->pixmap(),
+                     TransparentBitmap(ResourceBitmap(QStringLiteral("redico"))));
 }
 
 bool lightIsYellow(TApp_user_window *main)
 {
-    return sameImage(main->Image5->pixmap(), TransparentBitmap(ResourceBitmap(QStringLiteral("yellowico"))));
+    return sameImage(control<QLabel>(main, "Image5")->pixmap(),
+                     TransparentBitmap(ResourceBitmap(QStringLiteral("yellowico"))));
 }
 
 void writeWrongType(const QString &name)
@@ -172,7 +174,7 @@ private Q_SLOTS:
         for (const auto &[code, text] : codes) {
             p.settings().WriteInteger(QStringLiteral("Archstate"), code);
             p.settings().WriteInteger(QStringLiteral("Safestate"), code);
-            p.main->Timer1Timer();
+            p.main->pollArchiverStatus();
             QVERIFY2(lightIsRed(p.main), qPrintable(QString::number(code)));
             QCOMPARE(status->Label4->text(), text);
             QCOMPARE(status->Label6->text(), text);
@@ -183,7 +185,7 @@ private Q_SLOTS:
         // One side wrong is enough for the red light; the other side shows "Correct" in yellow.
         p.settings().WriteInteger(QStringLiteral("Archstate"), 0);
         p.settings().WriteInteger(QStringLiteral("Safestate"), 5);
-        p.main->Timer1Timer();
+        p.main->pollArchiverStatus();
         QVERIFY(lightIsRed(p.main));
         QCOMPARE(status->Label4->text(), QStringLiteral("Correct"));
         QVERIFY(sameImage(status->Image1->pixmap(), yellow));
@@ -191,8 +193,8 @@ private Q_SLOTS:
         QVERIFY(sameImage(status->Image2->pixmap(), red));
 
         // Written while the panel runs, a change shows within one tick of the running poll.
-        p.main->Timer1->setInterval(100);
-        QSignalSpy ticks(p.main->Timer1, &QTimer::timeout);
+        control<QTimer>(p.main, "Timer1")->setInterval(100);
+        QSignalSpy ticks(control<QTimer>(p.main, "Timer1"), &QTimer::timeout);
         p.settings().WriteInteger(QStringLiteral("Safestate"), 0);
         QVERIFY(QTest::qWaitFor([&] { return lightIsYellow(p.main); }));
         QVERIFY(ticks.count() <= 1);
@@ -206,7 +208,7 @@ private Q_SLOTS:
         QVERIFY(p.start());
         TstatusF *status = p.panel->statusF();
         Tman_archF *manual = p.panel->man_archF();
-        p.main->Timer1Timer();
+        p.main->pollArchiverStatus();
         QCOMPARE(status->Label3->text(), QStringLiteral("..."));
         QCOMPARE(status->Label5->text(), QStringLiteral("..."));
 
@@ -217,7 +219,7 @@ private Q_SLOTS:
                                    DateTimeToDouble(QDateTime(day, QTime(0, 0))));
         p.settings().WriteDateTime(QStringLiteral("Archutolso2"),
                                    DateTimeToDouble(QDateTime(day, QTime(13, 45, 10))));
-        p.main->Timer1Timer();
+        p.main->pollArchiverStatus();
         QCOMPARE(status->Label3->text(), date);
         const QString withTime = status->Label5->text();
         QVERIFY2(withTime.startsWith(date + QLatin1Char(' ')), qPrintable(withTime));
@@ -227,13 +229,13 @@ private Q_SLOTS:
 
         // A stored 0.0 later (an emptied archive) leaves the last time shown.
         p.settings().WriteDateTime(QStringLiteral("Archutolso"), 0.0);
-        p.main->Timer1Timer();
+        p.main->pollArchiverStatus();
         QCOMPARE(status->Label3->text(), date);
 
         // The manual archiving window reads the same times from its own store when it opens.
         QCOMPARE(manual->Label4->text(), QStringLiteral("..."));
         whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton1, Qt::LeftButton); });
-        QTest::mouseClick(p.main->SpeedButton1, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(p.main, "SpeedButton1"), Qt::LeftButton);
         QCOMPARE(manual->Label4->text(), QStringLiteral("..."));
         QCOMPARE(manual->Label5->text(), withTime);
     }
@@ -249,8 +251,8 @@ private Q_SLOTS:
 
         for (bool large : {false, true}) {
             if (large)
-                QTest::mouseClick(m->zoombutton, Qt::LeftButton);
-            QCOMPARE(m->ZoomedIn, large);
+                QTest::mouseClick(control<QToolButton>(m, "zoombutton"), Qt::LeftButton);
+            QCOMPARE(m->zoomedIn(), large);
             const QPoint origin = m->pos();
 
             QPoint shownAt;
@@ -258,7 +260,7 @@ private Q_SLOTS:
                 shownAt = status->pos();
                 QTest::mouseClick(status->SpeedButton1, Qt::LeftButton);
             });
-            QTest::mouseClick(m->statusbutton, Qt::LeftButton);
+            QTest::mouseClick(control<QToolButton>(m, "statusbutton"), Qt::LeftButton);
             QCOMPARE(shownAt, origin + (large ? QPoint(81, 152) : QPoint(18, 51)));
 
             // Manual archiving beside the press on its button, captioned for archiving.
@@ -268,24 +270,24 @@ private Q_SLOTS:
                 caption = manual->SpeedButton2->text();
                 QTest::mouseClick(manual->SpeedButton1, Qt::LeftButton);
             });
-            pressAndClick(m->SpeedButton1, QPoint(5, 7));
-            QCOMPARE(QPoint(m->PressX, m->PressY), QPoint(5, 7));
+            pressAndClick(control<QToolButton>(m, "SpeedButton1"), QPoint(5, 7));
+            QCOMPARE(m->pressPosition(), QPoint(5, 7));
             QCOMPARE(shownAt, origin + QPoint(5 + 10, 7 + (large ? 570 : 396) - h));
             QCOMPARE(caption, QStringLiteral("Start primary archive"));
             QVERIFY(!manual->RestoreMode);
 
             // Restore, from the settings page, captioned for restoring.
-            m->ShowPage(3);
+            m->showPage(3);
             whenModal(manual, [&] {
                 shownAt = manual->pos();
                 caption = manual->SpeedButton3->text();
                 QTest::mouseClick(manual->SpeedButton1, Qt::LeftButton);
             });
-            pressAndClick(m->settingsPage->SpeedButton19, QPoint(9, 4));
+            pressAndClick(control<QToolButton>(m, "SpeedButton19"), QPoint(9, 4));
             QCOMPARE(shownAt, origin + (large ? QPoint(9 + 105, 4 + 542 - h) : QPoint(9 + 85, 4 + 380 - h)));
             QCOMPARE(caption, QStringLiteral("Restore from secondary archive"));
             QVERIFY(manual->RestoreMode);
-            m->ShowPage(1);
+            m->showPage(1);
         }
     }
 
@@ -298,40 +300,40 @@ private Q_SLOTS:
         Tinfo1F *info = p.panel->info1F();
 
         // Unsaved settings with confirmations on: asked to save first, nothing saved or sent.
-        m->settingsPage->CheckBox6->click();
-        QVERIFY(m->SettingsChanged);
+        control<QCheckBox>(m, "CheckBox6")->click();
+        QVERIFY(m->settingsChanged());
         whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton2, Qt::LeftButton); });
         acknowledge(info, QStringLiteral("Please save the settings before you start the archiving!"));
-        QTest::mouseClick(m->SpeedButton1, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton1"), Qt::LeftButton);
         QVERIFY(!manual->isVisible());
-        QVERIFY(m->SettingsChanged);
+        QVERIFY(m->settingsChanged());
         QCOMPARE(p.settings().ReadBool(QStringLiteral("Archive_atshutdown"), false), false);
 
         // Confirmations off: the settings are saved without a question, then the missing
         // Archiver is reported.
-        m->settingsPage->CheckBox1->click();
+        control<QCheckBox>(m, "CheckBox1")->click();
         QString second;
         whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton3, Qt::LeftButton); });
         acknowledge(info, QStringLiteral("The archiving system is not active!"), &second);
-        QTest::mouseClick(m->SpeedButton1, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton1"), Qt::LeftButton);
         QCOMPARE(second, QStringLiteral("Please start the Archiver manually first!"));
         QVERIFY(!manual->isVisible());
-        QVERIFY(!m->SettingsChanged);
+        QVERIFY(!m->settingsChanged());
         QCOMPARE(p.settings().ReadBool(QStringLiteral("Archive_atshutdown"), false), true);
         QCOMPARE(p.settings().ReadBool(QStringLiteral("Kerdez"), true), false);
 
         // A window of the Archiver's class under another title is not the Archiver.
         FakeArchiver impostor(0, QStringLiteral("Kovamark-archiváló-main"));
-        m->Timer1Timer();
-        QCOMPARE(m->settingsPage->SpeedButton7->text(), kStopped);
+        m->pollArchiverStatus();
+        QCOMPARE(control<QToolButton>(m, "SpeedButton7")->text(), kStopped);
         whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton2, Qt::LeftButton); });
         acknowledge(info, QStringLiteral("The archiving system is not active!"));
-        QTest::mouseClick(m->SpeedButton1, Qt::LeftButton);
-        m->settingsPage->CheckBox1->click(); // confirmations on again
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton1"), Qt::LeftButton);
+        control<QCheckBox>(m, "CheckBox1")->click(); // confirmations on again
         answer(p.panel->confirm1F(), QStringLiteral("Do you want to start the Archiver?"), false);
-        QTest::mouseClick(m->settingsPage->SpeedButton7, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton7"), Qt::LeftButton);
         QCOMPARE(impostor.closes, 0);
-        QCOMPARE(m->settingsPage->SpeedButton7->text(), kStopped);
+        QCOMPARE(control<QToolButton>(m, "SpeedButton7")->text(), kStopped);
     }
 
     // A command the Archiver does not confirm is reported, whichever window sent it: one that
@@ -361,7 +363,7 @@ private Q_SLOTS:
         TestPanel p;
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        m->archiverHooks->communicator().setCommandTimeout(ends ? 60000 : 300);
+        m->archiverHooks().communicator().setCommandTimeout(ends ? 60000 : 300);
         HungArchiver archiver;
         archiver.start();
         QVERIFY(archiver.ready.tryAcquire(1, 10000));
@@ -375,16 +377,16 @@ private Q_SLOTS:
         QString shown;
         acknowledge(p.panel->info1F(), first, &shown);
         if (empty) {
-            m->ShowPage(3);
+            m->showPage(3);
             Tconfirm1F *confirm = p.panel->confirm1F();
             whenModal(
                 confirm, [&, confirm] { send(confirm->SpeedButton1); },
                 QStringLiteral("Are you sure you want to empty the archive?"));
-            QTest::mouseClick(m->settingsPage->SpeedButton11, Qt::LeftButton);
+            QTest::mouseClick(control<QToolButton>(m, "SpeedButton11"), Qt::LeftButton);
         } else {
             Tman_archF *manual = p.panel->man_archF();
             whenModal(manual, [&, manual] { send(manual->SpeedButton2); });
-            QTest::mouseClick(m->SpeedButton1, Qt::LeftButton);
+            QTest::mouseClick(control<QToolButton>(m, "SpeedButton1"), Qt::LeftButton);
             QVERIFY(!manual->isVisible());
         }
         QCOMPARE(shown, second);
@@ -417,7 +419,7 @@ private Q_SLOTS:
         TApp_user_window *m = p.main;
         Tman_archF *manual = p.panel->man_archF();
         TrewriteF *restore = p.panel->rewriteF();
-        m->ShowPage(3);
+        m->showPage(3);
 
         QString heading;
         bool primary = false;
@@ -433,7 +435,7 @@ private Q_SLOTS:
         };
         whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton2, Qt::LeftButton); });
         whenModal(restore, look);
-        QTest::mouseClick(m->settingsPage->SpeedButton19, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton19"), Qt::LeftButton);
         QCOMPARE(heading, QStringLiteral("Restore from primary archive"));
         QVERIFY(primary);
         QCOMPARE(shown, archived.ListFileBytes());
@@ -444,7 +446,7 @@ private Q_SLOTS:
         // No destination for the secondary side: no list there, so the main window's own.
         whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton3, Qt::LeftButton); });
         whenModal(restore, look);
-        QTest::mouseClick(m->settingsPage->SpeedButton19, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton19"), Qt::LeftButton);
         QCOMPARE(heading, QStringLiteral("Restore from secondary archive"));
         QVERIFY(!primary);
         QCOMPARE(shown, own.ListFileBytes());
@@ -464,7 +466,7 @@ private Q_SLOTS:
                 whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton1, Qt::LeftButton); });
             },
             QStringLiteral("Can not open file:"));
-        QTest::mouseClick(m->settingsPage->SpeedButton19, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton19"), Qt::LeftButton);
         QVERIFY(second.endsWith(QLatin1String("\\Archive1\\afiles.lst")));
         QVERIFY(!second.contains(QLatin1String("\\\\")));
         QCOMPARE(restoreShown.count(), 0);
@@ -477,14 +479,14 @@ private Q_SLOTS:
         TApp_user_window *m = p.main;
         TvarakozF *wait = p.panel->varakozF();
         wait->Timer1->setInterval(2);
-        m->settingsPage->CheckBox1->setChecked(false);
+        control<QCheckBox>(m, "CheckBox1")->setChecked(false);
 
         {
             // An Archiver that never ends: one request at activation and 120 more, then the
             // failure at the 121st tick; it still runs and the button still says so.
             FakeArchiver stubborn(0);
-            m->UpdateStartStopCaption();
-            QCOMPARE(m->settingsPage->SpeedButton7->text(), kRunning);
+            m->archiverHooks().UpdateStartStopCaption();
+            QCOMPARE(control<QToolButton>(m, "SpeedButton7")->text(), kRunning);
             int ticksAtFailure = -1;
             whenModal(
                 p.panel->info1F(),
@@ -493,33 +495,33 @@ private Q_SLOTS:
                     QTest::mouseClick(p.panel->info1F()->SpeedButton1, Qt::LeftButton);
                 },
                 QStringLiteral("Can not stop the Archiver!"));
-            QTest::mouseClick(m->settingsPage->SpeedButton7, Qt::LeftButton);
+            QTest::mouseClick(control<QToolButton>(m, "SpeedButton7"), Qt::LeftButton);
             QCOMPARE(ticksAtFailure, 120);
             QVERIFY(!wait->isVisible());
             QVERIFY(!wait->Timer1->isActive());
             QVERIFY(QTest::qWaitFor([&] { return stubborn.closes >= 121; }));
             QCOMPARE(stubborn.closes, 121);
-            QCOMPARE(m->settingsPage->SpeedButton7->text(), kRunning);
+            QCOMPARE(control<QToolButton>(m, "SpeedButton7")->text(), kRunning);
         }
         {
             // One that ends at the third request: the window closes without a message.
             FakeArchiver willing(3);
             QSignalSpy infos(p.panel->info1F(), &QDialog::finished);
-            QTest::mouseClick(m->settingsPage->SpeedButton7, Qt::LeftButton);
+            QTest::mouseClick(control<QToolButton>(m, "SpeedButton7"), Qt::LeftButton);
             QCOMPARE(willing.closes, 3);
             QVERIFY(!wait->isVisible());
             QCOMPARE(infos.count(), 0);
-            QCOMPARE(m->settingsPage->SpeedButton7->text(), kStopped);
+            QCOMPARE(control<QToolButton>(m, "SpeedButton7")->text(), kStopped);
         }
         {
             // With confirmations on, No leaves it running and asks nothing of it.
             FakeArchiver running(1);
-            m->settingsPage->CheckBox1->setChecked(true);
+            control<QCheckBox>(m, "CheckBox1")->setChecked(true);
             answer(p.panel->confirm1F(), QStringLiteral("Do you want to stop the Archiver?"), false);
-            QTest::mouseClick(m->settingsPage->SpeedButton7, Qt::LeftButton);
+            QTest::mouseClick(control<QToolButton>(m, "SpeedButton7"), Qt::LeftButton);
             QCOMPARE(running.closes, 0);
             QVERIFY(IsWindow(running.window.hwnd()));
-            QCOMPARE(m->settingsPage->SpeedButton7->text(), kRunning);
+            QCOMPARE(control<QToolButton>(m, "SpeedButton7")->text(), kRunning);
         }
         // Gone before the window opens: it closes at its first tick, asking nothing. (A window
         // left without its timer would wait for ever; the test closes it after a while.)
@@ -538,8 +540,8 @@ private Q_SLOTS:
     {
         TestPanel p;
         QVERIFY(p.start());
-        p.main->Timer1->setInterval(10);
-        QSignalSpy ticks(p.main->Timer1, &QTimer::timeout);
+        control<QTimer>(p.main, "Timer1")->setInterval(10);
+        QSignalSpy ticks(control<QTimer>(p.main, "Timer1"), &QTimer::timeout);
         const QString failure = QStringLiteral("Invalid data type for 'Archstate'");
 
         writeWrongType(QStringLiteral("Archstate"));
@@ -558,9 +560,9 @@ private Q_SLOTS:
 
         // Opening the status window reports it, since the user asked to see the state.
         TstatusF *status = p.panel->statusF();
-        p.main->Timer1->stop();
+        control<QTimer>(p.main, "Timer1")->stop();
         whenModal(status, [status] { QTest::mouseClick(status->SpeedButton1, Qt::LeftButton); });
-        QTest::mouseClick(p.main->statusbutton, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(p.main, "statusbutton"), Qt::LeftButton);
         QCOMPARE(p.errors.size(), 3);
     }
 };

@@ -31,7 +31,7 @@ const QString kRunning = QStringLiteral("Stop Archiver");
 
 bool lightIsRed(TApp_user_window *main)
 {
-    return main->Image5->pixmap().toImage() ==
+    return control<QLabel>(main, "Image5")->pixmap().toImage() ==
            TransparentBitmap(ResourceBitmap(QStringLiteral("redico"))).toImage();
 }
 
@@ -45,10 +45,10 @@ private Q_SLOTS:
     {
         ArchiverPanel p;
         QVERIFY(p.start());
-        p.main->Timer1->setInterval(100);
-        p.main->ShowPage(3);
+        control<QTimer>(p.main, "Timer1")->setInterval(100);
+        p.main->showPage(3);
         QCOMPARE(p.caption(), kStopped);
-        QVERIFY(p.main->settingsPage->CheckBox1->isChecked());
+        QVERIFY(control<QCheckBox>(p.main, "CheckBox1")->isChecked());
 
         // Confirmations on: No starts nothing; Yes starts archiv from the program folder, and the
         // caption follows once its window is there.
@@ -67,7 +67,7 @@ private Q_SLOTS:
         QVERIFY(IsWindow(first));
 
         // Confirmations off: stopped through the wait window at once, no question.
-        p.main->settingsPage->CheckBox1->click();
+        control<QCheckBox>(p.main, "CheckBox1")->click();
         QSignalSpy waitShown(p.panel->varakozF(), &QDialog::finished);
         QTest::mouseClick(p.startStop(), Qt::LeftButton);
         QCOMPARE(waitShown.count(), 1);
@@ -94,22 +94,22 @@ private Q_SLOTS:
         const QString primaryRoot = destination.path() + QStringLiteral("/Archive1");
         const QString secondaryRoot = destination.path() + QStringLiteral("/Archive2");
 
-        p.main->settingsPage->CheckBox1->setChecked(false);
-        p.main->SettingsChanged = false;
+        control<QCheckBox>(p.main, "CheckBox1")->setChecked(false);
+        p.main->setSettingsChanged(false);
         QTest::mouseClick(p.startStop(), Qt::LeftButton);
         QVERIFY(p.startedWithin());
         const HWND first = archiverWindow();
 
         // Settings unchanged: code 2 at once; the Archiver has started the run when it answers.
         whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton2, Qt::LeftButton); });
-        QTest::mouseClick(p.main->SpeedButton1, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(p.main, "SpeedButton1"), Qt::LeftButton);
         QVERIFY(QTest::qWaitFor(
             [&] { return p.settings().ReadDateTime(QStringLiteral("Archutolso"), 0.0) != 0.0; }, kLong));
         QVERIFY(QFile::exists(primaryRoot + QStringLiteral("/afiles.lst")));
         QCOMPARE(p.settings().ReadInteger(QStringLiteral("Archstate"), -1), 0);
 
         // Stopped and started anew between two commands: the next command finds the new one.
-        p.main->ShowPage(3);
+        p.main->showPage(3);
         QTest::mouseClick(p.startStop(), Qt::LeftButton);
         QVERIFY(!IsWindow(first));
         QVERIFY(QTest::qWaitFor(archiverEnded, kLong));
@@ -118,20 +118,20 @@ private Q_SLOTS:
         QVERIFY(archiverWindow() != first);
 
         // Unsaved settings with confirmations on: nothing is sent.
-        p.main->settingsPage->CheckBox1->click();
-        QVERIFY(p.main->SettingsChanged);
+        control<QCheckBox>(p.main, "CheckBox1")->click();
+        QVERIFY(p.main->settingsChanged());
         whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton3, Qt::LeftButton); });
         acknowledge(p.panel->info1F(),
                     QStringLiteral("Please save the settings before you start the archiving!"));
-        QTest::mouseClick(p.main->SpeedButton1, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(p.main, "SpeedButton1"), Qt::LeftButton);
         QVERIFY(!QFile::exists(secondaryRoot));
         QCOMPARE(p.settings().ReadDateTime(QStringLiteral("Archutolso2"), 0.0), 0.0);
 
         // Confirmations off (itself an unsaved change): saved without a question, then code 3.
-        p.main->settingsPage->CheckBox1->click();
+        control<QCheckBox>(p.main, "CheckBox1")->click();
         whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton3, Qt::LeftButton); });
-        QTest::mouseClick(p.main->SpeedButton1, Qt::LeftButton);
-        QVERIFY(!p.main->SettingsChanged);
+        QTest::mouseClick(control<QToolButton>(p.main, "SpeedButton1"), Qt::LeftButton);
+        QVERIFY(!p.main->settingsChanged());
         QCOMPARE(p.settings().ReadBool(QStringLiteral("Kerdez"), true), false);
         QVERIFY(QTest::qWaitFor(
             [&] { return p.settings().ReadDateTime(QStringLiteral("Archutolso2"), 0.0) != 0.0; }, kLong));
@@ -148,18 +148,18 @@ private Q_SLOTS:
         QVERIFY(p.start());
         Tman_archF *manual = p.panel->man_archF();
         TstatusF *status = p.panel->statusF();
-        p.main->settingsPage->CheckBox1->setChecked(false);
-        p.main->SettingsChanged = false;
+        control<QCheckBox>(p.main, "CheckBox1")->setChecked(false);
+        p.main->setSettingsChanged(false);
         QTest::mouseClick(p.startStop(), Qt::LeftButton);
         QVERIFY(p.startedWithin());
         QVERIFY(!lightIsRed(p.main));
 
         // A missing destination: the Archiver reports 4 for the secondary archive, and the light
         // and the status window show it at the poll's next tick.
-        p.main->Timer1->setInterval(200);
-        QSignalSpy ticks(p.main->Timer1, &QTimer::timeout);
+        control<QTimer>(p.main, "Timer1")->setInterval(200);
+        QSignalSpy ticks(control<QTimer>(p.main, "Timer1"), &QTimer::timeout);
         whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton3, Qt::LeftButton); });
-        QTest::mouseClick(p.main->SpeedButton1, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(p.main, "SpeedButton1"), Qt::LeftButton);
         QVERIFY(QTest::qWaitFor([&] { return p.settings().ReadInteger(QStringLiteral("Safestate"), 0) == 4; },
                                 kLong));
         ticks.clear();
@@ -174,7 +174,7 @@ private Q_SLOTS:
             shown = status->Label6->text();
             QTest::mouseClick(status->SpeedButton1, Qt::LeftButton);
         });
-        QTest::mouseClick(p.main->statusbutton, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(p.main, "statusbutton"), Qt::LeftButton);
         QCOMPARE(shown, QStringLiteral("Path not found!"));
         QVERIFY(p.errors.isEmpty());
     }

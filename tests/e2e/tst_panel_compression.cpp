@@ -100,21 +100,21 @@ private Q_SLOTS:
         TestPanel p;
         p.settings().WriteBool(QStringLiteral("Kerdez"), false);
         QVERIFY(p.start());
-        SettingsPage *page = p.main->settingsPage;
+        SettingsPage *page = p.main->settingsPage();
         QSignalSpy asked(p.panel->confirm1F(), &QDialog::finished);
         QSignalSpy told(p.panel->info1F(), &QDialog::finished);
 
-        clickLabel(page->Label3);
-        QTest::mouseClick(page->CheckBox4, Qt::LeftButton);
-        QVERIFY(!page->CheckBox3->isChecked());
-        QVERIFY(!page->CheckBox4->isChecked());
+        clickLabel(control<QLabel>(page, "Label3"));
+        QTest::mouseClick(control<QCheckBox>(page, "CheckBox4"), Qt::LeftButton);
+        QVERIFY(!control<QCheckBox>(page, "CheckBox3")->isChecked());
+        QVERIFY(!control<QCheckBox>(page, "CheckBox4")->isChecked());
         QCOMPARE(asked.count() + told.count(), 0);
         QVERIFY(p.settings().ReadBool(QStringLiteral("Bzip2_ok_1"), false));
         QVERIFY(p.settings().ReadBool(QStringLiteral("Bzip2_ok_2"), false));
-        QVERIFY(!p.main->SettingsChanged);
+        QVERIFY(!p.main->settingsChanged());
 
         // The save stores them.
-        QTest::mouseClick(page->SpeedButton8, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(page, "SpeedButton8"), Qt::LeftButton);
         QVERIFY(!p.settings().ReadBool(QStringLiteral("Bzip2_ok_1"), true));
         QVERIFY(!p.settings().ReadBool(QStringLiteral("Bzip2_ok_2"), true));
     }
@@ -127,28 +127,28 @@ private Q_SLOTS:
         p.settings().WriteDateTime(QStringLiteral("Archutolso2"), archived);
         p.settings().WriteBool(QStringLiteral("Kerdez"), false);
         QVERIFY(p.start());
-        SettingsPage *page = p.main->settingsPage;
+        SettingsPage *page = p.main->settingsPage();
         QSignalSpy asked(p.panel->confirm1F(), &QDialog::finished);
         QSignalSpy told(p.panel->info1F(), &QDialog::finished);
 
         // Not running: refused with both lines; the flip back asks nothing more.
         QString second;
         acknowledge(p.panel->info1F(), kNotActive, &second);
-        clickLabel(page->Label3);
+        clickLabel(control<QLabel>(page, "Label3"));
         QCOMPARE(second, QStringLiteral("Please start the Archiver manually first!"));
-        QVERIFY(page->CheckBox3->isChecked());
+        QVERIFY(control<QCheckBox>(page, "CheckBox3")->isChecked());
         QVERIFY(p.settings().ReadBool(QStringLiteral("Bzip2_ok_1"), false));
         QCOMPARE(told.count(), 1);
-        QVERIFY(!p.main->LoadingSettings);
+        QVERIFY(!p.main->loadingSettings());
 
         // Busy with the primary side: refused alone.
         QTest::mouseClick(p.startStop(), Qt::LeftButton);
         QVERIFY(p.startedWithin());
         p.settings().WriteBool(QStringLiteral("Progress_1"), true);
         acknowledge(p.panel->info1F(), QStringLiteral("The archiving system is busy!"), &second);
-        QTest::mouseClick(page->CheckBox3, Qt::LeftButton);
+        QTest::mouseClick(control<QCheckBox>(page, "CheckBox3"), Qt::LeftButton);
         QVERIFY(second.isEmpty());
-        QVERIFY(page->CheckBox3->isChecked());
+        QVERIFY(control<QCheckBox>(page, "CheckBox3")->isChecked());
         QVERIFY(p.settings().ReadBool(QStringLiteral("Bzip2_ok_1"), false));
         QCOMPARE(told.count(), 2);
         QCOMPARE(asked.count(), 0);
@@ -156,28 +156,28 @@ private Q_SLOTS:
         // The secondary side is not refused on that account: it asks; No puts the box and the
         // value back as they were.
         answerAndRead(p.panel->confirm1F(), kDecompress, false, &second);
-        clickLabel(page->Label4);
+        clickLabel(control<QLabel>(page, "Label4"));
         QVERIFY(second.isEmpty());
-        QVERIFY(page->CheckBox4->isChecked());
+        QVERIFY(control<QCheckBox>(page, "CheckBox4")->isChecked());
         QVERIFY(p.settings().ReadBool(QStringLiteral("Bzip2_ok_2"), false));
         QCOMPARE(asked.count(), 1);
 
         // Set from code while the settings load: no question, only the value follows the box.
-        p.main->LoadingSettings = true;
-        page->CheckBox4->setChecked(false);
-        p.main->LoadingSettings = false;
+        p.main->setLoadingSettings(true);
+        control<QCheckBox>(page, "CheckBox4")->setChecked(false);
+        p.main->setLoadingSettings(false);
         QCOMPARE(asked.count(), 1);
         QVERIFY(!p.settings().ReadBool(QStringLiteral("Bzip2_ok_2"), true));
 
         // The other question, with its second line; No again.
         answerAndRead(p.panel->confirm1F(), kCompress, false, &second);
-        QTest::mouseClick(page->CheckBox4, Qt::LeftButton);
+        QTest::mouseClick(control<QCheckBox>(page, "CheckBox4"), Qt::LeftButton);
         QCOMPARE(second, QStringLiteral("Are you sure you want to compress the archive?"));
-        QVERIFY(!page->CheckBox4->isChecked());
+        QVERIFY(!control<QCheckBox>(page, "CheckBox4")->isChecked());
         QVERIFY(!p.settings().ReadBool(QStringLiteral("Bzip2_ok_2"), true));
         QCOMPARE(asked.count(), 2);
         QCOMPARE(told.count(), 2);
-        QVERIFY(!p.main->SettingsChanged);
+        QVERIFY(!p.main->settingsChanged());
         p.settings().WriteBool(QStringLiteral("Progress_1"), false);
     }
 
@@ -201,7 +201,7 @@ private Q_SLOTS:
 
         for (const bool compressed : {false, true}) {
             answer(p.panel->confirm1F(), compressed ? kCompress : kDecompress, true);
-            clickLabel(p.main->settingsPage->Label3);
+            clickLabel(control<QLabel>(p.main, "Label3"));
             QVERIFY(ArchiverProgram::waitIdle(1));
             QCOMPARE(p.settings().ReadInteger(QStringLiteral("Archstate"), -1), 0);
             QCOMPARE(p.settings().ReadBool(QStringLiteral("Bzip2_ok_1"), !compressed), compressed);
@@ -225,7 +225,7 @@ private Q_SLOTS:
         SidePanel p;
         p.prepare(true, {{QStringLiteral("a.txt"), QByteArray("to be emptied\n")}});
         QVERIFY(p.start());
-        QToolButton *empty = p.main->settingsPage->SpeedButton11;
+        QToolButton *empty = control<QToolButton>(p.main, "SpeedButton11");
         QSignalSpy told(p.panel->info1F(), &QDialog::finished);
 
         // No: nothing at all.

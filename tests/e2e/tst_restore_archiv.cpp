@@ -87,30 +87,31 @@ private Q_SLOTS:
         InfoLog boxes(p.panel->info1F());
         AutoAnswer yes(p.panel->confirm1F(), true);
         // Both destinations chosen in the panel, then saved.
-        SettingsPage *page = p.main->settingsPage;
-        page->CheckBox1->setChecked(false);
+        SettingsPage *page = p.main->settingsPage();
+        control<QCheckBox>(page, "CheckBox1")->setChecked(false);
         TdirselectF *chooser = p.panel->dirselectF();
-        for (QToolButton *button : {page->SpeedButton13, page->SpeedButton14}) {
+        for (QToolButton *button :
+             {control<QToolButton>(page, "SpeedButton13"), control<QToolButton>(page, "SpeedButton14")}) {
             whenModal(chooser, [chooser] {
                 chooser->LsDTpath->OpenAt(QStringLiteral("E:\\"));
                 QTest::mouseClick(chooser->SpeedButton1, Qt::LeftButton);
             });
-            p.main->ShowPage(3);
+            p.main->showPage(3);
             QTest::mouseClick(button, Qt::LeftButton);
         }
-        QCOMPARE(page->SpeedButton13->toolTip(), QStringLiteral("E:\\Archive1"));
-        QCOMPARE(page->SpeedButton14->toolTip(), QStringLiteral("E:\\Archive2"));
-        QTest::mouseClick(page->SpeedButton8, Qt::LeftButton);
+        QCOMPARE(control<QToolButton>(page, "SpeedButton13")->toolTip(), QStringLiteral("E:\\Archive1"));
+        QCOMPARE(control<QToolButton>(page, "SpeedButton14")->toolTip(), QStringLiteral("E:\\Archive2"));
+        QTest::mouseClick(control<QToolButton>(page, "SpeedButton8"), Qt::LeftButton);
         QCOMPARE(p.settings().ReadString(QStringLiteral("Celutvonal"), QString()), QStringLiteral("E:\\"));
-        QVERIFY(!p.main->SettingsChanged);
+        QVERIFY(!p.main->settingsChanged());
 
         // Archived on both sides by command.
-        QTest::mouseClick(page->SpeedButton7, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(page, "SpeedButton7"), Qt::LeftButton);
         QVERIFY(QTest::qWaitFor([] { return archiverWindow() != nullptr; }, kLong));
         Tman_archF *manual = p.panel->man_archF();
         for (QToolButton *side : {manual->SpeedButton2, manual->SpeedButton3}) {
             whenModal(manual, [side] { QTest::mouseClick(side, Qt::LeftButton); });
-            QTest::mouseClick(p.main->SpeedButton1, Qt::LeftButton);
+            QTest::mouseClick(control<QToolButton>(p.main, "SpeedButton1"), Qt::LeftButton);
         }
         const auto archived = [&] {
             for (const Original &o : originals) {

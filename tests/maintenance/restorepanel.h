@@ -96,8 +96,8 @@ public:
             ran = true;
             QTest::mouseClick(rewrite->SpeedButton1, Qt::LeftButton);
         });
-        main->ShowPage(3);
-        QTest::mouseClick(main->settingsPage->SpeedButton19, Qt::LeftButton);
+        main->showPage(3);
+        QTest::mouseClick(control<QToolButton>(main, "SpeedButton19"), Qt::LeftButton);
         return ran && !manual->isVisible() && !rewrite->isVisible();
     }
 

@@ -43,8 +43,8 @@ public:
             if (chooser->isVisible())
                 QTest::mouseClick(chooser->SpeedButton2, Qt::LeftButton);
         });
-        main->ShowPage(3);
-        QTest::mouseClick(primary ? main->settingsPage->SpeedButton13 : main->settingsPage->SpeedButton14,
+        main->showPage(3);
+        QTest::mouseClick(control<QToolButton>(main, primary ? "SpeedButton13" : "SpeedButton14"),
                           Qt::LeftButton);
         return ran && !chooser->isVisible();
     }
@@ -63,13 +63,13 @@ private Q_SLOTS:
     {
         ChooserPanel p;
         QVERIFY(p.start());
-        SettingsPage *page = p.main->settingsPage;
-        QCOMPARE(page->SpeedButton13->toolTip(), QStringLiteral("---"));
-        QVERIFY(!p.main->SettingsChanged);
+        SettingsPage *page = p.main->settingsPage();
+        QCOMPARE(control<QToolButton>(page, "SpeedButton13")->toolTip(), QStringLiteral("---"));
+        QVERIFY(!p.main->settingsChanged());
 
         // Nothing stored: the tree at "Drives", the default name; OK takes the program's drive.
         QVERIFY(p.inChooser(true, [&](TdirselectF *c) {
-            QVERIFY(p.main->SettingsChanged);
+            QVERIFY(p.main->settingsChanged());
             QCOMPARE(c->Label1->text(), QStringLiteral("Primary archive's destination:"));
             QCOMPARE(c->LsDTpath->Path(), QStringLiteral("Drives"));
             QCOMPARE(c->Epath->text(), QString());
@@ -78,10 +78,10 @@ private Q_SLOTS:
             QCOMPARE(c->SpeedButton2->text(), QStringLiteral("Cancel"));
             QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
         }));
-        QCOMPARE(p.main->PrimaryDestination, QStringLiteral("T:\\"));
-        QCOMPARE(p.main->PrimaryDirName, QStringLiteral("\\Archive1"));
-        QCOMPARE(page->SpeedButton13->toolTip(), QStringLiteral("T:\\Archive1"));
-        QCOMPARE(page->Label12->toolTip(), QStringLiteral("T:\\Archive1"));
+        QCOMPARE(p.main->destination(true), QStringLiteral("T:\\"));
+        QCOMPARE(p.main->dirName(true), QStringLiteral("\\Archive1"));
+        QCOMPARE(control<QToolButton>(page, "SpeedButton13")->toolTip(), QStringLiteral("T:\\Archive1"));
+        QCOMPARE(control<QLabel>(page, "Label12")->toolTip(), QStringLiteral("T:\\Archive1"));
         QVERIFY(QFileInfo(p.t(QStringLiteral("Archive1"))).isDir());
         // Nothing reaches the registry before the settings are saved.
         QCOMPARE(p.settings().ReadString(QStringLiteral("Celutvonal"), QStringLiteral("none")), QString());
@@ -98,9 +98,10 @@ private Q_SLOTS:
             c->Ename->clear();
             QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
         }));
-        QCOMPARE(p.main->SecondaryDestination, QStringLiteral("T:\\Data"));
-        QCOMPARE(p.main->SecondaryDirName, QStringLiteral("\\Archive2"));
-        QCOMPARE(page->SpeedButton14->toolTip(), QStringLiteral("T:\\Data\\Archive2"));
+        QCOMPARE(p.main->destination(false), QStringLiteral("T:\\Data"));
+        QCOMPARE(p.main->dirName(false), QStringLiteral("\\Archive2"));
+        QCOMPARE(control<QToolButton>(page, "SpeedButton14")->toolTip(),
+                 QStringLiteral("T:\\Data\\Archive2"));
         QVERIFY(QFileInfo(p.t(QStringLiteral("Data/Archive2"))).isDir());
 
         // Opened again: the tree at the chosen folder, its name; a typed name gets its backslash.
@@ -111,12 +112,12 @@ private Q_SLOTS:
             c->Ename->setText(QStringLiteral("  Backup "));
             QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
         }));
-        QCOMPARE(p.main->SecondaryDirName, QStringLiteral("\\Backup"));
+        QCOMPARE(p.main->dirName(false), QStringLiteral("\\Backup"));
         QVERIFY(p.inChooser(false, [&](TdirselectF *c) {
             c->Ename->setText(QStringLiteral("\\Backup2"));
             QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
         }));
-        QCOMPARE(p.main->SecondaryDirName, QStringLiteral("\\Backup2"));
+        QCOMPARE(p.main->dirName(false), QStringLiteral("\\Backup2"));
 
         // Cancel keeps everything.
         QVERIFY(p.inChooser(true, [&](TdirselectF *c) {
@@ -124,8 +125,8 @@ private Q_SLOTS:
             c->Ename->setText(QStringLiteral("Other"));
             QTest::mouseClick(c->SpeedButton2, Qt::LeftButton);
         }));
-        QCOMPARE(p.main->PrimaryDestination, QStringLiteral("T:\\"));
-        QCOMPARE(p.main->PrimaryDirName, QStringLiteral("\\Archive1"));
+        QCOMPARE(p.main->destination(true), QStringLiteral("T:\\"));
+        QCOMPARE(p.main->dirName(true), QStringLiteral("\\Archive1"));
         QVERIFY(!QFileInfo::exists(p.t(QStringLiteral("Data/Other"))));
     }
 
@@ -151,7 +152,7 @@ private Q_SLOTS:
             QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
         }));
         QCOMPARE(asked.count(), 0);
-        QCOMPARE(p.main->PrimaryDirName, QStringLiteral("\\BACKUP"));
+        QCOMPARE(p.main->dirName(true), QStringLiteral("\\BACKUP"));
         // A drive-root destination: T:\ stored, T: chosen, the same folder (made when missing).
         QVERIFY(p.inChooser(false, [&](TdirselectF *c) {
             QCOMPARE(c->StoredDirectory, QStringLiteral("T:\\Archive2"));
@@ -177,7 +178,7 @@ private Q_SLOTS:
                 kWarning);
             QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
             QVERIFY(c->isVisible());
-            QCOMPARE(p.main->PrimaryDirName, QStringLiteral("\\BACKUP"));
+            QCOMPARE(p.main->dirName(true), QStringLiteral("\\BACKUP"));
             whenModal(
                 confirm,
                 [&] {
@@ -189,8 +190,8 @@ private Q_SLOTS:
                 kWarning);
             QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
         }));
-        QCOMPARE(p.main->PrimaryDestination, QStringLiteral("T:\\Data"));
-        QCOMPARE(p.main->PrimaryDirName, QStringLiteral("\\Taken"));
+        QCOMPARE(p.main->destination(true), QStringLiteral("T:\\Data"));
+        QCOMPARE(p.main->dirName(true), QStringLiteral("\\Taken"));
 
         // A plain file of the chosen name counts as existing: the warning, and no folder is made.
         QVERIFY(p.inChooser(true, [&](TdirselectF *c) {
@@ -205,7 +206,7 @@ private Q_SLOTS:
                 kWarning);
             QTest::mouseClick(c->SpeedButton1, Qt::LeftButton);
         }));
-        QCOMPARE(p.main->PrimaryDirName, QStringLiteral("\\AFile"));
+        QCOMPARE(p.main->dirName(true), QStringLiteral("\\AFile"));
         QVERIFY(QFileInfo(p.t(QStringLiteral("Data/AFile"))).isFile());
 
         // A folder over 255 characters is refused before anything is stored or made.
@@ -218,7 +219,7 @@ private Q_SLOTS:
         }));
         QCOMPARE(boxes.boxes, (QList<QPair<QString, QString>>{
                                   {"The path is longer than 255 characters:", "T:\\Data\\" + longName}}));
-        QCOMPARE(p.main->PrimaryDirName, QStringLiteral("\\AFile"));
+        QCOMPARE(p.main->dirName(true), QStringLiteral("\\AFile"));
 
         // Left with Escape, the chooser still reads the other side's stored folder next time.
         QVERIFY(p.inChooser(true, [&](TdirselectF *c) { QTest::keyClick(c, Qt::Key_Escape); }));

@@ -71,13 +71,6 @@ QStringList tree(const QString &folder)
     return found;
 }
 
-// The text a view draws for an item: what its delegate makes of the item's data.
-QString drawnText(const QAbstractItemView *view, const QModelIndex &index)
-{
-    const auto *delegate = qobject_cast<const QStyledItemDelegate *>(view->itemDelegateForIndex(index));
-    return delegate ? delegate->displayText(index.data(), view->locale()) : QStringLiteral("(no delegate)");
-}
-
 const QString kConfirm = QStringLiteral("Are you sure you want to restore the selected files?");
 
 } // namespace
@@ -324,8 +317,8 @@ private Q_SLOTS:
                 QTest::mouseClick(manual->SpeedButton2, Qt::LeftButton);
                 QTest::mouseClick(manual->SpeedButton1, Qt::LeftButton);
             });
-            p.main->ShowPage(3);
-            QTest::mouseClick(p.main->settingsPage->SpeedButton19, Qt::LeftButton);
+            p.main->showPage(3);
+            QTest::mouseClick(control<QToolButton>(p.main, "SpeedButton19"), Qt::LeftButton);
             QVERIFY(!manual->isVisible() && !p.panel->rewriteF()->isVisible());
             QCOMPARE(boxes.boxes.size(), 1);
             QCOMPARE(boxes.boxes.front().first, QStringLiteral("Can not open file:"));
@@ -599,8 +592,8 @@ private Q_SLOTS:
         QCOMPARE(boxes.boxes,
                  (QList<QPair<QString, QString>>{{"Can not open file:", "E:\\Archive1\\afiles.lst"}}));
         QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst"))), ownBytes);
-        QCOMPARE(p.main->TLmain->treeList()->ListFileBytes(), own.ListFileBytes());
-        QCOMPARE(p.main->TLarchive->treeList()->ListFileBytes(), own.ListFileBytes());
+        QCOMPARE(p.main->startList()->ListFileBytes(), own.ListFileBytes());
+        QCOMPARE(p.main->archiveList()->ListFileBytes(), own.ListFileBytes());
 
         // A copy that reads replaces the list, both trees and the restore window's tree.
         writeFile(p.e(QStringLiteral("Archive1/afiles.lst")), kept.ListFileBytes());
@@ -609,12 +602,12 @@ private Q_SLOTS:
             QCOMPARE(w->TLrewrite->treeList()->ListFileBytes(), kept.ListFileBytes());
         }));
         QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst"))), kept.ListFileBytes());
-        QCOMPARE(p.main->TLmain->treeList()->ListFileBytes(), kept.ListFileBytes());
-        QCOMPARE(p.main->TLarchive->treeList()->ListFileBytes(), kept.ListFileBytes());
+        QCOMPARE(p.main->startList()->ListFileBytes(), kept.ListFileBytes());
+        QCOMPARE(p.main->archiveList()->ListFileBytes(), kept.ListFileBytes());
 
         // No kept copy: nothing is copied, the window shows the panel's list.
         QFile::remove(p.e(QStringLiteral("Archive1/afiles.lst")));
-        p.main->TLarchive->treeList()->AddFile(QStringLiteral("T:\\New\\n.txt"));
+        p.main->archiveList()->AddFile(QStringLiteral("T:\\New\\n.txt"));
         p.main->SyncArchiveLists(2);
         QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
             w->TLrewrite->treeList()->Clear();

@@ -2,16 +2,19 @@
 // the test's own, and a sorted view of the archive list.
 #pragma once
 
-#include "testpanel.h"
 #include "testdrive.h"
 #include "testfiles.h"
+#include "testpanel.h"
 
+#include "gui/archivelist/directoryviews.h"
+#include "gui/archivelist/extlistf.h"
 #include "core/archivelist/treelist.h"
 #include "gui/archivelist/treelistview.h"
 #include "core/settings/config.h"
 #include "core/platform/paths.h"
 #include "gui/shell/app_user_window.h"
 #include "gui/shell/application.h"
+#include "gui/shell/archivelistpage.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -43,6 +46,26 @@ inline QStringList listItems(const TTreeList &list)
     return items;
 }
 
+// The archive list page's controls the tests use, found by their names.
+struct ArchivePage
+{
+    explicit ArchivePage(QWidget *main)
+        : path(control<QLabel>(main, "Label20")), files(control<TFileListView>(main, "LFV")),
+          tree(control<TDirectoryTreeView>(main, "LsDT")), archive(control<TTreeListView>(main, "TLarchive")),
+          subdirectories(control<QCheckBox>(main, "CheckBox7")),
+          remove(control<QToolButton>(main, "SBdelitem")),
+          extensions(control<QToolButton>(main, "SpeedButton16"))
+    {
+    }
+    QLabel *path;
+    TFileListView *files;
+    TDirectoryTreeView *tree;
+    TTreeListView *archive;
+    QCheckBox *subdirectories;
+    QToolButton *remove;
+    QToolButton *extensions;
+};
+
 // The panel of the window tests with a drive T: of the test's own.
 class ArchivePanel : public TestPanel
 {
@@ -59,7 +82,7 @@ public:
     // The folder behind the drive T:.
     QString driveHost() const { return m_driveHost.path(); }
 
-    TTreeList *list() const { return main->TLarchive->treeList(); }
+    TTreeList *list() const { return main->archiveList(); }
     QByteArray listFile() const { return readFile(programFile(QStringLiteral("afiles.lst"))); }
 
 private:

@@ -26,6 +26,7 @@
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QToolButton>
 
 namespace {
 
@@ -86,35 +87,35 @@ bool renderPanel(const QString &folder, const QString &suffix, const QString &te
         return false;
     TApp_user_window *main = panel.App_user_window();
     main->show();
-    while (!main->ActivatedOnce)
+    while (!main->activatedOnce())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
     bool ok = true;
     for (bool large : {false, true}) {
-        if (main->ZoomedIn != large)
-            main->zoombuttonClick();
+        if (main->zoomedIn() != large)
+            main->findChild<QToolButton *>(QStringLiteral("zoombutton"))->click();
         const QString layout = large ? QStringLiteral("large") : QStringLiteral("normal");
         const char *pages[] = {"start", "archivelist", "settings"};
         for (int page = 1; page <= 3; ++page) {
-            main->ShowPage(page);
+            main->showPage(page);
             ok &= save(
                 main, folder,
                 QStringLiteral("main-%1-%2%3").arg(layout, QString::fromLatin1(pages[page - 1]), suffix));
         }
     }
-    if (main->ZoomedIn)
-        main->zoombuttonClick();
-    main->ShowPage(1);
+    if (main->zoomedIn())
+        main->findChild<QToolButton *>(QStringLiteral("zoombutton"))->click();
+    main->showPage(1);
 
-    panel.confirm1F()->Label1->setText(main->kovaProvider1->GetText(QStringLiteral("ExitConfirm")));
-    panel.info1F()->Label1->setText(main->kovaProvider1->GetText(QStringLiteral("CantOpenfileWarning")));
+    panel.confirm1F()->Label1->setText(main->textOf(QStringLiteral("ExitConfirm")));
+    panel.info1F()->Label1->setText(main->textOf(QStringLiteral("CantOpenfileWarning")));
     panel.info1F()->Label2->setText(QStringLiteral("Afiles.lst"));
-    panel.saveF()->Label1->setText(main->kovaProvider1->GetText(QStringLiteral("SaveInfo")));
+    panel.saveF()->Label1->setText(main->textOf(QStringLiteral("SaveInfo")));
     // The restore window on a directory with files, the chooser on the drives.
     if (TrewriteF *rewrite = panel.rewriteF()) {
-        rewrite->TLrewrite->treeList()->Assign(*main->TLarchive->treeList());
+        rewrite->TLrewrite->treeList()->Assign(*main->archiveList());
         rewrite->TLrewrite->treeList()->ExpandTopLevel();
-        rewrite->Label1->setText(main->kovaProvider1->GetText(QStringLiteral("PrimaryRestoreButton")));
+        rewrite->Label1->setText(main->textOf(QStringLiteral("PrimaryRestoreButton")));
         rewrite->TLrewrite->treeList()->SetSelected(
             rewrite->TLrewrite->treeList()->AddDir(QStringLiteral("C:\\Documents"), QString()));
         rewrite->FileListBox1->addItems({QStringLiteral("budget 2026.xls"), QStringLiteral("letter.doc"),
@@ -124,7 +125,7 @@ bool renderPanel(const QString &folder, const QString &suffix, const QString &te
     if (TdirselectF *chooser = panel.dirselectF()) {
         chooser->LsDTpath->Rebuild();
         chooser->LsDTpath->OpenAt(QStringLiteral("C:\\"));
-        chooser->Label1->setText(main->kovaProvider1->GetText(QStringLiteral("PrimaryDestDirText")));
+        chooser->Label1->setText(main->textOf(QStringLiteral("PrimaryDestDirText")));
         chooser->Ename->setText(QStringLiteral("Archive1"));
         chooser->ShowSelection();
     }

@@ -12,8 +12,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QMenu>
 #include <QMimeData>
-#include <QStyledItemDelegate>
 #include <QToolButton>
 
 #include <sys/xattr.h>
@@ -44,15 +44,6 @@ public:
 private:
     QTimer m_poll;
 };
-
-// Answers the next confirmation window with Yes or No and keeps its question.
-void answer(Tconfirm1F *confirm, bool yes, QString *question)
-{
-    whenModal(confirm, [=] {
-        *question = confirm->Label1->text();
-        QTest::mouseClick(yes ? confirm->SpeedButton1 : confirm->SpeedButton2, Qt::LeftButton);
-    });
-}
 
 // Drags data of the format over the view and drops it; true when the drop was taken.
 bool drop(TTreeListView *view, const QString &format)
@@ -93,15 +84,9 @@ QModelIndex fileIndex(TFileListView *view, const QString &name)
 
 QList<bool> menuState(TApp_user_window *m)
 {
-    m->PopupMenu3Popup();
-    return {m->delitem1->isEnabled(), m->Delchild1->isEnabled(), m->Extlist1->isEnabled()};
-}
-
-// The text a view draws for an item: what its delegate makes of the item's data.
-QString drawnText(const QAbstractItemView *view, const QModelIndex &index)
-{
-    const auto *delegate = qobject_cast<const QStyledItemDelegate *>(view->itemDelegateForIndex(index));
-    return delegate ? delegate->displayText(index.data(), view->locale()) : QStringLiteral("(no delegate)");
+    Q_EMIT control<QMenu>(m, "PopupMenu3")->aboutToShow();
+    return {control<QAction>(m, "delitem1")->isEnabled(), control<QAction>(m, "Delchild1")->isEnabled(),
+            control<QAction>(m, "Extlist1")->isEnabled()};
 }
 
 const QString kReserved = QStringLiteral("The directory name included reserved character(s)");
@@ -119,16 +104,15 @@ private Q_SLOTS:
         makeFiles(p.driveHost(), {"Alpha/in.txt", "Alpha/more.txt"});
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
-        QCOMPARE(m->Label20->text(), p.programDir.left(3));
-        QCOMPARE(m->CurrentDirPath, p.programDir.left(3));
+        const ArchivePage c(m);
+        clickButton(m, "SpeedButton5");
+        QCOMPARE(c.path->text(), p.programDir.left(3));
 
         // The tree shows its path, drives the file list and remembers the path.
-        m->OpenDirectoryTree(QStringLiteral("t:\\alpha"));
-        QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Alpha"));
-        QCOMPARE(m->CurrentDirPath, QStringLiteral("T:\\Alpha"));
-        QCOMPARE(m->LFV->Folder(), QStringLiteral("T:\\Alpha\\"));
-        QCOMPARE(m->LFV->model()->rowCount(), 2);
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("t:\\alpha"));
+        QCOMPARE(c.path->text(), QStringLiteral("T:\\Alpha"));
+        QCOMPARE(c.files->Folder(), QStringLiteral("T:\\Alpha\\"));
+        QCOMPARE(c.files->model()->rowCount(), 2);
 
         // The archive list's selection: the extension button follows the item's set; a press
         // on an item enables the delete button.
@@ -137,62 +121,62 @@ private Q_SLOTS:
         TreeListNode *file = list->AddFile(QStringLiteral("T:\\a.txt"));
         m->SyncArchiveLists(2);
         list->MakeNodeVisible(beta);
-        QVERIFY(!m->SBdelitem->isEnabled());
-        pressItem(m->TLarchive, file);
+        QVERIFY(!c.remove->isEnabled());
+        pressItem(c.archive, file);
         QCOMPARE(list->Selected(), file);
-        QVERIFY(m->SBdelitem->isEnabled());
-        QVERIFY(!m->SpeedButton16->isEnabled());
-        pressItem(m->TLarchive, beta);
-        QVERIFY(m->SpeedButton16->isEnabled());
+        QVERIFY(c.remove->isEnabled());
+        QVERIFY(!c.extensions->isEnabled());
+        pressItem(c.archive, beta);
+        QVERIFY(c.extensions->isEnabled());
 
-        // The file list: the last interaction is no longer the tree's; delete disabled.
-        m->DragFromDirTree = true;
-        clickItem(m->LFV, fileIndex(m->LFV, QStringLiteral("in.txt")));
-        QVERIFY(!m->DragFromDirTree);
-        QVERIFY(!m->SBdelitem->isEnabled());
+        // The file list: delete disabled.
+        clickItem(c.files, fileIndex(c.files, QStringLiteral("in.txt")));
+        QVERIFY(!c.remove->isEnabled());
 
         // A click in the tree takes the archive list's selection away.
-        pressItem(m->TLarchive, file);
-        QVERIFY(!m->SpeedButton16->isEnabled());
-        clickItem(m->LsDT, m->LsDT->currentIndex());
-        QVERIFY(m->DragFromDirTree);
+        pressItem(c.archive, file);
+        QVERIFY(!c.extensions->isEnabled());
+        clickItem(c.tree, c.tree->currentIndex());
         QCOMPARE(list->Selected(), nullptr);
-        QVERIFY(!m->SBdelitem->isEnabled());
-        QVERIFY(m->SpeedButton16->isEnabled());
+        QVERIFY(!c.remove->isEnabled());
+        QVERIFY(c.extensions->isEnabled());
 
-        // A key in the tree moves the keyboard focus to the archive list.
+        // A key in the tree moves the keyboard focus to the archive list, and a drop that follows
+        // is the tree's, which adds nothing.
         m->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m));
-        m->DragFromDirTree = false;
-        m->LsDT->setFocus();
-        QTest::keyClick(m->LsDT, Qt::Key_Down);
-        QVERIFY(m->DragFromDirTree);
-        QVERIFY(m->TLarchive->hasFocus());
+        clickItem(c.files, fileIndex(c.files, QStringLiteral("in.txt")));
+        const int nodes = list->nodeCount();
+        c.tree->setFocus();
+        QTest::keyClick(c.tree, Qt::Key_Down);
+        QVERIFY(c.archive->hasFocus());
+        QVERIFY(drop(c.archive, TFileListModel::mimeType()));
+        QCOMPARE(list->nodeCount(), nodes);
 
         // On "Drives" the page reopens at the program's drive.
-        m->OpenDirectoryTree(QStringLiteral("Drives"));
-        QCOMPARE(m->Label20->text(), QStringLiteral("Drives"));
-        QVERIFY(m->LFV->Folder().isEmpty());
-        QTest::mouseClick(m->SpeedButton4, Qt::LeftButton);
-        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
-        QCOMPARE(m->Label20->text(), p.programDir.left(3));
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("Drives"));
+        QCOMPARE(c.path->text(), QStringLiteral("Drives"));
+        QVERIFY(c.files->Folder().isEmpty());
+        clickButton(m, "SpeedButton4");
+        clickButton(m, "SpeedButton5");
+        QCOMPARE(c.path->text(), p.programDir.left(3));
         // Elsewhere it reopens where it was, with the folder's files, seeing new folders.
-        m->OpenDirectoryTree(QStringLiteral("T:\\Alpha\\A1"));
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Alpha\\A1"));
         makeFolders(p.driveHost(), {"Alpha/A1/New"});
-        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
-        QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Alpha\\A1"));
-        QCOMPARE(m->LFV->Folder(), QStringLiteral("T:\\Alpha\\A1\\"));
-        m->OpenDirectoryTree(QStringLiteral("T:\\Alpha\\A1\\New"));
-        QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Alpha\\A1\\New"));
+        clickButton(m, "SpeedButton5");
+        QCOMPARE(c.path->text(), QStringLiteral("T:\\Alpha\\A1"));
+        QCOMPARE(c.files->Folder(), QStringLiteral("T:\\Alpha\\A1\\"));
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Alpha\\A1\\New"));
+        QCOMPARE(c.path->text(), QStringLiteral("T:\\Alpha\\A1\\New"));
 
         // The subdirectory box, its label and the menu item show one state.
-        QTest::mouseClick(m->Label22, Qt::LeftButton);
-        QVERIFY(m->CheckBox7->isChecked());
-        QVERIFY(m->Subdir->isChecked());
-        m->Subdir->trigger();
-        QVERIFY(!m->CheckBox7->isChecked());
-        QTest::mouseClick(m->CheckBox7, Qt::LeftButton);
-        QVERIFY(m->Subdir->isChecked());
+        QTest::mouseClick(control<QLabel>(m, "Label22"), Qt::LeftButton);
+        QVERIFY(c.subdirectories->isChecked());
+        QVERIFY(control<QAction>(m, "Subdir")->isChecked());
+        control<QAction>(m, "Subdir")->trigger();
+        QVERIFY(!c.subdirectories->isChecked());
+        QTest::mouseClick(c.subdirectories, Qt::LeftButton);
+        QVERIFY(control<QAction>(m, "Subdir")->isChecked());
     }
 
     // Names on the disk with control characters: the directory tree, its path line and the file
@@ -204,18 +188,22 @@ private Q_SLOTS:
         makeFiles(p.driveHost(), {"Esc\x1B[2J/tab\there.txt", "Esc\x1B[2J/two\nlines"});
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
-        m->OpenDirectoryTree(QStringLiteral("T:\\Esc\x1B[2J"));
-        QCOMPARE(m->LFV->Folder(), QStringLiteral("T:\\Esc\x1B[2J\\"));
-        QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Esc<U+001B>[2J"));
-        QCOMPARE(drawnText(m->LFV, fileIndex(m->LFV, QStringLiteral("tab\there.txt"))),
+        const ArchivePage c(m);
+        clickButton(m, "SpeedButton5");
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Esc\x1B[2J"));
+        QCOMPARE(c.files->Folder(), QStringLiteral("T:\\Esc\x1B[2J\\"));
+        QCOMPARE(c.path->text(), QStringLiteral("T:\\Esc<U+001B>[2J"));
+        QCOMPARE(drawnText(c.files, fileIndex(c.files, QStringLiteral("tab\there.txt"))),
                  QStringLiteral("tab<U+0009>here.txt"));
-        QCOMPARE(drawnText(m->LFV, fileIndex(m->LFV, QStringLiteral("two\nlines"))),
+        QCOMPARE(drawnText(c.files, fileIndex(c.files, QStringLiteral("two\nlines"))),
                  QStringLiteral("two<U+000A>lines"));
-        QCOMPARE(drawnText(m->LsDT, m->LsDT->currentIndex()), QStringLiteral("Esc<U+001B>[2J"));
-        clickItem(m->LsDT, m->LsDT->currentIndex());
-        QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Esc<U+001B>[2J"));
-        QCOMPARE(m->CurrentDirPath, QStringLiteral("T:\\Esc\x1B[2J"));
+        QCOMPARE(drawnText(c.tree, c.tree->currentIndex()), QStringLiteral("Esc<U+001B>[2J"));
+        clickItem(c.tree, c.tree->currentIndex());
+        QCOMPARE(c.path->text(), QStringLiteral("T:\\Esc<U+001B>[2J"));
+        // The page reopens at the folder itself, not at the name as shown.
+        clickButton(m, "SpeedButton4");
+        clickButton(m, "SpeedButton5");
+        QCOMPARE(c.files->Folder(), QStringLiteral("T:\\Esc\x1B[2J\\"));
     }
 
     void addingDirectories()
@@ -227,26 +215,27 @@ private Q_SLOTS:
         QCOMPARE(::setxattr(system.constData(), "user.DOSATTRIB", "0x4", 3, 0), 0);
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
+        const ArchivePage c(m);
+        clickButton(m, "SpeedButton5");
         InfoAnswerer info(p.panel->info1F());
 
         // "Drives" adds nothing, with or without subdirectories, and still writes the list.
         const QString listHost = p.programFile(QStringLiteral("afiles.lst"));
-        m->OpenDirectoryTree(QStringLiteral("Drives"));
-        QTest::mouseClick(m->SpeedButton17, Qt::LeftButton);
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("Drives"));
+        clickButton(m, "SpeedButton17");
         QCOMPARE(p.listFile(), QByteArray());
         QFile::remove(listHost);
-        m->CheckBox7->setChecked(true);
-        m->Adddir1->trigger();
+        c.subdirectories->setChecked(true);
+        control<QAction>(m, "Adddir1")->trigger();
         QCOMPARE(p.listFile(), QByteArray());
         QCOMPARE(p.list()->nodeCount(), 0);
         QVERIFY(!p.panel->saveF()->isVisible());
 
         // A drive root with subdirectories: the drive becomes an item, every visible folder below
         // it too; hidden and system folders are not walked; reserved names are refused one by one.
-        m->CurrentExtSet = QStringLiteral(".doc");
-        m->OpenDirectoryTree(QStringLiteral("T:\\"));
-        QTest::mouseClick(m->SpeedButton17, Qt::LeftButton);
+        m->archiveListPage()->extensionListHost().setCurrentExtSet(QStringLiteral(".doc"));
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\"));
+        clickButton(m, "SpeedButton17");
         QVERIFY(p.panel->saveF()->isVisible());
         QCOMPARE(p.panel->saveF()->Label1->text(), QStringLiteral("Adding directories..."));
         QCOMPARE(listItems(*p.list()),
@@ -258,32 +247,32 @@ private Q_SLOTS:
         QCOMPARE(info.firstLines, QStringList(3, kReserved));
         // Written once at the end, equal in both trees; the drive is shown selected.
         QCOMPARE(p.listFile(), p.list()->ListFileBytes());
-        QCOMPARE(m->TLmain->treeList()->ListFileBytes(), p.list()->ListFileBytes());
+        QCOMPARE(m->startList()->ListFileBytes(), p.list()->ListFileBytes());
         QCOMPARE(p.list()->Selected(), p.list()->topLevelNode(0));
-        QVERIFY(m->SBdelitem->isEnabled());
+        QVERIFY(c.remove->isEnabled());
         // The progress window goes, and with it the chosen set.
         QTRY_VERIFY(!p.panel->saveF()->isVisible());
-        QTRY_COMPARE(m->CurrentExtSet, QStringLiteral(".*"));
+        QTRY_COMPARE(m->archiveListPage()->extensionSet(), QStringLiteral(".*"));
 
         // Again with another set, without subdirectories: the directory takes it, those below
         // keep theirs.
-        m->CheckBox7->setChecked(false);
-        m->CurrentExtSet = QStringLiteral(".xls");
-        m->OpenDirectoryTree(QStringLiteral("T:\\Alpha"));
-        QTest::mouseClick(m->SpeedButton17, Qt::LeftButton);
+        c.subdirectories->setChecked(false);
+        m->archiveListPage()->extensionListHost().setCurrentExtSet(QStringLiteral(".xls"));
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Alpha"));
+        clickButton(m, "SpeedButton17");
         const QStringList items = listItems(*p.list());
         QVERIFY(items.contains(QStringLiteral("T:\\Alpha\\ [.xls]|3")));
         QVERIFY(items.contains(QStringLiteral("T:\\Alpha\\A1\\ [.doc]|3")));
         QCOMPARE(items.size(), 6);
-        QCOMPARE(m->CurrentExtSet, QStringLiteral(".xls"));
+        QCOMPARE(m->archiveListPage()->extensionSet(), QStringLiteral(".xls"));
 
         // A refused directory is not walked: nothing below it is offered or added.
         info.firstLines.clear();
         info.secondLines.clear();
-        m->CheckBox7->setChecked(true);
-        m->OpenDirectoryTree(QStringLiteral("T:\\Weird [x]"));
-        QCOMPARE(m->Label20->text(), QStringLiteral("T:\\Weird [x]"));
-        QTest::mouseClick(m->SpeedButton17, Qt::LeftButton);
+        c.subdirectories->setChecked(true);
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Weird [x]"));
+        QCOMPARE(c.path->text(), QStringLiteral("T:\\Weird [x]"));
+        clickButton(m, "SpeedButton17");
         QCOMPARE(info.secondLines, QStringList{"T:\\Weird [x]"});
         QCOMPARE(listItems(*p.list()), items);
         QTRY_VERIFY(!p.panel->saveF()->isVisible());
@@ -296,47 +285,48 @@ private Q_SLOTS:
         makeFiles(p.driveHost(), {"a.txt", "b.doc", "c [1].txt", "Sub/s.txt", "W [x]/ok.txt"});
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
+        const ArchivePage c(m);
+        clickButton(m, "SpeedButton5");
         InfoAnswerer info(p.panel->info1F());
 
         // No selection adds nothing but still writes the list.
-        m->OpenDirectoryTree(QStringLiteral("T:\\"));
-        QTest::mouseClick(m->SpeedButton20, Qt::LeftButton);
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\"));
+        clickButton(m, "SpeedButton20");
         QCOMPARE(p.list()->nodeCount(), 0);
         QCOMPARE(p.listFile(), QByteArray());
 
         // Every selected file in list order, a name the list cannot hold refused by name.
-        m->LFV->selectAll();
-        QCOMPARE(m->LFV->SelCount(), 3);
-        QTest::mouseClick(m->SpeedButton20, Qt::LeftButton);
+        c.files->selectAll();
+        QCOMPARE(c.files->SelCount(), 3);
+        clickButton(m, "SpeedButton20");
         QCOMPARE(info.firstLines, QStringList{kReserved});
         QCOMPARE(info.secondLines, QStringList{"T:\\c [1].txt"});
         QCOMPARE(listItems(*p.list()), (QStringList{"T:\\a.txt|0", "T:\\b.doc|0", "T:\\|2"}));
         QCOMPARE(TTreeList::NodeName(p.list()->Selected()), QStringLiteral("b.doc"));
         QCOMPARE(p.listFile(), p.list()->ListFileBytes());
         // A good name in a folder the list cannot hold is refused as well.
-        m->OpenDirectoryTree(QStringLiteral("T:\\W [x]"));
-        m->LFV->selectAll();
-        QTest::mouseClick(m->SpeedButton20, Qt::LeftButton);
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\W [x]"));
+        c.files->selectAll();
+        clickButton(m, "SpeedButton20");
         QCOMPARE(info.secondLines.last(), QStringLiteral("T:\\W [x]\\ok.txt"));
         QCOMPARE(p.list()->nodeCount(), 3);
 
         // A drop adds the selected files only when the last interaction was with the file list.
         p.list()->Clear();
-        m->OpenDirectoryTree(QStringLiteral("T:\\Sub"));
-        clickItem(m->LFV, fileIndex(m->LFV, QStringLiteral("s.txt")));
-        clickItem(m->LsDT, m->LsDT->currentIndex());
-        QVERIFY(drop(m->TLarchive, TFileListModel::mimeType()));
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Sub"));
+        clickItem(c.files, fileIndex(c.files, QStringLiteral("s.txt")));
+        clickItem(c.tree, c.tree->currentIndex());
+        QVERIFY(drop(c.archive, TFileListModel::mimeType()));
         QCOMPARE(p.list()->nodeCount(), 0);
-        clickItem(m->LFV, fileIndex(m->LFV, QStringLiteral("s.txt")));
-        QVERIFY(drop(m->TLarchive, TFileListModel::mimeType()));
+        clickItem(c.files, fileIndex(c.files, QStringLiteral("s.txt")));
+        QVERIFY(drop(c.archive, TFileListModel::mimeType()));
         QCOMPARE(listItems(*p.list()), (QStringList{"T:\\Sub\\s.txt|0", "T:\\Sub\\|1", "T:\\|2"}));
         QCOMPARE(p.listFile(), p.list()->ListFileBytes());
         // Drags from elsewhere carry something else than the file list's selection: refused.
         p.list()->Clear();
-        QVERIFY(!drop(m->TLarchive, QStringLiteral("text/uri-list")));
+        QVERIFY(!drop(c.archive, QStringLiteral("text/uri-list")));
         QCOMPARE(p.list()->nodeCount(), 0);
-        QVERIFY(!m->TLmain->acceptDrops());
+        QVERIFY(!control<TTreeListView>(m, "TLmain")->acceptDrops());
     }
 
     void deleting()
@@ -344,7 +334,8 @@ private Q_SLOTS:
         ArchivePanel p(true);
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
+        const ArchivePage c(m);
+        clickButton(m, "SpeedButton5");
         TTreeList *list = p.list();
         TreeListNode *alpha = list->AddDir(QStringLiteral("T:\\Alpha"), QStringLiteral(".*"));
         TreeListNode *a1 = list->AddDir(QStringLiteral("T:\\Alpha\\A1"), QStringLiteral(".doc"));
@@ -352,7 +343,6 @@ private Q_SLOTS:
         TreeListNode *beta = file->parent();
         m->SyncArchiveLists(2);
         const QString listHost = p.programFile(QStringLiteral("afiles.lst"));
-        Tconfirm1F *confirm = p.panel->confirm1F();
 
         // The menu's enabling follows the selection.
         QCOMPARE(menuState(m), (QList<bool>{false, false, false}));
@@ -368,39 +358,40 @@ private Q_SLOTS:
         // Nothing selected: asked first; No leaves everything, Yes changes nothing but writes.
         list->SetSelected(nullptr);
         QFile::remove(listHost);
-        QString question;
-        answer(confirm, false, &question);
-        m->DeleteSelected(false);
-        QCOMPARE(question, QStringLiteral("Do you want to delete these selected items?"));
+        auto *deleteItem = control<QAction>(m, "delitem1");
+        deleteItem->setEnabled(true);
+        Question::setNextAnswers({false});
+        deleteItem->trigger();
+        QCOMPARE(takeQuestions(), QStringList{QStringLiteral("Do you want to delete these selected items?")});
         QVERIFY(!QFile::exists(listHost));
-        answer(confirm, true, &question);
-        m->DeleteSelected(false);
+        Question::setNextAnswers({true});
+        deleteItem->trigger();
         QCOMPARE(p.listFile(), list->ListFileBytes());
         QCOMPARE(list->nodeCount(), 5);
 
         // Children only of a directory with a set: it stays with its set.
         list->SetSelected(alpha);
-        answer(confirm, true, &question);
-        m->Delchild1->trigger();
+        Question::setNextAnswers({true});
+        control<QAction>(m, "Delchild1")->trigger();
         QCOMPARE(listItems(*list),
                  (QStringList{"T:\\Alpha\\ [.*]|3", "T:\\beta\\f.txt|0", "T:\\beta\\|1", "T:\\|2"}));
         // Children only of a plain step: the step goes too.
         list->SetSelected(beta);
-        answer(confirm, true, &question);
-        m->Delchild1->trigger();
+        Question::setNextAnswers({true});
+        control<QAction>(m, "Delchild1")->trigger();
         QCOMPARE(listItems(*list), (QStringList{"T:\\Alpha\\ [.*]|3", "T:\\|2"}));
         QCOMPARE(p.listFile(), list->ListFileBytes());
-        QCOMPARE(m->TLmain->treeList()->ListFileBytes(), list->ListFileBytes());
+        QCOMPARE(m->startList()->ListFileBytes(), list->ListFileBytes());
 
         // The delete button, enabled by a press on the item; the last item takes the drive along.
         list->MakeNodeVisible(alpha);
-        pressItem(m->TLarchive, alpha);
-        QVERIFY(m->SBdelitem->isEnabled());
-        answer(confirm, true, &question);
-        QTest::mouseClick(m->SBdelitem, Qt::LeftButton);
+        pressItem(c.archive, alpha);
+        QVERIFY(c.remove->isEnabled());
+        Question::setNextAnswers({true});
+        c.remove->click();
         QCOMPARE(list->nodeCount(), 0);
         QCOMPARE(p.listFile(), QByteArray());
-        QVERIFY(!m->SBdelitem->isEnabled());
+        QVERIFY(!c.remove->isEnabled());
         QVERIFY(p.errors.isEmpty());
     }
 };

@@ -1,31 +1,20 @@
 // The common dialogs on real windows: delayed Yes, Enter in the information window, the progress
 // window hiding itself and handing the focus back.
 #include "testmain.h"
+#include "testpanel.h"
 
 #include "gui/shell/confirm1f.h"
 #include "gui/shell/info1f.h"
+#include "gui/shell/question.h"
 #include "gui/shell/savef.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QToolButton>
 
 namespace {
-// Runs action on the window once it is the active modal window.
-void whenModal(QWidget *window, std::function<void()> action)
-{
-    auto *poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [=] {
-        if (QApplication::activeModalWidget() != window)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        action();
-    });
-    poll->start(10);
-}
-
 class PaintCounter : public QWidget
 {
 public:
@@ -67,13 +56,33 @@ private Q_SLOTS:
         });
         QVERIFY(confirm.ask(QStringLiteral("Continue?")));
 
-        // A caller without the delay clears it first; Yes then closes at once, even while an
-        // earlier delay is still running.
+        // A question without the delay clears it first; Yes then closes at once, even while an
+        // earlier delay is still running. With the delay Yes is locked again.
         confirm.startDelay();
-        confirm.delayMode = false;
-        confirm.SpeedButton1->setEnabled(true);
         whenModal(&confirm, [&] { QTest::mouseClick(confirm.SpeedButton1, Qt::LeftButton); });
-        QVERIFY(confirm.ask(QStringLiteral("Delete?")));
+        QVERIFY(Question::askIn(confirm, QStringLiteral("Delete?"), QString(), Question::Delay::None));
+        whenModal(&confirm, [&] {
+            QVERIFY(!confirm.SpeedButton1->isEnabled());
+            QTest::mouseClick(confirm.SpeedButton2, Qt::LeftButton);
+        });
+        QVERIFY(!Question::askIn(confirm, QStringLiteral("Delete?"), QString(), Question::Delay::DelayedYes));
+
+        // Queued answers are taken in order without a window, each question recorded; then the
+        // window asks again. Without a window there is no Yes.
+        Question::setWindow(&confirm);
+        Question::setNextAnswers({true, false});
+        QVERIFY(Question::ask(QStringLiteral("One?"), QString(), Question::Delay::None));
+        QVERIFY(!Question::ask(QStringLiteral("Two?"), QStringLiteral("file"), Question::Delay::DelayedYes));
+        QCOMPARE(Question::askedQuestions(),
+                 (QStringList{QStringLiteral("One?"), QStringLiteral("Two?\nfile")}));
+        QVERIFY(!confirm.isVisible());
+        Question::clearAskedQuestions();
+        whenModal(&confirm, [&] { QTest::mouseClick(confirm.SpeedButton1, Qt::LeftButton); });
+        QVERIFY(Question::ask(QStringLiteral("Three?"), QString(), Question::Delay::None));
+        QCOMPARE(confirm.Label1->text(), QStringLiteral("Three?"));
+        QCOMPARE(Question::askedQuestions(), QStringList());
+        Question::setWindow(nullptr);
+        QVERIFY(!Question::ask(QStringLiteral("Four?"), QString(), Question::Delay::None));
     }
 
     void informationClosesOnOkAndOnEnter()
@@ -111,7 +120,9 @@ private Q_SLOTS:
         progress.showProgress(QStringLiteral("Saving settings..."));
         QVERIFY(progress.isVisible());
         QCOMPARE(progress.Label1->text(), QStringLiteral("Saving settings..."));
-        QTest::qWait(700); // ticks while the work goes on do not hide it
+        // Ticks while the work goes on do not hide it.
+        QSignalSpy ticks(progress.Timer1, &QTimer::timeout);
+        QTRY_VERIFY(ticks.count() >= 2);
         QVERIFY(progress.isVisible());
         progress.done = true;
         QTRY_VERIFY_WITH_TIMEOUT(!progress.isVisible(), 2000);

@@ -81,7 +81,7 @@ private Q_SLOTS:
         writeFile(p.programFile(QStringLiteral("ext.lst")), ".txt\r\n");
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
         TextlistF *w = p.panel->extlistF();
         Tinfo1F *info = p.panel->info1F();
         QString shown;
@@ -109,9 +109,9 @@ private Q_SLOTS:
             steps << QString::number(w->isVisible());
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         });
-        QTest::mousePress(m->SpeedButton16, Qt::LeftButton, {}, QPoint(5, 6));
+        QTest::mousePress(control<QToolButton>(m, "SpeedButton16"), Qt::LeftButton, {}, QPoint(5, 6));
         const QPoint opened = m->pos();
-        QTest::mouseRelease(m->SpeedButton16, Qt::LeftButton, {}, QPoint(5, 6));
+        QTest::mouseRelease(control<QToolButton>(m, "SpeedButton16"), Qt::LeftButton, {}, QPoint(5, 6));
         QCOMPARE(steps, (QStringList{".txt", ".txt,.DOC//.DOC", ".txt,.DOC,.xls,.,.pdf/.pdf", "1"}));
         QCOMPARE(shown, QStringLiteral("This extension is already added to the available list!|"));
         // Left edge at the press's x, bottom edge 345 below the press's y.
@@ -126,7 +126,7 @@ private Q_SLOTS:
             shownAgain = entries(w->ListBox1);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         });
-        m->Extensions1->trigger();
+        control<QAction>(m, "Extensions1")->trigger();
         QCOMPARE(shownAgain, (QStringList{".c", ".h"}));
         QCOMPARE(readFile(p.programFile(QStringLiteral("ext.lst"))), QByteArray(".c\r\n.h\r\n"));
     }
@@ -137,7 +137,7 @@ private Q_SLOTS:
         writeFile(p.programFile(QStringLiteral("ext.lst")), ".doc\r\n.xls\r\n.txt\r\n");
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
         TextlistF *w = p.panel->extlistF();
         Tinfo1F *info = p.panel->info1F();
         TTreeList *list = p.list();
@@ -151,13 +151,13 @@ private Q_SLOTS:
             actual = entries(w->ListBox2);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         });
-        QTest::mouseClick(m->SpeedButton16, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton16"), Qt::LeftButton);
         QCOMPARE(actual, (QStringList{".doc", ".xls"}));
         QCOMPARE(data->text(), QStringLiteral("Data [.xls;.doc]"));
-        QCOMPARE(m->CurrentExtSet, QStringLiteral(".xls;.doc"));
-        QCOMPARE(m->SpeedButton16->toolTip(), QStringLiteral("[.xls;.doc]"));
+        QCOMPARE(m->archiveListPage()->extensionSet(), QStringLiteral(".xls;.doc"));
+        QCOMPARE(control<QToolButton>(m, "SpeedButton16")->toolTip(), QStringLiteral("[.xls;.doc]"));
         QCOMPARE(p.listFile(), list->ListFileBytes());
-        QCOMPARE(m->TLmain->treeList()->ListFileBytes(), list->ListFileBytes());
+        QCOMPARE(m->startList()->ListFileBytes(), list->ListFileBytes());
 
         // A plain step: the actual list starts at ".*"; moving and removing, with the
         // "already added" message while confirmations are on; Ok makes it an archived directory.
@@ -188,7 +188,7 @@ private Q_SLOTS:
             QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         });
-        m->Extlist1->trigger();
+        control<QAction>(m, "Extlist1")->trigger();
         QCOMPARE(steps, (QStringList{".*", ".doc", ".doc,.txt", ".*", ".xls", ".*"}));
         QCOMPARE(shown, QStringLiteral("These extensions are already added to the directory!|"));
         QCOMPARE(work->text(), QStringLiteral("Work [.xls;.doc]"));
@@ -196,7 +196,7 @@ private Q_SLOTS:
         QCOMPARE(p.listFile(), list->ListFileBytes());
 
         // Without confirmations the skipped entries are not reported.
-        m->settingsPage->CheckBox1->setChecked(false);
+        control<QCheckBox>(m, "CheckBox1")->setChecked(false);
         QStringList after;
         QString unexpected;
         expectInfo(info, &unexpected);
@@ -206,7 +206,7 @@ private Q_SLOTS:
             after = entries(w->ListBox2);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         });
-        m->ShowExtensionList();
+        control<QAction>(m, "Extensions1")->trigger();
         QCOMPARE(after, (QStringList{".xls", ".doc"}));
         QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected));
         // Each Ok reverses the order; a set's order means nothing to the Archiver.
@@ -220,7 +220,7 @@ private Q_SLOTS:
         makeFolders(p.driveHost(), {"Alpha"});
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
         TextlistF *w = p.panel->extlistF();
         TTreeList *list = p.list();
         TreeListNode *kept = list->AddDir(QStringLiteral("T:\\Kept"), QStringLiteral(".txt"));
@@ -237,16 +237,16 @@ private Q_SLOTS:
             QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         });
-        QTest::mouseClick(m->SpeedButton16, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton16"), Qt::LeftButton);
         QCOMPARE(actual, QStringList{".*"});
-        QCOMPARE(m->CurrentExtSet, QStringLiteral(".doc"));
-        QCOMPARE(m->SpeedButton16->toolTip(), QStringLiteral("[.doc]"));
+        QCOMPARE(m->archiveListPage()->extensionSet(), QStringLiteral(".doc"));
+        QCOMPARE(control<QToolButton>(m, "SpeedButton16")->toolTip(), QStringLiteral("[.doc]"));
         QCOMPARE(kept->text(), QStringLiteral("Kept [.txt]"));
         QCOMPARE(p.listFile(), list->ListFileBytes());
 
         // The chosen set goes to the directory added next.
-        m->OpenDirectoryTree(QStringLiteral("T:\\Alpha"));
-        QTest::mouseClick(m->SpeedButton17, Qt::LeftButton);
+        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Alpha"));
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton17"), Qt::LeftButton);
         QVERIFY(listItems(*list).contains(QStringLiteral("T:\\Alpha\\ [.doc]|3")));
 
         // Removing the last entry brings ".*" back; Ok stores ".*".
@@ -258,10 +258,10 @@ private Q_SLOTS:
             actual << entries(w->ListBox2);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         });
-        m->ShowExtensionList();
+        control<QAction>(m, "Extensions1")->trigger();
         QCOMPARE(actual, (QStringList{".doc", ".*"}));
-        QCOMPARE(m->CurrentExtSet, QStringLiteral(".*"));
-        QCOMPARE(m->SpeedButton16->toolTip(), QStringLiteral("[.*]"));
+        QCOMPARE(m->archiveListPage()->extensionSet(), QStringLiteral(".*"));
+        QCOMPARE(control<QToolButton>(m, "SpeedButton16")->toolTip(), QStringLiteral("[.*]"));
 
         // ext.lst cannot be written: said in the information window; the node has its set; the
         // entries not written stay for the next showing rather than the file's older ones.
@@ -276,7 +276,7 @@ private Q_SLOTS:
             expectInfo(p.panel->info1F(), &shown);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         });
-        m->ShowExtensionList();
+        control<QAction>(m, "Extensions1")->trigger();
         QCOMPARE(shown, QStringLiteral("Can not write into file:|Ext.lst"));
         QCOMPARE(kept->text(), QStringLiteral("Kept [.doc;.txt]"));
         QCOMPARE(p.listFile(), list->ListFileBytes());
@@ -287,7 +287,7 @@ private Q_SLOTS:
             available = entries(w->ListBox1);
             QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
         });
-        m->ShowExtensionList();
+        control<QAction>(m, "Extensions1")->trigger();
         QCOMPARE(available, (QStringList{".doc", ".new"}));
         QCOMPARE(readFile(extHost), QByteArray(".doc\r\n.new\r\n"));
     }

@@ -8,34 +8,18 @@
 #include "gui/appearance/backgroundf.h"
 #include "gui/appearance/kovaimage.h"
 #include "gui/appearance/kovalanguage.h"
-#include "gui/appearance/kovapanel.h"
 #include "gui/appearance/languagef.h"
+#include "gui/archivelist/extlistf.h"
 #include "core/archivelist/treelist.h"
 #include "gui/archivelist/treelistview.h"
 #include "gui/archiverwindows/man_archf.h"
-#include "core/settings/config.h"
-#include "core/platform/paths.h"
-#include "core/platform/registry.h"
 #include "gui/shell/aboutf.h"
-#include "gui/shell/app_user_window.h"
-#include "gui/shell/application.h"
+#include "gui/shell/archivelistpage.h"
 #include "gui/shell/archiverhooks.h"
-#include "gui/shell/confirm1f.h"
-#include "gui/shell/info1f.h"
 #include "gui/shell/pathtext.h"
-#include "gui/shell/savef.h"
-#include "gui/shell/settingspage.h"
 
-#include <QCheckBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QStyledItemDelegate>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QToolButton>
 
 #include <sys/stat.h>
 
@@ -43,19 +27,31 @@ using namespace win;
 
 namespace {
 
-// The text a view draws for an item: what its delegate makes of the item's data.
-QString drawnText(const QAbstractItemView *view, const QModelIndex &index)
-{
-    const auto *delegate = qobject_cast<const QStyledItemDelegate *>(view->itemDelegateForIndex(index));
-    return delegate ? delegate->displayText(index.data(), view->locale()) : QStringLiteral("(no delegate)");
-}
-
 QByteArray listBytes(std::initializer_list<const char *> dirs)
 {
     TTreeList list;
     for (const char *dir : dirs)
         list.AddDir(QString::fromLatin1(dir), QStringLiteral(".*"));
     return list.ListFileBytes();
+}
+
+// Shows the main window and waits for its first activation, as TestPanel::start does after create.
+bool activate(TestPanel &p)
+{
+    p.main->show();
+    return QTest::qWaitFor([&] { return p.main->activatedOnce() && !p.main->loadingSettings(); });
+}
+
+// Where a modal window opens when the button is clicked, relative to the main window.
+QPoint opensAt(TApp_user_window *m, QDialog *window, QWidget *button)
+{
+    QPoint at;
+    whenModal(window, [&] {
+        at = window->pos() - m->pos();
+        window->reject();
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    return at;
 }
 
 } // namespace
@@ -89,86 +85,59 @@ private Q_SLOTS:
         QCOMPARE(s.ReadInteger(QStringLiteral("Arany1"), 0), 50);
         QCOMPARE(s.ReadInteger(QStringLiteral("Arany2"), 0), 50);
         QCOMPARE(s.ReadString(QStringLiteral("Celkonyvtarnev1"), QString()), QStringLiteral("Archive1"));
-
         // The autostart entry names the Archiver beside the program, in capitals, with " -d".
         QCOMPARE(s.GetAutostart(),
                  AsciiUpperCase(p.programDir + QStringLiteral("\\Archiv.exe")) + QStringLiteral(" -d"));
 
         TApp_user_window *m = p.main;
-        QVERIFY(!m->ZoomedIn);
-        QCOMPARE(m->FileListPercent, 50);
-        QCOMPARE(m->ArchiveListPercent, 50);
-        QCOMPARE(m->size(), QSize(633, 428));
         QCOMPARE(m->windowTitle(), QStringLiteral("Kovamark-archiváló-main"));
-        QCOMPARE(m->ProgramDir, p.programDir);
-        QCOMPARE(m->Label20->text(), p.programDir.left(3));
-        QCOMPARE(m->Splitter1->toolTip(), QStringLiteral("50%"));
-        QCOMPARE(m->Splitter2->toolTip(), QStringLiteral("50%"));
-        QCOMPARE(m->CurrentExtSet, QStringLiteral(".*"));
-        QVERIFY(!m->SettingsChanged);
+        QCOMPARE(control<QLabel>(m, "Label20")->text(), p.programDir.left(3));
+        QCOMPARE(control<QWidget>(m, "Splitter1")->toolTip(), QStringLiteral("50%"));
+        QVERIFY(!m->settingsChanged());
         QCOMPARE(m->currentPage(), 1);
-        QCOMPARE(m->PrimaryDestinationHint, QStringLiteral("---"));
-        QVERIFY(m->archiverHooks->communicator().mainMessage() >= 0xC000);
+        QCOMPARE(m->destinationHint(true), QStringLiteral("---"));
+        QVERIFY(m->archiverHooks().communicator().mainMessage() >= 0xC000);
 
         // Every window exists once, in its order, and is registered in the registration order.
         const QList<QWidget *> created = p.panel->creationOrder();
-        QCOMPARE(created.size(), 13);
         QCOMPARE(QSet<QWidget *>(created.begin(), created.end()).size(), 13);
         QCOMPARE(created.first(), static_cast<QWidget *>(m));
-        QCOMPARE(m->KovaLanguage1->windows(), p.panel->registrationOrder());
-        QCOMPARE(m->KovaImage1->windows(), p.panel->registrationOrder());
+        QCOMPARE(m->language()->windows(), p.panel->registrationOrder());
+        QCOMPARE(m->texture()->windows(), p.panel->registrationOrder());
 
-        // English texts, the shared vocabulary, the flag and the status light.
-        QCOMPARE(m->SpeedButton4->text(), QStringLiteral("MainPage"));
-        QCOMPARE(m->SpeedButton3->text(), QStringLiteral("Close"));
-        QCOMPARE(m->zoombutton->toolTip(), QStringLiteral("Zoom out"));
-        QCOMPARE(m->Label24->text(), QStringLiteral("Archive's list:"));
-        QCOMPARE(m->KovaLanguage1->FindText(QStringLiteral("ACPIDownText")),
-                 QStringLiteral("Shutdown and poweroff (ACPI)"));
-        QCOMPARE(m->KovaLanguage1->FindText(QStringLiteral("SecondaryArchive")),
-                 QStringLiteral("Secondary Archive"));
-        QCOMPARE(m->KovaLanguage1->FindText(QStringLiteral("OkButton")), QStringLiteral("Ok"));
-        // Windows still to be filled register their texts already.
-        QCOMPARE(m->KovaLanguage1->FindText(QStringLiteral("CancelButton")), QStringLiteral("Cancel"));
-        QCOMPARE(m->KovaLanguage1->FindText(QStringLiteral("MessagePathNotFound")),
-                 QStringLiteral("Path not found!"));
-        QCOMPARE(m->KovaLanguage1->FindText(QStringLiteral("DefLanguageText")),
-                 QStringLiteral("<Default - English>"));
-        QCOMPARE(m->Image2->pixmap().size(), QSize(35, 22));
-        QCOMPARE(m->Image5->pixmap().size(), QSize(27, 27));
-        QCOMPARE(m->Image1->pixmap().size(), QSize(190, 60));
+        // The shared vocabulary and the keys of windows still to be filled are registered.
+        for (const char *key :
+             {"ACPIDownText", "OkButton", "CancelButton", "MessagePathNotFound", "DefLanguageText"})
+            QVERIFY2(!m->language()->FindText(QString::fromLatin1(key)).isEmpty(), key);
+        QCOMPARE(control<QLabel>(m, "Image2")->pixmap().size(), QSize(35, 22));
+        QCOMPARE(control<QLabel>(m, "Image5")->pixmap().size(), QSize(27, 27));
+        QCOMPARE(control<QLabel>(m, "Image1")->pixmap().size(), QSize(190, 60));
         QCOMPARE(p.panel->aboutF()->Image1->pixmap().size(), QSize(190, 60));
 
         // A later activation, after the progress window, only resets the extension set.
-        m->CurrentExtSet = QStringLiteral(".doc");
+        m->archiveListPage()->extensionListHost().setCurrentExtSet(QStringLiteral(".doc"));
         p.panel->saveF()->showProgress(QStringLiteral("Adding directories..."));
         p.panel->saveF()->done = true;
-        QTRY_COMPARE(m->CurrentExtSet, QStringLiteral(".*"));
+        QTRY_COMPARE(m->archiveListPage()->extensionSet(), QStringLiteral(".*"));
         QVERIFY(!p.panel->saveF()->isVisible());
     }
 
     void ownLogoAndRegistryFailures()
     {
-        {
-            // archiv.dat replaces the start page's logo; the about window keeps the built-in one.
-            TestPanel p;
-            QImage own(12, 8, QImage::Format_RGB32);
-            own.fill(Qt::blue);
-            QVERIFY(own.save(p.host(QStringLiteral("archiv.dat")), "BMP"));
-            QVERIFY(p.start());
-            QCOMPARE(p.main->Image1->pixmap().size(), QSize(12, 8));
-            QCOMPARE(p.panel->aboutF()->Image1->pixmap().size(), QSize(190, 60));
-        }
-        {
-            // A logo cut short in its pixels gives the built-in one.
+        for (const bool damaged : {false, true}) {
+            // archiv.dat replaces the start page's logo, the about window keeps the built-in one; a
+            // logo cut short in its pixels gives the built-in one.
             TestPanel p;
             QImage own(12, 8, QImage::Format_RGB32);
             own.fill(Qt::blue);
             const QString file = p.host(QStringLiteral("archiv.dat"));
             QVERIFY(own.save(file, "BMP"));
-            QVERIFY(QFile::resize(file, QFileInfo(file).size() - 40));
+            if (damaged)
+                QVERIFY(QFile::resize(file, QFileInfo(file).size() - 40));
             QVERIFY(p.start());
-            QCOMPARE(p.main->Image1->pixmap().size(), QSize(190, 60));
+            QCOMPARE(control<QLabel>(p.main, "Image1")->pixmap().size(),
+                     damaged ? QSize(190, 60) : QSize(12, 8));
+            QCOMPARE(p.panel->aboutF()->Image1->pixmap().size(), QSize(190, 60));
         }
         {
             // A value of the wrong type: the failure is shown with its fixed text, the rest of the
@@ -275,20 +244,9 @@ private Q_SLOTS:
             p.settings().WriteString(QStringLiteral("Language"), QStringLiteral("Magyar.lng"));
         }
 
-        QStringList shown;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            auto *window = qobject_cast<Tconfirm1F *>(QApplication::activeModalWidget());
-            if (!window)
-                return;
-            poll.stop();
-            shown = QStringList{window->Label1->text(), window->Label2->text()};
-            QTest::mouseClick(yes ? window->SpeedButton1 : window->SpeedButton2, Qt::LeftButton);
-        });
-        poll.start(10);
+        Question::setNextAnswers({yes});
         const bool created = p.create();
-        poll.stop();
-        QCOMPARE(shown, (QStringList{question, hive}));
+        QCOMPARE(takeQuestions(), QStringList{question + QLatin1Char('\n') + hive});
         const QStringList kept =
             QDir(registry).entryList({QString::fromLatin1(root) + QStringLiteral(".db.*.bad")});
         if (!yes) {
@@ -302,35 +260,28 @@ private Q_SLOTS:
         QVERIFY(created);
         QCOMPARE(kept.size(), 1);
         QCOMPARE(readFile(registry + QLatin1Char('/') + kept.first()), damaged);
-        p.main->show();
-        QVERIFY(QTest::qWaitFor([&] { return p.main->ActivatedOnce && !p.main->LoadingSettings; }));
+        QVERIFY(activate(p));
         QCOMPARE(p.errors, QStringList());
         QCOMPARE(p.settings().ReadInteger(QStringLiteral("Archivalas"), -1), 30);
     }
 
     void narrowScreen()
     {
-        {
-            TestPanel p(640);
+        for (const int width : {640, 641}) {
+            TestPanel p(width);
             p.settings().WriteBool(QStringLiteral("Max meret"), true);
             QVERIFY(p.start());
-            QVERIFY(p.main->zoombutton->isHidden());
-            QCOMPARE(p.main->SpeedButton15->x(), 586);
-            QCOMPARE(p.main->SpeedButton2->x(), 566);
-            QCOMPARE(p.main->exit_speedbutton->x(), 606);
+            const bool narrow = width == 640;
             // The large layout would not fit and could not be left: the normal one is used, and
-            // the stored choice stays for a wider screen.
-            QVERIFY(!p.main->ZoomedIn);
+            // the stored choice stays for a wider screen. The zoom button goes; the others close up.
+            QCOMPARE(p.main->zoomedIn(), !narrow);
+            QCOMPARE(control<QToolButton>(p.main, "zoombutton")->isHidden(), narrow);
+            if (!narrow)
+                continue;
             QCOMPARE(p.main->size(), QSize(633, 428));
             QCOMPARE(p.settings().ReadBool(QStringLiteral("Max meret"), false), true);
-        }
-        {
-            TestPanel p(641);
-            QVERIFY(p.start());
-            QVERIFY(!p.main->zoombutton->isHidden());
-            QCOMPARE(p.main->zoombutton->x(), 586);
-            QCOMPARE(p.main->SpeedButton15->x(), 566);
-            QCOMPARE(p.main->SpeedButton2->x(), 546);
+            QCOMPARE(control<QToolButton>(p.main, "SpeedButton15")->x(), 586);
+            QCOMPARE(control<QToolButton>(p.main, "SpeedButton2")->x(), 566);
         }
     }
 
@@ -362,15 +313,15 @@ private Q_SLOTS:
         p.settings().WriteInteger(QStringLiteral("Arany1"), arany1);
         p.settings().WriteInteger(QStringLiteral("Arany2"), arany2);
         QVERIFY(p.create());
-        TApp_user_window *m = p.main;
-        QCOMPARE(m->FilePanel->width(), fileList);
-        QCOMPARE(m->BottomPanel->height(), bottom);
+        const auto pane = [&](const char *name) { return control<QWidget>(p.main, name); };
+        QCOMPARE(pane("FilePanel")->width(), fileList);
+        QCOMPARE(pane("BottomPanel")->height(), bottom);
         // The panes, the bars and the path strip fill the page exactly.
-        QCOMPARE(m->DirPanel->width() + 6 + m->FilePanel->width(), m->oldal2->width());
-        QCOMPARE(m->Label20->height() + m->DirPanel->height() + 6 + m->BottomPanel->height(),
-                 m->oldal2->height());
-        QVERIFY(m->DirPanel->width() >= 145);
-        QCOMPARE(m->Splitter2->toolTip(), QString::number(arany1) + QLatin1Char('%'));
+        QCOMPARE(pane("DirPanel")->width() + 6 + pane("FilePanel")->width(), pane("oldal2")->width());
+        QCOMPARE(pane("Label20")->height() + pane("DirPanel")->height() + 6 + pane("BottomPanel")->height(),
+                 pane("oldal2")->height());
+        QVERIFY(pane("DirPanel")->width() >= 145);
+        QCOMPARE(pane("Splitter2")->toolTip(), QString::number(arany1) + QLatin1Char('%'));
     }
 
     void splitterDragStoresShares()
@@ -378,45 +329,39 @@ private Q_SLOTS:
         TestPanel p;
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        m->SpeedButton5Click();
-        QVERIFY(m->oldal2->isVisible());
-
+        clickButton(m, "SpeedButton5");
+        const auto drag = [m](const char *name, QPoint from, QPoint to) {
+            QWidget *bar = control<QWidget>(m, name);
+            QTest::mousePress(bar, Qt::LeftButton, {}, from);
+            QTest::mouseMove(bar, to);
+            QTest::mouseRelease(bar, Qt::LeftButton, {}, to);
+        };
         // Dragging the vertical bar far to the right stops at the file list's least width.
-        QTest::mousePress(m->Splitter2, Qt::LeftButton, {}, QPoint(3, 20));
-        QTest::mouseMove(m->Splitter2, QPoint(600, 20));
-        QTest::mouseRelease(m->Splitter2, Qt::LeftButton, {}, QPoint(600, 20));
-        QCOMPARE(m->FilePanel->width(), 145);
-        QCOMPARE(m->FileListPercent, 24); // 145 of 613
-        QCOMPARE(p.settings().ReadInteger(QStringLiteral("Arany1"), 0), 24);
-        QCOMPARE(m->Splitter2->toolTip(), QStringLiteral("24%"));
+        drag("Splitter2", QPoint(3, 20), QPoint(600, 20));
+        QCOMPARE(control<QWidget>(m, "FilePanel")->width(), 145);
+        QCOMPARE(p.settings().ReadInteger(QStringLiteral("Arany1"), 0), 24); // 145 of 613
+        QCOMPARE(control<QWidget>(m, "Splitter2")->toolTip(), QStringLiteral("24%"));
 
-        QTest::mousePress(m->Splitter1, Qt::LeftButton, {}, QPoint(20, 3));
-        QTest::mouseMove(m->Splitter1, QPoint(20, -40));
-        QTest::mouseRelease(m->Splitter1, Qt::LeftButton, {}, QPoint(20, -40));
-        QCOMPARE(m->BottomPanel->height(), 218);
-        QCOMPARE(m->ArchiveListPercent, 62); // 218 of 350
-        QCOMPARE(m->Splitter1->toolTip(), QStringLiteral("62%"));
+        drag("Splitter1", QPoint(20, 3), QPoint(20, -40));
+        QCOMPARE(control<QWidget>(m, "BottomPanel")->height(), 218);
+        QCOMPARE(p.settings().ReadInteger(QStringLiteral("Arany2"), 0), 62); // 218 of 350
+        QCOMPARE(control<QWidget>(m, "Splitter1")->toolTip(), QStringLiteral("62%"));
 
         // Shares survive a layout round trip.
-        m->zoombuttonClick();
-        m->zoombuttonClick();
-        QCOMPARE(m->FileListPercent, 24);
-        QCOMPARE(m->ArchiveListPercent, 62);
+        clickButton(m, "zoombutton");
+        clickButton(m, "zoombutton");
+        QCOMPARE(m->archiveListPage()->fileListPercent(), 24);
+        QCOMPARE(m->archiveListPage()->archiveListPercent(), 62);
     }
 
     void destinations()
     {
-        QCOMPARE(JoinPath(QStringLiteral("D:\\Backup"), QStringLiteral("\\Archive1")),
-                 QStringLiteral("D:\\Backup\\Archive1"));
-        QCOMPARE(JoinPath(QStringLiteral("D:\\"), QStringLiteral("\\Archive1")),
-                 QStringLiteral("D:\\Archive1"));
+        const QString archive1 = QStringLiteral("\\Archive1");
+        QCOMPARE(JoinPath(QStringLiteral("D:\\"), archive1), QStringLiteral("D:\\Archive1"));
         QCOMPARE(JoinPath(QStringLiteral("D:\\Backup"), QStringLiteral("Archive1")),
                  QStringLiteral("D:\\Backup\\Archive1"));
-        QCOMPARE(JoinPath(QStringLiteral("D:\\"), QStringLiteral("Archive1")),
-                 QStringLiteral("D:\\Archive1"));
-        QCOMPARE(JoinPath(QString(), QStringLiteral("\\Archive1")), QStringLiteral("\\Archive1"));
+        QCOMPARE(JoinPath(QString(), archive1), archive1);
         QCOMPARE(JoinPath(QStringLiteral("D:\\Backup"), QString()), QStringLiteral("D:\\Backup"));
-        QCOMPARE(TrimTrailingBackslash(QStringLiteral("D:\\Backup\\")), QStringLiteral("D:\\Backup"));
         QCOMPARE(TrimTrailingBackslash(QStringLiteral("D:\\")), QStringLiteral("D:\\"));
         QCOMPARE(TrimTrailingBackslash(QStringLiteral("\\\\")), QStringLiteral("\\"));
         QCOMPARE(TrimTrailingBackslash(QString()), QString());
@@ -428,12 +373,11 @@ private Q_SLOTS:
         p.settings().WriteString(QStringLiteral("Celutvonal2"), QStringLiteral("E:\\"));
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QCOMPARE(m->PrimaryDirName, QStringLiteral("\\Archive1"));
-        QCOMPARE(m->SecondaryDirName, QStringLiteral("\\Weekly"));
-        QCOMPARE(m->PrimaryDestination, QStringLiteral("D:\\Backup"));
-        QCOMPARE(m->PrimaryDestinationHint, QStringLiteral("D:\\Backup\\Archive1"));
-        QCOMPARE(m->SecondaryDestination, QStringLiteral("E:\\"));
-        QCOMPARE(m->SecondaryDestinationHint, QStringLiteral("E:\\Weekly"));
+        QCOMPARE(m->dirName(true), archive1);
+        QCOMPARE(m->destination(true), QStringLiteral("D:\\Backup"));
+        QCOMPARE(m->destinationHint(true), QStringLiteral("D:\\Backup\\Archive1"));
+        QCOMPARE(m->destination(false), QStringLiteral("E:\\"));
+        QCOMPARE(control<QLabel>(m, "Label13")->toolTip(), QStringLiteral("E:\\Weekly"));
         // The stored empty name stays as the user left it.
         QCOMPARE(p.settings().ReadString(QStringLiteral("Celkonyvtarnev1"), QStringLiteral("x")), QString());
     }
@@ -445,144 +389,105 @@ private Q_SLOTS:
         QCOMPARE(BrowserProgram(QStringLiteral("xdg-open \"%1\"")), QStringLiteral("xdg-open \"%1\""));
         QCOMPARE(BrowserCommandLine(QStringLiteral("web %1 %1"), QStringLiteral("C:\\h.html")),
                  QStringLiteral("web C:\\h.html %1"));
-        QCOMPARE(BrowserCommandLine(QStringLiteral("web"), QStringLiteral("C:\\h.html")),
-                 QStringLiteral("web C:\\h.html"));
         // A help path with a blank stays one argument.
         QCOMPARE(BrowserCommandLine(QStringLiteral("web"), QStringLiteral("C:\\My Panel\\h.html")),
                  QStringLiteral("web \"C:\\My Panel\\h.html\""));
 
         QTemporaryDir scratch;
-        const QString script = scratch.filePath(QStringLiteral("record.sh"));
+        const auto script = [&](const char *name, const QByteArray &body) {
+            const QString file = scratch.filePath(QString::fromLatin1(name));
+            writeFile(file, "#!/bin/sh\n" + body + "\n");
+            QFile(file).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                       QFileDevice::ExeOwner);
+            return ToWindowsPath(file);
+        };
         const QString record = scratch.filePath(QStringLiteral("args.txt"));
-        writeFile(script, "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + QFile::encodeName(record) + "'\n");
-        QFile(script).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                     QFileDevice::ExeOwner);
-        const QString scriptWin = ToWindowsPath(script);
+        const QString recorder =
+            script("record.sh", "printf '%s\\n' \"$@\" > '" + QFile::encodeName(record) + "'");
+        const QString failing = script("fail.sh", "exit 3");
 
+        // The open command as registered, the page, and what the information window says.
         const struct
         {
             QString command;
-            QString browser;
+            bool page;
+            QString shown;
         } cases[] = {
             // Quoted program: only the program is kept, and the help file is appended.
-            {QLatin1Char('"') + scriptWin + QStringLiteral("\" --unused \"%1\""), scriptWin},
+            {QLatin1Char('"') + recorder + QStringLiteral("\" --unused \"%1\""), true, QString()},
             // Unquoted: the whole command, with the help file in place of %1.
-            {scriptWin + QStringLiteral(" \"%1\""), scriptWin + QStringLiteral(" \"%1\"")},
+            {recorder + QStringLiteral(" \"%1\""), true, QString()},
+            {recorder + QStringLiteral(" %1"), false, QStringLiteral("Help file not found!|")},
+            // The page cannot be shown: no open command, a viewer that cannot be started, a
+            // viewer that fails (as xdg-open does without a handler). The page is named.
+            {QString(), true, QStringLiteral("Can not open file:|")},
+            {QStringLiteral("C:\\no\\such\\viewer.exe %1"), true, QStringLiteral("Can not open file:|")},
+            {failing + QStringLiteral(" %1"), true, QStringLiteral("Can not open file:|")},
         };
         for (const auto &c : cases) {
             TestPanel p;
-            setDefaultValue(QStringLiteral(".html"), QStringLiteral("htmlfile"));
+            setDefaultValue(QStringLiteral(".html"),
+                            c.command.isEmpty() ? QString() : QStringLiteral("htmlfile"));
             setDefaultValue(QStringLiteral("htmlfile\\shell\\open\\command"), c.command);
-            writeFile(p.host(QStringLiteral("Help/help.html")), "<html></html>");
+            if (c.page)
+                writeFile(p.host(QStringLiteral("Help/help.html")), "<html></html>");
             QFile::remove(record);
             QVERIFY(p.start());
-            QCOMPARE(p.main->BrowserCommand, c.browser);
-            QTest::mouseClick(p.main->SpeedButton2, Qt::LeftButton);
-            QTRY_COMPARE(readFile(record),
-                         QFile::encodeName(p.host(QStringLiteral("Help/help.html"))) + '\n');
-        }
-
-        {
-            // No help page: the information window says so.
-            TestPanel p;
-            setDefaultValue(QStringLiteral(".html"), QStringLiteral("htmlfile"));
-            setDefaultValue(QStringLiteral("htmlfile\\shell\\open\\command"),
-                            scriptWin + QStringLiteral(" %1"));
-            QVERIFY(p.start());
-            QString shown;
-            Tinfo1F *info = p.panel->info1F();
-            whenModal(info, [&] {
-                shown = info->Label1->text() + QLatin1Char('|') + info->Label2->text();
-                QTest::mouseClick(info->SpeedButton1, Qt::LeftButton);
-            });
-            p.main->ShowHelp();
-            QCOMPARE(shown, QStringLiteral("Help file not found!|"));
-        }
-        {
-            // The page cannot be shown: no open command registered, a viewer that cannot be
-            // started, a viewer that fails (as xdg-open does without a handler). The information
-            // window says so and names the page.
-            const QString failing = scratch.filePath(QStringLiteral("fail.sh"));
-            writeFile(failing, "#!/bin/sh\nexit 3\n");
-            QFile(failing).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                          QFileDevice::ExeOwner);
-            for (const QString &command : {QString(), QStringLiteral("C:\\no\\such\\viewer.exe %1"),
-                                           ToWindowsPath(failing) + QStringLiteral(" %1")}) {
-                TestPanel p;
-                setDefaultValue(QStringLiteral(".html"),
-                                command.isEmpty() ? QString() : QStringLiteral("htmlfile"));
-                setDefaultValue(QStringLiteral("htmlfile\\shell\\open\\command"), command);
-                writeFile(p.host(QStringLiteral("Help/help.html")), "<html></html>");
-                QVERIFY(p.start());
-                QCOMPARE(p.main->BrowserCommand.isEmpty(), command.isEmpty());
-                QString shown;
-                Tinfo1F *info = p.panel->info1F();
-                whenModal(info, [&] {
-                    shown = info->Label1->text() + QLatin1Char('|') + info->Label2->text();
-                    QTest::mouseClick(info->SpeedButton1, Qt::LeftButton);
-                });
-                QTest::mouseClick(p.main->SpeedButton2, Qt::LeftButton);
-                QTRY_COMPARE(shown, QStringLiteral("Can not open file:|") + p.main->ProgramDir +
-                                        QStringLiteral("\\Help\\help.html"));
+            QStringList shown;
+            if (!c.shown.isEmpty())
+                readInformation(p.panel->info1F(), &shown);
+            clickButton(p.main, "SpeedButton2");
+            if (c.shown.isEmpty()) {
+                QTRY_COMPARE(readFile(record),
+                             QFile::encodeName(p.host(QStringLiteral("Help/help.html"))) + '\n');
+            } else {
+                const QString page = c.page ? p.programDir + QStringLiteral("\\Help\\help.html") : QString();
+                QTRY_COMPARE(shown, QStringList{c.shown + page});
             }
         }
     }
 
     void closing()
     {
+        const QString exitQuestion = QStringLiteral("Do you want to close the Configuration Panel?");
+        const QString saveQuestion = QStringLiteral("Do you want to save the settings?");
         {
             // Confirmation off, unsaved changes: saved without a question, then the end.
             TestPanel p;
             p.settings().WriteBool(QStringLiteral("Kerdez"), false);
             QVERIFY(p.start());
-            p.main->SettingsChanged = true;
-            p.main->SpeedButton3Click();
+            p.main->setSettingsChanged(true);
+            Question::setNextAnswers({false});
+            clickButton(p.main, "SpeedButton3");
+            QCOMPARE(takeQuestions(), QStringList());
             QCOMPARE(p.saves(), 1);
             QCOMPARE(p.terminations, 1);
         }
-        {
-            TestPanel p;
-            QVERIFY(p.start());
-            Tconfirm1F *confirm = p.panel->confirm1F();
-            const QString exitQuestion = QStringLiteral("Do you want to close the Configuration Panel?");
-            const QString saveQuestion = QStringLiteral("Do you want to save the settings?");
-            // A delay left over from another question does not hold up this one.
-            confirm->startDelay();
+        TestPanel p;
+        QVERIFY(p.start());
+        // No: the panel goes on. Yes, then no save. Yes and save.
+        p.main->setSettingsChanged(true);
+        Question::setNextAnswers({false, true, false, true, true});
+        for (int i = 0; i < 3; ++i)
+            clickButton(p.main, "SpeedButton3");
+        QCOMPARE(takeQuestions(),
+                 (QStringList{exitQuestion, exitQuestion, saveQuestion, exitQuestion, saveQuestion}));
+        QCOMPARE(p.terminations, 2);
+        QCOMPARE(p.saves(), 1);
 
-            // No: the panel goes on.
-            p.main->SettingsChanged = true;
-            answer(confirm, exitQuestion, false);
-            p.main->SpeedButton3Click();
-            QCOMPARE(p.terminations, 0);
-            QCOMPARE(p.saves(), 0);
+        // Nothing changed: no save question. The title strip's close stores the shares first.
+        p.settings().WriteInteger(QStringLiteral("Arany1"), 77);
+        Question::setNextAnswers({true});
+        clickButton(p.main, "exit_speedbutton");
+        QCOMPARE(takeQuestions(), QStringList{exitQuestion});
+        QCOMPARE(p.terminations, 3);
+        QCOMPARE(p.settings().ReadInteger(QStringLiteral("Arany1"), 0), 50);
 
-            // Yes, then no save.
-            answer(confirm, exitQuestion, true);
-            answer(confirm, saveQuestion, false);
-            p.main->SpeedButton3Click();
-            QCOMPARE(p.terminations, 1);
-            QCOMPARE(p.saves(), 0);
-
-            // Yes and save.
-            answer(confirm, exitQuestion, true);
-            answer(confirm, saveQuestion, true);
-            p.main->SpeedButton3Click();
-            QCOMPARE(p.terminations, 2);
-            QCOMPARE(p.saves(), 1);
-
-            // Nothing changed: no save question. The title strip's close stores the shares first.
-            p.settings().WriteInteger(QStringLiteral("Arany1"), 77);
-            answer(confirm, exitQuestion, true);
-            QTest::mouseClick(p.main->exit_speedbutton, Qt::LeftButton);
-            QCOMPARE(p.terminations, 3);
-            QCOMPARE(p.settings().ReadInteger(QStringLiteral("Arany1"), 0), 50);
-
-            // The settings page's box counts rather than the stored choice.
-            QVERIFY(p.settings().ReadBool(QStringLiteral("Kerdez"), false));
-            p.main->settingsPage->CheckBox1->setChecked(false);
-            p.main->SpeedButton3Click();
-            QCOMPARE(p.terminations, 4);
-        }
+        // The settings page's box counts rather than the stored choice.
+        QVERIFY(p.settings().ReadBool(QStringLiteral("Kerdez"), false));
+        control<QCheckBox>(p.main, "CheckBox1")->setChecked(false);
+        clickButton(p.main, "SpeedButton3");
+        QCOMPARE(p.terminations, 4);
     }
 
     // A list edit that cannot be saved is kept: the panel tries again at the end and leaves
@@ -594,36 +499,36 @@ private Q_SLOTS:
         const QString file = p.host(QStringLiteral("afiles.lst"));
         writeFile(file, listBytes({"C:\\Data"}));
         QVERIFY(p.start());
-        // Something in the list's place that no write can replace, as a full disk would refuse it.
-        QVERIFY(QFile::remove(file));
-        QVERIFY(QDir().mkpath(file));
-        QString shown;
-        acknowledge(p.panel->info1F(), QStringLiteral("Can not write into file:"), &shown);
-        p.main->TLarchive->treeList()->AddDir(QStringLiteral("E:\\Music"), QStringLiteral(".*"));
-        p.main->SyncArchiveLists(2);
-        QCOMPARE(shown, QStringLiteral("Afiles.lst"));
-
-        Tconfirm1F *confirm = p.panel->confirm1F();
-        const QString question = QStringLiteral("The archive list is not saved. Exit anyway?");
-        answer(confirm, question, false);
-        p.main->SpeedButton3Click();
+        const auto editRefused = [&](const char *dir) {
+            // Something in the list's place that no write can replace, as a full disk would refuse it.
+            QFile::remove(file);
+            QDir().mkpath(file);
+            QStringList shown;
+            readInformation(p.panel->info1F(), &shown);
+            p.main->archiveList()->AddDir(QString::fromLatin1(dir), QStringLiteral(".*"));
+            p.main->SyncArchiveLists(2);
+            return shown;
+        };
+        QCOMPARE(editRefused("E:\\Music"),
+                 QStringList{QStringLiteral("Can not write into file:|Afiles.lst")});
+        const QString question = QStringLiteral("The archive list is not saved. Exit anyway?\nAfiles.lst");
+        Question::setNextAnswers({false});
+        clickButton(p.main, "SpeedButton3");
+        QCOMPARE(takeQuestions(), QStringList{question});
         QCOMPARE(p.terminations, 0);
         QVERIFY(QFileInfo(file).isDir());
 
         // Room again: the end saves the edit, without a question.
         QVERIFY(QDir(file).removeRecursively());
-        p.main->SpeedButton3Click();
+        clickButton(p.main, "SpeedButton3");
         QCOMPARE(p.terminations, 1);
         QCOMPARE(readFile(file), listBytes({"C:\\Data", "E:\\Music"}));
 
         // Still refused: Yes leaves without it.
-        QVERIFY(QFile::remove(file));
-        QVERIFY(QDir().mkpath(file));
-        acknowledge(p.panel->info1F(), QStringLiteral("Can not write into file:"));
-        p.main->TLarchive->treeList()->AddDir(QStringLiteral("F:\\Photos"), QStringLiteral(".*"));
-        p.main->SyncArchiveLists(2);
-        answer(confirm, question, true);
-        p.main->SpeedButton3Click();
+        editRefused("F:\\Photos");
+        Question::setNextAnswers({true});
+        clickButton(p.main, "SpeedButton3");
+        QCOMPARE(takeQuestions(), QStringList{question});
         QCOMPARE(p.terminations, 2);
     }
 
@@ -636,10 +541,15 @@ private Q_SLOTS:
         writeFile(file, listBytes({"C:\\Data"}));
         QVERIFY(QFile(file).setPermissions(QFileDevice::ReadOwner));
         QVERIFY(p.create());
-        acknowledge(p.panel->info1F(), QStringLiteral("Can not write into file:"));
-        p.main->show();
-        QTRY_VERIFY(p.main->ActivatedOnce && !p.main->LoadingSettings);
-        p.main->SpeedButton3Click();
+        QStringList shown;
+        readInformation(p.panel->info1F(), &shown);
+        QVERIFY(activate(p));
+        QCOMPARE(shown, QStringList{QStringLiteral("Can not write into file:|Afiles.lst")});
+        QCOMPARE(p.main->startList()->ListFileBytes(), listBytes({"C:\\Data"}));
+        QCOMPARE(p.main->archiveList()->ListFileBytes(), listBytes({"C:\\Data"}));
+        Question::setNextAnswers({false});
+        clickButton(p.main, "SpeedButton3");
+        QCOMPARE(takeQuestions(), QStringList());
         QCOMPARE(p.terminations, 1);
         QFile(file).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
@@ -651,10 +561,9 @@ private Q_SLOTS:
         TestPanel p;
         QVERIFY(p.start());
         p.main->terminateHandler = nullptr;
-        p.settings().WriteBool(QStringLiteral("Kerdez"), true);
-        p.main->settingsPage->CheckBox1->setChecked(false);
+        control<QCheckBox>(p.main, "CheckBox1")->setChecked(false);
         // The application's own loop, as the program runs it; the ending must leave it with 0.
-        QTimer::singleShot(0, p.main, [&] { p.main->SpeedButton3Click(); });
+        QTimer::singleShot(0, p.main, [&] { clickButton(p.main, "SpeedButton3"); });
         QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
         QCOMPARE(QApplication::exec(), 0);
         QVERIFY(!p.main->isVisible());
@@ -666,115 +575,65 @@ private Q_SLOTS:
             // Missing: nothing shown, both trees empty, no file made.
             TestPanel p;
             QVERIFY(p.start());
-            QCOMPARE(p.main->TLmain->treeList()->nodeCount(), 0);
-            QCOMPARE(p.main->TLarchive->treeList()->nodeCount(), 0);
+            QCOMPARE(p.main->startList()->nodeCount() + p.main->archiveList()->nodeCount(), 0);
             QVERIFY(!QFile::exists(p.host(QStringLiteral("afiles.lst"))));
         }
         {
             // Good: both trees hold it, the file is rewritten in the writer's form, top level open.
             TestPanel p;
             const QByteArray good = listBytes({"C:\\Data", "C:\\Work\\Projects", "D:\\"});
-            QByteArray lf = good;
-            lf.replace("\r\n", "\n");
-            writeFile(p.host(QStringLiteral("afiles.lst")), lf);
+            writeFile(p.host(QStringLiteral("afiles.lst")), QByteArray(good).replace("\r\n", "\n"));
             QVERIFY(p.start());
-            TTreeList *main = p.main->TLmain->treeList();
-            TTreeList *archive = p.main->TLarchive->treeList();
+            TTreeList *main = p.main->startList();
             QCOMPARE(main->ListFileBytes(), good);
-            QCOMPARE(archive->ListFileBytes(), good);
+            QCOMPARE(p.main->archiveList()->ListFileBytes(), good);
             QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst"))), good);
             QVERIFY(main->topLevelNode(0)->expanded());
-            QVERIFY(archive->topLevelNode(0)->expanded());
+            QVERIFY(p.main->archiveList()->topLevelNode(0)->expanded());
             QVERIFY(!main->topLevelNode(0)->child(0)->expanded());
         }
-        for (const bool linked : {false, true}) {
-            // Malformed: the two lines of the information window; the file stays; usable panel.
-            // A list that is a link to a file elsewhere is not written through: the link gives
-            // way to a plain list, and the file it named keeps its bytes.
+        // Malformed, a link to a malformed file elsewhere, a FIFO, bytes that are not text: the
+        // information window says so, the start goes on, and the first change of the list
+        // writes the file from the edited tree with the faulty file's bytes kept beside it. A
+        // link is not written through: it gives way to a plain list.
+        enum Kind { Malformed, Linked, Fifo, Undecodable };
+        for (const Kind kind : {Malformed, Linked, Fifo, Undecodable}) {
             TestPanel p;
-            const QByteArray bad("DC:\r\n DData\r\n   DDeep\r\n DWork\r\n");
+            const QString file = p.host(QStringLiteral("afiles.lst"));
+            const QByteArray bad = kind == Undecodable
+                                       ? QByteArray("DC:\r\n DCaf\xE9\r\n")
+                                       : QByteArray("DC:\r\n DData\r\n   DDeep\r\n DWork\r\n");
             QTemporaryDir elsewhere;
             const QString named = elsewhere.filePath(QStringLiteral("notes.txt"));
-            writeFile(linked ? named : p.host(QStringLiteral("afiles.lst")), bad);
-            if (linked)
-                QVERIFY(QFile::link(named, p.host(QStringLiteral("afiles.lst"))));
-            QVERIFY(p.create());
-            QString shown;
-            Tinfo1F *info = p.panel->info1F();
-            whenModal(info, [&] {
-                shown = info->Label1->text() + QLatin1Char('|') + info->Label2->text();
-                QTest::keyClick(info->Edit1, Qt::Key_Return);
-            });
-            p.main->show();
-            QTRY_VERIFY(p.main->ActivatedOnce && !p.main->LoadingSettings);
-            QCOMPARE(shown, QStringLiteral("Can not open file:|Afiles.lst"));
-            QCOMPARE(p.main->TLmain->treeList()->nodeCount(), 2);
-            QCOMPARE(p.main->TLarchive->treeList()->nodeCount(), 0);
-            QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst"))), bad);
-            QCOMPARE(p.main->CurrentExtSet, QStringLiteral(".*"));
-            QTest::mouseClick(p.main->SpeedButton5, Qt::LeftButton);
-            QCOMPARE(p.main->currentPage(), 2);
-            // The first change of the list writes the file from the edited tree; the faulty
-            // file's bytes are kept beside it rather than lost.
-            p.main->TLarchive->treeList()->AddDir(QStringLiteral("E:\\Music"), QStringLiteral(".*"));
-            p.main->SyncArchiveLists(2);
-            QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst"))), listBytes({"E:\\Music"}));
-            QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst.bad"))), bad);
-            QCOMPARE(p.main->TLmain->treeList()->ListFileBytes(), listBytes({"E:\\Music"}));
-            QVERIFY(!QFileInfo(p.host(QStringLiteral("afiles.lst"))).isSymLink());
-            if (linked)
-                QCOMPARE(readFile(named), bad);
-        }
-        for (const bool fifo : {true, false}) {
-            // A FIFO in the list's place must not freeze the start; a list with bytes that are
-            // not text is read whole, but its bytes are kept before the rewrite replaces them.
-            TestPanel p;
-            const QString file = p.host(QStringLiteral("afiles.lst"));
-            const QByteArray undecodable("DC:\r\n DCaf\xE9\r\n");
-            if (fifo)
+            if (kind == Fifo)
                 QVERIFY(::mkfifo(QFile::encodeName(file).constData(), 0600) == 0);
             else
-                writeFile(file, undecodable);
+                writeFile(kind == Linked ? named : file, bad);
+            if (kind == Linked)
+                QVERIFY(QFile::link(named, file));
             QVERIFY(p.create());
-            QString shown;
-            Tinfo1F *info = p.panel->info1F();
-            whenModal(info, [&] {
-                shown = info->Label1->text() + QLatin1Char('|') + info->Label2->text();
-                QTest::keyClick(info->Edit1, Qt::Key_Return);
-            });
-            p.main->show();
-            QTRY_VERIFY(p.main->ActivatedOnce && !p.main->LoadingSettings);
-            QCOMPARE(shown, QStringLiteral("Can not open file:|Afiles.lst"));
-            QCOMPARE(p.main->TLmain->treeList()->nodeCount(), fifo ? 0 : 2);
-            p.main->TLarchive->treeList()->AddDir(QStringLiteral("E:\\Music"), QStringLiteral(".*"));
+            QStringList shown;
+            readInformation(p.panel->info1F(), &shown);
+            QVERIFY(activate(p));
+            QCOMPARE(shown, QStringList{QStringLiteral("Can not open file:|Afiles.lst")});
+            QCOMPARE(p.main->startList()->nodeCount(), kind == Fifo ? 0 : 2);
+            QCOMPARE(p.main->archiveList()->nodeCount(), 0);
+            if (kind != Fifo)
+                QCOMPARE(readFile(kind == Linked ? named : file), bad);
+            clickButton(p.main, "SpeedButton5");
+            QCOMPARE(p.main->currentPage(), 2);
+            p.main->archiveList()->AddDir(QStringLiteral("E:\\Music"), QStringLiteral(".*"));
             p.main->SyncArchiveLists(2);
             QCOMPARE(readFile(file), listBytes({"E:\\Music"}));
-            const QFileInfo kept(p.host(QStringLiteral("afiles.lst.bad")));
-            if (fifo)
+            QCOMPARE(p.main->startList()->ListFileBytes(), listBytes({"E:\\Music"}));
+            QVERIFY(!QFileInfo(file).isSymLink());
+            const QFileInfo kept(file + QStringLiteral(".bad"));
+            if (kind == Fifo)
                 QVERIFY(!kept.isFile() && kept.exists());
             else
-                QCOMPARE(readFile(kept.filePath()), undecodable);
-        }
-        {
-            // Not writable: read and shown, but the write-back is refused and said so.
-            TestPanel p;
-            const QByteArray good = listBytes({"C:\\Data"});
-            const QString file = p.host(QStringLiteral("afiles.lst"));
-            writeFile(file, good);
-            QVERIFY(QFile(file).setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup));
-            QVERIFY(p.create());
-            QString shown;
-            Tinfo1F *info = p.panel->info1F();
-            whenModal(info, [&] {
-                shown = info->Label1->text() + QLatin1Char('|') + info->Label2->text();
-                QTest::mouseClick(info->SpeedButton1, Qt::LeftButton);
-            });
-            p.main->show();
-            QTRY_VERIFY(p.main->ActivatedOnce && !p.main->LoadingSettings);
-            QCOMPARE(shown, QStringLiteral("Can not write into file:|Afiles.lst"));
-            QCOMPARE(p.main->TLmain->treeList()->ListFileBytes(), good);
-            QCOMPARE(p.main->TLarchive->treeList()->ListFileBytes(), good);
-            QFile(file).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+                QCOMPARE(readFile(kept.filePath()), bad);
+            if (kind == Linked)
+                QCOMPARE(readFile(named), bad);
         }
     }
 
@@ -784,71 +643,37 @@ private Q_SLOTS:
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
         const QPoint start = m->pos();
-        const int exitX = m->exit_speedbutton->x();
+        const QSize normal = m->size();
+        QToolButton *exit = control<QToolButton>(m, "exit_speedbutton");
+        QToolButton *zoom = control<QToolButton>(m, "zoombutton");
+        QLabel *about = control<QLabel>(m, "Image13");
 
-        QTest::mouseClick(m->zoombutton, Qt::LeftButton);
-        QVERIFY(m->ZoomedIn);
+        QTest::mouseClick(zoom, Qt::LeftButton);
+        const QSize zoomed = m->size();
+        QVERIFY(m->zoomedIn());
         QCOMPARE(p.settings().ReadBool(QStringLiteral("Max meret"), false), true);
-        QCOMPARE(m->size(), QSize(800, 570));
-        QCOMPARE(m->pos(), start + QPoint(-83, -85));
-        for (QWidget *page : {static_cast<QWidget *>(m->oldal1), static_cast<QWidget *>(m->oldal2),
-                              static_cast<QWidget *>(m->oldal3)})
-            QCOMPARE(page->size(), QSize(786, 491));
-        QCOMPARE(m->TLmain->size(), QSize(512, 450));
-        QCOMPARE(m->exit_speedbutton->x(), exitX + 167);
-        QCOMPARE(m->zoombutton->toolTip(), QStringLiteral("Zoom in"));
-        QVERIFY(m->exit_speedbutton->geometry().right() < m->width());
+        QVERIFY(m->width() > normal.width() && m->height() > normal.height());
+        QVERIFY(exit->geometry().right() < m->width() && exit->geometry().right() > normal.width());
+        QCOMPARE(zoom->toolTip(), QStringLiteral("Zoom in"));
+        // The windows the start page opens are placed for the layout.
+        QCOMPARE(opensAt(m, p.panel->aboutF(), about), QPoint(84, 115));
+        QCOMPARE(opensAt(m, p.panel->backgroundF(), control<QToolButton>(m, "SpeedButton22")),
+                 QPoint(120, 151));
 
-        // The about window opens at its place for the large layout.
-        QPoint aboutAt;
-        TaboutF *about = p.panel->aboutF();
-        whenModal(about, [&] {
-            aboutAt = about->pos();
-            QTest::mouseClick(about->SpeedButton1, Qt::LeftButton);
-        });
-        QTest::mouseClick(m->Image13, Qt::LeftButton);
-        QCOMPARE(aboutAt, m->pos() + QPoint(84, 115));
-
-        QTest::mouseClick(m->zoombutton, Qt::LeftButton);
-        QVERIFY(!m->ZoomedIn);
+        QTest::mouseClick(zoom, Qt::LeftButton);
+        QVERIFY(!m->zoomedIn());
         QCOMPARE(p.settings().ReadBool(QStringLiteral("Max meret"), true), false);
-        QCOMPARE(m->size(), QSize(633, 428));
+        QCOMPARE(m->size(), normal);
         QCOMPARE(m->pos(), start + QPoint(7, 5)); // the two directions' offsets differ
-        QCOMPARE(m->oldal2->size(), QSize(619, 356));
-        QCOMPARE(m->TLmain->size(), QSize(380, 318));
-        QCOMPARE(m->exit_speedbutton->x(), exitX);
-        QCOMPARE(m->zoombutton->toolTip(), QStringLiteral("Zoom out"));
-
-        whenModal(about, [&] {
-            aboutAt = about->pos();
-            about->accept();
-        });
-        QTest::mouseClick(m->Image13, Qt::LeftButton);
-        QCOMPARE(aboutAt, m->pos() + QPoint(18, 51));
-
-        // The language and texture windows open at their places too.
-        QPoint languageAt;
-        whenModal(p.panel->languageF(), [&] {
-            languageAt = p.panel->languageF()->pos();
-            p.panel->languageF()->accept();
-        });
-        QTest::mouseClick(m->SpeedButton21, Qt::LeftButton);
-        QCOMPARE(languageAt, m->pos() + QPoint(46, 73));
-        m->zoombuttonClick();
-        QPoint textureAt;
-        whenModal(p.panel->backgroundF(), [&] {
-            textureAt = p.panel->backgroundF()->pos();
-            p.panel->backgroundF()->accept();
-        });
-        QTest::mouseClick(m->SpeedButton22, Qt::LeftButton);
-        QCOMPARE(textureAt, m->pos() + QPoint(120, 151));
+        QCOMPARE(zoom->toolTip(), QStringLiteral("Zoom out"));
+        QCOMPARE(opensAt(m, p.panel->aboutF(), about), QPoint(18, 51));
+        QCOMPARE(opensAt(m, p.panel->languageF(), control<QToolButton>(m, "SpeedButton21")), QPoint(46, 73));
 
         // A stored large layout is used from the start.
         TestPanel large;
         large.settings().WriteBool(QStringLiteral("Max meret"), true);
         QVERIFY(large.start());
-        QCOMPARE(large.main->size(), QSize(800, 570));
-        QCOMPARE(large.main->exit_speedbutton->x(), 606 + 167);
+        QCOMPARE(large.main->size(), zoomed);
     }
 
     void pageSwitching()
@@ -856,39 +681,40 @@ private Q_SLOTS:
         TestPanel p;
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        const auto visible = [m] {
-            return QList<bool>{m->oldal1->isVisible(), m->oldal2->isVisible(), m->oldal3->isVisible()};
+        const auto shown = [m] {
+            return QList<bool>{control<QWidget>(m, "oldal1")->isVisible(),
+                               control<QWidget>(m, "oldal2")->isVisible(),
+                               control<QWidget>(m, "oldal3")->isVisible()};
         };
-        QCOMPARE(visible(), (QList<bool>{true, false, false}));
-        QTest::mouseClick(m->SpeedButton5, Qt::LeftButton);
-        QCOMPARE(visible(), (QList<bool>{false, true, false}));
-        QVERIFY(m->SpeedButton5->isChecked());
-        QCOMPARE(m->Label20->text(), p.programDir.left(3));
-        QTest::mouseClick(m->SpeedButton6, Qt::LeftButton);
-        QCOMPARE(visible(), (QList<bool>{false, false, true}));
-        m->ShowPage(0);
-        m->ShowPage(4);
-        QCOMPARE(visible(), (QList<bool>{false, false, true}));
-        QTest::mouseClick(m->SpeedButton4, Qt::LeftButton);
-        QCOMPARE(visible(), (QList<bool>{true, false, false}));
-        QVERIFY(m->SpeedButton4->isChecked());
+        QCOMPARE(shown(), (QList<bool>{true, false, false}));
+        clickButton(m, "SpeedButton5");
+        QCOMPARE(shown(), (QList<bool>{false, true, false}));
+        QVERIFY(control<QToolButton>(m, "SpeedButton5")->isChecked());
+        clickButton(m, "SpeedButton6");
+        QCOMPARE(m->currentPage(), 3);
+        m->showPage(0);
+        m->showPage(4);
+        QCOMPARE(shown(), (QList<bool>{false, false, true}));
+        clickButton(m, "SpeedButton4");
+        QCOMPARE(shown(), (QList<bool>{true, false, false}));
 
-        // The hover twin of the about picture, and the press positions of the buttons that
-        // place the windows they open.
-        QMouseEvent hover(QEvent::MouseMove, QPointF(5, 5), m->Image13->mapToGlobal(QPointF(5, 5)),
-                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(m->Image13, &hover);
-        QVERIFY(m->Image14->isVisible());
-        QVERIFY(!m->Image13->isVisible());
-        m->KovaPanel1MouseMove(Qt::NoButton, 1, 1);
-        QVERIFY(m->Image13->isVisible());
-        QVERIFY(!m->Image14->isVisible());
-        // The click opens the manual archiving window; Back closes it.
+        // The hover twin of the about picture; a move over the surface puts the unlit one back.
+        QLabel *unlit = control<QLabel>(m, "Image13");
+        QLabel *lit = control<QLabel>(m, "Image14");
+        QMouseEvent hover(QEvent::MouseMove, QPointF(5, 5), unlit->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(unlit, &hover);
+        QVERIFY(lit->isVisible() && !unlit->isVisible());
+        QWidget *surface = control<QWidget>(m, "KovaPanel1");
+        QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), surface->mapToGlobal(QPointF(3, 3)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(surface, &move);
+        QVERIFY(unlit->isVisible() && !lit->isVisible());
+        // The click opens the manual archiving window (Back closes it) and keeps where it was pressed.
         Tman_archF *manual = p.panel->man_archF();
         whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton1, Qt::LeftButton); });
-        QTest::mousePress(m->SpeedButton1, Qt::LeftButton, {}, QPoint(11, 7));
-        QTest::mouseRelease(m->SpeedButton1, Qt::LeftButton, {}, QPoint(11, 7));
-        QCOMPARE(QPoint(m->PressX, m->PressY), QPoint(11, 7));
+        QTest::mouseClick(control<QToolButton>(m, "SpeedButton1"), Qt::LeftButton, {}, QPoint(11, 7));
+        QCOMPARE(m->pressPosition(), QPoint(11, 7));
     }
 
     // Names that are no step of a path are left out of the trees, and the list's bytes are kept
@@ -905,21 +731,14 @@ private Q_SLOTS:
         QVERIFY(p.create());
         QStringList shown;
         Tinfo1F *info = p.panel->info1F();
-        const auto readBox = [&] {
-            whenModal(info, [&] {
-                shown << info->Label1->text() + QLatin1Char('|') + info->Label2->text();
-                QTest::keyClick(info->Edit1, Qt::Key_Return);
-            });
-        };
-        readBox();
-        p.main->show();
-        QTRY_VERIFY(p.main->ActivatedOnce && !p.main->LoadingSettings);
+        readInformation(info, &shown);
+        QVERIFY(activate(p));
         QCOMPARE(shown, QStringList{QStringLiteral("Can not open file:|Afiles.lst")});
-        TTreeList *main = p.main->TLmain->treeList();
+        TTreeList *main = p.main->startList();
         QCOMPARE(main->ListFileBytes(), sound);
         QCOMPARE(readFile(file), hostile);
 
-        TTreeListView *view = p.main->TLmain;
+        auto *view = control<TTreeListView>(p.main, "TLmain");
         const TreeListNode *esc = main->topLevelNode(0)->child(0)->child(0);
         main->MakeNodeVisible(esc->parent());
         const QModelIndex index = view->viewIndexOf(esc);
@@ -934,7 +753,7 @@ private Q_SLOTS:
         QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst.bad"))), hostile);
 
         // A file named in the information window: control characters written out, no markup.
-        readBox();
+        readInformation(info, &shown);
         p.main->ShowInfoText(QStringLiteral("CantOpenfileWarning"), QStringLiteral("C:\\esc\x1B[2J<b>x</b>"));
         QCOMPARE(shown.last(), QStringLiteral("Can not open file:|C:\\esc<U+001B>[2J<b>x</b>"));
         QCOMPARE(info->Label2->textFormat(), Qt::PlainText);

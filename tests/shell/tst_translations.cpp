@@ -8,7 +8,6 @@
 #include "gui/appearance/languagef.h"
 #include "core/texts/textlist.h"
 #include "gui/shell/languagetemplate.h"
-#include "gui/shell/settingspage.h"
 
 #include <QListWidget>
 #include <QProcess>
@@ -28,7 +27,7 @@ QStringList registeredKeys()
     if (!p.start())
         return {};
     QStringList keys;
-    for (const QString &line : p.main->KovaLanguage1->Items()) {
+    for (const QString &line : p.main->language()->Items()) {
         if (!keys.contains(keyOf(line)))
             keys.append(keyOf(line));
     }
@@ -105,10 +104,13 @@ private Q_SLOTS:
             p.settings().WriteString(QStringLiteral("Language"), name);
             QVERIFY(p.start());
             TApp_user_window *m = p.main;
-            QCOMPARE(m->SpeedButton21->text(), text.FindText(QStringLiteral("LanguageButton")));
-            QCOMPARE(m->SpeedButton6->text(), text.FindText(QStringLiteral("Sheet3")));
+            QCOMPARE(control<QToolButton>(m, "SpeedButton21")->text(),
+                     text.FindText(QStringLiteral("LanguageButton")));
+            QCOMPARE(control<QToolButton>(m, "SpeedButton6")->text(),
+                     text.FindText(QStringLiteral("Sheet3")));
             // Set when the settings are loaded, after the language.
-            QCOMPARE(m->settingsPage->Label9->text(), text.FindText(QStringLiteral("ArchiveMinInterval")));
+            QCOMPARE(control<QLabel>(m, "Label9")->text(),
+                     text.FindText(QStringLiteral("ArchiveMinInterval")));
             QCOMPARE(p.panel->info1F()->SpeedButton1->text(), text.FindText(QStringLiteral("OkButton")));
             TlanguageF *w = p.panel->languageF();
             QCOMPARE(w->Label2->text(), text.FindText(QStringLiteral("Language")));
@@ -121,8 +123,8 @@ private Q_SLOTS:
                                   list->visualItemRect(list->item(0)).center());
                 QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
             });
-            QTest::mouseClick(m->SpeedButton21, Qt::LeftButton);
-            QCOMPARE(m->SpeedButton21->text(), QStringLiteral("Language"));
+            QTest::mouseClick(control<QToolButton>(m, "SpeedButton21"), Qt::LeftButton);
+            QCOMPARE(control<QToolButton>(m, "SpeedButton21")->text(), QStringLiteral("Language"));
             QCOMPARE(w->Label2->text(), QStringLiteral("Program default-English"));
             QCOMPARE(p.settings().ReadString(QStringLiteral("Language"), QStringLiteral("x")), QString());
         }
@@ -158,10 +160,15 @@ private Q_SLOTS:
             keys.append(keyOf(line));
         QCOMPARE(keys, registeredKeys());
         QCOMPARE(keys.count(QStringLiteral("OkButton")), 1);
+        // The main window's keys keep their first order; a key added later follows the last of them.
+        QCOMPARE(keys.indexOf(QStringLiteral("High")),
+                 keys.indexOf(QStringLiteral("CantWriteFileWarning")) + 1);
+        QVERIFY(keys.indexOf(QStringLiteral("ListNotSavedExit")) >
+                keys.indexOf(QStringLiteral("DamagedSettingsNotice")));
         TextList read;
         read.setLines(lines);
         for (const QString &key : keys)
-            QCOMPARE(read.FindText(key), p.main->KovaLanguage1->FindText(key));
+            QCOMPARE(read.FindText(key), p.main->language()->FindText(key));
         QFile written(work.path() + QStringLiteral("/Template.lng"));
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(written.readAll(), LanguageFileBytes(lines));

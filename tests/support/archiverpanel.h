@@ -48,6 +48,6 @@ public:
     {
         return QTest::qWaitFor([] { return archiverWindow() != nullptr; }, kLong);
     }
-    QString caption() const { return main->settingsPage->SpeedButton7->text(); }
-    QToolButton *startStop() const { return main->settingsPage->SpeedButton7; }
+    QString caption() const { return control<QToolButton>(main, "SpeedButton7")->text(); }
+    QToolButton *startStop() const { return control<QToolButton>(main, "SpeedButton7"); }
 };

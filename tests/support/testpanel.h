@@ -11,12 +11,16 @@
 #include "gui/shell/application.h"
 #include "gui/shell/confirm1f.h"
 #include "gui/shell/info1f.h"
+#include "gui/shell/question.h"
 #include "gui/shell/savef.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
+#include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -24,6 +28,28 @@
 
 #include <functional>
 #include <memory>
+
+// A control of a window found by its objectName; a missing one ends the test run with its name.
+template <class T = QWidget> T *control(const QObject *window, const char *name)
+{
+    T *found = window->findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no control %s of the type asked for", name);
+    return found;
+}
+
+// Clicks a button of a window, found by its name.
+inline void clickButton(QWidget *window, const char *name)
+{
+    QTest::mouseClick(control<QToolButton>(window, name), Qt::LeftButton);
+}
+
+// The text a view draws for an item: what its delegate makes of the item's data.
+inline QString drawnText(const QAbstractItemView *view, const QModelIndex &index)
+{
+    const auto *delegate = qobject_cast<const QStyledItemDelegate *>(view->itemDelegateForIndex(index));
+    return delegate ? delegate->displayText(index.data(), view->locale()) : QStringLiteral("(no delegate)");
+}
 
 // Runs action once the window is the active modal window and, when given, shows that first line
 // in its Label1.
@@ -66,6 +92,25 @@ inline void acknowledge(Tinfo1F *info, const QString &firstLine, QString *second
             QTest::mouseClick(info->SpeedButton1, Qt::LeftButton);
         },
         firstLine);
+}
+
+// Records the two lines of the information window's next message as "first|second" and closes it.
+inline void readInformation(Tinfo1F *info, QStringList *shown)
+{
+    whenModal(info, [=] {
+        shown->append(info->Label1->text() + QLatin1Char('|') + info->Label2->text());
+        QTest::mouseClick(info->SpeedButton1, Qt::LeftButton);
+    });
+}
+
+// The questions asked through the answers queued since the last call ("first" or "first\nsecond");
+// answers still queued are dropped.
+inline QStringList takeQuestions()
+{
+    const QStringList asked = Question::askedQuestions();
+    Question::clearAskedQuestions();
+    Question::setNextAnswers({});
+    return asked;
 }
 
 // The settings key.
@@ -155,7 +200,7 @@ public:
         if (!create())
             return false;
         main->show();
-        return QTest::qWaitFor([this] { return main->ActivatedOnce && !main->LoadingSettings; });
+        return QTest::qWaitFor([this] { return main->activatedOnce() && !main->loadingSettings(); });
     }
 
     // A store of the test's own, to read and write the settings as the Archiver does.

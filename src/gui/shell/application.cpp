@@ -3,10 +3,12 @@
 
 #include "aboutf.h"
 #include "app_user_window.h"
+#include "archivelistpage.h"
 #include "archiverhooks.h"
 #include "confirm1f.h"
 #include "info1f.h"
 #include "maintenancehooks.h"
+#include "question.h"
 #include "savef.h"
 #include "settingsrecovery.h"
 
@@ -66,8 +68,9 @@ bool DunlivoPanel::create()
     }
     QWidget *main = m_main.get();
     // The Archiver's windows reach the main window through its link.
-    MainWindowLink *link = m_main->archiverHooks.get();
+    MainWindowLink *link = &m_main->archiverHooks();
     m_confirm = std::make_unique<Tconfirm1F>();
+    Question::setWindow(m_confirm.get());
     m_about = std::make_unique<TaboutF>();
     m_info = std::make_unique<Tinfo1F>(nullptr, main);
     m_manArch = std::make_unique<Tman_archF>(link);
@@ -75,7 +78,7 @@ bool DunlivoPanel::create()
     m_save = std::make_unique<TsaveF>(nullptr, main);
     m_main->watchProgressWindow(m_save.get());
     m_extlist = std::make_unique<TextlistF>(programDir());
-    m_extlist->setHost(m_main->extensionListHost());
+    m_extlist->setHost(m_main->archiveListPage()->extensionListHost());
     m_dirselect = std::make_unique<TdirselectF>();
     m_dirselect->setHost(dirselectHost(m_main.get()));
     m_rewrite = std::make_unique<TrewriteF>();
@@ -83,7 +86,7 @@ bool DunlivoPanel::create()
     m_language = std::make_unique<TlanguageF>();
     m_background = std::make_unique<TbackgroundF>();
     const AppearanceHost appearance{
-        programDir(), m_main->KovaLanguage1, m_main->KovaImage1, m_main->config.get(),
+        programDir(), m_main->language(), m_main->texture(), &m_main->config(),
         [main = m_main.get()](const std::function<void()> &body) { return main->guarded(body); }};
     m_language->setHost(appearance);
     m_background->setHost(appearance);

@@ -1,18 +1,21 @@
-// The main window's archive list page at work: the pop-up menus, the events of the directory
-// tree, the file list and the archive list, adding directories and files, deleting items, and
-// opening the extension list window. Every edit ends by writing the list (SyncArchiveLists 2).
-#include "app_user_window.h"
+// The main window's archive list page: its panes, the events of the directory tree, the file list
+// and the archive list, adding directories and files, deleting items, and opening the extension
+// list window.
+#include "archivelistpage.h"
 
+#include "app_user_window.h"
 #include "application.h"
 #include "info1f.h"
 #include "pathtext.h"
 #include "savef.h"
+#include "splitter.h"
+#include "windowplacement.h"
 
-#include "gui/appearance/kovaprovider.h"
 #include "gui/archivelist/directoryviews.h"
 #include "core/archivelist/drivetree.h"
 #include "gui/archivelist/extlistf.h"
 #include "core/archivelist/findfile.h"
+#include "core/archivelist/folderfiles.h"
 #include "core/archivelist/listediting.h"
 #include "gui/archivelist/treelistview.h"
 #include "core/platform/shownname.h"
@@ -21,276 +24,469 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QToolButton>
 
-void TApp_user_window::buildArchiveMenus()
+#include <cmath>
+
+namespace {
+
+// The path strip, the splitter bars, the least a pane may shrink to, the most the normal layout
+// gives the file list and the archive list, and the tool strip above the archive list.
+constexpr int kPathStrip = 20;
+constexpr int kSplitterSize = 6;
+constexpr int kMinPaneWidth = 145;
+constexpr int kMinPaneHeight = 65;
+constexpr int kMaxNormalFileList = 468;
+constexpr int kMaxNormalArchiveList = 271;
+constexpr int kToolStrip = 28;
+
+// Rounds half to even, as the shares are rounded.
+int roundEven(double value)
+{
+    return int(std::nearbyint(value));
+}
+
+TKovaPanel *makePane(QWidget *parent, TkovaProvider *provider, const char *name)
+{
+    auto *pane = new TKovaPanel(parent, provider);
+    pane->setObjectName(QString::fromLatin1(name));
+    pane->setGetparent(true);
+    return pane;
+}
+
+} // namespace
+
+ArchiveListPage::ArchiveListPage(TApp_user_window *frame, QWidget *parent, TkovaProvider *provider,
+                                 const QRect &geometry)
+    : TKovaPanel(parent, provider), m_frame(frame), m_findFile(std::make_unique<TFindFile>()),
+      m_extensionSet(QStringLiteral(".*"))
+{
+    setObjectName(QStringLiteral("oldal2"));
+    // The panes fill the page to its edges; their own bevels frame them.
+    setBevelOuter(Bevel::None);
+    setGeometry(geometry);
+
+    m_pathLabel = makeLabel(this, "Label20");
+    m_pathLabel->setIndent(4);
+    m_directoryPane = makePane(this, provider, "DirPanel");
+    m_directoryTree = new TDirectoryTreeView(m_directoryPane);
+    m_directoryTree->setObjectName(QStringLiteral("LsDT"));
+    m_filePane = makePane(this, provider, "FilePanel");
+    m_fileList = new TFileListView(m_filePane);
+    m_fileList->setObjectName(QStringLiteral("LFV"));
+    m_directoryTree->setFileList(m_fileList);
+
+    m_paneSplitter = new TSplitter(Qt::Horizontal, this);
+    m_paneSplitter->setObjectName(QStringLiteral("Splitter2"));
+    m_listSplitter = new TSplitter(Qt::Vertical, this);
+    m_listSplitter->setObjectName(QStringLiteral("Splitter1"));
+
+    m_bottomPane = makePane(this, provider, "BottomPanel");
+    buildBottomStrip();
+    buildMenus();
+
+    connect(m_paneSplitter, &TSplitter::dragged, this, &ArchiveListPage::moveFileListSplitter);
+    connect(m_listSplitter, &TSplitter::dragged, this, &ArchiveListPage::moveArchiveListSplitter);
+    connect(m_paneSplitter, &TSplitter::Moved, this, &ArchiveListPage::splitterMoved);
+    connect(m_listSplitter, &TSplitter::Moved, this, &ArchiveListPage::splitterMoved);
+
+    layoutPanes(306, 175);
+}
+
+ArchiveListPage::~ArchiveListPage() = default;
+
+void ArchiveListPage::buildBottomStrip()
+{
+    m_listCaption = makeLabel(m_bottomPane, "Label8");
+    m_listCaption->setGeometry(8, 5, 130, 18);
+    m_subdirectoriesBox = new QCheckBox(m_bottomPane);
+    m_subdirectoriesBox->setObjectName(QStringLiteral("CheckBox7"));
+    m_subdirectoriesBox->setGeometry(150, 6, 16, 16);
+    m_subdirectoriesLabel = makeLabel(m_bottomPane, "Label22");
+    m_subdirectoriesLabel->setGeometry(170, 5, 120, 18);
+    m_addDirectoryButton =
+        makeSpeedButton(m_bottomPane, QStringLiteral("SpeedButton17"), QRect(300, 3, 24, 22));
+    m_addDirectoryButton->setText(QStringLiteral("+"));
+    m_addFilesButton = makeSpeedButton(m_bottomPane, QStringLiteral("SpeedButton20"), QRect(326, 3, 24, 22));
+    m_addFilesButton->setText(QStringLiteral("F"));
+    m_deleteButton = makeSpeedButton(m_bottomPane, QStringLiteral("SBdelitem"), QRect(352, 3, 24, 22));
+    m_deleteButton->setText(QStringLiteral("-"));
+    m_deleteButton->setEnabled(false);
+    m_extensionsButton =
+        makeSpeedButton(m_bottomPane, QStringLiteral("SpeedButton16"), QRect(382, 3, 100, 22));
+    m_extensionsButton->setToolTip(QStringLiteral("[.*]"));
+    m_listView = new TTreeListView(m_bottomPane);
+    m_listView->setObjectName(QStringLiteral("TLarchive"));
+    m_listView->setDropFormat(TFileListModel::mimeType());
+    m_extensionsButton->installEventFilter(this);
+    // A click on the label toggles the box.
+    m_subdirectoriesLabel->installEventFilter(this);
+
+    connect(m_subdirectoriesBox, &QCheckBox::toggled, this,
+            [this] { m_subdirectoriesAction->setChecked(m_subdirectoriesBox->isChecked()); });
+    connect(m_addDirectoryButton, &QToolButton::clicked, this, &ArchiveListPage::addDirectory);
+    connect(m_addFilesButton, &QToolButton::clicked, this, &ArchiveListPage::addSelectedFiles);
+    connect(m_deleteButton, &QToolButton::clicked, this, [this] { deleteSelected(false); });
+    connect(m_extensionsButton, &QToolButton::clicked, this, &ArchiveListPage::showExtensionList);
+}
+
+void ArchiveListPage::buildMenus()
 {
     const auto action = [](QMenu *menu, const char *name) {
         QAction *item = menu->addAction(QString());
         item->setObjectName(QString::fromLatin1(name));
         return item;
     };
-    PopupMenu2 = new QMenu(this);
-    PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-    Adddir1 = action(PopupMenu2, "Adddir1");
-    PopupMenu2->addSeparator();
-    Extensions1 = action(PopupMenu2, "Extensions1");
-    Subdir = action(PopupMenu2, "Subdir");
-    Subdir->setCheckable(true);
+    m_directoryMenu = new QMenu(this);
+    m_directoryMenu->setObjectName(QStringLiteral("PopupMenu2"));
+    m_addDirectoryAction = action(m_directoryMenu, "Adddir1");
+    m_directoryMenu->addSeparator();
+    m_extensionsAction = action(m_directoryMenu, "Extensions1");
+    m_subdirectoriesAction = action(m_directoryMenu, "Subdir");
+    m_subdirectoriesAction->setCheckable(true);
 
-    PopupMenu3 = new QMenu(this);
-    PopupMenu3->setObjectName(QStringLiteral("PopupMenu3"));
-    delitem1 = action(PopupMenu3, "delitem1");
-    Delchild1 = action(PopupMenu3, "Delchild1");
-    PopupMenu3->addSeparator();
-    Extlist1 = action(PopupMenu3, "Extlist1");
+    m_listMenu = new QMenu(this);
+    m_listMenu->setObjectName(QStringLiteral("PopupMenu3"));
+    m_deleteAction = action(m_listMenu, "delitem1");
+    m_deleteChildrenAction = action(m_listMenu, "Delchild1");
+    m_listMenu->addSeparator();
+    m_extensionListAction = action(m_listMenu, "Extlist1");
 
-    LsDT->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(LsDT, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &at) { PopupMenu2->popup(LsDT->viewport()->mapToGlobal(at)); });
-    TLarchive->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(TLarchive, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &at) { PopupMenu3->popup(TLarchive->viewport()->mapToGlobal(at)); });
-    connect(PopupMenu3, &QMenu::aboutToShow, this, &TApp_user_window::PopupMenu3Popup);
+    m_directoryTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_directoryTree, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        m_directoryMenu->popup(m_directoryTree->viewport()->mapToGlobal(at));
+    });
+    m_listView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_listView, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { m_listMenu->popup(m_listView->viewport()->mapToGlobal(at)); });
+    connect(m_listMenu, &QMenu::aboutToShow, this, &ArchiveListPage::prepareListMenu);
 
-    connect(Adddir1, &QAction::triggered, this, &TApp_user_window::Adddir1Click);
-    connect(Extensions1, &QAction::triggered, this, &TApp_user_window::Extensions1Click);
-    connect(Subdir, &QAction::triggered, this, &TApp_user_window::SubdirClick);
-    connect(delitem1, &QAction::triggered, this, &TApp_user_window::delitem1Click);
-    connect(Delchild1, &QAction::triggered, this, &TApp_user_window::Delchild1Click);
-    connect(Extlist1, &QAction::triggered, this, &TApp_user_window::Extlist1Click);
+    connect(m_addDirectoryAction, &QAction::triggered, this, &ArchiveListPage::addDirectory);
+    connect(m_extensionsAction, &QAction::triggered, this, &ArchiveListPage::showExtensionList);
+    connect(m_subdirectoriesAction, &QAction::triggered, this,
+            [this] { m_subdirectoriesBox->setChecked(m_subdirectoriesAction->isChecked()); });
+    connect(m_deleteAction, &QAction::triggered, this, [this] { deleteSelected(false); });
+    connect(m_deleteChildrenAction, &QAction::triggered, this, [this] { deleteSelected(true); });
+    connect(m_extensionListAction, &QAction::triggered, this, &ArchiveListPage::showExtensionList);
 
-    connect(CheckBox7, &QCheckBox::toggled, this, &TApp_user_window::CheckBox7Click);
-    connect(SpeedButton17, &QToolButton::clicked, this, &TApp_user_window::SpeedButton17Click);
-    connect(SpeedButton20, &QToolButton::clicked, this, &TApp_user_window::SpeedButton20Click);
-    connect(SBdelitem, &QToolButton::clicked, this, &TApp_user_window::SBdelitemClick);
-    connect(SpeedButton16, &QToolButton::clicked, this, &TApp_user_window::SpeedButton16Click);
-
-    connect(LsDT, &TDirectoryTreeView::Click, this, &TApp_user_window::LsDTClick);
-    connect(LsDT, &TDirectoryTreeView::Change, this, &TApp_user_window::LsDTChange);
-    connect(LsDT, &TDirectoryTreeView::Collapse, this, &TApp_user_window::LsDTChange);
-    connect(LsDT, &TDirectoryTreeView::MouseDown, this, &TApp_user_window::LsDTChange);
-    connect(LsDT, &TDirectoryTreeView::KeyDown, this, &TApp_user_window::LsDTKey);
-    connect(LsDT, &TDirectoryTreeView::KeyUp, this, &TApp_user_window::LsDTKey);
-    connect(LFV, &TFileListView::Click, this, &TApp_user_window::LFVEvent);
-    connect(LFV, &TFileListView::Change, this, &TApp_user_window::LFVEvent);
-    connect(LFV, &TFileListView::MouseDown, this, &TApp_user_window::LFVEvent);
-    connect(TLarchive, &TTreeListView::MouseDown, this, &TApp_user_window::TLarchiveMouseDown);
-    connect(TLarchive->treeList(), &TTreeList::selectedChanged, this, &TApp_user_window::TLarchiveChange);
-    connect(TLarchive, &TTreeListView::DragDrop, this, &TApp_user_window::TLarchiveDragDrop);
+    connect(m_directoryTree, &TDirectoryTreeView::Click, this, &ArchiveListPage::directoryTreeClicked);
+    connect(m_directoryTree, &TDirectoryTreeView::Change, this, &ArchiveListPage::directoryTreeChanged);
+    connect(m_directoryTree, &TDirectoryTreeView::Collapse, this, &ArchiveListPage::directoryTreeChanged);
+    connect(m_directoryTree, &TDirectoryTreeView::MouseDown, this, &ArchiveListPage::directoryTreeChanged);
+    connect(m_directoryTree, &TDirectoryTreeView::KeyDown, this, &ArchiveListPage::directoryTreeKey);
+    connect(m_directoryTree, &TDirectoryTreeView::KeyUp, this, &ArchiveListPage::directoryTreeKey);
+    connect(m_fileList, &TFileListView::Click, this, &ArchiveListPage::fileListUsed);
+    connect(m_fileList, &TFileListView::Change, this, &ArchiveListPage::fileListUsed);
+    connect(m_fileList, &TFileListView::MouseDown, this, &ArchiveListPage::fileListUsed);
+    connect(m_listView, &TTreeListView::MouseDown, this, &ArchiveListPage::archiveListPressed);
+    connect(m_listView->treeList(), &TTreeList::selectedChanged, this,
+            &ArchiveListPage::archiveListSelectionChanged);
+    connect(m_listView, &TTreeListView::DragDrop, this, &ArchiveListPage::archiveListDropped);
 }
 
-TextlistHost TApp_user_window::extensionListHost()
+TTreeList *ArchiveListPage::list() const
+{
+    return m_listView->treeList();
+}
+
+void ArchiveListPage::applyTexts(const std::function<QString(const char *)> &text)
+{
+    m_listCaption->setText(text("ArchivList"));
+    m_subdirectoriesLabel->setText(text("SubDirectoryLabel"));
+    m_addDirectoryButton->setToolTip(text("AdddirCaption"));
+    m_addFilesButton->setToolTip(text("AddfileCaption"));
+    m_deleteButton->setToolTip(text("DelitemCaption"));
+    m_extensionsButton->setText(text("ExtListButton"));
+    m_addDirectoryAction->setText(text("AdddirCaption"));
+    m_extensionsAction->setText(text("ExtListButton"));
+    m_subdirectoriesAction->setText(text("SubDirectoryLabel"));
+    m_deleteAction->setText(text("DelitemCaption"));
+    m_deleteChildrenAction->setText(text("DelChildCaption"));
+    m_extensionListAction->setText(text("ExtListButton"));
+}
+
+TextlistHost ArchiveListPage::extensionListHost()
 {
     TextlistHost host;
-    host.archiveList = [this] { return TLarchive->treeList(); };
+    host.archiveList = [this] { return list(); };
     host.confirmationOn = [this] {
         bool on = false;
-        guarded([&] { on = confirmationOn(); });
+        m_frame->guarded([&] { on = m_frame->confirmationOn(); });
         return on;
     };
-    host.setCurrentExtSet = [this](const QString &set) { CurrentExtSet = set; };
+    host.setCurrentExtSet = [this](const QString &set) { m_extensionSet = set; };
     host.showChosenSet = [this](const QString &set) {
-        repaint();
-        SpeedButton16->setToolTip(QLatin1Char('[') + set + QLatin1Char(']'));
+        m_frame->repaint();
+        m_extensionsButton->setToolTip(QLatin1Char('[') + set + QLatin1Char(']'));
     };
-    host.syncArchiveLists = [this] { SyncArchiveLists(2); };
+    host.syncArchiveLists = [this] { Q_EMIT listEdited(); };
     host.inform = [this](const QString &first, const QString &second) {
-        if (Tinfo1F *info = m_panel->info1F())
+        if (Tinfo1F *info = m_frame->panel()->info1F())
             info->tell(first, second);
     };
     return host;
 }
 
+void ArchiveListPage::resetExtensionSet()
+{
+    m_extensionSet = QStringLiteral(".*");
+}
+
+// ---- the directory tree ----
+
+void ArchiveListPage::openDirectoryTree(const QString &path)
+{
+    m_directoryTree->OpenAt(path);
+    m_pathLabel->setText(shownName(m_directoryTree->Path()));
+}
+
+void ArchiveListPage::rebuildDirectoryTree()
+{
+    m_directoryTree->Rebuild();
+}
+
+void ArchiveListPage::openLastFolder(const QString &programDir)
+{
+    if (m_pathLabel->text() == TDriveTreeModel::rootPath())
+        openDirectoryTree(programDir.left(3));
+    else
+        openDirectoryTree(m_currentDirPath);
+    // The folder itself, not its name as the path line shows it (control characters written out).
+    if (m_pathLabel->text() != TDriveTreeModel::rootPath())
+        m_fileList->setFolder(m_directoryTree->Path());
+}
+
+void ArchiveListPage::updateDirectoryPath()
+{
+    m_currentDirPath = m_directoryTree->Path();
+    m_pathLabel->setText(shownName(m_currentDirPath));
+}
+
+// ---- panes ----
+
+void ArchiveListPage::setShares(int fileListPercent, int archiveListPercent)
+{
+    m_fileListPercent = fileListPercent;
+    m_archiveListPercent = archiveListPercent;
+}
+
+void ArchiveListPage::measureFileListShare()
+{
+    const int w1 = m_filePane->width();
+    const int w2 = m_directoryPane->width();
+    if (w1 + w2 > 0)
+        m_fileListPercent = roundEven(w1 / ((w1 + w2) * 0.01));
+}
+
+void ArchiveListPage::measureArchiveListShare()
+{
+    const int h1 = m_pathLabel->height();
+    const int h2 = m_directoryPane->height();
+    const int h3 = m_bottomPane->height();
+    if (h1 + h2 + h3 > 0)
+        m_archiveListPercent = roundEven(h3 / ((h1 + h2 + h3) * 0.01));
+}
+
+void ArchiveListPage::applyShares(bool large)
+{
+    const int totalWidth = width() - kSplitterSize;
+    int w = roundEven(m_fileListPercent * 0.01 * totalWidth);
+    const int totalHeight = height() - kSplitterSize;
+    int h = roundEven(m_archiveListPercent * 0.01 * totalHeight);
+    if (large) {
+        // The large layout takes the share as it is, but no pane is pushed below the least its
+        // splitter lets it have: a stored share of 0 or 100 would hide a pane for good.
+        w = qBound(kMinPaneWidth, w, totalWidth - kMinPaneWidth);
+        h = qBound(kMinPaneHeight, h, totalHeight - kMinPaneHeight);
+    } else {
+        w = qBound(kMinPaneWidth, w, kMaxNormalFileList);
+        h = qBound(kMinPaneHeight, h, kMaxNormalArchiveList);
+    }
+    layoutPanes(w, h);
+}
+
+void ArchiveListPage::updateSplitterHints()
+{
+    m_listSplitter->setToolTip(QString::number(m_archiveListPercent) + QLatin1Char('%'));
+    m_paneSplitter->setToolTip(QString::number(m_fileListPercent) + QLatin1Char('%'));
+}
+
+void ArchiveListPage::layoutPanes(int fileListWidth, int bottomHeight)
+{
+    const int dirWidth = width() - kSplitterSize - fileListWidth;
+    const int upperHeight = height() - kSplitterSize - bottomHeight; // path strip and the panes
+    const int paneHeight = upperHeight - kPathStrip;
+
+    m_pathLabel->setGeometry(0, 0, width(), kPathStrip);
+    m_directoryPane->setGeometry(0, kPathStrip, dirWidth, paneHeight);
+    m_paneSplitter->setGeometry(dirWidth, kPathStrip, kSplitterSize, paneHeight);
+    m_filePane->setGeometry(dirWidth + kSplitterSize, kPathStrip, fileListWidth, paneHeight);
+    m_listSplitter->setGeometry(0, upperHeight, width(), kSplitterSize);
+    m_bottomPane->setGeometry(0, upperHeight + kSplitterSize, width(), bottomHeight);
+
+    m_directoryTree->setGeometry(m_directoryPane->rect().adjusted(2, 2, -2, -2));
+    m_fileList->setGeometry(m_filePane->rect().adjusted(2, 2, -2, -2));
+    m_listView->setGeometry(QRect(2, kToolStrip, width() - 4, qMax(0, bottomHeight - kToolStrip - 2)));
+}
+
+void ArchiveListPage::moveFileListSplitter(int delta)
+{
+    const int total = m_filePane->width() + m_directoryPane->width();
+    const int fileList = qBound(kMinPaneWidth, m_filePane->width() - delta, total - kMinPaneWidth);
+    layoutPanes(fileList, m_bottomPane->height());
+}
+
+void ArchiveListPage::moveArchiveListSplitter(int delta)
+{
+    const int total = m_pathLabel->height() + m_directoryPane->height() + m_bottomPane->height();
+    const int bottom = qBound(kMinPaneHeight, m_bottomPane->height() - delta, total - kMinPaneHeight);
+    layoutPanes(m_filePane->width(), bottom);
+}
+
 // ---- events of the browsing views and the archive list ----
 
-void TApp_user_window::updateDirectoryPath()
+void ArchiveListPage::directoryTreeClicked()
 {
-    CurrentDirPath = LsDT->Path();
-    Label20->setText(shownName(CurrentDirPath));
-}
-
-void TApp_user_window::LsDTClick()
-{
-    TLarchive->treeList()->SetSelected(nullptr);
-    DragFromDirTree = true;
+    list()->SetSelected(nullptr);
+    m_dragFromDirectoryTree = true;
     updateDirectoryPath();
-    SBdelitem->setEnabled(false);
-    SpeedButton16->setEnabled(true);
+    m_deleteButton->setEnabled(false);
+    m_extensionsButton->setEnabled(true);
 }
 
-void TApp_user_window::LsDTChange()
+void ArchiveListPage::directoryTreeChanged()
 {
-    DragFromDirTree = true;
+    m_dragFromDirectoryTree = true;
     updateDirectoryPath();
-    SBdelitem->setEnabled(false);
+    m_deleteButton->setEnabled(false);
 }
 
-void TApp_user_window::LsDTKey()
+void ArchiveListPage::directoryTreeKey()
 {
-    DragFromDirTree = true;
-    TLarchive->setFocus();
+    m_dragFromDirectoryTree = true;
+    m_listView->setFocus();
 }
 
-void TApp_user_window::LFVEvent()
+void ArchiveListPage::fileListUsed()
 {
-    DragFromDirTree = false;
-    SBdelitem->setEnabled(false);
+    m_dragFromDirectoryTree = false;
+    m_deleteButton->setEnabled(false);
 }
 
-void TApp_user_window::TLarchiveMouseDown()
+void ArchiveListPage::archiveListPressed()
 {
-    if (TLarchive->treeList()->Selected())
-        SBdelitem->setEnabled(true);
+    if (list()->Selected())
+        m_deleteButton->setEnabled(true);
 }
 
-void TApp_user_window::TLarchiveChange()
+void ArchiveListPage::archiveListSelectionChanged()
 {
-    const TreeListNode *selected = TLarchive->treeList()->Selected();
+    const TreeListNode *selected = list()->Selected();
     if (selected)
-        SpeedButton16->setEnabled(!TTreeList::NodeExt(selected).isEmpty());
+        m_extensionsButton->setEnabled(!TTreeList::NodeExt(selected).isEmpty());
     else
-        SBdelitem->setEnabled(false);
+        m_deleteButton->setEnabled(false);
 }
 
-void TApp_user_window::TLarchiveDragDrop()
+void ArchiveListPage::archiveListDropped()
 {
     // Only a drag that started in the file list adds what it selects.
-    if (!DragFromDirTree)
-        AddSelectedFiles();
+    if (!m_dragFromDirectoryTree)
+        addSelectedFiles();
 }
 
-void TApp_user_window::PopupMenu3Popup()
+void ArchiveListPage::prepareListMenu()
 {
-    const TTreeList *list = TLarchive->treeList();
-    const TreeListNode *selected = list->Selected();
-    const bool directory = list->Dir();
-    delitem1->setEnabled(selected != nullptr);
-    Delchild1->setEnabled(directory && selected->childCount() > 0);
-    Extlist1->setEnabled(directory && !TTreeList::NodeExt(selected).isEmpty());
+    const TTreeList *archive = list();
+    const TreeListNode *selected = archive->Selected();
+    const bool directory = archive->Dir();
+    m_deleteAction->setEnabled(selected != nullptr);
+    m_deleteChildrenAction->setEnabled(directory && selected->childCount() > 0);
+    m_extensionListAction->setEnabled(directory && !TTreeList::NodeExt(selected).isEmpty());
 }
 
-void TApp_user_window::CheckBox7Click()
+bool ArchiveListPage::eventFilter(QObject *watched, QEvent *event)
 {
-    Subdir->setChecked(CheckBox7->isChecked());
-}
-
-void TApp_user_window::SubdirClick()
-{
-    CheckBox7->setChecked(Subdir->isChecked());
-}
-
-// ---- buttons and menu items ----
-
-void TApp_user_window::SpeedButton17Click()
-{
-    DragFromDirTree = true;
-    Label20->setText(shownName(LsDT->Path()));
-    AddSelectedDirectory();
-}
-
-void TApp_user_window::Adddir1Click()
-{
-    SpeedButton17Click();
-}
-
-void TApp_user_window::SpeedButton20Click()
-{
-    AddSelectedFiles();
-}
-
-void TApp_user_window::SBdelitemClick()
-{
-    DeleteSelected(false);
-}
-
-void TApp_user_window::delitem1Click()
-{
-    DeleteSelected(false);
-}
-
-void TApp_user_window::Delchild1Click()
-{
-    DeleteSelected(true);
-}
-
-void TApp_user_window::SpeedButton16Click()
-{
-    ShowExtensionList();
-}
-
-void TApp_user_window::Extensions1Click()
-{
-    ShowExtensionList();
-}
-
-void TApp_user_window::Extlist1Click()
-{
-    ShowExtensionList();
+    if (watched == m_extensionsButton && event->type() == QEvent::MouseButtonPress) {
+        Q_EMIT buttonPressed(static_cast<QMouseEvent *>(event)->position().toPoint());
+    } else if (watched == m_subdirectoriesLabel && event->type() == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<QMouseEvent *>(event); // only once the type says it is one
+        if (mouse->button() == Qt::LeftButton &&
+            m_subdirectoriesLabel->rect().contains(mouse->position().toPoint())) {
+            m_subdirectoriesBox->click();
+            return true;
+        }
+    }
+    return TKovaPanel::eventFilter(watched, event);
 }
 
 // ---- editing ----
 
-void TApp_user_window::RefuseItem(const QString &path)
+void ArchiveListPage::refuseItem(const QString &path)
 {
-    ShowInfoText(QStringLiteral("UsedCharMessage"), path);
+    m_frame->ShowInfoText(QStringLiteral("UsedCharMessage"), path);
 }
 
-void TApp_user_window::showAddedNode(TreeListNode *node)
+void ArchiveListPage::showAddedNode(TreeListNode *node)
 {
-    TLarchive->setFocus();
-    SBdelitem->setEnabled(true);
-    TTreeList *list = TLarchive->treeList();
-    list->MakeNodeVisible(node);
-    list->SetSelected(node);
+    m_listView->setFocus();
+    m_deleteButton->setEnabled(true);
+    list()->MakeNodeVisible(node);
+    list()->SetSelected(node);
 }
 
-void TApp_user_window::AddSelectedDirectory()
+void ArchiveListPage::addDirectory()
 {
-    const QString path = TrimTrailingBackslash(LsDT->Path());
+    m_dragFromDirectoryTree = true;
+    m_pathLabel->setText(shownName(m_directoryTree->Path()));
+    addSelectedDirectory();
+}
+
+void ArchiveListPage::addSelectedDirectory()
+{
+    const QString path = TrimTrailingBackslash(m_directoryTree->Path());
     TreeListNode *added = nullptr;
     if (path != TDriveTreeModel::rootPath()) {
-        const auto refuse = [this](const QString &refused) { RefuseItem(refused); };
-        TTreeList &list = *TLarchive->treeList();
-        if (CheckBox7->isChecked()) {
-            TsaveF *progress = m_panel->saveF();
+        const auto refuse = [this](const QString &refused) { refuseItem(refused); };
+        if (m_subdirectoriesBox->isChecked()) {
+            TsaveF *progress = m_frame->panel()->saveF();
             if (progress)
-                progress->showProgress(kovaProvider1->GetText(QStringLiteral("AddDirInfo")));
-            added = AddDirectoryItems(list, *FindFile1, path, CurrentExtSet, true, refuse);
+                progress->showProgress(m_frame->textOf(QStringLiteral("AddDirInfo")));
+            added = AddDirectoryItems(*list(), *m_findFile, path, m_extensionSet, true, refuse);
             if (progress)
                 progress->done = true;
         } else {
-            added = AddDirectoryItems(list, *FindFile1, path, CurrentExtSet, false, refuse);
+            added = AddDirectoryItems(*list(), *m_findFile, path, m_extensionSet, false, refuse);
         }
     }
     if (added)
         showAddedNode(added);
-    SyncArchiveLists(2);
+    Q_EMIT listEdited();
 }
 
-void TApp_user_window::AddSelectedFiles()
+void ArchiveListPage::addSelectedFiles()
 {
-    TreeListNode *added = AddFileItems(*TLarchive->treeList(), LFV->Folder(), LFV->SelectedNames(),
-                                       [this](const QString &refused) { RefuseItem(refused); });
+    TreeListNode *added = AddFileItems(*list(), m_fileList->Folder(), m_fileList->SelectedNames(),
+                                       [this](const QString &refused) { refuseItem(refused); });
     if (added)
         showAddedNode(added);
-    SyncArchiveLists(2);
+    Q_EMIT listEdited();
 }
 
-void TApp_user_window::DeleteSelected(bool childOnly)
+void ArchiveListPage::deleteSelected(bool childOnly)
 {
-    guarded([&] {
-        if (confirmationOn() && !ask(QStringLiteral("DeleteInfo")))
+    m_frame->guarded([&] {
+        if (m_frame->confirmationOn() && !m_frame->ask(QStringLiteral("DeleteInfo")))
             return;
-        TTreeList *list = TLarchive->treeList();
-        if (TreeListNode *selected = list->Selected())
-            list->DeleteNode(selected, childOnly);
-        SyncArchiveLists(2);
+        if (TreeListNode *selected = list()->Selected())
+            list()->DeleteNode(selected, childOnly);
+        Q_EMIT listEdited();
     });
 }
 
-void TApp_user_window::ShowExtensionList()
+void ArchiveListPage::showExtensionList()
 {
-    if (TextlistF *window = m_panel->extlistF())
-        window->Open(pos() + QPoint(PressX, PressY + 345));
+    if (TextlistF *window = m_frame->panel()->extlistF())
+        window->Open(m_frame->pos() + m_frame->pressPosition() + QPoint(0, 345));
 }

@@ -5,6 +5,7 @@
 #include "application.h"
 #include "info1f.h"
 #include "settingspage.h"
+#include "startpage.h"
 
 #include "gui/appearance/resourcebitmap.h"
 #include "gui/archivelist/treelistview.h"
@@ -33,7 +34,7 @@ void ArchiverHooks::StartStop()
     if (!m_communicator.FindArchiver()) {
         if (!m_main->confirmationOn() || m_main->ask(QStringLiteral("StartArchiveConfirm"))) {
             // Whether it started shows in the caption once its window is there.
-            win::WinExec(m_main->ProgramDir + QStringLiteral("\\Archiv.exe"), win::SW_SHOWNORMAL);
+            win::WinExec(m_main->programDir() + QStringLiteral("\\Archiv.exe"), win::SW_SHOWNORMAL);
             UpdateStartStopCaption();
         }
     } else if (!m_main->confirmationOn() || m_main->ask(QStringLiteral("StopArchiveConfirm"))) {
@@ -46,9 +47,7 @@ void ArchiverHooks::StartStop()
 
 void ArchiverHooks::UpdateStartStopCaption()
 {
-    SettingsPage *page = m_main->settingsPage;
-    page->StartStopKey = m_communicator.FindArchiver() ? "StopArchiveButton" : "StartArchiveButton";
-    page->SpeedButton7->setText(text(QString::fromLatin1(page->StartStopKey)));
+    m_main->settingsPage()->showArchiverRunning(m_communicator.FindArchiver());
 }
 
 void ArchiverHooks::Timer1Timer()
@@ -76,7 +75,7 @@ void ArchiverHooks::setStatusLight()
     const bool correct = store.Read(IntSetting::State, Side::Primary) == 0 &&
                          store.Read(IntSetting::State, Side::Secondary) == 0;
     // Drawn transparent, so that a texture shows around the round light.
-    m_main->Image5->setPixmap(
+    m_main->startPage()->setStatusLight(
         TransparentBitmap(ResourceBitmap(correct ? QStringLiteral("yellowico") : QStringLiteral("redico"))));
 }
 
@@ -85,7 +84,7 @@ void ArchiverHooks::showStatus()
     TstatusF *status = m_main->panel()->statusF();
     if (!status)
         return;
-    status->move(m_main->pos() + (m_main->ZoomedIn ? QPoint(81, 152) : QPoint(18, 51)));
+    status->move(m_main->pos() + (m_main->zoomedIn() ? QPoint(81, 152) : QPoint(18, 51)));
     status->exec();
 }
 
@@ -102,17 +101,17 @@ QPoint ArchiverHooks::mainWindowPosition() const
 
 bool ArchiverHooks::zoomedIn() const
 {
-    return m_main->ZoomedIn;
+    return m_main->zoomedIn();
 }
 
 QPoint ArchiverHooks::pressPosition() const
 {
-    return QPoint(m_main->PressX, m_main->PressY);
+    return m_main->pressPosition();
 }
 
 bool ArchiverHooks::settingsChanged() const
 {
-    return m_main->SettingsChanged;
+    return m_main->settingsChanged();
 }
 
 bool ArchiverHooks::confirmationOn() const
@@ -122,22 +121,22 @@ bool ArchiverHooks::confirmationOn() const
 
 void ArchiverHooks::saveSettings()
 {
-    m_main->SaveSettings();
+    m_main->saveSettings();
 }
 
 QString ArchiverHooks::dirName(int side) const
 {
-    return side == 1 ? m_main->PrimaryDirName : m_main->SecondaryDirName;
+    return m_main->dirName(side == 1);
 }
 
 const TTreeList &ArchiverHooks::archiveList() const
 {
-    return *m_main->TLarchive->treeList();
+    return *m_main->archiveList();
 }
 
 Tconfig &ArchiverHooks::config()
 {
-    return *m_main->config;
+    return m_main->config();
 }
 
 TrewriteF *ArchiverHooks::restoreWindow() const

@@ -34,16 +34,12 @@ void inform(TApp_user_window *main, const QString &first, const QString &second)
 DirselectHost dirselectHost(TApp_user_window *main)
 {
     DirselectHost host;
-    host.programDir = [main] { return main->ProgramDir; };
-    host.destination = [main](bool primary) {
-        return primary ? main->PrimaryDestination : main->SecondaryDestination;
-    };
-    host.dirName = [main](bool primary) { return primary ? main->PrimaryDirName : main->SecondaryDirName; };
+    host.programDir = [main] { return main->programDir(); };
+    host.destination = [main](bool primary) { return main->destination(primary); };
+    host.dirName = [main](bool primary) { return main->dirName(primary); };
     host.store = [main](bool primary, const QString &destination, const QString &dirName,
                         const QString &hint) {
-        (primary ? main->PrimaryDestination : main->SecondaryDestination) = destination;
-        (primary ? main->PrimaryDirName : main->SecondaryDirName) = dirName;
-        (primary ? main->PrimaryDestinationHint : main->SecondaryDestinationHint) = hint;
+        main->setDestination(primary, destination, dirName, hint);
         const char *button = primary ? "SpeedButton13" : "SpeedButton14";
         const char *label = primary ? "Label12" : "Label13";
         for (const char *name : {button, label}) {
@@ -51,7 +47,7 @@ DirselectHost dirselectHost(TApp_user_window *main)
                 widget->setToolTip(hint);
         }
     };
-    host.settingsChanged = [main] { main->SettingsChanged = true; };
+    host.settingsChanged = [main] { main->setSettingsChanged(true); };
     host.delayOff = [main] {
         if (Tconfirm1F *confirm = main->panel()->confirm1F()) {
             confirm->Timer1->stop();
@@ -74,7 +70,7 @@ DirselectHost dirselectHost(TApp_user_window *main)
 RewriteHost rewriteHost(TApp_user_window *main)
 {
     RewriteHost host;
-    host.dirName = [main](int side) { return side == 1 ? main->PrimaryDirName : main->SecondaryDirName; };
+    host.dirName = [main](int side) { return main->dirName(side == 1); };
     host.ask = [main](const QString &first, const QString &second) {
         Tconfirm1F *confirm = main->panel()->confirm1F();
         if (!confirm)
@@ -109,10 +105,9 @@ void RestoreArchiveList(TApp_user_window *main, int side)
 {
     QString keptCopy;
     if (!main->guarded([&] {
-            QString destination = main->config->Read(TextSetting::Destination, sideOf(side == 1));
+            QString destination = main->config().Read(TextSetting::Destination, sideOf(side == 1));
             destination = TrimTrailingBackslash(destination);
-            keptCopy = JoinPath(destination, side == 1 ? main->PrimaryDirName : main->SecondaryDirName) +
-                       QStringLiteral("\\afiles.lst");
+            keptCopy = JoinPath(destination, main->dirName(side == 1)) + QStringLiteral("\\afiles.lst");
         }))
         return;
 
@@ -128,13 +123,13 @@ void RestoreArchiveList(TApp_user_window *main, int side)
         }
         const QString own = main->archiveListFile();
         win::SetFileAttributes(own, win::FILE_ATTRIBUTE_NORMAL);
-        main->TLmain->treeList()->Assign(copy);
+        main->startList()->Assign(copy);
         main->SyncArchiveLists(1);
-        main->TLmain->treeList()->ExpandTopLevel();
-        main->TLarchive->treeList()->ExpandTopLevel();
+        main->startList()->ExpandTopLevel();
+        main->archiveList()->ExpandTopLevel();
     }
     if (TrewriteF *rewrite = main->panel()->rewriteF()) {
-        rewrite->TLrewrite->treeList()->Assign(*main->TLarchive->treeList());
+        rewrite->TLrewrite->treeList()->Assign(*main->archiveList());
         rewrite->TLrewrite->treeList()->ExpandTopLevel();
     }
 }

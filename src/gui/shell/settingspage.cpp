@@ -1,4 +1,4 @@
-// The settings page: its controls, their registry values and the save flow.
+// The main window's settings page: its controls, their registry values and the save flow.
 #include "settingspage.h"
 
 #include "app_user_window.h"
@@ -7,8 +7,8 @@
 #include "savef.h"
 #include "spinedit.h"
 #include "windowplacement.h"
+#include "zoomplacements.h"
 
-#include "gui/appearance/kovapanel.h"
 #include "core/settings/config.h"
 #include "gui/compression/compressioncontrols.h"
 #include "gui/destinations/dirselectf.h"
@@ -64,156 +64,167 @@ private:
 
 } // namespace
 
-SettingsPage::SettingsPage(TApp_user_window *main, TKovaPanel *page) : QObject(main), m_main(main)
+SettingsPage::SettingsPage(TApp_user_window *frame, QWidget *parent, TkovaProvider *provider,
+                           ZoomPlacements &placements)
+    : TKovaPanel(parent, provider), m_frame(frame), m_placements(placements)
 {
-    setObjectName(QStringLiteral("SettingsPage"));
-    build(page);
+    setObjectName(QStringLiteral("oldal3"));
+    setBevelOuter(Bevel::Lowered);
+
+    // The two archives' groups, one above the other at the left; the same rows for each side.
+    m_primary = buildSideGroup(
+        {"Label14", "CheckBox3", "Label3", "SpinEdit2", "Label9", "SpeedButton13", "Label12"}, 9999, {0, 0});
+    m_secondary =
+        buildSideGroup({"Label15", "CheckBox4", "Label4", "SpinEdit3", "Label10", "SpeedButton14", "Label13"},
+                       1000, {120, 152});
+    // The primary interval is in minutes and steps by ten.
+    m_primary.interval->setSingleStep(10);
+    buildOtherSettings();
+    buildCommandButtons();
+
+    for (QLabel *label : {m_confirmationLabel, m_autorunLabel, m_primary.compressedLabel,
+                          m_secondary.compressedLabel, m_autoEmptyLabel, m_shutdownArchivingLabel}) {
+        label->setCursor(Qt::PointingHandCursor);
+        label->installEventFilter(this);
+    }
+    for (QCheckBox *box : {m_confirmationBox, m_autorunBox, m_shutdownArchivingBox})
+        connect(box, &QCheckBox::clicked, this, &SettingsPage::changed);
+    connect(m_autoEmptyBox, &QCheckBox::clicked, this, &SettingsPage::toggleAutoEmpty);
+    connect(m_emptyingDays, &QSpinBox::valueChanged, this, &SettingsPage::changed);
+    connect(m_primary.interval, &QSpinBox::valueChanged, this, [this] {
+        updateIntervalLabel(m_primary, "ArchiveMinInterval");
+        Q_EMIT changed();
+    });
+    connect(m_secondary.interval, &QSpinBox::valueChanged, this, [this] {
+        updateIntervalLabel(m_secondary, "ArchiveHourInterval");
+        Q_EMIT changed();
+    });
+    connect(m_shutdownModeBox, &QComboBox::activated, this, &SettingsPage::changed);
+    connect(m_shutdownModeBox, &QComboBox::currentIndexChanged, this, &SettingsPage::updateShutdownModeHint);
+    connect(m_saveButton, &QToolButton::clicked, this, &SettingsPage::askAndSave);
+    connect(m_primary.destination, &QToolButton::clicked, this, [this] { chooseDestination(true); });
+    connect(m_secondary.destination, &QToolButton::clicked, this, [this] { chooseDestination(false); });
+    connect(m_startStopButton, &QToolButton::clicked, this, &SettingsPage::startStopRequested);
+    connect(m_restoreButton, &QToolButton::clicked, this, &SettingsPage::restoreRequested);
+    m_restoreButton->installEventFilter(this);
+    wireCompression();
 }
 
-SettingsPage::SideGroup SettingsPage::buildSideGroup(TKovaPanel *page, const SideGroupNames &names,
-                                                   int maxInterval, std::pair<int, int> shift)
+SettingsPage::SideGroup SettingsPage::buildSideGroup(const SideGroupNames &names, int maxInterval,
+                                                     std::pair<int, int> shift)
 {
     const auto [normalShift, largeShift] = shift;
     const auto row = [&](QWidget *control, QRect normal, QRect large) {
-        m_main->place(control, normal.translated(0, normalShift), large.translated(0, largeShift));
+        m_placements.place(control, normal.translated(0, normalShift), large.translated(0, largeShift));
     };
     SideGroup g;
-    g.caption = makeCaption(page, names.caption);
+    g.caption = makeCaption(this, names.caption);
     row(g.caption, {12, 10, 292, 18}, {16, 14, 370, 20});
-    g.compressed = makeCheckBox(page, names.compressed);
+    g.compressed = makeCheckBox(this, names.compressed);
     row(g.compressed, {14, 36, 16, 16}, {18, 47, 16, 16});
-    g.compressedLabel = makeLabel(page, names.compressedLabel);
+    g.compressedLabel = makeLabel(this, names.compressedLabel);
     row(g.compressedLabel, {34, 35, 270, 18}, {40, 45, 346, 20});
-    g.interval = new TSpinEdit(0, maxInterval, page);
+    g.interval = new TSpinEdit(0, maxInterval, this);
     g.interval->setObjectName(QString::fromLatin1(names.interval));
     row(g.interval, {14, 60, 64, 22}, {18, 76, 72, 24});
-    g.intervalLabel = makeLabel(page, names.intervalLabel);
+    g.intervalLabel = makeLabel(this, names.intervalLabel);
     row(g.intervalLabel, {84, 62, 220, 18}, {98, 78, 288, 20});
-    g.destination = makeSpeedButton(page, QString::fromLatin1(names.destination), QRect());
+    g.destination = makeSpeedButton(this, QString::fromLatin1(names.destination), QRect());
     g.destination->setText(QStringLiteral("..."));
     row(g.destination, {14, 88, 26, 22}, {18, 110, 28, 24});
-    g.destinationLabel = makeLabel(page, names.destinationLabel);
+    g.destinationLabel = makeLabel(this, names.destinationLabel);
     row(g.destinationLabel, {46, 90, 258, 18}, {54, 112, 332, 20});
     return g;
 }
 
-void SettingsPage::build(TKovaPanel *page)
+void SettingsPage::buildOtherSettings()
 {
-    TApp_user_window &w = *m_main;
-    // Each row: a control at the left and its label beside it, in the normal and the large layout.
-    const auto row = [&](QWidget *control, QRect normal, QRect large) { w.place(control, normal, large); };
-
-    // The two archives' groups, one above the other at the left; the same rows for each side.
-    const SideGroupNames primaryNames = {"Label14", "CheckBox3", "Label3", "SpinEdit2", "Label9", "SpeedButton13", "Label12"};
-    const SideGroupNames secondaryNames = {"Label15", "CheckBox4", "Label4", "SpinEdit3", "Label10", "SpeedButton14", "Label13"};
-    const SideGroup primary = buildSideGroup(page, primaryNames, 9999, {0, 0});
-    const SideGroup secondary = buildSideGroup(page, secondaryNames, 1000, {120, 152});
-    std::tie(Label14, CheckBox3, Label3, SpinEdit2, Label9, SpeedButton13, Label12) = primary.controls();
-    std::tie(Label15, CheckBox4, Label4, SpinEdit3, Label10, SpeedButton14, Label13) = secondary.controls();
-    // The primary interval is in minutes and steps by ten.
-    SpinEdit2->setSingleStep(10);
-
-    // Other settings, right.
-    Label16 = makeCaption(page, "Label16");
-    row(Label16, {318, 10, 290, 18}, {404, 14, 366, 20});
+    const auto row = [this](QWidget *control, QRect normal, QRect large) {
+        m_placements.place(control, normal, large);
+    };
+    m_otherCaption = makeCaption(this, "Label16");
+    row(m_otherCaption, {318, 10, 290, 18}, {404, 14, 366, 20});
     // A check box with its label beside it, the label's top at the given heights.
     const auto checkRow = [&](const char *boxName, const char *labelName, int normalY, int largeY,
                               int normalWidth, int largeWidth) {
-        QCheckBox *box = makeCheckBox(page, boxName);
+        QCheckBox *box = makeCheckBox(this, boxName);
         row(box, {320, normalY + 1, 16, 16}, {406, largeY + 2, 16, 16});
-        QLabel *label = makeLabel(page, labelName);
+        QLabel *label = makeLabel(this, labelName);
         row(label, {340, normalY, normalWidth, 18}, {428, largeY, largeWidth, 20});
         return std::pair(box, label);
     };
     // A label with a drop-down box to its right.
     const auto choiceRow = [&](const char *labelName, const char *boxName, int normalY, int largeY) {
-        QLabel *label = makeLabel(page, labelName);
+        QLabel *label = makeLabel(this, labelName);
         row(label, {320, normalY, 110, 18}, {406, largeY, 130, 20});
-        auto *box = new QComboBox(page);
+        auto *box = new QComboBox(this);
         box->setObjectName(QString::fromLatin1(boxName));
         row(box, {434, normalY - 2, 172, 22}, {540, largeY - 2, 226, 24});
         return std::pair(label, box);
     };
-    std::tie(CheckBox1, Label1) = checkRow("CheckBox1", "Label1", 35, 45, 268, 342);
-    std::tie(CheckBox2, Label2) = checkRow("CheckBox2", "Label2", 59, 77, 268, 342);
-    std::tie(CheckBox5, Label5) = checkRow("CheckBox5", "Label5", 85, 109, 100, 120);
-    SpinEdit1 = new TSpinEdit(1, 30, page);
-    SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
-    row(SpinEdit1, {444, 83, 52, 22}, {552, 107, 60, 24});
-    Label6 = makeLabel(page, "Label6");
-    row(Label6, {502, 85, 108, 18}, {618, 109, 152, 20});
-    std::tie(CheckBox6, Label17) = checkRow("CheckBox6", "Label17", 111, 141, 268, 342);
-    std::tie(Label11, ComboBox1) = choiceRow("Label11", "ComboBox1", 146, 184);
-    std::tie(Label21, ComboBox2) = choiceRow("Label21", "ComboBox2", 176, 220);
+    std::tie(m_confirmationBox, m_confirmationLabel) = checkRow("CheckBox1", "Label1", 35, 45, 268, 342);
+    std::tie(m_autorunBox, m_autorunLabel) = checkRow("CheckBox2", "Label2", 59, 77, 268, 342);
+    std::tie(m_autoEmptyBox, m_autoEmptyLabel) = checkRow("CheckBox5", "Label5", 85, 109, 100, 120);
+    m_emptyingDays = new TSpinEdit(1, 30, this);
+    m_emptyingDays->setObjectName(QStringLiteral("SpinEdit1"));
+    row(m_emptyingDays, {444, 83, 52, 22}, {552, 107, 60, 24});
+    m_emptyingDaysLabel = makeLabel(this, "Label6");
+    row(m_emptyingDaysLabel, {502, 85, 108, 18}, {618, 109, 152, 20});
+    std::tie(m_shutdownArchivingBox, m_shutdownArchivingLabel) =
+        checkRow("CheckBox6", "Label17", 111, 141, 268, 342);
+    std::tie(m_priorityLabel, m_priorityBox) = choiceRow("Label11", "ComboBox1", 146, 184);
+    std::tie(m_shutdownModeLabel, m_shutdownModeBox) = choiceRow("Label21", "ComboBox2", 176, 220);
     for (int i = 0; i < 3; ++i) {
-        ComboBox1->addItem(QString());
-        ComboBox2->addItem(QString());
+        m_priorityBox->addItem(QString());
+        m_shutdownModeBox->addItem(QString());
     }
+}
 
-    // The command buttons along the bottom.
-    SpeedButton7 = makeSpeedButton(page, QStringLiteral("SpeedButton7"), QRect());
-    row(SpeedButton7, {12, 314, 144, 30}, {16, 442, 180, 34});
-    SpeedButton8 = makeSpeedButton(page, QStringLiteral("SpeedButton8"), QRect());
-    row(SpeedButton8, {162, 314, 144, 30}, {206, 442, 180, 34});
-    SpeedButton19 = makeSpeedButton(page, QStringLiteral("SpeedButton19"), QRect());
-    row(SpeedButton19, {318, 314, 142, 30}, {404, 442, 180, 34});
-    SpeedButton11 = makeSpeedButton(page, QStringLiteral("SpeedButton11"), QRect());
-    row(SpeedButton11, {466, 314, 142, 30}, {592, 442, 178, 34});
-
-    for (QLabel *label : {Label1, Label2, Label3, Label4, Label5, Label17}) {
-        label->setCursor(Qt::PointingHandCursor);
-        label->installEventFilter(this);
-    }
-    for (QCheckBox *box : {CheckBox1, CheckBox2, CheckBox6})
-        connect(box, &QCheckBox::clicked, this, &SettingsPage::markChanged);
-    connect(CheckBox5, &QCheckBox::clicked, this, &SettingsPage::CheckBox5Click);
-    connect(SpinEdit1, &QSpinBox::valueChanged, this, &SettingsPage::markChanged);
-    connect(SpinEdit2, &QSpinBox::valueChanged, this, &SettingsPage::SpinEdit2Change);
-    connect(SpinEdit3, &QSpinBox::valueChanged, this, &SettingsPage::SpinEdit3Change);
-    connect(ComboBox2, &QComboBox::activated, this, &SettingsPage::markChanged);
-    connect(ComboBox2, &QComboBox::currentIndexChanged, this, &SettingsPage::ComboBox2Change);
-    connect(SpeedButton8, &QToolButton::clicked, this, &SettingsPage::SpeedButton8Click);
-    connect(SpeedButton13, &QToolButton::clicked, this, &SettingsPage::SpeedButton13Click);
-    connect(SpeedButton14, &QToolButton::clicked, this, &SettingsPage::SpeedButton14Click);
-    wireCompression();
+void SettingsPage::buildCommandButtons()
+{
+    // Along the bottom.
+    const auto button = [this](const char *name, QRect normal, QRect large) {
+        QToolButton *made = makeSpeedButton(this, QString::fromLatin1(name), QRect());
+        m_placements.place(made, normal, large);
+        return made;
+    };
+    m_startStopButton = button("SpeedButton7", {12, 314, 144, 30}, {16, 442, 180, 34});
+    m_saveButton = button("SpeedButton8", {162, 314, 144, 30}, {206, 442, 180, 34});
+    m_restoreButton = button("SpeedButton19", {318, 314, 142, 30}, {404, 442, 180, 34});
+    m_emptyButton = button("SpeedButton11", {466, 314, 142, 30}, {592, 442, 178, 34});
 }
 
 void SettingsPage::wireCompression()
 {
     CompressionPageLink link;
-    link.loadingSettings = [this] { return m_main->LoadingSettings; };
-    link.setLoadingSettings = [this](bool loading) { m_main->LoadingSettings = loading; };
-    link.config = [this]() -> Tconfig & { return *m_main->config; };
-    link.communicator = [this]() -> Communicator & { return m_main->archiverHooks->communicator(); };
-    link.ask = [this](const QString &first, const QString &second) { return m_main->ask(first, second); };
+    link.loadingSettings = [this] { return m_frame->loadingSettings(); };
+    link.setLoadingSettings = [this](bool loading) { m_frame->setLoadingSettings(loading); };
+    link.config = [this]() -> Tconfig & { return m_frame->config(); };
+    link.communicator = [this]() -> Communicator & { return m_frame->archiverHooks().communicator(); };
+    link.ask = [this](const QString &first, const QString &second) { return m_frame->ask(first, second); };
     link.showInfo = [this](const QString &first, const QString &second) {
-        m_main->ShowInfoText(first, second.isEmpty() ? QString() : m_main->textOf(second));
+        m_frame->ShowInfoText(first, second.isEmpty() ? QString() : m_frame->textOf(second));
     };
-    link.repaintMain = [this] { m_main->repaint(); };
+    link.repaintMain = [this] { m_frame->repaint(); };
     link.showProgress = [this](const QString &key) {
-        if (TsaveF *progress = m_main->panel()->saveF()) {
-            progress->showProgress(m_main->textOf(key));
+        if (TsaveF *progress = m_frame->panel()->saveF()) {
+            progress->showProgress(m_frame->textOf(key));
             progress->repaint();
         }
     };
     link.progressDone = [this] {
-        if (TsaveF *progress = m_main->panel()->saveF())
+        if (TsaveF *progress = m_frame->panel()->saveF())
             progress->done = true;
     };
-    link.guarded = [this](const std::function<void()> &body) { m_main->guarded(body); };
-    compression = new CompressionControls(CheckBox3, CheckBox4, SpeedButton11, std::move(link), this);
+    link.guarded = [this](const std::function<void()> &body) { m_frame->guarded(body); };
+    m_compression = new CompressionControls(m_primary.compressed, m_secondary.compressed, m_emptyButton,
+                                            std::move(link), this);
 }
 
-void SettingsPage::SpeedButton13Click()
+void SettingsPage::chooseDestination(bool primary)
 {
-    if (TdirselectF *chooser = m_main->panel()->dirselectF())
-        chooser->Open(true);
-}
-
-void SettingsPage::SpeedButton14Click()
-{
-    if (TdirselectF *chooser = m_main->panel()->dirselectF())
-        chooser->Open(false);
+    if (TdirselectF *chooser = m_frame->panel()->dirselectF())
+        chooser->Open(primary);
 }
 
 QString SettingsPage::text(const char *key) const
@@ -224,36 +235,59 @@ QString SettingsPage::text(const char *key) const
 void SettingsPage::applyTexts(const std::function<QString(const char *)> &textOf)
 {
     m_text = textOf;
-    Label14->setText(text("PrimarySettingsLabel"));
-    Label15->setText(text("SecondarySettingsLabel"));
-    Label16->setText(text("OtherSettingsLabel"));
-    Label1->setText(text("ConfirmLabel"));
-    Label2->setText(text("AutoRunLabel"));
-    Label3->setText(text("PrimaryCompressionLabel"));
-    Label4->setText(text("SecondaryCompressionLabel"));
-    Label5->setText(text("AutoEmptyLabel"));
-    Label6->setText(text("AfterXdaysLabel"));
-    Label17->setText(text("ShutdownLabel"));
-    Label11->setText(text("PriorityLabel"));
-    Label21->setText(text("ShutdownModeLabel"));
-    Label12->setText(text("PrimaryDestDirLabel"));
-    Label13->setText(text("SecondaryDestDirLabel"));
-    SpeedButton8->setText(text("SaveButton"));
-    SpeedButton11->setText(text("EmptyButton"));
-    SpeedButton19->setText(text("RestoreButton"));
-    SpeedButton7->setText(text(StartStopKey));
+    m_primary.caption->setText(text("PrimarySettingsLabel"));
+    m_secondary.caption->setText(text("SecondarySettingsLabel"));
+    m_otherCaption->setText(text("OtherSettingsLabel"));
+    m_confirmationLabel->setText(text("ConfirmLabel"));
+    m_autorunLabel->setText(text("AutoRunLabel"));
+    m_primary.compressedLabel->setText(text("PrimaryCompressionLabel"));
+    m_secondary.compressedLabel->setText(text("SecondaryCompressionLabel"));
+    m_autoEmptyLabel->setText(text("AutoEmptyLabel"));
+    m_emptyingDaysLabel->setText(text("AfterXdaysLabel"));
+    m_shutdownArchivingLabel->setText(text("ShutdownLabel"));
+    m_priorityLabel->setText(text("PriorityLabel"));
+    m_shutdownModeLabel->setText(text("ShutdownModeLabel"));
+    m_primary.destinationLabel->setText(text("PrimaryDestDirLabel"));
+    m_secondary.destinationLabel->setText(text("SecondaryDestDirLabel"));
+    m_saveButton->setText(text("SaveButton"));
+    m_emptyButton->setText(text("EmptyButton"));
+    m_restoreButton->setText(text("RestoreButton"));
+    m_startStopButton->setText(text(m_startStopKey));
 
     // The boxes keep their selection; only the item texts change.
     const char *const priorities[] = {"High", "Normal", "Low"};
     const char *const modes[] = {"ShutDownText", "RebootText", "LogoffText"};
     for (int i = 0; i < 3; ++i) {
-        ComboBox1->setItemText(i, text(priorities[i]));
-        ComboBox2->setItemText(i, text(modes[i]));
+        m_priorityBox->setItemText(i, text(priorities[i]));
+        m_shutdownModeBox->setItemText(i, text(modes[i]));
     }
-    ComboBox2->setToolTip(ComboBox2->currentText());
+    updateShutdownModeHint();
     // The interval labels say what the numbers mean in the new language: "disabled" stays for 0.
-    updateIntervalLabel(SpinEdit2, Label9, "ArchiveMinInterval");
-    updateIntervalLabel(SpinEdit3, Label10, "ArchiveHourInterval");
+    updateIntervalLabel(m_primary, "ArchiveMinInterval");
+    updateIntervalLabel(m_secondary, "ArchiveHourInterval");
+}
+
+bool SettingsPage::confirmationOn() const
+{
+    return m_confirmationBox->isChecked();
+}
+
+void SettingsPage::showArchiverRunning(bool running)
+{
+    m_startStopKey = running ? "StopArchiveButton" : "StartArchiveButton";
+    m_startStopButton->setText(text(m_startStopKey));
+}
+
+void SettingsPage::setDestinationHint(bool primary, const QString &hint)
+{
+    const SideGroup &side = primary ? m_primary : m_secondary;
+    side.destination->setToolTip(hint);
+    side.destinationLabel->setToolTip(hint);
+}
+
+void SettingsPage::setEmptyingDays(int days)
+{
+    m_emptyingDays->setValue(days);
 }
 
 // ---- loading ----
@@ -271,80 +305,70 @@ int SettingsPage::ItemOfShutdownType(int type)
     return -1;
 }
 
-void SettingsPage::Load()
+void SettingsPage::load()
 {
-    Tconfig &config = *m_main->config;
-    CheckBox1->setChecked(config.Read(BoolSetting::ConfirmSave));
-    CheckBox2->setChecked(config.Read(BoolSetting::Autostart));
-    CheckBox3->setChecked(config.Read(BoolSetting::Compressed, Side::Primary));
-    CheckBox4->setChecked(config.Read(BoolSetting::Compressed, Side::Secondary));
-    CheckBox5->setChecked(config.Read(BoolSetting::EmptyAutomatically));
+    Tconfig &config = m_frame->config();
+    m_confirmationBox->setChecked(config.Read(BoolSetting::ConfirmSave));
+    m_autorunBox->setChecked(config.Read(BoolSetting::Autostart));
+    m_primary.compressed->setChecked(config.Read(BoolSetting::Compressed, Side::Primary));
+    m_secondary.compressed->setChecked(config.Read(BoolSetting::Compressed, Side::Secondary));
+    m_autoEmptyBox->setChecked(config.Read(BoolSetting::EmptyAutomatically));
     updateAutoEmpty();
-    CheckBox6->setChecked(config.Read(BoolSetting::ArchiveAtShutdown));
-    SpinEdit2->setValue(config.Read(IntSetting::PrimaryPeriod));
-    updateIntervalLabel(SpinEdit2, Label9, "ArchiveMinInterval");
-    SpinEdit3->setValue(config.Read(IntSetting::SecondaryPeriod));
-    updateIntervalLabel(SpinEdit3, Label10, "ArchiveHourInterval");
+    m_shutdownArchivingBox->setChecked(config.Read(BoolSetting::ArchiveAtShutdown));
+    m_primary.interval->setValue(config.Read(IntSetting::PrimaryPeriod));
+    updateIntervalLabel(m_primary, "ArchiveMinInterval");
+    m_secondary.interval->setValue(config.Read(IntSetting::SecondaryPeriod));
+    updateIntervalLabel(m_secondary, "ArchiveHourInterval");
     const int priority = config.Read(IntSetting::Priority);
-    ComboBox1->setCurrentIndex(priority >= 0 && priority < 3 ? priority : -1);
-    ComboBox2->setCurrentIndex(ItemOfShutdownType(config.Read(IntSetting::ShutdownType)));
-    ComboBox2->setToolTip(ComboBox2->currentText());
+    m_priorityBox->setCurrentIndex(priority >= 0 && priority < 3 ? priority : -1);
+    m_shutdownModeBox->setCurrentIndex(
+        ItemOfShutdownType(config.Read(IntSetting::ShutdownType)));
+    updateShutdownModeHint();
 }
 
 // ---- handlers ----
 
-void SettingsPage::markChanged()
-{
-    m_main->SettingsChanged = true;
-}
-
-void SettingsPage::CheckBox5Click()
+void SettingsPage::toggleAutoEmpty()
 {
     updateAutoEmpty();
-    markChanged();
+    Q_EMIT changed();
 }
 
 void SettingsPage::updateAutoEmpty()
 {
-    const bool on = CheckBox5->isChecked();
-    Label6->setEnabled(on);
-    SpinEdit1->setEnabled(on);
+    const bool on = m_autoEmptyBox->isChecked();
+    m_emptyingDaysLabel->setEnabled(on);
+    m_emptyingDays->setEnabled(on);
 }
 
-void SettingsPage::SpinEdit2Change()
+void SettingsPage::updateShutdownModeHint()
 {
-    updateIntervalLabel(SpinEdit2, Label9, "ArchiveMinInterval");
-    markChanged();
+    m_shutdownModeBox->setToolTip(m_shutdownModeBox->currentText());
 }
 
-void SettingsPage::SpinEdit3Change()
+void SettingsPage::updateIntervalLabel(const SideGroup &side, const char *intervalKey)
 {
-    updateIntervalLabel(SpinEdit3, Label10, "ArchiveHourInterval");
-    markChanged();
-}
-
-void SettingsPage::ComboBox2Change()
-{
-    ComboBox2->setToolTip(ComboBox2->currentText());
-}
-
-void SettingsPage::updateIntervalLabel(TSpinEdit *spin, QLabel *label, const char *intervalKey)
-{
-    const bool disabled = spin->Value() == 0;
-    QPalette palette = label->palette();
+    const bool disabled = side.interval->Value() == 0;
+    QPalette palette = side.intervalLabel->palette();
     palette.setColor(QPalette::WindowText, disabled ? Qt::red : Qt::black);
-    label->setPalette(palette);
-    label->setText(text(disabled ? "DontArchive" : intervalKey));
+    side.intervalLabel->setPalette(palette);
+    side.intervalLabel->setText(text(disabled ? "DontArchive" : intervalKey));
 }
 
 bool SettingsPage::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+    if (watched == m_restoreButton && event->type() == QEvent::MouseButtonPress) {
+        Q_EMIT buttonPressed(static_cast<QMouseEvent *>(event)->position().toPoint());
+    } else if (event->type() == QEvent::MouseButtonRelease &&
+               static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         // A label toggles its box exactly as a click on the box does.
-        const std::pair<QLabel *, QCheckBox *> pairs[] = {{Label1, CheckBox1}, {Label2, CheckBox2},
-                                                          {Label3, CheckBox3}, {Label4, CheckBox4},
-                                                          {Label5, CheckBox5}, {Label17, CheckBox6}};
+        const std::pair<QLabel *, QCheckBox *> pairs[] = {
+            {m_confirmationLabel, m_confirmationBox},
+            {m_autorunLabel, m_autorunBox},
+            {m_primary.compressedLabel, m_primary.compressed},
+            {m_secondary.compressedLabel, m_secondary.compressed},
+            {m_autoEmptyLabel, m_autoEmptyBox},
+            {m_shutdownArchivingLabel, m_shutdownArchivingBox}};
         for (const auto &[label, box] : pairs) {
             if (watched == label) {
                 if (box->isEnabled())
@@ -353,56 +377,55 @@ bool SettingsPage::eventFilter(QObject *watched, QEvent *event)
             }
         }
     }
-    return QObject::eventFilter(watched, event);
+    return TKovaPanel::eventFilter(watched, event);
 }
 
 // ---- saving ----
 
-void SettingsPage::SpeedButton8Click()
+void SettingsPage::askAndSave()
 {
-    m_main->guarded([this] {
+    m_frame->guarded([this] {
         // The stored choice decides, not the box: a box checked but not yet saved does not ask.
-        if (m_main->config->Read(BoolSetting::ConfirmSave)) {
-            if (m_main->ask(QStringLiteral("SaveConfirm")))
-                SaveSettings();
+        if (m_frame->config().Read(BoolSetting::ConfirmSave)) {
+            if (m_frame->ask(QStringLiteral("SaveConfirm")))
+                saveSettings();
         } else {
-            SaveSettings();
+            saveSettings();
         }
     });
 }
 
-void SettingsPage::SaveSettings()
+void SettingsPage::saveSettings()
 {
-    m_main->repaint();
-    TsaveF *progress = m_main->panel()->saveF();
+    m_frame->repaint();
+    TsaveF *progress = m_frame->panel()->saveF();
     if (progress)
         progress->showProgress(text("SaveInfo"));
     const ProgressDone finish(progress);
 
-    Tconfig &config = *m_main->config;
+    Tconfig &config = m_frame->config();
     const auto writeText = [&config](const char *name, const QString &value) {
         config.WriteString(QString::fromLatin1(name), value.left(kMaxText));
     };
-    config.Write(BoolSetting::ConfirmSave, CheckBox1->isChecked());
-    config.Write(BoolSetting::Autostart, CheckBox2->isChecked());
-    config.SetAutostart(m_main->ProgramDir + QStringLiteral("\\Archiv.exe"), CheckBox2->isChecked());
-    config.Write(BoolSetting::Compressed, CheckBox3->isChecked(), Side::Primary);
-    config.Write(BoolSetting::Compressed, CheckBox4->isChecked(), Side::Secondary);
-    config.Write(BoolSetting::EmptyAutomatically, CheckBox5->isChecked());
-    config.Write(BoolSetting::ArchiveAtShutdown, CheckBox6->isChecked());
-    config.Write(IntSetting::PrimaryPeriod, SpinEdit2->Value());
-    config.Write(IntSetting::SecondaryPeriod, SpinEdit3->Value());
+    config.Write(BoolSetting::ConfirmSave, m_confirmationBox->isChecked());
+    config.Write(BoolSetting::Autostart, m_autorunBox->isChecked());
+    config.SetAutostart(m_frame->programDir() + QStringLiteral("\\Archiv.exe"), m_autorunBox->isChecked());
+    config.Write(BoolSetting::Compressed, m_primary.compressed->isChecked(), Side::Primary);
+    config.Write(BoolSetting::Compressed, m_secondary.compressed->isChecked(), Side::Secondary);
+    config.Write(BoolSetting::EmptyAutomatically, m_autoEmptyBox->isChecked());
+    config.Write(BoolSetting::ArchiveAtShutdown, m_shutdownArchivingBox->isChecked());
+    config.Write(IntSetting::PrimaryPeriod, m_primary.interval->Value());
+    config.Write(IntSetting::SecondaryPeriod, m_secondary.interval->Value());
     // A box without a selection (an unknown stored number) leaves its value as it is.
-    if (ComboBox1->currentIndex() >= 0)
-        config.Write(IntSetting::Priority, ComboBox1->currentIndex());
-    if (ComboBox2->currentIndex() >= 0)
-        config.Write(IntSetting::ShutdownType, ShutdownTypeOfItem(ComboBox2->currentIndex()));
-    writeText(settingDef(TextSetting::Destination, Side::Primary).storedName, m_main->PrimaryDestination);
-    writeText(settingDef(TextSetting::Destination, Side::Secondary).storedName, m_main->SecondaryDestination);
-    config.Write(IntSetting::EmptyingPeriod, SpinEdit1->Value());
-    writeText(settingDef(TextSetting::ArchiveName, Side::Primary).storedName, m_main->PrimaryDirName.mid(1));
-    writeText(settingDef(TextSetting::ArchiveName, Side::Secondary).storedName,
-              m_main->SecondaryDirName.mid(1));
+    if (m_priorityBox->currentIndex() >= 0)
+        config.Write(IntSetting::Priority, m_priorityBox->currentIndex());
+    if (m_shutdownModeBox->currentIndex() >= 0)
+        config.Write(IntSetting::ShutdownType, ShutdownTypeOfItem(m_shutdownModeBox->currentIndex()));
+    writeText(settingDef(TextSetting::Destination, Side::Primary).storedName, m_frame->destination(true));
+    writeText(settingDef(TextSetting::Destination, Side::Secondary).storedName, m_frame->destination(false));
+    config.Write(IntSetting::EmptyingPeriod, m_emptyingDays->Value());
+    writeText(settingDef(TextSetting::ArchiveName, Side::Primary).storedName, m_frame->dirName(true).mid(1));
+    writeText(settingDef(TextSetting::ArchiveName, Side::Secondary).storedName, m_frame->dirName(false).mid(1));
 
-    m_main->SettingsChanged = false;
+    m_frame->setSettingsChanged(false);
 }

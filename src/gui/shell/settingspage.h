@@ -1,12 +1,11 @@
-// SettingsPage: the controls of the main window's settings page. It fills them from the registry,
-// keeps the interval labels, the auto-empty enabling and the shutdown mode box's hint current,
-// marks the settings changed, and writes every value back in SaveSettings.
+// SettingsPage: the main window's settings page. It fills its controls from the registry, keeps
+// the interval labels, the auto-empty enabling and the shutdown mode box's hint current, says when
+// a setting changed, and writes every value back in saveSettings.
 #pragma once
 
-#include <QObject>
+#include "gui/appearance/kovapanel.h"
 
 #include <functional>
-#include <tuple>
 #include <utility>
 
 class CompressionControls;
@@ -15,92 +14,50 @@ class QComboBox;
 class QLabel;
 class QToolButton;
 class TApp_user_window;
-class TKovaPanel;
 class TSpinEdit;
+class ZoomPlacements;
 
-class SettingsPage : public QObject
+class SettingsPage : public TKovaPanel
 {
     Q_OBJECT
 
 public:
-    // Builds the controls on the page (the main window's oldal3).
-    SettingsPage(TApp_user_window *main, TKovaPanel *page);
-
-    // Primary archive
-    QLabel *Label14 = nullptr;
-    QCheckBox *CheckBox3 = nullptr; // compressed
-    QLabel *Label3 = nullptr;
-    TSpinEdit *SpinEdit2 = nullptr; // interval in minutes
-    QLabel *Label9 = nullptr;
-    QToolButton *SpeedButton13 = nullptr; // destination
-    QLabel *Label12 = nullptr;
-    // Secondary archive
-    QLabel *Label15 = nullptr;
-    QCheckBox *CheckBox4 = nullptr;
-    QLabel *Label4 = nullptr;
-    TSpinEdit *SpinEdit3 = nullptr; // interval in hours
-    QLabel *Label10 = nullptr;
-    QToolButton *SpeedButton14 = nullptr;
-    QLabel *Label13 = nullptr;
-    // Other settings
-    QLabel *Label16 = nullptr;
-    QCheckBox *CheckBox1 = nullptr; // confirmations
-    QLabel *Label1 = nullptr;
-    QCheckBox *CheckBox2 = nullptr; // autorun
-    QLabel *Label2 = nullptr;
-    QCheckBox *CheckBox5 = nullptr; // auto empty
-    QLabel *Label5 = nullptr;
-    TSpinEdit *SpinEdit1 = nullptr; // days
-    QLabel *Label6 = nullptr;
-    QCheckBox *CheckBox6 = nullptr; // archive at shutdown
-    QLabel *Label17 = nullptr;
-    QComboBox *ComboBox1 = nullptr; // priority
-    QLabel *Label11 = nullptr;
-    QComboBox *ComboBox2 = nullptr; // shutdown mode
-    QLabel *Label21 = nullptr;
-    // Command buttons
-    QToolButton *SpeedButton7 = nullptr;  // Archiver start/stop
-    QToolButton *SpeedButton8 = nullptr;  // save
-    QToolButton *SpeedButton11 = nullptr; // empty
-    QToolButton *SpeedButton19 = nullptr; // restore
-    // The compression boxes' and the Empty button's commands.
-    CompressionControls *compression = nullptr;
-    // The key of the start/stop button's caption, kept so that a new language keeps its meaning.
-    const char *StartStopKey = "StartArchiveButton";
+    SettingsPage(TApp_user_window *frame, QWidget *parent, TkovaProvider *provider,
+                 ZoomPlacements &placements);
 
     // Fills the controls from the registry (the values the first activation reads, in its order).
-    void Load();
+    void load();
     // Writes every value; the progress window shows meanwhile.
-    void SaveSettings();
-
-    // Applies the texts of the language in force; text gives the text of a key.
+    void saveSettings();
+    // Applies the texts of the language in force; text gives the text of a key, and is kept for
+    // the texts the page changes later.
     void applyTexts(const std::function<QString(const char *)> &text);
 
-    // Handlers.
-    void SpeedButton8Click();
-    void CheckBox5Click();
-    void SpinEdit2Change();
-    void SpinEdit3Change();
-    void ComboBox2Change();
-    void markChanged();
-    // The destination buttons open the destination chooser for their side.
-    void SpeedButton13Click();
-    void SpeedButton14Click();
+    // Whether exit and deletions ask first: the confirmation box.
+    bool confirmationOn() const;
+    // The start/stop button's caption for an Archiver that runs or not; kept across languages.
+    void showArchiverRunning(bool running);
+    // The full archive folder of a side, as the hint of its destination button and label.
+    void setDestinationHint(bool primary, const QString &hint);
+    void setEmptyingDays(int days);
 
     // Mapping between the shutdown mode box's items and the stored ShutdownType setting.
     static int ShutdownTypeOfItem(int item);
     static int ItemOfShutdownType(int type);
+
+Q_SIGNALS:
+    // The user changed a setting.
+    void changed();
+    void startStopRequested();
+    void restoreRequested();
+    // The restore button was pressed at this point of it (the window it opens is placed by it).
+    void buttonPressed(QPoint at);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // One archive's group: caption, compression box, interval and destination, in rows.
-    struct SideGroupNames
-    {
-        const char *caption, *compressed, *compressedLabel, *interval, *intervalLabel, *destination,
-            *destinationLabel;
-    };
     struct SideGroup
     {
         QLabel *caption;
@@ -110,21 +67,52 @@ private:
         QLabel *intervalLabel;
         QToolButton *destination;
         QLabel *destinationLabel;
-        auto controls() const
-        {
-            return std::tuple(caption, compressed, compressedLabel, interval, intervalLabel, destination,
-                              destinationLabel);
-        }
+    };
+    struct SideGroupNames
+    {
+        const char *caption, *compressed, *compressedLabel, *interval, *intervalLabel, *destination,
+            *destinationLabel;
     };
     // shift: how far below the first group's rows this group's rows lie, normal and large.
-    SideGroup buildSideGroup(TKovaPanel *page, const SideGroupNames &names, int maxInterval,
-                             std::pair<int, int> shift);
-    void build(TKovaPanel *page);
+    SideGroup buildSideGroup(const SideGroupNames &names, int maxInterval, std::pair<int, int> shift);
+    void buildOtherSettings();
+    void buildCommandButtons();
     void wireCompression();
-    void updateIntervalLabel(TSpinEdit *spin, QLabel *label, const char *intervalKey);
+    void askAndSave();
+    void chooseDestination(bool primary);
+    void toggleAutoEmpty();
+    void updateIntervalLabel(const SideGroup &side, const char *intervalKey);
     void updateAutoEmpty();
+    void updateShutdownModeHint();
     QString text(const char *key) const;
 
-    TApp_user_window *m_main;
+    TApp_user_window *m_frame;
+    ZoomPlacements &m_placements;
     std::function<QString(const char *)> m_text;
+    // The key of the start/stop button's caption, kept so that a new language keeps its meaning.
+    const char *m_startStopKey = "StartArchiveButton";
+
+    SideGroup m_primary{};
+    SideGroup m_secondary{};
+    QLabel *m_otherCaption = nullptr;
+    QCheckBox *m_confirmationBox = nullptr;
+    QLabel *m_confirmationLabel = nullptr;
+    QCheckBox *m_autorunBox = nullptr;
+    QLabel *m_autorunLabel = nullptr;
+    QCheckBox *m_autoEmptyBox = nullptr;
+    QLabel *m_autoEmptyLabel = nullptr;
+    TSpinEdit *m_emptyingDays = nullptr;
+    QLabel *m_emptyingDaysLabel = nullptr;
+    QCheckBox *m_shutdownArchivingBox = nullptr;
+    QLabel *m_shutdownArchivingLabel = nullptr;
+    QLabel *m_priorityLabel = nullptr;
+    QComboBox *m_priorityBox = nullptr;
+    QLabel *m_shutdownModeLabel = nullptr;
+    QComboBox *m_shutdownModeBox = nullptr;
+    QToolButton *m_startStopButton = nullptr;
+    QToolButton *m_saveButton = nullptr;
+    QToolButton *m_restoreButton = nullptr;
+    QToolButton *m_emptyButton = nullptr;
+    // The compression boxes' and the Empty button's commands.
+    CompressionControls *m_compression = nullptr;
 };

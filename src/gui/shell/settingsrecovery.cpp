@@ -3,6 +3,7 @@
 
 #include "app_user_window.h"
 #include "confirm1f.h"
+#include "question.h"
 
 #include "gui/appearance/appearancesettings.h"
 #include "gui/appearance/kovalanguage.h"
@@ -53,5 +54,5 @@ bool SettingsRecovery::ask(const QString &file)
     QString text = language.FindText(key);
     if (text.isEmpty())
         text = TApp_user_window::defaultTextOf(key);
-    return question.ask(text, file);
+    return Question::askIn(question, text, file, Question::Delay::None);
 }
