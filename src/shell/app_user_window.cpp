@@ -321,6 +321,8 @@ TApp_user_window::TApp_user_window(DunlivoPanel *panel)
     buildTitleStrip();
     buildStartPage();
     buildArchivePage();
+    // Before the settings page: its compression controls speak to the Archiver through it.
+    archiverHooks = std::make_unique<ArchiverHooks>(this);
     buildSettingsPage();
     applyPlacements();
     ShowPage(1);
@@ -330,7 +332,6 @@ TApp_user_window::TApp_user_window(DunlivoPanel *panel)
     // The layout's own captions until a language is applied.
     applyTexts();
 
-    archiverHooks = std::make_unique<ArchiverHooks>(this);
     FormCreate();
 
     connect(settingsPage->SpeedButton7, &QToolButton::clicked, this, &TApp_user_window::SpeedButton7Click);

@@ -37,7 +37,6 @@ class TSplitter;
 class TTreeListView;
 class TreeListNode;
 class Tconfig;
-struct TextlistHost;
 class TkovaProvider;
 
 // The 6-pixel bar between two panes of the archive list page. Dragging it asks the owner to move
@@ -204,8 +203,6 @@ public:
     void ShowExtensionList();
     // Shows path in the information window as a path the list cannot hold.
     void RefuseItem(const QString &path);
-    // What the extension list window needs of this window.
-    TextlistHost extensionListHost();
 
     // The archive list file beside the program.
     QString archiveListFile() const;

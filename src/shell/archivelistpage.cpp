@@ -80,28 +80,6 @@ void TApp_user_window::buildArchiveMenus()
     connect(TLarchive, &TTreeListView::DragDrop, this, &TApp_user_window::TLarchiveDragDrop);
 }
 
-TextlistHost TApp_user_window::extensionListHost()
-{
-    TextlistHost host;
-    host.archiveList = [this] { return TLarchive->treeList(); };
-    host.confirmationOn = [this] {
-        bool on = false;
-        guarded([&] { on = confirmationOn(); });
-        return on;
-    };
-    host.setCurrentExtSet = [this](const QString &set) { CurrentExtSet = set; };
-    host.showChosenSet = [this](const QString &set) {
-        repaint();
-        SpeedButton16->setToolTip(QLatin1Char('[') + set + QLatin1Char(']'));
-    };
-    host.syncArchiveLists = [this] { SyncArchiveLists(2); };
-    host.inform = [this](const QString &first, const QString &second) {
-        if (Tinfo1F *info = m_panel->info1F())
-            info->tell(first, second);
-    };
-    return host;
-}
-
 // ---- events of the browsing views and the archive list ----
 
 void TApp_user_window::updateDirectoryPath()
@@ -292,5 +270,5 @@ void TApp_user_window::DeleteSelected(bool childOnly)
 void TApp_user_window::ShowExtensionList()
 {
     if (TextlistF *window = m_panel->extlistF())
-        window->Open(pos() + QPoint(PressX, PressY + 345));
+        window->Open(pos() + QPoint(PressX, PressY + 345), confirmationOn());
 }

@@ -4,6 +4,7 @@
 #include "app_user_window.h"
 #include "application.h"
 #include "info1f.h"
+#include "panelwiring.h"
 #include "settingspage.h"
 
 #include "appearance/resourcebitmap.h"
@@ -31,12 +32,13 @@ ArchiverHooks::ArchiverHooks(TApp_user_window *main) : m_main(main)
 void ArchiverHooks::StartStop()
 {
     if (!m_communicator.FindArchiver()) {
-        if (!m_main->confirmationOn() || m_main->ask(QStringLiteral("StartArchiveConfirm"))) {
+        if (!m_main->confirmationOn() || askQuestion(*m_main->panel(), text(QStringLiteral("StartArchiveConfirm")), QString(), false)) {
             // Whether it started shows in the caption once its window is there.
             win::WinExec(m_main->ProgramDir + QStringLiteral("\\Archiv.exe"), win::SW_SHOWNORMAL);
             UpdateStartStopCaption();
         }
-    } else if (!m_main->confirmationOn() || m_main->ask(QStringLiteral("StopArchiveConfirm"))) {
+    } else if (!m_main->confirmationOn() ||
+               askQuestion(*m_main->panel(), text(QStringLiteral("StopArchiveConfirm")), QString(), false)) {
         if (TvarakozF *wait = m_main->panel()->varakozF())
             wait->exec();
         UpdateStartStopCaption();
@@ -72,7 +74,7 @@ void ArchiverHooks::Timer1Timer()
 
 void ArchiverHooks::setStatusLight()
 {
-    Tconfig &store = config();
+    Tconfig &store = *m_main->config;
     const bool correct = store.ReadInteger(QStringLiteral("Archstate"), 0) == 0 &&
                          store.ReadInteger(QStringLiteral("Safestate"), 0) == 0;
     // Drawn transparent, so that a texture shows around the round light.
@@ -92,57 +94,28 @@ void ArchiverHooks::showStatus()
 void ArchiverHooks::openManualArchiving(bool restoreMode)
 {
     if (Tman_archF *window = m_main->panel()->man_archF())
-        window->Open(restoreMode);
+        window->Open(restoreMode, {m_main->pos(), QPoint(m_main->PressX, m_main->PressY), m_main->ZoomedIn});
 }
 
-QPoint ArchiverHooks::mainWindowPosition() const
+bool ArchiverHooks::archiveNow(bool primary)
 {
-    return m_main->pos();
-}
-
-bool ArchiverHooks::zoomedIn() const
-{
-    return m_main->ZoomedIn;
-}
-
-QPoint ArchiverHooks::pressPosition() const
-{
-    return QPoint(m_main->PressX, m_main->PressY);
-}
-
-bool ArchiverHooks::settingsChanged() const
-{
-    return m_main->SettingsChanged;
-}
-
-bool ArchiverHooks::confirmationOn() const
-{
-    return m_main->confirmationOn();
-}
-
-void ArchiverHooks::saveSettings()
-{
-    m_main->SaveSettings();
-}
-
-QString ArchiverHooks::dirName(int side) const
-{
-    return side == 1 ? m_main->PrimaryDirName : m_main->SecondaryDirName;
-}
-
-const TTreeList &ArchiverHooks::archiveList() const
-{
-    return *m_main->TLarchive->treeList();
-}
-
-Tconfig &ArchiverHooks::config()
-{
-    return *m_main->config;
-}
-
-TrewriteF *ArchiverHooks::restoreWindow() const
-{
-    return m_main->panel()->rewriteF();
+    return m_main->guarded([&] {
+        if (m_main->SettingsChanged) {
+            if (m_main->confirmationOn()) {
+                showInfo(text(QStringLiteral("PleaseSaveInformation")), QString());
+                return;
+            }
+            m_main->SaveSettings();
+        }
+        if (win::HWND archiver = m_communicator.FindArchiver()) {
+            if (primary)
+                m_communicator.SendArchivePrimary(archiver);
+            else
+                m_communicator.SendArchiveSecondary(archiver);
+        } else {
+            showInfo(text(QStringLiteral("ArchiverNotActive")), text(QStringLiteral("RunArchiver")));
+        }
+    });
 }
 
 QString ArchiverHooks::text(const QString &key) const
@@ -154,9 +127,4 @@ void ArchiverHooks::showInfo(const QString &firstLine, const QString &secondLine
 {
     if (Tinfo1F *info = m_main->panel()->info1F())
         info->tell(firstLine, secondLine);
-}
-
-bool ArchiverHooks::guarded(const std::function<void()> &body)
-{
-    return m_main->guarded(body);
 }

@@ -180,40 +180,22 @@ void SettingsPage::build(TKovaPanel *page)
 
 void SettingsPage::wireCompression()
 {
-    CompressionPageLink link;
-    link.loadingSettings = [this] { return m_main->LoadingSettings; };
-    link.setLoadingSettings = [this](bool loading) { m_main->LoadingSettings = loading; };
-    link.config = [this]() -> Tconfig & { return *m_main->config; };
-    link.communicator = [this]() -> Communicator & { return m_main->archiverHooks->communicator(); };
-    link.ask = [this](const QString &first, const QString &second) { return m_main->ask(first, second); };
-    link.showInfo = [this](const QString &first, const QString &second) {
-        m_main->ShowInfoText(first, second.isEmpty() ? QString() : m_main->textOf(second));
-    };
-    link.repaintMain = [this] { m_main->repaint(); };
-    link.showProgress = [this](const QString &key) {
-        if (TsaveF *progress = m_main->panel()->saveF()) {
-            progress->showProgress(m_main->textOf(key));
-            progress->repaint();
-        }
-    };
-    link.progressDone = [this] {
-        if (TsaveF *progress = m_main->panel()->saveF())
-            progress->done = true;
-    };
-    link.guarded = [this](const std::function<void()> &body) { m_main->guarded(body); };
-    compression = new CompressionControls(CheckBox3, CheckBox4, SpeedButton11, std::move(link), this);
+    compression = new CompressionControls({CheckBox3, CheckBox4, SpeedButton11, &m_main->LoadingSettings,
+                                           &m_main->archiverHooks->communicator(), m_main->kovaProvider1,
+                                           &m_main->panel()->dialogs()},
+                                          this);
 }
 
 void SettingsPage::SpeedButton13Click()
 {
     if (TdirselectF *chooser = m_main->panel()->dirselectF())
-        chooser->Open(true);
+        chooser->Open(true, m_main->PrimaryDestination, m_main->PrimaryDirName);
 }
 
 void SettingsPage::SpeedButton14Click()
 {
     if (TdirselectF *chooser = m_main->panel()->dirselectF())
-        chooser->Open(false);
+        chooser->Open(false, m_main->SecondaryDestination, m_main->SecondaryDirName);
 }
 
 QString SettingsPage::text(const char *key) const

@@ -1,6 +1,7 @@
 // The main window on a whole panel built on a fresh prefix and program folder: first start,
 // a damaged settings file at start, narrow screens, pane shares, destinations, help, closing, the archive
 // list file at start, layouts and pages.
+#include "findcontrol.h"
 #include "testfiles.h"
 #include "testmain.h"
 #include "testpanel.h"
@@ -885,7 +886,7 @@ private Q_SLOTS:
         QVERIFY(!m->Image14->isVisible());
         // The click opens the manual archiving window; Back closes it.
         Tman_archF *manual = p.panel->man_archF();
-        whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton1, Qt::LeftButton); });
+        whenModal(manual, [manual] { clickControl(manual, "SpeedButton1"); });
         QTest::mousePress(m->SpeedButton1, Qt::LeftButton, {}, QPoint(11, 7));
         QTest::mouseRelease(m->SpeedButton1, Qt::LeftButton, {}, QPoint(11, 7));
         QCOMPARE(QPoint(m->PressX, m->PressY), QPoint(11, 7));
