@@ -157,7 +157,10 @@ public:
         Q_UNUSED(destination);
         TrewriteF *window = m_panel->rewriteF();
         double seconds = -1;
-        QTimer::singleShot(0, window, [&] {
+        // A timer of this call's own: it never fires after the call, whether the window opened or not.
+        QTimer start;
+        start.setSingleShot(true);
+        QObject::connect(&start, &QTimer::timeout, window, [&] {
             TTreeList *tree = window->findChild<TTreeListView *>(QStringLiteral("TLrewrite"))->treeList();
             tree->SetSelected(tree->AddDir(win::ToWindowsPath(origin), QString()));
             window->findChild<QCheckBox *>(QStringLiteral("CBsubdir"))->setChecked(true);
@@ -168,6 +171,7 @@ public:
             seconds = boxes == before ? timer.nsecsElapsed() / 1e9 : -1;
             window->reject();
         });
+        start.start(0);
         const TTreeList none;
         window->Open(side == 1, side == 1 ? QStringLiteral("\\Archive1") : QStringLiteral("\\Archive2"), QString(),
                      none);

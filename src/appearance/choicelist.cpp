@@ -7,7 +7,8 @@ QStringList FolderEntries(FolderFiles &finder, const QString &programDir, const 
                           const QString &extension)
 {
     QStringList entries;
-    for (const QString &name : finder.files(programDir + QLatin1Char('\\') + QLatin1String(folder), extension)) {
+    for (const QString &name :
+         finder.files(programDir + QLatin1Char('\\') + QLatin1String(folder), extension)) {
         if (!ConfinedFile(programDir, folder, name).isEmpty())
             entries.append(name);
     }

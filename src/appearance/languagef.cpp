@@ -96,8 +96,9 @@ void TlanguageF::showFlag(const QImage &flag)
 void TlanguageF::fill()
 {
     guarded([this] {
-        const QString stored =
-            m_context.config ? m_context.config->ReadString(QStringLiteral("Language"), QString()) : QString();
+        const QString stored = m_context.config
+                                   ? m_context.config->ReadString(QStringLiteral("Language"), QString())
+                                   : QString();
         PreviousName = stored;
         ChosenName = stored;
     });

@@ -58,9 +58,10 @@ QList<int> selectedRows(const QListWidget *list)
 
 } // namespace
 
-TextlistF::TextlistF(const QString &programDir, TTreeList &archiveList, PanelDialogs &dialogs, QWidget *parent)
-    : QDialog(parent, Qt::FramelessWindowHint | Qt::Dialog), m_programDir(programDir), m_archiveList(archiveList),
-      m_dialogs(dialogs)
+TextlistF::TextlistF(const QString &programDir, TTreeList &archiveList, PanelDialogs &dialogs,
+                     QWidget *parent)
+    : QDialog(parent, Qt::FramelessWindowHint | Qt::Dialog), m_programDir(programDir),
+      m_archiveList(archiveList), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("extlistF"));
     setFixedSize(360, 300);
@@ -86,22 +87,22 @@ TextlistF::TextlistF(const QString &programDir, TTreeList &archiveList, PanelDia
     actualList = makeList(KovaPanel1, "ListBox2", QRect(198, 28, 150, 190));
     addToActualButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton2"), QRect(167, 88, 26, 26));
     addToActualButton->setText(QStringLiteral(">"));
-    removeFromActualButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton3"), QRect(167, 122, 26, 26));
+    removeFromActualButton =
+        makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton3"), QRect(167, 122, 26, 26));
     removeFromActualButton->setText(QStringLiteral("<"));
     extensionEdit = new QLineEdit(KovaPanel1);
     extensionEdit->setObjectName(QStringLiteral("Edit1"));
     extensionEdit->setGeometry(12, 226, 94, 24);
     addExtensionButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton4"), QRect(110, 226, 24, 24));
     addExtensionButton->setText(QStringLiteral("+"));
-    deleteExtensionsButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton5"), QRect(138, 226, 24, 24));
+    deleteExtensionsButton =
+        makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton5"), QRect(138, 226, 24, 24));
     deleteExtensionsButton->setText(QStringLiteral("-"));
     okButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(135, 264, 90, 26));
     okButton->setText(QStringLiteral("Ok"));
     actualList->addItem(extensionset::everyFile());
 
-    kovaProvider1->setOnNeedDefaults([this](QObject *) {
-        kovaProvider1->SetDefaults(kDefaults);
-    });
+    kovaProvider1->setOnNeedDefaults([this](QObject *) { kovaProvider1->SetDefaults(kDefaults); });
     kovaProvider1->setOnNeedSet([=, this](QObject *) {
         availableLabel->setText(kovaProvider1->GetText(QStringLiteral("AvailableExtensionsText")));
         actualLabel->setText(kovaProvider1->GetText(QStringLiteral("ActualExtensionsText")));

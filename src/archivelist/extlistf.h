@@ -23,7 +23,8 @@ class TextlistF : public QDialog
 public:
     // programDir: the program's folder (Windows form), where ext.lst lies; archiveList: the
     // archive list being edited (its selected node takes the set).
-    TextlistF(const QString &programDir, TTreeList &archiveList, PanelDialogs &dialogs, QWidget *parent = nullptr);
+    TextlistF(const QString &programDir, TTreeList &archiveList, PanelDialogs &dialogs,
+              QWidget *parent = nullptr);
 
     // Opens the window for the archive list's selection: a selected directory or drive gives its
     // set to the actual list (else the list keeps what it held), the window's bottom-left corner

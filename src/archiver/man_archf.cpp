@@ -46,7 +46,8 @@ Tman_archF::Tman_archF(PanelDialogs &dialogs, QWidget *parent)
     secondaryButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton3"), QRect(12, 64, 328, 28));
     QLabel *secondaryDate = makeLabel(KovaPanel1, "Label3", QRect(14, 94, 170, 18), Qt::AlignLeft);
     secondaryTimeLabel = makeLabel(KovaPanel1, "Label5", QRect(184, 94, 154, 18), Qt::AlignRight);
-    QToolButton *backButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(250, 122, 90, 26));
+    QToolButton *backButton =
+        makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(250, 122, 90, 26));
     for (QLabel *time : {primaryTimeLabel, secondaryTimeLabel})
         time->setText(QStringLiteral("..."));
     // The layout's own captions until a language is applied.

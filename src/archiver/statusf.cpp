@@ -71,7 +71,8 @@ QPixmap datePicture()
 } // namespace
 
 TstatusF::TstatusF(Tconfig &config, PanelDialogs &dialogs, QWidget *parent)
-    : TPanelWindow(QStringLiteral("statusF"), QSize(376, 239), false, parent), m_config(config), m_dialogs(dialogs)
+    : TPanelWindow(QStringLiteral("statusF"), QSize(376, 239), false, parent), m_config(config),
+      m_dialogs(dialogs)
 {
     KovaPanel1->setBevelInner(TKovaPanel::Bevel::Lowered);
     KovaPanel1->setBorderStyle(TKovaPanel::BorderStyle::Single);

@@ -154,8 +154,9 @@ void TdirselectF::readStoredDirectory()
             const QString path = archiver::trimTrailingBackslash(m_config->ReadString(
                 m_primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString()));
             const QString name =
-                m_primary ? m_config->ReadString(QStringLiteral("Celkonyvtarnev1"), QStringLiteral("Archive1"))
-                        : m_config->ReadString(QStringLiteral("Celkonyvtarnev2"), QStringLiteral("Archive2"));
+                m_primary
+                    ? m_config->ReadString(QStringLiteral("Celkonyvtarnev1"), QStringLiteral("Archive1"))
+                    : m_config->ReadString(QStringLiteral("Celkonyvtarnev2"), QStringLiteral("Archive2"));
             m_storedDirectory = joinFolder(path, name);
         });
         m_activated = true;
@@ -180,9 +181,7 @@ void TdirselectF::chooseDestination()
     QString path = folderEdit->text().trimmed();
     if (path.isEmpty()) {
         const QString selected = folderTree->Path();
-        path = selected != TDriveTreeModel::rootPath()
-                   ? selected
-                   : m_programDir.left(2);
+        path = selected != TDriveTreeModel::rootPath() ? selected : m_programDir.left(2);
     }
     path = archiver::trimTrailingBackslash(path);
     QString name = nameEdit->text().trimmed();

@@ -33,7 +33,8 @@ public:
 Q_SIGNALS:
     // A destination was chosen: the folder (a drive root with its "\"), the archive folder name
     // with its leading "\", and the hint the side's destination controls show.
-    void destinationChosen(bool primary, const QString &destination, const QString &dirName, const QString &hint);
+    void destinationChosen(bool primary, const QString &destination, const QString &dirName,
+                           const QString &hint);
     // The chooser was opened or its name edited: the settings count as changed.
     void settingsChanged();
 

@@ -160,7 +160,8 @@ TrewriteF::TrewriteF(PanelDialogs &dialogs, QWidget *parent)
     subdirectoriesLabel->installEventFilter(this);
 
     restoreFilesButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton2"), QRect(10, 400, 148, 28));
-    restoreDirectoryButton = makeSpeedButton(KovaPanel1, QStringLiteral("SBrewritedir"), QRect(166, 400, 148, 28));
+    restoreDirectoryButton =
+        makeSpeedButton(KovaPanel1, QStringLiteral("SBrewritedir"), QRect(166, 400, 148, 28));
     restoreListButton = makeSpeedButton(KovaPanel1, QStringLiteral("B_backfiles"), QRect(322, 400, 170, 28));
     backButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(530, 400, 100, 28));
     if (MouseMove1)
@@ -219,8 +220,8 @@ void TrewriteF::applyTexts()
 
 bool TrewriteF::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == subdirectoriesLabel && event->type() == QEvent::MouseButtonRelease && subdirectoriesLabel->isEnabled() &&
-        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+    if (watched == subdirectoriesLabel && event->type() == QEvent::MouseButtonRelease &&
+        subdirectoriesLabel->isEnabled() && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         subdirectoriesBox->toggle();
         return true;
     }
@@ -233,15 +234,16 @@ void TrewriteF::ClearFileList()
     fileList->clear();
     fileList->show();
     fileListLabel->show();
-    for (QWidget *control : {static_cast<QWidget *>(restoreFilesButton), static_cast<QWidget *>(restoreDirectoryButton),
-                             static_cast<QWidget *>(subdirectoriesBox), static_cast<QWidget *>(subdirectoriesLabel)})
+    for (QWidget *control :
+         {static_cast<QWidget *>(restoreFilesButton), static_cast<QWidget *>(restoreDirectoryButton),
+          static_cast<QWidget *>(subdirectoriesBox), static_cast<QWidget *>(subdirectoriesLabel)})
         control->setEnabled(false);
 }
 
 QString TrewriteF::archiveRoot()
 {
-    QString destination =
-        store().ReadString(m_primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString());
+    QString destination = store().ReadString(
+        m_primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString());
     if (destination.endsWith(kBackslash))
         destination.chop(1);
     QString name = m_dirName;
@@ -268,7 +270,8 @@ Tconfig &TrewriteF::store()
     return *m_config;
 }
 
-bool TrewriteF::Open(bool primary, const QString &dirName, const QString &heading, const TTreeList &archiveList)
+bool TrewriteF::Open(bool primary, const QString &dirName, const QString &heading,
+                     const TTreeList &archiveList)
 {
     m_primary = primary;
     m_dirName = dirName;

@@ -22,7 +22,8 @@ ArchiverHooks::ArchiverHooks(TApp_user_window *main) : m_main(main)
 {
     // The command may still be carried out: it was delivered, or waits for the Archiver to take it.
     m_communicator.setOnNotAnswering([this] {
-        showInfo(text(QStringLiteral("ArchiverNotAnswering")), text(QStringLiteral("ArchiverMayAnswerLater")));
+        showInfo(text(QStringLiteral("ArchiverNotAnswering")),
+                 text(QStringLiteral("ArchiverMayAnswerLater")));
     });
     // The Archiver ended before it confirmed the command: it will not carry it out.
     m_communicator.setOnNotActive(
@@ -32,7 +33,8 @@ ArchiverHooks::ArchiverHooks(TApp_user_window *main) : m_main(main)
 void ArchiverHooks::StartStop()
 {
     if (!m_communicator.FindArchiver()) {
-        if (!m_main->confirmationOn() || askQuestion(*m_main->panel(), text(QStringLiteral("StartArchiveConfirm")), QString(), false)) {
+        if (!m_main->confirmationOn() ||
+            askQuestion(*m_main->panel(), text(QStringLiteral("StartArchiveConfirm")), QString(), false)) {
             // Whether it started shows in the caption once its window is there.
             win::WinExec(m_main->ProgramDir + QStringLiteral("\\Archiv.exe"), win::SW_SHOWNORMAL);
             UpdateStartStopCaption();

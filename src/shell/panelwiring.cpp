@@ -112,11 +112,13 @@ void takeDestination(TApp_user_window *main, bool primary, const QString &destin
 void wireWindows(DunlivoPanel &panel)
 {
     TApp_user_window *main = panel.App_user_window();
-    QObject::connect(panel.dirselectF(), &TdirselectF::destinationChosen, main,
-                     [main](bool primary, const QString &destination, const QString &dirName, const QString &hint) {
-                         takeDestination(main, primary, destination, dirName, hint);
-                     });
-    QObject::connect(panel.dirselectF(), &TdirselectF::settingsChanged, main, [main] { main->SettingsChanged = true; });
+    QObject::connect(
+        panel.dirselectF(), &TdirselectF::destinationChosen, main,
+        [main](bool primary, const QString &destination, const QString &dirName, const QString &hint) {
+            takeDestination(main, primary, destination, dirName, hint);
+        });
+    QObject::connect(panel.dirselectF(), &TdirselectF::settingsChanged, main,
+                     [main] { main->SettingsChanged = true; });
 
     Tman_archF *manual = panel.man_archF();
     QObject::connect(manual, &Tman_archF::archiveRequested, main, [main, manual](bool primary) {
@@ -139,7 +141,8 @@ void wireWindows(DunlivoPanel &panel)
         main->repaint();
         main->SpeedButton16->setToolTip(QLatin1Char('[') + set + QLatin1Char(']'));
     });
-    QObject::connect(panel.extlistF(), &TextlistF::archiveListEdited, main, [main] { main->SyncArchiveLists(2); });
+    QObject::connect(panel.extlistF(), &TextlistF::archiveListEdited, main,
+                     [main] { main->SyncArchiveLists(2); });
 }
 
 void RestoreArchiveList(TApp_user_window *main, bool primary)

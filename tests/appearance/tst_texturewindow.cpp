@@ -1,5 +1,6 @@
 // The texture window on a whole panel: its list, the preview of a click on every window, OK and
-// Cancel with and without a stored texture, the choice at the next start, and names that would reach outside the Background folder.
+// Cancel with and without a stored texture, the choice at the next start, and names that would reach outside
+// the Background folder.
 #include "testmain.h"
 
 #include "choicewindows.h"
@@ -57,7 +58,8 @@ private Q_SLOTS:
             row = selectedRow(choiceList(w));
             clickRow(choiceList(w), 1);
             previewed = surface(m);
-            languageWindowPreviewed = control(p.panel->languageF(), "KovaPanel2")->grab().toImage().pixel(3, 3);
+            languageWindowPreviewed =
+                control(p.panel->languageF(), "KovaPanel2")->grab().toImage().pixel(3, 3);
             clickCancel(w);
         }));
         QCOMPARE(listed, QStringList({"<None>", "Red.bmp", "Stone\\Slate.BMP"}));

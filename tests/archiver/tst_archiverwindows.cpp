@@ -15,19 +15,19 @@
 #include "archiver/statusf.h"
 #include "archiver/varakozf.h"
 #include "maintenance/rewritef.h"
-#include "shell/panelwiring.h"
 #include "platform/messagewindow.h"
 #include "platform/registry.h"
 #include "shell/archiverhooks.h"
+#include "shell/panelwiring.h"
 #include "shell/settingspage.h"
 
 #include <QCheckBox>
 #include <QEventLoop>
+#include <QLocale>
 #include <QSemaphore>
+#include <QSignalSpy>
 #include <QThread>
 #include <QTimer>
-#include <QLocale>
-#include <QSignalSpy>
 
 #include <atomic>
 

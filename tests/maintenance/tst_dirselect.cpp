@@ -97,7 +97,8 @@ private Q_SLOTS:
         // The secondary side: a folder picked in the tree, the name emptied gives Archive2; the
         // drive root shows without its backslash.
         QVERIFY(p.inChooser(false, [&](TdirselectF *c) {
-            QCOMPARE(control<QLabel>(c, "Label1")->text(), QStringLiteral("Secondary archive's destination:"));
+            QCOMPARE(control<QLabel>(c, "Label1")->text(),
+                     QStringLiteral("Secondary archive's destination:"));
             tree(c)->OpenAt(QStringLiteral("T:\\"));
             QCOMPARE(edit(c, "Epath")->text(), QStringLiteral("T:"));
             QCOMPARE(edit(c, "Epath")->toolTip(), QStringLiteral("T:\\"));

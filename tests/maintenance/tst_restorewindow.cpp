@@ -147,7 +147,8 @@ private Q_SLOTS:
                      QStringList({"a.txt", "b.txt", "empty.txt", "garbled.txt", "plain.txt", "UPPER.BZ2"}));
             QVERIFY(files(w)->isVisible());
             QVERIFY(!control(w, "SpeedButton2")->isEnabled());
-            QVERIFY(control(w, "SBrewritedir")->isEnabled() && control(w, "CBsubdir")->isEnabled() && control(w, "Lsubdir")->isEnabled());
+            QVERIFY(control(w, "SBrewritedir")->isEnabled() && control(w, "CBsubdir")->isEnabled() &&
+                    control(w, "Lsubdir")->isEnabled());
             // The drive item is only a step: no directory commands.
             tree->SetSelected(nodeAt(tree, {"T:"}));
             QVERIFY(!control(w, "SBrewritedir")->isEnabled() && !control(w, "CBsubdir")->isEnabled());
@@ -341,8 +342,10 @@ private Q_SLOTS:
             QCOMPARE(listed(files(w)), QStringList({"esc\x1B[2J.txt", "good.txt"}));
             const QModelIndex first = files(w)->model()->index(0, 0);
             QCOMPARE(drawnText(files(w), first), QStringLiteral("esc<U+001B>[2J.txt"));
-            const QModelIndex tab = control<TTreeListView>(w, "TLrewrite")->viewIndexOf(nodeAt(tree, {"T:", "Docs", "tab\there"}));
-            QCOMPARE(drawnText(control<TTreeListView>(w, "TLrewrite"), tab), QStringLiteral("tab<U+0009>here"));
+            const QModelIndex tab = control<TTreeListView>(w, "TLrewrite")
+                                        ->viewIndexOf(nodeAt(tree, {"T:", "Docs", "tab\there"}));
+            QCOMPARE(drawnText(control<TTreeListView>(w, "TLrewrite"), tab),
+                     QStringLiteral("tab<U+0009>here"));
             clickControl(w, "SBrewritedir");
         }));
         // A restore never makes a name with a control character: refused, and named written out
@@ -578,8 +581,7 @@ private Q_SLOTS:
         QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
             writeFile(p.e(QStringLiteral("Archive1/afiles.lst")), "DT:\r\n   DJump\r\n");
             clickControl(w, "B_backfiles");
-            QVERIFY(nodeAt(treeOf(w), {"T:", "Kept [.*]"}) ||
-                    nodeAt(treeOf(w), {"T:"}));
+            QVERIFY(nodeAt(treeOf(w), {"T:", "Kept [.*]"}) || nodeAt(treeOf(w), {"T:"}));
         }));
         QCOMPARE(yes.questions, QStringList({"Restore the archive's list from archivum?"}));
         QCOMPARE(boxes.boxes,

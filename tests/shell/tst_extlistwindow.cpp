@@ -100,8 +100,9 @@ private Q_SLOTS:
         whenModal(w, [&] {
             steps << entries(list1(w)).join(QLatin1Char(','));
             typeExtension(w, QStringLiteral("*.DOC"));
-            steps << entries(list1(w)).join(QLatin1Char(',')) + QLatin1Char('/') + control<QLineEdit>(w, "Edit1")->text() +
-                         QLatin1Char('/') + selected(list1(w)).join(QLatin1Char(','));
+            steps << entries(list1(w)).join(QLatin1Char(',')) + QLatin1Char('/') +
+                         control<QLineEdit>(w, "Edit1")->text() + QLatin1Char('/') +
+                         selected(list1(w)).join(QLatin1Char(','));
             expectInfo(info, &shown);
             typeExtension(w, QStringLiteral("doc"));
             typeExtension(w, QStringLiteral(" .xls "));

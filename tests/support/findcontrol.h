@@ -2,12 +2,11 @@
 #pragma once
 
 #include <QObject>
-#include <QWidget>
 #include <QTest>
+#include <QWidget>
 
 // The child of window named name, of type T; a test that asks for a missing control fails.
-template<typename T = QWidget>
-T *control(const QObject *window, const char *name)
+template <typename T = QWidget> T *control(const QObject *window, const char *name)
 {
     T *found = window->findChild<T *>(QString::fromLatin1(name));
     if (!found)
