@@ -9,6 +9,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class FolderFiles;
 class PanelDialogs;
 class QListWidget;

@@ -45,10 +45,7 @@ inline QListWidget *choiceList(const QWidget *window)
 }
 inline QStringList entries(const QWidget *window)
 {
-    QStringList texts;
-    for (int row = 0; row < choiceList(window)->count(); ++row)
-        texts.append(choiceList(window)->item(row)->text());
-    return texts;
+    return listed(choiceList(window));
 }
 inline void clickOk(const QWidget *window)
 {

@@ -126,11 +126,3 @@ inline TreeListNode *nodeAt(TTreeList *list, const QStringList &names)
     }
     return node;
 }
-
-inline QStringList listed(const QListWidget *list)
-{
-    QStringList names;
-    for (int i = 0; i < list->count(); ++i)
-        names.append(list->item(i)->text());
-    return names;
-}

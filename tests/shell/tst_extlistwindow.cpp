@@ -29,14 +29,6 @@ QListWidget *list2(const QWidget *window)
     return control<QListWidget>(window, "ListBox2");
 }
 
-QStringList entries(const QListWidget *list)
-{
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out.append(list->item(i)->text());
-    return out;
-}
-
 QStringList selected(const QListWidget *list)
 {
     QStringList out;
@@ -98,9 +90,9 @@ private Q_SLOTS:
         QString shown;
         QStringList steps;
         whenModal(w, [&] {
-            steps << entries(list1(w)).join(QLatin1Char(','));
+            steps << listed(list1(w)).join(QLatin1Char(','));
             typeExtension(w, QStringLiteral("*.DOC"));
-            steps << entries(list1(w)).join(QLatin1Char(',')) + QLatin1Char('/') +
+            steps << listed(list1(w)).join(QLatin1Char(',')) + QLatin1Char('/') +
                          control<QLineEdit>(w, "Edit1")->text() + QLatin1Char('/') +
                          selected(list1(w)).join(QLatin1Char(','));
             expectInfo(info, &shown);
@@ -110,7 +102,7 @@ private Q_SLOTS:
             typeExtension(w, QStringLiteral("   "));
             control<QLineEdit>(w, "Edit1")->setText(QStringLiteral("pdf"));
             QTest::keyClick(control<QLineEdit>(w, "Edit1"), Qt::Key_Return);
-            steps << entries(list1(w)).join(QLatin1Char(',')) + QLatin1Char('/') +
+            steps << listed(list1(w)).join(QLatin1Char(',')) + QLatin1Char('/') +
                          selected(list1(w)).join(QLatin1Char(','));
             // Deleting from the catalogue.
             select(list1(w), {QStringLiteral(".")});
@@ -135,7 +127,7 @@ private Q_SLOTS:
         writeFile(p.programFile(QStringLiteral("ext.lst")), ".c\n.h");
         QStringList shownAgain;
         whenModal(w, [&] {
-            shownAgain = entries(list1(w));
+            shownAgain = listed(list1(w));
             clickControl(w, "SpeedButton1");
         });
         m->Extensions1->trigger();
@@ -160,7 +152,7 @@ private Q_SLOTS:
         list->SetSelected(data);
         QStringList actual;
         whenModal(w, [&] {
-            actual = entries(list2(w));
+            actual = listed(list2(w));
             clickControl(w, "SpeedButton1");
         });
         QTest::mouseClick(m->SpeedButton16, Qt::LeftButton);
@@ -179,21 +171,21 @@ private Q_SLOTS:
         QStringList steps;
         QString shown;
         whenModal(w, [&] {
-            steps << entries(list2(w)).join(QLatin1Char(','));
+            steps << listed(list2(w)).join(QLatin1Char(','));
             select(list1(w), {QStringLiteral(".doc")});
             clickControl(w, "SpeedButton2");
-            steps << entries(list2(w)).join(QLatin1Char(','));
+            steps << listed(list2(w)).join(QLatin1Char(','));
             select(list1(w), {QStringLiteral(".doc"), QStringLiteral(".txt")});
             expectInfo(info, &shown);
             clickControl(w, "SpeedButton2");
-            steps << entries(list2(w)).join(QLatin1Char(','));
+            steps << listed(list2(w)).join(QLatin1Char(','));
             list2(w)->selectAll();
             clickControl(w, "SpeedButton3");
-            steps << entries(list2(w)).join(QLatin1Char(','));
+            steps << listed(list2(w)).join(QLatin1Char(','));
             doubleClick(list1(w), QStringLiteral(".xls"));
-            steps << entries(list2(w)).join(QLatin1Char(','));
+            steps << listed(list2(w)).join(QLatin1Char(','));
             doubleClick(list2(w), QStringLiteral(".xls"));
-            steps << entries(list2(w)).join(QLatin1Char(','));
+            steps << listed(list2(w)).join(QLatin1Char(','));
             select(list1(w), {QStringLiteral(".doc")});
             clickControl(w, "SpeedButton2");
             select(list1(w), {QStringLiteral(".xls")});
@@ -215,7 +207,7 @@ private Q_SLOTS:
         whenModal(w, [&] {
             select(list1(w), {QStringLiteral(".doc")});
             clickControl(w, "SpeedButton2");
-            after = entries(list2(w));
+            after = listed(list2(w));
             clickControl(w, "SpeedButton1");
         });
         m->ShowExtensionList();
@@ -244,7 +236,7 @@ private Q_SLOTS:
         QFile::remove(p.programFile(QStringLiteral("afiles.lst")));
         QStringList actual;
         whenModal(w, [&] {
-            actual = entries(list2(w));
+            actual = listed(list2(w));
             select(list1(w), {QStringLiteral(".doc")});
             clickControl(w, "SpeedButton2");
             clickControl(w, "SpeedButton1");
@@ -264,10 +256,10 @@ private Q_SLOTS:
         // Removing the last entry brings ".*" back; Ok stores ".*".
         list->SetSelected(nullptr);
         whenModal(w, [&] {
-            actual = entries(list2(w));
+            actual = listed(list2(w));
             list2(w)->selectAll();
             clickControl(w, "SpeedButton3");
-            actual << entries(list2(w));
+            actual << listed(list2(w));
             clickControl(w, "SpeedButton1");
         });
         m->ShowExtensionList();
@@ -296,7 +288,7 @@ private Q_SLOTS:
         QVERIFY(QFile(extHost).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
         QStringList available;
         whenModal(w, [&] {
-            available = entries(list1(w));
+            available = listed(list1(w));
             clickControl(w, "SpeedButton1");
         });
         m->ShowExtensionList();

@@ -1,11 +1,13 @@
 // Finds a window's control by its objectName, as the language machinery and the screenshots do.
 #pragma once
 
+#include <QListWidget>
 #include <QObject>
 #include <QTest>
 #include <QWidget>
 
-// The child of window named name, of type T; a test that asks for a missing control fails.
+// The child of window named name, of type T; a missing control is named in a warning before the
+// test stops on it.
 template <typename T = QWidget> T *control(const QObject *window, const char *name)
 {
     T *found = window->findChild<T *>(QString::fromLatin1(name));
@@ -19,4 +21,13 @@ inline void clickControl(const QObject *window, const char *name)
 {
     if (QWidget *widget = control<QWidget>(window, name))
         QTest::mouseClick(widget, Qt::LeftButton);
+}
+
+// The texts of a list's entries, in order.
+inline QStringList listed(const QListWidget *list)
+{
+    QStringList texts;
+    for (int row = 0; row < list->count(); ++row)
+        texts.append(list->item(row)->text());
+    return texts;
 }
