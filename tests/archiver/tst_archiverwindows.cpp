@@ -18,7 +18,6 @@
 #include "platform/messagewindow.h"
 #include "platform/registry.h"
 #include "shell/archiverhooks.h"
-#include "shell/panelwiring.h"
 #include "shell/settingspage.h"
 
 #include <QCheckBox>
