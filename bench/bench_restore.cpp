@@ -150,23 +150,32 @@ public:
     }
     bool ok() const { return m_ok; }
 
-    // Restores the origin folder with its subdirectories from a side; seconds, -1 on failure.
+    // Restores the origin folder with its subdirectories from a side, in the restore window opened
+    // on that side's archive; seconds, -1 on failure.
     double restore(int side, const QString &destination, const QString &origin)
     {
+        Q_UNUSED(destination);
         TrewriteF *window = m_panel->rewriteF();
-        window->Primary = side == 1;
-        TTreeList *tree = window->TLrewrite->treeList();
-        tree->LoadFromFile(win::ToWindowsPath(destination) +
-                           (side == 1 ? QStringLiteral("\\Archive1\\afiles.lst")
-                                      : QStringLiteral("\\Archive2\\afiles.lst")));
-        tree->SetSelected(tree->AddDir(win::ToWindowsPath(origin), QString()));
-        window->CBsubdir->setChecked(true);
-        const int before = boxes;
-        QElapsedTimer timer;
-        timer.start();
-        window->SBrewritedirClick();
-        const double seconds = timer.nsecsElapsed() / 1e9;
-        return boxes == before ? seconds : -1;
+        double seconds = -1;
+        // A timer of this call's own: it never fires after the call, whether the window opened or not.
+        QTimer start;
+        start.setSingleShot(true);
+        QObject::connect(&start, &QTimer::timeout, window, [&] {
+            TTreeList *tree = window->findChild<TTreeListView *>(QStringLiteral("TLrewrite"))->treeList();
+            tree->SetSelected(tree->AddDir(win::ToWindowsPath(origin), QString()));
+            window->findChild<QCheckBox *>(QStringLiteral("CBsubdir"))->setChecked(true);
+            const int before = boxes;
+            QElapsedTimer timer;
+            timer.start();
+            window->restoreDirectory();
+            seconds = boxes == before ? timer.nsecsElapsed() / 1e9 : -1;
+            window->reject();
+        });
+        start.start(0);
+        const TTreeList none;
+        window->Open(side == 1, side == 1 ? QStringLiteral("\\Archive1") : QStringLiteral("\\Archive2"), QString(),
+                     none);
+        return seconds;
     }
 
     int boxes = 0;

@@ -2,9 +2,8 @@
 // folder, and the opening of a window from its button with steps run while it is open.
 #pragma once
 
+#include "findcontrol.h"
 #include "testpanel.h"
-
-#include "gui/appearance/choicewindow.h"
 
 #include <QFile>
 #include <QListWidget>
@@ -39,6 +38,24 @@ inline void clickRow(QListWidget *list, int row)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
 }
 
+// The list of a language or texture window, its entries, and the clicks on its OK and Cancel.
+inline QListWidget *choiceList(const QWidget *window)
+{
+    return control<QListWidget>(window, "ListBox1");
+}
+inline QStringList entries(const QWidget *window)
+{
+    return listed(choiceList(window));
+}
+inline void clickOk(const QWidget *window)
+{
+    clickControl(window, "SpeedButton1");
+}
+inline void clickCancel(const QWidget *window)
+{
+    clickControl(window, "SpeedButton2");
+}
+
 inline int selectedRow(const QListWidget *list)
 {
     const QList<QListWidgetItem *> selected = list->selectedItems();
@@ -47,7 +64,7 @@ inline int selectedRow(const QListWidget *list)
 
 // Presses the button that opens the window, runs the steps once the window is the modal one
 // (they end by closing it) and returns when it has closed. False when the window never closed.
-inline bool openAndRun(QAbstractButton *opener, TChoiceWindow *window, std::function<void()> steps)
+inline bool openAndRun(QAbstractButton *opener, QWidget *window, std::function<void()> steps)
 {
     bool ran = false;
     whenModal(window, [&] {

@@ -1,6 +1,6 @@
 // The texture window on a whole panel: its list, the preview of a click on every window, OK and
-// Cancel with and without a stored texture, the choice at the next start, its place and
-// dragging, and names that would reach outside the Background folder.
+// Cancel with and without a stored texture, the choice at the next start, and names that would reach outside
+// the Background folder.
 #include "testmain.h"
 
 #include "choicewindows.h"
@@ -9,7 +9,6 @@
 #include "gui/appearance/kovaimage.h"
 #include "gui/appearance/kovapanel.h"
 #include "gui/appearance/languagef.h"
-#include "gui/appearance/mousemove.h"
 
 namespace {
 
@@ -40,20 +39,6 @@ private:
     }
 
 private Q_SLOTS:
-    void layoutAndTexts()
-    {
-        TestPanel p;
-        QVERIFY(p.start());
-        TbackgroundF *w = p.panel->backgroundF();
-        QCOMPARE(w->size(), QSize(291, 239));
-        QCOMPARE(w->ListBox1->geometry(), QRect(60, 24, 161, 149));
-        QCOMPARE(w->ListBox1->palette().color(QPalette::Base), QColor(0xFF, 0xFF, 0x99));
-        QCOMPARE(w->ListBox1->selectionMode(), QAbstractItemView::SingleSelection);
-        QCOMPARE(w->Label1->text(), QString("List of selectable textures:"));
-        QCOMPARE(w->SpeedButton1->text(), QString("Ok"));
-        QCOMPARE(w->SpeedButton2->text(), QString("Cancel"));
-    }
-
     void previewOkCancelAndTheNextStart()
     {
         TestPanel p;
@@ -67,19 +52,20 @@ private Q_SLOTS:
 
         // Opened with no texture stored: "<None>" selected. A click previews on every window;
         // Cancel with none stored clears it again and stores the empty text.
-        QStringList entries;
+        QStringList listed;
         int row = -2;
         QRgb previewed = 0;
         QRgb languageWindowPreviewed = 0;
         QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton22"), w, [&] {
-            entries = w->entries();
-            row = selectedRow(w->ListBox1);
-            clickRow(w->ListBox1, 1);
+            listed = entries(w);
+            row = selectedRow(choiceList(w));
+            clickRow(choiceList(w), 1);
             previewed = surface(m);
-            languageWindowPreviewed = p.panel->languageF()->KovaPanel2->grab().toImage().pixel(3, 3);
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            languageWindowPreviewed =
+                control(p.panel->languageF(), "KovaPanel2")->grab().toImage().pixel(3, 3);
+            clickCancel(w);
         }));
-        QCOMPARE(entries, QStringList({"<None>", "Red.bmp", "Stone\\Slate.BMP"}));
+        QCOMPARE(listed, QStringList({"<None>", "Red.bmp", "Stone\\Slate.BMP"}));
         QCOMPARE(row, 0);
         QCOMPARE(previewed, qRgb(200, 0, 0));
         QCOMPARE(languageWindowPreviewed, qRgb(200, 0, 0));
@@ -89,8 +75,8 @@ private Q_SLOTS:
 
         // The texture in the subfolder, then OK: kept and stored by its relative path.
         QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton22"), w, [&] {
-            clickRow(w->ListBox1, 2);
-            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+            clickRow(choiceList(w), 2);
+            clickOk(w);
         }));
         QVERIFY(!image->Empty());
         QCOMPARE(pathEnd(image->Filename()), QString("Stone\\Slate.BMP"));
@@ -106,10 +92,10 @@ private Q_SLOTS:
         QCOMPARE(surface(m), qRgb(90, 90, 90));
         p.settings().WriteString("Background_bmp", "stone\\slate.bmp");
         QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton22"), w, [&] {
-            row = selectedRow(w->ListBox1);
-            clickRow(w->ListBox1, 0);
+            row = selectedRow(choiceList(w));
+            clickRow(choiceList(w), 0);
             previewed = surface(m);
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            clickCancel(w);
         }));
         QCOMPARE(row, 2);
         QCOMPARE(previewed, plain);
@@ -118,8 +104,8 @@ private Q_SLOTS:
 
         // "<None>", then OK: no texture, stored empty.
         QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton22"), w, [&] {
-            clickRow(w->ListBox1, 0);
-            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+            clickRow(choiceList(w), 0);
+            clickOk(w);
         }));
         QVERIFY(image->Empty());
         QCOMPARE(p.settings().ReadString("Background_bmp", "x"), QString());
@@ -140,8 +126,8 @@ private Q_SLOTS:
         // Nothing is selected; OK without a selection closes and stores nothing.
         int row = -2;
         QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton22"), w, [&] {
-            row = selectedRow(w->ListBox1);
-            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+            row = selectedRow(choiceList(w));
+            clickOk(w);
         }));
         QCOMPARE(row, -1);
         QVERIFY(m->texture()->Empty());
@@ -152,9 +138,9 @@ private Q_SLOTS:
         QRgb previewed = 0;
         QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton22"), w, [&] {
             QFile::remove(p.host("Background/Red.bmp"));
-            clickRow(w->ListBox1, 1);
+            clickRow(choiceList(w), 1);
             previewed = surface(m);
-            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+            clickOk(w);
         }));
         QCOMPARE(previewed, plain);
         QVERIFY(m->texture()->Empty());
@@ -165,16 +151,16 @@ private Q_SLOTS:
         writeBitmap(p, "Background/Red.bmp", QSize(9, 9), qRgb(200, 0, 0));
         QRgb afterNone = 0;
         QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton22"), w, [&] {
-            clickRow(w->ListBox1, 2);
-            clickRow(w->ListBox1, 1);
+            clickRow(choiceList(w), 2);
+            clickRow(choiceList(w), 1);
             QFile::remove(p.host("Background/Red.bmp"));
-            clickRow(w->ListBox1, 2);
-            clickRow(w->ListBox1, 1);
+            clickRow(choiceList(w), 2);
+            clickRow(choiceList(w), 1);
             previewed = surface(m);
-            clickRow(w->ListBox1, 0);
-            clickRow(w->ListBox1, 1);
+            clickRow(choiceList(w), 0);
+            clickRow(choiceList(w), 1);
             afterNone = surface(m);
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            clickCancel(w);
         }));
         QCOMPARE(previewed, qRgb(90, 90, 90));
         QCOMPARE(afterNone, plain);
@@ -187,9 +173,9 @@ private Q_SLOTS:
         writeBitmap(p, "Background/Red.bmp", QSize(9, 9), qRgb(200, 0, 0));
         row = -2;
         QVERIFY(openAndRun(control<QToolButton>(m, "SpeedButton22"), w, [&] {
-            row = selectedRow(w->ListBox1);
-            clickRow(w->ListBox1, 1);
-            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+            row = selectedRow(choiceList(w));
+            clickRow(choiceList(w), 1);
+            clickOk(w);
         }));
         QCOMPARE(row, 1);
         QCOMPARE(surface(m), qRgb(200, 0, 0));
@@ -200,10 +186,8 @@ private Q_SLOTS:
         TestPanel p;
         writeTextures(p);
         QTemporaryDir outside;
-        QImage picture(QSize(6, 6), QImage::Format_RGB32);
-        picture.fill(qRgb(0, 200, 0));
-        QVERIFY(picture.save(outside.path() + "/Green.bmp", "BMP"));
-        QVERIFY(picture.save(p.host("Green.bmp"), "BMP"));
+        writeBitmap(p, "Green.bmp", QSize(6, 6), qRgb(0, 200, 0));
+        QVERIFY(QFile::copy(p.host("Green.bmp"), outside.path() + "/Green.bmp"));
         QVERIFY(QFile::link(outside.path() + "/Green.bmp", p.host("Background/Linked.bmp")));
         QVERIFY(QFile::link(outside.path(), p.host("Background/Away")));
 
@@ -216,12 +200,12 @@ private Q_SLOTS:
 
         // Links that lead out are not listed; Cancel does not load the stored name.
         TbackgroundF *w = p.panel->backgroundF();
-        QStringList entries;
+        QStringList listed;
         QVERIFY(openAndRun(control<QToolButton>(p.main, "SpeedButton22"), w, [&] {
-            entries = w->entries();
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            listed = entries(w);
+            clickCancel(w);
         }));
-        QCOMPARE(entries, QStringList({"<None>", "Red.bmp", "Stone\\Slate.BMP"}));
+        QCOMPARE(listed, QStringList({"<None>", "Red.bmp", "Stone\\Slate.BMP"}));
         QVERIFY(p.main->texture()->Empty());
     }
 };

@@ -2,6 +2,7 @@
 // with and without the question, stopping it through the wait window, manual archiving with and
 // without unsaved settings into an Archiver started anew between two commands, and a failed run's
 // state in the status light and the status window within one tick.
+#include "findcontrol.h"
 #include "archiverpanel.h"
 #include "testfiles.h"
 #include "testmain.h"
@@ -101,7 +102,7 @@ private Q_SLOTS:
         const HWND first = archiverWindow();
 
         // Settings unchanged: code 2 at once; the Archiver has started the run when it answers.
-        whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton2, Qt::LeftButton); });
+        whenModal(manual, [manual] { clickControl(manual, "SpeedButton2"); });
         QTest::mouseClick(control<QToolButton>(p.main, "SpeedButton1"), Qt::LeftButton);
         QVERIFY(QTest::qWaitFor(
             [&] { return p.settings().ReadDateTime(QStringLiteral("Archutolso"), 0.0) != 0.0; }, kLong));
@@ -120,7 +121,7 @@ private Q_SLOTS:
         // Unsaved settings with confirmations on: nothing is sent.
         control<QCheckBox>(p.main, "CheckBox1")->click();
         QVERIFY(p.main->settingsChanged());
-        whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton3, Qt::LeftButton); });
+        whenModal(manual, [manual] { clickControl(manual, "SpeedButton3"); });
         acknowledge(p.panel->info1F(),
                     QStringLiteral("Please save the settings before you start the archiving!"));
         QTest::mouseClick(control<QToolButton>(p.main, "SpeedButton1"), Qt::LeftButton);
@@ -129,7 +130,7 @@ private Q_SLOTS:
 
         // Confirmations off (itself an unsaved change): saved without a question, then code 3.
         control<QCheckBox>(p.main, "CheckBox1")->click();
-        whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton3, Qt::LeftButton); });
+        whenModal(manual, [manual] { clickControl(manual, "SpeedButton3"); });
         QTest::mouseClick(control<QToolButton>(p.main, "SpeedButton1"), Qt::LeftButton);
         QVERIFY(!p.main->settingsChanged());
         QCOMPARE(p.settings().ReadBool(QStringLiteral("Kerdez"), true), false);
@@ -158,21 +159,21 @@ private Q_SLOTS:
         // and the status window show it at the poll's next tick.
         control<QTimer>(p.main, "Timer1")->setInterval(200);
         QSignalSpy ticks(control<QTimer>(p.main, "Timer1"), &QTimer::timeout);
-        whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton3, Qt::LeftButton); });
+        whenModal(manual, [manual] { clickControl(manual, "SpeedButton3"); });
         QTest::mouseClick(control<QToolButton>(p.main, "SpeedButton1"), Qt::LeftButton);
         QVERIFY(QTest::qWaitFor([&] { return p.settings().ReadInteger(QStringLiteral("Safestate"), 0) == 4; },
                                 kLong));
         ticks.clear();
         QVERIFY(QTest::qWaitFor([&] { return lightIsRed(p.main); }));
         QVERIFY(ticks.count() <= 1);
-        QCOMPARE(status->Label6->text(), QStringLiteral("Path not found!"));
-        QCOMPARE(status->Label4->text(), QStringLiteral("Correct"));
+        QCOMPARE(control<QLabel>(status, "Label6")->text(), QStringLiteral("Path not found!"));
+        QCOMPARE(control<QLabel>(status, "Label4")->text(), QStringLiteral("Correct"));
 
         // Opened, the status window shows the same.
         QString shown;
         whenModal(status, [&] {
-            shown = status->Label6->text();
-            QTest::mouseClick(status->SpeedButton1, Qt::LeftButton);
+            shown = control<QLabel>(status, "Label6")->text();
+            clickControl(status, "SpeedButton1");
         });
         QTest::mouseClick(control<QToolButton>(p.main, "statusbutton"), Qt::LeftButton);
         QCOMPARE(shown, QStringLiteral("Path not found!"));

@@ -5,6 +5,7 @@
 // missing and a damaged member; the archive's list put back.
 #include "../maintenance/restorepanel.h"
 #include "archiverpanel.h"
+#include "findcontrol.h"
 #include "testmain.h"
 
 #include "gui/destinations/dirselectf.h"
@@ -93,8 +94,8 @@ private Q_SLOTS:
         for (QToolButton *button :
              {control<QToolButton>(page, "SpeedButton13"), control<QToolButton>(page, "SpeedButton14")}) {
             whenModal(chooser, [chooser] {
-                chooser->LsDTpath->OpenAt(QStringLiteral("E:\\"));
-                QTest::mouseClick(chooser->SpeedButton1, Qt::LeftButton);
+                control<TDirectoryTreeView>(chooser, "LsDTpath")->OpenAt(QStringLiteral("E:\\"));
+                clickControl(chooser, "SpeedButton1");
             });
             p.main->showPage(3);
             QTest::mouseClick(button, Qt::LeftButton);
@@ -109,7 +110,7 @@ private Q_SLOTS:
         QTest::mouseClick(control<QToolButton>(page, "SpeedButton7"), Qt::LeftButton);
         QVERIFY(QTest::qWaitFor([] { return archiverWindow() != nullptr; }, kLong));
         Tman_archF *manual = p.panel->man_archF();
-        for (QToolButton *side : {manual->SpeedButton2, manual->SpeedButton3}) {
+        for (QToolButton *side : {control<QToolButton>(manual, "SpeedButton2"), control<QToolButton>(manual, "SpeedButton3")}) {
             whenModal(manual, [side] { QTest::mouseClick(side, Qt::LeftButton); });
             QTest::mouseClick(control<QToolButton>(p.main, "SpeedButton1"), Qt::LeftButton);
         }
@@ -140,13 +141,13 @@ private Q_SLOTS:
         };
         const auto restoreAll = [&](int side) {
             return p.inRestoreWindow(side, [&](TrewriteF *w) {
-                TTreeList *tree = w->TLrewrite->treeList();
+                TTreeList *tree = control<TTreeListView>(w, "TLrewrite")->treeList();
                 tree->SetSelected(nodeAt(tree, {"T:", "Docs"}));
-                if (!w->CBsubdir->isChecked())
-                    QTest::mouseClick(w->CBsubdir, Qt::LeftButton);
-                QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
+                if (!control<QCheckBox>(w, "CBsubdir")->isChecked())
+                    clickControl(w, "CBsubdir");
+                clickControl(w, "SBrewritedir");
                 tree->SetSelected(nodeAt(tree, {"T:", "single.txt"}));
-                QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+                clickControl(w, "SpeedButton2");
             });
         };
         const auto checkAll = [&](bool compressedSide) {
@@ -179,11 +180,11 @@ private Q_SLOTS:
         writeFile(p.t(QStringLiteral("Docs/report.doc")), "current report");
         const DWORD before = dosTime(p.t(QStringLiteral("Docs/report.doc")));
         QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
-            TTreeList *tree = w->TLrewrite->treeList();
+            TTreeList *tree = control<TTreeListView>(w, "TLrewrite")->treeList();
             tree->SetSelected(nodeAt(tree, {"T:", "Docs"}));
-            w->CBsubdir->setChecked(false);
-            QCOMPARE(listed(w->FileListBox1), QStringList({"Empty.txt", "report.doc"}));
-            QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
+            control<QCheckBox>(w, "CBsubdir")->setChecked(false);
+            QCOMPARE(listed(control<QListWidget>(w, "FileListBox1")), QStringList({"Empty.txt", "report.doc"}));
+            clickControl(w, "SBrewritedir");
         }));
         QCOMPARE(boxes.boxes, (QList<QPair<QString, QString>>{
                                   {"Compression Error!", "E:\\Archive1\\T\\Docs\\report.doc"}}));
@@ -192,14 +193,14 @@ private Q_SLOTS:
         boxes.boxes.clear();
         list.AddFile(QStringLiteral("T:\\Docs\\letter.txt"));
         QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
-            TTreeList *tree = w->TLrewrite->treeList();
+            TTreeList *tree = control<TTreeListView>(w, "TLrewrite")->treeList();
             // The archive's list has no file item for letter.txt: the panel's list, put back from
             // the archive, is what the tree shows afterwards.
             QVERIFY(!nodeAt(tree, {"T:", "Docs", "letter.txt"}));
             tree->Assign(list);
             tree->SetSelected(nodeAt(tree, {"T:", "Docs", "letter.txt"}));
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
-            QTest::mouseClick(w->B_backfiles, Qt::LeftButton);
+            clickControl(w, "SpeedButton2");
+            clickControl(w, "B_backfiles");
         }));
         QCOMPARE(boxes.boxes, (QList<QPair<QString, QString>>{
                                   {"File is not exists!", "E:\\Archive1\\T\\Docs\\letter.txt"}}));

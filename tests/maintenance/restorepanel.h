@@ -3,6 +3,7 @@
 // the answering of every question and information box shown meanwhile.
 #pragma once
 
+#include "findcontrol.h"
 #include "testdrive.h"
 #include "testfiles.h"
 #include "testpanel.h"
@@ -88,13 +89,11 @@ public:
         Tman_archF *manual = panel->man_archF();
         TrewriteF *rewrite = panel->rewriteF();
         bool ran = false;
-        whenModal(manual, [=] {
-            QTest::mouseClick(side == 1 ? manual->SpeedButton2 : manual->SpeedButton3, Qt::LeftButton);
-        });
+        whenModal(manual, [=] { clickControl(manual, side == 1 ? "SpeedButton2" : "SpeedButton3"); });
         whenModal(rewrite, [=, &ran] {
             body(rewrite);
             ran = true;
-            QTest::mouseClick(rewrite->SpeedButton1, Qt::LeftButton);
+            clickControl(rewrite, "SpeedButton1");
         });
         main->showPage(3);
         QTest::mouseClick(control<QToolButton>(main, "SpeedButton19"), Qt::LeftButton);
@@ -126,12 +125,4 @@ inline TreeListNode *nodeAt(TTreeList *list, const QStringList &names)
         node = found;
     }
     return node;
-}
-
-inline QStringList listed(const QListWidget *list)
-{
-    QStringList names;
-    for (int i = 0; i < list->count(); ++i)
-        names.append(list->item(i)->text());
-    return names;
 }

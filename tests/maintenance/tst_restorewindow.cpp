@@ -71,6 +71,15 @@ QStringList tree(const QString &folder)
     return found;
 }
 
+TTreeList *treeOf(const QWidget *window)
+{
+    return control<TTreeListView>(window, "TLrewrite")->treeList();
+}
+QListWidget *files(const QWidget *window)
+{
+    return control<QListWidget>(window, "FileListBox1");
+}
+
 const QString kConfirm = QStringLiteral("Are you sure you want to restore the selected files?");
 
 } // namespace
@@ -122,46 +131,56 @@ private Q_SLOTS:
         const mode_t umaskBefore = ::umask(0);
         const auto restoreUmask = qScopeGuard([&] { ::umask(umaskBefore); });
         QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
-            TTreeList *tree = w->TLrewrite->treeList();
-            QCOMPARE(w->Label1->text(), QStringLiteral("Restore from primary archive"));
-            QVERIFY(!w->SpeedButton2->isEnabled());
+            TTreeList *tree = treeOf(w);
+            QCOMPARE(control<QLabel>(w, "Label1")->text(), QStringLiteral("Restore from primary archive"));
+            QVERIFY(!control(w, "SpeedButton2")->isEnabled());
             // A directory: its files, the suffix gone, each once; the directory commands on.
             tree->SetSelected(nodeAt(tree, {"T:", "Docs"}));
-            QCOMPARE(listed(w->FileListBox1),
+            QCOMPARE(listed(files(w)),
                      QStringList({"a.txt", "b.txt", "empty.txt", "garbled.txt", "plain.txt", "UPPER.BZ2"}));
-            QVERIFY(w->FileListBox1->isVisible());
-            QVERIFY(!w->SpeedButton2->isEnabled());
-            QVERIFY(w->SBrewritedir->isEnabled() && w->CBsubdir->isEnabled() && w->Lsubdir->isEnabled());
+            QVERIFY(files(w)->isVisible());
+            QVERIFY(!control(w, "SpeedButton2")->isEnabled());
+            QVERIFY(control(w, "SBrewritedir")->isEnabled() && control(w, "CBsubdir")->isEnabled() &&
+                    control(w, "Lsubdir")->isEnabled());
             // The drive item is only a step: no directory commands.
             tree->SetSelected(nodeAt(tree, {"T:"}));
-            QVERIFY(!w->SBrewritedir->isEnabled() && !w->CBsubdir->isEnabled());
-            QCOMPARE(listed(w->FileListBox1), QStringList({}));
+            QVERIFY(!control(w, "SBrewritedir")->isEnabled() && !control(w, "CBsubdir")->isEnabled());
+            QCOMPARE(listed(files(w)), QStringList({}));
             tree->SetSelected(nodeAt(tree, {"T:", "Docs"}));
 
-            // A click in the list: restore files on, the directory commands off.
-            const QRect first = w->FileListBox1->visualItemRect(w->FileListBox1->item(0));
-            QTest::mouseClick(w->FileListBox1->viewport(), Qt::LeftButton, {}, first.center());
-            QVERIFY(w->SpeedButton2->isEnabled());
-            QVERIFY(!w->SBrewritedir->isEnabled() && !w->CBsubdir->isEnabled() && !w->Lsubdir->isEnabled());
-            QCOMPARE(w->FileListBox1->selectedItems().size(), 1);
+            // A click in the list: restore files on, the directory commands off. The ticked
+            // box, disabled, shows no tick, and keeps its state.
+            clickControl(w, "Lsubdir");
+            auto *box = control<QCheckBox>(w, "CBsubdir");
+            QVERIFY(box->isChecked());
+            const QRect first = files(w)->visualItemRect(files(w)->item(0));
+            QTest::mouseClick(files(w)->viewport(), Qt::LeftButton, {}, first.center());
+            QVERIFY(control(w, "SpeedButton2")->isEnabled());
+            QVERIFY(!control(w, "SBrewritedir")->isEnabled() && !box->isEnabled() &&
+                    !control(w, "Lsubdir")->isEnabled());
+            const QImage ticked = box->grab().toImage();
+            box->setChecked(false);
+            QCOMPARE(ticked, box->grab().toImage());
+            box->setChecked(true);
+            QCOMPARE(files(w)->selectedItems().size(), 1);
             // A double click selects every entry; so does the menu's item, offered only with entries.
-            QTest::mouseDClick(w->FileListBox1->viewport(), Qt::LeftButton, {}, first.center());
-            QCOMPARE(w->FileListBox1->selectedItems().size(), 6);
-            w->FileListBox1->clearSelection();
-            w->selectall1->trigger();
-            QCOMPARE(w->FileListBox1->selectedItems().size(), 6);
+            QTest::mouseDClick(files(w)->viewport(), Qt::LeftButton, {}, first.center());
+            QCOMPARE(files(w)->selectedItems().size(), 6);
+            files(w)->clearSelection();
+            control<QAction>(w, "selectall1")->trigger();
+            QCOMPARE(files(w)->selectedItems().size(), 6);
 
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            clickControl(w, "SpeedButton2");
             QCOMPARE(yes.questions, QStringList({kConfirm}));
 
             // A file item: the list goes, restore files on. Its folder cannot be made.
             tree->SetSelected(nodeAt(tree, {"T:", "Blocked", "sub", "f.txt"}));
-            QVERIFY(!w->FileListBox1->isVisible() && !w->Label2->isVisible());
-            QVERIFY(w->SpeedButton2->isEnabled() && !w->SBrewritedir->isEnabled());
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            QVERIFY(!files(w)->isVisible() && !control(w, "Label2")->isVisible());
+            QVERIFY(control(w, "SpeedButton2")->isEnabled() && !control(w, "SBrewritedir")->isEnabled());
+            clickControl(w, "SpeedButton2");
             // A file the archive does not hold in either form.
             tree->SetSelected(nodeAt(tree, {"T:", "Docs", "gone.txt"}));
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            clickControl(w, "SpeedButton2");
         }));
 
         // Entries from the last to the first: garbled and empty members are damaged; a folder
@@ -233,19 +252,19 @@ private Q_SLOTS:
         AutoAnswer yes(p.panel->confirm1F(), true);
         const int progressShown = p.saves();
         QVERIFY(p.inRestoreWindow(2, [&](TrewriteF *w) {
-            TTreeList *tree = w->TLrewrite->treeList();
-            QCOMPARE(w->Label1->text(), QStringLiteral("Restore from secondary archive"));
+            TTreeList *tree = treeOf(w);
+            QCOMPARE(control<QLabel>(w, "Label1")->text(), QStringLiteral("Restore from secondary archive"));
             tree->SetSelected(nodeAt(tree, {"T:", "Proj"}));
-            QCOMPARE(listed(w->FileListBox1), QStringList({"keep.bz2", "x.txt"}));
+            QCOMPARE(listed(files(w)), QStringList({"keep.bz2", "x.txt"}));
             // The caption toggles the box.
-            QTest::mouseClick(w->Lsubdir, Qt::LeftButton);
-            QVERIFY(w->CBsubdir->isChecked());
-            QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
+            clickControl(w, "Lsubdir");
+            QVERIFY(control<QCheckBox>(w, "CBsubdir")->isChecked());
+            clickControl(w, "SBrewritedir");
             // The list stays on the last folder of the walk.
-            QVERIFY(listed(w->FileListBox1) != QStringList({"keep.bz2", "x.txt"}));
+            QVERIFY(listed(files(w)) != QStringList({"keep.bz2", "x.txt"}));
             // A file whose plain copy is missing on this plain side: its member is decompressed.
             tree->SetSelected(nodeAt(tree, {"T:", "Proj", "Sub1", "A", "z.txt"}));
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            clickControl(w, "SpeedButton2");
         }));
         // Sub2 holds no file: "Select a file!" once, in its turn. The progress window was shown,
         // and has gone.
@@ -277,19 +296,19 @@ private Q_SLOTS:
         QFile::remove(p.e(QStringLiteral("Archive2/T/Proj/x.txt")));
         boxes.boxes.clear();
         QVERIFY(p.inRestoreWindow(2, [&](TrewriteF *w) {
-            TTreeList *tree = w->TLrewrite->treeList();
+            TTreeList *tree = treeOf(w);
             tree->SetSelected(nodeAt(tree, {"T:", "Proj"}));
-            QCOMPARE(listed(w->FileListBox1), QStringList({"keep.bz2"}));
+            QCOMPARE(listed(files(w)), QStringList({"keep.bz2"}));
             // Restore files without a selection.
-            QTest::mouseClick(w->FileListBox1->viewport(), Qt::LeftButton, {},
-                              w->FileListBox1->visualItemRect(w->FileListBox1->item(0)).center());
-            w->FileListBox1->clearSelection();
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            QTest::mouseClick(files(w)->viewport(), Qt::LeftButton, {},
+                              files(w)->visualItemRect(files(w)->item(0)).center());
+            files(w)->clearSelection();
+            clickControl(w, "SpeedButton2");
             // Restore directory on a folder the archive does not hold: nothing, not even a question.
             QDir(p.e(QStringLiteral("Archive2/T/Proj"))).removeRecursively();
             tree->SetSelected(nodeAt(tree, {"T:", "Proj"}));
             const int asked = yes.questions.size();
-            QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
+            clickControl(w, "SBrewritedir");
             QCOMPARE(yes.questions.size(), asked);
         }));
         QCOMPARE(boxes.firstLines(), QStringList({"Select a file!"}));
@@ -297,36 +316,6 @@ private Q_SLOTS:
 
     void namesFromADamagedArchive()
     {
-        {
-            // A list edited to lead out of the origin and out of the archive does not open the
-            // window: its names are left out when it is read, and a part would look like the whole.
-            RestorePanel p;
-            p.settings().WriteBool(QStringLiteral("Bzip2_ok_1"), false);
-            QDir().mkpath(p.e(QStringLiteral("Archive1/T/Docs")));
-            QDir().mkpath(p.e(QStringLiteral("Archive1/outside")));
-            writeFile(
-                p.e(QStringLiteral("Archive1/afiles.lst")),
-                "DT:\r\n D..\r\n  D.. [.*]\r\n   Fpwned\r\n DDocs [.*]\r\nDoutside [.*]\r\n Fsecret\r\n");
-            writeFile(p.e(QStringLiteral("Archive1/T/Docs/good.txt")), "good");
-            writeFile(p.e(QStringLiteral("Archive1/outside/secret")), "secret");
-            writeFile(p.e(QStringLiteral("Archive1/pwned")), "payload");
-            QVERIFY(p.start());
-            InfoLog boxes(p.panel->info1F());
-            Tman_archF *manual = p.panel->man_archF();
-            whenModal(manual, [=] {
-                QTest::mouseClick(manual->SpeedButton2, Qt::LeftButton);
-                QTest::mouseClick(manual->SpeedButton1, Qt::LeftButton);
-            });
-            p.main->showPage(3);
-            QTest::mouseClick(control<QToolButton>(p.main, "SpeedButton19"), Qt::LeftButton);
-            QVERIFY(!manual->isVisible() && !p.panel->rewriteF()->isVisible());
-            QCOMPARE(boxes.boxes.size(), 1);
-            QCOMPARE(boxes.boxes.front().first, QStringLiteral("Can not open file:"));
-            QVERIFY(boxes.boxes.front().second.endsWith(QStringLiteral("\\Archive1\\afiles.lst")));
-            QVERIFY(!QFileInfo::exists(p.origin + QStringLiteral("/../pwned")));
-            QVERIFY(!QFileInfo::exists(p.t(QStringLiteral("pwned"))));
-            QVERIFY(!QFileInfo::exists(p.t(QStringLiteral("Docs"))));
-        }
         RestorePanel p;
         p.settings().WriteBool(QStringLiteral("Bzip2_ok_1"), false);
         QDir().mkpath(p.e(QStringLiteral("Archive1/T/Docs")));
@@ -339,16 +328,18 @@ private Q_SLOTS:
         InfoLog boxes(p.panel->info1F());
         AutoAnswer yes(p.panel->confirm1F(), true);
         QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
-            TTreeList *tree = w->TLrewrite->treeList();
+            TTreeList *tree = treeOf(w);
             tree->SetSelected(nodeAt(tree, {"T:", "Docs"}));
             // A name with a backslash is not even listed; one with an escape is listed as it is
             // and shown with the escape written out, in the list and in the tree.
-            QCOMPARE(listed(w->FileListBox1), QStringList({"esc\x1B[2J.txt", "good.txt"}));
-            const QModelIndex first = w->FileListBox1->model()->index(0, 0);
-            QCOMPARE(drawnText(w->FileListBox1, first), QStringLiteral("esc<U+001B>[2J.txt"));
-            const QModelIndex tab = w->TLrewrite->viewIndexOf(nodeAt(tree, {"T:", "Docs", "tab\there"}));
-            QCOMPARE(drawnText(w->TLrewrite, tab), QStringLiteral("tab<U+0009>here"));
-            QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
+            QCOMPARE(listed(files(w)), QStringList({"esc\x1B[2J.txt", "good.txt"}));
+            const QModelIndex first = files(w)->model()->index(0, 0);
+            QCOMPARE(drawnText(files(w), first), QStringLiteral("esc<U+001B>[2J.txt"));
+            const QModelIndex tab = control<TTreeListView>(w, "TLrewrite")
+                                        ->viewIndexOf(nodeAt(tree, {"T:", "Docs", "tab\there"}));
+            QCOMPARE(drawnText(control<TTreeListView>(w, "TLrewrite"), tab),
+                     QStringLiteral("tab<U+0009>here"));
+            clickControl(w, "SBrewritedir");
         }));
         // A restore never makes a name with a control character: refused, and named written out
         // in the box and in the log.
@@ -399,10 +390,10 @@ private Q_SLOTS:
         InfoLog boxes(p.panel->info1F());
         AutoAnswer yes(p.panel->confirm1F(), true);
         const auto restoreEach = [&](TrewriteF *w) {
-            TTreeList *tree = w->TLrewrite->treeList();
+            TTreeList *tree = treeOf(w);
             for (const char *name : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"}) {
                 tree->SetSelected(nodeAt(tree, {"T:", "Docs", name}));
-                QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+                clickControl(w, "SpeedButton2");
             }
         };
         const QString docs = QStringLiteral("E:\\Archive%1\\T\\Docs\\");
@@ -471,11 +462,11 @@ private Q_SLOTS:
         InfoLog boxes(p.panel->info1F());
         AutoAnswer yes(p.panel->confirm1F(), true);
         QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
-            TTreeList *tree = w->TLrewrite->treeList();
+            TTreeList *tree = treeOf(w);
             tree->SetSelected(nodeAt(tree, {"T:", "C [.*]"}) ? nodeAt(tree, {"T:", "C [.*]"})
                                                              : nodeAt(tree, {"T:", "C"}));
-            QTest::mouseClick(w->Lsubdir, Qt::LeftButton);
-            QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
+            clickControl(w, "Lsubdir");
+            clickControl(w, "SBrewritedir");
         }));
         QCOMPARE(readFile(p.t(QStringLiteral("C/notes.txt"))), QByteArray("new notes.txt"));
         QVERIFY(!QFileInfo(p.t(QStringLiteral("C/notes.txt"))).isSymLink());
@@ -536,13 +527,11 @@ private Q_SLOTS:
         InfoLog boxes(p.panel->info1F());
         AutoAnswer yes(p.panel->confirm1F(), true);
         QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
-            TTreeList *tree = w->TLrewrite->treeList();
+            TTreeList *tree = treeOf(w);
             tree->SetSelected(nodeAt(tree, {"T:", "Docs"}));
-            QCOMPARE(listed(w->FileListBox1), QStringList({"x", "x.bz2"}));
-            QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
+            QCOMPARE(listed(files(w)), QStringList({"x", "x.bz2"}));
+            clickControl(w, "SBrewritedir");
         }));
-        for (auto &b : boxes.boxes)
-            qDebug() << b.first << b.second;
         QCOMPARE(boxes.boxes, (QList<QPair<QString, QString>>{}));
         QCOMPARE(readFile(p.t(QStringLiteral("Docs/x"))), QByteArray("the plain x"));
         QCOMPARE(readFile(p.t(QStringLiteral("Docs/x.bz2"))), compress("the user's own x.bz2"));
@@ -555,9 +544,9 @@ private Q_SLOTS:
         converting.list = 1;
         writeFile(p.e(QStringLiteral("Archive1/archiv.form")), converting.toBytes());
         QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
-            TTreeList *tree = w->TLrewrite->treeList();
+            TTreeList *tree = treeOf(w);
             tree->SetSelected(nodeAt(tree, {"T:", "Docs"}));
-            QTest::mouseClick(w->SBrewritedir, Qt::LeftButton);
+            clickControl(w, "SBrewritedir");
         }));
         QCOMPARE(boxes.boxes,
                  (QList<QPair<QString, QString>>{{"The archive is being converted to its new form.",
@@ -584,9 +573,8 @@ private Q_SLOTS:
         // A kept copy that no longer reads (damaged after the window opened): nothing changes.
         QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
             writeFile(p.e(QStringLiteral("Archive1/afiles.lst")), "DT:\r\n   DJump\r\n");
-            QTest::mouseClick(w->B_backfiles, Qt::LeftButton);
-            QVERIFY(nodeAt(w->TLrewrite->treeList(), {"T:", "Kept [.*]"}) ||
-                    nodeAt(w->TLrewrite->treeList(), {"T:"}));
+            clickControl(w, "B_backfiles");
+            QVERIFY(nodeAt(treeOf(w), {"T:", "Kept [.*]"}) || nodeAt(treeOf(w), {"T:"}));
         }));
         QCOMPARE(yes.questions, QStringList({"Restore the archive's list from archivum?"}));
         QCOMPARE(boxes.boxes,
@@ -598,8 +586,8 @@ private Q_SLOTS:
         // A copy that reads replaces the list, both trees and the restore window's tree.
         writeFile(p.e(QStringLiteral("Archive1/afiles.lst")), kept.ListFileBytes());
         QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
-            QTest::mouseClick(w->B_backfiles, Qt::LeftButton);
-            QCOMPARE(w->TLrewrite->treeList()->ListFileBytes(), kept.ListFileBytes());
+            clickControl(w, "B_backfiles");
+            QCOMPARE(treeOf(w)->ListFileBytes(), kept.ListFileBytes());
         }));
         QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst"))), kept.ListFileBytes());
         QCOMPARE(p.main->startList()->ListFileBytes(), kept.ListFileBytes());
@@ -610,9 +598,9 @@ private Q_SLOTS:
         p.main->archiveList()->AddFile(QStringLiteral("T:\\New\\n.txt"));
         p.main->SyncArchiveLists(2);
         QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
-            w->TLrewrite->treeList()->Clear();
-            QTest::mouseClick(w->B_backfiles, Qt::LeftButton);
-            QVERIFY(nodeAt(w->TLrewrite->treeList(), {"T:", "New", "n.txt"}));
+            treeOf(w)->Clear();
+            clickControl(w, "B_backfiles");
+            QVERIFY(nodeAt(treeOf(w), {"T:", "New", "n.txt"}));
         }));
     }
 };

@@ -111,23 +111,26 @@ bool renderPanel(const QString &folder, const QString &suffix, const QString &te
     panel.info1F()->Label1->setText(main->textOf(QStringLiteral("CantOpenfileWarning")));
     panel.info1F()->Label2->setText(QStringLiteral("Afiles.lst"));
     panel.saveF()->Label1->setText(main->textOf(QStringLiteral("SaveInfo")));
-    // The restore window on a directory with files, the chooser on the drives.
+    // The restore window on a directory with files, the chooser on the drives; their controls
+    // are reached by name.
     if (TrewriteF *rewrite = panel.rewriteF()) {
-        rewrite->TLrewrite->treeList()->Assign(*main->archiveList());
-        rewrite->TLrewrite->treeList()->ExpandTopLevel();
-        rewrite->Label1->setText(main->textOf(QStringLiteral("PrimaryRestoreButton")));
-        rewrite->TLrewrite->treeList()->SetSelected(
-            rewrite->TLrewrite->treeList()->AddDir(QStringLiteral("C:\\Documents"), QString()));
-        rewrite->FileListBox1->addItems({QStringLiteral("budget 2026.xls"), QStringLiteral("letter.doc"),
-                                         QStringLiteral("minutes.odt"), QStringLiteral("report.doc")});
-        rewrite->FileListBox1->item(1)->setSelected(true);
+        TTreeList *tree = rewrite->findChild<TTreeListView *>(QStringLiteral("TLrewrite"))->treeList();
+        rewrite->showArchiveList(*main->archiveList());
+        rewrite->findChild<QLabel *>(QStringLiteral("Label1"))
+            ->setText(main->textOf(QStringLiteral("PrimaryRestoreButton")));
+        tree->SetSelected(tree->AddDir(QStringLiteral("C:\\Documents"), QString()));
+        auto *files = rewrite->findChild<QListWidget *>(QStringLiteral("FileListBox1"));
+        files->addItems({QStringLiteral("budget 2026.xls"), QStringLiteral("letter.doc"),
+                         QStringLiteral("minutes.odt"), QStringLiteral("report.doc")});
+        files->item(1)->setSelected(true);
     }
     if (TdirselectF *chooser = panel.dirselectF()) {
-        chooser->LsDTpath->Rebuild();
-        chooser->LsDTpath->OpenAt(QStringLiteral("C:\\"));
-        chooser->Label1->setText(main->textOf(QStringLiteral("PrimaryDestDirText")));
-        chooser->Ename->setText(QStringLiteral("Archive1"));
-        chooser->ShowSelection();
+        auto *drives = chooser->findChild<TDirectoryTreeView *>(QStringLiteral("LsDTpath"));
+        drives->Rebuild();
+        drives->OpenAt(QStringLiteral("C:\\"));
+        chooser->findChild<QLabel *>(QStringLiteral("Label1"))
+            ->setText(main->textOf(QStringLiteral("PrimaryDestDirText")));
+        chooser->findChild<QLineEdit *>(QStringLiteral("Ename"))->setText(QStringLiteral("Archive1"));
     }
     for (QWidget *window : panel.creationOrder()) {
         if (window == main)

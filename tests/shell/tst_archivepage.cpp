@@ -233,7 +233,7 @@ private Q_SLOTS:
 
         // A drive root with subdirectories: the drive becomes an item, every visible folder below
         // it too; hidden and system folders are not walked; reserved names are refused one by one.
-        m->archiveListPage()->extensionListHost().setCurrentExtSet(QStringLiteral(".doc"));
+        m->archiveListPage()->takeExtensionSet(QStringLiteral(".doc"));
         m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\"));
         clickButton(m, "SpeedButton17");
         QVERIFY(p.panel->saveF()->isVisible());
@@ -257,7 +257,7 @@ private Q_SLOTS:
         // Again with another set, without subdirectories: the directory takes it, those below
         // keep theirs.
         c.subdirectories->setChecked(false);
-        m->archiveListPage()->extensionListHost().setCurrentExtSet(QStringLiteral(".xls"));
+        m->archiveListPage()->takeExtensionSet(QStringLiteral(".xls"));
         m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Alpha"));
         clickButton(m, "SpeedButton17");
         const QStringList items = listItems(*p.list());

@@ -2,6 +2,7 @@
 // directory's set, placement, the catalogue ext.lst (loaded at each showing, written at Ok, a write
 // failure), typed extensions, moving and removing, and what Ok gives the list and the main window.
 #include "archivepanel.h"
+#include "findcontrol.h"
 
 #include "gui/shell/settingspage.h"
 #include "testmain.h"
@@ -18,12 +19,14 @@
 
 namespace {
 
-QStringList entries(const QListWidget *list)
+// The available and the actual list.
+QListWidget *list1(const QWidget *window)
 {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out.append(list->item(i)->text());
-    return out;
+    return control<QListWidget>(window, "ListBox1");
+}
+QListWidget *list2(const QWidget *window)
+{
+    return control<QListWidget>(window, "ListBox2");
 }
 
 QStringList selected(const QListWidget *list)
@@ -56,8 +59,8 @@ void doubleClick(QListWidget *list, const QString &text)
 // Types text into the window's input box and presses the add button.
 void typeExtension(TextlistF *window, const QString &text)
 {
-    window->Edit1->setText(text);
-    QTest::mouseClick(window->SpeedButton4, Qt::LeftButton);
+    control<QLineEdit>(window, "Edit1")->setText(text);
+    clickControl(window, "SpeedButton4");
 }
 
 // Runs check on the information window's two lines when it shows next, then closes it.
@@ -87,27 +90,28 @@ private Q_SLOTS:
         QString shown;
         QStringList steps;
         whenModal(w, [&] {
-            steps << entries(w->ListBox1).join(QLatin1Char(','));
+            steps << listed(list1(w)).join(QLatin1Char(','));
             typeExtension(w, QStringLiteral("*.DOC"));
-            steps << entries(w->ListBox1).join(QLatin1Char(',')) + QLatin1Char('/') + w->Edit1->text() +
-                         QLatin1Char('/') + selected(w->ListBox1).join(QLatin1Char(','));
+            steps << listed(list1(w)).join(QLatin1Char(',')) + QLatin1Char('/') +
+                         control<QLineEdit>(w, "Edit1")->text() + QLatin1Char('/') +
+                         selected(list1(w)).join(QLatin1Char(','));
             expectInfo(info, &shown);
             typeExtension(w, QStringLiteral("doc"));
             typeExtension(w, QStringLiteral(" .xls "));
             typeExtension(w, QStringLiteral("*"));
             typeExtension(w, QStringLiteral("   "));
-            w->Edit1->setText(QStringLiteral("pdf"));
-            QTest::keyClick(w->Edit1, Qt::Key_Return);
-            steps << entries(w->ListBox1).join(QLatin1Char(',')) + QLatin1Char('/') +
-                         selected(w->ListBox1).join(QLatin1Char(','));
+            control<QLineEdit>(w, "Edit1")->setText(QStringLiteral("pdf"));
+            QTest::keyClick(control<QLineEdit>(w, "Edit1"), Qt::Key_Return);
+            steps << listed(list1(w)).join(QLatin1Char(',')) + QLatin1Char('/') +
+                         selected(list1(w)).join(QLatin1Char(','));
             // Deleting from the catalogue.
-            select(w->ListBox1, {QStringLiteral(".")});
-            QTest::mouseClick(w->SpeedButton5, Qt::LeftButton);
+            select(list1(w), {QStringLiteral(".")});
+            clickControl(w, "SpeedButton5");
             // Only Ok closes the window.
             QTest::keyClick(w, Qt::Key_Escape);
             w->close();
             steps << QString::number(w->isVisible());
-            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+            clickControl(w, "SpeedButton1");
         });
         QTest::mousePress(control<QToolButton>(m, "SpeedButton16"), Qt::LeftButton, {}, QPoint(5, 6));
         const QPoint opened = m->pos();
@@ -123,8 +127,8 @@ private Q_SLOTS:
         writeFile(p.programFile(QStringLiteral("ext.lst")), ".c\n.h");
         QStringList shownAgain;
         whenModal(w, [&] {
-            shownAgain = entries(w->ListBox1);
-            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+            shownAgain = listed(list1(w));
+            clickControl(w, "SpeedButton1");
         });
         control<QAction>(m, "Extensions1")->trigger();
         QCOMPARE(shownAgain, (QStringList{".c", ".h"}));
@@ -148,8 +152,8 @@ private Q_SLOTS:
         list->SetSelected(data);
         QStringList actual;
         whenModal(w, [&] {
-            actual = entries(w->ListBox2);
-            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+            actual = listed(list2(w));
+            clickControl(w, "SpeedButton1");
         });
         QTest::mouseClick(control<QToolButton>(m, "SpeedButton16"), Qt::LeftButton);
         QCOMPARE(actual, (QStringList{".doc", ".xls"}));
@@ -167,26 +171,26 @@ private Q_SLOTS:
         QStringList steps;
         QString shown;
         whenModal(w, [&] {
-            steps << entries(w->ListBox2).join(QLatin1Char(','));
-            select(w->ListBox1, {QStringLiteral(".doc")});
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
-            steps << entries(w->ListBox2).join(QLatin1Char(','));
-            select(w->ListBox1, {QStringLiteral(".doc"), QStringLiteral(".txt")});
+            steps << listed(list2(w)).join(QLatin1Char(','));
+            select(list1(w), {QStringLiteral(".doc")});
+            clickControl(w, "SpeedButton2");
+            steps << listed(list2(w)).join(QLatin1Char(','));
+            select(list1(w), {QStringLiteral(".doc"), QStringLiteral(".txt")});
             expectInfo(info, &shown);
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
-            steps << entries(w->ListBox2).join(QLatin1Char(','));
-            w->ListBox2->selectAll();
-            QTest::mouseClick(w->SpeedButton3, Qt::LeftButton);
-            steps << entries(w->ListBox2).join(QLatin1Char(','));
-            doubleClick(w->ListBox1, QStringLiteral(".xls"));
-            steps << entries(w->ListBox2).join(QLatin1Char(','));
-            doubleClick(w->ListBox2, QStringLiteral(".xls"));
-            steps << entries(w->ListBox2).join(QLatin1Char(','));
-            select(w->ListBox1, {QStringLiteral(".doc")});
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
-            select(w->ListBox1, {QStringLiteral(".xls")});
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
-            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+            clickControl(w, "SpeedButton2");
+            steps << listed(list2(w)).join(QLatin1Char(','));
+            list2(w)->selectAll();
+            clickControl(w, "SpeedButton3");
+            steps << listed(list2(w)).join(QLatin1Char(','));
+            doubleClick(list1(w), QStringLiteral(".xls"));
+            steps << listed(list2(w)).join(QLatin1Char(','));
+            doubleClick(list2(w), QStringLiteral(".xls"));
+            steps << listed(list2(w)).join(QLatin1Char(','));
+            select(list1(w), {QStringLiteral(".doc")});
+            clickControl(w, "SpeedButton2");
+            select(list1(w), {QStringLiteral(".xls")});
+            clickControl(w, "SpeedButton2");
+            clickControl(w, "SpeedButton1");
         });
         control<QAction>(m, "Extlist1")->trigger();
         QCOMPARE(steps, (QStringList{".*", ".doc", ".doc,.txt", ".*", ".xls", ".*"}));
@@ -201,10 +205,10 @@ private Q_SLOTS:
         QString unexpected;
         expectInfo(info, &unexpected);
         whenModal(w, [&] {
-            select(w->ListBox1, {QStringLiteral(".doc")});
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
-            after = entries(w->ListBox2);
-            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+            select(list1(w), {QStringLiteral(".doc")});
+            clickControl(w, "SpeedButton2");
+            after = listed(list2(w));
+            clickControl(w, "SpeedButton1");
         });
         control<QAction>(m, "Extensions1")->trigger();
         QCOMPARE(after, (QStringList{".xls", ".doc"}));
@@ -232,10 +236,10 @@ private Q_SLOTS:
         QFile::remove(p.programFile(QStringLiteral("afiles.lst")));
         QStringList actual;
         whenModal(w, [&] {
-            actual = entries(w->ListBox2);
-            select(w->ListBox1, {QStringLiteral(".doc")});
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
-            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+            actual = listed(list2(w));
+            select(list1(w), {QStringLiteral(".doc")});
+            clickControl(w, "SpeedButton2");
+            clickControl(w, "SpeedButton1");
         });
         QTest::mouseClick(control<QToolButton>(m, "SpeedButton16"), Qt::LeftButton);
         QCOMPARE(actual, QStringList{".*"});
@@ -252,11 +256,11 @@ private Q_SLOTS:
         // Removing the last entry brings ".*" back; Ok stores ".*".
         list->SetSelected(nullptr);
         whenModal(w, [&] {
-            actual = entries(w->ListBox2);
-            w->ListBox2->selectAll();
-            QTest::mouseClick(w->SpeedButton3, Qt::LeftButton);
-            actual << entries(w->ListBox2);
-            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+            actual = listed(list2(w));
+            list2(w)->selectAll();
+            clickControl(w, "SpeedButton3");
+            actual << listed(list2(w));
+            clickControl(w, "SpeedButton1");
         });
         control<QAction>(m, "Extensions1")->trigger();
         QCOMPARE(actual, (QStringList{".doc", ".*"}));
@@ -271,10 +275,10 @@ private Q_SLOTS:
         QString shown;
         whenModal(w, [&] {
             typeExtension(w, QStringLiteral("new"));
-            select(w->ListBox1, {QStringLiteral(".doc")});
-            QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);
+            select(list1(w), {QStringLiteral(".doc")});
+            clickControl(w, "SpeedButton2");
             expectInfo(p.panel->info1F(), &shown);
-            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+            clickControl(w, "SpeedButton1");
         });
         control<QAction>(m, "Extensions1")->trigger();
         QCOMPARE(shown, QStringLiteral("Can not write into file:|Ext.lst"));
@@ -284,8 +288,8 @@ private Q_SLOTS:
         QVERIFY(QFile(extHost).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
         QStringList available;
         whenModal(w, [&] {
-            available = entries(w->ListBox1);
-            QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+            available = listed(list1(w));
+            clickControl(w, "SpeedButton1");
         });
         control<QAction>(m, "Extensions1")->trigger();
         QCOMPARE(available, (QStringList{".doc", ".new"}));

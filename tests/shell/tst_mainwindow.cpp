@@ -1,6 +1,7 @@
 // The main window on a whole panel built on a fresh prefix and program folder: first start,
 // a damaged settings file at start, narrow screens, pane shares, destinations, help, closing, the archive
 // list file at start, layouts and pages.
+#include "findcontrol.h"
 #include "testfiles.h"
 #include "testmain.h"
 #include "testpanel.h"
@@ -115,7 +116,7 @@ private Q_SLOTS:
         QCOMPARE(p.panel->aboutF()->Image1->pixmap().size(), QSize(190, 60));
 
         // A later activation, after the progress window, only resets the extension set.
-        m->archiveListPage()->extensionListHost().setCurrentExtSet(QStringLiteral(".doc"));
+        m->archiveListPage()->takeExtensionSet(QStringLiteral(".doc"));
         p.panel->saveF()->showProgress(QStringLiteral("Adding directories..."));
         p.panel->saveF()->done = true;
         QTRY_COMPARE(m->archiveListPage()->extensionSet(), QStringLiteral(".*"));
@@ -712,8 +713,9 @@ private Q_SLOTS:
         QVERIFY(unlit->isVisible() && !lit->isVisible());
         // The click opens the manual archiving window (Back closes it) and keeps where it was pressed.
         Tman_archF *manual = p.panel->man_archF();
-        whenModal(manual, [manual] { QTest::mouseClick(manual->SpeedButton1, Qt::LeftButton); });
-        QTest::mouseClick(control<QToolButton>(m, "SpeedButton1"), Qt::LeftButton, {}, QPoint(11, 7));
+        whenModal(manual, [manual] { clickControl(manual, "SpeedButton1"); });
+        QTest::mousePress(control<QToolButton>(m, "SpeedButton1"), Qt::LeftButton, {}, QPoint(11, 7));
+        QTest::mouseRelease(control<QToolButton>(m, "SpeedButton1"), Qt::LeftButton, {}, QPoint(11, 7));
         QCOMPARE(m->pressPosition(), QPoint(11, 7));
     }
 

@@ -1,6 +1,7 @@
 // The shipped translations and the translators' template: every registered key in every shipped
 // language file, each with its flag; the whole panel switched to each language and back; and the
 // template that `dunlivo --language-template` writes, read back by the language file reader.
+#include "findcontrol.h"
 #include "testmain.h"
 #include "testpanel.h"
 
@@ -113,19 +114,19 @@ private Q_SLOTS:
                      text.FindText(QStringLiteral("ArchiveMinInterval")));
             QCOMPARE(p.panel->info1F()->SpeedButton1->text(), text.FindText(QStringLiteral("OkButton")));
             TlanguageF *w = p.panel->languageF();
-            QCOMPARE(w->Label2->text(), text.FindText(QStringLiteral("Language")));
-            QVERIFY(w->Label2->text() != QStringLiteral("Program default-English"));
+            QCOMPARE(control<QLabel>(w, "Label2")->text(), text.FindText(QStringLiteral("Language")));
+            QVERIFY(control<QLabel>(w, "Label2")->text() != QStringLiteral("Program default-English"));
 
             // Back to English through the language window.
             whenModal(w, [w] {
-                QListWidget *list = w->ListBox1;
+                QListWidget *list = control<QListWidget>(w, "ListBox1");
                 QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                                   list->visualItemRect(list->item(0)).center());
-                QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+                clickControl(w, "SpeedButton1");
             });
             QTest::mouseClick(control<QToolButton>(m, "SpeedButton21"), Qt::LeftButton);
             QCOMPARE(control<QToolButton>(m, "SpeedButton21")->text(), QStringLiteral("Language"));
-            QCOMPARE(w->Label2->text(), QStringLiteral("Program default-English"));
+            QCOMPARE(control<QLabel>(w, "Label2")->text(), QStringLiteral("Program default-English"));
             QCOMPARE(p.settings().ReadString(QStringLiteral("Language"), QStringLiteral("x")), QString());
         }
     }

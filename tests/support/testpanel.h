@@ -4,6 +4,8 @@
 
 #include "testprefix.h"
 
+#include "findcontrol.h"
+
 #include "core/settings/config.h"
 #include "core/platform/paths.h"
 #include "core/platform/registry.h"
@@ -28,15 +30,6 @@
 
 #include <functional>
 #include <memory>
-
-// A control of a window found by its objectName; a missing one ends the test run with its name.
-template <class T = QWidget> T *control(const QObject *window, const char *name)
-{
-    T *found = window->findChild<T *>(QString::fromLatin1(name));
-    if (!found)
-        qFatal("no control %s of the type asked for", name);
-    return found;
-}
 
 // Clicks a button of a window, found by its name.
 inline void clickButton(QWidget *window, const char *name)

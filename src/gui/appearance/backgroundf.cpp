@@ -22,33 +22,31 @@ constexpr DefaultText kDefaults[] = {
 
 } // namespace
 
-TbackgroundF::TbackgroundF(QWidget *parent)
-    : TChoiceWindow(QStringLiteral("backgroundF"), QSize(291, 239), QRect(6, 6, 279, 227), parent)
+TbackgroundF::TbackgroundF(const AppearanceContext &context, QWidget *parent)
+    : TChoiceWindow(QStringLiteral("backgroundF"), QSize(291, 239), QRect(6, 6, 279, 227), context, parent)
 {
-    Label1 = new QLabel(KovaPanel2);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setAlignment(Qt::AlignCenter);
-    Label1->setGeometry(2, 4, 275, 18);
-    QPalette navy = Label1->palette();
+    auto *headingLabel = new QLabel(innerPanel);
+    headingLabel->setObjectName(QStringLiteral("Label1"));
+    headingLabel->setAlignment(Qt::AlignCenter);
+    headingLabel->setGeometry(2, 4, 275, 18);
+    QPalette navy = headingLabel->palette();
     navy.setColor(QPalette::WindowText, QColor(0, 0, 128));
-    Label1->setPalette(navy);
+    headingLabel->setPalette(navy);
 
     makeList(QRect(60, 24, 161, 149));
-    SpeedButton1 = makeButtonPanel("KovaPanel3", "SpeedButton1", QRect(13, 190, 119, 26));
-    KovaPanel3 = qobject_cast<TKovaPanel *>(SpeedButton1->parentWidget());
-    SpeedButton2 = makeButtonPanel("KovaPanel4", "SpeedButton2", QRect(147, 190, 119, 26));
-    KovaPanel4 = qobject_cast<TKovaPanel *>(SpeedButton2->parentWidget());
+    okButton = makeButtonPanel("KovaPanel3", "SpeedButton1", QRect(13, 190, 119, 26));
+    cancelButton = makeButtonPanel("KovaPanel4", "SpeedButton2", QRect(147, 190, 119, 26));
 
     // The layout's own captions until a language is applied.
-    Label1->setText(QString::fromUtf8(kDefaults[2].text));
-    SpeedButton1->setText(QStringLiteral("Ok"));
-    SpeedButton2->setText(QString::fromUtf8(kDefaults[0].text));
+    headingLabel->setText(QString::fromUtf8(kDefaults[2].text));
+    okButton->setText(QStringLiteral("Ok"));
+    cancelButton->setText(QString::fromUtf8(kDefaults[0].text));
 
     kovaProvider1->setOnNeedDefaults([this](QObject *) { kovaProvider1->SetDefaults(kDefaults); });
-    kovaProvider1->setOnNeedSet([this](QObject *) {
-        Label1->setText(kovaProvider1->GetText(QStringLiteral("BackgoundTextureLabel")));
-        SpeedButton1->setText(kovaProvider1->GetText(QStringLiteral("OkButton")));
-        SpeedButton2->setText(kovaProvider1->GetText(QStringLiteral("CancelButton")));
+    kovaProvider1->setOnNeedSet([this, headingLabel](QObject *) {
+        headingLabel->setText(kovaProvider1->GetText(QStringLiteral("BackgoundTextureLabel")));
+        okButton->setText(kovaProvider1->GetText(QStringLiteral("OkButton")));
+        cancelButton->setText(kovaProvider1->GetText(QStringLiteral("CancelButton")));
     });
     connectHandlers();
 }
@@ -66,10 +64,10 @@ Tconfig &TbackgroundF::store()
 
 QString TbackgroundF::texturePath(const QString &name) const
 {
-    return ConfinedFile(m_host.programDir, kBackgroundFolder, name);
+    return ConfinedFile(m_context.programDir, kBackgroundFolder, name);
 }
 
-void TbackgroundF::FormActivate()
+void TbackgroundF::fill()
 {
     guarded([this] {
         const QString stored = store().Read(TextSetting::Background);
@@ -80,9 +78,9 @@ void TbackgroundF::FormActivate()
              QStringLiteral(".BMP"), PreviousName);
 }
 
-void TbackgroundF::ListBox1Click()
+void TbackgroundF::preview()
 {
-    TKovaImage *image = m_host.image;
+    TKovaImage *image = m_context.image;
     if (!image || selectedRow() < 0)
         return;
     const QString name = selectedText();
@@ -107,23 +105,23 @@ void TbackgroundF::ListBox1Click()
     ChosenName = name;
 }
 
-void TbackgroundF::SpeedButton1Click()
+void TbackgroundF::keepChoice()
 {
     if (selectedRow() >= 0)
-        ApplyTexture();
+        applyTexture();
     else
         done(Accepted);
 }
 
-void TbackgroundF::SpeedButton2Click()
+void TbackgroundF::cancelChoice()
 {
     ChosenName = PreviousName;
-    ApplyTexture(Rejected);
+    applyTexture(Rejected);
 }
 
-void TbackgroundF::ApplyTexture(DialogCode result)
+void TbackgroundF::applyTexture(DialogCode result)
 {
-    TKovaImage *image = m_host.image;
+    TKovaImage *image = m_context.image;
     const bool stored = guarded([&] {
         if (!ChosenName.isEmpty()) {
             const QString path = texturePath(ChosenName);

@@ -6,32 +6,28 @@
 
 #include "choicewindow.h"
 
-class QLabel;
+#include <memory>
 
 class TbackgroundF : public TChoiceWindow
 {
     Q_OBJECT
 
 public:
-    explicit TbackgroundF(QWidget *parent = nullptr);
+    explicit TbackgroundF(const AppearanceContext &context, QWidget *parent = nullptr);
     ~TbackgroundF() override;
 
-    TKovaPanel *KovaPanel3 = nullptr; // holds SpeedButton1
-    TKovaPanel *KovaPanel4 = nullptr; // holds SpeedButton2
-    QLabel *Label1 = nullptr;         // heading
-
-    void FormActivate() override;
-    void ListBox1Click() override;
-    void SpeedButton1Click() override;
-    void SpeedButton2Click() override;
-    // Loads (or clears) the texture of ChosenName, stores it as the Background setting and closes the
-    // window with that result.
-    void ApplyTexture(DialogCode result = Accepted);
-
-    // The window's own settings store, made at its first use.
-    Tconfig &store();
+protected:
+    void fill() override;
+    void preview() override;
+    void keepChoice() override;
+    void cancelChoice() override;
 
 private:
+    // Loads (or clears) the texture of ChosenName, stores it as "Background_bmp" and closes the
+    // window with that result.
+    void applyTexture(DialogCode result = Accepted);
+    // The window's own settings store, made at its first use.
+    Tconfig &store();
     // The Windows path of a texture name, when its file lies inside the Background folder.
     QString texturePath(const QString &name) const;
 

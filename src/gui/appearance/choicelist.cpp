@@ -3,17 +3,12 @@
 
 #include "appearancesettings.h"
 
-#include "core/archivelist/findfile.h"
-
-QStringList FolderEntries(TFindFile &finder, const QString &programDir, const char *folder,
+QStringList FolderEntries(FolderFiles &finder, const QString &programDir, const char *folder,
                           const QString &extension)
 {
-    finder.setExtensions({extension});
-    // Nothing a link leads to outside the folder could be loaded, so it is not walked either.
-    finder.setStayInside(true);
-    finder.Start(programDir + QLatin1Char('\\') + QLatin1String(folder));
     QStringList entries;
-    for (QString name = finder.NextFile(); finder.done() == 0; name = finder.NextFile()) {
+    for (const QString &name :
+         finder.files(programDir + QLatin1Char('\\') + QLatin1String(folder), extension)) {
         if (!ConfinedFile(programDir, folder, name).isEmpty())
             entries.append(name);
     }

@@ -5,13 +5,20 @@
 #include <QString>
 #include <QStringList>
 
-class TFindFile;
+// The files of one extension below a folder, as the directory walker lists them: the folder's own
+// files by name, then those of each subfolder given relative to the folder ("Old\French.lng"),
+// never walking through a link that leads out of the folder. The shell gives the walker.
+class FolderFiles
+{
+public:
+    virtual ~FolderFiles() = default;
+    virtual QStringList files(const QString &folder, const QString &extension) = 0;
+};
 
 // The files with the extension (".LNG", any case) in programDir\folder and its subfolders, in the
-// finder's order: the folder's own files by name, then those of each subfolder given relative to
-// the folder ("Old\French.lng"). A file that lies outside the folder (a link leading out) is
-// left out: it could not be loaded.
-QStringList FolderEntries(TFindFile &finder, const QString &programDir, const char *folder,
+// walker's order. A file that lies outside the folder (a link leading out) is left out: it could
+// not be loaded.
+QStringList FolderEntries(FolderFiles &finder, const QString &programDir, const char *folder,
                           const QString &extension);
 
 // The row a stored name selects among the entries: the first entry equal to the name without

@@ -10,18 +10,18 @@
 #include <QString>
 
 #include <functional>
-#include <memory>
 
+class FolderFiles;
+class PanelDialogs;
 class QListWidget;
 class QToolButton;
-class TFindFile;
 class TKovaImage;
 class TKovaLanguage;
 class TKovaPanel;
 class Tconfig;
 
-// What the two windows need of the main window; the panel gives it when it creates them.
-struct AppearanceHost
+// What the two windows work on; the panel gives it when it creates them.
+struct AppearanceContext
 {
     // The program folder (Windows form), where the Language and Background folders lie.
     QString programDir;
@@ -29,8 +29,8 @@ struct AppearanceHost
     TKovaImage *image = nullptr;
     // The main window's settings store (the language window reads and writes through it).
     Tconfig *config = nullptr;
-    // Runs a handler's body; a registry failure is shown and abandons the rest. False then.
-    std::function<bool(const std::function<void()> &body)> guarded;
+    PanelDialogs *dialogs = nullptr;
+    FolderFiles *folderFiles = nullptr;
 };
 
 class TChoiceWindow : public TPanelWindow
@@ -40,42 +40,26 @@ class TChoiceWindow : public TPanelWindow
 public:
     ~TChoiceWindow() override;
 
-    void setHost(AppearanceHost host) { m_host = std::move(host); }
-    const AppearanceHost &host() const { return m_host; }
-
-    TKovaPanel *KovaPanel2 = nullptr; // the inner panel, a drag surface as KovaPanel1
-    QListWidget *ListBox1 = nullptr;
-    QToolButton *SpeedButton1 = nullptr; // OK
-    QToolButton *SpeedButton2 = nullptr; // Cancel
-    std::unique_ptr<TFindFile> FindFile1;
-
-    // The setting's value when the window opened, and the entry last chosen (both relative to
-    // the window's folder; empty for English or no texture).
-    QString PreviousName;
-    QString ChosenName;
-
-    // Fills the list and selects the stored entry; run at every opening.
-    virtual void FormActivate() = 0;
-    // Previews the selected entry.
-    virtual void ListBox1Click() = 0;
-    // OK and Cancel; both close the window.
-    virtual void SpeedButton1Click() = 0;
-    virtual void SpeedButton2Click() = 0;
-
-    // The entries of the list, in order.
-    QStringList entries() const;
-
 public Q_SLOTS:
     // Escape and closing the window cancel, as the Cancel button does.
     void reject() override;
 
 protected:
-    // innerPanel: where KovaPanel2 lies in the window.
-    TChoiceWindow(const QString &name, QSize size, const QRect &innerPanel, QWidget *parent);
+    // innerPanel: where the inner panel lies in the window.
+    TChoiceWindow(const QString &name, QSize size, const QRect &innerPanel, const AppearanceContext &context,
+                  QWidget *parent);
 
-    // The list with its pale yellow background, single selection, on KovaPanel2.
+    // Fills the list and selects the stored entry; run at every opening.
+    virtual void fill() = 0;
+    // Previews the selected entry.
+    virtual void preview() = 0;
+    // OK and Cancel; both close the window.
+    virtual void keepChoice() = 0;
+    virtual void cancelChoice() = 0;
+
+    // The list with its pale yellow background, single selection, on the inner panel.
     void makeList(const QRect &geometry);
-    // A small raised panel on KovaPanel2 holding a flat bold button that fills it.
+    // A small raised panel on the inner panel holding a flat bold button that fills it.
     QToolButton *makeButtonPanel(const char *panelName, const char *buttonName, const QRect &geometry);
     // Connects the list and both buttons to the handlers; call once the controls exist.
     void connectHandlers();
@@ -87,13 +71,22 @@ protected:
     // The selected row (-1 for none) and its text without leading and trailing spaces.
     int selectedRow() const;
     QString selectedText() const;
-    // Runs a handler's body through the host; a registry failure abandons it. False then.
+    // Runs a handler's body; a registry failure is shown and abandons it. False then.
     bool guarded(const std::function<void()> &body) const;
 
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-    AppearanceHost m_host;
+    AppearanceContext m_context;
+    TKovaPanel *innerPanel = nullptr; // a drag surface as the window's own panel
+    QListWidget *choiceList = nullptr;
+    QToolButton *okButton = nullptr;
+    QToolButton *cancelButton = nullptr;
+
+    // The setting's value when the window opened, and the entry last chosen (both relative to
+    // the window's folder; empty for English or no texture).
+    QString PreviousName;
+    QString ChosenName;
 
 private:
     bool m_filling = false;

@@ -5,6 +5,7 @@
 #include "kovalanguage.h"
 #include "kovapanel.h"
 #include "kovaprovider.h"
+#include "paneldialogs.h"
 #include "resourcebitmap.h"
 
 #include "core/settings/config.h"
@@ -22,76 +23,82 @@ constexpr DefaultText kDefaults[] = {
 
 } // namespace
 
-TlanguageF::TlanguageF(QWidget *parent)
-    : TChoiceWindow(QStringLiteral("languageF"), QSize(319, 269), QRect(6, 6, 307, 257), parent)
+TlanguageF::TlanguageF(const AppearanceContext &context, QWidget *parent)
+    : TChoiceWindow(QStringLiteral("languageF"), QSize(319, 269), QRect(6, 6, 307, 257), context, parent)
 {
-    KovaPanel5 = new TKovaPanel(KovaPanel2, kovaProvider1);
-    KovaPanel5->setObjectName(QStringLiteral("KovaPanel5"));
-    KovaPanel5->setBevelOuter(TKovaPanel::Bevel::Lowered);
-    KovaPanel5->setGeometry(39, 15, 39, 26);
-    KovaPanel6 = new TKovaPanel(KovaPanel5, kovaProvider1);
-    KovaPanel6->setObjectName(QStringLiteral("KovaPanel6"));
-    KovaPanel6->setBevelOuter(TKovaPanel::Bevel::None);
+    auto *flagFrame = new TKovaPanel(innerPanel, kovaProvider1);
+    flagFrame->setObjectName(QStringLiteral("KovaPanel5"));
+    flagFrame->setBevelOuter(TKovaPanel::Bevel::Lowered);
+    flagFrame->setGeometry(39, 15, 39, 26);
+    auto *flagPanel = new TKovaPanel(flagFrame, kovaProvider1);
+    flagPanel->setObjectName(QStringLiteral("KovaPanel6"));
+    flagPanel->setBevelOuter(TKovaPanel::Bevel::None);
     // Inside the frame's bevel.
-    KovaPanel6->setGeometry(1, 1, 37, 24);
-    Image1 = new QLabel(KovaPanel6);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(1, 1, 35, 22);
+    flagPanel->setGeometry(1, 1, 37, 24);
+    flagImage = new QLabel(flagPanel);
+    flagImage->setObjectName(QStringLiteral("Image1"));
+    flagImage->setGeometry(1, 1, 35, 22);
     showFlag(ResourceBitmap(QStringLiteral("defflag")));
 
-    Label1 = new QLabel(KovaPanel2);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->move(82, 21);
-    QFont heading = Label1->font();
+    headingLabel = new QLabel(innerPanel);
+    headingLabel->setObjectName(QStringLiteral("Label1"));
+    headingLabel->move(82, 21);
+    QFont heading = headingLabel->font();
     heading.setPixelSize(13);
-    Label1->setFont(heading);
-    QPalette navy = Label1->palette();
+    headingLabel->setFont(heading);
+    QPalette navy = headingLabel->palette();
     navy.setColor(QPalette::WindowText, QColor(0, 0, 128));
-    Label1->setPalette(navy);
+    headingLabel->setPalette(navy);
 
     makeList(QRect(38, 46, 229, 147));
-    Label2 = new QLabel(KovaPanel2);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(38, 193, 258, 22);
+    languageNameLabel = new QLabel(innerPanel);
+    languageNameLabel->setObjectName(QStringLiteral("Label2"));
+    languageNameLabel->setGeometry(38, 193, 258, 22);
 
-    SpeedButton1 = makeButtonPanel("KovaPanel4", "SpeedButton1", QRect(10, 221, 118, 26));
-    KovaPanel4 = qobject_cast<TKovaPanel *>(SpeedButton1->parentWidget());
-    SpeedButton2 = makeButtonPanel("KovaPanel3", "SpeedButton2", QRect(179, 221, 118, 26));
-    KovaPanel3 = qobject_cast<TKovaPanel *>(SpeedButton2->parentWidget());
+    okButton = makeButtonPanel("KovaPanel4", "SpeedButton1", QRect(10, 221, 118, 26));
+    cancelButton = makeButtonPanel("KovaPanel3", "SpeedButton2", QRect(179, 221, 118, 26));
 
     // The layout's own captions until a language is applied.
-    Label1->setText(QString::fromUtf8(kDefaults[0].text));
-    Label1->adjustSize();
-    SpeedButton1->setText(QStringLiteral("Ok"));
-    SpeedButton2->setText(QStringLiteral("Cancel"));
+    headingLabel->setText(QString::fromUtf8(kDefaults[0].text));
+    headingLabel->adjustSize();
+    okButton->setText(QStringLiteral("Ok"));
+    cancelButton->setText(QStringLiteral("Cancel"));
 
     kovaProvider1->setOnNeedDefaults([this](QObject *) {
-        if (m_host.language)
-            showFlag(m_host.language->Flag());
+        if (m_context.language)
+            showFlag(m_context.language->Flag());
         kovaProvider1->SetDefaults(kDefaults);
     });
-    kovaProvider1->setOnNeedSet([this](QObject *) {
-        Label1->setText(kovaProvider1->GetText(QStringLiteral("LanguageListLabel")));
-        Label1->adjustSize();
-        SpeedButton1->setText(kovaProvider1->GetText(QStringLiteral("OkButton")));
-        SpeedButton2->setText(kovaProvider1->GetText(QStringLiteral("CancelButton")));
-        Label2->setText(kovaProvider1->GetText(QStringLiteral("Language")));
-    });
+    kovaProvider1->setOnNeedSet([this](QObject *) { applyTexts(); });
     connectHandlers();
+}
+
+void TlanguageF::applyTexts()
+{
+    headingLabel->setText(kovaProvider1->GetText(QStringLiteral("LanguageListLabel")));
+    headingLabel->adjustSize();
+    okButton->setText(kovaProvider1->GetText(QStringLiteral("OkButton")));
+    cancelButton->setText(kovaProvider1->GetText(QStringLiteral("CancelButton")));
+    languageNameLabel->setText(kovaProvider1->GetText(QStringLiteral("Language")));
+    // The entry for English is written in the language just chosen, as the rest of the window.
+    if (choiceList->count() > 0)
+        choiceList->item(0)->setText(kovaProvider1->GetText(QStringLiteral("DefLanguageText")));
 }
 
 void TlanguageF::showFlag(const QImage &flag)
 {
     if (flag.isNull())
         return;
-    Image1->setPixmap(QPixmap::fromImage(flag));
-    Image1->resize(flag.size());
+    flagImage->setPixmap(QPixmap::fromImage(flag));
+    flagImage->resize(flag.size());
 }
 
-void TlanguageF::FormActivate()
+void TlanguageF::fill()
 {
     guarded([this] {
-        const QString stored = m_host.config ? m_host.config->Read(TextSetting::Language) : QString();
+        const QString stored = m_context.config
+                                   ? m_context.config->ReadString(QStringLiteral("Language"), QString())
+                                   : QString();
         PreviousName = stored;
         ChosenName = stored;
     });
@@ -101,22 +108,22 @@ void TlanguageF::FormActivate()
 
 void TlanguageF::loadLanguageFile(const QString &name)
 {
-    const QString path = ConfinedFile(m_host.programDir, kLanguageFolder, name);
-    if (path.isEmpty() || !m_host.language)
+    const QString path = ConfinedFile(m_context.programDir, kLanguageFolder, name);
+    if (path.isEmpty() || !m_context.language)
         return;
-    m_host.language->setFilename(path);
-    m_host.language->LoadLanguage();
+    m_context.language->setFilename(path);
+    m_context.language->LoadLanguage();
 }
 
-void TlanguageF::ListBox1Click()
+void TlanguageF::preview()
 {
     const int row = selectedRow();
     if (row < 0)
         return;
     // The first entry stands for English whatever it reads: a language may lack its text.
     if (row == 0) {
-        if (m_host.language)
-            m_host.language->LoadDefaults();
+        if (m_context.language)
+            m_context.language->LoadDefaults();
         ChosenName.clear();
         return;
     }
@@ -125,22 +132,22 @@ void TlanguageF::ListBox1Click()
     ChosenName = name;
 }
 
-void TlanguageF::SpeedButton1Click()
+void TlanguageF::keepChoice()
 {
     // The texts shown are already the chosen language's; only the choice is kept.
     const bool stored = guarded([this] {
-        if (m_host.config)
-            m_host.config->Write(TextSetting::Language, ChosenName);
+        if (m_context.config)
+            m_context.config->WriteString(QStringLiteral("Language"), ChosenName);
     });
     if (stored)
         done(Accepted);
 }
 
-void TlanguageF::SpeedButton2Click()
+void TlanguageF::cancelChoice()
 {
     if (!PreviousName.isEmpty())
         loadLanguageFile(PreviousName);
-    else if (m_host.language)
-        m_host.language->LoadDefaults();
+    else if (m_context.language)
+        m_context.language->LoadDefaults();
     done(Rejected);
 }

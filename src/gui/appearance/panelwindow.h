@@ -20,6 +20,8 @@ public:
     TPanelWindow(const QString &name, QSize size, bool draggable, QWidget *parent = nullptr);
 
     TkovaProvider *kovaProvider1 = nullptr;
+
+protected:
     TKovaPanel *KovaPanel1 = nullptr;
     TMouseMove *MouseMove1 = nullptr; // none for a window that is not dragged
 };

@@ -8,6 +8,7 @@
 #include "gui/appearance/kovapanel.h"
 #include "gui/appearance/kovaprovider.h"
 #include "gui/appearance/mousemove.h"
+#include "gui/appearance/paneldialogs.h"
 #include "gui/appearance/windowparts.h"
 
 #include <QLabel>
@@ -57,8 +58,10 @@ QList<int> selectedRows(const QListWidget *list)
 
 } // namespace
 
-TextlistF::TextlistF(const QString &programDir, QWidget *parent)
-    : QDialog(parent, Qt::FramelessWindowHint | Qt::Dialog), m_programDir(programDir)
+TextlistF::TextlistF(const QString &programDir, TTreeList &archiveList, PanelDialogs &dialogs,
+                     QWidget *parent)
+    : QDialog(parent, Qt::FramelessWindowHint | Qt::Dialog), m_programDir(programDir),
+      m_archiveList(archiveList), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("extlistF"));
     setFixedSize(360, 300);
@@ -72,51 +75,51 @@ TextlistF::TextlistF(const QString &programDir, QWidget *parent)
     connect(KovaPanel1, &TKovaPanel::MouseMove, MouseMove1, &TMouseMove::MouseMove);
     connect(KovaPanel1, &TKovaPanel::MouseUp, MouseMove1, &TMouseMove::MouseUp);
 
-    Label1 = new QLabel(KovaPanel1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(12, 8, 150, 18);
-    Label2 = new QLabel(KovaPanel1);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(198, 8, 150, 18);
-    MouseMove1->watch(Label1);
-    MouseMove1->watch(Label2);
-    ListBox1 = makeList(KovaPanel1, "ListBox1", QRect(12, 28, 150, 190));
-    ListBox2 = makeList(KovaPanel1, "ListBox2", QRect(198, 28, 150, 190));
-    SpeedButton2 = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton2"), QRect(167, 88, 26, 26));
-    SpeedButton2->setText(QStringLiteral(">"));
-    SpeedButton3 = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton3"), QRect(167, 122, 26, 26));
-    SpeedButton3->setText(QStringLiteral("<"));
-    Edit1 = new QLineEdit(KovaPanel1);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(12, 226, 94, 24);
-    SpeedButton4 = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton4"), QRect(110, 226, 24, 24));
-    SpeedButton4->setText(QStringLiteral("+"));
-    SpeedButton5 = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton5"), QRect(138, 226, 24, 24));
-    SpeedButton5->setText(QStringLiteral("-"));
-    SpeedButton1 = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(135, 264, 90, 26));
-    SpeedButton1->setText(QStringLiteral("Ok"));
-    ListBox2->addItem(extensionset::everyFile());
+    auto *availableLabel = new QLabel(KovaPanel1);
+    availableLabel->setObjectName(QStringLiteral("Label1"));
+    availableLabel->setGeometry(12, 8, 150, 18);
+    auto *actualLabel = new QLabel(KovaPanel1);
+    actualLabel->setObjectName(QStringLiteral("Label2"));
+    actualLabel->setGeometry(198, 8, 150, 18);
+    MouseMove1->watch(availableLabel);
+    MouseMove1->watch(actualLabel);
+    availableList = makeList(KovaPanel1, "ListBox1", QRect(12, 28, 150, 190));
+    actualList = makeList(KovaPanel1, "ListBox2", QRect(198, 28, 150, 190));
+    addToActualButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton2"), QRect(167, 88, 26, 26));
+    addToActualButton->setText(QStringLiteral(">"));
+    removeFromActualButton =
+        makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton3"), QRect(167, 122, 26, 26));
+    removeFromActualButton->setText(QStringLiteral("<"));
+    extensionEdit = new QLineEdit(KovaPanel1);
+    extensionEdit->setObjectName(QStringLiteral("Edit1"));
+    extensionEdit->setGeometry(12, 226, 94, 24);
+    addExtensionButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton4"), QRect(110, 226, 24, 24));
+    addExtensionButton->setText(QStringLiteral("+"));
+    deleteExtensionsButton =
+        makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton5"), QRect(138, 226, 24, 24));
+    deleteExtensionsButton->setText(QStringLiteral("-"));
+    okButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(135, 264, 90, 26));
+    okButton->setText(QStringLiteral("Ok"));
+    actualList->addItem(extensionset::everyFile());
 
-    kovaProvider1->setOnNeedDefaults([this](QObject *) {
-        kovaProvider1->SetDefaults(kDefaults);
-    });
-    kovaProvider1->setOnNeedSet([this](QObject *) {
-        Label1->setText(kovaProvider1->GetText(QStringLiteral("AvailableExtensionsText")));
-        Label2->setText(kovaProvider1->GetText(QStringLiteral("ActualExtensionsText")));
+    kovaProvider1->setOnNeedDefaults([this](QObject *) { kovaProvider1->SetDefaults(kDefaults); });
+    kovaProvider1->setOnNeedSet([=, this](QObject *) {
+        availableLabel->setText(kovaProvider1->GetText(QStringLiteral("AvailableExtensionsText")));
+        actualLabel->setText(kovaProvider1->GetText(QStringLiteral("ActualExtensionsText")));
     });
     // The English captions until a language is applied.
-    Label1->setText(QString::fromUtf8(kDefaults[0].text));
-    Label2->setText(QString::fromUtf8(kDefaults[1].text));
+    availableLabel->setText(QString::fromUtf8(kDefaults[0].text));
+    actualLabel->setText(QString::fromUtf8(kDefaults[1].text));
 
-    connect(SpeedButton1, &QToolButton::clicked, this, &TextlistF::SpeedButton1Click);
-    connect(SpeedButton2, &QToolButton::clicked, this, &TextlistF::SpeedButton2Click);
-    connect(SpeedButton3, &QToolButton::clicked, this, &TextlistF::SpeedButton3Click);
-    connect(SpeedButton4, &QToolButton::clicked, this, &TextlistF::SpeedButton4Click);
-    connect(SpeedButton5, &QToolButton::clicked, this, &TextlistF::SpeedButton5Click);
-    connect(ListBox1, &QListWidget::itemDoubleClicked, this, &TextlistF::SpeedButton2Click);
-    connect(ListBox2, &QListWidget::itemDoubleClicked, this, &TextlistF::SpeedButton3Click);
+    connect(okButton, &QToolButton::clicked, this, &TextlistF::keepSet);
+    connect(addToActualButton, &QToolButton::clicked, this, &TextlistF::addToActual);
+    connect(removeFromActualButton, &QToolButton::clicked, this, &TextlistF::removeFromActual);
+    connect(addExtensionButton, &QToolButton::clicked, this, &TextlistF::addExtension);
+    connect(deleteExtensionsButton, &QToolButton::clicked, this, &TextlistF::deleteExtensions);
+    connect(availableList, &QListWidget::itemDoubleClicked, this, &TextlistF::addToActual);
+    connect(actualList, &QListWidget::itemDoubleClicked, this, &TextlistF::removeFromActual);
     // Enter in the input box adds what was typed, as the add button does.
-    connect(Edit1, &QLineEdit::returnPressed, this, &TextlistF::SpeedButton4Click);
+    connect(extensionEdit, &QLineEdit::returnPressed, this, &TextlistF::addExtension);
 }
 
 QString TextlistF::extListFile() const
@@ -133,26 +136,20 @@ QString TextlistF::text(const char *key) const
     return TkovaProvider::DefaultTextOf(kDefaults, name);
 }
 
-void TextlistF::inform(const QString &first, const QString &second) const
-{
-    if (m_host.inform)
-        m_host.inform(first, second);
-}
-
 QStringList TextlistF::availableEntries() const
 {
-    return entriesOf(ListBox1);
+    return entriesOf(availableList);
 }
 
 QStringList TextlistF::actualEntries() const
 {
-    return entriesOf(ListBox2);
+    return entriesOf(actualList);
 }
 
 void TextlistF::setActualEntries(const QStringList &entries)
 {
-    ListBox2->clear();
-    ListBox2->addItems(entries);
+    actualList->clear();
+    actualList->addItems(entries);
 }
 
 void TextlistF::normaliseActualList()
@@ -162,15 +159,14 @@ void TextlistF::normaliseActualList()
     setActualEntries(entries);
 }
 
-void TextlistF::Open(const QPoint &bottomLeft)
+void TextlistF::Open(const QPoint &bottomLeft, bool confirmationOn)
 {
-    TTreeList *list = m_host.archiveList ? m_host.archiveList() : nullptr;
-    if (list && list->Dir())
-        setActualEntries(extensionset::entriesOf(TTreeList::NodeExt(list->Selected())));
+    m_confirmationOn = confirmationOn;
+    if (m_archiveList.Dir())
+        setActualEntries(extensionset::entriesOf(TTreeList::NodeExt(m_archiveList.Selected())));
     move(bottomLeft.x(), bottomLeft.y() - height());
     exec();
-    if (m_host.syncArchiveLists)
-        m_host.syncArchiveLists();
+    Q_EMIT archiveListEdited();
 }
 
 void TextlistF::showEvent(QShowEvent *event)
@@ -186,80 +182,75 @@ void TextlistF::loadCatalogue()
         return;
     try {
         if (const std::optional<QStringList> entries = readExtList(extListFile())) {
-            ListBox1->clear();
-            ListBox1->addItems(*entries);
+            availableList->clear();
+            availableList->addItems(*entries);
         }
     } catch (const ListFileError &) {
         // An unreadable catalogue leaves the list as it was, as a missing one does.
     }
 }
 
-void TextlistF::SpeedButton4Click()
+void TextlistF::addExtension()
 {
-    const QString extension = extensionset::typedExtension(Edit1->text());
+    const QString extension = extensionset::typedExtension(extensionEdit->text());
     if (!extension.isEmpty()) {
         if (extensionset::containsEntry(availableEntries(), extension))
-            inform(text("MessageExistsExtension"), QString());
+            m_dialogs.inform(text("MessageExistsExtension"), QString());
         else
-            ListBox1->addItem(extension);
+            availableList->addItem(extension);
     }
-    Edit1->clear();
-    ListBox1->setFocus();
-    if (ListBox1->count() > 0)
-        ListBox1->setCurrentRow(ListBox1->count() - 1, QItemSelectionModel::ClearAndSelect);
+    extensionEdit->clear();
+    availableList->setFocus();
+    if (availableList->count() > 0)
+        availableList->setCurrentRow(availableList->count() - 1, QItemSelectionModel::ClearAndSelect);
 }
 
-void TextlistF::SpeedButton5Click()
+void TextlistF::deleteExtensions()
 {
-    const QList<int> rows = selectedRows(ListBox1);
+    const QList<int> rows = selectedRows(availableList);
     for (auto it = rows.crbegin(); it != rows.crend(); ++it)
-        delete ListBox1->takeItem(*it);
+        delete availableList->takeItem(*it);
 }
 
-void TextlistF::SpeedButton2Click()
+void TextlistF::addToActual()
 {
-    const QList<int> rows = selectedRows(ListBox1);
+    const QList<int> rows = selectedRows(availableList);
     bool skipped = false;
     for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
-        const QString entry = ListBox1->item(*it)->text();
+        const QString entry = availableList->item(*it)->text();
         if (extensionset::containsEntry(actualEntries(), entry))
             skipped = true;
         else
-            ListBox2->addItem(entry);
+            actualList->addItem(entry);
     }
-    if (skipped && m_host.confirmationOn && m_host.confirmationOn())
-        inform(text("MessageAddedExtensions"), QString());
-    SpeedButton3->setEnabled(true);
+    if (skipped && m_confirmationOn)
+        m_dialogs.inform(text("MessageAddedExtensions"), QString());
+    removeFromActualButton->setEnabled(true);
     normaliseActualList();
 }
 
-void TextlistF::SpeedButton3Click()
+void TextlistF::removeFromActual()
 {
-    const QList<int> rows = selectedRows(ListBox2);
+    const QList<int> rows = selectedRows(actualList);
     for (auto it = rows.crbegin(); it != rows.crend(); ++it)
-        delete ListBox2->takeItem(*it);
+        delete actualList->takeItem(*it);
     normaliseActualList();
 }
 
-void TextlistF::SpeedButton1Click()
+void TextlistF::keepSet()
 {
     const QString set = extensionset::setOf(actualEntries());
-    if (m_host.setCurrentExtSet)
-        m_host.setCurrentExtSet(set);
-    TTreeList *list = m_host.archiveList ? m_host.archiveList() : nullptr;
-    if (list && list->Dir())
-        list->SetNodeExt(list->Selected(), set);
+    if (m_archiveList.Dir())
+        m_archiveList.SetNodeExt(m_archiveList.Selected(), set);
     repaint();
-    if (m_host.showChosenSet)
-        m_host.showChosenSet(set);
+    Q_EMIT extensionSetChosen(set);
     try {
         writeExtList(extListFile(), availableEntries());
         m_catalogueUnsaved = false;
     } catch (const ListFileError &) {
         m_catalogueUnsaved = true;
-        inform(text("CantWriteFileWarning"), QStringLiteral("Ext.lst"));
+        m_dialogs.inform(text("CantWriteFileWarning"), QStringLiteral("Ext.lst"));
     }
-    if (m_host.syncArchiveLists)
-        m_host.syncArchiveLists();
+    Q_EMIT archiveListEdited();
     accept();
 }

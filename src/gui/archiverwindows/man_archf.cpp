@@ -1,19 +1,13 @@
 // The manual archiving window.
 #include "man_archf.h"
 
-#include "core/archiverlink/communicator.h"
 #include "datetimetext.h"
-#include "mainwindowlink.h"
 
-#include "gui/appearance/appearancesettings.h"
 #include "gui/appearance/kovapanel.h"
 #include "gui/appearance/kovaprovider.h"
+#include "gui/appearance/paneldialogs.h"
 #include "gui/appearance/windowparts.h"
-#include "core/archivelist/listerror.h"
-#include "core/archivelist/treelist.h"
-#include "gui/archivelist/treelistview.h"
 #include "core/settings/config.h"
-#include "gui/restore/rewritef.h"
 
 #include <QLabel>
 #include <QToolButton>
@@ -40,42 +34,41 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QRect &geometry, Qt::
 
 } // namespace
 
-Tman_archF::Tman_archF(MainWindowLink *link, QWidget *parent)
-    : TPanelWindow(QStringLiteral("man_archF"), QSize(352, 158), false, parent), m_link(link)
+Tman_archF::Tman_archF(PanelDialogs &dialogs, QWidget *parent)
+    : TPanelWindow(QStringLiteral("man_archF"), QSize(352, 158), false, parent), m_dialogs(dialogs)
 {
     KovaPanel1->setBevelInner(TKovaPanel::Bevel::Lowered);
     KovaPanel1->setBorderStyle(TKovaPanel::BorderStyle::Single);
 
-    SpeedButton2 = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton2"), QRect(12, 10, 328, 28));
-    Label2 = makeLabel(KovaPanel1, "Label2", QRect(14, 40, 170, 18), Qt::AlignLeft);
-    Label4 = makeLabel(KovaPanel1, "Label4", QRect(184, 40, 154, 18), Qt::AlignRight);
-    SpeedButton3 = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton3"), QRect(12, 64, 328, 28));
-    Label3 = makeLabel(KovaPanel1, "Label3", QRect(14, 94, 170, 18), Qt::AlignLeft);
-    Label5 = makeLabel(KovaPanel1, "Label5", QRect(184, 94, 154, 18), Qt::AlignRight);
-    SpeedButton1 = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(250, 122, 90, 26));
-    for (QLabel *time : {Label4, Label5})
+    primaryButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton2"), QRect(12, 10, 328, 28));
+    QLabel *primaryDate = makeLabel(KovaPanel1, "Label2", QRect(14, 40, 170, 18), Qt::AlignLeft);
+    primaryTimeLabel = makeLabel(KovaPanel1, "Label4", QRect(184, 40, 154, 18), Qt::AlignRight);
+    secondaryButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton3"), QRect(12, 64, 328, 28));
+    QLabel *secondaryDate = makeLabel(KovaPanel1, "Label3", QRect(14, 94, 170, 18), Qt::AlignLeft);
+    secondaryTimeLabel = makeLabel(KovaPanel1, "Label5", QRect(184, 94, 154, 18), Qt::AlignRight);
+    QToolButton *backButton =
+        makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(250, 122, 90, 26));
+    for (QLabel *time : {primaryTimeLabel, secondaryTimeLabel})
         time->setText(QStringLiteral("..."));
     // The layout's own captions until a language is applied.
-    SpeedButton1->setText(QStringLiteral("Back"));
-    SpeedButton2->setText(QStringLiteral("Start primary archive"));
-    SpeedButton3->setText(QStringLiteral("Start secondary archive"));
-    Label2->setText(QStringLiteral("Primary archive's date:"));
-    Label3->setText(QStringLiteral("Secondary archive's date:"));
+    backButton->setText(QStringLiteral("Back"));
+    primaryButton->setText(QStringLiteral("Start primary archive"));
+    secondaryButton->setText(QStringLiteral("Start secondary archive"));
+    primaryDate->setText(QStringLiteral("Primary archive's date:"));
+    secondaryDate->setText(QStringLiteral("Secondary archive's date:"));
 
-    kovaProvider1->setOnNeedDefaults([this](QObject *) {
-        kovaProvider1->SetDefaults(kDefaults);
-    });
-    kovaProvider1->setOnNeedSet([this](QObject *) {
-        SpeedButton1->setText(kovaProvider1->GetText(QStringLiteral("BackButton")));
-        SpeedButton2->setText(kovaProvider1->GetText(QStringLiteral("StartPrimaryArchive")));
-        SpeedButton3->setText(kovaProvider1->GetText(QStringLiteral("StartSecondaryArchive")));
-        Label2->setText(kovaProvider1->GetText(QStringLiteral("PrimaryArchiveDate")));
-        Label3->setText(kovaProvider1->GetText(QStringLiteral("SecondaryArchiveDate")));
+    kovaProvider1->setOnNeedDefaults([this](QObject *) { kovaProvider1->SetDefaults(kDefaults); });
+    kovaProvider1->setOnNeedSet([=, this](QObject *) {
+        backButton->setText(kovaProvider1->GetText(QStringLiteral("BackButton")));
+        primaryButton->setText(kovaProvider1->GetText(QStringLiteral("StartPrimaryArchive")));
+        secondaryButton->setText(kovaProvider1->GetText(QStringLiteral("StartSecondaryArchive")));
+        primaryDate->setText(kovaProvider1->GetText(QStringLiteral("PrimaryArchiveDate")));
+        secondaryDate->setText(kovaProvider1->GetText(QStringLiteral("SecondaryArchiveDate")));
     });
 
-    connect(SpeedButton1, &QToolButton::clicked, this, &Tman_archF::SpeedButton1Click);
-    connect(SpeedButton2, &QToolButton::clicked, this, &Tman_archF::SpeedButton2Click);
-    connect(SpeedButton3, &QToolButton::clicked, this, &Tman_archF::SpeedButton3Click);
+    connect(backButton, &QToolButton::clicked, this, &QDialog::reject);
+    connect(primaryButton, &QToolButton::clicked, this, [this] { sideButton(true); });
+    connect(secondaryButton, &QToolButton::clicked, this, [this] { sideButton(false); });
 }
 
 Tman_archF::~Tman_archF() = default;
@@ -89,36 +82,25 @@ Tconfig &Tman_archF::store()
     return *m_config;
 }
 
-QPoint Tman_archF::Placement(bool restoreMode) const
+void Tman_archF::Open(bool restoreMode, const OpeningPlace &place)
 {
-    const QPoint main = m_link->mainWindowPosition();
-    const QPoint press = m_link->pressPosition();
-    const bool large = m_link->zoomedIn();
+    m_restoreMode = restoreMode;
     QPoint offset;
     if (restoreMode)
-        offset = large ? QPoint(105, 542) : QPoint(85, 380);
+        offset = place.zoomedIn ? QPoint(105, 542) : QPoint(85, 380);
     else
-        offset = large ? QPoint(10, 570) : QPoint(10, 396);
-    return main + press + offset - QPoint(0, height());
-}
-
-void Tman_archF::Open(bool restoreMode)
-{
-    RestoreMode = restoreMode;
-    move(Placement(restoreMode));
-    if (restoreMode) {
-        SpeedButton2->setText(m_link->text(QStringLiteral("PrimaryRestoreButton")));
-        SpeedButton3->setText(m_link->text(QStringLiteral("SecondaryRestoreButton")));
-    } else {
-        SpeedButton2->setText(kovaProvider1->GetText(QStringLiteral("StartPrimaryArchive")));
-        SpeedButton3->setText(kovaProvider1->GetText(QStringLiteral("StartSecondaryArchive")));
-    }
+        offset = place.zoomedIn ? QPoint(10, 570) : QPoint(10, 396);
+    move(place.mainWindow + place.press + offset - QPoint(0, height()));
+    const char *primaryKey = restoreMode ? "PrimaryRestoreButton" : "StartPrimaryArchive";
+    const char *secondaryKey = restoreMode ? "SecondaryRestoreButton" : "StartSecondaryArchive";
+    primaryButton->setText(kovaProvider1->GetText(QString::fromLatin1(primaryKey)));
+    secondaryButton->setText(kovaProvider1->GetText(QString::fromLatin1(secondaryKey)));
     exec();
 }
 
-void Tman_archF::FormActivate()
+void Tman_archF::showTimes()
 {
-    m_link->guarded([this] {
+    m_dialogs.guarded([this] {
         // A time of 0.0 (never archived) leaves the line as it was.
         const auto showTime = [this](const char *value, QLabel *label) {
             const win::TDateTime time = store().ReadDateTime(QString::fromLatin1(value), 0.0);
@@ -128,101 +110,21 @@ void Tman_archF::FormActivate()
                     label->setText(text);
             }
         };
-        showTime(settingDef(TimeSetting::LastArchived, Side::Primary).storedName, Label4);
-        showTime(settingDef(TimeSetting::LastArchived, Side::Secondary).storedName, Label5);
+        showTime("Archutolso", primaryTimeLabel);
+        showTime("Archutolso2", secondaryTimeLabel);
     });
 }
 
 void Tman_archF::showEvent(QShowEvent *event)
 {
     TPanelWindow::showEvent(event);
-    FormActivate();
+    showTimes();
 }
 
-void Tman_archF::SpeedButton2Click()
+void Tman_archF::sideButton(bool primary)
 {
-    sideButton(1);
-}
-
-void Tman_archF::SpeedButton3Click()
-{
-    sideButton(2);
-}
-
-void Tman_archF::SpeedButton1Click()
-{
-    reject();
-}
-
-void Tman_archF::sideButton(int side)
-{
-    if (RestoreMode)
-        openRestore(side);
+    if (m_restoreMode)
+        Q_EMIT restoreRequested(primary);
     else
-        archiveNow(side);
-}
-
-void Tman_archF::archiveNow(int side)
-{
-    const bool done = m_link->guarded([this, side] {
-        if (m_link->settingsChanged()) {
-            if (m_link->confirmationOn()) {
-                m_link->showInfo(kovaProvider1->GetText(QStringLiteral("PleaseSaveInformation")), QString());
-                return;
-            }
-            m_link->saveSettings();
-        }
-        Communicator &communicator = m_link->communicator();
-        if (win::HWND archiver = communicator.FindArchiver()) {
-            if (side == 1)
-                communicator.SendArchivePrimary(archiver);
-            else
-                communicator.SendArchiveSecondary(archiver);
-        } else {
-            m_link->showInfo(m_link->text(QStringLiteral("ArchiverNotActive")),
-                             m_link->text(QStringLiteral("RunArchiver")));
-        }
-    });
-    if (done)
-        accept();
-}
-
-void Tman_archF::openRestore(int side)
-{
-    TrewriteF *restore = m_link->restoreWindow();
-    if (!restore)
-        return;
-    const bool primary = side == 1;
-    QString listFile;
-    if (!m_link->guarded([&] {
-            QString destination = store().Read(TextSetting::Destination, sideOf(primary));
-            // A destination kept with its trailing backslash (a drive root) takes the folder name
-            // without a second one, as the archive root is formed everywhere else.
-            if (destination.endsWith(QLatin1Char('\\')))
-                destination.chop(1);
-            listFile = destination + m_link->dirName(side) + QStringLiteral("\\afiles.lst");
-        }))
-        return;
-
-    TTreeList *tree = restore->TLrewrite->treeList();
-    if (WindowsFileExists(listFile)) {
-        try {
-            tree->LoadFromFile(listFile);
-        } catch (const ListFileError &) {
-            // A list that cannot be read ends the opening: a part of it would look like the whole.
-            tree->Clear();
-            m_link->showInfo(m_link->text(QStringLiteral("CantOpenfileWarning")), listFile);
-            return;
-        }
-    } else {
-        tree->Assign(m_link->archiveList());
-    }
-    restore->Label1->setText(m_link->text(primary ? QStringLiteral("PrimaryRestoreButton")
-                                                  : QStringLiteral("SecondaryRestoreButton")));
-    restore->Primary = primary;
-    tree->ExpandTopLevel();
-    restore->repaint();
-    restore->exec();
-    // Closing the restore window closes this one behind it.
-    accept();
+        Q_EMIT archiveRequested(primary);
 }

@@ -1,55 +1,57 @@
 // Tman_archF: the manual archiving window, one button per archive. Opened for manual archiving,
-// its buttons ask the running Archiver to archive that side now; opened for a restore, they open
-// the restore window on the archive list kept in that side's archive. It shows the time of the
-// last run of each side.
+// its buttons ask for that side to be archived now; opened for a restore, they ask for the
+// restore window on that side's archive. It shows the time of the last run of each side. The
+// shell carries out the request and closes the window when it is done.
 #pragma once
 
 #include "gui/appearance/panelwindow.h"
 
-class MainWindowLink;
+#include <memory>
+
+class PanelDialogs;
 class QLabel;
 class QToolButton;
 class Tconfig;
+
+// Where the main window stands when it opens the window: its top-left corner, the press
+// position inside the opening button, and whether the large layout is active.
+struct OpeningPlace
+{
+    QPoint mainWindow;
+    QPoint press;
+    bool zoomedIn = false;
+};
 
 class Tman_archF : public TPanelWindow
 {
     Q_OBJECT
 
 public:
-    explicit Tman_archF(MainWindowLink *link, QWidget *parent = nullptr);
+    explicit Tman_archF(PanelDialogs &dialogs, QWidget *parent = nullptr);
     ~Tman_archF() override;
-
-    QToolButton *SpeedButton2 = nullptr; // primary side
-    QLabel *Label2 = nullptr;
-    QLabel *Label4 = nullptr;            // time of the last primary run
-    QToolButton *SpeedButton3 = nullptr; // secondary side
-    QLabel *Label3 = nullptr;
-    QLabel *Label5 = nullptr;            // time of the last secondary run
-    QToolButton *SpeedButton1 = nullptr; // back
-
-    // Set by the opening command: the buttons open the restore window instead of archiving.
-    bool RestoreMode = false;
 
     // Places the window beside the pressed opening button, captions its buttons for the mode and
     // shows it modally.
-    void Open(bool restoreMode);
-    // Where Open places the window for the main window's position, layout and press position.
-    QPoint Placement(bool restoreMode) const;
+    void Open(bool restoreMode, const OpeningPlace &place);
 
-    void FormActivate();
-    void SpeedButton2Click();
-    void SpeedButton3Click();
-    void SpeedButton1Click();
+Q_SIGNALS:
+    // A side's button in each mode (primary true for the first archive).
+    void archiveRequested(bool primary);
+    void restoreRequested(bool primary);
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void sideButton(int side);
-    void archiveNow(int side);
-    void openRestore(int side);
+    void sideButton(bool primary);
+    void showTimes();
     Tconfig &store();
 
-    MainWindowLink *m_link;
+    PanelDialogs &m_dialogs;
     std::unique_ptr<Tconfig> m_config;
+    bool m_restoreMode = false;
+    QToolButton *primaryButton = nullptr;
+    QToolButton *secondaryButton = nullptr;
+    QLabel *primaryTimeLabel = nullptr;
+    QLabel *secondaryTimeLabel = nullptr;
 };

@@ -2,10 +2,10 @@
 #include "statusf.h"
 
 #include "datetimetext.h"
-#include "mainwindowlink.h"
 
 #include "gui/appearance/kovapanel.h"
 #include "gui/appearance/kovaprovider.h"
+#include "gui/appearance/paneldialogs.h"
 #include "gui/appearance/resourcebitmap.h"
 #include "gui/appearance/windowparts.h"
 #include "core/archiveinfo/statetexts.h"
@@ -49,77 +49,9 @@ QLabel *makeLight(QWidget *parent, const char *name, QPoint at)
     return light;
 }
 
-} // namespace
-
-TstatusF::TstatusF(MainWindowLink *link, QWidget *parent)
-    : TPanelWindow(QStringLiteral("statusF"), QSize(376, 239), false, parent), m_link(link)
+// A small calendar leaf (left half) and a clock (right half), 32 by 16.
+QPixmap datePicture()
 {
-    KovaPanel1->setBevelInner(TKovaPanel::Bevel::Lowered);
-    KovaPanel1->setBorderStyle(TKovaPanel::BorderStyle::Single);
-
-    Image1 = makeLight(KovaPanel1, "Image1", QPoint(16, 14));
-    Label1 = makeHeading(KovaPanel1, "Label1", QRect(56, 20, 300, 18));
-    Image4 = makeLabel(KovaPanel1, "Image4", QRect(56, 50, 16, 18));
-    Label3 = makeLabel(KovaPanel1, "Label3", QRect(78, 50, 280, 18));
-    Label4 = makeLabel(KovaPanel1, "Label4", QRect(56, 72, 304, 18));
-
-    Image2 = makeLight(KovaPanel1, "Image2", QPoint(16, 104));
-    Label2 = makeHeading(KovaPanel1, "Label2", QRect(56, 110, 300, 18));
-    Image3 = makeLabel(KovaPanel1, "Image3", QRect(56, 140, 16, 18));
-    Label5 = makeLabel(KovaPanel1, "Label5", QRect(78, 140, 280, 18));
-    Label6 = makeLabel(KovaPanel1, "Label6", QRect(56, 162, 304, 18));
-
-    for (QLabel *state : {Label4, Label6}) {
-        QFont font = state->font();
-        font.setBold(true);
-        state->setFont(font);
-    }
-    for (QLabel *time : {Label3, Label5})
-        time->setText(QStringLiteral("..."));
-    // The date picture is drawn unscaled from the box's top-left corner, so only its left part
-    // shows; the primary line gets a copy of it.
-    for (QLabel *picture : {Image3, Image4}) {
-        picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        picture->setPixmap(DatePicture());
-    }
-    Image1->setPixmap(Light(true));
-    Image2->setPixmap(Light(true));
-
-    SpeedButton1 = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(143, 200, 90, 26));
-    SpeedButton1->setText(QStringLiteral("Ok"));
-    connect(SpeedButton1, &QToolButton::clicked, this, &QDialog::accept);
-
-    kovaProvider1->setOnNeedDefaults([this](QObject *) {
-        kovaProvider1->SetDefault(QStringLiteral("NoErrorText"), QStringLiteral("Correct"));
-    });
-    kovaProvider1->setOnNeedSet([this](QObject *) {
-        setWindowTitle(kovaProvider1->GetText(QStringLiteral("StatusButton")));
-        Label1->setText(kovaProvider1->GetText(QStringLiteral("PrimaryArchive")));
-        Label2->setText(kovaProvider1->GetText(QStringLiteral("SecondaryArchive")));
-        SpeedButton1->setText(kovaProvider1->GetText(QStringLiteral("OkButton")));
-    });
-}
-
-QString TstatusF::StateKey(qint32 code)
-{
-    return archiver::stateTextKey(code);
-}
-
-QString TstatusF::StateText(const TkovaProvider &provider, qint32 code)
-{
-    const QString key = StateKey(code);
-    return key.isEmpty() ? QString() : provider.GetText(key);
-}
-
-QPixmap TstatusF::Light(bool correct)
-{
-    return QPixmap::fromImage(
-        ResourceBitmap(correct ? QStringLiteral("yellowico") : QStringLiteral("redico")));
-}
-
-QPixmap TstatusF::DatePicture()
-{
-    // A small calendar leaf (left half) and a clock (right half), 32 by 16.
     QPixmap picture(32, 16);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
@@ -136,12 +68,71 @@ QPixmap TstatusF::DatePicture()
     return picture;
 }
 
-void TstatusF::showState(const char *stateValue, QLabel *stateLabel, QLabel *light)
+} // namespace
+
+TstatusF::TstatusF(Tconfig &config, PanelDialogs &dialogs, QWidget *parent)
+    : TPanelWindow(QStringLiteral("statusF"), QSize(376, 239), false, parent), m_config(config),
+      m_dialogs(dialogs)
 {
-    const qint32 state = m_link->config().ReadInteger(QString::fromLatin1(stateValue), 0);
+    KovaPanel1->setBevelInner(TKovaPanel::Bevel::Lowered);
+    KovaPanel1->setBorderStyle(TKovaPanel::BorderStyle::Single);
+
+    primaryLight = makeLight(KovaPanel1, "Image1", QPoint(16, 14));
+    QLabel *primaryHeading = makeHeading(KovaPanel1, "Label1", QRect(56, 20, 300, 18));
+    QLabel *primaryDate = makeLabel(KovaPanel1, "Image4", QRect(56, 50, 16, 18));
+    primaryTimeLabel = makeLabel(KovaPanel1, "Label3", QRect(78, 50, 280, 18));
+    primaryStateLabel = makeLabel(KovaPanel1, "Label4", QRect(56, 72, 304, 18));
+
+    secondaryLight = makeLight(KovaPanel1, "Image2", QPoint(16, 104));
+    QLabel *secondaryHeading = makeHeading(KovaPanel1, "Label2", QRect(56, 110, 300, 18));
+    QLabel *secondaryDate = makeLabel(KovaPanel1, "Image3", QRect(56, 140, 16, 18));
+    secondaryTimeLabel = makeLabel(KovaPanel1, "Label5", QRect(78, 140, 280, 18));
+    secondaryStateLabel = makeLabel(KovaPanel1, "Label6", QRect(56, 162, 304, 18));
+
+    for (QLabel *state : {primaryStateLabel, secondaryStateLabel}) {
+        QFont font = state->font();
+        font.setBold(true);
+        state->setFont(font);
+    }
+    for (QLabel *time : {primaryTimeLabel, secondaryTimeLabel})
+        time->setText(QStringLiteral("..."));
+    // The date picture is drawn unscaled from the box's top-left corner, so only its left part
+    // shows; the primary line gets a copy of it.
+    for (QLabel *picture : {secondaryDate, primaryDate}) {
+        picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        picture->setPixmap(datePicture());
+    }
+    primaryLight->setPixmap(light(true));
+    secondaryLight->setPixmap(light(true));
+
+    auto *okButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(143, 200, 90, 26));
+    okButton->setText(QStringLiteral("Ok"));
+    connect(okButton, &QToolButton::clicked, this, &QDialog::accept);
+
+    kovaProvider1->setOnNeedDefaults([this](QObject *) {
+        kovaProvider1->SetDefault(QStringLiteral("NoErrorText"), QStringLiteral("Correct"));
+    });
+    kovaProvider1->setOnNeedSet([=, this](QObject *) {
+        setWindowTitle(kovaProvider1->GetText(QStringLiteral("StatusButton")));
+        primaryHeading->setText(kovaProvider1->GetText(QStringLiteral("PrimaryArchive")));
+        secondaryHeading->setText(kovaProvider1->GetText(QStringLiteral("SecondaryArchive")));
+        okButton->setText(kovaProvider1->GetText(QStringLiteral("OkButton")));
+    });
+}
+
+QPixmap TstatusF::light(bool correct)
+{
+    return QPixmap::fromImage(
+        ResourceBitmap(correct ? QStringLiteral("yellowico") : QStringLiteral("redico")));
+}
+
+void TstatusF::showState(const char *stateValue, QLabel *stateLabel, QLabel *stateLight)
+{
+    const qint32 state = m_config.ReadInteger(QString::fromLatin1(stateValue), 0);
     if (state != 0) {
-        stateLabel->setText(StateText(*kovaProvider1, state));
-        light->setPixmap(Light(false));
+        const QString key = archiver::stateTextKey(state);
+        stateLabel->setText(key.isEmpty() ? QString() : kovaProvider1->GetText(key));
+        stateLight->setPixmap(light(false));
     } else {
         stateLabel->setText(kovaProvider1->GetText(QStringLiteral("NoErrorText")));
     }
@@ -149,30 +140,25 @@ void TstatusF::showState(const char *stateValue, QLabel *stateLabel, QLabel *lig
 
 void TstatusF::RefreshStatus()
 {
-    Image1->setPixmap(Light(true));
-    Image2->setPixmap(Light(true));
-    showState(settingDef(IntSetting::State, Side::Primary).storedName, Label4, Image1);
-    showState(settingDef(IntSetting::State, Side::Secondary).storedName, Label6, Image2);
+    primaryLight->setPixmap(light(true));
+    secondaryLight->setPixmap(light(true));
+    showState("Archstate", primaryStateLabel, primaryLight);
+    showState("Safestate", secondaryStateLabel, secondaryLight);
     // A time of 0.0 (never archived) leaves the line as it was.
     const auto showTime = [this](const char *value, QLabel *label) {
-        const win::TDateTime time = m_link->config().ReadDateTime(QString::fromLatin1(value), 0.0);
+        const win::TDateTime time = m_config.ReadDateTime(QString::fromLatin1(value), 0.0);
         if (time != 0.0) {
             const QString text = DateTimeText(time);
             if (!text.isEmpty())
                 label->setText(text);
         }
     };
-    showTime(settingDef(TimeSetting::LastArchived, Side::Primary).storedName, Label3);
-    showTime(settingDef(TimeSetting::LastArchived, Side::Secondary).storedName, Label5);
-}
-
-void TstatusF::FormActivate()
-{
-    m_link->guarded([this] { RefreshStatus(); });
+    showTime("Archutolso", primaryTimeLabel);
+    showTime("Archutolso2", secondaryTimeLabel);
 }
 
 void TstatusF::showEvent(QShowEvent *event)
 {
     TPanelWindow::showEvent(event);
-    FormActivate();
+    m_dialogs.guarded([this] { RefreshStatus(); });
 }

@@ -5,50 +5,36 @@
 
 #include "gui/appearance/panelwindow.h"
 
-class MainWindowLink;
+class PanelDialogs;
 class QLabel;
 class QToolButton;
-class TkovaProvider;
+class Tconfig;
 
 class TstatusF : public TPanelWindow
 {
     Q_OBJECT
 
 public:
-    explicit TstatusF(MainWindowLink *link, QWidget *parent = nullptr);
+    // config: the main window's settings store, where the Archiver reports.
+    TstatusF(Tconfig &config, PanelDialogs &dialogs, QWidget *parent = nullptr);
 
-    QLabel *Label1 = nullptr;            // primary heading
-    QLabel *Image1 = nullptr;            // primary light
-    QLabel *Image4 = nullptr;            // date picture of the primary time
-    QLabel *Label3 = nullptr;            // primary time
-    QLabel *Label4 = nullptr;            // primary state
-    QLabel *Label2 = nullptr;            // secondary heading
-    QLabel *Image2 = nullptr;            // secondary light
-    QLabel *Image3 = nullptr;            // date picture of the secondary time
-    QLabel *Label5 = nullptr;            // secondary time
-    QLabel *Label6 = nullptr;            // secondary state
-    QToolButton *SpeedButton1 = nullptr; // OK
-
-    // Fills the window from the main window's settings store. Raises the store's error when a
-    // value cannot be read; what was set before it stays.
+    // Fills the window from the settings store. Raises the store's error when a value cannot be
+    // read; what was set before it stays.
     void RefreshStatus();
-    // The text of a state code; empty for a code the table does not know.
-    static QString StateText(const TkovaProvider &provider, qint32 code);
-    // The key of a state code's text; empty for a code without one.
-    static QString StateKey(qint32 code);
-
-    // The light of a state: "yellowico" for 0, "redico" for any other code.
-    static QPixmap Light(bool correct);
-    // The small date picture beside the time lines.
-    static QPixmap DatePicture();
-
-    void FormActivate();
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
     void showState(const char *stateValue, QLabel *stateLabel, QLabel *light);
+    static QPixmap light(bool correct);
 
-    MainWindowLink *m_link;
+    Tconfig &m_config;
+    PanelDialogs &m_dialogs;
+    QLabel *primaryLight = nullptr;
+    QLabel *primaryTimeLabel = nullptr;
+    QLabel *primaryStateLabel = nullptr;
+    QLabel *secondaryLight = nullptr;
+    QLabel *secondaryTimeLabel = nullptr;
+    QLabel *secondaryStateLabel = nullptr;
 };

@@ -2,10 +2,10 @@
 #include "varakozf.h"
 
 #include "core/archiverlink/communicator.h"
-#include "mainwindowlink.h"
 
 #include "gui/appearance/kovapanel.h"
 #include "gui/appearance/kovaprovider.h"
+#include "gui/appearance/paneldialogs.h"
 #include "gui/appearance/windowparts.h"
 
 #include <QEvent>
@@ -13,53 +13,53 @@
 #include <QLabel>
 #include <QTimer>
 
-TvarakozF::TvarakozF(MainWindowLink *link, QWidget *parent)
-    : TPanelWindow(QStringLiteral("varakozF"), QSize(355, 47), false, parent), m_link(link)
+TvarakozF::TvarakozF(Communicator &communicator, PanelDialogs &dialogs, QWidget *parent)
+    : TPanelWindow(QStringLiteral("varakozF"), QSize(355, 47), false, parent), m_communicator(communicator),
+      m_dialogs(dialogs)
 {
     setCursor(Qt::WaitCursor);
-    Label1 = makeCentredLabel(KovaPanel1, QStringLiteral("Label1"), QRect(6, 14, 343, 20));
-    QPalette palette = Label1->palette();
+    QLabel *infoLabel = makeCentredLabel(KovaPanel1, QStringLiteral("Label1"), QRect(6, 14, 343, 20));
+    QPalette palette = infoLabel->palette();
     palette.setColor(QPalette::WindowText, Qt::blue);
-    Label1->setPalette(palette);
-    Label1->setText(QStringLiteral("Stopping Archiver..."));
+    infoLabel->setPalette(palette);
+    infoLabel->setText(QStringLiteral("Stopping Archiver..."));
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &TvarakozF::Timer1Timer);
+    tickTimer = new QTimer(this);
+    tickTimer->setObjectName(QStringLiteral("Timer1"));
+    tickTimer->setInterval(1000);
+    connect(tickTimer, &QTimer::timeout, this, &TvarakozF::checkArchiverEnded);
 
     kovaProvider1->setOnNeedDefaults([this](QObject *) {
         kovaProvider1->SetDefault(QStringLiteral("StopArchiverInfo"), QStringLiteral("Stopping Archiver..."));
         kovaProvider1->SetDefault(QStringLiteral("MessageCantStopArchiver"),
                                   QStringLiteral("Can not stop the Archiver!"));
     });
-    kovaProvider1->setOnNeedSet(
-        [this](QObject *) { Label1->setText(kovaProvider1->GetText(QStringLiteral("StopArchiverInfo"))); });
+    kovaProvider1->setOnNeedSet([this, infoLabel](QObject *) {
+        infoLabel->setText(kovaProvider1->GetText(QStringLiteral("StopArchiverInfo")));
+    });
 }
 
-void TvarakozF::FormActivate()
+void TvarakozF::askArchiverToEnd()
 {
-    Communicator &communicator = m_link->communicator();
-    if (win::HWND archiver = communicator.FindArchiver())
-        communicator.CloseArchiver(archiver);
+    if (win::HWND archiver = m_communicator.FindArchiver())
+        m_communicator.CloseArchiver(archiver);
     // The timer runs even when the Archiver has already gone: its first tick closes the window,
     // which never waits without it.
-    ticks = 0;
-    Timer1->start();
+    m_ticks = 0;
+    tickTimer->start();
 }
 
-void TvarakozF::Timer1Timer()
+void TvarakozF::checkArchiverEnded()
 {
-    Communicator &communicator = m_link->communicator();
-    win::HWND archiver = communicator.FindArchiver();
-    if (archiver && ticks != kMaxTicks) {
-        ++ticks;
-        communicator.CloseArchiver(archiver);
+    win::HWND archiver = m_communicator.FindArchiver();
+    if (archiver && m_ticks != kMaxTicks) {
+        ++m_ticks;
+        m_communicator.CloseArchiver(archiver);
         return;
     }
-    Timer1->stop();
-    if (ticks == kMaxTicks)
-        m_link->showInfo(kovaProvider1->GetText(QStringLiteral("MessageCantStopArchiver")), QString());
+    tickTimer->stop();
+    if (m_ticks == kMaxTicks)
+        m_dialogs.inform(kovaProvider1->GetText(QStringLiteral("MessageCantStopArchiver")), QString());
     accept();
 }
 
@@ -68,13 +68,13 @@ void TvarakozF::showEvent(QShowEvent *event)
     centreOnScreen(this);
     TPanelWindow::showEvent(event);
     m_switchedAway = false;
-    FormActivate();
+    askArchiverToEnd();
 }
 
 void TvarakozF::hideEvent(QHideEvent *event)
 {
     // However the window goes, it stops asking.
-    Timer1->stop();
+    tickTimer->stop();
     TPanelWindow::hideEvent(event);
 }
 
@@ -85,7 +85,7 @@ void TvarakozF::changeEvent(QEvent *event)
             m_switchedAway = true;
         } else if (m_switchedAway) {
             m_switchedAway = false;
-            FormActivate();
+            askArchiverToEnd();
         }
     }
     TPanelWindow::changeEvent(event);

@@ -5,8 +5,8 @@
 
 #include "gui/appearance/panelwindow.h"
 
-class MainWindowLink;
-class QLabel;
+class Communicator;
+class PanelDialogs;
 class QTimer;
 
 class TvarakozF : public TPanelWindow
@@ -17,16 +17,7 @@ public:
     // The requests after the first one before the window gives up.
     static constexpr qint32 kMaxTicks = 120;
 
-    explicit TvarakozF(MainWindowLink *link, QWidget *parent = nullptr);
-
-    QLabel *Label1 = nullptr;
-    // One tick a second while the window waits; tests shorten the interval.
-    QTimer *Timer1 = nullptr;
-    qint32 ticks = 0;
-
-    // Asks the Archiver to end and starts counting anew.
-    void FormActivate();
-    void Timer1Timer();
+    TvarakozF(Communicator &communicator, PanelDialogs &dialogs, QWidget *parent = nullptr);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -34,8 +25,18 @@ protected:
     void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
+private Q_SLOTS:
+    // Asks the Archiver to end and starts counting anew.
+    void askArchiverToEnd();
+    // One tick: asks again while the Archiver is there, else closes.
+    void checkArchiverEnded();
+
 private:
-    MainWindowLink *m_link;
+    Communicator &m_communicator;
+    PanelDialogs &m_dialogs;
+    // One tick a second while the window waits (objectName "Timer1").
+    QTimer *tickTimer = nullptr;
+    qint32 m_ticks = 0;
     // The user switched to another window while this one waited; coming back is an activation.
     bool m_switchedAway = false;
 };

@@ -1,64 +1,59 @@
 // CompressionControls: the settings page's compression boxes and Empty button wired to
-// CompressionChange. The page hands over its controls and what only it can give: the loading
-// flag, the store, the link to the Archiver and the panel's common windows.
+// CompressionChange. The page hands over its controls and what the commands work on: the loading
+// flag it shares with the main window, the link to the Archiver, the texts of the language in
+// force and the panel's common dialogs. The settings are read and written through a store of its
+// own, made at its first use.
 #pragma once
 
 #include "core/compression/compressionchange.h"
 
 #include <QObject>
 
-#include <functional>
+#include <memory>
 
+class PanelDialogs;
 class QAbstractButton;
 class QCheckBox;
-
-struct CompressionPageLink
-{
-    std::function<bool()> loadingSettings;
-    std::function<void(bool)> setLoadingSettings;
-    std::function<Tconfig &()> config;
-    std::function<Communicator &()> communicator;
-    // The confirmation and information windows with the texts of two keys (an empty key gives an
-    // empty line), and the progress window with the text of one.
-    std::function<bool(const QString &, const QString &)> ask;
-    std::function<void(const QString &, const QString &)> showInfo;
-    std::function<void()> repaintMain;
-    std::function<void(const QString &)> showProgress;
-    std::function<void()> progressDone;
-    // Runs a handler's body; a registry failure is shown there and abandons the rest.
-    std::function<void(const std::function<void()> &)> guarded;
-};
+class TkovaProvider;
 
 class CompressionControls : public QObject, private CompressionHost
 {
     Q_OBJECT
 
 public:
-    // primary and secondary are the sides' compression boxes, empty the Empty button.
-    CompressionControls(QCheckBox *primary, QCheckBox *secondary, QAbstractButton *empty,
-                        CompressionPageLink link, QObject *parent = nullptr);
+    struct Parts
+    {
+        QCheckBox *primaryBox;
+        QCheckBox *secondaryBox;
+        QAbstractButton *emptyButton;
+        // Set while the settings are loaded into the controls.
+        bool *loadingSettings;
+        Communicator *communicator;
+        const TkovaProvider *texts;
+        PanelDialogs *dialogs;
+    };
 
-    CompressionChange &change() { return m_change; }
+    explicit CompressionControls(const Parts &parts, QObject *parent = nullptr);
+    ~CompressionControls() override;
 
 private:
     // CompressionHost
     bool isChecked(int side) const override;
     void setChecked(int side, bool checked) override;
-    bool loadingSettings() const override { return m_link.loadingSettings(); }
-    void setLoadingSettings(bool loading) override { m_link.setLoadingSettings(loading); }
-    Tconfig &config() override { return m_link.config(); }
-    Communicator &communicator() override { return m_link.communicator(); }
+    bool loadingSettings() const override { return *m_parts.loadingSettings; }
+    void setLoadingSettings(bool loading) override { *m_parts.loadingSettings = loading; }
+    Tconfig &config() override;
+    Communicator &communicator() override { return *m_parts.communicator; }
     bool ask(const char *firstKey, const char *secondKey) override;
     void showInfo(const char *firstKey, const char *secondKey) override;
-    void repaintMain() override { m_link.repaintMain(); }
-    void showProgress(const char *key) override { m_link.showProgress(QLatin1String(key)); }
-    void progressDone() override { m_link.progressDone(); }
+    void repaintMain() override;
+    void showProgress(const char *key) override;
+    void progressDone() override;
 
-    static QString keyOf(const char *key) { return key ? QString::fromLatin1(key) : QString(); }
-    QCheckBox *box(int side) const { return side == 2 ? m_secondary : m_primary; }
+    QString text(const char *key) const;
+    QCheckBox *box(int side) const { return side == 2 ? m_parts.secondaryBox : m_parts.primaryBox; }
 
-    QCheckBox *m_primary;
-    QCheckBox *m_secondary;
-    CompressionPageLink m_link;
+    Parts m_parts;
     CompressionChange m_change;
+    std::unique_ptr<Tconfig> m_config;
 };

@@ -5,6 +5,7 @@
 
 #include "gui/appearance/kovapanel.h"
 #include "gui/appearance/mousemove.h"
+#include "gui/appearance/paneldialogs.h"
 #include "gui/appearance/windowparts.h"
 #include "core/archiveinfo/archivelayout.h"
 #include "gui/archivelist/directoryviews.h"
@@ -50,48 +51,46 @@ bool isDirectory(const QString &path)
 
 } // namespace
 
-TdirselectF::TdirselectF(QWidget *parent)
-    : TPanelWindow(QStringLiteral("dirselectF"), QSize(440, 300), true, parent)
+TdirselectF::TdirselectF(const QString &programDir, PanelDialogs &dialogs, QWidget *parent)
+    : TPanelWindow(QStringLiteral("dirselectF"), QSize(440, 300), true, parent), m_programDir(programDir),
+      m_dialogs(dialogs)
 {
     KovaPanel1->setBevelInner(TKovaPanel::Bevel::Raised);
-    Label1 = makeCentredLabel(KovaPanel1, QStringLiteral("Label1"), QRect(10, 10, 420, 20));
-    QFont heading = Label1->font();
+    headingLabel = makeCentredLabel(KovaPanel1, QStringLiteral("Label1"), QRect(10, 10, 420, 20));
+    QFont heading = headingLabel->font();
     heading.setBold(true);
-    Label1->setFont(heading);
-    LsDTpath = new TDirectoryTreeView(KovaPanel1);
-    LsDTpath->setObjectName(QStringLiteral("LsDTpath"));
-    LsDTpath->setGeometry(10, 36, 420, 176);
-    Epath = new QLineEdit(KovaPanel1);
-    Epath->setObjectName(QStringLiteral("Epath"));
-    Epath->setReadOnly(true);
-    Epath->setGeometry(10, 222, 262, 24);
-    Label2 = makeCentredLabel(KovaPanel1, QStringLiteral("Label2"), QRect(272, 222, 14, 24));
-    Label2->setText(QStringLiteral("\\"));
-    Ename = new QLineEdit(KovaPanel1);
-    Ename->setObjectName(QStringLiteral("Ename"));
-    Ename->setGeometry(286, 222, 144, 24);
-    SpeedButton1 = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(115, 260, 100, 28));
-    SpeedButton1->setText(QStringLiteral("Ok"));
-    SpeedButton2 = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton2"), QRect(225, 260, 100, 28));
-    SpeedButton2->setText(QStringLiteral("Cancel"));
-    Edit1 = new QLineEdit(KovaPanel1);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(-200, -200, 20, 20);
+    headingLabel->setFont(heading);
+    folderTree = new TDirectoryTreeView(KovaPanel1);
+    folderTree->setObjectName(QStringLiteral("LsDTpath"));
+    folderTree->setGeometry(10, 36, 420, 176);
+    folderEdit = new QLineEdit(KovaPanel1);
+    folderEdit->setObjectName(QStringLiteral("Epath"));
+    folderEdit->setReadOnly(true);
+    folderEdit->setGeometry(10, 222, 262, 24);
+    QLabel *separator = makeCentredLabel(KovaPanel1, QStringLiteral("Label2"), QRect(272, 222, 14, 24));
+    separator->setText(QStringLiteral("\\"));
+    nameEdit = new QLineEdit(KovaPanel1);
+    nameEdit->setObjectName(QStringLiteral("Ename"));
+    nameEdit->setGeometry(286, 222, 144, 24);
+    okButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(115, 260, 100, 28));
+    okButton->setText(QStringLiteral("Ok"));
+    cancelButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton2"), QRect(225, 260, 100, 28));
+    cancelButton->setText(QStringLiteral("Cancel"));
+    focusTaker = new QLineEdit(KovaPanel1);
+    focusTaker->setObjectName(QStringLiteral("Edit1"));
+    focusTaker->setGeometry(-200, -200, 20, 20);
     if (MouseMove1)
-        MouseMove1->watch(Label1);
+        MouseMove1->watch(headingLabel);
 
     kovaProvider1->setOnNeedDefaults([this](QObject *) { registerDefaults(); });
     kovaProvider1->setOnNeedSet([this](QObject *) { applyTexts(); });
-    connect(LsDTpath, &TDirectoryTreeView::Change, this, &TdirselectF::ShowSelection);
-    connect(LsDTpath, &TDirectoryTreeView::Click, this, &TdirselectF::ShowSelection);
-    connect(LsDTpath, &TDirectoryTreeView::KeyUp, this, &TdirselectF::ShowSelection);
-    connect(LsDTpath, &TDirectoryTreeView::KeyDown, this, [this] { Edit1->setFocus(); });
-    connect(Ename, &QLineEdit::textEdited, this, [this] {
-        if (m_host.settingsChanged)
-            m_host.settingsChanged();
-    });
-    connect(SpeedButton1, &QToolButton::clicked, this, &TdirselectF::SpeedButton1Click);
-    connect(SpeedButton2, &QToolButton::clicked, this, &TdirselectF::SpeedButton2Click);
+    connect(folderTree, &TDirectoryTreeView::Change, this, &TdirselectF::showSelection);
+    connect(folderTree, &TDirectoryTreeView::Click, this, &TdirselectF::showSelection);
+    connect(folderTree, &TDirectoryTreeView::KeyUp, this, &TdirselectF::showSelection);
+    connect(folderTree, &TDirectoryTreeView::KeyDown, this, [this] { focusTaker->setFocus(); });
+    connect(nameEdit, &QLineEdit::textEdited, this, &TdirselectF::settingsChanged);
+    connect(okButton, &QToolButton::clicked, this, &TdirselectF::chooseDestination);
+    connect(cancelButton, &QToolButton::clicked, this, &TdirselectF::cancel);
 }
 
 TdirselectF::~TdirselectF() = default;
@@ -103,8 +102,8 @@ void TdirselectF::registerDefaults()
 
 void TdirselectF::applyTexts()
 {
-    SpeedButton1->setText(text("OkButton"));
-    SpeedButton2->setText(text("CancelButton"));
+    okButton->setText(text("OkButton"));
+    cancelButton->setText(text("CancelButton"));
 }
 
 QString TdirselectF::text(const char *key) const
@@ -120,81 +119,74 @@ QString TdirselectF::text(const char *key) const
     return t;
 }
 
-void TdirselectF::Open(bool primary)
+void TdirselectF::Open(bool primary, const QString &destination, const QString &dirName)
 {
-    if (m_host.settingsChanged)
-        m_host.settingsChanged();
-    Primary = primary;
-    if (m_host.delayOff)
-        m_host.delayOff();
-    LsDTpath->Rebuild();
-    Label1->setText(text(primary ? "PrimaryDestDirText" : "SecondaryDestDirText"));
-    QString name = m_host.dirName ? m_host.dirName(primary) : QString();
+    Q_EMIT settingsChanged();
+    m_primary = primary;
+    folderTree->Rebuild();
+    headingLabel->setText(text(primary ? "PrimaryDestDirText" : "SecondaryDestDirText"));
+    QString name = dirName;
     if (name.startsWith(kBackslash))
         name.remove(0, 1);
-    Ename->setText(name);
-    const QString destination = m_host.destination ? m_host.destination(primary) : QString();
+    nameEdit->setText(name);
     if (!destination.isEmpty() && isDirectory(destination))
-        LsDTpath->OpenAt(destination);
+        folderTree->OpenAt(destination);
     else
-        LsDTpath->OpenAt(TDriveTreeModel::rootPath());
+        folderTree->OpenAt(TDriveTreeModel::rootPath());
     // Every opening reads the side's stored values anew, also after one left by Escape.
-    Activated = false;
+    m_activated = false;
     exec();
-    Activated = false;
+    m_activated = false;
 }
 
 void TdirselectF::showEvent(QShowEvent *event)
 {
     TPanelWindow::showEvent(event);
-    FormActivate();
+    readStoredDirectory();
 }
 
-void TdirselectF::FormActivate()
+void TdirselectF::readStoredDirectory()
 {
-    if (!Activated) {
-        const auto read = [this] {
+    if (!m_activated) {
+        m_dialogs.guarded([this] {
             if (!m_config)
                 m_config = std::make_unique<Tconfig>();
-            const QString path =
-                archiver::trimTrailingBackslash(m_config->Read(TextSetting::Destination, sideOf(Primary)));
-            const QString name = m_config->Read(TextSetting::ArchiveName, sideOf(Primary));
-            StoredDirectory = joinFolder(path, name);
-        };
-        if (m_host.guarded)
-            m_host.guarded(read);
-        else
-            read();
-        Activated = true;
+            const QString path = archiver::trimTrailingBackslash(m_config->ReadString(
+                m_primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString()));
+            const QString name =
+                m_primary
+                    ? m_config->ReadString(QStringLiteral("Celkonyvtarnev1"), QStringLiteral("Archive1"))
+                    : m_config->ReadString(QStringLiteral("Celkonyvtarnev2"), QStringLiteral("Archive2"));
+            m_storedDirectory = joinFolder(path, name);
+        });
+        m_activated = true;
     }
-    ShowSelection();
+    showSelection();
 }
 
-void TdirselectF::ShowSelection()
+void TdirselectF::showSelection()
 {
-    QString selected = LsDTpath->Path();
+    QString selected = folderTree->Path();
     if (selected == TDriveTreeModel::rootPath())
         selected.clear();
-    Epath->setToolTip(selected);
+    folderEdit->setToolTip(selected);
     if (selected.endsWith(kBackslash))
         selected.chop(1);
-    Epath->setText(selected);
+    folderEdit->setText(selected);
 }
 
-void TdirselectF::SpeedButton1Click()
+void TdirselectF::chooseDestination()
 {
-    Activated = false;
-    QString path = Epath->text().trimmed();
+    m_activated = false;
+    QString path = folderEdit->text().trimmed();
     if (path.isEmpty()) {
-        const QString selected = LsDTpath->Path();
-        path = selected != TDriveTreeModel::rootPath()
-                   ? selected
-                   : (m_host.programDir ? m_host.programDir() : QString()).left(2);
+        const QString selected = folderTree->Path();
+        path = selected != TDriveTreeModel::rootPath() ? selected : m_programDir.left(2);
     }
     path = archiver::trimTrailingBackslash(path);
-    QString name = Ename->text().trimmed();
+    QString name = nameEdit->text().trimmed();
     if (name.isEmpty())
-        name = Primary ? QStringLiteral("\\Archive1") : QStringLiteral("\\Archive2");
+        name = m_primary ? QStringLiteral("\\Archive1") : QStringLiteral("\\Archive2");
     else if (!name.startsWith(kBackslash))
         name.prepend(kBackslash);
 
@@ -202,21 +194,20 @@ void TdirselectF::SpeedButton1Click()
     const QString full = joinFolder(path, name);
     if (full.size() > win::kMaxPathLength) {
         // Every later use would refuse it; it is refused here, before anything is stored.
-        if (m_host.inform)
-            m_host.inform(text("MessagePathTooLong"), full);
+        m_dialogs.inform(text("MessagePathTooLong"), full);
         return;
     }
-    if (full.toUpper() == StoredDirectory.toUpper() || !entryExists(full)) {
+    if (full.toUpper() == m_storedDirectory.toUpper() || !entryExists(full)) {
         if (!entryExists(full))
             EnsureDirectory(full); // a failure is not reported: the value is stored all the same
-        Store(path, name);
+        store(path, name);
         return;
     }
-    if (m_host.askDelayed && m_host.askDelayed(text("DirExistsWarning1"), text("DirexistsWarning2")))
-        Store(path, name);
+    if (m_dialogs.ask(text("DirExistsWarning1"), text("DirexistsWarning2"), true))
+        store(path, name);
 }
 
-void TdirselectF::Store(const QString &path, const QString &name)
+void TdirselectF::store(const QString &path, const QString &name)
 {
     QString folder = path;
     if (folder.endsWith(kBackslash))
@@ -224,15 +215,13 @@ void TdirselectF::Store(const QString &path, const QString &name)
     const QString hint = folder + kBackslash + name.mid(1);
     if (folder.size() < 3)
         folder += kBackslash;
-    if (m_host.store)
-        m_host.store(Primary, folder, name, hint);
-    if (m_host.settingsChanged)
-        m_host.settingsChanged();
+    Q_EMIT destinationChosen(m_primary, folder, name, hint);
+    Q_EMIT settingsChanged();
     accept();
 }
 
-void TdirselectF::SpeedButton2Click()
+void TdirselectF::cancel()
 {
-    Activated = false;
+    m_activated = false;
     reject();
 }

@@ -7,16 +7,20 @@
 #include "core/restore/restorenames.h"
 #include "core/restore/restorepaths.h"
 
+#include "gui/appearance/appearancesettings.h"
 #include "gui/appearance/kovapanel.h"
 #include "gui/appearance/kovaprovider.h"
 #include "gui/appearance/mousemove.h"
+#include "gui/appearance/paneldialogs.h"
 #include "gui/appearance/windowparts.h"
 #include "core/archivelist/findfile.h"
 #include "core/archivelist/folderentries.h"
+#include "core/archivelist/listerror.h"
 #include "gui/archivelist/shownnamedelegate.h"
 #include "gui/archivelist/treelistview.h"
 #include "core/settings/config.h"
 #include "core/platform/paths.h"
+#include "core/platform/prefix.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -26,6 +30,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QToolButton>
 
 namespace {
@@ -77,70 +83,107 @@ const QChar kBackslash = QLatin1Char('\\');
 // How often the progress line's count is brought up to date.
 constexpr qint64 kProgressInterval = 100;
 
+// Gives a button the largest font, no larger than the window's, in which its text fits inside
+// its frame: the translations of some captions are longer than the English layout allows.
+void fitText(QToolButton *button)
+{
+    QFont font = button->parentWidget()->font();
+    if (font.pointSizeF() <= 0)
+        return; // a font in pixels is the layout's own and fits
+    const int room =
+        button->width() - 2 * button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button) - 2;
+    while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(button->text()) > room)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    if (font != button->font())
+        button->setFont(font);
+}
+
+// The "with subdirectories" box: disabled, it shows no tick, as nothing it says applies then; its
+// state is kept for when it is enabled again.
+class SubdirectoriesBox : public QCheckBox
+{
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        if (!isEnabled()) {
+            option.state &= ~(QStyle::State_On | QStyle::State_NoChange);
+            option.state |= QStyle::State_Off;
+        }
+        painter.drawControl(QStyle::CE_CheckBox, option);
+    }
+};
+
 } // namespace
 
-TrewriteF::TrewriteF(QWidget *parent)
-    : TPanelWindow(QStringLiteral("rewriteF"), QSize(640, 440), true, parent)
+TrewriteF::TrewriteF(PanelDialogs &dialogs, QWidget *parent)
+    : TPanelWindow(QStringLiteral("rewriteF"), QSize(640, 440), true, parent), m_dialogs(dialogs)
 {
     KovaPanel1->setBevelInner(TKovaPanel::Bevel::Raised);
-    Label1 = makeCentredLabel(KovaPanel1, QStringLiteral("Label1"), QRect(10, 10, 620, 20));
-    QFont heading = Label1->font();
+    headingLabel = makeCentredLabel(KovaPanel1, QStringLiteral("Label1"), QRect(10, 10, 620, 20));
+    QFont heading = headingLabel->font();
     heading.setBold(true);
-    Label1->setFont(heading);
-    TLrewrite = new TTreeListView(KovaPanel1);
-    TLrewrite->setObjectName(QStringLiteral("TLrewrite"));
-    TLrewrite->setGeometry(10, 36, 330, 330);
-    TLrewrite->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    TLrewrite->setDragEnabled(false);
-    Label2 = makeLabel(KovaPanel1, "Label2");
-    Label2->setGeometry(350, 36, 280, 18);
-    Label2->setText(QStringLiteral("File list:"));
-    FileListBox1 = new QListWidget(KovaPanel1);
-    FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
-    FileListBox1->setGeometry(350, 56, 280, 310);
-    FileListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    FileListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+    headingLabel->setFont(heading);
+    archiveTree = new TTreeListView(KovaPanel1);
+    archiveTree->setObjectName(QStringLiteral("TLrewrite"));
+    archiveTree->setGeometry(10, 36, 330, 330);
+    archiveTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    archiveTree->setDragEnabled(false);
+    fileListLabel = makeLabel(KovaPanel1, "Label2");
+    fileListLabel->setGeometry(350, 36, 280, 18);
+    fileListLabel->setText(QStringLiteral("File list:"));
+    fileList = new QListWidget(KovaPanel1);
+    fileList->setObjectName(QStringLiteral("FileListBox1"));
+    fileList->setGeometry(350, 56, 280, 310);
+    fileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    fileList->setContextMenuPolicy(Qt::CustomContextMenu);
     // An item keeps the archived name it restores; it is drawn with control characters written out.
-    FileListBox1->setItemDelegate(new ShownNameDelegate(FileListBox1));
-    PopupMenu = new QMenu(this);
-    PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
-    selectall1 = PopupMenu->addAction(QStringLiteral("Select all"));
-    selectall1->setObjectName(QStringLiteral("selectall1"));
+    fileList->setItemDelegate(new ShownNameDelegate(fileList));
+    fileListMenu = new QMenu(this);
+    fileListMenu->setObjectName(QStringLiteral("PopupMenu"));
+    selectAllAction = fileListMenu->addAction(QStringLiteral("Select all"));
+    selectAllAction->setObjectName(QStringLiteral("selectall1"));
 
-    CBsubdir = new QCheckBox(KovaPanel1);
-    CBsubdir->setObjectName(QStringLiteral("CBsubdir"));
-    CBsubdir->setGeometry(10, 374, 18, 20);
-    CBsubdir->setFocusPolicy(Qt::NoFocus);
-    Lsubdir = makeLabel(KovaPanel1, "Lsubdir");
-    Lsubdir->setGeometry(30, 374, 300, 20);
-    Lsubdir->setText(QStringLiteral("Subdirectories"));
-    Lsubdir->setCursor(Qt::PointingHandCursor);
-    Lsubdir->installEventFilter(this);
+    subdirectoriesBox = new SubdirectoriesBox(KovaPanel1);
+    subdirectoriesBox->setObjectName(QStringLiteral("CBsubdir"));
+    subdirectoriesBox->setGeometry(10, 374, 18, 20);
+    subdirectoriesBox->setFocusPolicy(Qt::NoFocus);
+    subdirectoriesLabel = makeLabel(KovaPanel1, "Lsubdir");
+    subdirectoriesLabel->setGeometry(30, 374, 300, 20);
+    subdirectoriesLabel->setText(QStringLiteral("Subdirectories"));
+    subdirectoriesLabel->setCursor(Qt::PointingHandCursor);
+    subdirectoriesLabel->installEventFilter(this);
 
-    SpeedButton2 = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton2"), QRect(10, 400, 148, 28));
-    SBrewritedir = makeSpeedButton(KovaPanel1, QStringLiteral("SBrewritedir"), QRect(166, 400, 148, 28));
-    B_backfiles = makeSpeedButton(KovaPanel1, QStringLiteral("B_backfiles"), QRect(322, 400, 170, 28));
-    SpeedButton1 = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(530, 400, 100, 28));
+    restoreFilesButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton2"), QRect(10, 400, 148, 28));
+    restoreDirectoryButton =
+        makeSpeedButton(KovaPanel1, QStringLiteral("SBrewritedir"), QRect(166, 400, 148, 28));
+    restoreListButton = makeSpeedButton(KovaPanel1, QStringLiteral("B_backfiles"), QRect(322, 400, 170, 28));
+    backButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(530, 400, 100, 28));
     if (MouseMove1)
-        MouseMove1->watch(Label1);
+        MouseMove1->watch(headingLabel);
     applyTexts();
 
     kovaProvider1->setOnNeedDefaults([this](QObject *) { registerDefaults(); });
     kovaProvider1->setOnNeedSet([this](QObject *) { applyTexts(); });
-    connect(TLrewrite->treeList(), &TTreeList::selectedChanged, this, &TrewriteF::TLrewriteChange);
-    connect(TLrewrite, &TTreeListView::MouseDown, this, &TrewriteF::TLrewriteChange);
-    connect(FileListBox1, &QListWidget::itemPressed, this, &TrewriteF::FileListBox1Click);
-    connect(FileListBox1, &QListWidget::itemDoubleClicked, this, &TrewriteF::SelectAll);
-    connect(FileListBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
-        selectall1->setEnabled(FileListBox1->count() > 0);
-        PopupMenu->popup(FileListBox1->viewport()->mapToGlobal(at));
+    connect(archiveTree->treeList(), &TTreeList::selectedChanged, this, &TrewriteF::showChosenItem);
+    connect(archiveTree, &TTreeListView::MouseDown, this, &TrewriteF::showChosenItem);
+    connect(fileList, &QListWidget::itemPressed, this, &TrewriteF::fileListClicked);
+    connect(fileList, &QListWidget::itemDoubleClicked, this, &TrewriteF::selectAll);
+    connect(fileList, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        selectAllAction->setEnabled(fileList->count() > 0);
+        fileListMenu->popup(fileList->viewport()->mapToGlobal(at));
     });
-    connect(selectall1, &QAction::triggered, this, &TrewriteF::SelectAll);
-    connect(CBsubdir, &QCheckBox::clicked, this, [this] { TLrewrite->setFocus(); });
-    connect(SpeedButton2, &QToolButton::clicked, this, &TrewriteF::SpeedButton2Click);
-    connect(SBrewritedir, &QToolButton::clicked, this, &TrewriteF::SBrewritedirClick);
-    connect(B_backfiles, &QToolButton::clicked, this, &TrewriteF::B_backfilesClick);
-    connect(SpeedButton1, &QToolButton::clicked, this, &TrewriteF::SpeedButton1Click);
+    connect(selectAllAction, &QAction::triggered, this, &TrewriteF::selectAll);
+    connect(subdirectoriesBox, &QCheckBox::clicked, this, [this] { archiveTree->setFocus(); });
+    connect(restoreFilesButton, &QToolButton::clicked, this, &TrewriteF::restoreFiles);
+    connect(restoreDirectoryButton, &QToolButton::clicked, this, &TrewriteF::restoreDirectory);
+    connect(restoreListButton, &QToolButton::clicked, this, &TrewriteF::restoreArchiveList);
+    connect(backButton, &QToolButton::clicked, this, &TrewriteF::goBack);
     ClearFileList();
 }
 
@@ -164,20 +207,22 @@ QString TrewriteF::text(const char *key) const
 
 void TrewriteF::applyTexts()
 {
-    Lsubdir->setText(text("SubDirectoryLabel"));
-    selectall1->setText(text("SelectAllCaption"));
-    B_backfiles->setText(text("BackAfilesButton"));
-    Label2->setText(text("FileListLabel"));
-    SpeedButton2->setText(text("RewriteFileButton"));
-    SpeedButton1->setText(text("BackButton"));
-    SBrewritedir->setText(text("RewriteDirButton"));
+    subdirectoriesLabel->setText(text("SubDirectoryLabel"));
+    selectAllAction->setText(text("SelectAllCaption"));
+    restoreListButton->setText(text("BackAfilesButton"));
+    fileListLabel->setText(text("FileListLabel"));
+    restoreFilesButton->setText(text("RewriteFileButton"));
+    backButton->setText(text("BackButton"));
+    restoreDirectoryButton->setText(text("RewriteDirButton"));
+    for (QToolButton *button : {restoreFilesButton, restoreDirectoryButton, restoreListButton, backButton})
+        fitText(button);
 }
 
 bool TrewriteF::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == Lsubdir && event->type() == QEvent::MouseButtonRelease && Lsubdir->isEnabled() &&
-        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-        CBsubdir->toggle();
+    if (watched == subdirectoriesLabel && event->type() == QEvent::MouseButtonRelease &&
+        subdirectoriesLabel->isEnabled() && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        subdirectoriesBox->toggle();
         return true;
     }
     return TPanelWindow::eventFilter(watched, event);
@@ -186,140 +231,180 @@ bool TrewriteF::eventFilter(QObject *watched, QEvent *event)
 void TrewriteF::ClearFileList()
 {
     // Nothing is chosen yet: an empty list, and no command that needs a choice.
-    FileListBox1->clear();
-    FileListBox1->show();
-    Label2->show();
-    for (QWidget *control : {static_cast<QWidget *>(SpeedButton2), static_cast<QWidget *>(SBrewritedir),
-                             static_cast<QWidget *>(CBsubdir), static_cast<QWidget *>(Lsubdir)})
+    fileList->clear();
+    fileList->show();
+    fileListLabel->show();
+    for (QWidget *control :
+         {static_cast<QWidget *>(restoreFilesButton), static_cast<QWidget *>(restoreDirectoryButton),
+          static_cast<QWidget *>(subdirectoriesBox), static_cast<QWidget *>(subdirectoriesLabel)})
         control->setEnabled(false);
 }
 
-QString TrewriteF::ArchiveRoot()
+QString TrewriteF::archiveRoot()
 {
-    QString destination;
-    if (!m_config)
-        m_config = std::make_unique<Tconfig>();
-    destination = m_config->Read(TextSetting::Destination, sideOf(Primary));
+    QString destination = store().ReadString(
+        m_primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString());
     if (destination.endsWith(kBackslash))
         destination.chop(1);
-    QString name = m_host.dirName ? m_host.dirName(Primary ? 1 : 2) : QString();
+    QString name = m_dirName;
     if (name.startsWith(kBackslash))
         name.remove(0, 1);
     return destination + kBackslash + name;
 }
 
-bool TrewriteF::Compressed()
+bool TrewriteF::compressed()
 {
-    if (!m_config)
-        m_config = std::make_unique<Tconfig>();
-    const bool flag = m_config->Read(BoolSetting::Compressed, sideOf(Primary));
+    const bool flag =
+        store().ReadBool(m_primary ? QStringLiteral("Bzip2_ok_1") : QStringLiteral("Bzip2_ok_2"), true);
     // The archive's own record wins over the flag: the two differ from the moment the flag
     // changes until the Archiver has converted the archive, and only the record knows.
-    const restore::RecordedForm form = restore::recordedForm(ArchiveRoot());
+    const restore::RecordedForm form = restore::recordedForm(archiveRoot());
     return form.known && !form.converting ? form.compressed : flag;
+}
+
+Tconfig &TrewriteF::store()
+{
+    // Made at first use: a store that cannot be opened raises inside the handler that needs it.
+    if (!m_config)
+        m_config = std::make_unique<Tconfig>();
+    return *m_config;
+}
+
+bool TrewriteF::Open(bool primary, const QString &dirName, const QString &heading,
+                     const TTreeList &archiveList)
+{
+    m_primary = primary;
+    m_dirName = dirName;
+    QString listFile;
+    if (!m_dialogs.guarded([&] {
+            QString destination = store().ReadString(
+                primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString());
+            // A destination kept with its trailing backslash (a drive root) takes the folder name
+            // without a second one, as the archive root is formed everywhere else.
+            if (destination.endsWith(kBackslash))
+                destination.chop(1);
+            listFile = destination + dirName + QStringLiteral("\\afiles.lst");
+        }))
+        return false;
+
+    TTreeList *tree = archiveTree->treeList();
+    if (WindowsFileExists(listFile)) {
+        try {
+            tree->LoadFromFile(listFile);
+        } catch (const ListFileError &) {
+            // A list that cannot be read ends the opening: a part of it would look like the whole.
+            tree->Clear();
+            m_dialogs.inform(kovaProvider1->GetText(QStringLiteral("CantOpenfileWarning")), listFile);
+            return false;
+        }
+    } else {
+        tree->Assign(archiveList);
+    }
+    headingLabel->setText(heading);
+    tree->ExpandTopLevel();
+    repaint();
+    exec();
+    return true;
+}
+
+void TrewriteF::showArchiveList(const TTreeList &list)
+{
+    archiveTree->treeList()->Assign(list);
+    archiveTree->treeList()->ExpandTopLevel();
 }
 
 QStringList TrewriteF::nodeChain() const
 {
     QStringList chain;
-    for (const TreeListNode *node = TLrewrite->treeList()->Selected(); node; node = node->parent())
+    for (const TreeListNode *node = archiveTree->treeList()->Selected(); node; node = node->parent())
         chain.prepend(TTreeList::NodeName(node));
     return chain;
 }
 
 void TrewriteF::showFolder(const QString &archiveFolder)
 {
-    FileListBox1->clear();
+    fileList->clear();
     const QStringList entries =
         archivelist::folderEntries(archiveFolder, archivelist::FolderEntryKind::Files);
-    bool compressed = true;
-    const auto read = [&] { compressed = Compressed(); };
-    if (m_host.guarded)
-        m_host.guarded(read);
-    else
-        read();
-    FileListBox1->addItems(restore::shownNames(entries, compressed));
+    bool isCompressed = true;
+    m_dialogs.guarded([&] { isCompressed = compressed(); });
+    fileList->addItems(restore::shownNames(entries, isCompressed));
 }
 
-void TrewriteF::TLrewriteChange()
+void TrewriteF::showChosenItem()
 {
-    TTreeList *tree = TLrewrite->treeList();
+    TTreeList *tree = archiveTree->treeList();
     if (!tree->Selected()) {
         ClearFileList();
         return;
     }
     if (!tree->Dir()) {
-        FileListBox1->hide();
-        Label2->hide();
-        SpeedButton2->setEnabled(true);
-        SBrewritedir->setEnabled(false);
-        CBsubdir->setEnabled(false);
-        Lsubdir->setEnabled(false);
+        fileList->hide();
+        fileListLabel->hide();
+        restoreFilesButton->setEnabled(true);
+        restoreDirectoryButton->setEnabled(false);
+        subdirectoriesBox->setEnabled(false);
+        subdirectoriesLabel->setEnabled(false);
         return;
     }
-    FileListBox1->show();
-    Label2->show();
-    SpeedButton2->setEnabled(false);
+    fileList->show();
+    fileListLabel->show();
+    restoreFilesButton->setEnabled(false);
     const bool archived = !TTreeList::NodeExt(tree->Selected()).isEmpty();
-    SBrewritedir->setEnabled(archived);
-    CBsubdir->setEnabled(archived);
-    Lsubdir->setEnabled(archived);
+    restoreDirectoryButton->setEnabled(archived);
+    subdirectoriesBox->setEnabled(archived);
+    subdirectoriesLabel->setEnabled(archived);
     // A name that is not allowed leads out of the archive: nothing of it is read.
     if (!restore::refusedName(nodeChain()).isEmpty()) {
-        FileListBox1->clear();
+        fileList->clear();
         return;
     }
     QString folder;
-    const auto read = [&] { folder = restore::archiveFolder(ArchiveRoot(), tree->Path()); };
-    if (m_host.guarded ? !m_host.guarded(read) : (read(), false))
+    const auto read = [&] { folder = restore::archiveFolder(archiveRoot(), tree->Path()); };
+    if (!m_dialogs.guarded(read))
         return;
     if (entryExists(folder))
         showFolder(folder);
     else
-        FileListBox1->clear();
+        fileList->clear();
 }
 
-void TrewriteF::FileListBox1Click()
+void TrewriteF::fileListClicked()
 {
-    SpeedButton2->setEnabled(FileListBox1->count() > 0 && FileListBox1->currentRow() >= 0);
-    SBrewritedir->setEnabled(false);
-    CBsubdir->setEnabled(false);
-    Lsubdir->setEnabled(false);
+    restoreFilesButton->setEnabled(fileList->count() > 0 && fileList->currentRow() >= 0);
+    restoreDirectoryButton->setEnabled(false);
+    subdirectoriesBox->setEnabled(false);
+    subdirectoriesLabel->setEnabled(false);
 }
 
-void TrewriteF::SelectAll()
+void TrewriteF::selectAll()
 {
-    FileListBox1->selectAll();
+    fileList->selectAll();
 }
 
 QStringList TrewriteF::selectedFromLast() const
 {
     QStringList names;
-    for (int row = FileListBox1->count() - 1; row >= 0; --row) {
-        if (FileListBox1->item(row)->isSelected())
-            names.append(FileListBox1->item(row)->text());
+    for (int row = fileList->count() - 1; row >= 0; --row) {
+        if (fileList->item(row)->isSelected())
+            names.append(fileList->item(row)->text());
     }
     return names;
 }
 
 bool TrewriteF::readSide(Side *side)
 {
-    const auto read = [&] {
-        if (!m_config)
-            m_config = std::make_unique<Tconfig>();
-        side->folderName = m_host.dirName ? m_host.dirName(Primary ? 1 : 2) : QString();
+    return m_dialogs.guarded([&] {
+        side->folderName = m_dirName;
         if (side->folderName.startsWith(kBackslash))
             side->folderName.remove(0, 1);
-        side->compressed = Compressed();
-        side->converting = restore::recordedForm(ArchiveRoot()).converting;
-        side->destination = m_config->Read(TextSetting::Destination, sideOf(Primary));
+        side->compressed = compressed();
+        side->converting = restore::recordedForm(archiveRoot()).converting;
+        side->destination = store().ReadString(
+            m_primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString());
         if (side->destination.endsWith(kBackslash))
             side->destination.chop(1);
-    };
-    if (m_host.guarded)
-        return m_host.guarded(read);
-    read();
-    return true;
+    });
 }
 
 bool TrewriteF::refusedWhileConverting(const Side &side)
@@ -329,8 +414,7 @@ bool TrewriteF::refusedWhileConverting(const Side &side)
     // restore waits rather than give back a wrong file.
     if (!side.converting)
         return false;
-    if (m_host.inform)
-        m_host.inform(text("MessageArchiveConverting"), text("MessageRestoreLater"));
+    m_dialogs.inform(text("MessageArchiveConverting"), text("MessageRestoreLater"));
     return true;
 }
 
@@ -352,7 +436,7 @@ void TrewriteF::planWorker(Plan &plan, const Side &side, const QString &P, const
         plan.steps.push_back({Step::Kind::Refused, refused});
         return;
     }
-    if (TLrewrite->treeList()->Dir()) {
+    if (archiveTree->treeList()->Dir()) {
         if (selectedNames.isEmpty()) {
             plan.steps.push_back({Step::Kind::NoFileSelected, QString()});
             return;
@@ -371,21 +455,21 @@ void TrewriteF::planWorker(Plan &plan, const Side &side, const QString &P, const
     }
 }
 
-void TrewriteF::SpeedButton2Click()
+void TrewriteF::restoreFiles()
 {
-    if (!m_host.ask || !m_host.ask(text("RestoreConfirm"), QString()))
+    if (!m_dialogs.ask(text("RestoreConfirm"), QString(), false))
         return;
     Side side;
     if (!readSide(&side) || refusedWhileConverting(side))
         return;
     Plan plan;
-    planWorker(plan, side, TLrewrite->treeList()->Path(), selectedFromLast());
+    planWorker(plan, side, archiveTree->treeList()->Path(), selectedFromLast());
     execute(plan, side);
 }
 
-void TrewriteF::SBrewritedirClick()
+void TrewriteF::restoreDirectory()
 {
-    TTreeList *tree = TLrewrite->treeList();
+    TTreeList *tree = archiveTree->treeList();
     const QString P = tree->Path();
     if (!tree->Dir())
         return;
@@ -396,11 +480,11 @@ void TrewriteF::SBrewritedirClick()
     QString folder = restore::archiveFolder(side.destination + kBackslash + side.folderName, P);
     if (!refused && !entryExists(folder))
         return;
-    if (!m_host.ask || !m_host.ask(text("RestoreConfirm"), QString()))
+    if (!m_dialogs.ask(text("RestoreConfirm"), QString(), false))
         return;
-    const bool withSubdirectories = CBsubdir->isChecked();
+    const bool withSubdirectories = subdirectoriesBox->isChecked();
     Plan plan;
-    SelectAll();
+    selectAll();
     planWorker(plan, side, P, selectedFromLast());
     if (withSubdirectories && !refused) {
         if (folder.endsWith(kBackslash))
@@ -420,25 +504,24 @@ void TrewriteF::SBrewritedirClick()
                 continue;
             }
             showFolder(folder + kBackslash + relative);
-            SelectAll();
+            selectAll();
             planWorker(plan, side, P + relative, selectedFromLast());
         }
     }
     execute(plan, side);
 }
 
-void TrewriteF::B_backfilesClick()
+void TrewriteF::restoreArchiveList()
 {
-    if (!m_host.ask || !m_host.ask(text("BackAfilesConfirm"), QString()))
+    if (!m_dialogs.ask(text("BackAfilesConfirm"), QString(), false))
         return;
-    if (m_host.restoreArchiveList)
-        m_host.restoreArchiveList(Primary ? 1 : 2);
-    TLrewriteChange();
+    Q_EMIT archiveListRestoreRequested(m_primary);
+    showChosenItem();
 }
 
-void TrewriteF::SpeedButton1Click()
+void TrewriteF::goBack()
 {
-    TLrewrite->setFocus();
+    archiveTree->setFocus();
     accept();
 }
 
@@ -446,8 +529,9 @@ void TrewriteF::execute(const Plan &plan, const Side &side)
 {
     if (plan.steps.empty())
         return;
-    RestoreRun run(plan.items, side.compressed, Threads);
-    RestoreLog log(m_host.logFolder ? m_host.logFolder() : QString());
+    // One worker thread per core.
+    RestoreRun run(plan.items, side.compressed, 0);
+    RestoreLog log(win::Prefix::logDir());
     const size_t total = plan.items.size();
     size_t done = 0;
     QElapsedTimer sinceUpdate;
@@ -459,16 +543,13 @@ void TrewriteF::execute(const Plan &plan, const Side &side)
         return line;
     };
     const auto showProgress = [&] {
-        if (m_host.showProgress)
-            m_host.showProgress(progressLine());
+        m_dialogs.showProgress(progressLine());
         sinceUpdate.restart();
     };
     const auto inform = [&](const QString &first, const QString &second) {
         // The progress window goes before any box, and comes back after it.
-        if (m_host.progressDone)
-            m_host.progressDone();
-        if (m_host.inform)
-            m_host.inform(first, second);
+        m_dialogs.progressDone();
+        m_dialogs.inform(first, second);
         showProgress();
     };
     // The GUI thread waits for the workers with the progress window kept painted; what the user
@@ -507,8 +588,7 @@ void TrewriteF::execute(const Plan &plan, const Side &side)
             break;
         }
     }
-    if (m_host.progressDone)
-        m_host.progressDone();
+    m_dialogs.progressDone();
 }
 
 void TrewriteF::putInPlace(const RestoreRun::Item &item, RestoreRun::Prepared prepared, RestoreLog &log,

@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+class PanelDialogs;
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -22,74 +23,46 @@ class QListWidget;
 class QMenu;
 class QToolButton;
 class RestoreLog;
+class TTreeList;
 class TTreeListView;
 class Tconfig;
-
-// What the restore window needs of the main window and the common dialogs.
-struct RewriteHost
-{
-    // The archive folder name of a side (1 primary, 2 secondary) with its leading "\".
-    std::function<QString(int side)> dirName;
-    // Asks a question in the confirmation window (without the delayed Yes); true for Yes.
-    std::function<bool(const QString &first, const QString &second)> ask;
-    // Shows two lines in the information window and waits until it is closed.
-    std::function<void(const QString &first, const QString &second)> inform;
-    // Shows the progress window with a line (or changes the line), and says the work is done.
-    std::function<void(const QString &line)> showProgress;
-    std::function<void()> progressDone;
-    // Replaces the panel's archive list by the copy kept in a side's archive.
-    std::function<void(int side)> restoreArchiveList;
-    // Runs a body that reads the registry; a failure is shown and abandons it (false then).
-    std::function<bool(const std::function<void()> &body)> guarded;
-    // The folder of restore.log.
-    std::function<QString()> logFolder;
-};
 
 class TrewriteF : public TPanelWindow
 {
     Q_OBJECT
 
 public:
-    explicit TrewriteF(QWidget *parent = nullptr);
+    explicit TrewriteF(PanelDialogs &dialogs, QWidget *parent = nullptr);
     ~TrewriteF() override;
 
-    void setHost(RewriteHost host) { m_host = std::move(host); }
-
-    QLabel *Label1 = nullptr;            // heading: which archive the restore reads
-    TTreeListView *TLrewrite = nullptr;  // the archive list kept in that archive
-    QLabel *Label2 = nullptr;            // the file list's caption
-    QListWidget *FileListBox1 = nullptr; // the files the archive holds for the chosen directory
-    QMenu *PopupMenu = nullptr;          // the file list's menu
-    QAction *selectall1 = nullptr;
-    QCheckBox *CBsubdir = nullptr;       // restore directory: with every subdirectory
-    QLabel *Lsubdir = nullptr;           // CBsubdir's caption; a click toggles the box
-    QToolButton *SpeedButton2 = nullptr; // restore file(s)
-    QToolButton *SBrewritedir = nullptr; // restore directory(s)
-    QToolButton *B_backfiles = nullptr;  // restore the archive's list
-    QToolButton *SpeedButton1 = nullptr; // back: closes this window and the chooser behind it
-    // The side shown: true for the primary archive, false for the secondary one.
-    bool Primary = true;
-
-    // Worker threads for a restore; 0 for one per core.
-    int Threads = 0;
-
+    // Opens the window on a side's archive (primary true for the first one): its tree shows the
+    // archive list kept in that archive, or archiveList when the archive keeps none, under the
+    // heading. dirName is the side's archive folder name with its leading "\". False when the
+    // window was not shown: the kept list could not be read (that is reported) or a registry
+    // failure abandoned the opening.
+    bool Open(bool primary, const QString &dirName, const QString &heading, const TTreeList &archiveList);
+    // Shows a list in the tree, its top level expanded (after the archive's list was restored).
+    void showArchiveList(const TTreeList &list);
     // Clears the file list of the directory chosen in the tree.
     void ClearFileList();
-    // The side's archive folder: the destination (one trailing "\" removed) + "\" + folder name.
-    QString ArchiveRoot();
-    // The side's compression flag.
-    bool Compressed();
 
-    void TLrewriteChange();
-    void FileListBox1Click();
-    void SelectAll();
-    void SpeedButton2Click();
-    void SBrewritedirClick();
-    void B_backfilesClick();
-    void SpeedButton1Click();
+public Q_SLOTS:
+    void restoreFiles();
+    void restoreDirectory();
+    void restoreArchiveList();
+
+Q_SIGNALS:
+    // The user asked for the archive's copy of the archive list to replace the panel's list.
+    void archiveListRestoreRequested(bool primary);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+private Q_SLOTS:
+    void showChosenItem();
+    void fileListClicked();
+    void selectAll();
+    void goBack();
 
 private:
     // One step of a restore command, in the order the command takes them.
@@ -135,7 +108,28 @@ private:
     QString text(const char *key) const;
     void registerDefaults();
     void applyTexts();
+    // The side's archive folder: the destination (one trailing "\" removed) + "\" + folder name.
+    QString archiveRoot();
+    // The side's compression flag, or the archive's own record of its form.
+    bool compressed();
+    Tconfig &store();
 
-    RewriteHost m_host;
+    PanelDialogs &m_dialogs;
     std::unique_ptr<Tconfig> m_config;
+    // The side shown and its archive folder name (with its leading "\").
+    bool m_primary = true;
+    QString m_dirName;
+
+    QLabel *headingLabel = nullptr;
+    TTreeListView *archiveTree = nullptr;
+    QLabel *fileListLabel = nullptr;
+    QListWidget *fileList = nullptr;
+    QMenu *fileListMenu = nullptr;
+    QAction *selectAllAction = nullptr;
+    QCheckBox *subdirectoriesBox = nullptr;
+    QLabel *subdirectoriesLabel = nullptr; // a click toggles the box
+    QToolButton *restoreFilesButton = nullptr;
+    QToolButton *restoreDirectoryButton = nullptr;
+    QToolButton *restoreListButton = nullptr;
+    QToolButton *backButton = nullptr;
 };

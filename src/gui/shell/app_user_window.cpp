@@ -72,6 +72,8 @@ TApp_user_window::TApp_user_window(DunlivoPanel *panel)
     m_surface = makeWindowPanel(this, m_provider);
     m_surface->setObjectName(QStringLiteral("KovaPanel1"));
     m_surface->setBevelInner(TKovaPanel::Bevel::Raised);
+    // Before the pages: the settings page's compression controls speak to the Archiver through it.
+    m_archiverHooks = std::make_unique<ArchiverHooks>(this);
     buildTitleStrip();
     buildPages();
     m_listFile = std::make_unique<ArchiveListFile>(*startList(), *archiveList(), [this](const QString &key) {
@@ -91,7 +93,6 @@ TApp_user_window::TApp_user_window(DunlivoPanel *panel)
     m_helpViewer = new HelpViewer(this);
     connect(m_helpViewer, &HelpViewer::failed, this,
             [this](const QString &page) { ShowInfoText(QStringLiteral("CantOpenfileWarning"), page); });
-    m_archiverHooks = std::make_unique<ArchiverHooks>(this);
     createComponents();
 
     connect(m_statusPoll, &QTimer::timeout, this, &TApp_user_window::pollArchiverStatus);

@@ -59,6 +59,8 @@ public:
     bool activatedOnce() const { return m_activatedOnce; }
     bool loadingSettings() const { return m_loadingSettings; }
     void setLoadingSettings(bool loading) { m_loadingSettings = loading; }
+    // The flag itself, for the compression controls, which set it while they put a box back.
+    bool &loadingSettingsFlag() { return m_loadingSettings; }
     bool settingsChanged() const { return m_settingsChanged; }
     void setSettingsChanged(bool changed) { m_settingsChanged = changed; }
     // Where the last of the buttons that place the window they open was pressed, in the button.

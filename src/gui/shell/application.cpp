@@ -7,7 +7,7 @@
 #include "archiverhooks.h"
 #include "confirm1f.h"
 #include "info1f.h"
-#include "maintenancehooks.h"
+#include "panelwiring.h"
 #include "question.h"
 #include "savef.h"
 #include "settingsrecovery.h"
@@ -15,6 +15,7 @@
 #include "gui/appearance/backgroundf.h"
 #include "gui/appearance/languagef.h"
 #include "gui/archivelist/extlistf.h"
+#include "gui/archivelist/treelistview.h"
 #include "gui/archiverwindows/man_archf.h"
 #include "gui/archiverwindows/statusf.h"
 #include "gui/archiverwindows/varakozf.h"
@@ -29,7 +30,11 @@
 #include <QMessageBox>
 #include <QScreen>
 
-DunlivoPanel::DunlivoPanel(PanelOptions options) : m_options(std::move(options)) {}
+DunlivoPanel::DunlivoPanel(PanelOptions options)
+    : m_options(std::move(options)), m_dialogs(std::make_unique<ShellDialogs>(*this)),
+      m_folderFiles(std::make_unique<WalkedFolderFiles>())
+{
+}
 
 DunlivoPanel::~DunlivoPanel()
 {
@@ -67,30 +72,24 @@ bool DunlivoPanel::create()
         return false;
     }
     QWidget *main = m_main.get();
-    // The Archiver's windows reach the main window through its link.
-    MainWindowLink *link = &m_main->archiverHooks();
+    Communicator &communicator = m_main->archiverHooks().communicator();
     m_confirm = std::make_unique<Tconfirm1F>();
     Question::setWindow(m_confirm.get());
     m_about = std::make_unique<TaboutF>();
     m_info = std::make_unique<Tinfo1F>(nullptr, main);
-    m_manArch = std::make_unique<Tman_archF>(link);
-    m_varakoz = std::make_unique<TvarakozF>(link);
+    m_manArch = std::make_unique<Tman_archF>(*m_dialogs);
+    m_varakoz = std::make_unique<TvarakozF>(communicator, *m_dialogs);
     m_save = std::make_unique<TsaveF>(nullptr, main);
     m_main->watchProgressWindow(m_save.get());
-    m_extlist = std::make_unique<TextlistF>(programDir());
-    m_extlist->setHost(m_main->archiveListPage()->extensionListHost());
-    m_dirselect = std::make_unique<TdirselectF>();
-    m_dirselect->setHost(dirselectHost(m_main.get()));
-    m_rewrite = std::make_unique<TrewriteF>();
-    m_rewrite->setHost(rewriteHost(m_main.get()));
-    m_language = std::make_unique<TlanguageF>();
-    m_background = std::make_unique<TbackgroundF>();
-    const AppearanceHost appearance{
-        programDir(), m_main->language(), m_main->texture(), &m_main->config(),
-        [main = m_main.get()](const std::function<void()> &body) { return main->guarded(body); }};
-    m_language->setHost(appearance);
-    m_background->setHost(appearance);
-    m_status = std::make_unique<TstatusF>(link);
+    m_extlist = std::make_unique<TextlistF>(programDir(), *m_main->archiveList(), *m_dialogs);
+    m_dirselect = std::make_unique<TdirselectF>(programDir(), *m_dialogs);
+    m_rewrite = std::make_unique<TrewriteF>(*m_dialogs);
+    const AppearanceContext appearance{programDir(),     m_main->language(), m_main->texture(),
+                                       &m_main->config(), m_dialogs.get(),    m_folderFiles.get()};
+    m_language = std::make_unique<TlanguageF>(appearance);
+    m_background = std::make_unique<TbackgroundF>(appearance);
+    m_status = std::make_unique<TstatusF>(m_main->config(), *m_dialogs);
+    wireWindows(*this);
     return true;
 }
 
@@ -133,6 +132,11 @@ QList<QWidget *> DunlivoPanel::registrationOrder() const
     return {m_main.get(),    m_about.get(),   m_background.get(), m_confirm.get(), m_dirselect.get(),
             m_extlist.get(), m_info.get(),    m_language.get(),   m_manArch.get(), m_rewrite.get(),
             m_save.get(),    m_varakoz.get(), m_status.get()};
+}
+
+PanelDialogs &DunlivoPanel::dialogs() const
+{
+    return *m_dialogs;
 }
 
 QList<QWidget *> DunlivoPanel::creationOrder() const

@@ -11,6 +11,9 @@
 #include <memory>
 
 class ConfigError;
+class PanelDialogs;
+class ShellDialogs;
+class WalkedFolderFiles;
 class QWidget;
 class TApp_user_window;
 class TaboutF;
@@ -77,8 +80,14 @@ public:
     // Every window in creation order.
     QList<QWidget *> creationOrder() const;
 
+    // The common dialogs as the windows use them.
+    PanelDialogs &dialogs() const;
+
 private:
     PanelOptions m_options;
+    // Made before the windows and gone after them.
+    std::unique_ptr<ShellDialogs> m_dialogs;
+    std::unique_ptr<WalkedFolderFiles> m_folderFiles;
     // Declared in creation order, so they are destroyed in the reverse order.
     std::unique_ptr<TApp_user_window> m_main;
     std::unique_ptr<Tconfirm1F> m_confirm;

@@ -206,26 +206,11 @@ void ArchiveListPage::applyTexts(const std::function<QString(const char *)> &tex
     m_extensionListAction->setText(text("ExtListButton"));
 }
 
-TextlistHost ArchiveListPage::extensionListHost()
+void ArchiveListPage::takeExtensionSet(const QString &set)
 {
-    TextlistHost host;
-    host.archiveList = [this] { return list(); };
-    host.confirmationOn = [this] {
-        bool on = false;
-        m_frame->guarded([&] { on = m_frame->confirmationOn(); });
-        return on;
-    };
-    host.setCurrentExtSet = [this](const QString &set) { m_extensionSet = set; };
-    host.showChosenSet = [this](const QString &set) {
-        m_frame->repaint();
-        m_extensionsButton->setToolTip(QLatin1Char('[') + set + QLatin1Char(']'));
-    };
-    host.syncArchiveLists = [this] { Q_EMIT listEdited(); };
-    host.inform = [this](const QString &first, const QString &second) {
-        if (Tinfo1F *info = m_frame->panel()->info1F())
-            info->tell(first, second);
-    };
-    return host;
+    m_extensionSet = set;
+    m_frame->repaint();
+    m_extensionsButton->setToolTip(QLatin1Char('[') + set + QLatin1Char(']'));
 }
 
 void ArchiveListPage::resetExtensionSet()
@@ -488,5 +473,5 @@ void ArchiveListPage::deleteSelected(bool childOnly)
 void ArchiveListPage::showExtensionList()
 {
     if (TextlistF *window = m_frame->panel()->extlistF())
-        window->Open(m_frame->pos() + m_frame->pressPosition() + QPoint(0, 345));
+        window->Open(m_frame->pos() + m_frame->pressPosition() + QPoint(0, 345), m_frame->confirmationOn());
 }

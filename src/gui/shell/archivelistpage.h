@@ -21,7 +21,6 @@ class TSplitter;
 class TTreeList;
 class TTreeListView;
 class TreeListNode;
-struct TextlistHost;
 
 class ArchiveListPage : public TKovaPanel
 {
@@ -48,8 +47,9 @@ public:
     QString extensionSet() const { return m_extensionSet; }
     void resetExtensionSet();
     void applyTexts(const std::function<QString(const char *)> &text);
-    // What the extension list window needs of the page.
-    TextlistHost extensionListHost();
+    // Adds with the extension set chosen in the extension list window from now on, and shows it on
+    // the extensions button.
+    void takeExtensionSet(const QString &set);
 
     // The panes' shares in percent: the file list's of the width, the archive list's of the height.
     int fileListPercent() const { return m_fileListPercent; }

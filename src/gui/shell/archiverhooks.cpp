@@ -22,7 +22,8 @@ ArchiverHooks::ArchiverHooks(TApp_user_window *main) : m_main(main)
 {
     // The command may still be carried out: it was delivered, or waits for the Archiver to take it.
     m_communicator.setOnNotAnswering([this] {
-        showInfo(text(QStringLiteral("ArchiverNotAnswering")), text(QStringLiteral("ArchiverMayAnswerLater")));
+        showInfo(text(QStringLiteral("ArchiverNotAnswering")),
+                 text(QStringLiteral("ArchiverMayAnswerLater")));
     });
     // The Archiver ended before it confirmed the command: it will not carry it out.
     m_communicator.setOnNotActive(
@@ -32,12 +33,14 @@ ArchiverHooks::ArchiverHooks(TApp_user_window *main) : m_main(main)
 void ArchiverHooks::StartStop()
 {
     if (!m_communicator.FindArchiver()) {
-        if (!m_main->confirmationOn() || m_main->ask(QStringLiteral("StartArchiveConfirm"))) {
+        if (!m_main->confirmationOn() ||
+            m_main->ask(QStringLiteral("StartArchiveConfirm"))) {
             // Whether it started shows in the caption once its window is there.
             win::WinExec(m_main->programDir() + QStringLiteral("\\Archiv.exe"), win::SW_SHOWNORMAL);
             UpdateStartStopCaption();
         }
-    } else if (!m_main->confirmationOn() || m_main->ask(QStringLiteral("StopArchiveConfirm"))) {
+    } else if (!m_main->confirmationOn() ||
+               m_main->ask(QStringLiteral("StopArchiveConfirm"))) {
         if (TvarakozF *wait = m_main->panel()->varakozF())
             wait->exec();
         UpdateStartStopCaption();
@@ -71,7 +74,7 @@ void ArchiverHooks::Timer1Timer()
 
 void ArchiverHooks::setStatusLight()
 {
-    Tconfig &store = config();
+    Tconfig &store = m_main->config();
     const bool correct = store.Read(IntSetting::State, Side::Primary) == 0 &&
                          store.Read(IntSetting::State, Side::Secondary) == 0;
     // Drawn transparent, so that a texture shows around the round light.
@@ -91,57 +94,28 @@ void ArchiverHooks::showStatus()
 void ArchiverHooks::openManualArchiving(bool restoreMode)
 {
     if (Tman_archF *window = m_main->panel()->man_archF())
-        window->Open(restoreMode);
+        window->Open(restoreMode, {m_main->pos(), m_main->pressPosition(), m_main->zoomedIn()});
 }
 
-QPoint ArchiverHooks::mainWindowPosition() const
+bool ArchiverHooks::archiveNow(bool primary)
 {
-    return m_main->pos();
-}
-
-bool ArchiverHooks::zoomedIn() const
-{
-    return m_main->zoomedIn();
-}
-
-QPoint ArchiverHooks::pressPosition() const
-{
-    return m_main->pressPosition();
-}
-
-bool ArchiverHooks::settingsChanged() const
-{
-    return m_main->settingsChanged();
-}
-
-bool ArchiverHooks::confirmationOn() const
-{
-    return m_main->confirmationOn();
-}
-
-void ArchiverHooks::saveSettings()
-{
-    m_main->saveSettings();
-}
-
-QString ArchiverHooks::dirName(int side) const
-{
-    return m_main->dirName(side == 1);
-}
-
-const TTreeList &ArchiverHooks::archiveList() const
-{
-    return *m_main->archiveList();
-}
-
-Tconfig &ArchiverHooks::config()
-{
-    return m_main->config();
-}
-
-TrewriteF *ArchiverHooks::restoreWindow() const
-{
-    return m_main->panel()->rewriteF();
+    return m_main->guarded([&] {
+        if (m_main->settingsChanged()) {
+            if (m_main->confirmationOn()) {
+                showInfo(text(QStringLiteral("PleaseSaveInformation")), QString());
+                return;
+            }
+            m_main->saveSettings();
+        }
+        if (win::HWND archiver = m_communicator.FindArchiver()) {
+            if (primary)
+                m_communicator.SendArchivePrimary(archiver);
+            else
+                m_communicator.SendArchiveSecondary(archiver);
+        } else {
+            showInfo(text(QStringLiteral("ArchiverNotActive")), text(QStringLiteral("RunArchiver")));
+        }
+    });
 }
 
 QString ArchiverHooks::text(const QString &key) const
@@ -153,9 +127,4 @@ void ArchiverHooks::showInfo(const QString &firstLine, const QString &secondLine
 {
     if (Tinfo1F *info = m_main->panel()->info1F())
         info->tell(firstLine, secondLine);
-}
-
-bool ArchiverHooks::guarded(const std::function<void()> &body)
-{
-    return m_main->guarded(body);
 }

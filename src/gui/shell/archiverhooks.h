@@ -1,18 +1,20 @@
-// ArchiverHooks: the main window's side of the Archiver. It gives the Archiver's windows what they
-// need of the main window (MainWindowLink) and holds the main window's Archiver commands: the
-// start/stop button and its caption, the 3-second status poll with the status light, the status
-// window and the manual archiving window in both of its uses.
+// ArchiverHooks: the main window's Archiver commands: the start/stop button and its caption, the
+// 3-second status poll with the status light, the status window, the manual archiving window in
+// both of its uses and the archiving of a side on request. It owns the link to the Archiver.
 #pragma once
 
 #include "core/archiverlink/communicator.h"
-#include "gui/archiverwindows/mainwindowlink.h"
+
+#include <QString>
 
 class TApp_user_window;
 
-class ArchiverHooks : public MainWindowLink
+class ArchiverHooks
 {
 public:
     explicit ArchiverHooks(TApp_user_window *main);
+
+    Communicator &communicator() { return m_communicator; }
 
     // The start/stop button: starts the Archiver when it does not run, else stops it through the
     // wait window, each after the confirmation when confirmations are on.
@@ -28,24 +30,14 @@ public:
     void showStatus();
     // Opens the manual archiving window, for archiving or for choosing the archive to restore from.
     void openManualArchiving(bool restoreMode);
-
-    // MainWindowLink
-    QPoint mainWindowPosition() const override;
-    bool zoomedIn() const override;
-    QPoint pressPosition() const override;
-    bool settingsChanged() const override;
-    bool confirmationOn() const override;
-    void saveSettings() override;
-    QString dirName(int side) const override;
-    const TTreeList &archiveList() const override;
-    Tconfig &config() override;
-    Communicator &communicator() override { return m_communicator; }
-    TrewriteF *restoreWindow() const override;
-    QString text(const QString &key) const override;
-    void showInfo(const QString &firstLine, const QString &secondLine) override;
-    bool guarded(const std::function<void()> &body) override;
+    // Asks the running Archiver to archive a side now; unsaved settings are saved first, or, with
+    // confirmations on, the user is asked to save them. False when a registry failure abandoned it.
+    bool archiveNow(bool primary);
 
 private:
+    QString text(const QString &key) const;
+    void showInfo(const QString &firstLine, const QString &secondLine);
+
     TApp_user_window *m_main;
     Communicator m_communicator;
     // The registry failure the poll reported last; cleared by a tick that reads everything.

@@ -196,35 +196,17 @@ void SettingsPage::buildCommandButtons()
 
 void SettingsPage::wireCompression()
 {
-    CompressionPageLink link;
-    link.loadingSettings = [this] { return m_frame->loadingSettings(); };
-    link.setLoadingSettings = [this](bool loading) { m_frame->setLoadingSettings(loading); };
-    link.config = [this]() -> Tconfig & { return m_frame->config(); };
-    link.communicator = [this]() -> Communicator & { return m_frame->archiverHooks().communicator(); };
-    link.ask = [this](const QString &first, const QString &second) { return m_frame->ask(first, second); };
-    link.showInfo = [this](const QString &first, const QString &second) {
-        m_frame->ShowInfoText(first, second.isEmpty() ? QString() : m_frame->textOf(second));
-    };
-    link.repaintMain = [this] { m_frame->repaint(); };
-    link.showProgress = [this](const QString &key) {
-        if (TsaveF *progress = m_frame->panel()->saveF()) {
-            progress->showProgress(m_frame->textOf(key));
-            progress->repaint();
-        }
-    };
-    link.progressDone = [this] {
-        if (TsaveF *progress = m_frame->panel()->saveF())
-            progress->done = true;
-    };
-    link.guarded = [this](const std::function<void()> &body) { m_frame->guarded(body); };
-    m_compression = new CompressionControls(m_primary.compressed, m_secondary.compressed, m_emptyButton,
-                                            std::move(link), this);
+    m_compression = new CompressionControls({m_primary.compressed, m_secondary.compressed, m_emptyButton,
+                                             &m_frame->loadingSettingsFlag(),
+                                             &m_frame->archiverHooks().communicator(), KovaProvider(),
+                                             &m_frame->panel()->dialogs()},
+                                            this);
 }
 
 void SettingsPage::chooseDestination(bool primary)
 {
     if (TdirselectF *chooser = m_frame->panel()->dirselectF())
-        chooser->Open(primary);
+        chooser->Open(primary, m_frame->destination(primary), m_frame->dirName(primary));
 }
 
 QString SettingsPage::text(const char *key) const
