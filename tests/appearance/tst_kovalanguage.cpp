@@ -288,9 +288,11 @@ private Q_SLOTS:
     {
         // The folder and name are found without regard to case; Folder.lng is there, but is no
         // readable file.
-        for (const auto &[stored, okText] :
-             {std::pair<QString, QString>{"", "Ok"}, {"French.lng", "Bien"}, {"old\\MAGYAR.lng", "Rendben"},
-              {"Gone.lng", "Ok"}, {"Folder.lng", "Ok"}}) {
+        for (const auto &[stored, okText] : {std::pair<QString, QString>{"", "Ok"},
+                                             {"French.lng", "Bien"},
+                                             {"old\\MAGYAR.lng", "Rendben"},
+                                             {"Gone.lng", "Ok"},
+                                             {"Folder.lng", "Ok"}}) {
             Tconfig config;
             config.WriteString("Language", stored);
             TextWindow main("Main", {{"OkButton", "Ok"}}, "OkButton", &m_log);

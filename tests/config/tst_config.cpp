@@ -172,15 +172,19 @@ private Q_SLOTS:
         };
         const auto readInteger = [&](const QString &name) { config.ReadInteger(name, 1); };
         const auto readDate = [&](const QString &name) { config.ReadDateTime(name, 0.0); };
-        QCOMPARE(failure("Prioritas", REG_SZ, sz("1"), readInteger), QStringLiteral("Invalid data type for 'Prioritas'"));
+        QCOMPARE(failure("Prioritas", REG_SZ, sz("1"), readInteger),
+                 QStringLiteral("Invalid data type for 'Prioritas'"));
         QCOMPARE(failure("Prioritas", REG_SZ, sz("1234"), readInteger),
                  QStringLiteral("Failed to get data for 'Prioritas'"));
-        QCOMPARE(failure("Kerdez", REG_BINARY, QByteArray(2, '\1'), [&](const QString &n) { config.ReadBool(n, true); }),
+        QCOMPARE(failure("Kerdez", REG_BINARY, QByteArray(2, '\1'),
+                         [&](const QString &n) { config.ReadBool(n, true); }),
                  QStringLiteral("Invalid data type for 'Kerdez'"));
-        QCOMPARE(failure("Archutolso2", REG_DWORD, dword(3), readDate), QStringLiteral("Invalid data type for 'Archutolso2'"));
+        QCOMPARE(failure("Archutolso2", REG_DWORD, dword(3), readDate),
+                 QStringLiteral("Invalid data type for 'Archutolso2'"));
         QCOMPARE(failure("Archutolso2", REG_BINARY, QByteArray(9, '\0'), readDate),
                  QStringLiteral("Failed to get data for 'Archutolso2'"));
-        QCOMPARE(failure("Celutvonal", REG_DWORD, dword(3), [&](const QString &n) { config.ReadString(n, QString()); }),
+        QCOMPARE(failure("Celutvonal", REG_DWORD, dword(3),
+                         [&](const QString &n) { config.ReadString(n, QString()); }),
                  QStringLiteral("Invalid data type for 'Celutvonal'"));
         // A setting asked for a side it is not kept for is refused, not read from another value.
         QVERIFY(!errorOf([&] { config.Read(BoolSetting::Compressed); }).isEmpty());

@@ -285,7 +285,8 @@ private Q_SLOTS:
         FILETIME local;
         QVERIFY(FileTimeToLocalFileTime(&ft, &local));
         QVERIFY(LocalFileTimeToFileTime(&local, &back));
-        QCOMPARE(std::pair(back.dwHighDateTime, back.dwLowDateTime), std::pair(ft.dwHighDateTime, ft.dwLowDateTime));
+        QCOMPARE(std::pair(back.dwHighDateTime, back.dwLowDateTime),
+                 std::pair(ft.dwHighDateTime, ft.dwLowDateTime));
         const qint64 shift = TimespecFromFileTime(local).tv_sec - TimespecFromFileTime(ft).tv_sec;
         QVERIFY(shift == 3600 || shift == 7200);
 
@@ -336,7 +337,8 @@ private Q_SLOTS:
         while (FindNextFile(h, &data));
         QCOMPARE(GetLastError(), DWORD(ERROR_NO_MORE_FILES));
         QVERIFY(FindClose(h));
-        QCOMPARE(searchNames(win("*.*")), QStringList({".", "..", ".hidden", "B.TXT", "README", "a.txt", "sub"}));
+        QCOMPARE(searchNames(win("*.*")),
+                 QStringList({".", "..", ".hidden", "B.TXT", "README", "a.txt", "sub"}));
         QCOMPARE(found[QStringLiteral("a.txt")].nFileSizeLow, DWORD(5));
         QCOMPARE(found[QStringLiteral("a.txt")].dwFileAttributes, DWORD(FILE_ATTRIBUTE_NORMAL));
         QCOMPARE(found[QStringLiteral(".hidden")].dwFileAttributes, DWORD(FILE_ATTRIBUTE_HIDDEN));
@@ -351,9 +353,12 @@ private Q_SLOTS:
         QCOMPARE(FindFirstFile(win("gone\\*.*"), &data), INVALID_HANDLE_VALUE);
         QCOMPARE(GetLastError(), DWORD(ERROR_PATH_NOT_FOUND));
 
-        for (const auto &[name, pattern, matches] :
-             {std::tuple{u"README", u"*.", true}, {u"a.txt", u"*.", false}, {u"report.doc", u"R?P*.D*", true},
-              {u"report.doc", u"*.docx", false}, {u"aXbXc", u"*x*x*", true}, {u"abc", u"a?", false}})
+        for (const auto &[name, pattern, matches] : {std::tuple{u"README", u"*.", true},
+                                                     {u"a.txt", u"*.", false},
+                                                     {u"report.doc", u"R?P*.D*", true},
+                                                     {u"report.doc", u"*.docx", false},
+                                                     {u"aXbXc", u"*x*x*", true},
+                                                     {u"abc", u"a?", false}})
             QVERIFY2(MatchesWildcard(name, pattern) == matches, qPrintable(QString::fromUtf16(name)));
     }
 };

@@ -162,7 +162,8 @@ private Q_SLOTS:
         const QList<QByteArray> atoms = owner.value("atoms").split(' ');
         QCOMPARE(atoms.size(), 2);
         QCOMPARE(atoms.at(1).toUInt(nullptr, 16), message);
-        QCOMPARE(RegisterWindowMessage(QStringLiteral("Dunlivo-test-second")), atoms.at(0).toUInt(nullptr, 16));
+        QCOMPARE(RegisterWindowMessage(QStringLiteral("Dunlivo-test-second")),
+                 atoms.at(0).toUInt(nullptr, 16));
 
         // Eight processes registering 150 names at once, each in its own order, must agree and
         // never give two names one number.
@@ -382,9 +383,11 @@ private Q_SLOTS:
             return LRESULT(wParam) * 1000 + lParam;
         });
         // Let the other user reach the socket, so that only the owner's check stands in the way.
-        const QString socket = Prefix::windowsDir() + QLatin1Char('/') +
-                               QDir(Prefix::windowsDir()).entryList({QStringLiteral("*.sock")}, QDir::System).value(0);
-        for (const auto &[path, mode] : {std::pair{prefix.path(), 0711}, {Prefix::windowsDir(), 0711}, {socket, 0666}})
+        const QString socket =
+            Prefix::windowsDir() + QLatin1Char('/') +
+            QDir(Prefix::windowsDir()).entryList({QStringLiteral("*.sock")}, QDir::System).value(0);
+        for (const auto &[path, mode] :
+             {std::pair{prefix.path(), 0711}, {Prefix::windowsDir(), 0711}, {socket, 0666}})
             QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0);
 
         const QStringList arguments{QStringLiteral("send"),
