@@ -1,4 +1,5 @@
 // The settings store: creation, typed values, failure texts, autostart entry, shell lookup.
+#include "testfiles.h"
 #include "testmain.h"
 
 #include "core/settings/config.h"
@@ -82,6 +83,17 @@ template <typename F> QString errorOf(F &&f)
     }
     return QString();
 }
+
+// The text and detail of the failure a new store raises; empty when it opens.
+QStringList creationFailure()
+{
+    try {
+        Tconfig config;
+    } catch (const ConfigError &e) {
+        return {e.text(), e.detail()};
+    }
+    return {};
+}
 } // namespace
 
 class TestConfig : public QObject
@@ -153,26 +165,26 @@ private Q_SLOTS:
         config.WriteDateTime(QStringLiteral("Archutolso"), when);
         QCOMPARE(config.ReadDateTime(QStringLiteral("Archutolso"), 0.0), when);
 
-        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Prioritas"), REG_SZ, sz("1"));
-        QCOMPARE(errorOf([&] { config.ReadInteger(QStringLiteral("Prioritas"), 1); }),
+        // Wrong types, and data too large for the type.
+        const auto failure = [&](const char *name, DWORD type, const QByteArray &data, auto read) {
+            setRaw(HKEY_CLASSES_ROOT, kSettings, QLatin1String(name), type, data);
+            return errorOf([&] { read(QLatin1String(name)); });
+        };
+        const auto readInteger = [&](const QString &name) { config.ReadInteger(name, 1); };
+        const auto readDate = [&](const QString &name) { config.ReadDateTime(name, 0.0); };
+        QCOMPARE(failure("Prioritas", REG_SZ, sz("1"), readInteger),
                  QStringLiteral("Invalid data type for 'Prioritas'"));
-        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Prioritas"), REG_SZ, sz("1234"));
-        QCOMPARE(errorOf([&] { config.ReadInteger(QStringLiteral("Prioritas"), 1); }),
+        QCOMPARE(failure("Prioritas", REG_SZ, sz("1234"), readInteger),
                  QStringLiteral("Failed to get data for 'Prioritas'"));
-        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Kerdez"), REG_BINARY, QByteArray(2, '\1'));
-        QCOMPARE(errorOf([&] { config.ReadBool(QStringLiteral("Kerdez"), true); }),
+        QCOMPARE(failure("Kerdez", REG_BINARY, QByteArray(2, '\1'),
+                         [&](const QString &n) { config.ReadBool(n, true); }),
                  QStringLiteral("Invalid data type for 'Kerdez'"));
-        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Archutolso2"), REG_BINARY, QByteArray(4, '\0'));
-        QCOMPARE(errorOf([&] { config.ReadDateTime(QStringLiteral("Archutolso2"), 0.0); }),
+        QCOMPARE(failure("Archutolso2", REG_DWORD, dword(3), readDate),
                  QStringLiteral("Invalid data type for 'Archutolso2'"));
-        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Archutolso2"), REG_DWORD, dword(3));
-        QCOMPARE(errorOf([&] { config.ReadDateTime(QStringLiteral("Archutolso2"), 0.0); }),
-                 QStringLiteral("Invalid data type for 'Archutolso2'"));
-        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Archutolso2"), REG_BINARY, QByteArray(9, '\0'));
-        QCOMPARE(errorOf([&] { config.ReadDateTime(QStringLiteral("Archutolso2"), 0.0); }),
+        QCOMPARE(failure("Archutolso2", REG_BINARY, QByteArray(9, '\0'), readDate),
                  QStringLiteral("Failed to get data for 'Archutolso2'"));
-        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Celutvonal"), REG_DWORD, dword(3));
-        QCOMPARE(errorOf([&] { config.ReadString(QStringLiteral("Celutvonal"), QString()); }),
+        QCOMPARE(failure("Celutvonal", REG_DWORD, dword(3),
+                         [&](const QString &n) { config.ReadString(n, QString()); }),
                  QStringLiteral("Invalid data type for 'Celutvonal'"));
         // A setting asked for a side it is not kept for is refused, not read from another value.
         QVERIFY(!errorOf([&] { config.Read(BoolSetting::Compressed); }).isEmpty());
@@ -316,13 +328,10 @@ private Q_SLOTS:
             { Tconfig config; }
             const QByteArray hive = QFile::encodeName(prefix.hiveFile("HKEY_CLASSES_ROOT"));
             QCOMPARE(::chmod(hive.constData(), 0444), 0);
-            try {
-                Tconfig config;
-                QFAIL("a read-only settings hive was opened for writing");
-            } catch (const ConfigError &e) {
-                QVERIFY(e.text().contains(QLatin1String("HKEY_CLASSES_ROOT\\Kovamark\\Dunlivo")));
-                QVERIFY(e.detail().contains(QString::fromUtf8(hive)));
-            }
+            const QStringList failure = creationFailure();
+            QCOMPARE(failure.size(), 2);
+            QVERIFY(failure.at(0).contains(QLatin1String("HKEY_CLASSES_ROOT\\Kovamark\\Dunlivo")));
+            QVERIFY(failure.at(1).contains(QString::fromUtf8(hive)));
             ::chmod(hive.constData(), 0644);
         }
         {
@@ -339,18 +348,10 @@ private Q_SLOTS:
         {
             // A damaged hive is named and left alone.
             TestPrefix prefix;
-            QVERIFY(QDir().mkpath(prefix.path() + QStringLiteral("/registry")));
-            QFile f(prefix.hiveFile("HKEY_CLASSES_ROOT"));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(QByteArray(4096, 'x'));
-            f.close();
-            try {
-                Tconfig config;
-                QFAIL("a damaged hive was used");
-            } catch (const ConfigError &e) {
-                QVERIFY2(e.detail().contains(prefix.hiveFile("HKEY_CLASSES_ROOT")), qPrintable(e.detail()));
-            }
-            QCOMPARE(QFileInfo(f.fileName()).size(), 4096);
+            const QString hive = prefix.hiveFile("HKEY_CLASSES_ROOT");
+            writeFile(hive, QByteArray(4096, 'x'));
+            QVERIFY(creationFailure().value(1).contains(hive));
+            QCOMPARE(readFile(hive), QByteArray(4096, 'x'));
         }
     }
 };

@@ -1,15 +1,13 @@
-// dunlivo-reg, run as a program: query output, add and delete, export and import, failures, and
-// a registry shared with another process that writes at the same time.
+// dunlivo-reg, run as a program: query output, add and delete, export and import, failures and
+// repair.
 #include "programrun.h"
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "core/settings/config.h"
 #include "core/platform/registry.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
@@ -214,13 +212,9 @@ private Q_SLOTS:
         TestPrefix prefix;
         setValue("Kovamark", "Kept", REG_SZ, QByteArray("old\0", 4));
         const QString hive = prefix.hiveFile("HKEY_CLASSES_ROOT");
-        const QStringList add{QStringLiteral("add"), QStringLiteral("HKCR\\Kovamark"),
-                              QStringLiteral("/v"),  QStringLiteral("Kept"),
-                              QStringLiteral("/d"),  QStringLiteral("planted"),
-                              QStringLiteral("/f")};
         QVERIFY(::chmod(QFile::encodeName(hive).constData(), 0666) == 0);
         const Run query = reg({"query", "HKCR\\Kovamark"});
-        const Run planted = reg(add);
+        const Run planted = reg({"add", "HKCR\\Kovamark", "/v", "Kept", "/d", "planted", "/f"});
         // A refused hive is no damaged one: repair leaves it too.
         const Run repair = reg({"repair"});
         ::chmod(QFile::encodeName(hive).constData(), 0600);
@@ -277,42 +271,6 @@ private Q_SLOTS:
         QVERIFY(!fresh.out.contains(QLatin1String("Kovamark")));
         QCOMPARE(reg({"repair", "HKCR\\Kovamark"}).code, 1);
         QVERIFY(reg({}).out.contains(QLatin1String("repair [ROOT]")));
-    }
-
-    void anotherProcessWritingAtTheSameTime()
-    {
-        TestPrefix prefix;
-        Tconfig config;
-        // The tool writes 120 values in a loop while this process writes and reads its own.
-        const int count = 120;
-        QProcess loop;
-        loop.start(
-            QStringLiteral("/bin/sh"),
-            {QStringLiteral("-c"),
-             QStringLiteral(
-                 "for i in $(seq 1 %1); do \"$0\" add 'HKCR\\Kovamark\\Dunlivo' /v tool$i /t REG_DWORD "
-                 "/d $i /f >/dev/null || exit 1; \"$0\" query 'HKCR\\Kovamark\\Dunlivo' /v Archivalas "
-                 ">/dev/null || exit 2; done")
-                 .arg(count),
-             testBinDir() + QStringLiteral("/dunlivo-reg")});
-        QVERIFY(loop.waitForStarted());
-        int written = 0;
-        while (loop.state() != QProcess::NotRunning) {
-            if (written < 4 * count) {
-                ++written;
-                config.WriteInteger(QStringLiteral("store%1").arg(written), written);
-                QCOMPARE(config.ReadInteger(QStringLiteral("store%1").arg(written), -1), written);
-                QCOMPARE(config.ReadInteger(QStringLiteral("Archivalas"), 30), 30);
-            }
-            loop.waitForFinished(written < 4 * count ? 5 : 100);
-        }
-        QVERIFY(written > 0);
-        QCOMPARE(loop.exitStatus(), QProcess::NormalExit);
-        QVERIFY2(loop.exitCode() == 0, loop.readAllStandardError().constData());
-        for (int i = 1; i <= count; ++i)
-            QCOMPARE(config.ReadInteger(QStringLiteral("tool%1").arg(i), -1), i);
-        for (int i = 1; i <= written; ++i)
-            QCOMPARE(config.ReadInteger(QStringLiteral("store%1").arg(i), -1), i);
     }
 };
 
