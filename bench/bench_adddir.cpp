@@ -6,14 +6,14 @@
 // The tree is made by make-adddir-corpus.sh.
 #include "figures.h"
 
-#include "gui/archivelist/directoryviews.h"
 #include "core/archivelist/findfile.h"
 #include "core/archivelist/treelist.h"
-#include "gui/archivelist/treelistview.h"
 #include "core/platform/paths.h"
+#include "gui/archivelist/directoryviews.h"
+#include "gui/archivelist/treelistview.h"
 #include "gui/shell/app_user_window.h"
-#include "gui/shell/archivelistpage.h"
 #include "gui/shell/application.h"
+#include "gui/shell/archivelistpage.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -8,10 +8,10 @@
 #include "figures.h"
 
 #include "core/archivelist/treelist.h"
-#include "core/settings/config.h"
 #include "core/platform/paths.h"
 #include "core/platform/prefix.h"
 #include "core/platform/winmsg.h"
+#include "core/settings/config.h"
 
 #include <QCoreApplication>
 #include <QDir>

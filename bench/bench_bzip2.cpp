@@ -3,9 +3,9 @@
 // faster), the median over several pairs run in turns.
 #include "figures.h"
 
-#include "core/restore/decompressfile.h"
 #include "core/platform/paths.h"
 #include "core/platform/prefix.h"
+#include "core/restore/decompressfile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -2,9 +2,9 @@
 // hive, and the cost of making a store on a key that already exists.
 #include "figures.h"
 
-#include "core/settings/config.h"
 #include "core/platform/prefix.h"
 #include "core/platform/registry.h"
+#include "core/settings/config.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

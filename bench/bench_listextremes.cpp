@@ -12,8 +12,8 @@
 
 #include "apps/archiv/archivesources.h"
 #include "core/archivelist/treelist.h"
-#include "gui/archivelist/treelistview.h"
 #include "core/platform/paths.h"
+#include "gui/archivelist/treelistview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,8 +2,8 @@
 // is removed after every input so that inputs do not pile up in the hive.
 #include "fuzzsupport.h"
 
-#include "core/platform/registry.h"
 #include "apps/dunlivo-reg/regfile.h"
+#include "core/platform/registry.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

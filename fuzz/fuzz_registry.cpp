@@ -4,8 +4,8 @@
 // read, and the raw value is queried with buffers of every size around its own.
 #include "fuzzsupport.h"
 
-#include "core/settings/config.h"
 #include "core/platform/registry.h"
+#include "core/settings/config.h"
 
 #include <sqlite3.h>
 

@@ -5,10 +5,10 @@
 #include "testfiles.h"
 #include "testmain.h"
 
+#include "core/platform/paths.h"
 #include "gui/appearance/bitmapfile.h"
 #include "gui/appearance/kovaimage.h"
 #include "gui/appearance/kovalanguage.h"
-#include "core/platform/paths.h"
 
 #include <QTemporaryDir>
 

@@ -4,9 +4,9 @@
 #include "testfiles.h"
 #include "testmain.h"
 
+#include "core/platform/paths.h"
 #include "gui/appearance/kovaimage.h"
 #include "gui/appearance/kovalanguage.h"
-#include "core/platform/paths.h"
 
 #include <QTemporaryDir>
 

@@ -4,11 +4,11 @@
 #include "testfiles.h"
 #include "testmain.h"
 
+#include "core/platform/paths.h"
+#include "core/settings/config.h"
 #include "gui/appearance/appearancesettings.h"
 #include "gui/appearance/kovalanguage.h"
 #include "gui/appearance/resourcebitmap.h"
-#include "core/settings/config.h"
-#include "core/platform/paths.h"
 
 #include <QLabel>
 #include <QTemporaryDir>

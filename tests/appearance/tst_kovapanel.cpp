@@ -3,12 +3,12 @@
 // that cannot be shown, binding through the providers, and the stored texture at start.
 #include "testmain.h"
 
+#include "core/platform/paths.h"
+#include "core/settings/config.h"
 #include "gui/appearance/appearancesettings.h"
 #include "gui/appearance/kovaimage.h"
 #include "gui/appearance/kovapanel.h"
 #include "gui/appearance/kovaprovider.h"
-#include "core/settings/config.h"
-#include "core/platform/paths.h"
 
 #include <QPainter>
 #include <QTemporaryDir>

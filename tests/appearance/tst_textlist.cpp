@@ -2,9 +2,9 @@
 // code page, and the flag file name rule.
 #include "testmain.h"
 
-#include "core/texts/textlist.h"
 #include "core/platform/codepage.h"
 #include "core/platform/registry.h"
+#include "core/texts/textlist.h"
 
 namespace {
 TextList listOf(const QStringList &lines)

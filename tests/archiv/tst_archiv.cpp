@@ -7,12 +7,12 @@
 #include "core/archiveinfo/archivelayout.h"
 #include "core/archiveinfo/archivestate.h"
 #include "core/archivelist/treelist.h"
-#include "core/settings/config.h"
 #include "core/platform/datetime.h"
 #include "core/platform/messagewindow.h"
 #include "core/platform/paths.h"
 #include "core/platform/prefix.h"
 #include "core/platform/winmsg.h"
+#include "core/settings/config.h"
 
 #include <QDir>
 #include <QDirIterator>

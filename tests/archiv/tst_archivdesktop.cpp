@@ -7,14 +7,14 @@
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "core/archiveinfo/archivelayout.h"
 #include "apps/archiv/failurenotifier.h"
 #include "apps/archiv/languagetexts.h"
 #include "apps/archiv/shutdowninhibitor.h"
+#include "core/archiveinfo/archivelayout.h"
 #include "core/archivelist/treelist.h"
-#include "core/settings/config.h"
 #include "core/platform/datetime.h"
 #include "core/platform/paths.h"
+#include "core/settings/config.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -7,14 +7,14 @@
 #include "testfiles.h"
 #include "testmain.h"
 
+#include "apps/archiv/archivesources.h"
 #include "core/archiveinfo/archiveform.h"
 #include "core/archiveinfo/archivelayout.h"
-#include "apps/archiv/archivesources.h"
 #include "core/archiveinfo/archivestate.h"
 #include "core/archivelist/treelist.h"
-#include "core/settings/config.h"
 #include "core/platform/paths.h"
 #include "core/platform/prefix.h"
+#include "core/settings/config.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -2,9 +2,9 @@
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "core/settings/config.h"
 #include "core/platform/codepage.h"
 #include "core/platform/registry.h"
+#include "core/settings/config.h"
 
 #include <QDir>
 #include <QFile>

@@ -8,9 +8,9 @@
 #include "core/archivelist/extlistfile.h"
 #include "core/archivelist/listerror.h"
 #include "core/archivelist/treelist.h"
-#include "core/settings/config.h"
 #include "core/platform/paths.h"
 #include "core/platform/prefix.h"
+#include "core/settings/config.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

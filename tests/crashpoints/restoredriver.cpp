@@ -5,9 +5,9 @@
 // Each FILE (a relative path with "/") comes from ARCHIVE/FILE (".bz2" added when compressed)
 // and goes to TARGET/FILE. Only the restore itself runs armed. Prints "restored FILE" or
 // "failed FILE CODE" (a DecompressFileResult) for each, in order, then "calls N".
-#include "core/restore/restorerun.h"
 #include "core/platform/paths.h"
 #include "core/platform/prefix.h"
+#include "core/restore/restorerun.h"
 
 #include <QCoreApplication>
 

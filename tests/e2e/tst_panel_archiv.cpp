@@ -2,19 +2,19 @@
 // with and without the question, stopping it through the wait window, manual archiving with and
 // without unsaved settings into an Archiver started anew between two commands, and a failed run's
 // state in the status light and the status window within one tick.
-#include "findcontrol.h"
 #include "archiverpanel.h"
+#include "findcontrol.h"
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "gui/appearance/resourcebitmap.h"
 #include "core/archiveinfo/archivelayout.h"
 #include "core/archivelist/treelist.h"
 #include "core/archiverlink/communicator.h"
+#include "core/platform/prefix.h"
+#include "gui/appearance/resourcebitmap.h"
 #include "gui/archiverwindows/man_archf.h"
 #include "gui/archiverwindows/statusf.h"
 #include "gui/archiverwindows/varakozf.h"
-#include "core/platform/prefix.h"
 #include "gui/shell/archiverhooks.h"
 #include "gui/shell/settingspage.h"
 

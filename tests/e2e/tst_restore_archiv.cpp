@@ -8,10 +8,10 @@
 #include "findcontrol.h"
 #include "testmain.h"
 
-#include "gui/destinations/dirselectf.h"
 #include "core/platform/attributes.h"
 #include "core/platform/filetime.h"
 #include "core/platform/prefix.h"
+#include "gui/destinations/dirselectf.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -67,10 +67,11 @@ private Q_SLOTS:
                                    "single.txt"};
         for (int n = 0; n < names.size(); ++n) {
             const QString &name = names.at(n);
-            const QByteArray bytes = name.endsWith(QLatin1String(".jpg")) ? noise(300000, 2026)
-                                     : name.contains(QLatin1String("Empty"))
-                                         ? QByteArray()
-                                         : (name + QStringLiteral(" line\n")).toUtf8().repeated(1000 + n * 37);
+            const QByteArray bytes =
+                name.endsWith(QLatin1String(".jpg")) ? noise(300000, 2026)
+                : name.contains(QLatin1String("Empty"))
+                    ? QByteArray()
+                    : (name + QStringLiteral(" line\n")).toUtf8().repeated(1000 + n * 37);
             writeFile(p.t(name), bytes);
             const QDateTime time(QDate(2020, 1 + n, 3), QTime(4, 5, 7 + n));
             setModified(p.t(name), time);
@@ -110,7 +111,8 @@ private Q_SLOTS:
         QTest::mouseClick(control<QToolButton>(page, "SpeedButton7"), Qt::LeftButton);
         QVERIFY(QTest::qWaitFor([] { return archiverWindow() != nullptr; }, kLong));
         Tman_archF *manual = p.panel->man_archF();
-        for (QToolButton *side : {control<QToolButton>(manual, "SpeedButton2"), control<QToolButton>(manual, "SpeedButton3")}) {
+        for (QToolButton *side :
+             {control<QToolButton>(manual, "SpeedButton2"), control<QToolButton>(manual, "SpeedButton3")}) {
             whenModal(manual, [side] { QTest::mouseClick(side, Qt::LeftButton); });
             QTest::mouseClick(control<QToolButton>(p.main, "SpeedButton1"), Qt::LeftButton);
         }
@@ -183,7 +185,8 @@ private Q_SLOTS:
             TTreeList *tree = control<TTreeListView>(w, "TLrewrite")->treeList();
             tree->SetSelected(nodeAt(tree, {"T:", "Docs"}));
             control<QCheckBox>(w, "CBsubdir")->setChecked(false);
-            QCOMPARE(listed(control<QListWidget>(w, "FileListBox1")), QStringList({"Empty.txt", "report.doc"}));
+            QCOMPARE(listed(control<QListWidget>(w, "FileListBox1")),
+                     QStringList({"Empty.txt", "report.doc"}));
             clickControl(w, "SBrewritedir");
         }));
         QCOMPARE(boxes.boxes, (QList<QPair<QString, QString>>{

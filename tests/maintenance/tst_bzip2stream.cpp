@@ -6,9 +6,9 @@
 #include "core/archiveinfo/bzip2library.h"
 
 #include "core/compression/bzip2stream.h"
+#include "core/platform/paths.h"
 #include "core/restore/decompressfile.h"
 #include "core/restore/pendingfile.h"
-#include "core/platform/paths.h"
 
 #include <QDir>
 #include <QFile>

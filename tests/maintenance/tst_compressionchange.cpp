@@ -5,8 +5,8 @@
 #include "testmain.h"
 
 #include "core/archiverlink/communicator.h"
-#include "core/settings/config.h"
 #include "core/compression/compressionchange.h"
+#include "core/settings/config.h"
 
 #include <QStringList>
 

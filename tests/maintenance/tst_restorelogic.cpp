@@ -7,13 +7,13 @@
 #include "testfiles.h"
 #include "testmain.h"
 
+#include "core/platform/attributes.h"
+#include "core/platform/paths.h"
 #include "core/restore/decompressfile.h"
 #include "core/restore/restorelinks.h"
 #include "core/restore/restorelog.h"
 #include "core/restore/restorenames.h"
 #include "core/restore/restorerun.h"
-#include "core/platform/attributes.h"
-#include "core/platform/paths.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -2,9 +2,9 @@
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "core/restore/restorepaths.h"
 #include "core/platform/attributes.h"
 #include "core/platform/paths.h"
+#include "core/restore/restorepaths.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,14 +3,14 @@
 // layouts on each page, plainly and with a texture, in English and in each shipped language.
 #include "testprefix.h"
 
+#include "core/archivelist/treelist.h"
+#include "core/platform/paths.h"
+#include "core/settings/config.h"
 #include "gui/appearance/kovaprovider.h"
 #include "gui/archivelist/directoryviews.h"
-#include "core/archivelist/treelist.h"
 #include "gui/archivelist/treelistview.h"
-#include "core/settings/config.h"
 #include "gui/destinations/dirselectf.h"
 #include "gui/restore/rewritef.h"
-#include "core/platform/paths.h"
 #include "gui/shell/app_user_window.h"
 #include "gui/shell/application.h"
 #include "gui/shell/confirm1f.h"

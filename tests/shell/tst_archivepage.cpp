@@ -4,8 +4,8 @@
 #include "archivepanel.h"
 #include "testmain.h"
 
-#include "gui/archivelist/directoryviews.h"
 #include "core/archivelist/folderfiles.h"
+#include "gui/archivelist/directoryviews.h"
 #include "gui/shell/confirm1f.h"
 #include "gui/shell/info1f.h"
 #include "gui/shell/savef.h"

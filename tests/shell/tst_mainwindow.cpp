@@ -6,12 +6,12 @@
 #include "testmain.h"
 #include "testpanel.h"
 
+#include "core/archivelist/treelist.h"
 #include "gui/appearance/backgroundf.h"
 #include "gui/appearance/kovaimage.h"
 #include "gui/appearance/kovalanguage.h"
 #include "gui/appearance/languagef.h"
 #include "gui/archivelist/extlistf.h"
-#include "core/archivelist/treelist.h"
 #include "gui/archivelist/treelistview.h"
 #include "gui/archiverwindows/man_archf.h"
 #include "gui/shell/aboutf.h"

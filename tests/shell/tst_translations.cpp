@@ -5,9 +5,9 @@
 #include "testmain.h"
 #include "testpanel.h"
 
+#include "core/texts/textlist.h"
 #include "gui/appearance/kovalanguage.h"
 #include "gui/appearance/languagef.h"
-#include "core/texts/textlist.h"
 #include "gui/shell/languagetemplate.h"
 
 #include <QListWidget>

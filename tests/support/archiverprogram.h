@@ -6,11 +6,11 @@
 #include "testprefix.h"
 
 #include "core/archiveinfo/archivelayout.h"
-#include "core/settings/config.h"
 #include "core/platform/messagewindow.h"
 #include "core/platform/paths.h"
 #include "core/platform/prefix.h"
 #include "core/platform/winmsg.h"
+#include "core/settings/config.h"
 
 #include <QFile>
 #include <QProcess>

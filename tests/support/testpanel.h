@@ -6,9 +6,9 @@
 
 #include "findcontrol.h"
 
-#include "core/settings/config.h"
 #include "core/platform/paths.h"
 #include "core/platform/registry.h"
+#include "core/settings/config.h"
 #include "gui/shell/app_user_window.h"
 #include "gui/shell/application.h"
 #include "gui/shell/confirm1f.h"

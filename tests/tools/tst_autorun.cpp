@@ -6,10 +6,10 @@
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "core/settings/config.h"
 #include "core/platform/paths.h"
 #include "core/platform/prefix.h"
 #include "core/platform/registry.h"
+#include "core/settings/config.h"
 
 #include <QFileInfo>
 

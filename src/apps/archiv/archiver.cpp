@@ -1,14 +1,14 @@
 // The Archiver's runs, timers, emptying and reports.
 #include "archiver.h"
 
-#include "core/archiveinfo/archiveform.h"
 #include "archivetarget.h"
-#include "emptier.h"
+#include "core/archiveinfo/archiveform.h"
 #include "core/archiveinfo/schedule.h"
+#include "emptier.h"
 
-#include "core/settings/config.h"
 #include "core/platform/datetime.h"
 #include "core/platform/paths.h"
+#include "core/settings/config.h"
 
 #include <QDeadlineTimer>
 

@@ -3,9 +3,9 @@
 // their own; the registry is read and written only here, on the main thread.
 #pragma once
 
-#include "core/archiveinfo/archivelayout.h"
 #include "archivelog.h"
 #include "archiverun.h"
+#include "core/archiveinfo/archivelayout.h"
 
 #include <QDateTime>
 #include <QObject>

@@ -2,8 +2,8 @@
 #include "failurenotifier.h"
 
 #include "core/archiveinfo/archivestate.h"
-#include "languagetexts.h"
 #include "core/archiveinfo/statetexts.h"
+#include "languagetexts.h"
 
 #include "core/platform/shownname.h"
 

@@ -1,8 +1,8 @@
 // Reading the stored language for the Archiver.
 #include "languagetexts.h"
 
-#include "core/settings/config.h"
 #include "core/platform/paths.h"
+#include "core/settings/config.h"
 
 #include <QFileInfo>
 

@@ -12,10 +12,10 @@
 #include "sessionsignals.h"
 #include "shutdowninhibitor.h"
 
-#include "core/settings/config.h"
 #include "core/platform/paths.h"
 #include "core/platform/prefix.h"
 #include "core/platform/privatefiles.h"
+#include "core/settings/config.h"
 
 #include <QCoreApplication>
 

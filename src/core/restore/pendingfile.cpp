@@ -2,8 +2,8 @@
 #include "pendingfile.h"
 
 #include "core/compression/bzip2stream.h"
-#include "decompressfile.h"
 #include "core/compression/stream.h"
+#include "decompressfile.h"
 
 #include "restorelinks.h"
 

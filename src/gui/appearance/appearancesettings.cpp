@@ -4,8 +4,8 @@
 #include "kovaimage.h"
 #include "kovalanguage.h"
 
-#include "core/settings/config.h"
 #include "core/platform/paths.h"
+#include "core/settings/config.h"
 
 #include <QFileInfo>
 

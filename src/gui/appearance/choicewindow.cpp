@@ -2,10 +2,10 @@
 #include "choicewindow.h"
 
 #include "choicelist.h"
+#include "core/texts/textlist.h"
 #include "kovapanel.h"
 #include "mousemove.h"
 #include "paneldialogs.h"
-#include "core/texts/textlist.h"
 #include "windowparts.h"
 
 #include <QEvent>

@@ -3,8 +3,8 @@
 // windows through their providers when the language changes.
 #pragma once
 
-#include "kovaprovider.h"
 #include "core/texts/textlist.h"
+#include "kovaprovider.h"
 
 #include <QImage>
 #include <QList>

@@ -3,11 +3,11 @@
 
 #include "datetimetext.h"
 
+#include "core/settings/config.h"
 #include "gui/appearance/kovapanel.h"
 #include "gui/appearance/kovaprovider.h"
 #include "gui/appearance/paneldialogs.h"
 #include "gui/appearance/windowparts.h"
-#include "core/settings/config.h"
 
 #include <QLabel>
 #include <QToolButton>

@@ -3,13 +3,13 @@
 
 #include "datetimetext.h"
 
+#include "core/archiveinfo/statetexts.h"
+#include "core/settings/config.h"
 #include "gui/appearance/kovapanel.h"
 #include "gui/appearance/kovaprovider.h"
 #include "gui/appearance/paneldialogs.h"
 #include "gui/appearance/resourcebitmap.h"
 #include "gui/appearance/windowparts.h"
-#include "core/archiveinfo/statetexts.h"
-#include "core/settings/config.h"
 
 #include <QFrame>
 #include <QLabel>

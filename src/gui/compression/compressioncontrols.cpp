@@ -1,9 +1,9 @@
 // The compression boxes and the Empty button of the settings page.
 #include "compressioncontrols.h"
 
+#include "core/settings/config.h"
 #include "gui/appearance/kovaprovider.h"
 #include "gui/appearance/paneldialogs.h"
-#include "core/settings/config.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -3,16 +3,16 @@
 
 #include "core/restore/restorepaths.h"
 
+#include "core/archiveinfo/archivelayout.h"
+#include "core/archivelist/drivetree.h"
+#include "core/platform/attributes.h"
+#include "core/platform/paths.h"
+#include "core/settings/config.h"
 #include "gui/appearance/kovapanel.h"
 #include "gui/appearance/mousemove.h"
 #include "gui/appearance/paneldialogs.h"
 #include "gui/appearance/windowparts.h"
-#include "core/archiveinfo/archivelayout.h"
 #include "gui/archivelist/directoryviews.h"
-#include "core/archivelist/drivetree.h"
-#include "core/settings/config.h"
-#include "core/platform/attributes.h"
-#include "core/platform/paths.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -7,20 +7,20 @@
 #include "core/restore/restorenames.h"
 #include "core/restore/restorepaths.h"
 
+#include "core/archivelist/findfile.h"
+#include "core/archivelist/folderentries.h"
+#include "core/archivelist/listerror.h"
+#include "core/platform/paths.h"
+#include "core/platform/prefix.h"
+#include "core/settings/config.h"
 #include "gui/appearance/appearancesettings.h"
 #include "gui/appearance/kovapanel.h"
 #include "gui/appearance/kovaprovider.h"
 #include "gui/appearance/mousemove.h"
 #include "gui/appearance/paneldialogs.h"
 #include "gui/appearance/windowparts.h"
-#include "core/archivelist/findfile.h"
-#include "core/archivelist/folderentries.h"
-#include "core/archivelist/listerror.h"
 #include "gui/archivelist/shownnamedelegate.h"
 #include "gui/archivelist/treelistview.h"
-#include "core/settings/config.h"
-#include "core/platform/paths.h"
-#include "core/platform/prefix.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

@@ -18,6 +18,9 @@
 #include "titlestrip.h"
 #include "windowplacement.h"
 
+#include "core/archivelist/treelist.h"
+#include "core/platform/paths.h"
+#include "core/settings/config.h"
 #include "gui/appearance/appearancesettings.h"
 #include "gui/appearance/backgroundf.h"
 #include "gui/appearance/kovaimage.h"
@@ -27,10 +30,7 @@
 #include "gui/appearance/languagef.h"
 #include "gui/appearance/mousemove.h"
 #include "gui/appearance/resourcebitmap.h"
-#include "core/archivelist/treelist.h"
-#include "core/settings/config.h"
 #include "gui/restore/rewritef.h"
-#include "core/platform/paths.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -22,8 +22,8 @@
 #include "gui/destinations/dirselectf.h"
 #include "gui/restore/rewritef.h"
 
-#include "core/settings/configerror.h"
 #include "core/platform/paths.h"
+#include "core/settings/configerror.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -84,7 +84,7 @@ bool DunlivoPanel::create()
     m_extlist = std::make_unique<TextlistF>(programDir(), *m_main->archiveList(), *m_dialogs);
     m_dirselect = std::make_unique<TdirselectF>(programDir(), *m_dialogs);
     m_rewrite = std::make_unique<TrewriteF>(*m_dialogs);
-    const AppearanceContext appearance{programDir(),     m_main->language(), m_main->texture(),
+    const AppearanceContext appearance{programDir(),      m_main->language(), m_main->texture(),
                                        &m_main->config(), m_dialogs.get(),    m_folderFiles.get()};
     m_language = std::make_unique<TlanguageF>(appearance);
     m_background = std::make_unique<TbackgroundF>(appearance);

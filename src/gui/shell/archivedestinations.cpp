@@ -10,7 +10,8 @@ void ArchiveDestinations::load(Tconfig &config,
 {
     const auto dirName = [&config](::Side side) {
         const QString stored = config.Read(TextSetting::ArchiveName, side);
-        return QLatin1Char('\\') + (stored.isEmpty() ? settingDef(TextSetting::ArchiveName, side).defaultText() : stored);
+        return QLatin1Char('\\') +
+               (stored.isEmpty() ? settingDef(TextSetting::ArchiveName, side).defaultText() : stored);
     };
     m_primary.dirName = dirName(::Side::Primary);
     m_secondary.dirName = dirName(::Side::Secondary);

@@ -11,14 +11,14 @@
 #include "splitter.h"
 #include "windowplacement.h"
 
-#include "gui/archivelist/directoryviews.h"
 #include "core/archivelist/drivetree.h"
-#include "gui/archivelist/extlistf.h"
 #include "core/archivelist/findfile.h"
 #include "core/archivelist/folderfiles.h"
 #include "core/archivelist/listediting.h"
-#include "gui/archivelist/treelistview.h"
 #include "core/platform/shownname.h"
+#include "gui/archivelist/directoryviews.h"
+#include "gui/archivelist/extlistf.h"
+#include "gui/archivelist/treelistview.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -7,13 +7,13 @@
 #include "settingspage.h"
 #include "startpage.h"
 
+#include "core/platform/winexec.h"
+#include "core/settings/config.h"
 #include "gui/appearance/resourcebitmap.h"
 #include "gui/archivelist/treelistview.h"
 #include "gui/archiverwindows/man_archf.h"
 #include "gui/archiverwindows/statusf.h"
 #include "gui/archiverwindows/varakozf.h"
-#include "core/settings/config.h"
-#include "core/platform/winexec.h"
 
 #include <QLabel>
 #include <QToolButton>
@@ -33,14 +33,12 @@ ArchiverHooks::ArchiverHooks(TApp_user_window *main) : m_main(main)
 void ArchiverHooks::StartStop()
 {
     if (!m_communicator.FindArchiver()) {
-        if (!m_main->confirmationOn() ||
-            m_main->ask(QStringLiteral("StartArchiveConfirm"))) {
+        if (!m_main->confirmationOn() || m_main->ask(QStringLiteral("StartArchiveConfirm"))) {
             // Whether it started shows in the caption once its window is there.
             win::WinExec(m_main->programDir() + QStringLiteral("\\Archiv.exe"), win::SW_SHOWNORMAL);
             UpdateStartStopCaption();
         }
-    } else if (!m_main->confirmationOn() ||
-               m_main->ask(QStringLiteral("StopArchiveConfirm"))) {
+    } else if (!m_main->confirmationOn() || m_main->ask(QStringLiteral("StopArchiveConfirm"))) {
         if (TvarakozF *wait = m_main->panel()->varakozF())
             wait->exec();
         UpdateStartStopCaption();

@@ -3,9 +3,9 @@
 
 #include "windowplacement.h"
 
+#include "core/platform/shownname.h"
 #include "gui/appearance/kovapanel.h"
 #include "gui/appearance/kovaprovider.h"
-#include "core/platform/shownname.h"
 
 #include <QLabel>
 #include <QToolButton>

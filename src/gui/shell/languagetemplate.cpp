@@ -3,11 +3,11 @@
 
 #include "application.h"
 
-#include "gui/appearance/kovalanguage.h"
 #include "core/archivelist/safefile.h"
-#include "core/settings/configerror.h"
 #include "core/platform/codepage.h"
 #include "core/platform/prefix.h"
+#include "core/settings/configerror.h"
+#include "gui/appearance/kovalanguage.h"
 
 #include <QApplication>
 #include <QFileInfo>

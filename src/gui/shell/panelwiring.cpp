@@ -3,6 +3,7 @@
 
 #include "app_user_window.h"
 #include "application.h"
+#include "archivelistpage.h"
 #include "archiverhooks.h"
 #include "confirm1f.h"
 #include "info1f.h"
@@ -10,20 +11,19 @@
 #include "question.h"
 #include "savef.h"
 #include "settingspage.h"
-#include "archivelistpage.h"
 
-#include "gui/archivelist/extlistf.h"
 #include "core/archivelist/findfile.h"
 #include "core/archivelist/listerror.h"
 #include "core/archivelist/treelist.h"
-#include "gui/archivelist/treelistview.h"
-#include "gui/archiverwindows/man_archf.h"
-#include "core/settings/config.h"
-#include "core/settings/configerror.h"
-#include "gui/destinations/dirselectf.h"
-#include "gui/restore/rewritef.h"
 #include "core/platform/attributes.h"
 #include "core/platform/files.h"
+#include "core/settings/config.h"
+#include "core/settings/configerror.h"
+#include "gui/archivelist/extlistf.h"
+#include "gui/archivelist/treelistview.h"
+#include "gui/archiverwindows/man_archf.h"
+#include "gui/destinations/dirselectf.h"
+#include "gui/restore/rewritef.h"
 
 #include <QLabel>
 #include <QToolButton>
@@ -106,9 +106,8 @@ void wireWindows(DunlivoPanel &panel)
     QObject::connect(panel.rewriteF(), &TrewriteF::archiveListRestoreRequested, main,
                      [main](bool primary) { RestoreArchiveList(main, primary); });
 
-    QObject::connect(panel.extlistF(), &TextlistF::extensionSetChosen, main, [main](const QString &set) {
-        main->archiveListPage()->takeExtensionSet(set);
-    });
+    QObject::connect(panel.extlistF(), &TextlistF::extensionSetChosen, main,
+                     [main](const QString &set) { main->archiveListPage()->takeExtensionSet(set); });
     QObject::connect(panel.extlistF(), &TextlistF::archiveListEdited, main,
                      [main] { main->SyncArchiveLists(2); });
 }

@@ -196,11 +196,10 @@ void SettingsPage::buildCommandButtons()
 
 void SettingsPage::wireCompression()
 {
-    m_compression = new CompressionControls({m_primary.compressed, m_secondary.compressed, m_emptyButton,
-                                             &m_frame->loadingSettingsFlag(),
-                                             &m_frame->archiverHooks().communicator(), KovaProvider(),
-                                             &m_frame->panel()->dialogs()},
-                                            this);
+    m_compression = new CompressionControls(
+        {m_primary.compressed, m_secondary.compressed, m_emptyButton, &m_frame->loadingSettingsFlag(),
+         &m_frame->archiverHooks().communicator(), KovaProvider(), &m_frame->panel()->dialogs()},
+        this);
 }
 
 void SettingsPage::chooseDestination(bool primary)
@@ -303,8 +302,7 @@ void SettingsPage::load()
     updateIntervalLabel(m_secondary, "ArchiveHourInterval");
     const int priority = config.Read(IntSetting::Priority);
     m_priorityBox->setCurrentIndex(priority >= 0 && priority < 3 ? priority : -1);
-    m_shutdownModeBox->setCurrentIndex(
-        ItemOfShutdownType(config.Read(IntSetting::ShutdownType)));
+    m_shutdownModeBox->setCurrentIndex(ItemOfShutdownType(config.Read(IntSetting::ShutdownType)));
     updateShutdownModeHint();
 }
 
@@ -407,7 +405,8 @@ void SettingsPage::saveSettings()
     writeText(settingDef(TextSetting::Destination, Side::Secondary).storedName, m_frame->destination(false));
     config.Write(IntSetting::EmptyingPeriod, m_emptyingDays->Value());
     writeText(settingDef(TextSetting::ArchiveName, Side::Primary).storedName, m_frame->dirName(true).mid(1));
-    writeText(settingDef(TextSetting::ArchiveName, Side::Secondary).storedName, m_frame->dirName(false).mid(1));
+    writeText(settingDef(TextSetting::ArchiveName, Side::Secondary).storedName,
+              m_frame->dirName(false).mid(1));
 
     m_frame->setSettingsChanged(false);
 }

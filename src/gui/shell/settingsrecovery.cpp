@@ -5,10 +5,10 @@
 #include "confirm1f.h"
 #include "question.h"
 
+#include "core/platform/registry.h"
+#include "core/settings/config.h"
 #include "gui/appearance/appearancesettings.h"
 #include "gui/appearance/kovalanguage.h"
-#include "core/settings/config.h"
-#include "core/platform/registry.h"
 
 using namespace win;
 

@@ -4,13 +4,13 @@
 #include "windowplacement.h"
 #include "zoomplacements.h"
 
+#include "core/platform/paths.h"
 #include "gui/appearance/appearancesettings.h"
 #include "gui/appearance/bitmapfile.h"
 #include "gui/appearance/kovaimage.h"
 #include "gui/appearance/mousemove.h"
 #include "gui/appearance/resourcebitmap.h"
 #include "gui/archivelist/treelistview.h"
-#include "core/platform/paths.h"
 
 #include <QLabel>
 #include <QMouseEvent>
