@@ -23,7 +23,7 @@ protected:
     void cancelChoice() override;
 
 private:
-    // Loads (or clears) the texture of ChosenName, stores it as "Background_bmp" and closes the
+    // Loads (or clears) the texture of ChosenName, stores it as the Background setting and closes the
     // window with that result.
     void applyTexture(DialogCode result = Accepted);
     // The window's own settings store, made at its first use.

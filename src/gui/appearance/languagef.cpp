@@ -96,9 +96,7 @@ void TlanguageF::showFlag(const QImage &flag)
 void TlanguageF::fill()
 {
     guarded([this] {
-        const QString stored = m_context.config
-                                   ? m_context.config->ReadString(QStringLiteral("Language"), QString())
-                                   : QString();
+        const QString stored = m_context.config ? m_context.config->Read(TextSetting::Language) : QString();
         PreviousName = stored;
         ChosenName = stored;
     });
@@ -137,7 +135,7 @@ void TlanguageF::keepChoice()
     // The texts shown are already the chosen language's; only the choice is kept.
     const bool stored = guarded([this] {
         if (m_context.config)
-            m_context.config->WriteString(QStringLiteral("Language"), ChosenName);
+            m_context.config->Write(TextSetting::Language, ChosenName);
     });
     if (stored)
         done(Accepted);

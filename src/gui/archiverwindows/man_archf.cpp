@@ -102,16 +102,16 @@ void Tman_archF::showTimes()
 {
     m_dialogs.guarded([this] {
         // A time of 0.0 (never archived) leaves the line as it was.
-        const auto showTime = [this](const char *value, QLabel *label) {
-            const win::TDateTime time = store().ReadDateTime(QString::fromLatin1(value), 0.0);
+        const auto showTime = [this](Side side, QLabel *label) {
+            const win::TDateTime time = store().Read(TimeSetting::LastArchived, side);
             if (time != 0.0) {
                 const QString text = DateTimeText(time);
                 if (!text.isEmpty())
                     label->setText(text);
             }
         };
-        showTime("Archutolso", primaryTimeLabel);
-        showTime("Archutolso2", secondaryTimeLabel);
+        showTime(Side::Primary, primaryTimeLabel);
+        showTime(Side::Secondary, secondaryTimeLabel);
     });
 }
 

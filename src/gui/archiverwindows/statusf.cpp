@@ -126,9 +126,9 @@ QPixmap TstatusF::light(bool correct)
         ResourceBitmap(correct ? QStringLiteral("yellowico") : QStringLiteral("redico")));
 }
 
-void TstatusF::showState(const char *stateValue, QLabel *stateLabel, QLabel *stateLight)
+void TstatusF::showState(Side side, QLabel *stateLabel, QLabel *stateLight)
 {
-    const qint32 state = m_config.ReadInteger(QString::fromLatin1(stateValue), 0);
+    const qint32 state = m_config.Read(IntSetting::State, side);
     if (state != 0) {
         const QString key = archiver::stateTextKey(state);
         stateLabel->setText(key.isEmpty() ? QString() : kovaProvider1->GetText(key));
@@ -142,19 +142,19 @@ void TstatusF::RefreshStatus()
 {
     primaryLight->setPixmap(light(true));
     secondaryLight->setPixmap(light(true));
-    showState("Archstate", primaryStateLabel, primaryLight);
-    showState("Safestate", secondaryStateLabel, secondaryLight);
+    showState(Side::Primary, primaryStateLabel, primaryLight);
+    showState(Side::Secondary, secondaryStateLabel, secondaryLight);
     // A time of 0.0 (never archived) leaves the line as it was.
-    const auto showTime = [this](const char *value, QLabel *label) {
-        const win::TDateTime time = m_config.ReadDateTime(QString::fromLatin1(value), 0.0);
+    const auto showTime = [this](Side side, QLabel *label) {
+        const win::TDateTime time = m_config.Read(TimeSetting::LastArchived, side);
         if (time != 0.0) {
             const QString text = DateTimeText(time);
             if (!text.isEmpty())
                 label->setText(text);
         }
     };
-    showTime("Archutolso", primaryTimeLabel);
-    showTime("Archutolso2", secondaryTimeLabel);
+    showTime(Side::Primary, primaryTimeLabel);
+    showTime(Side::Secondary, secondaryTimeLabel);
 }
 
 void TstatusF::showEvent(QShowEvent *event)

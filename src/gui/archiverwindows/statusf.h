@@ -3,6 +3,7 @@
 // otherwise). Everything is read anew at each refresh.
 #pragma once
 
+#include "core/settings/settings.h"
 #include "gui/appearance/panelwindow.h"
 
 class PanelDialogs;
@@ -26,7 +27,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void showState(const char *stateValue, QLabel *stateLabel, QLabel *light);
+    void showState(Side side, QLabel *stateLabel, QLabel *light);
     static QPixmap light(bool correct);
 
     Tconfig &m_config;

@@ -151,12 +151,9 @@ void TdirselectF::readStoredDirectory()
         m_dialogs.guarded([this] {
             if (!m_config)
                 m_config = std::make_unique<Tconfig>();
-            const QString path = archiver::trimTrailingBackslash(m_config->ReadString(
-                m_primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString()));
-            const QString name =
-                m_primary
-                    ? m_config->ReadString(QStringLiteral("Celkonyvtarnev1"), QStringLiteral("Archive1"))
-                    : m_config->ReadString(QStringLiteral("Celkonyvtarnev2"), QStringLiteral("Archive2"));
+            const QString path =
+                archiver::trimTrailingBackslash(m_config->Read(TextSetting::Destination, sideOf(m_primary)));
+            const QString name = m_config->Read(TextSetting::ArchiveName, sideOf(m_primary));
             m_storedDirectory = joinFolder(path, name);
         });
         m_activated = true;

@@ -242,8 +242,7 @@ void TrewriteF::ClearFileList()
 
 QString TrewriteF::archiveRoot()
 {
-    QString destination = store().ReadString(
-        m_primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString());
+    QString destination = store().Read(TextSetting::Destination, sideOf(m_primary));
     if (destination.endsWith(kBackslash))
         destination.chop(1);
     QString name = m_dirName;
@@ -254,8 +253,7 @@ QString TrewriteF::archiveRoot()
 
 bool TrewriteF::compressed()
 {
-    const bool flag =
-        store().ReadBool(m_primary ? QStringLiteral("Bzip2_ok_1") : QStringLiteral("Bzip2_ok_2"), true);
+    const bool flag = store().Read(BoolSetting::Compressed, sideOf(m_primary));
     // The archive's own record wins over the flag: the two differ from the moment the flag
     // changes until the Archiver has converted the archive, and only the record knows.
     const restore::RecordedForm form = restore::recordedForm(archiveRoot());
@@ -277,8 +275,7 @@ bool TrewriteF::Open(bool primary, const QString &dirName, const QString &headin
     m_dirName = dirName;
     QString listFile;
     if (!m_dialogs.guarded([&] {
-            QString destination = store().ReadString(
-                primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString());
+            QString destination = store().Read(TextSetting::Destination, sideOf(primary));
             // A destination kept with its trailing backslash (a drive root) takes the folder name
             // without a second one, as the archive root is formed everywhere else.
             if (destination.endsWith(kBackslash))
@@ -400,8 +397,7 @@ bool TrewriteF::readSide(Side *side)
             side->folderName.remove(0, 1);
         side->compressed = compressed();
         side->converting = restore::recordedForm(archiveRoot()).converting;
-        side->destination = store().ReadString(
-            m_primary ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"), QString());
+        side->destination = store().Read(TextSetting::Destination, sideOf(m_primary));
         if (side->destination.endsWith(kBackslash))
             side->destination.chop(1);
     });
