@@ -3,6 +3,7 @@
 #pragma once
 
 #include "findcontrol.h"
+#include "testfiles.h"
 #include "testpanel.h"
 
 #include <QFile>
@@ -13,11 +14,7 @@
 // Writes a file (creating its folder) in the panel's program folder.
 inline void writeProgramFile(const TestPanel &p, const QString &relative, const QByteArray &bytes)
 {
-    const QString path = p.host(relative);
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
+    writeFile(p.host(relative), bytes);
 }
 
 // A plain picture of a size and colour, saved as a bitmap in the program folder.

@@ -1,7 +1,6 @@
 // The panel's Archiver windows on a whole panel, with stand-ins for the Archiver owned by the test:
-// the status light and status window for every state code, the time lines, the placements in both
-// layouts, the manual archiving window's rules, the restore-mode list loading, the wait window's
-// count, and a state value of the wrong type.
+// the status light and window, times, placements, manual archiving and restore mode, unconfirmed
+// commands, the wait window, and a state value of the wrong type.
 #include "findcontrol.h"
 #include "testfiles.h"
 #include "testmain.h"
@@ -104,16 +103,11 @@ bool sameImage(const QPixmap &shown, const QPixmap &expected)
            expected.toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
-bool lightIsRed(TApp_user_window *main)
+// Whether the main window's light shows the picture of that name ("redico", "yellowico").
+bool lightIs(TApp_user_window *main, const char *picture)
 {
     return sameImage(control<QLabel>(main, "Image5")->pixmap(),
-                     TransparentBitmap(ResourceBitmap(QStringLiteral("redico"))));
-}
-
-bool lightIsYellow(TApp_user_window *main)
-{
-    return sameImage(control<QLabel>(main, "Image5")->pixmap(),
-                     TransparentBitmap(ResourceBitmap(QStringLiteral("yellowico"))));
+                     TransparentBitmap(ResourceBitmap(QString::fromLatin1(picture))));
 }
 
 void writeWrongType(const QString &name)
@@ -158,7 +152,7 @@ private Q_SLOTS:
             p.settings().WriteInteger(QStringLiteral("Archstate"), code);
             p.settings().WriteInteger(QStringLiteral("Safestate"), code);
             p.main->pollArchiverStatus();
-            QVERIFY2(lightIsRed(p.main), qPrintable(QString::number(code)));
+            QVERIFY2(lightIs(p.main, "redico"), qPrintable(QString::number(code)));
             QCOMPARE(label("Label4")->text(), text);
             QCOMPARE(label("Label6")->text(), text);
             QVERIFY(sameImage(label("Image1")->pixmap(), red));
@@ -169,7 +163,7 @@ private Q_SLOTS:
         p.settings().WriteInteger(QStringLiteral("Archstate"), 0);
         p.settings().WriteInteger(QStringLiteral("Safestate"), 5);
         p.main->pollArchiverStatus();
-        QVERIFY(lightIsRed(p.main));
+        QVERIFY(lightIs(p.main, "redico"));
         QCOMPARE(label("Label4")->text(), QStringLiteral("Correct"));
         QVERIFY(sameImage(label("Image1")->pixmap(), yellow));
         QCOMPARE(label("Label6")->text(), QStringLiteral("Disk is full!"));
@@ -179,7 +173,7 @@ private Q_SLOTS:
         control<QTimer>(p.main, "Timer1")->setInterval(100);
         QSignalSpy ticks(control<QTimer>(p.main, "Timer1"), &QTimer::timeout);
         p.settings().WriteInteger(QStringLiteral("Safestate"), 0);
-        QVERIFY(QTest::qWaitFor([&] { return lightIsYellow(p.main); }));
+        QVERIFY(QTest::qWaitFor([&] { return lightIs(p.main, "yellowico"); }));
         QVERIFY(ticks.count() <= 1);
         QCOMPARE(label("Label6")->text(), QStringLiteral("Correct"));
         QVERIFY(p.errors.isEmpty());
@@ -243,28 +237,23 @@ private Q_SLOTS:
             QTest::mouseClick(control<QToolButton>(m, "statusbutton"), Qt::LeftButton);
             QCOMPARE(shownAt, origin + (large ? QPoint(81, 152) : QPoint(18, 51)));
 
-            // Manual archiving beside the press on its button, captioned for archiving.
-            QString caption;
+            // Manual archiving beside the press on its button.
             whenModal(manual, [&] {
                 shownAt = manual->pos();
-                caption = control<QToolButton>(manual, "SpeedButton2")->text();
                 clickControl(manual, "SpeedButton1");
             });
             pressAndClick(control<QToolButton>(m, "SpeedButton1"), QPoint(5, 7));
             QCOMPARE(m->pressPosition(), QPoint(5, 7));
             QCOMPARE(shownAt, origin + QPoint(5 + 10, 7 + (large ? 570 : 396) - h));
-            QCOMPARE(caption, QStringLiteral("Start primary archive"));
 
-            // Restore, from the settings page, captioned for restoring.
+            // Restore, from the settings page.
             m->showPage(3);
             whenModal(manual, [&] {
                 shownAt = manual->pos();
-                caption = control<QToolButton>(manual, "SpeedButton3")->text();
                 clickControl(manual, "SpeedButton1");
             });
             pressAndClick(control<QToolButton>(m, "SpeedButton19"), QPoint(9, 4));
             QCOMPARE(shownAt, origin + (large ? QPoint(9 + 105, 4 + 542 - h) : QPoint(9 + 85, 4 + 380 - h)));
-            QCOMPARE(caption, QStringLiteral("Restore from secondary archive"));
             m->showPage(1);
         }
     }
@@ -343,11 +332,10 @@ private Q_SLOTS:
         acknowledge(p.panel->info1F(), first, &shown);
         if (empty) {
             m->showPage(3);
-            Tconfirm1F *confirm = p.panel->confirm1F();
-            whenModal(
-                confirm, [&, confirm] { send(confirm->SpeedButton1); },
-                QStringLiteral("Are you sure you want to empty the archive?"));
-            QTest::mouseClick(control<QToolButton>(m, "SpeedButton11"), Qt::LeftButton);
+            Question::setNextAnswers({true});
+            send(control<QToolButton>(m, "SpeedButton11"));
+            QCOMPARE(takeQuestions(),
+                     QStringList{QStringLiteral("Are you sure you want to empty the archive?")});
         } else {
             Tman_archF *manual = p.panel->man_archF();
             whenModal(manual, [&, manual] { send(control(manual, "SpeedButton2")); });
@@ -386,11 +374,9 @@ private Q_SLOTS:
         TrewriteF *restore = p.panel->rewriteF();
         m->showPage(3);
 
-        QString heading;
         QByteArray shown;
         bool expanded = false;
         const auto look = [&] {
-            heading = control<QLabel>(restore, "Label1")->text();
             TTreeList *tree = control<TTreeListView>(restore, "TLrewrite")->treeList();
             shown = tree->ListFileBytes();
             expanded = tree->topLevelCount() > 0 && tree->topLevelNode(0)->expanded();
@@ -399,7 +385,6 @@ private Q_SLOTS:
         whenModal(manual, [manual] { clickControl(manual, "SpeedButton2"); });
         whenModal(restore, look);
         QTest::mouseClick(control<QToolButton>(m, "SpeedButton19"), Qt::LeftButton);
-        QCOMPARE(heading, QStringLiteral("Restore from primary archive"));
         QCOMPARE(shown, archived.ListFileBytes());
         QVERIFY(expanded);
         // Closing the restore window closes the chooser behind it.
@@ -409,7 +394,6 @@ private Q_SLOTS:
         whenModal(manual, [manual] { clickControl(manual, "SpeedButton3"); });
         whenModal(restore, look);
         QTest::mouseClick(control<QToolButton>(m, "SpeedButton19"), Qt::LeftButton);
-        QCOMPARE(heading, QStringLiteral("Restore from secondary archive"));
         QCOMPARE(shown, own.ListFileBytes());
 
         // A kept list that cannot be read is reported and the restore window stays closed.
@@ -473,8 +457,9 @@ private Q_SLOTS:
             // With confirmations on, No leaves it running and asks nothing of it.
             FakeArchiver running(1);
             control<QCheckBox>(m, "CheckBox1")->setChecked(true);
-            answer(p.panel->confirm1F(), QStringLiteral("Do you want to stop the Archiver?"), false);
+            Question::setNextAnswers({false});
             QTest::mouseClick(control<QToolButton>(m, "SpeedButton7"), Qt::LeftButton);
+            QCOMPARE(takeQuestions(), QStringList{QStringLiteral("Do you want to stop the Archiver?")});
             QCOMPARE(running.closes, 0);
             QVERIFY(IsWindow(running.window.hwnd()));
             QCOMPARE(control<QToolButton>(m, "SpeedButton7")->text(), kRunning);

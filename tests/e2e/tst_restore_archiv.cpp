@@ -87,7 +87,7 @@ private Q_SLOTS:
         QVERIFY(p.start());
 
         InfoLog boxes(p.panel->info1F());
-        AutoAnswer yes(p.panel->confirm1F(), true);
+        YesToAll yes;
         // Both destinations chosen in the panel, then saved.
         SettingsPage *page = p.main->settingsPage();
         control<QCheckBox>(page, "CheckBox1")->setChecked(false);

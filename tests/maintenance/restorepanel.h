@@ -1,6 +1,5 @@
 // A whole panel for restore tests: an origin drive T: and an archive drive E: of the test's own,
-// the restore window opened through the settings page's Restore button and the side chooser, and
-// the answering of every question and information box shown meanwhile.
+// the restore window opened as a user opens it, and the answering of its questions and boxes.
 #pragma once
 
 #include "findcontrol.h"
@@ -17,53 +16,12 @@
 #include <QListWidget>
 #include <QPair>
 
-// Answers every information box while it lives, keeping their lines in order.
-class InfoLog : public QObject
+// Answers every question Yes while it lives; questions() are the ones asked so far.
+struct YesToAll
 {
-public:
-    explicit InfoLog(Tinfo1F *info) : m_info(info)
-    {
-        connect(&m_poll, &QTimer::timeout, this, [this] {
-            if (QApplication::activeModalWidget() != m_info || !m_info->isVisible())
-                return;
-            boxes.append({m_info->Label1->text(), m_info->Label2->text()});
-            QTest::mouseClick(m_info->SpeedButton1, Qt::LeftButton);
-        });
-        m_poll.start(5);
-    }
-    QList<QPair<QString, QString>> boxes;
-    QStringList firstLines() const
-    {
-        QStringList lines;
-        for (const auto &box : boxes)
-            lines.append(box.first);
-        return lines;
-    }
-
-private:
-    Tinfo1F *m_info;
-    QTimer m_poll;
-};
-
-// Answers every question of the confirmation window with yes or no while it lives, keeping them.
-class AutoAnswer : public QObject
-{
-public:
-    AutoAnswer(Tconfirm1F *confirm, bool yes) : m_confirm(confirm)
-    {
-        connect(&m_poll, &QTimer::timeout, this, [this, yes] {
-            if (QApplication::activeModalWidget() != m_confirm || !m_confirm->isVisible())
-                return;
-            questions.append(m_confirm->Label1->text());
-            QTest::mouseClick(yes ? m_confirm->SpeedButton1 : m_confirm->SpeedButton2, Qt::LeftButton);
-        });
-        m_poll.start(5);
-    }
-    QStringList questions;
-
-private:
-    Tconfirm1F *m_confirm;
-    QTimer m_poll;
+    YesToAll() { Question::setNextAnswers(QList<bool>(1000, true)); }
+    ~YesToAll() { takeQuestions(); }
+    QStringList questions() const { return Question::askedQuestions(); }
 };
 
 class RestorePanel : public TestPanel

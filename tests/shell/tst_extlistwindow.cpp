@@ -1,33 +1,16 @@
-// The extension list window on a whole panel: opening from the three places with the selected
-// directory's set, placement, the catalogue ext.lst (loaded at each showing, written at Ok, a write
-// failure), typed extensions, moving and removing, and what Ok gives the list and the main window.
+// The extension list window on a whole panel: the selected directory's set, placement, the
+// catalogue ext.lst, typed extensions, moving and removing, and what Ok gives the list.
 #include "archivepanel.h"
-#include "findcontrol.h"
-
-#include "gui/shell/settingspage.h"
 #include "testmain.h"
 
-#include "gui/archivelist/directoryviews.h"
-#include "gui/archivelist/extlistf.h"
-#include "gui/shell/info1f.h"
-
 #include <QAction>
-#include <QCheckBox>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QToolButton>
 
 namespace {
 
 // The available and the actual list.
-QListWidget *list1(const QWidget *window)
-{
-    return control<QListWidget>(window, "ListBox1");
-}
-QListWidget *list2(const QWidget *window)
-{
-    return control<QListWidget>(window, "ListBox2");
-}
+const auto list1 = [](const QWidget *window) { return control<QListWidget>(window, "ListBox1"); };
+const auto list2 = [](const QWidget *window) { return control<QListWidget>(window, "ListBox2"); };
 
 QStringList selected(const QListWidget *list)
 {
@@ -51,7 +34,6 @@ void doubleClick(QListWidget *list, const QString &text)
     const QList<QListWidgetItem *> found = list->findItems(text, Qt::MatchExactly);
     QVERIFY(!found.isEmpty());
     const QPoint at = list->visualItemRect(found.first()).center();
-    // A double click is the second press of two on the same item.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
 }
@@ -61,15 +43,6 @@ void typeExtension(TextlistF *window, const QString &text)
 {
     control<QLineEdit>(window, "Edit1")->setText(text);
     clickControl(window, "SpeedButton4");
-}
-
-// Runs check on the information window's two lines when it shows next, then closes it.
-void expectInfo(Tinfo1F *info, QString *lines)
-{
-    whenModal(info, [=] {
-        *lines = info->Label1->text() + QLatin1Char('|') + info->Label2->text();
-        QTest::mouseClick(info->SpeedButton1, Qt::LeftButton);
-    });
 }
 
 } // namespace
@@ -87,7 +60,7 @@ private Q_SLOTS:
         QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
         TextlistF *w = p.panel->extlistF();
         Tinfo1F *info = p.panel->info1F();
-        QString shown;
+        QStringList shown;
         QStringList steps;
         whenModal(w, [&] {
             steps << listed(list1(w)).join(QLatin1Char(','));
@@ -95,7 +68,7 @@ private Q_SLOTS:
             steps << listed(list1(w)).join(QLatin1Char(',')) + QLatin1Char('/') +
                          control<QLineEdit>(w, "Edit1")->text() + QLatin1Char('/') +
                          selected(list1(w)).join(QLatin1Char(','));
-            expectInfo(info, &shown);
+            readInformation(info, &shown);
             typeExtension(w, QStringLiteral("doc"));
             typeExtension(w, QStringLiteral(" .xls "));
             typeExtension(w, QStringLiteral("*"));
@@ -117,7 +90,7 @@ private Q_SLOTS:
         const QPoint opened = m->pos();
         QTest::mouseRelease(control<QToolButton>(m, "SpeedButton16"), Qt::LeftButton, {}, QPoint(5, 6));
         QCOMPARE(steps, (QStringList{".txt", ".txt,.DOC//.DOC", ".txt,.DOC,.xls,.,.pdf/.pdf", "1"}));
-        QCOMPARE(shown, QStringLiteral("This extension is already added to the available list!|"));
+        QCOMPARE(shown, QStringList{"This extension is already added to the available list!|"});
         // Left edge at the press's x, bottom edge 345 below the press's y.
         QCOMPARE(w->pos(), opened + QPoint(5, 6 + 345 - w->height()));
         QCOMPARE(readFile(p.programFile(QStringLiteral("ext.lst"))),
@@ -169,14 +142,14 @@ private Q_SLOTS:
         QCOMPARE(work->imageIndex(), int(TTreeList::DirectoryNode));
         list->SetSelected(work);
         QStringList steps;
-        QString shown;
+        QStringList shown;
         whenModal(w, [&] {
             steps << listed(list2(w)).join(QLatin1Char(','));
             select(list1(w), {QStringLiteral(".doc")});
             clickControl(w, "SpeedButton2");
             steps << listed(list2(w)).join(QLatin1Char(','));
             select(list1(w), {QStringLiteral(".doc"), QStringLiteral(".txt")});
-            expectInfo(info, &shown);
+            readInformation(info, &shown);
             clickControl(w, "SpeedButton2");
             steps << listed(list2(w)).join(QLatin1Char(','));
             list2(w)->selectAll();
@@ -194,7 +167,7 @@ private Q_SLOTS:
         });
         control<QAction>(m, "Extlist1")->trigger();
         QCOMPARE(steps, (QStringList{".*", ".doc", ".doc,.txt", ".*", ".xls", ".*"}));
-        QCOMPARE(shown, QStringLiteral("These extensions are already added to the directory!|"));
+        QCOMPARE(shown, QStringList{"These extensions are already added to the directory!|"});
         QCOMPARE(work->text(), QStringLiteral("Work [.xls;.doc]"));
         QCOMPARE(work->imageIndex(), int(TTreeList::ArchivedDirectoryNode));
         QCOMPARE(p.listFile(), list->ListFileBytes());
@@ -202,8 +175,8 @@ private Q_SLOTS:
         // Without confirmations the skipped entries are not reported.
         control<QCheckBox>(m, "CheckBox1")->setChecked(false);
         QStringList after;
-        QString unexpected;
-        expectInfo(info, &unexpected);
+        QStringList unexpected;
+        readInformation(info, &unexpected);
         whenModal(w, [&] {
             select(list1(w), {QStringLiteral(".doc")});
             clickControl(w, "SpeedButton2");
@@ -212,7 +185,7 @@ private Q_SLOTS:
         });
         control<QAction>(m, "Extensions1")->trigger();
         QCOMPARE(after, (QStringList{".xls", ".doc"}));
-        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected));
+        QCOMPARE(unexpected, QStringList());
         // Each Ok reverses the order; a set's order means nothing to the Archiver.
         QCOMPARE(work->text(), QStringLiteral("Work [.doc;.xls]"));
     }
@@ -221,7 +194,6 @@ private Q_SLOTS:
     {
         ArchivePanel p;
         writeFile(p.programFile(QStringLiteral("ext.lst")), ".doc\r\n");
-        makeFolders(p.driveHost(), {"Alpha"});
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
         QTest::mouseClick(control<QToolButton>(m, "SpeedButton5"), Qt::LeftButton);
@@ -244,14 +216,8 @@ private Q_SLOTS:
         QTest::mouseClick(control<QToolButton>(m, "SpeedButton16"), Qt::LeftButton);
         QCOMPARE(actual, QStringList{".*"});
         QCOMPARE(m->archiveListPage()->extensionSet(), QStringLiteral(".doc"));
-        QCOMPARE(control<QToolButton>(m, "SpeedButton16")->toolTip(), QStringLiteral("[.doc]"));
         QCOMPARE(kept->text(), QStringLiteral("Kept [.txt]"));
         QCOMPARE(p.listFile(), list->ListFileBytes());
-
-        // The chosen set goes to the directory added next.
-        m->archiveListPage()->openDirectoryTree(QStringLiteral("T:\\Alpha"));
-        QTest::mouseClick(control<QToolButton>(m, "SpeedButton17"), Qt::LeftButton);
-        QVERIFY(listItems(*list).contains(QStringLiteral("T:\\Alpha\\ [.doc]|3")));
 
         // Removing the last entry brings ".*" back; Ok stores ".*".
         list->SetSelected(nullptr);
@@ -265,23 +231,22 @@ private Q_SLOTS:
         control<QAction>(m, "Extensions1")->trigger();
         QCOMPARE(actual, (QStringList{".doc", ".*"}));
         QCOMPARE(m->archiveListPage()->extensionSet(), QStringLiteral(".*"));
-        QCOMPARE(control<QToolButton>(m, "SpeedButton16")->toolTip(), QStringLiteral("[.*]"));
 
         // ext.lst cannot be written: said in the information window; the node has its set; the
         // entries not written stay for the next showing rather than the file's older ones.
         const QString extHost = p.programFile(QStringLiteral("ext.lst"));
         QVERIFY(QFile(extHost).setPermissions(QFileDevice::ReadOwner));
         list->SetSelected(kept);
-        QString shown;
+        QStringList shown;
         whenModal(w, [&] {
             typeExtension(w, QStringLiteral("new"));
             select(list1(w), {QStringLiteral(".doc")});
             clickControl(w, "SpeedButton2");
-            expectInfo(p.panel->info1F(), &shown);
+            readInformation(p.panel->info1F(), &shown);
             clickControl(w, "SpeedButton1");
         });
         control<QAction>(m, "Extensions1")->trigger();
-        QCOMPARE(shown, QStringLiteral("Can not write into file:|Ext.lst"));
+        QCOMPARE(shown, QStringList{"Can not write into file:|Ext.lst"});
         QCOMPARE(kept->text(), QStringLiteral("Kept [.doc;.txt]"));
         QCOMPARE(p.listFile(), list->ListFileBytes());
         QCOMPARE(readFile(extHost), QByteArray(".doc\r\n"));

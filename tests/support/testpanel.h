@@ -22,6 +22,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
+#include <QPair>
 #include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QTest>
@@ -95,6 +96,36 @@ inline void readInformation(Tinfo1F *info, QStringList *shown)
         QTest::mouseClick(info->SpeedButton1, Qt::LeftButton);
     });
 }
+
+// Answers every information box while it lives, keeping their lines in order.
+class InfoLog : public QObject
+{
+public:
+    explicit InfoLog(Tinfo1F *info) : m_info(info)
+    {
+        connect(&m_poll, &QTimer::timeout, this, [this] {
+            if (QApplication::activeModalWidget() != m_info || !m_info->isVisible())
+                return;
+            boxes.append({m_info->Label1->text(), m_info->Label2->text()});
+            QTest::mouseClick(m_info->SpeedButton1, Qt::LeftButton);
+        });
+        m_poll.start(5);
+    }
+    QList<QPair<QString, QString>> boxes;
+    QStringList firstLines() const { return lines(&QPair<QString, QString>::first); }
+    QStringList secondLines() const { return lines(&QPair<QString, QString>::second); }
+
+private:
+    QStringList lines(QString QPair<QString, QString>::*line) const
+    {
+        QStringList found;
+        for (const auto &box : boxes)
+            found.append(box.*line);
+        return found;
+    }
+    Tinfo1F *m_info;
+    QTimer m_poll;
+};
 
 // The questions asked through the answers queued since the last call ("first" or "first\nsecond");
 // answers still queued are dropped.
@@ -187,11 +218,11 @@ public:
         return true;
     }
 
-    // Shows the main window and waits for its first activation.
-    bool start()
+    bool start() { return create() && show(); }
+
+    // Shows the main window built by create and waits for its first activation.
+    bool show()
     {
-        if (!create())
-            return false;
         main->show();
         return QTest::qWaitFor([this] { return main->activatedOnce() && !main->loadingSettings(); });
     }
