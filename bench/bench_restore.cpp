@@ -131,19 +131,22 @@ public:
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         QObject::connect(&m_answer, &QTimer::timeout, [this] {
             if (m_panel->confirm1F()->isVisible())
-                m_panel->confirm1F()->SpeedButton1->click();
+                m_panel->confirm1F()->findChild<QToolButton *>(QStringLiteral("SpeedButton1"))->click();
             if (m_panel->info1F()->isVisible()) {
                 // A folder that holds only folders says "Select a file!" in its turn; any other
                 // box is a failure.
-                if (m_panel->info1F()->Label1->text() != QLatin1String("Select a file!"))
+                if (m_panel->info1F()->findChild<QLabel *>(QStringLiteral("Label1"))->text() !=
+                    QLatin1String("Select a file!"))
                     ++boxes;
                 else
-                    m_panel->info1F()->SpeedButton1->click();
+                    m_panel->info1F()->findChild<QToolButton *>(QStringLiteral("SpeedButton1"))->click();
                 if (!m_panel->info1F()->isVisible())
                     return;
-                std::fprintf(stderr, "bench_restore: %s %s\n", qPrintable(m_panel->info1F()->Label1->text()),
-                             qPrintable(m_panel->info1F()->Label2->text()));
-                m_panel->info1F()->SpeedButton1->click();
+                std::fprintf(
+                    stderr, "bench_restore: %s %s\n",
+                    qPrintable(m_panel->info1F()->findChild<QLabel *>(QStringLiteral("Label1"))->text()),
+                    qPrintable(m_panel->info1F()->findChild<QLabel *>(QStringLiteral("Label2"))->text()));
+                m_panel->info1F()->findChild<QToolButton *>(QStringLiteral("SpeedButton1"))->click();
             }
         });
         m_answer.start(5);

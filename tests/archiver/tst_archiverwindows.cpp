@@ -405,8 +405,8 @@ private Q_SLOTS:
         whenModal(
             info,
             [&] {
-                second = info->Label2->text();
-                QTest::mouseClick(info->SpeedButton1, Qt::LeftButton);
+                second = control<QLabel>(info, "Label2")->text();
+                QTest::mouseClick(control<QToolButton>(info, "SpeedButton1"), Qt::LeftButton);
                 // The chooser stays open for the other side; Back closes it.
                 whenModal(manual, [manual] { clickControl(manual, "SpeedButton1"); });
             },

@@ -36,8 +36,10 @@ void answerAndRead(Tconfirm1F *confirm, const QString &question, bool yes, QStri
     whenModal(
         confirm,
         [=] {
-            *second = confirm->Label2->text();
-            QTest::mouseClick(yes ? confirm->SpeedButton1 : confirm->SpeedButton2, Qt::LeftButton);
+            *second = control<QLabel>(confirm, "Label2")->text();
+            QTest::mouseClick(yes ? control<QToolButton>(confirm, "SpeedButton1")
+                                  : control<QToolButton>(confirm, "SpeedButton2"),
+                              Qt::LeftButton);
         },
         question);
 }
@@ -249,7 +251,7 @@ private Q_SLOTS:
         answer(p.panel->confirm1F(), kEmpty, true);
         QTest::mouseClick(empty, Qt::LeftButton);
         QCOMPARE(p.saves(), 1);
-        QCOMPARE(p.panel->saveF()->Label1->text(), QStringLiteral("Emptying archive..."));
+        QCOMPARE(control<QLabel>(p.panel->saveF(), "Label1")->text(), QStringLiteral("Emptying archive..."));
         QCOMPARE(QDir(p.root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList());
         QVERIFY(p.settings().ReadDateTime(QStringLiteral("Uritesutolso"), 0.0) > 0.0);

@@ -171,10 +171,10 @@ private Q_SLOTS:
             whenModal(
                 confirm,
                 [&] {
-                    QCOMPARE(confirm->Label2->text(),
+                    QCOMPARE(control<QLabel>(confirm, "Label2")->text(),
                              QStringLiteral("will be delete when you emptying the archive.    Continue?"));
-                    QVERIFY(!confirm->SpeedButton1->isEnabled());
-                    QTest::mouseClick(confirm->SpeedButton2, Qt::LeftButton);
+                    QVERIFY(!control<QToolButton>(confirm, "SpeedButton1")->isEnabled());
+                    QTest::mouseClick(control<QToolButton>(confirm, "SpeedButton2"), Qt::LeftButton);
                 },
                 kWarning);
             clickControl(c, "SpeedButton1");
@@ -183,10 +183,12 @@ private Q_SLOTS:
             whenModal(
                 confirm,
                 [&] {
-                    QTest::mouseClick(confirm->SpeedButton1, Qt::LeftButton); // locked: nothing happens
+                    QTest::mouseClick(control<QToolButton>(confirm, "SpeedButton1"),
+                                      Qt::LeftButton); // locked: nothing happens
                     QVERIFY(confirm->isVisible());
-                    confirm->Timer1Timer(); // the delay has run
-                    QTest::mouseClick(confirm->SpeedButton1, Qt::LeftButton);
+                    control<QTimer>(confirm, "Timer1")->setInterval(1); // the delay runs out at once
+                    QTRY_VERIFY(control<QToolButton>(confirm, "SpeedButton1")->isEnabled());
+                    QTest::mouseClick(control<QToolButton>(confirm, "SpeedButton1"), Qt::LeftButton);
                 },
                 kWarning);
             clickControl(c, "SpeedButton1");

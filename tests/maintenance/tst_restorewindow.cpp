@@ -256,7 +256,8 @@ private Q_SLOTS:
         // and has gone.
         QCOMPARE(boxes.firstLines(), QStringList({"Select a file!"}));
         QVERIFY(p.saves() > progressShown);
-        QVERIFY(p.panel->saveF()->Label1->text().startsWith(QStringLiteral("Restoring...")));
+        QVERIFY(
+            control<QLabel>(p.panel->saveF(), "Label1")->text().startsWith(QStringLiteral("Restoring...")));
         QVERIFY(QTest::qWaitFor([&] { return !p.panel->saveF()->isVisible(); }));
         QCOMPARE(readFile(p.t(QStringLiteral("Proj/x.txt"))), QByteArray("x"));
         QCOMPARE(readFile(p.t(QStringLiteral("Proj/keep.bz2"))),

@@ -1,6 +1,7 @@
 // Renders every window of the panel to PNG files for review: a whole panel built offscreen on a
 // temporary prefix and program folder, with a small archive list, the main window in both
 // layouts on each page, plainly and with a texture, in English and in each shipped language.
+#include "findcontrol.h"
 #include "testprefix.h"
 
 #include "core/archivelist/treelist.h"
@@ -107,10 +108,10 @@ bool renderPanel(const QString &folder, const QString &suffix, const QString &te
         main->findChild<QToolButton *>(QStringLiteral("zoombutton"))->click();
     main->showPage(1);
 
-    panel.confirm1F()->Label1->setText(main->textOf(QStringLiteral("ExitConfirm")));
-    panel.info1F()->Label1->setText(main->textOf(QStringLiteral("CantOpenfileWarning")));
-    panel.info1F()->Label2->setText(QStringLiteral("Afiles.lst"));
-    panel.saveF()->Label1->setText(main->textOf(QStringLiteral("SaveInfo")));
+    control<QLabel>(panel.confirm1F(), "Label1")->setText(main->textOf(QStringLiteral("ExitConfirm")));
+    control<QLabel>(panel.info1F(), "Label1")->setText(main->textOf(QStringLiteral("CantOpenfileWarning")));
+    control<QLabel>(panel.info1F(), "Label2")->setText(QStringLiteral("Afiles.lst"));
+    control<QLabel>(panel.saveF(), "Label1")->setText(main->textOf(QStringLiteral("SaveInfo")));
     // The restore window on a directory with files, the chooser on the drives; their controls
     // are reached by name.
     if (TrewriteF *rewrite = panel.rewriteF()) {

@@ -33,37 +33,38 @@ private Q_SLOTS:
     {
         Tconfirm1F confirm;
         QCOMPARE(confirm.size(), QSize(501, 111));
-        QCOMPARE(confirm.SpeedButton1->text(), QStringLiteral("Yes"));
-        confirm.Timer1->setInterval(300); // the 5 s of the real window, shortened
+        QToolButton *yes = control<QToolButton>(&confirm, "SpeedButton1");
+        QCOMPARE(yes->text(), QStringLiteral("Yes"));
+        control<QTimer>(&confirm, "Timer1")->setInterval(300); // the 5 s of the real window, shortened
 
         // Yes does nothing before the delay has run out; No answers at once.
         confirm.startDelay();
         whenModal(&confirm, [&] {
-            QVERIFY(!confirm.SpeedButton1->isEnabled());
-            confirm.SpeedButton1Click();
+            QVERIFY(!yes->isEnabled());
+            QTest::mouseClick(yes, Qt::LeftButton); // disabled: nothing happens
             QVERIFY(confirm.isVisible());
-            QTest::mouseClick(confirm.SpeedButton2, Qt::LeftButton);
+            QTest::mouseClick(control<QToolButton>(&confirm, "SpeedButton2"), Qt::LeftButton);
         });
         QVERIFY(!confirm.ask(QStringLiteral("Continue?"), QString()));
-        QCOMPARE(confirm.Label1->text(), QStringLiteral("Continue?"));
+        QCOMPARE(control<QLabel>(&confirm, "Label1")->text(), QStringLiteral("Continue?"));
 
         // After the delay Yes answers.
         confirm.startDelay();
         whenModal(&confirm, [&] {
-            QTRY_VERIFY(confirm.SpeedButton1->isEnabled());
-            QVERIFY(!confirm.delayMode);
-            QTest::mouseClick(confirm.SpeedButton1, Qt::LeftButton);
+            QTRY_VERIFY(yes->isEnabled());
+            QVERIFY(!confirm.delaying());
+            QTest::mouseClick(yes, Qt::LeftButton);
         });
         QVERIFY(confirm.ask(QStringLiteral("Continue?")));
 
         // A question without the delay clears it first; Yes then closes at once, even while an
         // earlier delay is still running. With the delay Yes is locked again.
         confirm.startDelay();
-        whenModal(&confirm, [&] { QTest::mouseClick(confirm.SpeedButton1, Qt::LeftButton); });
+        whenModal(&confirm, [&] { QTest::mouseClick(yes, Qt::LeftButton); });
         QVERIFY(Question::askIn(confirm, QStringLiteral("Delete?"), QString(), Question::Delay::None));
         whenModal(&confirm, [&] {
-            QVERIFY(!confirm.SpeedButton1->isEnabled());
-            QTest::mouseClick(confirm.SpeedButton2, Qt::LeftButton);
+            QVERIFY(!yes->isEnabled());
+            QTest::mouseClick(control<QToolButton>(&confirm, "SpeedButton2"), Qt::LeftButton);
         });
         QVERIFY(!Question::askIn(confirm, QStringLiteral("Delete?"), QString(), Question::Delay::DelayedYes));
 
@@ -77,9 +78,9 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("One?"), QStringLiteral("Two?\nfile")}));
         QVERIFY(!confirm.isVisible());
         Question::clearAskedQuestions();
-        whenModal(&confirm, [&] { QTest::mouseClick(confirm.SpeedButton1, Qt::LeftButton); });
+        whenModal(&confirm, [&] { QTest::mouseClick(yes, Qt::LeftButton); });
         QVERIFY(Question::ask(QStringLiteral("Three?"), QString(), Question::Delay::None));
-        QCOMPARE(confirm.Label1->text(), QStringLiteral("Three?"));
+        QCOMPARE(control<QLabel>(&confirm, "Label1")->text(), QStringLiteral("Three?"));
         QCOMPARE(Question::askedQuestions(), QStringList());
         Question::setWindow(nullptr);
         QVERIFY(!Question::ask(QStringLiteral("Four?"), QString(), Question::Delay::None));
@@ -94,16 +95,17 @@ private Q_SLOTS:
         Tinfo1F info(nullptr, &main);
         QCOMPARE(info.size(), QSize(487, 109));
         whenModal(&info, [&] {
-            QVERIFY(info.Edit1->hasFocus());
-            QVERIFY(!info.rect().intersects(info.Edit1->geometry()));
-            QTest::keyClick(info.Edit1, Qt::Key_Return);
+            QVERIFY(control<QLineEdit>(&info, "Edit1")->hasFocus());
+            QVERIFY(!info.rect().intersects(control<QLineEdit>(&info, "Edit1")->geometry()));
+            QTest::keyClick(control<QLineEdit>(&info, "Edit1"), Qt::Key_Return);
         });
         info.tell(QStringLiteral("Can not write into file:"), QStringLiteral("afiles.lst"));
         QVERIFY(!info.isVisible());
-        QCOMPARE(info.Label2->text(), QStringLiteral("afiles.lst"));
+        QCOMPARE(control<QLabel>(&info, "Label2")->text(), QStringLiteral("afiles.lst"));
 
         const int before = main.paints;
-        whenModal(&info, [&] { QTest::mouseClick(info.SpeedButton1, Qt::LeftButton); });
+        whenModal(&info,
+                  [&] { QTest::mouseClick(control<QToolButton>(&info, "SpeedButton1"), Qt::LeftButton); });
         info.tell(QStringLiteral("Ok?"));
         QVERIFY(main.paints > before);
     }
@@ -119,14 +121,14 @@ private Q_SLOTS:
         progress.done = true; // left over from an earlier use
         progress.showProgress(QStringLiteral("Saving settings..."));
         QVERIFY(progress.isVisible());
-        QCOMPARE(progress.Label1->text(), QStringLiteral("Saving settings..."));
+        QCOMPARE(control<QLabel>(&progress, "Label1")->text(), QStringLiteral("Saving settings..."));
         // Ticks while the work goes on do not hide it.
-        QSignalSpy ticks(progress.Timer1, &QTimer::timeout);
+        QSignalSpy ticks(control<QTimer>(&progress, "Timer1"), &QTimer::timeout);
         QTRY_VERIFY(ticks.count() >= 2);
         QVERIFY(progress.isVisible());
         progress.done = true;
         QTRY_VERIFY_WITH_TIMEOUT(!progress.isVisible(), 2000);
-        QVERIFY(!progress.Timer1->isActive());
+        QVERIFY(!control<QTimer>(&progress, "Timer1")->isActive());
         QTRY_VERIFY(main.isActiveWindow());
     }
 };

@@ -115,7 +115,7 @@ private Q_SLOTS:
             QVERIFY(p.start());
             QCOMPARE(control<QLabel>(p.main, "Image1")->pixmap().size(),
                      damaged ? QSize(190, 60) : QSize(12, 8));
-            QCOMPARE(p.panel->aboutF()->Image1->pixmap().size(), QSize(190, 60));
+            QCOMPARE(control<QLabel>(p.panel->aboutF(), "Image1")->pixmap().size(), QSize(190, 60));
         }
         {
             // A value of the wrong type: the failure is shown with its fixed text, the rest of the
@@ -682,7 +682,7 @@ private Q_SLOTS:
         readInformation(info, &shown);
         p.main->ShowInfoText(QStringLiteral("CantOpenfileWarning"), QStringLiteral("C:\\esc\x1B[2J<b>x</b>"));
         QCOMPARE(shown.last(), QStringLiteral("Can not open file:|C:\\esc<U+001B>[2J<b>x</b>"));
-        QCOMPARE(info->Label2->textFormat(), Qt::PlainText);
+        QCOMPARE(control<QLabel>(info, "Label2")->textFormat(), Qt::PlainText);
     }
 };
 

@@ -112,7 +112,8 @@ private Q_SLOTS:
             // Set when the settings are loaded, after the language.
             QCOMPARE(control<QLabel>(m, "Label9")->text(),
                      text.FindText(QStringLiteral("ArchiveMinInterval")));
-            QCOMPARE(p.panel->info1F()->SpeedButton1->text(), text.FindText(QStringLiteral("OkButton")));
+            QCOMPARE(control<QToolButton>(p.panel->info1F(), "SpeedButton1")->text(),
+                     text.FindText(QStringLiteral("OkButton")));
             TlanguageF *w = p.panel->languageF();
             QCOMPARE(control<QLabel>(w, "Label2")->text(), text.FindText(QStringLiteral("Language")));
         }

@@ -70,7 +70,11 @@ inline void answer(Tconfirm1F *confirm, const QString &question, bool yes)
 {
     whenModal(
         confirm,
-        [=] { QTest::mouseClick(yes ? confirm->SpeedButton1 : confirm->SpeedButton2, Qt::LeftButton); },
+        [=] {
+            QTest::mouseClick(yes ? control<QToolButton>(confirm, "SpeedButton1")
+                                  : control<QToolButton>(confirm, "SpeedButton2"),
+                              Qt::LeftButton);
+        },
         question);
 }
 
@@ -82,8 +86,8 @@ inline void acknowledge(Tinfo1F *info, const QString &firstLine, QString *second
         info,
         [=] {
             if (second)
-                *second = info->Label2->text();
-            QTest::mouseClick(info->SpeedButton1, Qt::LeftButton);
+                *second = control<QLabel>(info, "Label2")->text();
+            QTest::mouseClick(control<QToolButton>(info, "SpeedButton1"), Qt::LeftButton);
         },
         firstLine);
 }
@@ -92,8 +96,9 @@ inline void acknowledge(Tinfo1F *info, const QString &firstLine, QString *second
 inline void readInformation(Tinfo1F *info, QStringList *shown)
 {
     whenModal(info, [=] {
-        shown->append(info->Label1->text() + QLatin1Char('|') + info->Label2->text());
-        QTest::mouseClick(info->SpeedButton1, Qt::LeftButton);
+        shown->append(control<QLabel>(info, "Label1")->text() + QLatin1Char('|') +
+                      control<QLabel>(info, "Label2")->text());
+        QTest::mouseClick(control<QToolButton>(info, "SpeedButton1"), Qt::LeftButton);
     });
 }
 
@@ -106,8 +111,9 @@ public:
         connect(&m_poll, &QTimer::timeout, this, [this] {
             if (QApplication::activeModalWidget() != m_info || !m_info->isVisible())
                 return;
-            boxes.append({m_info->Label1->text(), m_info->Label2->text()});
-            QTest::mouseClick(m_info->SpeedButton1, Qt::LeftButton);
+            boxes.append(
+                {control<QLabel>(m_info, "Label1")->text(), control<QLabel>(m_info, "Label2")->text()});
+            QTest::mouseClick(control<QToolButton>(m_info, "SpeedButton1"), Qt::LeftButton);
         });
         m_poll.start(5);
     }

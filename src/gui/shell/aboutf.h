@@ -5,6 +5,7 @@
 #include "gui/appearance/panelwindow.h"
 
 class QLabel;
+class QPixmap;
 class QToolButton;
 
 // The about window, opened from the start page: the logo, a line about the program and OK.
@@ -15,7 +16,11 @@ class TaboutF : public TPanelWindow
 public:
     explicit TaboutF(QWidget *parent = nullptr);
 
-    QLabel *Image1 = nullptr; // the built-in logo
-    QLabel *Label1 = nullptr;
-    QToolButton *SpeedButton1 = nullptr; // OK
+    // Shows the logo the main window shows.
+    void setLogo(const QPixmap &logo);
+
+private:
+    QLabel *m_logo = nullptr;
+    QLabel *m_line = nullptr;
+    QToolButton *m_okButton = nullptr;
 };

@@ -274,7 +274,7 @@ void TApp_user_window::activate()
             ApplyBackgroundSetting(*m_config, *m_texture, m_programDir);
             m_startPage->loadLogo(m_programDir);
             if (TaboutF *about = m_panel->aboutF())
-                about->Image1->setPixmap(StartPage::builtInLogo());
+                about->setLogo(StartPage::builtInLogo());
 
             m_activatedOnce = true;
             m_loadingSettings = true;

@@ -18,23 +18,23 @@ public:
     // mainWindow is repainted when the window is closed with OK.
     explicit Tinfo1F(QWidget *parent = nullptr, QWidget *mainWindow = nullptr);
 
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QToolButton *SpeedButton1 = nullptr; // OK
-    QLineEdit *Edit1 = nullptr;          // out of sight; holds the focus so that Enter closes
     TkovaProvider *kovaProvider1 = nullptr;
-    TKovaPanel *Panel1 = nullptr;
 
     void setMainWindow(QWidget *mainWindow) { m_mainWindow = mainWindow; }
 
     // Sets both lines and shows the window modally.
     void tell(const QString &first, const QString &second = QString());
 
-    void SpeedButton1Click();
-
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void acknowledge();
+
+    TKovaPanel *m_panel = nullptr;
+    QLabel *m_firstLine = nullptr;
+    QLabel *m_secondLine = nullptr;
+    QToolButton *m_okButton = nullptr;
+    QLineEdit *m_focusKeeper = nullptr; // out of sight; holds the focus so that Enter closes
     QPointer<QWidget> m_mainWindow;
 };

@@ -45,7 +45,7 @@ void ShellDialogs::showProgress(const QString &line)
     if (!progress)
         return;
     if (progress->isVisible() && !progress->done) {
-        progress->Label1->setText(line);
+        progress->setLine(line);
         progress->repaint();
     } else {
         progress->showProgress(line);

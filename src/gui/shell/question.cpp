@@ -38,9 +38,7 @@ bool answer(Tconfirm1F *confirm, const QString &first, const QString &second, Qu
     if (delay == Question::Delay::DelayedYes) {
         confirm->startDelay();
     } else {
-        confirm->Timer1->stop();
-        confirm->delayMode = false;
-        confirm->SpeedButton1->setEnabled(true);
+        confirm->clearDelay();
     }
     return confirm->ask(first, second);
 }

@@ -16,28 +16,28 @@ TsaveF::TsaveF(QWidget *parent, QWidget *mainWindow)
     setObjectName(QStringLiteral("saveF"));
     setFixedSize(293, 47);
     kovaProvider1 = new TkovaProvider(this);
-    Panel1 = makeWindowPanel(this, kovaProvider1);
-    Label1 = makeCentredLabel(Panel1, QStringLiteral("Label1"), QRect(6, 14, 281, 20));
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(500);
-    connect(Timer1, &QTimer::timeout, this, &TsaveF::Timer1Timer);
+    m_panel = makeWindowPanel(this, kovaProvider1);
+    m_line = makeCentredLabel(m_panel, QStringLiteral("Label1"), QRect(6, 14, 281, 20));
+    m_ticks = new QTimer(this);
+    m_ticks->setObjectName(QStringLiteral("Timer1"));
+    m_ticks->setInterval(500);
+    connect(m_ticks, &QTimer::timeout, this, &TsaveF::tick);
 }
 
 void TsaveF::showProgress(const QString &text)
 {
     done = false;
-    Label1->setText(text);
+    m_line->setText(text);
     show();
     raise();
     repaint();
 }
 
-void TsaveF::Timer1Timer()
+void TsaveF::tick()
 {
     if (!done)
         return;
-    Timer1->stop();
+    m_ticks->stop();
     hide();
     if (m_mainWindow) {
         m_mainWindow->raise();
@@ -51,12 +51,17 @@ void TsaveF::showEvent(QShowEvent *event)
 {
     centreOnScreen(this);
     QWidget::showEvent(event);
-    Timer1->start();
+    m_ticks->start();
 }
 
 void TsaveF::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !Timer1->isActive())
-        Timer1->start();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_ticks->isActive())
+        m_ticks->start();
     QWidget::changeEvent(event);
+}
+
+void TsaveF::setLine(const QString &text)
+{
+    m_line->setText(text);
 }

@@ -18,10 +18,7 @@ public:
     // The focus goes back to mainWindow when the window hides.
     explicit TsaveF(QWidget *parent = nullptr, QWidget *mainWindow = nullptr);
 
-    QLabel *Label1 = nullptr;
-    QTimer *Timer1 = nullptr; // 500 ms, started when the window is shown or becomes active
     TkovaProvider *kovaProvider1 = nullptr;
-    TKovaPanel *Panel1 = nullptr;
 
     // Set by the caller when its work has finished.
     bool done = false;
@@ -30,13 +27,18 @@ public:
 
     // Shows the line at once (painted before the caller's work starts), with the done flag cleared.
     void showProgress(const QString &text);
-
-    void Timer1Timer();
+    // Changes the line while the window shows.
+    void setLine(const QString &text);
 
 protected:
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
+    void tick();
+
+    TKovaPanel *m_panel = nullptr;
+    QLabel *m_line = nullptr;
+    QTimer *m_ticks = nullptr; // 500 ms, started when the window is shown or becomes active
     QPointer<QWidget> m_mainWindow;
 };
