@@ -16,7 +16,7 @@
 #include "gui/archiverwindows/statusf.h"
 #include "gui/archiverwindows/varakozf.h"
 #include "gui/restore/rewritef.h"
-#include "gui/shell/archiverhooks.h"
+#include "gui/shell/archivercommands.h"
 #include "gui/shell/settingspage.h"
 
 #include <QCheckBox>
@@ -317,7 +317,7 @@ private Q_SLOTS:
         TestPanel p;
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        m->archiverHooks().communicator().setCommandTimeout(ends ? 60000 : 300);
+        m->archiverCommands().communicator().setCommandTimeout(ends ? 60000 : 300);
         HungArchiver archiver;
         archiver.start();
         QVERIFY(archiver.ready.tryAcquire(1, 10000));
@@ -431,7 +431,7 @@ private Q_SLOTS:
             // An Archiver that never ends: one request at activation and 120 more, then the
             // failure at the 121st tick; it still runs and the button still says so.
             FakeArchiver stubborn(0);
-            m->archiverHooks().UpdateStartStopCaption();
+            m->archiverCommands().UpdateStartStopCaption();
             QCOMPARE(control<QToolButton>(m, "SpeedButton7")->text(), kRunning);
             QSignalSpy failures(p.panel->info1F(), &QDialog::finished);
             acknowledge(p.panel->info1F(), QStringLiteral("Can not stop the Archiver!"));

@@ -15,7 +15,7 @@
 #include "gui/archiverwindows/man_archf.h"
 #include "gui/archiverwindows/statusf.h"
 #include "gui/archiverwindows/varakozf.h"
-#include "gui/shell/archiverhooks.h"
+#include "gui/shell/archivercommands.h"
 #include "gui/shell/settingspage.h"
 
 #include <QCheckBox>

@@ -15,7 +15,7 @@
 #include "gui/archiverwindows/man_archf.h"
 #include "gui/shell/aboutf.h"
 #include "gui/shell/archivelistpage.h"
-#include "gui/shell/archiverhooks.h"
+#include "gui/shell/archivercommands.h"
 #include "gui/shell/pathtext.h"
 
 #include <QMessageBox>
@@ -83,7 +83,7 @@ private Q_SLOTS:
         QVERIFY(!m->settingsChanged());
         QCOMPARE(m->currentPage(), 1);
         QCOMPARE(m->destinationHint(true), QStringLiteral("---"));
-        QVERIFY(m->archiverHooks().communicator().mainMessage() >= 0xC000);
+        QVERIFY(m->archiverCommands().communicator().mainMessage() >= 0xC000);
 
         // Every window exists once, in its order, and is registered in the registration order.
         const QList<QWidget *> created = p.panel->creationOrder();

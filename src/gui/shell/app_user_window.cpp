@@ -6,7 +6,7 @@
 #include "application.h"
 #include "archivelistfile.h"
 #include "archivelistpage.h"
-#include "archiverhooks.h"
+#include "archivercommands.h"
 #include "helpviewer.h"
 #include "info1f.h"
 #include "maintexts.h"
@@ -73,7 +73,7 @@ TApp_user_window::TApp_user_window(DunlivoPanel *panel)
     m_surface->setObjectName(QStringLiteral("KovaPanel1"));
     m_surface->setBevelInner(TKovaPanel::Bevel::Raised);
     // Before the pages: the settings page's compression controls speak to the Archiver through it.
-    m_archiverHooks = std::make_unique<ArchiverHooks>(this);
+    m_archiverCommands = std::make_unique<ArchiverCommands>(this);
     buildTitleStrip();
     buildPages();
     m_listFile = std::make_unique<ArchiveListFile>(*startList(), *archiveList(), [this](const QString &key) {
@@ -121,10 +121,10 @@ void TApp_user_window::buildTitleStrip()
         if (page == 2)
             m_archivePage->openLastFolder(m_programDir);
         else if (page == 3)
-            m_archiverHooks->UpdateStartStopCaption();
+            m_archiverCommands->UpdateStartStopCaption();
     });
     connect(m_titleStrip, &TitleStrip::manualArchivingRequested, this,
-            [this] { m_archiverHooks->openManualArchiving(false); });
+            [this] { m_archiverCommands->openManualArchiving(false); });
     connect(m_titleStrip, &TitleStrip::buttonPressed, this, [this](QPoint at) { m_pressPosition = at; });
 }
 
@@ -144,7 +144,7 @@ void TApp_user_window::buildPages()
             [this] { placeAndShow(m_panel->backgroundF(), QPoint(120, 151), QPoint(60, 89)); });
     connect(m_startPage, &StartPage::aboutRequested, this,
             [this] { placeAndShow(m_panel->aboutF(), QPoint(84, 115), QPoint(18, 51)); });
-    connect(m_startPage, &StartPage::statusRequested, this, [this] { m_archiverHooks->showStatus(); });
+    connect(m_startPage, &StartPage::statusRequested, this, [this] { m_archiverCommands->showStatus(); });
     connect(m_archivePage, &ArchiveListPage::listEdited, this, [this] { SyncArchiveLists(2); });
     connect(m_archivePage, &ArchiveListPage::splitterMoved, this, [this] {
         guarded([this] {
@@ -155,9 +155,9 @@ void TApp_user_window::buildPages()
     connect(m_archivePage, &ArchiveListPage::buttonPressed, this, setPressPosition);
     connect(m_settingsPage, &SettingsPage::changed, this, [this] { m_settingsChanged = true; });
     connect(m_settingsPage, &SettingsPage::startStopRequested, this,
-            [this] { m_archiverHooks->StartStop(); });
+            [this] { m_archiverCommands->StartStop(); });
     connect(m_settingsPage, &SettingsPage::restoreRequested, this,
-            [this] { m_archiverHooks->openManualArchiving(true); });
+            [this] { m_archiverCommands->openManualArchiving(true); });
     connect(m_settingsPage, &SettingsPage::buttonPressed, this, setPressPosition);
 }
 
@@ -222,7 +222,7 @@ void TApp_user_window::createComponents()
     m_startPage->letDrag(m_mover);
     m_loadingSettings = true;
 
-    m_archiverHooks->communicator().RegisterMainMessage();
+    m_archiverCommands->communicator().RegisterMainMessage();
 
     // Without a settings store the panel cannot work; the failure leaves the constructor.
     m_config = std::make_unique<Tconfig>();
@@ -285,7 +285,7 @@ void TApp_user_window::activate()
             m_listFile->load();
             m_loadingSettings = false;
             m_settingsChanged = false;
-            m_archiverHooks->setStatusLight();
+            m_archiverCommands->setStatusLight();
         });
     }
     m_archivePage->resetExtensionSet();
@@ -333,7 +333,7 @@ int TApp_user_window::currentPage() const
 
 void TApp_user_window::pollArchiverStatus()
 {
-    m_archiverHooks->Timer1Timer();
+    m_archiverCommands->pollStatus();
 }
 
 void TApp_user_window::ShowInfoText(const QString &firstKey, const QString &secondText)

@@ -16,7 +16,7 @@
 #include <memory>
 
 class ArchiveListPage;
-class ArchiverHooks;
+class ArchiverCommands;
 class ConfigError;
 class DunlivoPanel;
 class HelpViewer;
@@ -51,7 +51,7 @@ public:
     TKovaLanguage *language() const { return m_language; }
     TKovaImage *texture() const { return m_texture; }
     // The link to the Archiver and the main window's Archiver commands.
-    ArchiverHooks &archiverHooks() const { return *m_archiverHooks; }
+    ArchiverCommands &archiverCommands() const { return *m_archiverCommands; }
     StartPage *startPage() const { return m_startPage; }
     ArchiveListPage *archiveListPage() const { return m_archivePage; }
     SettingsPage *settingsPage() const { return m_settingsPage; }
@@ -145,7 +145,7 @@ private:
     TkovaProvider *m_provider = nullptr;
     TMouseMove *m_mover = nullptr;
     QTimer *m_statusPoll = nullptr; // the 3-second status poll, running from creation
-    std::unique_ptr<ArchiverHooks> m_archiverHooks;
+    std::unique_ptr<ArchiverCommands> m_archiverCommands;
     ZoomPlacements m_placements;
     std::unique_ptr<ArchiveListFile> m_listFile;
     HelpViewer *m_helpViewer = nullptr;

@@ -4,7 +4,7 @@
 #include "aboutf.h"
 #include "app_user_window.h"
 #include "archivelistpage.h"
-#include "archiverhooks.h"
+#include "archivercommands.h"
 #include "confirm1f.h"
 #include "info1f.h"
 #include "panelwiring.h"
@@ -72,7 +72,7 @@ bool DunlivoPanel::create()
         return false;
     }
     QWidget *main = m_main.get();
-    Communicator &communicator = m_main->archiverHooks().communicator();
+    Communicator &communicator = m_main->archiverCommands().communicator();
     m_confirm = std::make_unique<Tconfirm1F>();
     Question::setWindow(m_confirm.get());
     m_about = std::make_unique<TaboutF>();

@@ -4,7 +4,7 @@
 #include "app_user_window.h"
 #include "application.h"
 #include "archivelistpage.h"
-#include "archiverhooks.h"
+#include "archivercommands.h"
 #include "confirm1f.h"
 #include "info1f.h"
 #include "pathtext.h"
@@ -93,7 +93,7 @@ void wireWindows(DunlivoPanel &panel)
 
     Tman_archF *manual = panel.man_archF();
     QObject::connect(manual, &Tman_archF::archiveRequested, main, [main, manual](bool primary) {
-        if (main->archiverHooks().archiveNow(primary))
+        if (main->archiverCommands().archiveNow(primary))
             manual->accept();
     });
     QObject::connect(manual, &Tman_archF::restoreRequested, main, [main, manual, &panel](bool primary) {

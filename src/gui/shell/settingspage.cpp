@@ -3,7 +3,7 @@
 
 #include "app_user_window.h"
 #include "application.h"
-#include "archiverhooks.h"
+#include "archivercommands.h"
 #include "savef.h"
 #include "spinedit.h"
 #include "windowplacement.h"
@@ -198,7 +198,7 @@ void SettingsPage::wireCompression()
 {
     m_compression = new CompressionControls(
         {m_primary.compressed, m_secondary.compressed, m_emptyButton, &m_frame->loadingSettingsFlag(),
-         &m_frame->archiverHooks().communicator(), KovaProvider(), &m_frame->panel()->dialogs()},
+         &m_frame->archiverCommands().communicator(), KovaProvider(), &m_frame->panel()->dialogs()},
         this);
 }
 

@@ -1,5 +1,5 @@
 // The main window's side of the Archiver.
-#include "archiverhooks.h"
+#include "archivercommands.h"
 
 #include "app_user_window.h"
 #include "application.h"
@@ -18,7 +18,7 @@
 #include <QLabel>
 #include <QToolButton>
 
-ArchiverHooks::ArchiverHooks(TApp_user_window *main) : m_main(main)
+ArchiverCommands::ArchiverCommands(TApp_user_window *main) : m_main(main)
 {
     // The command may still be carried out: it was delivered, or waits for the Archiver to take it.
     m_communicator.setOnNotAnswering([this] {
@@ -30,7 +30,7 @@ ArchiverHooks::ArchiverHooks(TApp_user_window *main) : m_main(main)
         [this] { showInfo(text(QStringLiteral("ArchiverNotActive")), text(QStringLiteral("RunArchiver"))); });
 }
 
-void ArchiverHooks::StartStop()
+void ArchiverCommands::StartStop()
 {
     if (!m_communicator.FindArchiver()) {
         if (!m_main->confirmationOn() || m_main->ask(QStringLiteral("StartArchiveConfirm"))) {
@@ -46,12 +46,12 @@ void ArchiverHooks::StartStop()
     UpdateStartStopCaption();
 }
 
-void ArchiverHooks::UpdateStartStopCaption()
+void ArchiverCommands::UpdateStartStopCaption()
 {
     m_main->settingsPage()->showArchiverRunning(m_communicator.FindArchiver());
 }
 
-void ArchiverHooks::Timer1Timer()
+void ArchiverCommands::pollStatus()
 {
     try {
         UpdateStartStopCaption();
@@ -70,7 +70,7 @@ void ArchiverHooks::Timer1Timer()
     }
 }
 
-void ArchiverHooks::setStatusLight()
+void ArchiverCommands::setStatusLight()
 {
     Tconfig &store = m_main->config();
     const bool correct = store.Read(IntSetting::State, Side::Primary) == 0 &&
@@ -80,7 +80,7 @@ void ArchiverHooks::setStatusLight()
         TransparentBitmap(ResourceBitmap(correct ? QStringLiteral("yellowico") : QStringLiteral("redico"))));
 }
 
-void ArchiverHooks::showStatus()
+void ArchiverCommands::showStatus()
 {
     TstatusF *status = m_main->panel()->statusF();
     if (!status)
@@ -89,13 +89,13 @@ void ArchiverHooks::showStatus()
     status->exec();
 }
 
-void ArchiverHooks::openManualArchiving(bool restoreMode)
+void ArchiverCommands::openManualArchiving(bool restoreMode)
 {
     if (Tman_archF *window = m_main->panel()->man_archF())
         window->Open(restoreMode, {m_main->pos(), m_main->pressPosition(), m_main->zoomedIn()});
 }
 
-bool ArchiverHooks::archiveNow(bool primary)
+bool ArchiverCommands::archiveNow(bool primary)
 {
     return m_main->guarded([&] {
         if (m_main->settingsChanged()) {
@@ -116,12 +116,12 @@ bool ArchiverHooks::archiveNow(bool primary)
     });
 }
 
-QString ArchiverHooks::text(const QString &key) const
+QString ArchiverCommands::text(const QString &key) const
 {
     return m_main->textOf(key);
 }
 
-void ArchiverHooks::showInfo(const QString &firstLine, const QString &secondLine)
+void ArchiverCommands::showInfo(const QString &firstLine, const QString &secondLine)
 {
     if (Tinfo1F *info = m_main->panel()->info1F())
         info->tell(firstLine, secondLine);

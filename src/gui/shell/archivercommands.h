@@ -1,4 +1,4 @@
-// ArchiverHooks: the main window's Archiver commands: the start/stop button and its caption, the
+// ArchiverCommands: the main window's Archiver commands: the start/stop button and its caption, the
 // 3-second status poll with the status light, the status window, the manual archiving window in
 // both of its uses and the archiving of a side on request. It owns the link to the Archiver.
 #pragma once
@@ -9,10 +9,10 @@
 
 class TApp_user_window;
 
-class ArchiverHooks
+class ArchiverCommands
 {
 public:
-    explicit ArchiverHooks(TApp_user_window *main);
+    explicit ArchiverCommands(TApp_user_window *main);
 
     Communicator &communicator() { return m_communicator; }
 
@@ -23,7 +23,7 @@ public:
     void UpdateStartStopCaption();
     // One tick of the status poll: the caption, the status light and the status window. A registry
     // failure is reported once, not at every tick while it lasts.
-    void Timer1Timer();
+    void pollStatus();
     // The status light: yellow while both archives report 0, red otherwise.
     void setStatusLight();
     // Places the status window beside the status button and shows it.
