@@ -1,6 +1,9 @@
 // Date-time texts of the last runs.
 #include "datetimetext.h"
 
+#include "core/settings/config.h"
+
+#include <QLabel>
 #include <QLocale>
 
 namespace {
@@ -34,4 +37,14 @@ QString DateTimeText(win::TDateTime value)
     if (dateTime.time() != QTime(0, 0))
         text += QLatin1Char(' ') + locale.toString(dateTime.time(), longTimeFormat());
     return text;
+}
+
+void ShowLastRun(Tconfig &config, Side side, QLabel *label)
+{
+    const win::TDateTime time = config.Read(TimeSetting::LastArchived, side);
+    if (time == 0.0)
+        return;
+    const QString text = DateTimeText(time);
+    if (!text.isEmpty())
+        label->setText(text);
 }

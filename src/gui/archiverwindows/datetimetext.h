@@ -3,8 +3,16 @@
 #pragma once
 
 #include "core/platform/datetime.h"
+#include "core/settings/settings.h"
 
 #include <QString>
 
+class QLabel;
+class Tconfig;
+
 // Empty for a value that is no date (out of range).
 QString DateTimeText(win::TDateTime value);
+
+// Shows the time of a side's last run in label. A time of 0.0 (never archived) or one that is no
+// date leaves the line as it was.
+void ShowLastRun(Tconfig &config, Side side, QLabel *label);

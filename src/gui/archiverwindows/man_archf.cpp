@@ -101,17 +101,8 @@ void Tman_archF::Open(bool restoreMode, const OpeningPlace &place)
 void Tman_archF::showTimes()
 {
     m_dialogs.guarded([this] {
-        // A time of 0.0 (never archived) leaves the line as it was.
-        const auto showTime = [this](Side side, QLabel *label) {
-            const win::TDateTime time = store().Read(TimeSetting::LastArchived, side);
-            if (time != 0.0) {
-                const QString text = DateTimeText(time);
-                if (!text.isEmpty())
-                    label->setText(text);
-            }
-        };
-        showTime(Side::Primary, primaryTimeLabel);
-        showTime(Side::Secondary, secondaryTimeLabel);
+        ShowLastRun(store(), Side::Primary, primaryTimeLabel);
+        ShowLastRun(store(), Side::Secondary, secondaryTimeLabel);
     });
 }
 

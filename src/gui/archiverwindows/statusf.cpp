@@ -144,17 +144,8 @@ void TstatusF::RefreshStatus()
     secondaryLight->setPixmap(light(true));
     showState(Side::Primary, primaryStateLabel, primaryLight);
     showState(Side::Secondary, secondaryStateLabel, secondaryLight);
-    // A time of 0.0 (never archived) leaves the line as it was.
-    const auto showTime = [this](Side side, QLabel *label) {
-        const win::TDateTime time = m_config.Read(TimeSetting::LastArchived, side);
-        if (time != 0.0) {
-            const QString text = DateTimeText(time);
-            if (!text.isEmpty())
-                label->setText(text);
-        }
-    };
-    showTime(Side::Primary, primaryTimeLabel);
-    showTime(Side::Secondary, secondaryTimeLabel);
+    ShowLastRun(m_config, Side::Primary, primaryTimeLabel);
+    ShowLastRun(m_config, Side::Secondary, secondaryTimeLabel);
 }
 
 void TstatusF::showEvent(QShowEvent *event)
