@@ -152,11 +152,9 @@ private Q_SLOTS:
     {
         TextWindow main("Main", {{"OkButton", "Ok"}, {"SaveButton", "Save settings"}}, "SaveButton", &m_log);
         TextWindow about("About", {{"AboutText", "About"}}, "AboutText", &m_log);
-        main.onDefaults = [&] {
-            // The main window resets the flag to the built-in one.
-            main.kovaProvider1->KovaLanguage()->LoadFlagResource("defflag");
-        };
         TKovaLanguage language;
+        // The main window resets the flag to the built-in one.
+        main.onDefaults = [&] { language.LoadFlagResource("defflag"); };
         language.RegisterWindow(&main);
         language.RegisterWindow(&about);
         language.LoadDefaults();

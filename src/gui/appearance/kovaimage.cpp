@@ -2,6 +2,7 @@
 #include "kovaimage.h"
 
 #include "bitmapfile.h"
+#include "kovapanel.h"
 #include "kovaprovider.h"
 #include "ownedcomponents.h"
 
@@ -9,7 +10,7 @@
 
 #include <QFileInfo>
 
-TKovaImage::TKovaImage(QObject *parent) : QObject(parent)
+TKovaImage::TKovaImage(QObject *parent) : Texture(parent)
 {
     setObjectName(QStringLiteral("KovaImage1"));
 }
@@ -19,20 +20,13 @@ void TKovaImage::setEmpty(bool empty)
     if (empty == m_empty)
         return;
     if (!empty) {
-        if (!m_image.isNull())
+        if (!Image().isNull())
             m_empty = false;
         return;
     }
     m_empty = true;
     m_selected = -1;
     NotifyProviders();
-}
-
-void TKovaImage::setImage(const QImage &image)
-{
-    // Tiles are copied as they stand, so an alpha channel would only let stale pixels through.
-    m_image = image.isNull() ? QImage() : image.convertToFormat(QImage::Format_RGB32);
-    m_tile = QPixmap();
 }
 
 void TKovaImage::setSelected(int index)
@@ -91,26 +85,18 @@ void TKovaImage::NotifyProviders()
             for (TkovaProvider *provider : OwnedComponents<TkovaProvider>(window)) {
                 if (provider->Groupindex() != m_groupindex)
                     continue;
-                provider->setKovaimage(this);
-                provider->BindPanels();
-                provider->RepaintPanels();
+                QList<TKovaPanel *> panels;
+                for (TKovaPanel *panel : OwnedComponents<TKovaPanel>(window)) {
+                    if (panel->KovaProvider() == provider)
+                        panels.append(panel);
+                }
+                for (TKovaPanel *panel : panels)
+                    panel->setKovaImage(this);
+                for (TKovaPanel *panel : panels)
+                    panel->repaint();
             }
         } catch (...) {
             // One window that cannot be served must not leave the others untextured.
         }
     }
-}
-
-bool TKovaImage::textureUsable() const
-{
-    return !m_empty && m_image.width() >= 2 && m_image.height() >= 2;
-}
-
-QPixmap TKovaImage::tilePixmap() const
-{
-    if (!textureUsable())
-        return QPixmap();
-    if (m_tile.isNull())
-        m_tile = QPixmap::fromImage(m_image.copy(0, 0, m_image.width() - 1, m_image.height() - 1));
-    return m_tile;
 }

@@ -2,15 +2,15 @@
 // to the textured panels of every registered window through the windows' providers.
 #pragma once
 
+#include "texture.h"
+
 #include <QImage>
 #include <QList>
-#include <QObject>
-#include <QPixmap>
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
-class TKovaImage : public QObject
+class TKovaImage : public Texture
 {
     Q_OBJECT
 
@@ -35,10 +35,6 @@ public:
     int Groupindex() const { return m_groupindex; }
     void setGroupindex(int value) { m_groupindex = value; }
 
-    // The texture bitmap; storing copies it and does nothing else.
-    const QImage &Image() const { return m_image; }
-    void setImage(const QImage &image);
-
     // Names of built-in texture bitmaps (program resources) that Selected picks from.
     const QStringList &Reslist() const { return m_reslist; }
     void setReslist(const QStringList &names) { m_reslist = names; }
@@ -59,24 +55,15 @@ public:
     // changes nothing and gives false.
     bool LoadFromFile();
 
-    // For each registered window, each of its providers with this Groupindex: sets the provider's
-    // Kovaimage to this image, binds its panels and repaints them at once. A failure while serving
-    // one window leaves that window and goes on with the next.
+    // For each registered window, each of its providers with this Groupindex: gives this image to
+    // every textured panel the provider binds, then repaints those panels at once. A failure while
+    // serving one window leaves that window and goes on with the next.
     void NotifyProviders();
 
-    // Whether panels can tile the texture: not Empty and a picture of at least 2 by 2 pixels.
-    bool textureUsable() const;
-    // The part of the picture that tiles, without its last column and row; null when the texture
-    // is not usable.
-    QPixmap tilePixmap() const;
-
 private:
-    bool m_empty = true;
     QString m_filename;
     int m_groupindex = 0;
-    QImage m_image;
     QStringList m_reslist;
     int m_selected = -1;
     QList<QPointer<QWidget>> m_windows;
-    mutable QPixmap m_tile;
 };

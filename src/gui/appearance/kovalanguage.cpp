@@ -26,7 +26,7 @@ void fire(TNotifyEvent handler, QObject *sender)
 
 } // namespace
 
-TKovaLanguage::TKovaLanguage(QObject *parent) : QObject(parent)
+TKovaLanguage::TKovaLanguage(QObject *parent) : TextHolder(parent)
 {
     setObjectName(QStringLiteral("KovaLanguage1"));
 }

@@ -3,8 +3,8 @@
 // windows through their providers when the language changes.
 #pragma once
 
-#include "core/texts/textlist.h"
 #include "kovaprovider.h"
+#include "textholder.h"
 
 #include <QImage>
 #include <QList>
@@ -12,7 +12,7 @@
 #include <QPointer>
 #include <QWidget>
 
-class TKovaLanguage : public QObject
+class TKovaLanguage : public TextHolder
 {
     Q_OBJECT
 
@@ -29,10 +29,6 @@ public:
     // The flag of the language in force.
     const QImage &Flag() const { return m_flag; }
     void setFlag(const QImage &flag) { m_flag = flag; }
-
-    // The text list, one "key=text" line each.
-    const QStringList &Items() const { return m_items.lines(); }
-    void setItems(const QStringList &lines) { m_items.setLines(lines); }
 
     // Always "English"; nothing changes or reads it.
     QString Language() const { return QStringLiteral("English"); }
@@ -65,17 +61,11 @@ public:
     // a name without a resource keeps the previous flag.
     void LoadFlagResource(const QString &name);
 
-    // The text of the key in the text list; see TextList::FindText.
-    QString FindText(const QString &key) const { return m_items.FindText(key); }
-    // Appends key + "=" + text to the text list.
-    void AddText(const QString &key, const QString &text) { m_items.AddText(key, text); }
-
 private:
     QList<QPointer<TkovaProvider>> providersInOrder() const;
 
     QString m_filename;
     QImage m_flag;
-    TextList m_items;
     TNotifyEvent m_onNeedDefaults;
     TNotifyEvent m_onNeedSet;
     QList<QPointer<QWidget>> m_windows;

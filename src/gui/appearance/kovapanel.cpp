@@ -1,8 +1,8 @@
 // The textured panel: tiling, bevels and caption.
 #include "kovapanel.h"
 
-#include "kovaimage.h"
 #include "kovaprovider.h"
+#include "texture.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -67,12 +67,12 @@ TKovaPanel::TKovaPanel(QWidget *parent, TkovaProvider *provider) : QWidget(paren
     setMouseTracking(true);
 }
 
-TKovaImage *TKovaPanel::KovaImage() const
+Texture *TKovaPanel::KovaImage() const
 {
     return m_kovaImage;
 }
 
-void TKovaPanel::setKovaImage(TKovaImage *image)
+void TKovaPanel::setKovaImage(Texture *image)
 {
     m_kovaImage = image;
 }
@@ -189,7 +189,7 @@ void TKovaPanel::paintEvent(QPaintEvent *)
 {
     if (m_getparent)
         applyGetparent();
-    TKovaImage *image = m_kovaImage;
+    Texture *image = m_kovaImage;
     const bool usable = image && image->textureUsable();
     if (usable) {
         // A parent paints before its children, so its phase is already current here.

@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 
-class TKovaImage;
+class Texture;
 class TkovaProvider;
 
 // Where the tiles of a texture go on a panel: the first tile's top-left corner and how many
@@ -44,9 +44,10 @@ public:
     bool Getparent() const { return m_getparent; }
     void setGetparent(bool value);
 
-    // The texture the panel draws; set by its provider's BindPanels. Storing it does not repaint.
-    TKovaImage *KovaImage() const;
-    void setKovaImage(TKovaImage *image);
+    // The texture the panel draws; set by the texture image for the panel's provider. Storing it does not
+    // repaint.
+    Texture *KovaImage() const;
+    void setKovaImage(Texture *image);
 
     // The provider that binds this panel: the window's kovaProvider1.
     TkovaProvider *KovaProvider() const;
@@ -100,7 +101,7 @@ private:
 
     bool m_getparent = false;
     bool m_ownPress = false;
-    QPointer<TKovaImage> m_kovaImage;
+    QPointer<Texture> m_kovaImage;
     QPointer<TkovaProvider> m_kovaProvider;
     int m_textureOffsetX = 0;
     int m_textureOffsetY = 0;

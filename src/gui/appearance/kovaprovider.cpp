@@ -1,10 +1,7 @@
 // The string provider of a window.
 #include "kovaprovider.h"
 
-#include "kovaimage.h"
-#include "kovalanguage.h"
-#include "kovapanel.h"
-#include "ownedcomponents.h"
+#include "textholder.h"
 
 #include <QMessageBox>
 #include <QWidget>
@@ -21,22 +18,12 @@ QWidget *TkovaProvider::window() const
     return qobject_cast<QWidget *>(parent());
 }
 
-TKovaImage *TkovaProvider::Kovaimage() const
-{
-    return m_kovaimage;
-}
-
-void TkovaProvider::setKovaimage(TKovaImage *image)
-{
-    m_kovaimage = image;
-}
-
-TKovaLanguage *TkovaProvider::KovaLanguage() const
+TextHolder *TkovaProvider::KovaLanguage() const
 {
     return m_kovaLanguage;
 }
 
-void TkovaProvider::setKovaLanguage(TKovaLanguage *language)
+void TkovaProvider::setKovaLanguage(TextHolder *language)
 {
     m_kovaLanguage = language;
 }
@@ -77,20 +64,4 @@ QString TkovaProvider::DefaultTextOf(std::span<const DefaultText> texts, const Q
         if (key == QLatin1String(entry.key))
             return QString::fromUtf8(entry.text);
     return QString();
-}
-
-void TkovaProvider::BindPanels()
-{
-    for (TKovaPanel *panel : OwnedComponents<TKovaPanel>(window())) {
-        if (panel->KovaProvider() == this)
-            panel->setKovaImage(m_kovaimage);
-    }
-}
-
-void TkovaProvider::RepaintPanels()
-{
-    for (TKovaPanel *panel : OwnedComponents<TKovaPanel>(window())) {
-        if (panel->KovaProvider() == this)
-            panel->repaint();
-    }
 }

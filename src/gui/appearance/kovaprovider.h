@@ -1,6 +1,6 @@
-// TkovaProvider: a window's string provider. Through it the window registers its English texts,
-// fetches the texts of the language in force by key, and has its textured panels bound to the
-// texture image.
+// TkovaProvider: a window's string provider. Through it the window registers its English texts
+// and fetches the texts of the language in force by key; the texture image binds the textured
+// panels that name it.
 #pragma once
 
 #include <QObject>
@@ -10,8 +10,7 @@
 #include <span>
 
 class QWidget;
-class TKovaImage;
-class TKovaLanguage;
+class TextHolder;
 
 // A key and its English text, as a window registers it.
 struct DefaultText
@@ -38,13 +37,9 @@ public:
     int Groupindex() const { return m_groupindex; }
     void setGroupindex(int value) { m_groupindex = value; }
 
-    // The texture image of the window's panels; set by the image when it notifies its providers.
-    TKovaImage *Kovaimage() const;
-    void setKovaimage(TKovaImage *image);
-
     // The language component; empty until the first LoadDefaults or LoadLanguage.
-    TKovaLanguage *KovaLanguage() const;
-    void setKovaLanguage(TKovaLanguage *language);
+    TextHolder *KovaLanguage() const;
+    void setKovaLanguage(TextHolder *language);
 
     // The window registers its default texts here (SetDefault, key by key, in its order). Called
     // by LoadDefaults with the language component as sender.
@@ -65,15 +60,9 @@ public:
     // The English text of a key in a table; empty when the table does not hold the key.
     static QString DefaultTextOf(std::span<const DefaultText> texts, const QString &key);
 
-    // Gives Kovaimage to every TKovaPanel of the window whose KovaProvider is this provider.
-    void BindPanels();
-    // Repaints those panels at once, in the window's component order.
-    void RepaintPanels();
-
 private:
     int m_groupindex = 0;
-    QPointer<TKovaImage> m_kovaimage;
-    QPointer<TKovaLanguage> m_kovaLanguage;
+    QPointer<TextHolder> m_kovaLanguage;
     TNotifyEvent m_onNeedDefaults;
     TNotifyEvent m_onNeedSet;
 };
