@@ -60,13 +60,10 @@ bool userHasPrivateGroup()
 {
     const passwd *user = ::getpwuid(::geteuid());
     const group *g = user ? ::getgrgid(user->pw_gid) : nullptr;
-    if (!g || qstrcmp(g->gr_name, user->pw_name) != 0)
-        return false;
-    for (char **member = g->gr_mem; *member; ++member) {
-        if (qstrcmp(*member, user->pw_name) != 0)
-            return false;
-    }
-    return true;
+    char **member = g ? g->gr_mem : nullptr;
+    while (member && *member && qstrcmp(*member, user->pw_name) == 0)
+        ++member;
+    return g && qstrcmp(g->gr_name, user->pw_name) == 0 && !*member;
 }
 
 QString refusal()
@@ -91,17 +88,10 @@ private Q_SLOTS:
                                       Prefix::windowsDir(), Prefix::logDir()})
             QVERIFY2(modeOf(folder) == 0700, qPrintable(folder));
 
-        // A hive, and its log and shared memory while it is open.
-        HKEY key = nullptr;
-        QCOMPARE(RegCreateKeyEx(HKEY_CLASSES_ROOT, QStringLiteral("Kovamark"), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                nullptr, &key, nullptr),
-                 LONG(ERROR_SUCCESS));
-        const QString hive = RegHiveFile(HKEY_CLASSES_ROOT);
-        QCOMPARE(modeOf(hive), 0600);
-        for (const char *suffix : {"-wal", "-shm"})
-            QVERIFY(!QFile::exists(hive + QLatin1String(suffix)) ||
-                    modeOf(hive + QLatin1String(suffix)) == 0600);
-        RegCloseKey(key);
+        // A hive, and its log and shared memory while it is in use.
+        const QString hive = prefix.hive();
+        for (const QString &file : {hive, hive + QStringLiteral("-wal"), hive + QStringLiteral("-shm")})
+            QCOMPARE(modeOf(file), 0600);
 
         // A message window's socket and registration.
         MessageWindow window(QStringLiteral("PermissionTest"), QStringLiteral("Permissions"));

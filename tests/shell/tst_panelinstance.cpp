@@ -49,7 +49,6 @@ public:
         m_process.start(m_exe, QStringList());
         return m_process.waitForStarted(kLong);
     }
-    // Runs it to its end; the exit code, -1 when it did not end normally.
     int run(const QStringList &arguments = {}) { return runProgram(m_exe, arguments).code; }
 
 private:

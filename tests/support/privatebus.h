@@ -110,11 +110,10 @@ public:
 
     void prepareForShutdown(bool starting)
     {
-        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/login1"),
-                                                         QStringLiteral("org.freedesktop.login1.Manager"),
-                                                         QStringLiteral("PrepareForShutdown"));
-        signal << starting;
-        m_connection.send(signal);
+        m_connection.send(QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/login1"),
+                                                     QStringLiteral("org.freedesktop.login1.Manager"),
+                                                     QStringLiteral("PrepareForShutdown"))
+                          << starting);
     }
 
 public Q_SLOTS:
