@@ -122,7 +122,7 @@ private Q_SLOTS:
         // A key with subkeys is not deleted by the plain call.
         QCOMPARE(RegDeleteKey(HKEY_CLASSES_ROOT, QStringLiteral("A")), ERROR_ACCESS_DENIED);
         QCOMPARE(RegDeleteTree(HKEY_CLASSES_ROOT, QStringLiteral("a")), ERROR_SUCCESS);
-        // A handle to a deleted key neither reads nor writes, and does not bring it back.
+        // A handle to a deleted key does not write, and does not bring the key back.
         QCOMPARE(setSz(child, QStringLiteral("v"), "y"), ERROR_KEY_DELETED);
         HKEY gone = nullptr;
         QCOMPARE(RegOpenKeyEx(HKEY_CLASSES_ROOT, QStringLiteral("A\\B\\C"), 0, KEY_READ, &gone),

@@ -312,7 +312,9 @@ private Q_SLOTS:
         QVERIFY(!IsWindow(window));
         QCOMPARE(FindWindow(kClass, kTitle), HWND(nullptr));
         QVERIFY(windowFiles().isEmpty()); // a crashed owner's files are cleared away by the search
-        LRESULT result = 0;               // a window that has gone is not a time-out
+        // A window that has gone is not a time-out.
+        SetLastError(0);
+        LRESULT result = 0;
         QCOMPARE(SendMessageTimeout(window, message, 4, 1, SMTO_NORMAL, 400, &result), LRESULT(0));
         QCOMPARE(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
         QVERIFY(!PostMessage(window, message, 4, 2));
