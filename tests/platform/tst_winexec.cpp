@@ -1,4 +1,5 @@
 // Starting programs from Windows command lines.
+#include "testfiles.h"
 #include "testmain.h"
 
 #include "core/platform/paths.h"
@@ -28,23 +29,17 @@ private Q_SLOTS:
         TestPrefix prefix;
         QTemporaryDir dir;
         const QString folder = dir.path() + QStringLiteral("/Program Files/Dunlivo");
-        QVERIFY(QDir().mkpath(folder));
-        QFile script(folder + QStringLiteral("/archiv"));
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\nout=\"$2\"\nprintf '%s\\n' \"$@\" > \"$out.tmp\" && mv \"$out.tmp\" \"$out\"\n");
-        script.close();
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        writeFile(
+            folder + QStringLiteral("/archiv"),
+            "#!/bin/sh\nout=\"$2\"\nprintf '%s\\n' \"$@\" > \"$out.tmp\" && mv \"$out.tmp\" \"$out\"\n");
+        QFile::setPermissions(folder + QStringLiteral("/archiv"), QFile::ReadOwner | QFile::ExeOwner);
         const QString windowsFolder = ToWindowsPath(folder);
-        QVERIFY(windowsFolder.startsWith(QLatin1String("Z:\\")));
         const QString out = dir.path() + QStringLiteral("/out.txt");
 
         // Upper-cased and unquoted, as the autostart entry holds it.
         const QString line = windowsFolder.toUpper() + QStringLiteral("\\ARCHIV.EXE -d ") + ToWindowsPath(out);
         QCOMPARE(WinExec(line, SW_SHOWNORMAL), UINT(33));
-        QTRY_VERIFY(QFile::exists(out));
-        QFile result(out);
-        QVERIFY(result.open(QIODevice::ReadOnly));
-        QCOMPARE(result.readAll(), (QStringLiteral("-d\n") + out + QStringLiteral("\n")).toUtf8());
+        QTRY_COMPARE(readFile(out), (QStringLiteral("-d\n") + out + QStringLiteral("\n")).toUtf8());
 
         QCOMPARE(WinExec(windowsFolder + QStringLiteral("\\missing.exe -d"), SW_SHOWNORMAL), UINT(ERROR_FILE_NOT_FOUND));
         QCOMPARE(WinExec(QStringLiteral("\"") + windowsFolder + QStringLiteral("\\nowhere\\archiv.exe\""), SW_SHOWNORMAL),

@@ -20,7 +20,6 @@
 #include <memory>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,14 +33,9 @@ constexpr int kWaitMs = 60000;
 const QString kClass = QStringLiteral("APP_USER_WINDOW");
 const QString kTitle = QStringLiteral("Kovamark-archiváló");
 
-template <typename T> bool isReady(const std::future<T> &future)
-{
-    return future.wait_for(0s) == std::future_status::ready;
-}
-
 template <typename T> bool waitReady(const std::future<T> &future)
 {
-    return QTest::qWaitFor([&] { return isReady(future); }, kWaitMs);
+    return QTest::qWaitFor([&] { return future.wait_for(0s) == std::future_status::ready; }, kWaitMs);
 }
 
 std::future<LRESULT> sendInBackground(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -65,15 +59,13 @@ public:
     }
     ~Helper()
     {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
+        m_process.kill();
+        m_process.waitForFinished();
     }
 
+    // What is in the pipe now: a line the helper wrote before answering is there.
     QList<QByteArray> lines()
     {
-        // Takes what is in the pipe now: a line the helper wrote before answering is there.
         while (m_process.waitForReadyRead(0))
             ;
         m_output += m_process.readAllStandardOutput();
@@ -101,19 +93,18 @@ public:
                 result.append(line.mid(4));
         return result;
     }
-    // Starts as a window owner and waits until the window is there.
+    // Started as a window owner: waits until the window is there.
     HWND waitForWindow()
     {
-        if (!waitForLine("ready"))
+        if (!QTest::qWaitFor([&] { return !value("ready").isEmpty(); }, kWaitMs))
             return nullptr;
-        return reinterpret_cast<HWND>(quintptr(value("hwnd").toULongLong(nullptr, 16)));
+        return reinterpret_cast<HWND>(quintptr(value("ready").toULongLong(nullptr, 16)));
     }
     bool waitForExit()
     {
         return QTest::qWaitFor([&] { return m_process.state() == QProcess::NotRunning; }, kWaitMs);
     }
     void write(const QByteArray &line) { m_process.write(line + '\n'); }
-    void kill() { m_process.kill(); }
     QProcess &process() { return m_process; }
 
 private:
@@ -152,102 +143,77 @@ private Q_SLOTS:
     {
         TestPrefix prefix;
         const UINT message = RegisterWindowMessage(QStringLiteral("Dunlivo-test-message"));
-        QVERIFY(message >= 0xC000 && message <= 0xFFFF);
         QCOMPARE(RegisterWindowMessage(QStringLiteral("dunlivo-test-MESSAGE")), message);
         QCOMPARE(RegisterWindowMessage(QString()), UINT(0));
         QCOMPARE(RegisterWindowMessage(QString(256, QLatin1Char('n'))), UINT(0));
 
-        Helper owner({QStringLiteral("owner"), kClass, kTitle});
-        QVERIFY(owner.waitForWindow());
-        const QList<QByteArray> atoms = owner.value("atoms").split(' ');
-        QCOMPARE(atoms.size(), 2);
-        QCOMPARE(atoms.at(1).toUInt(nullptr, 16), message);
-        QCOMPARE(RegisterWindowMessage(QStringLiteral("Dunlivo-test-second")),
-                 atoms.at(0).toUInt(nullptr, 16));
-
-        // Eight processes registering 150 names at once, each in its own order, must agree and
-        // never give two names one number.
-        QStringList names;
+        // Eight processes registering 150 names at once, each in its own order, get the numbers this
+        // one gets, and never two names one number.
+        QStringList names{QStringLiteral("DUNLIVO-TEST-MESSAGE")};
         for (int i = 0; i < 150; ++i)
             names.append(QStringLiteral("Concurrent-%1").arg(i));
         std::vector<std::unique_ptr<Helper>> registrars;
         for (int i = 0; i < 8; ++i) {
-            QStringList order = names.mid(i * 19) + names.mid(0, i * 19);
-            if (i % 2)
-                std::reverse(order.begin(), order.end());
+            const QStringList order = names.mid(i * 19) + names.mid(0, i * 19);
             registrars.push_back(std::make_unique<Helper>(QStringList{QStringLiteral("register")} + order));
         }
-        QHash<QByteArray, QByteArray> agreed;
+        QList<QByteArray> expected;
+        QSet<UINT> numbers;
+        for (const QString &name : std::as_const(names)) {
+            numbers.insert(RegisterWindowMessage(name));
+            expected.append(name.toUtf8() + ' ' + QByteArray::number(RegisterWindowMessage(name), 16));
+        }
+        QCOMPARE(numbers.size(), names.size());
+        std::sort(expected.begin(), expected.end());
         for (auto &registrar : registrars) {
             QVERIFY(registrar->waitForExit());
-            const QList<QByteArray> lines = registrar->lines();
-            QCOMPARE(lines.size(), names.size());
-            for (const QByteArray &line : lines) {
-                const QList<QByteArray> parts = line.split(' ');
-                QCOMPARE(agreed.value(parts.at(0), parts.at(1)), parts.at(1));
-                agreed.insert(parts.at(0), parts.at(1));
-            }
+            QList<QByteArray> lines = registrar->lines();
+            std::sort(lines.begin(), lines.end());
+            QCOMPARE(lines, expected);
         }
-        QSet<QByteArray> distinct(agreed.cbegin(), agreed.cend());
-        QCOMPARE(distinct.size(), names.size());
-        QVERIFY(!distinct.contains(QByteArray::number(message, 16)));
 
         // A writer that died in the middle of a line leaves a piece that must not shift the numbers.
         QFile table(Prefix::windowsDir() + QStringLiteral("/atoms"));
         QVERIFY(table.open(QIODevice::Append) && table.write("Half-written") == 12);
         table.close();
         const UINT fresh = RegisterWindowMessage(QStringLiteral("After-a-crash"));
-        QCOMPARE(fresh, UINT(0xC000 + 2 + names.size()));
-        QCOMPARE(RegisterWindowMessage(QStringLiteral("After-a-crash")), fresh);
+        QCOMPARE(fresh, UINT(0xC000 + names.size()));
         QCOMPARE(RegisterWindowMessage(QStringLiteral("Half-written")), UINT(fresh + 1));
         QCOMPARE(RegisterWindowMessage(QStringLiteral("Dunlivo-test-message")), message);
     }
 
     void findsOnlyTheExactClassAndTitle()
     {
-        TestPrefix prefix;
+        Owned owned;
         Helper other({QStringLiteral("owner"), kClass, kTitle + QStringLiteral("-main")});
         const HWND otherWindow = other.waitForWindow();
-        QVERIFY(otherWindow);
-        QCOMPARE(FindWindow(kClass, kTitle), HWND(nullptr));
-        QCOMPARE(FindWindow(kClass.toLower(), kTitle + QStringLiteral("-main")), HWND(nullptr));
-
-        Helper archiver({QStringLiteral("owner"), kClass, kTitle});
-        const HWND archiverWindow = archiver.waitForWindow();
-        QVERIFY(archiverWindow && archiverWindow != otherWindow);
-        QCOMPARE(FindWindow(kClass, kTitle), archiverWindow);
+        QVERIFY(owned.window && otherWindow && owned.window != otherWindow);
+        QCOMPARE(FindWindow(kClass, kTitle), owned.window);
         QCOMPARE(FindWindow(kClass, kTitle + QStringLiteral("-main")), otherWindow);
-        QCOMPARE(FindWindow(kClass, QStringLiteral("Kovamark-archivalo")), HWND(nullptr));
-        QCOMPARE(FindWindow(QStringLiteral("APP_USER"), kTitle), HWND(nullptr));
+        for (const auto &[className, title] : {std::pair{kClass, kTitle.left(10)},
+                                               {kClass.toLower(), kTitle},
+                                               {kClass, QStringLiteral("Kovamark-archivalo")},
+                                               {QStringLiteral("APP_USER"), kTitle}})
+            QCOMPARE(FindWindow(className, title), HWND(nullptr));
     }
 
-    void sendReturnsTheResultAfterTheHandler()
+    // A send waits for the handler's result, also while the handler runs a modal loop (what is
+    // posted meanwhile is handled by that loop); with a time limit it waits no longer than that.
+    void sendWaitsForTheHandlerOrItsTimeLimit()
     {
         Owned owned;
         auto &[prefix, message, owner, window] = owned;
         QVERIFY(window);
-        QCOMPARE(SendMessage(window, message, 2, 3), LRESULT(2003));
-        QCOMPARE(owner.messages(), QList<QByteArray>{messageLine(message, 2, 3)});
-
-        // The handler runs a modal loop: the sender waits all the while, and what is posted
-        // meanwhile is handled by that loop.
         auto slow = sendInBackground(window, message, 99, 0);
         QVERIFY(owner.waitForLine("entered"));
         QVERIFY(PostMessage(window, message, 5, 6));
         QVERIFY(
             QTest::qWaitFor([&] { return owner.messages().contains(messageLine(message, 5, 6)); }, kWaitMs));
-        QVERIFY(!isReady(slow));
-        QVERIFY(!owner.lines().contains("leaving"));
+        QCOMPARE(slow.wait_for(0s), std::future_status::timeout);
         owner.write("release");
         QVERIFY(waitReady(slow));
         QCOMPARE(slow.get(), LRESULT(4242));
-    }
 
-    void sendWithATimeLimit()
-    {
-        Owned owned;
-        auto &[prefix, message, owner, window] = owned;
-        QVERIFY(window);
         LRESULT result = 0;
         QVERIFY(SendMessageTimeout(window, message, 2, 3, SMTO_NORMAL, 10000, &result));
         QCOMPARE(result, LRESULT(2003));
@@ -267,14 +233,8 @@ private Q_SLOTS:
         }
         // Both messages were delivered: the owner still handles them once its loop runs again.
         owner.write("go");
-        QVERIFY(QTest::qWaitFor([&] { return owner.messages().count(messageLine(message, 8, 0)) == 2; }, kWaitMs));
-
-        // A window that has gone is not a time-out.
-        owner.kill();
-        QVERIFY(owner.waitForExit());
-        SetLastError(0);
-        QCOMPARE(SendMessageTimeout(window, message, 1, 1, SMTO_NORMAL, 400, &result), LRESULT(0));
-        QCOMPARE(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
+        QVERIFY(QTest::qWaitFor([&] { return owner.messages().count(messageLine(message, 8, 0)) == 2; },
+                                kWaitMs));
     }
 
     // Connections that never finish their frame, and a flood of them, do not hold the owner:
@@ -284,16 +244,12 @@ private Q_SLOTS:
         Owned owned;
         auto &[prefix, message, owner, window] = owned;
         QVERIFY(window);
-        const QByteArray path = QFile::encodeName(detail::socketPath(detail::handleId(window)));
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        QVERIFY(size_t(path.size()) < sizeof address.sun_path);
-        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        const detail::SocketAddress address(detail::socketPath(detail::handleId(window)));
         std::vector<int> silent;
         for (int i = 0; i < 100; ++i) {
             const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
             QVERIFY(fd >= 0);
-            QVERIFY(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
+            QVERIFY(::connect(fd, address.address(), address.length()) == 0);
             QVERIFY(::send(fd, "DWM1half", 8, MSG_NOSIGNAL) == 8); // half a frame, then nothing
             silent.push_back(fd);
         }
@@ -344,21 +300,23 @@ private Q_SLOTS:
             owner.write("busy");
             QVERIFY(owner.waitForLine("busy"));
             auto waiting = sendInBackground(window, message, 3, 3);
-            owner.kill();
+            owner.process().kill();
             QVERIFY(waitReady(waiting));
             QCOMPARE(waiting.get(), LRESULT(0));
             QVERIFY(owner.waitForExit());
-            QCOMPARE(windowFiles().size(), 2);
         } else {
             QVERIFY(PostMessage(window, WM_CLOSE, 0, 0));
             QVERIFY(owner.waitForExit());
-            QVERIFY(owner.lines().contains("close"));
             QVERIFY(windowFiles().isEmpty());
         }
         QVERIFY(!IsWindow(window));
         QCOMPARE(FindWindow(kClass, kTitle), HWND(nullptr));
         QVERIFY(windowFiles().isEmpty()); // a crashed owner's files are cleared away by the search
-        QCOMPARE(SendMessage(window, message, 4, 1), LRESULT(0));
+        // A window that has gone is not a time-out.
+        SetLastError(0);
+        LRESULT result = 0;
+        QCOMPARE(SendMessageTimeout(window, message, 4, 1, SMTO_NORMAL, 400, &result), LRESULT(0));
+        QCOMPARE(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
         QVERIFY(!PostMessage(window, message, 4, 2));
 
         Helper second({QStringLiteral("owner"), kClass, kTitle});
@@ -366,7 +324,6 @@ private Q_SLOTS:
         QVERIFY(after && after != window);
         QCOMPARE(FindWindow(kClass, kTitle), after);
         QCOMPARE(SendMessage(after, message, 4, 4), LRESULT(4004));
-        QCOMPARE(second.messages(), QList<QByteArray>{messageLine(message, 4, 4)});
     }
 
     void refusesAPeerOfAnotherUser()
@@ -376,7 +333,7 @@ private Q_SLOTS:
         TestPrefix prefix;
         const UINT message = RegisterWindowMessage(QStringLiteral("Dunlivo-test-message"));
         MessageWindow window(kClass, kTitle);
-        QVERIFY2(window.isValid(), qPrintable(window.errorString()));
+        QVERIFY(window.isValid());
         QList<LPARAM> handled;
         window.setHandler([&](UINT, WPARAM wParam, LPARAM lParam) -> LRESULT {
             handled.append(lParam);
@@ -384,8 +341,7 @@ private Q_SLOTS:
         });
         // Let the other user reach the socket, so that only the owner's check stands in the way.
         const QString socket =
-            Prefix::windowsDir() + QLatin1Char('/') +
-            QDir(Prefix::windowsDir()).entryList({QStringLiteral("*.sock")}, QDir::System).value(0);
+            Prefix::windowsDir() + QLatin1Char('/') + windowFiles().filter(".sock").value(0);
         for (const auto &[path, mode] :
              {std::pair{prefix.path(), 0711}, {Prefix::windowsDir(), 0711}, {socket, 0666}})
             QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0);
@@ -409,7 +365,6 @@ private Q_SLOTS:
         QVERIFY(stranger.waitForExit());
         if (stranger.process().exitCode() == 126)
             QSKIP("cannot switch to another user here");
-        QCOMPARE(stranger.process().exitCode(), 0);
         QCOMPARE(stranger.value("result"), QByteArray("0"));
         QCOMPARE(refused.size(), 1);
         QCOMPARE(refused.first().first().value<quint32>(), quint32(nobody));
@@ -422,12 +377,18 @@ private Q_SLOTS:
         QCOMPARE(handled, QList<LPARAM>{6});
     }
 
+    // A window of this process, in a prefix deeper than an AF_UNIX address can hold.
     void ownsAWindowInThisProcess()
     {
         TestPrefix prefix;
+        const QString deep =
+            prefix.path() + QLatin1Char('/') + QString(90, QLatin1Char('d')) + QStringLiteral("/prefix");
+        qputenv("DUNLIVO_PREFIX", QFile::encodeName(deep));
+        Prefix::reset();
+        QVERIFY(Prefix::windowsDir().size() > 110);
         const UINT message = RegisterWindowMessage(QStringLiteral("Dunlivo-test-message"));
         auto window = std::make_unique<MessageWindow>(kClass, kTitle);
-        QVERIFY2(window->isValid(), qPrintable(window->errorString()));
+        QVERIFY(window->isValid());
         QCOMPARE(FindWindow(kClass, kTitle), window->hwnd());
         QList<WPARAM> handled;
         window->setHandler([&](UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
@@ -439,51 +400,19 @@ private Q_SLOTS:
 
         // From its own thread a send is a call; from another thread it waits for this loop.
         QCOMPARE(SendMessage(window->hwnd(), message, 20, 1), LRESULT(21));
-        QCOMPARE(handled, QList<WPARAM>{20});
         auto fromThread = sendInBackground(window->hwnd(), message, 30, 2);
         QVERIFY(waitReady(fromThread));
         QCOMPARE(fromThread.get(), LRESULT(32));
 
         // A handler that destroys its window: what was still waiting gets 0 and is not handled.
         const HWND hwnd = window->hwnd();
-        QSignalSpy destroyed(window.get(), &MessageWindow::windowDestroyed);
         QVERIFY(PostMessage(hwnd, message, 1, 0));
         auto late = sendInBackground(hwnd, message, 40, 0);
         QVERIFY(waitReady(late));
         QCOMPARE(late.get(), LRESULT(0));
-        QCOMPARE(destroyed.size(), 1);
         QCOMPARE(handled, (QList<WPARAM>{20, 30, 1}));
-        QCOMPARE(FindWindow(kClass, kTitle), HWND(nullptr));
         QVERIFY(!IsWindow(hwnd));
         QVERIFY(windowFiles().isEmpty());
-        QCOMPARE(SendMessage(hwnd, message, 50, 0), LRESULT(0));
-
-        // Without a handler, WM_CLOSE destroys the window.
-        MessageWindow plain(kClass, kTitle);
-        QVERIFY(plain.isValid());
-        QSignalSpy closed(&plain, &MessageWindow::windowDestroyed);
-        QVERIFY(PostMessage(plain.hwnd(), WM_CLOSE, 0, 0));
-        QVERIFY(closed.wait(kWaitMs));
-        QVERIFY(!plain.isValid());
-        QCOMPARE(FindWindow(kClass, kTitle), HWND(nullptr));
-    }
-
-    void worksInADeepPrefix()
-    {
-        // Socket paths longer than an AF_UNIX address can hold.
-        TestPrefix prefix;
-        const QString deep =
-            prefix.path() + QLatin1Char('/') + QString(90, QLatin1Char('d')) + QStringLiteral("/prefix");
-        qputenv("DUNLIVO_PREFIX", QFile::encodeName(deep));
-        Prefix::reset();
-        MessageWindow window(kClass, kTitle);
-        QVERIFY2(window.isValid(), qPrintable(window.errorString()));
-        window.setHandler([](UINT, WPARAM wParam, LPARAM) -> LRESULT { return LRESULT(wParam) * 2; });
-        QVERIFY(Prefix::windowsDir().size() > 110);
-        QCOMPARE(FindWindow(kClass, kTitle), window.hwnd());
-        auto fromThread = sendInBackground(window.hwnd(), WM_USER, 21, 0);
-        QVERIFY(waitReady(fromThread));
-        QCOMPARE(fromThread.get(), LRESULT(42));
     }
 };
 

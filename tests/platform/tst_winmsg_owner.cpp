@@ -3,7 +3,6 @@
 //   tst_winmsg_owner owner <class> <title>     owns the window; commands on stdin: busy, go, release
 //   tst_winmsg_owner send <hwnd> <msg> <w> <l>  prints "result <n>"
 //   tst_winmsg_owner register <name>...        prints "<name> <number>" per name
-//
 // Every line goes out at once, so the test can follow the owner step by step.
 #include "core/platform/messagewindow.h"
 #include "core/platform/winmsg.h"
@@ -12,7 +11,6 @@
 #include <QEventLoop>
 #include <QSocketNotifier>
 
-#include <cerrno>
 #include <cstdio>
 #include <unistd.h>
 
@@ -27,55 +25,28 @@ void say(const QByteArray &line)
     std::fflush(stdout);
 }
 
-// Lines from stdin, read without buffering behind Qt's back.
-class Input
+// The next piece of stdin, read without buffering behind Qt's back. The test writes one command
+// at a time; the end of the input (the test has gone) ends the program.
+QByteArray readInput()
 {
-public:
-    // Waits for more input and returns the lines now complete; false at the end of the input
-    // (the test has gone).
-    bool read(QList<QByteArray> *lines)
-    {
-        char buffer[256];
-        ssize_t n;
-        do
-            n = ::read(0, buffer, sizeof buffer);
-        while (n < 0 && errno == EINTR);
-        if (n <= 0)
-            return false;
-        m_pending.append(buffer, n);
-        qsizetype end;
-        while ((end = m_pending.indexOf('\n')) >= 0) {
-            lines->append(m_pending.left(end));
-            m_pending.remove(0, end + 1);
-        }
-        return true;
-    }
-
-private:
-    QByteArray m_pending;
-};
+    char buffer[256];
+    const ssize_t n = ::read(0, buffer, sizeof buffer);
+    if (n <= 0)
+        ::_exit(1);
+    return QByteArray(buffer, n);
+}
 
 int runOwner(const QString &className, const QString &title)
 {
-    // Registered in another order (and case) than the test does it.
-    const UINT second = RegisterWindowMessage(QStringLiteral("Dunlivo-test-second"));
-    const UINT message = RegisterWindowMessage(QStringLiteral("DUNLIVO-TEST-MESSAGE"));
-    say("atoms " + QByteArray::number(second, 16) + ' ' + QByteArray::number(message, 16));
-
     MessageWindow window(className, title);
-    if (!window.isValid()) {
-        say("error " + window.errorString().toUtf8());
+    if (!window.isValid())
         return 2;
-    }
-
-    Input input;
     bool released = false;
     QEventLoop *modal = nullptr;
     window.setHandler([&](UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
         say("msg " + QByteArray::number(msg, 16) + ' ' + QByteArray::number(quint64(wParam)) + ' ' +
             QByteArray::number(qint64(lParam)));
         if (msg == WM_CLOSE) {
-            say("close");
             QCoreApplication::quit();
             return window.defWindowProc(msg, wParam, lParam);
         }
@@ -88,7 +59,6 @@ int runOwner(const QString &className, const QString &title)
                 loop.exec();
             modal = nullptr;
             released = false;
-            say("leaving");
             return 4242;
         }
         return LRESULT(wParam) * 1000 + lParam;
@@ -96,31 +66,20 @@ int runOwner(const QString &className, const QString &title)
 
     QSocketNotifier stdinNotifier(0, QSocketNotifier::Read);
     QObject::connect(&stdinNotifier, &QSocketNotifier::activated, [&] {
-        QList<QByteArray> lines;
-        if (!input.read(&lines))
-            ::_exit(1);
-        for (const QByteArray &line : lines) {
-            if (line == "release") {
-                released = true;
-                if (modal)
-                    modal->quit();
-            } else if (line == "busy") {
-                // The event loop stands still until "go": nothing is handled meanwhile.
-                say("busy");
-                bool go = false;
-                while (!go) {
-                    QList<QByteArray> next;
-                    if (!input.read(&next))
-                        ::_exit(1);
-                    go = next.contains("go");
-                }
-                say("awake");
+        const QByteArray input = readInput();
+        if (input.contains("release")) {
+            released = true;
+            if (modal)
+                modal->quit();
+        } else if (input.contains("busy")) {
+            // The event loop stands still until "go": nothing is handled meanwhile.
+            say("busy");
+            while (!readInput().contains("go")) {
             }
         }
     });
 
-    say("hwnd " + QByteArray::number(quint64(reinterpret_cast<quintptr>(window.hwnd())), 16));
-    say("ready");
+    say("ready " + QByteArray::number(quint64(reinterpret_cast<quintptr>(window.hwnd())), 16));
     return QCoreApplication::exec();
 }
 

@@ -6,7 +6,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusUnixFileDescriptor>
-#include <QDBusVariant>
 #include <QDir>
 #include <QFile>
 #include <QObject>
@@ -32,21 +31,18 @@ public:
     {
         const QString config = m_dir.path() + QStringLiteral("/bus.conf");
         QFile file(config);
-        if (!file.open(QIODevice::WriteOnly))
-            return;
-        file.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                   " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                   "<busconfig><type>session</type><listen>unix:dir=" +
-                   QFile::encodeName(m_dir.path()) +
-                   "</listen><auth>EXTERNAL</auth>"
-                   "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                   "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
+        if (file.open(QIODevice::WriteOnly))
+            file.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                       " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                       "<busconfig><type>session</type><listen>unix:dir=" +
+                       QFile::encodeName(m_dir.path()) +
+                       "</listen><auth>EXTERNAL</auth>"
+                       "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                       "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
         file.close();
         m_daemon.start(QStringLiteral("dbus-daemon"),
                        {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
                         QStringLiteral("--print-address=1")});
-        if (!m_daemon.waitForStarted(30000))
-            return;
         while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(30000)) {
         }
         m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
@@ -55,15 +51,11 @@ public:
     {
         for (const QString &name : std::as_const(m_names))
             QDBusConnection::disconnectFromBus(name);
-        m_daemon.terminate();
-        if (!m_daemon.waitForFinished(30000))
-            m_daemon.kill();
+        m_daemon.kill();
+        m_daemon.waitForFinished();
     }
-    PrivateBus(const PrivateBus &) = delete;
-    PrivateBus &operator=(const PrivateBus &) = delete;
 
     bool isValid() const { return !m_address.isEmpty(); }
-    QString address() const { return m_address; }
 
     // A connection of this process to the bus, under a name of its own.
     QDBusConnection connect(const QString &name)
@@ -112,22 +104,16 @@ public:
                m_connection.registerService(QStringLiteral("org.freedesktop.login1"));
     }
 
-    // The arguments of each Inhibit call.
-    QList<QStringList> calls;
-    // How many locks were let go.
-    int released = 0;
-    // Called at the moment a lock is let go.
+    QList<QStringList> calls; // the arguments of each Inhibit call
+    int released = 0;         // how many locks were let go
     std::function<void()> onRelease;
-
-    int held() const { return int(calls.size()) - released; }
 
     void prepareForShutdown(bool starting)
     {
-        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/login1"),
-                                                         QStringLiteral("org.freedesktop.login1.Manager"),
-                                                         QStringLiteral("PrepareForShutdown"));
-        signal << starting;
-        m_connection.send(signal);
+        m_connection.send(QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/login1"),
+                                                     QStringLiteral("org.freedesktop.login1.Manager"),
+                                                     QStringLiteral("PrepareForShutdown"))
+                          << starting);
     }
 
 public Q_SLOTS:
@@ -186,23 +172,17 @@ public:
 
     struct Shown
     {
-        QString appName;
-        QString icon;
         QString summary;
         QString body;
-        QVariantMap hints;
     };
     QList<Shown> shown;
 
 public Q_SLOTS:
     QStringList GetCapabilities() { return m_capabilities; }
-    uint Notify(const QString &appName, uint replacesId, const QString &appIcon, const QString &summary,
-                const QString &body, const QStringList &actions, const QVariantMap &hints, int expireTimeout)
+    uint Notify(const QString &, uint, const QString &, const QString &summary, const QString &body,
+                const QStringList &, const QVariantMap &, int)
     {
-        Q_UNUSED(replacesId);
-        Q_UNUSED(actions);
-        Q_UNUSED(expireTimeout);
-        shown.append({appName, appIcon, summary, body, hints});
+        shown.append({summary, body});
         return uint(shown.size());
     }
 
