@@ -16,7 +16,6 @@ private Q_SLOTS:
         window.resize(200, 150);
         window.move(100, 100);
         auto *mover = new TMouseMove(&window);
-        QCOMPARE(mover->Target(), &window);
         auto *panel = new TKovaPanel(&window);
         panel->setGeometry(0, 0, 200, 150);
         auto *inner = new TKovaPanel(panel);

@@ -7,7 +7,6 @@
 #include "core/archivelist/drivetree.h"
 #include "core/archivelist/folderfiles.h"
 
-#include <QMimeData>
 #include <QTemporaryDir>
 
 namespace {
@@ -89,12 +88,6 @@ private Q_SLOTS:
         model.setFolder(QStringLiteral("T:\\alpha"));
         QCOMPARE(model.folder(), QStringLiteral("T:\\alpha\\"));
         QCOMPARE(childNames(model), QStringList{"in.txt"});
-
-        // The drag data names the dragged files; only the program's own type is offered.
-        const std::unique_ptr<QMimeData> data(model.mimeData({model.index(0, 0)}));
-        QCOMPARE(data->formats(), QStringList{TFileListModel::mimeType()});
-        QCOMPARE(data->data(TFileListModel::mimeType()), QByteArray("in.txt"));
-        QVERIFY(model.flags(model.index(0, 0)) & Qt::ItemIsDragEnabled);
 
         model.setFolder(QStringLiteral("T:\\no such folder"));
         QCOMPARE(model.rowCount(), 0);

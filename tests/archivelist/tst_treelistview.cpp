@@ -105,7 +105,7 @@ private Q_SLOTS:
         QVERIFY(view.isExpanded(view.viewIndexOf(list->topLevelNode(0))));
         QVERIFY(!view.isExpanded(view.viewIndexOf(data)));
 
-        // A click selects; the list's path follows.
+        // A click selects.
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
                           view.visualRect(view.viewIndexOf(data)).center());
         QCOMPARE(list->Selected(), data);

@@ -74,13 +74,8 @@ private Q_SLOTS:
                                     QStringLiteral("a.txt"));
         QCOMPARE(o.source, QStringLiteral("E:\\Archive1\\C\\a.txt"));
         QCOMPARE(o.target, QStringLiteral("C:\\a.txt"));
-        o = fileAt(QStringLiteral("E:"), QStringLiteral("Archive1"), QStringLiteral("C:\\Docs\\a.txt"));
-        QCOMPARE(o.source, QStringLiteral("E:\\Archive1\\C\\Docs\\a.txt"));
-        QCOMPARE(o.targetDir, QStringLiteral("C:\\Docs\\"));
         QCOMPARE(archiveFolder(QStringLiteral("E:\\Archive1"), QStringLiteral("C:\\")),
                  QStringLiteral("E:\\Archive1\\C"));
-        QCOMPARE(archiveFolder(QStringLiteral("E:\\Archive1"), QStringLiteral("C:\\Docs\\")),
-                 QStringLiteral("E:\\Archive1\\C\\Docs"));
     }
 
     void filesMadeReadyAheadAndPutInPlaceInOrder()
