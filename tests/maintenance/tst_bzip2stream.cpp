@@ -362,7 +362,6 @@ void TestBZip2Stream::libraryVersionCheck()
     QByteArray hostile = packed;
     for (qint64 b = at; b < at + 15; ++b)
         hostile[b / 8] = char(uchar(hostile[b / 8]) | (0x80 >> (b % 8)));
-    QVERIFY(hostile != packed);
     const QString result = decodeAll(hostile);
     QVERIFY2(result.startsWith(QLatin1String("error")), qPrintable(result));
 
