@@ -62,7 +62,6 @@ private Q_SLOTS:
     {
         const QStringList expected{"A=1", "B=2", "", "C=3"};
         QCOMPARE(SplitLanguageText("A=1\r\nB=2\r\n\r\nC=3\r\n"), expected);
-        QCOMPARE(SplitLanguageText("A=1\nB=2\n\nC=3"), expected);
         QCOMPARE(SplitLanguageText("A=1\rB=2\r\rC=3\r"), expected);
         QCOMPARE(SplitLanguageText("A=1\rB=2\n\r\nC=3"), expected);
         // LF CR is two line ends, CR LF one.

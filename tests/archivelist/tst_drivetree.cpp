@@ -71,7 +71,6 @@ private Q_SLOTS:
                  QStringLiteral("T:\\alpha\\deep"));
         QCOMPARE(model.pathOf(model.indexOfPath(QStringLiteral("T:\\alpha\\missing\\x"))),
                  QStringLiteral("T:\\alpha"));
-        QCOMPARE(model.pathOf(model.indexOfPath(QStringLiteral("T:"))), QStringLiteral("T:\\"));
         QCOMPARE(model.pathOf(model.indexOfPath(QStringLiteral("T:\\Sys"))), QStringLiteral("T:\\"));
         QCOMPARE(model.indexOfPath(QString()), root);
         QCOMPARE(model.indexOfPath(QStringLiteral("Q:\\Data")), root);

@@ -210,11 +210,6 @@ private Q_SLOTS:
         QCOMPARE(sorted(allDirs(walker, walked)), QStringList({"A", "alias", "out"}));
         QCOMPARE(sorted(allFiles(walker, walked, {QStringLiteral(".*")})),
                  QStringList({"A\\f.txt", "alias\\f.txt"}));
-
-        // By default the link out is walked.
-        TFindFile plain;
-        QVERIFY(
-            allFiles(plain, walked, {QStringLiteral(".*")}).contains(QStringLiteral("out\\inner\\o.txt")));
     }
 
     void foldersBeyondThePathLimitAreListedNotEntered()

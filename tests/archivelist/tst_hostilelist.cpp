@@ -50,8 +50,6 @@ private Q_SLOTS:
         QTest::newRow("sets are no paths")
             << QByteArray("DC:\r\n DA [../x]\r\n DB [*]\r\n DC [..\\..;/etc]\r\n Fdoc [a/b]\r\n")
             << "0:2:C:|1:3:A [../x]|1:3:B [*]|1:3:C [..\\..;/etc]|1:0:doc [a/b]" << 0;
-        QTest::newRow("a bracket without its blank is part of the name")
-            << QByteArray("DC:\r\n DA[../x]\r\n") << "0:2:C:" << 2;
         QTest::newRow("the first damaged line is named")
             << QByteArray("DC:\r\n DOk\r\n D.\r\n D..\r\n") << "0:2:C:|1:1:Ok" << 3;
         QTest::newRow("a level that does not fit stops the reading, also below a left-out name")

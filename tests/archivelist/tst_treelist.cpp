@@ -186,12 +186,6 @@ private Q_SLOTS:
         QCOMPARE(spy.at(0).at(0).value<TreeListNode *>(), deep->parent()->parent());
         QCOMPARE(spy.at(2).at(0).value<TreeListNode *>(), deep);
         QVERIFY(deep->parent()->expanded());
-
-        // A copy shows everything collapsed.
-        TTreeList copy;
-        copy.Assign(list);
-        QCOMPARE(dumpTree(copy), dumpTree(list));
-        QVERIFY(!copy.topLevelNode(0)->expanded());
     }
 
     void manyChildrenAreFoundByName()
