@@ -1,7 +1,6 @@
 // Textured panels and the texture image on real widgets: tiling and its phase in nested panels,
 // bevels, bevelsize and the caption (rendered and checked pixel by pixel), textures
 // that cannot be shown, binding through the providers, and the stored texture at start.
-#include "testfiles.h"
 #include "testmain.h"
 
 #include "core/platform/paths.h"
