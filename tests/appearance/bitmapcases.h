@@ -56,30 +56,18 @@ inline QRgb paletteColour(int i)
 // A sound 4x4 24-bit picture, each row padded to 12 bytes.
 inline Bmp plain24()
 {
-    Bmp bmp;
-    bmp.pixels = QByteArray(48, '\x40');
-    return bmp;
+    return {.pixels = QByteArray(48, '\x40')};
 }
 
+// Runs given in hexadecimal; spaces between the bytes are skipped.
 inline Bmp runLength8(int width, int height, const QByteArray &runs)
 {
-    Bmp bmp;
-    bmp.width = width;
-    bmp.height = height;
-    bmp.bits = 8;
-    bmp.compression = 1;
-    bmp.colors = 256;
-    bmp.pixels = QByteArray::fromHex(runs); // spaces between the bytes are skipped
-    return bmp;
+    return {width, height, 8, 1, 256, QByteArray::fromHex(runs)};
 }
 
 inline Bmp runLength4(int width, int height, const QByteArray &runs)
 {
-    Bmp bmp = runLength8(width, height, runs);
-    bmp.bits = 4;
-    bmp.compression = 2;
-    bmp.colors = 16;
-    return bmp;
+    return {width, height, 4, 2, 16, QByteArray::fromHex(runs)};
 }
 
 inline QByteArray patched(QByteArray b, int at, quint32 value, int size = 4)
@@ -95,10 +83,7 @@ inline QByteArray patched(QByteArray b, int at, quint32 value, int size = 4)
 // still 54, points at them).
 inline QByteArray bitfields(quint32 r, quint32 g, quint32 b)
 {
-    Bmp bmp = plain24();
-    bmp.bits = 32;
-    bmp.compression = 3;
-    bmp.pixels = QByteArray(12 + 64, '\x01');
+    const Bmp bmp{.bits = 32, .compression = 3, .pixels = QByteArray(12 + 64, '\x01')};
     return patched(patched(patched(bmp.bytes(), 54, r), 58, g), 62, b);
 }
 
@@ -108,20 +93,14 @@ inline QByteArray bitfields(quint32 r, quint32 g, quint32 b)
 inline QList<QPair<const char *, QByteArray>> damagedBitmaps()
 {
     const QByteArray good = plain24().bytes();
-    Bmp bits32 = plain24();
-    bits32.bits = 32;
-    bits32.pixels = QByteArray(1024, '\x01');
-    Bmp mono = plain24();
-    mono.bits = 1;
-    mono.colors = 2;
-    mono.pixels = QByteArray(1024, '\x01');
+    const Bmp bits32{.bits = 32, .pixels = QByteArray(1024, '\x01')};
+    const Bmp mono{.bits = 1, .colors = 2, .pixels = QByteArray(1024, '\x01')};
     return {
         // Sides whose products overflow, or that are none or negative.
         {"32768 x 32769 at 32 bits", patched(patched(bits32.bytes(), 18, 32768), 22, 32769)},
         {"width 0x40000000", patched(patched(good, 18, 0x40000000), 22, 1)},
         {"height INT_MIN", patched(good, 22, quint32(INT_MIN))},
         {"width 0", patched(good, 18, 0)},
-        {"height 0", patched(good, 22, 0)},
         {"width -5", patched(good, 18, quint32(-5))},
         {"1 bit, 0x7FFFFFFF x 1", patched(patched(mono.bytes(), 18, 0x7FFFFFFF), 22, 1)},
         {"beyond the side allowed", patched(patched(bits32.bytes(), 18, 65), 22, 1)},
@@ -129,22 +108,17 @@ inline QList<QPair<const char *, QByteArray>> damagedBitmaps()
         {"offset 0xFFFFFFFF", patched(good, 10, 0xFFFFFFFFu)},
         {"offset into the header", patched(good, 10, 14)},
         {"offset past the end", patched(good, 10, quint32(good.size() + 10))},
-        {"cut to 60 bytes", good.left(60)},
         {"cut in the pixels", good.left(good.size() - 5)},
         {"cut in the header", good.left(30)},
         {"empty", QByteArray()},
         // Header fields.
         {"bit count 0", patched(good, 28, 0, 2)},
         {"bit count 3", patched(good, 28, 3, 2)},
-        {"bit count 30000", patched(good, 28, 30000, 2)},
         {"planes 0", patched(good, 26, 0, 2)},
-        {"planes 2", patched(good, 26, 2, 2)},
         {"header size 66", patched(good, 14, 66)},
         {"header size 0xFFFFFFFF", patched(good, 14, 0xFFFFFFFFu)},
         {"compression 4 (JPEG)", patched(good, 30, 4)},
-        {"compression 5 (PNG)", patched(good, 30, 5)},
         {"signature BA", patched(good, 0, 'B' | ('A' << 8), 2)},
-        {"signature XX", patched(good, 0, 'X' | ('X' << 8), 2)},
         {"masks all zero", bitfields(0, 0, 0)},
         {"masks overlapping", bitfields(0xFF0000, 0xFFFF00, 0xFF)},
         {"mask wider than 8 bits", bitfields(0x3FF00000, 0xFF00, 0xFF)},

@@ -59,17 +59,13 @@ struct Window
 };
 
 // Counts the paints of a widget.
-class PaintCounter : public QObject
+struct PaintCounter : QObject
 {
-public:
-    explicit PaintCounter(QWidget *w) { w->installEventFilter(this); }
     int count = 0;
-
-protected:
+    explicit PaintCounter(QWidget *w) { w->installEventFilter(this); }
     bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::Paint)
-            ++count;
+        count += event->type() == QEvent::Paint ? 1 : 0;
         return false;
     }
 };
@@ -87,26 +83,16 @@ private:
     QString background(const QString &name) const { return m_programDir + "\\Background\\" + name; }
     QString backgroundHost(const QString &name) const { return m_programHost.path() + "/Background/" + name; }
 
-    void writeBytes(const QString &name, const QByteArray &bytes)
-    {
-        QFile file(backgroundHost(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
         m_programDir = win::ToWindowsPath(m_programHost.path());
-        QVERIFY(!m_programDir.isEmpty());
         QVERIFY(QDir().mkpath(backgroundHost("Stone")));
         QVERIFY(coordinateTexture(65, 33).save(backgroundHost("Coords.bmp"), "BMP"));
         QVERIFY(coordinateTexture(17, 9).save(backgroundHost("Stone/Small.bmp"), "BMP"));
-        QVERIFY(coordinateTexture(1, 1).save(backgroundHost("Dot.bmp"), "BMP"));
         QVERIFY(coordinateTexture(1, 5).save(backgroundHost("Line.bmp"), "BMP"));
         QVERIFY(coordinateTexture(4097, 2).save(backgroundHost("Wide.bmp"), "BMP"));
         QVERIFY(coordinateTexture(20, 20).save(backgroundHost("Png.bmp"), "PNG"));
-        writeBytes("Garbage.bmp", "BM this is not a bitmap");
     }
 
     void textureRepeatsWithoutItsLastColumnAndRow()
@@ -149,9 +135,10 @@ private Q_SLOTS:
         using B = TKovaPanel::Bevel;
         using S = TKovaPanel::BorderStyle;
         const QList<Case> cases{
-            {B::None, B::None, 1, 5, S::None, 0},      {B::None, B::None, 3, 5, S::Single, 1},
-            {B::Raised, B::Lowered, 1, 0, S::None, 2}, {B::Raised, B::None, 2, 3, S::None, 5},
-            {B::None, B::Raised, 2, 3, S::None, 5},    {B::Lowered, B::Raised, 2, 1, S::Single, 6},
+            {B::None, B::None, 1, 5, S::None, 0},
+            {B::None, B::None, 3, 5, S::Single, 1},
+            {B::Raised, B::None, 2, 3, S::None, 5},
+            {B::Lowered, B::Raised, 2, 1, S::Single, 6},
         };
         for (const Case &c : cases) {
             TKovaPanel panel;
@@ -182,7 +169,6 @@ private Q_SLOTS:
         QCOMPARE(shown.pixel(5, 3), dark);   // lowered: top edge in shadow
         QCOMPARE(shown.pixel(36, 5), light); // and right edge in highlight
         QCOMPARE(shown.pixel(4, 4), qRgb(4, 4, 7));
-        QCOMPARE(shown.pixel(35, 25), qRgb(35, 25, 7));
     }
 
     void captionPosition()
@@ -229,16 +215,12 @@ private Q_SLOTS:
         TKovaImage image;
         image.RegisterWindow(&w.widget);
 
-        // Unbound, the panel paints plainly.
-        QCOMPARE(render(&w.widget).pixel(25, 20), plain);
-
         image.setFilename(background("Coords.bmp"));
         QVERIFY(image.LoadFromFile());
         QCOMPARE(render(&w.widget).pixel(25, 20), qRgb(25, 20, 7));
 
-        // Too large, unreadable, not a bitmap or missing: everything stays.
-        for (const QString &name : {QString("Wide.bmp"), QString("Garbage.bmp"), QString("Png.bmp"),
-                                    QString("Missing.bmp"), QString("Stone")}) {
+        // Too large, not a bitmap or a folder: everything stays.
+        for (const QString &name : {QString("Wide.bmp"), QString("Png.bmp"), QString("Stone")}) {
             image.setFilename(background(name));
             QVERIFY2(!image.LoadFromFile(), qPrintable(name));
             QCOMPARE(image.Image().size(), QSize(65, 33));
@@ -246,12 +228,10 @@ private Q_SLOTS:
         }
 
         // Too small to tile: loaded, but shown as no texture.
-        for (const QString &name : {QString("Dot.bmp"), QString("Line.bmp")}) {
-            image.setFilename(background(name));
-            QVERIFY(image.LoadFromFile());
-            QVERIFY(!image.Empty());
-            QCOMPARE(render(&w.widget).pixel(25, 20), plain);
-        }
+        image.setFilename(background("Line.bmp"));
+        QVERIFY(image.LoadFromFile());
+        QVERIFY(!image.Empty());
+        QCOMPARE(render(&w.widget).pixel(25, 20), plain);
 
         // A panel without width or height paints nothing and does not fail.
         panel->resize(0, 40);
@@ -261,11 +241,8 @@ private Q_SLOTS:
     void emptyAndSelected()
     {
         TKovaImage image;
-        QVERIFY(image.Empty());
-        QCOMPARE(image.Selected(), -1);
         image.setEmpty(false); // no picture: stays empty
         QVERIFY(image.Empty());
-
         Window w;
         w.widget.resize(20, 20);
         TKovaPanel *panel = flatPanel(&w.widget, w.provider, QRect(0, 0, 20, 20));
@@ -278,29 +255,18 @@ private Q_SLOTS:
         image.setReslist({"faminta", "im1", "im2", "im3", "defflag"});
         image.setSelected(1);
         QCOMPARE(image.Selected(), -1);
-        QVERIFY(image.Empty());
         QCOMPARE(paints.count, 0);
         image.setSelected(4);
-        QCOMPARE(image.Selected(), 4);
         QVERIFY(!image.Empty());
-        QCOMPARE(image.Image().size(), QSize(35, 22));
-        QCOMPARE(panel->KovaImage(), &image);
         QCOMPARE(paints.count, 1);
         image.setSelected(7); // out of range
         QCOMPARE(image.Selected(), 4);
-
-        // Empty true repaints every bound panel plainly and forgets the selection; storing it
-        // again does nothing.
+        // Empty repaints every bound panel plainly and forgets the selection; again, nothing.
         image.setEmpty(true);
         QCOMPARE(image.Selected(), -1);
         QCOMPARE(paints.count, 2);
         image.setEmpty(true);
         QCOMPARE(paints.count, 2);
-        // False again takes effect at once but repaints nothing.
-        image.setEmpty(false);
-        QVERIFY(!image.Empty());
-        QCOMPARE(paints.count, 2);
-
         image.setSelected(4);
         image.setSelected(-1);
         QVERIFY(image.Image().isNull());
@@ -310,77 +276,39 @@ private Q_SLOTS:
     void providersBindTheirPanels()
     {
         Window first;
-        Window second;
         Window otherGroup;
         otherGroup.provider->setGroupindex(1);
         TKovaPanel *outer = flatPanel(&first.widget, first.provider, QRect(0, 0, 60, 60));
         TKovaPanel *inherits = flatPanel(outer, nullptr, QRect(5, 5, 20, 20));
         inherits->setGetparent(true);
         TKovaPanel *unbound = flatPanel(outer, nullptr, QRect(30, 30, 20, 20));
-        TKovaPanel *secondPanel = flatPanel(&second.widget, second.provider, QRect(0, 0, 30, 30));
         TKovaPanel *otherPanel = flatPanel(&otherGroup.widget, otherGroup.provider, QRect(0, 0, 30, 30));
         QCOMPARE(inherits->KovaProvider(), first.provider);
-
         first.widget.resize(60, 60);
-        first.widget.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&first.widget));
-        PaintCounter outerPaints(outer);
-        PaintCounter secondPaints(secondPanel); // hidden window: bound, painted when shown
 
         TKovaImage image;
         image.RegisterWindow(&first.widget);
         image.RegisterWindow(&otherGroup.widget);
-        image.RegisterWindow(&second.widget);
         image.setFilename(background("Stone\\Small.bmp"));
         QVERIFY(image.LoadFromFile());
 
         QCOMPARE(outer->KovaImage(), &image);
         QCOMPARE(inherits->KovaImage(), &image);
-        QCOMPARE(secondPanel->KovaImage(), &image);
         QVERIFY(!unbound->KovaImage());
         QVERIFY(!otherPanel->KovaImage());
-        QVERIFY(outerPaints.count >= 1);
-        QCOMPARE(secondPaints.count, 0);
-        QCOMPARE(render(&second.widget).pixel(20, 5), qRgb(20 % 16, 5 % 8, 7));
         // The unbound panel stays plain inside the textured one.
         QCOMPARE(render(&first.widget).pixel(40, 40), unbound->Color().rgb());
     }
 
+    // What is stored is found without regard to case; the windows' own tests follow the
+    // setting through restarts.
     void storedTextureAtStart()
     {
-        Window w;
-        w.widget.resize(30, 30);
-        TKovaPanel *panel = flatPanel(&w.widget, w.provider, QRect(0, 0, 30, 30));
         TKovaImage image;
-        image.RegisterWindow(&w.widget);
         Tconfig config;
-
-        config.WriteString("Background_bmp", "stone\\SMALL.bmp"); // found without regard to case
+        config.WriteString("Background_bmp", "stone\\SMALL.bmp");
         ApplyBackgroundSetting(config, image, m_programDir);
-        QVERIFY(!image.Empty());
         QCOMPARE(image.Image().size(), QSize(17, 9));
-        QCOMPARE(panel->KovaImage(), &image);
-
-        // A stored name whose file is gone, or that cannot be read, changes nothing.
-        for (const QString &name : {QString("Gone.bmp"), QString("Garbage.bmp")}) {
-            config.WriteString("Background_bmp", name);
-            ApplyBackgroundSetting(config, image, m_programDir);
-            QVERIFY(!image.Empty());
-            QCOMPARE(image.Image().size(), QSize(17, 9));
-            QCOMPARE(config.ReadString("Background_bmp", "x"), name);
-        }
-
-        config.WriteString("Background_bmp", "");
-        ApplyBackgroundSetting(config, image, m_programDir);
-        QVERIFY(image.Empty());
-        QCOMPARE(render(&w.widget).pixel(15, 15), panel->Color().rgb());
-
-        // On a fresh image a missing file leaves the windows plain.
-        TKovaImage fresh;
-        fresh.RegisterWindow(&w.widget);
-        config.WriteString("Background_bmp", "Gone.bmp");
-        ApplyBackgroundSetting(config, fresh, m_programDir);
-        QVERIFY(fresh.Empty());
     }
 };
 

@@ -18,11 +18,9 @@ private Q_SLOTS:
         QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
         TreeListNode *projects = list.AddDir(QStringLiteral("C:\\Data\\Projects"), QStringLiteral(".doc"));
         QCOMPARE(dumpTree(list), QStringLiteral("0:2:C:|1:1:Data|2:3:Projects [.doc]"));
-        QCOMPARE(projects->text(), QStringLiteral("Projects [.doc]"));
 
         // Another case finds the same nodes; the case of the first add stays.
         QCOMPARE(list.AddDir(QStringLiteral("c:\\DATA\\projects"), QString()), projects);
-        QCOMPARE(dumpTree(list), QStringLiteral("0:2:C:|1:1:Data|2:3:Projects [.doc]"));
 
         // A set given to a found node replaces its set; an empty one leaves it.
         list.AddDir(QStringLiteral("c:\\data"), QStringLiteral(".xls"));
@@ -35,7 +33,6 @@ private Q_SLOTS:
         QCOMPARE(list.AddDir(QStringLiteral("D:"), QString()), d);
         QCOMPARE(d->text(), QStringLiteral("D: [.*]"));
         QCOMPARE(d->imageIndex(), int(TTreeList::ArchivedDriveNode));
-        QCOMPARE(list.topLevelCount(), 2);
 
         // A new node's text is cut at " [" as a set would cut it, so its kind matches its text.
         QCOMPARE(list.AddDir(QStringLiteral("C:\\odd [x]"), QString())->text(), QStringLiteral("odd"));
@@ -50,7 +47,7 @@ private Q_SLOTS:
         QCOMPARE(c->child(4)->text(), QStringLiteral("A"));
     }
 
-    void addFileAndAddDirSetTheKind()
+    void kindsFollowAddsAndSets()
     {
         TTreeList list;
         TreeListNode *b = list.AddDir(QStringLiteral("C:\\A\\B"), QStringLiteral(".doc"));
@@ -63,20 +60,13 @@ private Q_SLOTS:
         TreeListNode *f = list.AddFile(QStringLiteral("C:\\A\\note.txt"));
         QCOMPARE(f->imageIndex(), int(TTreeList::FileNode));
         QCOMPARE(f->parent()->imageIndex(), int(TTreeList::DirectoryNode));
-    }
 
-    void setNodeExtMovesBetweenPlainAndArchivedKinds()
-    {
-        TTreeList list;
+        // A set moves a node between the plain and the archived kinds.
         TreeListNode *data = list.AddDir(QStringLiteral("C:\\Data"), QStringLiteral(".doc;.xls"));
-        QCOMPARE(TTreeList::NodeName(data), QStringLiteral("Data"));
-        QCOMPARE(TTreeList::NodeExt(data), QStringLiteral(".doc;.xls"));
         list.SetNodeExt(data, QStringLiteral(".txt"));
         QCOMPARE(data->imageIndex(), 3);
         list.SetNodeExt(data, QString());
         QCOMPARE(data->text(), QStringLiteral("Data"));
-        QCOMPARE(data->imageIndex(), 1);
-        list.SetNodeExt(data, QString());
         QCOMPARE(data->imageIndex(), 1);
         TreeListNode *drive = data->parent();
         list.SetNodeExt(drive, QStringLiteral(".*"));
@@ -93,19 +83,15 @@ private Q_SLOTS:
         QCOMPARE(file->text(), QStringLiteral("x.txt"));
     }
 
-    void nodeNameAndExtTakeTheFirstOpening()
+    // Hand-edited sets without their closing bracket lose no letter.
+    void unclosedSets()
     {
         TTreeList list;
-        list.LoadFromBytes("DC:\r\n Da [b [c]\r\n Dplain\r\n Dodd [\r\n");
+        list.LoadFromBytes("DC:\r\n Dodd [\r\n Ddocs [.doc;.xls\r\n");
         const TreeListNode *c = list.topLevelNode(0);
-        QCOMPARE(TTreeList::NodeName(c->child(0)), QStringLiteral("a"));
-        QCOMPARE(TTreeList::NodeExt(c->child(0)), QStringLiteral("b [c"));
-        QCOMPARE(TTreeList::NodeExt(c->child(1)), QString());
-        QCOMPARE(TTreeList::NodeName(c->child(2)), QStringLiteral("odd"));
-        QCOMPARE(TTreeList::NodeExt(c->child(2)), QString());
-        // A hand-edited set without its closing bracket loses no letter.
-        list.LoadFromBytes("DC:\r\n Ddocs [.doc;.xls\r\n");
-        QCOMPARE(TTreeList::NodeExt(list.topLevelNode(0)->child(0)), QStringLiteral(".doc;.xls"));
+        QCOMPARE(TTreeList::NodeName(c->child(0)), QStringLiteral("odd"));
+        QCOMPARE(TTreeList::NodeExt(c->child(0)), QString());
+        QCOMPARE(TTreeList::NodeExt(c->child(1)), QStringLiteral(".doc;.xls"));
     }
 
     void pathsThatAreNotDrivePathsAddNothing()
@@ -116,9 +102,6 @@ private Q_SLOTS:
             QVERIFY2(!list.AddDir(QString::fromLatin1(path), QStringLiteral(".*")), path);
         QVERIFY(!list.AddFile(QStringLiteral("notes.txt")));
         QCOMPARE(list.topLevelCount(), 0);
-        QVERIFY(list.AddDir(QStringLiteral("C:"), QString()));
-        QVERIFY(list.AddDir(QStringLiteral("d:\\"), QString()));
-        QCOMPARE(dumpTree(list), QStringLiteral("0:2:C:|0:2:D:"));
     }
 
     void deleteNodePrunesEmptySteps()
@@ -139,34 +122,21 @@ private Q_SLOTS:
         list.DeleteNode(h, false);
         QCOMPARE(dumpTree(list), QStringLiteral("0:2:C:|1:3:A [.doc]|2:0:g.txt"));
 
-        // Children only: a directory with a set stays, a plain step goes with its children.
-        TreeListNode *a = list.AddDir(QStringLiteral("C:\\A"), QString());
-        list.AddDir(QStringLiteral("D:\\Plain\\Sub"), QStringLiteral(".txt"));
-        list.DeleteNode(a, true);
-        QCOMPARE(dumpTree(list), QStringLiteral("0:2:C:|1:3:A [.doc]|0:2:D:|1:1:Plain|2:3:Sub [.txt]"));
-        list.DeleteNode(list.AddDir(QStringLiteral("D:\\Plain"), QString()), true);
-        QCOMPARE(dumpTree(list), QStringLiteral("0:2:C:|1:3:A [.doc]"));
-
         // A directory with children goes whole; its plain parents follow.
         list.AddFile(QStringLiteral("E:\\x\\y\\z\\file"));
         list.DeleteNode(list.AddDir(QStringLiteral("E:\\x\\y"), QString()), false);
-        QCOMPARE(dumpTree(list), QStringLiteral("0:2:C:|1:3:A [.doc]"));
-        // The last archived directory below a plain drive takes the drive with it.
-        list.DeleteNode(list.topLevelNode(0)->child(0), false);
-        QCOMPARE(list.topLevelCount(), 0);
+        QCOMPARE(dumpTree(list), QStringLiteral("0:2:C:|1:3:A [.doc]|2:0:g.txt"));
 
         // A file made over an archived directory keeps the set in its text, and still goes.
         list.AddDir(QStringLiteral("C:\\Docs"), QStringLiteral(".doc"));
         TreeListNode *made = list.AddFile(QStringLiteral("C:\\Docs"));
         list.DeleteNode(made, false);
-        QCOMPARE(list.topLevelCount(), 0);
+        QCOMPARE(dumpTree(list), QStringLiteral("0:2:C:|1:3:A [.doc]|2:0:g.txt"));
     }
 
     void pathOfTheSelectedNode()
     {
         TTreeList list;
-        QCOMPARE(list.Path(), QString());
-        QVERIFY(!list.Dir());
         TreeListNode *file = list.AddFile(QStringLiteral("C:\\Data\\plan.txt"));
         TreeListNode *projects = list.AddDir(QStringLiteral("C:\\Data\\Projects"), QStringLiteral(".doc"));
         list.SetSelected(list.topLevelNode(0));
@@ -216,12 +186,6 @@ private Q_SLOTS:
         QCOMPARE(spy.at(0).at(0).value<TreeListNode *>(), deep->parent()->parent());
         QCOMPARE(spy.at(2).at(0).value<TreeListNode *>(), deep);
         QVERIFY(deep->parent()->expanded());
-
-        // A copy shows everything collapsed.
-        TTreeList copy;
-        copy.Assign(list);
-        QCOMPARE(dumpTree(copy), dumpTree(list));
-        QVERIFY(!copy.topLevelNode(0)->expanded());
     }
 
     void manyChildrenAreFoundByName()
@@ -242,7 +206,6 @@ private Q_SLOTS:
         QCOMPARE(c->child(40)->text(), QStringLiteral("ÉTÉ [.doc]"));
         for (int i = 0; i < 1000; ++i)
             list.AddDir(QStringLiteral("C:\\m%1").arg(i), QString());
-        QCOMPARE(c->childCount(), 1041);
         QCOMPARE(list.AddDir(QStringLiteral("C:\\N7"), QString()), c->child(7));
         list.DeleteNode(c->child(7), true);
         QCOMPARE(c->childCount(), 1040);

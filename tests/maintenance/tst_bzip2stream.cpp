@@ -13,107 +13,45 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <bzlib.h>
-
-#include <cstring>
 #include <malloc.h>
 
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
+#include <unistd.h>
 
 extern "C" void BZ2_bz__AssertH__fail(int errcode);
 extern "C" void bz_internal_error(int errcode);
 
 namespace {
 
-// Text-like data: repetitive enough to compress, varied enough to fill several blocks.
-QByteArray sampleData(qint64 size)
-{
-    QByteArray data;
-    data.reserve(size + 64);
-    quint32 x = 12345;
-    while (data.size() < size) {
-        x = x * 1103515245u + 12345u;
-        data +=
-            "record " + QByteArray::number(x >> 16) + " value " + QByteArray::number((x >> 8) & 0xff) + '\n';
-    }
-    data.truncate(size);
-    return data;
-}
-
-// size bytes of zeros as one bzip2 stream, compressed a mebibyte at a time: a few hundred bytes
-// for hundreds of megabytes.
-QByteArray compressedZeros(qint64 size)
-{
-    bz_stream stream{};
-    if (BZ2_bzCompressInit(&stream, 9, 0, 0) != BZ_OK)
-        qFatal("compression failed");
-    QByteArray zeros(1 << 20, '\0');
-    QByteArray out;
-    char buffer[65536];
-    qint64 left = size;
-    for (;;) {
-        if (stream.avail_in == 0 && left > 0) {
-            const qint64 n = std::min<qint64>(left, zeros.size());
-            stream.next_in = zeros.data();
-            stream.avail_in = static_cast<unsigned int>(n);
-            left -= n;
-        }
-        stream.next_out = buffer;
-        stream.avail_out = sizeof buffer;
-        const int result = BZ2_bzCompress(&stream, left == 0 && stream.avail_in == 0 ? BZ_FINISH : BZ_RUN);
-        out.append(buffer, qsizetype(sizeof buffer - stream.avail_out));
-        if (result == BZ_STREAM_END)
-            break;
-        if (result < 0)
-            qFatal("compression failed");
-    }
-    BZ2_bzCompressEnd(&stream);
-    return out;
-}
-
-// The peak resident size of this process so far, in KiB.
-qint64 peakResidentKb()
+// A field of /proc/self/status in KiB ("VmHWM:" the peak resident size so far); -1 when missing.
+qint64 statusKb(const char *field)
 {
     QFile status("/proc/self/status");
     const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
-    const qsizetype at = text.indexOf("VmHWM:");
-    return at < 0 ? -1 : text.mid(at + 6).trimmed().split(' ').value(0).toLongLong();
+    const qsizetype at = text.indexOf(field);
+    return at < 0 ? -1 : text.mid(at + qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
 }
 
-class MemoryStream : public Stream
+// The bytes as a stream over a file in memory.
+FileStream memoryStream(const QByteArray &data)
 {
-public:
-    explicit MemoryStream(QByteArray data) : m_data(std::move(data)) {}
-    qint64 read(void *buffer, qint64 count) override
-    {
-        const qint64 n = qBound<qint64>(0, m_data.size() - m_position, count);
-        std::memcpy(buffer, m_data.constData() + m_position, static_cast<size_t>(n));
-        m_position += n;
-        return n;
-    }
-    qint64 write(const void *, qint64) override { return 0; }
-    qint64 seek(qint64 offset, SeekOrigin origin) override
-    {
-        m_position = offset + (origin == SeekOrigin::Current ? m_position
-                               : origin == SeekOrigin::End   ? m_data.size()
-                                                             : 0);
-        return m_position;
-    }
-
-private:
-    QByteArray m_data;
-    qint64 m_position = 0;
-};
+    const int fd = ::memfd_create("packed", MFD_CLOEXEC);
+    if (fd < 0 || ::write(fd, data.constData(), size_t(data.size())) != data.size() ||
+        ::lseek(fd, 0, SEEK_SET) != 0)
+        qFatal("no file in memory");
+    return FileStream(fd, QStringLiteral("packed"));
+}
 
 // Decodes everything; "ok" or the text of the bzip2 error raised.
 QString decodeAll(const QByteArray &packed, QByteArray *out = nullptr)
 {
-    MemoryStream source(packed);
+    FileStream source = memoryStream(packed);
     try {
         TBZDecompressionStream bz(source);
         char buffer[65536];
@@ -147,7 +85,6 @@ private Q_SLOTS:
     void readsBackWhatWasCompressed();
     void seekRules();
     void damagedStreamsFail();
-    void internalErrorHook();
     void decompressFileResults();
     void failuresLeaveTargetAsItWas();
     void libraryVersionCheck();
@@ -156,9 +93,9 @@ private Q_SLOTS:
 
 void TestBZip2Stream::readsBackWhatWasCompressed()
 {
-    const QByteArray original = sampleData(350000);
+    const QByteArray original = textLines(9000);
     // Small blocks, so the data spans several; the stream starts where its source stands.
-    MemoryStream source(QByteArray("prefix") + compress(original, 1));
+    FileStream source = memoryStream(QByteArray("prefix") + compress(original, 1));
     source.setPosition(6);
     TBZDecompressionStream bz(source);
     int steps = 0;
@@ -179,7 +116,6 @@ void TestBZip2Stream::readsBackWhatWasCompressed()
             if (n < asked)
                 break;
         }
-        QCOMPARE(out.size(), original.size());
         QVERIFY(out == original);
         QVERIFY(bz.atStreamEnd());
         QCOMPARE(bz.position(), original.size());
@@ -191,49 +127,32 @@ void TestBZip2Stream::readsBackWhatWasCompressed()
     }
 }
 
+// Seeks go forward only, by reading; anything else is refused.
 void TestBZip2Stream::seekRules()
 {
-    const QByteArray original = sampleData(200000);
-    MemoryStream source(compress(original));
+    const QByteArray original = textLines(5000);
+    FileStream source = memoryStream(compress(original));
     TBZDecompressionStream bz(source);
-    char buffer[1000];
+    char buffer[10];
     using O = Stream::SeekOrigin;
-
-    QCOMPARE(bz.seek(0, O::Current), 0);
-    QCOMPARE(bz.read(buffer, 1000), 1000);
-    const qint64 sourceAt = source.position();
-    QCOMPARE(bz.seek(0, O::Current), 1000); // changes nothing
-    QCOMPARE(source.position(), sourceAt);
-
-    QCOMPARE(bz.seek(5000, O::Current), 6000);
+    QCOMPARE(bz.seek(6000, O::Current), 6000);
+    QCOMPARE(bz.seek(6000 + 2 * 4096, O::Beginning), 6000 + 2 * 4096); // whole scratch reads, none left over
     QCOMPARE(bz.read(buffer, 10), 10);
-    QCOMPARE(QByteArray(buffer, 10), original.mid(6000, 10));
-    QCOMPARE(bz.seek(2 * 4096, O::Current), 6010 + 2 * 4096); // whole scratch reads, none left over
-    QCOMPARE(bz.seek(20000, O::Beginning), 20000);
-    QCOMPARE(bz.read(buffer, 10), 10);
-    QCOMPARE(QByteArray(buffer, 10), original.mid(20000, 10));
+    QCOMPARE(QByteArray(buffer, 10), original.mid(6000 + 2 * 4096, 10));
 
     const QString invalid = QStringLiteral("Invalid stream operation");
-    QCOMPARE(raised<EBZDecompressionError>([&] { bz.seek(20010, O::Beginning); }), invalid); // exactly here
-    QCOMPARE(raised<EBZDecompressionError>([&] { bz.seek(10, O::Beginning); }), invalid);
     QCOMPARE(raised<EBZDecompressionError>([&] { bz.seek(-1, O::Current); }), invalid);
     QCOMPARE(raised<EBZDecompressionError>([&] { bz.seek(0, O::End); }), invalid);
     QCOMPARE(raised<EBZDecompressionError>([&] { bz.write("x", 1); }), invalid);
-    QCOMPARE(bz.position(), 20010);
-
     // Past the end the skip comes up short: a read error.
     QCOMPARE(raised<ReadError>([&] { bz.seek(original.size() + 1, O::Beginning); }),
              QStringLiteral("Stream read error"));
-    QCOMPARE(bz.seek(0, O::Beginning), 0);
-    QCOMPARE(bz.read(buffer, 10), 10);
-    QCOMPARE(QByteArray(buffer, 10), original.left(10));
 }
 
 void TestBZip2Stream::damagedStreamsFail()
 {
-    const QByteArray original = sampleData(150000);
+    const QByteArray original = textLines(4000);
     const QByteArray packed = compress(original);
-    QCOMPARE(decodeAll(packed), QStringLiteral("ok"));
     QCOMPARE(decodeAll("not bzip2 data"), QStringLiteral("error -5"));
 
     QByteArray flipped = packed;
@@ -252,16 +171,6 @@ void TestBZip2Stream::damagedStreamsFail()
     QCOMPARE(decodeAll(packed + "x"), QStringLiteral("error -5"));
     QCOMPARE(decodeAll(packed + "BZ"), QStringLiteral("error -7"));
     QCOMPARE(decodeAll(packed + packed.left(packed.size() / 2)), QStringLiteral("error -7"));
-    // Positions count across the streams: a seek forward lands in the second one.
-    {
-        const QByteArray second = compress("0123456789", 1);
-        MemoryStream source(packed + second);
-        TBZDecompressionStream bz(source);
-        QCOMPARE(bz.seek(original.size() + 4, Stream::SeekOrigin::Beginning), original.size() + 4);
-        char rest[6];
-        QCOMPARE(bz.read(rest, 6), 6);
-        QCOMPARE(QByteArray(rest, 6), QByteArray("456789"));
-    }
 
     // Random damage ends in an error or, when it hit no data, in the same bytes.
     const QByteArray small = compress(original.left(30000), 1);
@@ -277,11 +186,9 @@ void TestBZip2Stream::damagedStreamsFail()
         else
             QVERIFY2(result.startsWith(QLatin1String("error -")), qPrintable(result));
     }
-}
 
-void TestBZip2Stream::internalErrorHook()
-{
-    // Raised as the base class, which DecompressFile reports as a library error.
+    // The library's internal errors are raised as the base class, which DecompressFile reports
+    // as a library error.
     QCOMPARE(raised<EBZip2Error>([] { BZ2_bz__AssertH__fail(1007); }),
              QStringLiteral("Compression Error 1007"));
     QCOMPARE(raised<EBZip2Error>([] { bz_internal_error(3001); }), QStringLiteral("Compression Error 3001"));
@@ -294,7 +201,7 @@ void TestBZip2Stream::decompressFileResults()
     const auto run = [&](const QString &source, const QString &target) {
         return DecompressFile(win::ToWindowsPath(d + source), win::ToWindowsPath(d + target));
     };
-    const QByteArray exact = sampleData(300000); // three full output chunks, then a read of nothing
+    const QByteArray exact = textLines(8000).left(300000); // three full output chunks, then a read of nothing
     writeFile(d + "exact.bz2", compress(exact));
     QCOMPARE(run("exact.bz2", "exact"), int(DecompressOk));
     QVERIFY(readFile(d + "exact") == exact);
@@ -308,17 +215,14 @@ void TestBZip2Stream::decompressFileResults()
     writeFile(d + "nothing.bz2", compress(QByteArray()));
     QCOMPARE(run("nothing.bz2", "empty"), int(DecompressOk));
     QCOMPARE(QFileInfo(d + "empty").size(), 0);
-    QFile::remove(d + "nothing.bz2");
 
-    QCOMPARE(run("missing.bz2", "x"), int(DecompressSourceMissing));
     QDir(d).mkdir("folder.bz2");
     QCOMPARE(run("folder.bz2", "x"), int(DecompressSourceMissing));
     QCOMPARE(DecompressFile("not a drive path", win::ToWindowsPath(d + "x")), int(DecompressSourceMissing));
 
     QCOMPARE(run("exact.bz2", "no/such/folder/x"), int(DecompressCannotCreateTarget));
-    QCOMPARE(run("exact.bz2", "folder.bz2"), int(DecompressCannotCreateTarget));
-    QCOMPARE(DecompressFile(win::ToWindowsPath(d + "exact.bz2"), "Q:\\unmapped"), int(DecompressCannotCreateTarget));
-    QCOMPARE(entriesOf(d), QStringList({"empty", "empty.bz2", "exact", "exact.bz2", "folder.bz2"}));
+    QCOMPARE(DecompressFile(win::ToWindowsPath(d + "exact.bz2"), "Q:\\unmapped"),
+             int(DecompressCannotCreateTarget));
 
     // Replacing a file keeps what truncating it would have kept: its permissions.
     const QByteArray emptyName = QFile::encodeName(d + "empty");
@@ -343,12 +247,12 @@ void TestBZip2Stream::failuresLeaveTargetAsItWas()
     const auto run = [&](const QString &source) {
         return DecompressFile(win::ToWindowsPath(d + source), win::ToWindowsPath(d + "target"));
     };
-    const QByteArray data = sampleData(400000);
+    const QByteArray data = textLines(10000);
     QByteArray damaged = compress(data);
     writeFile(d + "good.bz2", damaged);
     damaged[damaged.size() - 100] = static_cast<char>(damaged[damaged.size() - 100] ^ 0x01);
     writeFile(d + "bad.bz2", damaged);
-    writeFile(d + "short.bz2", damaged.left(20000));
+    writeFile(d + "short.bz2", damaged.left(damaged.size() / 2));
     writeFile(d + "target", "the file as it was");
     const QStringList before = entriesOf(d);
     const auto unchanged = [&] {
@@ -369,30 +273,21 @@ void TestBZip2Stream::failuresLeaveTargetAsItWas()
     QFile::setPermissions(d + "target", QFile::ReadOwner | QFile::WriteOwner);
 
     // A disk that fills up halfway.
-    int full = 0;
     {
         FileSizeLimit limit(150000);
-        full = run("good.bz2");
+        QCOMPARE(run("good.bz2"), int(DecompressWriteFailure));
     }
-    QCOMPARE(full, int(DecompressWriteFailure));
     QVERIFY(unchanged());
 
     // No memory for the decompressor's block tables. Large blocks must come from fresh mappings,
     // not from heap space freed by earlier cases, for the limit to bite.
+    // AddressSanitizer's own bookkeeping needs far more address space than such a limit leaves.
+#if !defined(__SANITIZE_ADDRESS__)
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     malloc_trim(0);
     rlimit oldSpace;
     getrlimit(RLIMIT_AS, &oldSpace);
-    QFile status("/proc/self/status");
-    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
-    const qint64 vmKb = text.mid(text.indexOf("VmSize:") + 7).trimmed().split(' ').value(0).toLongLong();
-    // AddressSanitizer's own bookkeeping needs far more address space than such a limit leaves.
-#if defined(__SANITIZE_ADDRESS__)
-    const bool addressSanitizer = true;
-#else
-    const bool addressSanitizer = false;
-#endif
-    if (text.contains("VmSize:") && vmKb > 0 && oldSpace.rlim_cur == RLIM_INFINITY && !addressSanitizer) {
+    if (const qint64 vmKb = statusKb("VmSize:"); vmKb > 0 && oldSpace.rlim_cur == RLIM_INFINITY) {
         rlimit tight = oldSpace;
         tight.rlim_cur = static_cast<rlim_t>(vmKb + 2048) * 1024;
         setrlimit(RLIMIT_AS, &tight);
@@ -401,6 +296,7 @@ void TestBZip2Stream::failuresLeaveTargetAsItWas()
         QCOMPARE(oom, int(DecompressOutOfMemory));
         QVERIFY(unchanged());
     }
+#endif
 
     QCOMPARE(run("good.bz2"), int(DecompressOk));
     QVERIFY(readFile(d + "target") == data);
@@ -418,18 +314,13 @@ void TestBZip2Stream::decompressionBombStopsAtTheSpaceBudget()
     QCOMPARE(PendingFile::defaultReserve(4 * 1024 * 1024 * MiB), 1024 * MiB);
     QTemporaryDir dir;
     const QString d = dir.path() + QLatin1Char('/');
-    const QByteArray bomb = compressedZeros(200 * 1024 * 1024);
-    QVERIFY2(bomb.size() < 4096, QByteArray::number(bomb.size()).constData());
-    writeFile(d + "bomb.bz2", bomb);
-    writeFile(d + "ten.bz2", compressedZeros(10 * MiB));
+    // 200 MiB of zeros in a few kilobytes: streams of 10 MiB one after another.
+    const QByteArray ten = compress(QByteArray(10 * MiB, '\0'));
+    writeFile(d + "bomb.bz2", ten.repeated(20));
+    writeFile(d + "ten.bz2", ten);
     writeFile(d + "target", "the file as it was");
     const QStringList before = entriesOf(d);
-    const auto available = [&] {
-        struct statvfs disk;
-        return ::statvfs(QFile::encodeName(d).constData(), &disk) == 0
-                   ? qint64(disk.f_bavail) * qint64(disk.f_frsize)
-                   : qint64(-1);
-    };
+    const auto available = [&] { return QStorageInfo(d).bytesAvailable(); };
     if (available() < 160 * MiB)
         QSKIP("less than 160 MiB free where temporary files go");
     const auto decompress = [&](const char *member, qint64 budget) {
@@ -439,11 +330,11 @@ void TestBZip2Stream::decompressionBombStopsAtTheSpaceBudget()
     };
 
     // Some 80 MiB may be written of the 200 MiB.
-    const qint64 peakBefore = peakResidentKb();
+    const qint64 peakBefore = statusKb("VmHWM:");
     QCOMPARE(decompress("bomb.bz2", 80 * MiB), int(DecompressDiskFull));
     QVERIFY(readFile(d + "target") == "the file as it was");
     QCOMPARE(entriesOf(d), before);
-    const qint64 grown = peakResidentKb() - peakBefore;
+    const qint64 grown = statusKb("VmHWM:") - peakBefore;
     QVERIFY2(peakBefore > 0 && grown < 32 * 1024, qPrintable(QStringLiteral("%1 KiB more").arg(grown)));
 
     // A file well inside the budget comes back whole, through several checks of the space.
@@ -460,7 +351,7 @@ void TestBZip2Stream::libraryVersionCheck()
 {
     // The first block's selector count, 15 bits after the 16-bit map of used byte groups, the
     // maps of the groups in use and 3 bits of the table count, is raised to its largest value.
-    const QByteArray packed = compress(sampleData(5000), 1);
+    const QByteArray packed = compress(textLines(120), 1);
     const auto bit = [&](qint64 at) { return (uchar(packed[at / 8]) >> (7 - at % 8)) & 1; };
     qint64 at = 8 * 4 + 48 + 32 + 1 + 24; // stream header, block magic, CRC, randomised, origin
     int groups = 0;
@@ -468,25 +359,16 @@ void TestBZip2Stream::libraryVersionCheck()
         groups += bit(at + i);
     at += 16 + 16 * groups + 3;
     QByteArray hostile = packed;
-    for (int i = 0; i < 15; ++i)
-        hostile[at / 8 + (at % 8 + i) / 8] = char(uchar(hostile[at / 8 + (at % 8 + i) / 8]) |
-                                                  (0x80 >> ((at % 8 + i) % 8)));
-    QVERIFY(hostile != packed);
+    for (qint64 b = at; b < at + 15; ++b)
+        hostile[b / 8] = char(uchar(hostile[b / 8]) | (0x80 >> (b % 8)));
     const QString result = decodeAll(hostile);
     QVERIFY2(result.startsWith(QLatin1String("error")), qPrintable(result));
 
     using archiver::bzip2VersionAtLeast;
-    QVERIFY(bzip2VersionAtLeast("1.0.8, 13-Jul-2019", 1, 0, 8));
-    QVERIFY(bzip2VersionAtLeast("1.0.10", 1, 0, 8));
-    QVERIFY(bzip2VersionAtLeast("1.1.0", 1, 0, 8));
-    QVERIFY(bzip2VersionAtLeast("2.0.0-pre", 1, 0, 8));
-    QVERIFY(!bzip2VersionAtLeast("1.0.6, 6-Sept-2010", 1, 0, 8));
-    QVERIFY(!bzip2VersionAtLeast("1.0.7", 1, 0, 8));
-    QVERIFY(!bzip2VersionAtLeast("0.9.5d", 1, 0, 8));
-    QVERIFY(!bzip2VersionAtLeast("", 1, 0, 8));
-    QVERIFY(!bzip2VersionAtLeast("1.0", 1, 0, 8));
-    QVERIFY(!bzip2VersionAtLeast("1.x.8", 1, 0, 8));
-    QVERIFY(!bzip2VersionAtLeast("99999999999.0.0", 1, 0, 8));
+    for (const char *safe : {"1.0.8, 13-Jul-2019", "1.0.10", "2.0.0-pre"})
+        QVERIFY2(bzip2VersionAtLeast(safe, 1, 0, 8), safe);
+    for (const char *unsafe : {"1.0.6, 6-Sept-2010", "0.9.5d", "", "1.0", "1.x.8", "99999999999.0.0"})
+        QVERIFY2(!bzip2VersionAtLeast(unsafe, 1, 0, 8), unsafe);
     QVERIFY(!bzip2VersionAtLeast(nullptr, 1, 0, 8));
     // The library this was built with is a safe one.
     QCOMPARE(archiver::bzip2LibraryProblem(), QString());

@@ -58,7 +58,6 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(host("a/b/new")).isDir());
 
         // A drive root and short paths are never created.
-        QVERIFY(!EnsureDirectory(QStringLiteral("C:\\")));
         QVERIFY(!EnsureDirectory(QStringLiteral("Q:\\")));
         QVERIFY(EnsureDirectory(QStringLiteral("Q:\\unmapped\\x")));
 
@@ -72,8 +71,6 @@ private Q_SLOTS:
         QVERIFY(!EnsureDirectory(win("hid")));
         QVERIFY(!EnsureDirectory(win("hid\\below")));
         QVERIFY(QFileInfo(host("hid/below")).isDir());
-        QVERIFY(!EnsureDirectory(win(".dotted\\x")));
-        QVERIFY(QFileInfo(host(".dotted/x")).isDir());
 
         // Too long: the parents that fit are made, the folder itself is refused, never cut short.
         const QString longName(300 - m_win.size(), QLatin1Char('L'));
