@@ -104,8 +104,9 @@ private Q_SLOTS:
             QCOMPARE(entries(w), QStringList({"<Anglais>", "Francais.lng", "Old\\Latina.LNG"}));
             QCOMPARE(button(p)->text(), QString("Langue"));
             QCOMPARE(label(w, "Label2"), QString::fromUtf8("Fran\xC3\xA7"
-                                                          "ais"));
-            QCOMPARE(control<QToolButton>(p.panel->backgroundF(), "SpeedButton2")->text(), QString("Annuler"));
+                                                           "ais"));
+            QCOMPARE(control<QToolButton>(p.panel->backgroundF(), "SpeedButton2")->text(),
+                     QString("Annuler"));
             QCOMPARE(control<QLabel>(m, "Image2")->size(), QSize(40, 25));
             QCOMPARE(control(w, "Image1")->size(), QSize(40, 25));
             clickCancel(w);

@@ -56,7 +56,8 @@ private Q_SLOTS:
             QCOMPARE(selectedRow(choiceList(w)), 0);
             clickRow(choiceList(w), 1);
             QCOMPARE(surface(m), qRgb(200, 0, 0));
-            QCOMPARE(control(p.panel->languageF(), "KovaPanel2")->grab().toImage().pixel(3, 3), qRgb(200, 0, 0));
+            QCOMPARE(control(p.panel->languageF(), "KovaPanel2")->grab().toImage().pixel(3, 3),
+                     qRgb(200, 0, 0));
             clickCancel(w);
         }));
         QVERIFY(m->texture()->Empty());

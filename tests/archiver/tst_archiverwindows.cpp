@@ -213,7 +213,8 @@ private Q_SLOTS:
         for (bool large : {false, true}) {
             if (large)
                 clickControl(m, "zoombutton");
-            QCOMPARE(opensAt(p.panel->statusF(), "statusbutton", {}), large ? QPoint(81, 152) : QPoint(18, 51));
+            QCOMPARE(opensAt(p.panel->statusF(), "statusbutton", {}),
+                     large ? QPoint(81, 152) : QPoint(18, 51));
             // Manual archiving beside the press on its button; restore from the settings page.
             QCOMPARE(opensAt(p.panel->man_archF(), "SpeedButton1", {5, 7}),
                      QPoint(5 + 10, 7 + (large ? 570 : 396) - h));

@@ -91,8 +91,7 @@ private Q_SLOTS:
         QCOMPARE(boxes.shown(), QStringList{"This extension is already added to the available list!|"});
         // Left edge at the press's x, bottom edge 345 below the press's y.
         QCOMPARE(w->pos(), opened + QPoint(5, 6 + 345 - w->height()));
-        QCOMPARE(readFile(p.host(QStringLiteral("ext.lst"))),
-                 QByteArray(".txt\r\n.DOC\r\n.xls\r\n.pdf\r\n"));
+        QCOMPARE(readFile(p.host(QStringLiteral("ext.lst"))), QByteArray(".txt\r\n.DOC\r\n.xls\r\n.pdf\r\n"));
 
         // The catalogue is read again at every showing.
         writeFile(p.host(QStringLiteral("ext.lst")), ".c\n.h");

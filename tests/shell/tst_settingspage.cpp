@@ -154,9 +154,11 @@ private Q_SLOTS:
 
         // Autorun off removes the entry; the auto-empty box enables its day count.
         clickLabel(page, "Label2");
-        QVERIFY(!control<TSpinEdit>(page, "SpinEdit1")->isEnabled() && !control<QLabel>(page, "Label6")->isEnabled());
+        QVERIFY(!control<TSpinEdit>(page, "SpinEdit1")->isEnabled() &&
+                !control<QLabel>(page, "Label6")->isEnabled());
         clickLabel(page, "Label5");
-        QVERIFY(control<TSpinEdit>(page, "SpinEdit1")->isEnabled() && control<QLabel>(page, "Label6")->isEnabled());
+        QVERIFY(control<TSpinEdit>(page, "SpinEdit1")->isEnabled() &&
+                control<QLabel>(page, "Label6")->isEnabled());
         control<TSpinEdit>(page, "SpinEdit1")->setValue(12);
         control<TSpinEdit>(page, "SpinEdit3")->setValue(5);
         clickLabel(page, "Label3"); // compression is not a setting to save; it acts on its own
