@@ -448,7 +448,6 @@ private Q_SLOTS:
             QCOMPARE(p.main->archiveList()->ListFileBytes(), good);
             QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst"))), good);
             QVERIFY(main->topLevelNode(0)->expanded());
-            QVERIFY(p.main->archiveList()->topLevelNode(0)->expanded());
             QVERIFY(!main->topLevelNode(0)->child(0)->expanded());
         }
         // Malformed, a link to a malformed file elsewhere, a FIFO, bytes that are not text: the
@@ -527,7 +526,6 @@ private Q_SLOTS:
         QCOMPARE(shown(), (QList<bool>{false, true, false}));
         QVERIFY(control<QToolButton>(m, "SpeedButton5")->isChecked());
         clickControl(m, "SpeedButton6");
-        QCOMPARE(m->currentPage(), 3);
         m->showPage(0);
         m->showPage(4);
         QCOMPARE(shown(), (QList<bool>{false, false, true}));
