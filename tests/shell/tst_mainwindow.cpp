@@ -295,10 +295,9 @@ private Q_SLOTS:
             // Unquoted: the whole command, with the help file in place of %1.
             {recorder + QStringLiteral(" \"%1\""), true, QString()},
             {recorder + QStringLiteral(" %1"), false, QStringLiteral("Help file not found!|")},
-            // The page cannot be shown: no open command, a viewer that cannot be started, a
-            // viewer that fails (as xdg-open does without a handler). The page is named.
+            // The page cannot be shown: no open command (nothing to start), a viewer that fails
+            // (as xdg-open does without a handler). The page is named.
             {QString(), true, QStringLiteral("Can not open file:|")},
-            {QStringLiteral("C:\\no\\such\\viewer.exe %1"), true, QStringLiteral("Can not open file:|")},
             {failing + QStringLiteral(" %1"), true, QStringLiteral("Can not open file:|")},
         };
         for (const auto &c : cases) {
