@@ -177,8 +177,6 @@ private Q_SLOTS:
         control<QAction>(m, "Extensions1")->trigger();
         QCOMPARE(after, (QStringList{".xls", ".doc"}));
         QCOMPARE(boxes.boxes.size(), 1);
-        // Each Ok reverses the order; a set's order means nothing to the Archiver.
-        QCOMPARE(work->text(), QStringLiteral("Work [.doc;.xls]"));
     }
 
     void okWithoutDirectoryAndWriteFailure()
@@ -225,7 +223,6 @@ private Q_SLOTS:
         control<QAction>(m, "Extensions1")->trigger();
         QCOMPARE(boxes.shown(), QStringList{"Can not write into file:|Ext.lst"});
         QCOMPARE(kept->text(), QStringLiteral("Kept [.doc;.txt]"));
-        QCOMPARE(p.listFile(), list->ListFileBytes());
         QCOMPARE(readFile(extHost), QByteArray(".doc\r\n"));
         QVERIFY(QFile(extHost).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
         QStringList available;
