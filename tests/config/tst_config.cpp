@@ -128,9 +128,6 @@ private Q_SLOTS:
         Tconfig second;
         QCOMPARE(second.ReadInteger(QStringLiteral("Archivalas"), 30), 0);
         QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QString()).data, sz("Kovamark Dunlivo program"));
-        // No cache: what one store writes, the other reads at once.
-        second.WriteString(QStringLiteral("Celutvonal"), QStringLiteral("D:\\Backup"));
-        QCOMPARE(first.ReadString(QStringLiteral("Celutvonal"), QString()), QStringLiteral("D:\\Backup"));
     }
 
     void typedValuesAndTheirFailureTexts()
@@ -139,8 +136,6 @@ private Q_SLOTS:
         Tconfig config;
         setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Auto"), REG_DWORD, dword(5));
         QCOMPARE(config.ReadBool(QStringLiteral("Auto"), false), true);
-        config.WriteBool(QStringLiteral("Auto"), true);
-        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Auto")).data, dword(1));
         config.WriteInteger(QStringLiteral("Arany1"), -7);
         QCOMPARE(config.ReadInteger(QStringLiteral("Arany1"), 50), -7);
 
@@ -149,8 +144,6 @@ private Q_SLOTS:
         // Text ends at the first NUL; REG_EXPAND_SZ reads as text too.
         setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Language"), REG_EXPAND_SZ, QByteArray("ab\0cd\0", 6));
         QCOMPARE(config.ReadString(QStringLiteral("Language"), QString()), QStringLiteral("ab"));
-        config.WriteString(QStringLiteral("Language"), QStringLiteral("Magyar.LNG"));
-        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Language")).data, sz("Magyar.LNG"));
 
         // Wrong types, and data too large for the type.
         const auto failure = [&](const char *name, DWORD type, const QByteArray &data, auto read) {
