@@ -150,9 +150,6 @@ private Q_SLOTS:
             QCOMPARE(rawValue(path, name, &back), data);
             QCOMPARE(back, type);
         }
-        DWORD type = 0;
-        QCOMPARE(rawValue(path + QStringLiteral("\\Sub\\Deeper"), QStringLiteral("v"), &type),
-                 QByteArray("\7\0\0\0", 4));
     }
 
     void importsOtherEncodingsAndForms()
