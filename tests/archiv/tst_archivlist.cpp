@@ -69,18 +69,6 @@ private:
 
     static QString winPath(const QString &host) { return win::ToWindowsPath(host); }
 
-    void settingsFor(const QString &destination)
-    {
-        Tconfig config;
-        config.WriteString(QStringLiteral("Celutvonal"), winPath(destination));
-        config.WriteString(QStringLiteral("Celkonyvtarnev1"), QStringLiteral("Archive1"));
-        config.WriteBool(QStringLiteral("Bzip2_ok_1"), false);
-        for (const char *number : {"Archivalas", "Biztarchivalas", "Archstate"})
-            config.WriteInteger(QLatin1String(number), 0);
-        config.WriteBool(QStringLiteral("Autourites"), false);
-        config.WriteBool(QStringLiteral("Progress_1"), false);
-    }
-
 private Q_SLOTS:
     // A list whose dangerous lines stand beside sound ones: only the sound ones are archived,
     // the run reports the list as damaged and the log names the list and the line.
@@ -90,15 +78,14 @@ private Q_SLOTS:
         const QString source = work + QStringLiteral("/Source");
         const QString outside = work + QStringLiteral("/outside");
         const QString dest = work + QStringLiteral("/Dest");
-        QVERIFY(QDir().mkpath(source + QStringLiteral("/Sub")) && QDir().mkpath(outside) &&
-                QDir().mkpath(dest));
+        QVERIFY(QDir().mkpath(dest));
         writeFile(source + QStringLiteral("/a.txt"), "archived");
         writeFile(source + QStringLiteral("/esc\x1B[2J.txt"), "a name with an escape");
         writeFile(source + QStringLiteral("/trailing. "), "a name with a dot and a blank at its end");
         writeFile(work + QStringLiteral("/beside.txt"), "one level up: never archived");
         writeFile(outside + QStringLiteral("/victim.txt"), "never archived, never changed");
         writeFile(source + QStringLiteral("/Sub/below.txt"), "only through a sound name");
-        settingsFor(dest);
+        setArchiveSide(1, dest, false);
 
         ArchiverProgram program;
         const QByteArray list =

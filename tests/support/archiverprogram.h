@@ -40,13 +40,10 @@ class ArchiverProgram
 public:
     ArchiverProgram()
     {
-        m_exe = m_dir.path() + QStringLiteral("/archiv");
         QFile::copy(testBinDir() + QStringLiteral("/archiv"), m_exe);
         QFile::setPermissions(m_exe, QFile::permissions(m_exe) | QFileDevice::ExeOwner);
     }
     ~ArchiverProgram() { stop(); }
-    ArchiverProgram(const ArchiverProgram &) = delete;
-    ArchiverProgram &operator=(const ArchiverProgram &) = delete;
 
     QString folder() const { return m_dir.path(); }
     QString listFile() const { return m_dir.path() + QStringLiteral("/afiles.lst"); }
@@ -59,9 +56,7 @@ public:
         m_process.setProcessChannelMode(QProcess::ForwardedChannels);
         m_process.setProcessEnvironment(environment);
         m_process.start(m_exe, arguments);
-        if (!m_process.waitForStarted(kLong))
-            return false;
-        return QTest::qWaitFor([] { return window() != nullptr; }, kLong);
+        return m_process.waitForStarted(kLong) && QTest::qWaitFor([] { return window() != nullptr; }, kLong);
     }
     bool start(const QStringList &arguments) { return start(QProcessEnvironment::systemEnvironment(), arguments); }
 
@@ -83,8 +78,8 @@ public:
     {
         command(side + 1);
         waitIdle(side);
-        Tconfig config;
-        return config.ReadInteger(side == 1 ? QStringLiteral("Archstate") : QStringLiteral("Safestate"), -1);
+        return Tconfig().ReadInteger(side == 1 ? QStringLiteral("Archstate") : QStringLiteral("Safestate"),
+                                     -1);
     }
     // Waits until the side (1 or 2) is no longer busy.
     static bool waitIdle(int side)
@@ -110,9 +105,26 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QString m_exe;
+    QString m_exe = m_dir.path() + QStringLiteral("/archiv");
     QProcess m_process;
 };
+
+// Points a side (1 or 2) at a destination (host path) under its default archive name, in the form
+// given: never archived, not busy and with no failure; timed archiving and emptying off.
+inline void setArchiveSide(int side, const QString &destination, bool compressed)
+{
+    Tconfig config;
+    const QString n = QString::number(side);
+    config.WriteString(side == 1 ? QStringLiteral("Celutvonal") : QStringLiteral("Celutvonal2"),
+                       win::ToWindowsPath(destination));
+    config.WriteString(QStringLiteral("Celkonyvtarnev") + n, QStringLiteral("Archive") + n);
+    config.WriteBool(QStringLiteral("Bzip2_ok_") + n, compressed);
+    config.WriteBool(QStringLiteral("Progress_") + n, false);
+    config.WriteInteger(side == 1 ? QStringLiteral("Archstate") : QStringLiteral("Safestate"), 0);
+    config.WriteDateTime(side == 1 ? QStringLiteral("Archutolso") : QStringLiteral("Archutolso2"), 0.0);
+    for (const char *off : {"Archivalas", "Biztarchivalas", "Autourites"})
+        config.WriteInteger(QLatin1String(off), 0);
+}
 
 // Where a source file (host path) lies in an archive root (host path), in one form or the other.
 inline QString archivedPath(const QString &root, const QString &hostSource, bool compressed)
@@ -131,24 +143,25 @@ inline qint64 modificationNs(const QString &path)
     return qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
 }
 
-// The content of a bzip2 file, through the bzip2 program.
-inline QByteArray bunzipped(const QString &path)
+// What the bzip2 program writes, given the arguments and input; "<bzip2 failed>" when it fails.
+inline QByteArray runBzip2(const QStringList &arguments, const QByteArray &input = {})
 {
     QProcess bzip2;
-    bzip2.start(QStringLiteral("bzip2"), {QStringLiteral("-dc"), path});
+    bzip2.start(QStringLiteral("bzip2"), arguments);
+    bzip2.write(input);
+    bzip2.closeWriteChannel();
     if (!bzip2.waitForFinished(ArchiverProgram::kLong) || bzip2.exitStatus() != QProcess::NormalExit ||
         bzip2.exitCode() != 0)
         return QByteArray("<bzip2 failed>");
     return bzip2.readAllStandardOutput();
 }
 
-// The bytes compressed by the bzip2 program.
+// The content of a bzip2 file, and bytes compressed.
+inline QByteArray bunzipped(const QString &path)
+{
+    return runBzip2({QStringLiteral("-dc"), path});
+}
 inline QByteArray bzipped(const QByteArray &bytes)
 {
-    QProcess bzip2;
-    bzip2.start(QStringLiteral("bzip2"), {QStringLiteral("-c")});
-    bzip2.write(bytes);
-    bzip2.closeWriteChannel();
-    bzip2.waitForFinished(ArchiverProgram::kLong);
-    return bzip2.readAllStandardOutput();
+    return runBzip2({QStringLiteral("-c")}, bytes);
 }
