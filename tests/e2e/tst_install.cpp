@@ -119,8 +119,8 @@ private Q_SLOTS:
         QProcess panel;
         panel.start(bin() + QStringLiteral("/dunlivo"), {});
         QVERIFY(panel.waitForStarted(kLong));
-        const QString expected =
-            win::ToWindowsPath(userA.path() + QStringLiteral("/program")).toUpper() + QStringLiteral("\\ARCHIV.EXE -d");
+        const QString expected = win::ToWindowsPath(userA.path() + QStringLiteral("/program")).toUpper() +
+                                 QStringLiteral("\\ARCHIV.EXE -d");
         QTRY_COMPARE_WITH_TIMEOUT(Tconfig().GetAutostart(), expected, kLong);
         panel.terminate();
         QVERIFY(panel.waitForFinished(kLong));

@@ -20,8 +20,6 @@ using namespace win;
 namespace {
 
 constexpr int kLong = ArchiverPanel::kLong;
-const QString kStopped = QStringLiteral("Start Archiver");
-const QString kRunning = QStringLiteral("Stop Archiver");
 
 bool lightIsRed(TApp_user_window *main)
 {
@@ -49,12 +47,13 @@ private Q_SLOTS:
         QVERIFY(!archiverWindow());
         QTest::mouseClick(p.startStop(), Qt::LeftButton);
         QVERIFY(p.startedWithin());
-        QTRY_COMPARE(p.caption(), kRunning);
+        QTRY_COMPARE(p.caption(), QStringLiteral("Stop Archiver"));
         const HWND first = archiverWindow();
         QTest::mouseClick(p.startStop(), Qt::LeftButton);
         QVERIFY(IsWindow(first));
-        QCOMPARE(takeQuestions(), QStringList({"Do you want to start the Archiver?", "Do you want to start the Archiver?",
-                                               "Do you want to stop the Archiver?"}));
+        QCOMPARE(takeQuestions(),
+                 QStringList({"Do you want to start the Archiver?", "Do you want to start the Archiver?",
+                              "Do you want to stop the Archiver?"}));
 
         // Confirmations off: stopped through the wait window at once, no question.
         control<QCheckBox>(p.main, "CheckBox1")->click();
@@ -62,7 +61,7 @@ private Q_SLOTS:
         QTest::mouseClick(p.startStop(), Qt::LeftButton);
         QCOMPARE(waitShown.count(), 1);
         QVERIFY(!IsWindow(first));
-        QCOMPARE(p.caption(), kStopped);
+        QCOMPARE(p.caption(), QStringLiteral("Start Archiver"));
         QVERIFY(QTest::qWaitFor(archiverEnded, kLong));
     }
 

@@ -49,7 +49,9 @@ private Q_SLOTS:
         const QStringList names = {"Docs/letter.txt",     "Docs/report.doc",          "Docs/Empty.txt",
                                    "Docs/Sub1/notes.txt", "Docs/Sub1/Deep/photo.jpg", "Docs/Sub2/sheet.xls",
                                    "single.txt"};
-        const auto bytesOf = [](int n) { return n == 4 ? noise(300000, n) : textLines(n == 2 ? 0 : 1000 + n, n); };
+        const auto bytesOf = [](int n) {
+            return n == 4 ? noise(300000, n) : textLines(n == 2 ? 0 : 1000 + n, n);
+        };
         const auto timeOf = [](int n) { return QDateTime(QDate(2020, 1 + n, 3), QTime(4, 5, 7 + n)); };
         for (int n = 0; n < names.size(); ++n) {
             writeFile(p.t(names.at(n)), bytesOf(n));
@@ -117,7 +119,8 @@ private Q_SLOTS:
                 const QString path = p.t(names.at(n));
                 QVERIFY2(readFile(path) == bytesOf(n), qPrintable(path));
                 if (compressedSide) // carried at the two seconds of a DOS time
-                    QCOMPARE(QFileInfo(path).lastModified().toSecsSinceEpoch() / 2, timeOf(n).toSecsSinceEpoch() / 2);
+                    QCOMPARE(QFileInfo(path).lastModified().toSecsSinceEpoch() / 2,
+                             timeOf(n).toSecsSinceEpoch() / 2);
                 else
                     QCOMPARE(QFileInfo(path).lastModified(), timeOf(n));
                 QCOMPARE(GetFileAttributes(ToWindowsPath(path)) & FILE_ATTRIBUTE_READONLY, DWORD(0));
