@@ -58,8 +58,9 @@ int main(int argc, char **argv)
         if (arm)
             arm(1);
         if (kind == QLatin1String("setting"))
-            config.WriteString(QStringLiteral("Celutvonal"), fresh ? QStringLiteral("D:\\New backups\\of every file")
-                                                                  : QStringLiteral("C:\\Old backups"));
+            config.WriteString(QStringLiteral("Celutvonal"),
+                               fresh ? QStringLiteral("D:\\New backups\\of every file")
+                                     : QStringLiteral("C:\\Old backups"));
         else if (kind == QLatin1String("list"))
             list.SaveToFile(file);
         else
