@@ -44,7 +44,7 @@ public:
         if (!process.waitForFinished(60000))
             return {};
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput())};
+                QString::fromUtf8(process.readAllStandardOutput()), QString()};
     }
 
     // The file's bytes, or the setting's value.

@@ -92,8 +92,8 @@ private Q_SLOTS:
             whenModal(manual, [side] { QTest::mouseClick(side, Qt::LeftButton); });
             QTest::mouseClick(control<QToolButton>(p.main, "SpeedButton1"), Qt::LeftButton);
         }
-        for (const char *list : {"Archive1/afiles.lst", "Archive2/afiles.lst"})
-            QVERIFY(QTest::qWaitFor([&] { return QFileInfo::exists(p.e(QLatin1String(list))); }, kLong));
+        for (const char *kept : {"Archive1/afiles.lst", "Archive2/afiles.lst"})
+            QVERIFY(QTest::qWaitFor([&] { return QFileInfo::exists(p.e(QLatin1String(kept))); }, kLong));
         QVERIFY(ArchiverProgram::waitIdle(1) && ArchiverProgram::waitIdle(2));
 
         const auto damage = [&] {

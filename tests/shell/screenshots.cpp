@@ -46,7 +46,7 @@ bool renderPanel(const QString &folder, const QString &suffix, const QString &te
     TestPrefix prefix;
     QTemporaryDir programHost;
     // The shipped data folders beside the programs, as the program folder's own.
-    for (const QString name : {QStringLiteral("Background"), QStringLiteral("Language")})
+    for (const QString &name : {QStringLiteral("Background"), QStringLiteral("Language")})
         QFile::link(testBinDir() + QLatin1Char('/') + name, programHost.path() + QLatin1Char('/') + name);
     TTreeList list;
     list.AddDir(QStringLiteral("C:\\Documents"), QStringLiteral(".doc;.xls;.odt"));
