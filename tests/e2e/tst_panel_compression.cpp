@@ -16,41 +16,15 @@
 #include <QCheckBox>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QSignalSpy>
 
 namespace {
 
 const QString kNotActive = QStringLiteral("The archiving system is not active!");
-const QString kDecompress = QStringLiteral("Do you want to archive without compression?");
-const QString kCompress = QStringLiteral("This operation may require a lot of time.");
 const QString kEmpty = QStringLiteral("Are you sure you want to empty the archive?");
 
 void clickLabel(QLabel *label)
 {
     QTest::mouseClick(label, Qt::LeftButton, {}, QPoint(2, 2));
-}
-
-// Answers the confirmation window and keeps its second line.
-void answerAndRead(Tconfirm1F *confirm, const QString &question, bool yes, QString *second)
-{
-    whenModal(
-        confirm,
-        [=] {
-            *second = control<QLabel>(confirm, "Label2")->text();
-            QTest::mouseClick(yes ? control<QToolButton>(confirm, "SpeedButton1")
-                                  : control<QToolButton>(confirm, "SpeedButton2"),
-                              Qt::LeftButton);
-        },
-        question);
-}
-
-QStringList filesBelow(const QString &folder, const QString &pattern)
-{
-    QStringList found;
-    QDirIterator it(folder, {pattern}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        found.append(it.next());
-    return found;
 }
 
 // A panel with an archived primary side over one source folder.
@@ -63,25 +37,14 @@ public:
 
     void prepare(bool compressed, const QList<std::pair<QString, QByteArray>> &files)
     {
-        QDir().mkpath(source);
         QDir().mkpath(work.path() + QStringLiteral("/Dest"));
         for (const auto &[name, bytes] : files)
             writeFile(source + QLatin1Char('/') + name, bytes);
         TTreeList list;
         list.AddDir(win::ToWindowsPath(source), QStringLiteral(".*"));
         writeFile(host("afiles.lst"), list.ListFileBytes());
-        settings().WriteString(QStringLiteral("Celutvonal"),
-                               win::ToWindowsPath(work.path() + QStringLiteral("/Dest")));
-        settings().WriteBool(QStringLiteral("Bzip2_ok_1"), compressed);
+        setArchiveSide(1, work.path() + QStringLiteral("/Dest"), compressed);
         settings().WriteBool(QStringLiteral("Kerdez"), false);
-    }
-    // Starts the panel and the Archiver from it, and archives the side once.
-    bool startAndArchive()
-    {
-        if (!start())
-            return false;
-        QTest::mouseClick(startStop(), Qt::LeftButton);
-        return startedWithin() && ArchiverProgram::archive(1) == 0;
     }
     QString path(const QString &name) const { return source + QLatin1Char('/') + name; }
     QString archived(const QString &name, bool compressed) const
@@ -103,19 +66,11 @@ private Q_SLOTS:
         p.settings().WriteBool(QStringLiteral("Kerdez"), false);
         QVERIFY(p.start());
         SettingsPage *page = p.main->settingsPage();
-        QSignalSpy asked(p.panel->confirm1F(), &QDialog::finished);
-        QSignalSpy told(p.panel->info1F(), &QDialog::finished);
+        Question::setNextAnswers({false});
 
         clickLabel(control<QLabel>(page, "Label3"));
         QTest::mouseClick(control<QCheckBox>(page, "CheckBox4"), Qt::LeftButton);
-        QVERIFY(!control<QCheckBox>(page, "CheckBox3")->isChecked());
-        QVERIFY(!control<QCheckBox>(page, "CheckBox4")->isChecked());
-        QCOMPARE(asked.count() + told.count(), 0);
-        QVERIFY(p.settings().ReadBool(QStringLiteral("Bzip2_ok_1"), false));
-        QVERIFY(p.settings().ReadBool(QStringLiteral("Bzip2_ok_2"), false));
-        QVERIFY(!p.main->settingsChanged());
-
-        // The save stores them.
+        QCOMPARE(takeQuestions(), QStringList());
         QTest::mouseClick(control<QToolButton>(page, "SpeedButton8"), Qt::LeftButton);
         QVERIFY(!p.settings().ReadBool(QStringLiteral("Bzip2_ok_1"), true));
         QVERIFY(!p.settings().ReadBool(QStringLiteral("Bzip2_ok_2"), true));
@@ -125,60 +80,56 @@ private Q_SLOTS:
     {
         ArchiverPanel p;
         const double archived = win::DateTimeToDouble(QDateTime::currentDateTime());
-        p.settings().WriteDateTime(QStringLiteral("Archutolso"), archived);
-        p.settings().WriteDateTime(QStringLiteral("Archutolso2"), archived);
+        for (const char *last : {"Archutolso", "Archutolso2"})
+            p.settings().WriteDateTime(QLatin1String(last), archived);
         p.settings().WriteBool(QStringLiteral("Kerdez"), false);
         QVERIFY(p.start());
         SettingsPage *page = p.main->settingsPage();
-        QSignalSpy asked(p.panel->confirm1F(), &QDialog::finished);
-        QSignalSpy told(p.panel->info1F(), &QDialog::finished);
+        QCheckBox *primary = control<QCheckBox>(page, "CheckBox3");
+        QCheckBox *secondary = control<QCheckBox>(page, "CheckBox4");
+        InfoLog boxes(p.panel->info1F());
 
         // Not running: refused with both lines; the flip back asks nothing more.
-        QString second;
-        acknowledge(p.panel->info1F(), kNotActive, &second);
+        Question::setNextAnswers({false});
         clickLabel(control<QLabel>(page, "Label3"));
-        QCOMPARE(second, QStringLiteral("Please start the Archiver manually first!"));
-        QVERIFY(control<QCheckBox>(page, "CheckBox3")->isChecked());
+        QTRY_COMPARE(boxes.shown(), QStringList({kNotActive + "|Please start the Archiver manually first!"}));
+        QVERIFY(primary->isChecked());
         QVERIFY(p.settings().ReadBool(QStringLiteral("Bzip2_ok_1"), false));
-        QCOMPARE(told.count(), 1);
-        QVERIFY(!p.main->loadingSettings());
 
         // Busy with the primary side: refused alone.
         QTest::mouseClick(p.startStop(), Qt::LeftButton);
         QVERIFY(p.startedWithin());
         p.settings().WriteBool(QStringLiteral("Progress_1"), true);
-        acknowledge(p.panel->info1F(), QStringLiteral("The archiving system is busy!"), &second);
-        QTest::mouseClick(control<QCheckBox>(page, "CheckBox3"), Qt::LeftButton);
-        QVERIFY(second.isEmpty());
-        QVERIFY(control<QCheckBox>(page, "CheckBox3")->isChecked());
+        QTest::mouseClick(primary, Qt::LeftButton);
+        QTRY_COMPARE(boxes.boxes.size(), 2);
+        QCOMPARE(boxes.shown().last(), QStringLiteral("The archiving system is busy!|"));
+        QVERIFY(primary->isChecked());
         QVERIFY(p.settings().ReadBool(QStringLiteral("Bzip2_ok_1"), false));
-        QCOMPARE(told.count(), 2);
-        QCOMPARE(asked.count(), 0);
+        QCOMPARE(takeQuestions(), QStringList());
 
         // The secondary side is not refused on that account: it asks; No puts the box and the
         // value back as they were.
-        answerAndRead(p.panel->confirm1F(), kDecompress, false, &second);
+        Question::setNextAnswers({false});
         clickLabel(control<QLabel>(page, "Label4"));
-        QVERIFY(second.isEmpty());
-        QVERIFY(control<QCheckBox>(page, "CheckBox4")->isChecked());
+        QCOMPARE(takeQuestions(), QStringList({"Do you want to archive without compression?"}));
+        QVERIFY(secondary->isChecked());
         QVERIFY(p.settings().ReadBool(QStringLiteral("Bzip2_ok_2"), false));
-        QCOMPARE(asked.count(), 1);
 
         // Set from code while the settings load: no question, only the value follows the box.
+        Question::setNextAnswers({false});
         p.main->setLoadingSettings(true);
-        control<QCheckBox>(page, "CheckBox4")->setChecked(false);
+        secondary->setChecked(false);
         p.main->setLoadingSettings(false);
-        QCOMPARE(asked.count(), 1);
+        QCOMPARE(takeQuestions(), QStringList());
         QVERIFY(!p.settings().ReadBool(QStringLiteral("Bzip2_ok_2"), true));
 
-        // The other question, with its second line; No again.
-        answerAndRead(p.panel->confirm1F(), kCompress, false, &second);
-        QTest::mouseClick(control<QCheckBox>(page, "CheckBox4"), Qt::LeftButton);
-        QCOMPARE(second, QStringLiteral("Are you sure you want to compress the archive?"));
-        QVERIFY(!control<QCheckBox>(page, "CheckBox4")->isChecked());
+        Question::setNextAnswers({false});
+        QTest::mouseClick(secondary, Qt::LeftButton);
+        QCOMPARE(takeQuestions(), QStringList({"This operation may require a lot of time.\nAre you sure you "
+                                               "want to compress the archive?"}));
+        QVERIFY(!secondary->isChecked());
         QVERIFY(!p.settings().ReadBool(QStringLiteral("Bzip2_ok_2"), true));
-        QCOMPARE(asked.count(), 2);
-        QCOMPARE(told.count(), 2);
+        QCOMPARE(boxes.boxes.size(), 2);
         QVERIFY(!p.main->settingsChanged());
         p.settings().WriteBool(QStringLiteral("Progress_1"), false);
     }
@@ -196,28 +147,33 @@ private Q_SLOTS:
                          {QStringLiteral("x"), "the plain file x\n"},
                          {QStringLiteral("x.bz2"), bzipped("something else entirely\n")},
                          {QStringLiteral("gone.txt"), goneBytes}});
-        QVERIFY(p.startAndArchive());
+        QVERIFY(p.start());
+        QTest::mouseClick(p.startStop(), Qt::LeftButton);
+        QVERIFY(p.startedWithin());
+        QCOMPARE(ArchiverProgram::archive(1), 0);
         const qint64 goneTime = modificationNs(p.path("gone.txt"));
         QVERIFY(QFile::remove(p.path("gone.txt")));
         const QStringList kept = {"report.txt", "photo.raw", "x", "x.bz2"};
 
         for (const bool compressed : {false, true}) {
-            answer(p.panel->confirm1F(), compressed ? kCompress : kDecompress, true);
+            Question::setNextAnswers({true});
             clickLabel(control<QLabel>(p.main, "Label3"));
+            QCOMPARE(takeQuestions().size(), 1);
             QVERIFY(ArchiverProgram::waitIdle(1));
             QCOMPARE(p.settings().ReadInteger(QStringLiteral("Archstate"), -1), 0);
             QCOMPARE(p.settings().ReadBool(QStringLiteral("Bzip2_ok_1"), !compressed), compressed);
-            const auto held = [&](const QString &member) {
-                return compressed ? bunzipped(member) : readFile(member);
-            };
+            const auto held = [&](const QString &m) { return compressed ? bunzipped(m) : readFile(m); };
             for (const QString &name : kept) {
                 QCOMPARE(held(p.archived(name, compressed)), readFile(p.path(name)));
                 QCOMPARE(modificationNs(p.archived(name, compressed)), modificationNs(p.path(name)));
             }
             QCOMPARE(held(p.archived("gone.txt", compressed)), goneBytes);
             QCOMPARE(modificationNs(p.archived("gone.txt", compressed)), goneTime);
-            // Nothing of the other form: the members are exactly one a file.
-            QCOMPARE(filesBelow(p.root, QStringLiteral("*")).size(), kept.size() + 3);
+            QDirIterator members(p.root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+            qsizetype count = 0;
+            for (; members.hasNext(); members.next())
+                ++count;
+            QCOMPARE(count, kept.size() + 3);
             QCOMPARE(readFile(p.root + QStringLiteral("/afiles.lst")), readFile(p.host("afiles.lst")));
         }
     }
@@ -228,19 +184,14 @@ private Q_SLOTS:
         p.prepare(true, {{QStringLiteral("a.txt"), QByteArray("to be emptied\n")}});
         QVERIFY(p.start());
         QToolButton *empty = control<QToolButton>(p.main, "SpeedButton11");
-        QSignalSpy told(p.panel->info1F(), &QDialog::finished);
+        InfoLog boxes(p.panel->info1F());
 
-        // No: nothing at all.
-        answer(p.panel->confirm1F(), kEmpty, false);
+        // No, then Yes without an Archiver: said so, nothing sent, no progress window.
+        Question::setNextAnswers({false, true});
         QTest::mouseClick(empty, Qt::LeftButton);
-        QCOMPARE(told.count(), 0);
-
-        // Yes without an Archiver: said so, nothing sent, no progress window.
-        QString second;
-        answer(p.panel->confirm1F(), kEmpty, true);
-        acknowledge(p.panel->info1F(), kNotActive, &second);
         QTest::mouseClick(empty, Qt::LeftButton);
-        QCOMPARE(second, QStringLiteral("Please start the Archiver manually first!"));
+        QCOMPARE(takeQuestions(), QStringList({kEmpty, kEmpty}));
+        QTRY_COMPARE(boxes.shown(), QStringList({kNotActive + "|Please start the Archiver manually first!"}));
         QCOMPARE(p.saves(), 0);
 
         // With one: emptied through it while the progress window shows.
@@ -248,15 +199,14 @@ private Q_SLOTS:
         QVERIFY(p.startedWithin());
         QCOMPARE(ArchiverProgram::archive(1), 0);
         QVERIFY(QFileInfo::exists(p.archived("a.txt", true)));
-        answer(p.panel->confirm1F(), kEmpty, true);
+        Question::setNextAnswers({true});
         QTest::mouseClick(empty, Qt::LeftButton);
         QCOMPARE(p.saves(), 1);
         QCOMPARE(control<QLabel>(p.panel->saveF(), "Label1")->text(), QStringLiteral("Emptying archive..."));
-        QCOMPARE(QDir(p.root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 QStringList());
+        QCOMPARE(entriesOf(p.root), QStringList());
         QVERIFY(p.settings().ReadDateTime(QStringLiteral("Uritesutolso"), 0.0) > 0.0);
         QTRY_VERIFY(!p.panel->saveF()->isVisible());
-        QCOMPARE(told.count(), 1);
+        QCOMPARE(boxes.boxes.size(), 1);
     }
 };
 

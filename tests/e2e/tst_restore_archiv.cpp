@@ -9,7 +9,6 @@
 #include "testmain.h"
 
 #include "core/platform/attributes.h"
-#include "core/platform/filetime.h"
 #include "core/platform/prefix.h"
 #include "gui/destinations/dirselectf.h"
 
@@ -24,13 +23,6 @@ namespace {
 
 constexpr int kLong = 120000;
 
-DWORD dosTime(const QString &hostPath)
-{
-    DWORD time = 0;
-    GetFileDosDateTime(ToWindowsPath(hostPath), &time);
-    return time;
-}
-
 // The restore panel with archiv beside it and no destination chosen yet.
 class ArchivRestorePanel : public WithArchiver<RestorePanel>
 {
@@ -40,13 +32,6 @@ public:
         settings().WriteString(QStringLiteral("Celutvonal"), QString());
         settings().WriteString(QStringLiteral("Celutvonal2"), QString());
     }
-};
-
-struct Original
-{
-    QString relative; // below T:
-    QByteArray bytes;
-    QDateTime time;
 };
 
 } // namespace
@@ -61,21 +46,16 @@ private Q_SLOTS:
         p.settings().WriteBool(QStringLiteral("Bzip2_ok_1"), true);
         p.settings().WriteBool(QStringLiteral("Bzip2_ok_2"), false);
         // The originals: a folder of documents with subfolders, and a single file of the drive.
-        QList<Original> originals;
         const QStringList names = {"Docs/letter.txt",     "Docs/report.doc",          "Docs/Empty.txt",
                                    "Docs/Sub1/notes.txt", "Docs/Sub1/Deep/photo.jpg", "Docs/Sub2/sheet.xls",
                                    "single.txt"};
+        const auto bytesOf = [](int n) {
+            return n == 4 ? noise(300000, n) : textLines(n == 2 ? 0 : 1000 + n, n);
+        };
+        const auto timeOf = [](int n) { return QDateTime(QDate(2020, 1 + n, 3), QTime(4, 5, 7 + n)); };
         for (int n = 0; n < names.size(); ++n) {
-            const QString &name = names.at(n);
-            const QByteArray bytes =
-                name.endsWith(QLatin1String(".jpg")) ? noise(300000, 2026)
-                : name.contains(QLatin1String("Empty"))
-                    ? QByteArray()
-                    : (name + QStringLiteral(" line\n")).toUtf8().repeated(1000 + n * 37);
-            writeFile(p.t(name), bytes);
-            const QDateTime time(QDate(2020, 1 + n, 3), QTime(4, 5, 7 + n));
-            setModified(p.t(name), time);
-            originals.append({name, bytes, time});
+            writeFile(p.t(names.at(n)), bytesOf(n));
+            setModified(p.t(names.at(n)), timeOf(n));
         }
         TTreeList list;
         list.AddDir(QStringLiteral("T:\\Docs"), QStringLiteral(".*"));
@@ -101,11 +81,7 @@ private Q_SLOTS:
             p.main->showPage(3);
             QTest::mouseClick(button, Qt::LeftButton);
         }
-        QCOMPARE(control<QToolButton>(page, "SpeedButton13")->toolTip(), QStringLiteral("E:\\Archive1"));
-        QCOMPARE(control<QToolButton>(page, "SpeedButton14")->toolTip(), QStringLiteral("E:\\Archive2"));
         QTest::mouseClick(control<QToolButton>(page, "SpeedButton8"), Qt::LeftButton);
-        QCOMPARE(p.settings().ReadString(QStringLiteral("Celutvonal"), QString()), QStringLiteral("E:\\"));
-        QVERIFY(!p.main->settingsChanged());
 
         // Archived on both sides by command.
         QTest::mouseClick(control<QToolButton>(page, "SpeedButton7"), Qt::LeftButton);
@@ -116,23 +92,9 @@ private Q_SLOTS:
             whenModal(manual, [side] { QTest::mouseClick(side, Qt::LeftButton); });
             QTest::mouseClick(control<QToolButton>(p.main, "SpeedButton1"), Qt::LeftButton);
         }
-        const auto archived = [&] {
-            for (const Original &o : originals) {
-                if (!QFileInfo::exists(
-                        p.e(QStringLiteral("Archive1/T/") + o.relative + QStringLiteral(".bz2"))) ||
-                    !QFileInfo::exists(p.e(QStringLiteral("Archive2/T/") + o.relative)))
-                    return false;
-            }
-            return QFileInfo::exists(p.e(QStringLiteral("Archive1/afiles.lst"))) &&
-                   QFileInfo::exists(p.e(QStringLiteral("Archive2/afiles.lst")));
-        };
-        QVERIFY(QTest::qWaitFor(archived, kLong));
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                return !p.settings().ReadBool(QStringLiteral("Progress_1"), true) &&
-                       !p.settings().ReadBool(QStringLiteral("Progress_2"), true);
-            },
-            kLong));
+        for (const char *kept : {"Archive1/afiles.lst", "Archive2/afiles.lst"})
+            QVERIFY(QTest::qWaitFor([&] { return QFileInfo::exists(p.e(QLatin1String(kept))); }, kLong));
+        QVERIFY(ArchiverProgram::waitIdle(1) && ArchiverProgram::waitIdle(2));
 
         const auto damage = [&] {
             writeFile(p.t(QStringLiteral("Docs/letter.txt")), "changed since");
@@ -153,14 +115,14 @@ private Q_SLOTS:
             });
         };
         const auto checkAll = [&](bool compressedSide) {
-            for (const Original &o : originals) {
-                const QString path = p.t(o.relative);
-                QVERIFY2(readFile(path) == o.bytes, qPrintable(o.relative));
+            for (int n = 0; n < names.size(); ++n) {
+                const QString path = p.t(names.at(n));
+                QVERIFY2(readFile(path) == bytesOf(n), qPrintable(path));
                 if (compressedSide) // carried at the two seconds of a DOS time
                     QCOMPARE(QFileInfo(path).lastModified().toSecsSinceEpoch() / 2,
-                             o.time.toSecsSinceEpoch() / 2);
+                             timeOf(n).toSecsSinceEpoch() / 2);
                 else
-                    QCOMPARE(QFileInfo(path).lastModified(), o.time);
+                    QCOMPARE(QFileInfo(path).lastModified(), timeOf(n));
                 QCOMPARE(GetFileAttributes(ToWindowsPath(path)) & FILE_ATTRIBUTE_READONLY, DWORD(0));
             }
         };
@@ -180,7 +142,7 @@ private Q_SLOTS:
         const QByteArray member = readFile(p.e(QStringLiteral("Archive1/T/Docs/report.doc.bz2")));
         writeFile(p.e(QStringLiteral("Archive1/T/Docs/report.doc.bz2")), member.left(member.size() / 2));
         writeFile(p.t(QStringLiteral("Docs/report.doc")), "current report");
-        const DWORD before = dosTime(p.t(QStringLiteral("Docs/report.doc")));
+        const qint64 before = modificationNs(p.t(QStringLiteral("Docs/report.doc")));
         QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
             TTreeList *tree = control<TTreeListView>(w, "TLrewrite")->treeList();
             tree->SetSelected(nodeAt(tree, {"T:", "Docs"}));
@@ -192,7 +154,7 @@ private Q_SLOTS:
         QCOMPARE(boxes.boxes, (QList<QPair<QString, QString>>{
                                   {"Compression Error!", "E:\\Archive1\\T\\Docs\\report.doc"}}));
         QCOMPARE(readFile(p.t(QStringLiteral("Docs/report.doc"))), QByteArray("current report"));
-        QCOMPARE(dosTime(p.t(QStringLiteral("Docs/report.doc"))), before);
+        QCOMPARE(modificationNs(p.t(QStringLiteral("Docs/report.doc"))), before);
         boxes.boxes.clear();
         list.AddFile(QStringLiteral("T:\\Docs\\letter.txt"));
         QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {

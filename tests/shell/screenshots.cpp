@@ -20,7 +20,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,26 +34,9 @@ bool save(QWidget *window, const QString &folder, const QString &name)
 {
     QCoreApplication::processEvents();
     const QString file = folder + QLatin1Char('/') + name + QStringLiteral(".png");
-    if (!window->grab().save(file)) {
-        QTextStream(stderr) << "cannot write " << file << Qt::endl;
-        return false;
-    }
-    QTextStream(stdout) << file << Qt::endl;
-    return true;
-}
-
-// Copies the shipped data folder beside the programs, with its subfolders, into the program folder.
-void copyDataFolder(const QString &name, const QString &programHost)
-{
-    const QDir from(testBinDir() + QLatin1Char('/') + name);
-    QDirIterator it(from.path(), QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target =
-            programHost + QLatin1Char('/') + name + QLatin1Char('/') + from.relativeFilePath(file);
-        QDir().mkpath(QFileInfo(target).path());
-        QFile::copy(file, target);
-    }
+    const bool saved = window->grab().save(file);
+    QTextStream(saved ? stdout : stderr) << (saved ? "" : "cannot write ") << file << Qt::endl;
+    return saved;
 }
 
 // language: a shipped language file, empty for English.
@@ -63,22 +45,19 @@ bool renderPanel(const QString &folder, const QString &suffix, const QString &te
 {
     TestPrefix prefix;
     QTemporaryDir programHost;
-    copyDataFolder(QStringLiteral("Background"), programHost.path());
-    copyDataFolder(QStringLiteral("Language"), programHost.path());
-    {
-        TTreeList list;
-        list.AddDir(QStringLiteral("C:\\Documents"), QStringLiteral(".doc;.xls;.odt"));
-        list.AddDir(QStringLiteral("C:\\Projects\\Website"), QStringLiteral(".*"));
-        list.AddFile(QStringLiteral("C:\\Projects\\notes.txt"));
-        list.AddDir(QStringLiteral("D:\\Photos"), QStringLiteral(".jpg;.png"));
-        list.SaveToFile(win::ToWindowsPath(programHost.path()) + QStringLiteral("\\afiles.lst"));
-    }
-    {
-        Tconfig settings;
-        settings.WriteString(QStringLiteral("Background_bmp"), texture);
-        settings.WriteString(QStringLiteral("Language"), language);
-        settings.WriteString(QStringLiteral("Celutvonal"), QStringLiteral("D:\\Backup"));
-    }
+    // The shipped data folders beside the programs, as the program folder's own.
+    for (const QString &name : {QStringLiteral("Background"), QStringLiteral("Language")})
+        QFile::link(testBinDir() + QLatin1Char('/') + name, programHost.path() + QLatin1Char('/') + name);
+    TTreeList list;
+    list.AddDir(QStringLiteral("C:\\Documents"), QStringLiteral(".doc;.xls;.odt"));
+    list.AddDir(QStringLiteral("C:\\Projects\\Website"), QStringLiteral(".*"));
+    list.AddFile(QStringLiteral("C:\\Projects\\notes.txt"));
+    list.AddDir(QStringLiteral("D:\\Photos"), QStringLiteral(".jpg;.png"));
+    list.SaveToFile(win::ToWindowsPath(programHost.path()) + QStringLiteral("\\afiles.lst"));
+    Tconfig settings;
+    settings.WriteString(QStringLiteral("Background_bmp"), texture);
+    settings.WriteString(QStringLiteral("Language"), language);
+    settings.WriteString(QStringLiteral("Celutvonal"), QStringLiteral("D:\\Backup"));
 
     PanelOptions options;
     options.programDir = win::ToWindowsPath(programHost.path());
@@ -94,19 +73,17 @@ bool renderPanel(const QString &folder, const QString &suffix, const QString &te
     bool ok = true;
     for (bool large : {false, true}) {
         if (main->zoomedIn() != large)
-            main->findChild<QToolButton *>(QStringLiteral("zoombutton"))->click();
-        const QString layout = large ? QStringLiteral("large") : QStringLiteral("normal");
+            control<QToolButton>(main, "zoombutton")->click();
         const char *pages[] = {"start", "archivelist", "settings"};
         for (int page = 1; page <= 3; ++page) {
             main->showPage(page);
-            ok &= save(
-                main, folder,
-                QStringLiteral("main-%1-%2%3").arg(layout, QString::fromLatin1(pages[page - 1]), suffix));
+            ok &= save(main, folder,
+                       QStringLiteral("main-%1-%2%3")
+                           .arg(QLatin1String(large ? "large" : "normal"),
+                                QString::fromLatin1(pages[page - 1]), suffix));
         }
     }
-    if (main->zoomedIn())
-        main->findChild<QToolButton *>(QStringLiteral("zoombutton"))->click();
-    main->showPage(1);
+    control<QToolButton>(main, "zoombutton")->click(); // back to the normal layout
 
     control<QLabel>(panel.confirm1F(), "Label1")->setText(main->textOf(QStringLiteral("ExitConfirm")));
     control<QLabel>(panel.info1F(), "Label1")->setText(main->textOf(QStringLiteral("CantOpenfileWarning")));
@@ -115,23 +92,21 @@ bool renderPanel(const QString &folder, const QString &suffix, const QString &te
     // The restore window on a directory with files, the chooser on the drives; their controls
     // are reached by name.
     if (TrewriteF *rewrite = panel.rewriteF()) {
-        TTreeList *tree = rewrite->findChild<TTreeListView *>(QStringLiteral("TLrewrite"))->treeList();
+        TTreeList *tree = control<TTreeListView>(rewrite, "TLrewrite")->treeList();
         rewrite->showArchiveList(*main->archiveList());
-        rewrite->findChild<QLabel *>(QStringLiteral("Label1"))
-            ->setText(main->textOf(QStringLiteral("PrimaryRestoreButton")));
+        control<QLabel>(rewrite, "Label1")->setText(main->textOf(QStringLiteral("PrimaryRestoreButton")));
         tree->SetSelected(tree->AddDir(QStringLiteral("C:\\Documents"), QString()));
-        auto *files = rewrite->findChild<QListWidget *>(QStringLiteral("FileListBox1"));
+        auto *files = control<QListWidget>(rewrite, "FileListBox1");
         files->addItems({QStringLiteral("budget 2026.xls"), QStringLiteral("letter.doc"),
                          QStringLiteral("minutes.odt"), QStringLiteral("report.doc")});
         files->item(1)->setSelected(true);
     }
     if (TdirselectF *chooser = panel.dirselectF()) {
-        auto *drives = chooser->findChild<TDirectoryTreeView *>(QStringLiteral("LsDTpath"));
+        auto *drives = control<TDirectoryTreeView>(chooser, "LsDTpath");
         drives->Rebuild();
         drives->OpenAt(QStringLiteral("C:\\"));
-        chooser->findChild<QLabel *>(QStringLiteral("Label1"))
-            ->setText(main->textOf(QStringLiteral("PrimaryDestDirText")));
-        chooser->findChild<QLineEdit *>(QStringLiteral("Ename"))->setText(QStringLiteral("Archive1"));
+        control<QLabel>(chooser, "Label1")->setText(main->textOf(QStringLiteral("PrimaryDestDirText")));
+        control<QLineEdit>(chooser, "Ename")->setText(QStringLiteral("Archive1"));
     }
     for (QWidget *window : panel.creationOrder()) {
         if (window == main)
@@ -151,8 +126,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    const QString folder = args.size() > 1 ? args.at(1) : QStringLiteral("screenshots");
+    const QString folder = QCoreApplication::arguments().value(1, QStringLiteral("screenshots"));
     QDir().mkpath(folder);
     bool ok = renderPanel(folder, QString(), QString(), QString());
     ok &= renderPanel(folder, QStringLiteral("-textured"), QStringLiteral("Marble.bmp"), QString());

@@ -1,6 +1,7 @@
 // dunlivo-reg, run as a program: query output, add and delete, export and import, failures and
 // repair.
 #include "programrun.h"
+#include "rawregistry.h"
 #include "testfiles.h"
 #include "testmain.h"
 
@@ -20,31 +21,6 @@ const QString kKey = QStringLiteral("Kovamark\\Dunlivo");
 ProgramRun reg(const QStringList &args, const QByteArray &input = QByteArray())
 {
     return runProgram(testBinDir() + QStringLiteral("/dunlivo-reg"), args, input);
-}
-
-QByteArray rawValue(const QString &path, const QString &name, DWORD *type)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyEx(HKEY_CLASSES_ROOT, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return "<no key>";
-    DWORD size = 0;
-    QByteArray data;
-    if (RegQueryValueEx(key, name, nullptr, type, nullptr, &size) == ERROR_SUCCESS) {
-        data.resize(size);
-        RegQueryValueEx(key, name, nullptr, type, reinterpret_cast<BYTE *>(data.data()), &size);
-    } else {
-        data = "<missing>";
-    }
-    RegCloseKey(key);
-    return data;
-}
-
-void setValue(const QString &path, const QString &name, DWORD type, const QByteArray &data)
-{
-    HKEY key = nullptr;
-    RegCreateKeyEx(HKEY_CLASSES_ROOT, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    RegSetValueEx(key, name, 0, type, reinterpret_cast<const BYTE *>(data.constData()), DWORD(data.size()));
-    RegCloseKey(key);
 }
 } // namespace
 
@@ -85,21 +61,21 @@ private Q_SLOTS:
                                        "    Bits    REG_BINARY    0102AB\n"
                                        "    (Default)    REG_SZ    Kovamark Dunlivo program\n"
                                        "    Max meret    REG_DWORD    0x1\n\n"));
-        DWORD type = 0;
-        QCOMPARE(rawValue(kKey, QString(), &type), QByteArray("Kovamark Dunlivo program", 25));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, kKey, QString()).data,
+                 QByteArray("Kovamark Dunlivo program", 25));
 
         // An existing value is not overwritten without /f when the answer is no (or no answer).
         const ProgramRun refused = reg({"add", key, "/v", "Archivalas", "/t", "REG_DWORD", "/d", "5"});
         QCOMPARE(refused.code, 1);
-        QCOMPARE(rawValue(kKey, "Archivalas", &type), QByteArray("\x1e\0\0\0", 4));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, kKey, "Archivalas").data, QByteArray("\x1e\0\0\0", 4));
         QCOMPARE(reg({"add", key, "/v", "Archivalas", "/t", "REG_DWORD", "/d", "5"}, "yes\n").code, 0);
-        QCOMPARE(rawValue(kKey, "Archivalas", &type), QByteArray("\5\0\0\0", 4));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, kKey, "Archivalas").data, QByteArray("\5\0\0\0", 4));
         QCOMPARE(reg({"add", key, "/v", "x", "/t", "REG_DWORD", "/d", "12abc", "/f"}).code, 1);
 
         QCOMPARE(reg({"delete", key, "/v", "Bits", "/f"}).code, 0);
-        QCOMPARE(rawValue(kKey, "Bits", &type), QByteArray("<missing>"));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, kKey, "Bits").data, QByteArray("<missing>"));
         QCOMPARE(reg({"delete", key, "/va", "/f"}).code, 0);
-        QCOMPARE(rawValue(kKey, QString(), &type), QByteArray("<missing>"));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, kKey, QString()).data, QByteArray("<missing>"));
         QCOMPARE(reg({"delete", "HKCR\\Kovamark"}).code, 1); // no /f, no answer
         QCOMPARE(reg({"delete", "HKCR\\Kovamark", "/f"}).code, 0);
         QCOMPARE(reg({"query", key}).code, 1);
@@ -122,9 +98,9 @@ private Q_SLOTS:
             {QStringLiteral("Empty"), REG_BINARY, QByteArray()},
         };
         for (const auto &[name, type, data] : values)
-            setValue(path, name, type, data);
-        setValue(path + QStringLiteral("\\Sub\\Deeper"), QStringLiteral("v"), REG_DWORD,
-                 QByteArray("\7\0\0\0", 4));
+            setRawValue(HKEY_CLASSES_ROOT, path, name, type, data);
+        setRawValue(HKEY_CLASSES_ROOT, path + QStringLiteral("\\Sub\\Deeper"), QStringLiteral("v"), REG_DWORD,
+                    QByteArray("\7\0\0\0", 4));
 
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("settings.reg"));
@@ -146,9 +122,9 @@ private Q_SLOTS:
         const ProgramRun imported = reg({"import", file});
         QVERIFY2(imported.code == 0, qPrintable(imported.err));
         for (const auto &[name, type, data] : values) {
-            DWORD back = 0;
-            QCOMPARE(rawValue(path, name, &back), data);
-            QCOMPARE(back, type);
+            const RawValue back = rawValue(HKEY_CLASSES_ROOT, path, name);
+            QCOMPARE(back.data, data);
+            QCOMPARE(back.type, type);
         }
     }
 
@@ -164,28 +140,27 @@ private Q_SLOTS:
                                             "\"Exp\"=hex(2):41,00,42,00,00,00\r\n"
                                             "\"Gone\"=-\r\n\r\n"
                                             "[-HKEY_CLASSES_ROOT\\Old]\r\n");
-        setValue(kKey, "Gone", REG_SZ, QByteArray("x", 2));
-        setValue("Old\\Inner", "v", REG_SZ, QByteArray("x", 2));
+        setRawValue(HKEY_CLASSES_ROOT, kKey, "Gone", REG_SZ, QByteArray("x", 2));
+        setRawValue(HKEY_CLASSES_ROOT, "Old\\Inner", "v", REG_SZ, QByteArray("x", 2));
         writeFile(dir.filePath("u16.reg"),
                   QByteArray("\xFF\xFE") +
                       QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2));
         const ProgramRun r = reg({"import", dir.filePath("u16.reg")});
         QVERIFY2(r.code == 0, qPrintable(r.err));
-        DWORD type = 0;
-        QCOMPARE(rawValue(kKey, "Language", &type), QByteArray("Magyar.LNG", 11));
-        QCOMPARE(rawValue(kKey, "Bin", &type), QByteArray("\1\2\3\4", 4));
-        QCOMPARE(rawValue(kKey, "Exp", &type), QByteArray("AB", 3));
-        QCOMPARE(type, DWORD(REG_EXPAND_SZ));
-        QCOMPARE(rawValue(kKey, "Gone", &type), QByteArray("<missing>"));
-        QCOMPARE(rawValue("Old\\Inner", "v", &type), QByteArray("<no key>"));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, kKey, "Language").data, QByteArray("Magyar.LNG", 11));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, kKey, "Bin").data, QByteArray("\1\2\3\4", 4));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, kKey, "Exp").data, QByteArray("AB", 3));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, kKey, "Exp").type, DWORD(REG_EXPAND_SZ));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, kKey, "Gone").data, QByteArray("<missing>"));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, "Old\\Inner", "v").data, QByteArray("<no key>"));
 
         // REGEDIT4: text types in hex are code-page bytes.
         writeFile(dir.filePath("old.reg"),
                   "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\Kovamark\\Dunlivo]\n\"Exp\"=hex(2):43,44,00\n\"Arany1\"="
                   "dword:00000032\n");
         QCOMPARE(reg({"import", dir.filePath("old.reg")}).code, 0);
-        QCOMPARE(rawValue(kKey, "Exp", &type), QByteArray("CD", 3));
-        QCOMPARE(rawValue(kKey, "Arany1", &type), QByteArray("2\0\0\0", 4));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, kKey, "Exp").data, QByteArray("CD", 3));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, kKey, "Arany1").data, QByteArray("2\0\0\0", 4));
 
         writeFile(dir.filePath("bad.reg"), "just some text\n");
         const ProgramRun refused = reg({"import", dir.filePath("bad.reg")});
@@ -198,7 +173,7 @@ private Q_SLOTS:
     void refusesAPrefixOthersCouldChange()
     {
         TestPrefix prefix;
-        setValue("Kovamark", "Kept", REG_SZ, QByteArray("old\0", 4));
+        setRawValue(HKEY_CLASSES_ROOT, "Kovamark", "Kept", REG_SZ, QByteArray("old\0", 4));
         const QString hive = prefix.hiveFile("HKEY_CLASSES_ROOT");
         QVERIFY(::chmod(QFile::encodeName(hive).constData(), 0666) == 0);
         const ProgramRun query = reg({"query", "HKCR\\Kovamark"});
@@ -208,7 +183,7 @@ private Q_SLOTS:
         QVERIFY2(query.err.contains(hive + QLatin1Char(' ')), qPrintable(query.err));
         QVERIFY(query.out.isEmpty());
         QCOMPARE(planted.code, 1);
-        QCOMPARE(rawValue("Kovamark", "Kept", nullptr), QByteArray("old\0", 4));
+        QCOMPARE(rawValue(HKEY_CLASSES_ROOT, "Kovamark", "Kept").data, QByteArray("old\0", 4));
         QCOMPARE(reg({"query", "HKCR\\Kovamark"}).code, 0);
     }
 
