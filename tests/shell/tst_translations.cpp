@@ -11,6 +11,7 @@
 #include "gui/shell/languagetemplate.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 
 namespace {
 
@@ -133,6 +134,12 @@ private Q_SLOTS:
         QVERIFY(ReadLanguageFile(work.path() + QStringLiteral("/Template.lng"), &lines));
         // Every registered key once, in registration order, with the text that English gives it.
         QCOMPARE(lines, registeredLines());
+        // The main window's keys keep their first order; a key added later follows the last of them.
+        const auto at = [&](const char *key) {
+            return lines.indexOf(QRegularExpression(QLatin1String(key) + "=.*"));
+        };
+        QVERIFY(at("High") == at("CantWriteFileWarning") + 1 &&
+                at("ListNotSavedExit") > at("DamagedSettingsNotice"));
         QCOMPARE(readFile(work.path() + QStringLiteral("/Template.lng")), LanguageFileBytes(lines));
         QVERIFY(LanguageFileBytes({QStringLiteral("A=b"), QStringLiteral("C=d")}) == "A=b\r\nC=d\r\n");
 
