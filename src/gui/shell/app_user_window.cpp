@@ -2,40 +2,37 @@
 // help and exit.
 #include "app_user_window.h"
 
-#include "aboutf.h"
-#include "application.h"
 #include "archivelistfile.h"
 #include "archivelistpage.h"
 #include "archivercommands.h"
 #include "helpviewer.h"
-#include "info1f.h"
 #include "maintexts.h"
 #include "pathtext.h"
 #include "question.h"
-#include "savef.h"
 #include "settingspage.h"
 #include "startpage.h"
 #include "titlestrip.h"
 #include "windowplacement.h"
 
+#include "core/archiverlink/communicator.h"
 #include "core/archivelist/treelist.h"
 #include "core/platform/paths.h"
 #include "core/settings/config.h"
 #include "gui/appearance/appearancesettings.h"
-#include "gui/appearance/backgroundf.h"
 #include "gui/appearance/kovaimage.h"
 #include "gui/appearance/kovalanguage.h"
 #include "gui/appearance/kovapanel.h"
 #include "gui/appearance/kovaprovider.h"
-#include "gui/appearance/languagef.h"
 #include "gui/appearance/mousemove.h"
+#include "gui/appearance/paneldialogs.h"
 #include "gui/appearance/resourcebitmap.h"
-#include "gui/restore/rewritef.h"
+#include "gui/archiverwindows/man_archf.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTimer>
 
 namespace {
@@ -51,12 +48,20 @@ constexpr QPoint kPageOrigin(7, 34);
 
 } // namespace
 
-TApp_user_window::TApp_user_window(DunlivoPanel *panel)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_panel(panel)
+TApp_user_window::TApp_user_window(PanelDialogs &dialogs, const QString &programDir, int screenWidth,
+                                   std::function<void(const ConfigError &)> errorHandler)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      registryErrorHandler(std::move(errorHandler)), m_dialogs(dialogs), m_programDir(programDir),
+      m_screenWidth(screenWidth)
 {
     setObjectName(QStringLiteral("App_user_window"));
     setWindowTitle(QStringLiteral("Kovamark-archiváló-main"));
     setFixedSize(kNormalWindow);
+    // Without a settings store the panel cannot work; the failure leaves the constructor.
+    m_config = std::make_unique<Tconfig>();
+    if (!m_config->CreationError().isEmpty())
+        reportRegistryError(ConfigError(m_config->CreationError()));
+    m_communicator = std::make_unique<Communicator>();
 
     m_provider = new TkovaProvider(this);
     m_language = new TKovaLanguage(this);
@@ -72,10 +77,10 @@ TApp_user_window::TApp_user_window(DunlivoPanel *panel)
     m_surface = makeWindowPanel(this, m_provider);
     m_surface->setObjectName(QStringLiteral("KovaPanel1"));
     m_surface->setBevelInner(TKovaPanel::Bevel::Raised);
-    // Before the pages: the settings page's compression controls speak to the Archiver through it.
-    m_archiverCommands = std::make_unique<ArchiverCommands>(this);
     buildTitleStrip();
     buildPages();
+    m_archiverCommands = std::make_unique<ArchiverCommands>(*m_communicator, *m_config, *m_settingsPage,
+                                                            *m_startPage, m_dialogs, m_provider, m_programDir);
     m_listFile = std::make_unique<ArchiveListFile>(*startList(), *archiveList(), [this](const QString &key) {
         ShowInfoText(key, QStringLiteral("Afiles.lst"));
     });
@@ -124,7 +129,7 @@ void TApp_user_window::buildTitleStrip()
             m_archiverCommands->UpdateStartStopCaption();
     });
     connect(m_titleStrip, &TitleStrip::manualArchivingRequested, this,
-            [this] { m_archiverCommands->openManualArchiving(false); });
+            [this] { m_archiverCommands->openManualArchiving(false, openingPlace()); });
     connect(m_titleStrip, &TitleStrip::buttonPressed, this, [this](QPoint at) { m_pressPosition = at; });
 }
 
@@ -133,18 +138,15 @@ void TApp_user_window::buildPages()
     const QRect normalPage(kPageOrigin, kNormalPage);
     m_startPage = new StartPage(m_surface, m_provider, m_placements);
     m_startPage->setGeometry(normalPage);
-    m_archivePage = new ArchiveListPage(this, m_surface, m_provider, normalPage);
-    m_settingsPage = new SettingsPage(this, m_surface, m_provider, m_placements);
+    m_archivePage = new ArchiveListPage(m_surface, m_provider, normalPage, m_dialogs);
+    m_settingsPage = new SettingsPage(m_surface, m_provider, m_placements, *m_config, m_dialogs, *m_communicator,
+                                      m_loadingSettings, m_destinations, m_programDir);
     m_settingsPage->setGeometry(normalPage);
 
     const auto setPressPosition = [this](QPoint at) { m_pressPosition = at; };
-    connect(m_startPage, &StartPage::languageRequested, this,
-            [this] { placeAndShow(m_panel->languageF(), QPoint(108, 135), QPoint(46, 73)); });
-    connect(m_startPage, &StartPage::textureRequested, this,
-            [this] { placeAndShow(m_panel->backgroundF(), QPoint(120, 151), QPoint(60, 89)); });
-    connect(m_startPage, &StartPage::aboutRequested, this,
-            [this] { placeAndShow(m_panel->aboutF(), QPoint(84, 115), QPoint(18, 51)); });
-    connect(m_startPage, &StartPage::statusRequested, this, [this] { m_archiverCommands->showStatus(); });
+    connect(m_startPage, &StartPage::statusRequested, this, [this] {
+        m_archiverCommands->showStatus(pos() + (m_zoomedIn ? QPoint(81, 152) : QPoint(18, 51)));
+    });
     connect(m_archivePage, &ArchiveListPage::listEdited, this, [this] { SyncArchiveLists(2); });
     connect(m_archivePage, &ArchiveListPage::splitterMoved, this, [this] {
         guarded([this] {
@@ -153,11 +155,13 @@ void TApp_user_window::buildPages()
         });
     });
     connect(m_archivePage, &ArchiveListPage::buttonPressed, this, setPressPosition);
+    connect(m_settingsPage, &SettingsPage::confirmationChanged, m_archivePage, &ArchiveListPage::setConfirmationOn);
     connect(m_settingsPage, &SettingsPage::changed, this, [this] { m_settingsChanged = true; });
+    connect(m_settingsPage, &SettingsPage::saved, this, [this] { m_settingsChanged = false; });
     connect(m_settingsPage, &SettingsPage::startStopRequested, this,
             [this] { m_archiverCommands->StartStop(); });
     connect(m_settingsPage, &SettingsPage::restoreRequested, this,
-            [this] { m_archiverCommands->openManualArchiving(true); });
+            [this] { m_archiverCommands->openManualArchiving(true, openingPlace()); });
     connect(m_settingsPage, &SettingsPage::buttonPressed, this, setPressPosition);
 }
 
@@ -173,18 +177,13 @@ void TApp_user_window::applyTexts()
     m_settingsPage->applyTexts(text);
     const QImage flag = hasLanguage ? m_language->Flag() : ResourceBitmap(QStringLiteral("defflag"));
     m_startPage->showFlag(flag);
-    if (TlanguageF *language = m_panel->languageF(); language && hasLanguage)
-        language->showFlag(flag);
-}
-
-QString TApp_user_window::defaultTextOf(const QString &key)
-{
-    return TkovaProvider::DefaultTextOf(mainWindowTexts(), key);
+    if (hasLanguage)
+        Q_EMIT languageApplied(flag);
 }
 
 QString TApp_user_window::textOf(const QString &key) const
 {
-    return m_provider->KovaLanguage() ? m_provider->GetText(key) : defaultTextOf(key);
+    return mainWindowText(*m_provider, key);
 }
 
 bool TApp_user_window::guarded(const std::function<void()> &body)
@@ -203,7 +202,15 @@ void TApp_user_window::reportRegistryError(const ConfigError &error)
     if (registryErrorHandler)
         registryErrorHandler(error);
     else
-        m_panel->showRegistryError(error);
+        showRegistryErrorBox(error);
+}
+
+void TApp_user_window::showRegistryErrorBox(const ConfigError &error)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Kovamark-archiváló"), error.text(), QMessageBox::Ok);
+    if (!error.detail().isEmpty())
+        box.setInformativeText(error.detail());
+    box.exec();
 }
 
 void TApp_user_window::createComponents()
@@ -222,14 +229,8 @@ void TApp_user_window::createComponents()
     m_startPage->letDrag(m_mover);
     m_loadingSettings = true;
 
-    m_archiverCommands->communicator().RegisterMainMessage();
+    m_communicator->RegisterMainMessage();
 
-    // Without a settings store the panel cannot work; the failure leaves the constructor.
-    m_config = std::make_unique<Tconfig>();
-    if (!m_config->CreationError().isEmpty())
-        reportRegistryError(ConfigError(m_config->CreationError()));
-
-    m_programDir = m_panel->programDir();
     m_listFile->setPath(m_programDir + QStringLiteral("\\afiles.lst"));
     m_archivePage->openDirectoryTree(m_programDir.left(3));
 
@@ -244,7 +245,7 @@ void TApp_user_window::createComponents()
         m_archivePage->setShares(fileListShare, m_config->Read(IntSetting::ArchiveListPercent));
         // A screen too narrow for the large layout keeps the normal one: it would not fit, and
         // the zoom button that leads back is not shown there. The stored choice is kept.
-        const bool narrow = m_panel->screenWidth() <= 640;
+        const bool narrow = m_screenWidth <= 640;
         if (narrow)
             m_zoomedIn = false;
         if (m_zoomedIn)
@@ -265,23 +266,20 @@ void TApp_user_window::activate()
     m_activating = true;
     if (!m_activatedOnce) {
         guarded([this] {
-            const QList<QWidget *> windows = m_panel->registrationOrder();
-            for (QWidget *window : windows)
+            for (QWidget *window : m_registeredWindows)
                 m_texture->RegisterWindow(window);
-            for (QWidget *window : windows)
+            for (QWidget *window : m_registeredWindows)
                 m_language->RegisterWindow(window);
             ApplyLanguageSetting(*m_config, *m_language, m_programDir);
             ApplyBackgroundSetting(*m_config, *m_texture, m_programDir);
             m_startPage->loadLogo(m_programDir);
-            if (TaboutF *about = m_panel->aboutF())
-                about->setLogo(StartPage::builtInLogo());
+            Q_EMIT aboutLogoReady(StartPage::builtInLogo());
 
             m_activatedOnce = true;
             m_loadingSettings = true;
             m_settingsPage->load();
             loadDestinations();
-            if (TrewriteF *rewrite = m_panel->rewriteF())
-                rewrite->ClearFileList();
+            Q_EMIT restoreListResetRequested();
             m_listFile->load();
             m_loadingSettings = false;
             m_settingsChanged = false;
@@ -338,8 +336,7 @@ void TApp_user_window::pollArchiverStatus()
 
 void TApp_user_window::ShowInfoText(const QString &firstKey, const QString &secondText)
 {
-    if (Tinfo1F *info = m_panel->info1F())
-        info->tell(m_provider->GetText(firstKey), secondText);
+    m_dialogs.inform(m_provider->GetText(firstKey), secondText);
 }
 
 bool TApp_user_window::ask(const QString &key, const QString &secondKey)
@@ -370,6 +367,11 @@ void TApp_user_window::saveSettings()
 bool TApp_user_window::confirmationOn() const
 {
     return m_settingsPage->confirmationOn();
+}
+
+OpeningPlace TApp_user_window::openingPlace() const
+{
+    return {pos(), m_pressPosition, m_zoomedIn};
 }
 
 void TApp_user_window::exitPanel()
@@ -488,7 +490,7 @@ bool TApp_user_window::event(QEvent *e)
 
 bool TApp_user_window::eventFilter(QObject *watched, QEvent *e)
 {
-    if (watched == m_panel->saveF() && e->type() == QEvent::Hide) {
+    if (watched == m_progress && e->type() == QEvent::Hide) {
         // The progress window hands the focus back to this window: that is an activation.
         QTimer::singleShot(0, this, &TApp_user_window::activate);
     }

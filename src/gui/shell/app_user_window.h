@@ -17,9 +17,10 @@
 
 class ArchiveListPage;
 class ArchiverCommands;
+class Communicator;
 class ConfigError;
-class DunlivoPanel;
 class HelpViewer;
+class PanelDialogs;
 class QTimer;
 class SettingsPage;
 class StartPage;
@@ -31,21 +32,27 @@ class TTreeList;
 class TitleStrip;
 class Tconfig;
 class TkovaProvider;
+struct OpeningPlace;
 
 class TApp_user_window : public QWidget
 {
     Q_OBJECT
 
 public:
-    // Builds the window and loads what it can before the first activation. The panel gives the
-    // other windows (created after this one), the program folder and the screen width. A
+    // Builds the window and loads what it can before the first activation. dialogs shows the
+    // questions, information and progress of the panel's windows (created after this one);
+    // errorHandler is how a registry failure is shown (a message box when empty). A
     // ConfigError from creating the settings store leaves the constructor: without a store there
     // is no panel.
-    explicit TApp_user_window(DunlivoPanel *panel);
+    TApp_user_window(PanelDialogs &dialogs, const QString &programDir, int screenWidth,
+                     std::function<void(const ConfigError &)> errorHandler);
     ~TApp_user_window() override;
 
+    // The windows the first activation registers with the language component and the texture
+    // image, in their order (this one first).
+    void setRegisteredWindows(const QList<QWidget *> &windows) { m_registeredWindows = windows; }
+
     // ---- what the other windows share ----
-    DunlivoPanel *panel() const { return m_panel; }
     const QString &programDir() const { return m_programDir; }
     Tconfig &config() const { return *m_config; }
     TKovaLanguage *language() const { return m_language; }
@@ -59,12 +66,12 @@ public:
     bool activatedOnce() const { return m_activatedOnce; }
     bool loadingSettings() const { return m_loadingSettings; }
     void setLoadingSettings(bool loading) { m_loadingSettings = loading; }
-    // The flag itself, for the compression controls, which set it while they put a box back.
-    bool &loadingSettingsFlag() { return m_loadingSettings; }
     bool settingsChanged() const { return m_settingsChanged; }
     void setSettingsChanged(bool changed) { m_settingsChanged = changed; }
     // Where the last of the buttons that place the window they open was pressed, in the button.
     QPoint pressPosition() const { return m_pressPosition; }
+    // Where a window opened from a button is placed from: this window, the press, the layout.
+    OpeningPlace openingPlace() const;
     // An archive side's destination, its folder name ("\Archive1") and the full folder as the
     // hints show it ("---" when no destination is set).
     QString destination(bool primary) const { return m_destinations.side(primary).destination; }
@@ -90,12 +97,18 @@ public:
     void showPage(int page);
     // The progress window hands the focus back to this window when it hides; that runs the
     // activation again.
-    void watchProgressWindow(QWidget *progress) { progress->installEventFilter(this); }
+    void watchProgressWindow(QWidget *progress)
+    {
+        m_progress = progress;
+        progress->installEventFilter(this);
+    }
     // One tick of the 3-second Archiver status poll.
     void pollArchiverStatus();
     void saveSettings();
     // Whether exit and deletions ask first: the settings page's confirmation box.
     bool confirmationOn() const;
+    // Places a window the start page opens by this one (large or normal layout) and runs it.
+    void placeAndShow(QWidget *window, QPoint large, QPoint normal);
 
     // ---- texts, questions and failures ----
     void ShowInfoText(const QString &firstKey, const QString &secondText);
@@ -108,13 +121,21 @@ public:
     void reportRegistryError(const ConfigError &error);
     // The text of one of the main window's keys: the language in force, else the English default.
     QString textOf(const QString &key) const;
-    // The English default of one of the main window's keys; empty for a key it does not register.
-    static QString defaultTextOf(const QString &key);
+    // Shows a registry failure in a message box of its own: without a window, or when no handler is set.
+    static void showRegistryErrorBox(const ConfigError &error);
 
     // How the program ends; QApplication::quit by default. Tests count it instead.
     std::function<void()> terminateHandler;
-    // How a registry failure is shown; a message box by default.
+    // How a registry failure is shown; a message box when empty.
     std::function<void(const ConfigError &)> registryErrorHandler;
+
+Q_SIGNALS:
+    // A language was applied; its flag is shown by the language window too.
+    void languageApplied(const QImage &flag);
+    // The first activation loaded the logo; the about window shows the built-in one.
+    void aboutLogoReady(const QPixmap &logo);
+    // The first activation read the settings: the restore window starts with an empty file list.
+    void restoreListResetRequested();
 
 protected:
     bool event(QEvent *event) override;
@@ -135,11 +156,14 @@ private:
     void storeSplitRatios();
     void exitPanel();
     void terminate();
-    void placeAndShow(QWidget *window, QPoint large, QPoint normal);
 
-    DunlivoPanel *m_panel;
+    PanelDialogs &m_dialogs;
     QString m_programDir;
+    int m_screenWidth;
+    QList<QWidget *> m_registeredWindows;
+    QWidget *m_progress = nullptr;
     std::unique_ptr<Tconfig> m_config;
+    std::unique_ptr<Communicator> m_communicator;
     TKovaLanguage *m_language = nullptr;
     TKovaImage *m_texture = nullptr;
     TkovaProvider *m_provider = nullptr;

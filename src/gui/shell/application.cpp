@@ -3,7 +3,6 @@
 
 #include "aboutf.h"
 #include "app_user_window.h"
-#include "archivelistpage.h"
 #include "archivercommands.h"
 #include "confirm1f.h"
 #include "info1f.h"
@@ -14,8 +13,8 @@
 
 #include "gui/appearance/backgroundf.h"
 #include "gui/appearance/languagef.h"
+#include "gui/appearance/paneldialogs.h"
 #include "gui/archivelist/extlistf.h"
-#include "gui/archivelist/treelistview.h"
 #include "gui/archiverwindows/man_archf.h"
 #include "gui/archiverwindows/statusf.h"
 #include "gui/archiverwindows/varakozf.h"
@@ -27,8 +26,63 @@
 
 #include <QApplication>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QScreen>
+
+// The panel's confirmation, information and progress windows and the main window's report of a
+// registry failure.
+class ShellDialogs : public PanelDialogs
+{
+public:
+    explicit ShellDialogs(DunlivoPanel &panel) : m_panel(panel) {}
+
+    bool ask(const QString &first, const QString &second, bool delayedYes) override;
+    void inform(const QString &first, const QString &second) override;
+    void showProgress(const QString &line) override;
+    void progressDone() override;
+    void registryFailed(const ConfigError &error) override;
+
+private:
+    DunlivoPanel &m_panel;
+};
+
+bool ShellDialogs::ask(const QString &first, const QString &second, bool delayedYes)
+{
+    return Question::ask(first, second, delayedYes ? Question::Delay::DelayedYes : Question::Delay::None);
+}
+
+void ShellDialogs::inform(const QString &first, const QString &second)
+{
+    if (Tinfo1F *info = m_panel.info1F())
+        info->tell(first, second);
+}
+
+void ShellDialogs::showProgress(const QString &line)
+{
+    TsaveF *progress = m_panel.saveF();
+    if (!progress)
+        return;
+    if (progress->isVisible() && !progress->done) {
+        progress->setLine(line);
+        progress->repaint();
+    } else {
+        progress->showProgress(line);
+    }
+}
+
+void ShellDialogs::progressDone()
+{
+    if (TsaveF *progress = m_panel.saveF())
+        progress->done = true;
+}
+
+void ShellDialogs::registryFailed(const ConfigError &error)
+{
+    if (TApp_user_window *main = m_panel.App_user_window())
+        main->reportRegistryError(error);
+    else
+        m_panel.showRegistryError(error);
+}
+
 
 DunlivoPanel::DunlivoPanel(PanelOptions options)
     : m_options(std::move(options)), m_dialogs(std::make_unique<ShellDialogs>(*this)),
@@ -64,7 +118,8 @@ bool DunlivoPanel::create()
         return false;
     }
     try {
-        m_main = std::make_unique<TApp_user_window>(this);
+        m_main = std::make_unique<TApp_user_window>(*m_dialogs, programDir(), screenWidth(),
+                                                    m_options.registryErrorHandler);
     } catch (const ConfigError &e) {
         // The settings store could not be opened: the panel cannot work, and the hive is left
         // as it is.
@@ -89,7 +144,10 @@ bool DunlivoPanel::create()
     m_language = std::make_unique<TlanguageF>(appearance);
     m_background = std::make_unique<TbackgroundF>(appearance);
     m_status = std::make_unique<TstatusF>(m_main->config(), *m_dialogs);
-    wireWindows(*this);
+    m_main->setRegisteredWindows(registrationOrder());
+    wireWindows({m_main.get(), m_about.get(), m_manArch.get(), m_varakoz.get(), m_extlist.get(), m_dirselect.get(),
+                 m_rewrite.get(), m_language.get(), m_background.get(), m_status.get()},
+                *m_dialogs);
     return true;
 }
 
@@ -116,15 +174,10 @@ int DunlivoPanel::screenWidth() const
 
 void DunlivoPanel::showRegistryError(const ConfigError &error) const
 {
-    if (m_options.registryErrorHandler) {
+    if (m_options.registryErrorHandler)
         m_options.registryErrorHandler(error);
-        return;
-    }
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Kovamark-archiváló"), error.text(),
-                    QMessageBox::Ok);
-    if (!error.detail().isEmpty())
-        box.setInformativeText(error.detail());
-    box.exec();
+    else
+        TApp_user_window::showRegistryErrorBox(error);
 }
 
 QList<QWidget *> DunlivoPanel::registrationOrder() const

@@ -3,11 +3,7 @@
 // list window.
 #include "archivelistpage.h"
 
-#include "app_user_window.h"
-#include "application.h"
-#include "info1f.h"
 #include "pathtext.h"
-#include "savef.h"
 #include "splitter.h"
 #include "windowplacement.h"
 
@@ -16,8 +12,9 @@
 #include "core/archivelist/folderfiles.h"
 #include "core/archivelist/listediting.h"
 #include "core/platform/shownname.h"
+#include "gui/appearance/kovaprovider.h"
+#include "gui/appearance/paneldialogs.h"
 #include "gui/archivelist/directoryviews.h"
-#include "gui/archivelist/extlistf.h"
 #include "gui/archivelist/treelistview.h"
 
 #include <QAction>
@@ -57,9 +54,9 @@ TKovaPanel *makePane(QWidget *parent, TkovaProvider *provider, const char *name)
 
 } // namespace
 
-ArchiveListPage::ArchiveListPage(TApp_user_window *frame, QWidget *parent, TkovaProvider *provider,
-                                 const QRect &geometry)
-    : TKovaPanel(parent, provider), m_frame(frame), m_findFile(std::make_unique<TFindFile>()),
+ArchiveListPage::ArchiveListPage(QWidget *parent, TkovaProvider *provider, const QRect &geometry,
+                                 PanelDialogs &dialogs)
+    : TKovaPanel(parent, provider), m_dialogs(dialogs), m_findFile(std::make_unique<TFindFile>()),
       m_extensionSet(QStringLiteral(".*"))
 {
     setObjectName(QStringLiteral("oldal2"));
@@ -128,7 +125,7 @@ void ArchiveListPage::buildBottomStrip()
     connect(m_addDirectoryButton, &QToolButton::clicked, this, &ArchiveListPage::addDirectory);
     connect(m_addFilesButton, &QToolButton::clicked, this, &ArchiveListPage::addSelectedFiles);
     connect(m_deleteButton, &QToolButton::clicked, this, [this] { deleteSelected(false); });
-    connect(m_extensionsButton, &QToolButton::clicked, this, &ArchiveListPage::showExtensionList);
+    connect(m_extensionsButton, &QToolButton::clicked, this, &ArchiveListPage::extensionListRequested);
 }
 
 void ArchiveListPage::buildMenus()
@@ -163,12 +160,12 @@ void ArchiveListPage::buildMenus()
     connect(m_listMenu, &QMenu::aboutToShow, this, &ArchiveListPage::prepareListMenu);
 
     connect(m_addDirectoryAction, &QAction::triggered, this, &ArchiveListPage::addDirectory);
-    connect(m_extensionsAction, &QAction::triggered, this, &ArchiveListPage::showExtensionList);
+    connect(m_extensionsAction, &QAction::triggered, this, &ArchiveListPage::extensionListRequested);
     connect(m_subdirectoriesAction, &QAction::triggered, this,
             [this] { m_subdirectoriesBox->setChecked(m_subdirectoriesAction->isChecked()); });
     connect(m_deleteAction, &QAction::triggered, this, [this] { deleteSelected(false); });
     connect(m_deleteChildrenAction, &QAction::triggered, this, [this] { deleteSelected(true); });
-    connect(m_extensionListAction, &QAction::triggered, this, &ArchiveListPage::showExtensionList);
+    connect(m_extensionListAction, &QAction::triggered, this, &ArchiveListPage::extensionListRequested);
 
     connect(m_directoryTree, &TDirectoryTreeView::Click, this, &ArchiveListPage::directoryTreeClicked);
     connect(m_directoryTree, &TDirectoryTreeView::Change, this, &ArchiveListPage::directoryTreeChanged);
@@ -192,6 +189,7 @@ TTreeList *ArchiveListPage::list() const
 
 void ArchiveListPage::applyTexts(const std::function<QString(const char *)> &text)
 {
+    m_text = text;
     m_listCaption->setText(text("ArchivList"));
     m_subdirectoriesLabel->setText(text("SubDirectoryLabel"));
     m_addDirectoryButton->setToolTip(text("AdddirCaption"));
@@ -209,7 +207,7 @@ void ArchiveListPage::applyTexts(const std::function<QString(const char *)> &tex
 void ArchiveListPage::takeExtensionSet(const QString &set)
 {
     m_extensionSet = set;
-    m_frame->repaint();
+    window()->repaint();
     m_extensionsButton->setToolTip(QLatin1Char('[') + set + QLatin1Char(']'));
 }
 
@@ -410,7 +408,7 @@ bool ArchiveListPage::eventFilter(QObject *watched, QEvent *event)
 
 void ArchiveListPage::refuseItem(const QString &path)
 {
-    m_frame->ShowInfoText(QStringLiteral("UsedCharMessage"), path);
+    m_dialogs.inform(KovaProvider()->GetText(QStringLiteral("UsedCharMessage")), path);
 }
 
 void ArchiveListPage::showAddedNode(TreeListNode *node)
@@ -435,12 +433,9 @@ void ArchiveListPage::addSelectedDirectory()
     if (path != TDriveTreeModel::rootPath()) {
         const auto refuse = [this](const QString &refused) { refuseItem(refused); };
         if (m_subdirectoriesBox->isChecked()) {
-            TsaveF *progress = m_frame->panel()->saveF();
-            if (progress)
-                progress->showProgress(m_frame->textOf(QStringLiteral("AddDirInfo")));
+            m_dialogs.showProgress(m_text("AddDirInfo"));
             added = AddDirectoryItems(*list(), *m_findFile, path, m_extensionSet, true, refuse);
-            if (progress)
-                progress->done = true;
+            m_dialogs.progressDone();
         } else {
             added = AddDirectoryItems(*list(), *m_findFile, path, m_extensionSet, false, refuse);
         }
@@ -461,17 +456,12 @@ void ArchiveListPage::addSelectedFiles()
 
 void ArchiveListPage::deleteSelected(bool childOnly)
 {
-    m_frame->guarded([&] {
-        if (m_frame->confirmationOn() && !m_frame->ask(QStringLiteral("DeleteInfo")))
+    m_dialogs.guarded([&] {
+        if (m_confirmationOn &&
+            !m_dialogs.ask(KovaProvider()->GetText(QStringLiteral("DeleteInfo")), QString(), false))
             return;
         if (TreeListNode *selected = list()->Selected())
             list()->DeleteNode(selected, childOnly);
         Q_EMIT listEdited();
     });
-}
-
-void ArchiveListPage::showExtensionList()
-{
-    if (TextlistF *window = m_frame->panel()->extlistF())
-        window->Open(m_frame->pos() + m_frame->pressPosition() + QPoint(0, 345), m_frame->confirmationOn());
 }

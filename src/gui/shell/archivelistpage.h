@@ -8,12 +8,12 @@
 #include <functional>
 #include <memory>
 
+class PanelDialogs;
 class QAction;
 class QCheckBox;
 class QLabel;
 class QMenu;
 class QToolButton;
-class TApp_user_window;
 class TDirectoryTreeView;
 class TFileListView;
 class TFindFile;
@@ -27,8 +27,9 @@ class ArchiveListPage : public TKovaPanel
     Q_OBJECT
 
 public:
-    // geometry: the page's place in the normal layout, where the panes are first laid out.
-    ArchiveListPage(TApp_user_window *frame, QWidget *parent, TkovaProvider *provider, const QRect &geometry);
+    // geometry: the page's place in the normal layout, where the panes are first laid out; dialogs
+    // asks, informs and shows the progress.
+    ArchiveListPage(QWidget *parent, TkovaProvider *provider, const QRect &geometry, PanelDialogs &dialogs);
     ~ArchiveListPage() override;
 
     // The archive list being edited.
@@ -46,6 +47,8 @@ public:
     // of the window.
     QString extensionSet() const { return m_extensionSet; }
     void resetExtensionSet();
+    // Whether deletions ask first (the settings page's confirmation box).
+    void setConfirmationOn(bool on) { m_confirmationOn = on; }
     void applyTexts(const std::function<QString(const char *)> &text);
     // Adds with the extension set chosen in the extension list window from now on, and shows it on
     // the extensions button.
@@ -70,6 +73,8 @@ Q_SIGNALS:
     void splitterMoved();
     // The extension button was pressed at this point of it (the window it opens is placed by it).
     void buttonPressed(QPoint at);
+    // The extension list window is to open for the archive list's selection.
+    void extensionListRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -97,14 +102,15 @@ private:
     void addDirectory();
     void addSelectedFiles();
     void deleteSelected(bool childOnly);
-    void showExtensionList();
     void refuseItem(const QString &path);
 
-    TApp_user_window *m_frame;
+    PanelDialogs &m_dialogs;
+    std::function<QString(const char *)> m_text;
     std::unique_ptr<TFindFile> m_findFile;
     QString m_extensionSet;
     QString m_currentDirPath;
     bool m_dragFromDirectoryTree = false;
+    bool m_confirmationOn = false;
     int m_fileListPercent = 50;
     int m_archiveListPercent = 50;
 

@@ -1,46 +1,58 @@
 // The main window's side of the Archiver.
 #include "archivercommands.h"
 
-#include "app_user_window.h"
-#include "application.h"
-#include "info1f.h"
+#include "maintexts.h"
 #include "settingspage.h"
 #include "startpage.h"
 
 #include "core/platform/winexec.h"
 #include "core/settings/config.h"
+#include "core/settings/configerror.h"
+#include "gui/appearance/paneldialogs.h"
 #include "gui/appearance/resourcebitmap.h"
-#include "gui/archivelist/treelistview.h"
 #include "gui/archiverwindows/man_archf.h"
 #include "gui/archiverwindows/statusf.h"
 #include "gui/archiverwindows/varakozf.h"
 
-#include <QLabel>
-#include <QToolButton>
-
-ArchiverCommands::ArchiverCommands(TApp_user_window *main) : m_main(main)
+ArchiverCommands::ArchiverCommands(Communicator &communicator, Tconfig &config, SettingsPage &settings,
+                                   StartPage &start, PanelDialogs &dialogs, TkovaProvider *provider,
+                                   QString programDir)
+    : m_communicator(communicator), m_config(config), m_settings(settings), m_start(start), m_dialogs(dialogs),
+      m_provider(provider), m_programDir(std::move(programDir))
 {
     // The command may still be carried out: it was delivered, or waits for the Archiver to take it.
     m_communicator.setOnNotAnswering([this] {
-        showInfo(text(QStringLiteral("ArchiverNotAnswering")),
-                 text(QStringLiteral("ArchiverMayAnswerLater")));
+        m_dialogs.inform(text(QStringLiteral("ArchiverNotAnswering")),
+                         text(QStringLiteral("ArchiverMayAnswerLater")));
     });
     // The Archiver ended before it confirmed the command: it will not carry it out.
-    m_communicator.setOnNotActive(
-        [this] { showInfo(text(QStringLiteral("ArchiverNotActive")), text(QStringLiteral("RunArchiver"))); });
+    m_communicator.setOnNotActive([this] {
+        m_dialogs.inform(text(QStringLiteral("ArchiverNotActive")), text(QStringLiteral("RunArchiver")));
+    });
+}
+
+void ArchiverCommands::setWindows(Tman_archF *manual, TvarakozF *wait, TstatusF *status)
+{
+    m_manual = manual;
+    m_wait = wait;
+    m_status = status;
 }
 
 void ArchiverCommands::StartStop()
 {
+    const auto confirmed = [this](const char *key) {
+        return !m_settings.confirmationOn() ||
+               m_dialogs.ask(m_provider->GetText(QLatin1String(key)), QString(), false);
+    };
     if (!m_communicator.FindArchiver()) {
-        if (!m_main->confirmationOn() || m_main->ask(QStringLiteral("StartArchiveConfirm"))) {
+        if (confirmed("StartArchiveConfirm")) {
             // Whether it started shows in the caption once its window is there.
-            win::WinExec(m_main->programDir() + QStringLiteral("\\Archiv.exe"), win::SW_SHOWNORMAL);
+            win::WinExec(m_programDir + QStringLiteral("\\Archiv.exe"), win::SW_SHOWNORMAL);
             UpdateStartStopCaption();
         }
-    } else if (!m_main->confirmationOn() || m_main->ask(QStringLiteral("StopArchiveConfirm"))) {
-        if (TvarakozF *wait = m_main->panel()->varakozF())
-            wait->exec();
+    } else if (confirmed("StopArchiveConfirm")) {
+        if (m_wait)
+            m_wait->exec();
         UpdateStartStopCaption();
     }
     UpdateStartStopCaption();
@@ -48,7 +60,7 @@ void ArchiverCommands::StartStop()
 
 void ArchiverCommands::UpdateStartStopCaption()
 {
-    m_main->settingsPage()->showArchiverRunning(m_communicator.FindArchiver());
+    m_settings.showArchiverRunning(m_communicator.FindArchiver());
 }
 
 void ArchiverCommands::pollStatus()
@@ -56,8 +68,8 @@ void ArchiverCommands::pollStatus()
     try {
         UpdateStartStopCaption();
         setStatusLight();
-        if (TstatusF *status = m_main->panel()->statusF())
-            status->RefreshStatus();
+        if (m_status)
+            m_status->RefreshStatus();
         m_reportedFailure.clear();
     } catch (const ConfigError &e) {
         // A value of the wrong type stays wrong until someone writes it anew: it is reported
@@ -66,44 +78,43 @@ void ArchiverCommands::pollStatus()
         if (failure == m_reportedFailure)
             return;
         m_reportedFailure = failure;
-        m_main->reportRegistryError(e);
+        m_dialogs.registryFailed(e);
     }
 }
 
 void ArchiverCommands::setStatusLight()
 {
-    Tconfig &store = m_main->config();
+    Tconfig &store = m_config;
     const bool correct = store.Read(IntSetting::State, Side::Primary) == 0 &&
                          store.Read(IntSetting::State, Side::Secondary) == 0;
     // Drawn transparent, so that a texture shows around the round light.
-    m_main->startPage()->setStatusLight(
+    m_start.setStatusLight(
         TransparentBitmap(ResourceBitmap(correct ? QStringLiteral("yellowico") : QStringLiteral("redico"))));
 }
 
-void ArchiverCommands::showStatus()
+void ArchiverCommands::showStatus(QPoint at)
 {
-    TstatusF *status = m_main->panel()->statusF();
-    if (!status)
+    if (!m_status)
         return;
-    status->move(m_main->pos() + (m_main->zoomedIn() ? QPoint(81, 152) : QPoint(18, 51)));
-    status->exec();
+    m_status->move(at);
+    m_status->exec();
 }
 
-void ArchiverCommands::openManualArchiving(bool restoreMode)
+void ArchiverCommands::openManualArchiving(bool restoreMode, const OpeningPlace &place)
 {
-    if (Tman_archF *window = m_main->panel()->man_archF())
-        window->Open(restoreMode, {m_main->pos(), m_main->pressPosition(), m_main->zoomedIn()});
+    if (m_manual)
+        m_manual->Open(restoreMode, place);
 }
 
-bool ArchiverCommands::archiveNow(bool primary)
+bool ArchiverCommands::archiveNow(bool primary, bool settingsChanged)
 {
-    return m_main->guarded([&] {
-        if (m_main->settingsChanged()) {
-            if (m_main->confirmationOn()) {
-                showInfo(text(QStringLiteral("PleaseSaveInformation")), QString());
+    return m_dialogs.guarded([&] {
+        if (settingsChanged) {
+            if (m_settings.confirmationOn()) {
+                m_dialogs.inform(text(QStringLiteral("PleaseSaveInformation")), QString());
                 return;
             }
-            m_main->saveSettings();
+            m_settings.saveSettings();
         }
         if (win::HWND archiver = m_communicator.FindArchiver()) {
             if (primary)
@@ -111,18 +122,12 @@ bool ArchiverCommands::archiveNow(bool primary)
             else
                 m_communicator.SendArchiveSecondary(archiver);
         } else {
-            showInfo(text(QStringLiteral("ArchiverNotActive")), text(QStringLiteral("RunArchiver")));
+            m_dialogs.inform(text(QStringLiteral("ArchiverNotActive")), text(QStringLiteral("RunArchiver")));
         }
     });
 }
 
 QString ArchiverCommands::text(const QString &key) const
 {
-    return m_main->textOf(key);
-}
-
-void ArchiverCommands::showInfo(const QString &firstLine, const QString &secondLine)
-{
-    if (Tinfo1F *info = m_main->panel()->info1F())
-        info->tell(firstLine, secondLine);
+    return mainWindowText(*m_provider, key);
 }

@@ -108,3 +108,8 @@ std::span<const DefaultText> mainWindowTexts()
 {
     return kDefaults;
 }
+
+QString mainWindowText(const TkovaProvider &provider, const QString &key)
+{
+    return provider.KovaLanguage() ? provider.GetText(key) : TkovaProvider::DefaultTextOf(kDefaults, key);
+}

@@ -7,3 +7,6 @@
 #include <span>
 
 std::span<const DefaultText> mainWindowTexts();
+// The text of one of the main window's keys: the provider's language when it has one, else the
+// English default.
+QString mainWindowText(const TkovaProvider &provider, const QString &key);

@@ -1,16 +1,13 @@
 // The shell's side of the panel's smaller windows.
 #include "panelwiring.h"
 
+#include "aboutf.h"
 #include "app_user_window.h"
-#include "application.h"
 #include "archivelistpage.h"
 #include "archivercommands.h"
-#include "confirm1f.h"
-#include "info1f.h"
 #include "pathtext.h"
-#include "question.h"
-#include "savef.h"
 #include "settingspage.h"
+#include "startpage.h"
 
 #include "core/archivelist/findfile.h"
 #include "core/archivelist/listerror.h"
@@ -18,53 +15,13 @@
 #include "core/platform/attributes.h"
 #include "core/platform/files.h"
 #include "core/settings/config.h"
-#include "core/settings/configerror.h"
+#include "gui/appearance/backgroundf.h"
+#include "gui/appearance/languagef.h"
+#include "gui/appearance/paneldialogs.h"
 #include "gui/archivelist/extlistf.h"
-#include "gui/archivelist/treelistview.h"
 #include "gui/archiverwindows/man_archf.h"
 #include "gui/destinations/dirselectf.h"
 #include "gui/restore/rewritef.h"
-
-#include <QLabel>
-#include <QToolButton>
-
-bool ShellDialogs::ask(const QString &first, const QString &second, bool delayedYes)
-{
-    return Question::ask(first, second, delayedYes ? Question::Delay::DelayedYes : Question::Delay::None);
-}
-
-void ShellDialogs::inform(const QString &first, const QString &second)
-{
-    if (Tinfo1F *info = m_panel.info1F())
-        info->tell(first, second);
-}
-
-void ShellDialogs::showProgress(const QString &line)
-{
-    TsaveF *progress = m_panel.saveF();
-    if (!progress)
-        return;
-    if (progress->isVisible() && !progress->done) {
-        progress->setLine(line);
-        progress->repaint();
-    } else {
-        progress->showProgress(line);
-    }
-}
-
-void ShellDialogs::progressDone()
-{
-    if (TsaveF *progress = m_panel.saveF())
-        progress->done = true;
-}
-
-void ShellDialogs::registryFailed(const ConfigError &error)
-{
-    if (TApp_user_window *main = m_panel.App_user_window())
-        main->reportRegistryError(error);
-    else
-        m_panel.showRegistryError(error);
-}
 
 QStringList WalkedFolderFiles::files(const QString &folder, const QString &extension)
 {
@@ -79,46 +36,63 @@ QStringList WalkedFolderFiles::files(const QString &folder, const QString &exten
     return names;
 }
 
-void wireWindows(DunlivoPanel &panel)
+void wireWindows(const PanelWindows &w, PanelDialogs &dialogs)
 {
-    TApp_user_window *main = panel.App_user_window();
+    TApp_user_window *main = w.main;
+    main->archiverCommands().setWindows(w.manualArchiving, w.wait, w.status);
+    StartPage *start = main->startPage();
+    QObject::connect(start, &StartPage::languageRequested, main,
+                     [main, w] { main->placeAndShow(w.language, QPoint(108, 135), QPoint(46, 73)); });
+    QObject::connect(start, &StartPage::textureRequested, main,
+                     [main, w] { main->placeAndShow(w.background, QPoint(120, 151), QPoint(60, 89)); });
+    QObject::connect(start, &StartPage::aboutRequested, main,
+                     [main, w] { main->placeAndShow(w.about, QPoint(84, 115), QPoint(18, 51)); });
+    QObject::connect(main, &TApp_user_window::languageApplied, w.language, &TlanguageF::showFlag);
+    QObject::connect(main, &TApp_user_window::aboutLogoReady, w.about, &TaboutF::setLogo);
+    QObject::connect(main, &TApp_user_window::restoreListResetRequested, w.restore, &TrewriteF::ClearFileList);
+
+    QObject::connect(main->settingsPage(), &SettingsPage::destinationRequested, main, [main, w](bool primary) {
+        w.destinations->Open(primary, main->destination(primary), main->dirName(primary));
+    });
     QObject::connect(
-        panel.dirselectF(), &TdirselectF::destinationChosen, main,
+        w.destinations, &TdirselectF::destinationChosen, main,
         [main](bool primary, const QString &destination, const QString &dirName, const QString &hint) {
             main->setDestination(primary, destination, dirName, hint);
             main->settingsPage()->setDestinationHint(primary, hint);
         });
-    QObject::connect(panel.dirselectF(), &TdirselectF::settingsChanged, main,
+    QObject::connect(w.destinations, &TdirselectF::settingsChanged, main,
                      [main] { main->setSettingsChanged(true); });
 
-    Tman_archF *manual = panel.man_archF();
+    Tman_archF *manual = w.manualArchiving;
     QObject::connect(manual, &Tman_archF::archiveRequested, main, [main, manual](bool primary) {
-        if (main->archiverCommands().archiveNow(primary))
+        if (main->archiverCommands().archiveNow(primary, main->settingsChanged()))
             manual->accept();
     });
-    QObject::connect(manual, &Tman_archF::restoreRequested, main, [main, manual, &panel](bool primary) {
+    QObject::connect(manual, &Tman_archF::restoreRequested, main, [main, manual, w](bool primary) {
         const QString heading = main->textOf(primary ? QStringLiteral("PrimaryRestoreButton")
                                                      : QStringLiteral("SecondaryRestoreButton"));
         // Closing the restore window closes this one behind it.
-        if (panel.rewriteF()->Open(primary, main->dirName(primary), heading, *main->archiveList()))
+        if (w.restore->Open(primary, main->dirName(primary), heading, *main->archiveList()))
             manual->accept();
     });
-    QObject::connect(panel.rewriteF(), &TrewriteF::archiveListRestoreRequested, main,
-                     [main](bool primary) { RestoreArchiveList(main, primary); });
+    QObject::connect(w.restore, &TrewriteF::archiveListRestoreRequested, main,
+                     [main, w, &dialogs](bool primary) { RestoreArchiveList(*main, *w.restore, dialogs, primary); });
 
-    QObject::connect(panel.extlistF(), &TextlistF::extensionSetChosen, main,
+    QObject::connect(main->archiveListPage(), &ArchiveListPage::extensionListRequested, main, [main, w] {
+        w.extensionList->Open(main->pos() + main->pressPosition() + QPoint(0, 345), main->confirmationOn());
+    });
+    QObject::connect(w.extensionList, &TextlistF::extensionSetChosen, main,
                      [main](const QString &set) { main->archiveListPage()->takeExtensionSet(set); });
-    QObject::connect(panel.extlistF(), &TextlistF::archiveListEdited, main,
-                     [main] { main->SyncArchiveLists(2); });
+    QObject::connect(w.extensionList, &TextlistF::archiveListEdited, main, [main] { main->SyncArchiveLists(2); });
 }
 
-void RestoreArchiveList(TApp_user_window *main, bool primary)
+void RestoreArchiveList(TApp_user_window &main, TrewriteF &restore, PanelDialogs &dialogs, bool primary)
 {
     QString keptCopy;
-    if (!main->guarded([&] {
-            QString destination = main->config().Read(TextSetting::Destination, sideOf(primary));
+    if (!main.guarded([&] {
+            QString destination = main.config().Read(TextSetting::Destination, sideOf(primary));
             destination = TrimTrailingBackslash(destination);
-            keptCopy = JoinPath(destination, main->dirName(primary)) + QStringLiteral("\\afiles.lst");
+            keptCopy = JoinPath(destination, main.dirName(primary)) + QStringLiteral("\\afiles.lst");
         }))
         return;
 
@@ -129,17 +103,15 @@ void RestoreArchiveList(TApp_user_window *main, bool primary)
         try {
             copy.LoadFromFile(keptCopy);
         } catch (const ListFileError &) {
-            if (Tinfo1F *info = main->panel()->info1F())
-                info->tell(main->textOf(QStringLiteral("CantOpenfileWarning")), keptCopy);
+            dialogs.inform(main.textOf(QStringLiteral("CantOpenfileWarning")), keptCopy);
             return;
         }
-        const QString own = main->archiveListFile();
+        const QString own = main.archiveListFile();
         win::SetFileAttributes(own, win::FILE_ATTRIBUTE_NORMAL);
-        main->startList()->Assign(copy);
-        main->SyncArchiveLists(1);
-        main->startList()->ExpandTopLevel();
-        main->archiveList()->ExpandTopLevel();
+        main.startList()->Assign(copy);
+        main.SyncArchiveLists(1);
+        main.startList()->ExpandTopLevel();
+        main.archiveList()->ExpandTopLevel();
     }
-    if (TrewriteF *rewrite = main->panel()->rewriteF())
-        rewrite->showArchiveList(*main->archiveList());
+    restore.showArchiveList(*main.archiveList());
 }

@@ -1,30 +1,20 @@
-// The shell's side of the panel's smaller windows: the common dialogs they use, the folder walk
-// the language and texture windows list their files with, and the connecting of their signals to
-// the main window.
+// The shell's side of the panel's smaller windows: the folder walk the language and texture
+// windows list their files with, and the connecting of their signals to the main window.
 #pragma once
 
 #include "gui/appearance/choicelist.h"
-#include "gui/appearance/paneldialogs.h"
 
-class DunlivoPanel;
+class PanelDialogs;
 class TApp_user_window;
-
-// The panel's confirmation, information and progress windows and the main window's report of a
-// registry failure.
-class ShellDialogs : public PanelDialogs
-{
-public:
-    explicit ShellDialogs(DunlivoPanel &panel) : m_panel(panel) {}
-
-    bool ask(const QString &first, const QString &second, bool delayedYes) override;
-    void inform(const QString &first, const QString &second) override;
-    void showProgress(const QString &line) override;
-    void progressDone() override;
-    void registryFailed(const ConfigError &error) override;
-
-private:
-    DunlivoPanel &m_panel;
-};
+class TaboutF;
+class TbackgroundF;
+class TdirselectF;
+class TextlistF;
+class TlanguageF;
+class Tman_archF;
+class TrewriteF;
+class TstatusF;
+class TvarakozF;
 
 // The directory walker's listing of a folder's files, links that lead out of it not walked.
 class WalkedFolderFiles : public FolderFiles
@@ -33,10 +23,26 @@ public:
     QStringList files(const QString &folder, const QString &extension) override;
 };
 
-// Connects the smaller windows' signals to the main window; once, after all windows exist.
-void wireWindows(DunlivoPanel &panel);
+// The windows the main window opens or tells, as the panel created them.
+struct PanelWindows
+{
+    TApp_user_window *main;
+    TaboutF *about;
+    Tman_archF *manualArchiving;
+    TvarakozF *wait;
+    TextlistF *extensionList;
+    TdirselectF *destinations;
+    TrewriteF *restore;
+    TlanguageF *language;
+    TbackgroundF *background;
+    TstatusF *status;
+};
+
+// Gives the main window the windows it opens and connects their signals to it; once, after all
+// windows exist. dialogs tells what the main window's handlers have to say.
+void wireWindows(const PanelWindows &windows, PanelDialogs &dialogs);
 
 // Replaces the panel's archive list by the copy kept in a side's archive. Only a copy that reads
 // without error replaces it; one that does not leaves the panel's list file and both trees as
 // they were and is reported. The restore window's tree then shows the panel's list.
-void RestoreArchiveList(TApp_user_window *main, bool primary);
+void RestoreArchiveList(TApp_user_window &main, TrewriteF &restore, PanelDialogs &dialogs, bool primary);

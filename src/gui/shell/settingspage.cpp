@@ -1,17 +1,15 @@
 // The main window's settings page: its controls, their registry values and the save flow.
 #include "settingspage.h"
 
-#include "app_user_window.h"
-#include "application.h"
-#include "archivercommands.h"
-#include "savef.h"
+#include "archivedestinations.h"
 #include "spinedit.h"
 #include "windowplacement.h"
 #include "zoomplacements.h"
 
 #include "core/settings/config.h"
+#include "gui/appearance/kovaprovider.h"
+#include "gui/appearance/paneldialogs.h"
 #include "gui/compression/compressioncontrols.h"
-#include "gui/destinations/dirselectf.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -49,24 +47,22 @@ QLabel *makeCaption(QWidget *parent, const char *name)
 class ProgressDone
 {
 public:
-    explicit ProgressDone(TsaveF *progress) : m_progress(progress) {}
-    ~ProgressDone()
-    {
-        if (m_progress)
-            m_progress->done = true;
-    }
+    explicit ProgressDone(PanelDialogs &dialogs) : m_dialogs(dialogs) {}
+    ~ProgressDone() { m_dialogs.progressDone(); }
     ProgressDone(const ProgressDone &) = delete;
     ProgressDone &operator=(const ProgressDone &) = delete;
 
 private:
-    TsaveF *m_progress;
+    PanelDialogs &m_dialogs;
 };
 
 } // namespace
 
-SettingsPage::SettingsPage(TApp_user_window *frame, QWidget *parent, TkovaProvider *provider,
-                           ZoomPlacements &placements)
-    : TKovaPanel(parent, provider), m_frame(frame), m_placements(placements)
+SettingsPage::SettingsPage(QWidget *parent, TkovaProvider *provider, ZoomPlacements &placements,
+                           Tconfig &config, PanelDialogs &dialogs, Communicator &communicator,
+                           bool &loadingSettings, const ArchiveDestinations &destinations, QString programDir)
+    : TKovaPanel(parent, provider), m_placements(placements), m_config(config), m_dialogs(dialogs),
+      m_destinations(destinations), m_programDir(std::move(programDir))
 {
     setObjectName(QStringLiteral("oldal3"));
     setBevelOuter(Bevel::Lowered);
@@ -89,6 +85,7 @@ SettingsPage::SettingsPage(TApp_user_window *frame, QWidget *parent, TkovaProvid
     }
     for (QCheckBox *box : {m_confirmationBox, m_autorunBox, m_shutdownArchivingBox})
         connect(box, &QCheckBox::clicked, this, &SettingsPage::changed);
+    connect(m_confirmationBox, &QCheckBox::toggled, this, &SettingsPage::confirmationChanged);
     connect(m_autoEmptyBox, &QCheckBox::clicked, this, &SettingsPage::toggleAutoEmpty);
     connect(m_emptyingDays, &QSpinBox::valueChanged, this, &SettingsPage::changed);
     connect(m_primary.interval, &QSpinBox::valueChanged, this, [this] {
@@ -102,12 +99,16 @@ SettingsPage::SettingsPage(TApp_user_window *frame, QWidget *parent, TkovaProvid
     connect(m_shutdownModeBox, &QComboBox::activated, this, &SettingsPage::changed);
     connect(m_shutdownModeBox, &QComboBox::currentIndexChanged, this, &SettingsPage::updateShutdownModeHint);
     connect(m_saveButton, &QToolButton::clicked, this, &SettingsPage::askAndSave);
-    connect(m_primary.destination, &QToolButton::clicked, this, [this] { chooseDestination(true); });
-    connect(m_secondary.destination, &QToolButton::clicked, this, [this] { chooseDestination(false); });
+    connect(m_primary.destination, &QToolButton::clicked, this, [this] { Q_EMIT destinationRequested(true); });
+    connect(m_secondary.destination, &QToolButton::clicked, this,
+            [this] { Q_EMIT destinationRequested(false); });
     connect(m_startStopButton, &QToolButton::clicked, this, &SettingsPage::startStopRequested);
     connect(m_restoreButton, &QToolButton::clicked, this, &SettingsPage::restoreRequested);
     m_restoreButton->installEventFilter(this);
-    wireCompression();
+    // The compression boxes' and the Empty button's commands.
+    m_compression = new CompressionControls({m_primary.compressed, m_secondary.compressed, m_emptyButton,
+                                             &loadingSettings, &communicator, provider, &dialogs},
+                                            this);
 }
 
 SettingsPage::SideGroup SettingsPage::buildSideGroup(const SideGroupNames &names, int maxInterval,
@@ -194,20 +195,6 @@ void SettingsPage::buildCommandButtons()
     m_emptyButton = button("SpeedButton11", {466, 314, 142, 30}, {592, 442, 178, 34});
 }
 
-void SettingsPage::wireCompression()
-{
-    m_compression = new CompressionControls(
-        {m_primary.compressed, m_secondary.compressed, m_emptyButton, &m_frame->loadingSettingsFlag(),
-         &m_frame->archiverCommands().communicator(), KovaProvider(), &m_frame->panel()->dialogs()},
-        this);
-}
-
-void SettingsPage::chooseDestination(bool primary)
-{
-    if (TdirselectF *chooser = m_frame->panel()->dirselectF())
-        chooser->Open(primary, m_frame->destination(primary), m_frame->dirName(primary));
-}
-
 QString SettingsPage::text(const char *key) const
 {
     return m_text ? m_text(key) : QString();
@@ -288,7 +275,7 @@ int SettingsPage::ItemOfShutdownType(int type)
 
 void SettingsPage::load()
 {
-    Tconfig &config = m_frame->config();
+    Tconfig &config = m_config;
     m_confirmationBox->setChecked(config.Read(BoolSetting::ConfirmSave));
     m_autorunBox->setChecked(config.Read(BoolSetting::Autostart));
     m_primary.compressed->setChecked(config.Read(BoolSetting::Compressed, Side::Primary));
@@ -364,10 +351,10 @@ bool SettingsPage::eventFilter(QObject *watched, QEvent *event)
 
 void SettingsPage::askAndSave()
 {
-    m_frame->guarded([this] {
+    m_dialogs.guarded([this] {
         // The stored choice decides, not the box: a box checked but not yet saved does not ask.
-        if (m_frame->config().Read(BoolSetting::ConfirmSave)) {
-            if (m_frame->ask(QStringLiteral("SaveConfirm")))
+        if (m_config.Read(BoolSetting::ConfirmSave)) {
+            if (m_dialogs.ask(KovaProvider()->GetText(QStringLiteral("SaveConfirm")), QString(), false))
                 saveSettings();
         } else {
             saveSettings();
@@ -377,19 +364,17 @@ void SettingsPage::askAndSave()
 
 void SettingsPage::saveSettings()
 {
-    m_frame->repaint();
-    TsaveF *progress = m_frame->panel()->saveF();
-    if (progress)
-        progress->showProgress(text("SaveInfo"));
-    const ProgressDone finish(progress);
+    window()->repaint();
+    m_dialogs.showProgress(text("SaveInfo"));
+    const ProgressDone finish(m_dialogs);
 
-    Tconfig &config = m_frame->config();
+    Tconfig &config = m_config;
     const auto writeText = [&config](const char *name, const QString &value) {
         config.WriteString(QString::fromLatin1(name), value.left(kMaxText));
     };
     config.Write(BoolSetting::ConfirmSave, m_confirmationBox->isChecked());
     config.Write(BoolSetting::Autostart, m_autorunBox->isChecked());
-    config.SetAutostart(m_frame->programDir() + QStringLiteral("\\Archiv.exe"), m_autorunBox->isChecked());
+    config.SetAutostart(m_programDir + QStringLiteral("\\Archiv.exe"), m_autorunBox->isChecked());
     config.Write(BoolSetting::Compressed, m_primary.compressed->isChecked(), Side::Primary);
     config.Write(BoolSetting::Compressed, m_secondary.compressed->isChecked(), Side::Secondary);
     config.Write(BoolSetting::EmptyAutomatically, m_autoEmptyBox->isChecked());
@@ -401,12 +386,12 @@ void SettingsPage::saveSettings()
         config.Write(IntSetting::Priority, m_priorityBox->currentIndex());
     if (m_shutdownModeBox->currentIndex() >= 0)
         config.Write(IntSetting::ShutdownType, ShutdownTypeOfItem(m_shutdownModeBox->currentIndex()));
-    writeText(settingDef(TextSetting::Destination, Side::Primary).storedName, m_frame->destination(true));
-    writeText(settingDef(TextSetting::Destination, Side::Secondary).storedName, m_frame->destination(false));
+    writeText(settingDef(TextSetting::Destination, Side::Primary).storedName, m_destinations.side(true).destination);
+    writeText(settingDef(TextSetting::Destination, Side::Secondary).storedName, m_destinations.side(false).destination);
     config.Write(IntSetting::EmptyingPeriod, m_emptyingDays->Value());
-    writeText(settingDef(TextSetting::ArchiveName, Side::Primary).storedName, m_frame->dirName(true).mid(1));
+    writeText(settingDef(TextSetting::ArchiveName, Side::Primary).storedName, m_destinations.side(true).dirName.mid(1));
     writeText(settingDef(TextSetting::ArchiveName, Side::Secondary).storedName,
-              m_frame->dirName(false).mid(1));
+              m_destinations.side(false).dirName.mid(1));
 
-    m_frame->setSettingsChanged(false);
+    Q_EMIT saved();
 }

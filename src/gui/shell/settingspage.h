@@ -8,13 +8,16 @@
 #include <functional>
 #include <utility>
 
+class ArchiveDestinations;
+class Communicator;
 class CompressionControls;
+class PanelDialogs;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QToolButton;
-class TApp_user_window;
 class TSpinEdit;
+class Tconfig;
 class ZoomPlacements;
 
 class SettingsPage : public TKovaPanel
@@ -22,8 +25,12 @@ class SettingsPage : public TKovaPanel
     Q_OBJECT
 
 public:
-    SettingsPage(TApp_user_window *frame, QWidget *parent, TkovaProvider *provider,
-                 ZoomPlacements &placements);
+    // The page reads and writes config, asks and reports through dialogs, and saves the
+    // destinations as they stand; the compression boxes speak to the Archiver through communicator
+    // and set loadingSettings while they put a box back.
+    SettingsPage(QWidget *parent, TkovaProvider *provider, ZoomPlacements &placements, Tconfig &config,
+                 PanelDialogs &dialogs, Communicator &communicator, bool &loadingSettings,
+                 const ArchiveDestinations &destinations, QString programDir);
 
     // Fills the controls from the registry (the values the first activation reads, in its order).
     void load();
@@ -48,7 +55,13 @@ public:
 Q_SIGNALS:
     // The user changed a setting.
     void changed();
+    // The confirmation box was checked or cleared, by the user or from the registry.
+    void confirmationChanged(bool on);
+    // Every value was written.
+    void saved();
     void startStopRequested();
+    // A side's destination button was pressed: the destination chooser is to open.
+    void destinationRequested(bool primary);
     void restoreRequested();
     // The restore button was pressed at this point of it (the window it opens is placed by it).
     void buttonPressed(QPoint at);
@@ -77,17 +90,18 @@ private:
     SideGroup buildSideGroup(const SideGroupNames &names, int maxInterval, std::pair<int, int> shift);
     void buildOtherSettings();
     void buildCommandButtons();
-    void wireCompression();
     void askAndSave();
-    void chooseDestination(bool primary);
     void toggleAutoEmpty();
     void updateIntervalLabel(const SideGroup &side, const char *intervalKey);
     void updateAutoEmpty();
     void updateShutdownModeHint();
     QString text(const char *key) const;
 
-    TApp_user_window *m_frame;
     ZoomPlacements &m_placements;
+    Tconfig &m_config;
+    PanelDialogs &m_dialogs;
+    const ArchiveDestinations &m_destinations;
+    QString m_programDir;
     std::function<QString(const char *)> m_text;
     // The key of the start/stop button's caption, kept so that a new language keeps its meaning.
     const char *m_startStopKey = "StartArchiveButton";

@@ -1,8 +1,8 @@
 // Replacing a damaged settings file at the panel's start.
 #include "settingsrecovery.h"
 
-#include "app_user_window.h"
 #include "confirm1f.h"
+#include "maintexts.h"
 #include "question.h"
 
 #include "core/platform/registry.h"
@@ -53,6 +53,6 @@ bool SettingsRecovery::ask(const QString &file)
     const QString key = QLatin1String(kQuestionKey);
     QString text = language.FindText(key);
     if (text.isEmpty())
-        text = TApp_user_window::defaultTextOf(key);
+        text = TkovaProvider::DefaultTextOf(mainWindowTexts(), key);
     return Question::askIn(question, text, file, Question::Delay::None);
 }
