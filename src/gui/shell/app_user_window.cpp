@@ -48,10 +48,8 @@ constexpr QPoint kPageOrigin(7, 34);
 
 } // namespace
 
-TApp_user_window::TApp_user_window(PanelDialogs &dialogs, const QString &programDir, int screenWidth,
-                                   std::function<void(const ConfigError &)> errorHandler)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
-      registryErrorHandler(std::move(errorHandler)), m_dialogs(dialogs), m_programDir(programDir),
+TApp_user_window::TApp_user_window(PanelDialogs &dialogs, const QString &programDir, int screenWidth)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_dialogs(dialogs), m_programDir(programDir),
       m_screenWidth(screenWidth)
 {
     setObjectName(QStringLiteral("App_user_window"));
@@ -60,7 +58,7 @@ TApp_user_window::TApp_user_window(PanelDialogs &dialogs, const QString &program
     // Without a settings store the panel cannot work; the failure leaves the constructor.
     m_config = std::make_unique<Tconfig>();
     if (!m_config->CreationError().isEmpty())
-        reportRegistryError(ConfigError(m_config->CreationError()));
+        m_dialogs.registryFailed(ConfigError(m_config->CreationError()));
     m_communicator = std::make_unique<Communicator>();
 
     m_provider = new TkovaProvider(this);
@@ -188,21 +186,7 @@ QString TApp_user_window::textOf(const QString &key) const
 
 bool TApp_user_window::guarded(const std::function<void()> &body)
 {
-    try {
-        body();
-        return true;
-    } catch (const ConfigError &e) {
-        reportRegistryError(e);
-        return false;
-    }
-}
-
-void TApp_user_window::reportRegistryError(const ConfigError &error)
-{
-    if (registryErrorHandler)
-        registryErrorHandler(error);
-    else
-        showRegistryErrorBox(error);
+    return m_dialogs.guarded(body);
 }
 
 void TApp_user_window::showRegistryErrorBox(const ConfigError &error)

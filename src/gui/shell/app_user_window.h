@@ -40,12 +40,10 @@ class TApp_user_window : public QWidget
 
 public:
     // Builds the window and loads what it can before the first activation. dialogs shows the
-    // questions, information and progress of the panel's windows (created after this one);
-    // errorHandler is how a registry failure is shown (a message box when empty). A
-    // ConfigError from creating the settings store leaves the constructor: without a store there
-    // is no panel.
-    TApp_user_window(PanelDialogs &dialogs, const QString &programDir, int screenWidth,
-                     std::function<void(const ConfigError &)> errorHandler);
+    // questions, information, progress and registry failures of the panel's windows (created
+    // after this one). A ConfigError from creating the settings store leaves the constructor: without a store
+    // there is no panel.
+    TApp_user_window(PanelDialogs &dialogs, const QString &programDir, int screenWidth);
     ~TApp_user_window() override;
 
     // The windows the first activation registers with the language component and the texture
@@ -117,8 +115,6 @@ public:
     bool ask(const QString &key, const QString &secondKey = QString());
     // Runs a handler's body; a registry failure is shown and abandons the rest. False then.
     bool guarded(const std::function<void()> &body);
-    // Shows a registry failure the way guarded() does.
-    void reportRegistryError(const ConfigError &error);
     // The text of one of the main window's keys: the language in force, else the English default.
     QString textOf(const QString &key) const;
     // Shows a registry failure in a message box of its own: without a window, or when no handler is set.
@@ -126,8 +122,6 @@ public:
 
     // How the program ends; QApplication::quit by default. Tests count it instead.
     std::function<void()> terminateHandler;
-    // How a registry failure is shown; a message box when empty.
-    std::function<void(const ConfigError &)> registryErrorHandler;
 
 Q_SIGNALS:
     // A language was applied; its flag is shown by the language window too.

@@ -77,10 +77,7 @@ void ShellDialogs::progressDone()
 
 void ShellDialogs::registryFailed(const ConfigError &error)
 {
-    if (TApp_user_window *main = m_panel.App_user_window())
-        main->reportRegistryError(error);
-    else
-        m_panel.showRegistryError(error);
+    m_panel.showRegistryError(error);
 }
 
 
@@ -118,8 +115,7 @@ bool DunlivoPanel::create()
         return false;
     }
     try {
-        m_main = std::make_unique<TApp_user_window>(*m_dialogs, programDir(), screenWidth(),
-                                                    m_options.registryErrorHandler);
+        m_main = std::make_unique<TApp_user_window>(*m_dialogs, programDir(), screenWidth());
     } catch (const ConfigError &e) {
         // The settings store could not be opened: the panel cannot work, and the hive is left
         // as it is.
