@@ -6,6 +6,7 @@
 // - archive_nochange_vs_rsync_ratio: a plain run with nothing changed over 20,000 files /
 //   rsync -a -n of the same folders to a mirror;
 // - archive_small_files_ratio: a plain run over 5,000 new files of 4 KiB / cp -a and one sync.
+// DUNLIVO_BENCH_SMALL=1 measures the last one only, for a loaded machine.
 #include "figures.h"
 
 #include "core/archivelist/treelist.h"
@@ -101,7 +102,10 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     BenchPrefix prefix;
     const QString binDir = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin");
-    const QStringList corpus = makeCorpus(QStringLiteral(DUNLIVO_BENCH_DIR "/make-archive-corpus.sh"));
+    const bool smallOnly = qEnvironmentVariableIntValue("DUNLIVO_BENCH_SMALL") > 0;
+    const QStringList corpus = smallOnly
+                                   ? QStringList{QString(), QString()}
+                                   : makeCorpus(QStringLiteral(DUNLIVO_BENCH_DIR "/make-archive-corpus.sh"));
     if (corpus.size() != 2) {
         std::fprintf(stderr, "bench_archiv: no corpus\n");
         return 0;
@@ -120,7 +124,7 @@ int main(int argc, char **argv)
     }
 
     // Compressed: the Archiver, then the tools on a copy of the same files (copying is not timed).
-    {
+    if (!smallOnly) {
         // The machine may be shared: each side runs three times, taken in turns, and the fastest time
         // counts.
         Archiver archiver(binDir, subfolders(mixed));
@@ -161,7 +165,7 @@ int main(int argc, char **argv)
     }
 
     // Nothing changed: the second plain run over 20,000 files against rsync's dry run.
-    if (!QStandardPaths::findExecutable(QStringLiteral("rsync")).isEmpty()) {
+    if (!smallOnly && !QStandardPaths::findExecutable(QStringLiteral("rsync")).isEmpty()) {
         Archiver archiver(binDir, subfolders(many));
         archiver.run(3);
         const QString mirror = work.path() + QStringLiteral("/mirror/");
