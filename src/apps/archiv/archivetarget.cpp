@@ -1,8 +1,6 @@
 // Writing into an archive root without leaving it.
 #include "archivetarget.h"
 
-#include "committer.h"
-
 #include "core/platform/paths.h"
 
 #include <QFile>
@@ -128,14 +126,9 @@ ArchiveTarget::WriteResult ArchiveTarget::failed(int error, FileStage stage)
     return result;
 }
 
-std::shared_ptr<HeldFolder> ArchiveTarget::hold(Committer *committer, int folderFd)
-{
-    return committer ? committer->hold(folderFd) : nullptr;
-}
-
 ArchiveTarget::WriteResult ArchiveTarget::finish(std::unique_ptr<win::FileBeside> file,
                                                  std::shared_ptr<HeldFolder> folder, const QByteArray &name,
-                                                 const struct stat &source, Committer *committer,
+                                                 const struct stat &source, FileCommitter *committer,
                                                  CommitDone done)
 {
     // The temporary file goes before the folder it is reached through.

@@ -18,7 +18,7 @@
 
 namespace archiver {
 
-class Committer;
+class FileCommitter;
 
 // A folder of the archive held open while files wait in it for their names.
 struct HeldFolder
@@ -71,29 +71,40 @@ public:
     using CommitDone = std::function<void(const WriteResult &)>;
     template <typename Fill>
     static WriteResult writeFile(int folderFd, const QByteArray &name, const struct stat &source, Fill fill,
-                                 Committer *committer = nullptr, CommitDone done = {});
+                                 FileCommitter *committer = nullptr, CommitDone done = {});
     static WriteResult failed(int error, FileStage stage);
 
     // Makes the data written so far durable on the root's file system.
     void sync() const;
 
 private:
-    static std::shared_ptr<HeldFolder> hold(Committer *committer, int folderFd);
     static WriteResult finish(std::unique_ptr<win::FileBeside> file, std::shared_ptr<HeldFolder> folder,
-                              const QByteArray &name, const struct stat &source, Committer *committer,
+                              const QByteArray &name, const struct stat &source, FileCommitter *committer,
                               CommitDone done);
 
     int m_rootFd = -1;
     QString m_rootPath;
 };
 
+// Takes the complete files of a run and gives them their names later, in batches (see Committer).
+class FileCommitter
+{
+public:
+    virtual ~FileCommitter() = default;
+    // The folder open in folderFd, held open for the files written into it; null with errno set.
+    virtual std::shared_ptr<HeldFolder> hold(int folderFd) = 0;
+    // Takes a complete file, closed, written into folder for the target name; bytes its size.
+    virtual void add(std::shared_ptr<HeldFolder> folder, std::unique_ptr<win::FileBeside> file,
+                     QByteArray name, qint64 bytes, ArchiveTarget::CommitDone done) = 0;
+};
+
 template <typename Fill>
 ArchiveTarget::WriteResult ArchiveTarget::writeFile(int folderFd, const QByteArray &name,
                                                     const struct stat &source, Fill fill,
-                                                    Committer *committer, CommitDone done)
+                                                    FileCommitter *committer, CommitDone done)
 {
     // A file handed to the committer outlives the caller's folder descriptor.
-    std::shared_ptr<HeldFolder> folder = hold(committer, folderFd);
+    std::shared_ptr<HeldFolder> folder = committer ? committer->hold(folderFd) : nullptr;
     if (committer && !folder)
         return failed(errno, FileStage::CreateTarget);
     auto file = std::make_unique<win::FileBeside>();

@@ -24,7 +24,7 @@
 
 namespace archiver {
 
-class Committer
+class Committer : public FileCommitter
 {
 public:
     // A batch holds a descriptor per file (its lock) and one per folder: two batches of both sides
@@ -36,15 +36,13 @@ public:
     // rootFd: the archive root, whose file system is flushed; it stays the caller's.
     explicit Committer(int rootFd);
     // Drops what is still waiting (as drop()).
-    ~Committer();
+    ~Committer() override;
     Committer(const Committer &) = delete;
     Committer &operator=(const Committer &) = delete;
 
-    // The folder open in folderFd, held open for the files written into it; null with errno set.
-    std::shared_ptr<HeldFolder> hold(int folderFd);
-    // Takes a complete file, closed, written into folder for the target name; bytes its size.
+    std::shared_ptr<HeldFolder> hold(int folderFd) override;
     void add(std::shared_ptr<HeldFolder> folder, std::unique_ptr<win::FileBeside> file, QByteArray name,
-             qint64 bytes, ArchiveTarget::CommitDone done);
+             qint64 bytes, ArchiveTarget::CommitDone done) override;
     // Commits everything handed over and waits until it is done.
     void flush();
     // Removes the files still waiting, each reported as stopped, after the batch under way.
