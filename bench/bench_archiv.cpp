@@ -4,7 +4,9 @@
 // - archive_vs_xargs_ratio: a compressed run / xargs -P<cores> bzip2 -9 over the same files;
 // - archive_vs_lbzip2_ratio: a compressed run / tar | lbzip2 -9 -n<cores> (for information);
 // - archive_nochange_vs_rsync_ratio: a plain run with nothing changed over 20,000 files /
-//   rsync -a -n of the same folders to a mirror.
+//   rsync -a -n of the same folders to a mirror;
+// - archive_small_files_ratio: a plain run over 5,000 new files of 4 KiB / cp -a and one sync.
+// DUNLIVO_BENCH_SMALL=1 measures the last one only, for a loaded machine.
 #include "figures.h"
 
 #include "core/archivelist/treelist.h"
@@ -100,7 +102,10 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     BenchPrefix prefix;
     const QString binDir = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin");
-    const QStringList corpus = makeCorpus(QStringLiteral(DUNLIVO_BENCH_DIR "/make-archive-corpus.sh"));
+    const bool smallOnly = qEnvironmentVariableIntValue("DUNLIVO_BENCH_SMALL") > 0;
+    const QStringList corpus = smallOnly
+                                   ? QStringList{QString(), QString()}
+                                   : makeCorpus(QStringLiteral(DUNLIVO_BENCH_DIR "/make-archive-corpus.sh"));
     if (corpus.size() != 2) {
         std::fprintf(stderr, "bench_archiv: no corpus\n");
         return 0;
@@ -119,7 +124,7 @@ int main(int argc, char **argv)
     }
 
     // Compressed: the Archiver, then the tools on a copy of the same files (copying is not timed).
-    {
+    if (!smallOnly) {
         // The machine may be shared: each side runs three times, taken in turns, and the fastest time
         // counts.
         Archiver archiver(binDir, subfolders(mixed));
@@ -160,7 +165,7 @@ int main(int argc, char **argv)
     }
 
     // Nothing changed: the second plain run over 20,000 files against rsync's dry run.
-    if (!QStandardPaths::findExecutable(QStringLiteral("rsync")).isEmpty()) {
+    if (!smallOnly && !QStandardPaths::findExecutable(QStringLiteral("rsync")).isEmpty()) {
         Archiver archiver(binDir, subfolders(many));
         archiver.run(3);
         const QString mirror = work.path() + QStringLiteral("/mirror/");
@@ -173,6 +178,32 @@ int main(int argc, char **argv)
         }
         if (ours > 0 && rsync > 0)
             printFigure("archive_nochange_vs_rsync_ratio", ours / rsync, "x");
+    }
+
+    // Many small new files, where making each file durable by itself would cost the most.
+    {
+        const QString small = work.path() + QStringLiteral("/small");
+        QByteArray bytes(4096, 'x');
+        for (int i = 0; i < 5000; ++i) {
+            const QString folder = small + QStringLiteral("/d%1").arg(i % 10);
+            QDir().mkpath(folder);
+            bytes.replace(0, 4, QByteArray::number(i + 1000));
+            QFile file(folder + QStringLiteral("/f%1").arg(i));
+            if (file.open(QIODevice::WriteOnly))
+                file.write(bytes);
+        }
+        Archiver archiver(binDir, subfolders(small));
+        const QString copy = work.path() + QStringLiteral("/smallcopy");
+        double ours = -1, cp = -1;
+        const auto best = [](double a, double b) { return a < 0 ? b : (b < 0 ? a : std::min(a, b)); };
+        for (int round = 0; round < 3; ++round) {
+            archiver.empty();
+            runShell(QStringLiteral("rm -rf \"$1\"; sync"), {copy});
+            ours = best(ours, archiver.run(3));
+            cp = best(cp, runShell(QStringLiteral("cp -a \"$1\" \"$2\" && sync"), {small, copy}));
+        }
+        if (ours > 0 && cp > 0)
+            printFigure("archive_small_files_ratio", ours / cp, "x");
     }
     return 0;
 }

@@ -367,6 +367,29 @@ private Q_SLOTS:
         }
     }
 
+    // Killed once a batch of files is on the disk, at its first rename: the archive holds only
+    // whole files, the batch waits under temporary names, and the next run ends it.
+    void killedBetweenTheFlushAndTheRenames()
+    {
+        const Side side = Side::Secondary;
+        ArchiverProgram program;
+        writeFile(program.listFile(), m_secondList);
+        QVERIFY(resetArchive(side));
+        const QString trace = m_work.path() + QStringLiteral("/trace");
+        QFile::remove(trace);
+        const QProcessEnvironment env =
+            shimmed(root(side), {{QStringLiteral("CRASHSHIM_CALLS"), QStringLiteral("fsync,rename")},
+                                 {QStringLiteral("CRASHSHIM_AT"), QStringLiteral("2")},
+                                 {QStringLiteral("CRASHSHIM_TRACE"), trace}});
+        QCOMPARE(runUntilEnd(program, side, env), 137);
+        const QList<QByteArray> calls = readFile(trace).split('\n');
+        QCOMPARE(calls.value(0), "fsync " + QFile::encodeName(root(side)));
+        QVERIFY2(calls.value(1).startsWith("rename "), calls.value(1).constData());
+        QVERIFY(!temporaries(root(side)).isEmpty());
+        QCOMPARE(compare(side, false, QStringLiteral("killed at the first rename")), 0);
+        finishNormally(program, side, QStringLiteral("killed at the first rename"));
+    }
+
     // The destination fills up during a run: once at one write (the failed file's space comes
     // back when it is removed, so later writes succeed), once for the rest of the run. The run
     // reports a full disk, no partial file is under a final name, the kept list stays the one

@@ -1,5 +1,5 @@
 /* crashshim: a preloaded library that counts the file system calls a program makes while it is
- * armed (open, write, fsync, fdatasync, rename, unlink, close and their relatives), and at the
+ * armed (open, write, fsync, fdatasync, syncfs, rename, unlink, close and their relatives), and at the
  * call numbered CRASHSHIM_AT either ends the program on the spot with _exit(137), as a kill would,
  * or, when CRASHSHIM_ERRNO names an error number, makes that call fail with it without doing it.
  * The program arms and disarms it through crashshim_arm(), found with dlsym, and reads the count
@@ -267,6 +267,11 @@ int fsync(int fd)
 int fdatasync(int fd)
 {
     return interceptedCall(FSYNC, fd, NULL, 0, NULL) ? -1 : NEXT(fdatasync)(fd);
+}
+
+int syncfs(int fd)
+{
+    return interceptedCall(FSYNC, fd, NULL, 0, NULL) ? -1 : NEXT(syncfs)(fd);
 }
 
 int rename(const char *from, const char *to)

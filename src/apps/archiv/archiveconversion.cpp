@@ -4,6 +4,7 @@
 #include "archivefiles.h"
 #include "archivelog.h"
 #include "archivetarget.h"
+#include "committer.h"
 #include "compressor.h"
 
 #include "core/platform/paths.h"
@@ -36,7 +37,8 @@ constexpr qint64 kMaxListBytes = qint64(1) << 30;
 using FileDone = ArchiveConversion::FileDone;
 
 ArchiveConversion::FileResult convertOne(int folderFd, const QByteArray &oldName, const QByteArray &newName,
-                                         bool toCompressed, const std::atomic<bool> &stop)
+                                         bool toCompressed, const std::atomic<bool> &stop,
+                                         Committer &committer, ArchiveTarget::CommitDone done)
 {
     ArchiveConversion::FileResult result;
     if (folderFd < 0) {
@@ -65,7 +67,8 @@ ArchiveConversion::FileResult convertOne(int folderFd, const QByteArray &oldName
     ::fcntl(in, F_SETFL, O_RDONLY);
     ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
     const ArchiveTarget::WriteResult written = ArchiveTarget::writeFile(
-        folderFd, newName, status, [&](int out, ArchiveTarget::WriteResult *outcome) {
+        folderFd, newName, status,
+        [&](int out, ArchiveTarget::WriteResult *outcome) {
             const CopyOutcome copy =
                 toCompressed ? copyCompressed(in, out, stop) : copyDecompressed(in, out, stop);
             if (copy.result == CopyResult::Done)
@@ -75,9 +78,12 @@ ArchiveConversion::FileResult convertOne(int folderFd, const QByteArray &oldName
             if (!outcome->stopped)
                 outcome->state = stateForError(copy.error, copy.stage);
             return false;
-        });
+        },
+        &committer, std::move(done));
     ::close(in);
-    if (written.stopped) {
+    if (written.pending) {
+        result.done = FileDone::Pending;
+    } else if (written.stopped) {
         result.done = FileDone::Stopped;
     } else if (written.state != StateCorrect) {
         result.state = written.state;
@@ -289,6 +295,12 @@ std::vector<ArchiveConversion::FileResult> ArchiveConversion::convertRange(
     // fail the same way.
     std::vector<FileResult> results(size_t(end - start));
     std::atomic<qint64> next{start};
+    const auto failedFile = [&](const Entry &entry, const FileResult &result) {
+        if (result.state == StateDiskFull)
+            diskFull.store(true);
+        report(entry, result);
+    };
+    Committer committer(m_target.rootFd());
     const auto work = [&] {
         RootFolders folders(m_target.rootFd());
         for (;;) {
@@ -303,13 +315,24 @@ std::vector<ArchiveConversion::FileResult> ArchiveConversion::convertRange(
                 result.done = FileDone::Deferred;
                 continue;
             }
-            result = convertOne(folders.get(entry.folder), entry.name, newName(entry.name, toCompressed),
-                                toCompressed, m_stop);
-            if (result.done == FileDone::Failed) {
-                if (result.state == StateDiskFull)
-                    diskFull.store(true);
-                report(entry, result);
-            }
+            // The committer fills in the result of a file handed to it.
+            const auto done = [&result, &entry, &failedFile](const ArchiveTarget::WriteResult &written) {
+                result.done = written.stopped                 ? FileDone::Stopped
+                              : written.state == StateCorrect ? FileDone::Converted
+                                                              : FileDone::Failed;
+                result.state = written.state;
+                result.error = written.error;
+                if (result.done == FileDone::Failed)
+                    failedFile(entry, result);
+            };
+            const FileResult converted =
+                convertOne(folders.get(entry.folder), entry.name, newName(entry.name, toCompressed),
+                           toCompressed, m_stop, committer, done);
+            if (converted.done == FileDone::Pending)
+                continue;
+            result = converted;
+            if (result.done == FileDone::Failed)
+                failedFile(entry, result);
         }
     };
     const int threadCount = int(std::min<qint64>(m_threads, end - start));
@@ -319,6 +342,11 @@ std::vector<ArchiveConversion::FileResult> ArchiveConversion::convertRange(
     work();
     for (std::thread &worker : workers)
         worker.join();
+    // A stopped conversion gives up the files still waiting for their names.
+    if (m_stop.load())
+        committer.drop();
+    else
+        committer.flush();
     return results;
 }
 

@@ -64,6 +64,7 @@ public:
         Failed,   // left in the old form
         Deferred, // left in the old form: its new name is held by another file's old form
         Stopped,
+        Pending, // handed to the committer, which fills in the result
     };
     struct FileResult
     {

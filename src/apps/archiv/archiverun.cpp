@@ -5,6 +5,7 @@
 #include "archivelog.h"
 #include "archivesources.h"
 #include "archivetarget.h"
+#include "committer.h"
 #include "compressor.h"
 #include "leftovers.h"
 #include "priority.h"
@@ -40,6 +41,7 @@ struct FileOutcome
 {
     bool copied = false;
     bool stopped = false;
+    bool pending = false; // handed to the committer, which reports it
     StateCode state = StateCorrect;
     int error = 0;
     // The failure lies with the source (missing, unreadable): no run can archive the file as it
@@ -109,8 +111,21 @@ void stallWhenAsked(const SourceFile &source)
     std::this_thread::sleep_for(std::chrono::hours(1));
 }
 
+FileOutcome outcomeOf(const ArchiveTarget::WriteResult &result, bool sourceSide)
+{
+    FileOutcome outcome;
+    outcome.stopped = result.stopped;
+    outcome.pending = result.pending;
+    outcome.state = result.state;
+    outcome.error = result.error;
+    outcome.sourceSide = sourceSide;
+    outcome.copied = !result.stopped && !result.pending && result.state == StateCorrect;
+    return outcome;
+}
+
 FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const SourceFile &source,
-                       bool compressed, const ArchiveConversion &conversion, const std::atomic<bool> &stop)
+                       bool compressed, const ArchiveConversion &conversion, const std::atomic<bool> &stop,
+                       Committer &committer, ArchiveTarget::CommitDone done)
 {
     stallWhenAsked(source);
     ArchivedLocation location;
@@ -143,8 +158,9 @@ FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const 
     ::fcntl(in, F_SETFL, O_RDONLY);
     ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
     bool sourceSide = false;
-    const ArchiveTarget::WriteResult written =
-        ArchiveTarget::writeFile(folder, name, status, [&](int out, ArchiveTarget::WriteResult *result) {
+    const ArchiveTarget::WriteResult written = ArchiveTarget::writeFile(
+        folder, name, status,
+        [&](int out, ArchiveTarget::WriteResult *result) {
             const CopyOutcome copy = compressed ? copyCompressed(in, out, stop) : copyPlain(in, out, stop);
             if (copy.result == CopyResult::Done)
                 return true;
@@ -154,15 +170,10 @@ FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const 
             if (!result->stopped)
                 result->state = stateForError(copy.error, copy.stage);
             return false;
-        });
+        },
+        &committer, std::move(done));
     ::close(in);
-    FileOutcome outcome;
-    outcome.stopped = written.stopped;
-    outcome.state = written.state;
-    outcome.error = written.error;
-    outcome.sourceSide = sourceSide;
-    outcome.copied = !written.stopped && written.state == StateCorrect;
-    return outcome;
+    return outcomeOf(written, sourceSide);
 }
 
 // Whether the archive's copy of the list already holds these bytes with this time.
@@ -327,6 +338,33 @@ void ArchiveRun::run()
     StateCode firstFailedState = StateCorrect;
     std::atomic<bool> diskFull{false};
     std::atomic<int> missingFromArchive{0};
+    // What became of a file, from the worker that wrote it or, once it has its name, the committer.
+    const auto settle = [&](size_t index, const FileOutcome &outcome) {
+        if (outcome.stopped)
+            return;
+        if (outcome.copied)
+            copied.fetch_add(1);
+        if (outcome.state == StateCorrect)
+            return;
+        const int count = failed.fetch_add(1) + 1;
+        if (count <= kLoggedFailures)
+            m_log->write(QStringLiteral("%1 archive: %2: %3%4")
+                             .arg(label, sources.files[index].windowsPath, stateDescription(outcome.state),
+                                  outcome.error ? QStringLiteral(" (%1)").arg(
+                                                      QString::fromLocal8Bit(strerror(outcome.error)))
+                                                : QString()));
+        // A full disk stops the run: every further file would fail the same way.
+        if (outcome.state == StateDiskFull)
+            diskFull.store(true);
+        if (!outcome.sourceSide)
+            missingFromArchive.fetch_add(1);
+        const std::lock_guard lock(failureMutex);
+        if (index < firstFailedIndex) {
+            firstFailedIndex = index;
+            firstFailedState = outcome.state;
+        }
+    };
+    Committer committer(target.rootFd());
     const auto work = [&] {
         FolderCache folders;
         for (;;) {
@@ -335,32 +373,15 @@ void ArchiveRun::run()
             const size_t index = next.fetch_add(1);
             if (index >= sources.files.size())
                 return;
-            const SourceFile &source = sources.files[index];
             const FileOutcome outcome =
-                archiveOne(target, folders, source, m_settings.compressed, conversion, m_stop);
+                archiveOne(target, folders, sources.files[index], m_settings.compressed, conversion, m_stop,
+                           committer, [&settle, index](const ArchiveTarget::WriteResult &result) {
+                               settle(index, outcomeOf(result, false));
+                           });
             if (outcome.stopped)
                 return;
-            if (outcome.copied)
-                copied.fetch_add(1);
-            if (outcome.state != StateCorrect) {
-                const int count = failed.fetch_add(1) + 1;
-                if (count <= kLoggedFailures)
-                    m_log->write(QStringLiteral("%1 archive: %2: %3%4")
-                                     .arg(label, source.windowsPath, stateDescription(outcome.state),
-                                          outcome.error ? QStringLiteral(" (%1)").arg(
-                                                              QString::fromLocal8Bit(strerror(outcome.error)))
-                                                        : QString()));
-                // A full disk stops the run: every further file would fail the same way.
-                if (outcome.state == StateDiskFull)
-                    diskFull.store(true);
-                if (!outcome.sourceSide)
-                    missingFromArchive.fetch_add(1);
-                const std::lock_guard lock(failureMutex);
-                if (index < firstFailedIndex) {
-                    firstFailedIndex = index;
-                    firstFailedState = outcome.state;
-                }
-            }
+            if (!outcome.pending)
+                settle(index, outcome);
         }
     };
     const int threadCount =
@@ -371,6 +392,11 @@ void ArchiveRun::run()
     work();
     for (std::thread &worker : workers)
         worker.join();
+    // A stopped run gives up the files still waiting for their names.
+    if (m_stop.load())
+        committer.drop();
+    else
+        committer.flush();
 
     m_result.copied = copied.load();
     m_result.failed = failed.load();

@@ -29,6 +29,11 @@ int openOrMakeFolder(int parentFd, const QByteArray &name)
 
 } // namespace
 
+HeldFolder::~HeldFolder()
+{
+    ::close(fd);
+}
+
 ArchiveTarget::~ArchiveTarget()
 {
     if (m_rootFd >= 0)
@@ -121,18 +126,41 @@ ArchiveTarget::WriteResult ArchiveTarget::failed(int error, FileStage stage)
     return result;
 }
 
-ArchiveTarget::WriteResult ArchiveTarget::finish(win::FileBeside &file, const QByteArray &name,
-                                                 const struct stat &source)
+ArchiveTarget::WriteResult ArchiveTarget::finish(std::unique_ptr<win::FileBeside> file,
+                                                 std::shared_ptr<HeldFolder> folder, const QByteArray &name,
+                                                 const struct stat &source, FileCommitter *committer,
+                                                 CommitDone done)
 {
+    // The temporary file goes before the folder it is reached through.
+    const auto giveUp = [&](FileStage stage) {
+        const int error = errno;
+        file.reset();
+        return failed(error, stage);
+    };
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
-    ::fchmod(file.fd(), (source.st_mode & 0777) | S_IRUSR | S_IWUSR);
+    ::fchmod(file->fd(), (source.st_mode & 0777) | S_IRUSR | S_IWUSR);
+    if (::futimens(file->fd(), times) != 0)
+        return giveUp(FileStage::WriteTarget);
     // The data reaches the disk before the name does: renamed first, a power cut could leave an
     // empty or partial file under the final name with the source's time, which the next run
     // would take for current (a compressed copy is not compared by size) and never copy again.
-    if (::futimens(file.fd(), times) != 0 || !file.close(true))
+    if (committer) {
+        // The disk starts writing now; the committer waits for it once for a whole batch.
+        struct stat written;
+        if (::fstat(file->fd(), &written) != 0)
+            return giveUp(FileStage::WriteTarget);
+        ::sync_file_range(file->fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+        if (!file->close(false))
+            return giveUp(FileStage::WriteTarget);
+        committer->add(std::move(folder), std::move(file), name, written.st_size, std::move(done));
+        WriteResult result;
+        result.pending = true;
+        return result;
+    }
+    if (!file->close(true))
         return failed(errno, FileStage::WriteTarget);
     // A rename replaces a link standing at the name, never what it points to.
-    if (!file.commit(name))
+    if (!file->commit(name))
         return failed(errno, FileStage::CreateTarget);
     return WriteResult();
 }

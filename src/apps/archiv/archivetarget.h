@@ -11,11 +11,24 @@
 #include <QByteArray>
 #include <QString>
 
-#include <atomic>
+#include <functional>
+#include <memory>
 
 #include <sys/stat.h>
 
 namespace archiver {
+
+class FileCommitter;
+
+// A folder of the archive held open while files wait in it for their names.
+struct HeldFolder
+{
+    explicit HeldFolder(int folderFd) : fd(folderFd) {}
+    ~HeldFolder();
+    HeldFolder(const HeldFolder &) = delete;
+    HeldFolder &operator=(const HeldFolder &) = delete;
+    const int fd;
+};
 
 class ArchiveTarget
 {
@@ -43,40 +56,65 @@ public:
     static bool isCurrent(int folderFd, const QByteArray &name, const struct stat &source, bool sizeToo);
 
     // Writes a file into folderFd under a temporary name and renames it into place when it is
-    // complete and on the disk, with the given modification time and permissions. write() fills the open file and
-    // returns false (with the outcome filled) to give up; the temporary file is removed then.
+    // complete and on the disk, with the given modification time and permissions. fill() fills the
+    // open file and returns false (with the outcome filled) to give up; the temporary file is
+    // removed then. With a committer, the complete file is handed to it instead: the result says
+    // pending, and done is called, on the committer's thread, once the file has its name or has
+    // failed.
     struct WriteResult
     {
         bool stopped = false;
+        bool pending = false;
         StateCode state = StateCorrect;
         int error = 0;
     };
+    using CommitDone = std::function<void(const WriteResult &)>;
     template <typename Fill>
-    static WriteResult writeFile(int folderFd, const QByteArray &name, const struct stat &source, Fill fill);
+    static WriteResult writeFile(int folderFd, const QByteArray &name, const struct stat &source, Fill fill,
+                                 FileCommitter *committer = nullptr, CommitDone done = {});
+    static WriteResult failed(int error, FileStage stage);
 
     // Makes the data written so far durable on the root's file system.
     void sync() const;
 
 private:
-    static WriteResult failed(int error, FileStage stage);
-    static WriteResult finish(win::FileBeside &file, const QByteArray &name, const struct stat &source);
+    static WriteResult finish(std::unique_ptr<win::FileBeside> file, std::shared_ptr<HeldFolder> folder,
+                              const QByteArray &name, const struct stat &source, FileCommitter *committer,
+                              CommitDone done);
 
     int m_rootFd = -1;
     QString m_rootPath;
 };
 
+// Takes the complete files of a run and gives them their names later, in batches (see Committer).
+class FileCommitter
+{
+public:
+    virtual ~FileCommitter() = default;
+    // The folder open in folderFd, held open for the files written into it; null with errno set.
+    virtual std::shared_ptr<HeldFolder> hold(int folderFd) = 0;
+    // Takes a complete file, closed, written into folder for the target name; bytes its size.
+    virtual void add(std::shared_ptr<HeldFolder> folder, std::unique_ptr<win::FileBeside> file,
+                     QByteArray name, qint64 bytes, ArchiveTarget::CommitDone done) = 0;
+};
+
 template <typename Fill>
 ArchiveTarget::WriteResult ArchiveTarget::writeFile(int folderFd, const QByteArray &name,
-                                                    const struct stat &source, Fill fill)
+                                                    const struct stat &source, Fill fill,
+                                                    FileCommitter *committer, CommitDone done)
 {
-    win::FileBeside file;
-    if (!file.createAt(folderFd, name))
+    // A file handed to the committer outlives the caller's folder descriptor.
+    std::shared_ptr<HeldFolder> folder = committer ? committer->hold(folderFd) : nullptr;
+    if (committer && !folder)
+        return failed(errno, FileStage::CreateTarget);
+    auto file = std::make_unique<win::FileBeside>();
+    if (!file->createAt(folder ? folder->fd : folderFd, name))
         return failed(errno, FileStage::CreateTarget);
     WriteResult result;
     // Given up: the temporary file goes with `file`.
-    if (!fill(file.fd(), &result))
+    if (!fill(file->fd(), &result))
         return result;
-    return finish(file, name, source);
+    return finish(std::move(file), std::move(folder), name, source, committer, std::move(done));
 }
 
 } // namespace archiver

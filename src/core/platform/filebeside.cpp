@@ -112,6 +112,11 @@ bool FileBeside::close(bool durable)
     return ::close(fd) == 0;
 }
 
+bool FileBeside::syncClosed() const
+{
+    return ::fdatasync(m_lockFd >= 0 ? m_lockFd : m_fd) == 0;
+}
+
 bool FileBeside::commit(const QByteArray &targetName, bool replace)
 {
     if (m_name.isEmpty()) {

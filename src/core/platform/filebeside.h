@@ -34,6 +34,9 @@ public:
     // Makes the data durable when asked (the rename that follows must not publish a file whose
     // data is still only in memory), then closes the file. False with errno set.
     bool close(bool durable);
+    // Makes the data of a file closed without that durable, through the descriptor that holds its
+    // lock. False with errno set.
+    bool syncClosed() const;
     // Gives the finished file the target's name, replacing what stands there, or, with replace
     // false, only when the name is still free (EEXIST otherwise). Closes the file first when it is
     // still open. False with errno set; the temporary file is removed then.
