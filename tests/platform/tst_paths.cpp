@@ -137,6 +137,37 @@ private Q_SLOTS:
         QCOMPARE(HostPath(base + QStringLiteral("\\Docs")), dir.path() + QStringLiteral("/Docs"));
     }
 
+    // One cache for every row, as one run uses it: each row's answer must be the uncached one.
+    void cacheGivesTheUncachedAnswers_data()
+    {
+        QTest::addColumn<QString>("path");
+        for (const char *path : {"Docs\\Report.DOC", "docs\\REPORT.doc", "DOCS\\missing.txt", "Docs\\Sub\\x",
+                                 "docs\\sub\\y", "Docs\\..\\DOCS\\.\\report.doc", "Link\\report.doc",
+                                 "dangling\\a", "Docs\\Report.DOC\\x", "Twins\\A.txt", "twins\\a.TXT",
+                                 "Twins\\b.txt", "docs\\üNÏCODE", "Report.doc", "."})
+            QTest::newRow(path) << QString::fromUtf8(path);
+    }
+    void cacheGivesTheUncachedAnswers()
+    {
+        static QTemporaryDir dir;
+        static HostPathCache cache;
+        const QDir host(dir.path());
+        if (!host.exists(QStringLiteral("Docs"))) {
+            QVERIFY(host.mkpath(QStringLiteral("Docs/Ünïcode")) && host.mkpath(QStringLiteral("Twins")));
+            for (const char *name : {"Docs/Report.DOC", "Twins/a.txt", "Twins/A.txt"}) {
+                QFile file(host.filePath(QLatin1String(name)));
+                QVERIFY(file.open(QIODevice::WriteOnly));
+            }
+            QVERIFY(makeLink(host.filePath(QStringLiteral("Docs")), host.filePath(QStringLiteral("link"))));
+            QVERIFY(makeLink(host.filePath(QStringLiteral("gone")), host.filePath(QStringLiteral("dangling"))));
+        }
+        QFETCH(QString, path);
+        path = ToWindowsPath(dir.path()) + QLatin1Char('\\') + path;
+        QString uncached, cached;
+        QVERIFY(ToHostPath(path, &uncached) && ToHostPath(path, &cached, nullptr, nullptr, &cache));
+        QCOMPARE(cached, uncached);
+    }
+
     void pathsLongerThan255AreRefusedNotCut()
     {
         QString fits = QStringLiteral("Z:\\");
