@@ -88,8 +88,10 @@ bool userHasPrivateGroup()
     return true;
 }
 
+// A prefix found safe is not checked again in the same process: each look starts afresh.
 QString refusal()
 {
+    Prefix::reset();
     QString error;
     return Prefix::ensure(&error) ? QString() : error;
 }

@@ -17,6 +17,7 @@ namespace win {
 namespace {
 QMutex prefixMutex;
 QString cachedPrefix;
+QString checkedPrefix; // the prefix found safe in this process
 
 QString computePrefix()
 {
@@ -64,10 +65,39 @@ void Prefix::reset()
 {
     QMutexLocker lock(&prefixMutex);
     cachedPrefix.clear();
+    checkedPrefix.clear();
 }
+
+namespace {
+// Whether the layout of a prefix found safe before is all there (something may have removed a
+// part of it since, to be made again).
+bool layoutPresent()
+{
+    struct stat st;
+    for (const QString &folder : {Prefix::registryDir(), Prefix::windowsDir(), Prefix::logDir()}) {
+        if (::stat(QFile::encodeName(folder).constData(), &st) != 0)
+            return false;
+    }
+    const QString dosdevices = Prefix::dosdevicesDir();
+    for (const char *letter : {"/c:", "/z:"}) {
+        if (::lstat(QFile::encodeName(dosdevices + QLatin1String(letter)).constData(), &st) != 0)
+            return false;
+    }
+    return true;
+}
+} // namespace
 
 bool Prefix::ensure(QString *error)
 {
+    // Once found safe, the prefix is checked no more in this process: its folders are private, so
+    // nobody else can put anything into them or change what is there. Each part of the program
+    // that opens the prefix asks, and would otherwise read its folders again each time.
+    const QString prefix = path();
+    prefixMutex.lock();
+    const bool checked = checkedPrefix == prefix;
+    prefixMutex.unlock();
+    if (checked && layoutPresent())
+        return true;
     // The prefix and its folders are private to this user: another user who could write into
     // them could point drive letters elsewhere or plant settings the Archiver acts on.
     for (const QString &folder : {path(), registryDir(), dosdevicesDir(), windowsDir(), logDir()}) {
@@ -83,8 +113,12 @@ bool Prefix::ensure(QString *error)
             *error = QStringLiteral("Cannot create the drive links in %1").arg(dosdevices);
         return false;
     }
-    return checkEntries(dosdevices, PrivateKind::DriveEntry, error) &&
-           checkEntries(registryDir(), PrivateKind::Hive, error);
+    if (!checkEntries(dosdevices, PrivateKind::DriveEntry, error) ||
+        !checkEntries(registryDir(), PrivateKind::Hive, error))
+        return false;
+    QMutexLocker lock(&prefixMutex);
+    checkedPrefix = prefix;
+    return true;
 }
 
 } // namespace win
