@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -257,6 +258,7 @@ const HostPathCache::Folder &HostPathCache::folder(const QString &writtenHost, Q
         return *it;
     if (m_folders.size() >= kMaxFolders) {
         m_folders.clear();
+        m_byFolderText.clear();
         m_names = 0;
     }
     Folder f;
@@ -319,6 +321,28 @@ QString HostPathCache::childOf(const Folder &f, const QString &name) const
 bool ToHostPath(const QString &windowsPath, QString *hostPath, LONG *error, bool *isDriveRoot,
                 HostPathCache *cache)
 {
+    // Through a cache, a path whose last component is a plain name in a folder already looked at
+    // needs no taking apart: its folder is found by the folder's own text.
+    QString folderText;
+    QStringView name;
+    if (cache && windowsPath.size() <= kMaxPathLength) {
+        const qsizetype separator =
+            std::max(windowsPath.lastIndexOf(QLatin1Char('\\')), windowsPath.lastIndexOf(QLatin1Char('/')));
+        name = QStringView(windowsPath).mid(separator + 1);
+        if (separator >= 2 && !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+            !name.contains(QChar(0))) {
+            folderText = windowsPath.left(separator);
+            const auto known = cache->m_byFolderText.constFind(folderText);
+            if (known != cache->m_byFolderText.cend()) {
+                *hostPath = cache->childOf(cache->m_folders[*known], name.toString());
+                if (isDriveRoot)
+                    *isDriveRoot = false;
+                if (error)
+                    *error = ERROR_SUCCESS;
+                return true;
+            }
+        }
+    }
     QString root;
     QStringList levels;
     if (cache && !cache->m_haveDrives) {
@@ -330,12 +354,14 @@ bool ToHostPath(const QString &windowsPath, QString *hostPath, LONG *error, bool
     const QString base = root == QLatin1String("/") ? QString() : root;
     QString host;
     if (cache && !levels.isEmpty()) {
-        const QString name = levels.takeLast();
+        const QString last = levels.takeLast();
         QString writtenFolder = base;
         for (const QString &level : std::as_const(levels))
             writtenFolder += QLatin1Char('/') + level;
-        host = cache->childOf(cache->folder(writtenFolder, base, levels), name);
-        levels.append(name);
+        host = cache->childOf(cache->folder(writtenFolder, base, levels), last);
+        if (!folderText.isEmpty())
+            cache->m_byFolderText.insert(folderText, writtenFolder);
+        levels.append(last);
     } else {
         bool exists;
         host = resolveLevels(base, levels, &exists);

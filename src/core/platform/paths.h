@@ -81,6 +81,7 @@ private:
     QList<DriveMapping> m_drives; // the drive map, read once
     bool m_haveDrives = false;
     QHash<QString, Folder> m_folders; // by the folder's host path as written
+    QHash<QString, QString> m_byFolderText; // a folder's Windows text to its key in m_folders
     qsizetype m_names = 0;
 };
 
