@@ -139,6 +139,7 @@ SourceList collectSources(const TTreeList &list)
     }
     // A file listed on its own and again through its folder is archived once.
     QSet<QByteArray> seen;
+    seen.reserve(qsizetype(sources.files.size()));
     std::vector<SourceFile> unique;
     unique.reserve(sources.files.size());
     for (SourceFile &file : sources.files) {

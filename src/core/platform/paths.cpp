@@ -282,31 +282,29 @@ const HostPathCache::Folder &HostPathCache::folder(const QString &writtenHost, Q
                 continue;
             struct stat st;
             if ((first && ::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == EACCES) ||
-                m_names + f.names.size() >= kMaxNames) {
+                m_names + f.nameCount >= kMaxNames) {
                 complete = false;
                 break;
             }
             first = false;
-            f.names.insert(name);
-            const QString folded = QString::fromUtf8(name).toCaseFolded();
-            if (!f.byFoldedName.contains(folded))
-                f.byFoldedName.insert(folded, name);
+            f.byFoldedName[QString::fromUtf8(name).toCaseFolded()].append(name);
+            ++f.nameCount;
         }
         ::closedir(d);
         f.state = complete ? Folder::Listed : Folder::Unlisted;
         if (!complete) {
-            f.names.clear();
+            f.nameCount = 0;
             f.byFoldedName.clear();
         }
     }
-    m_names += f.names.size();
+    m_names += f.nameCount;
     return *m_folders.insert(writtenHost, std::move(f));
 }
 
 QString HostPathCache::childOf(const Folder &f, const QString &name) const
 {
     const QString written = f.host + QLatin1Char('/') + name;
-    if (f.state == Folder::Missing || f.names.contains(QFile::encodeName(name)))
+    if (f.state == Folder::Missing)
         return written;
     if (f.state == Folder::Unlisted) {
         if (entryExists(written))
@@ -314,8 +312,10 @@ QString HostPathCache::childOf(const Folder &f, const QString &name) const
         const QString other = findWithoutCase(f.host.isEmpty() ? QStringLiteral("/") : f.host, name);
         return other.isEmpty() ? written : f.host + QLatin1Char('/') + other;
     }
-    const QByteArray other = f.byFoldedName.value(name.toCaseFolded());
-    return other.isEmpty() ? written : f.host + QLatin1Char('/') + QFile::decodeName(other);
+    const auto found = f.byFoldedName.constFind(name.toCaseFolded());
+    if (found == f.byFoldedName.cend() || found->contains(QFile::encodeName(name)))
+        return written;
+    return f.host + QLatin1Char('/') + QFile::decodeName(found->first());
 }
 
 bool ToHostPath(const QString &windowsPath, QString *hostPath, LONG *error, bool *isDriveRoot,

@@ -11,7 +11,6 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -72,8 +71,9 @@ private:
         enum State { Missing, Listed, Unlisted };
         QString host; // the folder's host path, in the case found
         State state = Missing;
-        QSet<QByteArray> names;
-        QHash<QString, QByteArray> byFoldedName; // the first name the folder lists per case-folded name
+        qsizetype nameCount = 0;
+        // The folder's names by their case-folded form, each group in the order the folder lists it.
+        QHash<QString, QList<QByteArray>> byFoldedName;
     };
     const Folder &folder(const QString &writtenHost, QStringView base, const QStringList &levels);
     QString childOf(const Folder &folder, const QString &name) const;
