@@ -2,6 +2,7 @@
 #include "prefix.h"
 
 #include "privatefiles.h"
+#include "registry.h"
 
 #include <QDir>
 #include <QFile>
@@ -85,19 +86,34 @@ bool layoutPresent()
     }
     return true;
 }
+
+// The hives are judged at every look all the same: the settings are written there, and a hive made
+// readable by others meanwhile is made private again.
+bool hivesPrivate(QString *error)
+{
+    for (const HKEY root : {HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE}) {
+        const QString hive = RegHiveFile(root);
+        for (const char *suffix : {"", "-wal", "-shm"}) {
+            if (!CheckPrivateEntry(hive + QLatin1String(suffix), PrivateKind::Hive, error))
+                return false;
+        }
+    }
+    return true;
+}
 } // namespace
 
 bool Prefix::ensure(QString *error)
 {
-    // Once found safe, the prefix is checked no more in this process: its folders are private, so
-    // nobody else can put anything into them or change what is there. Each part of the program
-    // that opens the prefix asks, and would otherwise read its folders again each time.
+    // Once found safe, the prefix's folders and drive entries are checked no more in this process:
+    // the folders are private, so nobody else can put anything into them or change what is there.
+    // Each part of the program that opens the prefix asks, and would otherwise read its folders
+    // again each time.
     const QString prefix = path();
     prefixMutex.lock();
     const bool checked = checkedPrefix == prefix;
     prefixMutex.unlock();
     if (checked && layoutPresent())
-        return true;
+        return hivesPrivate(error);
     // The prefix and its folders are private to this user: another user who could write into
     // them could point drive letters elsewhere or plant settings the Archiver acts on.
     for (const QString &folder : {path(), registryDir(), dosdevicesDir(), windowsDir(), logDir()}) {
