@@ -66,8 +66,10 @@ bool userHasPrivateGroup()
     return g && qstrcmp(g->gr_name, user->pw_name) == 0 && !*member;
 }
 
+// A prefix found safe is not checked again in the same process: each look starts afresh.
 QString refusal()
 {
+    Prefix::reset();
     QString error;
     return Prefix::ensure(&error) ? QString() : error;
 }

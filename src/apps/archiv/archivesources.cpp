@@ -46,21 +46,22 @@ void noteFailure(SourceList *sources, StateCode code, const QString &path, const
         sources->problems.append(problem);
 }
 
-void addFileItem(SourceList *sources, const QString &path)
+void addFileItem(SourceList *sources, const QString &path, win::HostPathCache *cache)
 {
     QString host;
-    if (!win::ToHostPath(path, &host)) {
+    if (!win::ToHostPath(path, &host, nullptr, nullptr, cache)) {
         noteFailure(sources, StateFileNotExists, path, QStringLiteral("%1: not on a known drive").arg(path));
         return;
     }
     sources->files.push_back({path, QFile::encodeName(host)});
 }
 
-void addFolderItem(SourceList *sources, const QString &folder, const QStringList &set)
+void addFolderItem(SourceList *sources, const QString &folder, const QStringList &set,
+                   win::HostPathCache *cache)
 {
     QString host;
     win::HostDirReader reader;
-    if (!win::ToHostPath(folder, &host) || !reader.open(QFile::encodeName(host))) {
+    if (!win::ToHostPath(folder, &host, nullptr, nullptr, cache) || !reader.open(QFile::encodeName(host))) {
         const int error = reader.error();
         noteFailure(sources, error == EACCES ? StateFileOpenError : StatePathNotFound, folder,
                     QStringLiteral("%1: the folder can not be listed").arg(folder));
@@ -103,19 +104,23 @@ SourceList collectSources(const TTreeList &list)
     };
     std::vector<Visit> pending;
     QString path;
+    // A listed file that is missing costs a look at its folder once per run, not once per file.
+    // The folders are seen as they were when first looked at: a folder made later in the run is
+    // not seen until the next run.
+    win::HostPathCache cache;
     const auto enter = [&](const TreeListNode *node) {
         const qsizetype before = path.size();
         path += TTreeList::NodeName(node);
         const int kind = node->imageIndex();
         if (kind == TTreeList::FileNode) {
-            addFileItem(&sources, path);
+            addFileItem(&sources, path, &cache);
             path += QLatin1Char('\\');
         } else {
             path += QLatin1Char('\\');
             if (kind == TTreeList::ArchivedDirectoryNode || kind == TTreeList::ArchivedDriveNode) {
                 const QStringList set = splitExtensionSet(TTreeList::NodeExt(node));
                 if (!set.isEmpty())
-                    addFolderItem(&sources, path, set);
+                    addFolderItem(&sources, path, set, &cache);
             }
         }
         pending.push_back({node, 0, before});
@@ -134,6 +139,7 @@ SourceList collectSources(const TTreeList &list)
     }
     // A file listed on its own and again through its folder is archived once.
     QSet<QByteArray> seen;
+    seen.reserve(qsizetype(sources.files.size()));
     std::vector<SourceFile> unique;
     unique.reserve(sources.files.size());
     for (SourceFile &file : sources.files) {

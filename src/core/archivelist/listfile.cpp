@@ -29,7 +29,16 @@ QString hostPathOf(const QString &fileName, const char *doing)
     return host;
 }
 
-const QLatin1String kSetStart(" [");
+// Where a node's extension set starts (its " ["), -1 when it has none. Looked for through the
+// "[" alone, which is rare in a name: far quicker than a search for the two characters.
+qsizetype setStartOf(const QString &name)
+{
+    for (qsizetype at = name.indexOf(QLatin1Char('[')); at >= 0; at = name.indexOf(QLatin1Char('['), at + 1)) {
+        if (at > 0 && name[at - 1] == QLatin1Char(' '))
+            return at - 1;
+    }
+    return -1;
+}
 
 // Why a node's name (its text before any " [") cannot be one step of a path, or none when it
 // can. A drive is one letter A to Z and a colon, the letter in either case as Windows reads
@@ -162,18 +171,15 @@ void TTreeList::fillFromBytes(const QByteArray &bytes)
         }
 
         // Plain ASCII reads the same in every code page and needs no decoder.
-        unsigned char high = 0;
-        for (qsizetype i = 0; i < restSize; ++i)
-            high |= static_cast<unsigned char>(rest[i]);
-        QString name = high < 0x80 ? QString::fromLatin1(rest, restSize)
-                                   : win::AnsiCodePage::decode(codePage, rest, restSize);
-        if (high >= 0x80 && !firstDamagedLine &&
+        const bool ascii = QtPrivate::isAscii(QLatin1StringView(rest, restSize));
+        QString name = ascii ? QString::fromLatin1(rest, restSize) : win::AnsiCodePage::decode(codePage, rest, restSize);
+        if (!ascii && !firstDamagedLine &&
             win::AnsiCodePage::encode(codePage, name) != QByteArray::fromRawData(rest, restSize))
             noteDamage(QStringLiteral("bytes that are not text in the code page"));
         // A name that is not one step of a path would lead elsewhere once joined into one: the
         // node and everything below it stay out of the tree, and the rest is read on.
         path.resize(size_t(level));
-        const qsizetype setAt = name.indexOf(kSetStart);
+        const qsizetype setAt = setStartOf(name);
         const QStringView plainName = setAt < 0 ? QStringView(name) : QStringView(name).first(setAt);
         if (const char *why = unusableName(plainName, level == 0)) {
             noteDamage(QLatin1String(why));
@@ -181,7 +187,7 @@ void TTreeList::fillFromBytes(const QByteArray &bytes)
             return true;
         }
         int kind = level == 0 ? DriveNode : directory ? DirectoryNode : FileNode;
-        if (kind != FileNode && name.contains(kSetStart))
+        if (kind != FileNode && setAt >= 0)
             kind += 2;
         if (setAt >= 0) {
             const QString problem = extensionset::setProblem(name, kind == FileNode);

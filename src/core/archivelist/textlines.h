@@ -14,9 +14,12 @@ template <typename LineFunction> void forEachLine(const QByteArray &bytes, LineF
     const char *at = bytes.constData();
     const char *const end = at + bytes.size();
     while (at < end) {
-        const char *stop = at;
-        while (stop < end && *stop != '\n' && *stop != '\r')
-            ++stop;
+        // Two searches of the library, each many bytes at a time, instead of one byte after another.
+        const char *stop = static_cast<const char *>(std::memchr(at, '\n', size_t(end - at)));
+        if (!stop)
+            stop = end;
+        if (const void *cr = std::memchr(at, '\r', size_t(stop - at)))
+            stop = static_cast<const char *>(cr);
         if (!line(at, qsizetype(stop - at)))
             return;
         if (stop < end && *stop == '\r' && stop + 1 < end && stop[1] == '\n')

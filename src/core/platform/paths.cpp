@@ -16,6 +16,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 
@@ -162,7 +164,10 @@ QList<DriveMapping> DriveMap()
     return drives;
 }
 
-bool SplitDrivePath(const QString &windowsPath, QString *driveFolder, QStringList *components, LONG *error)
+namespace {
+
+bool splitDrivePath(const QList<DriveMapping> &drives, const QString &windowsPath, QString *driveFolder,
+                    QStringList *components, LONG *error)
 {
     if (windowsPath.size() > kMaxPathLength)
         return setError(error, ERROR_FILENAME_EXCED_RANGE);
@@ -172,7 +177,7 @@ bool SplitDrivePath(const QString &windowsPath, QString *driveFolder, QStringLis
         return setError(error, ERROR_INVALID_NAME);
     const QChar letter = windowsPath[0].toUpper();
     QString root;
-    for (const DriveMapping &d : DriveMap()) {
+    for (const DriveMapping &d : drives) {
         if (d.letter == letter)
             root = d.target;
     }
@@ -185,6 +190,13 @@ bool SplitDrivePath(const QString &windowsPath, QString *driveFolder, QStringLis
     if (error)
         *error = ERROR_SUCCESS;
     return true;
+}
+
+} // namespace
+
+bool SplitDrivePath(const QString &windowsPath, QString *driveFolder, QStringList *components, LONG *error)
+{
+    return splitDrivePath(DriveMap(), windowsPath, driveFolder, components, error);
 }
 
 QByteArray FindEntryWithoutCase(int folderFd, const QString &name)
@@ -208,32 +220,151 @@ QByteArray FindEntryWithoutCase(int folderFd, const QString &name)
     return found;
 }
 
-bool ToHostPath(const QString &windowsPath, QString *hostPath, LONG *error, bool *isDriveRoot)
-{
-    QString root;
-    QStringList levels;
-    if (!SplitDrivePath(windowsPath, &root, &levels, error))
-        return false;
-    const QString base = root == QLatin1String("/") ? QString() : root;
+namespace {
 
+// The host path of the components below base: as written when that exists, else each component
+// looked up without regard to case where it does not exist with exactly its case. *exists tells
+// whether every component was found.
+QString resolveLevels(const QString &base, const QStringList &levels, bool *exists)
+{
     // Most paths name what exists in exactly this case: one look settles them.
     QString host = base;
-    for (const QString &level : std::as_const(levels))
+    for (const QString &level : levels)
         host += QLatin1Char('/') + level;
-    if (!levels.isEmpty() && !entryExists(host)) {
-        host = base;
-        bool exists = true;
-        for (const QString &level : std::as_const(levels)) {
-            QString next = host + QLatin1Char('/') + level;
-            if (exists && !entryExists(next)) {
-                const QString other = findWithoutCase(host.isEmpty() ? QStringLiteral("/") : host, level);
-                if (other.isEmpty())
-                    exists = false; // what is below a missing folder is taken as written
-                else
-                    next = host + QLatin1Char('/') + other;
-            }
-            host = next;
+    *exists = true;
+    if (levels.isEmpty() || entryExists(host))
+        return host;
+    host = base;
+    for (const QString &level : levels) {
+        QString next = host + QLatin1Char('/') + level;
+        if (*exists && !entryExists(next)) {
+            const QString other = findWithoutCase(host.isEmpty() ? QStringLiteral("/") : host, level);
+            if (other.isEmpty())
+                *exists = false; // what is below a missing folder is taken as written
+            else
+                next = host + QLatin1Char('/') + other;
         }
+        host = next;
+    }
+    return host;
+}
+
+} // namespace
+
+const HostPathCache::Folder &HostPathCache::folder(const QString &writtenHost, QStringView base,
+                                                   const QStringList &levels)
+{
+    if (const auto it = m_folders.constFind(writtenHost); it != m_folders.cend())
+        return *it;
+    if (m_folders.size() >= kMaxFolders) {
+        m_folders.clear();
+        m_byFolderText.clear();
+        m_names = 0;
+    }
+    Folder f;
+    bool exists = false;
+    f.host = resolveLevels(base.toString(), levels, &exists);
+    const int fd = exists ? ::open(QFile::encodeName(f.host.isEmpty() ? QStringLiteral("/") : f.host).constData(),
+                                   O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                          : -1;
+    DIR *d = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (!d && fd >= 0)
+        ::close(fd);
+    if (d) {
+        // A folder that may be read but not searched has names whose status can not be looked
+        // up, and one of too many names would not fit: a path in either is settled as without
+        // a cache.
+        bool complete = true;
+        bool first = true;
+        while (dirent *e = ::readdir(d)) {
+            const QByteArray name(e->d_name);
+            if (name == "." || name == "..")
+                continue;
+            struct stat st;
+            if ((first && ::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == EACCES) ||
+                m_names + f.nameCount >= kMaxNames) {
+                complete = false;
+                break;
+            }
+            first = false;
+            f.byFoldedName[QString::fromUtf8(name).toCaseFolded()].append(name);
+            ++f.nameCount;
+        }
+        ::closedir(d);
+        f.state = complete ? Folder::Listed : Folder::Unlisted;
+        if (!complete) {
+            f.nameCount = 0;
+            f.byFoldedName.clear();
+        }
+    }
+    m_names += f.nameCount;
+    return *m_folders.insert(writtenHost, std::move(f));
+}
+
+QString HostPathCache::childOf(const Folder &f, const QString &name) const
+{
+    const QString written = f.host + QLatin1Char('/') + name;
+    if (f.state == Folder::Missing)
+        return written;
+    if (f.state == Folder::Unlisted) {
+        if (entryExists(written))
+            return written;
+        const QString other = findWithoutCase(f.host.isEmpty() ? QStringLiteral("/") : f.host, name);
+        return other.isEmpty() ? written : f.host + QLatin1Char('/') + other;
+    }
+    const auto found = f.byFoldedName.constFind(name.toCaseFolded());
+    if (found == f.byFoldedName.cend() || found->contains(QFile::encodeName(name)))
+        return written;
+    return f.host + QLatin1Char('/') + QFile::decodeName(found->first());
+}
+
+bool ToHostPath(const QString &windowsPath, QString *hostPath, LONG *error, bool *isDriveRoot,
+                HostPathCache *cache)
+{
+    // Through a cache, a path whose last component is a plain name in a folder already looked at
+    // needs no taking apart: its folder is found by the folder's own text.
+    QString folderText;
+    QStringView name;
+    if (cache && windowsPath.size() <= kMaxPathLength) {
+        const qsizetype separator =
+            std::max(windowsPath.lastIndexOf(QLatin1Char('\\')), windowsPath.lastIndexOf(QLatin1Char('/')));
+        name = QStringView(windowsPath).mid(separator + 1);
+        if (separator >= 2 && !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+            !name.contains(QChar(0))) {
+            folderText = windowsPath.left(separator);
+            const auto known = cache->m_byFolderText.constFind(folderText);
+            if (known != cache->m_byFolderText.cend()) {
+                *hostPath = cache->childOf(cache->m_folders[*known], name.toString());
+                if (isDriveRoot)
+                    *isDriveRoot = false;
+                if (error)
+                    *error = ERROR_SUCCESS;
+                return true;
+            }
+        }
+    }
+    QString root;
+    QStringList levels;
+    if (cache && !cache->m_haveDrives) {
+        cache->m_drives = DriveMap();
+        cache->m_haveDrives = true;
+    }
+    if (!splitDrivePath(cache ? cache->m_drives : DriveMap(), windowsPath, &root, &levels, error))
+        return false;
+    const QString base = root == QLatin1String("/") ? QString() : root;
+    QString host;
+    if (cache && !levels.isEmpty()) {
+        const QString last = levels.takeLast();
+        QString writtenFolder = base;
+        for (const QString &level : std::as_const(levels))
+            writtenFolder += QLatin1Char('/') + level;
+        host = cache->childOf(cache->folder(writtenFolder, base, levels), last);
+        if (!folderText.isEmpty())
+            cache->m_byFolderText.insert(folderText, writtenFolder);
+        levels.append(last);
+    } else {
+        bool exists;
+        host = resolveLevels(base, levels, &exists);
     }
     *hostPath = host.isEmpty() ? QStringLiteral("/") : host;
     if (isDriveRoot)

@@ -82,8 +82,10 @@ bool judge(const QString &path, PrivateKind kind, const struct stat &st, QString
                                  .arg(kindName(kind), path)
                                  .arg(st.st_uid));
     }
+    if (S_ISLNK(st.st_mode))
+        return true;
     const bool othersWrite = (st.st_mode & S_IWOTH) || ((st.st_mode & S_IWGRP) && !privateGroup(st.st_gid));
-    if (!S_ISLNK(st.st_mode) && othersWrite) {
+    if (othersWrite) {
         return refuse(error,
                       QStringLiteral("%1 %2 can be changed by other users (mode %3), so it is not used. "
                                      "Make it private (chmod go-w) and start again.")
