@@ -152,7 +152,7 @@ private Q_SLOTS:
             clickControl(w, "SBrewritedir");
         }));
         QCOMPARE(failureBoxes(boxes), (QList<QPair<QString, QString>>{
-                                  {"Compression Error!", "E:\\Archive1\\T\\Docs\\report.doc"}}));
+                                          {"Compression Error!", "E:\\Archive1\\T\\Docs\\report.doc"}}));
         QCOMPARE(readFile(p.t(QStringLiteral("Docs/report.doc"))), QByteArray("current report"));
         QCOMPARE(modificationNs(p.t(QStringLiteral("Docs/report.doc"))), before);
         boxes.boxes.clear();
@@ -168,7 +168,7 @@ private Q_SLOTS:
             clickControl(w, "B_backfiles");
         }));
         QCOMPARE(failureBoxes(boxes), (QList<QPair<QString, QString>>{
-                                  {"File is not exists!", "E:\\Archive1\\T\\Docs\\letter.txt"}}));
+                                          {"File is not exists!", "E:\\Archive1\\T\\Docs\\letter.txt"}}));
         // The archive's own list, as archiv wrote it, is the panel's list again.
         TTreeList kept;
         kept.LoadFromFile(QStringLiteral("E:\\Archive1\\afiles.lst"));

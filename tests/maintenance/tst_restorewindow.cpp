@@ -156,12 +156,12 @@ private Q_SLOTS:
         // below a plain file cannot be made (its box, then the file's).
         const QString docs = QStringLiteral("E:\\Archive1\\T\\Docs\\");
         QCOMPARE(failureBoxes(boxes), (QList<QPair<QString, QString>>{
-                                  {"Compression Error!", docs + "garbled.txt"},
-                                  {"Compression Error!", docs + "empty.txt"},
-                                  {"Can not create file!", ""},
-                                  {"Can not create file!", "T:\\Blocked\\sub\\f.txt"},
-                                  {"File is not exists!", docs + "gone.txt"},
-                              }));
+                                          {"Compression Error!", docs + "garbled.txt"},
+                                          {"Compression Error!", docs + "empty.txt"},
+                                          {"Can not create file!", ""},
+                                          {"Can not create file!", "T:\\Blocked\\sub\\f.txt"},
+                                          {"File is not exists!", docs + "gone.txt"},
+                                      }));
         QCOMPARE(readFile(p.t(QStringLiteral("Docs/plain.txt"))), QByteArray("plain"));
         // UPPER.BZ2 is a name of its own: with no member UPPER.BZ2.bz2 the file of that name is
         // taken as a plain copy.

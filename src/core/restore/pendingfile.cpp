@@ -245,7 +245,8 @@ struct PendingFile::Replacement
             const QString number = n > 1 ? QStringLiteral(" %1").arg(n) : QString();
             const QByteArray candidate =
                 QFile::encodeName(current.left(split) + suffix + number + current.mid(split));
-            if (win::RenameWithoutReplacing(folder->fd(), host.constData(), folder->fd(), candidate.constData()))
+            if (win::RenameWithoutReplacing(folder->fd(), host.constData(), folder->fd(),
+                                            candidate.constData()))
                 return candidate;
             if (errno != EEXIST || n >= 1000)
                 throw FileCreateError(name, errno);

@@ -423,8 +423,10 @@ bool TrewriteF::refusedWhileConverting(const Side &side)
 
 bool TrewriteF::refusedUnreachable(const Side &side)
 {
-    const QString root = side.destination.isEmpty() ? QString() : side.destination + kBackslash + side.folderName;
-    const win::DWORD attributes = root.isEmpty() ? win::INVALID_FILE_ATTRIBUTES : win::GetFileAttributes(root);
+    const QString root =
+        side.destination.isEmpty() ? QString() : side.destination + kBackslash + side.folderName;
+    const win::DWORD attributes =
+        root.isEmpty() ? win::INVALID_FILE_ATTRIBUTES : win::GetFileAttributes(root);
     if (attributes != win::INVALID_FILE_ATTRIBUTES && (attributes & win::FILE_ATTRIBUTE_DIRECTORY))
         return false;
     RestoreLog(win::Prefix::logDir()).write(QStringLiteral("cannot reach the archive %1").arg(root));
@@ -549,8 +551,9 @@ void TrewriteF::execute(const Plan &plan, const Side &side)
     if (refusedUnreachable(side))
         return;
     Outcome outcome;
-    outcome.keepNewer = QStringLiteral(" (%1 %2)").arg(
-        text("BeforeRestore"), QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm")));
+    outcome.keepNewer = QStringLiteral(" (%1 %2)")
+                            .arg(text("BeforeRestore"),
+                                 QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm")));
     // One worker thread per core.
     RestoreRun run(plan.items, side.compressed, 0);
     RestoreLog log(win::Prefix::logDir());
