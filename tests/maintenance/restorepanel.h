@@ -65,6 +65,17 @@ private:
     QTemporaryDir m_archive;
 };
 
+// The boxes shown, without the report that closes each restore command.
+inline QList<QPair<QString, QString>> failureBoxes(const InfoLog &log)
+{
+    QList<QPair<QString, QString>> found;
+    for (const auto &box : log.boxes) {
+        if (!box.first.startsWith(QStringLiteral("Files restored:")))
+            found.append(box);
+    }
+    return found;
+}
+
 // The node of a path of names below the top of a list, or null.
 inline TreeListNode *nodeAt(TTreeList *list, const QStringList &names)
 {

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDirIterator>
+#include <QRegularExpression>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -154,13 +155,13 @@ private Q_SLOTS:
         // Entries from the last to the first: garbled and empty members are damaged; a folder
         // below a plain file cannot be made (its box, then the file's).
         const QString docs = QStringLiteral("E:\\Archive1\\T\\Docs\\");
-        QCOMPARE(boxes.boxes, (QList<QPair<QString, QString>>{
-                                  {"Compression Error!", docs + "garbled.txt"},
-                                  {"Compression Error!", docs + "empty.txt"},
-                                  {"Can not create file!", ""},
-                                  {"Can not create file!", "T:\\Blocked\\sub\\f.txt"},
-                                  {"File is not exists!", docs + "gone.txt"},
-                              }));
+        QCOMPARE(failureBoxes(boxes), (QList<QPair<QString, QString>>{
+                                          {"Compression Error!", docs + "garbled.txt"},
+                                          {"Compression Error!", docs + "empty.txt"},
+                                          {"Can not create file!", ""},
+                                          {"Can not create file!", "T:\\Blocked\\sub\\f.txt"},
+                                          {"File is not exists!", docs + "gone.txt"},
+                                      }));
         QCOMPARE(readFile(p.t(QStringLiteral("Docs/plain.txt"))), QByteArray("plain"));
         // UPPER.BZ2 is a name of its own: with no member UPPER.BZ2.bz2 the file of that name is
         // taken as a plain copy.
@@ -215,7 +216,7 @@ private Q_SLOTS:
         }));
         // Sub2 holds no file: "Select a file!" once, in its turn. The progress window was shown,
         // and has gone.
-        QCOMPARE(boxes.firstLines(), QStringList({"Select a file!"}));
+        QCOMPARE(failureBoxes(boxes), (QList<QPair<QString, QString>>{{"Select a file!", ""}}));
         QVERIFY(p.saves() > progressShown);
         QVERIFY(
             control<QLabel>(p.panel->saveF(), "Label1")->text().startsWith(QStringLiteral("Restoring...")));
@@ -253,7 +254,7 @@ private Q_SLOTS:
             clickControl(w, "SBrewritedir");
             QCOMPARE(yes.questions().size(), asked);
         }));
-        QCOMPARE(boxes.firstLines(), QStringList({"Select a file!"}));
+        QCOMPARE(failureBoxes(boxes), (QList<QPair<QString, QString>>{{"Select a file!", ""}}));
     }
 
     void namesFromADamagedArchive()
@@ -285,7 +286,7 @@ private Q_SLOTS:
         // A restore never makes a name with a control character: refused, and named written out
         // in the box and in the log.
         const QString refused = QStringLiteral("Not restored: the archive holds a name that is not allowed:");
-        QCOMPARE(boxes.boxes,
+        QCOMPARE(failureBoxes(boxes),
                  (QList<QPair<QString, QString>>{{refused, QStringLiteral("esc<U+001B>[2J.txt")}}));
         QCOMPARE(readFile(p.t(QStringLiteral("Docs/good.txt"))), QByteArray("good"));
         QCOMPARE(QDir(p.t(QStringLiteral("Docs"))).entryList(QDir::Files | QDir::Hidden),
@@ -346,7 +347,7 @@ private Q_SLOTS:
             QList<QPair<QString, QString>> expected;
             for (const char *name : {"a.txt", "b.txt", "c.txt", "d.txt"})
                 expected.append({first, docs.arg(side) + QLatin1String(name)});
-            QCOMPARE(boxes.boxes, expected);
+            QCOMPARE(failureBoxes(boxes), expected);
             QCOMPARE(readFile(p.t(QStringLiteral("Docs/a.txt"))), QByteArray("old a"));
             QCOMPARE(readFile(p.t(QStringLiteral("Docs/b.txt"))), QByteArray("old b"));
             QCOMPARE(readFile(p.t(QStringLiteral("Docs/e.txt"))), QByteArray("good"));
@@ -425,7 +426,7 @@ private Q_SLOTS:
                               "Not restored, the way leads through another user's linked folder T:\\C\\docs"),
                           QStringLiteral("T:\\C\\docs\\deep\\report.doc")));
         }
-        QCOMPARE(boxes.boxes, expected);
+        QCOMPARE(failureBoxes(boxes), expected);
         QCOMPARE(entriesOf(p.t(QStringLiteral("C"))),
                  QStringList({"docs", "fifo.txt", "hl.txt", "mine", "notes.txt"}));
         if (!root)
@@ -462,7 +463,7 @@ private Q_SLOTS:
             QCOMPARE(listed(files(w)), QStringList({"x", "x.bz2"}));
             clickControl(w, "SBrewritedir");
         }));
-        QCOMPARE(boxes.boxes, (QList<QPair<QString, QString>>{}));
+        QCOMPARE(failureBoxes(boxes), (QList<QPair<QString, QString>>{}));
         QCOMPARE(readFile(p.t(QStringLiteral("Docs/x"))), QByteArray("the plain x"));
         QCOMPARE(readFile(p.t(QStringLiteral("Docs/x.bz2"))), compress("the user's own x.bz2"));
 
@@ -477,10 +478,68 @@ private Q_SLOTS:
             select(w, {"T:", "Docs"});
             clickControl(w, "SBrewritedir");
         }));
-        QCOMPARE(boxes.boxes,
+        QCOMPARE(failureBoxes(boxes),
                  (QList<QPair<QString, QString>>{{"The archive is being converted to its new form.",
                                                   "Restore from it when the Archiver has finished."}}));
         QVERIFY(!QFileInfo::exists(p.t(QStringLiteral("Docs/x"))));
+    }
+
+    // An archive whose disk is not there: said before the question, logged, nothing written.
+    void unreachableArchive()
+    {
+        RestorePanel p;
+        TTreeList list;
+        list.AddFile(QStringLiteral("T:\\Docs\\a.txt"));
+        writeFile(p.host(QStringLiteral("afiles.lst")), list.ListFileBytes());
+        QVERIFY(p.start());
+        InfoLog boxes(p.panel->info1F());
+        YesToAll yes;
+        QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
+            select(w, {"T:", "Docs", "a.txt"});
+            clickControl(w, "SpeedButton2");
+        }));
+        QCOMPARE(boxes.shown(), QStringList({"Can not access the disk!|E:\\Archive1"}));
+        QCOMPARE(yes.questions(), QStringList());
+        QCOMPARE(tree(p.origin), QStringList());
+        QVERIFY(readFile(Prefix::logDir() + QStringLiteral("/restore.log"))
+                    .contains("cannot reach the archive E:\\Archive1"));
+    }
+
+    // A target changed since it was archived is kept under a dated name; an older one is replaced;
+    // the closing report counts both.
+    void newerWorkIsKept()
+    {
+        RestorePanel p;
+        TTreeList list;
+        list.AddDir(QStringLiteral("T:\\Docs"), QStringLiteral(".*"));
+        writeFile(p.e(QStringLiteral("Archive1/afiles.lst")), list.ListFileBytes());
+        const QDateTime archived = QDateTime::currentDateTime().addDays(-1);
+        for (const char *name : {"note.md", "old.txt"}) {
+            const QString member = p.e(QStringLiteral("Archive1/T/Docs/") + QLatin1String(name) + ".bz2");
+            writeFile(member, compress(QByteArray("archived ") + name));
+            setModified(member, archived);
+            writeFile(p.t(QStringLiteral("Docs/") + QLatin1String(name)), "local");
+        }
+        setModified(p.t(QStringLiteral("Docs/old.txt")), archived.addDays(-1));
+        QVERIFY(p.start());
+        InfoLog boxes(p.panel->info1F());
+        YesToAll yes;
+        QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
+            select(w, {"T:", "Docs"});
+            clickControl(w, "SBrewritedir");
+        }));
+        const QStringList kept = QDir(p.t(QStringLiteral("Docs"))).entryList({"note (before restore *).md"});
+        QCOMPARE(kept.size(), 1);
+        QVERIFY(QRegularExpression(R"(note \(before restore \d{4}-\d\d-\d\d \d\d\.\d\d\)\.md)")
+                    .match(kept[0])
+                    .hasMatch());
+        QCOMPARE(readFile(p.t(QStringLiteral("Docs/") + kept[0])), QByteArray("local"));
+        QCOMPARE(readFile(p.t(QStringLiteral("Docs/note.md"))), QByteArray("archived note.md"));
+        QCOMPARE(readFile(p.t(QStringLiteral("Docs/old.txt"))), QByteArray("archived old.txt"));
+        QCOMPARE(entriesOf(p.t(QStringLiteral("Docs"))).size(), 3);
+        QCOMPARE(boxes.shown(), QStringList({"Files restored: 2|Newer files kept: 1: T:\\Docs\\" + kept[0]}));
+        QVERIFY(readFile(Prefix::logDir() + QStringLiteral("/restore.log"))
+                    .contains("kept newer T:\\Docs\\note.md as T:\\Docs\\" + kept[0].toUtf8()));
     }
 
     void archiveListPutBack()
@@ -505,7 +564,7 @@ private Q_SLOTS:
             QVERIFY(nodeAt(treeOf(w), {"T:", "Kept"}));
         }));
         QCOMPARE(yes.questions(), QStringList({"Restore the archive's list from archivum?"}));
-        QCOMPARE(boxes.boxes,
+        QCOMPARE(failureBoxes(boxes),
                  (QList<QPair<QString, QString>>{{"Can not open file:", "E:\\Archive1\\afiles.lst"}}));
         QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst"))), ownBytes);
         QCOMPARE(p.main->startList()->ListFileBytes(), own.ListFileBytes());

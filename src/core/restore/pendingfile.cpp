@@ -146,8 +146,8 @@ struct PendingFile::Replacement
     // Renames the finished file over the target. An existing target must be one that could be
     // overwritten in place, or a link; with inherit a file's permissions, owner and DOS
     // attributes pass to the new file, as truncating it would have kept them. restoring: the
-    // restore's rules (Rules::Restore).
-    void commit(bool inherit, bool restoring)
+    // restore's rules (Rules::Restore). keepNewer: see PendingFile::commit.
+    void commit(bool inherit, bool restoring, const QString &keepNewer)
     {
         stream.reset();
         // What stands at the name is opened itself, without following it: every look and change
@@ -163,6 +163,7 @@ struct PendingFile::Replacement
         const QByteArray existingPath = replaces ? win::HostPathOfOpenFile(existing.get()) : QByteArray();
         const bool dotName = host.startsWith('.');
         win::DWORD attributesBack = win::INVALID_FILE_ATTRIBUTES;
+        QByteArray keptHost;
         try {
             if (replaces && !S_ISLNK(info.st_mode)) {
                 if (S_ISDIR(info.st_mode))
@@ -207,8 +208,24 @@ struct PendingFile::Replacement
             // new file needs no such wait; at worst it is missing after a crash, as it was before.
             if (!file.close(replaces))
                 throw WriteError(errno);
-            if (!file.commit(host))
-                throw FileCreateError(name, errno);
+            // A file changed since the archive's copy was made is work the restore must not
+            // destroy: it steps aside under a dated name, and keeps its attributes there.
+            const bool keep = replaces && S_ISREG(info.st_mode) && !keepNewer.isEmpty() && memberModified &&
+                              info.st_mtim.tv_sec - memberModified->tv_sec >= 2;
+            if (keep)
+                keptHost = keepAside(keepNewer);
+            if (!file.commit(host)) {
+                const int error = errno;
+                if (keep)
+                    win::RenameWithoutReplacing(folder->fd(), keptHost.constData(), folder->fd(),
+                                                host.constData());
+                throw FileCreateError(name, error);
+            }
+            if (keep) {
+                if (attributesBack != win::INVALID_FILE_ATTRIBUTES)
+                    win::SetFileAttributesOfOpenFile(existing.get(), attributesBack, dotName);
+                kept = QFile::decodeName(keptHost);
+            }
         } catch (...) {
             if (attributesBack != win::INVALID_FILE_ATTRIBUTES)
                 win::SetFileAttributesOfOpenFile(existing.get(), attributesBack, dotName);
@@ -216,10 +233,32 @@ struct PendingFile::Replacement
         }
     }
 
+    // Renames the file at the target's name, in the same folder, to its stem + suffix (+ " 2",
+    // " 3", ... while that name is taken) + its extension, never over another entry. Returns the
+    // name it took.
+    QByteArray keepAside(const QString &suffix) const
+    {
+        const QString current = QFile::decodeName(host);
+        const qsizetype dot = current.lastIndexOf(QLatin1Char('.'));
+        const qsizetype split = dot > 0 ? dot : current.size();
+        for (int n = 1;; ++n) {
+            const QString number = n > 1 ? QStringLiteral(" %1").arg(n) : QString();
+            const QByteArray candidate =
+                QFile::encodeName(current.left(split) + suffix + number + current.mid(split));
+            if (win::RenameWithoutReplacing(folder->fd(), host.constData(), folder->fd(),
+                                            candidate.constData()))
+                return candidate;
+            if (errno != EEXIST || n >= 1000)
+                throw FileCreateError(name, errno);
+        }
+    }
+
     std::shared_ptr<const restore::TargetFolder> folder; // outlives file, which is made in it
     QString name;                                        // as the archive holds it
     QByteArray host;                                     // as the folder has it
     std::optional<win::DWORD> memberTime;                // a decompressed member's, as a DOS date-time
+    std::optional<timespec> memberModified;              // the member's modification time
+    QString kept;                                        // the name a newer file was kept under
     win::FileBeside file;                                // removed unless committed
     std::unique_ptr<FileStream> stream;
 };
@@ -260,6 +299,9 @@ std::unique_ptr<PendingFile> PendingFile::decompress(const QString &source,
         win::DWORD time = 0;
         if (win::GetOpenFileDosDateTime(in, &time))
             file->memberTime = time;
+        struct stat member;
+        if (::fstat(in, &member) == 0)
+            file->memberModified = member.st_mtim;
         SpaceBudget budget(file->file.fd(), reserve);
         TBZDecompressionStream decompressor(input);
         qint64 n = 0;
@@ -310,6 +352,7 @@ std::unique_ptr<PendingFile> PendingFile::copy(const QString &source,
             ::fsetxattr(fd, kDosAttribName, attributes, static_cast<size_t>(n), 0);
         const timespec times[2] = {from.st_atim, from.st_mtim};
         ::futimens(fd, times);
+        file->memberModified = from.st_mtim;
         pending->m_file = std::move(file);
     } catch (...) {
         pending->m_result = resultOf(std::current_exception());
@@ -324,12 +367,13 @@ std::unique_ptr<PendingFile> PendingFile::failed(Kind kind, int result)
     return pending;
 }
 
-int PendingFile::commit(Rules rules)
+int PendingFile::commit(Rules rules, const QString &keepNewer)
 {
     if (m_result != DecompressOk || !m_file)
         return m_result != DecompressOk ? m_result : DecompressOtherFailure;
     try {
-        m_file->commit(m_kind == Kind::Decompressed, rules == Rules::Restore);
+        m_file->commit(m_kind == Kind::Decompressed, rules == Rules::Restore, keepNewer);
+        m_kept = m_file->kept;
     } catch (...) {
         m_result = resultOf(std::current_exception());
     }

@@ -64,7 +64,13 @@ public:
     // writable regular file (or a link, which is replaced as it stands). Returns 0, or a
     // DecompressFileResult; after a failure the target is as it was and the temporary file is
     // gone. The result of a file that was not ready is returned unchanged.
-    int commit(Rules rules = Rules::Plain);
+    // With keepNewer (a restore's " (before restore <time>)"), an existing regular file whose
+    // modification time is at least two seconds (the archive's resolution) after the member's is
+    // not overwritten: it is first renamed beside itself, keepNewer between its stem and its
+    // extension (then " 2", " 3", ... while that name is taken), and kept() names it.
+    int commit(Rules rules = Rules::Plain, const QString &keepNewer = QString());
+    // The name the newer file was kept under by commit, or empty.
+    QString kept() const { return m_kept; }
 
 private:
     struct Replacement;
@@ -72,5 +78,6 @@ private:
 
     Kind m_kind;
     int m_result = 0;
+    QString m_kept;
     std::unique_ptr<Replacement> m_file;
 };

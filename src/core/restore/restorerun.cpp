@@ -99,7 +99,7 @@ RestoreRun::Prepared RestoreRun::prepare(const Item &item, bool compressed,
     return prepared;
 }
 
-RestoreRun::Placed RestoreRun::putInPlace(Prepared prepared)
+RestoreRun::Placed RestoreRun::putInPlace(Prepared prepared, const QString &keepNewer)
 {
     Placed placed;
     const restore::TargetFolder *folder = prepared.folder.get();
@@ -109,8 +109,10 @@ RestoreRun::Placed RestoreRun::putInPlace(Prepared prepared)
         return placed;
     }
     placed.folderNotMade = folder && folder->state() == restore::TargetFolder::State::NotMade;
-    placed.result =
-        prepared.file ? prepared.file->commit(PendingFile::Rules::Restore) : int(DecompressOtherFailure);
+    placed.result = prepared.file ? prepared.file->commit(PendingFile::Rules::Restore, keepNewer)
+                                  : int(DecompressOtherFailure);
+    if (prepared.file)
+        placed.kept = prepared.file->kept();
     return placed;
 }
 

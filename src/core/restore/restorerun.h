@@ -43,6 +43,7 @@ public:
         int result = 0;             // 0, or a DecompressFileResult
         QString foreignLink;        // not empty: refused for another user's linked folder, this one
         bool folderNotMade = false; // a folder on the way could not be made
+        QString kept;               // not empty: the newer file at the target, kept under this name
     };
 
     // compressed: the side's compression flag. threads: 0 for one per core.
@@ -67,8 +68,9 @@ public:
 
     // Puts a file made ready in its target's place by the restore's rules (a read-only file is
     // replaced, a decompressed file gets the member's time), or says why not. The restore window
-    // puts every file in place through this, in the command's order.
-    static Placed putInPlace(Prepared prepared);
+    // puts every file in place through this, in the command's order. keepNewer: see
+    // PendingFile::commit.
+    static Placed putInPlace(Prepared prepared, const QString &keepNewer = QString());
 
 private:
     void work();

@@ -10,6 +10,7 @@
 #include "core/archivelist/findfile.h"
 #include "core/archivelist/folderentries.h"
 #include "core/archivelist/listerror.h"
+#include "core/platform/attributes.h"
 #include "core/platform/paths.h"
 #include "core/platform/prefix.h"
 #include "core/settings/config.h"
@@ -24,6 +25,7 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QLabel>
@@ -76,6 +78,11 @@ constexpr DefaultText kDefaults[] = {
     {"MessageArchiveConverting", "The archive is being converted to its new form."},
     {"MessageRestoreLater", "Restore from it when the Archiver has finished."},
     {"MessageForeignLink", "Not restored, the way leads through another user's linked folder"},
+    {"BeforeRestore", "before restore"},
+    {"ReportRestored", "Files restored:"},
+    {"ReportFailed", "Not restored:"},
+    {"ReportSeeLog", "see restore.log"},
+    {"ReportKept", "Newer files kept:"},
 };
 
 const QChar kBackslash = QLatin1Char('\\');
@@ -414,6 +421,19 @@ bool TrewriteF::refusedWhileConverting(const Side &side)
     return true;
 }
 
+bool TrewriteF::refusedUnreachable(const Side &side)
+{
+    const QString root =
+        side.destination.isEmpty() ? QString() : side.destination + kBackslash + side.folderName;
+    const win::DWORD attributes =
+        root.isEmpty() ? win::INVALID_FILE_ATTRIBUTES : win::GetFileAttributes(root);
+    if (attributes != win::INVALID_FILE_ATTRIBUTES && (attributes & win::FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    RestoreLog(win::Prefix::logDir()).write(QStringLiteral("cannot reach the archive %1").arg(root));
+    m_dialogs.inform(text("MessageCantReach"), root);
+    return true;
+}
+
 void TrewriteF::addFile(Plan &plan, const Side &side, const restore::FileOrigin &origin)
 {
     // Paths are at most 255 characters; a longer one is refused, never cut short.
@@ -453,10 +473,12 @@ void TrewriteF::planWorker(Plan &plan, const Side &side, const QString &P, const
 
 void TrewriteF::restoreFiles()
 {
+    Side side;
+    if (!readSide(&side) || refusedUnreachable(side))
+        return;
     if (!m_dialogs.ask(text("RestoreConfirm"), QString(), false))
         return;
-    Side side;
-    if (!readSide(&side) || refusedWhileConverting(side))
+    if (refusedWhileConverting(side))
         return;
     Plan plan;
     planWorker(plan, side, archiveTree->treeList()->Path(), selectedFromLast());
@@ -470,7 +492,7 @@ void TrewriteF::restoreDirectory()
     if (!tree->Dir())
         return;
     Side side;
-    if (!readSide(&side) || refusedWhileConverting(side))
+    if (!readSide(&side) || refusedUnreachable(side) || refusedWhileConverting(side))
         return;
     const bool refused = !restore::refusedName(nodeChain()).isEmpty();
     QString folder = restore::archiveFolder(side.destination + kBackslash + side.folderName, P);
@@ -525,6 +547,13 @@ void TrewriteF::execute(const Plan &plan, const Side &side)
 {
     if (plan.steps.empty())
         return;
+    // The disk may have gone since the command was given: nothing is made at the targets then.
+    if (refusedUnreachable(side))
+        return;
+    Outcome outcome;
+    outcome.keepNewer = QStringLiteral(" (%1 %2)")
+                            .arg(text("BeforeRestore"),
+                                 QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm")));
     // One worker thread per core.
     RestoreRun run(plan.items, side.compressed, 0);
     RestoreLog log(win::Prefix::logDir());
@@ -566,14 +595,16 @@ void TrewriteF::execute(const Plan &plan, const Side &side)
             break;
         case Step::Kind::Refused:
             log.write(QStringLiteral("refused name %1").arg(step.name));
+            ++outcome.failed;
             inform(text("MessageRefusedName"), step.name);
             break;
         case Step::Kind::TooLong:
             log.write(QStringLiteral("refused, path too long: %1").arg(step.name));
+            ++outcome.failed;
             inform(text("MessagePathTooLong"), step.name);
             break;
         case Step::Kind::File:
-            putInPlace(plan.items[step.item], run.take(step.item, idle), log, inform);
+            putInPlace(plan.items[step.item], run.take(step.item, idle), log, inform, outcome);
             ++done;
             // Workers that keep ahead leave nothing to wait for: the count and the painting are
             // brought up to date here then.
@@ -585,15 +616,39 @@ void TrewriteF::execute(const Plan &plan, const Side &side)
         }
     }
     m_dialogs.progressDone();
+    report(outcome);
+}
+
+void TrewriteF::report(const Outcome &outcome)
+{
+    QString first = text("ReportRestored") + QLatin1Char(' ') + QString::number(outcome.restored);
+    if (outcome.failed > 0)
+        first += QStringLiteral("   %1 %2, %3")
+                     .arg(text("ReportFailed"), QString::number(outcome.failed), text("ReportSeeLog"));
+    QString second;
+    if (outcome.kept > 0)
+        second = QStringLiteral("%1 %2: %3")
+                     .arg(text("ReportKept"), QString::number(outcome.kept), outcome.firstKept);
+    m_dialogs.inform(first, second);
 }
 
 void TrewriteF::putInPlace(const RestoreRun::Item &item, RestoreRun::Prepared prepared, RestoreLog &log,
-                           const Inform &inform)
+                           const Inform &inform, Outcome &outcome)
 {
     const restore::FileOrigin &origin = item.origin;
     const bool copied = prepared.file && prepared.file->kind() == PendingFile::Kind::Copied;
     const QString member = prepared.member;
-    const RestoreRun::Placed placed = RestoreRun::putInPlace(std::move(prepared));
+    const RestoreRun::Placed placed = RestoreRun::putInPlace(std::move(prepared), outcome.keepNewer);
+    if (!placed.kept.isEmpty()) {
+        const QString kept = origin.target.left(origin.target.lastIndexOf(kBackslash) + 1) + placed.kept;
+        log.write(QStringLiteral("kept newer %1 as %2").arg(origin.target, kept));
+        if (outcome.kept++ == 0)
+            outcome.firstKept = kept;
+    }
+    if (placed.result == DecompressOk && placed.foreignLink.isEmpty())
+        ++outcome.restored;
+    else
+        ++outcome.failed;
     // Another user's link could send the file anywhere this user may write: the file is refused,
     // and the box names the link and the file.
     if (!placed.foreignLink.isEmpty()) {

@@ -86,8 +86,21 @@ private:
         bool converting = false; // the Archiver is moving the archive to the other form
     };
 
+    // What a restore command came to, for its closing report.
+    struct Outcome
+    {
+        QString keepNewer; // the suffix a newer file at a target is kept under
+        int restored = 0;
+        int failed = 0;
+        int kept = 0;
+        QString firstKept; // the first newer file kept, under its new name
+    };
+
     // Says so and returns true while the side's archive is being converted.
     bool refusedWhileConverting(const Side &side);
+    // Says so, logs it and returns true when the side's archive folder cannot be reached (no
+    // destination, or a disk that is not there).
+    bool refusedUnreachable(const Side &side);
     // Lists the files of an archive folder in the file list.
     void showFolder(const QString &archiveFolder);
     // The names of the selected file list entries, from the last to the first.
@@ -101,7 +114,9 @@ private:
     using Inform = std::function<void(const QString &first, const QString &second)>;
     // Puts one file in place (RestoreRun::putInPlace), logs it, and shows its failure with inform.
     void putInPlace(const RestoreRun::Item &item, RestoreRun::Prepared prepared, RestoreLog &log,
-                    const Inform &inform);
+                    const Inform &inform, Outcome &outcome);
+    // The closing report of a command: files restored, failed and kept.
+    void report(const Outcome &outcome);
     QString failureText(int code) const;
     static bool failureNamesTarget(int code);
     QStringList nodeChain() const;
