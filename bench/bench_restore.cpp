@@ -135,10 +135,14 @@ public:
             if (m_panel->confirm1F()->isVisible())
                 m_panel->confirm1F()->findChild<QToolButton *>(QStringLiteral("SpeedButton1"))->click();
             if (m_panel->info1F()->isVisible()) {
-                // A folder that holds only folders says "Select a file!" in its turn; any other
-                // box is a failure.
-                if (m_panel->info1F()->findChild<QLabel *>(QStringLiteral("Label1"))->text() !=
-                    QLatin1String("Select a file!"))
+                // A folder that holds only folders says "Select a file!" in its turn, and every
+                // restore ends with its report; any other box, or a report of files not restored,
+                // is a failure.
+                const QString first =
+                    m_panel->info1F()->findChild<QLabel *>(QStringLiteral("Label1"))->text();
+                const bool report = first.startsWith(QLatin1String("Files restored:")) &&
+                                    !first.contains(QLatin1String("Not restored:"));
+                if (first != QLatin1String("Select a file!") && !report)
                     ++boxes;
                 else
                     m_panel->info1F()->findChild<QToolButton *>(QStringLiteral("SpeedButton1"))->click();
