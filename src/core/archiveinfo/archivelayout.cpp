@@ -3,6 +3,8 @@
 
 #include "core/settings/config.h"
 
+#include <algorithm>
+
 namespace archiver {
 
 QString sideLabel(Side side)
@@ -22,6 +24,7 @@ SideSettings readSideSettings(Tconfig &config, Side side)
         settings.archiveName = settingDef(TextSetting::ArchiveName, side).defaultText();
     settings.compressed = config.Read(BoolSetting::Compressed, side);
     settings.archivedBefore = config.Read(TimeSetting::LastArchived, side) != 0.0;
+    settings.keepVersionsDays = std::max(0, config.Read(IntSetting::KeepVersionsDays));
     return settings;
 }
 

@@ -24,6 +24,7 @@ struct SideSettings
     QString archiveName; // without a leading backslash; an empty stored name is the side's default
     bool compressed = true;
     bool archivedBefore = false; // the side has a last-run time
+    int keepVersionsDays = 180;  // how long earlier versions of replaced files are kept; 0: none
 };
 SideSettings readSideSettings(Tconfig &config, Side side);
 

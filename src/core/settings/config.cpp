@@ -96,6 +96,8 @@ void Tconfig::ensureSettings()
     // Every value in the table's order; one that cannot be made sure of does not stop the others.
     for (const SettingDef &def : SettingsTable()) {
         try {
+            if (!def.ensured)
+                continue;
             const QString name = def.name();
             if (def.rewritten) {
                 WriteString(name, def.defaultText());

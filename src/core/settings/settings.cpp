@@ -32,6 +32,13 @@ constexpr SettingDef rewritten(TextSetting setting, const char *name, const char
     return {name, Type::Text, int(setting), Side::None, 0, text, true};
 }
 
+// A value added after the key's first layout (see SettingDef::ensured).
+constexpr SettingDef added(SettingDef def)
+{
+    def.ensured = false;
+    return def;
+}
+
 constexpr Side None = Side::None;
 constexpr Side Primary = Side::Primary;
 constexpr Side Secondary = Side::Secondary;
@@ -65,6 +72,9 @@ constexpr SettingDef kTable[] = {
     value(IntSetting::ArchiveListPercent, None, "Arany2", 50),
     value(TextSetting::ArchiveName, Primary, "Celkonyvtarnev1", "Archive1"),
     value(TextSetting::ArchiveName, Secondary, "Celkonyvtarnev2", "Archive2"),
+    added(value(IntSetting::KeepVersionsDays, None, "Versions_days", 180)),
+    added(value(TextSetting::MassChangeNotice, Primary, "Versions_notice_1")),
+    added(value(TextSetting::MassChangeNotice, Secondary, "Versions_notice_2")),
 };
 
 constexpr bool sameName(const char *a, const char *b)

@@ -37,13 +37,16 @@ enum class IntSetting {
     State,              // per side: the Archiver's last state code, 0 for no error
     FileListPercent,    // the main window's split between its file and folder lists
     ArchiveListPercent, // the main window's split above its archive list
+    KeepVersionsDays,   // days an earlier version of a replaced archived file is kept; 0 keeps none
 };
 enum class TextSetting {
-    Description, // the key's unnamed value, rewritten at every start
-    Destination, // per side: the folder that holds the archive, a Windows path
-    ArchiveName, // per side: the archive's folder name below the destination
-    Background,  // the texture file, relative to the program's Background folder
-    Language,    // the language file, relative to the program's Language folder
+    Description,      // the key's unnamed value, rewritten at every start
+    Destination,      // per side: the folder that holds the archive, a Windows path
+    ArchiveName,      // per side: the archive's folder name below the destination
+    Background,       // the texture file, relative to the program's Background folder
+    Language,         // the language file, relative to the program's Language folder
+    MassChangeNotice, // per side: the Archiver's last notice of many files changed at once, until
+                      // the status window has shown it; empty for none
 };
 enum class TimeSetting {
     LastArchived, // per side: the end of the last archiving; 0 for never
@@ -62,6 +65,9 @@ struct SettingDef
     qint32 number = 0;      // the default of a bool or an integer
     const char *text = "";  // the default of a text
     bool rewritten = false; // written with its default at every start instead of kept
+    // Made at every start when missing. The values added to the key after its first layout are
+    // not: they are made when first read or written, so a new key is laid out as it always was.
+    bool ensured = true;
 
     // The unnamed value's name is the null string, as the store has always written it.
     QString name() const { return *storedName ? QString(QLatin1String(storedName)) : QString(); }
