@@ -234,7 +234,8 @@ int main(int argc, char **argv)
         archiver.run(3);
         const auto changedRun = [&](int days) {
             Tconfig().WriteInteger(QStringLiteral("Versions_days"), days);
-            runShell(QStringLiteral("rm -rf \"$2/Archive2/versions\"; find \"$1\" -type f -exec touch {} + && sync"),
+            runShell(QStringLiteral(
+                         "rm -rf \"$2/Archive2/versions\"; find \"$1\" -type f -exec touch {} + && sync"),
                      {changing, destination});
             return archiver.run(3);
         };

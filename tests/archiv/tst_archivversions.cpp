@@ -17,11 +17,6 @@ namespace {
 
 constexpr int kLong = 60000;
 
-QString winPath(const QString &host)
-{
-    return win::ToWindowsPath(host);
-}
-
 // The run folders of a root's versions area.
 QStringList runFolders(const QString &root)
 {
@@ -57,27 +52,24 @@ private:
     QTemporaryDir m_work;
     PrivateBus m_bus;
 
-    // A source folder of count files listed as a whole, archived once into side 1; its root.
+    // A source folder of count files listed as a whole, archived once into side 1; its root (empty
+    // when that run failed, which fails every check after it).
     QString setUp(ArchiverProgram &program, const QString &name, int count, bool compressed)
     {
         const QString source = m_work.path() + QLatin1Char('/') + name;
         for (int i = 0; i < count; ++i)
             writeFile(source + QStringLiteral("/f%1.txt").arg(i), textLines(20, i));
         TTreeList list;
-        list.AddDir(winPath(source), QStringLiteral(".*"));
-        list.SaveToFile(winPath(program.listFile()));
-        setArchiveSide(1, m_work.path() + QStringLiteral("/Dest-") + name, compressed);
-        QDir().mkpath(m_work.path() + QStringLiteral("/Dest-") + name);
-        [&] { QCOMPARE(ArchiverProgram::archive(1), 0); }();
-        return m_work.path() + QStringLiteral("/Dest-") + name + QStringLiteral("/Archive1");
+        list.AddDir(win::ToWindowsPath(source), QStringLiteral(".*"));
+        list.SaveToFile(win::ToWindowsPath(program.listFile()));
+        const QString destination = m_work.path() + QStringLiteral("/Dest-") + name;
+        setArchiveSide(1, destination, compressed);
+        QDir().mkpath(destination);
+        return ArchiverProgram::archive(1) == 0 ? destination + QStringLiteral("/Archive1") : QString();
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(m_work.isValid());
-        QVERIFY(m_bus.isValid());
-    }
+    void initTestCase() { QVERIFY(m_work.isValid() && m_bus.isValid()); }
 
     // Three rounds of changes: each run keeps the copies it replaced under its own run folder, in
     // the archive's form, with their bytes and times, beside the form record and the list it
@@ -118,7 +110,8 @@ private Q_SLOTS:
             QCOMPARE(modificationNs(version), oldTime);
             if (compressed)
                 QCOMPARE(runBzip2({QStringLiteral("-dc"), version}), oldSource);
-            QCOMPARE(readFile(run + QStringLiteral("/archiv.form")), readFile(root + QStringLiteral("/archiv.form")));
+            QCOMPARE(readFile(run + QStringLiteral("/archiv.form")),
+                     readFile(root + QStringLiteral("/archiv.form")));
             QCOMPARE(readFile(run + QStringLiteral("/afiles.lst")),
                      round == 2 ? oldList : QByteArray("<missing>"));
             QCOMPARE(contents(run).size(), round == 2 ? 3 : 2);
@@ -148,7 +141,8 @@ private Q_SLOTS:
         const QString run = root + QStringLiteral("/versions/") + runs.first();
         QCOMPARE(contents(QFileInfo(archivedPath(run, first, false)).path()), before);
         const QString notice =
-            QStringLiteral("1,000 files changed at once in %1; their earlier versions are kept").arg(winPath(source));
+            QStringLiteral("1,000 files changed at once in %1; their earlier versions are kept")
+                .arg(win::ToWindowsPath(source));
         QTRY_COMPARE_WITH_TIMEOUT(int(server.shown.size()), 1, kLong);
         QCOMPARE(server.shown.first().summary + QLatin1Char('|') + server.shown.first().body,
                  QStringLiteral("Primary archive|") + notice);
@@ -160,8 +154,8 @@ private Q_SLOTS:
     void emptyingAndConversion()
     {
         ArchiverProgram program;
-        QVERIFY(program.start({QStringLiteral("--start-delay-ms"), QStringLiteral("0"), QStringLiteral("--tick-ms"),
-                               QStringLiteral("100")}));
+        QVERIFY(program.start({QStringLiteral("--start-delay-ms"), QStringLiteral("0"),
+                               QStringLiteral("--tick-ms"), QStringLiteral("100")}));
         const QString root = setUp(program, QStringLiteral("Empty"), 2, true);
         const QString file = m_work.path() + QStringLiteral("/Empty/f0.txt");
         nextSecond();

@@ -76,7 +76,8 @@ QString joinedFolder(const QStringList &parts)
 
 // "1,240 files changed at once in C:\Docs; ...": the deepest folder that holds every replaced file,
 // or, when they lie on several drives, the folder of the first of them.
-QString massChangeText(int replaced, const std::vector<SourceFile> &files, const std::vector<char> &replacedFlags)
+QString massChangeText(int replaced, const std::vector<SourceFile> &files,
+                       const std::vector<char> &replacedFlags)
 {
     QStringList common;
     QStringList first;
@@ -105,7 +106,7 @@ struct FileOutcome
 {
     bool copied = false;
     bool stopped = false;
-    bool pending = false; // handed to the committer, which reports it
+    bool pending = false;  // handed to the committer, which reports it
     bool replaces = false; // an archived copy stood at the name
     qint64 bytes = 0;      // the size of the source read
     StateCode state = StateCorrect;
@@ -210,8 +211,8 @@ FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const 
         return archiveFailed(stateForError(errno, FileStage::CreateTarget), errno);
     const QByteArray name = QFile::encodeName(location.fileName);
     struct stat archived;
-    const bool replaces = ::fstatat(folder, name.constData(), &archived, AT_SYMLINK_NOFOLLOW) == 0 &&
-                          S_ISREG(archived.st_mode);
+    const bool replaces =
+        ::fstatat(folder, name.constData(), &archived, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(archived.st_mode);
     if (replaces && ArchiveTarget::matches(archived, status, !compressed))
         return FileOutcome();
 
@@ -362,8 +363,9 @@ void ArchiveRun::run()
             record.compressed = m_settings.compressed;
         }
         keeper = std::make_unique<VersionKeeper>(
-            target.rootFd(), versionRunName(m_started), record.toBytes(),
-            [this, label](const QString &line) { m_log->write(QStringLiteral("%1 archive: %2").arg(label, line)); });
+            target.rootFd(), versionRunName(m_started), record.toBytes(), [this, label](const QString &line) {
+                m_log->write(QStringLiteral("%1 archive: %2").arg(label, line));
+            });
         reserve = archiveReserve(target.rootFd());
     }
 
@@ -506,11 +508,11 @@ void ArchiveRun::run()
             const size_t index = next.fetch_add(1);
             if (index >= sources.files.size())
                 return;
-            const FileOutcome outcome =
-                archiveOne(target, folders, sources.files[index], m_settings.compressed, conversion, m_stop,
-                           committer, keeper.get(), [&settle, index](const ArchiveTarget::WriteResult &result) {
-                               settle(index, outcomeOf(result, false));
-                           });
+            const FileOutcome outcome = archiveOne(
+                target, folders, sources.files[index], m_settings.compressed, conversion, m_stop, committer,
+                keeper.get(), [&settle, index](const ArchiveTarget::WriteResult &result) {
+                    settle(index, outcomeOf(result, false));
+                });
             if (outcome.stopped)
                 return;
             if (outcome.replaces) {
@@ -599,13 +601,13 @@ void ArchiveRun::run()
 
     const QString firstFailedFile =
         firstFailedIndex < sources.files.size() ? sources.files[firstFailedIndex].windowsPath : QString();
-    const std::pair<StateCode, QString> failures[] = {{converted.state, target.rootPath()},
-                                                      {listState, m_listFile},
-                                                      {sources.firstFailure, sources.firstFailedPath},
-                                                      {outOfRoom.load() ? StateDiskFull : StateCorrect,
-                                                       target.rootPath()},
-                                                      {firstFailedState, firstFailedFile},
-                                                      {listCopyState, m_listFile}};
+    const std::pair<StateCode, QString> failures[] = {
+        {converted.state, target.rootPath()},
+        {listState, m_listFile},
+        {sources.firstFailure, sources.firstFailedPath},
+        {outOfRoom.load() ? StateDiskFull : StateCorrect, target.rootPath()},
+        {firstFailedState, firstFailedFile},
+        {listCopyState, m_listFile}};
     for (const auto &[code, path] : failures) {
         if (code != StateCorrect) {
             m_result.state = code;
@@ -630,8 +632,9 @@ void ArchiveRun::run()
         m_log->write(QStringLiteral("%1 archive: %2 earlier versions past their time removed%3")
                          .arg(label)
                          .arg(thinned.removedFiles)
-                         .arg(thinned.failures ? QStringLiteral(", %1 could not be removed").arg(thinned.failures)
-                                               : QString()));
+                         .arg(thinned.failures
+                                  ? QStringLiteral(", %1 could not be removed").arg(thinned.failures)
+                                  : QString()));
     }
     m_log->write(QStringLiteral("%1 archive: done, %2 copied, %3 unchanged, %4 failed; state %5 (%6)")
                      .arg(label)

@@ -95,9 +95,10 @@ public:
     void sync() const;
 
 private:
-    static WriteResult finish(int folderFd, std::unique_ptr<win::FileBeside> file, std::shared_ptr<HeldFolder> folder,
-                              const QByteArray &name, const struct stat &source, FileCommitter *committer,
-                              CommitDone done, KeepReplaced keep);
+    static WriteResult finish(int folderFd, std::unique_ptr<win::FileBeside> file,
+                              std::shared_ptr<HeldFolder> folder, const QByteArray &name,
+                              const struct stat &source, FileCommitter *committer, CommitDone done,
+                              KeepReplaced keep);
 
     int m_rootFd = -1;
     QString m_rootPath;
@@ -116,10 +117,9 @@ public:
 };
 
 template <typename Fill>
-ArchiveTarget::WriteResult ArchiveTarget::writeFile(int folderFd, const QByteArray &name,
-                                                    const struct stat &source, Fill fill,
-                                                    FileCommitter *committer, CommitDone done,
-                                                    KeepReplaced keep)
+ArchiveTarget::WriteResult
+ArchiveTarget::writeFile(int folderFd, const QByteArray &name, const struct stat &source, Fill fill,
+                         FileCommitter *committer, CommitDone done, KeepReplaced keep)
 {
     // A file handed to the committer outlives the caller's folder descriptor.
     std::shared_ptr<HeldFolder> folder = committer ? committer->hold(folderFd) : nullptr;
@@ -133,7 +133,8 @@ ArchiveTarget::WriteResult ArchiveTarget::writeFile(int folderFd, const QByteArr
     if (!fill(file->fd(), &result))
         return result;
     const int fd = folder ? folder->fd : folderFd;
-    return finish(fd, std::move(file), std::move(folder), name, source, committer, std::move(done), std::move(keep));
+    return finish(fd, std::move(file), std::move(folder), name, source, committer, std::move(done),
+                  std::move(keep));
 }
 
 } // namespace archiver

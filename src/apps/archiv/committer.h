@@ -3,8 +3,9 @@
 // takes a batch (kBatchFiles files, kBatchBytes bytes or kBatchFolders folders, whichever comes
 // first, and whatever is left when asked to flush), makes it durable with one flush of the file
 // system (a flush per file where that is refused), renames it into place, syncs each folder that
-// got names (and the versions folders that took the replaced copies), and then reports each file. The workers go on meanwhile; one batch fills while the
-// other is committed, and a worker that finds both full waits.
+// got names (and the versions folders that took the replaced copies), and then reports each file.
+// The workers go on meanwhile; one batch fills while the other is committed, and a worker that
+// finds both full waits.
 #pragma once
 
 #include "archivetarget.h"

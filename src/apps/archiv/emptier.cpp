@@ -42,8 +42,7 @@ void emptyBelow(int folderFd, EmptyResult *result, int depth, bool keepVersions)
         if (S_ISDIR(status.st_mode)) {
             if (!keepVersions || std::strcmp(name, kVersionsFolder) != 0)
                 folders.emplace_back(name);
-        }
-        else
+        } else
             files.emplace_back(name);
     }
     ::closedir(dir);

@@ -141,12 +141,14 @@ VersionKeeper::Kept VersionKeeper::keep(int folderFd, const QStringList &folders
     const std::lock_guard lock(m_mutex);
     Kept kept;
     struct stat archived;
-    if (::fstatat(folderFd, name.constData(), &archived, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(archived.st_mode))
+    if (::fstatat(folderFd, name.constData(), &archived, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(archived.st_mode))
         return kept;
     const QString shown = (folders + QStringList{QFile::decodeName(name)}).join(QLatin1Char('\\'));
     const auto failed = [&](const QString &what, int error) {
         if (++m_failuresLogged <= kLoggedFailures)
-            m_log(QStringLiteral("the earlier version of %1 is not kept: %2 (%3)").arg(shown, what, errorText(error)));
+            m_log(QStringLiteral("the earlier version of %1 is not kept: %2 (%3)")
+                      .arg(shown, what, errorText(error)));
     };
     const int fd = versionFolder(folders);
     if (fd < 0) {
@@ -188,7 +190,8 @@ VersionKeeper::Kept VersionKeeper::keep(int folderFd, const QStringList &folders
     }
     // The same file replaced twice within one second: the run folder already holds the first.
     if (error == EEXIST)
-        failed(QStringLiteral("the versions folder %1 already holds one").arg(QFile::decodeName(m_runName)), error);
+        failed(QStringLiteral("the versions folder %1 already holds one").arg(QFile::decodeName(m_runName)),
+               error);
     else
         failed(QStringLiteral("it can not be placed in the versions folder"), error);
     return kept;

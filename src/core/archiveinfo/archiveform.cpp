@@ -162,8 +162,7 @@ bool writeFormRecord(int rootFd, const FormRecord &record)
 namespace {
 
 // Whether the folder open in folderFd holds nothing but entries that accept takes.
-template <typename Accept>
-bool holdsOnly(int folderFd, Accept accept)
+template <typename Accept> bool holdsOnly(int folderFd, Accept accept)
 {
     const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listFd < 0)
