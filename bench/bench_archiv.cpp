@@ -5,8 +5,11 @@
 // - archive_vs_lbzip2_ratio: a compressed run / tar | lbzip2 -9 -n<cores> (for information);
 // - archive_nochange_vs_rsync_ratio: a plain run with nothing changed over 20,000 files /
 //   rsync -a -n of the same folders to a mirror;
-// - archive_small_files_ratio: a plain run over 5,000 new files of 4 KiB / cp -a and one sync.
-// DUNLIVO_BENCH_SMALL=1 measures the last one only, for a loaded machine.
+// - archive_small_files_ratio: a plain run over 5,000 new files of 4 KiB / cp -a and one sync;
+// - archive_versions_ratio: a plain run that replaces every archived file, keeping the replaced
+//   copies as earlier versions / the same run keeping none (DUNLIVO_BENCH_VERSIONS_FILES files of
+//   16 KiB, 5,000 by default).
+// DUNLIVO_BENCH_SMALL=1 measures the last two only, for a loaded machine.
 #include "figures.h"
 
 #include "core/archivelist/treelist.h"
@@ -204,6 +207,48 @@ int main(int argc, char **argv)
         }
         if (ours > 0 && cp > 0)
             printFigure("archive_small_files_ratio", ours / cp, "x");
+    }
+
+    // Every file changed: the runs that keep the replaced copies against runs that keep none. Each
+    // starts from an empty versions area, so neither pays for the other's versions.
+    {
+        const int count = qEnvironmentVariableIsSet("DUNLIVO_BENCH_VERSIONS_FILES")
+                              ? qEnvironmentVariableIntValue("DUNLIVO_BENCH_VERSIONS_FILES")
+                              : 5000;
+        const QString changing = work.path() + QStringLiteral("/changing");
+        QByteArray bytes(16384, 'v');
+        for (int i = 0; i < count; ++i) {
+            const QString folder = changing + QStringLiteral("/d%1").arg(i % 10);
+            QDir().mkpath(folder);
+            bytes.replace(0, 4, QByteArray::number(i + 1000));
+            QFile file(folder + QStringLiteral("/f%1").arg(i));
+            if (file.open(QIODevice::WriteOnly))
+                file.write(bytes);
+        }
+        // A new archive folder: the side was archived before, elsewhere.
+        const QString destination = work.path() + QStringLiteral("/versionsdest");
+        QDir().mkpath(destination + QStringLiteral("/Archive2"));
+        Tconfig().WriteString(QStringLiteral("Celutvonal2"), win::ToWindowsPath(destination));
+        Tconfig().WriteString(QStringLiteral("Celkonyvtarnev2"), QStringLiteral("Archive2"));
+        Archiver archiver(binDir, subfolders(changing));
+        archiver.run(3);
+        const auto changedRun = [&](int days) {
+            Tconfig().WriteInteger(QStringLiteral("Versions_days"), days);
+            runShell(QStringLiteral(
+                         "rm -rf \"$2/Archive2/versions\"; find \"$1\" -type f -exec touch {} + && sync"),
+                     {changing, destination});
+            return archiver.run(3);
+        };
+        double kept = -1, none = -1;
+        const auto best = [](double a, double b) { return a < 0 ? b : (b < 0 ? a : std::min(a, b)); };
+        for (int round = 0; round < 3; ++round) {
+            kept = best(kept, changedRun(180));
+            none = best(none, changedRun(0));
+        }
+        if (kept > 0 && none > 0) {
+            printFigure("archive_versions_seconds", kept, "s");
+            printFigure("archive_versions_ratio", kept / none, "x");
+        }
     }
     return 0;
 }

@@ -135,7 +135,7 @@ bool Archiver::startRun(Side side)
         const quint64 runId = m_nextRunId++;
         m_runIds[i] = runId;
         m_runs[i] = std::make_unique<ArchiveRun>(side, settings, m_options.listFile, m_options.threads,
-                                                 prioritas, m_log);
+                                                 prioritas, m_log, m_options.now());
         m_runs[i]->start([this, side, runId] {
             QMetaObject::invokeMethod(
                 this, [this, side, runId] { runFinished(side, runId); }, Qt::QueuedConnection);
@@ -187,6 +187,11 @@ void Archiver::finishRun(Side side, int waitMs)
         const int state = result.stopped ? int(StateUserBreak) : int(result.state);
         m_config->Write(IntSetting::State, state, side);
         Q_EMIT runReported(side, previous, state, result.failedPath);
+        if (!result.massChangeNotice.isEmpty()) {
+            m_log->write(QStringLiteral("%1 archive: %2").arg(sideLabel(side), result.massChangeNotice));
+            m_config->Write(TextSetting::MassChangeNotice, result.massChangeNotice, side);
+            Q_EMIT massChange(side, result.massChangeNotice);
+        }
         if (result.completed)
             m_config->Write(TimeSetting::LastArchived, win::DateTimeToDouble(m_options.now()), side);
         m_config->Write(BoolSetting::Progress, false, side);
@@ -212,14 +217,14 @@ void Archiver::stopAll()
 void Archiver::emptyNow()
 {
     stopAll();
-    emptyArchives();
+    emptyArchives(false);
     if (m_ending)
         Q_EMIT mayQuit(); // the runs it was waiting for at the session's end are over
     else
         m_timer.start(m_options.tickMs);
 }
 
-void Archiver::emptyArchives()
+void Archiver::emptyArchives(bool keepVersions)
 {
     if (!settingsSound())
         return;
@@ -241,8 +246,9 @@ void Archiver::emptyArchives()
                 m_log->write(QStringLiteral("%1 archive: not emptied: %2").arg(sideLabel(side), why));
                 continue;
             }
-            // The record goes too: an empty archive folder is taken on as a new archive by the next run.
-            const EmptyResult result = emptyFolder(target.rootFd());
+            // The record goes too: an empty archive folder (or one holding only earlier versions) is
+            // taken on as a new archive by the next run.
+            const EmptyResult result = emptyFolder(target.rootFd(), keepVersions);
             m_log->write(QStringLiteral("%1 archive: emptied %2, %3 files removed, %4 could not be removed")
                              .arg(sideLabel(side), target.rootPath())
                              .arg(result.removedFiles)
@@ -325,7 +331,7 @@ void Archiver::checkEmptying(const QDateTime &now)
     if (isRunning(Side::Primary) || isRunning(Side::Secondary))
         return;
     m_log->write(QStringLiteral("automatic emptying"));
-    emptyArchives();
+    emptyArchives(true);
     for (Side side : kSides) {
         if (periodSeconds(side) > 0 && !readSideSettings(*m_config, side).destination.trimmed().isEmpty()) {
             m_lastAttempt[index(side)] = now;

@@ -69,6 +69,8 @@ Q_SIGNALS:
     // A run's state was reported: the side's state went from previous to state; failedPath names
     // what failed first (empty when nothing did or it was no file).
     void runReported(Side side, int previous, int state, const QString &failedPath);
+    // A run of the side replaced many archived files at once; notice is the text shown for it.
+    void massChange(Side side, const QString &notice);
     // A settings hive was found damaged; nothing is archived until it is sound again. Once per
     // damage, not at every check.
     void settingsDamaged(const QString &hiveFile);
@@ -82,7 +84,8 @@ private:
     void finishRun(Side side, int waitMs = -1);
     void tick();
     void checkEmptying(const QDateTime &now);
-    void emptyArchives();
+    // Automatic emptying keeps the versions area; the command empties it too.
+    void emptyArchives(bool keepVersions);
     QDateTime storedTime(TimeSetting setting, Side side = Side::None);
     qint64 periodSeconds(Side side);
     void logConfigError(const QString &during, const std::exception &error);

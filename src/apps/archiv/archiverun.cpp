@@ -9,6 +9,11 @@
 #include "compressor.h"
 #include "leftovers.h"
 #include "priority.h"
+#include "versionkeeper.h"
+#include "versionsarea.h"
+
+#include "core/archiveinfo/archiveform.h"
+#include "core/archiveinfo/versionslayout.h"
 
 #include "core/archivelist/listerror.h"
 #include "core/archivelist/safefile.h"
@@ -16,7 +21,9 @@
 #include "core/platform/paths.h"
 #include "core/platform/posixio.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLocale>
 
 #include <algorithm>
 #include <cerrno>
@@ -28,6 +35,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace archiver {
@@ -36,12 +44,71 @@ namespace {
 
 // More failures than this are counted but not each written to the log.
 constexpr int kLoggedFailures = 50;
+// With earlier versions kept, the free space of the archive's disk is read once every this many
+// bytes archived; below the reserve, earlier versions make room, and this much more is made so
+// the next check does not find it short again at once.
+constexpr qint64 kSpaceCheckBytes = qint64(4) * 1024 * 1024;
+constexpr qint64 kRoomMargin = 16 * kSpaceCheckBytes;
+// A run that replaces more than this share (in percent) of the archived files it finds, and at
+// least kMassChangeFiles of them, changes many files at once: more likely a program that
+// encrypted or wiped them than the user's work.
+constexpr int kMassChangePercent = 30;
+constexpr int kMassChangeFiles = 100;
+
+bool looksLikeMassChange(qint64 replaced, qint64 unchanged)
+{
+    return replaced >= kMassChangeFiles && replaced * 100 > kMassChangePercent * (replaced + unchanged);
+}
+
+// The folder of a file's Windows path; a drive's root keeps its backslash.
+QStringList folderParts(const QString &windowsPath)
+{
+    QStringList parts = windowsPath.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    if (!parts.isEmpty())
+        parts.removeLast();
+    return parts;
+}
+
+QString joinedFolder(const QStringList &parts)
+{
+    return parts.size() == 1 ? parts.first() + QLatin1Char('\\') : parts.join(QLatin1Char('\\'));
+}
+
+// "1,240 files changed at once in C:\Docs; ...": the deepest folder that holds every replaced file,
+// or, when they lie on several drives, the folder of the first of them.
+QString massChangeText(int replaced, const std::vector<SourceFile> &files,
+                       const std::vector<char> &replacedFlags)
+{
+    QStringList common;
+    QStringList first;
+    bool any = false;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!replacedFlags[i])
+            continue;
+        const QStringList parts = folderParts(files[i].windowsPath);
+        if (!any) {
+            any = true;
+            common = first = parts;
+            continue;
+        }
+        qsizetype same = 0;
+        while (same < common.size() && same < parts.size() &&
+               common.at(same).compare(parts.at(same), Qt::CaseInsensitive) == 0)
+            ++same;
+        common = common.mid(0, same);
+    }
+    const QString folder = joinedFolder(common.isEmpty() ? first : common);
+    return QStringLiteral("%1 files changed at once in %2; their earlier versions are kept")
+        .arg(QLocale(QLocale::English, QLocale::UnitedStates).toString(replaced), folder);
+}
 
 struct FileOutcome
 {
     bool copied = false;
     bool stopped = false;
-    bool pending = false; // handed to the committer, which reports it
+    bool pending = false;  // handed to the committer, which reports it
+    bool replaces = false; // an archived copy stood at the name
+    qint64 bytes = 0;      // the size of the source read
     StateCode state = StateCorrect;
     int error = 0;
     // The failure lies with the source (missing, unreadable): no run can archive the file as it
@@ -125,7 +192,7 @@ FileOutcome outcomeOf(const ArchiveTarget::WriteResult &result, bool sourceSide)
 
 FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const SourceFile &source,
                        bool compressed, const ArchiveConversion &conversion, const std::atomic<bool> &stop,
-                       Committer &committer, ArchiveTarget::CommitDone done)
+                       Committer &committer, VersionKeeper *keeper, ArchiveTarget::CommitDone done)
 {
     stallWhenAsked(source);
     ArchivedLocation location;
@@ -143,7 +210,10 @@ FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const 
     if (folder < 0)
         return archiveFailed(stateForError(errno, FileStage::CreateTarget), errno);
     const QByteArray name = QFile::encodeName(location.fileName);
-    if (ArchiveTarget::isCurrent(folder, name, status, !compressed))
+    struct stat archived;
+    const bool replaces =
+        ::fstatat(folder, name.constData(), &archived, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(archived.st_mode);
+    if (replaces && ArchiveTarget::matches(archived, status, !compressed))
         return FileOutcome();
 
     const int in = ::open(source.hostPath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -171,9 +241,12 @@ FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const 
                 result->state = stateForError(copy.error, copy.stage);
             return false;
         },
-        &committer, std::move(done));
+        &committer, std::move(done), KeepReplaced{keeper, location.folders});
     ::close(in);
-    return outcomeOf(written, sourceSide);
+    FileOutcome outcome = outcomeOf(written, sourceSide);
+    outcome.replaces = replaces;
+    outcome.bytes = qint64(status.st_size);
+    return outcome;
 }
 
 // Whether the archive's copy of the list already holds these bytes with this time.
@@ -193,9 +266,9 @@ bool sameListInArchive(int rootFd, const QByteArray &bytes, const struct stat &s
 } // namespace
 
 ArchiveRun::ArchiveRun(Side side, SideSettings settings, QString listFile, int threads, int prioritas,
-                       ArchiveLog *log)
+                       ArchiveLog *log, QDateTime started)
     : m_side(side), m_settings(std::move(settings)), m_listFile(std::move(listFile)),
-      m_threads(std::max(1, threads)), m_prioritas(prioritas), m_log(log)
+      m_threads(std::max(1, threads)), m_prioritas(prioritas), m_log(log), m_started(std::move(started))
 {
 }
 
@@ -240,6 +313,8 @@ bool ArchiveRun::waitFor(int timeoutMs)
 
 void ArchiveRun::run()
 {
+    QElapsedTimer elapsed;
+    elapsed.start();
     const QString label = sideLabel(m_side);
     // Linux keeps the nice value and I/O class per thread: the run's threads get the setting of
     // this run, and the main thread, which only answers messages, keeps its own.
@@ -275,6 +350,24 @@ void ArchiveRun::run()
                      .arg(label, target.rootPath(),
                           m_settings.compressed ? QStringLiteral("compressed") : QStringLiteral("plain"),
                           priority));
+
+    // The archived copies this run replaces are kept in a folder of its own in the versions area,
+    // in the form the record gives. The free space is watched then: earlier versions make room
+    // before the disk fills.
+    std::unique_ptr<VersionKeeper> keeper;
+    qint64 reserve = -1;
+    if (m_settings.keepVersionsDays > 0) {
+        FormRecord record;
+        if (readFormRecord(target.rootFd(), &record) != RecordRead::Present) {
+            record = FormRecord();
+            record.compressed = m_settings.compressed;
+        }
+        keeper = std::make_unique<VersionKeeper>(
+            target.rootFd(), versionRunName(m_started), record.toBytes(), [this, label](const QString &line) {
+                m_log->write(QStringLiteral("%1 archive: %2").arg(label, line));
+            });
+        reserve = archiveReserve(target.rootFd());
+    }
 
     // The list is read once, and exactly those bytes are archived with the files they name.
     StateCode listState = StateCorrect;
@@ -338,12 +431,22 @@ void ArchiveRun::run()
     StateCode firstFailedState = StateCorrect;
     std::atomic<bool> diskFull{false};
     std::atomic<int> missingFromArchive{0};
+    // Per file in list order: copied, and whether an archived copy stood where it went.
+    std::vector<char> copiedFlags(sources.files.size(), 0);
+    std::vector<char> replacesFlags(sources.files.size(), 0);
+    std::atomic<int> replacing{0};
+    std::atomic<int> unchangedSoFar{0};
+    std::atomic<qint64> sinceSpaceCheck{0};
+    std::mutex roomMutex;
+    std::atomic<bool> outOfRoom{false};
     // What became of a file, from the worker that wrote it or, once it has its name, the committer.
     const auto settle = [&](size_t index, const FileOutcome &outcome) {
         if (outcome.stopped)
             return;
-        if (outcome.copied)
+        if (outcome.copied) {
             copied.fetch_add(1);
+            copiedFlags[index] = 1;
+        }
         if (outcome.state == StateCorrect)
             return;
         const int count = failed.fetch_add(1) + 1;
@@ -364,6 +467,38 @@ void ArchiveRun::run()
             firstFailedState = outcome.state;
         }
     };
+    // Whether the disk still has the reserve free, after earlier versions made room if needed; one
+    // worker at a time makes room. A run that looks like many files changed at once stops
+    // instead: making room for it would remove the versions it may have to be undone with.
+    const auto roomLeft = [&] {
+        const auto available = [&] {
+            struct statvfs disk;
+            if (::fstatvfs(target.rootFd(), &disk) != 0)
+                return reserve; // a file system that can not tell is written on, as before
+            return qint64(disk.f_bavail) * qint64(disk.f_frsize ? disk.f_frsize : disk.f_bsize);
+        };
+        if (available() >= reserve)
+            return true;
+        const std::lock_guard lock(roomMutex);
+        if (outOfRoom.load())
+            return false;
+        if (available() >= reserve)
+            return true;
+        if (looksLikeMassChange(replacing.load(), unchangedSoFar.load())) {
+            m_log->write(QStringLiteral("%1 archive: the disk is nearly full and many files changed at once; "
+                                        "no earlier version is removed to make room")
+                             .arg(label));
+        } else if (makeRoom(target.rootFd(), reserve + kRoomMargin)) {
+            m_log->write(QStringLiteral("%1 archive: earlier versions removed to make room").arg(label));
+            return true;
+        } else {
+            m_log->write(
+                QStringLiteral("%1 archive: the disk is nearly full and earlier versions can not make room")
+                    .arg(label));
+        }
+        outOfRoom.store(true);
+        return false;
+    };
     Committer committer(target.rootFd());
     const auto work = [&] {
         FolderCache folders;
@@ -373,15 +508,29 @@ void ArchiveRun::run()
             const size_t index = next.fetch_add(1);
             if (index >= sources.files.size())
                 return;
-            const FileOutcome outcome =
-                archiveOne(target, folders, sources.files[index], m_settings.compressed, conversion, m_stop,
-                           committer, [&settle, index](const ArchiveTarget::WriteResult &result) {
-                               settle(index, outcomeOf(result, false));
-                           });
+            const FileOutcome outcome = archiveOne(
+                target, folders, sources.files[index], m_settings.compressed, conversion, m_stop, committer,
+                keeper.get(), [&settle, index](const ArchiveTarget::WriteResult &result) {
+                    settle(index, outcomeOf(result, false));
+                });
             if (outcome.stopped)
                 return;
+            if (outcome.replaces) {
+                replacesFlags[index] = 1;
+                replacing.fetch_add(1);
+            } else if (!outcome.pending && !outcome.copied && outcome.state == StateCorrect) {
+                unchangedSoFar.fetch_add(1);
+            }
             if (!outcome.pending)
                 settle(index, outcome);
+            if (reserve >= 0 && outcome.bytes > 0 &&
+                sinceSpaceCheck.fetch_add(outcome.bytes) + outcome.bytes >= kSpaceCheckBytes) {
+                sinceSpaceCheck.store(0);
+                if (!roomLeft()) {
+                    diskFull.store(true);
+                    return;
+                }
+            }
         }
     };
     const int threadCount =
@@ -438,7 +587,8 @@ void ArchiveRun::run()
                 result->error = errno;
                 result->state = stateForError(result->error, FileStage::WriteTarget);
                 return false;
-            });
+            },
+            nullptr, {}, KeepReplaced{keeper.get(), {}});
         listCopyState = written.state;
         if (written.state != StateCorrect)
             m_log->write(QStringLiteral("%1 archive: the list can not be copied into the archive: %2")
@@ -451,11 +601,13 @@ void ArchiveRun::run()
 
     const QString firstFailedFile =
         firstFailedIndex < sources.files.size() ? sources.files[firstFailedIndex].windowsPath : QString();
-    const std::pair<StateCode, QString> failures[] = {{converted.state, target.rootPath()},
-                                                      {listState, m_listFile},
-                                                      {sources.firstFailure, sources.firstFailedPath},
-                                                      {firstFailedState, firstFailedFile},
-                                                      {listCopyState, m_listFile}};
+    const std::pair<StateCode, QString> failures[] = {
+        {converted.state, target.rootPath()},
+        {listState, m_listFile},
+        {sources.firstFailure, sources.firstFailedPath},
+        {outOfRoom.load() ? StateDiskFull : StateCorrect, target.rootPath()},
+        {firstFailedState, firstFailedFile},
+        {listCopyState, m_listFile}};
     for (const auto &[code, path] : failures) {
         if (code != StateCorrect) {
             m_result.state = code;
@@ -464,6 +616,26 @@ void ArchiveRun::run()
         }
     }
     m_result.completed = !diskFull.load();
+    for (size_t i = 0; i < sources.files.size(); ++i) {
+        if (copiedFlags[i] && replacesFlags[i])
+            ++m_result.replaced;
+        else
+            replacesFlags[i] = 0;
+    }
+    if (keeper && looksLikeMassChange(m_result.replaced, m_result.unchanged))
+        m_result.massChangeNotice = massChangeText(m_result.replaced, sources.files, replacesFlags);
+    // Earlier versions past their time go only after a run that archived something and went
+    // well: a failing source or a full disk is no time to remove what might be needed.
+    if (m_result.copied > 0 && m_result.state == StateCorrect) {
+        const VersionsRemoved thinned =
+            thinVersions(target.rootFd(), m_started.addMSecs(elapsed.elapsed()), m_settings.keepVersionsDays);
+        m_log->write(QStringLiteral("%1 archive: %2 earlier versions past their time removed%3")
+                         .arg(label)
+                         .arg(thinned.removedFiles)
+                         .arg(thinned.failures
+                                  ? QStringLiteral(", %1 could not be removed").arg(thinned.failures)
+                                  : QString()));
+    }
     m_log->write(QStringLiteral("%1 archive: done, %2 copied, %3 unchanged, %4 failed; state %5 (%6)")
                      .arg(label)
                      .arg(m_result.copied)

@@ -7,6 +7,7 @@
 #include "core/archiveinfo/archivelayout.h"
 #include "core/archiveinfo/archivestate.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <atomic>
@@ -29,6 +30,11 @@ struct RunResult
     int copied = 0;
     int unchanged = 0;
     int failed = 0;
+    // Copied files that replaced an archived copy.
+    int replaced = 0;
+    // Set when the run replaced so many of the archived files at once that the user should look
+    // at them (encrypted or wiped by some program?): the text for the log, the desktop and the panel.
+    QString massChangeNotice;
     // What the state's failure is about: the first failing file, the list, or the archive folder.
     QString failedPath;
 };
@@ -37,9 +43,10 @@ class ArchiveRun
 {
 public:
     // listFile is the archive list as a Windows path; threads the number of copying threads;
-    // prioritas the priority setting, applied to the run's own threads.
+    // prioritas the priority setting, applied to the run's own threads; started the run's start by
+    // the Archiver's clock (it names the run's folder of earlier versions).
     ArchiveRun(Side side, SideSettings settings, QString listFile, int threads, int prioritas,
-               ArchiveLog *log);
+               ArchiveLog *log, QDateTime started = QDateTime::currentDateTime());
     ~ArchiveRun();
     ArchiveRun(const ArchiveRun &) = delete;
     ArchiveRun &operator=(const ArchiveRun &) = delete;
@@ -68,6 +75,7 @@ private:
     int m_threads;
     int m_prioritas;
     ArchiveLog *m_log;
+    QDateTime m_started;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
     std::mutex m_doneMutex;

@@ -1,6 +1,8 @@
 // Writing into an archive root without leaving it.
 #include "archivetarget.h"
 
+#include "versionkeeper.h"
+
 #include "core/platform/paths.h"
 
 #include <QFile>
@@ -110,6 +112,11 @@ bool ArchiveTarget::isCurrent(int folderFd, const QByteArray &name, const struct
     if (::fstatat(folderFd, name.constData(), &archived, AT_SYMLINK_NOFOLLOW) != 0 ||
         !S_ISREG(archived.st_mode))
         return false;
+    return matches(archived, source, sizeToo);
+}
+
+bool ArchiveTarget::matches(const struct stat &archived, const struct stat &source, bool sizeToo)
+{
     if (archived.st_mtim.tv_sec != source.st_mtim.tv_sec)
         return false;
     // A file system that keeps whole seconds only stores no fraction; that still counts as the same time.
@@ -126,10 +133,10 @@ ArchiveTarget::WriteResult ArchiveTarget::failed(int error, FileStage stage)
     return result;
 }
 
-ArchiveTarget::WriteResult ArchiveTarget::finish(std::unique_ptr<win::FileBeside> file,
+ArchiveTarget::WriteResult ArchiveTarget::finish(int folderFd, std::unique_ptr<win::FileBeside> file,
                                                  std::shared_ptr<HeldFolder> folder, const QByteArray &name,
                                                  const struct stat &source, FileCommitter *committer,
-                                                 CommitDone done)
+                                                 CommitDone done, KeepReplaced keep)
 {
     // The temporary file goes before the folder it is reached through.
     const auto giveUp = [&](FileStage stage) {
@@ -152,7 +159,8 @@ ArchiveTarget::WriteResult ArchiveTarget::finish(std::unique_ptr<win::FileBeside
         ::sync_file_range(file->fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
         if (!file->close(false))
             return giveUp(FileStage::WriteTarget);
-        committer->add(std::move(folder), std::move(file), name, written.st_size, std::move(done));
+        committer->add(std::move(folder), std::move(file), name, written.st_size, std::move(done),
+                       std::move(keep));
         WriteResult result;
         result.pending = true;
         return result;
@@ -160,9 +168,26 @@ ArchiveTarget::WriteResult ArchiveTarget::finish(std::unique_ptr<win::FileBeside
     if (!file->close(true))
         return failed(errno, FileStage::WriteTarget);
     // A rename replaces a link standing at the name, never what it points to.
-    if (!file->commit(name))
+    if (!commitKeeping(*file, folderFd, name, keep))
         return failed(errno, FileStage::CreateTarget);
+    if (keep.keeper)
+        keep.keeper->sync();
     return WriteResult();
+}
+
+bool ArchiveTarget::commitKeeping(win::FileBeside &file, int folderFd, const QByteArray &name,
+                                  const KeepReplaced &keep)
+{
+    // Kept first: a kill between the two leaves the old copy under both names, nothing lost.
+    const VersionKeeper::Kept kept =
+        keep.keeper ? keep.keeper->keep(folderFd, keep.folders, name) : VersionKeeper::Kept();
+    if (file.commit(name))
+        return true;
+    const int error = errno;
+    if (kept.moved)
+        keep.keeper->putBack(kept, folderFd, name);
+    errno = error;
+    return false;
 }
 
 void ArchiveTarget::sync() const

@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -19,6 +20,15 @@
 namespace archiver {
 
 class FileCommitter;
+class VersionKeeper;
+
+// Where the archived copy that a new file replaces is kept: by keeper, as the earlier version of
+// the file at folders (below the root) and its name. Without a keeper it is simply replaced.
+struct KeepReplaced
+{
+    VersionKeeper *keeper = nullptr;
+    QStringList folders;
+};
 
 // A folder of the archive held open while files wait in it for their names.
 struct HeldFolder
@@ -54,13 +64,15 @@ public:
     // Whether the archived copy in folderFd already matches a source: a regular file (not a link)
     // with the same modification time and, when sizeToo, the same size.
     static bool isCurrent(int folderFd, const QByteArray &name, const struct stat &source, bool sizeToo);
+    // The same for the status of an archived copy already looked up.
+    static bool matches(const struct stat &archived, const struct stat &source, bool sizeToo);
 
     // Writes a file into folderFd under a temporary name and renames it into place when it is
     // complete and on the disk, with the given modification time and permissions. fill() fills the
     // open file and returns false (with the outcome filled) to give up; the temporary file is
     // removed then. With a committer, the complete file is handed to it instead: the result says
     // pending, and done is called, on the committer's thread, once the file has its name or has
-    // failed.
+    // failed. The archived copy it replaces is kept as keep says.
     struct WriteResult
     {
         bool stopped = false;
@@ -71,16 +83,22 @@ public:
     using CommitDone = std::function<void(const WriteResult &)>;
     template <typename Fill>
     static WriteResult writeFile(int folderFd, const QByteArray &name, const struct stat &source, Fill fill,
-                                 FileCommitter *committer = nullptr, CommitDone done = {});
+                                 FileCommitter *committer = nullptr, CommitDone done = {},
+                                 KeepReplaced keep = {});
     static WriteResult failed(int error, FileStage stage);
+    // Gives a complete file its name in folderFd, the archived copy there kept as keep says (and
+    // given its name back when the rename fails). False with errno set.
+    static bool commitKeeping(win::FileBeside &file, int folderFd, const QByteArray &name,
+                              const KeepReplaced &keep);
 
     // Makes the data written so far durable on the root's file system.
     void sync() const;
 
 private:
-    static WriteResult finish(std::unique_ptr<win::FileBeside> file, std::shared_ptr<HeldFolder> folder,
-                              const QByteArray &name, const struct stat &source, FileCommitter *committer,
-                              CommitDone done);
+    static WriteResult finish(int folderFd, std::unique_ptr<win::FileBeside> file,
+                              std::shared_ptr<HeldFolder> folder, const QByteArray &name,
+                              const struct stat &source, FileCommitter *committer, CommitDone done,
+                              KeepReplaced keep);
 
     int m_rootFd = -1;
     QString m_rootPath;
@@ -95,13 +113,13 @@ public:
     virtual std::shared_ptr<HeldFolder> hold(int folderFd) = 0;
     // Takes a complete file, closed, written into folder for the target name; bytes its size.
     virtual void add(std::shared_ptr<HeldFolder> folder, std::unique_ptr<win::FileBeside> file,
-                     QByteArray name, qint64 bytes, ArchiveTarget::CommitDone done) = 0;
+                     QByteArray name, qint64 bytes, ArchiveTarget::CommitDone done, KeepReplaced keep) = 0;
 };
 
 template <typename Fill>
-ArchiveTarget::WriteResult ArchiveTarget::writeFile(int folderFd, const QByteArray &name,
-                                                    const struct stat &source, Fill fill,
-                                                    FileCommitter *committer, CommitDone done)
+ArchiveTarget::WriteResult
+ArchiveTarget::writeFile(int folderFd, const QByteArray &name, const struct stat &source, Fill fill,
+                         FileCommitter *committer, CommitDone done, KeepReplaced keep)
 {
     // A file handed to the committer outlives the caller's folder descriptor.
     std::shared_ptr<HeldFolder> folder = committer ? committer->hold(folderFd) : nullptr;
@@ -114,7 +132,9 @@ ArchiveTarget::WriteResult ArchiveTarget::writeFile(int folderFd, const QByteArr
     // Given up: the temporary file goes with `file`.
     if (!fill(file->fd(), &result))
         return result;
-    return finish(std::move(file), std::move(folder), name, source, committer, std::move(done));
+    const int fd = folder ? folder->fd : folderFd;
+    return finish(fd, std::move(file), std::move(folder), name, source, committer, std::move(done),
+                  std::move(keep));
 }
 
 } // namespace archiver

@@ -1,6 +1,8 @@
 // Committing the files of a run in batches.
 #include "committer.h"
 
+#include "versionkeeper.h"
+
 #include <algorithm>
 #include <cerrno>
 
@@ -54,14 +56,15 @@ bool Committer::full() const
 }
 
 void Committer::add(std::shared_ptr<HeldFolder> folder, std::unique_ptr<win::FileBeside> file,
-                    QByteArray name, qint64 bytes, ArchiveTarget::CommitDone done)
+                    QByteArray name, qint64 bytes, ArchiveTarget::CommitDone done, KeepReplaced keep)
 {
     std::unique_lock lock(m_mutex);
     // A full batch waits for the one under way; this file waits until it is taken.
     m_changed.wait(lock, [this] { return !full(); });
     m_waitingBytes += bytes;
     m_waitingFolders.insert(folder.get());
-    m_waiting.push_back({std::move(folder), std::move(file), std::move(name), std::move(done), {}});
+    m_waiting.push_back(
+        {std::move(folder), std::move(file), std::move(name), std::move(done), std::move(keep), {}});
     if (full())
         m_changed.notify_all();
 }
@@ -120,15 +123,19 @@ void Committer::commit(std::vector<Pending> &batch) const
     // One flush of the file system writes the whole batch out for about what one file's costs.
     const bool flushed = ::syncfs(m_rootFd) == 0;
     std::vector<int> named;
+    std::vector<VersionKeeper *> keepers;
     for (Pending &pending : batch) {
         if (!flushed && !pending.file->syncClosed()) {
             pending.result = ArchiveTarget::failed(errno, FileStage::WriteTarget);
             pending.file.reset();
             continue;
         }
+        if (pending.keep.keeper &&
+            std::find(keepers.begin(), keepers.end(), pending.keep.keeper) == keepers.end())
+            keepers.push_back(pending.keep.keeper);
         // A rename replaces a link standing at the name, never what it points to; a failed one
         // removes the temporary file.
-        if (!pending.file->commit(pending.name)) {
+        if (!ArchiveTarget::commitKeeping(*pending.file, pending.folder->fd, pending.name, pending.keep)) {
             pending.result = ArchiveTarget::failed(errno, FileStage::CreateTarget);
             continue;
         }
@@ -138,6 +145,8 @@ void Committer::commit(std::vector<Pending> &batch) const
     // The names are on the disk before the files are reported as archived.
     for (int fd : named)
         ::fsync(fd);
+    for (VersionKeeper *keeper : keepers)
+        keeper->sync();
     for (Pending &pending : batch) {
         pending.file.reset();
         pending.done(pending.result);

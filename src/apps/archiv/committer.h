@@ -3,8 +3,9 @@
 // takes a batch (kBatchFiles files, kBatchBytes bytes or kBatchFolders folders, whichever comes
 // first, and whatever is left when asked to flush), makes it durable with one flush of the file
 // system (a flush per file where that is refused), renames it into place, syncs each folder that
-// got names, and then reports each file. The workers go on meanwhile; one batch fills while the
-// other is committed, and a worker that finds both full waits.
+// got names (and the versions folders that took the replaced copies), and then reports each file.
+// The workers go on meanwhile; one batch fills while the other is committed, and a worker that
+// finds both full waits.
 #pragma once
 
 #include "archivetarget.h"
@@ -42,7 +43,7 @@ public:
 
     std::shared_ptr<HeldFolder> hold(int folderFd) override;
     void add(std::shared_ptr<HeldFolder> folder, std::unique_ptr<win::FileBeside> file, QByteArray name,
-             qint64 bytes, ArchiveTarget::CommitDone done) override;
+             qint64 bytes, ArchiveTarget::CommitDone done, KeepReplaced keep) override;
     // Commits everything handed over and waits until it is done.
     void flush();
     // Removes the files still waiting, each reported as stopped, after the batch under way.
@@ -55,6 +56,7 @@ private:
         std::unique_ptr<win::FileBeside> file; // goes before its folder
         QByteArray name;
         ArchiveTarget::CommitDone done;
+        KeepReplaced keep;
         ArchiveTarget::WriteResult result;
     };
 

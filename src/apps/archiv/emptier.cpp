@@ -1,6 +1,8 @@
 // Emptying an archive root.
 #include "emptier.h"
 
+#include "core/archiveinfo/versionslayout.h"
+
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -15,7 +17,7 @@ namespace archiver {
 
 namespace {
 
-void emptyBelow(int folderFd, EmptyResult *result, int depth)
+void emptyBelow(int folderFd, EmptyResult *result, int depth, bool keepVersions)
 {
     const int listFd = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
     if (listFd < 0) {
@@ -37,9 +39,10 @@ void emptyBelow(int folderFd, EmptyResult *result, int depth)
         struct stat status;
         if (::fstatat(folderFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
-        if (S_ISDIR(status.st_mode))
-            folders.emplace_back(name);
-        else
+        if (S_ISDIR(status.st_mode)) {
+            if (!keepVersions || std::strcmp(name, kVersionsFolder) != 0)
+                folders.emplace_back(name);
+        } else
             files.emplace_back(name);
     }
     ::closedir(dir);
@@ -58,7 +61,7 @@ void emptyBelow(int folderFd, EmptyResult *result, int depth)
             ++result->failures;
             continue;
         }
-        emptyBelow(sub, result, depth + 1);
+        emptyBelow(sub, result, depth + 1, false);
         ::close(sub);
         // A folder that still holds something (a file that could not go) stays.
         ::unlinkat(folderFd, name.c_str(), AT_REMOVEDIR);
@@ -67,10 +70,10 @@ void emptyBelow(int folderFd, EmptyResult *result, int depth)
 
 } // namespace
 
-EmptyResult emptyFolder(int rootFd)
+EmptyResult emptyFolder(int rootFd, bool keepVersions)
 {
     EmptyResult result;
-    emptyBelow(rootFd, &result, 0);
+    emptyBelow(rootFd, &result, 0, keepVersions);
     return result;
 }
 

@@ -20,6 +20,13 @@ const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 
+QString sideName(Side side, const LanguageTexts &texts)
+{
+    return side == Side::Primary
+               ? texts.text(QStringLiteral("PrimaryArchive"), QStringLiteral("Primary archive"))
+               : texts.text(QStringLiteral("SecondaryArchive"), QStringLiteral("Secondary Archive"));
+}
+
 } // namespace
 
 FailureNotifier::FailureNotifier(QDBusConnection bus, std::function<LanguageTexts()> texts, LogLine log,
@@ -37,10 +44,7 @@ Notification FailureNotifier::compose(Side side, int state, const QString &faile
                                       const LanguageTexts &texts)
 {
     Notification notification;
-    notification.summary =
-        side == Side::Primary
-            ? texts.text(QStringLiteral("PrimaryArchive"), QStringLiteral("Primary archive"))
-            : texts.text(QStringLiteral("SecondaryArchive"), QStringLiteral("Secondary Archive"));
+    notification.summary = sideName(side, texts);
     const QString key = stateTextKey(state);
     QString stateText = key.isEmpty() ? QString() : texts.text(key, stateTextEnglish(state));
     if (stateText.isEmpty())
@@ -65,6 +69,11 @@ void FailureNotifier::settingsDamaged(const QString &hiveFile)
               QStringLiteral("DamagedSettingsNotice"),
               QStringLiteral("The settings file is damaged. Nothing is archived until it is replaced.")),
           shownName(hiveFile)});
+}
+
+void FailureNotifier::massChange(Side side, const QString &notice)
+{
+    show({sideName(side, m_texts ? m_texts() : LanguageTexts()), notice});
 }
 
 void FailureNotifier::show(const Notification &notification)

@@ -2,7 +2,8 @@
 // ends in a failure state: one per change of a side's state into a failure, naming the side, the
 // state's text in the user's language and what failed first. A run that was stopped (the
 // Archiver closed, the archive emptied) is the user's own doing and is not notified. A damaged
-// settings file, which stops all archiving, is notified too.
+// settings file, which stops all archiving, is notified too, and so is a run that changed many
+// archived files at once (its text is the Archiver's own, in English, under the side's name).
 #pragma once
 
 #include "core/archiveinfo/archivelayout.h"
@@ -43,6 +44,8 @@ public:
     void runReported(Side side, int previous, int state, const QString &failedPath);
     // A settings hive was found damaged: nothing is archived until it is replaced.
     void settingsDamaged(const QString &hiveFile);
+    // A run of the side replaced many archived files at once.
+    void massChange(Side side, const QString &notice);
 
 private:
     // Shows the notification, asking first how the server reads its body.

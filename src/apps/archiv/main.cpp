@@ -144,6 +144,7 @@ int main(int argc, char **argv)
         logLine);
     QObject::connect(&archiver, &Archiver::runReported, &notifier, &FailureNotifier::runReported);
     QObject::connect(&archiver, &Archiver::settingsDamaged, &notifier, &FailureNotifier::settingsDamaged);
+    QObject::connect(&archiver, &Archiver::massChange, &notifier, &FailureNotifier::massChange);
 
     archiver.startUp();
     inhibitor.start();

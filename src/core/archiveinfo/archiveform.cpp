@@ -1,9 +1,12 @@
 // Reading and writing the form record.
 #include "archiveform.h"
 #include "archivelayout.h"
+#include "versionslayout.h"
 
 #include "core/platform/filebeside.h"
 #include "core/platform/posixio.h"
+
+#include <QFile>
 
 #include <cerrno>
 
@@ -156,9 +159,12 @@ bool writeFormRecord(int rootFd, const FormRecord &record)
     return writeRootFileDurably(rootFd, QByteArray(kFormRecordName), record.toBytes());
 }
 
-bool isEmptyFolder(int rootFd)
+namespace {
+
+// Whether the folder open in folderFd holds nothing but entries that accept takes.
+template <typename Accept> bool holdsOnly(int folderFd, Accept accept)
 {
-    const int listFd = ::openat(rootFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listFd < 0)
         return false;
     DIR *dir = ::fdopendir(listFd);
@@ -166,16 +172,35 @@ bool isEmptyFolder(int rootFd)
         ::close(listFd);
         return false;
     }
-    bool empty = true;
+    bool only = true;
     while (const dirent *entry = ::readdir(dir)) {
         const QByteArray name(entry->d_name);
-        if (name != "." && name != "..") {
-            empty = false;
+        if (name != "." && name != ".." && !accept(name)) {
+            only = false;
             break;
         }
     }
     ::closedir(dir);
-    return empty;
+    return only;
+}
+
+} // namespace
+
+bool isEmptyFolder(int rootFd)
+{
+    // Automatic emptying leaves the earlier versions: a versions folder of run folders alone
+    // still leaves the archive empty.
+    return holdsOnly(rootFd, [rootFd](const QByteArray &name) {
+        if (name != kVersionsFolder)
+            return false;
+        const int fd = ::openat(rootFd, kVersionsFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        const bool runsOnly = holdsOnly(
+            fd, [](const QByteArray &run) { return versionRunTime(QFile::decodeName(run)).isValid(); });
+        ::close(fd);
+        return runsOnly;
+    });
 }
 
 bool isOwnArchive(int rootFd, bool archivedBefore, const QString &rootPath, QString *why)

@@ -48,7 +48,7 @@ bool writeFormRecord(int rootFd, const FormRecord &record);
 // record and the conversion's list). False with errno set.
 bool writeRootFileDurably(int rootFd, const QByteArray &name, const QByteArray &bytes);
 
-// Whether the root holds nothing at all.
+// Whether the root holds nothing at all, or nothing but the run folders of its versions area.
 bool isEmptyFolder(int rootFd);
 
 // Whether the folder open in rootFd is this side's archive: it holds the record, or it is empty
