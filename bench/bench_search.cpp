@@ -49,19 +49,20 @@ bool makeTree(const QString &root, int count)
     const int versioned = count / 5;
     for (int i = 0; i < count; i += kPerFolder) {
         const int folder = i / kPerFolder;
-        const QString base = i < count - versioned
-                                 ? QStringLiteral("%1/C/Users/u%2/Docs%3").arg(root).arg(folder / 40).arg(folder % 40)
-                                 : QStringLiteral("%1/versions/2026-12-0%2 193000/C/Users/u%3/Docs%4")
-                                       .arg(root)
-                                       .arg(1 + folder % 5)
-                                       .arg(folder / 40)
-                                       .arg(folder % 40);
+        const QString base =
+            i < count - versioned
+                ? QStringLiteral("%1/C/Users/u%2/Docs%3").arg(root).arg(folder / 40).arg(folder % 40)
+                : QStringLiteral("%1/versions/2026-12-0%2 193000/C/Users/u%3/Docs%4")
+                      .arg(root)
+                      .arg(1 + folder % 5)
+                      .arg(folder / 40)
+                      .arg(folder % 40);
         if (!QDir().mkpath(base))
             return false;
         for (int j = 0; j < kPerFolder && i + j < count; ++j) {
-            const QString name = (j == 7 ? QStringLiteral("Quarterly_Invoice%1.pdf.bz2")
-                                         : QStringLiteral("notes%1.txt.bz2"))
-                                     .arg(i + j);
+            const QString name =
+                (j == 7 ? QStringLiteral("Quarterly_Invoice%1.pdf.bz2") : QStringLiteral("notes%1.txt.bz2"))
+                    .arg(i + j);
             if (!touch(base + QLatin1Char('/') + name))
                 return false;
         }

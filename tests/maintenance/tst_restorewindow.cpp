@@ -15,8 +15,8 @@
 #include <QDateTime>
 #include <QDirIterator>
 #include <QLineEdit>
-#include <QTableWidget>
 #include <QRegularExpression>
+#include <QTableWidget>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -641,21 +641,24 @@ private Q_SLOTS:
             const auto result = [&](const QString &origin, const QString &copy, const QString &version) {
                 const QFileInfo info(p.e(QStringLiteral("Archive1/") + copy));
                 return QStringList({origin, ArchivedFileDelegate::sizeText(info.size()),
-                                    info.lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm")), version})
+                                    info.lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+                                    version})
                     .join(QLatin1Char('|'));
             };
             const QString old = result("T:\\Old\\ReportÉté.doc", "T/Old/ReportÉté.doc.bz2", "current");
-            const QString earlier = result("T:\\Docs\\report.DOC", "versions/2026-12-07 193000/T/Docs/report.DOC.bz2",
-                                           "2026-12-07 19:30:00");
-            QVERIFY(inVersionsWindow([&] { clickControl(w, "SBversions"); }, [&](TversionsF *v) {
-                for (const auto &[part, found] : QList<QPair<QString, QStringList>>{{"REPORT", {earlier, old}},
-                                                                                    {"éTÉ", {old}}}) {
-                    control<QLineEdit>(v, "EditFind")->setText(part);
-                    clickControl(v, "SBfind");
-                    QTRY_VERIFY(!control(v, "SBstop")->isEnabled());
-                    QCOMPARE(rowsOf(v, "SearchResults"), found);
-                }
-            }));
+            const QString earlier =
+                result("T:\\Docs\\report.DOC", "versions/2026-12-07 193000/T/Docs/report.DOC.bz2",
+                       "2026-12-07 19:30:00");
+            QVERIFY(inVersionsWindow([&] { clickControl(w, "SBversions"); },
+                                     [&](TversionsF *v) {
+                                         for (const auto &[part, found] : QList<QPair<QString, QStringList>>{
+                                                  {"REPORT", {earlier, old}}, {"éTÉ", {old}}}) {
+                                             control<QLineEdit>(v, "EditFind")->setText(part);
+                                             clickControl(v, "SBfind");
+                                             QTRY_VERIFY(!control(v, "SBstop")->isEnabled());
+                                             QCOMPARE(rowsOf(v, "SearchResults"), found);
+                                         }
+                                     }));
         }));
     }
 
@@ -685,20 +688,26 @@ private Q_SLOTS:
         QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
             select(w, {"T:", "Docs"});
             files(w)->setCurrentRow(0);
-            QVERIFY(inVersionsWindow([&] { control<QAction>(w, "versions1")->trigger(); }, [&](TversionsF *v) {
-                QCOMPARE(rowsOf(v, "VersionList"),
-                         QStringList({"2026-12-07 19:30:00|" + ArchivedFileDelegate::sizeText(compress("earlier").size()) +
-                                          "|2026-12-01 10:00",
-                                      "current|7|" + QFileInfo(p.e("Archive1/T/Docs/note.txt")).lastModified().toString("yyyy-MM-dd HH:mm")}));
-                // The current copy first: it has no run to name a file beside its original after.
-                QVERIFY(!control(v, "SBbeside")->isEnabled());
-                control<QTableWidget>(v, "VersionList")->selectRow(1);
-                clickControl(v, "SBbeside");
-                QCOMPARE(readFile(p.t(QStringLiteral("Docs/note.txt"))), QByteArray("local work"));
-                clickControl(v, "SBrestore");
-            }));
+            QVERIFY(inVersionsWindow(
+                [&] { control<QAction>(w, "versions1")->trigger(); },
+                [&](TversionsF *v) {
+                    QCOMPARE(rowsOf(v, "VersionList"),
+                             QStringList({"2026-12-07 19:30:00|" +
+                                              ArchivedFileDelegate::sizeText(compress("earlier").size()) +
+                                              "|2026-12-01 10:00",
+                                          "current|7|" + QFileInfo(p.e("Archive1/T/Docs/note.txt"))
+                                                             .lastModified()
+                                                             .toString("yyyy-MM-dd HH:mm")}));
+                    // The current copy first: it has no run to name a file beside its original after.
+                    QVERIFY(!control(v, "SBbeside")->isEnabled());
+                    control<QTableWidget>(v, "VersionList")->selectRow(1);
+                    clickControl(v, "SBbeside");
+                    QCOMPARE(readFile(p.t(QStringLiteral("Docs/note.txt"))), QByteArray("local work"));
+                    clickControl(v, "SBrestore");
+                }));
         }));
-        QCOMPARE(readFile(p.t(QStringLiteral("Docs/note (version 2026-12-07 193000).txt"))), QByteArray("earlier"));
+        QCOMPARE(readFile(p.t(QStringLiteral("Docs/note (version 2026-12-07 193000).txt"))),
+                 QByteArray("earlier"));
         QCOMPARE(readFile(p.t(QStringLiteral("Docs/note.txt"))), QByteArray("earlier"));
         QCOMPARE(QFileInfo(p.t(QStringLiteral("Docs/note.txt"))).lastModified(), earlier);
         const QStringList kept = QDir(p.t(QStringLiteral("Docs"))).entryList({"note (before restore *).txt"});

@@ -25,6 +25,9 @@ namespace restore {
 namespace {
 
 constexpr std::string_view kCompressedSuffix = ".bz2";
+// Paths are at most 255 characters, so no archived file lies deeper than this below its drive
+// folder; a deeper tree (a tampered archive) is not walked, which bounds the descriptors held open.
+constexpr int kMaxDepth = 128;
 
 // Folds UTF-8 bytes to lower case for ASCII and the Latin-1 letters (U+00C0 to U+00DE but the
 // multiplication sign, two bytes after 0xC3). Valid UTF-8 stays valid, so a folded part found in a
@@ -72,7 +75,8 @@ unsigned char kindOf(int folder, const dirent *entry)
 
 bool isDriveFolder(const char *name)
 {
-    return name[0] != 0 && name[1] == 0 && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
+    return name[0] != 0 && name[1] == 0 &&
+           ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
 }
 
 // The entries of an open folder (which it takes over), handed out one by one.
@@ -128,7 +132,8 @@ public:
         Listing listing(fd);
         while (const dirent *entry = listing.next()) {
             if (isDriveFolder(entry->d_name) && kindOf(listing.fd(), entry) == DT_DIR)
-                folder(openBelow(listing.fd(), entry->d_name), prefix, std::string(entry->d_name), run, compressed);
+                folder(openBelow(listing.fd(), entry->d_name), prefix, std::string(entry->d_name), run,
+                       compressed, 0);
             if (m_ended)
                 return;
         }
@@ -138,7 +143,8 @@ public:
 
 private:
     // path: the drive letter and the folders below it, joined by "/".
-    void folder(int fd, const std::string &prefix, const std::string &path, const QDateTime &run, bool compressed)
+    void folder(int fd, const std::string &prefix, const std::string &path, const QDateTime &run,
+                bool compressed, int depth)
     {
         Listing listing(fd);
         while (const dirent *entry = listing.next()) {
@@ -148,7 +154,9 @@ private:
                 return;
             const unsigned char kind = kindOf(listing.fd(), entry);
             if (kind == DT_DIR) {
-                folder(openBelow(listing.fd(), entry->d_name), prefix, path + '/' + entry->d_name, run, compressed);
+                if (depth < kMaxDepth)
+                    folder(openBelow(listing.fd(), entry->d_name), prefix, path + '/' + entry->d_name, run,
+                           compressed, depth + 1);
             } else if (kind == DT_REG) {
                 std::string_view name(entry->d_name);
                 const bool member = compressed && name.size() > kCompressedSuffix.size() &&
@@ -156,10 +164,12 @@ private:
                 if (member)
                     name.remove_suffix(kCompressedSuffix.size());
                 foldInto(name, &m_folded);
-                if (m_folded.find(m_part) == std::string::npos || win::FileBeside::isTemporaryName(entry->d_name))
+                if (m_folded.find(m_part) == std::string::npos ||
+                    win::FileBeside::isTemporaryName(entry->d_name))
                     continue;
                 struct stat st;
-                if (::fstatat(listing.fd(), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+                if (::fstatat(listing.fd(), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+                    !S_ISREG(st.st_mode))
                     continue;
                 report(prefix, path + '/' + std::string(name), run, member, st);
             }

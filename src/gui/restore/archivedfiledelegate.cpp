@@ -53,7 +53,7 @@ void ArchivedFileDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
     painter->save();
     painter->setFont(item.font);
     painter->setPen(item.palette.color((item.state & QStyle::State_Selected) ? QPalette::HighlightedText
-                                                                              : QPalette::Text));
+                                                                             : QPalette::Text));
     painter->drawText(item.rect.adjusted(0, 0, -kGap / 2, 0), Qt::AlignRight | Qt::AlignVCenter, right);
     painter->restore();
 }

@@ -26,7 +26,8 @@ public:
     // A size in bytes with thousands separators.
     static QString sizeText(qint64 size);
 
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
 
 private:
     QString m_deletedMark;

@@ -406,11 +406,10 @@ void TrewriteF::openVersions(const QString &origin)
     if (!readSide(&side) || refusedUnreachable(side))
         return;
     if (!m_versions) {
-        m_versions = new TversionsF([this](const char *key) { return text(key); },
-                                    [this](const restore::ArchivedCopy &copy, const QString &target) {
-                                        restoreCopy(copy, target);
-                                    },
-                                    this);
+        m_versions = new TversionsF(
+            [this](const char *key) { return text(key); },
+            [this](const restore::ArchivedCopy &copy, const QString &target) { restoreCopy(copy, target); },
+            this);
     }
     m_versions->Open(win::HostPath(side.destination + kBackslash + side.folderName), side.compressed, origin);
 }

@@ -131,7 +131,8 @@ void TversionsF::applyTexts()
     stopButton->setText(text("StopButton"));
     resultTable->setHorizontalHeaderLabels(
         {text("ColumnPath"), text("ColumnSize"), text("ColumnModified"), text("ColumnVersion")});
-    versionTable->setHorizontalHeaderLabels({text("ColumnVersion"), text("ColumnSize"), text("ColumnModified")});
+    versionTable->setHorizontalHeaderLabels(
+        {text("ColumnVersion"), text("ColumnSize"), text("ColumnModified")});
     restoreButton->setText(text("RestoreVersionButton"));
     besideButton->setText(text("RestoreBesideButton"));
     backButton->setText(text("BackButton"));
