@@ -143,6 +143,12 @@ void TversionsF::Open(const QString &hostRoot, bool compressed, const QString &o
     stopSearch();
     m_hostRoot = hostRoot;
     m_compressed = compressed;
+    // The window is not one the texture image knows: it wears the texture of the window it opens from.
+    if (parentWidget()) {
+        if (auto *panel = parentWidget()->findChild<TKovaPanel *>(QStringLiteral("KovaPanel1"),
+                                                                  Qt::FindDirectChildrenOnly))
+            KovaPanel1->setKovaImage(panel->KovaImage());
+    }
     applyTexts();
     resultTable->setRowCount(0);
     m_results.clear();
