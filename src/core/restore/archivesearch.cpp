@@ -263,25 +263,6 @@ bool copyBelow(int base, const QStringList &components, bool compressed, Archive
 
 } // namespace
 
-bool recordedCompressed(const QString &hostRoot, const QString &run, bool fallback)
-{
-    const int root = openRoot(hostRoot);
-    if (root < 0)
-        return fallback;
-    int fd = root;
-    if (!run.isEmpty()) {
-        const int versions = openBelow(root, archiver::kVersionsFolder);
-        fd = versions < 0 ? -1 : openBelow(versions, QFile::encodeName(run).constData());
-        if (versions >= 0)
-            ::close(versions);
-        ::close(root);
-    }
-    const bool compressed = fd < 0 ? fallback : formOf(fd, fallback);
-    if (fd >= 0)
-        ::close(fd);
-    return compressed;
-}
-
 void searchArchive(const QString &hostRoot, const QString &part, bool compressedFallback,
                    const std::atomic_bool &stop, const std::function<bool(const ArchivedCopy &)> &found)
 {

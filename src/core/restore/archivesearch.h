@@ -23,10 +23,6 @@ struct ArchivedCopy
     QDateTime modified;
 };
 
-// The form a part of an archive is in: the form record of a run folder (run not empty) or of the
-// root, or fallback when that holds none.
-bool recordedCompressed(const QString &hostRoot, const QString &run, bool fallback);
-
 // Walks the archive at the host path hostRoot for files whose shown name (on a compressed part
 // without ".bz2") holds part without regard to case (ASCII and Latin-1 letters): the current files
 // of every drive folder, then the earlier copies of every run folder, newest first. found is
@@ -36,7 +32,8 @@ void searchArchive(const QString &hostRoot, const QString &part, bool compressed
                    const std::atomic_bool &stop, const std::function<bool(const ArchivedCopy &)> &found);
 
 // The copies the archive holds of the file at origin (C:\Docs\a.txt): the current one, then the
-// earlier ones, newest first.
+// earlier ones, newest first. Each is looked for in the form the record of its part gives (a run
+// folder without a record: the root's; a root without one: compressedFallback).
 std::vector<ArchivedCopy> versionsOf(const QString &hostRoot, const QString &origin, bool compressedFallback);
 
 } // namespace restore
