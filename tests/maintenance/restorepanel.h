@@ -10,6 +10,7 @@
 #include "gui/archivelist/treelistview.h"
 #include "gui/archiverwindows/man_archf.h"
 #include "gui/restore/rewritef.h"
+#include "gui/restore/versionsf.h"
 #include "gui/shell/settingspage.h"
 
 #include <QListWidget>
@@ -64,6 +65,25 @@ private:
     QTemporaryDir m_origin;
     QTemporaryDir m_archive;
 };
+
+// Runs body in the find and versions window as soon as open has opened it, then goes back.
+inline bool inVersionsWindow(const std::function<void()> &open, const std::function<void(TversionsF *)> &body)
+{
+    bool ran = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto *window = qobject_cast<TversionsF *>(QApplication::activeModalWidget());
+        if (!window || ran)
+            return;
+        ran = true;
+        poll.stop();
+        body(window);
+        clickControl(window, "SpeedButton1");
+    });
+    poll.start(5);
+    open();
+    return ran;
+}
 
 // The boxes shown, without the report that closes each restore command.
 inline QList<QPair<QString, QString>> failureBoxes(const InfoLog &log)

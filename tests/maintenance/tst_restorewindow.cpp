@@ -1,6 +1,6 @@
 // The restore window on a whole panel, with archives laid out by hand: its commands, restoring
 // from a compressed and a plain side, what a failure leaves, hostile members and names,
-// restore.log, and the archive's list put back.
+// restore.log, the archive's list put back, the files' details, and the find and versions window.
 #include "restorepanel.h"
 #include "testbzip2.h"
 #include "testmain.h"
@@ -9,11 +9,14 @@
 #include "core/archivelist/treelist.h"
 #include "core/platform/attributes.h"
 #include "core/platform/prefix.h"
+#include "gui/restore/archivedfiledelegate.h"
 
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDirIterator>
+#include <QLineEdit>
 #include <QRegularExpression>
+#include <QTableWidget>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,6 +66,21 @@ void select(const QWidget *window, const QStringList &names)
 QListWidget *files(const QWidget *window)
 {
     return control<QListWidget>(window, "FileListBox1");
+}
+
+// The rows of a table, their cells joined by "|", sorted.
+QStringList rowsOf(const QWidget *window, const char *name)
+{
+    const auto *table = control<QTableWidget>(window, name);
+    QStringList rows;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < table->columnCount(); ++column)
+            cells << table->item(row, column)->text();
+        rows << cells.join(QLatin1Char('|'));
+    }
+    rows.sort();
+    return rows;
 }
 
 const QString kConfirm = QStringLiteral("Are you sure you want to restore the selected files?");
@@ -587,6 +605,116 @@ private Q_SLOTS:
             clickControl(w, "B_backfiles");
             QVERIFY(nodeAt(treeOf(w), {"T:", "New", "n.txt"}));
         }));
+    }
+
+    // The file list shows each archived copy's size and time and marks a file whose original is
+    // gone. The search finds current files in folders the kept list leaves out and earlier
+    // versions, without regard to case, and never follows a link out of the archive.
+    void fileDetailsAndSearch()
+    {
+        RestorePanel p;
+        TTreeList list;
+        list.AddDir(QStringLiteral("T:\\Docs"), QStringLiteral(".*"));
+        writeFile(p.e(QStringLiteral("Archive1/afiles.lst")), list.ListFileBytes());
+        writeFile(p.e(QStringLiteral("Archive1/T/Docs/gone.txt.bz2")), compress("gone"));
+        writeFile(p.e(QStringLiteral("Archive1/T/Docs/here.txt.bz2")), compress("here, a little longer"));
+        const QDateTime archived(QDate(2024, 5, 6), QTime(7, 8, 10));
+        setModified(p.e(QStringLiteral("Archive1/T/Docs/here.txt.bz2")), archived);
+        writeFile(p.t(QStringLiteral("Docs/here.txt")), "here");
+        writeFile(p.e(QStringLiteral("Archive1/T/Old/ReportÉté.doc.bz2")), compress("old"));
+        writeFile(p.e(QStringLiteral("Archive1/versions/2026-12-07 193000/T/Docs/report.DOC.bz2")), "1234");
+        QTemporaryDir outside;
+        writeFile(outside.path() + QStringLiteral("/report outside.doc"), "not the archive's");
+        QVERIFY(QFile::link(outside.path(), p.e(QStringLiteral("Archive1/T/Link"))));
+        QVERIFY(p.start());
+        QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
+            select(w, {"T:", "Docs"});
+            QCOMPARE(listed(files(w)), QStringList({"gone.txt", "here.txt"}));
+            const QListWidgetItem *gone = files(w)->item(0), *here = files(w)->item(1);
+            QCOMPARE(here->data(ArchivedFileDelegate::SizeRole).toLongLong(),
+                     compress("here, a little longer").size());
+            QCOMPARE(here->data(ArchivedFileDelegate::ModifiedRole).toDateTime(), archived);
+            QVERIFY(gone->data(ArchivedFileDelegate::DeletedRole).toBool());
+            QVERIFY(!here->data(ArchivedFileDelegate::DeletedRole).toBool());
+
+            // A result row as the table shows it, from the archived copy's own details.
+            const auto result = [&](const QString &origin, const QString &copy, const QString &version) {
+                const QFileInfo info(p.e(QStringLiteral("Archive1/") + copy));
+                return QStringList({origin, ArchivedFileDelegate::sizeText(info.size()),
+                                    info.lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+                                    version})
+                    .join(QLatin1Char('|'));
+            };
+            const QString old = result("T:\\Old\\ReportÉté.doc", "T/Old/ReportÉté.doc.bz2", "current");
+            const QString earlier =
+                result("T:\\Docs\\report.DOC", "versions/2026-12-07 193000/T/Docs/report.DOC.bz2",
+                       "2026-12-07 19:30:00");
+            QVERIFY(inVersionsWindow([&] { clickControl(w, "SBversions"); },
+                                     [&](TversionsF *v) {
+                                         for (const auto &[part, found] : QList<QPair<QString, QStringList>>{
+                                                  {"REPORT", {earlier, old}}, {"éTÉ", {old}}}) {
+                                             control<QLineEdit>(v, "EditFind")->setText(part);
+                                             clickControl(v, "SBfind");
+                                             QTRY_VERIFY(!control(v, "SBstop")->isEnabled());
+                                             QCOMPARE(rowsOf(v, "SearchResults"), found);
+                                         }
+                                     }));
+        }));
+    }
+
+    // An earlier version goes back under every rule of the restore: beside its original under a
+    // dated name, or in its place with the newer local file kept aside. Its run folder's record
+    // says it is compressed though the archive has since gone plain.
+    void earlierVersionRestored()
+    {
+        RestorePanel p;
+        TTreeList list;
+        list.AddDir(QStringLiteral("T:\\Docs"), QStringLiteral(".*"));
+        writeFile(p.e(QStringLiteral("Archive1/afiles.lst")), list.ListFileBytes());
+        archiver::FormRecord form;
+        form.compressed = false;
+        writeFile(p.e(QStringLiteral("Archive1/archiv.form")), form.toBytes());
+        writeFile(p.e(QStringLiteral("Archive1/T/Docs/note.txt")), "current");
+        const QString run = p.e(QStringLiteral("Archive1/versions/2026-12-07 193000/"));
+        form.compressed = true;
+        writeFile(run + QStringLiteral("archiv.form"), form.toBytes());
+        writeFile(run + QStringLiteral("T/Docs/note.txt.bz2"), compress("earlier"));
+        const QDateTime earlier(QDate(2026, 12, 1), QTime(10, 0, 0));
+        setModified(run + QStringLiteral("T/Docs/note.txt.bz2"), earlier);
+        writeFile(p.t(QStringLiteral("Docs/note.txt")), "local work");
+        QVERIFY(p.start());
+        InfoLog boxes(p.panel->info1F());
+        YesToAll yes;
+        QVERIFY(p.inRestoreWindow(1, [&](TrewriteF *w) {
+            select(w, {"T:", "Docs"});
+            files(w)->setCurrentRow(0);
+            QVERIFY(inVersionsWindow(
+                [&] { control<QAction>(w, "versions1")->trigger(); },
+                [&](TversionsF *v) {
+                    QCOMPARE(rowsOf(v, "VersionList"),
+                             QStringList({"2026-12-07 19:30:00|" +
+                                              ArchivedFileDelegate::sizeText(compress("earlier").size()) +
+                                              "|2026-12-01 10:00",
+                                          "current|7|" + QFileInfo(p.e("Archive1/T/Docs/note.txt"))
+                                                             .lastModified()
+                                                             .toString("yyyy-MM-dd HH:mm")}));
+                    // The current copy first: it has no run to name a file beside its original after.
+                    QVERIFY(!control(v, "SBbeside")->isEnabled());
+                    control<QTableWidget>(v, "VersionList")->selectRow(1);
+                    clickControl(v, "SBbeside");
+                    QCOMPARE(readFile(p.t(QStringLiteral("Docs/note.txt"))), QByteArray("local work"));
+                    clickControl(v, "SBrestore");
+                }));
+        }));
+        QCOMPARE(readFile(p.t(QStringLiteral("Docs/note (version 2026-12-07 193000).txt"))),
+                 QByteArray("earlier"));
+        QCOMPARE(readFile(p.t(QStringLiteral("Docs/note.txt"))), QByteArray("earlier"));
+        QCOMPARE(QFileInfo(p.t(QStringLiteral("Docs/note.txt"))).lastModified(), earlier);
+        const QStringList kept = QDir(p.t(QStringLiteral("Docs"))).entryList({"note (before restore *).txt"});
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(readFile(p.t(QStringLiteral("Docs/") + kept[0])), QByteArray("local work"));
+        QCOMPARE(boxes.shown(), QStringList({"Files restored: 1|",
+                                             "Files restored: 1|Newer files kept: 1: T:\\Docs\\" + kept[0]}));
     }
 };
 

@@ -1,6 +1,10 @@
 // The restore window.
 #include "rewritef.h"
 
+#include "archivedfiledelegate.h"
+#include "versionsf.h"
+
+#include "core/restore/archivesearch.h"
 #include "core/restore/decompressfile.h"
 #include "core/restore/recordedform.h"
 #include "core/restore/restorelog.h"
@@ -28,6 +32,7 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -35,6 +40,10 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QToolButton>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -83,6 +92,9 @@ constexpr DefaultText kDefaults[] = {
     {"ReportFailed", "Not restored:"},
     {"ReportSeeLog", "see restore.log"},
     {"ReportKept", "Newer files kept:"},
+    {"DeletedMark", "deleted"},
+    {"VersionsButton", "Find and earlier versions..."},
+    {"VersionsMenu", "Earlier versions..."},
 };
 
 const QChar kBackslash = QLatin1Char('\\');
@@ -149,12 +161,16 @@ TrewriteF::TrewriteF(PanelDialogs &dialogs, QWidget *parent)
     fileList->setGeometry(350, 56, 280, 310);
     fileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     fileList->setContextMenuPolicy(Qt::CustomContextMenu);
-    // An item keeps the archived name it restores; it is drawn with control characters written out.
-    fileList->setItemDelegate(new ShownNameDelegate(fileList));
+    // An item keeps the archived name it restores; it is drawn with control characters written out,
+    // followed by the archived copy's size and time.
+    fileDelegate = new ArchivedFileDelegate(fileList);
+    fileList->setItemDelegate(fileDelegate);
     fileListMenu = new QMenu(this);
     fileListMenu->setObjectName(QStringLiteral("PopupMenu"));
     selectAllAction = fileListMenu->addAction(QStringLiteral("Select all"));
     selectAllAction->setObjectName(QStringLiteral("selectall1"));
+    versionsAction = fileListMenu->addAction(QStringLiteral("Earlier versions..."));
+    versionsAction->setObjectName(QStringLiteral("versions1"));
 
     subdirectoriesBox = new SubdirectoriesBox(KovaPanel1);
     subdirectoriesBox->setObjectName(QStringLiteral("CBsubdir"));
@@ -171,6 +187,7 @@ TrewriteF::TrewriteF(PanelDialogs &dialogs, QWidget *parent)
         makeSpeedButton(KovaPanel1, QStringLiteral("SBrewritedir"), QRect(166, 400, 148, 28));
     restoreListButton = makeSpeedButton(KovaPanel1, QStringLiteral("B_backfiles"), QRect(322, 400, 170, 28));
     backButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(530, 400, 100, 28));
+    versionsButton = makeSpeedButton(KovaPanel1, QStringLiteral("SBversions"), QRect(350, 370, 280, 26));
     if (MouseMove1)
         MouseMove1->watch(headingLabel);
     applyTexts();
@@ -183,6 +200,7 @@ TrewriteF::TrewriteF(PanelDialogs &dialogs, QWidget *parent)
     connect(fileList, &QListWidget::itemDoubleClicked, this, &TrewriteF::selectAll);
     connect(fileList, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
         selectAllAction->setEnabled(fileList->count() > 0);
+        versionsAction->setEnabled(fileList->currentItem() && fileList->currentItem()->isSelected());
         fileListMenu->popup(fileList->viewport()->mapToGlobal(at));
     });
     connect(selectAllAction, &QAction::triggered, this, &TrewriteF::selectAll);
@@ -191,6 +209,11 @@ TrewriteF::TrewriteF(PanelDialogs &dialogs, QWidget *parent)
     connect(restoreDirectoryButton, &QToolButton::clicked, this, &TrewriteF::restoreDirectory);
     connect(restoreListButton, &QToolButton::clicked, this, &TrewriteF::restoreArchiveList);
     connect(backButton, &QToolButton::clicked, this, &TrewriteF::goBack);
+    connect(versionsButton, &QToolButton::clicked, this, [this] { openVersions(QString()); });
+    connect(versionsAction, &QAction::triggered, this, [this] {
+        if (QListWidgetItem *item = fileList->currentItem())
+            openVersions(restore::fileInFolder(QString(), QString(), chosenFolder(), item->text()).target);
+    });
     ClearFileList();
 }
 
@@ -199,6 +222,7 @@ TrewriteF::~TrewriteF() = default;
 void TrewriteF::registerDefaults()
 {
     kovaProvider1->SetDefaults(kDefaults);
+    kovaProvider1->SetDefaults(TversionsF::defaults());
 }
 
 QString TrewriteF::text(const char *key) const
@@ -221,7 +245,11 @@ void TrewriteF::applyTexts()
     restoreFilesButton->setText(text("RewriteFileButton"));
     backButton->setText(text("BackButton"));
     restoreDirectoryButton->setText(text("RewriteDirButton"));
-    for (QToolButton *button : {restoreFilesButton, restoreDirectoryButton, restoreListButton, backButton})
+    versionsButton->setText(text("VersionsButton"));
+    versionsAction->setText(text("VersionsMenu"));
+    fileDelegate->setDeletedMark(text("DeletedMark"));
+    for (QToolButton *button :
+         {restoreFilesButton, restoreDirectoryButton, restoreListButton, backButton, versionsButton})
         fitText(button);
 }
 
@@ -325,7 +353,7 @@ QStringList TrewriteF::nodeChain() const
     return chain;
 }
 
-void TrewriteF::showFolder(const QString &archiveFolder)
+void TrewriteF::showFolder(const QString &archiveFolder, bool describe)
 {
     fileList->clear();
     const QStringList entries =
@@ -333,6 +361,81 @@ void TrewriteF::showFolder(const QString &archiveFolder)
     bool isCompressed = true;
     m_dialogs.guarded([&] { isCompressed = compressed(); });
     fileList->addItems(restore::shownNames(entries, isCompressed));
+    if (describe)
+        describeFiles(archiveFolder, isCompressed);
+}
+
+QString TrewriteF::chosenFolder() const
+{
+    QString folder = archiveTree->treeList()->Path();
+    if (folder.endsWith(kBackslash))
+        folder.chop(1);
+    return folder;
+}
+
+void TrewriteF::describeFiles(const QString &archiveFolder, bool isCompressed)
+{
+    const int fd = ::open(QFile::encodeName(win::HostPath(archiveFolder)).constData(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    const QString origin = chosenFolder();
+    for (int row = 0; row < fileList->count(); ++row) {
+        QListWidgetItem *item = fileList->item(row);
+        const QByteArray name = QFile::encodeName(item->text());
+        // The member the restore would take: on a compressed side the ".bz2" one when it is there.
+        struct stat st;
+        const bool found =
+            (isCompressed && ::fstatat(fd, (name + ".bz2").constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) ||
+            ::fstatat(fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+        if (!found || !S_ISREG(st.st_mode))
+            continue;
+        item->setData(ArchivedFileDelegate::SizeRole, qint64(st.st_size));
+        item->setData(ArchivedFileDelegate::ModifiedRole,
+                      QDateTime::fromSecsSinceEpoch(qint64(st.st_mtim.tv_sec)));
+        const QString target = restore::fileInFolder(QString(), QString(), origin, item->text()).target;
+        item->setData(ArchivedFileDelegate::DeletedRole,
+                      win::GetFileAttributes(target) == win::INVALID_FILE_ATTRIBUTES);
+    }
+    ::close(fd);
+}
+
+void TrewriteF::openVersions(const QString &origin)
+{
+    Side side;
+    if (!readSide(&side) || refusedUnreachable(side))
+        return;
+    if (!m_versions) {
+        m_versions = new TversionsF(
+            [this](const char *key) { return text(key); },
+            [this](const restore::ArchivedCopy &copy, const QString &target) { restoreCopy(copy, target); },
+            this);
+    }
+    m_versions->Open(win::HostPath(side.destination + kBackslash + side.folderName), side.compressed, origin);
+}
+
+void TrewriteF::restoreCopy(const restore::ArchivedCopy &copy, const QString &target)
+{
+    Side side;
+    if (!readSide(&side) || refusedUnreachable(side))
+        return;
+    if (!m_dialogs.ask(text("RestoreConfirm"), QString(), false))
+        return;
+    if (refusedWhileConverting(side))
+        return;
+    // The copy is in the form the record of its own part of the archive gave it.
+    side.compressed = copy.compressed;
+    Plan plan;
+    if (const QString refused = restore::refusedName(target.split(kBackslash)); !refused.isEmpty()) {
+        plan.steps.push_back({Step::Kind::Refused, refused});
+    } else {
+        restore::FileOrigin origin;
+        origin.source = side.destination + kBackslash + side.folderName + kBackslash + copy.relative;
+        origin.target = target;
+        origin.targetDir = target.left(target.lastIndexOf(kBackslash) + 1);
+        addFile(plan, side, origin);
+    }
+    execute(plan, side);
 }
 
 void TrewriteF::showChosenItem()
@@ -368,7 +471,7 @@ void TrewriteF::showChosenItem()
     if (!m_dialogs.guarded(read))
         return;
     if (entryExists(folder))
-        showFolder(folder);
+        showFolder(folder, true);
     else
         fileList->clear();
 }

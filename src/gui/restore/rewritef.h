@@ -2,7 +2,9 @@
 // files the archive holds for a chosen directory, and gives back the selected files, a whole
 // directory (with its subdirectories when asked) or the archive's list. Files are decompressed or
 // copied ahead on worker threads and put in place in the command's order on the GUI thread;
-// every outcome goes to restore.log.
+// every outcome goes to restore.log. The file list shows each archived copy's size and time and
+// marks a file whose original is gone; the find and versions window opens from here and gives its
+// versions back through this window's restore.
 #pragma once
 
 #include "core/restore/restorerun.h"
@@ -15,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+class ArchivedFileDelegate;
 class PanelDialogs;
 class QAction;
 class QCheckBox;
@@ -26,6 +29,11 @@ class RestoreLog;
 class TTreeList;
 class TTreeListView;
 class Tconfig;
+class TversionsF;
+
+namespace restore {
+struct ArchivedCopy;
+}
 
 class TrewriteF : public TPanelWindow
 {
@@ -101,8 +109,16 @@ private:
     // Says so, logs it and returns true when the side's archive folder cannot be reached (no
     // destination, or a disk that is not there).
     bool refusedUnreachable(const Side &side);
-    // Lists the files of an archive folder in the file list.
-    void showFolder(const QString &archiveFolder);
+    // Lists the files of an archive folder in the file list; with describe, each with its archived
+    // copy's size and time and whether its original (below the chosen folder) is gone.
+    void showFolder(const QString &archiveFolder, bool describe = false);
+    void describeFiles(const QString &archiveFolder, bool isCompressed);
+    // The origin folder chosen in the tree, without a trailing "\" (C: for a drive).
+    QString chosenFolder() const;
+    // Opens the find and versions window, on the versions of origin when it is not empty.
+    void openVersions(const QString &origin);
+    // Gives an archived copy back at target, by the rules of every restore.
+    void restoreCopy(const restore::ArchivedCopy &copy, const QString &target);
     // The names of the selected file list entries, from the last to the first.
     QStringList selectedFromLast() const;
     // The steps for the selected entries below origin P, or for the file P itself.
@@ -141,10 +157,14 @@ private:
     QListWidget *fileList = nullptr;
     QMenu *fileListMenu = nullptr;
     QAction *selectAllAction = nullptr;
+    QAction *versionsAction = nullptr;
+    ArchivedFileDelegate *fileDelegate = nullptr;
+    TversionsF *m_versions = nullptr;
     QCheckBox *subdirectoriesBox = nullptr;
     QLabel *subdirectoriesLabel = nullptr; // a click toggles the box
     QToolButton *restoreFilesButton = nullptr;
     QToolButton *restoreDirectoryButton = nullptr;
     QToolButton *restoreListButton = nullptr;
     QToolButton *backButton = nullptr;
+    QToolButton *versionsButton = nullptr;
 };
