@@ -166,11 +166,12 @@ void TstatusF::showState(Side side, QLabel *stateLabel, QLabel *stateLight)
     }
 }
 
-// The notice is the Archiver's own text, shown as it stands. Once the window shows it, it is
-// cleared in the store so that it is shown once; the label keeps it until the window closes.
+// The notice is the Archiver's own text, shown as it stands. It is peeked at, so that the polls
+// never write a value the Archiver has not. Once the window shows it, it is cleared in the store
+// so that it is shown once; the label keeps it until the window closes.
 void TstatusF::showNotice(Side side, QLabel *notice)
 {
-    const QString text = m_config.Read(TextSetting::MassChangeNotice, side);
+    const QString text = Tconfig::Peek(TextSetting::MassChangeNotice, side);
     if (text.isEmpty())
         return;
     notice->setText(text);
