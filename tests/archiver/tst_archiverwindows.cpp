@@ -147,6 +147,44 @@ private Q_SLOTS:
         QVERIFY(p.errors.isEmpty());
     }
 
+    void manyFilesChangedNoticeIsShownOnce()
+    {
+        TestPanel p;
+        QVERIFY(p.start());
+        TstatusF *status = p.panel->statusF();
+        const auto place = [status](const char *name) { return control<QWidget>(status, name)->geometry(); };
+        const QList<QRect> plain = {QRect(QPoint(), status->size()), place("Label2"), place("SpeedButton1")};
+        const QString notice =
+            QStringLiteral("1,240 files changed at once in C:\\Docs; their earlier versions are kept");
+        p.settings().WriteString(QStringLiteral("Versions_notice_1"), notice);
+        p.main->pollArchiverStatus(); // the window is closed: nobody has seen it yet
+        // Shown under the primary state line, the secondary rows moved clear of it, and kept
+        // on the screen by the polls while the window is open.
+        QString shown;
+        bool clear = false;
+        whenModal(status, [&] {
+            p.main->pollArchiverStatus();
+            QLabel *label = control<QLabel>(status, "Label7");
+            shown = label->isVisible() ? label->text() : QString();
+            clear = label->y() > place("Label4").bottom() &&
+                    label->geometry().bottom() < place("Label2").top() - 6;
+            clickControl(status, "SpeedButton1");
+        });
+        clickControl(p.main, "statusbutton");
+        QCOMPARE(shown, notice);
+        QVERIFY(clear);
+        QCOMPARE(p.settings().ReadString(QStringLiteral("Versions_notice_1"), QStringLiteral("x")),
+                 QString());
+
+        // Opened again without a notice, the window is as it always was.
+        whenModal(status, [&] { clickControl(status, "SpeedButton1"); });
+        clickControl(p.main, "statusbutton");
+        QVERIFY(!control<QLabel>(status, "Label7")->isVisibleTo(status));
+        QCOMPARE((QList<QRect>{QRect(QPoint(), status->size()), place("Label2"), place("SpeedButton1")}),
+                 plain);
+        QVERIFY(p.errors.isEmpty());
+    }
+
     void timeLinesKeepTheirDotsUntilATimeIsStored()
     {
         TestPanel p;

@@ -76,11 +76,12 @@ private Q_SLOTS:
         QVERIFY(program.start());
         QVERIFY(QTest::qWaitFor([] { return panelWindow() != nullptr; }, kLong));
         const HWND first = panelWindow();
-        // The first panel has built its windows once its settings key holds the last setting.
+        // The first panel has built its windows once its settings key holds the last setting its
+        // start writes (the settings page makes Versions_days when it first reads it).
         const QString list = program.folder() + QStringLiteral("/afiles.lst");
         const QString hive = prefix.hiveFile("HKEY_CLASSES_ROOT");
         QVERIFY(QTest::qWaitFor(
-            [] { return valueExists(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Celkonyvtarnev2")); },
+            [] { return valueExists(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Versions_days")); },
             kLong));
         const QStringList before{stamp(list), stamp(hive), stamp(hive + QStringLiteral("-wal"))};
 

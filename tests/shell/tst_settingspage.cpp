@@ -199,6 +199,26 @@ private Q_SLOTS:
         TestPrefix::setCodePage("65001");
     }
 
+    void keepVersionsDays()
+    {
+        TestPanel p;
+        p.settings().WriteInteger(QStringLiteral("Versions_days"), 30);
+        p.settings().WriteBool(QStringLiteral("Kerdez"), false);
+        QVERIFY(p.start());
+        p.main->showPage(3);
+        TSpinEdit *days = control<TSpinEdit>(p.main, "SpinEdit4");
+        QCOMPARE(days->text(), QStringLiteral("30"));
+        QVERIFY(!p.main->settingsChanged());
+        // A number typed beyond ten years is saved as ten years; 0 (none kept) is saved as it is.
+        for (const auto &[typed, stored] : {std::pair("99999", 3650), std::pair("0", 0)}) {
+            days->setFocus();
+            days->selectAll();
+            QTest::keyClicks(days, QString::fromLatin1(typed));
+            clickControl(p.main, "SpeedButton8");
+            QCOMPARE(p.settings().ReadInteger(QStringLiteral("Versions_days"), -1), stored);
+        }
+    }
+
     void spinBoxBounds()
     {
         TestPanel p;

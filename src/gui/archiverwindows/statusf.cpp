@@ -16,6 +16,8 @@
 #include <QPainter>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace {
 
 QLabel *makeLabel(QWidget *parent, const char *name, const QRect &geometry)
@@ -48,6 +50,24 @@ QLabel *makeLight(QWidget *parent, const char *name, QPoint at)
     light->setScaledContents(true);
     return light;
 }
+
+// A side's notice: wrapped over the state line's width, hidden while it has no text.
+QLabel *makeNotice(QWidget *parent, const char *name)
+{
+    QLabel *notice = makeLabel(parent, name, QRect(56, 0, 304, 0));
+    notice->setWordWrap(true);
+    notice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    notice->hide();
+    return notice;
+}
+
+// The status window's height without notices, and where its rows lie in it.
+constexpr int kHeight = 239;
+constexpr int kPrimaryNoticeTop = 92;
+constexpr int kSecondaryNoticeTop = 182;
+constexpr int kOkTop = 200;
+// A notice longer than this many lines is cut; its whole text is its tooltip.
+constexpr int kNoticeLines = 5;
 
 // A small calendar leaf (left half) and a clock (right half), 32 by 16.
 QPixmap datePicture()
@@ -83,11 +103,18 @@ TstatusF::TstatusF(Tconfig &config, PanelDialogs &dialogs, QWidget *parent)
     primaryTimeLabel = makeLabel(KovaPanel1, "Label3", QRect(78, 50, 280, 18));
     primaryStateLabel = makeLabel(KovaPanel1, "Label4", QRect(56, 72, 304, 18));
 
+    primaryNotice = makeNotice(KovaPanel1, "Label7");
+
     secondaryLight = makeLight(KovaPanel1, "Image2", QPoint(16, 104));
     QLabel *secondaryHeading = makeHeading(KovaPanel1, "Label2", QRect(56, 110, 300, 18));
     QLabel *secondaryDate = makeLabel(KovaPanel1, "Image3", QRect(56, 140, 16, 18));
     secondaryTimeLabel = makeLabel(KovaPanel1, "Label5", QRect(78, 140, 280, 18));
     secondaryStateLabel = makeLabel(KovaPanel1, "Label6", QRect(56, 162, 304, 18));
+    secondaryNotice = makeNotice(KovaPanel1, "Label8");
+    const QList<QWidget *> secondaryRows = {secondaryLight->parentWidget(), secondaryHeading, secondaryDate,
+                                            secondaryTimeLabel, secondaryStateLabel};
+    for (QWidget *row : secondaryRows)
+        m_secondaryRows.append({row, row->y()});
 
     for (QLabel *state : {primaryStateLabel, secondaryStateLabel}) {
         QFont font = state->font();
@@ -105,7 +132,8 @@ TstatusF::TstatusF(Tconfig &config, PanelDialogs &dialogs, QWidget *parent)
     primaryLight->setPixmap(light(true));
     secondaryLight->setPixmap(light(true));
 
-    auto *okButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(143, 200, 90, 26));
+    auto *okButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(143, kOkTop, 90, 26));
+    m_okButton = okButton;
     okButton->setText(QStringLiteral("Ok"));
     connect(okButton, &QToolButton::clicked, this, &QDialog::accept);
 
@@ -138,6 +166,44 @@ void TstatusF::showState(Side side, QLabel *stateLabel, QLabel *stateLight)
     }
 }
 
+// The notice is the Archiver's own text, shown as it stands. It is peeked at, so that the polls
+// never write a value the Archiver has not. Once the window shows it, it is cleared in the store
+// so that it is shown once; the label keeps it until the window closes.
+void TstatusF::showNotice(Side side, QLabel *notice)
+{
+    const QString text = Tconfig::Peek(TextSetting::MassChangeNotice, side);
+    if (text.isEmpty())
+        return;
+    notice->setText(text);
+    notice->setToolTip(text);
+    if (isVisible())
+        m_config.Write(TextSetting::MassChangeNotice, QString(), side);
+}
+
+// A notice takes the room its lines need under its state line; the rows below it move down by
+// that much and the window grows by it. Without notices every row is where it always was.
+void TstatusF::placeNotices()
+{
+    const auto height = [](QLabel *notice) {
+        if (notice->text().isEmpty())
+            return 0;
+        return std::min(notice->heightForWidth(notice->width()),
+                        kNoticeLines * notice->fontMetrics().lineSpacing());
+    };
+    const int primary = height(primaryNotice);
+    const int secondary = height(secondaryNotice);
+    const int primaryShift = primary > 0 ? primary + 4 : 0;
+    const int secondaryShift = secondary > 0 ? secondary + 4 : 0;
+    primaryNotice->setGeometry(56, kPrimaryNoticeTop, 304, primary);
+    primaryNotice->setVisible(primary > 0);
+    for (const auto &[row, top] : std::as_const(m_secondaryRows))
+        row->move(row->x(), top + primaryShift);
+    secondaryNotice->setGeometry(56, kSecondaryNoticeTop + primaryShift, 304, secondary);
+    secondaryNotice->setVisible(secondary > 0);
+    m_okButton->move(m_okButton->x(), kOkTop + primaryShift + secondaryShift);
+    setFixedSize(width(), kHeight + primaryShift + secondaryShift);
+}
+
 void TstatusF::RefreshStatus()
 {
     primaryLight->setPixmap(light(true));
@@ -146,10 +212,17 @@ void TstatusF::RefreshStatus()
     showState(Side::Secondary, secondaryStateLabel, secondaryLight);
     ShowLastRun(m_config, Side::Primary, primaryTimeLabel);
     ShowLastRun(m_config, Side::Secondary, secondaryTimeLabel);
+    showNotice(Side::Primary, primaryNotice);
+    showNotice(Side::Secondary, secondaryNotice);
+    placeNotices();
 }
 
 void TstatusF::showEvent(QShowEvent *event)
 {
     TPanelWindow::showEvent(event);
+    // A notice shown at an earlier opening is not shown again.
+    primaryNotice->clear();
+    secondaryNotice->clear();
     m_dialogs.guarded([this] { RefreshStatus(); });
+    placeNotices();
 }

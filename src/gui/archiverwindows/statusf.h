@@ -1,6 +1,7 @@
 // TstatusF: the archive status window. For each archive it shows the time of the last run, the
 // text of the state code the Archiver reported and a light (yellow when the code is 0, red
-// otherwise). Everything is read anew at each refresh.
+// otherwise). Under a side's state line it shows the Archiver's notice of many files changed at
+// once, when there is one, and clears it once shown. Everything is read anew at each refresh.
 #pragma once
 
 #include "core/settings/settings.h"
@@ -28,6 +29,8 @@ protected:
 
 private:
     void showState(Side side, QLabel *stateLabel, QLabel *light);
+    void showNotice(Side side, QLabel *notice);
+    void placeNotices();
     static QPixmap light(bool correct);
 
     Tconfig &m_config;
@@ -38,4 +41,9 @@ private:
     QLabel *secondaryLight = nullptr;
     QLabel *secondaryTimeLabel = nullptr;
     QLabel *secondaryStateLabel = nullptr;
+    QLabel *primaryNotice = nullptr;
+    QLabel *secondaryNotice = nullptr;
+    // The secondary side's rows with their tops without notices: the primary notice moves them.
+    QList<std::pair<QWidget *, int>> m_secondaryRows;
+    QToolButton *m_okButton = nullptr;
 };

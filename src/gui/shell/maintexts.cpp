@@ -100,6 +100,9 @@ constexpr DefaultText kDefaults[] = {
     {"DamagedSettingsNotice", "The settings file is damaged. Nothing is archived until it is replaced."},
     // Asked on leaving when an edit of the archive list could not be saved.
     {"ListNotSavedExit", "The archive list is not saved. Exit anyway?"},
+    // The settings page's days an earlier version of an archived file is kept.
+    {"KeepVersionsLabel", "Keep earlier versions:"},
+    {"KeepVersionsUnit", "days"},
 };
 
 } // namespace

@@ -88,6 +88,7 @@ SettingsPage::SettingsPage(QWidget *parent, TkovaProvider *provider, ZoomPlaceme
     connect(m_confirmationBox, &QCheckBox::toggled, this, &SettingsPage::confirmationChanged);
     connect(m_autoEmptyBox, &QCheckBox::clicked, this, &SettingsPage::toggleAutoEmpty);
     connect(m_emptyingDays, &QSpinBox::valueChanged, this, &SettingsPage::changed);
+    connect(m_keepVersionsDays, &QSpinBox::valueChanged, this, &SettingsPage::changed);
     connect(m_primary.interval, &QSpinBox::valueChanged, this, [this] {
         updateIntervalLabel(m_primary, "ArchiveMinInterval");
         Q_EMIT changed();
@@ -175,6 +176,15 @@ void SettingsPage::buildOtherSettings()
         checkRow("CheckBox6", "Label17", 111, 141, 268, 342);
     std::tie(m_priorityLabel, m_priorityBox) = choiceRow("Label11", "ComboBox1", 146, 184);
     std::tie(m_shutdownModeLabel, m_shutdownModeBox) = choiceRow("Label21", "ComboBox2", 176, 220);
+    // Below the drop-down boxes, where the column has room: a wide label, so that its translations
+    // fit, then the day count and its unit as the emptying period has them.
+    m_keepVersionsLabel = makeLabel(this, "Label25");
+    row(m_keepVersionsLabel, {320, 206, 180, 18}, {406, 256, 208, 20});
+    m_keepVersionsDays = new TSpinEdit(0, 3650, this);
+    m_keepVersionsDays->setObjectName(QStringLiteral("SpinEdit4"));
+    row(m_keepVersionsDays, {504, 204, 64, 22}, {618, 254, 72, 24});
+    m_keepVersionsUnit = makeLabel(this, "Label26");
+    row(m_keepVersionsUnit, {574, 206, 34, 18}, {696, 256, 74, 20});
     for (int i = 0; i < 3; ++i) {
         m_priorityBox->addItem(QString());
         m_shutdownModeBox->addItem(QString());
@@ -215,6 +225,8 @@ void SettingsPage::applyTexts(const std::function<QString(const char *)> &textOf
     m_shutdownArchivingLabel->setText(text("ShutdownLabel"));
     m_priorityLabel->setText(text("PriorityLabel"));
     m_shutdownModeLabel->setText(text("ShutdownModeLabel"));
+    m_keepVersionsLabel->setText(text("KeepVersionsLabel"));
+    m_keepVersionsUnit->setText(text("KeepVersionsUnit"));
     m_primary.destinationLabel->setText(text("PrimaryDestDirLabel"));
     m_secondary.destinationLabel->setText(text("SecondaryDestDirLabel"));
     m_saveButton->setText(text("SaveButton"));
@@ -291,6 +303,7 @@ void SettingsPage::load()
     m_priorityBox->setCurrentIndex(priority >= 0 && priority < 3 ? priority : -1);
     m_shutdownModeBox->setCurrentIndex(ItemOfShutdownType(config.Read(IntSetting::ShutdownType)));
     updateShutdownModeHint();
+    m_keepVersionsDays->setValue(config.Read(IntSetting::KeepVersionsDays));
 }
 
 // ---- handlers ----
@@ -389,6 +402,7 @@ void SettingsPage::saveSettings()
     writeText(settingDef(TextSetting::Destination, Side::Primary).storedName, m_destinations.side(true).destination);
     writeText(settingDef(TextSetting::Destination, Side::Secondary).storedName, m_destinations.side(false).destination);
     config.Write(IntSetting::EmptyingPeriod, m_emptyingDays->Value());
+    config.Write(IntSetting::KeepVersionsDays, m_keepVersionsDays->Value());
     writeText(settingDef(TextSetting::ArchiveName, Side::Primary).storedName, m_destinations.side(true).dirName.mid(1));
     writeText(settingDef(TextSetting::ArchiveName, Side::Secondary).storedName,
               m_destinations.side(false).dirName.mid(1));

@@ -123,6 +123,9 @@ private:
     QComboBox *m_priorityBox = nullptr;
     QLabel *m_shutdownModeLabel = nullptr;
     QComboBox *m_shutdownModeBox = nullptr;
+    QLabel *m_keepVersionsLabel = nullptr;
+    TSpinEdit *m_keepVersionsDays = nullptr;
+    QLabel *m_keepVersionsUnit = nullptr;
     QToolButton *m_startStopButton = nullptr;
     QToolButton *m_saveButton = nullptr;
     QToolButton *m_restoreButton = nullptr;
