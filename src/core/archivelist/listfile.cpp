@@ -40,11 +40,42 @@ qsizetype setStartOf(const QString &name)
     return -1;
 }
 
+// The same on a line's bytes, for a line of plain ASCII (which reads as the same characters).
+qsizetype setStartOf(const char *text, qsizetype size)
+{
+    const char *const end = text + size;
+    for (const char *at = text; at < end; ++at) {
+        at = static_cast<const char *>(std::memchr(at, '[', size_t(end - at)));
+        if (!at)
+            break;
+        if (at > text && at[-1] == ' ')
+            return at - 1 - text;
+    }
+    return -1;
+}
+
+// Whether a name holds "\", "/" or ":", which would make it a path of its own, a second level or
+// another drive. The bytes of an ASCII line are searched by the library, many at a time.
+bool holdsSeparator(QStringView name)
+{
+    for (const QChar c : name) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('/') || c == QLatin1Char(':'))
+            return true;
+    }
+    return false;
+}
+
+bool holdsSeparator(const char *text, qsizetype size)
+{
+    return std::memchr(text, '\\', size_t(size)) || std::memchr(text, '/', size_t(size)) ||
+           std::memchr(text, ':', size_t(size));
+}
+
 // Why a node's name (its text before any " [") cannot be one step of a path, or none when it
 // can. A drive is one letter A to Z and a colon, the letter in either case as Windows reads
 // drive letters; below it a name is one component: not empty, not "." or "..", and without
-// "\", "/" or ":", which would make it a path of its own, a second level or another drive.
-const char *unusableName(QStringView name, bool drive)
+// "\", "/" or ":" (separator says whether it holds one).
+const char *unusableName(QStringView name, bool drive, bool separator)
 {
     if (drive) {
         const char16_t letter = name.size() == 2 ? name[0].unicode() : 0;
@@ -55,11 +86,7 @@ const char *unusableName(QStringView name, bool drive)
         return "a name is empty";
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         return "a name is \".\" or \"..\"";
-    for (const QChar c : name) {
-        if (c == QLatin1Char('\\') || c == QLatin1Char('/') || c == QLatin1Char(':'))
-            return "a name holds \"\\\", \"/\" or \":\"";
-    }
-    return nullptr;
+    return separator ? "a name holds \"\\\", \"/\" or \":\"" : nullptr;
 }
 
 } // namespace
@@ -179,9 +206,12 @@ void TTreeList::fillFromBytes(const QByteArray &bytes)
         // A name that is not one step of a path would lead elsewhere once joined into one: the
         // node and everything below it stay out of the tree, and the rest is read on.
         path.resize(size_t(level));
-        const qsizetype setAt = setStartOf(name);
+        // In ASCII each byte is one character: the bytes are searched instead of the text.
+        const qsizetype setAt = ascii ? setStartOf(rest, restSize) : setStartOf(name);
         const QStringView plainName = setAt < 0 ? QStringView(name) : QStringView(name).first(setAt);
-        if (const char *why = unusableName(plainName, level == 0)) {
+        const bool separator =
+            level > 0 && (ascii ? holdsSeparator(rest, plainName.size()) : holdsSeparator(plainName));
+        if (const char *why = unusableName(plainName, level == 0, separator)) {
             noteDamage(QLatin1String(why));
             leftOutBelow = level;
             return true;

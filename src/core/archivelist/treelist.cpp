@@ -40,6 +40,17 @@ int TreeListNode::level() const
     return level;
 }
 
+void TreeNodeStore::clear()
+{
+    for (size_t b = 0; b < m_blocks.size(); ++b) {
+        const int made = b + 1 == m_blocks.size() ? m_used : kBlockNodes;
+        for (int i = 0; i < made; ++i)
+            std::destroy_at(std::launder(reinterpret_cast<TreeListNode *>(&m_blocks[b][i])));
+    }
+    m_blocks.clear();
+    m_used = 0;
+}
+
 TTreeList::TTreeList(QObject *parent)
     : QAbstractItemModel(parent), m_root(TreeListNode::Key(), nullptr, QString(), -1)
 {
@@ -134,7 +145,7 @@ void TTreeList::forgetSelectionWithin(const TreeListNode *subtree)
 TreeListNode *TTreeList::makeNode(TreeListNode *parent, QString text, int kind)
 {
     if (m_freeNodes.empty())
-        return &m_nodes.emplace_back(TreeListNode::Key(), parent, std::move(text), kind);
+        return m_nodes.make(TreeListNode::Key(), parent, std::move(text), kind);
     TreeListNode *node = m_freeNodes.back();
     m_freeNodes.pop_back();
     node->m_text = std::move(text);

@@ -10,8 +10,9 @@
 #include <QStringList>
 #include <QVarLengthArray>
 
-#include <deque>
+#include <cstddef>
 #include <memory>
+#include <new>
 #include <vector>
 
 class TTreeList;
@@ -57,6 +58,38 @@ private:
     int m_row = 0;
     qint8 m_kind = 0;
     bool m_expanded = false;
+};
+
+// Where a list's nodes live: in blocks of many nodes, so that a list of many nodes is made and
+// freed in few large allocations. A node keeps its place until the store is cleared.
+class TreeNodeStore
+{
+public:
+    TreeNodeStore() = default;
+    ~TreeNodeStore() { clear(); }
+    TreeNodeStore(const TreeNodeStore &) = delete;
+    TreeNodeStore &operator=(const TreeNodeStore &) = delete;
+
+    template <typename... Args> TreeListNode *make(Args &&...args)
+    {
+        if (m_blocks.empty() || m_used == kBlockNodes) {
+            m_blocks.push_back(std::make_unique_for_overwrite<Place[]>(kBlockNodes));
+            m_used = 0;
+        }
+        return ::new (&m_blocks.back()[m_used++]) TreeListNode(std::forward<Args>(args)...);
+    }
+    // Destroys every node made.
+    void clear();
+
+private:
+    struct alignas(TreeListNode) Place
+    {
+        std::byte bytes[sizeof(TreeListNode)];
+    };
+    static constexpr int kBlockNodes = 512;
+
+    std::vector<std::unique_ptr<Place[]>> m_blocks;
+    int m_used = 0; // of the last block
 };
 
 class TTreeList : public QAbstractItemModel
@@ -174,9 +207,8 @@ private:
     QModelIndex indexOfParent(const TreeListNode *parent) const;
 
     TreeListNode m_root;
-    // Every node lives here, so that a list of many nodes is made and freed in large blocks;
-    // the places of deleted nodes are reused by the next ones made.
-    std::deque<TreeListNode> m_nodes;
+    // Every node lives here; the places of deleted nodes are reused by the next ones made.
+    TreeNodeStore m_nodes;
     std::vector<TreeListNode *> m_freeNodes;
     TreeListNode *m_selected = nullptr;
     bool m_selectionDropped = false;
