@@ -87,7 +87,6 @@ public:
             run.compressed = readFormRecord(fd, &record) == RecordRead::Present && record.compressed;
             std::string prefix;
             walk(fd, &prefix, i, 0);
-            ::close(fd);
         }
     }
 
@@ -128,14 +127,13 @@ private:
     }
 
     // Everything but a folder is a version, a link too (it is removed as a link); the run folder's
-    // form record is none.
+    // form record is none. Takes the folder's descriptor over: it lists the folder and stays open
+    // for its subfolders, so each folder is opened once.
     void walk(int folderFd, std::string *prefix, quint32 run, int depth)
     {
-        const int listFd = ::openat(folderFd, ".", kDirFlags);
-        DIR *dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+        DIR *dir = ::fdopendir(folderFd);
         if (!dir) {
-            if (listFd >= 0)
-                ::close(listFd);
+            ::close(folderFd);
             ++runs[run].walkFailures;
             return;
         }
@@ -157,10 +155,9 @@ private:
                 add(*prefix, name, run);
             }
         }
-        ::closedir(dir);
-        if (depth >= kMaxDepth) {
-            runs[run].walkFailures += int(folders.size());
-            return;
+        if (depth >= kMaxDepth && !folders.empty()) {
+            ++runs[run].walkFailures;
+            folders.clear();
         }
         for (const std::string &name : folders) {
             const int sub = ::openat(folderFd, name.c_str(), kDirFlags);
@@ -172,8 +169,8 @@ private:
             prefix->append(name).push_back('/');
             walk(sub, prefix, run, depth + 1);
             prefix->resize(size);
-            ::close(sub);
         }
+        ::closedir(dir);
     }
 
     void add(const std::string &prefix, const char *name, quint32 run)
