@@ -17,7 +17,8 @@ struct VersionsRemoved
 // hours stays; older ones, the newest per file per day for 30 days, then the newest per file per
 // week up to keepDays days. The newest earlier version of each file stays for the whole keepDays
 // whatever else applies; nothing older than keepDays stays (keepDays 0: the area is emptied).
-// Run folders left empty go. Only called at the end of a run that archived something and did
+// Run folders left empty go. A version that can not be removed is counted in failures and the
+// thinning goes on. Only called at the end of a run that archived something and did
 // not fail.
 VersionsRemoved thinVersions(int rootFd, const QDateTime &now, int keepDays);
 
@@ -27,7 +28,8 @@ qint64 archiveReserve(int rootFd);
 
 // Removes versions that are not the newest earlier version of their file, oldest first, until
 // the root's disk has at least needed bytes free. True when it has; the newest earlier version of
-// a file is never removed.
+// a file is never removed. The free space is read again after each run folder; when it can not be
+// read at all, nothing is removed and the answer is false.
 bool makeRoom(int rootFd, qint64 needed);
 
 } // namespace archiver
