@@ -143,8 +143,8 @@ void RestoreRun::work()
         const size_t index = m_next++;
         lock.unlock();
         const Item &item = m_items[index];
-        Prepared prepared =
-            prepare(item, m_compressed, item.refused ? nullptr : folderOf(item.origin.targetDir));
+        Prepared prepared = prepare(item, item.form < 0 ? m_compressed : item.form == 1,
+                                    item.refused ? nullptr : folderOf(item.origin.targetDir));
         lock.lock();
         m_prepared[index] = std::move(prepared);
         m_ready[index] = true;

@@ -28,6 +28,9 @@ public:
         // The archive's root folder: a member whose folder lies elsewhere once links are followed
         // (a folder of a tampered archive that is a link) is not read. Empty: not checked.
         QString root;
+        // The form of this member when it differs from the run's: an earlier version lies in the
+        // form of its own run folder. -1: the run's form, 0 plain, 1 compressed.
+        int form = -1;
     };
     // A file made ready: the file, the archive member it was made from (the member ".bz2" file
     // when it was decompressed), and the target's folder as the walk down to it found it.

@@ -408,13 +408,12 @@ void TrewriteF::openVersions(const QString &origin)
     if (!m_versions) {
         m_versions = new TversionsF(
             [this](const char *key) { return text(key); },
-            [this](const restore::ArchivedCopy &copy, const QString &target) { restoreCopy(copy, target); },
-            this);
+            [this](const std::vector<TversionsF::Chosen> &copies) { restoreCopies(copies); }, this);
     }
     m_versions->Open(win::HostPath(side.destination + kBackslash + side.folderName), side.compressed, origin);
 }
 
-void TrewriteF::restoreCopy(const restore::ArchivedCopy &copy, const QString &target)
+void TrewriteF::restoreCopies(const std::vector<TversionsF::Chosen> &copies)
 {
     Side side;
     if (!readSide(&side) || refusedUnreachable(side))
@@ -423,17 +422,21 @@ void TrewriteF::restoreCopy(const restore::ArchivedCopy &copy, const QString &ta
         return;
     if (refusedWhileConverting(side))
         return;
-    // The copy is in the form the record of its own part of the archive gave it.
-    side.compressed = copy.compressed;
     Plan plan;
-    if (const QString refused = restore::refusedName(target.split(kBackslash)); !refused.isEmpty()) {
-        plan.steps.push_back({Step::Kind::Refused, refused});
-    } else {
+    for (const auto &[copy, target] : copies) {
+        if (const QString refused = restore::refusedName(target.split(kBackslash)); !refused.isEmpty()) {
+            plan.steps.push_back({Step::Kind::Refused, refused});
+            continue;
+        }
         restore::FileOrigin origin;
         origin.source = side.destination + kBackslash + side.folderName + kBackslash + copy.relative;
         origin.target = target;
         origin.targetDir = target.left(target.lastIndexOf(kBackslash) + 1);
+        const size_t items = plan.items.size();
         addFile(plan, side, origin);
+        // Each copy is in the form the record of its own part of the archive gave it.
+        if (plan.items.size() > items)
+            plan.items.back().form = copy.compressed ? 1 : 0;
     }
     execute(plan, side);
 }

@@ -9,6 +9,8 @@
 
 #include "core/restore/restorerun.h"
 
+#include "versionsf.h"
+
 #include "gui/appearance/panelwindow.h"
 
 #include <QString>
@@ -29,7 +31,6 @@ class RestoreLog;
 class TTreeList;
 class TTreeListView;
 class Tconfig;
-class TversionsF;
 
 namespace restore {
 struct ArchivedCopy;
@@ -118,7 +119,7 @@ private:
     // Opens the find and versions window, on the versions of origin when it is not empty.
     void openVersions(const QString &origin);
     // Gives an archived copy back at target, by the rules of every restore.
-    void restoreCopy(const restore::ArchivedCopy &copy, const QString &target);
+    void restoreCopies(const std::vector<TversionsF::Chosen> &copies);
     // The names of the selected file list entries, from the last to the first.
     QStringList selectedFromLast() const;
     // The steps for the selected entries below origin P, or for the file P itself.

@@ -9,11 +9,14 @@
 #include "gui/appearance/windowparts.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -32,7 +35,11 @@ constexpr DefaultText kDefaults[] = {
     {"VersionsOf", "Versions of:"},
     {"RestoreVersionButton", "Restore"},
     {"RestoreBesideButton", "Restore beside"},
+    {"RestoreFoundButton", "Restore selected found"},
 };
+
+// The item data role holding a search result's index in the order found: the table can be sorted.
+constexpr int kResultRole = Qt::UserRole + 1;
 
 // How often the results found meanwhile are shown.
 constexpr int kTakeInterval = 100;
@@ -77,6 +84,9 @@ TversionsF::TversionsF(Texts texts, Restore restore, QWidget *parent)
     resultTable->setColumnWidth(0, 290);
     resultTable->setColumnWidth(1, 80);
     resultTable->setColumnWidth(2, 110);
+    // Many results are chosen at once to give a whole folder back as a run found it.
+    resultTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    resultTable->setSortingEnabled(true);
     moreLabel = makeLabel(KovaPanel1, "LabelMore");
     moreLabel->setGeometry(10, 230, 620, 18);
     versionsLabel = makeLabel(KovaPanel1, "Label3");
@@ -86,6 +96,8 @@ TversionsF::TversionsF(Texts texts, Restore restore, QWidget *parent)
     versionTable->setColumnWidth(1, 120);
     restoreButton = makeSpeedButton(KovaPanel1, QStringLiteral("SBrestore"), QRect(10, 400, 148, 28));
     besideButton = makeSpeedButton(KovaPanel1, QStringLiteral("SBbeside"), QRect(166, 400, 148, 28));
+    restoreFoundButton =
+        makeSpeedButton(KovaPanel1, QStringLiteral("SBrestorefound"), QRect(322, 400, 200, 28));
     backButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(530, 400, 100, 28));
     if (MouseMove1)
         MouseMove1->watch(headingLabel);
@@ -100,6 +112,7 @@ TversionsF::TversionsF(Texts texts, Restore restore, QWidget *parent)
     connect(versionTable, &QTableWidget::itemSelectionChanged, this, &TversionsF::enableCommands);
     connect(restoreButton, &QToolButton::clicked, this, [this] { restoreChosen(false); });
     connect(besideButton, &QToolButton::clicked, this, [this] { restoreChosen(true); });
+    connect(restoreFoundButton, &QToolButton::clicked, this, &TversionsF::restoreFound);
     connect(backButton, &QToolButton::clicked, this, [this] {
         stopSearch();
         accept();
@@ -135,6 +148,7 @@ void TversionsF::applyTexts()
         {text("ColumnVersion"), text("ColumnSize"), text("ColumnModified")});
     restoreButton->setText(text("RestoreVersionButton"));
     besideButton->setText(text("RestoreBesideButton"));
+    restoreFoundButton->setText(text("RestoreFoundButton"));
     backButton->setText(text("BackButton"));
 }
 
@@ -175,12 +189,13 @@ QString TversionsF::versionText(const QDateTime &run) const
     return run.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
-void TversionsF::addRow(QTableWidget *table, const QStringList &cells)
+void TversionsF::addRow(QTableWidget *table, const QStringList &cells, int index)
 {
     const int row = table->rowCount();
     table->insertRow(row);
     for (int column = 0; column < cells.size(); ++column) {
         auto *item = new QTableWidgetItem(cells.at(column));
+        item->setData(kResultRole, index);
         if (column > 0)
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         table->setItem(row, column, item);
@@ -237,11 +252,16 @@ void TversionsF::takeFound()
         more = m_more;
     }
     resultTable->setUpdatesEnabled(false);
+    // Rows go in at the end and are sorted after: a sorted table would move a row while it is filled.
+    resultTable->setSortingEnabled(false);
     for (restore::ArchivedCopy &copy : found) {
-        addRow(resultTable, {copy.origin, ArchivedFileDelegate::sizeText(copy.size), timeText(copy.modified),
-                             versionText(copy.run)});
+        addRow(resultTable,
+               {copy.origin, ArchivedFileDelegate::sizeText(copy.size), timeText(copy.modified),
+                versionText(copy.run)},
+               int(m_results.size()));
         m_results.push_back(std::move(copy));
     }
+    resultTable->setSortingEnabled(true);
     resultTable->setUpdatesEnabled(true);
     if (more)
         moreLabel->setText(text("MoreNotShown"));
@@ -254,11 +274,26 @@ void TversionsF::takeFound()
     enableCommands();
 }
 
+std::vector<size_t> TversionsF::selectedResults() const
+{
+    std::vector<size_t> chosen;
+    for (const QModelIndex &row : resultTable->selectionModel()->selectedRows()) {
+        const int index = row.data(kResultRole).toInt();
+        if (index >= 0 && size_t(index) < m_results.size())
+            chosen.push_back(size_t(index));
+    }
+    std::sort(chosen.begin(), chosen.end());
+    return chosen;
+}
+
 void TversionsF::showVersionsOfResult()
 {
-    const int row = resultTable->currentRow();
-    if (row >= 0 && size_t(row) < m_results.size())
-        showVersions(m_results[size_t(row)].origin);
+    if (const QTableWidgetItem *item = resultTable->currentItem()) {
+        const int index = item->data(kResultRole).toInt();
+        if (index >= 0 && size_t(index) < m_results.size())
+            showVersions(m_results[size_t(index)].origin);
+    }
+    enableCommands();
 }
 
 void TversionsF::showVersions(const QString &origin)
@@ -284,6 +319,7 @@ void TversionsF::enableCommands()
     restoreButton->setEnabled(chosen);
     // The current copy has no run to name the file beside its original after.
     besideButton->setEnabled(chosen && m_versions[size_t(row)].run.isValid());
+    restoreFoundButton->setEnabled(resultTable->selectionModel()->hasSelection());
 }
 
 void TversionsF::restoreChosen(bool beside)
@@ -294,5 +330,14 @@ void TversionsF::restoreChosen(bool beside)
     const restore::ArchivedCopy copy = m_versions[size_t(row)];
     if (beside && !copy.run.isValid())
         return;
-    m_restore(copy, beside ? besideName(copy.origin, copy.run) : copy.origin);
+    m_restore({{copy, beside ? besideName(copy.origin, copy.run) : copy.origin}});
+}
+
+void TversionsF::restoreFound()
+{
+    std::vector<Chosen> copies;
+    for (size_t index : selectedResults())
+        copies.emplace_back(m_results[index], m_results[index].origin);
+    if (!copies.empty())
+        m_restore(copies);
 }

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <span>
 #include <thread>
+#include <utility>
 #include <vector>
 
 class QLabel;
@@ -33,9 +34,10 @@ public:
     static constexpr int kMaxShown = 10000;
 
     // texts: the text of a key (registered through the restore window's provider). restore: gives
-    // a copy back to the target path given.
+    // copies back, each to the target path paired with it, in one restore command.
     using Texts = std::function<QString(const char *key)>;
-    using Restore = std::function<void(const restore::ArchivedCopy &copy, const QString &target)>;
+    using Chosen = std::pair<restore::ArchivedCopy, QString>;
+    using Restore = std::function<void(const std::vector<Chosen> &copies)>;
     TversionsF(Texts texts, Restore restore, QWidget *parent = nullptr);
     ~TversionsF() override;
 
@@ -55,10 +57,14 @@ private Q_SLOTS:
     void takeFound();
     void showVersionsOfResult();
     void restoreChosen(bool beside);
+    // Gives back every selected search result at its original path.
+    void restoreFound();
 
 private:
     void showVersions(const QString &origin);
-    void addRow(QTableWidget *table, const QStringList &cells);
+    void addRow(QTableWidget *table, const QStringList &cells, int index = -1);
+    // The search results of the selected rows, in the order they were found.
+    std::vector<size_t> selectedResults() const;
     QString versionText(const QDateTime &run) const;
     QString text(const char *key) const;
     void applyTexts();
@@ -90,6 +96,7 @@ private:
     QTableWidget *versionTable = nullptr;
     QToolButton *restoreButton = nullptr;
     QToolButton *besideButton = nullptr;
+    QToolButton *restoreFoundButton = nullptr;
     QToolButton *backButton = nullptr;
     QTimer *takeTimer = nullptr;
 };
