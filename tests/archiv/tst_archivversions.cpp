@@ -118,6 +118,27 @@ private Q_SLOTS:
         }
     }
 
+    // A run folder past the days kept stays after a run that found nothing changed and goes after
+    // one that archived a changed file.
+    void oldRunFolderThinned()
+    {
+        ArchiverProgram program;
+        QVERIFY(program.start(m_bus.environment()));
+        const QString root = setUp(program, QStringLiteral("Thin"), 1, true);
+        const QString file = m_work.path() + QStringLiteral("/Thin/f0.txt");
+        const QString old =
+            root + QStringLiteral("/versions/") + versionRunName(QDateTime::currentDateTime().addDays(-200));
+        writeFile(old + QStringLiteral("/archiv.form"), readFile(root + QStringLiteral("/archiv.form")));
+        writeFile(archivedPath(old, file, true), readFile(archivedPath(root, file, true)));
+        QCOMPARE(ArchiverProgram::archive(1), 0);
+        QCOMPARE(contents(old).size(), 2);
+        nextSecond();
+        writeFile(file, "changed\n");
+        QCOMPARE(ArchiverProgram::archive(1), 0);
+        QVERIFY(!QFileInfo::exists(old));
+        QCOMPARE(runFolders(root).size(), 1);
+    }
+
     // Every file overwritten (a program encrypting them, say): every earlier version is kept, the
     // desktop is told once and the panel finds the same notice in the settings.
     void manyFilesChangedAtOnce()

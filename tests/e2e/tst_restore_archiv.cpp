@@ -2,7 +2,7 @@
 // panel, a tree archived compressed on one side and plain on the other, then originals changed,
 // deleted and write-protected and restored through the real restore window, file by file, by
 // directory with subdirectories and by a drive's single file; bytes, times and attributes; a
-// missing and a damaged member; the archive's list put back.
+// missing and a damaged member; the archive's list put back; an earlier version given back.
 #include "../maintenance/restorepanel.h"
 #include "archiverpanel.h"
 #include "findcontrol.h"
@@ -14,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QTableWidget>
 
 #include "gui/archivelist/directoryviews.h"
 
@@ -175,6 +176,34 @@ private Q_SLOTS:
         QCOMPARE(readFile(p.host(QStringLiteral("afiles.lst"))), kept.ListFileBytes());
         QVERIFY(readFile(Prefix::logDir() + QStringLiteral("/restore.log"))
                     .contains("restored T:\\Docs\\Sub1\\Deep\\photo.jpg"));
+
+        // The sheet changed and archived again on each side: the version that run replaced, chosen
+        // in the versions window, is back with its bytes and time.
+        const QString sheet = p.t(QStringLiteral("Docs/Sub2/sheet.xls"));
+        boxes.boxes.clear();
+        for (int side : {1, 2}) {
+            writeFile(sheet, "changed sheet");
+            QCOMPARE(ArchiverProgram::archive(side), 0);
+            QVERIFY(p.inRestoreWindow(side, [&](TrewriteF *w) {
+                TTreeList *tree = control<TTreeListView>(w, "TLrewrite")->treeList();
+                tree->SetSelected(nodeAt(tree, {"T:", "Docs", "Sub2"}));
+                auto *files = control<QListWidget>(w, "FileListBox1");
+                files->setCurrentItem(
+                    files->findItems(QStringLiteral("sheet.xls"), Qt::MatchExactly).value(0));
+                QVERIFY(inVersionsWindow([&] { control<QAction>(w, "versions1")->trigger(); },
+                                         [&](TversionsF *v) {
+                                             auto *versions = control<QTableWidget>(v, "VersionList");
+                                             QCOMPARE(versions->rowCount(), 2);
+                                             versions->selectRow(
+                                                 versions->item(0, 0)->text() == "current" ? 1 : 0);
+                                             clickControl(v, "SBrestore");
+                                         }));
+            }));
+            QCOMPARE(readFile(sheet), bytesOf(5));
+            QCOMPARE(QFileInfo(sheet).lastModified().toSecsSinceEpoch() / (side == 1 ? 2 : 1),
+                     timeOf(5).toSecsSinceEpoch() / (side == 1 ? 2 : 1));
+        }
+        QCOMPARE(failureBoxes(boxes), (QList<QPair<QString, QString>>{}));
     }
 };
 
