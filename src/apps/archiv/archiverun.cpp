@@ -629,12 +629,13 @@ void ArchiveRun::run()
     if (m_result.copied > 0 && m_result.state == StateCorrect) {
         const VersionsRemoved thinned =
             thinVersions(target.rootFd(), m_started.addMSecs(elapsed.elapsed()), m_settings.keepVersionsDays);
-        m_log->write(QStringLiteral("%1 archive: %2 earlier versions past their time removed%3")
-                         .arg(label)
-                         .arg(thinned.removedFiles)
-                         .arg(thinned.failures
-                                  ? QStringLiteral(", %1 could not be removed").arg(thinned.failures)
-                                  : QString()));
+        if (thinned.removedFiles > 0 || thinned.failures > 0)
+            m_log->write(QStringLiteral("%1 archive: %2 earlier versions past their time removed%3")
+                             .arg(label)
+                             .arg(thinned.removedFiles)
+                             .arg(thinned.failures
+                                      ? QStringLiteral(", %1 could not be removed").arg(thinned.failures)
+                                      : QString()));
     }
     m_log->write(QStringLiteral("%1 archive: done, %2 copied, %3 unchanged, %4 failed; state %5 (%6)")
                      .arg(label)

@@ -53,6 +53,9 @@ QTableWidget *makeTable(QWidget *parent, const char *name, const QRect &geometry
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->hide();
+    // One line per row: a date that does not fit is cut short, not wrapped into a second line.
+    table->setWordWrap(false);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     table->horizontalHeader()->setStretchLastSection(true);
     return table;
 }
@@ -81,11 +84,12 @@ TversionsF::TversionsF(Texts texts, Restore restore, QWidget *parent)
     findButton = makeSpeedButton(KovaPanel1, QStringLiteral("SBfind"), QRect(438, 36, 92, 26));
     stopButton = makeSpeedButton(KovaPanel1, QStringLiteral("SBstop"), QRect(538, 36, 92, 26));
     resultTable = makeTable(KovaPanel1, "SearchResults", QRect(10, 68, 620, 160), 4);
-    resultTable->setColumnWidth(0, 290);
+    resultTable->setColumnWidth(0, 255);
     resultTable->setColumnWidth(1, 80);
-    resultTable->setColumnWidth(2, 110);
+    resultTable->setColumnWidth(2, 125);
     // Many results are chosen at once to give a whole folder back as a run found it.
     resultTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    resultTable->sortByColumn(0, Qt::AscendingOrder);
     resultTable->setSortingEnabled(true);
     moreLabel = makeLabel(KovaPanel1, "LabelMore");
     moreLabel->setGeometry(10, 230, 620, 18);
