@@ -416,11 +416,7 @@ void TrewriteF::openVersions(const QString &origin)
 void TrewriteF::restoreCopies(const std::vector<TversionsF::Chosen> &copies)
 {
     Side side;
-    if (!readSide(&side) || refusedUnreachable(side))
-        return;
-    if (!m_dialogs.ask(text("RestoreConfirm"), QString(), false))
-        return;
-    if (refusedWhileConverting(side))
+    if (!confirmedRestore(&side))
         return;
     Plan plan;
     for (const auto &[copy, target] : copies) {
@@ -577,14 +573,16 @@ void TrewriteF::planWorker(Plan &plan, const Side &side, const QString &P, const
     }
 }
 
+bool TrewriteF::confirmedRestore(Side *side)
+{
+    return readSide(side) && !refusedUnreachable(*side) &&
+           m_dialogs.ask(text("RestoreConfirm"), QString(), false) && !refusedWhileConverting(*side);
+}
+
 void TrewriteF::restoreFiles()
 {
     Side side;
-    if (!readSide(&side) || refusedUnreachable(side))
-        return;
-    if (!m_dialogs.ask(text("RestoreConfirm"), QString(), false))
-        return;
-    if (refusedWhileConverting(side))
+    if (!confirmedRestore(&side))
         return;
     Plan plan;
     planWorker(plan, side, archiveTree->treeList()->Path(), selectedFromLast());

@@ -126,6 +126,9 @@ private:
     void planWorker(Plan &plan, const Side &side, const QString &P, const QStringList &selectedNames);
     void addFile(Plan &plan, const Side &side, const restore::FileOrigin &origin);
     bool readSide(Side *side);
+    // Reads the side and asks before a restore of chosen files: false when the archive cannot be
+    // reached, the user says no, or the archive is being converted (each said so).
+    bool confirmedRestore(Side *side);
     // Runs a command's steps: the files made ready ahead, then put in place in order.
     void execute(const Plan &plan, const Side &side);
     using Inform = std::function<void(const QString &first, const QString &second)>;
