@@ -3,8 +3,8 @@
 // - archive_parallel_ratio: bzip2 -9 over the files one after another / a compressed run;
 // - archive_vs_xargs_ratio: a compressed run / xargs -P<cores> bzip2 -9 over the same files;
 // - archive_vs_lbzip2_ratio: a compressed run / tar | lbzip2 -9 -n<cores> (for information);
-// - archive_nochange_vs_rsync_ratio: a plain run with nothing changed over 20,000 files /
-//   rsync -a -n of the same folders to a mirror;
+// - archive_nochange_vs_rsync_ratio: a plain run with nothing changed over 20,000 files, with
+//   100 runs' earlier versions in the archives / rsync -a -n of the same folders to a mirror;
 // - archive_small_files_ratio: a plain run over 5,000 new files of 4 KiB / cp -a and one sync;
 // - archive_versions_ratio: a plain run that replaces every archived file, keeping the replaced
 //   copies as earlier versions / the same run keeping none (DUNLIVO_BENCH_VERSIONS_FILES files of
@@ -167,10 +167,17 @@ int main(int argc, char **argv)
         runShell(QStringLiteral("rm -rf \"$1\""), {copy});
     }
 
-    // Nothing changed: the second plain run over 20,000 files against rsync's dry run.
+    // Nothing changed: the second plain run over 20,000 files against rsync's dry run, with a
+    // hundred runs' earlier versions (200 files each) in both archives.
     if (!smallOnly && !QStandardPaths::findExecutable(QStringLiteral("rsync")).isEmpty()) {
         Archiver archiver(binDir, subfolders(many));
         archiver.run(3);
+        runShell(QStringLiteral(
+                     "for side in Archive1 Archive2; do for r in $(seq 1 100); do "
+                     "d=\"$1/$side/versions/2026-01-01 $(printf '%02d%02d00' $((r / 60)) $((r % 60)))\"; "
+                     "mkdir -p \"$d/C/bench\" && cp \"$1/$side/archiv.form\" \"$d/\" && "
+                     "(cd \"$d/C/bench\" && touch $(seq -f 'f%g' 200)); done; done"),
+                 {work.path()});
         const QString mirror = work.path() + QStringLiteral("/mirror/");
         runShell(QStringLiteral("rsync -a \"$1/\" \"$2\""), {many, mirror});
         double ours = -1, rsync = -1;
