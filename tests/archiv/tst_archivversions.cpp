@@ -137,6 +137,14 @@ private Q_SLOTS:
         QCOMPARE(ArchiverProgram::archive(1), 0);
         QVERIFY(!QFileInfo::exists(old));
         QCOMPARE(runFolders(root).size(), 1);
+        // Where the earlier copy cannot be kept, it stays the archived one: the run fails instead.
+        QVERIFY(QDir(root + QStringLiteral("/versions")).removeRecursively());
+        writeFile(root + QStringLiteral("/versions"), "in the way");
+        const QByteArray archived = readFile(archivedPath(root, file, true));
+        nextSecond();
+        writeFile(file, "changed again\n");
+        QVERIFY(ArchiverProgram::archive(1) != 0);
+        QCOMPARE(readFile(archivedPath(root, file, true)), archived);
     }
 
     // Every file overwritten (a program encrypting them, say): every earlier version is kept, the

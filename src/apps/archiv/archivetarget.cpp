@@ -181,6 +181,12 @@ bool ArchiveTarget::commitKeeping(win::FileBeside &file, int folderFd, const QBy
     // Kept first: a kill between the two leaves the old copy under both names, nothing lost.
     const VersionKeeper::Kept kept =
         keep.keeper ? keep.keeper->keep(folderFd, keep.folders, name) : VersionKeeper::Kept();
+    // An earlier copy that could not be kept stays the archived one; the new file is given up.
+    if (kept.refused) {
+        file.discard();
+        errno = kept.error;
+        return false;
+    }
     if (file.commit(name))
         return true;
     const int error = errno;

@@ -147,12 +147,14 @@ VersionKeeper::Kept VersionKeeper::keep(int folderFd, const QStringList &folders
     const QString shown = (folders + QStringList{QFile::decodeName(name)}).join(QLatin1Char('\\'));
     const auto failed = [&](const QString &what, int error) {
         if (++m_failuresLogged <= kLoggedFailures)
-            m_log(QStringLiteral("the earlier version of %1 is not kept: %2 (%3)")
+            m_log(QStringLiteral("the earlier version of %1 can not be kept: %2 (%3)")
                       .arg(shown, what, errorText(error)));
     };
     const int fd = versionFolder(folders);
     if (fd < 0) {
-        failed(QStringLiteral("its versions folder can not be made"), errno);
+        kept.refused = true;
+        kept.error = errno;
+        failed(QStringLiteral("its versions folder can not be made"), kept.error);
         return kept;
     }
     if (m_touched.size() >= kHeldFolders) {
@@ -192,8 +194,11 @@ VersionKeeper::Kept VersionKeeper::keep(int folderFd, const QStringList &folders
     if (error == EEXIST)
         failed(QStringLiteral("the versions folder %1 already holds one").arg(QFile::decodeName(m_runName)),
                error);
-    else
+    else {
+        kept.refused = true;
+        kept.error = error;
         failed(QStringLiteral("it can not be placed in the versions folder"), error);
+    }
     return kept;
 }
 

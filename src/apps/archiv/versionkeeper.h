@@ -36,10 +36,15 @@ public:
     {
         bool moved = false; // it no longer has its archived name (no hard links)
         int versionFd = -1; // the version folder it was moved into, while moved
+        // It could not be kept (errno-like code in error): the replacement must not go on, or the
+        // only copy of the earlier file would be lost.
+        bool refused = false;
+        int error = 0;
     };
     // Keeps the archived copy name in the folder folderFd, which lies at folders below the root,
     // before it is replaced. Nothing is kept for a name that holds no regular file. A failure is
-    // logged; the replacement goes on.
+    // logged and refuses the replacement, apart from a run folder that already holds a copy of the
+    // same file (replaced twice within one second), where the replacement goes on.
     Kept keep(int folderFd, const QStringList &folders, const QByteArray &name);
     // Gives a copy that was moved its archived name back, when its replacement failed.
     void putBack(const Kept &kept, int folderFd, const QByteArray &name);
