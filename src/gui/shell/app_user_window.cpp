@@ -102,7 +102,11 @@ TApp_user_window::TApp_user_window(PanelDialogs &dialogs, const QString &program
     m_statusPoll->start();
 }
 
-TApp_user_window::~TApp_user_window() = default;
+// Typed text a spin box commits when the closing window takes its focus must not reach this window.
+TApp_user_window::~TApp_user_window()
+{
+    m_settingsPage->disconnect(this);
+}
 
 void TApp_user_window::buildTitleStrip()
 {
