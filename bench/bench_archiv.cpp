@@ -219,9 +219,7 @@ int main(int argc, char **argv)
     // Every file changed: the runs that keep the replaced copies against runs that keep none. Each
     // starts from an empty versions area, so neither pays for the other's versions.
     {
-        const int count = qEnvironmentVariableIsSet("DUNLIVO_BENCH_VERSIONS_FILES")
-                              ? qEnvironmentVariableIntValue("DUNLIVO_BENCH_VERSIONS_FILES")
-                              : 5000;
+        const int count = envNumber("DUNLIVO_BENCH_VERSIONS_FILES", 5000);
         const QString changing = work.path() + QStringLiteral("/changing");
         QByteArray bytes(16384, 'v');
         for (int i = 0; i < count; ++i) {

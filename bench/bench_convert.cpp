@@ -27,13 +27,6 @@ namespace {
 const QString kClass = QStringLiteral("APP_USER_WINDOW");
 const QString kTitle = QString::fromUtf8("Kovamark-archiv\xc3\xa1l\xc3\xb3");
 
-int envNumber(const char *name, int fallback)
-{
-    bool ok = false;
-    const int value = qEnvironmentVariableIntValue(name, &ok);
-    return ok && value > 0 ? value : fallback;
-}
-
 // One Archiver in a program folder of its own, archiving the corpus into its primary side.
 class Archiver
 {

@@ -117,10 +117,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     BenchPrefix prefix;
-    bool ok = false;
-    int count = qEnvironmentVariableIntValue("DUNLIVO_BENCH_SEARCH_FILES", &ok);
-    if (!ok || count <= 0)
-        count = 200000;
+    const int count = envNumber("DUNLIVO_BENCH_SEARCH_FILES", 200000);
     const QString root = QStringLiteral("/tmp/dunlivo-bench/search-%1").arg(count);
     if (!makeTree(root, count)) {
         std::fprintf(stderr, "bench_search: no corpus\n");

@@ -86,10 +86,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     BenchPrefix prefix;
     const bool small = qEnvironmentVariableIntValue("DUNLIVO_BENCH_SMALL") > 0;
-    bool ok = false;
-    int versions = qEnvironmentVariableIntValue("DUNLIVO_BENCH_VERSIONS", &ok);
-    if (!ok || versions <= 0)
-        versions = small ? 10000 : 100000;
+    const int versions = envNumber("DUNLIVO_BENCH_VERSIONS", small ? 10000 : 100000);
     const auto best = [](double a, double b) { return a < 0 ? b : (b < 0 ? a : std::min(a, b)); };
     double thin = -1, tools = -1, removedShare = 0;
     // The machine may be shared: three rounds, and the fastest time of each side counts.

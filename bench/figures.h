@@ -81,6 +81,14 @@ inline QStringList makeCorpus(const QString &script)
 }
 
 // Runs a bash script with the arguments as $1...; seconds of wall time, or -1 when it failed.
+// A positive number from the environment, or the fallback.
+inline int envNumber(const char *name, int fallback)
+{
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue(name, &ok);
+    return ok && value > 0 ? value : fallback;
+}
+
 inline double runShell(const QString &script, const QStringList &arguments = {})
 {
     QProcess shell;

@@ -35,7 +35,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace archiver {
@@ -472,10 +471,8 @@ void ArchiveRun::run()
     // instead: making room for it would remove the versions it may have to be undone with.
     const auto roomLeft = [&] {
         const auto available = [&] {
-            struct statvfs disk;
-            if (::fstatvfs(target.rootFd(), &disk) != 0)
-                return reserve; // a file system that can not tell is written on, as before
-            return qint64(disk.f_bavail) * qint64(disk.f_frsize ? disk.f_frsize : disk.f_bsize);
+            const qint64 free = freeBytes(target.rootFd());
+            return free < 0 ? reserve : free; // a file system that can not tell is written on, as before
         };
         if (available() >= reserve)
             return true;

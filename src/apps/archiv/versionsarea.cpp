@@ -360,6 +360,8 @@ int openVersions(int rootFd)
     return ::openat(rootFd, kVersionsFolder, kDirFlags);
 }
 
+} // namespace
+
 qint64 freeBytes(int fd)
 {
     struct statvfs disk;
@@ -367,6 +369,8 @@ qint64 freeBytes(int fd)
         return -1;
     return qint64(disk.f_bavail) * qint64(disk.f_frsize);
 }
+
+namespace {
 
 // Empties the area: every run folder goes whole, whatever it holds.
 VersionsRemoved removeAllRuns(int versionsFd, const Area &area)
@@ -443,8 +447,7 @@ qint64 archiveReserve(int rootFd)
     struct statvfs disk;
     if (::fstatvfs(rootFd, &disk) != 0)
         return -1;
-    const qint64 size = qint64(disk.f_blocks) * qint64(disk.f_frsize);
-    return std::clamp(size / 100, qint64(64) << 20, qint64(1) << 30);
+    return diskReserve(qint64(disk.f_blocks) * qint64(disk.f_frsize));
 }
 
 bool makeRoom(int rootFd, qint64 needed)

@@ -26,6 +26,9 @@ VersionsRemoved thinVersions(int rootFd, const QDateTime &now, int keepDays);
 // 1 GiB. -1 when the disk's size can not be read.
 qint64 archiveReserve(int rootFd);
 
+// The bytes free for an unprivileged writer on the disk of fd; -1 when the disk can not tell.
+qint64 freeBytes(int fd);
+
 // Removes versions that are not the newest earlier version of their file, oldest first, until
 // the root's disk has at least needed bytes free. True when it has; the newest earlier version of
 // a file is never removed. The free space is read again after each run folder; when it can not be

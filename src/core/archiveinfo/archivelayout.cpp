@@ -28,6 +28,12 @@ SideSettings readSideSettings(Tconfig &config, Side side)
     return settings;
 }
 
+qint64 diskReserve(qint64 diskSize)
+{
+    constexpr qint64 MiB = 1024 * 1024;
+    return std::clamp(diskSize / 100, 64 * MiB, 1024 * MiB);
+}
+
 QString trimTrailingBackslash(const QString &path)
 {
     if (path.size() != 3 && path.endsWith(QLatin1Char('\\')))

@@ -31,6 +31,10 @@ SideSettings readSideSettings(Tconfig &config, Side side);
 inline constexpr char kListFileName[] = "afiles.lst";
 inline constexpr char kCompressedSuffix[] = ".bz2";
 
+// The free space a write leaves on a disk of diskSize bytes: 1 % of it, at least 64 MiB and at most
+// 1 GiB, so that the system and the user's programs keep room (a decompression or an archive run).
+qint64 diskReserve(qint64 diskSize);
+
 // The destination without its trailing backslash, unless it is a drive root ("E:\").
 QString trimTrailingBackslash(const QString &path);
 // The archive root: destination and archive name joined by exactly one backslash.

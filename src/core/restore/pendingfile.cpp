@@ -1,6 +1,7 @@
 // PendingFile: a restored file made ready beside its target, renamed into place on request.
 #include "pendingfile.h"
 
+#include "core/archiveinfo/archivelayout.h"
 #include "core/compression/bzip2stream.h"
 #include "core/compression/stream.h"
 #include "decompressfile.h"
@@ -269,8 +270,7 @@ PendingFile::~PendingFile() = default;
 
 qint64 PendingFile::defaultReserve(qint64 diskSize)
 {
-    constexpr qint64 MiB = 1024 * 1024;
-    return std::max(64 * MiB, std::min(diskSize / 100, 1024 * MiB));
+    return archiver::diskReserve(diskSize);
 }
 
 std::unique_ptr<PendingFile> PendingFile::decompress(const QString &source, const QString &target,
