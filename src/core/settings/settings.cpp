@@ -75,6 +75,16 @@ constexpr SettingDef kTable[] = {
     added(value(IntSetting::KeepVersionsDays, None, "Versions_days", 180)),
     added(value(TextSetting::MassChangeNotice, Primary, "Versions_notice_1")),
     added(value(TextSetting::MassChangeNotice, Secondary, "Versions_notice_2")),
+    added(value(TimeSetting::LastGood, Primary, "LastGood_1")),
+    added(value(TimeSetting::LastGood, Secondary, "LastGood_2")),
+    added(value(TextSetting::StateFolder, Primary, "StateFolder_1")),
+    added(value(TextSetting::StateFolder, Secondary, "StateFolder_2")),
+    added(value(TimeSetting::LastFullCheck, Primary, "LastFullCheck_1")),
+    added(value(TimeSetting::LastFullCheck, Secondary, "LastFullCheck_2")),
+    added(value(TextSetting::NewFolders, None, "NewFolders")),
+    added(value(TextSetting::DeclinedFolders, None, "NewFolders_declined")),
+    added(value(TextSetting::Conditions, Primary, "Conditions_1")),
+    added(value(TextSetting::Conditions, Secondary, "Conditions_2")),
 };
 
 constexpr bool sameName(const char *a, const char *b)

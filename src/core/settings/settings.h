@@ -47,10 +47,18 @@ enum class TextSetting {
     Language,         // the language file, relative to the program's Language folder
     MassChangeNotice, // per side: the Archiver's last notice of many files changed at once, until
                       // the status window has shown it; empty for none
+    StateFolder,      // per side: the archive folder (destination\name) that State, LastArchived and
+                      // LastGood belong to, as the Archiver last wrote them
+    NewFolders,       // the folders the Archiver found under fully listed folders that the list
+                      // does not name, one Windows path per line
+    DeclinedFolders,  // the new folders the user chose not to add, one Windows path per line
+    Conditions,       // per side: the conditions the Archiver has notified and not yet seen recover
 };
 enum class TimeSetting {
-    LastArchived, // per side: the end of the last archiving; 0 for never
-    LastEmptied,  // the last emptying; 0 for never
+    LastArchived,  // per side: the end of the last archiving; 0 for never
+    LastEmptied,   // the last emptying; 0 for never
+    LastGood,      // per side: the end of the last run that archived everything without a failure
+    LastFullCheck, // per side: the end of the last check that read every copy of the archive
 };
 
 // One stored value of the settings key.
