@@ -1,5 +1,6 @@
 // The destination chooser on a whole panel: what it shows, the folder and name it stores, the
-// warning with the delayed Yes before another existing folder is taken, and what it refuses.
+// warning with the delayed Yes before another existing folder is taken, the warning for an
+// archive folder inside a listed folder, and what it refuses.
 #include "restorepanel.h"
 #include "testmain.h"
 
@@ -216,6 +217,72 @@ private Q_SLOTS:
             clickControl(c, "SpeedButton1");
         }));
         QCOMPARE(asked.count(), questions);
+    }
+
+    void archiveInsideAListedFolder_data()
+    {
+        QTest::addColumn<QString>("listed"); // folders of the archive list; Z leads to T:\Data through Z:
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("holder"); // the listed folder the warning names; empty for none
+        QTest::newRow("inside, the nearest named") << "T:\\Data;T:\\Data\\Old"
+                                                   << "T:\\Data\\Old"
+                                                   << "Backup"
+                                                   << "T:\\Data\\Old";
+        QTest::newRow("the listed folder itself") << "T:\\Data\\Old"
+                                                  << "T:\\Data"
+                                                  << "Old"
+                                                  << "T:\\Data\\Old";
+        QTest::newRow("by another drive") << "Z"
+                                          << "T:\\Data"
+                                          << "Backup"
+                                          << "Z";
+        QTest::newRow("beside, its name alike") << "T:\\Data"
+                                                << "T:\\"
+                                                << "Data2"
+                                                << "";
+        QTest::newRow("outside") << "T:\\Data\\Old"
+                                 << "T:\\Data"
+                                 << "Backup"
+                                 << "";
+    }
+    void archiveInsideAListedFolder()
+    {
+        QFETCH(QString, listed);
+        QFETCH(QString, folder);
+        QFETCH(QString, name);
+        QFETCH(QString, holder);
+        ChooserPanel p;
+        const QString throughZ =
+            QStringLiteral("Z:") + p.t(QStringLiteral("Data")).replace(QLatin1Char('/'), QLatin1Char('\\'));
+        if (holder == QLatin1String("Z"))
+            holder = throughZ;
+        TTreeList list;
+        for (const QString &item : listed.split(QLatin1Char(';')))
+            list.AddDir(item == QLatin1String("Z") ? throughZ : item, QStringLiteral(".*"));
+        list.SaveToFile(QStringLiteral("T:\\prog\\afiles.lst"));
+        QVERIFY(p.start());
+        const QString warning =
+            QStringLiteral("The archive folder %1\\%2 lies inside the archived folder %3.\n"
+                           "The Archiver leaves it out, but it is safer elsewhere. Keep it?")
+                .arg(folder.chopped(folder.endsWith(QLatin1Char('\\')) ? 1 : 0), name, holder);
+
+        // No goes back to choosing with nothing stored; Yes keeps the choice (also through the
+        // question for an existing folder).
+        Question::setNextAnswers({false, true, true});
+        QVERIFY(p.inChooser(true, [&](TdirselectF *c) {
+            tree(c)->OpenAt(folder);
+            edit(c, "Ename")->setText(name);
+            clickControl(c, "SpeedButton1");
+            if (!holder.isEmpty()) {
+                QVERIFY(c->isVisible());
+                QCOMPARE(p.main->dirName(true), QStringLiteral("\\Archive1"));
+                clickControl(c, "SpeedButton1");
+            }
+        }));
+        QCOMPARE(takeQuestions().filter(QStringLiteral("lies inside")),
+                 holder.isEmpty() ? QStringList() : QStringList({warning, warning}));
+        QCOMPARE(p.main->dirName(true), QLatin1Char('\\') + name);
     }
 };
 

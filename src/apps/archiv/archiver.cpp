@@ -89,6 +89,7 @@ void Archiver::startUp()
                      .arg(m_options.listFile));
     if (settingsSound())
         takeUpSettings();
+    watchMounts();
     QTimer::singleShot(m_options.startDelayMs, this, [this] {
         tick();
         m_timer.start(m_options.tickMs);
@@ -371,6 +372,74 @@ void Archiver::sessionEnding()
         stopAll();
         Q_EMIT mayQuit();
     }
+}
+
+void Archiver::watchMounts()
+{
+    QString why;
+    if (!m_mountWatch.start(&why)) {
+        m_log->write(QStringLiteral("mounts are not watched (%1); the timers alone start the runs").arg(why));
+        return;
+    }
+    connect(&m_mountWatch, &MountWatch::changed, this, &Archiver::mountsChanged);
+    connect(&m_folderLook, &FolderLook::looked, this, &Archiver::foldersLooked);
+    mountsChanged(); // where each archive folder stands before any change
+}
+
+void Archiver::mountsChanged()
+{
+    if (m_ending || !settingsSound())
+        return;
+    if (m_folderLook.busy()) {
+        m_lookAgain = true;
+        return;
+    }
+    try {
+        if (!m_config)
+            m_config = std::make_unique<Tconfig>();
+        m_folderLook.start(
+            {readSideSettings(*m_config, Side::Primary), readSideSettings(*m_config, Side::Secondary)});
+    } catch (const std::exception &error) {
+        logConfigError(QStringLiteral("mount watch"), error);
+    }
+}
+
+void Archiver::foldersLooked(const std::array<FolderSeen, 2> &folders)
+{
+    for (Side side : kSides) {
+        const FolderSeen &seen = folders[size_t(index(side))];
+        const QString folder = archiveRoot(seen.settings.destination, seen.settings.archiveName);
+        const Appearances::Change change = m_appearances.look(side, folder, seen.reachable);
+        if (change == Appearances::Change::Disappeared ||
+            (change == Appearances::Change::First && !seen.reachable &&
+             !seen.settings.destination.trimmed().isEmpty()))
+            m_log->write(QStringLiteral("%1 archive: %2 can %3 be reached")
+                             .arg(sideLabel(side), folder,
+                                  change == Appearances::Change::First ? QStringLiteral("not")
+                                                                       : QStringLiteral("no longer")));
+        if (change != Appearances::Change::Appeared)
+            continue;
+        bool start = false;
+        try {
+            // Due as on the timer, less the wait after a failed attempt: that attempt failed for
+            // want of the disk that is here now.
+            const qint64 period = m_ending || !settingsSound() || isRunning(side) ? 0 : periodSeconds(side);
+            start =
+                period > 0 && isDue(nextDue(storedTime(TimeSetting::LastArchived, side), QDateTime(), period),
+                                    m_options.now());
+        } catch (const std::exception &error) {
+            logConfigError(QStringLiteral("mount watch"), error);
+        }
+        m_log->write(
+            QStringLiteral("%1 archive: %2 can be reached again%3")
+                .arg(sideLabel(side), folder, start ? QStringLiteral("; the missed run starts") : QString()));
+        if (start) {
+            m_lastAttempt[index(side)] = m_options.now();
+            startRun(side);
+        }
+    }
+    if (std::exchange(m_lookAgain, false))
+        mountsChanged();
 }
 
 } // namespace archiver

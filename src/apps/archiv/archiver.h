@@ -6,6 +6,7 @@
 #include "archivelog.h"
 #include "archiverun.h"
 #include "core/archiveinfo/archivelayout.h"
+#include "mountwatch.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -107,6 +108,16 @@ private:
     QTimer m_timer;
     bool m_ending = false;
     bool m_settingsDamaged = false;
+
+    // The mount table is watched: a side overdue for want of its disk starts once the disk is
+    // mounted, once per appearance of its archive folder.
+    void watchMounts();
+    void mountsChanged();
+    void foldersLooked(const std::array<FolderSeen, 2> &folders);
+    MountWatch m_mountWatch;
+    FolderLook m_folderLook;
+    Appearances m_appearances;
+    bool m_lookAgain = false; // the table changed during a look
 };
 
 } // namespace archiver

@@ -5,6 +5,7 @@
 
 #include "core/archiveinfo/archivelayout.h"
 #include "core/archivelist/drivetree.h"
+#include "core/archivelist/treelist.h"
 #include "core/platform/attributes.h"
 #include "core/platform/paths.h"
 #include "core/settings/config.h"
@@ -14,6 +15,8 @@
 #include "gui/appearance/windowparts.h"
 #include "gui/archivelist/directoryviews.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
@@ -27,6 +30,8 @@ constexpr DefaultText kDefaults[] = {
     {"SecondaryDestDirText", "Secondary archive's destination:"},
     {"MessagePathNotFound", "Path not found! "},
     {"MessagePathTooLong", "The path is longer than 255 characters:"},
+    {"ArchiveInsideListed1", "The archive folder %1 lies inside the archived folder %2."},
+    {"ArchiveInsideListed2", "The Archiver leaves it out, but it is safer elsewhere. Keep it?"},
 };
 
 const QChar kBackslash = QLatin1Char('\\');
@@ -49,11 +54,56 @@ bool isDirectory(const QString &path)
     return attributes != win::INVALID_FILE_ATTRIBUTES && (attributes & win::FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The host folder of a Windows path, its links resolved where it exists; empty off the drives.
+QString hostFolder(const QString &windowsPath)
+{
+    const QString host = win::HostPath(archiver::trimTrailingBackslash(windowsPath));
+    if (host.isEmpty())
+        return host;
+    const QString canonical = QFileInfo(host).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(host) : canonical;
+}
+
+// The folder of the archive list (a listed directory or drive) that holds the archive folder name
+// in the existing folder destination, or is it; the nearest one when several do. Empty for none.
+QString listedFolderHolding(const TTreeList &list, const QString &destination, const QString &name)
+{
+    const QString destinationHost = hostFolder(destination);
+    if (destinationHost.isEmpty())
+        return QString();
+    const QString archive = QDir::cleanPath(destinationHost + QLatin1Char('/') + name.mid(1));
+    QString holder;
+    qsizetype holderLength = -1;
+    std::vector<const TreeListNode *> pending;
+    for (int row = 0; row < list.topLevelCount(); ++row)
+        pending.push_back(list.topLevelNode(row));
+    while (!pending.empty()) {
+        const TreeListNode *node = pending.back();
+        pending.pop_back();
+        for (int row = 0; row < node->childCount(); ++row)
+            pending.push_back(node->child(row));
+        const int kind = node->imageIndex();
+        if (kind != TTreeList::ArchivedDirectoryNode && kind != TTreeList::ArchivedDriveNode)
+            continue;
+        const QString folder = hostFolder(TTreeList::NodePath(node));
+        const bool holds =
+            !folder.isEmpty() &&
+            (archive == folder ||
+             archive.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/')));
+        if (holds && folder.size() > holderLength) {
+            holder = archiver::trimTrailingBackslash(TTreeList::NodePath(node));
+            holderLength = folder.size();
+        }
+    }
+    return holder;
+}
+
 } // namespace
 
-TdirselectF::TdirselectF(const QString &programDir, PanelDialogs &dialogs, QWidget *parent)
+TdirselectF::TdirselectF(const QString &programDir, const TTreeList &archiveList, PanelDialogs &dialogs,
+                         QWidget *parent)
     : TPanelWindow(QStringLiteral("dirselectF"), QSize(440, 300), true, parent), m_programDir(programDir),
-      m_dialogs(dialogs)
+      m_archiveList(archiveList), m_dialogs(dialogs)
 {
     KovaPanel1->setBevelInner(TKovaPanel::Bevel::Raised);
     headingLabel = makeCentredLabel(KovaPanel1, QStringLiteral("Label1"), QRect(10, 10, 420, 20));
@@ -194,6 +244,12 @@ void TdirselectF::chooseDestination()
         m_dialogs.inform(text("MessagePathTooLong"), full);
         return;
     }
+    // The Archiver leaves its own archive out of a listed folder, but an archive on the disk of
+    // the files it keeps goes when that disk goes: the user decides, told so.
+    const QString holder = listedFolderHolding(m_archiveList, path, name);
+    if (!holder.isEmpty() &&
+        !m_dialogs.ask(text("ArchiveInsideListed1").arg(full, holder), text("ArchiveInsideListed2"), false))
+        return;
     if (full.toUpper() == m_storedDirectory.toUpper() || !entryExists(full)) {
         if (!entryExists(full))
             EnsureDirectory(full); // a failure is not reported: the value is stored all the same

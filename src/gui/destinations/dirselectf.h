@@ -1,7 +1,8 @@
 // TdirselectF: the destination chooser of an archive side. The user picks the destination folder
 // in a tree of the drives and types the archive's folder name; OK warns (with the delayed Yes)
 // before another existing folder is taken over, makes the folder when it is missing and hands
-// path and name to the main window, which keeps them until the settings are saved.
+// path and name to the main window, which keeps them until the settings are saved. An archive
+// folder inside a folder of the archive list is kept only when the user says so.
 #pragma once
 
 #include "gui/appearance/panelwindow.h"
@@ -15,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QToolButton;
 class TDirectoryTreeView;
+class TTreeList;
 class Tconfig;
 
 class TdirselectF : public TPanelWindow
@@ -22,8 +24,10 @@ class TdirselectF : public TPanelWindow
     Q_OBJECT
 
 public:
-    // programDir: the panel's own folder (its drive is the destination when none is chosen).
-    TdirselectF(const QString &programDir, PanelDialogs &dialogs, QWidget *parent = nullptr);
+    // programDir: the panel's own folder (its drive is the destination when none is chosen);
+    // archiveList: the archive list the panel shows.
+    TdirselectF(const QString &programDir, const TTreeList &archiveList, PanelDialogs &dialogs,
+                QWidget *parent = nullptr);
     ~TdirselectF() override;
 
     // Opens the chooser for a side (primary true for the first archive) on the side's current
@@ -54,6 +58,7 @@ private:
     void applyTexts();
 
     QString m_programDir;
+    const TTreeList &m_archiveList;
     PanelDialogs &m_dialogs;
     std::unique_ptr<Tconfig> m_config;
     // The side shown.

@@ -133,7 +133,7 @@ bool DunlivoPanel::create()
     m_save = std::make_unique<TsaveF>(nullptr, main);
     m_main->watchProgressWindow(m_save.get());
     m_extlist = std::make_unique<TextlistF>(programDir(), *m_main->archiveList(), *m_dialogs);
-    m_dirselect = std::make_unique<TdirselectF>(programDir(), *m_dialogs);
+    m_dirselect = std::make_unique<TdirselectF>(programDir(), *m_main->archiveList(), *m_dialogs);
     m_rewrite = std::make_unique<TrewriteF>(*m_dialogs);
     const AppearanceContext appearance{programDir(),      m_main->language(), m_main->texture(),
                                        &m_main->config(), m_dialogs.get(),    m_folderFiles.get()};
