@@ -10,6 +10,8 @@
 #include "core/settings/configerror.h"
 #include "gui/appearance/paneldialogs.h"
 #include "gui/appearance/resourcebitmap.h"
+#include "gui/archiverwindows/datetimetext.h"
+#include "gui/archiverwindows/healthview.h"
 #include "gui/archiverwindows/man_archf.h"
 #include "gui/archiverwindows/statusf.h"
 #include "gui/archiverwindows/varakozf.h"
@@ -17,8 +19,8 @@
 ArchiverCommands::ArchiverCommands(Communicator &communicator, Tconfig &config, SettingsPage &settings,
                                    StartPage &start, PanelDialogs &dialogs, TkovaProvider *provider,
                                    QString programDir)
-    : m_communicator(communicator), m_config(config), m_settings(settings), m_start(start), m_dialogs(dialogs),
-      m_provider(provider), m_programDir(std::move(programDir))
+    : m_communicator(communicator), m_config(config), m_settings(settings), m_start(start),
+      m_dialogs(dialogs), m_provider(provider), m_programDir(std::move(programDir))
 {
     // The command may still be carried out: it was delivered, or waits for the Archiver to take it.
     m_communicator.setOnNotAnswering([this] {
@@ -90,6 +92,25 @@ void ArchiverCommands::setStatusLight()
     // Drawn transparent, so that a texture shows around the round light.
     m_start.setStatusLight(
         TransparentBitmap(ResourceBitmap(correct ? QStringLiteral("yellowico") : QStringLiteral("redico"))));
+}
+
+void ArchiverCommands::showHealth()
+{
+    try {
+        const bool running = m_communicator.FindArchiver() != nullptr;
+        const archiver::TextOf texts = [this](const char *key) { return text(QLatin1String(key)); };
+        const QLocale language = LanguageLocale(text(QStringLiteral("Language")));
+        bool busy = false;
+        for (const auto &[side, name] :
+             {std::pair{Side::Primary, "PrimaryArchive"}, {Side::Secondary, "SecondaryArchive"}}) {
+            const SideHealthView view = ReadSideHealth(m_config, side, running, texts, language);
+            m_start.showHealth(side, text(QLatin1String(name)), view.line);
+            busy = busy || view.progress.has_value();
+        }
+        m_start.setHealthBusy(busy);
+    } catch (const ConfigError &) {
+        // The status poll reports it; the lines keep what they showed.
+    }
 }
 
 void ArchiverCommands::showStatus(QPoint at)
