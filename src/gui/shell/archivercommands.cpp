@@ -19,8 +19,8 @@
 ArchiverCommands::ArchiverCommands(Communicator &communicator, Tconfig &config, SettingsPage &settings,
                                    StartPage &start, PanelDialogs &dialogs, TkovaProvider *provider,
                                    QString programDir)
-    : m_communicator(communicator), m_config(config), m_settings(settings), m_start(start),
-      m_dialogs(dialogs), m_provider(provider), m_programDir(std::move(programDir))
+    : m_communicator(communicator), m_config(config), m_settings(settings), m_start(start), m_dialogs(dialogs),
+      m_provider(provider), m_programDir(std::move(programDir))
 {
     // The command may still be carried out: it was delivered, or waits for the Archiver to take it.
     m_communicator.setOnNotAnswering([this] {
