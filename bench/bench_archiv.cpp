@@ -274,8 +274,9 @@ int main(int argc, char **argv)
             if (file.open(QIODevice::WriteOnly))
                 file.write(QByteArray::number(i));
         }
+        // A new archive folder, as for the versions above.
         const QString destination = work.path() + QStringLiteral("/progressdest");
-        QDir().mkpath(destination);
+        QDir().mkpath(destination + QStringLiteral("/Archive2"));
         Tconfig().WriteString(QStringLiteral("Celutvonal2"), win::ToWindowsPath(destination));
         Tconfig().WriteInteger(QStringLiteral("Versions_days"), 0);
         QProcessEnvironment quiet = QProcessEnvironment::systemEnvironment();
