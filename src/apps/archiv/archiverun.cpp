@@ -403,12 +403,12 @@ void ArchiveRun::run()
 {
     QElapsedTimer elapsed;
     elapsed.start();
-    ProgressCounters counters;
-    ProgressPublisher publisher(m_side, counters);
     const QString label = sideLabel(m_side);
     // Linux keeps the nice value and I/O class per thread: the run's threads get the setting of
     // this run, and the main thread, which only answers messages, keeps its own.
     const QString priority = applyPriority(m_prioritas);
+    ProgressCounters counters;
+    ProgressPublisher publisher(m_side, counters);
     ArchiveTarget target;
     QString why;
     const StateCode opened = openSideArchive(target, m_settings, &why);
