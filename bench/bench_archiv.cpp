@@ -8,8 +8,11 @@
 // - archive_small_files_ratio: a plain run over 5,000 new files of 4 KiB / cp -a and one sync;
 // - archive_versions_ratio: a plain run that replaces every archived file, keeping the replaced
 //   copies as earlier versions / the same run keeping none (DUNLIVO_BENCH_VERSIONS_FILES files of
-//   16 KiB, 5,000 by default).
-// DUNLIVO_BENCH_SMALL=1 measures the last two only, for a loaded machine.
+//   16 KiB, 5,000 by default);
+// - progress_overhead_ratio: a plain run with nothing changed over DUNLIVO_BENCH_PROGRESS_FILES
+//   files (20,000 by default) publishing its progress for the panel / the same run with the
+//   publishing switched off (DUNLIVO_BENCH_NO_PROGRESS); goal at most 1.02.
+// DUNLIVO_BENCH_SMALL=1 measures the last three only, for a loaded machine.
 #include "figures.h"
 
 #include "core/archivelist/treelist.h"
@@ -48,8 +51,10 @@ QStringList subfolders(const QString &folder)
 class Archiver
 {
 public:
-    Archiver(const QString &binDir, const QStringList &folders)
+    Archiver(const QString &binDir, const QStringList &folders,
+             const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
     {
+        m_process.setProcessEnvironment(environment);
         const QString exe = m_dir.path() + QStringLiteral("/archiv");
         QFile::copy(binDir + QStringLiteral("/archiv"), exe);
         TTreeList list;
@@ -253,6 +258,43 @@ int main(int argc, char **argv)
         if (kept > 0 && none > 0) {
             printFigure("archive_versions_seconds", kept, "s");
             printFigure("archive_versions_ratio", kept / none, "x");
+        }
+    }
+
+    // What publishing the progress costs a run whose work is all per file: one Archiver at a time
+    // per prefix, so the two kinds take turns, each after a first run that fills the archive.
+    {
+        const int count = envNumber("DUNLIVO_BENCH_PROGRESS_FILES", 20000);
+        const QString files = work.path() + QStringLiteral("/progress");
+        for (int i = 0; i < count; ++i) {
+            const QString folder = files + QStringLiteral("/d%1").arg(i % 20);
+            if (i < 20)
+                QDir().mkpath(folder);
+            QFile file(folder + QStringLiteral("/f%1").arg(i));
+            if (file.open(QIODevice::WriteOnly))
+                file.write(QByteArray::number(i));
+        }
+        // A new archive folder, as for the versions above.
+        const QString destination = work.path() + QStringLiteral("/progressdest");
+        QDir().mkpath(destination + QStringLiteral("/Archive2"));
+        Tconfig().WriteString(QStringLiteral("Celutvonal2"), win::ToWindowsPath(destination));
+        Tconfig().WriteInteger(QStringLiteral("Versions_days"), 0);
+        QProcessEnvironment quiet = QProcessEnvironment::systemEnvironment();
+        quiet.insert(QStringLiteral("DUNLIVO_BENCH_NO_PROGRESS"), QStringLiteral("1"));
+        const auto unchangedRun = [&](const QProcessEnvironment &environment) {
+            Archiver archiver(binDir, subfolders(files), environment);
+            archiver.run(3);
+            return archiver.run(3);
+        };
+        double published = -1, unpublished = -1;
+        const auto best = [](double a, double b) { return a < 0 ? b : (b < 0 ? a : std::min(a, b)); };
+        for (int round = 0; round < 5; ++round) {
+            published = best(published, unchangedRun(QProcessEnvironment::systemEnvironment()));
+            unpublished = best(unpublished, unchangedRun(quiet));
+        }
+        if (published > 0 && unpublished > 0) {
+            printFigure("progress_unchanged_run_seconds", published, "s");
+            printFigure("progress_overhead_ratio", published / unpublished, "x");
         }
     }
     return 0;

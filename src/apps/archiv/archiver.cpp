@@ -162,6 +162,7 @@ void Archiver::finishRun(Side side, int waitMs)
 {
     const int i = index(side);
     std::unique_ptr<ArchiveRun> run = std::move(m_runs[i]);
+    const QString usedFolder = archiveRoot(run->settings().destination, run->settings().archiveName);
     RunResult result;
     if (waitMs < 0) {
         run->wait();
@@ -195,6 +196,11 @@ void Archiver::finishRun(Side side, int waitMs)
         }
         if (result.completed)
             m_config->Write(TimeSetting::LastArchived, win::DateTimeToDouble(m_options.now()), side);
+        // The panel's health line: the last run that got everything in, and the folder the
+        // state now reported belongs to.
+        if (result.completed && state == StateCorrect)
+            m_config->Write(TimeSetting::LastGood, win::DateTimeToDouble(m_options.now()), side);
+        m_config->Write(TextSetting::StateFolder, usedFolder, side);
         m_config->Write(BoolSetting::Progress, false, side);
     } catch (const std::exception &error) {
         logConfigError(QStringLiteral("%1 archive report").arg(sideLabel(side)), error);

@@ -13,6 +13,7 @@
 #include "versionsarea.h"
 
 #include "core/archiveinfo/archiveform.h"
+#include "core/archiveinfo/runprogress.h"
 #include "core/archiveinfo/versionslayout.h"
 
 #include "core/archivelist/listerror.h"
@@ -24,9 +25,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocale>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -108,6 +111,7 @@ struct FileOutcome
     bool pending = false;  // handed to the committer, which reports it
     bool replaces = false; // an archived copy stood at the name
     qint64 bytes = 0;      // the size of the source read
+    qint64 seenBytes = 0;  // the source's size, also when it was unchanged (for the progress)
     StateCode state = StateCorrect;
     int error = 0;
     // The failure lies with the source (missing, unreadable): no run can archive the file as it
@@ -212,8 +216,11 @@ FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const 
     struct stat archived;
     const bool replaces =
         ::fstatat(folder, name.constData(), &archived, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(archived.st_mode);
-    if (replaces && ArchiveTarget::matches(archived, status, !compressed))
-        return FileOutcome();
+    if (replaces && ArchiveTarget::matches(archived, status, !compressed)) {
+        FileOutcome unchanged;
+        unchanged.seenBytes = qint64(status.st_size);
+        return unchanged;
+    }
 
     const int in = ::open(source.hostPath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (in < 0)
@@ -244,9 +251,91 @@ FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const 
     ::close(in);
     FileOutcome outcome = outcomeOf(written, sourceSide);
     outcome.replaces = replaces;
-    outcome.bytes = qint64(status.st_size);
+    outcome.bytes = outcome.seenBytes = qint64(status.st_size);
     return outcome;
 }
+
+// Publishes a run's counters for the panel a few times a second from a thread of its own, so the
+// workers only add to atomics; the file goes when the publisher does. The folder at hand is that
+// of the file taken last. DUNLIVO_BENCH_NO_PROGRESS switches it off, for the benchmark that
+// measures what it costs.
+class ProgressPublisher
+{
+public:
+    static constexpr int kIntervalMs = 250;
+
+    ProgressPublisher(Side side, const ProgressCounters &counters) : m_side(side), m_counters(counters)
+    {
+        static const bool off = qEnvironmentVariableIntValue("DUNLIVO_BENCH_NO_PROGRESS") != 0;
+        if (!off)
+            m_thread = std::thread([this] { loop(); });
+    }
+    ~ProgressPublisher()
+    {
+        if (!m_thread.joinable())
+            return;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+        withdrawProgress(m_side);
+    }
+    ProgressPublisher(const ProgressPublisher &) = delete;
+    ProgressPublisher &operator=(const ProgressPublisher &) = delete;
+
+    // The files of the run and the index of the next one to take; null before they are collected
+    // and once they are gone.
+    void setFiles(const std::vector<SourceFile> *files, const std::atomic<size_t> *next)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_files = files;
+        m_next = next;
+    }
+
+private:
+    void loop()
+    {
+        std::unique_lock lock(m_mutex);
+        while (!m_done) {
+            RunProgress progress;
+            progress.filesDone = m_counters.filesDone.load(std::memory_order_relaxed);
+            progress.filesTotal = m_counters.filesTotal.load(std::memory_order_relaxed);
+            progress.bytesDone = m_counters.bytesDone.load(std::memory_order_relaxed);
+            // The bytes still to come are guessed from the sizes seen so far.
+            if (progress.filesTotal >= 0)
+                progress.filesDone = std::min(progress.filesDone, progress.filesTotal);
+            if (progress.filesTotal > 0 && progress.filesDone > 0)
+                progress.bytesTotal = std::max(
+                    progress.bytesDone, qint64(double(progress.bytesDone) * double(progress.filesTotal) /
+                                               double(progress.filesDone)));
+            if (m_files && m_next && !m_files->empty()) {
+                const size_t at = std::min(m_next->load(std::memory_order_relaxed), m_files->size());
+                const QString &path = (*m_files)[at > 0 ? at - 1 : 0].windowsPath;
+                progress.folder = path.left(std::max<qsizetype>(0, path.lastIndexOf(QLatin1Char('\\'))));
+            }
+            lock.unlock();
+            if (!(progress == m_published) || !m_anyPublished) {
+                m_anyPublished = publishProgress(m_side, progress);
+                m_published = progress;
+            }
+            lock.lock();
+            m_changed.wait_for(lock, std::chrono::milliseconds(kIntervalMs), [this] { return m_done; });
+        }
+    }
+
+    Side m_side;
+    const ProgressCounters &m_counters;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_done = false;
+    const std::vector<SourceFile> *m_files = nullptr;
+    const std::atomic<size_t> *m_next = nullptr;
+    RunProgress m_published;
+    bool m_anyPublished = false;
+    std::thread m_thread;
+};
 
 // Whether the archive's copy of the list already holds these bytes with this time.
 bool sameListInArchive(int rootFd, const QByteArray &bytes, const struct stat &status)
@@ -318,6 +407,8 @@ void ArchiveRun::run()
     // Linux keeps the nice value and I/O class per thread: the run's threads get the setting of
     // this run, and the main thread, which only answers messages, keeps its own.
     const QString priority = applyPriority(m_prioritas);
+    ProgressCounters counters;
+    ProgressPublisher publisher(m_side, counters);
     ArchiveTarget target;
     QString why;
     const StateCode opened = openSideArchive(target, m_settings, &why);
@@ -413,6 +504,10 @@ void ArchiveRun::run()
                          .arg(label, m_listFile)
                          .arg(list.ReadNoteCount() - list.ReadNotes().size()));
     const SourceList sources = collectSources(list);
+    std::atomic<size_t> next{0};
+    publisher.setFiles(&sources.files, &next);
+    const auto forgetFiles = qScopeGuard([&publisher] { publisher.setFiles(nullptr, nullptr); });
+    counters.filesTotal.store(qint64(sources.files.size()), std::memory_order_relaxed);
     for (const QString &problem : sources.problems)
         m_log->write(QStringLiteral("%1 archive: %2").arg(label, problem));
     if (sources.problemCount > sources.problems.size())
@@ -422,7 +517,6 @@ void ArchiveRun::run()
 
     // Each thread takes the next file; the failure reported is that of the first file in list
     // order, whichever thread met it.
-    std::atomic<size_t> next{0};
     std::atomic<int> copied{0};
     std::atomic<int> failed{0};
     std::mutex failureMutex;
@@ -512,6 +606,8 @@ void ArchiveRun::run()
                 });
             if (outcome.stopped)
                 return;
+            counters.filesDone.fetch_add(1, std::memory_order_relaxed);
+            counters.bytesDone.fetch_add(outcome.seenBytes, std::memory_order_relaxed);
             if (outcome.replaces) {
                 replacesFlags[index] = 1;
                 replacing.fetch_add(1);

@@ -63,6 +63,7 @@ public:
     bool waitFor(int timeoutMs);
 
     Side side() const { return m_side; }
+    const SideSettings &settings() const { return m_settings; }
     // Valid once finished has been called.
     const RunResult &result() const { return m_result; }
 

@@ -2,9 +2,10 @@
 #include "datetimetext.h"
 
 #include "core/settings/config.h"
+#include "gui/appearance/kovaprovider.h"
 
+#include <QHash>
 #include <QLabel>
-#include <QLocale>
 
 namespace {
 
@@ -27,24 +28,50 @@ QString longTimeFormat()
 
 } // namespace
 
-QString DateTimeText(win::TDateTime value)
+QLocale LanguageLocale(const QString &ownName)
+{
+    // Looked up once per name: the search runs through every locale Qt knows.
+    static QHash<QString, QLocale::Language> found;
+    const QString name = ownName.trimmed().toCaseFolded();
+    auto at = found.constFind(name);
+    if (at == found.cend()) {
+        QLocale::Language language = QLocale::English;
+        const QList<QLocale> all =
+            QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+        for (const QLocale &locale : all) {
+            if (!name.isEmpty() && locale.nativeLanguageName().toCaseFolded() == name) {
+                language = locale.language();
+                break;
+            }
+        }
+        at = found.insert(name, language);
+    }
+    return QLocale(*at);
+}
+
+QLocale LanguageLocale(const TkovaProvider &provider)
+{
+    return LanguageLocale(provider.GetText(QStringLiteral("Language")));
+}
+
+QString DateTimeText(win::TDateTime value, const QLocale &language)
 {
     const QDateTime dateTime = win::DoubleToDateTime(value);
     if (!dateTime.isValid())
         return QString();
-    const QLocale locale = QLocale::system();
-    QString text = locale.toString(dateTime.date(), QLocale::ShortFormat);
+    const QLocale system = QLocale::system();
+    QString text = language.toString(dateTime.date(), system.dateFormat(QLocale::ShortFormat));
     if (dateTime.time() != QTime(0, 0))
-        text += QLatin1Char(' ') + locale.toString(dateTime.time(), longTimeFormat());
+        text += QLatin1Char(' ') + language.toString(dateTime.time(), longTimeFormat());
     return text;
 }
 
-void ShowLastRun(Tconfig &config, Side side, QLabel *label)
+void ShowLastRun(Tconfig &config, Side side, QLabel *label, const QLocale &language)
 {
     const win::TDateTime time = config.Read(TimeSetting::LastArchived, side);
     if (time == 0.0)
         return;
-    const QString text = DateTimeText(time);
+    const QString text = DateTimeText(time, language);
     if (!text.isEmpty())
         label->setText(text);
 }

@@ -2,14 +2,18 @@
 #include "man_archf.h"
 
 #include "datetimetext.h"
+#include "healthview.h"
 
 #include "core/settings/config.h"
+#include "core/settings/configerror.h"
 #include "gui/appearance/kovapanel.h"
 #include "gui/appearance/kovaprovider.h"
 #include "gui/appearance/paneldialogs.h"
 #include "gui/appearance/windowparts.h"
 
 #include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -22,6 +26,20 @@ constexpr DefaultText kDefaults[] = {
     {"PrimaryArchiveDate", "Primary archive's date:"},
     {"SecondaryArchiveDate", "Secondary archive's date:"},
 };
+
+// A thin bar in the gap under a side's date line, hidden while the side is not being archived.
+QProgressBar *makeProgressBar(QWidget *parent, const char *name, int top)
+{
+    auto *bar = new QProgressBar(parent);
+    bar->setObjectName(QString::fromLatin1(name));
+    bar->setGeometry(14, top, 324, 5);
+    bar->setTextVisible(false);
+    bar->hide();
+    return bar;
+}
+
+// How often a visible window moves its bars.
+constexpr int kProgressRefreshMs = 500;
 
 QLabel *makeLabel(QWidget *parent, const char *name, const QRect &geometry, Qt::Alignment alignment)
 {
@@ -46,6 +64,11 @@ Tman_archF::Tman_archF(PanelDialogs &dialogs, QWidget *parent)
     secondaryButton = makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton3"), QRect(12, 64, 328, 28));
     QLabel *secondaryDate = makeLabel(KovaPanel1, "Label3", QRect(14, 94, 170, 18), Qt::AlignLeft);
     secondaryTimeLabel = makeLabel(KovaPanel1, "Label5", QRect(184, 94, 154, 18), Qt::AlignRight);
+    primaryProgress = makeProgressBar(KovaPanel1, "ProgressBar1", 58);
+    secondaryProgress = makeProgressBar(KovaPanel1, "ProgressBar2", 113);
+    m_progressTimer = new QTimer(this);
+    m_progressTimer->setInterval(kProgressRefreshMs);
+    connect(m_progressTimer, &QTimer::timeout, this, &Tman_archF::showProgress);
     QToolButton *backButton =
         makeSpeedButton(KovaPanel1, QStringLiteral("SpeedButton1"), QRect(250, 122, 90, 26));
     for (QLabel *time : {primaryTimeLabel, secondaryTimeLabel})
@@ -101,8 +124,8 @@ void Tman_archF::Open(bool restoreMode, const OpeningPlace &place)
 void Tman_archF::showTimes()
 {
     m_dialogs.guarded([this] {
-        ShowLastRun(store(), Side::Primary, primaryTimeLabel);
-        ShowLastRun(store(), Side::Secondary, secondaryTimeLabel);
+        ShowLastRun(store(), Side::Primary, primaryTimeLabel, LanguageLocale(*kovaProvider1));
+        ShowLastRun(store(), Side::Secondary, secondaryTimeLabel, LanguageLocale(*kovaProvider1));
     });
 }
 
@@ -110,6 +133,41 @@ void Tman_archF::showEvent(QShowEvent *event)
 {
     TPanelWindow::showEvent(event);
     showTimes();
+    showProgress();
+    m_progressTimer->start();
+}
+
+void Tman_archF::hideEvent(QHideEvent *event)
+{
+    m_progressTimer->stop();
+    TPanelWindow::hideEvent(event);
+}
+
+// Files done of the files to do; a bar without a range moves on its own until the total is known.
+void Tman_archF::showProgress()
+{
+    try {
+        const bool running = ArchiverIsRunning();
+        for (const auto &[side, bar] :
+             {std::pair{Side::Primary, primaryProgress}, {Side::Secondary, secondaryProgress}}) {
+            const SideHealthView view = ReadSideHealth(store(), side, running, TextsOf(*kovaProvider1),
+                                                       LanguageLocale(*kovaProvider1));
+            bar->setVisible(view.progress.has_value());
+            bar->setToolTip(view.line.text);
+            if (!view.progress)
+                continue;
+            const archiver::RunProgress &p = *view.progress;
+            constexpr int kSteps = 1000;
+            if (p.totalsKnown() && p.filesTotal > 0) {
+                bar->setRange(0, kSteps);
+                bar->setValue(int(double(p.filesDone) / double(p.filesTotal) * kSteps));
+            } else {
+                bar->setRange(0, 0);
+            }
+        }
+    } catch (const ConfigError &) {
+        // The status poll of the main window reports it.
+    }
 }
 
 void Tman_archF::sideButton(bool primary)

@@ -1,6 +1,7 @@
 // Tman_archF: the manual archiving window, one button per archive. Opened for manual archiving,
 // its buttons ask for that side to be archived now; opened for a restore, they ask for the
-// restore window on that side's archive. It shows the time of the last run of each side. The
+// restore window on that side's archive. It shows the time of the last run of each side and, while a
+// side is being archived, a progress bar under its line fed from the run's published progress. The
 // shell carries out the request and closes the window when it is done.
 #pragma once
 
@@ -10,6 +11,8 @@
 
 class PanelDialogs;
 class QLabel;
+class QProgressBar;
+class QTimer;
 class QToolButton;
 class Tconfig;
 
@@ -41,10 +44,12 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void sideButton(bool primary);
     void showTimes();
+    void showProgress();
     Tconfig &store();
 
     PanelDialogs &m_dialogs;
@@ -54,4 +59,7 @@ private:
     QToolButton *secondaryButton = nullptr;
     QLabel *primaryTimeLabel = nullptr;
     QLabel *secondaryTimeLabel = nullptr;
+    QProgressBar *primaryProgress = nullptr;
+    QProgressBar *secondaryProgress = nullptr;
+    QTimer *m_progressTimer = nullptr;
 };

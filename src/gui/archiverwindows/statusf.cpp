@@ -2,9 +2,11 @@
 #include "statusf.h"
 
 #include "datetimetext.h"
+#include "healthview.h"
 
 #include "core/archiveinfo/statetexts.h"
 #include "core/settings/config.h"
+#include "core/settings/configerror.h"
 #include "gui/appearance/kovapanel.h"
 #include "gui/appearance/kovaprovider.h"
 #include "gui/appearance/paneldialogs.h"
@@ -14,6 +16,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPainter>
+#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
@@ -68,6 +71,32 @@ constexpr int kSecondaryNoticeTop = 182;
 constexpr int kOkTop = 200;
 // A notice longer than this many lines is cut; its whole text is its tooltip.
 constexpr int kNoticeLines = 5;
+constexpr int kHealthHeight = 18;
+
+// The height a wrapped row needs for its text; 0 without text.
+int wrappedHeight(QLabel *row)
+{
+    if (row->text().isEmpty())
+        return 0;
+    return std::min(row->heightForWidth(row->width()), kNoticeLines * row->fontMetrics().lineSpacing());
+}
+
+// Lays out a side's rows under its state line from top: the health line, then the state's folder
+// and the notice where they have text. Returns the room they take.
+int placeSideRows(int top, QLabel *health, QLabel *folder, QLabel *notice)
+{
+    int at = top;
+    health->setGeometry(56, at, 304, kHealthHeight);
+    at += kHealthHeight + 4;
+    for (QLabel *row : {folder, notice}) {
+        const int height = wrappedHeight(row);
+        row->setGeometry(56, at, 304, height);
+        row->setVisible(height > 0);
+        if (height > 0)
+            at += height + 4;
+    }
+    return at - top;
+}
 
 // A small calendar leaf (left half) and a clock (right half), 32 by 16.
 QPixmap datePicture()
@@ -104,6 +133,8 @@ TstatusF::TstatusF(Tconfig &config, PanelDialogs &dialogs, QWidget *parent)
     primaryStateLabel = makeLabel(KovaPanel1, "Label4", QRect(56, 72, 304, 18));
 
     primaryNotice = makeNotice(KovaPanel1, "Label7");
+    primaryHealth = makeLabel(KovaPanel1, "HealthLabel1", QRect(56, kPrimaryNoticeTop, 304, kHealthHeight));
+    primaryFolder = makeNotice(KovaPanel1, "FolderLabel1");
 
     secondaryLight = makeLight(KovaPanel1, "Image2", QPoint(16, 104));
     QLabel *secondaryHeading = makeHeading(KovaPanel1, "Label2", QRect(56, 110, 300, 18));
@@ -111,6 +142,15 @@ TstatusF::TstatusF(Tconfig &config, PanelDialogs &dialogs, QWidget *parent)
     secondaryTimeLabel = makeLabel(KovaPanel1, "Label5", QRect(78, 140, 280, 18));
     secondaryStateLabel = makeLabel(KovaPanel1, "Label6", QRect(56, 162, 304, 18));
     secondaryNotice = makeNotice(KovaPanel1, "Label8");
+    secondaryHealth =
+        makeLabel(KovaPanel1, "HealthLabel2", QRect(56, kSecondaryNoticeTop, 304, kHealthHeight));
+    secondaryFolder = makeNotice(KovaPanel1, "FolderLabel2");
+    m_healthTimer = new QTimer(this);
+    m_healthTimer->setInterval(kHealthIdleRefreshMs);
+    connect(m_healthTimer, &QTimer::timeout, this, [this] {
+        refreshHealth();
+        placeNotices();
+    });
     const QList<QWidget *> secondaryRows = {secondaryLight->parentWidget(), secondaryHeading, secondaryDate,
                                             secondaryTimeLabel, secondaryStateLabel};
     for (QWidget *row : secondaryRows)
@@ -146,6 +186,9 @@ TstatusF::TstatusF(Tconfig &config, PanelDialogs &dialogs, QWidget *parent)
         secondaryHeading->setText(kovaProvider1->GetText(QStringLiteral("SecondaryArchive")));
         okButton->setText(kovaProvider1->GetText(QStringLiteral("OkButton")));
     });
+    // The health lines take their room from the start, so the window does not change size at its
+    // first showing.
+    placeNotices();
 }
 
 QPixmap TstatusF::light(bool correct)
@@ -180,28 +223,40 @@ void TstatusF::showNotice(Side side, QLabel *notice)
         m_config.Write(TextSetting::MassChangeNotice, QString(), side);
 }
 
-// A notice takes the room its lines need under its state line; the rows below it move down by
-// that much and the window grows by it. Without notices every row is where it always was.
+// The rows under a state line take the room their lines need; the rows below them move down by
+// that much and the window grows by it.
 void TstatusF::placeNotices()
 {
-    const auto height = [](QLabel *notice) {
-        if (notice->text().isEmpty())
-            return 0;
-        return std::min(notice->heightForWidth(notice->width()),
-                        kNoticeLines * notice->fontMetrics().lineSpacing());
-    };
-    const int primary = height(primaryNotice);
-    const int secondary = height(secondaryNotice);
-    const int primaryShift = primary > 0 ? primary + 4 : 0;
-    const int secondaryShift = secondary > 0 ? secondary + 4 : 0;
-    primaryNotice->setGeometry(56, kPrimaryNoticeTop, 304, primary);
-    primaryNotice->setVisible(primary > 0);
+    const int primaryShift = placeSideRows(kPrimaryNoticeTop, primaryHealth, primaryFolder, primaryNotice);
     for (const auto &[row, top] : std::as_const(m_secondaryRows))
         row->move(row->x(), top + primaryShift);
-    secondaryNotice->setGeometry(56, kSecondaryNoticeTop + primaryShift, 304, secondary);
-    secondaryNotice->setVisible(secondary > 0);
+    const int secondaryShift =
+        placeSideRows(kSecondaryNoticeTop + primaryShift, secondaryHealth, secondaryFolder, secondaryNotice);
     m_okButton->move(m_okButton->x(), kOkTop + primaryShift + secondaryShift);
     setFixedSize(width(), kHeight + primaryShift + secondaryShift);
+}
+
+void TstatusF::refreshHealth()
+{
+    try {
+        const bool running = ArchiverIsRunning();
+        bool busy = false;
+        const std::pair<Side, std::pair<QLabel *, QLabel *>> sides[] = {
+            {Side::Primary, {primaryHealth, primaryFolder}},
+            {Side::Secondary, {secondaryHealth, secondaryFolder}}};
+        for (const auto &[side, labels] : sides) {
+            const SideHealthView view = ReadSideHealth(m_config, side, running, TextsOf(*kovaProvider1),
+                                                       LanguageLocale(*kovaProvider1));
+            ShowHealthLine(labels.first, view.line);
+            busy = busy || view.progress.has_value();
+            labels.second->setText(archiver::stateFolderText(m_config.Read(TextSetting::StateFolder, side),
+                                                             archiver::chosenArchiveFolder(m_config, side),
+                                                             TextsOf(*kovaProvider1)));
+        }
+        m_healthTimer->setInterval(busy ? kHealthBusyRefreshMs : kHealthIdleRefreshMs);
+    } catch (const ConfigError &) {
+        // The status poll reports it; the lines keep what they showed.
+    }
 }
 
 void TstatusF::RefreshStatus()
@@ -210,10 +265,11 @@ void TstatusF::RefreshStatus()
     secondaryLight->setPixmap(light(true));
     showState(Side::Primary, primaryStateLabel, primaryLight);
     showState(Side::Secondary, secondaryStateLabel, secondaryLight);
-    ShowLastRun(m_config, Side::Primary, primaryTimeLabel);
-    ShowLastRun(m_config, Side::Secondary, secondaryTimeLabel);
+    ShowLastRun(m_config, Side::Primary, primaryTimeLabel, LanguageLocale(*kovaProvider1));
+    ShowLastRun(m_config, Side::Secondary, secondaryTimeLabel, LanguageLocale(*kovaProvider1));
     showNotice(Side::Primary, primaryNotice);
     showNotice(Side::Secondary, secondaryNotice);
+    refreshHealth();
     placeNotices();
 }
 
@@ -225,4 +281,11 @@ void TstatusF::showEvent(QShowEvent *event)
     secondaryNotice->clear();
     m_dialogs.guarded([this] { RefreshStatus(); });
     placeNotices();
+    m_healthTimer->start();
+}
+
+void TstatusF::hideEvent(QHideEvent *event)
+{
+    m_healthTimer->stop();
+    TPanelWindow::hideEvent(event);
 }

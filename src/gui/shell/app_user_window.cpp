@@ -99,6 +99,7 @@ TApp_user_window::TApp_user_window(PanelDialogs &dialogs, const QString &program
     createComponents();
 
     connect(m_statusPoll, &QTimer::timeout, this, &TApp_user_window::pollArchiverStatus);
+    connect(m_startPage, &StartPage::healthRefreshDue, this, [this] { m_archiverCommands->showHealth(); });
     m_statusPoll->start();
 }
 

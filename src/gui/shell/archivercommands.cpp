@@ -10,6 +10,8 @@
 #include "core/settings/configerror.h"
 #include "gui/appearance/paneldialogs.h"
 #include "gui/appearance/resourcebitmap.h"
+#include "gui/archiverwindows/datetimetext.h"
+#include "gui/archiverwindows/healthview.h"
 #include "gui/archiverwindows/man_archf.h"
 #include "gui/archiverwindows/statusf.h"
 #include "gui/archiverwindows/varakozf.h"
@@ -90,6 +92,25 @@ void ArchiverCommands::setStatusLight()
     // Drawn transparent, so that a texture shows around the round light.
     m_start.setStatusLight(
         TransparentBitmap(ResourceBitmap(correct ? QStringLiteral("yellowico") : QStringLiteral("redico"))));
+}
+
+void ArchiverCommands::showHealth()
+{
+    try {
+        const bool running = m_communicator.FindArchiver() != nullptr;
+        const archiver::TextOf texts = [this](const char *key) { return text(QLatin1String(key)); };
+        const QLocale language = LanguageLocale(text(QStringLiteral("Language")));
+        bool busy = false;
+        for (const auto &[side, name] :
+             {std::pair{Side::Primary, "PrimaryArchive"}, {Side::Secondary, "SecondaryArchive"}}) {
+            const SideHealthView view = ReadSideHealth(m_config, side, running, texts, language);
+            m_start.showHealth(side, text(QLatin1String(name)), view.line);
+            busy = busy || view.progress.has_value();
+        }
+        m_start.setHealthBusy(busy);
+    } catch (const ConfigError &) {
+        // The status poll reports it; the lines keep what they showed.
+    }
 }
 
 void ArchiverCommands::showStatus(QPoint at)

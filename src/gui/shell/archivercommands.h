@@ -40,6 +40,8 @@ public:
     void pollStatus();
     // The status light: yellow while both archives report 0, red otherwise.
     void setStatusLight();
+    // The start page's health lines; a setting that cannot be read leaves them (the poll reports it).
+    void showHealth();
     // Shows the status window at a point of the screen.
     void showStatus(QPoint at);
     // Opens the manual archiving window, for archiving or for choosing the archive to restore from.

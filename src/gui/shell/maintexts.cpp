@@ -103,6 +103,21 @@ constexpr DefaultText kDefaults[] = {
     // The settings page's days an earlier version of an archived file is kept.
     {"KeepVersionsLabel", "Keep earlier versions:"},
     {"KeepVersionsUnit", "days"},
+    // The health line of each side on the start page and in the status window.
+    {"HealthNever", "Never archived"},
+    {"HealthLastGood", "Last good archive %1 ago"},
+    {"HealthUnderMinute", "less than a minute"},
+    {"HealthMinute", "1 minute"},
+    {"HealthMinutes", "%1 minutes"},
+    {"HealthHour", "1 hour"},
+    {"HealthHours", "%1 hours"},
+    {"HealthDay", "1 day"},
+    {"HealthDays", "%1 days"},
+    {"HealthArchiving", "Archiving..."},
+    {"HealthArchivingCount", "Archiving... %1 of %2 files (%3)"},
+    {"HealthNotRunning", "Archiver is not running"},
+    {"HealthStateFolder", "This state belongs to %1."},
+    {"HealthOtherFolder", "This state belongs to %1, not the archive folder now chosen."},
 };
 
 } // namespace

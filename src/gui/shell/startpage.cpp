@@ -11,10 +11,12 @@
 #include "gui/appearance/mousemove.h"
 #include "gui/appearance/resourcebitmap.h"
 #include "gui/archivelist/treelistview.h"
+#include "gui/archiverwindows/healthview.h"
 
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -96,6 +98,14 @@ StartPage::StartPage(QWidget *parent, TkovaProvider *provider, ZoomPlacements &p
     placements.place(m_statusButton, QRect(404, 184, 150, 30), QRect(552, 222, 170, 32));
     m_statusLight = makePicture(this, "Image5");
     placements.place(m_statusLight, QRect(566, 185, 27, 27), QRect(734, 224, 27, 27));
+    // The health lines fill the free room under the status button, one short line per side.
+    m_primaryHealth = makeLabel(this, "HealthLabel1");
+    placements.place(m_primaryHealth, QRect(404, 220, 208, 16), QRect(552, 262, 226, 18));
+    m_secondaryHealth = makeLabel(this, "HealthLabel2");
+    placements.place(m_secondaryHealth, QRect(404, 238, 208, 16), QRect(552, 282, 226, 18));
+    m_healthTimer = new QTimer(this);
+    m_healthTimer->setInterval(kHealthIdleRefreshMs);
+    connect(m_healthTimer, &QTimer::timeout, this, &StartPage::healthRefreshDue);
 
     m_about = makePicture(this, "Image13");
     m_about->setPixmap(aboutPicture(false));
@@ -127,6 +137,8 @@ void StartPage::applyTexts(const std::function<QString(const char *)> &text)
     m_statusButton->setText(text("StatusButton"));
     m_logo->setToolTip(text("LogoLabel"));
     m_listCaption->setText(text("ArchivList"));
+    // The health lines are in the language's words too.
+    Q_EMIT healthRefreshDue();
 }
 
 void StartPage::showFlag(const QImage &flag)
@@ -158,6 +170,31 @@ void StartPage::loadLogo(const QString &programDir)
 void StartPage::setStatusLight(const QPixmap &light)
 {
     m_statusLight->setPixmap(light);
+}
+
+void StartPage::showHealth(Side side, const QString &sideName, const archiver::HealthLine &line)
+{
+    QLabel *label = side == Side::Primary ? m_primaryHealth : m_secondaryHealth;
+    ShowHealthLine(label, line);
+    label->setToolTip(sideName + QStringLiteral(": ") + line.text);
+}
+
+void StartPage::setHealthBusy(bool busy)
+{
+    m_healthTimer->setInterval(busy ? kHealthBusyRefreshMs : kHealthIdleRefreshMs);
+}
+
+void StartPage::showEvent(QShowEvent *event)
+{
+    TKovaPanel::showEvent(event);
+    m_healthTimer->start();
+    Q_EMIT healthRefreshDue();
+}
+
+void StartPage::hideEvent(QHideEvent *event)
+{
+    m_healthTimer->stop();
+    TKovaPanel::hideEvent(event);
 }
 
 void StartPage::setLarge(bool large)

@@ -1,7 +1,9 @@
 // StartPage: the main window's start page: the archive list as it is saved, the language and
-// texture buttons with their pictures, the status button and light, the logo and the about picture.
+// texture buttons with their pictures, the status button and light with a health line per side
+// under them, the logo and the about picture.
 #pragma once
 
+#include "core/archiveinfo/health.h"
 #include "gui/appearance/kovapanel.h"
 
 #include <functional>
@@ -9,6 +11,7 @@
 class QImage;
 class QLabel;
 class QPixmap;
+class QTimer;
 class QToolButton;
 class TMouseMove;
 class TTreeList;
@@ -32,6 +35,10 @@ public:
     void loadLogo(const QString &programDir);
     static QPixmap builtInLogo();
     void setStatusLight(const QPixmap &light);
+    // A side's health line (tooltip: the side's name and the whole line); busy says a run is under
+    // way on either side, which makes the refreshes more frequent.
+    void showHealth(Side side, const QString &sideName, const archiver::HealthLine &line);
+    void setHealthBusy(bool busy);
     // The list's size in the normal or the large layout.
     void setLarge(bool large);
     // Puts the unlit about picture back (the pointer has left it).
@@ -44,9 +51,13 @@ Q_SIGNALS:
     void textureRequested();
     void statusRequested();
     void aboutRequested();
+    // Time to refresh the health lines: while the page is visible, and when it is shown.
+    void healthRefreshDue();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     ZoomPlacements &m_placements;
@@ -59,6 +70,9 @@ private:
     QLabel *m_texturePicture;
     QToolButton *m_statusButton;
     QLabel *m_statusLight;
+    QLabel *m_primaryHealth;
+    QLabel *m_secondaryHealth;
+    QTimer *m_healthTimer;
     QLabel *m_about;
     QLabel *m_litAbout;
 };
