@@ -98,11 +98,12 @@ StartPage::StartPage(QWidget *parent, TkovaProvider *provider, ZoomPlacements &p
     placements.place(m_statusButton, QRect(404, 184, 150, 30), QRect(552, 222, 170, 32));
     m_statusLight = makePicture(this, "Image5");
     placements.place(m_statusLight, QRect(566, 185, 27, 27), QRect(734, 224, 27, 27));
-    // The health lines fill the free room under the status button, one short line per side.
+    // The health lines fill the free room under the status button: per side its name, and under
+    // it the side's line.
     m_primaryHealth = makeLabel(this, "HealthLabel1");
-    placements.place(m_primaryHealth, QRect(404, 220, 208, 16), QRect(552, 262, 226, 18));
+    placements.place(m_primaryHealth, QRect(404, 222, 208, 34), QRect(552, 264, 226, 38));
     m_secondaryHealth = makeLabel(this, "HealthLabel2");
-    placements.place(m_secondaryHealth, QRect(404, 238, 208, 16), QRect(552, 282, 226, 18));
+    placements.place(m_secondaryHealth, QRect(404, 262, 208, 34), QRect(552, 310, 226, 38));
     m_healthTimer = new QTimer(this);
     m_healthTimer->setInterval(kHealthIdleRefreshMs);
     connect(m_healthTimer, &QTimer::timeout, this, &StartPage::healthRefreshDue);
@@ -176,6 +177,8 @@ void StartPage::showHealth(Side side, const QString &sideName, const archiver::H
 {
     QLabel *label = side == Side::Primary ? m_primaryHealth : m_secondaryHealth;
     ShowHealthLine(label, line);
+    // The side's name above its line: two lines of the same height, whichever is which.
+    label->setText(sideName + QLatin1Char('\n') + label->text());
     label->setToolTip(sideName + QStringLiteral(": ") + line.text);
 }
 
