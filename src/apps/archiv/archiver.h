@@ -107,6 +107,9 @@ private:
     QTimer m_timer;
     bool m_ending = false;
     bool m_settingsDamaged = false;
+    // The list the last run read, so that the list written again unchanged keeps the time its
+    // content was chosen (new folders are those made after it).
+    ListChosen m_listChosen;
 };
 
 } // namespace archiver

@@ -103,6 +103,9 @@ constexpr DefaultText kDefaults[] = {
     // The settings page's days an earlier version of an archived file is kept.
     {"KeepVersionsLabel", "Keep earlier versions:"},
     {"KeepVersionsUnit", "days"},
+    // The offer of new folders found under fully listed folders.
+    {"NewFoldersQuestion", "%1 new folders under %2 are not in the archive list. Add them?"},
+    {"NewFolderQuestion", "1 new folder under %1 is not in the archive list. Add it?"},
 };
 
 } // namespace
