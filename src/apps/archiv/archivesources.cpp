@@ -203,11 +203,14 @@ void addFolderItem(SourceList *sources, const TreeListNode *node, const QString 
     QSet<QString> listedNames;
     bool listedNamesMade = false;
     std::vector<newfolders::Subfolder> subfolders;
+    // Once an older unlisted subfolder is met the folder is partly listed: the rest of its
+    // subfolders cost nothing more.
+    bool partlyListed = false;
     while (reader.next()) {
         if (reader.isDotOrDotDot() || !reader.hasWindowsName())
             continue;
         const win::HostEntryKind kind = reader.kind();
-        if (kind == win::HostEntryKind::Directory && search) {
+        if (kind == win::HostEntryKind::Directory && search && !partlyListed) {
             if (!listedNamesMade) {
                 listedNamesMade = true;
                 for (int row = 0; row < node->childCount(); ++row)
@@ -215,6 +218,8 @@ void addFolderItem(SourceList *sources, const TreeListNode *node, const QString 
             }
             const QString name = QFile::decodeName(reader.name());
             subfolders.push_back(subfolderAt(reader, prefix + name, listedNames, *search));
+            const newfolders::Subfolder &sub = subfolders.back();
+            partlyListed = !sub.listed && !sub.ignored && sub.madeNs <= search->options.listChosenNs;
         }
         if (kind != win::HostEntryKind::File)
             continue;
@@ -230,7 +235,7 @@ void addFolderItem(SourceList *sources, const TreeListNode *node, const QString 
             continue;
         sources->files.push_back({prefix + name, QByteArray(reader.path())});
     }
-    if (!search)
+    if (!search || partlyListed)
         return;
     for (const QString &name : newfolders::newSubfolders(subfolders, search->options.listChosenNs)) {
         if (sources->newFolders.size() < newfolders::kMaxNoted)
