@@ -61,12 +61,12 @@ private Q_SLOTS:
         const QString found =
             winPath(QStringLiteral("Docs/New")) + '\n' + winPath(QStringLiteral("Pics/Holiday"));
         QCOMPARE(program.archive(1), 0);
-        QCOMPARE(Tconfig().Read(TextSetting::NewFolders), found);
+        QCOMPARE(Tconfig().ReadList(TextSetting::NewFolders), found);
         // The list written again as it was (the panel does at every start) keeps them new; the
         // archive folder listed inside Docs is left out and logged, not archived into itself.
         writeFile(program.listFile(), readFile(program.listFile()));
         QCOMPARE(program.archive(1), 0);
-        QCOMPARE(Tconfig().Read(TextSetting::NewFolders), found);
+        QCOMPARE(Tconfig().ReadList(TextSetting::NewFolders), found);
         const QString root = at(QStringLiteral("Docs/Dest/Archive1"));
         for (QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
                              QDirIterator::Subdirectories);
@@ -79,7 +79,11 @@ private Q_SLOTS:
                                   .toUtf8()));
 
         // One question per parent: Yes adds the new folder and what lies below it with the
-        // parent's set and saves the list; No declines for good.
+        // parent's set and saves the list; No declines for good, after earlier ones of any length.
+        QStringList earlier;
+        for (int i = 0; i < 8; ++i)
+            earlier.append(QStringLiteral("C:\\Elsewhere\\A folder declined long ago, number %1").arg(i));
+        Tconfig().Write(TextSetting::DeclinedFolders, earlier.join('\n'));
         QVERIFY(p.create());
         Question::setNextAnswers({true, false});
         QVERIFY(p.show());
@@ -93,7 +97,8 @@ private Q_SLOTS:
         const TreeListNode *deeper = newfolders::findNode(saved, winPath(QStringLiteral("Docs/New/Deeper")));
         QVERIFY(deeper);
         QCOMPARE(TTreeList::NodeExt(deeper), QStringLiteral(".txt"));
-        QCOMPARE(Tconfig().Read(TextSetting::DeclinedFolders), winPath(QStringLiteral("Pics/Holiday")));
+        QCOMPARE(Tconfig().ReadList(TextSetting::DeclinedFolders),
+                 (earlier << winPath(QStringLiteral("Pics/Holiday"))).join('\n'));
 
         // The next start, and the window active again with other findings: the refused folder is
         // not asked about, a newer one is.

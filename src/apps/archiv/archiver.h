@@ -94,6 +94,10 @@ private:
     bool settingsSound();
     // Opens the store and clears what a previous life left in it.
     void takeUpSettings();
+    // What a side's run looks at besides the list: both archive folders, the folders declined.
+    SourceOptions sourceOptions(Side side, const SideSettings &settings);
+    // Writes the new folders a run found (NewFolders) and keeps the list it read.
+    void reportNewFolders(const RunResult &result);
 
     ArchiverOptions m_options;
     ArchiveLog *m_log;

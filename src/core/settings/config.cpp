@@ -269,6 +269,17 @@ TDateTime Tconfig::ReadDateTime(const QString &name, TDateTime defaultValue)
 
 QString Tconfig::ReadString(const QString &name, const QString &defaultValue)
 {
+    return readText(name, defaultValue, kMaxText);
+}
+
+QString Tconfig::ReadList(TextSetting setting, Side side)
+{
+    const SettingDef &def = settingDef(setting, side);
+    return readText(def.name(), def.defaultText(), -1);
+}
+
+QString Tconfig::readText(const QString &name, const QString &defaultValue, qsizetype maxLength)
+{
     QByteArray data;
     DWORD type = REG_NONE;
     const LONG rc = queryValue(reg.currentKey(), name, &data, &type);
@@ -280,7 +291,8 @@ QString Tconfig::ReadString(const QString &name, const QString &defaultValue)
         raiseGetData(name);
     if (!isText(type))
         raiseInvalidType(name);
-    return textOf(data.constData(), DWORD(data.size())).left(kMaxText);
+    const QString text = textOf(data.constData(), DWORD(data.size()));
+    return maxLength < 0 ? text : text.left(maxLength);
 }
 
 QString Tconfig::Peek(TextSetting setting, Side side)

@@ -58,13 +58,13 @@ void NewFoldersOffer::check()
         return;
     const QScopedValueRollback<bool> asking(m_asking, true);
     m_dialogs.guarded([this] {
-        const QString found = m_main.config().Read(TextSetting::NewFolders);
+        const QString found = m_main.config().ReadList(TextSetting::NewFolders);
         if (m_looked && found == m_lastFound)
             return;
         m_looked = true;
         m_lastFound = found;
         const QStringList declined =
-            newfolders::settingLines(m_main.config().Read(TextSetting::DeclinedFolders));
+            newfolders::settingLines(m_main.config().ReadList(TextSetting::DeclinedFolders));
         for (const newfolders::Offer &each :
              newfolders::groupOffers(newfolders::settingLines(found), declined))
             offer(each);
@@ -100,7 +100,7 @@ void NewFoldersOffer::offer(const newfolders::Offer &offer)
                                        .arg(QString::number(folders.size()), offer.parent);
     if (!m_dialogs.ask(question, names.join(QStringLiteral(", ")), false)) {
         const QStringList declined =
-            newfolders::settingLines(m_main.config().Read(TextSetting::DeclinedFolders));
+            newfolders::settingLines(m_main.config().ReadList(TextSetting::DeclinedFolders));
         m_main.config().Write(TextSetting::DeclinedFolders,
                               newfolders::settingText(newfolders::withDeclined(declined, folders)));
         return;
