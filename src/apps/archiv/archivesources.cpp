@@ -217,9 +217,12 @@ void addFolderItem(SourceList *sources, const TreeListNode *node, const QString 
                     listedNames.insert(TTreeList::NodeName(node->child(row)).toUpper());
             }
             const QString name = QFile::decodeName(reader.name());
-            subfolders.push_back(subfolderAt(reader, prefix + name, listedNames, *search));
-            const newfolders::Subfolder &sub = subfolders.back();
-            partlyListed = !sub.listed && !sub.ignored && sub.madeNs <= search->options.listChosenNs;
+            newfolders::Subfolder sub = subfolderAt(reader, prefix + name, listedNames, *search);
+            // Only the unlisted ones are kept: a folder of a million listed subfolders keeps none.
+            if (!sub.listed && !sub.ignored) {
+                partlyListed = sub.madeNs <= search->options.listChosenNs;
+                subfolders.push_back(std::move(sub));
+            }
         }
         if (kind != win::HostEntryKind::File)
             continue;
