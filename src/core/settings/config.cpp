@@ -269,22 +269,24 @@ TDateTime Tconfig::ReadDateTime(const QString &name, TDateTime defaultValue)
 
 QString Tconfig::ReadString(const QString &name, const QString &defaultValue)
 {
-    return readText(name, defaultValue, kMaxText);
+    return readText(name, defaultValue, kMaxText, true);
 }
 
 QString Tconfig::ReadList(TextSetting setting, Side side)
 {
     const SettingDef &def = settingDef(setting, side);
-    return readText(def.name(), def.defaultText(), -1);
+    return readText(def.name(), def.defaultText(), -1, false);
 }
 
-QString Tconfig::readText(const QString &name, const QString &defaultValue, qsizetype maxLength)
+QString Tconfig::readText(const QString &name, const QString &defaultValue, qsizetype maxLength,
+                          bool createMissing)
 {
     QByteArray data;
     DWORD type = REG_NONE;
     const LONG rc = queryValue(reg.currentKey(), name, &data, &type);
     if (rc == ERROR_FILE_NOT_FOUND) {
-        WriteString(name, defaultValue);
+        if (createMissing)
+            WriteString(name, defaultValue);
         return defaultValue;
     }
     if (rc != ERROR_SUCCESS)
