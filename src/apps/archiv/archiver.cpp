@@ -4,6 +4,7 @@
 #include "archivetarget.h"
 #include "core/archiveinfo/archiveform.h"
 #include "core/archiveinfo/schedule.h"
+#include "core/archivelist/newfolders.h"
 #include "emptier.h"
 
 #include "core/platform/datetime.h"
@@ -137,6 +138,7 @@ bool Archiver::startRun(Side side)
         m_runIds[i] = runId;
         m_runs[i] = std::make_unique<ArchiveRun>(side, settings, m_options.listFile, m_options.threads,
                                                  prioritas, m_log, m_options.now());
+        m_runs[i]->setSourceOptions(sourceOptions(side, settings), m_listChosen);
         m_runs[i]->start([this, side, runId] {
             QMetaObject::invokeMethod(
                 this, [this, side, runId] { runFinished(side, runId); }, Qt::QueuedConnection);
@@ -204,6 +206,46 @@ void Archiver::finishRun(Side side, int waitMs)
         m_config->Write(BoolSetting::Progress, false, side);
     } catch (const std::exception &error) {
         logConfigError(QStringLiteral("%1 archive report").arg(sideLabel(side)), error);
+    }
+    reportNewFolders(result);
+}
+
+SourceOptions Archiver::sourceOptions(Side side, const SideSettings &settings)
+{
+    // Both archive folders are left out wherever the list names them, and folders declined are
+    // not noted again. A setting of these that cannot be read is logged and the run goes on.
+    SourceOptions options;
+    for (Side each : kSides) {
+        try {
+            const SideSettings other = each == side ? settings : readSideSettings(*m_config, each);
+            if (!other.destination.trimmed().isEmpty())
+                options.archiveFolders.append(archiveRoot(other.destination, other.archiveName));
+        } catch (const std::exception &error) {
+            logConfigError(QStringLiteral("%1 archive folder").arg(sideLabel(each)), error);
+        }
+    }
+    try {
+        options.declinedFolders = newfolders::settingLines(m_config->ReadList(TextSetting::DeclinedFolders));
+    } catch (const std::exception &error) {
+        logConfigError(QStringLiteral("declined folders"), error);
+    }
+    return options;
+}
+
+void Archiver::reportNewFolders(const RunResult &result)
+{
+    // Written whenever the run looked, so that folders added or declined meanwhile go.
+    if (!result.lookedForNewFolders)
+        return;
+    m_listChosen = result.list;
+    if (!m_config)
+        return;
+    try {
+        const QString found = newfolders::settingText(result.newFolders);
+        if (m_config->ReadList(TextSetting::NewFolders) != found)
+            m_config->Write(TextSetting::NewFolders, found);
+    } catch (const std::exception &error) {
+        logConfigError(QStringLiteral("new folders"), error);
     }
 }
 

@@ -95,6 +95,10 @@ private:
     bool settingsSound();
     // Opens the store and clears what a previous life left in it.
     void takeUpSettings();
+    // What a side's run looks at besides the list: both archive folders, the folders declined.
+    SourceOptions sourceOptions(Side side, const SideSettings &settings);
+    // Writes the new folders a run found (NewFolders) and keeps the list it read.
+    void reportNewFolders(const RunResult &result);
 
     ArchiverOptions m_options;
     ArchiveLog *m_log;
@@ -118,6 +122,9 @@ private:
     FolderLook m_folderLook;
     Appearances m_appearances;
     bool m_lookAgain = false; // the table changed during a look
+    // The list the last run read, so that the list written again unchanged keeps the time its
+    // content was chosen (new folders are those made after it).
+    ListChosen m_listChosen;
 };
 
 } // namespace archiver

@@ -503,11 +503,28 @@ void ArchiveRun::run()
         m_log->write(QStringLiteral("%1 archive: the list %2, %3 more lines like these")
                          .arg(label, m_listFile)
                          .arg(list.ReadNoteCount() - list.ReadNotes().size()));
-    const SourceList sources = collectSources(list);
+    // New folders are looked for under a list read whole; a list written again unchanged keeps the
+    // time its content was chosen.
+    SourceOptions sourceOptions = m_sourceOptions;
+    if (haveList && listState == StateCorrect) {
+        const qint64 modified = qint64(listStatus.st_mtim.tv_sec) * 1000000000 + listStatus.st_mtim.tv_nsec;
+        const bool unchanged = m_lastList.chosenNs >= 0 && m_lastList.bytes == listBytes;
+        sourceOptions.listChosenNs = unchanged ? m_lastList.chosenNs : modified;
+        m_result.list = {listBytes, sourceOptions.listChosenNs};
+        m_result.lookedForNewFolders = true;
+    }
+    const SourceList sources = collectSources(list, sourceOptions);
     std::atomic<size_t> next{0};
     publisher.setFiles(&sources.files, &next);
     const auto forgetFiles = qScopeGuard([&publisher] { publisher.setFiles(nullptr, nullptr); });
     counters.filesTotal.store(qint64(sources.files.size()), std::memory_order_relaxed);
+    m_result.newFolders = sources.newFolders;
+    for (const SourceList::InArchive &met : sources.inArchive)
+        m_log->write(QStringLiteral("%1 archive: %2 listed items lie in the archive folder %3 and are not "
+                                    "archived (the first: %4)")
+                         .arg(label)
+                         .arg(met.count)
+                         .arg(met.archiveFolder, met.first));
     for (const QString &problem : sources.problems)
         m_log->write(QStringLiteral("%1 archive: %2").arg(label, problem));
     if (sources.problemCount > sources.problems.size())

@@ -4,6 +4,7 @@
 // registry is used from the main thread only) and the result is handed back when done.
 #pragma once
 
+#include "archivesources.h"
 #include "core/archiveinfo/archivelayout.h"
 #include "core/archiveinfo/archivestate.h"
 
@@ -19,6 +20,14 @@
 namespace archiver {
 
 class ArchiveLog;
+
+// The list a run read and when its content was chosen (nanoseconds since the epoch): a list written
+// again unchanged, as the panel writes it at every start, keeps the time of the earlier run.
+struct ListChosen
+{
+    QByteArray bytes;
+    qint64 chosenNs = -1;
+};
 
 struct RunResult
 {
@@ -37,6 +46,11 @@ struct RunResult
     QString massChangeNotice;
     // What the state's failure is about: the first failing file, the list, or the archive folder.
     QString failedPath;
+    // New folders under fully listed folders (see SourceOptions), when the run read a sound list
+    // and looked for them; and that list, for the next run.
+    bool lookedForNewFolders = false;
+    QStringList newFolders;
+    ListChosen list;
 };
 
 class ArchiveRun
@@ -51,6 +65,13 @@ public:
     ArchiveRun(const ArchiveRun &) = delete;
     ArchiveRun &operator=(const ArchiveRun &) = delete;
 
+    // The archive folders and declined folders (see SourceOptions) and the list the last run read;
+    // set before start.
+    void setSourceOptions(SourceOptions options, ListChosen lastList)
+    {
+        m_sourceOptions = std::move(options);
+        m_lastList = std::move(lastList);
+    }
     // Starts the run; finished is called on the run's thread when it has ended.
     void start(std::function<void()> finished);
     // Asks the run to stop: the files being written are given up (no partial file stays), no
@@ -83,6 +104,8 @@ private:
     std::condition_variable m_doneChanged;
     bool m_done = false;
     RunResult m_result;
+    SourceOptions m_sourceOptions;
+    ListChosen m_lastList;
 };
 
 } // namespace archiver

@@ -1,5 +1,6 @@
 // What one archive run copies: the file items of the archive list, and the files (not the
-// subfolders) of each directory or drive item whose extension is in the item's set.
+// subfolders) of each directory or drive item whose extension is in the item's set. The same read
+// notes the new folders under listed folders, and leaves out the Archiver's own archive folders.
 #pragma once
 
 #include "core/archiveinfo/archivestate.h"
@@ -30,6 +31,35 @@ struct SourceList
     QStringList problems;
     int problemCount = 0;
     static constexpr int kKeptProblems = 50;
+
+    // Subfolders made since the list was chosen, under listed folders whose whole tree the list
+    // names (Windows paths, at most newfolders::kMaxNoted): see SourceOptions.
+    QStringList newFolders;
+    // Listed items that lie in an archive folder and are not archived: per archive folder met,
+    // how many and the first.
+    struct InArchive
+    {
+        QString archiveFolder;
+        QString first;
+        int count = 0;
+    };
+    std::vector<InArchive> inArchive;
+};
+
+// What collecting the sources looks at besides the list.
+struct SourceOptions
+{
+    // The archive folders (Windows paths). A listed item that is one of them or lies in one is not
+    // archived, and none is ever noted as a new folder.
+    QStringList archiveFolders;
+    // When the list's content was chosen, nanoseconds since the epoch; -1 looks for no new folders.
+    // A subfolder of a listed folder is new when the list does not name it and it was made later;
+    // a listed folder with an unlisted subfolder made earlier is partly listed and has none.
+    qint64 listChosenNs = -1;
+    // Folders the user chose not to add (Windows paths): never noted, and not counted against the
+    // folder they lie in. So are hidden and system folders and names the list cannot hold, as the
+    // list's folder walk passes them over.
+    QStringList declinedFolders;
 };
 
 // Whether a file name's extension is in a set such as ".doc;.xls" (".*" admits every file),
@@ -37,6 +67,6 @@ struct SourceList
 bool extensionInSet(const QString &fileName, const QStringList &set);
 QStringList splitExtensionSet(const QString &set);
 
-SourceList collectSources(const TTreeList &list);
+SourceList collectSources(const TTreeList &list, const SourceOptions &options = {});
 
 } // namespace archiver

@@ -269,18 +269,32 @@ TDateTime Tconfig::ReadDateTime(const QString &name, TDateTime defaultValue)
 
 QString Tconfig::ReadString(const QString &name, const QString &defaultValue)
 {
+    return readText(name, defaultValue, kMaxText, true);
+}
+
+QString Tconfig::ReadList(TextSetting setting, Side side)
+{
+    const SettingDef &def = settingDef(setting, side);
+    return readText(def.name(), def.defaultText(), -1, false);
+}
+
+QString Tconfig::readText(const QString &name, const QString &defaultValue, qsizetype maxLength,
+                          bool createMissing)
+{
     QByteArray data;
     DWORD type = REG_NONE;
     const LONG rc = queryValue(reg.currentKey(), name, &data, &type);
     if (rc == ERROR_FILE_NOT_FOUND) {
-        WriteString(name, defaultValue);
+        if (createMissing)
+            WriteString(name, defaultValue);
         return defaultValue;
     }
     if (rc != ERROR_SUCCESS)
         raiseGetData(name);
     if (!isText(type))
         raiseInvalidType(name);
-    return textOf(data.constData(), DWORD(data.size())).left(kMaxText);
+    const QString text = textOf(data.constData(), DWORD(data.size()));
+    return maxLength < 0 ? text : text.left(maxLength);
 }
 
 QString Tconfig::Peek(TextSetting setting, Side side)

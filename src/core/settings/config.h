@@ -30,6 +30,10 @@ public:
     qint32 Read(IntSetting setting, Side side = Side::None);
     QString Read(TextSetting setting, Side side = Side::None);
     win::TDateTime Read(TimeSetting setting, Side side = Side::None);
+    // The whole text of a setting that holds a list, one path a line (NewFolders,
+    // DeclinedFolders); Read cuts a text at 255 characters. A missing value reads as the default
+    // and is not made: looking writes nothing.
+    QString ReadList(TextSetting setting, Side side = Side::None);
     void Write(BoolSetting setting, bool value, Side side = Side::None);
     void Write(IntSetting setting, qint32 value, Side side = Side::None);
     void Write(TextSetting setting, const QString &value, Side side = Side::None);
@@ -70,6 +74,7 @@ private:
     bool openAutostartKey();
     void ensureSettings();
     std::optional<qint32> readDword(const QString &name);
+    QString readText(const QString &name, const QString &defaultValue, qsizetype maxLength, bool createMissing);
     [[noreturn]] void raiseGetData(const QString &name);
     [[noreturn]] void raiseInvalidType(const QString &name);
     void writeValue(const QString &name, win::DWORD type, const void *data, win::DWORD size);

@@ -277,6 +277,7 @@ void TApp_user_window::activate()
     }
     m_archivePage->resetExtensionSet();
     m_activating = false;
+    Q_EMIT activated();
 }
 
 void TApp_user_window::loadDestinations()

@@ -130,6 +130,8 @@ Q_SIGNALS:
     void aboutLogoReady(const QPixmap &logo);
     // The first activation read the settings: the restore window starts with an empty file list.
     void restoreListResetRequested();
+    // An activation is over; the first one has loaded the settings and the archive list.
+    void activated();
 
 protected:
     bool event(QEvent *event) override;

@@ -118,6 +118,9 @@ constexpr DefaultText kDefaults[] = {
     {"HealthNotRunning", "Archiver is not running"},
     {"HealthStateFolder", "This state belongs to %1."},
     {"HealthOtherFolder", "This state belongs to %1, not the archive folder now chosen."},
+    // The offer of new folders found under fully listed folders.
+    {"NewFoldersQuestion", "%1 new folders under %2 are not in the archive list. Add them?"},
+    {"NewFolderQuestion", "1 new folder under %1 is not in the archive list. Add it?"},
 };
 
 } // namespace

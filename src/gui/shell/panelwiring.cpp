@@ -5,6 +5,7 @@
 #include "app_user_window.h"
 #include "archivelistpage.h"
 #include "archivercommands.h"
+#include "newfoldersoffer.h"
 #include "pathtext.h"
 #include "settingspage.h"
 #include "startpage.h"
@@ -84,6 +85,9 @@ void wireWindows(const PanelWindows &w, PanelDialogs &dialogs)
     QObject::connect(w.extensionList, &TextlistF::extensionSetChosen, main,
                      [main](const QString &set) { main->archiveListPage()->takeExtensionSet(set); });
     QObject::connect(w.extensionList, &TextlistF::archiveListEdited, main, [main] { main->SyncArchiveLists(2); });
+
+    // Offers the new folders the Archiver found; a child of the main window.
+    new NewFoldersOffer(*main, dialogs);
 }
 
 void RestoreArchiveList(TApp_user_window &main, TrewriteF &restore, PanelDialogs &dialogs, bool primary)
