@@ -194,6 +194,11 @@ void Archiver::finishRun(Side side, int waitMs)
         }
         if (result.completed)
             m_config->Write(TimeSetting::LastArchived, win::DateTimeToDouble(m_options.now()), side);
+        // Conditions: a run that completed with state 0 is the last good one; then what it saw.
+        if (result.completed && state == StateCorrect)
+            m_config->Write(TimeSetting::LastGood, win::DateTimeToDouble(m_options.now()), side);
+        if (!result.stopped)
+            Q_EMIT runLooked(side, result.look);
         m_config->Write(BoolSetting::Progress, false, side);
     } catch (const std::exception &error) {
         logConfigError(QStringLiteral("%1 archive report").arg(sideLabel(side)), error);
@@ -305,6 +310,7 @@ void Archiver::tick()
             }
         }
         checkEmptying(now);
+        Q_EMIT timerChecked();
     } catch (const std::exception &error) {
         logConfigError(QStringLiteral("timer"), error);
     }

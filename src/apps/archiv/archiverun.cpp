@@ -413,6 +413,7 @@ void ArchiveRun::run()
                          .arg(label, m_listFile)
                          .arg(list.ReadNoteCount() - list.ReadNotes().size()));
     const SourceList sources = collectSources(list);
+    m_result.look.missingFolders = sources.missingFolders;
     for (const QString &problem : sources.problems)
         m_log->write(QStringLiteral("%1 archive: %2").arg(label, problem));
     if (sources.problemCount > sources.problems.size())
@@ -634,6 +635,10 @@ void ArchiveRun::run()
                                       ? QStringLiteral(", %1 could not be removed").arg(thinned.failures)
                                       : QString()));
     }
+    // The disk as the run leaves it, for the notice of a disk nearly full.
+    if (const qint64 free = freeBytes(target.rootFd()), reserveNow = archiveReserve(target.rootFd());
+        free >= 0 && reserveNow >= 0)
+        m_result.look.lowDisk = free < reserveNow;
     m_log->write(QStringLiteral("%1 archive: done, %2 copied, %3 unchanged, %4 failed; state %5 (%6)")
                      .arg(label)
                      .arg(m_result.copied)

@@ -4,6 +4,7 @@
 // registry is used from the main thread only) and the result is handed back when done.
 #pragma once
 
+#include "conditions.h"
 #include "core/archiveinfo/archivelayout.h"
 #include "core/archiveinfo/archivestate.h"
 
@@ -37,6 +38,9 @@ struct RunResult
     QString massChangeNotice;
     // What the state's failure is about: the first failing file, the list, or the archive folder.
     QString failedPath;
+    // What the run saw of its side's conditions: the listed folders missing at their source, and
+    // the archive's disk below its reserve as the run left it (unset when not seen).
+    SideLook look;
 };
 
 class ArchiveRun

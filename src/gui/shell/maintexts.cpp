@@ -103,6 +103,15 @@ constexpr DefaultText kDefaults[] = {
     // The settings page's days an earlier version of an archived file is kept.
     {"KeepVersionsLabel", "Keep earlier versions:"},
     {"KeepVersionsUnit", "days"},
+    // The Archiver's notifications of an archive side's conditions, and the action of a click on one.
+    {"StaleDaysNotice", "No backup for %1 days"},
+    {"StaleHoursNotice", "No backup for %1 hours"},
+    {"CurrentAgainNotice", "The archive is current again"},
+    {"LowDiskNotice", "The archive's disk is nearly full"},
+    {"DiskRoomNotice", "The archive's disk has room again"},
+    {"MissingFoldersNotice", "Missing at the source:"},
+    {"FoldersBackNotice", "No longer missing:"},
+    {"ShowStatusAction", "Show status"},
 };
 
 } // namespace
