@@ -126,8 +126,11 @@ void ConditionWatch::update(Tconfig &config, Side side, SideLook look)
 
 void ConditionWatch::tell(Side side, const ConditionChanges &changes, qint64 age)
 {
-    const LanguageTexts texts = m_notifier.texts();
+    // Most checks change nothing: the language file is read only for a notice.
     const QStringList english = noticeBodies(changes, age, LanguageTexts());
+    if (english.isEmpty())
+        return;
+    const LanguageTexts texts = m_notifier.texts();
     const QStringList bodies = noticeBodies(changes, age, texts);
     for (qsizetype i = 0; i < bodies.size(); ++i) {
         m_log(QStringLiteral("%1 archive: %2")
