@@ -1,13 +1,14 @@
 // The Archiver on the desktop, against a private bus with fake logind and notification services:
 // the shutdown lock follows the setting and is let go only after the run that a shutdown starts
-// (the real archiv); failure notifications name the side, the state in the user's language and
-// what failed, once per change.
+// (the real archiv); the sides' conditions are notified once when they begin and once when they
+// clear, by an injected clock and by the real archiv, and a click on a notice starts the panel.
 #include "archiverprogram.h"
 #include "privatebus.h"
 #include "testfiles.h"
 #include "testmain.h"
 
-#include "apps/archiv/failurenotifier.h"
+#include "apps/archiv/conditionwatch.h"
+#include "apps/archiv/desktopnotifier.h"
 #include "apps/archiv/languagetexts.h"
 #include "apps/archiv/shutdowninhibitor.h"
 #include "core/archiveinfo/archivelayout.h"
@@ -18,6 +19,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSignalSpy>
+
+#include <memory>
 
 using namespace archiver;
 
@@ -116,48 +120,87 @@ private Q_SLOTS:
         QCOMPARE(int(m_log.filter(QStringLiteral("no shutdown lock")).size()), 1);
     }
 
-    // The texts: English, a language file in force, a key the file does not hold, a code without
-    // a text.
-    void notificationTexts()
+    // By the clock given: failed runs and timer checks tell a side gone stale once, a restart (a
+    // new watch on the same settings) does not tell it again, a good run tells the recovery once;
+    // the disk and missing folders likewise, a run that did not see them changes nothing. A side
+    // never archived well counts from when it was first seen set up, across restarts.
+    void conditionsAreToldOnce()
     {
-        const LanguageTexts english;
-        // A path with control characters is shown with them written out.
-        Notification n =
-            FailureNotifier::compose(Side::Primary, 107, QStringLiteral("C:\\esc\x1B[2J\n.txt"), english);
-        QCOMPARE(n.body, QStringLiteral("File is not exists!\nC:\\esc<U+001B>[2J<U+000A>.txt"));
-        n = FailureNotifier::compose(Side::Secondary, 55, QString(), english);
-        QCOMPARE(n.summary, QStringLiteral("Secondary Archive"));
-        QCOMPARE(n.body, QStringLiteral("55"));
-
-        const QString folder = m_work.path() + QStringLiteral("/lang");
-        writeLanguage(folder, "SecondaryArchive=M\xc3\xa1sodlagos arch\xc3\xadvum\r\n"
-                              "MessageDiskFull=Megtelt a lemez!\r\n");
+        QDBusConnection service = connection();
+        FakeNotifications server(service);
+        QVERIFY(server.registerOnBus());
+        // Texts are never formats: only the count's mark is replaced.
+        const QString folder = m_work.path() + QStringLiteral("/conditions");
+        writeLanguage(folder, "StaleDaysNotice=%s%n %L2 %1 nap\r\n");
         Tconfig config;
         config.WriteString(QStringLiteral("Language"), QStringLiteral("Magyar.lng"));
-        const LanguageTexts magyar(config, winPath(folder));
-        n = FailureNotifier::compose(Side::Secondary, 5, QStringLiteral("D:\\B"), magyar);
-        QCOMPARE(n.summary, QString::fromUtf8("M\xc3\xa1sodlagos arch\xc3\xadvum"));
-        QCOMPARE(n.body, QStringLiteral("Megtelt a lemez!\nD:\\B"));
-        n = FailureNotifier::compose(Side::Primary, 4, QString(), magyar);
-        QCOMPARE(n.summary, QStringLiteral("Primary archive"));
-        QCOMPARE(n.body, QStringLiteral("Path not found!"));
+        DesktopNotifier notifier(
+            connection(),
+            [&] {
+                Tconfig current;
+                return LanguageTexts(current, winPath(folder));
+            },
+            logLine());
+        const QDateTime t0(QDate(2026, 3, 1), QTime(12, 0));
+        QDateTime now = t0;
+        const auto life = [&] {
+            return std::make_unique<ConditionWatch>(
+                notifier, [&] { return now; }, logLine());
+        };
 
-        // Texts are never formats: directives in a translation or a path reach the desktop as
-        // they stand.
-        writeLanguage(folder, "MessageDiskFull=%s%s%s%s%n %1$s %s %99999999d %1 %L2\r\n");
-        n = FailureNotifier::compose(Side::Primary, 5, QStringLiteral("D:\\%1%2%n"),
-                                     LanguageTexts(config, winPath(folder)));
-        QCOMPARE(n.body, QStringLiteral("%s%s%s%s%n %1$s %s %99999999d %1 %L2\nD:\\%1%2%n"));
+        setArchiveSide(1, m_work.path(), true);
+        setArchiveSide(2, m_work.path(), true);
+        config.WriteInteger(QStringLiteral("Archivalas"), 60);     // hourly: stale after a day
+        config.WriteInteger(QStringLiteral("Biztarchivalas"), 48); // two-daily: after six days
+        config.WriteDateTime(QStringLiteral("LastGood_1"), win::DateTimeToDouble(t0));
+        auto watch = life();
+        watch->timerChecked(); // the secondary side, never good, is first seen now
+        now = t0.addSecs(23 * 3600);
+        watch->timerChecked();
+        now = t0.addSecs(25 * 3600);
+        for (int i = 0; i < 3; ++i) {
+            watch->timerChecked();
+            watch->runLooked(Side::Primary, {});
+        }
+        watch = life();
+        watch->timerChecked();
+        config.WriteDateTime(QStringLiteral("LastGood_1"), win::DateTimeToDouble(now));
+        watch->runLooked(Side::Primary, {});
+        watch->timerChecked();
 
-        // A language that names a missing file leaves English.
-        config.WriteString(QStringLiteral("Language"), QStringLiteral("Gone.lng"));
-        n = FailureNotifier::compose(Side::Primary, 4, QString(), LanguageTexts(config, winPath(folder)));
-        QCOMPARE(n.body, QStringLiteral("Path not found!"));
+        SideLook look;
+        look.lowDisk = true;
+        look.missingFolders = QStringList{QStringLiteral("C:\\Docs"), QStringLiteral("E:\\")};
+        watch->runLooked(Side::Primary, look);
+        watch = life();
+        watch->runLooked(Side::Primary, look);
+        watch->runLooked(Side::Primary, {});
+        look.missingFolders = QStringList{QStringLiteral("E:\\")};
+        watch->runLooked(Side::Primary, look);
+        look.lowDisk = false;
+        look.missingFolders.reset();
+        watch->runLooked(Side::Primary, look);
+
+        now = t0.addDays(6).addSecs(3600);
+        config.WriteDateTime(QStringLiteral("LastGood_1"), win::DateTimeToDouble(now));
+        watch = life();
+        watch->timerChecked();
+        watch->timerChecked();
+        // Calls from one sender arrive in order: one told twice would be among these.
+        QTRY_COMPARE_WITH_TIMEOUT(server.texts(),
+                                  (QStringList{"Primary archive|No backup for 25 hours",
+                                               "Primary archive|The archive is current again",
+                                               "Primary archive|The archive's disk is nearly full",
+                                               "Primary archive|Missing at the source:\nC:\\Docs\nE:\\",
+                                               "Primary archive|No longer missing:\nC:\\Docs",
+                                               "Primary archive|The archive's disk has room again",
+                                               "Secondary Archive|%s%n %L2 6 nap"}),
+                                  kLong);
         config.WriteString(QStringLiteral("Language"), QString());
     }
 
-    // What reaches the notification server: one per change into a failure, plain or escaped as
-    // the server reads the body.
+    // What reaches the server, plain or escaped as it reads the body; a click on a notice of ours
+    // asks for the status window, one on somebody else's does not.
     void notificationsOnTheBus()
     {
         for (const bool markup : {false, true}) {
@@ -165,29 +208,26 @@ private Q_SLOTS:
             FakeNotifications server(service,
                                      markup ? QStringList{"body", "body-markup"} : QStringList{"body"});
             QVERIFY(server.registerOnBus());
-            FailureNotifier notifier(
+            DesktopNotifier notifier(
                 connection(), [] { return LanguageTexts(); }, logLine());
-            notifier.runReported(Side::Primary, 0, 107, QStringLiteral("C:\\R&D\\<plan>.txt"));
+            QSignalSpy clicked(&notifier, &DesktopNotifier::statusRequested);
+            notifier.show({QStringLiteral("Primary archive"), QStringLiteral("Missing:\nC:\\R&D\\<plan>")});
             QTRY_COMPARE_WITH_TIMEOUT(int(server.shown.size()), 1, kLong);
-            const FakeNotifications::Shown &first = server.shown.first();
-            QCOMPARE(first.summary, QStringLiteral("Primary archive"));
-            QCOMPARE(first.body, markup ? QStringLiteral("File is not exists!\nC:\\R&amp;D\\&lt;plan&gt;.txt")
-                                        : QStringLiteral("File is not exists!\nC:\\R&D\\<plan>.txt"));
-
-            notifier.runReported(Side::Primary, 107, 107, QStringLiteral("C:\\again.txt")); // same state
-            notifier.runReported(Side::Secondary, 0, 9, QString());                         // stopped
-            notifier.runReported(Side::Secondary, 9, 0, QString());                         // correct
-            notifier.runReported(Side::Secondary, 0, 4, QStringLiteral("E:\\Backup\\Archive2"));
-            // Calls from one sender arrive in order: had the ones between been sent, they would be here.
+            QCOMPARE(server.shown.first().body, markup ? QStringLiteral("Missing:\nC:\\R&amp;D\\&lt;plan&gt;")
+                                                       : QStringLiteral("Missing:\nC:\\R&D\\<plan>"));
+            server.click(7); // another program's
+            server.click(1);
+            server.click(1); // closed by the first click
+            // The server's signals reach the notifier before its answer to the next call.
+            notifier.massChange(Side::Secondary, QStringLiteral("after the clicks"));
             QTRY_COMPARE_WITH_TIMEOUT(int(server.shown.size()), 2, kLong);
-            QCOMPARE(server.shown.last().summary, QStringLiteral("Secondary Archive"));
-            QCOMPARE(server.shown.last().body, QStringLiteral("Path not found!\nE:\\Backup\\Archive2"));
+            QCOMPARE(clicked.count(), 1);
         }
         // No server: logged, nothing else.
-        FailureNotifier notifier(
+        DesktopNotifier notifier(
             connection(), [] { return LanguageTexts(); }, logLine());
         m_log.clear();
-        notifier.runReported(Side::Primary, 0, 5, QString());
+        notifier.massChange(Side::Primary, QStringLiteral("x"));
         QTRY_COMPARE_WITH_TIMEOUT(int(m_log.filter(QStringLiteral("can not be shown")).size()), 1, kLong);
     }
 
@@ -236,9 +276,10 @@ private Q_SLOTS:
         QCOMPARE(program.process().exitCode(), 0);
     }
 
-    // The real archiv: a failing run shows one notification in the user's language naming the
-    // first file that failed; the same failure again shows none; a new failure shows one.
-    void failingRunsOfTheRealArchiver()
+    // The real archiv: failing runs show no notice of their own; a listed folder missing is told
+    // once in the user's language, and once when it is back (that run is good: its time is kept).
+    // A click on a notice starts the panel beside the Archiver with --status.
+    void conditionsOfTheRealArchiver()
     {
         QDBusConnection service = connection();
         FakeNotifications server(service);
@@ -246,38 +287,42 @@ private Q_SLOTS:
 
         const QString dest = m_work.path() + QStringLiteral("/NotifyDest");
         const QString present = m_work.path() + QStringLiteral("/Notify/present.txt");
-        const QString missing = m_work.path() + QStringLiteral("/Notify/missing.txt");
+        const QString gone = m_work.path() + QStringLiteral("/Notify/Gone");
         QDir().mkpath(dest);
         writeFile(present, "here\n");
 
         ArchiverProgram program;
         writeLanguage(program.folder(), "PrimaryArchive=Els\xc5\x91"
-                                        "dleges arch\xc3\xadvum\r\n"
-                                        "MessageFileNotExistsError=A f\xc3\xa1jl nem l\xc3\xa9tezik!\r\n");
+                                        "dleges arch\xc3\xadvum\r\n");
+        // The panel beside the Archiver: a stand-in that notes its arguments.
+        const QString panel = program.folder() + QStringLiteral("/dunlivo");
+        writeFile(panel, "#!/bin/sh\necho \"$@\" > \"$0.args\"\n");
+        QFile::setPermissions(panel, QFile::permissions(panel) | QFileDevice::ExeOwner);
         TTreeList list;
         list.AddFile(winPath(present));
-        list.AddFile(winPath(missing));
+        list.AddDir(winPath(gone), QStringLiteral(".*"));
         list.SaveToFile(winPath(program.listFile()));
-        // A side never archived: the earlier runs of this prefix archived elsewhere.
         setArchiveSide(1, dest, true);
         Tconfig().WriteString(QStringLiteral("Language"), QStringLiteral("Magyar.lng"));
         Tconfig().WriteBool(QStringLiteral("Archive_atshutdown"), false);
         QVERIFY(program.start(m_bus.environment()));
 
-        ArchiverProgram::archive(1);
-        QTRY_COMPARE_WITH_TIMEOUT(int(server.shown.size()), 1, kLong);
-        QCOMPARE(server.shown.first().summary + QLatin1Char('|') + server.shown.first().body,
-                 QString::fromUtf8("Els\xc5\x91"
-                                   "dleges arch\xc3\xadvum|A f\xc3\xa1jl nem l\xc3\xa9tezik!\n") +
-                     winPath(missing));
+        QCOMPARE(ArchiverProgram::archive(1), 4);
+        QCOMPARE(ArchiverProgram::archive(1), 4);
+        QCOMPARE(Tconfig().ReadDateTime(QStringLiteral("LastGood_1"), 0.0), 0.0);
+        QDir().mkpath(gone);
+        QCOMPARE(ArchiverProgram::archive(1), 0);
+        QVERIFY(Tconfig().ReadDateTime(QStringLiteral("LastGood_1"), 0.0) > 0.0);
+        const QString side = QString::fromUtf8("Els\xc5\x91"
+                                               "dleges arch\xc3\xadvum|");
+        QTRY_COMPARE_WITH_TIMEOUT(
+            server.texts(),
+            (QStringList{side + QStringLiteral("Missing at the source:\n") + winPath(gone),
+                         side + QStringLiteral("No longer missing:\n") + winPath(gone)}),
+            kLong);
 
-        ArchiverProgram::archive(1);    // the same failure
-        QDir(dest).removeRecursively(); // a new one: the destination is gone
-        ArchiverProgram::archive(1);
-        // Calls from one sender arrive in order: a second one for the same failure would be here.
-        QTRY_COMPARE_WITH_TIMEOUT(int(server.shown.size()), 2, kLong);
-        QCOMPARE(server.shown.last().body.section(QLatin1Char('\n'), 0, 0),
-                 QStringLiteral("Path not found!"));
+        server.click(1);
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(panel + QStringLiteral(".args")), QByteArray("--status\n"), kLong);
         Tconfig().WriteString(QStringLiteral("Language"), QString());
     }
 };

@@ -1,12 +1,14 @@
 // One panel per prefix, with real dunlivo processes: a second start ends with 0 and leaves the
 // list and the settings alone, the first one comes to the front, the translators' template still
-// works meanwhile, and the prefix is free again once the first panel has gone.
+// works meanwhile, and the prefix is free again once the first panel has gone; a second start with
+// --status opens the first one's status window.
 #include "programrun.h"
 #include "testfiles.h"
 #include "testmain.h"
 #include "testpanel.h"
 
 #include "core/platform/winmsg.h"
+#include "gui/archiverwindows/statusf.h"
 #include "gui/shell/panelinstance.h"
 
 #include <QProcess>
@@ -107,7 +109,7 @@ private Q_SLOTS:
         PanelInstance instance;
         QVERIFY(!instance.anotherRuns());
         QVERIFY(p.start());
-        instance.listen(p.main);
+        instance.listen(p.main, [&p] { p.panel->showStatusWindow(); });
         p.main->showMinimized();
         QTRY_VERIFY(p.main->isMinimized());
 
@@ -115,6 +117,18 @@ private Q_SLOTS:
         QCOMPARE(second.run(), 0);
         QTRY_VERIFY(!p.main->isMinimized());
         QTRY_VERIFY(p.main->isActiveWindow());
+        QVERIFY(!p.panel->statusF()->isVisible());
+
+        // With --status the status window opens over the main window, which comes to the front.
+        p.main->showMinimized();
+        QTRY_VERIFY(p.main->isMinimized());
+        bool shown = false;
+        whenModal(p.panel->statusF(), [&] {
+            shown = !p.main->isMinimized();
+            QTest::mouseClick(control<QToolButton>(p.panel->statusF(), "SpeedButton1"), Qt::LeftButton);
+        });
+        QCOMPARE(second.run({QStringLiteral("--status")}), 0);
+        QTRY_VERIFY(shown);
     }
 };
 

@@ -110,7 +110,8 @@ private:
 };
 
 // Points a side (1 or 2) at a destination (host path) under its default archive name, in the form
-// given: never archived, not busy and with no failure; timed archiving and emptying off.
+// given: never archived, not busy, with no failure and no condition notified; timed archiving and
+// emptying off.
 inline void setArchiveSide(int side, const QString &destination, bool compressed)
 {
     Tconfig config;
@@ -122,6 +123,8 @@ inline void setArchiveSide(int side, const QString &destination, bool compressed
     config.WriteBool(QStringLiteral("Progress_") + n, false);
     config.WriteInteger(side == 1 ? QStringLiteral("Archstate") : QStringLiteral("Safestate"), 0);
     config.WriteDateTime(side == 1 ? QStringLiteral("Archutolso") : QStringLiteral("Archutolso2"), 0.0);
+    config.WriteDateTime(QStringLiteral("LastGood_") + n, 0.0);
+    config.WriteString(QStringLiteral("Conditions_") + n, QString());
     for (const char *off : {"Archivalas", "Biztarchivalas", "Autourites"})
         config.WriteInteger(QLatin1String(off), 0);
 }

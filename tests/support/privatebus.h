@@ -145,7 +145,7 @@ private:
     QList<int> m_readEnds;
 };
 
-// The desktop's notification server: records every notification.
+// The desktop's notification server: records every notification and clicks one when told to.
 class FakeNotifications : public QObject
 {
     Q_OBJECT
@@ -174,15 +174,35 @@ public:
     {
         QString summary;
         QString body;
+        QStringList actions;
     };
-    QList<Shown> shown;
+    QList<Shown> shown; // the id of shown[i] is i + 1
+    // Each as "summary|body".
+    QStringList texts() const
+    {
+        QStringList found;
+        for (const Shown &one : shown)
+            found.append(one.summary + QLatin1Char('|') + one.body);
+        return found;
+    }
+
+    // The user clicks notification id: its default action, then it closes.
+    void click(uint id)
+    {
+        const auto signal = [&](const QString &name) {
+            return QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
+                                              QStringLiteral("org.freedesktop.Notifications"), name);
+        };
+        m_connection.send(signal(QStringLiteral("ActionInvoked")) << id << QStringLiteral("default"));
+        m_connection.send(signal(QStringLiteral("NotificationClosed")) << id << uint(2));
+    }
 
 public Q_SLOTS:
     QStringList GetCapabilities() { return m_capabilities; }
     uint Notify(const QString &, uint, const QString &, const QString &summary, const QString &body,
-                const QStringList &, const QVariantMap &, int)
+                const QStringList &actions, const QVariantMap &, int)
     {
-        shown.append({summary, body});
+        shown.append({summary, body, actions});
         return uint(shown.size());
     }
 

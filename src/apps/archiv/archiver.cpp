@@ -203,6 +203,9 @@ void Archiver::finishRun(Side side, int waitMs)
         if (result.completed && state == StateCorrect)
             m_config->Write(TimeSetting::LastGood, win::DateTimeToDouble(m_options.now()), side);
         m_config->Write(TextSetting::StateFolder, usedFolder, side);
+        // What the run saw of its side's conditions.
+        if (!result.stopped)
+            Q_EMIT runLooked(side, result.look);
         m_config->Write(BoolSetting::Progress, false, side);
     } catch (const std::exception &error) {
         logConfigError(QStringLiteral("%1 archive report").arg(sideLabel(side)), error);
@@ -354,6 +357,7 @@ void Archiver::tick()
             }
         }
         checkEmptying(now);
+        Q_EMIT timerChecked();
     } catch (const std::exception &error) {
         logConfigError(QStringLiteral("timer"), error);
     }

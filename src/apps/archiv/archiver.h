@@ -5,6 +5,7 @@
 
 #include "archivelog.h"
 #include "archiverun.h"
+#include "conditions.h"
 #include "core/archiveinfo/archivelayout.h"
 #include "mountwatch.h"
 
@@ -75,6 +76,10 @@ Q_SIGNALS:
     // A settings hive was found damaged; nothing is archived until it is sound again. Once per
     // damage, not at every check.
     void settingsDamaged(const QString &hiveFile);
+    // For the conditions' watch: a timer check happened on sound settings; a run that was not
+    // stopped was reported, with what it saw of its side.
+    void timerChecked();
+    void runLooked(Side side, const SideLook &look);
 
 private:
     static int index(Side side) { return side == Side::Primary ? 0 : 1; }

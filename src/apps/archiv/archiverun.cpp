@@ -519,6 +519,7 @@ void ArchiveRun::run()
     const auto forgetFiles = qScopeGuard([&publisher] { publisher.setFiles(nullptr, nullptr); });
     counters.filesTotal.store(qint64(sources.files.size()), std::memory_order_relaxed);
     m_result.newFolders = sources.newFolders;
+    m_result.look.missingFolders = sources.missingFolders;
     for (const SourceList::InArchive &met : sources.inArchive)
         m_log->write(QStringLiteral("%1 archive: %2 listed items lie in the archive folder %3 and are not "
                                     "archived (the first: %4)")
@@ -747,6 +748,10 @@ void ArchiveRun::run()
                                       ? QStringLiteral(", %1 could not be removed").arg(thinned.failures)
                                       : QString()));
     }
+    // The disk as the run leaves it, for the notice of a disk nearly full.
+    if (const qint64 free = freeBytes(target.rootFd()), reserveNow = archiveReserve(target.rootFd());
+        free >= 0 && reserveNow >= 0)
+        m_result.look.lowDisk = free < reserveNow;
     m_log->write(QStringLiteral("%1 archive: done, %2 copied, %3 unchanged, %4 failed; state %5 (%6)")
                      .arg(label)
                      .arg(m_result.copied)

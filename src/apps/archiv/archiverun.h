@@ -5,6 +5,7 @@
 #pragma once
 
 #include "archivesources.h"
+#include "conditions.h"
 #include "core/archiveinfo/archivelayout.h"
 #include "core/archiveinfo/archivestate.h"
 
@@ -51,6 +52,9 @@ struct RunResult
     bool lookedForNewFolders = false;
     QStringList newFolders;
     ListChosen list;
+    // What the run saw of its side's conditions: the listed folders missing at their source, and
+    // the archive's disk below its reserve as the run left it (unset when not seen).
+    SideLook look;
 };
 
 class ArchiveRun

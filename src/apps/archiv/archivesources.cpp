@@ -1,6 +1,7 @@
 // Turning the archive list into the files of one run.
 #include "archivesources.h"
 
+#include "core/archiveinfo/archivelayout.h"
 #include "core/archivelist/extensionset.h"
 #include "core/archivelist/listediting.h"
 #include "core/archivelist/newfolders.h"
@@ -197,6 +198,8 @@ void addFolderItem(SourceList *sources, const TreeListNode *node, const QString 
         const int error = reader.error();
         noteFailure(sources, error == EACCES ? StateFileOpenError : StatePathNotFound, folder,
                     QStringLiteral("%1: the folder can not be listed").arg(folder));
+        if (error != EACCES && sources->missingFolders.size() < SourceList::kKeptProblems)
+            sources->missingFolders.append(trimTrailingBackslash(folder));
         return;
     }
     const QString prefix = folder.endsWith(QLatin1Char('\\')) ? folder : folder + QLatin1Char('\\');

@@ -30,6 +30,9 @@ struct SourceList
     // on a missing drive does not fill the memory and the log.
     QStringList problems;
     int problemCount = 0;
+    // The listed folders not found at their source (a folder that can not be read is there),
+    // the first kKeptProblems of them.
+    QStringList missingFolders;
     static constexpr int kKeptProblems = 50;
 
     // Subfolders made since the list was chosen, under listed folders whose whole tree the list

@@ -7,7 +7,8 @@
 #include "archiver.h"
 #include "archiverwindow.h"
 #include "core/archiveinfo/bzip2library.h"
-#include "failurenotifier.h"
+#include "conditionwatch.h"
+#include "desktopnotifier.h"
 #include "languagetexts.h"
 #include "sessionsignals.h"
 #include "shutdowninhibitor.h"
@@ -15,6 +16,7 @@
 #include "core/platform/paths.h"
 #include "core/platform/prefix.h"
 #include "core/platform/privatefiles.h"
+#include "core/platform/winexec.h"
 #include "core/settings/config.h"
 
 #include <QCoreApplication>
@@ -116,7 +118,7 @@ int main(int argc, char **argv)
     });
 
     // On the desktop: a shutdown waits for the end-of-session run through logind's delay lock
-    // (the log-out still arrives as SIGTERM), and a run that fails is shown as a notification.
+    // (the log-out still arrives as SIGTERM), and the sides' conditions are shown as notifications.
     const LogLine logLine = [&log](const QString &line) { log.write(line); };
     ShutdownInhibitor inhibitor(
         QDBusConnection::systemBus(),
@@ -131,7 +133,7 @@ int main(int argc, char **argv)
         logLine, archiver.options().tickMs);
     QObject::connect(&inhibitor, &ShutdownInhibitor::shutdownStarting, &archiver, &Archiver::sessionEnding);
     QObject::connect(&archiver, &Archiver::mayQuit, &inhibitor, &ShutdownInhibitor::release);
-    FailureNotifier notifier(
+    DesktopNotifier notifier(
         QDBusConnection::sessionBus(),
         [] {
             try {
@@ -142,9 +144,19 @@ int main(int argc, char **argv)
             }
         },
         logLine);
-    QObject::connect(&archiver, &Archiver::runReported, &notifier, &FailureNotifier::runReported);
-    QObject::connect(&archiver, &Archiver::settingsDamaged, &notifier, &FailureNotifier::settingsDamaged);
-    QObject::connect(&archiver, &Archiver::massChange, &notifier, &FailureNotifier::massChange);
+    QObject::connect(&archiver, &Archiver::settingsDamaged, &notifier, &DesktopNotifier::settingsDamaged);
+    QObject::connect(&archiver, &Archiver::massChange, &notifier, &DesktopNotifier::massChange);
+    // A failed run is in the log and the panel's light; the desktop is told of conditions instead.
+    ConditionWatch conditions(notifier, archiver.options().now, logLine);
+    QObject::connect(&archiver, &Archiver::timerChecked, &conditions, &ConditionWatch::timerChecked);
+    QObject::connect(&archiver, &Archiver::runLooked, &conditions, &ConditionWatch::runLooked);
+    // A click on a notice opens the panel's status window: the panel beside the Archiver is started
+    // with --status, or the one running is asked for it.
+    QObject::connect(&notifier, &DesktopNotifier::statusRequested, &app, [&log] {
+        const QString command = QStringLiteral("\"%1\\dunlivo\" --status").arg(win::ProgramDir());
+        if (const win::UINT code = win::WinExec(command, win::SW_SHOWNORMAL); code < 32)
+            log.write(QStringLiteral("the panel can not be started (%1): %2").arg(code).arg(command));
+    });
 
     archiver.startUp();
     inhibitor.start();

@@ -10,6 +10,7 @@
 #include "question.h"
 #include "savef.h"
 #include "settingsrecovery.h"
+#include "startpage.h"
 
 #include "gui/appearance/backgroundf.h"
 #include "gui/appearance/languagef.h"
@@ -153,6 +154,12 @@ int DunlivoPanel::run()
         return 1;
     m_main->show();
     return QApplication::exec();
+}
+
+void DunlivoPanel::showStatusWindow()
+{
+    if (m_main && !QApplication::activeModalWidget())
+        Q_EMIT m_main->startPage()->statusRequested();
 }
 
 QString DunlivoPanel::programDir() const

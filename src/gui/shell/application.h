@@ -53,6 +53,9 @@ public:
     bool create();
     // Shows the main window and runs the event loop until it closes; the program's exit code.
     int run();
+    // Opens the status window over the main window, as the start page's status button does; not
+    // while a modal window (the status window itself, a question) is open.
+    void showStatusWindow();
 
     QString programDir() const;
     int screenWidth() const;

@@ -121,6 +121,15 @@ constexpr DefaultText kDefaults[] = {
     // The offer of new folders found under fully listed folders.
     {"NewFoldersQuestion", "%1 new folders under %2 are not in the archive list. Add them?"},
     {"NewFolderQuestion", "1 new folder under %1 is not in the archive list. Add it?"},
+    // The Archiver's notifications of an archive side's conditions, and the action of a click on one.
+    {"StaleDaysNotice", "No backup for %1 days"},
+    {"StaleHoursNotice", "No backup for %1 hours"},
+    {"CurrentAgainNotice", "The archive is current again"},
+    {"LowDiskNotice", "The archive's disk is nearly full"},
+    {"DiskRoomNotice", "The archive's disk has room again"},
+    {"MissingFoldersNotice", "Missing at the source:"},
+    {"FoldersBackNotice", "No longer missing:"},
+    {"ShowStatusAction", "Show status"},
 };
 
 } // namespace

@@ -9,6 +9,9 @@
 #include <QDeadlineTimer>
 #include <QTextStream>
 #include <QThread>
+#include <QTimer>
+
+#include <utility>
 
 #include <cerrno>
 #include <sys/file.h>
@@ -16,7 +19,9 @@
 
 namespace {
 // The request of a second start; the window is the panel's own, so a fixed number is enough.
+// A wParam of kWithStatus asks for the status window too.
 constexpr win::UINT kComeToFront = win::WM_APP + 1;
+constexpr win::WPARAM kWithStatus = 1;
 // How long a second start looks for the window of a panel that holds the lock but is still
 // being built.
 constexpr int kFindWaitMs = 10000;
@@ -46,10 +51,10 @@ PanelInstance::PanelInstance()
     m_window->setHandler([this](win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) -> win::LRESULT {
         if (msg != kComeToFront)
             return m_window->defWindowProc(msg, wParam, lParam);
+        m_requested = true;
+        m_statusRequested = m_statusRequested || wParam == kWithStatus;
         if (m_main)
-            comeToFront();
-        else
-            m_requested = true;
+            answer();
         return 1;
     });
 }
@@ -61,12 +66,12 @@ PanelInstance::~PanelInstance()
         ::close(m_lockFd);
 }
 
-bool PanelInstance::bringOtherToFront() const
+bool PanelInstance::bringOtherToFront(bool status) const
 {
     const QDeadlineTimer deadline(kFindWaitMs);
     do {
         if (const win::HWND other = win::FindWindow(kWindowClass, kWindowTitle)) {
-            if (win::PostMessage(other, kComeToFront, 0, 0))
+            if (win::PostMessage(other, kComeToFront, status ? kWithStatus : 0, 0))
                 return true;
         }
         QThread::msleep(50);
@@ -76,13 +81,26 @@ bool PanelInstance::bringOtherToFront() const
     return false;
 }
 
-void PanelInstance::listen(QWidget *window)
+void PanelInstance::listen(QWidget *window, std::function<void()> showStatus)
 {
     m_main = window;
-    if (m_requested && m_main) {
-        m_requested = false;
-        comeToFront();
-    }
+    m_showStatus = std::move(showStatus);
+    if (m_requested && m_main)
+        answer();
+}
+
+void PanelInstance::answer()
+{
+    m_requested = false;
+    const bool status = std::exchange(m_statusRequested, false);
+    comeToFront();
+    // The status window is modal: it is opened from the event loop, not inside the message's
+    // handler.
+    if (status && m_showStatus)
+        QTimer::singleShot(0, this, [this] {
+            if (m_main)
+                m_showStatus();
+        });
 }
 
 void PanelInstance::comeToFront()

@@ -1,8 +1,6 @@
-// Failure notifications over D-Bus.
-#include "failurenotifier.h"
+// Desktop notifications over D-Bus.
+#include "desktopnotifier.h"
 
-#include "core/archiveinfo/archivestate.h"
-#include "core/archiveinfo/statetexts.h"
 #include "languagetexts.h"
 
 #include "core/platform/shownname.h"
@@ -19,67 +17,52 @@ namespace {
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
+const QString kDefaultAction = QStringLiteral("default");
+constexpr qsizetype kKeptIds = 32;
 
-QString sideName(Side side, const LanguageTexts &texts)
+} // namespace
+
+DesktopNotifier::DesktopNotifier(QDBusConnection bus, std::function<LanguageTexts()> texts, LogLine log,
+                                 QObject *parent)
+    : QObject(parent), m_bus(std::move(bus)), m_texts(std::move(texts)), m_log(std::move(log))
+{
+    if (m_bus.isConnected()) {
+        m_bus.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
+                      SLOT(actionInvoked(uint, QString)));
+        m_bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
+                      SLOT(notificationClosed(uint, uint)));
+    }
+}
+
+LanguageTexts DesktopNotifier::texts() const
+{
+    return m_texts ? m_texts() : LanguageTexts();
+}
+
+QString DesktopNotifier::sideName(Side side, const LanguageTexts &texts)
 {
     return side == Side::Primary
                ? texts.text(QStringLiteral("PrimaryArchive"), QStringLiteral("Primary archive"))
                : texts.text(QStringLiteral("SecondaryArchive"), QStringLiteral("Secondary Archive"));
 }
 
-} // namespace
-
-FailureNotifier::FailureNotifier(QDBusConnection bus, std::function<LanguageTexts()> texts, LogLine log,
-                                 QObject *parent)
-    : QObject(parent), m_bus(std::move(bus)), m_texts(std::move(texts)), m_log(std::move(log))
+void DesktopNotifier::settingsDamaged(const QString &hiveFile)
 {
-}
-
-bool FailureNotifier::notifies(int previous, int state)
-{
-    return state != StateCorrect && state != StateUserBreak && state != previous;
-}
-
-Notification FailureNotifier::compose(Side side, int state, const QString &failedPath,
-                                      const LanguageTexts &texts)
-{
-    Notification notification;
-    notification.summary = sideName(side, texts);
-    const QString key = stateTextKey(state);
-    QString stateText = key.isEmpty() ? QString() : texts.text(key, stateTextEnglish(state));
-    if (stateText.isEmpty())
-        stateText = QString::number(state); // a code without a text is still a failure
-    notification.body = stateText;
-    if (!failedPath.isEmpty())
-        notification.body += QLatin1Char('\n') + shownName(failedPath);
-    return notification;
-}
-
-void FailureNotifier::runReported(Side side, int previous, int state, const QString &failedPath)
-{
-    if (!notifies(previous, state))
-        return;
-    show(compose(side, state, failedPath, m_texts ? m_texts() : LanguageTexts()));
-}
-
-void FailureNotifier::settingsDamaged(const QString &hiveFile)
-{
-    const LanguageTexts texts = m_texts ? m_texts() : LanguageTexts();
-    show({texts.text(
+    show({texts().text(
               QStringLiteral("DamagedSettingsNotice"),
               QStringLiteral("The settings file is damaged. Nothing is archived until it is replaced.")),
           shownName(hiveFile)});
 }
 
-void FailureNotifier::massChange(Side side, const QString &notice)
+void DesktopNotifier::massChange(Side side, const QString &notice)
 {
-    show({sideName(side, m_texts ? m_texts() : LanguageTexts()), notice});
+    show({sideName(side, texts()), notice});
 }
 
-void FailureNotifier::show(const Notification &notification)
+void DesktopNotifier::show(const Notification &notification)
 {
     if (!m_bus.isConnected()) {
-        m_log(QStringLiteral("no session bus: the failure is not shown on the desktop"));
+        m_log(QStringLiteral("no session bus: the notice is not shown on the desktop"));
         return;
     }
     // A server that reads the body as markup needs the path's "<" and "&" escaped; one that
@@ -92,7 +75,7 @@ void FailureNotifier::show(const Notification &notification)
                 w->deleteLater();
                 const QDBusPendingReply<QStringList> reply = *w;
                 if (reply.isError()) {
-                    m_log(QStringLiteral("the failure can not be shown on the desktop: %1")
+                    m_log(QStringLiteral("the notice can not be shown on the desktop: %1")
                               .arg(reply.error().message()));
                     return;
                 }
@@ -100,7 +83,7 @@ void FailureNotifier::show(const Notification &notification)
             });
 }
 
-void FailureNotifier::send(const Notification &notification, bool markup)
+void DesktopNotifier::send(const Notification &notification, bool markup)
 {
     QDBusMessage notify =
         QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
@@ -110,16 +93,37 @@ void FailureNotifier::send(const Notification &notification, bool markup)
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("dunlivo"));
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(1)));
+    // The default action is what a click on the notification does; servers without actions
+    // leave it out.
+    const QStringList actions{
+        kDefaultAction, texts().text(QStringLiteral("ShowStatusAction"), QStringLiteral("Show status"))};
     notify << QStringLiteral("Dunlivo") << uint(0) << QStringLiteral("dunlivo") << notification.summary
-           << body << QStringList() << hints << int(-1);
+           << body << actions << hints << int(-1);
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(notify), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
         w->deleteLater();
         const QDBusPendingReply<uint> reply = *w;
-        if (reply.isError())
-            m_log(QStringLiteral("the failure can not be shown on the desktop: %1")
+        if (reply.isError()) {
+            m_log(QStringLiteral("the notice can not be shown on the desktop: %1")
                       .arg(reply.error().message()));
+            return;
+        }
+        m_shown.append(reply.value());
+        if (m_shown.size() > kKeptIds)
+            m_shown.removeFirst();
     });
+}
+
+void DesktopNotifier::actionInvoked(uint id, const QString &action)
+{
+    // The server tells every client of every click: only ours count.
+    if (action == kDefaultAction && m_shown.contains(id))
+        Q_EMIT statusRequested();
+}
+
+void DesktopNotifier::notificationClosed(uint id, uint /*reason*/)
+{
+    m_shown.removeOne(id);
 }
 
 } // namespace archiver
