@@ -1,7 +1,7 @@
 // New folders end to end: the real archiv notes the folders made since the list was chosen under
 // fully listed folders (not under a partly listed one, not hidden ones, not an archive folder),
-// also after the list is written again unchanged, and never archives its archive folder into
-// itself; the panel offers them once per parent folder, adds them with the parent's set and saves
+// also after the list is written again unchanged and the Archiver restarted, and never archives its archive
+// folder into itself; the panel offers them once per parent folder, adds them with the parent's set and saves
 // the list, and does not offer a refused one again.
 #include "archiverprogram.h"
 #include "testfiles.h"
@@ -62,9 +62,12 @@ private Q_SLOTS:
             winPath(QStringLiteral("Docs/New")) + '\n' + winPath(QStringLiteral("Pics/Holiday"));
         QCOMPARE(program.archive(1), 0);
         QCOMPARE(Tconfig().ReadList(TextSetting::NewFolders), found);
-        // The list written again as it was (the panel does at every start) keeps them new; the
-        // archive folder listed inside Docs is left out and logged, not archived into itself.
+        // The list written again as it was (the panel does at every start) keeps them new, also
+        // for an Archiver started anew; the archive folder listed inside Docs is left out and
+        // logged, not archived into itself.
+        program.stop();
         writeFile(program.listFile(), readFile(program.listFile()));
+        QVERIFY(program.start());
         QCOMPARE(program.archive(1), 0);
         QCOMPARE(Tconfig().ReadList(TextSetting::NewFolders), found);
         const QString root = at(QStringLiteral("Docs/Dest/Archive1"));

@@ -138,6 +138,15 @@ bool Archiver::startRun(Side side)
         m_runIds[i] = runId;
         m_runs[i] = std::make_unique<ArchiveRun>(side, settings, m_options.listFile, m_options.threads,
                                                  prioritas, m_log, m_options.now());
+        // The list's time survives the Archiver's restarts: the panel writes the list again at
+        // each of its starts, and a folder made before such a start is still new.
+        if (m_listChosen.chosenNs < 0) {
+            try {
+                m_listChosen = ListChosen::fromText(m_config->ReadList(TextSetting::ListChosen));
+            } catch (const std::exception &error) {
+                logConfigError(QStringLiteral("list time"), error);
+            }
+        }
         m_runs[i]->setSourceOptions(sourceOptions(side, settings), m_listChosen);
         m_runs[i]->start([this, side, runId] {
             QMetaObject::invokeMethod(
@@ -240,10 +249,14 @@ void Archiver::reportNewFolders(const RunResult &result)
     // Written whenever the run looked, so that folders added or declined meanwhile go.
     if (!result.lookedForNewFolders)
         return;
+    const bool listChanged =
+        m_listChosen.digest != result.list.digest || m_listChosen.chosenNs != result.list.chosenNs;
     m_listChosen = result.list;
     if (!m_config)
         return;
     try {
+        if (listChanged)
+            m_config->Write(TextSetting::ListChosen, m_listChosen.toText());
         const QString found = newfolders::settingText(result.newFolders);
         if (m_config->ReadList(TextSetting::NewFolders) != found)
             m_config->Write(TextSetting::NewFolders, found);

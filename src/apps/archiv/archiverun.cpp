@@ -22,6 +22,7 @@
 #include "core/platform/paths.h"
 #include "core/platform/posixio.h"
 
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocale>
@@ -353,6 +354,22 @@ bool sameListInArchive(int rootFd, const QByteArray &bytes, const struct stat &s
 
 } // namespace
 
+QString ListChosen::toText() const
+{
+    return QString::fromLatin1(digest.toHex()) + QLatin1Char(' ') + QString::number(chosenNs);
+}
+
+ListChosen ListChosen::fromText(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char(' '));
+    bool ok = false;
+    const qint64 chosenNs = parts.size() == 2 ? parts[1].toLongLong(&ok) : -1;
+    const QByteArray digest = parts.size() == 2 ? QByteArray::fromHex(parts[0].toLatin1()) : QByteArray();
+    if (!ok || chosenNs < 0 || digest.size() != 32)
+        return {};
+    return {digest, chosenNs};
+}
+
 ArchiveRun::ArchiveRun(Side side, SideSettings settings, QString listFile, int threads, int prioritas,
                        ArchiveLog *log, QDateTime started)
     : m_side(side), m_settings(std::move(settings)), m_listFile(std::move(listFile)),
@@ -508,9 +525,10 @@ void ArchiveRun::run()
     SourceOptions sourceOptions = m_sourceOptions;
     if (haveList && listState == StateCorrect) {
         const qint64 modified = qint64(listStatus.st_mtim.tv_sec) * 1000000000 + listStatus.st_mtim.tv_nsec;
-        const bool unchanged = m_lastList.chosenNs >= 0 && m_lastList.bytes == listBytes;
+        const QByteArray digest = QCryptographicHash::hash(listBytes, QCryptographicHash::Sha256);
+        const bool unchanged = m_lastList.chosenNs >= 0 && m_lastList.digest == digest;
         sourceOptions.listChosenNs = unchanged ? m_lastList.chosenNs : modified;
-        m_result.list = {listBytes, sourceOptions.listChosenNs};
+        m_result.list = {digest, sourceOptions.listChosenNs};
         m_result.lookedForNewFolders = true;
     }
     const SourceList sources = collectSources(list, sourceOptions);

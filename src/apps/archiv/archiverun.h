@@ -26,8 +26,13 @@ class ArchiveLog;
 // again unchanged, as the panel writes it at every start, keeps the time of the earlier run.
 struct ListChosen
 {
-    QByteArray bytes;
+    QByteArray digest; // SHA-256 of the list's bytes
     qint64 chosenNs = -1;
+
+    // As the setting keeps it: the digest in hex, a space, the time; a value that does not read
+    // so gives no time.
+    QString toText() const;
+    static ListChosen fromText(const QString &text);
 };
 
 struct RunResult

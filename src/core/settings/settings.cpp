@@ -85,6 +85,7 @@ constexpr SettingDef kTable[] = {
     added(value(TextSetting::DeclinedFolders, None, "NewFolders_declined")),
     added(value(TextSetting::Conditions, Primary, "Conditions_1")),
     added(value(TextSetting::Conditions, Secondary, "Conditions_2")),
+    added(value(TextSetting::ListChosen, None, "NewFolders_list")),
 };
 
 constexpr bool sameName(const char *a, const char *b)

@@ -53,6 +53,8 @@ enum class TextSetting {
                       // does not name, one Windows path per line
     DeclinedFolders,  // the new folders the user chose not to add, one Windows path per line
     Conditions,       // per side: the conditions the Archiver has notified and not yet seen recover
+    ListChosen,       // the digest of the archive list the Archiver last read and since when (ns)
+                      // its content is as it is: a list written again unchanged keeps that time
 };
 enum class TimeSetting {
     LastArchived,  // per side: the end of the last archiving; 0 for never
