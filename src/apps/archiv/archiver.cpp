@@ -194,6 +194,8 @@ void Archiver::finishRun(Side side, int waitMs)
         }
         if (result.completed)
             m_config->Write(TimeSetting::LastArchived, win::DateTimeToDouble(m_options.now()), side);
+        if (result.fullCheck)
+            m_config->Write(TimeSetting::LastFullCheck, win::DateTimeToDouble(m_options.now()), side);
         m_config->Write(BoolSetting::Progress, false, side);
     } catch (const std::exception &error) {
         logConfigError(QStringLiteral("%1 archive report").arg(sideLabel(side)), error);

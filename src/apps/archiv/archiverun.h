@@ -37,6 +37,8 @@ struct RunResult
     QString massChangeNotice;
     // What the state's failure is about: the first failing file, the list, or the archive folder.
     QString failedPath;
+    // The rolling checks of the runs have read every copy of the archive since the last full check.
+    bool fullCheck = false;
 };
 
 class ArchiveRun
