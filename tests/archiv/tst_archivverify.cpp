@@ -1,15 +1,21 @@
 // Reading the archive back: the real archiv --verify finding damaged, cut-off and missing copies and
-// a damaged earlier version, the next run archiving the damaged copies afresh, and the rolling
-// slices of the checksum record reading the whole archive in a round of runs.
+// a damaged earlier version, the next run archiving the damaged copies afresh, the rolling slices
+// of the checksum record reading the whole archive in a round of runs, and the check opened from
+// the panel's status window.
+#include "archiverpanel.h"
 #include "archiverprogram.h"
+#include "findcontrol.h"
 #include "privatebus.h"
 #include "testfiles.h"
 #include "testmain.h"
 
 #include "core/archiveinfo/checksumrecord.h"
 #include "core/archivelist/treelist.h"
+#include "gui/archiverwindows/statusf.h"
+#include "gui/archiverwindows/verifyf.h"
 
 #include <QDir>
+#include <QListWidget>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -164,6 +170,61 @@ private Q_SLOTS:
         QCOMPARE(verify(program, QStringLiteral("secondary")).code, 2);
     }
 
+    // The status window's button opens the check of its side, which lists what the real check finds
+    // and ends with the count; the last full check's line then has a time.
+    void checkFromTheStatusWindow()
+    {
+        ArchiverPanel p;
+        const QString source = m_work.path() + QStringLiteral("/Gui");
+        writeFile(source + QStringLiteral("/ok.txt"), textLines(50, 1));
+        writeFile(source + QStringLiteral("/bad.txt"), textLines(50, 2));
+        {
+            ArchiverProgram program;
+            TTreeList list;
+            list.AddDir(win::ToWindowsPath(source), QStringLiteral(".*"));
+            list.SaveToFile(win::ToWindowsPath(program.listFile()));
+            setArchiveSide(1, m_work.path() + QStringLiteral("/G"), false);
+            QDir().mkpath(m_work.path() + QStringLiteral("/G"));
+            QVERIFY(program.start(m_bus.environment()));
+            QCOMPARE(ArchiverProgram::archive(1), 0);
+        }
+        damage(archivedPath(m_work.path() + QStringLiteral("/G/Archive1"), source + QStringLiteral("/bad.txt"),
+                            false));
+        QVERIFY(p.start());
+        TstatusF *status = p.panel->statusF();
+        QStringList findings;
+        QString result;
+        QString lastCheck;
+        whenModal(status, [&] {
+            QCOMPARE(control<QLabel>(status, "CheckPrimaryLabel")->text(), QStringLiteral("Last full check: never"));
+            auto *poll = new QTimer(status);
+            QObject::connect(poll, &QTimer::timeout, [&, poll] {
+                auto *check = qobject_cast<TverifyF *>(QApplication::activeModalWidget());
+                auto *line = check ? control<QLabel>(check, "ResultLabel") : nullptr;
+                if (!line || line->text() == QStringLiteral("Checking the archive...") || line->text().isEmpty())
+                    return;
+                poll->deleteLater();
+                result = line->text();
+                auto *list = control<QListWidget>(check, "FindingsList");
+                for (int i = 0; i < list->count(); ++i)
+                    findings.append(list->item(i)->text().section(QStringLiteral(" ("), 0, 0));
+                clickControl(check, "CloseButton");
+                QTimer::singleShot(0, status, [&] {
+                    lastCheck = control<QLabel>(status, "CheckPrimaryLabel")->text();
+                    clickControl(status, "SpeedButton1");
+                });
+            });
+            poll->start(20);
+            clickControl(status, "CheckPrimaryButton");
+        });
+        clickControl(p.main, "statusbutton");
+        const QString root = m_work.path() + QStringLiteral("/G/Archive1");
+        QCOMPARE(findings, QStringList{QStringLiteral("damaged: ") +
+                                       relative(root, archivedPath(root, source + QStringLiteral("/bad.txt"), false))});
+        QCOMPARE(result, QStringLiteral("1 damaged copies: they are archived afresh at the next run."));
+        QVERIFY(lastCheck.startsWith(QStringLiteral("Last full check: ")) && !lastCheck.endsWith(QStringLiteral("never")));
+    }
+
     // Thirty slices read every copy once, the longest unchecked first; the round is whole only then.
     void rollingSlicesCoverTheArchive()
     {
@@ -223,5 +284,5 @@ private Q_SLOTS:
     }
 };
 
-DUNLIVO_CORE_TEST_MAIN(TestArchivVerify)
+DUNLIVO_TEST_MAIN(TestArchivVerify)
 #include "tst_archivverify.moc"

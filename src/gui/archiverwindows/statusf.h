@@ -32,6 +32,9 @@ private:
     void showNotice(Side side, QLabel *notice);
     void placeNotices();
     static QPixmap light(bool correct);
+    // Beside each side's rows: "Check archive", which opens the check of that side (TverifyF), and
+    // the time of the side's last full check.
+    void addCheckRows();
 
     Tconfig &m_config;
     PanelDialogs &m_dialogs;
