@@ -59,7 +59,8 @@ Verified verify(const ArchiverProgram &program, const QString &side)
     if (!process.waitForFinished(ArchiverProgram::kLong))
         return result;
     result.code = process.exitCode();
-    result.lines = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    result.lines =
+        QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     return result;
 }
 
@@ -132,9 +133,12 @@ private Q_SLOTS:
         QCOMPARE(found.code, 1);
         const QStringList expected = {
             QStringLiteral("primary archive: damaged: ") + relative(plainRoot, at("a.txt", plainRoot, false)),
-            QStringLiteral("secondary archive: damaged: ") + relative(packedRoot, at("b.txt", packedRoot, true)),
-            QStringLiteral("secondary archive: damaged: ") + relative(packedRoot, at("c.txt", packedRoot, true)),
-            QStringLiteral("secondary archive: missing: ") + relative(packedRoot, at("e.txt", packedRoot, true)),
+            QStringLiteral("secondary archive: damaged: ") +
+                relative(packedRoot, at("b.txt", packedRoot, true)),
+            QStringLiteral("secondary archive: damaged: ") +
+                relative(packedRoot, at("c.txt", packedRoot, true)),
+            QStringLiteral("secondary archive: missing: ") +
+                relative(packedRoot, at("e.txt", packedRoot, true)),
             QStringLiteral("secondary archive: damaged earlier version: ") + relative(packedRoot, version)};
         QStringList findings;
         for (const QString &line : found.lines) {
@@ -145,7 +149,8 @@ private Q_SLOTS:
         QStringList sortedExpected = expected;
         sortedExpected.sort();
         QCOMPARE(findings, sortedExpected);
-        QVERIFY(readFile(win::Prefix::logDir() + QStringLiteral("/verify.log")).contains(expected.first().toUtf8()));
+        QVERIFY(readFile(win::Prefix::logDir() + QStringLiteral("/verify.log"))
+                    .contains(expected.first().toUtf8()));
         QVERIFY(Tconfig().Read(TimeSetting::LastFullCheck, Side::Primary) != 0.0);
 
         // The sources are unchanged; only the damage brings the copies back.
@@ -188,20 +193,22 @@ private Q_SLOTS:
             QVERIFY(program.start(m_bus.environment()));
             QCOMPARE(ArchiverProgram::archive(1), 0);
         }
-        damage(archivedPath(m_work.path() + QStringLiteral("/G/Archive1"), source + QStringLiteral("/bad.txt"),
-                            false));
+        damage(archivedPath(m_work.path() + QStringLiteral("/G/Archive1"),
+                            source + QStringLiteral("/bad.txt"), false));
         QVERIFY(p.start());
         TstatusF *status = p.panel->statusF();
         QStringList findings;
         QString result;
         QString lastCheck;
         whenModal(status, [&] {
-            QCOMPARE(control<QLabel>(status, "CheckPrimaryLabel")->text(), QStringLiteral("Last full check: never"));
+            QCOMPARE(control<QLabel>(status, "CheckPrimaryLabel")->text(),
+                     QStringLiteral("Last full check: never"));
             auto *poll = new QTimer(status);
             QObject::connect(poll, &QTimer::timeout, [&, poll] {
                 auto *check = qobject_cast<TverifyF *>(QApplication::activeModalWidget());
                 auto *line = check ? control<QLabel>(check, "ResultLabel") : nullptr;
-                if (!line || line->text() == QStringLiteral("Checking the archive...") || line->text().isEmpty())
+                if (!line || line->text() == QStringLiteral("Checking the archive...") ||
+                    line->text().isEmpty())
                     return;
                 poll->deleteLater();
                 result = line->text();
@@ -219,10 +226,12 @@ private Q_SLOTS:
         });
         clickControl(p.main, "statusbutton");
         const QString root = m_work.path() + QStringLiteral("/G/Archive1");
-        QCOMPARE(findings, QStringList{QStringLiteral("damaged: ") +
-                                       relative(root, archivedPath(root, source + QStringLiteral("/bad.txt"), false))});
+        QCOMPARE(findings,
+                 QStringList{QStringLiteral("damaged: ") +
+                             relative(root, archivedPath(root, source + QStringLiteral("/bad.txt"), false))});
         QCOMPARE(result, QStringLiteral("1 damaged copies: they are archived afresh at the next run."));
-        QVERIFY(lastCheck.startsWith(QStringLiteral("Last full check: ")) && !lastCheck.endsWith(QStringLiteral("never")));
+        QVERIFY(lastCheck.startsWith(QStringLiteral("Last full check: ")) &&
+                !lastCheck.endsWith(QStringLiteral("never")));
     }
 
     // Thirty slices read every copy once, the longest unchecked first; the round is whole only then.

@@ -257,11 +257,16 @@ FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const 
         folder, name, status,
         [&](int out, ArchiveTarget::WriteResult *result) {
             StreamChecksum sum;
-            const CopyOutcome copy = compressed ? copyCompressed(in, out, stop) : copyPlain(in, out, stop, &sum);
+            const CopyOutcome copy =
+                compressed ? copyCompressed(in, out, stop) : copyPlain(in, out, stop, &sum);
             struct stat copyStatus;
             if (copy.result == CopyResult::Done && ::fstat(out, &copyStatus) == 0) {
-                *facts = {qint64(copyStatus.st_size), qint64(status.st_mtim.tv_sec), qint64(status.st_mtim.tv_nsec),
-                          true, !compressed, compressed ? 0 : sum.value()};
+                *facts = {qint64(copyStatus.st_size),
+                          qint64(status.st_mtim.tv_sec),
+                          qint64(status.st_mtim.tv_nsec),
+                          true,
+                          !compressed,
+                          compressed ? 0 : sum.value()};
             }
             if (copy.result == CopyResult::Done)
                 return true;
@@ -325,11 +330,12 @@ public:
                 m_checked.emplace_back(path, outcome);
                 continue;
             }
-            m_log->write(QStringLiteral("%1 archive: %2 copy %3%4; it is archived afresh")
-                             .arg(m_label,
-                                  outcome.result == CopyCheck::Missing ? QStringLiteral("missing")
-                                                                       : QStringLiteral("damaged"),
-                                  path, outcome.why.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(outcome.why)));
+            m_log->write(
+                QStringLiteral("%1 archive: %2 copy %3%4; it is archived afresh")
+                    .arg(m_label,
+                         outcome.result == CopyCheck::Missing ? QStringLiteral("missing")
+                                                              : QStringLiteral("damaged"),
+                         path, outcome.why.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(outcome.why)));
             if (outcome.result == CopyCheck::Damaged)
                 m_damaged.insert(path);
         }
@@ -376,7 +382,8 @@ public:
             ChecksumEntry entry;
             if (copiedFlags[i]) {
                 entry = {copy.size, copy.mtimeSec, copy.mtimeNsec, copy.hasSum, copy.sum, now, false};
-            } else if (copy.written || (known && known->describes(copy.size, copy.mtimeSec, copy.mtimeNsec))) {
+            } else if (copy.written ||
+                       (known && known->describes(copy.size, copy.mtimeSec, copy.mtimeNsec))) {
                 // A copy whose write failed leaves the earlier one, as recorded.
                 if (!known)
                     continue;

@@ -75,7 +75,8 @@ int verifyArchives(const QStringList &arguments)
     if (which != QLatin1String("primary"))
         sides.push_back(Side::Secondary);
     QTextStream out(stdout);
-    if (which != QLatin1String("primary") && which != QLatin1String("secondary") && which != QLatin1String("both")) {
+    if (which != QLatin1String("primary") && which != QLatin1String("secondary") &&
+        which != QLatin1String("both")) {
         QTextStream(stderr) << "archiv: --verify takes primary, secondary or both" << Qt::endl;
         return 2;
     }
@@ -93,8 +94,11 @@ int verifyArchives(const QStringList &arguments)
                 out << text << Qt::endl;
                 log.write(text);
             };
-            Verifier verifier(side, readSideSettings(config, side),
-                              int(std::max(1u, std::thread::hardware_concurrency())), line);
+            const SideSettings settings = readSideSettings(config, side);
+            // Asked for both, a side that was never set up is no archive that can not be reached.
+            if (sides.size() == 2 && settings.destination.trimmed().isEmpty())
+                continue;
+            Verifier verifier(side, settings, int(std::max(1u, std::thread::hardware_concurrency())), line);
             const std::atomic<bool> stop{false};
             const Verifier::Result result = verifier.run(stop);
             if (!result.reached) {
@@ -108,7 +112,8 @@ int verifyArchives(const QStringList &arguments)
             if (result.findings > 0)
                 code = std::max(code, 1);
             if (result.whole)
-                config.Write(TimeSetting::LastFullCheck, win::DateTimeToDouble(QDateTime::currentDateTime()), side);
+                config.Write(TimeSetting::LastFullCheck, win::DateTimeToDouble(QDateTime::currentDateTime()),
+                             side);
         }
     } catch (const std::exception &failure) {
         QTextStream(stderr) << "archiv: settings: " << failure.what() << Qt::endl;

@@ -66,7 +66,8 @@ struct Job
 
 // Every regular file below folder (path prefix given), into jobs; false when a folder could not be
 // read.
-bool walk(int folderFd, const QString &prefix, bool compressed, bool version, int depth, std::vector<Job> *jobs)
+bool walk(int folderFd, const QString &prefix, bool compressed, bool version, int depth,
+          std::vector<Job> *jobs)
 {
     if (depth > kMaxDepth)
         return false;
@@ -80,7 +81,8 @@ bool walk(int folderFd, const QString &prefix, bool compressed, bool version, in
     bool whole = true;
     while (const dirent *entry = ::readdir(dir)) {
         const char *name = entry->d_name;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0 || win::FileBeside::isTemporaryName(name))
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0 ||
+            win::FileBeside::isTemporaryName(name))
             continue;
         struct stat status;
         if (::fstatat(folderFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
@@ -135,22 +137,24 @@ bool walkArchive(int rootFd, bool compressed, std::vector<Job> *jobs)
         ::closedir(dir);
         return true;
     };
-    whole = folders(rootFd, [&](const QString &name, int fd) {
-        if (name != QLatin1String(kVersionsFolder)) {
-            whole = walk(fd, name + QLatin1Char('\\'), compressed, false, 1, jobs) && whole;
-            return;
-        }
-        folders(fd, [&](const QString &run, int runFd) {
-            if (!versionRunTime(run).isValid())
-                return;
-            const bool runCompressed = formOf(runFd, compressed);
-            folders(runFd, [&](const QString &drive, int driveFd) {
-                const QString prefix = QLatin1String(kVersionsFolder) + QLatin1Char('\\') + run +
-                                       QLatin1Char('\\') + drive + QLatin1Char('\\');
-                whole = walk(driveFd, prefix, runCompressed, true, 3, jobs) && whole;
-            });
-        });
-    }) && whole;
+    whole = folders(rootFd,
+                    [&](const QString &name, int fd) {
+                        if (name != QLatin1String(kVersionsFolder)) {
+                            whole = walk(fd, name + QLatin1Char('\\'), compressed, false, 1, jobs) && whole;
+                            return;
+                        }
+                        folders(fd, [&](const QString &run, int runFd) {
+                            if (!versionRunTime(run).isValid())
+                                return;
+                            const bool runCompressed = formOf(runFd, compressed);
+                            folders(runFd, [&](const QString &drive, int driveFd) {
+                                const QString prefix = QLatin1String(kVersionsFolder) + QLatin1Char('\\') +
+                                                       run + QLatin1Char('\\') + drive + QLatin1Char('\\');
+                                whole = walk(driveFd, prefix, runCompressed, true, 3, jobs) && whole;
+                            });
+                        });
+                    }) &&
+            whole;
     return whole;
 }
 
@@ -160,7 +164,8 @@ QString findingLine(Side side, const Job &job, const CheckOutcome &outcome)
                          : job.version                        ? QStringLiteral("damaged earlier version")
                                                               : QStringLiteral("damaged");
     return QStringLiteral("%1 archive: %2: %3%4")
-        .arg(sideLabel(side), what, job.path, outcome.why.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(outcome.why));
+        .arg(sideLabel(side), what, job.path,
+             outcome.why.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(outcome.why));
 }
 
 } // namespace
@@ -221,7 +226,8 @@ CheckOutcome checkCopy(int rootFd, const QString &path, bool compressed, const C
                 outcome.why = QStringLiteral("%1 bytes where %2 were expected").arg(read).arg(outcome.size);
             } else if (described && entry->hasSum && sum.value() != entry->sum) {
                 outcome.result = CopyCheck::Damaged;
-                outcome.why = QStringLiteral("the checksum differs from the one recorded when it was written");
+                outcome.why =
+                    QStringLiteral("the checksum differs from the one recorded when it was written");
             }
             break;
         }
@@ -258,7 +264,8 @@ void markDamaged(int rootFd, const std::vector<std::pair<QString, CheckOutcome>>
 }
 
 Verifier::Verifier(Side side, SideSettings settings, int threads, Line finding)
-    : m_side(side), m_settings(std::move(settings)), m_threads(std::max(1, threads)), m_finding(std::move(finding))
+    : m_side(side), m_settings(std::move(settings)), m_threads(std::max(1, threads)),
+      m_finding(std::move(finding))
 {
 }
 
@@ -291,8 +298,8 @@ Verifier::Result Verifier::run(const std::atomic<bool> &stop)
     const auto work = [&] {
         for (size_t i; (i = next.fetch_add(1)) < jobs.size();) {
             const Job &job = jobs[i];
-            const CheckOutcome outcome =
-                checkCopy(rootFd, job.path, job.compressed, job.version ? nullptr : record.find(job.path), stop);
+            const CheckOutcome outcome = checkCopy(rootFd, job.path, job.compressed,
+                                                   job.version ? nullptr : record.find(job.path), stop);
             if (outcome.result == CopyCheck::Stopped) {
                 stopped.store(true);
                 return;
@@ -332,7 +339,8 @@ Verifier::Result Verifier::run(const std::atomic<bool> &stop)
 
     // A run may have replaced a copy meanwhile: each finding is read again against the record and
     // the file as they are now, and only what is still wrong is reported.
-    std::sort(findings.begin(), findings.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::sort(findings.begin(), findings.end(),
+              [](const auto &a, const auto &b) { return a.first < b.first; });
     ChecksumRecord now;
     now.read(rootFd, &why);
     std::vector<std::pair<QString, CheckOutcome>> damaged;
@@ -360,7 +368,8 @@ Verifier::Result Verifier::run(const std::atomic<bool> &stop)
         ChecksumRecord latest;
         if (latest.read(rootFd, &why) == ChecksumRecord::Read::Present) {
             for (size_t i = 0; i < sound.size(); ++i) {
-                const ChecksumEntry *entry = sound[i] && !jobs[i].version ? latest.find(jobs[i].path) : nullptr;
+                const ChecksumEntry *entry =
+                    sound[i] && !jobs[i].version ? latest.find(jobs[i].path) : nullptr;
                 if (entry && !entry->damaged) {
                     ChecksumEntry checked = *entry;
                     checked.checked = started;

@@ -98,8 +98,9 @@ bool ChecksumRecord::fromBytes(const QByteArray &bytes, QString *why)
             break;
         const QList<QByteArray> words = line.split(' ');
         ChecksumEntry e;
-        if (words.size() != 7 || !parseNumber(words.at(0), &e.size) || !parseNumber(words.at(1), &e.mtimeSec) ||
-            !parseNumber(words.at(2), &e.mtimeNsec) || !parseNumber(words.at(4), &e.checked))
+        if (words.size() != 7 || !parseNumber(words.at(0), &e.size) ||
+            !parseNumber(words.at(1), &e.mtimeSec) || !parseNumber(words.at(2), &e.mtimeNsec) ||
+            !parseNumber(words.at(4), &e.checked))
             return damaged(i + 1, "not an entry");
         if (words.at(3) != "-") {
             bool ok = false;
@@ -166,9 +167,12 @@ QStringList ChecksumRecord::slice(int parts) const
     order.reserve(m_entries.size());
     for (const auto &[path, entry] : m_entries)
         order.emplace_back(entry.checked, &path);
-    const size_t count = std::min(order.size(), (order.size() + size_t(parts) - 1) / size_t(std::max(1, parts)));
+    const size_t count =
+        std::min(order.size(), (order.size() + size_t(parts) - 1) / size_t(std::max(1, parts)));
     std::partial_sort(order.begin(), order.begin() + qsizetype(count), order.end(),
-                      [](const auto &a, const auto &b) { return a.first < b.first || (a.first == b.first && *a.second < *b.second); });
+                      [](const auto &a, const auto &b) {
+                          return a.first < b.first || (a.first == b.first && *a.second < *b.second);
+                      });
     QStringList paths;
     for (size_t i = 0; i < count; ++i)
         paths.append(*order[i].second);

@@ -14,9 +14,9 @@
 #include "gui/appearance/resourcebitmap.h"
 #include "gui/appearance/windowparts.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QLabel>
-#include <QEvent>
 #include <QPainter>
 #include <QToolButton>
 
@@ -272,8 +272,9 @@ void TstatusF::addCheckRows()
     const auto refresh = std::make_shared<std::function<void()>>();
     for (const auto &[side, top, name] : {std::tuple{Side::Primary, 14, "CheckPrimary"},
                                           std::tuple{Side::Secondary, 104, "CheckSecondary"}}) {
-        Row row{side, makeSpeedButton(KovaPanel1, QLatin1String(name) + QStringLiteral("Button"),
-                                      QRect(kColumn, top + 2, 132, 26)),
+        Row row{side,
+                makeSpeedButton(KovaPanel1, QLatin1String(name) + QStringLiteral("Button"),
+                                QRect(kColumn, top + 2, 132, 26)),
                 makeLabel(KovaPanel1, "", QRect(kColumn, top + 36, 140, 36))};
         row.line->setObjectName(QLatin1String(name) + QStringLiteral("Label"));
         row.line->setWordWrap(true);
@@ -311,7 +312,8 @@ void TstatusF::addCheckRows()
         texts->SetDefault(QStringLiteral("VerifyClean"), QStringLiteral("No damage found in %1 files."));
         texts->SetDefault(QStringLiteral("VerifyDamaged"),
                           QStringLiteral("%1 damaged copies: they are archived afresh at the next run."));
-        texts->SetDefault(QStringLiteral("VerifyUnreachable"), QStringLiteral("The archive can not be reached."));
+        texts->SetDefault(QStringLiteral("VerifyUnreachable"),
+                          QStringLiteral("The archive can not be reached."));
     });
     texts->setOnNeedSet([refresh](QObject *) { (*refresh)(); });
     new ShowWatcher(this, [refresh] { (*refresh)(); });

@@ -28,12 +28,13 @@ TverifyF::TverifyF(Side side, QString programDir, TkovaProvider &texts, QWidget 
     findingsList->setGeometry(8, 34, 464, 192);
     resultLabel = makeCentredLabel(KovaPanel1, QStringLiteral("ResultLabel"), QRect(8, 232, 464, 20));
     resultLabel->setFont(bold);
-    QToolButton *closeButton = makeSpeedButton(KovaPanel1, QStringLiteral("CloseButton"), QRect(195, 262, 90, 26));
+    QToolButton *closeButton =
+        makeSpeedButton(KovaPanel1, QStringLiteral("CloseButton"), QRect(195, 262, 90, 26));
     connect(closeButton, &QToolButton::clicked, this, &QDialog::reject);
 
     setWindowTitle(texts.GetText(QStringLiteral("CheckArchiveButton")));
-    headingLabel->setText(
-        texts.GetText(side == Side::Primary ? QStringLiteral("PrimaryArchive") : QStringLiteral("SecondaryArchive")));
+    headingLabel->setText(texts.GetText(side == Side::Primary ? QStringLiteral("PrimaryArchive")
+                                                              : QStringLiteral("SecondaryArchive")));
     closeButton->setText(texts.GetText(QStringLiteral("ExitButton")));
 }
 
@@ -113,7 +114,8 @@ void TverifyF::checkEnded(int exitCode)
     unsetCursor();
     const QLocale english(QLocale::English, QLocale::UnitedStates);
     if (exitCode == 0)
-        resultLabel->setText(kovaProvider1->GetText(QStringLiteral("VerifyClean")).arg(english.toString(m_files)));
+        resultLabel->setText(
+            kovaProvider1->GetText(QStringLiteral("VerifyClean")).arg(english.toString(m_files)));
     else if (exitCode == 1)
         resultLabel->setText(
             kovaProvider1->GetText(QStringLiteral("VerifyDamaged")).arg(english.toString(m_findings)));
