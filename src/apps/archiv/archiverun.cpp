@@ -375,11 +375,17 @@ public:
         for (size_t i = 0; i < files.size(); ++i) {
             const CopyFacts &copy = facts[i];
             ArchivedLocation location;
-            if (copy.size < 0 || !archivedLocation(files[i].windowsPath, m_compressed, &location))
+            if (!archivedLocation(files[i].windowsPath, m_compressed, &location))
                 continue;
             const QString path = location.relativePath();
             const ChecksumEntry *known = latest.find(path);
             ChecksumEntry entry;
+            if (copy.size < 0) {
+                // The file failed this run (its source is gone, say): the copy there stays as recorded.
+                if (known)
+                    next.set(path, *known);
+                continue;
+            }
             if (copiedFlags[i]) {
                 entry = {copy.size, copy.mtimeSec, copy.mtimeNsec, copy.hasSum, copy.sum, now, false};
             } else if (copy.written ||
