@@ -57,7 +57,8 @@ bool archiveBothSides(const QString &binDir, const QString &source)
     const QString exe = program.path() + QStringLiteral("/archiv");
     QFile::copy(binDir + QStringLiteral("/archiv"), exe);
     TTreeList list;
-    list.AddDir(win::ToWindowsPath(source), QStringLiteral(".*"));
+    for (const QString &folder : QDir(source).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+        list.AddDir(win::ToWindowsPath(source + QLatin1Char('/') + folder), QStringLiteral(".*"));
     list.SaveToFile(win::ToWindowsPath(program.path() + QStringLiteral("/afiles.lst")));
     QProcess archiver;
     archiver.start(exe, {QStringLiteral("--start-delay-ms"), QStringLiteral("100000000")});
