@@ -234,12 +234,14 @@ private Q_SLOTS:
                 !lastCheck.endsWith(QStringLiteral("never")));
     }
 
-    // Thirty slices read every copy once, the longest unchecked first; the round is whole only then.
+    // Thirty slices read every copy once, the longest unchecked first; the round is whole only then
+    // (a copy checked in the second the round began counts only once read again).
     void rollingSlicesCoverTheArchive()
     {
         ChecksumRecord record;
         for (int i = 0; i < 95; ++i)
-            record.set(QStringLiteral("C\\f%1").arg(i), ChecksumEntry{10, 1, 0, false, 0, i % 7, false});
+            record.set(QStringLiteral("C\\f%1").arg(i),
+                       ChecksumEntry{10, 1, 0, false, 0, 100 - i % 7, false});
         record.setRoundStart(100);
         QSet<QString> seen;
         for (int run = 1; run <= 30; ++run) {

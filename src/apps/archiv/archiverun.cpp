@@ -390,7 +390,7 @@ public:
                 entry = {copy.size, copy.mtimeSec, copy.mtimeNsec, copy.hasSum, copy.sum, now, false};
             } else if (copy.written ||
                        (known && known->describes(copy.size, copy.mtimeSec, copy.mtimeNsec))) {
-                // A copy whose write failed leaves the earlier one, as recorded.
+                // Unchanged as recorded, or its new write failed and the earlier copy stays.
                 if (!known)
                     continue;
                 entry = *known;
@@ -402,6 +402,10 @@ public:
         const bool whole = m_sliceChecked > 0 && !next.entries().empty() && next.roundWhole();
         if (whole)
             next.setRoundStart(now);
+        // A record with nothing in it is not made: an archive folder holding only that would no longer
+        // count as empty.
+        if (next.entries().empty() && latest.entries().empty())
+            return whole;
         if (next.toBytes() != before && !next.write(m_rootFd))
             m_log->write(QStringLiteral("%1 archive: the checksum record can not be written: %2")
                              .arg(m_label, QString::fromLocal8Bit(std::strerror(errno))));

@@ -182,7 +182,7 @@ QStringList ChecksumRecord::slice(int parts) const
 bool ChecksumRecord::roundWhole() const
 {
     return std::all_of(m_entries.begin(), m_entries.end(),
-                       [this](const auto &item) { return item.second.checked >= m_roundStart; });
+                       [this](const auto &item) { return item.second.checked > m_roundStart; });
 }
 
 ChecksumRecordLock::ChecksumRecordLock(int rootFd)

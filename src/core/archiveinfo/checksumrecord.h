@@ -56,7 +56,8 @@ public:
     // The next rolling slice: 1/parts of the entries (at least one), the longest unchecked first.
     QStringList slice(int parts) const;
     // When the present round of rolling slices began; the round is whole once every entry was
-    // checked since.
+    // checked (or written) after that second, so the copies of the run that began it count only
+    // once a slice has read them back.
     qint64 roundStart() const { return m_roundStart; }
     void setRoundStart(qint64 time) { m_roundStart = time; }
     bool roundWhole() const;
