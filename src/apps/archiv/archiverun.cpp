@@ -29,6 +29,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -308,6 +309,7 @@ public:
         : m_rootFd(rootFd), m_compressed(compressed), m_label(std::move(label)), m_log(log)
     {
         QString why;
+        m_identity = recordIdentity();
         if (m_record.read(rootFd, &why) == ChecksumRecord::Read::Damaged)
             m_log->write(QStringLiteral("%1 archive: the checksum record is damaged (%2); it is made afresh")
                              .arg(m_label, why));
@@ -351,10 +353,14 @@ public:
     {
         const qint64 now = QDateTime::currentSecsSinceEpoch();
         const ChecksumRecordLock lock(m_rootFd);
+        // Read again only when a check has replaced it since the start.
         ChecksumRecord latest;
         QString why;
-        latest.read(m_rootFd, &why);
-        const QByteArray before = latest.toBytes();
+        if (recordIdentity() == m_identity)
+            latest = m_record;
+        else
+            latest.read(m_rootFd, &why);
+        const ChecksumRecord before = latest;
         for (const auto &[path, outcome] : m_checked) {
             const ChecksumEntry *entry = latest.find(path);
             if (entry && entry->describes(outcome.size, outcome.mtimeSec, outcome.mtimeNsec)) {
@@ -406,18 +412,30 @@ public:
         // count as empty.
         if (next.entries().empty() && latest.entries().empty())
             return whole;
-        if (next.toBytes() != before && !next.write(m_rootFd))
+        const bool same = next.entries() == before.entries() && next.roundStart() == before.roundStart();
+        if (!same && !next.write(m_rootFd))
             m_log->write(QStringLiteral("%1 archive: the checksum record can not be written: %2")
                              .arg(m_label, QString::fromLocal8Bit(std::strerror(errno))));
         return whole;
     }
 
 private:
+    // Which file the record is (replaced by a rename, it is another), and its size and time.
+    std::array<qint64, 5> recordIdentity() const
+    {
+        struct stat status;
+        if (::fstatat(m_rootFd, kChecksumRecordName, &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return {-1, -1, -1, -1, -1};
+        return {qint64(status.st_dev), qint64(status.st_ino), qint64(status.st_size),
+                qint64(status.st_mtim.tv_sec), qint64(status.st_mtim.tv_nsec)};
+    }
+
     const int m_rootFd;
     const bool m_compressed;
     const QString m_label;
     ArchiveLog *const m_log;
     ChecksumRecord m_record;
+    std::array<qint64, 5> m_identity{};
     QSet<QString> m_damaged;
     std::vector<std::pair<QString, CheckOutcome>> m_checked;
     int m_sliceChecked = 0;

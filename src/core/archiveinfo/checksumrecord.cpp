@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include <fcntl.h>
@@ -22,26 +24,24 @@ constexpr char kMagic[] = "dunlivo archive sums 1";
 constexpr qint64 kMaxRecord = qint64(256) * 1024 * 1024;
 constexpr qsizetype kMaxPath = 4096;
 
-bool parseNumber(const QByteArray &word, qint64 *value)
-{
-    bool ok = false;
-    *value = word.toLongLong(&ok);
-    return ok && *value >= 0;
-}
-
 // A path below the root: relative, no empty, "." or ".." part, no control characters.
 bool soundPath(const QString &path)
 {
     if (path.isEmpty() || path.size() > kMaxPath)
         return false;
-    for (const QChar c : path) {
+    qsizetype partStart = 0;
+    for (qsizetype i = 0; i <= path.size(); ++i) {
+        const QChar c = i < path.size() ? path.at(i) : QLatin1Char('\\');
         if (c.unicode() < 0x20 || c.unicode() == 0x7f)
             return false;
+        if (c != QLatin1Char('\\'))
+            continue;
+        const QStringView part = QStringView(path).sliced(partStart, i - partStart);
+        if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String(".."))
+            return false;
+        partStart = i + 1;
     }
-    const QStringList parts = path.split(QLatin1Char('\\'));
-    return std::none_of(parts.begin(), parts.end(), [](const QString &part) {
-        return part.isEmpty() || part == QLatin1String(".") || part == QLatin1String("..");
-    });
+    return true;
 }
 
 bool readAll(int fd, char *data, size_t size)
@@ -63,15 +63,36 @@ bool readAll(int fd, char *data, size_t size)
 QByteArray ChecksumRecord::toBytes() const
 {
     QByteArray bytes;
-    bytes.reserve(qsizetype(m_entries.size()) * 96 + 64);
+    bytes.reserve(qsizetype(m_entries.size()) * 112 + 64);
+    char buffer[32];
+    const auto number = [&](quint64 value, int base, int width) {
+        const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, base).ptr;
+        for (qsizetype pad = width - (end - buffer); pad > 0; --pad)
+            bytes += '0';
+        bytes.append(buffer, end - buffer);
+        bytes += ' ';
+    };
     bytes += kMagic;
-    bytes += "\nround " + QByteArray::number(m_roundStart) + '\n';
+    bytes += "\nround ";
+    number(quint64(m_roundStart), 10, 0);
+    bytes.chop(1);
+    bytes += '\n';
     for (const auto &[path, e] : m_entries) {
-        bytes += QByteArray::number(e.size) + ' ' + QByteArray::number(e.mtimeSec) + ' ' +
-                 QByteArray::number(e.mtimeNsec) + ' ' +
-                 (e.hasSum ? QByteArray::number(e.sum, 16).rightJustified(16, '0') : QByteArray("-")) + ' ' +
-                 QByteArray::number(e.checked) + ' ' + (e.damaged ? 'd' : '-') + ' ' +
-                 path.toUtf8().toPercentEncoding("\\") + '\n';
+        number(quint64(e.size), 10, 0);
+        number(quint64(e.mtimeSec), 10, 0);
+        number(quint64(e.mtimeNsec), 10, 0);
+        if (e.hasSum)
+            number(e.sum, 16, 16);
+        else
+            bytes += "- ";
+        number(quint64(e.checked), 10, 0);
+        bytes += e.damaged ? "d " : "- ";
+        // Blanks, line ends and '%' in a name are written as %XX; most names need nothing of that.
+        const QByteArray name = path.toUtf8();
+        const bool plain = std::all_of(
+            name.begin(), name.end(), [](char c) { return uchar(c) > 0x20 && uchar(c) != 0x7f && c != '%'; });
+        bytes += plain ? name : name.toPercentEncoding("\\");
+        bytes += '\n';
     }
     return bytes;
 }
@@ -80,43 +101,70 @@ bool ChecksumRecord::fromBytes(const QByteArray &bytes, QString *why)
 {
     m_entries.clear();
     m_roundStart = 0;
-    const auto damaged = [&](qsizetype line, const char *what) {
+    qsizetype lineNumber = 0;
+    const auto damaged = [&](const char *what) {
         m_entries.clear();
         m_roundStart = 0;
-        *why = QStringLiteral("line %1: %2").arg(line).arg(QLatin1String(what));
+        *why = QStringLiteral("line %1: %2").arg(lineNumber).arg(QLatin1String(what));
         return false;
     };
-    const QList<QByteArray> lines = bytes.split('\n');
-    if (lines.size() < 2 || lines.at(0) != kMagic)
-        return damaged(1, "not a checksum record");
-    const QList<QByteArray> round = lines.at(1).split(' ');
-    if (round.size() != 2 || round.at(0) != "round" || !parseNumber(round.at(1), &m_roundStart))
-        return damaged(2, "no round start");
-    for (qsizetype i = 2; i < lines.size(); ++i) {
-        const QByteArray &line = lines.at(i);
-        if (line.isEmpty() && i == lines.size() - 1)
-            break;
-        const QList<QByteArray> words = line.split(' ');
+    const auto parse = [](QByteArrayView word, qint64 *value, int base = 10) {
+        quint64 parsed = 0;
+        const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), parsed, base);
+        *value = qint64(parsed);
+        return error == std::errc() && end == word.data() + word.size() && !word.isEmpty() &&
+               (base == 16 || parsed <= quint64(std::numeric_limits<qint64>::max()));
+    };
+    const QByteArrayView all(bytes);
+    qsizetype at = 0;
+    const auto nextLine = [&](QByteArrayView *line) {
+        if (at >= all.size())
+            return false;
+        qsizetype end = all.indexOf('\n', at);
+        if (end < 0)
+            end = all.size();
+        *line = all.sliced(at, end - at);
+        at = end + 1;
+        ++lineNumber;
+        return true;
+    };
+    QByteArrayView line;
+    if (!nextLine(&line) || line != QByteArrayView(kMagic))
+        return damaged("not a checksum record");
+    if (!nextLine(&line) || !line.startsWith("round ") || !parse(line.sliced(6), &m_roundStart))
+        return damaged("no round start");
+    while (nextLine(&line)) {
+        QByteArrayView words[7];
+        qsizetype from = 0;
+        for (int w = 0; w < 6; ++w) {
+            const qsizetype blank = line.indexOf(' ', from);
+            if (blank < 0)
+                return damaged("not an entry");
+            words[w] = line.sliced(from, blank - from);
+            from = blank + 1;
+        }
+        words[6] = line.sliced(from);
         ChecksumEntry e;
-        if (words.size() != 7 || !parseNumber(words.at(0), &e.size) ||
-            !parseNumber(words.at(1), &e.mtimeSec) || !parseNumber(words.at(2), &e.mtimeNsec) ||
-            !parseNumber(words.at(4), &e.checked))
-            return damaged(i + 1, "not an entry");
-        if (words.at(3) != "-") {
-            bool ok = false;
-            e.sum = words.at(3).toULongLong(&ok, 16);
-            if (!ok || words.at(3).size() != 16)
-                return damaged(i + 1, "not a checksum");
+        if (!parse(words[0], &e.size) || !parse(words[1], &e.mtimeSec) || !parse(words[2], &e.mtimeNsec) ||
+            !parse(words[4], &e.checked))
+            return damaged("not an entry");
+        if (words[3] != "-") {
+            qint64 sum = 0;
+            if (words[3].size() != 16 || !parse(words[3], &sum, 16))
+                return damaged("not a checksum");
+            e.sum = quint64(sum);
             e.hasSum = true;
         }
-        if (words.at(5) != "-" && words.at(5) != "d")
-            return damaged(i + 1, "not a mark");
-        e.damaged = words.at(5) == "d";
-        const QByteArray pathBytes = QByteArray::fromPercentEncoding(words.at(6));
+        if (words[5] != "-" && words[5] != "d")
+            return damaged("not a mark");
+        e.damaged = words[5] == "d";
+        const QByteArray pathBytes = words[6].contains('%')
+                                         ? QByteArray::fromPercentEncoding(words[6].toByteArray())
+                                         : words[6].toByteArray();
         const QString path = QString::fromUtf8(pathBytes);
         if (path.toUtf8() != pathBytes || !soundPath(path))
-            return damaged(i + 1, "not a path below the archive");
-        m_entries[path] = e;
+            return damaged("not a path below the archive");
+        m_entries.emplace_hint(m_entries.end(), path, e);
     }
     return true;
 }

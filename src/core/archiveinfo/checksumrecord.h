@@ -32,6 +32,7 @@ struct ChecksumEntry
     {
         return size == fileSize && mtimeSec == sec && (mtimeNsec == nsec || nsec == 0);
     }
+    bool operator==(const ChecksumEntry &) const = default;
 };
 
 class ChecksumRecord
