@@ -131,8 +131,11 @@ struct CopyFacts
     quint64 sum = 0;
 };
 
-// Every copy is read back whole once in this many runs, a slice at a time.
+// Every copy is read back whole once in this many runs, a slice at a time, at most one slice in
+// kSlicePause seconds: a side archived every few minutes reads the archive about once a month too,
+// and its runs with nothing changed write nothing.
 constexpr int kRollingParts = 30;
+constexpr qint64 kSlicePause = 20 * 60 * 60;
 
 // The archive folder of the last file a thread handled, kept open: the files of one listed
 // folder follow each other, so most files reuse it.
@@ -323,6 +326,11 @@ public:
     // archived afresh by this run. False when stopped.
     bool checkSlice(const std::atomic<bool> &stop)
     {
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        const qint64 last = m_record.lastSlice();
+        if (last > 0 && now >= last && now - last < kSlicePause)
+            return true;
+        m_sliced = true;
         for (const QString &path : m_record.slice(kRollingParts)) {
             const CheckOutcome outcome = checkCopy(m_rootFd, path, m_compressed, m_record.find(path), stop);
             if (outcome.result == CopyCheck::Stopped)
@@ -378,6 +386,7 @@ public:
         }
         ChecksumRecord next = allSeen ? ChecksumRecord() : latest;
         next.setRoundStart(latest.roundStart() > 0 ? latest.roundStart() : now);
+        next.setLastSlice(m_sliced ? now : latest.lastSlice());
         for (size_t i = 0; i < files.size(); ++i) {
             const CopyFacts &copy = facts[i];
             ArchivedLocation location;
@@ -412,7 +421,8 @@ public:
         // count as empty.
         if (next.entries().empty() && latest.entries().empty())
             return whole;
-        const bool same = next.entries() == before.entries() && next.roundStart() == before.roundStart();
+        const bool same = next.entries() == before.entries() && next.roundStart() == before.roundStart() &&
+                          next.lastSlice() == before.lastSlice();
         if (!same && !next.write(m_rootFd))
             m_log->write(QStringLiteral("%1 archive: the checksum record can not be written: %2")
                              .arg(m_label, QString::fromLocal8Bit(std::strerror(errno))));
@@ -439,6 +449,7 @@ private:
     QSet<QString> m_damaged;
     std::vector<std::pair<QString, CheckOutcome>> m_checked;
     int m_sliceChecked = 0;
+    bool m_sliced = false;
 };
 
 } // namespace

@@ -75,6 +75,7 @@ QByteArray ChecksumRecord::toBytes() const
     bytes += kMagic;
     bytes += "\nround ";
     number(quint64(m_roundStart), 10, 0);
+    number(quint64(m_lastSlice), 10, 0);
     bytes.chop(1);
     bytes += '\n';
     for (const auto &[path, e] : m_entries) {
@@ -100,11 +101,11 @@ QByteArray ChecksumRecord::toBytes() const
 bool ChecksumRecord::fromBytes(const QByteArray &bytes, QString *why)
 {
     m_entries.clear();
-    m_roundStart = 0;
+    m_roundStart = m_lastSlice = 0;
     qsizetype lineNumber = 0;
     const auto damaged = [&](const char *what) {
         m_entries.clear();
-        m_roundStart = 0;
+        m_roundStart = m_lastSlice = 0;
         *why = QStringLiteral("line %1: %2").arg(lineNumber).arg(QLatin1String(what));
         return false;
     };
@@ -131,7 +132,12 @@ bool ChecksumRecord::fromBytes(const QByteArray &bytes, QString *why)
     QByteArrayView line;
     if (!nextLine(&line) || line != QByteArrayView(kMagic))
         return damaged("not a checksum record");
-    if (!nextLine(&line) || !line.startsWith("round ") || !parse(line.sliced(6), &m_roundStart))
+    // "round <start> <last slice>"; records written before slices were paced have no last slice.
+    if (!nextLine(&line) || !line.startsWith("round "))
+        return damaged("no round start");
+    const qsizetype roundEnd = line.indexOf(' ', 6);
+    if (!parse(line.sliced(6, (roundEnd < 0 ? line.size() : roundEnd) - 6), &m_roundStart) ||
+        (roundEnd >= 0 && !parse(line.sliced(roundEnd + 1), &m_lastSlice)))
         return damaged("no round start");
     while (nextLine(&line)) {
         QByteArrayView words[7];

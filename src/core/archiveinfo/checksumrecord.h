@@ -62,10 +62,14 @@ public:
     qint64 roundStart() const { return m_roundStart; }
     void setRoundStart(qint64 time) { m_roundStart = time; }
     bool roundWhole() const;
+    // When a run last read a slice back.
+    qint64 lastSlice() const { return m_lastSlice; }
+    void setLastSlice(qint64 time) { m_lastSlice = time; }
 
 private:
     std::map<QString, ChecksumEntry> m_entries;
     qint64 m_roundStart = 0;
+    qint64 m_lastSlice = 0;
 };
 
 // Holds the record for a read, change and write, against the Archiver's run and a check doing the
