@@ -11,6 +11,7 @@
 #include "core/archiveinfo/archiveform.h"
 #include "core/archiveinfo/archivelayout.h"
 #include "core/archiveinfo/archivestate.h"
+#include "core/archiveinfo/checksumrecord.h"
 #include "core/archivelist/treelist.h"
 #include "core/platform/paths.h"
 #include "core/platform/prefix.h"
@@ -113,6 +114,7 @@ private Q_SLOTS:
         QStringList expected{
             QLatin1Char('/') + QLatin1String(kListFileName),
             QLatin1Char('/') + QLatin1String(kFormRecordName), where(source + QStringLiteral("/a.txt")),
+            QLatin1Char('/') + QLatin1String(kChecksumRecordName),
             where(source + QStringLiteral("/esc\x1B[2J.txt")), where(source + QStringLiteral("/trailing. "))};
         for (QString folder = QFileInfo(where(source + QStringLiteral("/a.txt"))).path();
              folder != QLatin1String("/"); folder = QFileInfo(folder).path())

@@ -173,7 +173,7 @@ private Q_SLOTS:
             qsizetype count = 0;
             for (; members.hasNext(); members.next())
                 ++count;
-            QCOMPARE(count, kept.size() + 3);
+            QCOMPARE(count, kept.size() + 4); // gone.txt, afiles.lst, archiv.form, archiv.sums
             QCOMPARE(readFile(p.root + QStringLiteral("/afiles.lst")), readFile(p.host("afiles.lst")));
         }
     }

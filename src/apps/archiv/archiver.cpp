@@ -215,6 +215,8 @@ void Archiver::finishRun(Side side, int waitMs)
         // What the run saw of its side's conditions.
         if (!result.stopped)
             Q_EMIT runLooked(side, result.look);
+        if (result.fullCheck)
+            m_config->Write(TimeSetting::LastFullCheck, win::DateTimeToDouble(m_options.now()), side);
         m_config->Write(BoolSetting::Progress, false, side);
     } catch (const std::exception &error) {
         logConfigError(QStringLiteral("%1 archive report").arg(sideLabel(side)), error);

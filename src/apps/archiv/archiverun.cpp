@@ -9,11 +9,13 @@
 #include "compressor.h"
 #include "leftovers.h"
 #include "priority.h"
+#include "verifier.h"
 #include "versionkeeper.h"
 #include "versionsarea.h"
 
 #include "core/archiveinfo/archiveform.h"
 #include "core/archiveinfo/runprogress.h"
+#include "core/archiveinfo/checksumrecord.h"
 #include "core/archiveinfo/versionslayout.h"
 
 #include "core/archivelist/listerror.h"
@@ -27,8 +29,10 @@
 #include <QFile>
 #include <QLocale>
 #include <QScopeGuard>
+#include <QSet>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -120,6 +124,24 @@ struct FileOutcome
     bool sourceSide = false;
 };
 
+// The archived copy of a file as the run left it, for the checksum record: its size and time,
+// and, for a plain copy the run wrote, the checksum of the bytes written. size < 0: no copy known.
+struct CopyFacts
+{
+    qint64 size = -1;
+    qint64 mtimeSec = 0;
+    qint64 mtimeNsec = 0;
+    bool written = false;
+    bool hasSum = false;
+    quint64 sum = 0;
+};
+
+// Every copy is read back whole once in this many runs, a slice at a time, at most one slice in
+// kSlicePause seconds: a side archived every few minutes reads the archive about once a month too,
+// and its runs with nothing changed write nothing.
+constexpr int kRollingParts = 30;
+constexpr qint64 kSlicePause = 20 * 60 * 60;
+
 // The archive folder of the last file a thread handled, kept open: the files of one listed
 // folder follow each other, so most files reuse it.
 class FolderCache
@@ -196,7 +218,8 @@ FileOutcome outcomeOf(const ArchiveTarget::WriteResult &result, bool sourceSide)
 
 FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const SourceFile &source,
                        bool compressed, const ArchiveConversion &conversion, const std::atomic<bool> &stop,
-                       Committer &committer, VersionKeeper *keeper, ArchiveTarget::CommitDone done)
+                       Committer &committer, VersionKeeper *keeper, ArchiveTarget::CommitDone done,
+                       const QSet<QString> &damagedCopies, CopyFacts *facts)
 {
     stallWhenAsked(source);
     ArchivedLocation location;
@@ -217,7 +240,13 @@ FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const 
     struct stat archived;
     const bool replaces =
         ::fstatat(folder, name.constData(), &archived, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(archived.st_mode);
-    if (replaces && ArchiveTarget::matches(archived, status, !compressed)) {
+    // A copy found damaged is not current, whatever its time: it is archived afresh (and, with
+    // versions kept, goes to the versions area like any replaced copy).
+    const bool damaged = !damagedCopies.isEmpty() && damagedCopies.contains(location.relativePath());
+    if (replaces && !damaged && ArchiveTarget::matches(archived, status, !compressed)) {
+        facts->size = qint64(archived.st_size);
+        facts->mtimeSec = qint64(archived.st_mtim.tv_sec);
+        facts->mtimeNsec = qint64(archived.st_mtim.tv_nsec);
         FileOutcome unchanged;
         unchanged.seenBytes = qint64(status.st_size);
         return unchanged;
@@ -238,7 +267,18 @@ FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const 
     const ArchiveTarget::WriteResult written = ArchiveTarget::writeFile(
         folder, name, status,
         [&](int out, ArchiveTarget::WriteResult *result) {
-            const CopyOutcome copy = compressed ? copyCompressed(in, out, stop) : copyPlain(in, out, stop);
+            StreamChecksum sum;
+            const CopyOutcome copy =
+                compressed ? copyCompressed(in, out, stop) : copyPlain(in, out, stop, &sum);
+            struct stat copyStatus;
+            if (copy.result == CopyResult::Done && ::fstat(out, &copyStatus) == 0) {
+                *facts = {qint64(copyStatus.st_size),
+                          qint64(status.st_mtim.tv_sec),
+                          qint64(status.st_mtim.tv_nsec),
+                          true,
+                          !compressed,
+                          compressed ? 0 : sum.value()};
+            }
             if (copy.result == CopyResult::Done)
                 return true;
             result->stopped = copy.result == CopyResult::Stopped;
@@ -351,6 +391,155 @@ bool sameListInArchive(int rootFd, const QByteArray &bytes, const struct stat &s
     ::close(fd);
     return got == bytes.size() && archived == bytes;
 }
+
+// The checksum record as a run sees it: read at its start, a rolling slice of it read back, and
+// written afresh once the run's files are durable.
+class RunRecord
+{
+public:
+    RunRecord(int rootFd, bool compressed, QString label, ArchiveLog *log)
+        : m_rootFd(rootFd), m_compressed(compressed), m_label(std::move(label)), m_log(log)
+    {
+        QString why;
+        m_identity = recordIdentity();
+        if (m_record.read(rootFd, &why) == ChecksumRecord::Read::Damaged)
+            m_log->write(QStringLiteral("%1 archive: the checksum record is damaged (%2); it is made afresh")
+                             .arg(m_label, why));
+        for (const auto &[path, entry] : m_record.entries()) {
+            if (entry.damaged)
+                m_damaged.insert(path);
+        }
+    }
+
+    // Reads the copies checked longest ago back whole (a 1/kRollingParts slice); a damaged one is
+    // archived afresh by this run. False when stopped.
+    bool checkSlice(const std::atomic<bool> &stop)
+    {
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        const qint64 last = m_record.lastSlice();
+        if (last > 0 && now >= last && now - last < kSlicePause)
+            return true;
+        m_sliced = true;
+        for (const QString &path : m_record.slice(kRollingParts)) {
+            const CheckOutcome outcome = checkCopy(m_rootFd, path, m_compressed, m_record.find(path), stop);
+            if (outcome.result == CopyCheck::Stopped)
+                return false;
+            ++m_sliceChecked;
+            if (outcome.result == CopyCheck::Sound) {
+                m_checked.emplace_back(path, outcome);
+                continue;
+            }
+            m_log->write(
+                QStringLiteral("%1 archive: %2 copy %3%4; it is archived afresh")
+                    .arg(m_label,
+                         outcome.result == CopyCheck::Missing ? QStringLiteral("missing")
+                                                              : QStringLiteral("damaged"),
+                         path, outcome.why.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(outcome.why)));
+            if (outcome.result == CopyCheck::Damaged)
+                m_damaged.insert(path);
+        }
+        return true;
+    }
+    const QSet<QString> &damagedCopies() const { return m_damaged; }
+
+    // Writes the record under its lock, over what a check may have marked meanwhile. With allSeen
+    // it names exactly the current copies of the listed files; otherwise the earlier entries stay
+    // beside this run's. Returns whether the rolling slices have now read every copy this round.
+    bool write(const std::vector<SourceFile> &files, const std::vector<CopyFacts> &facts,
+               const std::vector<char> &copiedFlags, bool allSeen)
+    {
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        const ChecksumRecordLock lock(m_rootFd);
+        // Read again only when a check has replaced it since the start.
+        ChecksumRecord latest;
+        QString why;
+        if (recordIdentity() == m_identity)
+            latest = m_record;
+        else
+            latest.read(m_rootFd, &why);
+        const ChecksumRecord before = latest;
+        for (const auto &[path, outcome] : m_checked) {
+            const ChecksumEntry *entry = latest.find(path);
+            if (entry && entry->describes(outcome.size, outcome.mtimeSec, outcome.mtimeNsec)) {
+                ChecksumEntry checked = *entry;
+                checked.checked = now;
+                latest.set(path, checked);
+            }
+        }
+        for (const QString &path : m_damaged) {
+            if (const ChecksumEntry *entry = latest.find(path)) {
+                ChecksumEntry marked = *entry;
+                marked.damaged = true;
+                latest.set(path, marked);
+            }
+        }
+        ChecksumRecord next = allSeen ? ChecksumRecord() : latest;
+        next.setRoundStart(latest.roundStart() > 0 ? latest.roundStart() : now);
+        next.setLastSlice(m_sliced ? now : latest.lastSlice());
+        for (size_t i = 0; i < files.size(); ++i) {
+            const CopyFacts &copy = facts[i];
+            ArchivedLocation location;
+            if (!archivedLocation(files[i].windowsPath, m_compressed, &location))
+                continue;
+            const QString path = location.relativePath();
+            const ChecksumEntry *known = latest.find(path);
+            ChecksumEntry entry;
+            if (copy.size < 0) {
+                // The file failed this run (its source is gone, say): the copy there stays as recorded.
+                if (known)
+                    next.set(path, *known);
+                continue;
+            }
+            if (copiedFlags[i]) {
+                entry = {copy.size, copy.mtimeSec, copy.mtimeNsec, copy.hasSum, copy.sum, now, false};
+            } else if (copy.written ||
+                       (known && known->describes(copy.size, copy.mtimeSec, copy.mtimeNsec))) {
+                // Unchanged as recorded, or its new write failed and the earlier copy stays.
+                if (!known)
+                    continue;
+                entry = *known;
+            } else {
+                entry = {copy.size, copy.mtimeSec, copy.mtimeNsec, false, 0, 0, false};
+            }
+            next.set(path, entry);
+        }
+        const bool whole = m_sliceChecked > 0 && !next.entries().empty() && next.roundWhole();
+        if (whole)
+            next.setRoundStart(now);
+        // A record with nothing in it is not made: an archive folder holding only that would no longer
+        // count as empty.
+        if (next.entries().empty() && latest.entries().empty())
+            return whole;
+        const bool same = next.entries() == before.entries() && next.roundStart() == before.roundStart() &&
+                          next.lastSlice() == before.lastSlice();
+        if (!same && !next.write(m_rootFd))
+            m_log->write(QStringLiteral("%1 archive: the checksum record can not be written: %2")
+                             .arg(m_label, QString::fromLocal8Bit(std::strerror(errno))));
+        return whole;
+    }
+
+private:
+    // Which file the record is (replaced by a rename, it is another), and its size and time.
+    std::array<qint64, 5> recordIdentity() const
+    {
+        struct stat status;
+        if (::fstatat(m_rootFd, kChecksumRecordName, &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return {-1, -1, -1, -1, -1};
+        return {qint64(status.st_dev), qint64(status.st_ino), qint64(status.st_size),
+                qint64(status.st_mtim.tv_sec), qint64(status.st_mtim.tv_nsec)};
+    }
+
+    const int m_rootFd;
+    const bool m_compressed;
+    const QString m_label;
+    ArchiveLog *const m_log;
+    ChecksumRecord m_record;
+    std::array<qint64, 5> m_identity{};
+    QSet<QString> m_damaged;
+    std::vector<std::pair<QString, CheckOutcome>> m_checked;
+    int m_sliceChecked = 0;
+    bool m_sliced = false;
+};
 
 } // namespace
 
@@ -476,6 +665,15 @@ void ArchiveRun::run()
         reserve = archiveReserve(target.rootFd());
     }
 
+    // Copies found damaged (by a check, or by this run's rolling slice) are archived afresh.
+    RunRecord sums(target.rootFd(), m_settings.compressed, label, m_log);
+    if (!sums.checkSlice(m_stop)) {
+        m_result.stopped = true;
+        m_result.state = StateUserBreak;
+        m_log->write(QStringLiteral("%1 archive: stopped while checking").arg(label));
+        return;
+    }
+
     // The list is read once, and exactly those bytes are archived with the files they name.
     StateCode listState = StateCorrect;
     QByteArray listBytes;
@@ -563,6 +761,7 @@ void ArchiveRun::run()
     // Per file in list order: copied, and whether an archived copy stood where it went.
     std::vector<char> copiedFlags(sources.files.size(), 0);
     std::vector<char> replacesFlags(sources.files.size(), 0);
+    std::vector<CopyFacts> copyFacts(sources.files.size());
     std::atomic<int> replacing{0};
     std::atomic<int> unchangedSoFar{0};
     std::atomic<qint64> sinceSpaceCheck{0};
@@ -637,9 +836,11 @@ void ArchiveRun::run()
                 return;
             const FileOutcome outcome = archiveOne(
                 target, folders, sources.files[index], m_settings.compressed, conversion, m_stop, committer,
-                keeper.get(), [&settle, index](const ArchiveTarget::WriteResult &result) {
+                keeper.get(),
+                [&settle, index](const ArchiveTarget::WriteResult &result) {
                     settle(index, outcomeOf(result, false));
-                });
+                },
+                sums.damagedCopies(), &copyFacts[index]);
             if (outcome.stopped)
                 return;
             counters.filesDone.fetch_add(1, std::memory_order_relaxed);
@@ -676,6 +877,10 @@ void ArchiveRun::run()
     else
         committer.flush();
 
+    // The record names only files that have their names on the disk by now.
+    const bool allSeen = !m_stop.load() && !diskFull.load() && haveList && listState == StateCorrect &&
+                         sources.firstFailure == StateCorrect;
+    m_result.fullCheck = sums.write(sources.files, copyFacts, copiedFlags, allSeen);
     m_result.copied = copied.load();
     m_result.failed = failed.load();
     m_result.unchanged = int(std::min(next.load(), sources.files.size())) - m_result.copied - m_result.failed;

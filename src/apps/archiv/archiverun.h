@@ -60,6 +60,8 @@ struct RunResult
     // What the run saw of its side's conditions: the listed folders missing at their source, and
     // the archive's disk below its reserve as the run left it (unset when not seen).
     SideLook look;
+    // The rolling checks of the runs have read every copy of the archive since the last full check.
+    bool fullCheck = false;
 };
 
 class ArchiveRun

@@ -1,6 +1,7 @@
 // Plain and bzip2 copies between open files.
 #include "compressor.h"
 
+#include "core/archiveinfo/checksumrecord.h"
 #include "core/platform/posixio.h"
 
 #include <bzlib.h>
@@ -47,7 +48,7 @@ CopyOutcome stopped()
 
 } // namespace
 
-CopyOutcome copyPlain(int inFd, int outFd, const std::atomic<bool> &stop)
+CopyOutcome copyPlain(int inFd, int outFd, const std::atomic<bool> &stop, StreamChecksum *sum)
 {
     std::vector<char> buffer(kBlock);
     for (;;) {
@@ -60,6 +61,8 @@ CopyOutcome copyPlain(int inFd, int outFd, const std::atomic<bool> &stop)
             return CopyOutcome();
         if (!win::WriteAll(outFd, buffer.data(), size_t(got)))
             return failure(FileStage::WriteTarget, errno);
+        if (sum)
+            sum->add(buffer.data(), size_t(got));
     }
 }
 

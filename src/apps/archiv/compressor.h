@@ -8,6 +8,8 @@
 
 namespace archiver {
 
+class StreamChecksum;
+
 enum class CopyResult {
     Done,
     Stopped, // the stop flag was raised; the output is incomplete
@@ -21,8 +23,8 @@ struct CopyOutcome
     int error = 0;
 };
 
-// Copies the rest of inFd to outFd as it is.
-CopyOutcome copyPlain(int inFd, int outFd, const std::atomic<bool> &stop);
+// Copies the rest of inFd to outFd as it is; with sum, the bytes written are added to it on the way.
+CopyOutcome copyPlain(int inFd, int outFd, const std::atomic<bool> &stop, StreamChecksum *sum = nullptr);
 // Compresses the rest of inFd into outFd as one bzip2 stream (block size 900k, the level the
 // bzip2 program uses by default).
 CopyOutcome copyCompressed(int inFd, int outFd, const std::atomic<bool> &stop);

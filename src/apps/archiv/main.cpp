@@ -4,6 +4,8 @@
 // Arguments: -d (started by the autostart entry at log-in: the first timed check waits a little
 // longer, so the log-in is not slowed), --start-delay-ms N and --tick-ms N (when the first timer
 // check happens and how often they repeat).
+// archiv --verify [primary|secondary|both] reads the side(s) back instead (see Verifier) and ends:
+// 0 when nothing is wrong, 1 with findings, 2 when an archive can not be reached.
 #include "archiver.h"
 #include "archiverwindow.h"
 #include "core/archiveinfo/bzip2library.h"
@@ -12,7 +14,9 @@
 #include "languagetexts.h"
 #include "sessionsignals.h"
 #include "shutdowninhibitor.h"
+#include "verifier.h"
 
+#include "core/platform/datetime.h"
 #include "core/platform/paths.h"
 #include "core/platform/prefix.h"
 #include "core/platform/privatefiles.h"
@@ -24,6 +28,8 @@
 #include <cstdlib>
 #include <QFile>
 #include <QTextStream>
+
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -61,11 +67,70 @@ ArchiverOptions parseArguments(const QStringList &arguments)
     return options;
 }
 
+// archiv --verify: findings go to stdout and to verify.log beside the Archiver's log, one line each.
+int verifyArchives(const QStringList &arguments)
+{
+    const QString which = arguments.value(2, QStringLiteral("both"));
+    std::vector<Side> sides;
+    if (which != QLatin1String("secondary"))
+        sides.push_back(Side::Primary);
+    if (which != QLatin1String("primary"))
+        sides.push_back(Side::Secondary);
+    QTextStream out(stdout);
+    if (which != QLatin1String("primary") && which != QLatin1String("secondary") &&
+        which != QLatin1String("both")) {
+        QTextStream(stderr) << "archiv: --verify takes primary, secondary or both" << Qt::endl;
+        return 2;
+    }
+    QString error = bzip2LibraryProblem();
+    if (!error.isEmpty() || !win::Prefix::ensure(&error)) {
+        QTextStream(stderr) << "archiv: " << error << Qt::endl;
+        return 2;
+    }
+    win::LogFile log(win::Prefix::logDir(), QStringLiteral("verify.log"));
+    int code = 0;
+    try {
+        Tconfig config;
+        for (Side side : sides) {
+            const auto line = [&](const QString &text) {
+                out << text << Qt::endl;
+                log.write(text);
+            };
+            const SideSettings settings = readSideSettings(config, side);
+            // Asked for both, a side that was never set up is no archive that can not be reached.
+            if (sides.size() == 2 && settings.destination.trimmed().isEmpty())
+                continue;
+            Verifier verifier(side, settings, int(std::max(1u, std::thread::hardware_concurrency())), line);
+            const std::atomic<bool> stop{false};
+            const Verifier::Result result = verifier.run(stop);
+            if (!result.reached) {
+                code = 2;
+                continue;
+            }
+            line(QStringLiteral("%1 archive: checked %2 files, %3 findings")
+                     .arg(sideLabel(side))
+                     .arg(result.files)
+                     .arg(result.findings));
+            if (result.findings > 0)
+                code = std::max(code, 1);
+            if (result.whole)
+                config.Write(TimeSetting::LastFullCheck, win::DateTimeToDouble(QDateTime::currentDateTime()),
+                             side);
+        }
+    } catch (const std::exception &failure) {
+        QTextStream(stderr) << "archiv: settings: " << failure.what() << Qt::endl;
+        return 2;
+    }
+    return code;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    if (app.arguments().value(1) == QLatin1String("--verify"))
+        return verifyArchives(app.arguments());
     QString error;
     if (!win::Prefix::ensure(&error)) {
         // A prefix another user could change is not used: nothing is archived from its settings.

@@ -3,8 +3,11 @@
 
 #include "datetimetext.h"
 #include "healthview.h"
+#include "verifyf.h"
 
 #include "core/archiveinfo/statetexts.h"
+#include "core/platform/datetime.h"
+#include "core/platform/paths.h"
 #include "core/settings/config.h"
 #include "core/settings/configerror.h"
 #include "gui/appearance/kovapanel.h"
@@ -13,6 +16,7 @@
 #include "gui/appearance/resourcebitmap.h"
 #include "gui/appearance/windowparts.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QPainter>
@@ -20,6 +24,9 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
+#include <tuple>
 
 namespace {
 
@@ -117,6 +124,25 @@ QPixmap datePicture()
     return picture;
 }
 
+// Calls a function each time the watched widget is shown.
+class ShowWatcher : public QObject
+{
+public:
+    ShowWatcher(QWidget *watched, std::function<void()> shown) : QObject(watched), m_shown(std::move(shown))
+    {
+        watched->installEventFilter(this);
+    }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            m_shown();
+        return false;
+    }
+
+private:
+    std::function<void()> m_shown;
+};
+
 } // namespace
 
 TstatusF::TstatusF(Tconfig &config, PanelDialogs &dialogs, QWidget *parent)
@@ -180,6 +206,7 @@ TstatusF::TstatusF(Tconfig &config, PanelDialogs &dialogs, QWidget *parent)
     kovaProvider1->setOnNeedDefaults([this](QObject *) {
         kovaProvider1->SetDefault(QStringLiteral("NoErrorText"), QStringLiteral("Correct"));
     });
+    addCheckRows();
     kovaProvider1->setOnNeedSet([=, this](QObject *) {
         setWindowTitle(kovaProvider1->GetText(QStringLiteral("StatusButton")));
         primaryHeading->setText(kovaProvider1->GetText(QStringLiteral("PrimaryArchive")));
@@ -288,4 +315,69 @@ void TstatusF::hideEvent(QHideEvent *event)
 {
     m_healthTimer->stop();
     TPanelWindow::hideEvent(event);
+}
+
+void TstatusF::addCheckRows()
+{
+    constexpr int kColumn = 376;
+    setFixedSize(width() + 150, height());
+    // A provider of its own registers the check's texts after the window's own.
+    auto *texts = new TkovaProvider(this);
+    texts->setObjectName(QStringLiteral("kovaProvider2"));
+    struct Row
+    {
+        Side side;
+        QToolButton *button;
+        QLabel *line;
+    };
+    QList<Row> rows;
+    // Filled in once the rows are made: the buttons' texts and the lines of the last full checks.
+    const auto refresh = std::make_shared<std::function<void()>>();
+    for (const auto &[side, top, name] : {std::tuple{Side::Primary, 14, "CheckPrimary"},
+                                          std::tuple{Side::Secondary, 104, "CheckSecondary"}}) {
+        Row row{side,
+                makeSpeedButton(KovaPanel1, QLatin1String(name) + QStringLiteral("Button"),
+                                QRect(kColumn, top + 2, 132, 26)),
+                makeLabel(KovaPanel1, "", QRect(kColumn, top + 36, 140, 36))};
+        row.line->setObjectName(QLatin1String(name) + QStringLiteral("Label"));
+        row.line->setWordWrap(true);
+        row.line->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        if (side == Side::Secondary) {
+            m_secondaryRows.append({row.button, row.button->y()});
+            m_secondaryRows.append({row.line, row.line->y()});
+        }
+        connect(row.button, &QToolButton::clicked, this, [this, texts, refresh, side = row.side] {
+            // The panel's program folder, where it finds archiv to start it; beside the panel by default.
+            const QString folder = property("programDir").toString();
+            TverifyF check(side, folder.isEmpty() ? win::ProgramDir() : folder, *texts, this);
+            check.exec();
+            (*refresh)();
+        });
+        rows.append(row);
+    }
+    *refresh = [this, texts, rows] {
+        for (const Row &row : rows) {
+            row.button->setText(texts->GetText(QStringLiteral("CheckArchiveButton")));
+            QString when = texts->GetText(QStringLiteral("NeverChecked"));
+            m_dialogs.guarded([&] {
+                const win::TDateTime time = m_config.Read(TimeSetting::LastFullCheck, row.side);
+                if (time != 0.0)
+                    when = DateTimeText(time);
+            });
+            row.line->setText(texts->GetText(QStringLiteral("LastFullCheckText")) + QLatin1Char(' ') + when);
+        }
+    };
+    texts->setOnNeedDefaults([texts](QObject *) {
+        texts->SetDefault(QStringLiteral("CheckArchiveButton"), QStringLiteral("Check archive"));
+        texts->SetDefault(QStringLiteral("LastFullCheckText"), QStringLiteral("Last full check:"));
+        texts->SetDefault(QStringLiteral("NeverChecked"), QStringLiteral("never"));
+        texts->SetDefault(QStringLiteral("VerifyBusy"), QStringLiteral("Checking the archive..."));
+        texts->SetDefault(QStringLiteral("VerifyClean"), QStringLiteral("No damage found in %1 files."));
+        texts->SetDefault(QStringLiteral("VerifyDamaged"),
+                          QStringLiteral("%1 damaged copies: they are archived afresh at the next run."));
+        texts->SetDefault(QStringLiteral("VerifyUnreachable"),
+                          QStringLiteral("The archive can not be reached."));
+    });
+    texts->setOnNeedSet([refresh](QObject *) { (*refresh)(); });
+    new ShowWatcher(this, [refresh] { (*refresh)(); });
 }

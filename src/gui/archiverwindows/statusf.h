@@ -39,6 +39,9 @@ private:
     // were (the status poll reports it).
     void refreshHealth();
     static QPixmap light(bool correct);
+    // Beside each side's rows: "Check archive", which opens the check of that side (TverifyF), and
+    // the time of the side's last full check.
+    void addCheckRows();
 
     Tconfig &m_config;
     PanelDialogs &m_dialogs;

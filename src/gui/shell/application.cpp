@@ -141,6 +141,7 @@ bool DunlivoPanel::create()
     m_language = std::make_unique<TlanguageF>(appearance);
     m_background = std::make_unique<TbackgroundF>(appearance);
     m_status = std::make_unique<TstatusF>(m_main->config(), *m_dialogs);
+    m_status->setProperty("programDir", programDir()); // the check runs the archiv found there
     m_main->setRegisteredWindows(registrationOrder());
     wireWindows({m_main.get(), m_about.get(), m_manArch.get(), m_varakoz.get(), m_extlist.get(), m_dirselect.get(),
                  m_rewrite.get(), m_language.get(), m_background.get(), m_status.get()},
