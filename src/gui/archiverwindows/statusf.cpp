@@ -320,7 +320,10 @@ void TstatusF::hideEvent(QHideEvent *event)
 void TstatusF::addCheckRows()
 {
     constexpr int kColumn = 376;
-    setFixedSize(width() + 150, height());
+    constexpr int kColumnWidth = 150;
+    setFixedSize(width() + kColumnWidth, height());
+    // The OK button stays in the middle of the wider window.
+    m_okButton->move(m_okButton->x() + kColumnWidth / 2, m_okButton->y());
     // A provider of its own registers the check's texts after the window's own.
     auto *texts = new TkovaProvider(this);
     texts->setObjectName(QStringLiteral("kovaProvider2"));
