@@ -46,7 +46,8 @@ bool parseCount(const QByteArray &word, qint64 *value)
     return ok && *value >= 0;
 }
 
-// Reads exactly size bytes.
+} // namespace
+
 bool readExactly(int fd, char *data, size_t size)
 {
     while (size > 0) {
@@ -60,8 +61,6 @@ bool readExactly(int fd, char *data, size_t size)
     }
     return true;
 }
-
-} // namespace
 
 QByteArray FormRecord::toBytes() const
 {

@@ -12,6 +12,8 @@
 #include <QList>
 #include <QString>
 
+#include <cstddef>
+
 namespace archiver {
 
 inline constexpr char kFormRecordName[] = "archiv.form";
@@ -47,6 +49,9 @@ bool writeFormRecord(int rootFd, const FormRecord &record);
 // Writes a file of the root durably under a temporary name and renames it into place (used for the
 // record and the conversion's list). False with errno set.
 bool writeRootFileDurably(int rootFd, const QByteArray &name, const QByteArray &bytes);
+
+// Reads exactly size bytes, going on after an interrupted read; false at an error or an early end.
+bool readExactly(int fd, char *data, size_t size);
 
 // Whether the root holds nothing at all, or nothing but the run folders of its versions area.
 bool isEmptyFolder(int rootFd);

@@ -44,20 +44,6 @@ bool soundPath(const QString &path)
     return true;
 }
 
-bool readAll(int fd, char *data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t got = ::read(fd, data, size);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        data += got;
-        size -= size_t(got);
-    }
-    return true;
-}
-
 } // namespace
 
 QByteArray ChecksumRecord::toBytes() const
@@ -196,7 +182,7 @@ ChecksumRecord::Read ChecksumRecord::read(int rootFd, QString *why)
     ok = ok && status.st_size <= kMaxRecord;
     if (ok) {
         bytes.resize(qsizetype(status.st_size));
-        ok = readAll(fd, bytes.data(), size_t(bytes.size()));
+        ok = readExactly(fd, bytes.data(), size_t(bytes.size()));
         if (!ok)
             *why = QStringLiteral("can not be read");
     }
