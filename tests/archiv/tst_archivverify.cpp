@@ -258,6 +258,13 @@ private Q_SLOTS:
         }
         QCOMPARE(seen.size(), 95);
         QVERIFY(record.roundWhole());
+
+        // A side archived every three days reads the whole archive in ten slices, a month; one
+        // that waited a month, at once.
+        QCOMPARE(ChecksumRecord::slicePartsAfter(72 * 3600), 10);
+        QCOMPARE(ChecksumRecord::slicePartsAfter(20 * 3600), 30);
+        QCOMPARE(ChecksumRecord::slicePartsAfter(40 * 24 * 3600), 1);
+        QCOMPARE(record.slice(1).size(), 95);
     }
 
     // What is read back of a record: its own bytes, and nothing of a damaged or hostile one.

@@ -136,10 +136,9 @@ struct CopyFacts
     quint64 sum = 0;
 };
 
-// Every copy is read back whole once in this many runs, a slice at a time, at most one slice in
-// kSlicePause seconds: a side archived every few minutes reads the archive about once a month too,
-// and its runs with nothing changed write nothing.
-constexpr int kRollingParts = 30;
+// Every copy is read back whole a slice at a time, at most one slice in kSlicePause seconds: a side archived
+// every few minutes reads the archive about once a month too, and its runs with nothing changed write
+// nothing; a slice after a longer pause is larger (see ChecksumRecord::slicePartsAfter).
 constexpr qint64 kSlicePause = 20 * 60 * 60;
 
 // The archive folder of the last file a thread handled, kept open: the files of one listed
@@ -411,7 +410,7 @@ public:
         }
     }
 
-    // Reads the copies checked longest ago back whole (a 1/kRollingParts slice); a damaged one is
+    // Reads the copies checked longest ago back whole (a slice); a damaged one is
     // archived afresh by this run. False when stopped.
     bool checkSlice(const std::atomic<bool> &stop)
     {
@@ -420,7 +419,8 @@ public:
         if (last > 0 && now >= last && now - last < kSlicePause)
             return true;
         m_sliced = true;
-        for (const QString &path : m_record.slice(kRollingParts)) {
+        const int parts = ChecksumRecord::slicePartsAfter(last > 0 && now > last ? now - last : 0);
+        for (const QString &path : m_record.slice(parts)) {
             const CheckOutcome outcome = checkCopy(m_rootFd, path, m_compressed, m_record.find(path), stop);
             if (outcome.result == CopyCheck::Stopped)
                 return false;

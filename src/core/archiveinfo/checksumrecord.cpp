@@ -219,6 +219,14 @@ QStringList ChecksumRecord::slice(int parts) const
     return paths;
 }
 
+int ChecksumRecord::slicePartsAfter(qint64 pauseSeconds)
+{
+    constexpr qint64 kRoundSeconds = qint64(kRollingParts) * 24 * 60 * 60;
+    if (pauseSeconds <= 0)
+        return kRollingParts;
+    return int(std::clamp<qint64>(kRoundSeconds / pauseSeconds, 1, kRollingParts));
+}
+
 bool ChecksumRecord::roundWhole() const
 {
     return std::all_of(m_entries.begin(), m_entries.end(),

@@ -56,6 +56,11 @@ public:
 
     // The next rolling slice: 1/parts of the entries (at least one), the longest unchecked first.
     QStringList slice(int parts) const;
+    // The parts a slice after pauseSeconds since the last one (0 when there was none) takes: a
+    // thirtieth after a day or less, more after a longer pause, so that the whole archive is read
+    // within about kRollingParts days whatever the side's period.
+    static constexpr int kRollingParts = 30;
+    static int slicePartsAfter(qint64 pauseSeconds);
     // When the present round of rolling slices began; the round is whole once every entry was
     // checked (or written) after that second, so the copies of the run that began it count only
     // once a slice has read them back.
