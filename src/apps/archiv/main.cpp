@@ -29,6 +29,7 @@
 #include <QFile>
 #include <QTextStream>
 
+#include <optional>
 #include <thread>
 
 #include <fcntl.h>
@@ -158,26 +159,21 @@ int main(int argc, char **argv)
         return 1;
     }
     Archiver archiver(parseArguments(app.arguments()), &log);
-    ArchiverWindow window(&archiver);
-    if (!window.isValid()) {
-        log.write(QStringLiteral("the window can not be made: %1").arg(window.errorString()));
-        return 1;
-    }
-    QObject::connect(&window, &ArchiverWindow::closeRequested, &app, [&] {
-        log.write(QStringLiteral("closed"));
-        QCoreApplication::quit();
-    });
+    // The window the panel finds the Archiver by; made once the Archiver has started (below).
+    std::optional<ArchiverWindow> window;
     QObject::connect(&signals_, &SessionSignals::sessionEnding, &archiver, &Archiver::sessionEnding);
     QObject::connect(&signals_, &SessionSignals::hangUpIgnored, &app,
                      [&] { log.write(QStringLiteral("SIGHUP without a terminal hang-up: going on")); });
     QObject::connect(&signals_, &SessionSignals::stopNow, &app, [&] {
         archiver.stopAll();
-        window.destroyWindow();
+        if (window)
+            window->destroyWindow();
         log.write(QStringLiteral("stopped by a signal"));
         QCoreApplication::quit();
     });
     QObject::connect(&archiver, &Archiver::mayQuit, &app, [&] {
-        window.destroyWindow();
+        if (window)
+            window->destroyWindow();
         log.write(QStringLiteral("ended with the session"));
         QCoreApplication::quit();
     });
@@ -224,6 +220,17 @@ int main(int argc, char **argv)
     });
 
     archiver.startUp();
+    // Only now is the Archiver found: the busy flags a previous life left are cleared by then, so
+    // a flag written after the panel has found the window is never taken for a leftover.
+    window.emplace(&archiver);
+    if (!window->isValid()) {
+        log.write(QStringLiteral("the window can not be made: %1").arg(window->errorString()));
+        return 1;
+    }
+    QObject::connect(&*window, &ArchiverWindow::closeRequested, &app, [&] {
+        log.write(QStringLiteral("closed"));
+        QCoreApplication::quit();
+    });
     inhibitor.start();
     const int code = app.exec();
     if (archiver.leftRunsBehind()) {
