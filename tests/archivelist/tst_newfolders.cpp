@@ -12,16 +12,16 @@ using namespace newfolders;
 namespace {
 
 // "name:made" (made relative to the list's time 100), "name=listed", "name!made" (ignored).
-std::vector<Subfolder> subfolders(const QStringList &specs)
+std::vector<Subfolder> subfolders(const QStringList &rows)
 {
     std::vector<Subfolder> subs;
-    for (const QString &spec : specs) {
+    for (const QString &row : rows) {
         Subfolder sub;
-        const qsizetype at = spec.indexOf(QRegularExpression(QStringLiteral("[:=!]")));
-        sub.name = spec.left(at);
-        sub.listed = spec.at(at) == QLatin1Char('=');
-        sub.ignored = spec.at(at) == QLatin1Char('!');
-        sub.madeNs = spec.mid(at + 1).toLongLong();
+        const qsizetype at = row.indexOf(QRegularExpression(QStringLiteral("[:=!]")));
+        sub.name = row.left(at);
+        sub.listed = row.at(at) == QLatin1Char('=');
+        sub.ignored = row.at(at) == QLatin1Char('!');
+        sub.madeNs = row.mid(at + 1).toLongLong();
         subs.push_back(sub);
     }
     return subs;
