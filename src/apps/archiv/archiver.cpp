@@ -342,9 +342,7 @@ QDateTime Archiver::storedTime(TimeSetting setting, Side side)
 
 qint64 Archiver::periodSeconds(Side side)
 {
-    if (side == Side::Primary)
-        return primaryPeriodSeconds(m_config->Read(IntSetting::PrimaryPeriod));
-    return secondaryPeriodSeconds(m_config->Read(IntSetting::SecondaryPeriod));
+    return sidePeriodSeconds(*m_config, side);
 }
 
 void Archiver::tick()

@@ -95,9 +95,7 @@ void ConditionWatch::update(Tconfig &config, Side side, SideLook look)
     const QString stored = config.Read(TextSetting::Conditions, side);
     SideConditions conditions = SideConditions::fromText(stored);
     const QDateTime now = m_now();
-    const qint64 period = side == Side::Primary
-                              ? primaryPeriodSeconds(config.Read(IntSetting::PrimaryPeriod))
-                              : secondaryPeriodSeconds(config.Read(IntSetting::SecondaryPeriod));
+    const qint64 period = sidePeriodSeconds(config, side);
     qint64 age = 0;
     // Only a side archived on its timer is expected to be current; one archived by hand is as
     // current as its user keeps it.

@@ -93,9 +93,7 @@ HealthFacts readHealthFacts(Tconfig &config, Side side, bool archiverRunning, co
     HealthFacts facts;
     facts.lastGood = config.Read(TimeSetting::LastGood, side);
     facts.state = config.Read(IntSetting::State, side);
-    facts.periodSeconds = side == Side::Primary
-                              ? primaryPeriodSeconds(config.Read(IntSetting::PrimaryPeriod))
-                              : secondaryPeriodSeconds(config.Read(IntSetting::SecondaryPeriod));
+    facts.periodSeconds = sidePeriodSeconds(config, side);
     facts.archiverRunning = archiverRunning;
     const bool busy = config.Read(BoolSetting::Progress, side);
     if (archiverRunning && busy)

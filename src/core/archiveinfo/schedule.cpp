@@ -1,6 +1,8 @@
 // Due times of the Archiver's timed runs and of automatic emptying.
 #include "schedule.h"
 
+#include "core/settings/config.h"
+
 namespace archiver {
 
 QDateTime nextDue(const QDateTime &lastDone, const QDateTime &lastAttempt, qint64 periodSeconds)
@@ -33,6 +35,12 @@ qint64 secondaryPeriodSeconds(qint32 biztarchivalasHours)
 qint64 emptyingPeriodSeconds(qint32 uritesidoDays)
 {
     return uritesidoDays > 0 ? qint64(uritesidoDays) * 86400 : 0;
+}
+
+qint64 sidePeriodSeconds(Tconfig &config, Side side)
+{
+    return side == Side::Primary ? primaryPeriodSeconds(config.Read(IntSetting::PrimaryPeriod))
+                                 : secondaryPeriodSeconds(config.Read(IntSetting::SecondaryPeriod));
 }
 
 } // namespace archiver

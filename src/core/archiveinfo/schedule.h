@@ -4,7 +4,11 @@
 // that keeps failing is not retried on every tick.
 #pragma once
 
+#include "core/settings/settings.h"
+
 #include <QDateTime>
+
+class Tconfig;
 
 namespace archiver {
 
@@ -23,5 +27,7 @@ inline bool isDue(const QDateTime &due, const QDateTime &now)
 qint64 primaryPeriodSeconds(qint32 archivalasMinutes);
 qint64 secondaryPeriodSeconds(qint32 biztarchivalasHours);
 qint64 emptyingPeriodSeconds(qint32 uritesidoDays);
+// The timed archiving period of a side as the settings give it; raises the store's error.
+qint64 sidePeriodSeconds(Tconfig &config, Side side);
 
 } // namespace archiver
