@@ -41,12 +41,6 @@ double runChild(const QStringList &args, QByteArray *output = nullptr)
     return ms;
 }
 
-double medianOf(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? -1 : values[values.size() / 2];
-}
-
 // 99 folders of 100 archived folders each below C:\Data: 10,001 nodes with the drive and Data.
 void writeList(const QString &programDir)
 {
@@ -78,8 +72,8 @@ int main(int argc, char **argv)
         panel.push_back(runChild({QStringLiteral("panel"), programDir}));
         minimal.push_back(runChild({QStringLiteral("minimal")}));
     }
-    const double panelMs = medianOf(panel);
-    const double minimalMs = medianOf(minimal);
+    const double panelMs = median(panel);
+    const double minimalMs = median(minimal);
     if (panelMs > 0 && minimalMs > 0) {
         printFigure("panel_start_ms", panelMs, "ms");
         printFigure("minimal_window_start_ms", minimalMs, "ms");

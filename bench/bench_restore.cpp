@@ -63,16 +63,6 @@ double cpuSeconds(int who)
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-double median(std::vector<double> values)
-{
-    values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return !(v > 0); }),
-                 values.end());
-    if (values.empty())
-        return -1;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 int countFiles(const QString &folder)
 {
     int n = 0;

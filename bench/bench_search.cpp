@@ -105,12 +105,6 @@ double searchSeconds(const QString &root, const QString &part, qint64 *found)
     return timer.nsecsElapsed() / 1e9;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char **argv)

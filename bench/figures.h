@@ -12,9 +12,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 class FigureCollector : public benchmark::ConsoleReporter
 {
@@ -46,6 +48,17 @@ public:
         }
     }
 };
+
+// The median of the positive values (a failed measurement is -1); -1 when there is none.
+inline double median(std::vector<double> values)
+{
+    values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return !(v > 0); }),
+                 values.end());
+    if (values.empty())
+        return -1;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
 
 inline void printFigure(const char *name, double value, const char *unit)
 {

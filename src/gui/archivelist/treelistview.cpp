@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QMimeData>
 
+#include <array>
+
 namespace {
 
 const char *const kBitmapNames[] = {":/_FILE", ":/_DIRECTORY", ":/_DRIVE", ":/_CDIRECTORY", ":/_CDRIVE"};
@@ -50,16 +52,24 @@ QPixmap TTreeListView::nodeBitmap(int imageIndex)
 {
     if (imageIndex < 0 || imageIndex > 4)
         return QPixmap();
-    loadBitmapResources();
-    QImage image = QImage(QLatin1String(kBitmapNames[imageIndex])).convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < image.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            if ((line[x] & 0xFFFFFF) == 0xFFFFFF)
-                line[x] = 0;
+    // Decoded once per process: every tree view of the panel shows the same five.
+    static const std::array<QImage, 5> images = [] {
+        loadBitmapResources();
+        std::array<QImage, 5> decoded;
+        for (int i = 0; i < 5; ++i) {
+            QImage image = QImage(QLatin1String(kBitmapNames[i])).convertToFormat(QImage::Format_ARGB32);
+            for (int y = 0; y < image.height(); ++y) {
+                auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+                for (int x = 0; x < image.width(); ++x) {
+                    if ((line[x] & 0xFFFFFF) == 0xFFFFFF)
+                        line[x] = 0;
+                }
+            }
+            decoded[size_t(i)] = image;
         }
-    }
-    return QPixmap::fromImage(image);
+        return decoded;
+    }();
+    return QPixmap::fromImage(images[size_t(imageIndex)]);
 }
 
 TTreeListView::TTreeListView(QWidget *parent) : QTreeView(parent)

@@ -26,6 +26,7 @@
 #include "core/settings/configerror.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -86,6 +87,10 @@ DunlivoPanel::DunlivoPanel(PanelOptions options)
     : m_options(std::move(options)), m_dialogs(std::make_unique<ShellDialogs>(*this)),
       m_folderFiles(std::make_unique<WalkedFolderFiles>())
 {
+    // Reading the system's font configuration is the longest single step of a start; it runs
+    // beside the building of the windows, which first needs a font when the main window is shown.
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        m_fontWarmUp = std::thread([] { QFontDatabase::families(); });
 }
 
 DunlivoPanel::~DunlivoPanel()
@@ -104,6 +109,8 @@ DunlivoPanel::~DunlivoPanel()
     m_about.reset();
     m_confirm.reset();
     m_main.reset();
+    if (m_fontWarmUp.joinable())
+        m_fontWarmUp.join();
 }
 
 bool DunlivoPanel::create()

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <thread>
 
 class ConfigError;
 class PanelDialogs;
@@ -105,4 +106,5 @@ private:
     std::unique_ptr<TlanguageF> m_language;
     std::unique_ptr<TbackgroundF> m_background;
     std::unique_ptr<TstatusF> m_status;
+    std::thread m_fontWarmUp;
 };

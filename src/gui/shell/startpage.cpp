@@ -108,11 +108,10 @@ StartPage::StartPage(QWidget *parent, TkovaProvider *provider, ZoomPlacements &p
     m_healthTimer->setInterval(kHealthIdleRefreshMs);
     connect(m_healthTimer, &QTimer::timeout, this, &StartPage::healthRefreshDue);
 
+    // The about pictures are drawn at the first show: drawing text is what loads the fonts.
     m_about = makePicture(this, "Image13");
-    m_about->setPixmap(aboutPicture(false));
     placements.place(m_about, QRect(590, 326, 22, 22), QRect(757, 461, 22, 22));
     m_litAbout = makePicture(this, "Image14");
-    m_litAbout->setPixmap(aboutPicture(true));
     placements.place(m_litAbout, QRect(590, 326, 22, 22), QRect(757, 461, 22, 22));
     m_litAbout->hide();
     for (QLabel *picture : {m_about, m_litAbout}) {
@@ -190,6 +189,10 @@ void StartPage::setHealthBusy(bool busy)
 void StartPage::showEvent(QShowEvent *event)
 {
     TKovaPanel::showEvent(event);
+    if (m_about->pixmap().isNull()) {
+        m_about->setPixmap(aboutPicture(false));
+        m_litAbout->setPixmap(aboutPicture(true));
+    }
     m_healthTimer->start();
     Q_EMIT healthRefreshDue();
 }
