@@ -37,22 +37,19 @@ inline uint32_t crcByte(uint32_t crc, uint8_t byte)
     return (crc << 8) ^ kCrcTable[(crc >> 24) ^ byte];
 }
 
-// The start of the least rotation of s[0..n) (two candidates compared as far as they agree; the
-// loser moves past the compared stretch), O(n).
+// The start of the least rotation of the n bytes at s, which are followed by the same n bytes
+// again: two candidates are compared as far as they agree, and the larger one moves past the
+// compared stretch. O(n).
 size_t leastRotation(const uint8_t *s, size_t n)
 {
     size_t i = 0, j = 1, k = 0;
     while (i < n && j < n && k < n) {
-        size_t a = i + k, b = j + k;
-        if (a >= n)
-            a -= n;
-        if (b >= n)
-            b -= n;
-        if (s[a] == s[b]) {
+        const uint8_t a = s[i + k], b = s[j + k];
+        if (a == b) {
             ++k;
             continue;
         }
-        if (s[a] > s[b])
+        if (a > b)
             i += k + 1;
         else
             j += k + 1;
@@ -139,7 +136,7 @@ Bzip2Encoder::Bzip2Encoder(int level)
     : m_level(std::clamp(level, 1, 9))
     , m_blockLimit(size_t(m_level) * 100000 - 19)
 {
-    m_block.resize(m_blockLimit);
+    m_block.reserve(m_blockLimit);
 }
 
 Bzip2Encoder::~Bzip2Encoder() = default;
@@ -150,17 +147,39 @@ void Bzip2Encoder::write(const char *data, size_t size, std::string &out)
         throw std::logic_error("bzip2 encoder written after finish");
     const auto *in = reinterpret_cast<const uint8_t *>(data);
     const uint8_t *end = in + size;
+    // A single byte, the common case, is stored here; longer runs and a full block go through
+    // addRun. The state lives in locals meanwhile, as stores into the block could alias members.
+    int runByte = m_runByte;
+    int runLength = m_runLength;
+    uint8_t *block = m_block.data();
+    size_t blockSize = m_blockSize;
+    uint32_t crc = m_blockCrc;
     while (in < end) {
         const uint8_t byte = *in++;
-        if (byte == m_runByte && m_runLength < 255) {
-            ++m_runLength;
+        if (byte == runByte && runLength < 255) {
+            ++runLength;
             continue;
         }
-        if (m_runLength > 0)
+        if (runLength == 1 && blockSize < m_blockLimit) {
+            block[blockSize++] = uint8_t(runByte);
+            m_used[runByte] = true;
+            crc = crcByte(crc, uint8_t(runByte));
+        } else if (runLength > 0) {
+            m_blockSize = blockSize;
+            m_blockCrc = crc;
+            m_runByte = runByte;
+            m_runLength = runLength;
             addRun(out);
-        m_runByte = byte;
-        m_runLength = 1;
+            blockSize = m_blockSize;
+            crc = m_blockCrc;
+        }
+        runByte = byte;
+        runLength = 1;
     }
+    m_blockSize = blockSize;
+    m_blockCrc = crc;
+    m_runByte = runByte;
+    m_runLength = runLength;
 }
 
 void Bzip2Encoder::finish(std::string &out)
@@ -177,9 +196,7 @@ void Bzip2Encoder::finish(std::string &out)
         out.push_back(char('0' + m_level));
         m_started = true;
     }
-    if (m_output.size() < 16)
-        m_output.resize(16);
-    m_cursor = m_output.data();
+    m_cursor = m_output.reserve(16);
     putBits(24, 0x177245);
     putBits(24, 0x385090);
     putBits(32, m_streamCrc);
@@ -220,11 +237,11 @@ void Bzip2Encoder::addRun(std::string &out)
 uint32_t Bzip2Encoder::sortBlock()
 {
     const size_t n = m_blockSize;
-    const uint8_t *block = m_block.data();
-    const size_t start = leastRotation(block, n);
-    uint8_t *rotated = m_rotated.data();
-    std::memcpy(rotated, block + start, n - start);
-    std::memcpy(rotated + (n - start), block, start);
+    uint8_t *twice = m_twice.data();
+    std::memcpy(twice, m_block.data(), n);
+    std::memcpy(twice + n, m_block.data(), n);
+    const size_t start = leastRotation(twice, n);
+    const uint8_t *rotated = twice + start;
 
     int32_t *rows = m_rows.data();
     const size_t period = primitivePeriod(rotated, n, rows);
@@ -302,7 +319,6 @@ void Bzip2Encoder::moveToFront()
 
 void Bzip2Encoder::encodeBlock(std::string &out)
 {
-    const size_t n = m_blockSize;
     const uint32_t blockCrc = ~m_blockCrc;
     m_streamCrc = ((m_streamCrc << 1) | (m_streamCrc >> 31)) ^ blockCrc;
     if (!m_started) {
@@ -310,14 +326,12 @@ void Bzip2Encoder::encodeBlock(std::string &out)
         out.push_back(char('0' + m_level));
         m_started = true;
     }
-    if (m_rows.size() < n) {
-        m_rotated.resize(m_blockLimit);
-        m_rows.resize(m_blockLimit);
-        m_last.resize(m_blockLimit);
-        m_symbols.resize(m_blockLimit + 1);
-        // Every symbol at most kMaxCodeLength bits, plus headers, tables and selectors.
-        m_output.resize((m_blockLimit + 1) * kMaxCodeLength / 8 + 32768);
-    }
+    m_twice.reserve(2 * m_blockLimit);
+    m_rows.reserve(m_blockLimit);
+    m_last.reserve(m_blockLimit);
+    m_symbols.reserve(m_blockLimit + 1);
+    // Every symbol at most kMaxCodeLength bits, plus headers, tables and selectors.
+    m_output.reserve((m_blockLimit + 1) * kMaxCodeLength / 8 + 32768);
     const uint32_t originRow = sortBlock();
     moveToFront();
 
@@ -378,23 +392,36 @@ void Bzip2Encoder::writeCoded()
         }
     }
 
-    std::vector<uint8_t> selectors(groups);
+    uint8_t *selectors = m_selectors.reserve((m_blockLimit + 1 + kGroupSize - 1) / kGroupSize);
     uint32_t frequency[kMaxTables][258];
+    // The cost of a group under every table at once: each symbol's lengths side by side in 16-bit
+    // lanes (tables 0-3, then 4-5), where 50 lengths of at most 17 cannot overflow.
+    uint64_t packedLow[258];
+    uint64_t packedHigh[258];
     for (int pass = 0; pass < kRefinePasses; ++pass) {
+        for (int s = 0; s < alphabet; ++s) {
+            packedLow[s] = packedHigh[s] = 0;
+            for (int t = 0; t < tables; ++t)
+                (t < 4 ? packedLow[s] : packedHigh[s]) |= uint64_t(lengths[t][s]) << (16 * (t % 4));
+        }
         std::memset(frequency, 0, sizeof frequency);
         for (size_t g = 0; g < groups; ++g) {
             const size_t from = g * kGroupSize;
             const size_t to = std::min(count, from + kGroupSize);
-            uint32_t cost[kMaxTables] = {};
+            uint64_t low = 0, high = 0;
             for (size_t i = from; i < to; ++i) {
-                const uint16_t s = symbols[i];
-                for (int t = 0; t < tables; ++t)
-                    cost[t] += lengths[t][s];
+                low += packedLow[symbols[i]];
+                high += packedHigh[symbols[i]];
             }
             int best = 0;
-            for (int t = 1; t < tables; ++t)
-                if (cost[t] < cost[best])
+            uint32_t bestCost = uint32_t(low & 0xffff);
+            for (int t = 1; t < tables; ++t) {
+                const uint32_t cost = uint32_t(((t < 4 ? low : high) >> (16 * (t % 4))) & 0xffff);
+                if (cost < bestCost) {
+                    bestCost = cost;
                     best = t;
+                }
+            }
             selectors[g] = uint8_t(best);
             for (size_t i = from; i < to; ++i)
                 ++frequency[best][symbols[i]];

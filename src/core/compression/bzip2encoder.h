@@ -4,8 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 class Bzip2Encoder
 {
@@ -46,9 +46,30 @@ private:
     }
     void flushBits(std::string &out, bool pad);
 
+    // Items allocated at the size first asked for and never cleared, so that only the pages a
+    // block touches are mapped: a small file costs little however large its blocks could be.
+    template <typename T>
+    class WorkArea
+    {
+    public:
+        T *reserve(size_t size)
+        {
+            if (size > m_size) {
+                m_items.reset(new T[size]);
+                m_size = size;
+            }
+            return m_items.get();
+        }
+        T *data() const { return m_items.get(); }
+
+    private:
+        std::unique_ptr<T[]> m_items;
+        size_t m_size = 0;
+    };
+
     int m_level;
     size_t m_blockLimit; // the run-length coded bytes one block may hold
-    std::vector<uint8_t> m_block;
+    WorkArea<uint8_t> m_block;
     size_t m_blockSize = 0;
     bool m_used[256] = {};
     uint32_t m_blockCrc = 0xffffffffu;
@@ -59,16 +80,17 @@ private:
     bool m_finished = false;
 
     // Work areas of one block, kept for the next one.
-    std::vector<uint8_t> m_rotated;
-    std::vector<int32_t> m_rows;
-    std::vector<uint8_t> m_last;
-    std::vector<uint16_t> m_symbols;
+    WorkArea<uint8_t> m_twice; // the block twice over, so every rotation is one stretch
+    WorkArea<int32_t> m_rows;
+    WorkArea<uint8_t> m_last;
+    WorkArea<uint16_t> m_symbols;
+    WorkArea<uint8_t> m_selectors;
     size_t m_symbolCount = 0;
     uint32_t m_frequency[258] = {};
     int m_usedCount = 0;
 
     // Bit output: whole 32-bit words go to m_output, the rest waits in m_bits.
-    std::vector<uint8_t> m_output;
+    WorkArea<uint8_t> m_output;
     uint8_t *m_cursor = nullptr;
     uint64_t m_bits = 0;
     unsigned m_bitCount = 0;
