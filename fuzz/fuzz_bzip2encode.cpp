@@ -24,6 +24,7 @@ public:
     bool atEnd() const { return m_at >= m_size; }
     uint8_t byte() { return m_at < m_size ? m_data[m_at++] : 0; }
     size_t word() { return size_t(byte()) | size_t(byte()) << 8; }
+    size_t length(unsigned scale) { return (size_t(byte()) + 1) << (4 * scale); }
 
 private:
     const uint8_t *m_data;
@@ -32,13 +33,15 @@ private:
 };
 
 // Each step: a code byte whose low two bits choose what follows and whose next two bits scale
-// lengths by 1, 2, 4 or 8.
+// a length byte: 1-256 bytes, 16-4096 or 256-65536 (runs, cheap to encode, also 4096-1048576), so
+// most inputs stay small and fast while a few steps still reach several blocks.
 std::string expand(Program &program)
 {
     std::string out;
     while (!program.atEnd() && out.size() < kMaxExpanded) {
         const uint8_t code = program.byte();
         const unsigned scale = (code >> 2) & 3;
+        const unsigned copyScale = std::min(scale, 2u);
         size_t length = 0;
         switch (code & 3) {
         case 0: // literal bytes
@@ -48,13 +51,13 @@ std::string expand(Program &program)
             break;
         case 1: { // a run of one byte
             const char byte = char(program.byte());
-            length = std::min((program.word() + 1) << scale, kMaxExpanded - out.size());
+            length = std::min(program.length(scale), kMaxExpanded - out.size());
             out.append(length, byte);
             break;
         }
         case 2: { // a repeat of what came before, overlapping allowed
             const size_t distance = program.word() + 1;
-            length = std::min((program.word() + 1) << scale, kMaxExpanded - out.size());
+            length = std::min(program.length(copyScale), kMaxExpanded - out.size());
             if (distance > out.size())
                 break;
             for (size_t i = 0; i < length; ++i)
@@ -63,7 +66,7 @@ std::string expand(Program &program)
         }
         default: { // noise that does not compress
             uint32_t state = program.byte() * 2654435761u + 1;
-            length = std::min((program.word() + 1) << scale, kMaxExpanded - out.size());
+            length = std::min(program.length(copyScale), kMaxExpanded - out.size());
             for (size_t i = 0; i < length; ++i) {
                 state = state * 1664525u + 1013904223u;
                 out.push_back(char(state >> 24));
