@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -39,23 +40,29 @@ inline uint32_t crcByte(uint32_t crc, uint8_t byte)
 
 // The start of the least rotation of the n bytes at s, which are followed by the same n bytes
 // again: two candidates are compared as far as they agree, and the larger one moves past the
-// compared stretch. O(n).
-size_t leastRotation(const uint8_t *s, size_t n)
+// compared stretch, none of whose starts can be least. Neither candidate ever passes a least
+// start, so two equal rotations (k reaching n) are found exactly when the bytes are u repeated
+// (each start of u in them is least); *repeated tells. O(n).
+size_t leastRotation(const uint8_t *s, size_t n, bool *repeated)
 {
     size_t i = 0, j = 1, k = 0;
-    while (i < n && j < n && k < n) {
-        const uint8_t a = s[i + k], b = s[j + k];
-        if (a == b) {
+    *repeated = false;
+    while (j < n) {
+        while (k < n && s[i + k] == s[j + k])
             ++k;
-            continue;
+        if (k == n) {
+            *repeated = true;
+            break;
         }
-        if (a > b)
+        if (s[i + k] > s[j + k])
             i += k + 1;
         else
             j += k + 1;
         if (i == j)
             ++j;
         k = 0;
+        if (i >= n)
+            break;
     }
     return std::min(i, j);
 }
@@ -74,6 +81,35 @@ size_t primitivePeriod(const uint8_t *s, size_t n, int32_t *work)
     }
     const size_t period = n - size_t(work[n - 1]);
     return n % period == 0 ? period : n;
+}
+
+// The position of wanted in order (where it is, among the first 256 bytes). Most positions are
+// small: the first eight bytes are compared at once, where a zero byte of word ^ pattern marks
+// it (the lowest byte the zero-byte test flags is exact, as a borrow only runs upwards from a zero
+// byte); further ones are left to memchr.
+inline size_t findInOrder(const uint8_t *order, uint8_t wanted)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr uint64_t ones = 0x0101010101010101ull;
+        uint64_t word;
+        std::memcpy(&word, order, 8);
+        const uint64_t x = word ^ (ones * wanted);
+        const uint64_t zero = (x - ones) & ~x & (ones << 7);
+        if (zero)
+            return size_t(std::countr_zero(zero)) / 8;
+    }
+    return size_t(static_cast<const uint8_t *>(std::memchr(order, wanted, 256)) - order);
+}
+
+// Moves order[0, count) up by one byte: short moves in place, long ones by memmove.
+inline void shiftUp(uint8_t *order, size_t count)
+{
+    if (count > 16) {
+        std::memmove(order + 1, order, count);
+        return;
+    }
+    for (; count > 0; --count)
+        order[count] = order[count - 1];
 }
 
 // Huffman code lengths for count symbols with these frequencies (a zero counts as one, as every
@@ -237,14 +273,18 @@ void Bzip2Encoder::addRun(std::string &out)
 uint32_t Bzip2Encoder::sortBlock()
 {
     const size_t n = m_blockSize;
+    // The block twice over after its last byte, so that every rotation is one stretch and the
+    // byte before the rotated block (its cyclic predecessor) is rotated[-1].
     uint8_t *twice = m_twice.data();
-    std::memcpy(twice, m_block.data(), n);
-    std::memcpy(twice + n, m_block.data(), n);
-    const size_t start = leastRotation(twice, n);
-    const uint8_t *rotated = twice + start;
+    twice[0] = m_block.data()[n - 1];
+    std::memcpy(twice + 1, m_block.data(), n);
+    std::memcpy(twice + 1 + n, m_block.data(), n);
+    bool repeated = false;
+    const size_t start = leastRotation(twice + 1, n, &repeated);
+    const uint8_t *rotated = twice + 1 + start;
 
     int32_t *rows = m_rows.data();
-    const size_t period = primitivePeriod(rotated, n, rows);
+    const size_t period = repeated ? primitivePeriod(rotated, n, rows) : n;
     const size_t repeats = n / period;
     if (period == 1)
         rows[0] = 0;
@@ -255,15 +295,22 @@ uint32_t Bzip2Encoder::sortBlock()
     const size_t origin = ((n - start) % n) % period;
     uint8_t *last = m_last.data();
     size_t originRow = 0;
-    for (size_t row = 0; row < period; ++row) {
-        const auto at = size_t(rows[row]);
-        const uint8_t before = rotated[at == 0 ? period - 1 : at - 1];
-        if (at == origin)
-            originRow = row * repeats;
-        if (repeats == 1)
-            last[row] = before;
-        else
-            std::memset(last + row * repeats, before, repeats);
+    // u's last byte is the block's, so rotated[-1] also precedes the rotation of u at 0.
+    const uint8_t *before = rotated - 1;
+    if (repeats == 1) {
+        for (size_t row = 0; row < n; ++row) {
+            const int32_t at = rows[row];
+            last[row] = before[at];
+            if (size_t(at) == origin)
+                originRow = row;
+        }
+    } else {
+        for (size_t row = 0; row < period; ++row) {
+            const int32_t at = rows[row];
+            std::memset(last + row * repeats, before[at], repeats);
+            if (size_t(at) == origin)
+                originRow = row * repeats;
+        }
     }
     return uint32_t(originRow);
 }
@@ -274,7 +321,7 @@ uint32_t Bzip2Encoder::sortBlock()
 void Bzip2Encoder::moveToFront()
 {
     uint8_t index[256];
-    uint8_t order[256];
+    uint8_t order[256] = {};
     int used = 0;
     for (int b = 0; b < 256; ++b) {
         if (m_used[b]) {
@@ -304,9 +351,8 @@ void Bzip2Encoder::moveToFront()
             continue;
         }
         flushZeros();
-        const auto *found = static_cast<const uint8_t *>(std::memchr(order + 1, wanted, size_t(used - 1)));
-        const auto position = size_t(found - order);
-        std::memmove(order + 1, order, position);
+        const size_t position = findInOrder(order, wanted);
+        shiftUp(order, position);
         order[0] = wanted;
         *symbol++ = uint16_t(position + 1);
         ++frequency[position + 1];
@@ -326,7 +372,7 @@ void Bzip2Encoder::encodeBlock(std::string &out)
         out.push_back(char('0' + m_level));
         m_started = true;
     }
-    m_twice.reserve(2 * m_blockLimit);
+    m_twice.reserve(2 * m_blockLimit + 1);
     m_rows.reserve(m_blockLimit);
     m_last.reserve(m_blockLimit);
     m_symbols.reserve(m_blockLimit + 1);
