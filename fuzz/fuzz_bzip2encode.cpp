@@ -97,9 +97,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     std::vector<char> back(input.size() + 1);
     unsigned length = unsigned(back.size());
-    const int rc = BZ2_bzBuffToBuffDecompress(back.data(), &length, stream.data(), unsigned(stream.size()), 0, 0);
+    const int rc =
+        BZ2_bzBuffToBuffDecompress(back.data(), &length, stream.data(), unsigned(stream.size()), 0, 0);
     if (rc != BZ_OK || length != input.size() || !std::equal(input.begin(), input.end(), back.begin())) {
-        std::fprintf(stderr, "round trip failed: libbz2 %d, %u of %zu bytes back\n", rc, length, input.size());
+        std::fprintf(stderr, "round trip failed: libbz2 %d, %u of %zu bytes back\n", rc, length,
+                     input.size());
         std::abort();
     }
     return 0;

@@ -29,7 +29,9 @@ QByteArray encode(const QByteArray &data, int level, const QList<int> &pieces = 
     std::string out;
     qsizetype at = 0;
     for (int turn = 0; at < data.size(); ++turn) {
-        const qsizetype size = pieces.isEmpty() ? data.size() : std::min<qsizetype>(pieces.at(turn % pieces.size()), data.size() - at);
+        const qsizetype size = pieces.isEmpty()
+                                   ? data.size()
+                                   : std::min<qsizetype>(pieces.at(turn % pieces.size()), data.size() - at);
         encoder.write(data.constData() + at, size_t(size), out);
         at += size;
     }
@@ -72,7 +74,8 @@ QByteArray noRuns(qsizetype size)
 
 QByteArray text(qsizetype size, quint32 seed)
 {
-    static const char *const words[] = {"archive", "backup ", "restore", "the ", "of ", "and ", "folder\n", "ab", "zzzz "};
+    static const char *const words[] = {"archive", "backup ",  "restore", "the ", "of ",
+                                        "and ",    "folder\n", "ab",      "zzzz "};
     QRandomGenerator random(seed);
     QByteArray data;
     while (data.size() < size)
@@ -104,7 +107,8 @@ void TestBzip2Encoder::roundTrip_data()
     QTest::newRow("one byte") << QByteArray("x") << 9;
     for (int run : {4, 5, 251, 255, 256, 259, 510, 1000})
         QTest::addRow("run of %d", run) << QByteArray(run, 'r') << 9;
-    QTest::newRow("runs between bytes") << QByteArray("ab").append(4, 'c').append("d").append(255, '\0').append(5, 'e') << 1;
+    QTest::newRow("runs between bytes")
+        << QByteArray("ab").append(4, 'c').append("d").append(255, '\0').append(5, 'e') << 1;
     // A run that starts just before the block is full: it is kept whole for the next block, or
     // cut at 255 bytes with the rest starting the next block.
     for (int room : {0, 1, 3, 4, 5, 6})
@@ -164,7 +168,8 @@ void TestBzip2Encoder::piecesGiveTheSameStream_data()
     const QByteArray mixed = text(150000, 8) + QByteArray(1000, 'q') + randomBytes(120000, 9);
     QTest::newRow("odd sizes") << mixed << QList<int>{1, 7, 4093, 3, 65537};
     QTest::newRow("one byte at a time") << mixed.left(60000) << QList<int>{1};
-    QTest::newRow("pieces splitting runs") << QByteArray(3000, 'a') + QByteArray(200000, 'b') << QList<int>{2, 255, 4};
+    QTest::newRow("pieces splitting runs")
+        << QByteArray(3000, 'a') + QByteArray(200000, 'b') << QList<int>{2, 255, 4};
 }
 
 void TestBzip2Encoder::piecesGiveTheSameStream()
@@ -178,7 +183,8 @@ void TestBzip2Encoder::stockBzip2AcceptsTheStream()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QByteArray data = text(2000000, 10) + QByteArray(300000, '\0') + randomBytes(700000, 11) + noRuns(900000);
+    const QByteArray data =
+        text(2000000, 10) + QByteArray(300000, '\0') + randomBytes(700000, 11) + noRuns(900000);
     QFile file(dir.filePath("stream.bz2"));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(encode(data, 9));

@@ -274,8 +274,8 @@ FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const 
         folder, name, status,
         [&](int out, ArchiveTarget::WriteResult *result) {
             StreamChecksum sum;
-            const CopyOutcome copy =
-                compressed ? copyCompressed(in, out, stop, encodingFor(damaged)) : copyPlain(in, out, stop, &sum);
+            const CopyOutcome copy = compressed ? copyCompressed(in, out, stop, encodingFor(damaged))
+                                                : copyPlain(in, out, stop, &sum);
             struct stat copyStatus;
             if (copy.result == CopyResult::Done && ::fstat(out, &copyStatus) == 0) {
                 *facts = {qint64(copyStatus.st_size),

@@ -34,7 +34,6 @@ ssize_t readSome(int fd, char *buffer, size_t size)
     }
 }
 
-
 CopyOutcome failure(FileStage stage, int error)
 {
     CopyOutcome outcome;
@@ -119,8 +118,8 @@ CopyOutcome compressWithOwnEncoder(int inFd, int outFd, const std::atomic<bool> 
 
 Bzip2Encoding configuredBzip2Encoding()
 {
-    static const Bzip2Encoding encoding = qgetenv("ARCHIV_BZIP2_ENCODER") == "libbz2" ? Bzip2Encoding::Libbz2
-                                                                                      : kDefaultBzip2Encoding;
+    static const Bzip2Encoding encoding =
+        qgetenv("ARCHIV_BZIP2_ENCODER") == "libbz2" ? Bzip2Encoding::Libbz2 : kDefaultBzip2Encoding;
     return encoding;
 }
 

@@ -135,7 +135,8 @@ void buildLengths(const uint32_t *frequency, int count, uint8_t *lengths, int ma
         // Two queues: the sorted leaves, and the internal nodes, made in increasing weight.
         int leaf = 0, inner = count, made = count;
         const auto take = [&]() {
-            if (leaf < count && (inner == made || nodeWeight[size_t(order[size_t(leaf)])] <= nodeWeight[size_t(inner)]))
+            if (leaf < count &&
+                (inner == made || nodeWeight[size_t(order[size_t(leaf)])] <= nodeWeight[size_t(inner)]))
                 return order[size_t(leaf++)];
             return inner++;
         };
@@ -169,8 +170,7 @@ void buildLengths(const uint32_t *frequency, int count, uint8_t *lengths, int ma
 } // namespace
 
 Bzip2Encoder::Bzip2Encoder(int level)
-    : m_level(std::clamp(level, 1, 9))
-    , m_blockLimit(size_t(m_level) * 100000 - 19)
+    : m_level(std::clamp(level, 1, 9)), m_blockLimit(size_t(m_level) * 100000 - 19)
 {
     m_block.reserve(m_blockLimit);
 }

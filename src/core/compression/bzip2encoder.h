@@ -48,8 +48,7 @@ private:
 
     // Items allocated at the size first asked for and never cleared, so that only the pages a
     // block touches are mapped: a small file costs little however large its blocks could be.
-    template <typename T>
-    class WorkArea
+    template <typename T> class WorkArea
     {
     public:
         T *reserve(size_t size)
