@@ -215,6 +215,13 @@ FileOutcome outcomeOf(const ArchiveTarget::WriteResult &result, bool sourceSide)
     return outcome;
 }
 
+// A compressed copy found damaged is written again by libbz2, so that a fault of our own encoder
+// on this file's bytes cannot damage the new copy too.
+Bzip2Encoding encodingFor(bool damagedCopy)
+{
+    return damagedCopy ? Bzip2Encoding::Libbz2 : configuredBzip2Encoding();
+}
+
 FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const SourceFile &source,
                        bool compressed, const ArchiveConversion &conversion, const std::atomic<bool> &stop,
                        Committer &committer, VersionKeeper *keeper, ArchiveTarget::CommitDone done,
@@ -267,8 +274,8 @@ FileOutcome archiveOne(const ArchiveTarget &target, FolderCache &folders, const 
         folder, name, status,
         [&](int out, ArchiveTarget::WriteResult *result) {
             StreamChecksum sum;
-            const CopyOutcome copy =
-                compressed ? copyCompressed(in, out, stop) : copyPlain(in, out, stop, &sum);
+            const CopyOutcome copy = compressed ? copyCompressed(in, out, stop, encodingFor(damaged))
+                                                : copyPlain(in, out, stop, &sum);
             struct stat copyStatus;
             if (copy.result == CopyResult::Done && ::fstat(out, &copyStatus) == 0) {
                 *facts = {qint64(copyStatus.st_size),

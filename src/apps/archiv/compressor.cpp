@@ -2,13 +2,18 @@
 #include "compressor.h"
 
 #include "core/archiveinfo/checksumrecord.h"
+#include "core/compression/bzip2encoder.h"
 #include "core/platform/posixio.h"
+
+#include <QtGlobal>
 
 #include <bzlib.h>
 
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <string>
 #include <vector>
 
 #include <unistd.h>
@@ -29,7 +34,6 @@ ssize_t readSome(int fd, char *buffer, size_t size)
     }
 }
 
-
 CopyOutcome failure(FileStage stage, int error)
 {
     CopyOutcome outcome;
@@ -46,27 +50,7 @@ CopyOutcome stopped()
     return outcome;
 }
 
-} // namespace
-
-CopyOutcome copyPlain(int inFd, int outFd, const std::atomic<bool> &stop, StreamChecksum *sum)
-{
-    std::vector<char> buffer(kBlock);
-    for (;;) {
-        if (stop.load(std::memory_order_relaxed))
-            return stopped();
-        const ssize_t got = readSome(inFd, buffer.data(), buffer.size());
-        if (got < 0)
-            return failure(FileStage::ReadSource, errno);
-        if (got == 0)
-            return CopyOutcome();
-        if (!win::WriteAll(outFd, buffer.data(), size_t(got)))
-            return failure(FileStage::WriteTarget, errno);
-        if (sum)
-            sum->add(buffer.data(), size_t(got));
-    }
-}
-
-CopyOutcome copyCompressed(int inFd, int outFd, const std::atomic<bool> &stop)
+CopyOutcome compressWithLibbz2(int inFd, int outFd, const std::atomic<bool> &stop)
 {
     bz_stream stream;
     std::memset(&stream, 0, sizeof stream);
@@ -100,6 +84,66 @@ CopyOutcome copyCompressed(int inFd, int outFd, const std::atomic<bool> &stop)
             return failure(FileStage::WriteTarget, errno);
         if (rc == BZ_STREAM_END)
             return CopyOutcome();
+    }
+}
+
+CopyOutcome compressWithOwnEncoder(int inFd, int outFd, const std::atomic<bool> &stop)
+{
+    std::vector<char> in(kBlock);
+    std::string out;
+    try {
+        Bzip2Encoder encoder(9);
+        for (;;) {
+            if (stop.load(std::memory_order_relaxed))
+                return stopped();
+            const ssize_t got = readSome(inFd, in.data(), in.size());
+            if (got < 0)
+                return failure(FileStage::ReadSource, errno);
+            if (got == 0)
+                encoder.finish(out);
+            else
+                encoder.write(in.data(), size_t(got), out);
+            if (!out.empty() && !win::WriteAll(outFd, out.data(), out.size()))
+                return failure(FileStage::WriteTarget, errno);
+            out.clear();
+            if (got == 0)
+                return CopyOutcome();
+        }
+    } catch (const std::bad_alloc &) {
+        return failure(FileStage::Compress, ENOMEM);
+    }
+}
+
+} // namespace
+
+Bzip2Encoding configuredBzip2Encoding()
+{
+    static const Bzip2Encoding encoding =
+        qgetenv("ARCHIV_BZIP2_ENCODER") == "libbz2" ? Bzip2Encoding::Libbz2 : kDefaultBzip2Encoding;
+    return encoding;
+}
+
+CopyOutcome copyCompressed(int inFd, int outFd, const std::atomic<bool> &stop, Bzip2Encoding encoding)
+{
+    return encoding == Bzip2Encoding::Own ? compressWithOwnEncoder(inFd, outFd, stop)
+                                          : compressWithLibbz2(inFd, outFd, stop);
+}
+
+CopyOutcome copyPlain(int inFd, int outFd, const std::atomic<bool> &stop, StreamChecksum *sum)
+{
+    std::vector<char> buffer(kBlock);
+    for (;;) {
+        if (stop.load(std::memory_order_relaxed))
+            return stopped();
+        const ssize_t got = readSome(inFd, buffer.data(), buffer.size());
+        if (got < 0)
+            return failure(FileStage::ReadSource, errno);
+        if (got == 0)
+            return CopyOutcome();
+        if (!win::WriteAll(outFd, buffer.data(), size_t(got)))
+            return failure(FileStage::WriteTarget, errno);
+        if (sum)
+            sum->add(buffer.data(), size_t(got));
     }
 }
 
