@@ -90,12 +90,6 @@ qint64 compressLibbz2(const std::vector<QByteArray> &files)
     return total;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char **argv)
