@@ -2,7 +2,9 @@
 // time; the Archiver is timed from the "archive now" command to the end of its run):
 // - archive_parallel_ratio: bzip2 -9 over the files one after another / a compressed run;
 // - archive_vs_xargs_ratio: a compressed run / xargs -P<cores> bzip2 -9 over the same files;
-// - archive_vs_lbzip2_ratio: a compressed run / tar | lbzip2 -9 -n<cores> (for information);
+// - archive_vs_lbzip2_ratio: a compressed run / tar | lbzip2 -9 -n<cores>;
+// - archive_members_bzip2_t_failed: members of the last compressed run that "bzip2 -t" rejects
+//   (0 when sound), of archive_members_tested;
 // - archive_nochange_vs_rsync_ratio: a plain run with nothing changed over 20,000 files, with
 //   100 runs' earlier versions in the archives / rsync -a -n of the same folders to a mirror;
 // - archive_small_files_ratio: a plain run over 5,000 new files of 4 KiB / cp -a and one sync, the
@@ -170,6 +172,19 @@ int main(int argc, char **argv)
         }
         if (ours > 0)
             printFigure("archive_compressed_mb_per_s", 300.0 / ours, "MB/s");
+        // Every member the last run wrote is tested by the stock bzip2 program (not timed).
+        QProcess test;
+        test.start(QStringLiteral("bash"),
+                   {QStringLiteral("-c"),
+                    QStringLiteral("find \"$1\" -path \"$2\" -prune -o -name '*.bz2' -print0 | "
+                                   "xargs -0 -n 1 -P %1 sh -c 'bzip2 -t \"$0\" 2>/dev/null && echo ok || echo bad'")
+                        .arg(cores),
+                    QStringLiteral("bash"), work.path(), copy});
+        if (test.waitForFinished(-1) && ours > 0) {
+            const QByteArray answers = test.readAllStandardOutput();
+            printFigure("archive_members_tested", answers.count("ok\n") + answers.count("bad\n"), "members");
+            printFigure("archive_members_bzip2_t_failed", answers.count("bad\n"), "members");
+        }
         runShell(QStringLiteral("rm -rf \"$1\""), {copy});
     }
 
