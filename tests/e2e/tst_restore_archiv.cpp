@@ -111,6 +111,9 @@ private Q_SLOTS:
                 if (!control<QCheckBox>(w, "CBsubdir")->isChecked())
                     clickControl(w, "CBsubdir");
                 clickControl(w, "SBrewritedir");
+                // The walk leaves the list on its last folder, every file in it selected.
+                const auto *files = control<QListWidget>(w, "FileListBox1");
+                QVERIFY(files->count() > 0 && files->selectedItems().size() == files->count());
                 tree->SetSelected(nodeAt(tree, {"T:", "single.txt"}));
                 clickControl(w, "SpeedButton2");
             });

@@ -35,10 +35,20 @@ void LogFile::write(const QString &line)
         return;
     rotateIfLarge();
     // A name with control characters in it cannot break the line or act on a terminal showing it.
-    const QString stamped = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
-                            QLatin1Char(' ') + shownName(line) + QLatin1Char('\n');
+    const QString stamped = stamp() + QLatin1Char(' ') + shownName(line) + QLatin1Char('\n');
     m_file.write(stamped.toUtf8());
     m_file.flush();
+}
+
+const QString &LogFile::stamp()
+{
+    // Whole seconds since the epoch: the same second is the same local time, whatever the zone.
+    const qint64 second = QDateTime::currentSecsSinceEpoch();
+    if (second != m_stampSecond) {
+        m_stamp = QDateTime::fromSecsSinceEpoch(second).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        m_stampSecond = second;
+    }
+    return m_stamp;
 }
 
 void LogFile::rotateIfLarge()

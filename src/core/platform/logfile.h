@@ -28,11 +28,15 @@ public:
 private:
     void rotateIfLarge();
     void openFile();
+    // The local time of the line, formatted once per second: a restore writes a line per file.
+    const QString &stamp();
 
     std::mutex m_mutex;
     QString m_fileName;
     QString m_error;
     QFile m_file;
+    qint64 m_stampSecond = -1;
+    QString m_stamp;
 };
 
 } // namespace win

@@ -41,6 +41,8 @@
 #include <QStylePainter>
 #include <QToolButton>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -611,6 +613,12 @@ void TrewriteF::restoreDirectory()
     if (withSubdirectories && !refused) {
         if (folder.endsWith(kBackslash))
             folder.chop(1);
+        // The folders below are read straight from the archive, not through the file list: the
+        // list would lay out, select and repaint each folder in turn. It is left showing the last
+        // folder with all its files selected, as a walk through it would leave it.
+        bool isCompressed = true;
+        m_dialogs.guarded([&] { isCompressed = compressed(); });
+        QString lastWalked;
         TFindFile walker;
         walker.Start(folder);
         for (;;) {
@@ -625,9 +633,16 @@ void TrewriteF::restoreDirectory()
                 plan.steps.push_back({Step::Kind::Refused, *bad});
                 continue;
             }
-            showFolder(folder + kBackslash + relative);
+            lastWalked = folder + kBackslash + relative;
+            QStringList names = restore::shownNames(
+                archivelist::folderEntries(lastWalked, archivelist::FolderEntryKind::Files), isCompressed);
+            // The selection is taken from the last row up.
+            std::reverse(names.begin(), names.end());
+            planWorker(plan, side, P + relative, names);
+        }
+        if (!lastWalked.isEmpty()) {
+            showFolder(lastWalked);
             selectAll();
-            planWorker(plan, side, P + relative, selectedFromLast());
         }
     }
     execute(plan, side);
