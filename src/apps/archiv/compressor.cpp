@@ -13,6 +13,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,40 @@ CopyOutcome stopped()
     return outcome;
 }
 
+// Hands the stream the source's next block once it has taken the last; false, with errno set,
+// when the read fails. atEnd tells that the source has no more.
+bool refill(int inFd, bz_stream &stream, std::vector<char> &in, bool &atEnd)
+{
+    if (stream.avail_in != 0 || atEnd)
+        return true;
+    const ssize_t got = readSome(inFd, in.data(), in.size());
+    if (got < 0)
+        return false;
+    atEnd = got == 0;
+    stream.next_in = in.data();
+    stream.avail_in = unsigned(got);
+    return true;
+}
+
+// Reads the source block by block and hands each block to take, then an empty block at its end;
+// the copy stops between blocks when asked. take returns a failure to end the copy with, or
+// nothing to go on.
+template <typename Take> CopyOutcome readBlocks(int inFd, const std::atomic<bool> &stop, Take take)
+{
+    std::vector<char> buffer(kBlock);
+    for (;;) {
+        if (stop.load(std::memory_order_relaxed))
+            return stopped();
+        const ssize_t got = readSome(inFd, buffer.data(), buffer.size());
+        if (got < 0)
+            return failure(FileStage::ReadSource, errno);
+        if (std::optional<CopyOutcome> failed = take(buffer.data(), size_t(got)))
+            return *failed;
+        if (got == 0)
+            return CopyOutcome();
+    }
+}
+
 CopyOutcome compressWithLibbz2(int inFd, int outFd, const std::atomic<bool> &stop)
 {
     bz_stream stream;
@@ -66,14 +101,8 @@ CopyOutcome compressWithLibbz2(int inFd, int outFd, const std::atomic<bool> &sto
     for (;;) {
         if (stop.load(std::memory_order_relaxed))
             return stopped();
-        if (stream.avail_in == 0 && !atEnd) {
-            const ssize_t got = readSome(inFd, in.data(), in.size());
-            if (got < 0)
-                return failure(FileStage::ReadSource, errno);
-            atEnd = got == 0;
-            stream.next_in = in.data();
-            stream.avail_in = unsigned(got);
-        }
+        if (!refill(inFd, stream, in, atEnd))
+            return failure(FileStage::ReadSource, errno);
         stream.next_out = out.data();
         stream.avail_out = unsigned(out.size());
         const int rc = BZ2_bzCompress(&stream, atEnd ? BZ_FINISH : BZ_RUN);
@@ -89,26 +118,19 @@ CopyOutcome compressWithLibbz2(int inFd, int outFd, const std::atomic<bool> &sto
 
 CopyOutcome compressWithOwnEncoder(int inFd, int outFd, const std::atomic<bool> &stop)
 {
-    std::vector<char> in(kBlock);
     std::string out;
     try {
         Bzip2Encoder encoder(9);
-        for (;;) {
-            if (stop.load(std::memory_order_relaxed))
-                return stopped();
-            const ssize_t got = readSome(inFd, in.data(), in.size());
-            if (got < 0)
-                return failure(FileStage::ReadSource, errno);
-            if (got == 0)
+        return readBlocks(inFd, stop, [&](const char *data, size_t size) -> std::optional<CopyOutcome> {
+            if (size == 0)
                 encoder.finish(out);
             else
-                encoder.write(in.data(), size_t(got), out);
+                encoder.write(data, size, out);
             if (!out.empty() && !win::WriteAll(outFd, out.data(), out.size()))
                 return failure(FileStage::WriteTarget, errno);
             out.clear();
-            if (got == 0)
-                return CopyOutcome();
-        }
+            return std::nullopt;
+        });
     } catch (const std::bad_alloc &) {
         return failure(FileStage::Compress, ENOMEM);
     }
@@ -131,20 +153,13 @@ CopyOutcome copyCompressed(int inFd, int outFd, const std::atomic<bool> &stop, B
 
 CopyOutcome copyPlain(int inFd, int outFd, const std::atomic<bool> &stop, StreamChecksum *sum)
 {
-    std::vector<char> buffer(kBlock);
-    for (;;) {
-        if (stop.load(std::memory_order_relaxed))
-            return stopped();
-        const ssize_t got = readSome(inFd, buffer.data(), buffer.size());
-        if (got < 0)
-            return failure(FileStage::ReadSource, errno);
-        if (got == 0)
-            return CopyOutcome();
-        if (!win::WriteAll(outFd, buffer.data(), size_t(got)))
+    return readBlocks(inFd, stop, [&](const char *data, size_t size) -> std::optional<CopyOutcome> {
+        if (size > 0 && !win::WriteAll(outFd, data, size))
             return failure(FileStage::WriteTarget, errno);
-        if (sum)
-            sum->add(buffer.data(), size_t(got));
-    }
+        if (sum && size > 0)
+            sum->add(data, size);
+        return std::nullopt;
+    });
 }
 
 CopyOutcome copyDecompressed(int inFd, int outFd, const std::atomic<bool> &stop)
@@ -175,14 +190,8 @@ CopyOutcome copyDecompressed(int inFd, int outFd, const std::atomic<bool> &stop)
     for (;;) {
         if (stop.load(std::memory_order_relaxed))
             return stopped();
-        if (stream.avail_in == 0 && !atEnd) {
-            const ssize_t got = readSome(inFd, in.data(), in.size());
-            if (got < 0)
-                return failure(FileStage::ReadSource, errno);
-            atEnd = got == 0;
-            stream.next_in = in.data();
-            stream.avail_in = unsigned(got);
-        }
+        if (!refill(inFd, stream, in, atEnd))
+            return failure(FileStage::ReadSource, errno);
         stream.next_out = out.data();
         stream.avail_out = unsigned(out.size());
         const int rc = BZ2_bzDecompress(&stream);
@@ -193,14 +202,8 @@ CopyOutcome copyDecompressed(int inFd, int outFd, const std::atomic<bool> &stop)
             return failure(FileStage::WriteTarget, errno);
         if (rc == BZ_STREAM_END) {
             // Another stream may follow; the end of the input after a whole stream is the end.
-            if (stream.avail_in == 0 && !atEnd) {
-                const ssize_t got = readSome(inFd, in.data(), in.size());
-                if (got < 0)
-                    return failure(FileStage::ReadSource, errno);
-                atEnd = got == 0;
-                stream.next_in = in.data();
-                stream.avail_in = unsigned(got);
-            }
+            if (!refill(inFd, stream, in, atEnd))
+                return failure(FileStage::ReadSource, errno);
             if (stream.avail_in == 0 && atEnd)
                 return CopyOutcome();
             const int again = begin();
