@@ -37,11 +37,11 @@ constexpr const char *kDosAttribName = "user.DOSATTRIB";
 // Opening a pipe or a device could wait for ever (or act on the device), and a link could lead out
 // of the archive: the name is looked at first, and the opened file checked again, since the name
 // may have changed in between. Returns the descriptor, or -1 with the result that says why.
-int openMember(const QString &source, QString *host, int *result)
+int openMember(const QString &source, QString *host, int *result, win::HostPathCache *paths)
 {
     struct stat info;
     *result = DecompressSourceMissing;
-    if (!win::ToHostPath(source, host))
+    if (!win::ToHostPath(source, host, nullptr, nullptr, paths))
         return -1;
     const QByteArray name = QFile::encodeName(*host);
     if (::lstat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode))
@@ -318,11 +318,12 @@ std::unique_ptr<PendingFile> PendingFile::decompress(const QString &source, cons
 
 std::unique_ptr<PendingFile> PendingFile::decompress(const QString &source,
                                                      std::shared_ptr<const restore::TargetFolder> folder,
-                                                     const QString &name, qint64 reserve)
+                                                     const QString &name, qint64 reserve,
+                                                     win::HostPathCache *paths)
 {
     std::unique_ptr<PendingFile> pending(new PendingFile(Kind::Decompressed));
     QString hostSource;
-    const int in = openMember(source, &hostSource, &pending->m_result);
+    const int in = openMember(source, &hostSource, &pending->m_result, paths);
     if (in < 0)
         return pending;
     try {
@@ -356,11 +357,11 @@ std::unique_ptr<PendingFile> PendingFile::decompress(const QString &source,
 
 std::unique_ptr<PendingFile> PendingFile::copy(const QString &source,
                                                std::shared_ptr<const restore::TargetFolder> folder,
-                                               const QString &name)
+                                               const QString &name, win::HostPathCache *paths)
 {
     std::unique_ptr<PendingFile> pending(new PendingFile(Kind::Copied));
     QString hostSource;
-    const int in = openMember(source, &hostSource, &pending->m_result);
+    const int in = openMember(source, &hostSource, &pending->m_result, paths);
     if (in < 0)
         return pending;
     try {

@@ -12,6 +12,9 @@
 namespace restore {
 class TargetFolder;
 }
+namespace win {
+class HostPathCache;
+}
 
 class PendingFile
 {
@@ -37,15 +40,18 @@ public:
     // target named name there. A source of zero bytes is a damaged member (-2): the Archiver never
     // writes one. The output stops as a full disk (DecompressDiskFull) when writing on could leave
     // less than reserve bytes free on the target's disk (negative: defaultReserve of that disk).
+    // paths: where the member's path is looked up (see win::HostPathCache); none: afresh.
     static std::unique_ptr<PendingFile> decompress(const QString &source,
                                                    std::shared_ptr<const restore::TargetFolder> folder,
-                                                   const QString &name, qint64 reserve = -1);
+                                                   const QString &name, qint64 reserve = -1,
+                                                   win::HostPathCache *paths = nullptr);
     // The same for the target at the Windows path target, whose folder must exist.
     static std::unique_ptr<PendingFile> decompress(const QString &source, const QString &target,
                                                    qint64 reserve = -1);
     // Copies the plain file source into a temporary file in folder, for the target named name.
-    static std::unique_ptr<PendingFile>
-    copy(const QString &source, std::shared_ptr<const restore::TargetFolder> folder, const QString &name);
+    static std::unique_ptr<PendingFile> copy(const QString &source,
+                                             std::shared_ptr<const restore::TargetFolder> folder,
+                                             const QString &name, win::HostPathCache *paths = nullptr);
     // A file that is not made ready at all, with the result that says why.
     static std::unique_ptr<PendingFile> failed(Kind kind, int result);
 

@@ -6,19 +6,27 @@
 #include "core/platform/attributes.h"
 #include "core/platform/paths.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 
 #include <algorithm>
 #include <chrono>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-bool present(const QString &path)
+// Whether there is an entry at path, a link whose target is gone included.
+bool present(const QString &path, win::HostPathCache *paths)
 {
-    return win::GetFileAttributes(path) != win::INVALID_FILE_ATTRIBUTES;
+    if (!paths)
+        return win::GetFileAttributes(path) != win::INVALID_FILE_ATTRIBUTES;
+    QString host;
+    struct stat info;
+    return win::ToHostPath(path, &host, nullptr, nullptr, paths) &&
+           ::lstat(QFile::encodeName(host).constData(), &info) == 0;
 }
 
 // Whether the folder of member (a Windows path) is below root once every link on the way is
@@ -70,15 +78,16 @@ RestoreRun::~RestoreRun()
 }
 
 RestoreRun::Prepared RestoreRun::prepare(const Item &item, bool compressed,
-                                         std::shared_ptr<const restore::TargetFolder> folder)
+                                         std::shared_ptr<const restore::TargetFolder> folder,
+                                         win::HostPathCache *paths)
 {
     Prepared prepared;
     if (item.refused)
         return prepared;
     const QString member = item.origin.source + QStringLiteral(".bz2");
     const QString plain = item.origin.source;
-    const bool decompress =
-        compressed ? present(member) || !present(plain) : !present(plain) && present(member);
+    const bool decompress = compressed ? present(member, paths) || !present(plain, paths)
+                                       : !present(plain, paths) && present(member, paths);
     const PendingFile::Kind kind = decompress ? PendingFile::Kind::Decompressed : PendingFile::Kind::Copied;
     prepared.member = decompress ? member : plain;
     // The folder is made here, so that the temporary file can lie beside the target. Behind
@@ -94,8 +103,8 @@ RestoreRun::Prepared RestoreRun::prepare(const Item &item, bool compressed,
         return prepared;
     }
     const QString name = item.origin.target.mid(item.origin.target.lastIndexOf(QLatin1Char('\\')) + 1);
-    prepared.file = decompress ? PendingFile::decompress(member, prepared.folder, name)
-                               : PendingFile::copy(plain, prepared.folder, name);
+    prepared.file = decompress ? PendingFile::decompress(member, prepared.folder, name, -1, paths)
+                               : PendingFile::copy(plain, prepared.folder, name, paths);
     return prepared;
 }
 
@@ -134,6 +143,9 @@ std::shared_ptr<const restore::TargetFolder> RestoreRun::folderOf(const QString 
 
 void RestoreRun::work()
 {
+    // The archive as this worker first finds each of its folders; the run's members are read as
+    // they are found there (a member the Archiver adds meanwhile, in its own case, is found too).
+    win::HostPathCache paths;
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_workAvailable.wait(
@@ -144,7 +156,7 @@ void RestoreRun::work()
         lock.unlock();
         const Item &item = m_items[index];
         Prepared prepared = prepare(item, item.form < 0 ? m_compressed : item.form == 1,
-                                    item.refused ? nullptr : folderOf(item.origin.targetDir));
+                                    item.refused ? nullptr : folderOf(item.origin.targetDir), &paths);
         lock.lock();
         m_prepared[index] = std::move(prepared);
         m_ready[index] = true;

@@ -66,8 +66,11 @@ public:
     // folder is taken when given, then the member is decompressed or copied. When the side's own
     // form of the file is missing and the other form is there (a side that is changing between
     // compressed and plain), the other form is used.
+    // paths: where the members' paths are looked up; a worker keeps one for the run, so that each
+    // archive folder is looked at once (see win::HostPathCache). None: every path afresh.
     static Prepared prepare(const Item &item, bool compressed,
-                            std::shared_ptr<const restore::TargetFolder> folder = nullptr);
+                            std::shared_ptr<const restore::TargetFolder> folder = nullptr,
+                            win::HostPathCache *paths = nullptr);
 
     // Puts a file made ready in its target's place by the restore's rules (a read-only file is
     // replaced, a decompressed file gets the member's time), or says why not. The restore window
