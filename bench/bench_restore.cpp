@@ -32,6 +32,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
@@ -42,6 +43,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -127,6 +129,25 @@ bool archiveOnce(const QString &binDir, const QString &programDir, const QString
     return ok;
 }
 
+// Calls answer once the event loop is back after the watched window showed: a modal box is
+// then running its own loop, which the call ends.
+class AnswerOnShow : public QObject
+{
+public:
+    explicit AnswerOnShow(std::function<void()> answer) : m_answer(std::move(answer)) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            QTimer::singleShot(0, this, m_answer);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_answer;
+};
+
 // The panel, offscreen, with its questions answered Yes and its information boxes counted.
 class Panel
 {
@@ -144,32 +165,41 @@ public:
         wait.start();
         while (!m_panel->App_user_window()->activatedOnce() && wait.elapsed() < 30000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        QObject::connect(&m_answer, &QTimer::timeout, [this] {
-            if (m_panel->confirm1F()->isVisible())
-                m_panel->confirm1F()->findChild<QToolButton *>(QStringLiteral("SpeedButton1"))->click();
-            if (m_panel->info1F()->isVisible()) {
-                // A folder that holds only folders says "Select a file!" in its turn, and every
-                // restore ends with its report; any other box, or a report of files not restored,
-                // is a failure.
-                const QString first =
-                    m_panel->info1F()->findChild<QLabel *>(QStringLiteral("Label1"))->text();
-                const bool report = first.startsWith(QLatin1String("Files restored:")) &&
-                                    !first.contains(QLatin1String("Not restored:"));
-                if (first != QLatin1String("Select a file!") && !report)
-                    ++boxes;
-                else
-                    m_panel->info1F()->findChild<QToolButton *>(QStringLiteral("SpeedButton1"))->click();
-                if (!m_panel->info1F()->isVisible())
-                    return;
-                std::fprintf(
-                    stderr, "bench_restore: %s %s\n",
-                    qPrintable(m_panel->info1F()->findChild<QLabel *>(QStringLiteral("Label1"))->text()),
-                    qPrintable(m_panel->info1F()->findChild<QLabel *>(QStringLiteral("Label2"))->text()));
-                m_panel->info1F()->findChild<QToolButton *>(QStringLiteral("SpeedButton1"))->click();
-            }
-        });
+        // Every box is answered as soon as it shows, as by a user who clicks at once; the timer
+        // only catches one that showed before the filter saw it.
+        m_onShow = std::make_unique<AnswerOnShow>([this] { answer(); });
+        m_panel->confirm1F()->installEventFilter(m_onShow.get());
+        m_panel->info1F()->installEventFilter(m_onShow.get());
+        QObject::connect(&m_answer, &QTimer::timeout, [this] { answer(); });
         m_answer.start(5);
     }
+    // Answers the question window Yes, and the information window: a restore's report and a
+    // folder without files are answered, any other box counted as a failure.
+    void answer()
+    {
+        if (m_panel->confirm1F()->isVisible())
+            m_panel->confirm1F()->findChild<QToolButton *>(QStringLiteral("SpeedButton1"))->click();
+        if (m_panel->info1F()->isVisible()) {
+            // A folder that holds only folders says "Select a file!" in its turn, and every
+            // restore ends with its report; any other box, or a report of files not restored,
+            // is a failure.
+            const QString first = m_panel->info1F()->findChild<QLabel *>(QStringLiteral("Label1"))->text();
+            const bool report = first.startsWith(QLatin1String("Files restored:")) &&
+                                !first.contains(QLatin1String("Not restored:"));
+            if (first != QLatin1String("Select a file!") && !report)
+                ++boxes;
+            else
+                m_panel->info1F()->findChild<QToolButton *>(QStringLiteral("SpeedButton1"))->click();
+            if (!m_panel->info1F()->isVisible())
+                return;
+            std::fprintf(
+                stderr, "bench_restore: %s %s\n",
+                qPrintable(m_panel->info1F()->findChild<QLabel *>(QStringLiteral("Label1"))->text()),
+                qPrintable(m_panel->info1F()->findChild<QLabel *>(QStringLiteral("Label2"))->text()));
+            m_panel->info1F()->findChild<QToolButton *>(QStringLiteral("SpeedButton1"))->click();
+        }
+    }
+
     bool ok() const { return m_ok; }
 
     // Restores the origin folder with its subdirectories from a side, in the restore window opened
@@ -204,6 +234,7 @@ public:
 
 private:
     std::unique_ptr<DunlivoPanel> m_panel;
+    std::unique_ptr<AnswerOnShow> m_onShow;
     QTimer m_answer;
     bool m_ok = false;
 };
