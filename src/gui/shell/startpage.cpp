@@ -20,6 +20,7 @@
 #include <QToolButton>
 
 #include <array>
+#include <system_error>
 
 namespace {
 
@@ -45,6 +46,12 @@ QImage aboutPicture(bool lit)
     painter.drawText(QRect(0, 0, 22, 22), Qt::AlignCenter, QStringLiteral("i"));
     painter.end();
     return image;
+}
+
+// The about picture and its lit twin.
+std::array<QImage, 2> aboutPictures()
+{
+    return {aboutPicture(false), aboutPicture(true)};
 }
 
 // The small picture beside the texture button: three tiles of colour.
@@ -113,10 +120,12 @@ StartPage::StartPage(QWidget *parent, TkovaProvider *provider, ZoomPlacements &p
     m_healthTimer->setInterval(kHealthIdleRefreshMs);
     connect(m_healthTimer, &QTimer::timeout, this, &StartPage::healthRefreshDue);
 
-    // The about pictures are drawn beside the building of the windows and shown at the first show.
-    m_aboutPictures = std::async(std::launch::async, [] {
-        return std::array{aboutPicture(false), aboutPicture(true)};
-    });
+    // The about pictures are drawn beside the building of the windows and shown at the first show;
+    // without a thread for them, they are drawn at the first show.
+    try {
+        m_aboutPictures = std::async(std::launch::async, aboutPictures);
+    } catch (const std::system_error &) {
+    }
     m_about = makePicture(this, "Image13");
     placements.place(m_about, QRect(590, 326, 22, 22), QRect(757, 461, 22, 22));
     m_litAbout = makePicture(this, "Image14");
@@ -199,8 +208,9 @@ void StartPage::setHealthBusy(bool busy)
 void StartPage::showEvent(QShowEvent *event)
 {
     TKovaPanel::showEvent(event);
-    if (m_aboutPictures.valid()) {
-        const std::array<QImage, 2> pictures = m_aboutPictures.get();
+    if (m_about->pixmap().isNull()) {
+        const std::array<QImage, 2> pictures =
+            m_aboutPictures.valid() ? m_aboutPictures.get() : aboutPictures();
         m_about->setPixmap(QPixmap::fromImage(pictures[0]));
         m_litAbout->setPixmap(QPixmap::fromImage(pictures[1]));
     }
