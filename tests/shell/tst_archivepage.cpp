@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollBar>
 
 #include <sys/xattr.h>
 
@@ -147,6 +148,31 @@ private Q_SLOTS:
         QVERIFY(!c.subdirectories->isChecked());
         QTest::mouseClick(c.subdirectories, Qt::LeftButton);
         QVERIFY(control<QAction>(m, "Subdir")->isChecked());
+    }
+
+    // A folder opened while the page is hidden is in view when the page is shown.
+    void folderOpenedWhileHiddenIsInViewWhenShown()
+    {
+        ArchivePanel p;
+        QStringList folders;
+        for (int i = 0; i < 40; ++i)
+            folders << QStringLiteral("f%1").arg(i, 2, 10, QLatin1Char('0'));
+        makeFolders(p.driveHost(), folders);
+        QVERIFY(p.start());
+        const ArchivePage c(p.main);
+        const auto inView = [&] {
+            return c.tree->viewport()->rect().contains(c.tree->visualRect(c.tree->currentIndex()));
+        };
+        // Opened while hidden, and opened again at the same folder after the tree was scrolled away.
+        for (int round = 0; round < 2; ++round) {
+            QVERIFY(!c.tree->isVisible());
+            p.main->archiveListPage()->openDirectoryTree(QStringLiteral("t:\\f39"));
+            p.main->showPage(2);
+            QVERIFY(inView());
+            c.tree->verticalScrollBar()->setValue(0);
+            QVERIFY(!inView());
+            p.main->showPage(1);
+        }
     }
 
     // Names on the disk with control characters: the directory tree, its path line and the file

@@ -8,6 +8,7 @@
 
 #include "core/texts/textlist.h"
 #include "gui/appearance/kovalanguage.h"
+#include "gui/appearance/languagef.h"
 #include "gui/shell/languagetemplate.h"
 
 #include <QProcess>
@@ -109,6 +110,16 @@ private Q_SLOTS:
                      text.FindText(QStringLiteral("ArchiveMinInterval")));
             QCOMPARE(control<QToolButton>(p.panel->info1F(), "SpeedButton1")->text(),
                      text.FindText(QStringLiteral("OkButton")));
+            // The language window's heading has room for its text when shown, also after a change
+            // to a longer one (English) while the window was hidden.
+            TlanguageF *window = p.panel->languageF();
+            const QLabel *heading = control<QLabel>(window, "Label1");
+            window->show();
+            window->hide();
+            p.main->language()->LoadDefaults();
+            window->show();
+            QVERIFY(heading->width() >= heading->fontMetrics().horizontalAdvance(heading->text()));
+            window->hide();
         }
     }
 

@@ -131,6 +131,7 @@ QImage ReadBitmapBytes(const QByteArray &bytes, int maxSide)
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "bmp");
+    reader.setAutoDetectImageFormat(false); // the BMP decoder only: no image plugin is asked
     QImage picture;
     const uchar *prefilled = nullptr;
     if (runLength) {

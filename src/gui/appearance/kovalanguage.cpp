@@ -3,6 +3,7 @@
 
 #include "bitmapfile.h"
 #include "ownedcomponents.h"
+#include "resourcebitmap.h"
 
 #include "core/platform/paths.h"
 
@@ -112,7 +113,7 @@ void TKovaLanguage::LoadDefaults()
 
 void TKovaLanguage::LoadFlagResource(const QString &name)
 {
-    QImage flag;
-    if (flag.load(QStringLiteral(":/") + name))
+    const QImage flag = ResourceBitmap(name);
+    if (!flag.isNull())
         m_flag = flag;
 }

@@ -59,8 +59,8 @@ TlanguageF::TlanguageF(const AppearanceContext &context, QWidget *parent)
     cancelButton = makeButtonPanel("KovaPanel3", "SpeedButton2", QRect(179, 221, 118, 26));
 
     // The layout's own captions until a language is applied.
+    // The heading takes its size at each show: measuring its text loads a font of its own.
     headingLabel->setText(QString::fromUtf8(kDefaults[0].text));
-    headingLabel->adjustSize();
     okButton->setText(QStringLiteral("Ok"));
     cancelButton->setText(QStringLiteral("Cancel"));
 
@@ -76,7 +76,8 @@ TlanguageF::TlanguageF(const AppearanceContext &context, QWidget *parent)
 void TlanguageF::applyTexts()
 {
     headingLabel->setText(kovaProvider1->GetText(QStringLiteral("LanguageListLabel")));
-    headingLabel->adjustSize();
+    if (isVisible())
+        headingLabel->adjustSize();
     okButton->setText(kovaProvider1->GetText(QStringLiteral("OkButton")));
     cancelButton->setText(kovaProvider1->GetText(QStringLiteral("CancelButton")));
     languageNameLabel->setText(kovaProvider1->GetText(QStringLiteral("Language")));
@@ -95,6 +96,7 @@ void TlanguageF::showFlag(const QImage &flag)
 
 void TlanguageF::fill()
 {
+    headingLabel->adjustSize();
     guarded([this] {
         const QString stored = m_context.config ? m_context.config->Read(TextSetting::Language) : QString();
         PreviousName = stored;

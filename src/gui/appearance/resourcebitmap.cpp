@@ -1,9 +1,15 @@
 // Resource bitmaps and their transparent drawing.
 #include "resourcebitmap.h"
 
+#include <QImageReader>
+
 QImage ResourceBitmap(const QString &name)
 {
-    return QImage(QStringLiteral(":/") + name);
+    // Every bitmap of the program is a BMP: read as one, without asking every image plugin
+    // (each loaded for the question) whether it reads the file.
+    QImageReader reader(QStringLiteral(":/") + name, "bmp");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
 }
 
 QPixmap TransparentBitmap(const QImage &image)

@@ -87,13 +87,25 @@ void TDirectoryTreeView::OpenAt(const QString &path)
     for (QModelIndex up = target.parent(); up.isValid(); up = up.parent())
         expand(up);
     setCurrentIndex(target);
-    scrollTo(target);
+    // Scrolling lays out the rows, pictures and all; a hidden tree does it when it is shown.
+    m_scrollPending = !isVisible();
+    if (!m_scrollPending)
+        scrollTo(target);
 }
 
 void TDirectoryTreeView::showFolder()
 {
     if (m_files)
         m_files->setFolder(Path());
+}
+
+void TDirectoryTreeView::showEvent(QShowEvent *event)
+{
+    QTreeView::showEvent(event);
+    if (m_scrollPending) {
+        m_scrollPending = false;
+        scrollTo(currentIndex());
+    }
 }
 
 void TDirectoryTreeView::mousePressEvent(QMouseEvent *event)

@@ -43,12 +43,14 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void showFolder();
 
     TDriveTreeModel *m_model;
     QPointer<TFileListView> m_files;
+    bool m_scrollPending = false; // opened while hidden: brought into view at the next show
 };
 
 class TFileListView : public QListView

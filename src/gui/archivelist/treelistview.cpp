@@ -6,6 +6,7 @@
 #include <QDragEnterEvent>
 #include <QIdentityProxyModel>
 #include <QImage>
+#include <QImageReader>
 #include <QMimeData>
 
 #include <array>
@@ -27,13 +28,16 @@ public:
         const int kind = QIdentityProxyModel::data(index, TTreeList::ImageIndexRole).toInt();
         if (kind < 0 || kind > 4)
             return QVariant();
+        // Made when a node is first drawn: a view that stays empty or unseen never decodes them.
+        if (m_icons[0].isNull()) {
+            for (int i = 0; i < 5; ++i)
+                m_icons[i] = TTreeListView::nodeBitmap(i);
+        }
         return m_icons[kind];
     }
 
 private:
-    const QPixmap m_icons[5] = {TTreeListView::nodeBitmap(0), TTreeListView::nodeBitmap(1),
-                                TTreeListView::nodeBitmap(2), TTreeListView::nodeBitmap(3),
-                                TTreeListView::nodeBitmap(4)};
+    mutable QPixmap m_icons[5];
 };
 
 } // namespace
@@ -57,7 +61,10 @@ QPixmap TTreeListView::nodeBitmap(int imageIndex)
         loadBitmapResources();
         std::array<QImage, 5> decoded;
         for (int i = 0; i < 5; ++i) {
-            QImage image = QImage(QLatin1String(kBitmapNames[i])).convertToFormat(QImage::Format_ARGB32);
+            // Read as the BMP it is, without asking every image plugin whether it reads it.
+            QImageReader reader(QString::fromLatin1(kBitmapNames[i]), "bmp");
+            reader.setAutoDetectImageFormat(false);
+            QImage image = reader.read().convertToFormat(QImage::Format_ARGB32);
             for (int y = 0; y < image.height(); ++y) {
                 auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
                 for (int x = 0; x < image.width(); ++x) {

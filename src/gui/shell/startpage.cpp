@@ -19,17 +19,22 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <array>
+#include <system_error>
+
 namespace {
 
 constexpr QSize kNormalList(380, 318);
 constexpr QSize kLargeList(512, 450);
 
-// The about picture at the right edge of the page and its lit twin under the pointer.
-QPixmap aboutPicture(bool lit)
+// The about picture at the right edge of the page and its lit twin under the pointer. Drawn on
+// an image, so that a worker thread can draw it while the windows are built: its bold letter
+// needs a font of its own, and loading a font is slow.
+QImage aboutPicture(bool lit)
 {
-    QPixmap pixmap(22, 22);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+    QImage image(22, 22, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(0, 0, 128), 1.5));
     painter.setBrush(lit ? QColor(255, 255, 160) : QColor(236, 236, 236));
@@ -39,7 +44,14 @@ QPixmap aboutPicture(bool lit)
     font.setPixelSize(14);
     painter.setFont(font);
     painter.drawText(QRect(0, 0, 22, 22), Qt::AlignCenter, QStringLiteral("i"));
-    return pixmap;
+    painter.end();
+    return image;
+}
+
+// The about picture and its lit twin.
+std::array<QImage, 2> aboutPictures()
+{
+    return {aboutPicture(false), aboutPicture(true)};
 }
 
 // The small picture beside the texture button: three tiles of colour.
@@ -108,7 +120,12 @@ StartPage::StartPage(QWidget *parent, TkovaProvider *provider, ZoomPlacements &p
     m_healthTimer->setInterval(kHealthIdleRefreshMs);
     connect(m_healthTimer, &QTimer::timeout, this, &StartPage::healthRefreshDue);
 
-    // The about pictures are drawn at the first show: drawing text is what loads the fonts.
+    // The about pictures are drawn beside the building of the windows and shown at the first show;
+    // without a thread for them, they are drawn at the first show.
+    try {
+        m_aboutPictures = std::async(std::launch::async, aboutPictures);
+    } catch (const std::system_error &) {
+    }
     m_about = makePicture(this, "Image13");
     placements.place(m_about, QRect(590, 326, 22, 22), QRect(757, 461, 22, 22));
     m_litAbout = makePicture(this, "Image14");
@@ -151,7 +168,9 @@ void StartPage::showFlag(const QImage &flag)
 
 QPixmap StartPage::builtInLogo()
 {
-    return TransparentBitmap(ResourceBitmap(QStringLiteral("logo")));
+    // Decoded once per process: the start page and the about window both show it.
+    static const QImage logo = TransparentBitmap(ResourceBitmap(QStringLiteral("logo"))).toImage();
+    return QPixmap::fromImage(logo);
 }
 
 void StartPage::loadLogo(const QString &programDir)
@@ -190,8 +209,10 @@ void StartPage::showEvent(QShowEvent *event)
 {
     TKovaPanel::showEvent(event);
     if (m_about->pixmap().isNull()) {
-        m_about->setPixmap(aboutPicture(false));
-        m_litAbout->setPixmap(aboutPicture(true));
+        const std::array<QImage, 2> pictures =
+            m_aboutPictures.valid() ? m_aboutPictures.get() : aboutPictures();
+        m_about->setPixmap(QPixmap::fromImage(pictures[0]));
+        m_litAbout->setPixmap(QPixmap::fromImage(pictures[1]));
     }
     m_healthTimer->start();
     Q_EMIT healthRefreshDue();

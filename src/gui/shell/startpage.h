@@ -6,9 +6,12 @@
 #include "core/archiveinfo/health.h"
 #include "gui/appearance/kovapanel.h"
 
-#include <functional>
+#include <QImage>
 
-class QImage;
+#include <array>
+#include <functional>
+#include <future>
+
 class QLabel;
 class QPixmap;
 class QTimer;
@@ -75,4 +78,5 @@ private:
     QTimer *m_healthTimer;
     QLabel *m_about;
     QLabel *m_litAbout;
+    std::future<std::array<QImage, 2>> m_aboutPictures;
 };
