@@ -43,8 +43,8 @@ inline uint32_t crcByte(uint32_t crc, uint8_t byte)
 // compared stretch, none of whose starts can be least. Neither candidate ever passes a least
 // start, so two equal rotations (k reaching n) are found exactly when the bytes are u repeated
 // (each start of u in them is least); *repeated tells. A least rotation begins with the smallest
-// byte, so a candidate that moves goes on to the next start holding that byte: in text the
-// comparisons then run only from line ends, not from every byte. O(n).
+// byte, so a candidate that moves goes on to the next start holding that byte: in text, whose
+// smallest byte is mostly the line end, few starts are compared at all. O(n).
 size_t leastRotation(const uint8_t *s, size_t n, bool *repeated)
 {
     *repeated = false;
@@ -64,15 +64,12 @@ size_t leastRotation(const uint8_t *s, size_t n, bool *repeated)
             *repeated = true;
             break;
         }
-        if (s[i + k] > s[j + k]) {
+        if (s[i + k] > s[j + k])
             i = candidate(i + k + 1);
-            if (i == j)
-                j = candidate(j + 1);
-        } else {
+        else
             j = candidate(j + k + 1);
-            if (i == j)
-                j = candidate(j + 1);
-        }
+        if (i == j)
+            j = candidate(j + 1);
         k = 0;
         if (i >= n)
             break;
