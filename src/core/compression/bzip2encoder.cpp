@@ -16,7 +16,7 @@ namespace {
 constexpr int kGroupSize = 50;
 constexpr int kMaxTables = 6;
 constexpr int kMaxCodeLength = 17;
-constexpr int kRefinePasses = 3;
+constexpr int kRefinePasses = 2;
 
 constexpr std::array<uint32_t, 256> makeCrcTable()
 {
