@@ -16,7 +16,7 @@ namespace {
 constexpr int kGroupSize = 50;
 constexpr int kMaxTables = 6;
 constexpr int kMaxCodeLength = 17;
-constexpr int kRefinePasses = 3;
+constexpr int kRefinePasses = 2;
 
 constexpr std::array<uint32_t, 256> makeCrcTable()
 {
@@ -42,11 +42,21 @@ inline uint32_t crcByte(uint32_t crc, uint8_t byte)
 // again: two candidates are compared as far as they agree, and the larger one moves past the
 // compared stretch, none of whose starts can be least. Neither candidate ever passes a least
 // start, so two equal rotations (k reaching n) are found exactly when the bytes are u repeated
-// (each start of u in them is least); *repeated tells. O(n).
+// (each start of u in them is least); *repeated tells. A least rotation begins with the smallest
+// byte, so a candidate that moves goes on to the next start holding that byte: in text, whose
+// smallest byte is mostly the line end, few starts are compared at all. O(n).
 size_t leastRotation(const uint8_t *s, size_t n, bool *repeated)
 {
-    size_t i = 0, j = 1, k = 0;
     *repeated = false;
+    const uint8_t smallest = *std::min_element(s, s + n);
+    // The first start at or after from that holds the smallest byte, or n if there is none.
+    const auto candidate = [&](size_t from) {
+        if (from >= n)
+            return n;
+        const void *at = std::memchr(s + from, smallest, n - from);
+        return at ? size_t(static_cast<const uint8_t *>(at) - s) : n;
+    };
+    size_t i = candidate(0), j = candidate(i + 1), k = 0;
     while (j < n) {
         while (k < n && s[i + k] == s[j + k])
             ++k;
@@ -55,11 +65,11 @@ size_t leastRotation(const uint8_t *s, size_t n, bool *repeated)
             break;
         }
         if (s[i + k] > s[j + k])
-            i += k + 1;
+            i = candidate(i + k + 1);
         else
-            j += k + 1;
+            j = candidate(j + k + 1);
         if (i == j)
-            ++j;
+            j = candidate(j + 1);
         k = 0;
         if (i >= n)
             break;
