@@ -41,8 +41,9 @@ bool isDirectory(const QByteArray &host)
     return ::stat(host.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Copies every byte of in to out. Returns 0 or the Windows error.
-LONG copyBytes(int in, int out)
+} // namespace
+
+LONG CopyFileContents(int in, int out)
 {
     bool plain = false;
     for (;;) {
@@ -73,8 +74,6 @@ LONG copyBytes(int in, int out)
         }
     }
 }
-
-} // namespace
 
 QByteArray HostPathOfOpenFile(int fd)
 {
@@ -210,7 +209,7 @@ BOOL CopyFile(const QString &lpExistingFileName, const QString &lpNewFileName, B
     FileBeside temp;
     if (!temp.create(folder, name))
         return fail(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
-    if (const LONG copied = copyBytes(in, temp.fd()); copied != ERROR_SUCCESS)
+    if (const LONG copied = CopyFileContents(in, temp.fd()); copied != ERROR_SUCCESS)
         return fail(copied);
 
     // The copy carries what Windows carries: attributes and times.

@@ -21,6 +21,10 @@ LONG ErrorFromErrno(int error);
 // Not Win32: a host path that names the very file open in fd (an O_PATH descriptor will do),
 // whatever its names lead to meanwhile, for the calls that take nothing but a path.
 QByteArray HostPathOfOpenFile(int fd);
+// Not Win32: copies every byte of the open file in, from where it stands, to out: in the kernel
+// where the two file systems allow it, else by reading and writing. 0, or ERROR_READ_FAULT,
+// ERROR_WRITE_FAULT or ERROR_DISK_FULL.
+LONG CopyFileContents(int in, int out);
 
 // Copies a file's bytes, permissions, hidden/system/archive attributes and access and write times.
 // The copy is written beside the target under a temporary name and renamed over it when it is

@@ -120,39 +120,6 @@ int resultOf(std::exception_ptr failure)
     }
 }
 
-// Copies what is left of input to output. The kernel copies as much as it will (no pass through
-// this process's memory, and a shared extent where the file system offers one); whatever it does
-// not copy, for any reason but a full disk, goes through a buffer, whose reads and writes tell a
-// failure of the member from one of the target. size: the member's size when it was opened; the
-// kernel's end before it is not taken as the end.
-void copyContents(FileStream &input, FileStream &output, off_t size)
-{
-    constexpr size_t kKernelChunk = 64 * 1024 * 1024;
-    off_t copied = 0;
-    for (;;) {
-        const ssize_t n =
-            ::copy_file_range(input.handle(), nullptr, output.handle(), nullptr, kKernelChunk, 0);
-        if (n > 0) {
-            copied += n;
-            continue;
-        }
-        if (n == 0 && copied >= size)
-            return;
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && (errno == ENOSPC || errno == EDQUOT))
-            throw WriteError(errno);
-        break;
-    }
-    const std::unique_ptr<char[]> buffer(new char[kOutputChunk * 4]);
-    for (;;) {
-        const qint64 n = input.read(buffer.get(), kOutputChunk * 4);
-        if (n <= 0)
-            break;
-        output.writeBuffer(buffer.get(), n);
-    }
-}
-
 } // namespace
 
 // The temporary file beside the target, in the target's folder, which stays open while the file
@@ -370,7 +337,16 @@ std::unique_ptr<PendingFile> PendingFile::copy(const QString &source,
         if (::fstat(in, &from) != 0)
             throw FileOpenError(hostSource, errno);
         auto file = std::make_unique<Replacement>(std::move(folder), name);
-        copyContents(input, *file->stream, from.st_size);
+        switch (win::CopyFileContents(in, file->stream->handle())) {
+        case win::ERROR_SUCCESS:
+            break;
+        case win::ERROR_READ_FAULT:
+            throw ReadError();
+        case win::ERROR_DISK_FULL:
+            throw WriteError(ENOSPC);
+        default:
+            throw WriteError();
+        }
         // The copy carries what a copy on Windows carries: attributes and times.
         const int fd = file->file.fd();
         ::fchmod(fd, from.st_mode & 0777);
