@@ -10,7 +10,10 @@
 // The trees and archives live in memory (/dev/shm) when it has room, so that the figures measure
 // the restore and the tools, not how long the disk's journal keeps a file's creation waiting:
 // on this benchmark's disk one and the same copy took from 0.6 to 8 s from run to run.
-// DUNLIVO_BENCH_RESTORE_DIR names another folder to work in.
+// DUNLIVO_BENCH_RESTORE_DIR names another folder to work in. Nothing a round wrote is deleted
+// before the end: it is moved aside, so that no side writes while the file system still frees
+// (and, mounted with discard, trims) what the round before it deleted; on a disk, whichever side
+// wrote first after a delete took up to ten times as long.
 // restore_cpu_vs_bzip2_cpu_ratio (processor time, for information) says what the wall-time
 // figures would be on free cores.
 #include "figures.h"
@@ -63,9 +66,9 @@ QString workBase()
     const QString asked = qEnvironmentVariable("DUNLIVO_BENCH_RESTORE_DIR");
     if (!asked.isEmpty())
         return asked;
-    // The tree, its two archives, the tools' copies and the restored tree: about seven times the
-    // tree's 300 MB at full size, with room to spare.
-    constexpr unsigned long long kRoom = 4ull << 30;
+    // The tree, its two archives, the tools' copies and every round's restored and copied trees,
+    // kept to the end: about twenty times the tree's 300 MB at full size, with room to spare.
+    constexpr unsigned long long kRoom = 8ull << 30;
     struct statvfs memory
     {
     };
@@ -285,15 +288,28 @@ int main(int argc, char **argv)
         return 0;
     }
 
-    // The members below the archive root, copied once for the tools (the copy is not timed).
+    // The members below the archive root, copied for the tools (the copies are not timed).
     const QString members = work.path() + QStringLiteral("/members");
-    runShell(QStringLiteral("cp -a \"$1\" \"$2\""), {destination + QStringLiteral("/Archive1"), members});
     const QString plainArchive = destination + QStringLiteral("/Archive2");
     const QString cpTarget = work.path() + QStringLiteral("/cp");
     const QString list = QStringLiteral("find \"$1\" -type f -name '*.bz2' -print0");
-    const QString clean = QStringLiteral("find \"$1\" -type f ! -name '*.bz2' ! -name afiles.lst -delete");
+    // What a round wrote goes aside, to be deleted at the end (see the top of the file).
+    const QString aside = work.path() + QStringLiteral("/aside");
+    QDir().mkpath(aside);
+    int moved = 0;
+    const auto moveAside = [&](const QString &path) {
+        if (QFileInfo::exists(path))
+            QDir().rename(path, aside + QStringLiteral("/%1").arg(++moved));
+    };
     const auto emptyOrigin = [&] {
-        runShell(QStringLiteral("rm -rf \"$1\""), {origin});
+        moveAside(origin);
+        settle();
+    };
+    // The decompressed members go aside with the tree they lie in: the next round decompresses
+    // in a fresh copy of the archive's members (the copy is not timed).
+    const auto freshMembers = [&] {
+        moveAside(members);
+        runShell(QStringLiteral("cp -a \"$1\" \"$2\""), {destination + QStringLiteral("/Archive1"), members});
         settle();
     };
 
@@ -311,13 +327,11 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "bench_restore: the compressed restore gave %d of %d files\n",
                          countFiles(origin), files);
         settle();
-        runShell(clean, {members});
-        settle();
+        freshMembers();
         const double serialCpuBefore = cpuSeconds(RUSAGE_CHILDREN);
         const double serial = runShell(list + QStringLiteral(" | xargs -0 bzip2 -dkf"), {members});
         const double serialCpu = cpuSeconds(RUSAGE_CHILDREN) - serialCpuBefore;
-        runShell(clean, {members});
-        settle();
+        freshMembers();
         const double xargs =
             runShell(list + QStringLiteral(" | xargs -0 -n 8 -P %1 bzip2 -dkf").arg(cores), {members});
         if (ours > 0 && complete) {
@@ -330,11 +344,11 @@ int main(int argc, char **argv)
                 vsXargs.push_back(ours / xargs);
         }
     }
-    // The plain restore and cp -a write the same tree, each into a folder that is not there yet
-    // and on a disk settled after the last pair's folders went, taking turns at going first.
+    // The plain restore and cp -a write the same tree, each into a folder that is not there yet,
+    // on a settled disk, taking turns at going first.
     for (int pair = 0; pair < kPlainPairs; ++pair) {
         emptyOrigin();
-        runShell(QStringLiteral("rm -rf \"$1\""), {cpTarget});
+        moveAside(cpTarget);
         settle();
         double plain = -1;
         double cp = -1;

@@ -7,12 +7,31 @@
 #include <cerrno>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace archiver {
 
-Committer::Committer(int rootFd) : m_rootFd(rootFd)
+namespace {
+
+// The descriptors this process may hold at once.
+size_t descriptorLimit()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return 1024;
+    return size_t(limit.rlim_cur);
+}
+
+} // namespace
+
+Committer::Committer(int rootFd)
+    : m_rootFd(rootFd),
+      // Two sides with two batches each, a descriptor per file and per folder: an eighth of the
+      // limit for a batch's files and a thirty-second for its folders leave over a third of it free.
+      m_mostFiles(std::clamp(descriptorLimit() / 8, size_t(kBatchFiles), size_t(kMostFiles))),
+      m_mostFolders(std::clamp(descriptorLimit() / 32, size_t(kBatchFolders), size_t(kMostFolders)))
 {
     m_thread = std::thread([this] { loop(); });
 }
@@ -43,29 +62,35 @@ std::shared_ptr<HeldFolder> Committer::hold(int folderFd)
     if (fd < 0)
         return nullptr;
     auto held = std::make_shared<HeldFolder>(fd);
-    if (m_folders.size() >= 4 * size_t(kBatchFolders))
+    if (m_folders.size() >= 4 * m_mostFolders)
         std::erase_if(m_folders, [](const auto &entry) { return entry.second.expired(); });
     m_folders[key] = held;
     return held;
 }
 
-bool Committer::full() const
+bool Committer::ready() const
 {
     return m_waiting.size() >= size_t(kBatchFiles) || m_waitingBytes >= kBatchBytes ||
            m_waitingFolders.size() >= size_t(kBatchFolders);
+}
+
+bool Committer::full() const
+{
+    return m_waiting.size() >= m_mostFiles || m_waitingBytes >= kMostBytes ||
+           m_waitingFolders.size() >= m_mostFolders;
 }
 
 void Committer::add(std::shared_ptr<HeldFolder> folder, std::unique_ptr<win::FileBeside> file,
                     QByteArray name, qint64 bytes, ArchiveTarget::CommitDone done, KeepReplaced keep)
 {
     std::unique_lock lock(m_mutex);
-    // A full batch waits for the one under way; this file waits until it is taken.
+    // A batch at its bound waits for the one under way; this file waits until it is taken.
     m_changed.wait(lock, [this] { return !full(); });
     m_waitingBytes += bytes;
     m_waitingFolders.insert(folder.get());
     m_waiting.push_back(
         {std::move(folder), std::move(file), std::move(name), std::move(done), std::move(keep), {}});
-    if (full())
+    if (ready() && !m_busy)
         m_changed.notify_all();
 }
 
@@ -100,7 +125,7 @@ void Committer::loop()
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_changed.wait(lock, [this] { return m_quit || full() || (m_flushing && !m_waiting.empty()); });
+        m_changed.wait(lock, [this] { return m_quit || ready() || (m_flushing && !m_waiting.empty()); });
         if (m_waiting.empty())
             return;
         std::vector<Pending> batch;

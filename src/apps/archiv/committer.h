@@ -1,11 +1,12 @@
 // Making the finished files of a run durable and giving them their names in batches. Workers hand
 // over each file closed under its temporary name, its write-out begun; the committer's own thread
-// takes a batch (kBatchFiles files, kBatchBytes bytes or kBatchFolders folders, whichever comes
-// first, and whatever is left when asked to flush), makes it durable with one flush of the file
-// system (a flush per file where that is refused), renames it into place, syncs each folder that
-// got names (and the versions folders that took the replaced copies), and then reports each file.
-// The workers go on meanwhile; one batch fills while the other is committed, and a worker that
-// finds both full waits.
+// takes a batch (once kBatchFiles files, kBatchBytes bytes or kBatchFolders folders wait, whichever
+// comes first, and whatever is left when asked to flush), makes it durable with one flush of the
+// file system (a flush per file where that is refused), renames it into place, syncs each folder
+// that got names (and the versions folders that took the replaced copies), and then reports each
+// file. The workers go on meanwhile: the next batch fills while one is committed, and takes what
+// arrives until then, up to a bound, so a slow flush is paid once for many files rather than once
+// per kBatchFiles. A worker that finds the next batch at its bound waits.
 #pragma once
 
 #include "archivetarget.h"
@@ -28,11 +29,17 @@ namespace archiver {
 class Committer : public FileCommitter
 {
 public:
-    // A batch holds a descriptor per file (its lock) and one per folder: two batches of both sides
-    // stay well below the usual limit of 1024 descriptors.
+    // What starts a commit.
     static constexpr int kBatchFiles = 128;
     static constexpr qint64 kBatchBytes = qint64(64) * 1024 * 1024;
     static constexpr int kBatchFolders = 64;
+    // How far a batch grows while the one before it is committed. A batch holds a descriptor per
+    // file (its lock) and one per folder: the bounds on files and folders follow the process's
+    // descriptor limit, so that two batches of both sides stay well below it (with the usual
+    // limit of 1024, a batch grows no further than what starts a commit).
+    static constexpr int kMostFiles = 1024;
+    static constexpr qint64 kMostBytes = qint64(256) * 1024 * 1024;
+    static constexpr int kMostFolders = 256;
 
     // rootFd: the archive root, whose file system is flushed; it stays the caller's.
     explicit Committer(int rootFd);
@@ -60,11 +67,16 @@ private:
         ArchiveTarget::WriteResult result;
     };
 
+    // Enough waits to start a commit.
+    bool ready() const;
+    // The waiting batch is at its bound.
     bool full() const;
     void loop();
     void commit(std::vector<Pending> &batch) const;
 
     const int m_rootFd;
+    const size_t m_mostFiles;   // kMostFiles within the descriptor limit
+    const size_t m_mostFolders; // kMostFolders within the descriptor limit
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<Pending> m_waiting;
