@@ -18,15 +18,19 @@
 
 namespace {
 
-// Whether there is an entry at path, a link whose target is gone included.
-bool present(const QString &path, win::HostPathCache *paths)
+// Whether there is an entry at path, a link whose target is gone included. With paths, *host is
+// where it was looked for, so that the member is not looked up twice.
+bool present(const QString &path, win::HostPathCache *paths, QString *host)
 {
+    host->clear();
     if (!paths)
         return win::GetFileAttributes(path) != win::INVALID_FILE_ATTRIBUTES;
-    QString host;
     struct stat info;
-    return win::ToHostPath(path, &host, nullptr, nullptr, paths) &&
-           ::lstat(QFile::encodeName(host).constData(), &info) == 0;
+    if (win::ToHostPath(path, host, nullptr, nullptr, paths) &&
+        ::lstat(QFile::encodeName(*host).constData(), &info) == 0)
+        return true;
+    host->clear();
+    return false;
 }
 
 // Whether the folder of member (a Windows path) is below root once every link on the way is
@@ -86,8 +90,10 @@ RestoreRun::Prepared RestoreRun::prepare(const Item &item, bool compressed,
         return prepared;
     const QString member = item.origin.source + QStringLiteral(".bz2");
     const QString plain = item.origin.source;
-    const bool decompress = compressed ? present(member, paths) || !present(plain, paths)
-                                       : !present(plain, paths) && present(member, paths);
+    QString memberHost, plainHost;
+    const bool decompress = compressed
+                                ? present(member, paths, &memberHost) || !present(plain, paths, &plainHost)
+                                : !present(plain, paths, &plainHost) && present(member, paths, &memberHost);
     const PendingFile::Kind kind = decompress ? PendingFile::Kind::Decompressed : PendingFile::Kind::Copied;
     prepared.member = decompress ? member : plain;
     // The folder is made here, so that the temporary file can lie beside the target. Behind
@@ -103,8 +109,8 @@ RestoreRun::Prepared RestoreRun::prepare(const Item &item, bool compressed,
         return prepared;
     }
     const QString name = item.origin.target.mid(item.origin.target.lastIndexOf(QLatin1Char('\\')) + 1);
-    prepared.file = decompress ? PendingFile::decompress(member, prepared.folder, name, -1, paths)
-                               : PendingFile::copy(plain, prepared.folder, name, paths);
+    prepared.file = decompress ? PendingFile::decompress(member, prepared.folder, name, -1, paths, memberHost)
+                               : PendingFile::copy(plain, prepared.folder, name, paths, plainHost);
     return prepared;
 }
 
