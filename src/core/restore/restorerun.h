@@ -94,8 +94,8 @@ public:
                             win::HostPathCache *paths = nullptr);
 
     // Puts a file made ready in its target's place by the restore's rules (a read-only file is
-    // replaced, a decompressed file gets the member's time), or says why not. The restore window
-    // puts every file in place through this, in the command's order. keepNewer: see
+    // replaced, a decompressed file gets the member's time), or says why not. A run puts
+    // every file in place through this, in the command's order. keepNewer: see
     // PendingFile::commit.
     static Placed putInPlace(Prepared prepared, const QString &keepNewer = QString());
 

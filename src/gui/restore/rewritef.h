@@ -1,10 +1,10 @@
 // TrewriteF: the restore window. It shows the archive list kept in the chosen archive, lists the
 // files the archive holds for a chosen directory, and gives back the selected files, a whole
 // directory (with its subdirectories when asked) or the archive's list. Files are decompressed or
-// copied ahead on worker threads and put in place in the command's order on the GUI thread;
-// every outcome goes to restore.log. The file list shows each archived copy's size and time and
-// marks a file whose original is gone; the find and versions window opens from here and gives its
-// versions back through this window's restore.
+// copied and put in place in the command's order on worker threads; the GUI thread shows each
+// failure before anything after it happens, and every outcome goes to restore.log. The file list shows each
+// archived copy's size and time and marks a file whose original is gone; the find and versions window opens
+// from here and gives its versions back through this window's restore.
 #pragma once
 
 #include "core/restore/restorerun.h"
