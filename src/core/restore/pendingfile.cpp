@@ -36,12 +36,13 @@ constexpr const char *kDosAttribName = "user.DOSATTRIB";
 // Opens an archive member for reading: a regular file, not reached through a link of its own.
 // Opening a pipe or a device could wait for ever (or act on the device), and a link could lead out
 // of the archive: the name is looked at first, and the opened file checked again, since the name
-// may have changed in between. Returns the descriptor, or -1 with the result that says why.
-int openMember(const QString &source, QString *host, int *result, win::HostPathCache *paths)
+// may have changed in between. Returns the descriptor, or -1 with the result that says why; info
+// is then the opened file's. A host path already given (not empty) is taken as the member's.
+int openMember(const QString &source, QString *host, int *result, win::HostPathCache *paths,
+               struct stat &info)
 {
-    struct stat info;
     *result = DecompressSourceMissing;
-    if (!win::ToHostPath(source, host, nullptr, nullptr, paths))
+    if (host->isEmpty() && !win::ToHostPath(source, host, nullptr, nullptr, paths))
         return -1;
     const QByteArray name = QFile::encodeName(*host);
     if (::lstat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode))
@@ -286,11 +287,12 @@ std::unique_ptr<PendingFile> PendingFile::decompress(const QString &source, cons
 std::unique_ptr<PendingFile> PendingFile::decompress(const QString &source,
                                                      std::shared_ptr<const restore::TargetFolder> folder,
                                                      const QString &name, qint64 reserve,
-                                                     win::HostPathCache *paths)
+                                                     win::HostPathCache *paths, const QString &host)
 {
     std::unique_ptr<PendingFile> pending(new PendingFile(Kind::Decompressed));
-    QString hostSource;
-    const int in = openMember(source, &hostSource, &pending->m_result, paths);
+    QString hostSource = host;
+    struct stat member;
+    const int in = openMember(source, &hostSource, &pending->m_result, paths, member);
     if (in < 0)
         return pending;
     try {
@@ -300,9 +302,7 @@ std::unique_ptr<PendingFile> PendingFile::decompress(const QString &source,
         win::DWORD time = 0;
         if (win::GetOpenFileDosDateTime(in, &time))
             file->memberTime = time;
-        struct stat member;
-        if (::fstat(in, &member) == 0)
-            file->memberModified = member.st_mtim;
+        file->memberModified = member.st_mtim;
         SpaceBudget budget(file->file.fd(), reserve);
         TBZDecompressionStream decompressor(input);
         qint64 n = 0;
@@ -324,18 +324,17 @@ std::unique_ptr<PendingFile> PendingFile::decompress(const QString &source,
 
 std::unique_ptr<PendingFile> PendingFile::copy(const QString &source,
                                                std::shared_ptr<const restore::TargetFolder> folder,
-                                               const QString &name, win::HostPathCache *paths)
+                                               const QString &name, win::HostPathCache *paths,
+                                               const QString &host)
 {
     std::unique_ptr<PendingFile> pending(new PendingFile(Kind::Copied));
-    QString hostSource;
-    const int in = openMember(source, &hostSource, &pending->m_result, paths);
+    QString hostSource = host;
+    struct stat from;
+    const int in = openMember(source, &hostSource, &pending->m_result, paths, from);
     if (in < 0)
         return pending;
     try {
         FileStream input(in, hostSource);
-        struct stat from;
-        if (::fstat(in, &from) != 0)
-            throw FileOpenError(hostSource, errno);
         auto file = std::make_unique<Replacement>(std::move(folder), name);
         switch (win::CopyFileContents(in, file->stream->handle())) {
         case win::ERROR_SUCCESS:

@@ -40,18 +40,21 @@ public:
     // target named name there. A source of zero bytes is a damaged member (-2): the Archiver never
     // writes one. The output stops as a full disk (DecompressDiskFull) when writing on could leave
     // less than reserve bytes free on the target's disk (negative: defaultReserve of that disk).
-    // paths: where the member's path is looked up (see win::HostPathCache); none: afresh.
+    // paths: where the member's path is looked up (see win::HostPathCache); none: afresh. host:
+    // the member's host path when the caller has looked it up already (paths is then not used).
     static std::unique_ptr<PendingFile> decompress(const QString &source,
                                                    std::shared_ptr<const restore::TargetFolder> folder,
                                                    const QString &name, qint64 reserve = -1,
-                                                   win::HostPathCache *paths = nullptr);
+                                                   win::HostPathCache *paths = nullptr,
+                                                   const QString &host = QString());
     // The same for the target at the Windows path target, whose folder must exist.
     static std::unique_ptr<PendingFile> decompress(const QString &source, const QString &target,
                                                    qint64 reserve = -1);
     // Copies the plain file source into a temporary file in folder, for the target named name.
     static std::unique_ptr<PendingFile> copy(const QString &source,
                                              std::shared_ptr<const restore::TargetFolder> folder,
-                                             const QString &name, win::HostPathCache *paths = nullptr);
+                                             const QString &name, win::HostPathCache *paths = nullptr,
+                                             const QString &host = QString());
     // A file that is not made ready at all, with the result that says why.
     static std::unique_ptr<PendingFile> failed(Kind kind, int result);
 

@@ -126,9 +126,10 @@ int openFolder(Walk &walk, int fd, const QByteArray &name, const QString &host)
 
 // Opens the component part of a Windows path in the folder at fd (host path folderHost): as
 // written, else an entry of that name without regard to case, else, with create, a folder made
-// for it. *used is the host name taken; *notMade tells that the folder could not be made.
+// for it. *used is the host name taken; *notMade tells that the folder could not be made, *made
+// that it was made here.
 int stepDown(Walk &walk, int fd, const QString &part, const QString &folderHost, bool create,
-             QByteArray *used, bool *notMade)
+             QByteArray *used, bool *notMade, bool *made)
 {
     const QByteArray written = QFile::encodeName(part);
     *used = written;
@@ -147,12 +148,24 @@ int stepDown(Walk &walk, int fd, const QString &part, const QString &folderHost,
         return -1;
     // The new folder is opened like any other: should it be swapped for a link before it is
     // opened, it is met as a link.
-    if (::mkdirat(fd, written.constData(), 0777) != 0 && errno != EEXIST) {
-        walk.error = errno;
-        *notMade = true;
-        return -1;
+    struct stat madeInfo
+    {
+    };
+    if (::mkdirat(fd, written.constData(), 0777) != 0) {
+        if (errno != EEXIST) {
+            walk.error = errno;
+            *notMade = true;
+            return -1;
+        }
+    } else if (::fstatat(fd, written.constData(), &madeInfo, AT_SYMLINK_NOFOLLOW) != 0) {
+        madeInfo.st_ino = 0;
     }
-    return openFolder(walk, fd, written, folderHost + QLatin1Char('/') + part);
+    next = openFolder(walk, fd, written, folderHost + QLatin1Char('/') + part);
+    // Made here only when the folder opened is the one made, not one a link led to.
+    struct stat opened;
+    *made = next >= 0 && madeInfo.st_ino != 0 && ::fstat(next, &opened) == 0 &&
+            opened.st_ino == madeInfo.st_ino && opened.st_dev == madeInfo.st_dev;
+    return next;
 }
 
 int errnoFor(win::LONG error)
@@ -193,7 +206,8 @@ std::shared_ptr<const TargetFolder> TargetFolder::open(const QString &windowsFol
     for (qsizetype i = 0; i < parts.size(); ++i) {
         QByteArray used;
         bool notMade = false;
-        const int next = stepDown(walk, at.get(), parts.at(i), hostStep, create, &used, &notMade);
+        bool made = false;
+        const int next = stepDown(walk, at.get(), parts.at(i), hostStep, create, &used, &notMade, &made);
         const QString step = windowsStep + QLatin1Char('\\') + QFile::decodeName(used);
         if (next < 0 && walk.refused) {
             // Named as the walk reached it; a link met inside the text of another by its own place.
@@ -208,6 +222,7 @@ std::shared_ptr<const TargetFolder> TargetFolder::open(const QString &windowsFol
             return fail(notMade || (!last && (create || walk.error != ENOENT)), walk.error);
         }
         at.reset(next);
+        folder->m_made = made;
         windowsStep = step;
         hostStep += QLatin1Char('/') + QFile::decodeName(used);
     }
@@ -228,8 +243,20 @@ QByteArray TargetFolder::entryName(const QString &name) const
     struct stat info;
     if (m_fd < 0 || ::fstatat(m_fd, exact.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
         return exact;
-    const QByteArray other = win::FindEntryWithoutCase(m_fd, name);
-    return other.isEmpty() ? exact : other;
+    if (!m_made) {
+        const QByteArray other = win::FindEntryWithoutCase(m_fd, name);
+        return other.isEmpty() ? exact : other;
+    }
+    // A folder made by this walk holds what the restore puts there: the names it handed out are
+    // all a look without regard to case can find, so the folder is not read again for each file.
+    const std::lock_guard lock(m_namesMutex);
+    const QString folded = name.toCaseFolded();
+    const auto given = m_givenNames.constFind(folded);
+    if (given != m_givenNames.constEnd() &&
+        ::fstatat(m_fd, given->constData(), &info, AT_SYMLINK_NOFOLLOW) == 0)
+        return *given;
+    m_givenNames.insert(folded, exact);
+    return exact;
 }
 
 } // namespace restore

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <memory>
+#include <mutex>
 
 #include <sys/types.h>
 
@@ -49,6 +51,8 @@ public:
 
     // The host name of the entry name in the folder: the name itself when an entry has exactly
     // it, else an entry's name that equals it without regard to case, else the name as written.
+    // In a folder the walk made, the entries looked for are the names handed out here before.
+    // Safe to call from several threads.
     QByteArray entryName(const QString &name) const;
 
 private:
@@ -58,6 +62,9 @@ private:
     int m_fd = -1;
     int m_error = 0;
     QString m_link;
+    bool m_made = false; // the folder itself was made by the walk
+    mutable std::mutex m_namesMutex;
+    mutable QHash<QString, QByteArray> m_givenNames; // by the case-folded name
 };
 
 } // namespace restore

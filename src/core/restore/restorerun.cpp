@@ -18,15 +18,22 @@
 
 namespace {
 
-// Whether there is an entry at path, a link whose target is gone included.
-bool present(const QString &path, win::HostPathCache *paths)
+// How many files put in place quietly wake a waiting GUI thread.
+constexpr size_t kWakeBatch = 16;
+
+// Whether there is an entry at path, a link whose target is gone included. With paths, *host is
+// where it was looked for, so that the member is not looked up twice.
+bool present(const QString &path, win::HostPathCache *paths, QString *host)
 {
+    host->clear();
     if (!paths)
         return win::GetFileAttributes(path) != win::INVALID_FILE_ATTRIBUTES;
-    QString host;
     struct stat info;
-    return win::ToHostPath(path, &host, nullptr, nullptr, paths) &&
-           ::lstat(QFile::encodeName(host).constData(), &info) == 0;
+    if (win::ToHostPath(path, host, nullptr, nullptr, paths) &&
+        ::lstat(QFile::encodeName(*host).constData(), &info) == 0)
+        return true;
+    host->clear();
+    return false;
 }
 
 // Whether the folder of member (a Windows path) is below root once every link on the way is
@@ -52,9 +59,11 @@ bool insideRoot(const QString &root, const QString &member)
 
 } // namespace
 
-RestoreRun::RestoreRun(std::vector<Item> items, bool compressed, int threads)
-    : m_items(std::move(items)), m_compressed(compressed), m_prepared(m_items.size()),
-      m_ready(m_items.size(), false)
+RestoreRun::RestoreRun(std::vector<Item> items, bool compressed, int threads, const QString &keepNewer,
+                       OnPlaced onPlaced)
+    : m_items(std::move(items)), m_compressed(compressed), m_keepNewer(keepNewer),
+      m_onPlaced(std::move(onPlaced)), m_prepared(m_items.size()), m_ready(m_items.size(), false),
+      m_taken(m_items.size()), m_quiet(m_items.size(), false)
 {
     if (threads <= 0)
         threads = std::max(1, QThread::idealThreadCount());
@@ -86,8 +95,10 @@ RestoreRun::Prepared RestoreRun::prepare(const Item &item, bool compressed,
         return prepared;
     const QString member = item.origin.source + QStringLiteral(".bz2");
     const QString plain = item.origin.source;
-    const bool decompress = compressed ? present(member, paths) || !present(plain, paths)
-                                       : !present(plain, paths) && present(member, paths);
+    QString memberHost, plainHost;
+    const bool decompress = compressed
+                                ? present(member, paths, &memberHost) || !present(plain, paths, &plainHost)
+                                : !present(plain, paths, &plainHost) && present(member, paths, &memberHost);
     const PendingFile::Kind kind = decompress ? PendingFile::Kind::Decompressed : PendingFile::Kind::Copied;
     prepared.member = decompress ? member : plain;
     // The folder is made here, so that the temporary file can lie beside the target. Behind
@@ -103,8 +114,8 @@ RestoreRun::Prepared RestoreRun::prepare(const Item &item, bool compressed,
         return prepared;
     }
     const QString name = item.origin.target.mid(item.origin.target.lastIndexOf(QLatin1Char('\\')) + 1);
-    prepared.file = decompress ? PendingFile::decompress(member, prepared.folder, name, -1, paths)
-                               : PendingFile::copy(plain, prepared.folder, name, paths);
+    prepared.file = decompress ? PendingFile::decompress(member, prepared.folder, name, -1, paths, memberHost)
+                               : PendingFile::copy(plain, prepared.folder, name, paths, plainHost);
     return prepared;
 }
 
@@ -149,7 +160,7 @@ void RestoreRun::work()
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_workAvailable.wait(
-            lock, [this] { return m_stop || (m_next < m_items.size() && m_next < m_taken + m_ahead); });
+            lock, [this] { return m_stop || (m_next < m_items.size() && m_next < m_placed + m_ahead); });
         if (m_stop)
             return;
         const size_t index = m_next++;
@@ -160,24 +171,65 @@ void RestoreRun::work()
         lock.lock();
         m_prepared[index] = std::move(prepared);
         m_ready[index] = true;
-        m_itemReady.notify_all();
+        placeInOrder(lock);
     }
 }
 
-RestoreRun::Prepared RestoreRun::take(size_t index, const std::function<void()> &idle)
+bool RestoreRun::mayPlace(size_t index) const
+{
+    return index < m_reached || (index > 0 && !m_items[index].afterWindow && m_quiet[index - 1]);
+}
+
+void RestoreRun::placeInOrder(std::unique_lock<std::mutex> &lock)
+{
+    if (m_placing)
+        return; // the thread at it goes on to this file when it may
+    m_placing = true;
+    while (!m_stop && m_placed < m_items.size() && m_ready[m_placed] && mayPlace(m_placed)) {
+        const size_t index = m_placed;
+        Prepared prepared = std::move(m_prepared[index]);
+        lock.unlock();
+        Taken taken;
+        taken.member = prepared.member;
+        taken.copied = prepared.file && prepared.file->kind() == PendingFile::Kind::Copied;
+        taken.placed = putInPlace(std::move(prepared), m_keepNewer);
+        const bool quiet =
+            taken.placed.result == 0 && taken.placed.foreignLink.isEmpty() && !taken.placed.folderNotMade;
+        taken.reported = quiet && m_onPlaced;
+        if (taken.reported)
+            m_onPlaced(index, taken.placed);
+        lock.lock();
+        m_taken[index] = std::move(taken);
+        m_quiet[index] = quiet;
+        ++m_placed;
+        m_workAvailable.notify_all();
+        // The GUI thread only counts quiet files: it is woken for a batch of them, else it finds
+        // them at its next look (about every 50 ms).
+        if (m_guiWaits && (m_placed % kWakeBatch == 0 || !quiet || m_placed == m_items.size()))
+            m_itemPlaced.notify_all();
+    }
+    m_placing = false;
+    // Stopped before a file that waits for the GUI thread: it must hear of it now.
+    if (m_guiWaits && m_placed < m_items.size() && m_ready[m_placed] && !mayPlace(m_placed))
+        m_itemPlaced.notify_all();
+}
+
+RestoreRun::Taken RestoreRun::take(size_t index, const std::function<void()> &idle)
 {
     std::unique_lock lock(m_mutex);
-    while (!m_ready[index]) {
-        if (m_itemReady.wait_for(lock, std::chrono::milliseconds(50), [&] { return bool(m_ready[index]); }))
+    m_reached = std::max(m_reached, index + 1);
+    placeInOrder(lock);
+    while (m_placed <= index) {
+        m_guiWaits = true;
+        const bool placed =
+            m_itemPlaced.wait_for(lock, std::chrono::milliseconds(50), [&] { return m_placed > index; });
+        m_guiWaits = false;
+        if (placed)
             break;
         lock.unlock();
         if (idle)
             idle();
         lock.lock();
     }
-    Prepared prepared = std::move(m_prepared[index]);
-    m_taken = std::max(m_taken, index + 1);
-    lock.unlock();
-    m_workAvailable.notify_all();
-    return prepared;
+    return std::move(m_taken[index]);
 }

@@ -42,6 +42,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -673,9 +674,22 @@ void TrewriteF::execute(const Plan &plan, const Side &side)
     outcome.keepNewer = QStringLiteral(" (%1 %2)")
                             .arg(text("BeforeRestore"),
                                  QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm")));
-    // One worker thread per core.
-    RestoreRun run(plan.items, side.compressed, 0);
     RestoreLog log(win::Prefix::logDir());
+    // A file after a window is put in place only once the GUI thread has shown that window.
+    std::vector<RestoreRun::Item> items = plan.items;
+    bool window = false;
+    for (const Step &step : plan.steps) {
+        if (step.kind == Step::Kind::File)
+            items[step.item].afterWindow = std::exchange(window, false);
+        else
+            window = true;
+    }
+    // One worker thread per core. The files that come back without a failure are logged by the
+    // thread that puts them in place, in the command's order.
+    RestoreRun run(std::move(items), side.compressed, 0, outcome.keepNewer,
+                   [&](size_t index, const RestoreRun::Placed &placed) {
+                       logRestored(log, plan.items[index].origin.target, placed.kept);
+                   });
     const size_t total = plan.items.size();
     size_t done = 0;
     QElapsedTimer sinceUpdate;
@@ -751,23 +765,39 @@ void TrewriteF::report(const Outcome &outcome)
     m_dialogs.inform(first, second);
 }
 
-void TrewriteF::putInPlace(const RestoreRun::Item &item, RestoreRun::Prepared prepared, RestoreLog &log,
+QString TrewriteF::keptPath(const QString &target, const QString &kept)
+{
+    return target.left(target.lastIndexOf(kBackslash) + 1) + kept;
+}
+
+void TrewriteF::logKept(RestoreLog &log, const QString &target, const QString &kept)
+{
+    if (!kept.isEmpty())
+        log.write(QStringLiteral("kept newer %1 as %2").arg(target, keptPath(target, kept)));
+}
+
+void TrewriteF::logRestored(RestoreLog &log, const QString &target, const QString &kept)
+{
+    logKept(log, target, kept);
+    log.write(QStringLiteral("restored %1").arg(target));
+}
+
+void TrewriteF::putInPlace(const RestoreRun::Item &item, const RestoreRun::Taken &taken, RestoreLog &log,
                            const Inform &inform, Outcome &outcome)
 {
     const restore::FileOrigin &origin = item.origin;
-    const bool copied = prepared.file && prepared.file->kind() == PendingFile::Kind::Copied;
-    const QString member = prepared.member;
-    const RestoreRun::Placed placed = RestoreRun::putInPlace(std::move(prepared), outcome.keepNewer);
-    if (!placed.kept.isEmpty()) {
-        const QString kept = origin.target.left(origin.target.lastIndexOf(kBackslash) + 1) + placed.kept;
-        log.write(QStringLiteral("kept newer %1 as %2").arg(origin.target, kept));
-        if (outcome.kept++ == 0)
-            outcome.firstKept = kept;
-    }
+    const bool copied = taken.copied;
+    const QString &member = taken.member;
+    const RestoreRun::Placed &placed = taken.placed;
+    if (!placed.kept.isEmpty() && outcome.kept++ == 0)
+        outcome.firstKept = keptPath(origin.target, placed.kept);
     if (placed.result == DecompressOk && placed.foreignLink.isEmpty())
         ++outcome.restored;
     else
         ++outcome.failed;
+    if (taken.reported)
+        return; // logged where it was put in place
+    logKept(log, origin.target, placed.kept);
     // Another user's link could send the file anywhere this user may write: the file is refused,
     // and the box names the link and the file.
     if (!placed.foreignLink.isEmpty()) {

@@ -1,10 +1,10 @@
 // TrewriteF: the restore window. It shows the archive list kept in the chosen archive, lists the
 // files the archive holds for a chosen directory, and gives back the selected files, a whole
 // directory (with its subdirectories when asked) or the archive's list. Files are decompressed or
-// copied ahead on worker threads and put in place in the command's order on the GUI thread;
-// every outcome goes to restore.log. The file list shows each archived copy's size and time and
-// marks a file whose original is gone; the find and versions window opens from here and gives its
-// versions back through this window's restore.
+// copied and put in place in the command's order on worker threads; the GUI thread shows each
+// failure before anything after it happens, and every outcome goes to restore.log. The file list shows each
+// archived copy's size and time and marks a file whose original is gone; the find and versions window opens
+// from here and gives its versions back through this window's restore.
 #pragma once
 
 #include "core/restore/restorerun.h"
@@ -132,9 +132,16 @@ private:
     // Runs a command's steps: the files made ready ahead, then put in place in order.
     void execute(const Plan &plan, const Side &side);
     using Inform = std::function<void(const QString &first, const QString &second)>;
-    // Puts one file in place (RestoreRun::putInPlace), logs it, and shows its failure with inform.
-    void putInPlace(const RestoreRun::Item &item, RestoreRun::Prepared prepared, RestoreLog &log,
+    // Counts a file the run put in place, logs it unless the run did, and shows its failure with
+    // inform.
+    void putInPlace(const RestoreRun::Item &item, const RestoreRun::Taken &taken, RestoreLog &log,
                     const Inform &inform, Outcome &outcome);
+    // The log's line of the newer file at target kept under the name kept (none when it is empty).
+    static void logKept(RestoreLog &log, const QString &target, const QString &kept);
+    // The log's lines of a file restored: the newer file kept, then the file.
+    static void logRestored(RestoreLog &log, const QString &target, const QString &kept);
+    // The Windows path of the newer file kept beside target under the name kept.
+    static QString keptPath(const QString &target, const QString &kept);
     // The closing report of a command: files restored, failed and kept.
     void report(const Outcome &outcome);
     QString failureText(int code) const;
