@@ -78,9 +78,24 @@ bool TKovaImage::LoadFromFile()
     return true;
 }
 
+void TKovaImage::RegisterLateWindows(const QList<QWidget *> &windows)
+{
+    for (QWidget *window : windows)
+        RegisterWindow(window);
+    if (!m_empty)
+        serve(windows);
+}
+
 void TKovaImage::NotifyProviders()
 {
-    for (QWidget *window : windows()) {
+    serve(windows());
+}
+
+void TKovaImage::serve(const QList<QWidget *> &windows)
+{
+    for (QWidget *window : windows) {
+        if (!window)
+            continue;
         try {
             for (TkovaProvider *provider : OwnedComponents<TkovaProvider>(window)) {
                 if (provider->Groupindex() != m_groupindex)

@@ -259,16 +259,19 @@ void TApp_user_window::activate()
                 m_texture->RegisterWindow(window);
             for (QWidget *window : m_registeredWindows)
                 m_language->RegisterWindow(window);
+            m_windowsRegistered = true;
             ApplyLanguageSetting(*m_config, *m_language, m_programDir);
             ApplyBackgroundSetting(*m_config, *m_texture, m_programDir);
             m_startPage->loadLogo(m_programDir);
             Q_EMIT aboutLogoReady(StartPage::builtInLogo());
+            m_aboutLogoGiven = true;
 
             m_activatedOnce = true;
             m_loadingSettings = true;
             m_settingsPage->load();
             loadDestinations();
             Q_EMIT restoreListResetRequested();
+            m_restoreListReset = true;
             m_listFile->load();
             m_loadingSettings = false;
             m_settingsChanged = false;
@@ -278,6 +281,24 @@ void TApp_user_window::activate()
     m_archivePage->resetExtensionSet();
     m_activating = false;
     Q_EMIT activated();
+}
+
+void TApp_user_window::registerWindows(const QList<QWidget *> &windows)
+{
+    m_registeredWindows += windows;
+    if (!m_windowsRegistered)
+        return;
+    guarded([&] {
+        // In the order of the first activation: this window's texts come before the others'.
+        if (m_provider->KovaLanguage())
+            Q_EMIT languageApplied(m_language->Flag());
+        m_language->RegisterLateWindows(windows);
+        m_texture->RegisterLateWindows(windows);
+        if (m_aboutLogoGiven)
+            Q_EMIT aboutLogoReady(StartPage::builtInLogo());
+        if (m_restoreListReset)
+            Q_EMIT restoreListResetRequested();
+    });
 }
 
 void TApp_user_window::loadDestinations()

@@ -46,9 +46,12 @@ public:
     TApp_user_window(PanelDialogs &dialogs, const QString &programDir, int screenWidth);
     ~TApp_user_window() override;
 
-    // The windows the first activation registers with the language component and the texture
-    // image, in their order (this one first).
-    void setRegisteredWindows(const QList<QWidget *> &windows) { m_registeredWindows = windows; }
+    // Appends windows to those the first activation registers with the language component and
+    // the texture image, in their order (this one first). Windows given after the first
+    // activation registered its windows are registered at once and get what the activation gave
+    // the others: the language's texts and flag, the texture, the about window's logo and the
+    // restore window's empty file list.
+    void registerWindows(const QList<QWidget *> &windows);
 
     // ---- what the other windows share ----
     const QString &programDir() const { return m_programDir; }
@@ -180,6 +183,10 @@ private:
     bool m_closing = false;
     bool m_activating = false;
     bool m_shownOnce = false;
+    // How far the first activation went: what windows given later are still to get.
+    bool m_windowsRegistered = false;
+    bool m_aboutLogoGiven = false;
+    bool m_restoreListReset = false;
 
     TKovaPanel *m_surface = nullptr;
     TitleStrip *m_titleStrip = nullptr;
