@@ -54,9 +54,10 @@ private Q_SLOTS:
         QCOMPARE(m->texture()->windows(), p.panel->registrationOrder());
     }
 
-    // The windows other than the main one are built after its first paint unless asked for
-    // before: built late they show exactly what they show built early, in English (texts from
-    // the defaults) and in a language file, with a texture.
+    // The windows other than the main one and the archive list page are built after its first
+    // paint unless asked for before: built late they show exactly what they show built early, in
+    // English (texts from the defaults) and in a language file in the large layout, with a
+    // texture and a list.
     void windowsBuiltAfterTheFirstPaint()
     {
         for (const char *language : {"", "Magyar.lng"}) {
@@ -69,6 +70,10 @@ private Q_SLOTS:
                                 p.host(QLatin1String(folder)));
                 p.settings().WriteString(QStringLiteral("Language"), QLatin1String(language));
                 p.settings().WriteString(QStringLiteral("Background_bmp"), QStringLiteral("Marble.bmp"));
+                p.settings().Write(BoolSetting::LargeLayout, *language != 0);
+                TTreeList list;
+                list.AddDir(QStringLiteral("C:\\Documents"), QStringLiteral(".doc"));
+                list.SaveToFile(p.programDir + QStringLiteral("\\afiles.lst"));
                 PanelOptions options;
                 options.programDir = p.programDir;
                 DunlivoPanel panel(options);
@@ -82,6 +87,8 @@ private Q_SLOTS:
                 QCOMPARE(m->language()->windows(), panel.registrationOrder());
                 QCOMPARE(m->texture()->windows(), panel.registrationOrder());
                 texts[late] = m->language()->Items();
+                m->showPage(2);
+                shown[late].append(m->grab().toImage());
                 for (QWidget *window : panel.creationOrder().mid(1)) {
                     window->show();
                     shown[late].append(window->grab().toImage());

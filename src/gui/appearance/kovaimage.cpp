@@ -86,6 +86,23 @@ void TKovaImage::RegisterLateWindows(const QList<QWidget *> &windows)
         serve(windows);
 }
 
+void TKovaImage::ServeLatePart(QWidget *part)
+{
+    if (m_empty || !part || !windows().contains(part->window()))
+        return;
+    QList<TKovaPanel *> panels{qobject_cast<TKovaPanel *>(part)};
+    panels.removeAll(nullptr);
+    panels += OwnedComponents<TKovaPanel>(part);
+    for (TkovaProvider *provider : OwnedComponents<TkovaProvider>(part->window())) {
+        if (provider->Groupindex() != m_groupindex)
+            continue;
+        for (TKovaPanel *panel : std::as_const(panels)) {
+            if (panel->KovaProvider() == provider)
+                panel->setKovaImage(this);
+        }
+    }
+}
+
 void TKovaImage::NotifyProviders()
 {
     serve(windows());

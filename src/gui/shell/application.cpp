@@ -161,6 +161,8 @@ void DunlivoPanel::buildOtherWindows()
     if (m_othersBuilt || m_buildingOthers || !m_main)
         return;
     m_buildingOthers = true;
+    // The main window's hidden pages first: they were built before the other windows.
+    m_main->finishPages();
     QWidget *main = m_main.get();
     Communicator &communicator = m_main->archiverCommands().communicator();
     m_confirm = std::make_unique<Tconfirm1F>();
