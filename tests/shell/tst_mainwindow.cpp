@@ -54,6 +54,52 @@ private Q_SLOTS:
         QCOMPARE(m->texture()->windows(), p.panel->registrationOrder());
     }
 
+    // The windows other than the main one and the archive list page are built after its first
+    // paint unless asked for before: built late they show exactly what they show built early, in
+    // English (texts from the defaults) and in a language file in the large layout, with a
+    // texture and a list.
+    void windowsBuiltAfterTheFirstPaint()
+    {
+        for (const char *language : {"", "Magyar.lng"}) {
+            QList<QImage> shown[2];
+            QStringList texts[2];
+            for (const bool late : {false, true}) {
+                TestPanel p;
+                for (const char *folder : {"Language", "Background"})
+                    QFile::link(testBinDir() + QLatin1Char('/') + QLatin1String(folder),
+                                p.host(QLatin1String(folder)));
+                p.settings().WriteString(QStringLiteral("Language"), QLatin1String(language));
+                p.settings().WriteString(QStringLiteral("Background_bmp"), QStringLiteral("Marble.bmp"));
+                p.settings().Write(BoolSetting::LargeLayout, *language != 0);
+                TTreeList list;
+                list.AddDir(QStringLiteral("C:\\Documents"), QStringLiteral(".doc"));
+                list.SaveToFile(p.programDir + QStringLiteral("\\afiles.lst"));
+                PanelOptions options;
+                options.programDir = p.programDir;
+                DunlivoPanel panel(options);
+                QVERIFY(panel.create());
+                TApp_user_window *m = panel.App_user_window();
+                if (!late)
+                    panel.creationOrder();
+                m->show();
+                QVERIFY(QTest::qWaitFor(
+                    [m] { return m->activatedOnce() && m->language()->windows().size() == 13; }));
+                QCOMPARE(m->language()->windows(), panel.registrationOrder());
+                QCOMPARE(m->texture()->windows(), panel.registrationOrder());
+                texts[late] = m->language()->Items();
+                m->showPage(2);
+                shown[late].append(m->grab().toImage());
+                for (QWidget *window : panel.creationOrder().mid(1)) {
+                    window->show();
+                    shown[late].append(window->grab().toImage());
+                    window->hide();
+                }
+            }
+            QCOMPARE(texts[1], texts[0]);
+            QCOMPARE(shown[1], shown[0]);
+        }
+    }
+
     void ownLogoAndRegistryFailures()
     {
         for (const bool damaged : {false, true}) {

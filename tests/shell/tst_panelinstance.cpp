@@ -78,12 +78,16 @@ private Q_SLOTS:
         QVERIFY(program.start());
         QVERIFY(QTest::qWaitFor([] { return panelWindow() != nullptr; }, kLong));
         const HWND first = panelWindow();
-        // The first panel has built its windows once its settings key holds the last setting its
-        // start writes (the settings page makes Versions_days when it first reads it).
+        // The first panel has built its windows once its settings key holds the last settings its
+        // start writes: the settings page makes Versions_days when it first reads it, the status
+        // window, built after the first paint, LastFullCheck_2 when it first shows its texts.
         const QString list = program.folder() + QStringLiteral("/afiles.lst");
         const QString hive = prefix.hiveFile("HKEY_CLASSES_ROOT");
         QVERIFY(QTest::qWaitFor(
-            [] { return valueExists(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Versions_days")); },
+            [] {
+                return valueExists(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("Versions_days")) &&
+                       valueExists(HKEY_CLASSES_ROOT, kSettings, QStringLiteral("LastFullCheck_2"));
+            },
             kLong));
         const QStringList before{stamp(list), stamp(hive), stamp(hive + QStringLiteral("-wal"))};
 

@@ -78,9 +78,41 @@ bool TKovaImage::LoadFromFile()
     return true;
 }
 
+void TKovaImage::RegisterLateWindows(const QList<QWidget *> &windows)
+{
+    for (QWidget *window : windows)
+        RegisterWindow(window);
+    if (!m_empty)
+        serve(windows);
+}
+
+void TKovaImage::ServeLatePart(QWidget *part)
+{
+    if (m_empty || !part || !windows().contains(part->window()))
+        return;
+    QList<TKovaPanel *> panels{qobject_cast<TKovaPanel *>(part)};
+    panels.removeAll(nullptr);
+    panels += OwnedComponents<TKovaPanel>(part);
+    for (TkovaProvider *provider : OwnedComponents<TkovaProvider>(part->window())) {
+        if (provider->Groupindex() != m_groupindex)
+            continue;
+        for (TKovaPanel *panel : std::as_const(panels)) {
+            if (panel->KovaProvider() == provider)
+                panel->setKovaImage(this);
+        }
+    }
+}
+
 void TKovaImage::NotifyProviders()
 {
-    for (QWidget *window : windows()) {
+    serve(windows());
+}
+
+void TKovaImage::serve(const QList<QWidget *> &windows)
+{
+    for (QWidget *window : windows) {
+        if (!window)
+            continue;
         try {
             for (TkovaProvider *provider : OwnedComponents<TkovaProvider>(window)) {
                 if (provider->Groupindex() != m_groupindex)

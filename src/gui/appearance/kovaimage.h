@@ -49,6 +49,13 @@ public:
     void RegisterWindow(QWidget *window);
     // The registered windows that still exist, in registration order.
     QList<QWidget *> windows() const;
+    // Appends windows made after the image was loaded; while it holds a texture, their bound
+    // panels get it as NotifyProviders gives it to the others.
+    void RegisterLateWindows(const QList<QWidget *> &windows);
+    // Gives a part built inside a registered window after the window was served (a page made
+    // later) what serving the window gave it: while the image holds a texture, the part's panels
+    // bound by the window's providers get it.
+    void ServeLatePart(QWidget *part);
 
     // Loads Image from the bitmap file named by Filename (Windows path). On success Empty becomes
     // false, Selected -1, and every bound panel repaints. A missing, unreadable or too large file
@@ -61,6 +68,8 @@ public:
     void NotifyProviders();
 
 private:
+    void serve(const QList<QWidget *> &windows);
+
     QString m_filename;
     int m_groupindex = 0;
     QStringList m_reslist;

@@ -49,12 +49,60 @@ QList<QWidget *> TKovaLanguage::windows() const
 
 QList<QPointer<TkovaProvider>> TKovaLanguage::providersInOrder() const
 {
+    return providersOf(windows());
+}
+
+QList<QPointer<TkovaProvider>> TKovaLanguage::providersOf(const QList<QWidget *> &windows)
+{
     QList<QPointer<TkovaProvider>> providers;
-    for (QWidget *window : windows()) {
+    for (QWidget *window : windows) {
+        if (!window)
+            continue;
         for (TkovaProvider *provider : OwnedComponents<TkovaProvider>(window))
             providers.append(provider);
     }
     return providers;
+}
+
+bool TKovaLanguage::setTexts(const QList<QPointer<TkovaProvider>> &providers)
+{
+    // The handlers are the windows' own; one that fails stops the re-texting without a word,
+    // as a failed re-text leaves nothing worse than the texts the windows had.
+    try {
+        for (const QPointer<TkovaProvider> &provider : providers) {
+            if (!provider)
+                continue;
+            provider->setKovaLanguage(this);
+            fire(provider->OnNeedSet(), this);
+        }
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+void TKovaLanguage::collectDefaults(const QList<QPointer<TkovaProvider>> &providers)
+{
+    for (const QPointer<TkovaProvider> &provider : providers) {
+        if (!provider)
+            continue;
+        provider->setKovaLanguage(this);
+        fire(provider->OnNeedDefaults(), this);
+    }
+    for (const QPointer<TkovaProvider> &provider : providers) {
+        if (provider)
+            fire(provider->OnNeedSet(), this);
+    }
+}
+
+void TKovaLanguage::RegisterLateWindows(const QList<QWidget *> &windows)
+{
+    for (QWidget *window : windows)
+        RegisterWindow(window);
+    if (m_source == Source::File)
+        setTexts(providersOf(windows));
+    else if (m_source == Source::Defaults)
+        collectDefaults(providersOf(windows));
 }
 
 bool TKovaLanguage::LoadLanguage()
@@ -66,6 +114,7 @@ bool TKovaLanguage::LoadLanguage()
     if (!ReadLanguageFile(host, &lines))
         return false;
     m_items.setLines(lines);
+    m_source = Source::File;
 
     const QString flagHost = existingFile(FlagFileName(m_filename));
     if (!flagHost.isEmpty()) {
@@ -76,17 +125,11 @@ bool TKovaLanguage::LoadLanguage()
             m_flag = flag;
     }
 
-    // The handlers are the windows' own; one that fails stops the re-texting without a word,
-    // as a failed re-text leaves nothing worse than the texts the windows had.
-    try {
-        for (const QPointer<TkovaProvider> &provider : providersInOrder()) {
-            if (!provider)
-                continue;
-            provider->setKovaLanguage(this);
-            fire(provider->OnNeedSet(), this);
+    if (setTexts(providersInOrder())) {
+        try {
+            fire(m_onNeedSet, this);
+        } catch (...) {
         }
-        fire(m_onNeedSet, this);
-    } catch (...) {
     }
     return true;
 }
@@ -94,19 +137,10 @@ bool TKovaLanguage::LoadLanguage()
 void TKovaLanguage::LoadDefaults()
 {
     m_items.clear();
+    m_source = Source::Defaults;
     // The providers are taken once, so both passes serve the same ones even if a handler creates
     // or destroys components.
-    const QList<QPointer<TkovaProvider>> providers = providersInOrder();
-    for (const QPointer<TkovaProvider> &provider : providers) {
-        if (!provider)
-            continue;
-        provider->setKovaLanguage(this);
-        fire(provider->OnNeedDefaults(), this);
-    }
-    for (const QPointer<TkovaProvider> &provider : providers) {
-        if (provider)
-            fire(provider->OnNeedSet(), this);
-    }
+    collectDefaults(providersInOrder());
     fire(m_onNeedDefaults, this);
     fire(m_onNeedSet, this);
 }

@@ -46,6 +46,12 @@ public:
     void RegisterWindow(QWidget *window);
     // The registered windows that still exist, in registration order.
     QList<QWidget *> windows() const;
+    // Appends windows made after the text list was loaded and gives them what the windows
+    // registered before have: when the list was built from the English defaults, their defaults
+    // are added after the others' (OnNeedDefaults), then their texts are set (OnNeedSet). Before
+    // any load this only registers them. The list and the texts come out as if the windows had
+    // been registered before the load.
+    void RegisterLateWindows(const QList<QWidget *> &windows);
 
     // Loads the file named by Filename into the text list, its flag (see FlagFileName) into
     // Flag, and re-texts every registered window (OnNeedSet of each provider). A missing or
@@ -62,11 +68,20 @@ public:
     void LoadFlagResource(const QString &name);
 
 private:
+    // Where the text list came from last.
+    enum class Source { None, Defaults, File };
+
     QList<QPointer<TkovaProvider>> providersInOrder() const;
+    static QList<QPointer<TkovaProvider>> providersOf(const QList<QWidget *> &windows);
+    // The passes of a load over some providers, as LoadLanguage and LoadDefaults run them.
+    // setTexts is false when a handler failed and ended the re-texting.
+    bool setTexts(const QList<QPointer<TkovaProvider>> &providers);
+    void collectDefaults(const QList<QPointer<TkovaProvider>> &providers);
 
     QString m_filename;
     QImage m_flag;
     TNotifyEvent m_onNeedDefaults;
     TNotifyEvent m_onNeedSet;
     QList<QPointer<QWidget>> m_windows;
+    Source m_source = Source::None;
 };

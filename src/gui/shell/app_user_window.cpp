@@ -75,11 +75,12 @@ TApp_user_window::TApp_user_window(PanelDialogs &dialogs, const QString &program
     m_surface = makeWindowPanel(this, m_provider);
     m_surface->setObjectName(QStringLiteral("KovaPanel1"));
     m_surface->setBevelInner(TKovaPanel::Bevel::Raised);
+    m_archiveList = new TTreeList(this);
     buildTitleStrip();
     buildPages();
     m_archiverCommands = std::make_unique<ArchiverCommands>(*m_communicator, *m_config, *m_settingsPage,
                                                             *m_startPage, m_dialogs, m_provider, m_programDir);
-    m_listFile = std::make_unique<ArchiveListFile>(*startList(), *archiveList(), [this](const QString &key) {
+    m_listFile = std::make_unique<ArchiveListFile>(*startList(), *m_archiveList, [this](const QString &key) {
         ShowInfoText(key, QStringLiteral("Afiles.lst"));
     });
     m_placements.apply(m_zoomedIn);
@@ -123,7 +124,7 @@ void TApp_user_window::buildTitleStrip()
     connect(m_titleStrip, &TitleStrip::pageRequested, this, [this](int page) {
         if (page == 2) {
             repaint();
-            m_archivePage->rebuildDirectoryTree();
+            archiveListPage()->rebuildDirectoryTree();
         }
         showPage(page);
         if (page == 2)
@@ -141,7 +142,6 @@ void TApp_user_window::buildPages()
     const QRect normalPage(kPageOrigin, kNormalPage);
     m_startPage = new StartPage(m_surface, m_provider, m_placements);
     m_startPage->setGeometry(normalPage);
-    m_archivePage = new ArchiveListPage(m_surface, m_provider, normalPage, m_dialogs);
     m_settingsPage = new SettingsPage(m_surface, m_provider, m_placements, *m_config, m_dialogs, *m_communicator,
                                       m_loadingSettings, m_destinations, m_programDir);
     m_settingsPage->setGeometry(normalPage);
@@ -150,15 +150,6 @@ void TApp_user_window::buildPages()
     connect(m_startPage, &StartPage::statusRequested, this, [this] {
         m_archiverCommands->showStatus(pos() + (m_zoomedIn ? QPoint(81, 152) : QPoint(18, 51)));
     });
-    connect(m_archivePage, &ArchiveListPage::listEdited, this, [this] { SyncArchiveLists(2); });
-    connect(m_archivePage, &ArchiveListPage::splitterMoved, this, [this] {
-        guarded([this] {
-            storeSplitRatios();
-            m_archivePage->updateSplitterHints();
-        });
-    });
-    connect(m_archivePage, &ArchiveListPage::buttonPressed, this, setPressPosition);
-    connect(m_settingsPage, &SettingsPage::confirmationChanged, m_archivePage, &ArchiveListPage::setConfirmationOn);
     connect(m_settingsPage, &SettingsPage::changed, this, [this] { m_settingsChanged = true; });
     connect(m_settingsPage, &SettingsPage::saved, this, [this] { m_settingsChanged = false; });
     connect(m_settingsPage, &SettingsPage::startStopRequested, this,
@@ -168,15 +159,60 @@ void TApp_user_window::buildPages()
     connect(m_settingsPage, &SettingsPage::buttonPressed, this, setPressPosition);
 }
 
+ArchiveListPage *TApp_user_window::archiveListPage()
+{
+    if (!m_archivePage)
+        buildArchivePage();
+    return m_archivePage;
+}
+
+void TApp_user_window::buildArchivePage()
+{
+    // The page is not in the first frame. Built later, it is given what the start and the
+    // activations so far did to it, in their order, and takes its place between the other pages.
+    m_archivePage = new ArchiveListPage(m_surface, m_provider, QRect(kPageOrigin, kNormalPage),
+                                        *m_archiveList, m_dialogs);
+    m_archivePage->stackUnder(m_settingsPage);
+    m_archivePage->hide();
+    m_archivePage->applyTexts(keyText());
+    m_texture->ServeLatePart(m_archivePage);
+    m_archivePage->openDirectoryTree(m_programDir.left(3));
+    m_archivePage->setShares(m_fileListShare, m_archiveListShare);
+    if (m_zoomedIn)
+        m_archivePage->resize(kLargePage);
+    if (m_archivePaneLaidOut) {
+        m_archivePage->applyShares(m_zoomedIn);
+        m_archivePage->updateSplitterHints();
+    }
+    m_archivePage->setConfirmationOn(m_settingsPage->confirmationOn());
+
+    connect(m_archivePage, &ArchiveListPage::listEdited, this, [this] { SyncArchiveLists(2); });
+    connect(m_archivePage, &ArchiveListPage::splitterMoved, this, [this] {
+        guarded([this] {
+            storeSplitRatios();
+            m_archivePage->updateSplitterHints();
+        });
+    });
+    connect(m_archivePage, &ArchiveListPage::buttonPressed, this,
+            [this](QPoint at) { m_pressPosition = at; });
+    connect(m_settingsPage, &SettingsPage::confirmationChanged, m_archivePage, &ArchiveListPage::setConfirmationOn);
+}
+
+std::function<QString(const char *)> TApp_user_window::keyText() const
+{
+    return [this](const char *key) { return textOf(QString::fromLatin1(key)); };
+}
+
 void TApp_user_window::applyTexts()
 {
     // Before the first activation the provider has no language yet; the layout's captions are
     // the English texts. The settings page keeps the function for the texts it changes later.
     const bool hasLanguage = m_provider->KovaLanguage() != nullptr;
-    const auto text = [this](const char *key) { return textOf(QString::fromLatin1(key)); };
+    const auto text = keyText();
     m_titleStrip->applyTexts(text, m_zoomedIn);
     m_startPage->applyTexts(text);
-    m_archivePage->applyTexts(text);
+    if (m_archivePage)
+        m_archivePage->applyTexts(text);
     m_settingsPage->applyTexts(text);
     const QImage flag = hasLanguage ? m_language->Flag() : ResourceBitmap(QStringLiteral("defflag"));
     m_startPage->showFlag(flag);
@@ -221,7 +257,6 @@ void TApp_user_window::createComponents()
     m_communicator->RegisterMainMessage();
 
     m_listFile->setPath(m_programDir + QStringLiteral("\\afiles.lst"));
-    m_archivePage->openDirectoryTree(m_programDir.left(3));
 
     guarded([this] {
         m_browserCommand = BrowserProgram(m_config->ShellOpenCommand(QStringLiteral(".html")));
@@ -229,9 +264,8 @@ void TApp_user_window::createComponents()
         m_titleStrip->setLarge(false, false, QString());
 
         m_zoomedIn = m_config->Read(BoolSetting::LargeLayout);
-        const int fileListShare = m_config->Read(IntSetting::FileListPercent);
-        m_archivePage->setShares(fileListShare, m_archivePage->archiveListPercent());
-        m_archivePage->setShares(fileListShare, m_config->Read(IntSetting::ArchiveListPercent));
+        m_fileListShare = m_config->Read(IntSetting::FileListPercent);
+        m_archiveListShare = m_config->Read(IntSetting::ArchiveListPercent);
         // A screen too narrow for the large layout keeps the normal one: it would not fit, and
         // the zoom button that leads back is not shown there. The stored choice is kept.
         const bool narrow = m_screenWidth <= 640;
@@ -239,10 +273,9 @@ void TApp_user_window::createComponents()
             m_zoomedIn = false;
         if (m_zoomedIn)
             applyZoomLayout();
-        m_archivePage->applyShares(m_zoomedIn);
-
+        // The archive list page lays its panes out by the shares when it is built.
+        m_archivePaneLaidOut = true;
         m_activatedOnce = false;
-        m_archivePage->updateSplitterHints();
 
         m_titleStrip->setNarrow(narrow);
     });
@@ -259,25 +292,47 @@ void TApp_user_window::activate()
                 m_texture->RegisterWindow(window);
             for (QWidget *window : m_registeredWindows)
                 m_language->RegisterWindow(window);
+            m_windowsRegistered = true;
             ApplyLanguageSetting(*m_config, *m_language, m_programDir);
             ApplyBackgroundSetting(*m_config, *m_texture, m_programDir);
             m_startPage->loadLogo(m_programDir);
             Q_EMIT aboutLogoReady(StartPage::builtInLogo());
+            m_aboutLogoGiven = true;
 
             m_activatedOnce = true;
             m_loadingSettings = true;
             m_settingsPage->load();
             loadDestinations();
             Q_EMIT restoreListResetRequested();
+            m_restoreListReset = true;
             m_listFile->load();
             m_loadingSettings = false;
             m_settingsChanged = false;
             m_archiverCommands->setStatusLight();
         });
     }
-    m_archivePage->resetExtensionSet();
+    if (m_archivePage)
+        m_archivePage->resetExtensionSet(); // a page built later starts with every extension
     m_activating = false;
     Q_EMIT activated();
+}
+
+void TApp_user_window::registerWindows(const QList<QWidget *> &windows)
+{
+    m_registeredWindows += windows;
+    if (!m_windowsRegistered)
+        return;
+    guarded([&] {
+        // In the order of the first activation: this window's texts come before the others'.
+        if (m_provider->KovaLanguage())
+            Q_EMIT languageApplied(m_language->Flag());
+        m_language->RegisterLateWindows(windows);
+        m_texture->RegisterLateWindows(windows);
+        if (m_aboutLogoGiven)
+            Q_EMIT aboutLogoReady(StartPage::builtInLogo());
+        if (m_restoreListReset)
+            Q_EMIT restoreListResetRequested();
+    });
 }
 
 void TApp_user_window::loadDestinations()
@@ -295,15 +350,19 @@ TTreeList *TApp_user_window::startList() const
 
 TTreeList *TApp_user_window::archiveList() const
 {
-    return m_archivePage->list();
+    return m_archiveList;
 }
 
 void TApp_user_window::showPage(int page)
 {
+    if (page == 2)
+        archiveListPage();
     TKovaPanel *const pages[] = {m_startPage, m_archivePage, m_settingsPage};
     if (page >= 1 && page <= 3) {
-        for (int i = 0; i < 3; ++i)
-            pages[i]->setVisible(i == page - 1);
+        for (int i = 0; i < 3; ++i) {
+            if (pages[i]) // the archive list page is built hidden
+                pages[i]->setVisible(i == page - 1);
+        }
         m_titleStrip->setPage(page);
     }
     repaint();
@@ -313,7 +372,7 @@ int TApp_user_window::currentPage() const
 {
     const TKovaPanel *const pages[] = {m_startPage, m_archivePage, m_settingsPage};
     for (int i = 0; i < 3; ++i) {
-        if (pages[i]->isVisibleTo(m_surface))
+        if (pages[i] && pages[i]->isVisibleTo(m_surface))
             return i + 1;
     }
     return 0;
@@ -434,13 +493,16 @@ void TApp_user_window::applyZoomLayout()
     setFixedSize(m_zoomedIn ? kLargeWindow : kNormalWindow);
     move(pos() + (m_zoomedIn ? kToLarge : kToNormal));
     for (QWidget *page : {static_cast<QWidget *>(m_startPage), static_cast<QWidget *>(m_archivePage),
-                          static_cast<QWidget *>(m_settingsPage)})
-        page->resize(m_zoomedIn ? kLargePage : kNormalPage);
+                          static_cast<QWidget *>(m_settingsPage)}) {
+        if (page) // the archive list page takes the layout's size when it is built
+            page->resize(m_zoomedIn ? kLargePage : kNormalPage);
+    }
     m_titleStrip->setLarge(m_zoomedIn, true,
                            textOf(QLatin1String(m_zoomedIn ? "ZoomInButton" : "ZoomOutButton")));
     m_startPage->setLarge(m_zoomedIn);
     m_placements.apply(m_zoomedIn);
-    m_archivePage->applyShares(m_zoomedIn);
+    if (m_archivePage)
+        m_archivePage->applyShares(m_zoomedIn);
     for (QCheckBox *box : hidden)
         box->show();
     repaint();
@@ -448,7 +510,7 @@ void TApp_user_window::applyZoomLayout()
 
 void TApp_user_window::storeSplitRatios()
 {
-    m_archivePage->measureFileListShare();
+    archiveListPage()->measureFileListShare();
     m_config->Write(IntSetting::FileListPercent, m_archivePage->fileListPercent());
     m_archivePage->measureArchiveListShare();
     m_config->Write(IntSetting::ArchiveListPercent, m_archivePage->archiveListPercent());

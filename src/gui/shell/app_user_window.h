@@ -46,9 +46,12 @@ public:
     TApp_user_window(PanelDialogs &dialogs, const QString &programDir, int screenWidth);
     ~TApp_user_window() override;
 
-    // The windows the first activation registers with the language component and the texture
-    // image, in their order (this one first).
-    void setRegisteredWindows(const QList<QWidget *> &windows) { m_registeredWindows = windows; }
+    // Appends windows to those the first activation registers with the language component and
+    // the texture image, in their order (this one first). Windows given after the first
+    // activation registered its windows are registered at once and get what the activation gave
+    // the others: the language's texts and flag, the texture, the about window's logo and the
+    // restore window's empty file list.
+    void registerWindows(const QList<QWidget *> &windows);
 
     // ---- what the other windows share ----
     const QString &programDir() const { return m_programDir; }
@@ -58,7 +61,8 @@ public:
     // The link to the Archiver and the main window's Archiver commands.
     ArchiverCommands &archiverCommands() const { return *m_archiverCommands; }
     StartPage *startPage() const { return m_startPage; }
-    ArchiveListPage *archiveListPage() const { return m_archivePage; }
+    // The archive list page is built after the first paint (finishPages), or when asked for.
+    ArchiveListPage *archiveListPage();
     SettingsPage *settingsPage() const { return m_settingsPage; }
     bool zoomedIn() const { return m_zoomedIn; }
     bool activatedOnce() const { return m_activatedOnce; }
@@ -90,6 +94,8 @@ public:
     void SyncArchiveLists(int direction) { m_listFile->sync(direction); }
 
     // ---- pages and layouts ----
+    // Builds what the first frame does not show: the archive list page.
+    void finishPages() { archiveListPage(); }
     // The page shown (1 to 3), and showing one; other numbers change nothing.
     int currentPage() const;
     void showPage(int page);
@@ -141,6 +147,8 @@ protected:
 private:
     void buildTitleStrip();
     void buildPages();
+    void buildArchivePage();
+    std::function<QString(const char *)> keyText() const;
     void registerDefaults();
     void applyTexts();
     void createComponents();
@@ -180,10 +188,21 @@ private:
     bool m_closing = false;
     bool m_activating = false;
     bool m_shownOnce = false;
+    // How far the first activation went: what windows given later are still to get.
+    bool m_windowsRegistered = false;
+    bool m_aboutLogoGiven = false;
+    bool m_restoreListReset = false;
 
     TKovaPanel *m_surface = nullptr;
     TitleStrip *m_titleStrip = nullptr;
     StartPage *m_startPage = nullptr;
     ArchiveListPage *m_archivePage = nullptr;
+    // The list the archive list page edits; it is loaded before the page is built.
+    TTreeList *m_archiveList = nullptr;
+    // What the start did to the archive list page, done to it when it is built: the panes' shares
+    // read from the settings, and whether they were laid out.
+    int m_fileListShare = 50;
+    int m_archiveListShare = 50;
+    bool m_archivePaneLaidOut = false;
     SettingsPage *m_settingsPage = nullptr;
 };

@@ -30,6 +30,13 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+namespace {
+
+// Posted to the panel to build the windows after the main window.
+const QEvent::Type kBuildOthersEvent = QEvent::Type(QEvent::User + 1);
+
+} // namespace
+
 // The panel's confirmation, information and progress windows and the main window's report of a
 // registry failure.
 class ShellDialogs : public PanelDialogs
@@ -49,6 +56,7 @@ private:
 
 bool ShellDialogs::ask(const QString &first, const QString &second, bool delayedYes)
 {
+    m_panel.confirm1F(); // the questions are asked in it
     return Question::ask(first, second, delayedYes ? Question::Delay::DelayedYes : Question::Delay::None);
 }
 
@@ -130,6 +138,31 @@ bool DunlivoPanel::create()
         showRegistryError(e);
         return false;
     }
+    m_main->registerWindows({m_main.get()});
+    // The other windows are not shown at start: they are built right after the main window's
+    // first paint. The event is posted once the first activation is over, behind the update
+    // request the window posted when it was shown; posted events all come before input.
+    connect(
+        m_main.get(), &TApp_user_window::activated, this,
+        [this] { QCoreApplication::postEvent(this, new QEvent(kBuildOthersEvent), Qt::LowEventPriority); },
+        Qt::SingleShotConnection);
+    return true;
+}
+
+void DunlivoPanel::customEvent(QEvent *event)
+{
+    if (event->type() == kBuildOthersEvent)
+        buildOtherWindows();
+}
+
+void DunlivoPanel::buildOtherWindows()
+{
+    // While they are built, a window that asks for another finds it as creation left it so far.
+    if (m_othersBuilt || m_buildingOthers || !m_main)
+        return;
+    m_buildingOthers = true;
+    // The main window's hidden pages first: they were built before the other windows.
+    m_main->finishPages();
     QWidget *main = m_main.get();
     Communicator &communicator = m_main->archiverCommands().communicator();
     m_confirm = std::make_unique<Tconfirm1F>();
@@ -149,11 +182,13 @@ bool DunlivoPanel::create()
     m_background = std::make_unique<TbackgroundF>(appearance);
     m_status = std::make_unique<TstatusF>(m_main->config(), *m_dialogs);
     m_status->setProperty("programDir", programDir()); // the check runs the archiv found there
-    m_main->setRegisteredWindows(registrationOrder());
     wireWindows({m_main.get(), m_about.get(), m_manArch.get(), m_varakoz.get(), m_extlist.get(), m_dirselect.get(),
                  m_rewrite.get(), m_language.get(), m_background.get(), m_status.get()},
                 *m_dialogs);
-    return true;
+    m_buildingOthers = false;
+    m_othersBuilt = true;
+    // After the wiring, so that what the first activation gave already reaches them.
+    m_main->registerWindows(registrationOrder().mid(1));
 }
 
 int DunlivoPanel::run()
@@ -166,6 +201,7 @@ int DunlivoPanel::run()
 
 void DunlivoPanel::showStatusWindow()
 {
+    buildOtherWindows();
     if (m_main && !QApplication::activeModalWidget())
         Q_EMIT m_main->startPage()->statusRequested();
 }
@@ -191,8 +227,9 @@ void DunlivoPanel::showRegistryError(const ConfigError &error) const
         TApp_user_window::showRegistryErrorBox(error);
 }
 
-QList<QWidget *> DunlivoPanel::registrationOrder() const
+QList<QWidget *> DunlivoPanel::registrationOrder()
 {
+    buildOtherWindows();
     return {m_main.get(),    m_about.get(),   m_background.get(), m_confirm.get(), m_dirselect.get(),
             m_extlist.get(), m_info.get(),    m_language.get(),   m_manArch.get(), m_rewrite.get(),
             m_save.get(),    m_varakoz.get(), m_status.get()};
@@ -203,8 +240,9 @@ PanelDialogs &DunlivoPanel::dialogs() const
     return *m_dialogs;
 }
 
-QList<QWidget *> DunlivoPanel::creationOrder() const
+QList<QWidget *> DunlivoPanel::creationOrder()
 {
+    buildOtherWindows();
     return {m_main.get(),     m_confirm.get(),    m_about.get(),   m_info.get(),      m_manArch.get(),
             m_varakoz.get(),  m_save.get(),       m_extlist.get(), m_dirselect.get(), m_rewrite.get(),
             m_language.get(), m_background.get(), m_status.get()};

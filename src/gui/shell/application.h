@@ -62,32 +62,45 @@ public:
     int screenWidth() const;
     void showRegistryError(const ConfigError &error) const;
 
-    // The windows, in the order of their creation; null before create().
+    // The windows, in the order of their creation; null before create(). The main window is
+    // built by create(); the others once it has painted, or as soon as one of them is asked for.
     TApp_user_window *App_user_window() const { return m_main.get(); }
-    Tconfirm1F *confirm1F() const { return m_confirm.get(); }
-    TaboutF *aboutF() const { return m_about.get(); }
-    Tinfo1F *info1F() const { return m_info.get(); }
-    Tman_archF *man_archF() const { return m_manArch.get(); }
-    TvarakozF *varakozF() const { return m_varakoz.get(); }
-    TsaveF *saveF() const { return m_save.get(); }
-    TextlistF *extlistF() const { return m_extlist.get(); }
-    TdirselectF *dirselectF() const { return m_dirselect.get(); }
-    TrewriteF *rewriteF() const { return m_rewrite.get(); }
-    TlanguageF *languageF() const { return m_language.get(); }
-    TbackgroundF *backgroundF() const { return m_background.get(); }
-    TstatusF *statusF() const { return m_status.get(); }
+    Tconfirm1F *confirm1F() { return built(m_confirm); }
+    TaboutF *aboutF() { return built(m_about); }
+    Tinfo1F *info1F() { return built(m_info); }
+    Tman_archF *man_archF() { return built(m_manArch); }
+    TvarakozF *varakozF() { return built(m_varakoz); }
+    TsaveF *saveF() { return built(m_save); }
+    TextlistF *extlistF() { return built(m_extlist); }
+    TdirselectF *dirselectF() { return built(m_dirselect); }
+    TrewriteF *rewriteF() { return built(m_rewrite); }
+    TlanguageF *languageF() { return built(m_language); }
+    TbackgroundF *backgroundF() { return built(m_background); }
+    TstatusF *statusF() { return built(m_status); }
 
     // Every window in the order in which the main window registers them with the language
     // component and the texture image: main, about, texture, confirmation, destinations,
     // extension list, information, language, manual archiving, restore, progress, wait, status.
-    QList<QWidget *> registrationOrder() const;
+    QList<QWidget *> registrationOrder();
     // Every window in creation order.
-    QList<QWidget *> creationOrder() const;
+    QList<QWidget *> creationOrder();
 
     // The common dialogs as the windows use them.
     PanelDialogs &dialogs() const;
 
+protected:
+    void customEvent(QEvent *event) override;
+
 private:
+    // Builds the windows after the main window, wires them and registers them; once, and only
+    // after create() has built the main window.
+    void buildOtherWindows();
+    template <typename Window> Window *built(const std::unique_ptr<Window> &window)
+    {
+        buildOtherWindows();
+        return window.get();
+    }
+
     PanelOptions m_options;
     // Made before the windows and gone after them.
     std::unique_ptr<ShellDialogs> m_dialogs;
@@ -107,4 +120,6 @@ private:
     std::unique_ptr<TbackgroundF> m_background;
     std::unique_ptr<TstatusF> m_status;
     std::thread m_fontWarmUp;
+    bool m_othersBuilt = false;
+    bool m_buildingOthers = false;
 };

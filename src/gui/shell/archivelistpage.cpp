@@ -55,7 +55,7 @@ TKovaPanel *makePane(QWidget *parent, TkovaProvider *provider, const char *name)
 } // namespace
 
 ArchiveListPage::ArchiveListPage(QWidget *parent, TkovaProvider *provider, const QRect &geometry,
-                                 PanelDialogs &dialogs)
+                                 TTreeList &list, PanelDialogs &dialogs)
     : TKovaPanel(parent, provider), m_dialogs(dialogs), m_findFile(std::make_unique<TFindFile>()),
       m_extensionSet(QStringLiteral(".*"))
 {
@@ -81,6 +81,7 @@ ArchiveListPage::ArchiveListPage(QWidget *parent, TkovaProvider *provider, const
 
     m_bottomPane = makePane(this, provider, "BottomPanel");
     buildBottomStrip();
+    m_listView->setTreeList(&list);
     buildMenus();
 
     connect(m_paneSplitter, &TSplitter::dragged, this, &ArchiveListPage::moveFileListSplitter);

@@ -27,9 +27,11 @@ class ArchiveListPage : public TKovaPanel
     Q_OBJECT
 
 public:
-    // geometry: the page's place in the normal layout, where the panes are first laid out; dialogs
-    // asks, informs and shows the progress.
-    ArchiveListPage(QWidget *parent, TkovaProvider *provider, const QRect &geometry, PanelDialogs &dialogs);
+    // geometry: the page's place in the normal layout, where the panes are first laid out; list:
+    // the archive list it shows and edits, kept by the caller; dialogs asks, informs and shows the
+    // progress.
+    ArchiveListPage(QWidget *parent, TkovaProvider *provider, const QRect &geometry, TTreeList &list,
+                    PanelDialogs &dialogs);
     ~ArchiveListPage() override;
 
     // The archive list being edited.
