@@ -252,7 +252,8 @@ int main(int argc, char **argv)
                 a = ours(pair);
             }
             // Each pair's times, so that a figure that stands apart shows which side was slow.
-            std::fprintf(stderr, "bench_archiv: small files pair %d (%s first): archiv %.3f s, cp -a + sync %.3f s\n",
+            std::fprintf(stderr,
+                         "bench_archiv: small files pair %d (%s first): archiv %.3f s, cp -a + sync %.3f s\n",
                          pair + 1, pair % 2 == 0 ? "archiv" : "cp", a, b);
             times.push_back(a);
             ratios.push_back(a > 0 && b > 0 ? a / b : -1);
