@@ -173,18 +173,8 @@ void TApp_user_window::buildArchivePage()
     m_archivePage = new ArchiveListPage(m_surface, m_provider, QRect(kPageOrigin, kNormalPage),
                                         *m_archiveList, m_dialogs);
     m_archivePage->stackUnder(m_settingsPage);
-    m_archivePage->hide();
-    m_archivePage->applyTexts(keyText());
-    m_texture->ServeLatePart(m_archivePage);
-    m_archivePage->openDirectoryTree(m_programDir.left(3));
-    m_archivePage->setShares(m_fileListShare, m_archiveListShare);
-    if (m_zoomedIn)
-        m_archivePage->resize(kLargePage);
-    if (m_archivePaneLaidOut) {
-        m_archivePage->applyShares(m_zoomedIn);
-        m_archivePage->updateSplitterHints();
-    }
-    m_archivePage->setConfirmationOn(m_settingsPage->confirmationOn());
+    m_archivePage->catchUp({keyText(), m_texture, m_programDir.left(3), m_fileListShare, m_archiveListShare,
+                            m_archivePaneLaidOut, m_zoomedIn, kLargePage, m_settingsPage->confirmationOn()});
 
     connect(m_archivePage, &ArchiveListPage::listEdited, this, [this] { SyncArchiveLists(2); });
     connect(m_archivePage, &ArchiveListPage::splitterMoved, this, [this] {

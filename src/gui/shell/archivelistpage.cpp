@@ -12,6 +12,7 @@
 #include "core/archivelist/folderfiles.h"
 #include "core/archivelist/listediting.h"
 #include "core/platform/shownname.h"
+#include "gui/appearance/kovaimage.h"
 #include "gui/appearance/kovaprovider.h"
 #include "gui/appearance/paneldialogs.h"
 #include "gui/archivelist/directoryviews.h"
@@ -127,6 +128,23 @@ void ArchiveListPage::buildBottomStrip()
     connect(m_addFilesButton, &QToolButton::clicked, this, &ArchiveListPage::addSelectedFiles);
     connect(m_deleteButton, &QToolButton::clicked, this, [this] { deleteSelected(false); });
     connect(m_extensionsButton, &QToolButton::clicked, this, &ArchiveListPage::extensionListRequested);
+}
+
+void ArchiveListPage::catchUp(const StartState &start)
+{
+    hide();
+    applyTexts(start.text);
+    if (start.texture)
+        start.texture->ServeLatePart(this);
+    openDirectoryTree(start.drive);
+    setShares(start.fileListPercent, start.archiveListPercent);
+    if (start.large)
+        resize(start.largeSize);
+    if (start.laidOut) {
+        applyShares(start.large);
+        updateSplitterHints();
+    }
+    setConfirmationOn(start.confirmationOn);
 }
 
 void ArchiveListPage::buildMenus()

@@ -17,6 +17,7 @@ class QToolButton;
 class TDirectoryTreeView;
 class TFileListView;
 class TFindFile;
+class TKovaImage;
 class TSplitter;
 class TTreeList;
 class TTreeListView;
@@ -33,6 +34,23 @@ public:
     ArchiveListPage(QWidget *parent, TkovaProvider *provider, const QRect &geometry, TTreeList &list,
                     PanelDialogs &dialogs);
     ~ArchiveListPage() override;
+
+    // What the main window's start has done to its pages so far, for a page built after it.
+    struct StartState
+    {
+        std::function<QString(const char *)> text;
+        TKovaImage *texture = nullptr;
+        QString drive;            // where the directory tree opens
+        int fileListPercent = 50; // the shares read at start
+        int archiveListPercent = 50;
+        bool laidOut = false; // the start laid the panes out by the shares
+        bool large = false;   // the large layout, with the page's size in it
+        QSize largeSize;
+        bool confirmationOn = true;
+    };
+    // Gives a page built after the start, hidden, what the start gave the other pages, in the
+    // start's order.
+    void catchUp(const StartState &start);
 
     // The archive list being edited.
     TTreeList *list() const;
