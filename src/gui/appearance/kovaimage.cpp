@@ -93,14 +93,8 @@ void TKovaImage::ServeLatePart(QWidget *part)
     QList<TKovaPanel *> panels{qobject_cast<TKovaPanel *>(part)};
     panels.removeAll(nullptr);
     panels += OwnedComponents<TKovaPanel>(part);
-    for (TkovaProvider *provider : OwnedComponents<TkovaProvider>(part->window())) {
-        if (provider->Groupindex() != m_groupindex)
-            continue;
-        for (TKovaPanel *panel : std::as_const(panels)) {
-            if (panel->KovaProvider() == provider)
-                panel->setKovaImage(this);
-        }
-    }
+    // The part is hidden: it paints when it is shown.
+    servePanels(part->window(), panels, false);
 }
 
 void TKovaImage::NotifyProviders()
@@ -114,21 +108,28 @@ void TKovaImage::serve(const QList<QWidget *> &windows)
         if (!window)
             continue;
         try {
-            for (TkovaProvider *provider : OwnedComponents<TkovaProvider>(window)) {
-                if (provider->Groupindex() != m_groupindex)
-                    continue;
-                QList<TKovaPanel *> panels;
-                for (TKovaPanel *panel : OwnedComponents<TKovaPanel>(window)) {
-                    if (panel->KovaProvider() == provider)
-                        panels.append(panel);
-                }
-                for (TKovaPanel *panel : panels)
-                    panel->setKovaImage(this);
-                for (TKovaPanel *panel : panels)
-                    panel->repaint();
-            }
+            servePanels(window, OwnedComponents<TKovaPanel>(window), true);
         } catch (...) {
             // One window that cannot be served must not leave the others untextured.
+        }
+    }
+}
+
+void TKovaImage::servePanels(QWidget *window, const QList<TKovaPanel *> &panels, bool repaint)
+{
+    for (TkovaProvider *provider : OwnedComponents<TkovaProvider>(window)) {
+        if (provider->Groupindex() != m_groupindex)
+            continue;
+        QList<TKovaPanel *> served;
+        for (TKovaPanel *panel : panels) {
+            if (panel->KovaProvider() == provider)
+                served.append(panel);
+        }
+        for (TKovaPanel *panel : std::as_const(served))
+            panel->setKovaImage(this);
+        if (repaint) {
+            for (TKovaPanel *panel : std::as_const(served))
+                panel->repaint();
         }
     }
 }

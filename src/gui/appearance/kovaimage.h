@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QWidget>
 
+class TKovaPanel;
+
 class TKovaImage : public Texture
 {
     Q_OBJECT
@@ -69,6 +71,9 @@ public:
 
 private:
     void serve(const QList<QWidget *> &windows);
+    // Gives this image to those of panels that a provider of window with this Groupindex binds,
+    // and repaints them when asked.
+    void servePanels(QWidget *window, const QList<TKovaPanel *> &panels, bool repaint);
 
     QString m_filename;
     int m_groupindex = 0;
