@@ -18,6 +18,8 @@ namespace archiver {
 namespace {
 
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+// From this size on a file's write-out starts as soon as it is written.
+constexpr off_t kEarlyWriteOutBytes = 1024 * 1024;
 
 int openOrMakeFolder(int parentFd, const QByteArray &name)
 {
@@ -152,11 +154,14 @@ ArchiveTarget::WriteResult ArchiveTarget::finish(int folderFd, std::unique_ptr<w
     // empty or partial file under the final name with the source's time, which the next run
     // would take for current (a compressed copy is not compared by size) and never copy again.
     if (committer) {
-        // The disk starts writing now; the committer waits for it once for a whole batch.
+        // A large file starts its write-out now, so the batch's sync does not wait for all of it;
+        // small ones are written out together by that sync, which merges them into few requests
+        // instead of sending each to the disk by itself.
         struct stat written;
         if (::fstat(file->fd(), &written) != 0)
             return giveUp(FileStage::WriteTarget);
-        ::sync_file_range(file->fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+        if (written.st_size >= kEarlyWriteOutBytes)
+            ::sync_file_range(file->fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
         if (!file->close(false))
             return giveUp(FileStage::WriteTarget);
         committer->add(std::move(folder), std::move(file), name, written.st_size, std::move(done),

@@ -71,7 +71,8 @@ bool refill(int inFd, bz_stream &stream, std::vector<char> &in, bool &atEnd)
 // nothing to go on.
 template <typename Take> CopyOutcome readBlocks(int inFd, const std::atomic<bool> &stop, Take take)
 {
-    std::vector<char> buffer(kBlock);
+    // One buffer per thread for all its files: a fresh one would be cleared for every small file.
+    thread_local std::vector<char> buffer(kBlock);
     for (;;) {
         if (stop.load(std::memory_order_relaxed))
             return stopped();
