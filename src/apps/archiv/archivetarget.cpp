@@ -19,7 +19,7 @@ namespace {
 
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 // From this size on a file's write-out starts as soon as it is written.
-constexpr off_t kEarlyWriteOutBytes = 1024 * 1024;
+constexpr off_t kEarlyWriteOutBytes = 64 * 1024;
 
 int openOrMakeFolder(int parentFd, const QByteArray &name)
 {
