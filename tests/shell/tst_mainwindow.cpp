@@ -54,10 +54,10 @@ private Q_SLOTS:
         QCOMPARE(m->texture()->windows(), p.panel->registrationOrder());
     }
 
-    // The windows other than the main one and the archive list page are built after its first
-    // paint unless asked for before: built late they show exactly what they show built early, in
-    // English (texts from the defaults) and in a language file in the large layout, with a
-    // texture and a list.
+    // The windows other than the main one, the archive list page and the settings page are built
+    // after its first paint unless asked for before: built late they show exactly what they show
+    // built early, in English (texts from the defaults) and in a language file in the large layout,
+    // with a texture, a list and an archived side compressed.
     void windowsBuiltAfterTheFirstPaint()
     {
         for (const char *language : {"", "Magyar.lng"}) {
@@ -71,6 +71,9 @@ private Q_SLOTS:
                 p.settings().WriteString(QStringLiteral("Language"), QLatin1String(language));
                 p.settings().WriteString(QStringLiteral("Background_bmp"), QStringLiteral("Marble.bmp"));
                 p.settings().Write(BoolSetting::LargeLayout, *language != 0);
+                // An archived side's compression read at start goes through the box's handler.
+                p.settings().Write(BoolSetting::Compressed, true, Side::Primary);
+                p.settings().Write(TimeSetting::LastArchived, 45000.5, Side::Primary);
                 TTreeList list;
                 list.AddDir(QStringLiteral("C:\\Documents"), QStringLiteral(".doc"));
                 list.SaveToFile(p.programDir + QStringLiteral("\\afiles.lst"));
@@ -87,8 +90,10 @@ private Q_SLOTS:
                 QCOMPARE(m->language()->windows(), panel.registrationOrder());
                 QCOMPARE(m->texture()->windows(), panel.registrationOrder());
                 texts[late] = m->language()->Items();
-                m->showPage(2);
-                shown[late].append(m->grab().toImage());
+                for (const int page : {2, 3}) {
+                    m->showPage(page);
+                    shown[late].append(m->grab().toImage());
+                }
                 for (QWidget *window : panel.creationOrder().mid(1)) {
                     window->show();
                     shown[late].append(window->grab().toImage());
