@@ -8,21 +8,21 @@
 
 #include <QScopeGuard>
 
+#include <memory>
+
 namespace {
 
 // The stored ShutdownType setting of each item of the shutdown mode box: Shutdown, Reboot, Logoff.
 constexpr int kShutdownTypes[] = {1, 2, 0};
 
 // A compression box that is not built yet, set to the value read while the settings load: its
-// change is handled as the box's own handler does it then. Nothing is asked or shown while
-// loading, so the window parts are never reached.
+// change is handled as the box's own handler does it then, with a store of its own made at its
+// first use as the box's is. Nothing is asked or shown while loading, so the window parts are
+// never reached.
 class LoadedCompressionBox : private CompressionHost
 {
 public:
-    LoadedCompressionBox(Tconfig &config, Communicator &communicator)
-        : m_config(config), m_communicator(communicator)
-    {
-    }
+    explicit LoadedCompressionBox(Communicator &communicator) : m_communicator(communicator) {}
 
     // The box of a side (1 or 2) starts cleared: only a set value changes it.
     void read(int side, bool on)
@@ -37,7 +37,12 @@ private:
     void setChecked(int, bool checked) override { m_on = checked; }
     bool loadingSettings() const override { return true; }
     void setLoadingSettings(bool) override {}
-    Tconfig &config() override { return m_config; }
+    Tconfig &config() override
+    {
+        if (!m_config)
+            m_config = std::make_unique<Tconfig>();
+        return *m_config;
+    }
     Communicator &communicator() override { return m_communicator; }
     bool ask(const char *, const char *) override { return false; }
     void showInfo(const char *, const char *) override {}
@@ -45,7 +50,7 @@ private:
     void showProgress(const char *) override {}
     void progressDone() override {}
 
-    Tconfig &m_config;
+    std::unique_ptr<Tconfig> m_config;
     Communicator &m_communicator;
     bool m_on = false;
 };
@@ -60,7 +65,7 @@ void SettingsValues::load(Tconfig &config, Communicator &communicator, ArchiveDe
         if (page)
             page->showValues(*this);
     });
-    LoadedCompressionBox unbuilt(config, communicator);
+    LoadedCompressionBox unbuilt(communicator);
     const auto readCompressed = [&](bool primary) {
         const bool on = config.Read(BoolSetting::Compressed, sideOf(primary));
         compressed[primary ? 0 : 1] = on;
