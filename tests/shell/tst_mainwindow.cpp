@@ -57,12 +57,14 @@ private Q_SLOTS:
     // The windows other than the main one, the archive list page and the settings page are built
     // after its first paint unless asked for before: built late they show exactly what they show
     // built early, in English (texts from the defaults) and in a language file in the large layout,
-    // with a texture, a list and an archived side compressed.
+    // with a texture, a list and an archived side compressed (its last archiving unreadable in
+    // English: the failure is shown and the other settings load).
     void windowsBuiltAfterTheFirstPaint()
     {
         for (const char *language : {"", "Magyar.lng"}) {
             QList<QImage> shown[2];
             QStringList texts[2];
+            QStringList errors[2];
             for (const bool late : {false, true}) {
                 TestPanel p;
                 for (const char *folder : {"Language", "Background"})
@@ -71,14 +73,17 @@ private Q_SLOTS:
                 p.settings().WriteString(QStringLiteral("Language"), QLatin1String(language));
                 p.settings().WriteString(QStringLiteral("Background_bmp"), QStringLiteral("Marble.bmp"));
                 p.settings().Write(BoolSetting::LargeLayout, *language != 0);
-                // An archived side's compression read at start goes through the box's handler.
                 p.settings().Write(BoolSetting::Compressed, true, Side::Primary);
-                p.settings().Write(TimeSetting::LastArchived, 45000.5, Side::Primary);
+                if (*language)
+                    p.settings().Write(TimeSetting::LastArchived, 45000.5, Side::Primary);
+                else
+                    p.settings().WriteString(QStringLiteral("Archutolso"), QStringLiteral("x"));
                 TTreeList list;
                 list.AddDir(QStringLiteral("C:\\Documents"), QStringLiteral(".doc"));
                 list.SaveToFile(p.programDir + QStringLiteral("\\afiles.lst"));
                 PanelOptions options;
                 options.programDir = p.programDir;
+                options.registryErrorHandler = [&](const ConfigError &e) { errors[late].append(e.text()); };
                 DunlivoPanel panel(options);
                 QVERIFY(panel.create());
                 TApp_user_window *m = panel.App_user_window();
@@ -102,6 +107,7 @@ private Q_SLOTS:
             }
             QCOMPARE(texts[1], texts[0]);
             QCOMPARE(shown[1], shown[0]);
+            QCOMPARE(errors[1], errors[0]);
         }
     }
 

@@ -300,7 +300,7 @@ void TApp_user_window::activate()
 
             m_activatedOnce = true;
             m_loadingSettings = true;
-            m_settingsValues.load(*m_config, *m_communicator, m_destinations, m_settingsPage);
+            m_settingsValues.load(*m_config, *m_communicator, m_dialogs, m_destinations, m_settingsPage);
             Q_EMIT restoreListResetRequested();
             m_restoreListReset = true;
             m_listFile->load();

@@ -1,6 +1,6 @@
-// SettingsPage: the main window's settings page. It fills its controls from the registry, keeps
-// the interval labels, the auto-empty enabling and the shutdown mode box's hint current, says when
-// a setting changed, and writes every value back in saveSettings.
+// SettingsPage: the main window's settings page. It shows the values the first activation read
+// (SettingsValues), keeps the interval labels, the auto-empty enabling and the shutdown mode box's
+// hint current, says when a setting changed, and writes every value back in saveSettings.
 #pragma once
 
 #include "settingsvalues.h"

@@ -5,6 +5,7 @@
 
 #include "core/compression/compressionchange.h"
 #include "core/settings/config.h"
+#include "gui/appearance/paneldialogs.h"
 
 #include <QScopeGuard>
 
@@ -22,14 +23,17 @@ constexpr int kShutdownTypes[] = {1, 2, 0};
 class LoadedCompressionBox : private CompressionHost
 {
 public:
-    explicit LoadedCompressionBox(Communicator &communicator) : m_communicator(communicator) {}
+    LoadedCompressionBox(Communicator &communicator, PanelDialogs &dialogs)
+        : m_communicator(communicator), m_dialogs(dialogs)
+    {
+    }
 
     // The box of a side (1 or 2) starts cleared: only a set value changes it.
     void read(int side, bool on)
     {
         m_on = on;
         if (on)
-            CompressionChange(this).boxClicked(side);
+            m_dialogs.guarded([this, side] { CompressionChange(this).boxClicked(side); });
     }
 
 private:
@@ -52,20 +56,21 @@ private:
 
     std::unique_ptr<Tconfig> m_config;
     Communicator &m_communicator;
+    PanelDialogs &m_dialogs;
     bool m_on = false;
 };
 
 } // namespace
 
-void SettingsValues::load(Tconfig &config, Communicator &communicator, ArchiveDestinations &destinations,
-                          Shown *page)
+void SettingsValues::load(Tconfig &config, Communicator &communicator, PanelDialogs &dialogs,
+                          ArchiveDestinations &destinations, Shown *page)
 {
     m_loaded = true;
     const auto show = qScopeGuard([this, page] {
         if (page)
             page->showValues(*this);
     });
-    LoadedCompressionBox unbuilt(communicator);
+    LoadedCompressionBox unbuilt(communicator, dialogs);
     const auto readCompressed = [&](bool primary) {
         const bool on = config.Read(BoolSetting::Compressed, sideOf(primary));
         compressed[primary ? 0 : 1] = on;

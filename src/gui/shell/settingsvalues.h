@@ -4,6 +4,7 @@
 
 class ArchiveDestinations;
 class Communicator;
+class PanelDialogs;
 class Tconfig;
 
 class SettingsValues
@@ -25,8 +26,11 @@ public:
     // Reads the page's values in the order its controls take them, then the destinations and the
     // emptying period. Reading a side's compression has what a change of its box has while the
     // settings load (the box stands for the value read when the page is not built). A page already
-    // built shows the values, also those read before a registry failure stopped the reading.
-    void load(Tconfig &config, Communicator &communicator, ArchiveDestinations &destinations, Shown *page);
+    // built shows the values, also those read before a registry failure stopped the reading. A
+    // failure in the compression handling is shown through dialogs, as the box's is, and the
+    // reading goes on.
+    void load(Tconfig &config, Communicator &communicator, PanelDialogs &dialogs,
+              ArchiveDestinations &destinations, Shown *page);
     // Whether load has run.
     bool loaded() const { return m_loaded; }
 
