@@ -54,15 +54,17 @@ private Q_SLOTS:
         QCOMPARE(m->texture()->windows(), p.panel->registrationOrder());
     }
 
-    // The windows other than the main one and the archive list page are built after its first
-    // paint unless asked for before: built late they show exactly what they show built early, in
-    // English (texts from the defaults) and in a language file in the large layout, with a
-    // texture and a list.
+    // The windows other than the main one, the archive list page and the settings page are built
+    // after its first paint unless asked for before: built late they show exactly what they show
+    // built early, in English (texts from the defaults) and in a language file in the large layout,
+    // with a texture, a list and an archived side compressed (its last archiving unreadable in
+    // English: the failure is shown and the other settings load).
     void windowsBuiltAfterTheFirstPaint()
     {
         for (const char *language : {"", "Magyar.lng"}) {
             QList<QImage> shown[2];
             QStringList texts[2];
+            QStringList errors[2];
             for (const bool late : {false, true}) {
                 TestPanel p;
                 for (const char *folder : {"Language", "Background"})
@@ -71,11 +73,17 @@ private Q_SLOTS:
                 p.settings().WriteString(QStringLiteral("Language"), QLatin1String(language));
                 p.settings().WriteString(QStringLiteral("Background_bmp"), QStringLiteral("Marble.bmp"));
                 p.settings().Write(BoolSetting::LargeLayout, *language != 0);
+                p.settings().Write(BoolSetting::Compressed, true, Side::Primary);
+                if (*language)
+                    p.settings().Write(TimeSetting::LastArchived, 45000.5, Side::Primary);
+                else
+                    p.settings().WriteString(QStringLiteral("Archutolso"), QStringLiteral("x"));
                 TTreeList list;
                 list.AddDir(QStringLiteral("C:\\Documents"), QStringLiteral(".doc"));
                 list.SaveToFile(p.programDir + QStringLiteral("\\afiles.lst"));
                 PanelOptions options;
                 options.programDir = p.programDir;
+                options.registryErrorHandler = [&](const ConfigError &e) { errors[late].append(e.text()); };
                 DunlivoPanel panel(options);
                 QVERIFY(panel.create());
                 TApp_user_window *m = panel.App_user_window();
@@ -87,8 +95,10 @@ private Q_SLOTS:
                 QCOMPARE(m->language()->windows(), panel.registrationOrder());
                 QCOMPARE(m->texture()->windows(), panel.registrationOrder());
                 texts[late] = m->language()->Items();
-                m->showPage(2);
-                shown[late].append(m->grab().toImage());
+                for (const int page : {2, 3}) {
+                    m->showPage(page);
+                    shown[late].append(m->grab().toImage());
+                }
                 for (QWidget *window : panel.creationOrder().mid(1)) {
                     window->show();
                     shown[late].append(window->grab().toImage());
@@ -97,6 +107,7 @@ private Q_SLOTS:
             }
             QCOMPARE(texts[1], texts[0]);
             QCOMPARE(shown[1], shown[0]);
+            QCOMPARE(errors[1], errors[0]);
         }
     }
 

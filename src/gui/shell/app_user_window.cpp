@@ -77,9 +77,12 @@ TApp_user_window::TApp_user_window(PanelDialogs &dialogs, const QString &program
     m_surface->setBevelInner(TKovaPanel::Bevel::Raised);
     m_archiveList = new TTreeList(this);
     buildTitleStrip();
-    buildPages();
-    m_archiverCommands = std::make_unique<ArchiverCommands>(*m_communicator, *m_config, *m_settingsPage,
-                                                            *m_startPage, m_dialogs, m_provider, m_programDir);
+    // The start page is the first frame; the other pages are built after it (finishPages).
+    m_startPage = new StartPage(m_surface, m_provider, m_placements);
+    m_startPage->setGeometry(QRect(kPageOrigin, kNormalPage));
+    m_archiverCommands = std::make_unique<ArchiverCommands>(
+        *m_communicator, *m_config, [this]() -> SettingsPage & { return *settingsPage(); }, *m_startPage,
+        m_dialogs, m_provider, m_programDir);
     m_listFile = std::make_unique<ArchiveListFile>(*startList(), *m_archiveList, [this](const QString &key) {
         ShowInfoText(key, QStringLiteral("Afiles.lst"));
     });
@@ -100,6 +103,9 @@ TApp_user_window::TApp_user_window(PanelDialogs &dialogs, const QString &program
     createComponents();
 
     connect(m_statusPoll, &QTimer::timeout, this, &TApp_user_window::pollArchiverStatus);
+    connect(m_startPage, &StartPage::statusRequested, this, [this] {
+        m_archiverCommands->showStatus(pos() + (m_zoomedIn ? QPoint(81, 152) : QPoint(18, 51)));
+    });
     connect(m_startPage, &StartPage::healthRefreshDue, this, [this] { m_archiverCommands->showHealth(); });
     m_statusPoll->start();
 }
@@ -107,7 +113,8 @@ TApp_user_window::TApp_user_window(PanelDialogs &dialogs, const QString &program
 // Typed text a spin box commits when the closing window takes its focus must not reach this window.
 TApp_user_window::~TApp_user_window()
 {
-    m_settingsPage->disconnect(this);
+    if (m_settingsPage)
+        m_settingsPage->disconnect(this);
 }
 
 void TApp_user_window::buildTitleStrip()
@@ -137,26 +144,24 @@ void TApp_user_window::buildTitleStrip()
     connect(m_titleStrip, &TitleStrip::buttonPressed, this, [this](QPoint at) { m_pressPosition = at; });
 }
 
-void TApp_user_window::buildPages()
+SettingsPage *TApp_user_window::settingsPage()
 {
-    const QRect normalPage(kPageOrigin, kNormalPage);
-    m_startPage = new StartPage(m_surface, m_provider, m_placements);
-    m_startPage->setGeometry(normalPage);
-    m_settingsPage = new SettingsPage(m_surface, m_provider, m_placements, *m_config, m_dialogs, *m_communicator,
-                                      m_loadingSettings, m_destinations, m_programDir);
-    m_settingsPage->setGeometry(normalPage);
-
-    const auto setPressPosition = [this](QPoint at) { m_pressPosition = at; };
-    connect(m_startPage, &StartPage::statusRequested, this, [this] {
-        m_archiverCommands->showStatus(pos() + (m_zoomedIn ? QPoint(81, 152) : QPoint(18, 51)));
-    });
+    if (m_settingsPage)
+        return m_settingsPage;
+    // As the archive list page: not in the first frame, given what the start did to it when built.
+    m_settingsPage = new SettingsPage(m_surface, m_provider, m_placements, *m_config, m_dialogs,
+                                      *m_communicator, m_loadingSettings, m_destinations, m_programDir);
+    m_settingsPage->catchUp({keyText(), m_texture, QRect(kPageOrigin, kNormalPage), m_zoomedIn, kLargePage,
+                             m_settingsValues.loaded() ? &m_settingsValues : nullptr});
+    letMove(m_settingsPage);
     connect(m_settingsPage, &SettingsPage::changed, this, [this] { m_settingsChanged = true; });
     connect(m_settingsPage, &SettingsPage::saved, this, [this] { m_settingsChanged = false; });
     connect(m_settingsPage, &SettingsPage::startStopRequested, this,
             [this] { m_archiverCommands->StartStop(); });
     connect(m_settingsPage, &SettingsPage::restoreRequested, this,
             [this] { m_archiverCommands->openManualArchiving(true, openingPlace()); });
-    connect(m_settingsPage, &SettingsPage::buttonPressed, this, setPressPosition);
+    connect(m_settingsPage, &SettingsPage::buttonPressed, this, [this](QPoint at) { m_pressPosition = at; });
+    return m_settingsPage;
 }
 
 ArchiveListPage *TApp_user_window::archiveListPage()
@@ -172,7 +177,7 @@ void TApp_user_window::buildArchivePage()
     // activations so far did to it, in their order, and takes its place between the other pages.
     m_archivePage = new ArchiveListPage(m_surface, m_provider, QRect(kPageOrigin, kNormalPage),
                                         *m_archiveList, m_dialogs);
-    m_archivePage->stackUnder(m_settingsPage);
+    m_archivePage->stackUnder(settingsPage());
     m_archivePage->catchUp({keyText(), m_texture, m_programDir.left(3), m_fileListShare, m_archiveListShare,
                             m_archivePaneLaidOut, m_zoomedIn, kLargePage, m_settingsPage->confirmationOn()});
 
@@ -203,7 +208,8 @@ void TApp_user_window::applyTexts()
     m_startPage->applyTexts(text);
     if (m_archivePage)
         m_archivePage->applyTexts(text);
-    m_settingsPage->applyTexts(text);
+    if (m_settingsPage)
+        m_settingsPage->applyTexts(text);
     const QImage flag = hasLanguage ? m_language->Flag() : ResourceBitmap(QStringLiteral("defflag"));
     m_startPage->showFlag(flag);
     if (hasLanguage)
@@ -232,15 +238,8 @@ void TApp_user_window::createComponents()
 {
     m_mover = new TMouseMove(this);
     m_mover->setObjectName(QStringLiteral("MouseMove1"));
-    for (TKovaPanel *surface :
-         {m_surface, static_cast<TKovaPanel *>(m_startPage), static_cast<TKovaPanel *>(m_settingsPage)}) {
-        connect(surface, &TKovaPanel::MouseDown, m_mover, &TMouseMove::MouseDown);
-        connect(surface, &TKovaPanel::MouseMove, this, [this](Qt::MouseButtons buttons, int x, int y) {
-            m_mover->MouseMove(buttons, x, y);
-            m_startPage->showAboutUnlit();
-        });
-        connect(surface, &TKovaPanel::MouseUp, m_mover, &TMouseMove::MouseUp);
-    }
+    letMove(m_surface);
+    letMove(m_startPage);
     m_startPage->letDrag(m_mover);
     m_loadingSettings = true;
 
@@ -271,6 +270,16 @@ void TApp_user_window::createComponents()
     });
 }
 
+void TApp_user_window::letMove(TKovaPanel *surface)
+{
+    connect(surface, &TKovaPanel::MouseDown, m_mover, &TMouseMove::MouseDown);
+    connect(surface, &TKovaPanel::MouseMove, this, [this](Qt::MouseButtons buttons, int x, int y) {
+        m_mover->MouseMove(buttons, x, y);
+        m_startPage->showAboutUnlit();
+    });
+    connect(surface, &TKovaPanel::MouseUp, m_mover, &TMouseMove::MouseUp);
+}
+
 void TApp_user_window::activate()
 {
     if (m_activating)
@@ -291,8 +300,7 @@ void TApp_user_window::activate()
 
             m_activatedOnce = true;
             m_loadingSettings = true;
-            m_settingsPage->load();
-            loadDestinations();
+            m_settingsValues.load(*m_config, *m_communicator, m_dialogs, m_destinations, m_settingsPage);
             Q_EMIT restoreListResetRequested();
             m_restoreListReset = true;
             m_listFile->load();
@@ -325,14 +333,6 @@ void TApp_user_window::registerWindows(const QList<QWidget *> &windows)
     });
 }
 
-void TApp_user_window::loadDestinations()
-{
-    m_destinations.load(*m_config, [this](bool primary, const QString &hint) {
-        m_settingsPage->setDestinationHint(primary, hint);
-    });
-    m_settingsPage->setEmptyingDays(m_config->Read(IntSetting::EmptyingPeriod));
-}
-
 TTreeList *TApp_user_window::startList() const
 {
     return m_startPage->list();
@@ -347,10 +347,12 @@ void TApp_user_window::showPage(int page)
 {
     if (page == 2)
         archiveListPage();
+    else if (page == 3)
+        settingsPage();
     TKovaPanel *const pages[] = {m_startPage, m_archivePage, m_settingsPage};
     if (page >= 1 && page <= 3) {
         for (int i = 0; i < 3; ++i) {
-            if (pages[i]) // the archive list page is built hidden
+            if (pages[i]) // a page not built yet is built hidden
                 pages[i]->setVisible(i == page - 1);
         }
         m_titleStrip->setPage(page);
@@ -400,12 +402,12 @@ void TApp_user_window::showHelp()
 
 void TApp_user_window::saveSettings()
 {
-    m_settingsPage->saveSettings();
+    settingsPage()->saveSettings();
 }
 
-bool TApp_user_window::confirmationOn() const
+bool TApp_user_window::confirmationOn()
 {
-    return m_settingsPage->confirmationOn();
+    return settingsPage()->confirmationOn();
 }
 
 OpeningPlace TApp_user_window::openingPlace() const
@@ -471,20 +473,15 @@ void TApp_user_window::toggleZoom()
 void TApp_user_window::applyZoomLayout()
 {
     // The settings page's check boxes are hidden while the controls move.
-    QList<QCheckBox *> hidden;
-    for (QCheckBox *box : m_settingsPage->findChildren<QCheckBox *>()) {
-        if (box->isVisibleTo(m_settingsPage)) {
-            box->hide();
-            hidden.append(box);
-        }
-    }
+    const QList<QCheckBox *> hidden =
+        m_settingsPage ? m_settingsPage->hideShownBoxes() : QList<QCheckBox *>();
     if (m_zoomedIn)
         repaint();
     setFixedSize(m_zoomedIn ? kLargeWindow : kNormalWindow);
     move(pos() + (m_zoomedIn ? kToLarge : kToNormal));
     for (QWidget *page : {static_cast<QWidget *>(m_startPage), static_cast<QWidget *>(m_archivePage),
                           static_cast<QWidget *>(m_settingsPage)}) {
-        if (page) // the archive list page takes the layout's size when it is built
+        if (page) // a page built later takes the layout's size then
             page->resize(m_zoomedIn ? kLargePage : kNormalPage);
     }
     m_titleStrip->setLarge(m_zoomedIn, true,

@@ -6,6 +6,7 @@
 
 #include "archivedestinations.h"
 #include "archivelistfile.h"
+#include "settingsvalues.h"
 #include "zoomplacements.h"
 
 #include <QPoint>
@@ -61,9 +62,10 @@ public:
     // The link to the Archiver and the main window's Archiver commands.
     ArchiverCommands &archiverCommands() const { return *m_archiverCommands; }
     StartPage *startPage() const { return m_startPage; }
-    // The archive list page is built after the first paint (finishPages), or when asked for.
+    // The archive list and settings pages are built after the first paint (finishPages), or when
+    // asked for.
     ArchiveListPage *archiveListPage();
-    SettingsPage *settingsPage() const { return m_settingsPage; }
+    SettingsPage *settingsPage();
     bool zoomedIn() const { return m_zoomedIn; }
     bool activatedOnce() const { return m_activatedOnce; }
     bool loadingSettings() const { return m_loadingSettings; }
@@ -94,8 +96,12 @@ public:
     void SyncArchiveLists(int direction) { m_listFile->sync(direction); }
 
     // ---- pages and layouts ----
-    // Builds what the first frame does not show: the archive list page.
-    void finishPages() { archiveListPage(); }
+    // Builds what the first frame does not show: the settings and archive list pages.
+    void finishPages()
+    {
+        settingsPage();
+        archiveListPage();
+    }
     // The page shown (1 to 3), and showing one; other numbers change nothing.
     int currentPage() const;
     void showPage(int page);
@@ -110,7 +116,7 @@ public:
     void pollArchiverStatus();
     void saveSettings();
     // Whether exit and deletions ask first: the settings page's confirmation box.
-    bool confirmationOn() const;
+    bool confirmationOn();
     // Places a window the start page opens by this one (large or normal layout) and runs it.
     void placeAndShow(QWidget *window, QPoint large, QPoint normal);
 
@@ -146,14 +152,14 @@ protected:
 
 private:
     void buildTitleStrip();
-    void buildPages();
     void buildArchivePage();
+    // Dragging the surface moves the window.
+    void letMove(TKovaPanel *surface);
     std::function<QString(const char *)> keyText() const;
     void registerDefaults();
     void applyTexts();
     void createComponents();
     void activate();
-    void loadDestinations();
     void showHelp();
     void toggleZoom();
     void applyZoomLayout();
@@ -205,4 +211,6 @@ private:
     int m_archiveListShare = 50;
     bool m_archivePaneLaidOut = false;
     SettingsPage *m_settingsPage = nullptr;
+    // What the first activation read for the settings page.
+    SettingsValues m_settingsValues;
 };

@@ -16,11 +16,11 @@
 #include "gui/archiverwindows/statusf.h"
 #include "gui/archiverwindows/varakozf.h"
 
-ArchiverCommands::ArchiverCommands(Communicator &communicator, Tconfig &config, SettingsPage &settings,
-                                   StartPage &start, PanelDialogs &dialogs, TkovaProvider *provider,
-                                   QString programDir)
-    : m_communicator(communicator), m_config(config), m_settings(settings), m_start(start), m_dialogs(dialogs),
-      m_provider(provider), m_programDir(std::move(programDir))
+ArchiverCommands::ArchiverCommands(Communicator &communicator, Tconfig &config,
+                                   std::function<SettingsPage &()> settings, StartPage &start,
+                                   PanelDialogs &dialogs, TkovaProvider *provider, QString programDir)
+    : m_communicator(communicator), m_config(config), m_settings(std::move(settings)), m_start(start),
+      m_dialogs(dialogs), m_provider(provider), m_programDir(std::move(programDir))
 {
     // The command may still be carried out: it was delivered, or waits for the Archiver to take it.
     m_communicator.setOnNotAnswering([this] {
@@ -43,7 +43,7 @@ void ArchiverCommands::setWindows(Tman_archF *manual, TvarakozF *wait, TstatusF 
 void ArchiverCommands::StartStop()
 {
     const auto confirmed = [this](const char *key) {
-        return !m_settings.confirmationOn() ||
+        return !m_settings().confirmationOn() ||
                m_dialogs.ask(m_provider->GetText(QLatin1String(key)), QString(), false);
     };
     if (!m_communicator.FindArchiver()) {
@@ -62,7 +62,7 @@ void ArchiverCommands::StartStop()
 
 void ArchiverCommands::UpdateStartStopCaption()
 {
-    m_settings.showArchiverRunning(m_communicator.FindArchiver());
+    m_settings().showArchiverRunning(m_communicator.FindArchiver());
 }
 
 void ArchiverCommands::pollStatus()
@@ -131,11 +131,11 @@ bool ArchiverCommands::archiveNow(bool primary, bool settingsChanged)
 {
     return m_dialogs.guarded([&] {
         if (settingsChanged) {
-            if (m_settings.confirmationOn()) {
+            if (m_settings().confirmationOn()) {
                 m_dialogs.inform(text(QStringLiteral("PleaseSaveInformation")), QString());
                 return;
             }
-            m_settings.saveSettings();
+            m_settings().saveSettings();
         }
         if (win::HWND archiver = m_communicator.FindArchiver()) {
             if (primary)

@@ -8,6 +8,8 @@
 #include <QPoint>
 #include <QString>
 
+#include <functional>
+
 class PanelDialogs;
 class SettingsPage;
 class StartPage;
@@ -21,10 +23,11 @@ struct OpeningPlace;
 class ArchiverCommands
 {
 public:
-    // communicator: the main window's link to the Archiver; the settings page carries the start/stop
-    // button and the confirmation box, the start page the status light; provider gives the texts.
-    ArchiverCommands(Communicator &communicator, Tconfig &config, SettingsPage &settings, StartPage &start,
-                     PanelDialogs &dialogs, TkovaProvider *provider, QString programDir);
+    // communicator: the main window's link to the Archiver; the settings page (given when first
+    // asked for) carries the start/stop button and the confirmation box, the start page the status
+    // light; provider gives the texts.
+    ArchiverCommands(Communicator &communicator, Tconfig &config, std::function<SettingsPage &()> settings,
+                     StartPage &start, PanelDialogs &dialogs, TkovaProvider *provider, QString programDir);
 
     Communicator &communicator() { return m_communicator; }
     // The windows the commands open, created after the main window; each may stay null.
@@ -56,7 +59,7 @@ private:
 
     Communicator &m_communicator;
     Tconfig &m_config;
-    SettingsPage &m_settings;
+    std::function<SettingsPage &()> m_settings;
     StartPage &m_start;
     PanelDialogs &m_dialogs;
     TkovaProvider *m_provider;

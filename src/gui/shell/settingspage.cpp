@@ -7,6 +7,7 @@
 #include "zoomplacements.h"
 
 #include "core/settings/config.h"
+#include "gui/appearance/kovaimage.h"
 #include "gui/appearance/kovaprovider.h"
 #include "gui/appearance/paneldialogs.h"
 #include "gui/compression/compressioncontrols.h"
@@ -16,15 +17,13 @@
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 #include <QToolButton>
 
 namespace {
 
 // Registry strings are written as at most this many characters.
 constexpr int kMaxText = 255;
-
-// The stored ShutdownType setting of each item of the shutdown mode box: Shutdown, Reboot, Logoff.
-constexpr int kShutdownTypes[] = {1, 2, 0};
 
 QCheckBox *makeCheckBox(QWidget *parent, const char *name)
 {
@@ -265,45 +264,64 @@ void SettingsPage::setDestinationHint(bool primary, const QString &hint)
     side.destinationLabel->setToolTip(hint);
 }
 
-void SettingsPage::setEmptyingDays(int days)
+QList<QCheckBox *> SettingsPage::hideShownBoxes()
 {
-    m_emptyingDays->setValue(days);
+    QList<QCheckBox *> hidden;
+    for (QCheckBox *box : findChildren<QCheckBox *>()) {
+        if (box->isVisibleTo(this)) {
+            box->hide();
+            hidden.append(box);
+        }
+    }
+    return hidden;
 }
 
 // ---- loading ----
 
-int SettingsPage::ShutdownTypeOfItem(int item)
+void SettingsPage::setCompressed(bool primary, bool on)
 {
-    return item >= 0 && item < 3 ? kShutdownTypes[item] : -1;
+    (primary ? m_primary : m_secondary).compressed->setChecked(on);
 }
 
-int SettingsPage::ItemOfShutdownType(int type)
+void SettingsPage::showValues(const SettingsValues &values)
 {
-    for (int i = 0; i < 3; ++i)
-        if (kShutdownTypes[i] == type)
-            return i;
-    return -1;
-}
-
-void SettingsPage::load()
-{
-    Tconfig &config = m_config;
-    m_confirmationBox->setChecked(config.Read(BoolSetting::ConfirmSave));
-    m_autorunBox->setChecked(config.Read(BoolSetting::Autostart));
-    m_primary.compressed->setChecked(config.Read(BoolSetting::Compressed, Side::Primary));
-    m_secondary.compressed->setChecked(config.Read(BoolSetting::Compressed, Side::Secondary));
-    m_autoEmptyBox->setChecked(config.Read(BoolSetting::EmptyAutomatically));
+    {
+        // The boxes' changes were handled when their values were read.
+        const QSignalBlocker primaryBox(m_primary.compressed), secondaryBox(m_secondary.compressed);
+        m_primary.compressed->setChecked(values.compressed[0]);
+        m_secondary.compressed->setChecked(values.compressed[1]);
+    }
+    m_confirmationBox->setChecked(values.confirmation);
+    m_autorunBox->setChecked(values.autorun);
+    m_autoEmptyBox->setChecked(values.autoEmpty);
     updateAutoEmpty();
-    m_shutdownArchivingBox->setChecked(config.Read(BoolSetting::ArchiveAtShutdown));
-    m_primary.interval->setValue(config.Read(IntSetting::PrimaryPeriod));
+    m_shutdownArchivingBox->setChecked(values.shutdownArchiving);
+    m_primary.interval->setValue(values.primaryPeriod);
     updateIntervalLabel(m_primary, "ArchiveMinInterval");
-    m_secondary.interval->setValue(config.Read(IntSetting::SecondaryPeriod));
+    m_secondary.interval->setValue(values.secondaryPeriod);
     updateIntervalLabel(m_secondary, "ArchiveHourInterval");
-    const int priority = config.Read(IntSetting::Priority);
-    m_priorityBox->setCurrentIndex(priority >= 0 && priority < 3 ? priority : -1);
-    m_shutdownModeBox->setCurrentIndex(ItemOfShutdownType(config.Read(IntSetting::ShutdownType)));
+    m_priorityBox->setCurrentIndex(values.priorityItem);
+    m_shutdownModeBox->setCurrentIndex(values.shutdownModeItem);
     updateShutdownModeHint();
-    m_keepVersionsDays->setValue(config.Read(IntSetting::KeepVersionsDays));
+    m_keepVersionsDays->setValue(values.keepVersionsDays);
+    for (const bool primary : {true, false})
+        setDestinationHint(primary, m_destinations.side(primary).hint);
+    m_emptyingDays->setValue(values.emptyingDays);
+}
+
+void SettingsPage::catchUp(const StartState &start)
+{
+    hide();
+    setGeometry(start.geometry);
+    if (start.large) {
+        resize(start.largeSize);
+        m_placements.apply(true, this);
+    }
+    applyTexts(start.text);
+    if (start.texture)
+        start.texture->ServeLatePart(this);
+    if (start.values)
+        showValues(*start.values);
 }
 
 // ---- handlers ----
@@ -398,7 +416,8 @@ void SettingsPage::saveSettings()
     if (m_priorityBox->currentIndex() >= 0)
         config.Write(IntSetting::Priority, m_priorityBox->currentIndex());
     if (m_shutdownModeBox->currentIndex() >= 0)
-        config.Write(IntSetting::ShutdownType, ShutdownTypeOfItem(m_shutdownModeBox->currentIndex()));
+        config.Write(IntSetting::ShutdownType,
+                     SettingsValues::ShutdownTypeOfItem(m_shutdownModeBox->currentIndex()));
     writeText(settingDef(TextSetting::Destination, Side::Primary).storedName, m_destinations.side(true).destination);
     writeText(settingDef(TextSetting::Destination, Side::Secondary).storedName, m_destinations.side(false).destination);
     config.Write(IntSetting::EmptyingPeriod, m_emptyingDays->Value());

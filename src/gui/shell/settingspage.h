@@ -1,7 +1,9 @@
-// SettingsPage: the main window's settings page. It fills its controls from the registry, keeps
-// the interval labels, the auto-empty enabling and the shutdown mode box's hint current, says when
-// a setting changed, and writes every value back in saveSettings.
+// SettingsPage: the main window's settings page. It shows the values the first activation read
+// (SettingsValues), keeps the interval labels, the auto-empty enabling and the shutdown mode box's
+// hint current, says when a setting changed, and writes every value back in saveSettings.
 #pragma once
+
+#include "settingsvalues.h"
 
 #include "gui/appearance/kovapanel.h"
 
@@ -16,11 +18,12 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QToolButton;
+class TKovaImage;
 class TSpinEdit;
 class Tconfig;
 class ZoomPlacements;
 
-class SettingsPage : public TKovaPanel
+class SettingsPage : public TKovaPanel, public SettingsValues::Shown
 {
     Q_OBJECT
 
@@ -32,8 +35,21 @@ public:
                  PanelDialogs &dialogs, Communicator &communicator, bool &loadingSettings,
                  const ArchiveDestinations &destinations, QString programDir);
 
-    // Fills the controls from the registry (the values the first activation reads, in its order).
-    void load();
+    // What the main window's start has done to its pages so far, for a page built after it.
+    struct StartState
+    {
+        std::function<QString(const char *)> text;
+        TKovaImage *texture = nullptr;
+        QRect geometry;     // the page's place in the normal layout
+        bool large = false; // the large layout, with the page's size in it
+        QSize largeSize;
+        const SettingsValues *values = nullptr; // what the first activation read, once it has
+    };
+    // Gives a page built after the start, hidden, what the start gave it, in the start's order.
+    void catchUp(const StartState &start);
+    // SettingsValues::Shown
+    void setCompressed(bool primary, bool on) override;
+    void showValues(const SettingsValues &values) override;
     // Writes every value; the progress window shows meanwhile.
     void saveSettings();
     // Applies the texts of the language in force; text gives the text of a key, and is kept for
@@ -46,11 +62,8 @@ public:
     void showArchiverRunning(bool running);
     // The full archive folder of a side, as the hint of its destination button and label.
     void setDestinationHint(bool primary, const QString &hint);
-    void setEmptyingDays(int days);
-
-    // Mapping between the shutdown mode box's items and the stored ShutdownType setting.
-    static int ShutdownTypeOfItem(int item);
-    static int ItemOfShutdownType(int type);
+    // Hides the check boxes shown, while the controls move; returns them.
+    QList<QCheckBox *> hideShownBoxes();
 
 Q_SIGNALS:
     // The user changed a setting.

@@ -20,8 +20,10 @@ void ZoomPlacements::resize(QWidget *widget, QSize size)
     }
 }
 
-void ZoomPlacements::apply(bool large) const
+void ZoomPlacements::apply(bool large, const QWidget *within) const
 {
-    for (const Placement &p : m_placements)
-        p.widget->setGeometry(large ? p.large : p.normal);
+    for (const Placement &p : m_placements) {
+        if (!within || within->isAncestorOf(p.widget))
+            p.widget->setGeometry(large ? p.large : p.normal);
+    }
 }

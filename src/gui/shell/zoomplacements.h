@@ -14,8 +14,8 @@ public:
     void place(QWidget *widget, const QRect &normal, const QRect &large);
     // Gives a placed control a new size in both layouts, keeping its places.
     void resize(QWidget *widget, QSize size);
-    // Puts every placed control at its place in the layout.
-    void apply(bool large) const;
+    // Puts every placed control at its place in the layout; with within, only those inside it.
+    void apply(bool large, const QWidget *within = nullptr) const;
 
 private:
     struct Placement
