@@ -8,8 +8,10 @@
 //   folder made afresh, in pairs of their own.
 // Each pair runs in turns, several rounds; a figure is the median of the rounds' ratios.
 // The trees and archives live in memory (/dev/shm) when it has room, so that the figures measure
-// the restore and the tools, not how long the disk's journal keeps a file's creation waiting:
-// on this benchmark's disk one and the same copy took from 0.6 to 8 s from run to run.
+// the restore and the tools, not the file system: on this benchmark's disk (ext4 without a
+// journal) every new file skips, one by one, the inodes of its group freed in the last minute
+// (in the last six while their table block is not yet written), so one and the same copy took
+// from 0.6 to 8 s depending on what was deleted before it.
 // DUNLIVO_BENCH_RESTORE_DIR names another folder to work in. Nothing a round wrote is deleted
 // before the end: it is moved aside, so that no side writes while the file system still frees
 // (and, mounted with discard, trims) what the round before it deleted; on a disk, whichever side
