@@ -151,7 +151,7 @@ SettingsPage *TApp_user_window::settingsPage()
     // As the archive list page: not in the first frame, given what the start did to it when built.
     m_settingsPage = new SettingsPage(m_surface, m_provider, m_placements, *m_config, m_dialogs,
                                       *m_communicator, m_loadingSettings, m_destinations, m_programDir);
-    m_settingsPage->catchUp({keyText(), m_texture, QRect(kPageOrigin, kNormalPage), m_zoomedIn, kLargePage,
+    m_settingsPage->catchUp({latePage(), QRect(kPageOrigin, kNormalPage),
                              m_settingsValues.loaded() ? &m_settingsValues : nullptr});
     letMove(m_settingsPage);
     connect(m_settingsPage, &SettingsPage::changed, this, [this] { m_settingsChanged = true; });
@@ -178,8 +178,8 @@ void TApp_user_window::buildArchivePage()
     m_archivePage = new ArchiveListPage(m_surface, m_provider, QRect(kPageOrigin, kNormalPage),
                                         *m_archiveList, m_dialogs);
     m_archivePage->stackUnder(settingsPage());
-    m_archivePage->catchUp({keyText(), m_texture, m_programDir.left(3), m_fileListShare, m_archiveListShare,
-                            m_archivePaneLaidOut, m_zoomedIn, kLargePage, m_settingsPage->confirmationOn()});
+    m_archivePage->catchUp({latePage(), m_programDir.left(3), m_fileListShare, m_archiveListShare,
+                            m_archivePaneLaidOut, m_settingsPage->confirmationOn()});
 
     connect(m_archivePage, &ArchiveListPage::listEdited, this, [this] { SyncArchiveLists(2); });
     connect(m_archivePage, &ArchiveListPage::splitterMoved, this, [this] {
@@ -196,6 +196,11 @@ void TApp_user_window::buildArchivePage()
 std::function<QString(const char *)> TApp_user_window::keyText() const
 {
     return [this](const char *key) { return textOf(QString::fromLatin1(key)); };
+}
+
+LatePage TApp_user_window::latePage() const
+{
+    return {keyText(), m_texture, m_zoomedIn, kLargePage};
 }
 
 void TApp_user_window::applyTexts()

@@ -6,6 +6,7 @@
 
 #include "archivedestinations.h"
 #include "archivelistfile.h"
+#include "latepage.h"
 #include "settingsvalues.h"
 #include "zoomplacements.h"
 
@@ -156,6 +157,8 @@ private:
     // Dragging the surface moves the window.
     void letMove(TKovaPanel *surface);
     std::function<QString(const char *)> keyText() const;
+    // What the start gave every page so far, for a page built now.
+    LatePage latePage() const;
     void registerDefaults();
     void applyTexts();
     void createComponents();

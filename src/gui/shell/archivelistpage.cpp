@@ -133,15 +133,15 @@ void ArchiveListPage::buildBottomStrip()
 void ArchiveListPage::catchUp(const StartState &start)
 {
     hide();
-    applyTexts(start.text);
-    if (start.texture)
-        start.texture->ServeLatePart(this);
+    applyTexts(start.page.text);
+    if (start.page.texture)
+        start.page.texture->ServeLatePart(this);
     openDirectoryTree(start.drive);
     setShares(start.fileListPercent, start.archiveListPercent);
-    if (start.large)
-        resize(start.largeSize);
+    if (start.page.large)
+        resize(start.page.largeSize);
     if (start.laidOut) {
-        applyShares(start.large);
+        applyShares(start.page.large);
         updateSplitterHints();
     }
     setConfirmationOn(start.confirmationOn);

@@ -3,6 +3,8 @@
 // the panes, the pop-up menus, and the list's editing. Every edit ends in listEdited().
 #pragma once
 
+#include "latepage.h"
+
 #include "gui/appearance/kovapanel.h"
 
 #include <functional>
@@ -17,7 +19,6 @@ class QToolButton;
 class TDirectoryTreeView;
 class TFileListView;
 class TFindFile;
-class TKovaImage;
 class TSplitter;
 class TTreeList;
 class TTreeListView;
@@ -38,14 +39,11 @@ public:
     // What the main window's start has done to its pages so far, for a page built after it.
     struct StartState
     {
-        std::function<QString(const char *)> text;
-        TKovaImage *texture = nullptr;
+        LatePage page;
         QString drive;            // where the directory tree opens
         int fileListPercent = 50; // the shares read at start
         int archiveListPercent = 50;
         bool laidOut = false; // the start laid the panes out by the shares
-        bool large = false;   // the large layout, with the page's size in it
-        QSize largeSize;
         bool confirmationOn = true;
     };
     // Gives a page built after the start, hidden, what the start gave the other pages, in the

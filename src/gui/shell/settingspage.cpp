@@ -313,13 +313,13 @@ void SettingsPage::catchUp(const StartState &start)
 {
     hide();
     setGeometry(start.geometry);
-    if (start.large) {
-        resize(start.largeSize);
+    if (start.page.large) {
+        resize(start.page.largeSize);
         m_placements.apply(true, this);
     }
-    applyTexts(start.text);
-    if (start.texture)
-        start.texture->ServeLatePart(this);
+    applyTexts(start.page.text);
+    if (start.page.texture)
+        start.page.texture->ServeLatePart(this);
     if (start.values)
         showValues(*start.values);
 }

@@ -3,6 +3,7 @@
 // hint current, says when a setting changed, and writes every value back in saveSettings.
 #pragma once
 
+#include "latepage.h"
 #include "settingsvalues.h"
 
 #include "gui/appearance/kovapanel.h"
@@ -18,7 +19,6 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QToolButton;
-class TKovaImage;
 class TSpinEdit;
 class Tconfig;
 class ZoomPlacements;
@@ -38,11 +38,8 @@ public:
     // What the main window's start has done to its pages so far, for a page built after it.
     struct StartState
     {
-        std::function<QString(const char *)> text;
-        TKovaImage *texture = nullptr;
-        QRect geometry;     // the page's place in the normal layout
-        bool large = false; // the large layout, with the page's size in it
-        QSize largeSize;
+        LatePage page;
+        QRect geometry;                         // the page's place in the normal layout
         const SettingsValues *values = nullptr; // what the first activation read, once it has
     };
     // Gives a page built after the start, hidden, what the start gave it, in the start's order.
